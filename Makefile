@@ -1,0 +1,26 @@
+# Thin wrapper over the CMake presets; the README's quick start uses these targets.
+.PHONY: all deps build run test bench clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+build: deps
+	cmake --preset release
+	cmake --build --preset release
+
+run: build
+	@if [ -x build/release/sonivar ]; then scripts/run-desktop build/release/sonivar $(ARGS); \
+	else build/release/sonivar-cli --help; fi
+
+test: build
+	ctest --preset release -j2
+
+bench: deps
+	cmake --preset bench
+	cmake --build --preset bench
+	bench/run-all build/bench
+
+clean:
+	rm -rf build

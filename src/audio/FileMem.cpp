@@ -1,0 +1,172 @@
+#include "audio/FileMem.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+
+#include "base/IoError.h"
+
+static_assert(std::endian::native == std::endian::little, "swap files hold host-order values");
+
+namespace sv {
+
+namespace {
+constexpr std::int64_t W = TFileMemory::WindowValues;
+constexpr std::int64_t H = TFileMemory::HalfWindow;
+}  // namespace
+
+TFileMemory::TFileMemory(const std::filesystem::path& fileName, bool exclusive)
+    : window_(static_cast<std::size_t>(W), 0), fileName_(fileName) {
+    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
+    fd_ = ::open(fileName.c_str(), flags, 0600);
+    if (fd_ < 0) ThrowIoError("Cannot create swap file " + fileName.string());
+}
+
+TFileMemory::~TFileMemory() {
+    std::lock_guard guard(lock_);  // wait for the other thread's access to finish
+    if (fd_ >= 0) {
+        // Truncating first frees the space even if another process still holds the name.
+        [[maybe_unused]] int ignored = ::ftruncate(fd_, 0);
+        ::close(fd_);
+        ::unlink(fileName_.c_str());
+    }
+}
+
+void TFileMemory::SetLength(std::int64_t count) {
+    std::lock_guard guard(lock_);
+    length_ = count;
+    const std::int64_t values = std::max(count, W);
+    if (::ftruncate(fd_, static_cast<off_t>(values * 4)) != 0)
+        ThrowIoError("Cannot resize swap file " + fileName_.string());
+}
+
+void TFileMemory::ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count) {
+    auto* bytes = reinterpret_cast<char*>(to);
+    std::int64_t want = count * 4;
+    std::int64_t done = 0;
+    while (done < want) {
+        const ssize_t got = ::pread(fd_, bytes + done, static_cast<std::size_t>(want - done),
+                                    static_cast<off_t>(valueOffset * 4 + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ThrowIoError("Cannot read swap file " + fileName_.string());
+        }
+        if (got == 0) break;  // end of file: the rest is left as zeros
+        done += got;
+    }
+    if (done < want) std::memset(bytes + done, 0, static_cast<std::size_t>(want - done));
+}
+
+void TFileMemory::WriteFile(std::int64_t valueOffset, const std::int32_t* from,
+                            std::int64_t count) {
+    const auto* bytes = reinterpret_cast<const char*>(from);
+    std::int64_t want = count * 4;
+    std::int64_t done = 0;
+    while (done < want) {
+        const ssize_t put = ::pwrite(fd_, bytes + done, static_cast<std::size_t>(want - done),
+                                     static_cast<off_t>(valueOffset * 4 + done));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            ThrowIoError("Cannot write swap file " + fileName_.string());
+        }
+        if (put == 0) ThrowIoError("Cannot write swap file " + fileName_.string(), ENOSPC);
+        done += put;
+    }
+}
+
+void TFileMemory::MoveWindow(std::int64_t index) {
+    const std::int64_t s = windowStart_;
+    const std::int64_t e = s + W - 1;
+    if (index >= s && index <= e) return;
+    const std::int64_t n = std::max<std::int64_t>(0, index - H);
+    std::int32_t* slots = window_.data();
+    if (index > e && index < e + H) {
+        const std::int64_t d = n - s;
+        if (modified_) WriteFile(s, slots, d);
+        std::memmove(slots, slots + d, static_cast<std::size_t>(W - d) * 4);
+        ReadFile(s + W, slots + (W - d), d);
+    } else if (index < s && index > s - H) {
+        const std::int64_t d = s - n;
+        if (modified_) WriteFile(s + W - d, slots + (W - d), d);
+        std::memmove(slots + d, slots, static_cast<std::size_t>(W - d) * 4);
+        ReadFile(n, slots, d);
+    } else {
+        if (modified_) WriteFile(s, slots, W);
+        ReadFile(n, slots, W);
+        modified_ = false;
+    }
+    windowStart_ = n;
+}
+
+void TFileMemory::WriteValue(std::int64_t index, std::int32_t value) {
+    std::lock_guard guard(lock_);
+    MoveWindow(index);
+    window_[static_cast<std::size_t>(index - windowStart_)] = value;
+    modified_ = true;
+}
+
+std::int32_t TFileMemory::ReadValue(std::int64_t index) {
+    std::lock_guard guard(lock_);
+    MoveWindow(index);
+    return window_[static_cast<std::size_t>(index - windowStart_)];
+}
+
+// Visits the indices in ascending order, one window span at a time; op(slots, first, n) gets
+// the window slot of the span's first index and the position of that index in the sequence.
+template <typename Op>
+void TFileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op) {
+    std::int64_t i = 0;
+    while (i < count) {
+        std::lock_guard guard(lock_);
+        const std::int64_t at = index + i * stride;
+        MoveWindow(at);
+        const std::int64_t last = windowStart_ + W - 1;
+        const std::int64_t span = std::min(count - i, (last - at) / stride + 1);
+        op(window_.data() + (at - windowStart_), i, span);
+        i += span;
+    }
+}
+
+void TFileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
+                            std::int32_t* out) {
+    Walk(index, stride, count, [&](const std::int32_t* slot, std::int64_t first, std::int64_t n) {
+        if (stride == 1) {
+            std::memcpy(out + first, slot, static_cast<std::size_t>(n) * 4);
+        } else {
+            for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[k * stride];
+        }
+    });
+}
+
+void TFileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
+                             const std::int32_t* in) {
+    Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
+        if (stride == 1) {
+            std::memcpy(slot, in + first, static_cast<std::size_t>(n) * 4);
+        } else {
+            for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
+        }
+        modified_ = true;
+    });
+}
+
+void TFileMemory::AddBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
+                           const std::int32_t* in, std::int32_t* sums) {
+    Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
+        for (std::int64_t k = 0; k < n; ++k) {
+            // Wrap like the 32-bit sum it is instead of overflowing signed arithmetic.
+            const auto sum = static_cast<std::int32_t>(static_cast<std::uint32_t>(slot[k * stride]) +
+                                                       static_cast<std::uint32_t>(in[first + k]));
+            slot[k * stride] = sum;
+            if (sums) sums[first + k] = sum;
+        }
+        modified_ = true;
+    });
+}
+
+}  // namespace sv

@@ -1,0 +1,493 @@
+#include "audio/wav.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <utility>
+
+#include "base/IoError.h"
+#include "base/WorkFolder.h"
+#include "text/Language.h"
+
+namespace sv {
+
+namespace {
+
+// Closes a descriptor on every path out of a scope.
+class TFd {
+public:
+    explicit TFd(int fd) : fd_(fd) {}
+    ~TFd() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+// Reads up to count bytes at offset; returns how many were there.
+std::size_t ReadAt(int fd, void* to, std::size_t count, std::uint64_t offset,
+                   const std::filesystem::path& name) {
+    auto* bytes = static_cast<char*>(to);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::pread(fd, bytes + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ThrowIoError("Cannot read " + name.string());
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+void WriteAll(int fd, const void* from, std::size_t count, const std::filesystem::path& name) {
+    const auto* bytes = static_cast<const char*>(from);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::write(fd, bytes + done, count - done);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            ThrowIoError("Cannot write " + name.string());
+        }
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
+std::uint32_t Le32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+void Put16(unsigned char* p, std::uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+void Put32(unsigned char* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+std::mt19937& SwapNameGenerator() {
+    static std::mt19937 generator{std::random_device{}()};
+    return generator;
+}
+
+}  // namespace
+
+bool IsWriteProtected(const std::filesystem::path& fileName) {
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0) return false;
+    return (info.st_mode & 0222) == 0 || ::access(fileName.c_str(), W_OK) != 0;
+}
+
+TWave::TWave(const TWaveEnv& env) : env_(env) {}
+
+TWave::~TWave() = default;
+
+std::int64_t TWave::SampleCount() const {
+    if (channels_ == 0 || BytesPerSample() == 0) return 0;
+    return static_cast<std::int64_t>(dataSize_) / channels_ / BytesPerSample();
+}
+
+void TWave::ResizeOverview() {
+    overview_.assign(static_cast<std::size_t>(channels_) * 2 * OverviewColumns, 0);
+}
+
+// Names are drawn at random as before, but created exclusively so that two documents or two
+// running programs never share a swap file.
+void TWave::CreateStore(const std::string& prefix, const std::string& suffix) {
+    std::uniform_int_distribution<int> draw(0, 65534);
+    for (int attempt = 0;; ++attempt) {
+        const auto name = env_.WorkFolder / (prefix + std::to_string(draw(SwapNameGenerator())) + suffix);
+        try {
+            memory_ = std::make_unique<TFileMemory>(name, true);
+            swapFileName_ = name;
+            return;
+        } catch (const IoError& error) {
+            if (error.Code() != EEXIST || attempt >= 4096) throw;
+        }
+    }
+}
+
+std::unique_ptr<TWave> TWave::CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
+                                          std::int32_t sampleRate, std::uint16_t bitsPerSample,
+                                          std::int64_t sampleCount, const TWaveEnv& env) {
+    std::unique_ptr<TWave> wave(new TWave(env));
+    const int b = bitsPerSample / 8;
+    wave->fmtSize_ = 16;
+    wave->formatTag_ = formatTag;
+    wave->channels_ = channels;
+    wave->sampleRate_ = sampleRate;
+    wave->bitsPerSample_ = bitsPerSample;
+    wave->blockAlign_ = static_cast<std::uint16_t>(channels * b);
+    wave->avgBytesPerSec_ = sampleRate * channels * b;
+    wave->dataSize_ = static_cast<std::uint32_t>(sampleCount * b * channels);
+    wave->riffSize_ = wave->dataSize_ + 36;
+    wave->CreateStore("", ".tmp");
+    wave->memory_->SetLength(channels * (sampleCount + 2 * MarginFrames));
+    wave->ResizeOverview();
+    wave->saved_ = true;
+    wave->hasData_ = sampleCount >= 1;
+    wave->overviewValid_ = false;
+    return wave;
+}
+
+std::unique_ptr<TWave> TWave::CreateFromFile(const std::filesystem::path& fileName,
+                                             const TWaveEnv& env, bool* notPcmPending) {
+    std::unique_ptr<TWave> wave(new TWave(env));
+    TFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) ThrowIoError("Cannot open " + fileName.string());
+    struct stat info {};
+    if (::fstat(fd.get(), &info) != 0) ThrowIoError("Cannot read " + fileName.string());
+    if (!S_ISREG(info.st_mode)) ThrowIoError("Cannot read " + fileName.string(), EISDIR);
+    bool pending = false;
+    wave->Load(fd.get(), fileName, static_cast<std::uint64_t>(info.st_size), &pending);
+    if (notPcmPending) *notPcmPending = pending;
+    return wave;
+}
+
+void TWave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+                 bool* notPcmPending) {
+    hasData_ = false;
+    auto refuseNotPcm = [&] {
+        outcome_ = TLoadOutcome::NotPcm;
+        *notPcmPending = true;
+    };
+    unsigned char head[12];
+    if (ReadAt(fd, head, 12, 0, fileName) < 12) return refuseNotPcm();
+    riffSize_ = Le32(head + 4);
+
+    // The fmt chunk normally follows at byte 12; other chunks before it are skipped.
+    std::uint64_t pos = 12;
+    unsigned char chunk[8];
+    for (;;) {
+        if (ReadAt(fd, chunk, 8, pos, fileName) < 8) return refuseNotPcm();
+        if (std::memcmp(chunk, "fmt ", 4) == 0) break;
+        const std::uint32_t size = Le32(chunk + 4);
+        pos += 8 + static_cast<std::uint64_t>(size) + (size & 1);
+    }
+    fmtSize_ = Le32(chunk + 4);
+    unsigned char fmt[16];
+    if (ReadAt(fd, fmt, 16, pos + 8, fileName) < 16) return refuseNotPcm();
+    formatTag_ = Le16(fmt);
+    channels_ = Le16(fmt + 2);
+    sampleRate_ = static_cast<std::int32_t>(Le32(fmt + 4));
+    avgBytesPerSec_ = static_cast<std::int32_t>(Le32(fmt + 8));
+    blockAlign_ = Le16(fmt + 12);
+    bitsPerSample_ = Le16(fmt + 14);
+    // Headers the conversions cannot serve are refused as damaged instead of read out of step.
+    if (formatTag_ != 1 || fmtSize_ < 16 || channels_ == 0 ||
+        (bitsPerSample_ != 8 && bitsPerSample_ != 16))
+        return refuseNotPcm();
+
+    if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder)) {
+        outcome_ = TLoadOutcome::LowDiskSpace;
+        *notPcmPending = false;
+        std::string folder = env_.WorkFolder.string();
+        if (folder.empty() || folder.back() != '/') folder += '/';
+        env_.Ports.Message(Texts().CaMmnd + " " + folder + " " + Texts().CaPpv);
+        return;
+    }
+
+    // Chunks such as LIST or fact between fmt and data are skipped.
+    pos += 8 + fmtSize_;
+    for (;;) {
+        if (ReadAt(fd, chunk, 8, pos, fileName) < 8) return refuseNotPcm();
+        if (std::memcmp(chunk, "data", 4) == 0) break;
+        const std::uint32_t size = Le32(chunk + 4);
+        pos += 8 + static_cast<std::uint64_t>(size) + (size & 1);
+    }
+    dataSize_ = Le32(chunk + 4);
+    const std::uint64_t dataStart = pos + 8;
+
+    const int ch = channels_;
+    const std::int64_t n = SampleCount();
+    const std::int64_t total = n * ch;
+    if (total < MinimumValues) {
+        outcome_ = TLoadOutcome::TooShort;
+        *notPcmPending = false;
+        env_.Ports.Message(Texts().CaMaly);
+        return;
+    }
+    const int bytes = BytesPerSample();
+    if (dataStart + static_cast<std::uint64_t>(total) * bytes > fileSize)
+        throw IoError("Cannot read " + fileName.string() + ": the file ends before its " +
+                      std::to_string(dataSize_) + " bytes of sample data");
+
+    ResizeOverview();
+    CreateStore("sv", "swp.tmp");
+    memory_->SetLength(ch * (n + 2 * MarginFrames));
+    TArrayOfLongint values(static_cast<std::size_t>(TransferBlock), 0);
+    WriteRaw(values.data(), 0, ch * MarginFrames);
+
+    const std::int64_t blocks = total / TransferBlock;
+    auto progress = env_.Ports.MakeProgress();
+    progress->EnableStorno(false);
+    progress->SetCaption(Texts().CaReading);
+    progress->SGauMax(blocks);
+    progress->Show();
+
+    std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
+    auto loadBlock = [&](std::int64_t first, std::int64_t count) {
+        const std::size_t want = static_cast<std::size_t>(count * bytes);
+        if (ReadAt(fd, raw.data(), want, dataStart + static_cast<std::uint64_t>(first) * bytes,
+                   fileName) < want)
+            throw IoError("Cannot read " + fileName.string() + ": unexpected end of file");
+        if (bytes == 1) {
+            for (std::int64_t i = 0; i < count; ++i) values[i] = (raw[i] - 128) * 256;
+        } else {
+            for (std::int64_t i = 0; i < count; ++i)
+                values[i] = static_cast<std::int16_t>(Le16(&raw[2 * i])) * 256;
+        }
+        WriteRaw(values.data(), first + ch * MarginFrames, count);
+    };
+    for (std::int64_t b = 0; b < blocks; ++b) {
+        loadBlock(b * TransferBlock, TransferBlock);
+        progress->SGauPro(b);
+    }
+    loadBlock(blocks * TransferBlock, total - blocks * TransferBlock);
+    std::fill(values.begin(), values.end(), 0);
+    WriteRaw(values.data(), ch * MarginFrames + total, ch * MarginFrames);
+    saved_ = true;
+    hasData_ = true;
+    outcome_ = TLoadOutcome::Loaded;
+    progress->SGauPro(blocks);
+}
+
+bool TWave::SaveToFile(const std::filesystem::path& fileName) {
+    if (IsWriteProtected(fileName)) return false;  // a protected target stays as it is
+    const auto folder = fileName.has_parent_path() ? fileName.parent_path() : std::filesystem::path(".");
+    std::string pattern = (folder / ("." + fileName.filename().string() + ".XXXXXX")).string();
+    TFd fd(::mkstemp(pattern.data()));
+    if (fd.get() < 0) return false;
+    const std::filesystem::path temp = pattern;
+    bool committed = false;
+    struct TRemoveUnlessCommitted {
+        const std::filesystem::path& path;
+        const bool& committed;
+        ~TRemoveUnlessCommitted() {
+            if (!committed) ::unlink(path.c_str());
+        }
+    } cleanup{temp, committed};
+
+    auto progress = env_.Ports.MakeProgress();
+    try {
+        const int ch = channels_;
+        const int bytes = BytesPerSample();
+        const std::int64_t total = SampleCount() * ch;
+        riffSize_ = 20 + fmtSize_ + dataSize_;
+        std::vector<unsigned char> header(20 + std::max<std::uint32_t>(fmtSize_, 16) + 8, 0);
+        std::memcpy(&header[0], "RIFF", 4);
+        Put32(&header[4], riffSize_);
+        std::memcpy(&header[8], "WAVE", 4);
+        std::memcpy(&header[12], "fmt ", 4);
+        Put32(&header[16], fmtSize_);
+        Put16(&header[20], formatTag_);
+        Put16(&header[22], channels_);
+        Put32(&header[24], static_cast<std::uint32_t>(sampleRate_));
+        Put32(&header[28], static_cast<std::uint32_t>(avgBytesPerSec_));
+        Put16(&header[32], blockAlign_);
+        Put16(&header[34], bitsPerSample_);
+        unsigned char* data = &header[header.size() - 8];
+        std::memcpy(data, "data", 4);
+        Put32(data + 4, dataSize_);
+        WriteAll(fd.get(), header.data(), header.size(), temp);
+
+        const std::int64_t blocks = total / TransferBlock;
+        progress->EnableStorno(false);
+        progress->Show();
+        progress->SetCaption(Texts().CaWriting);
+        progress->SGauMax(blocks);
+        TArrayOfLongint values(static_cast<std::size_t>(TransferBlock));
+        std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
+        auto saveBlock = [&](std::int64_t first, std::int64_t count) {
+            ReadRaw(values.data(), ch * MarginFrames + first, count);
+            if (bytes == 1) {
+                for (std::int64_t i = 0; i < count; ++i)
+                    raw[i] = static_cast<unsigned char>(std::clamp(values[i] / 256 + 128, 0, 255));
+            } else {
+                for (std::int64_t i = 0; i < count; ++i)
+                    Put16(&raw[2 * i], static_cast<std::uint16_t>(
+                                           std::clamp(values[i] / 256, -32768, 32767)));
+            }
+            WriteAll(fd.get(), raw.data(), static_cast<std::size_t>(count * bytes), temp);
+        };
+        for (std::int64_t b = 0; b < blocks; ++b) {
+            saveBlock(b * TransferBlock, TransferBlock);
+            progress->SGauPro(b);
+        }
+        saveBlock(blocks * TransferBlock, total - blocks * TransferBlock);
+
+        // Keep the mode of the file being replaced; a new file gets the usual umask mode.
+        struct stat old {};
+        mode_t mode = 0666;
+        if (::stat(fileName.c_str(), &old) == 0) {
+            mode = old.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode &= ~mask;
+        }
+        if (::fchmod(fd.get(), mode) != 0) return false;
+        if (::close(fd.release()) != 0) return false;
+        if (::rename(temp.c_str(), fileName.c_str()) != 0) return false;
+        committed = true;
+        saved_ = true;
+        progress->SGauPro(blocks);
+        return true;
+    } catch (const IoError&) {
+        return false;
+    }
+}
+
+void TWave::ReadChannel(std::int32_t* buffer, std::int64_t storeFrame, int channel,
+                        std::int64_t count) {
+    memory_->ReadBlock(storeFrame * channels_ + channel, channels_, count, buffer);
+}
+
+void TWave::ReadRaw(std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count) {
+    memory_->ReadBlock(rawIndex, 1, count, buffer);
+}
+
+void TWave::WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count) {
+    memory_->WriteBlock(rawIndex, 1, count, buffer);
+    UpdateOverviewBlock(rawIndex, 1, buffer, count);
+}
+
+void TWave::WriteChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
+                         std::int64_t count) {
+    const std::int64_t raw = storeFrame * channels_ + channel;
+    memory_->WriteBlock(raw, channels_, count, buffer);
+    UpdateOverviewBlock(raw, channels_, buffer, count);
+}
+
+void TWave::AddChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
+                       std::int64_t count) {
+    const std::int64_t raw = storeFrame * channels_ + channel;
+    if (!env_.View) {
+        memory_->AddBlock(raw, channels_, count, buffer, nullptr);
+        return;
+    }
+    thread_local TArrayOfLongint sums;
+    if (sums.size() < static_cast<std::size_t>(count)) sums.resize(static_cast<std::size_t>(count));
+    memory_->AddBlock(raw, channels_, count, buffer, sums.data());
+    UpdateOverviewBlock(raw, channels_, sums.data(), count);
+}
+
+void TWave::UpdateOverviewBlock(std::int64_t rawIndex, std::int64_t stride, const std::int32_t* v,
+                                std::int64_t count) {
+    if (!env_.View || overview_.empty()) return;
+    const std::int64_t viewStart = env_.View->ViewStart;
+    const std::int64_t zoom = std::max<std::int32_t>(env_.View->HorZoom, 1);
+    const std::int64_t viewEnd = viewStart + SampleCount() / zoom;
+    if (viewEnd == viewStart) return;  // nothing visible
+    const double span = static_cast<double>(viewEnd - viewStart);
+    const double offset = static_cast<double>(viewStart + MarginFrames);
+    const int ch = channels_;
+    const std::int64_t limit = static_cast<std::int64_t>(ch) * 2 * OverviewColumns;
+    std::int32_t* table = overview_.data();
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int64_t r = rawIndex + i * stride;
+        const double x = (static_cast<double>(r) / ch - offset) * OverviewColumns / span;
+        const double k = std::nearbyint(x);
+        if (!(k >= 0.0) || k * ch * 2 >= static_cast<double>(limit)) continue;
+        const std::int64_t u = static_cast<std::int64_t>(k) * ch * 2;
+        const std::int32_t value = v[i];
+        const std::int64_t c = r % ch;
+        if (c == 0) {
+            if (value > table[u]) table[u] = value;
+            if (value < table[u + ch]) table[u + ch] = value;
+        } else if (c == 1 && ch == 2) {
+            if (value > table[u + 1]) table[u + 1] = value;
+            if (value < table[u + 3]) table[u + 3] = value;
+        }
+    }
+}
+
+void TWave::BuildOverview(std::int64_t firstFrame, std::int64_t lastFrame) {
+    const float w = static_cast<float>(lastFrame - firstFrame) / static_cast<float>(OverviewColumns);
+    const auto cnt = static_cast<std::int64_t>(std::nearbyint(w));
+    TArrayOfLongint buffer(static_cast<std::size_t>(std::max<std::int64_t>(cnt, 0)));
+    const int ch = channels_;
+    for (int k = 0; k < OverviewColumns; ++k) {
+        const std::int64_t s =
+            firstFrame + MarginFrames +
+            static_cast<std::int64_t>(std::nearbyint(static_cast<double>(k) * static_cast<double>(w)));
+        for (int c = 0; c < ch; ++c) {
+            std::int32_t& maximum = overview_[static_cast<std::size_t>(2 * k * ch + c)];
+            std::int32_t& minimum = overview_[static_cast<std::size_t>((2 * k + 1) * ch + c)];
+            maximum = 0;
+            minimum = 0;
+            if (cnt <= 0) continue;
+            ReadChannel(buffer.data(), s, c, cnt);
+            for (const std::int32_t v : buffer) {
+                if (v > maximum)
+                    maximum = v;
+                else if (v < minimum)
+                    minimum = v;
+            }
+        }
+    }
+    overviewValid_ = true;
+}
+
+std::int32_t TWave::OverviewValue(int slot, int channel) const {
+    return overview_[static_cast<std::size_t>(slot * channels_ + channel)];
+}
+
+void TWave::ClearOverview(std::int64_t viewStart, std::int64_t viewEnd, std::int64_t firstRawIndex,
+                          std::int64_t count) {
+    if (viewEnd == viewStart) return;
+    const float m = static_cast<float>(OverviewColumns) / static_cast<float>(viewEnd - viewStart);
+    const int ch = channels_;
+    const std::int64_t limit = static_cast<std::int64_t>(ch) * 2 * OverviewColumns;
+    for (std::int64_t t = firstRawIndex; t < firstRawIndex + count; ++t) {
+        const double k = std::nearbyint(
+            (static_cast<double>(t) / ch - static_cast<double>(viewStart + MarginFrames)) * m);
+        if (!(k >= 0.0) || k * ch * 2 >= static_cast<double>(limit)) continue;
+        const std::int64_t u = static_cast<std::int64_t>(k) * ch * 2;
+        overview_[u] = 0;
+        overview_[u + 1] = 0;
+        if (ch == 2) {
+            overview_[u + 2] = 0;
+            overview_[u + 3] = 0;
+        }
+    }
+}
+
+void TWave::DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame) {
+    const std::int64_t n = SampleCount();
+    firstFrame = std::max<std::int64_t>(firstFrame, 0);
+    endFrame = std::min(endFrame, n);
+    const std::int64_t removed = endFrame - firstFrame;
+    if (removed <= 0 || !memory_) return;
+    const int ch = channels_;
+    // Ascending chunks: each chunk is read before its destination, which lies below it.
+    TArrayOfLongint chunk(static_cast<std::size_t>(TFileMemory::HalfWindow));
+    const std::int64_t end = ch * (n + MarginFrames);
+    for (std::int64_t i = ch * (endFrame + MarginFrames); i < end;) {
+        const std::int64_t count = std::min<std::int64_t>(end - i, TFileMemory::HalfWindow);
+        memory_->ReadBlock(i, 1, count, chunk.data());
+        memory_->WriteBlock(i - ch * removed, 1, count, chunk.data());
+        i += count;
+    }
+    const std::int64_t remaining = n - removed;
+    dataSize_ = static_cast<std::uint32_t>(remaining * BytesPerSample() * ch);
+    std::fill(chunk.begin(), chunk.end(), 0);
+    memory_->WriteBlock(ch * (remaining + MarginFrames), 1, ch * MarginFrames, chunk.data());
+    memory_->SetLength(ch * (remaining + 2 * MarginFrames));
+    if (remaining <= 0) hasData_ = false;
+}
+
+}  // namespace sv

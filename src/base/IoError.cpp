@@ -1,0 +1,14 @@
+#include "base/IoError.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace sv {
+
+void ThrowIoError(const std::string& what) { ThrowIoError(what, errno); }
+
+void ThrowIoError(const std::string& what, int errorNumber) {
+    throw IoError(what + ": " + std::strerror(errorNumber), errorNumber);
+}
+
+}  // namespace sv

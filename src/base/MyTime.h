@@ -1,0 +1,13 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace sv {
+
+// Milliseconds from a monotonic clock (never jumps at midnight, so estimates stay sane).
+std::int64_t MSecOfDay();
+
+// "M min  S s" with ".ttt" when the fraction is not zero: count / rate seconds.
+std::string DurationText(std::int64_t count, std::int64_t rate);
+
+}  // namespace sv

@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+
+#include "cli/Options.h"
+
+namespace sv::cli {
+
+enum TExit : int {
+    ExitDone = 0,
+    ExitIoFailure = 1,
+    ExitUsage = 2,
+    ExitRefused = 3,
+    ExitCancelled = 130,
+};
+
+// Runs one parsed command; messages go to stderr, results to stdout.
+int Run(const TOptions& options);
+
+// The whole program: parses argv, runs, maps failures to exit codes.
+int Main(int argc, const char* const* argv);
+
+}  // namespace sv::cli

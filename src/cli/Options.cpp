@@ -1,0 +1,203 @@
+#include "cli/Options.h"
+
+#include <charconv>
+#include <string_view>
+#include <vector>
+
+namespace sv::cli {
+
+namespace {
+
+struct TIntOption {
+    std::string_view name;
+    int min;
+    int max;
+    int TRemasterSettings::*field;
+    bool TRemasterSettings::*enables;  // set to true when the option is given, or null
+};
+
+const TIntOption IntOptions[] = {
+    {"--noise-parts", 1, 64, &TRemasterSettings::NoiseParts, nullptr},
+    {"--noise-seconds", 1, 9, &TRemasterSettings::NoiseSeconds, nullptr},
+    {"--noise-percent", 0, 200, &TRemasterSettings::NoisePercent, nullptr},
+    {"--bands", 3, 255, &TRemasterSettings::Bands, nullptr},
+    {"--limit", 2, 128, &TRemasterSettings::Limit, nullptr},
+    {"--channel-mode", 0, 4, &TRemasterSettings::ChannelMode, nullptr},
+    {"--band-mode", 0, 4, &TRemasterSettings::BandLevelMode, nullptr},
+    {"--highpass", 16, 250, &TRemasterSettings::HighPassHz, &TRemasterSettings::HighPass},
+    {"--highpass-slope", 1, 64, &TRemasterSettings::HighPassSlope, nullptr},
+    {"--lowpass", 8, 20, &TRemasterSettings::LowPassKHz, &TRemasterSettings::LowPass},
+    {"--lowpass-slope", 1, 64, &TRemasterSettings::LowPassSlope, nullptr},
+    {"--peak-count", 5, 999, &TRemasterSettings::PeakCount, nullptr},
+    {"--peak-size", 512, 8192, &TRemasterSettings::PeakBlockSize, nullptr},
+    {"--normalize-db", -48, 0, &TRemasterSettings::NormalizeDb, nullptr},
+};
+
+struct TFlagOption {
+    std::string_view name;
+    bool TRemasterSettings::*field;
+};
+
+const TFlagOption StageFlags[] = {
+    {"--denoise", &TRemasterSettings::RemoveNoise},
+    {"--level", &TRemasterSettings::Remastering},
+    {"--fit-peaks", &TRemasterSettings::PeakDown},
+    {"--normalize", &TRemasterSettings::Normalize},
+    {"--per-channel", &TRemasterSettings::PerChannel},
+};
+
+bool ParseInt(std::string_view text, int& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty();
+}
+
+}  // namespace
+
+std::string UsageText() {
+    return "Usage:\n"
+           "  sonivar-cli info     IN.wav\n"
+           "  sonivar-cli remaster IN.wav OUT.wav [stages] [settings]\n"
+           "  sonivar-cli detect   REF.wav OUT.sts [--band-mode N]\n"
+           "  sonivar-cli batch    SRC_DIR DST_DIR [--overwrite] [stages] [settings]\n"
+           "  sonivar-cli --help | --version\n"
+           "\n"
+           "Stages (run in this order): --denoise --level --fit-peaks --normalize\n"
+           "\n"
+           "Settings (defaults in brackets):\n"
+           "  --noise-parts N      1..64 (1)        --noise-seconds N  1..9 (1)\n"
+           "  --noise-percent N    0..200 (100)     --timbre NAME      clear, split, premaster,\n"
+           "                                                           drum, pop or FILE.sts (clear)\n"
+           "  --example REF.wav    target = timbre detected from REF.wav\n"
+           "  --bands N            3..255 (60)      --limit N          2..128 (10)\n"
+           "  --channel-mode N     0..4 (3)         --band-mode N      0..4 (1)\n"
+           "  --highpass HZ        16..250 (off)    --highpass-slope N 1..64 (6)\n"
+           "  --lowpass KHZ        8..20 (off)      --lowpass-slope N  1..64 (6)\n"
+           "  --peak-count N       5..999 (100)     --peak-size N      512..8192, power of 2 (4096)\n"
+           "  --normalize-db N     -48..0 (0)       --per-channel\n"
+           "  --work-folder DIR    where swap files go (automatic)\n"
+           "  --quiet              no progress output\n"
+           "\n"
+           "Exit status: 0 done, 1 input/output failure, 2 usage error, 3 input refused,\n"
+           "130 cancelled.\n";
+}
+
+std::optional<TOptions> ParseOptions(int argc, const char* const* argv, std::string& error) {
+    TOptions options;
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        error = "no command given";
+        return std::nullopt;
+    }
+    const std::string_view command = args[0];
+    std::size_t positionalWanted = 0;
+    if (command == "--help" || command == "-h" || command == "help") {
+        options.Command = TCommand::Help;
+    } else if (command == "--version") {
+        options.Command = TCommand::Version;
+    } else if (command == "info") {
+        options.Command = TCommand::Info;
+        positionalWanted = 1;
+    } else if (command == "remaster") {
+        options.Command = TCommand::Remaster;
+        positionalWanted = 2;
+    } else if (command == "detect") {
+        options.Command = TCommand::Detect;
+        positionalWanted = 2;
+    } else if (command == "batch") {
+        options.Command = TCommand::Batch;
+        positionalWanted = 2;
+    } else {
+        error = "unknown command '" + std::string(command) + "'";
+        return std::nullopt;
+    }
+
+    const bool takesSettings =
+        options.Command == TCommand::Remaster || options.Command == TCommand::Batch;
+    std::vector<std::string> positional;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        auto value = [&](std::string_view& out) {
+            if (i + 1 >= args.size()) {
+                error = "option " + std::string(arg) + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        if (arg.size() < 2 || arg.substr(0, 2) != "--" || arg == "--") {
+            positional.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--quiet") {
+            options.Quiet = true;
+            continue;
+        }
+        if (arg == "--work-folder") {
+            std::string_view v;
+            if (!value(v)) return std::nullopt;
+            options.WorkFolder = v;
+            continue;
+        }
+        if (arg == "--band-mode" && options.Command == TCommand::Detect) {
+            // detect takes this one setting
+        } else if (!takesSettings) {
+            error = "unknown option " + std::string(arg) + " for this command";
+            return std::nullopt;
+        }
+        if (arg == "--overwrite" && options.Command == TCommand::Batch) {
+            options.Overwrite = true;
+            continue;
+        }
+        if (arg == "--timbre" || arg == "--example") {
+            std::string_view v;
+            if (!value(v)) return std::nullopt;
+            (arg == "--timbre" ? options.Timbre : options.Example) = std::string(v);
+            continue;
+        }
+        bool matched = false;
+        for (const auto& flag : StageFlags) {
+            if (arg == flag.name) {
+                options.Settings.*flag.field = true;
+                matched = true;
+            }
+        }
+        for (const auto& opt : IntOptions) {
+            if (arg != opt.name) continue;
+            std::string_view v;
+            if (!value(v)) return std::nullopt;
+            int number = 0;
+            if (!ParseInt(v, number)) {
+                error = "option " + std::string(arg) + " needs a whole number, not '" +
+                        std::string(v) + "'";
+                return std::nullopt;
+            }
+            const bool powerOfTwo = opt.field != &TRemasterSettings::PeakBlockSize ||
+                                    (number & (number - 1)) == 0;
+            if (number < opt.min || number > opt.max || !powerOfTwo) {
+                error = "option " + std::string(arg) + " takes " + std::to_string(opt.min) +
+                        ".." + std::to_string(opt.max) +
+                        (powerOfTwo ? "" : " (a power of two)") + ", not " + std::string(v);
+                return std::nullopt;
+            }
+            options.Settings.*opt.field = number;
+            if (opt.enables) options.Settings.*opt.enables = true;
+            matched = true;
+        }
+        if (!matched) {
+            error = "unknown option " + std::string(arg);
+            return std::nullopt;
+        }
+    }
+    if (positional.size() != positionalWanted) {
+        error = "'" + std::string(command) + "' takes " + std::to_string(positionalWanted) +
+                " path" + (positionalWanted == 1 ? "" : "s") + ", got " +
+                std::to_string(positional.size());
+        return std::nullopt;
+    }
+    if (positionalWanted >= 1) options.Input = positional[0];
+    if (positionalWanted >= 2) options.Output = positional[1];
+    return options;
+}
+
+}  // namespace sv::cli

@@ -1,0 +1,93 @@
+#include "cli/TerminalProgress.h"
+
+#include <unistd.h>
+
+#include <csignal>
+
+#include "text/Language.h"
+
+namespace sv::cli {
+
+namespace {
+volatile std::sig_atomic_t interrupted = 0;
+extern "C" void OnInterrupt(int) { interrupted = 1; }
+}  // namespace
+
+void InstallInterruptHandlers() {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool Interrupted() { return interrupted != 0; }
+
+TTerminalProgress::TTerminalProgress(std::FILE* out, bool terminal)
+    : out_(out), terminal_(terminal) {}
+
+TTerminalProgress::~TTerminalProgress() {
+    if (!shown_ || !out_) return;
+    if (terminal_) {
+        std::fputc('\n', out_);
+    } else if (lastPlainTenth_ < 10 && pixels_ == BarPixels) {
+        std::fprintf(out_, "%s: 100%%\n", title_.c_str());
+    }
+    std::fflush(out_);
+}
+
+void TTerminalProgress::Show() {
+    shown_ = true;
+    Draw();
+}
+
+void TTerminalProgress::ShowPosition(int pixels) {
+    pixels_ = pixels;
+    if (shown_) Draw();
+}
+
+void TTerminalProgress::DispatchEvents() {
+    if (stornoEnabled_ && Interrupted()) BtStornoClick();
+}
+
+void TTerminalProgress::Draw() {
+    if (!out_ || title_.empty()) return;
+    const int percent = pixels_ * 100 / BarPixels;
+    if (terminal_) {
+        constexpr int width = 30;
+        std::string bar(static_cast<std::size_t>(pixels_ * width / BarPixels), '#');
+        bar.resize(width, '.');
+        std::fprintf(out_, "\r%-24s [%s] %3d%%  %s %s\x1b[K", title_.c_str(), bar.c_str(), percent,
+                     (Texts().CaTiRem + ":").c_str(), estimate_.c_str());
+    } else {
+        const int tenth = percent / 10;
+        if (tenth == lastPlainTenth_) return;
+        lastPlainTenth_ = tenth;
+        std::fprintf(out_, "%s: %d%%\n", title_.c_str(), tenth * 10);
+    }
+    std::fflush(out_);
+}
+
+ProgressFactory TerminalProgressFactory(bool quiet) {
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    return [quiet, terminal]() -> std::unique_ptr<TProgress> {
+        if (quiet) {
+            // Nothing is shown, but Ctrl+C must still cancel.
+            struct TQuiet final : TProgress {
+                void SetCaption(const std::string&) override {}
+                void EnableStorno(bool enabled) override { enabled_ = enabled; }
+                void Show() override {}
+                void ShowEstimate(const std::string&) override {}
+                void ShowPosition(int) override {}
+                void DispatchEvents() override {
+                    if (enabled_ && Interrupted()) BtStornoClick();
+                }
+                bool enabled_ = true;
+            };
+            return std::make_unique<TQuiet>();
+        }
+        return std::make_unique<TTerminalProgress>(stderr, terminal);
+    };
+}
+
+}  // namespace sv::cli

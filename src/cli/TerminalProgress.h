@@ -1,0 +1,42 @@
+#pragma once
+// Progress on stderr: a bar with the estimate on a terminal, plain lines otherwise. Ctrl+C
+// (and SIGTERM) press Cancel.
+#include <cstdio>
+#include <string>
+
+#include "base/Progress.h"
+
+namespace sv::cli {
+
+// Installs the interrupt handlers; call once at start.
+void InstallInterruptHandlers();
+bool Interrupted();
+
+class TTerminalProgress final : public TProgress {
+public:
+    TTerminalProgress(std::FILE* out, bool terminal);
+    ~TTerminalProgress() override;
+    void SetCaption(const std::string& title) override { title_ = title; }
+    void EnableStorno(bool enabled) override { stornoEnabled_ = enabled; }
+    void Show() override;
+
+protected:
+    void ShowEstimate(const std::string& text) override { estimate_ = text; }
+    void ShowPosition(int pixels) override;
+    void DispatchEvents() override;
+
+private:
+    void Draw();
+    std::FILE* out_;
+    bool terminal_;
+    bool stornoEnabled_ = true;
+    bool shown_ = false;
+    std::string title_;
+    std::string estimate_;
+    int pixels_ = 0;
+    int lastPlainTenth_ = -1;
+};
+
+ProgressFactory TerminalProgressFactory(bool quiet);
+
+}  // namespace sv::cli

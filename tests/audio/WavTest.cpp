@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include "base/IoError.h"
+#include "support/TestFiles.h"
+#include "text/Language.h"
+
+namespace sv {
+namespace {
+
+using test::TTempDir;
+using test::TWavSpec;
+
+struct WaveTest : ::testing::Test {
+    TTempDir dir;
+    test::TRecordingDialogs dialogs;
+    TWaveEnv env = test::MakeEnv(dir.path(), &dialogs);
+
+    std::unique_ptr<TWave> Load(const std::filesystem::path& path, bool* notPcm = nullptr) {
+        bool pending = false;
+        auto wave = TWave::CreateFromFile(path, env, &pending);
+        if (notPcm) *notPcm = pending;
+        return wave;
+    }
+    std::int32_t Raw(TWave& wave, std::int64_t index) {
+        std::int32_t v = 0;
+        wave.ReadRaw(&v, index, 1);
+        return v;
+    }
+    int SwapFiles() const { return dir.CountFiles(".tmp"); }
+};
+
+TEST_F(WaveTest, StereoFileLoadsIntoMarginsAndInterleavedFrames) {
+    TWavSpec spec{.channels = 2, .frames = 300000};
+    test::WriteWav(dir / "in.wav", spec, [](std::int64_t f, int c) { return c ? -100 : 1 + f % 1000; });
+    auto wave = Load(dir / "in.wav");
+    ASSERT_TRUE(wave->HasData());
+    EXPECT_TRUE(wave->Saved());
+    EXPECT_EQ(wave->SampleCount(), 300000);
+    EXPECT_EQ(wave->Memory().Length(), 632768);
+    EXPECT_EQ(Raw(*wave, 16383), 0);
+    EXPECT_EQ(Raw(*wave, 16384), 1 * 256);
+    EXPECT_EQ(Raw(*wave, 16385), -100 * 256);
+    EXPECT_EQ(Raw(*wave, 616384), 0);
+    EXPECT_EQ(Raw(*wave, 632767), 0);
+    std::vector<std::int32_t> right(4);
+    wave->ReadChannel(right.data(), 8192, 1, 4);
+    EXPECT_EQ(right, std::vector<std::int32_t>(4, -25600));
+    EXPECT_EQ(SwapFiles(), 1);
+    wave.reset();
+    EXPECT_EQ(SwapFiles(), 0);
+}
+
+TEST_F(WaveTest, ShortFilesAreRefusedWithTheirMessage) {
+    test::WriteWav(dir / "stereo.wav", {.channels = 2, .frames = 240000}, test::Noise16);
+    EXPECT_FALSE(Load(dir / "stereo.wav")->HasData());
+    test::WriteWav(dir / "mono.wav", {.channels = 1, .frames = 491519}, test::Noise16);
+    bool notPcm = true;
+    auto mono = Load(dir / "mono.wav", &notPcm);
+    EXPECT_FALSE(mono->HasData());
+    EXPECT_FALSE(notPcm);
+    EXPECT_EQ(mono->Outcome(), TLoadOutcome::TooShort);
+    EXPECT_EQ(dialogs.messages, std::vector<std::string>(2, "Sample is too short for this method"));
+    test::WriteWav(dir / "ok.wav", {.channels = 1, .frames = 491520}, test::Noise16);
+    EXPECT_TRUE(Load(dir / "ok.wav")->HasData());
+    EXPECT_EQ(SwapFiles(), 0);
+}
+
+TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
+    const std::vector<TWavSpec> bad = {
+        {.formatTag = 3, .bits = 16, .frames = 600000},
+        {.channels = 0, .frames = 600000},
+        {.bits = 24, .frames = 600000},
+        {.bits = 0, .frames = 600000},
+        {.frames = 600000, .fmtSize = 14},
+    };
+    for (const auto& spec : bad) {
+        test::WriteWav(dir / "bad.wav", spec, [](std::int64_t, int) { return 0; });
+        bool notPcm = false;
+        auto wave = Load(dir / "bad.wav", &notPcm);
+        EXPECT_FALSE(wave->HasData());
+        EXPECT_TRUE(notPcm);
+        EXPECT_EQ(wave->Outcome(), TLoadOutcome::NotPcm);
+    }
+    test::WriteFile(dir / "tiny.wav", "RIFF");
+    bool notPcm = false;
+    EXPECT_FALSE(Load(dir / "tiny.wav", &notPcm)->HasData());
+    EXPECT_TRUE(notPcm);
+    EXPECT_TRUE(dialogs.messages.empty());
+    EXPECT_EQ(SwapFiles(), 0);
+}
+
+TEST_F(WaveTest, DataBeyondTheEndOfTheFileIsAnIoErrorAndLeavesNoSwapFile) {
+    TWavSpec spec{.frames = 600000, .dataSizeOverride = 3000000000LL};  // above 2 GiB, unsigned
+    test::WriteWav(dir / "cut.wav", spec, test::Noise16);
+    EXPECT_THROW(Load(dir / "cut.wav"), IoError);
+    EXPECT_EQ(SwapFiles(), 0);
+    EXPECT_THROW(Load(dir / "missing.wav"), IoError);
+}
+
+TEST_F(WaveTest, ChunksBeforeTheDataAreSkipped) {
+    TWavSpec spec{.channels = 2, .frames = 250000,
+                  .chunksBeforeData = {{"LIST", "INFOISFT\x05\0\0\0tool\0"}, {"fact", "abcd"}}};
+    test::WriteWav(dir / "list.wav", spec, test::Noise16);
+    auto wave = Load(dir / "list.wav");
+    ASSERT_TRUE(wave->HasData());
+    EXPECT_EQ(Raw(*wave, 2 * 8192 + 3), test::Noise16(1, 1) * 256);
+}
+
+TEST_F(WaveTest, EightBitAndSixteenBitConversionsRoundTrip) {
+    auto wave16 = TWave::CreateEmpty(1, 1, 8000, 16, 6, env);
+    auto wave8 = TWave::CreateEmpty(1, 1, 8000, 8, 6, env);
+    const std::vector<std::int32_t> values = {-1, 8388607, -8388608, 255, -32768, 32512};
+    wave16->WriteRaw(values.data(), 8192, 6);
+    wave8->WriteRaw(values.data(), 8192, 6);
+    ASSERT_TRUE(wave16->SaveToFile(dir / "a16.wav"));
+    ASSERT_TRUE(wave8->SaveToFile(dir / "a8.wav"));
+    const std::string s16 = test::ReadFile(dir / "a16.wav");
+    const std::string s8 = test::ReadFile(dir / "a8.wav");
+    ASSERT_EQ(s16.size(), 44u + 12);
+    ASSERT_EQ(s8.size(), 44u + 6);
+    auto sample16 = [&](int i) {
+        return static_cast<std::int16_t>(static_cast<unsigned char>(s16[44 + 2 * i]) |
+                                         (static_cast<unsigned char>(s16[45 + 2 * i]) << 8));
+    };
+    EXPECT_EQ(sample16(0), 0);  // -1 div 256 truncates toward zero
+    EXPECT_EQ(sample16(1), 32767);
+    EXPECT_EQ(sample16(2), -32768);
+    EXPECT_EQ(static_cast<unsigned char>(s8[44]), 128);
+    EXPECT_EQ(static_cast<unsigned char>(s8[48]), 0);
+    EXPECT_EQ(static_cast<unsigned char>(s8[49]), 255);
+    EXPECT_EQ(static_cast<unsigned char>(s8[45]), 255);  // clipped
+
+    // 8-bit 0 and 255 load as -32768 and 32512 and save back unchanged.
+    test::WriteWav(dir / "in8.wav", {.bits = 8, .frames = 500000},
+                   [](std::int64_t f, int) { return f % 2 ? 255 : 0; });
+    auto loaded = Load(dir / "in8.wav");
+    EXPECT_EQ(Raw(*loaded, 8192), -32768);
+    EXPECT_EQ(Raw(*loaded, 8193), 32512);
+    ASSERT_TRUE(loaded->SaveToFile(dir / "out8.wav"));
+    EXPECT_EQ(test::ReadFile(dir / "in8.wav"), test::ReadFile(dir / "out8.wav"));
+}
+
+TEST_F(WaveTest, SavedHeaderKeepsTheFmtExtensionAndRecomputesSizes) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250001, .fmtSize = 18}, test::Noise16);
+    auto wave = Load(dir / "in.wav");
+    ASSERT_TRUE(wave->HasData());
+    EXPECT_EQ(wave->FmtSize(), 18u);
+    ASSERT_TRUE(wave->SaveToFile(dir / "out.wav"));
+    const std::string in = test::ReadFile(dir / "in.wav");
+    const std::string out = test::ReadFile(dir / "out.wav");
+    EXPECT_EQ(in, out);
+    EXPECT_EQ(out.substr(36, 2), std::string(2, '\0'));
+    std::uint32_t riff = 0;
+    std::memcpy(&riff, out.data() + 4, 4);
+    EXPECT_EQ(riff, 38u + 250001u * 4);
+
+    auto empty = TWave::CreateEmpty(1, 2, 44100, 16, 1000, env);
+    ASSERT_TRUE(empty->SaveToFile(dir / "empty.wav"));
+    const std::string e = test::ReadFile(dir / "empty.wav");
+    EXPECT_EQ(e.size(), 44u + 4000);
+    std::memcpy(&riff, e.data() + 4, 4);
+    EXPECT_EQ(riff, 36u + 4000);
+}
+
+TEST_F(WaveTest, DataSizeNotAMultipleOfTheFrameRoundsDown) {
+    TWavSpec spec{.channels = 2, .frames = 250000};
+    std::string bytes = test::WavBytes(spec, test::Noise16);
+    bytes += "xyz";  // three stray bytes counted in DataSize
+    const std::uint32_t dataSize = 250000 * 4 + 3;
+    std::memcpy(&bytes[40], &dataSize, 4);
+    test::WriteFile(dir / "odd.wav", bytes);
+    auto wave = Load(dir / "odd.wav");
+    ASSERT_TRUE(wave->HasData());
+    EXPECT_EQ(wave->SampleCount(), 250000);
+    ASSERT_TRUE(wave->SaveToFile(dir / "out.wav"));
+    const std::string out = test::ReadFile(dir / "out.wav");
+    EXPECT_EQ(out.size(), 44u + 250000 * 4);
+    std::uint32_t written = 0;
+    std::memcpy(&written, out.data() + 40, 4);
+    EXPECT_EQ(written, dataSize);
+}
+
+TEST_F(WaveTest, FailedSaveLeavesTheOldFileIntact) {
+    auto wave = TWave::CreateEmpty(1, 2, 44100, 16, 300000, env);
+    test::WriteFile(dir / "old.wav", "precious bytes");
+    struct rlimit saved {};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    auto* previous = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 100000;  // a full disk for everything this process writes
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool ok = wave->SaveToFile(dir / "old.wav");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(test::ReadFile(dir / "old.wav"), "precious bytes");
+    EXPECT_EQ(dir.CountFiles(), 2);  // old.wav and the swap file: no temporary left
+
+    std::filesystem::permissions(dir / "old.wav", std::filesystem::perms::owner_read);
+    EXPECT_TRUE(IsWriteProtected(dir / "old.wav"));
+    EXPECT_FALSE(wave->SaveToFile(dir / "old.wav"));
+    EXPECT_EQ(test::ReadFile(dir / "old.wav"), "precious bytes");
+}
+
+TEST_F(WaveTest, SavingOverTheSourceFileWorks) {
+    test::WriteWav(dir / "a.wav", {.channels = 1, .frames = 500000}, test::Noise16);
+    const std::string before = test::ReadFile(dir / "a.wav");
+    auto wave = Load(dir / "a.wav");
+    ASSERT_TRUE(wave->SaveToFile(dir / "a.wav"));
+    EXPECT_EQ(test::ReadFile(dir / "a.wav"), before);
+}
+
+TEST_F(WaveTest, SwapFilesOfManyDocumentsNeverCollide) {
+    std::vector<std::unique_ptr<TWave>> docs;
+    for (int i = 0; i < 40; ++i) docs.push_back(TWave::CreateEmpty(1, 1, 8000, 16, 10, env));
+    EXPECT_EQ(SwapFiles(), 40);
+    docs.clear();
+    EXPECT_EQ(SwapFiles(), 0);
+}
+
+TEST_F(WaveTest, OverviewFollowsWritesInsideTheView) {
+    TViewPosition view{0, 1};
+    env.View = &view;
+    auto wave = TWave::CreateEmpty(1, 1, 8000, 16, 12000, env);
+    const std::int32_t v = 1000;
+    wave->WriteChannel(&v, 8192, 0, 1);
+    EXPECT_EQ(wave->OverviewValue(0, 0), 1000);
+    const std::int32_t low = -500;
+    wave->WriteRaw(&low, 8192 + 30, 1);  // frame 30 is column 3
+    EXPECT_EQ(wave->OverviewValue(7, 0), -500);
+    view.ViewStart = 100;
+    const std::int32_t far = 7777;
+    wave->WriteRaw(&far, 8192 + 94, 1);  // more than half a column left of the view
+    for (int slot = 0; slot < 2400; ++slot) ASSERT_NE(wave->OverviewValue(slot, 0), 7777);
+}
+
+TEST_F(WaveTest, BuildOverviewSummarisesColumns) {
+    auto mono = TWave::CreateEmpty(1, 1, 8000, 16, 5000, env);
+    std::vector<std::int32_t> values(1200);
+    for (int k = 0; k < 1200; ++k) values[k] = (k % 2 ? -1 : 1) * (k + 1);
+    mono->WriteRaw(values.data(), 8192, 1200);
+    mono->BuildOverview(0, 1200);
+    EXPECT_TRUE(mono->OverviewValid());
+    for (int k = 0; k < 1200; ++k) {
+        ASSERT_EQ(mono->OverviewValue(2 * k, 0), std::max(0, values[k]));
+        ASSERT_EQ(mono->OverviewValue(2 * k + 1, 0), std::min(0, values[k]));
+    }
+    auto stereo = TWave::CreateEmpty(1, 2, 8000, 16, 24000, env);
+    std::vector<std::int32_t> frames(48000);
+    for (int i = 0; i < 48000; ++i) frames[i] = i % 2 ? -3 - i : 5 + i;
+    stereo->WriteRaw(frames.data(), 2 * 8192, 48000);
+    stereo->BuildOverview(0, 24000);
+    for (int k = 0; k < 1200; ++k) {
+        ASSERT_GT(stereo->OverviewValue(2 * k, 0), 0);
+        ASSERT_LT(stereo->OverviewValue(2 * k + 1, 1), 0);
+    }
+}
+
+TEST_F(WaveTest, DeleteBlockClampsAndClearsTheTail) {
+    const std::int64_t n = 1000;
+    auto wave = TWave::CreateEmpty(1, 2, 8000, 16, n, env);
+    std::vector<std::int32_t> frames(2 * n);
+    for (std::int64_t i = 0; i < 2 * n; ++i) frames[i] = static_cast<std::int32_t>(i + 1);
+    wave->WriteRaw(frames.data(), 2 * 8192, 2 * n);
+    wave->DeleteBlock(-5, 100);
+    EXPECT_EQ(wave->SampleCount(), 900);
+    EXPECT_EQ(Raw(*wave, 2 * 8192), 201);  // old frame 100, left channel
+    wave->DeleteBlock(890, 950);
+    EXPECT_EQ(wave->SampleCount(), 890);
+    EXPECT_EQ(wave->Memory().Length(), 2 * (890 + 16384));
+    for (std::int64_t r = 2 * (890 + 8192); r < 2 * (890 + 16384); ++r) ASSERT_EQ(Raw(*wave, r), 0);
+    ASSERT_TRUE(wave->SaveToFile(dir / "cut.wav"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "cut.wav"), 44u + 890 * 4);
+    wave->DeleteBlock(0, 890);
+    EXPECT_EQ(wave->SampleCount(), 0);
+    EXPECT_FALSE(wave->HasData());
+}
+
+TEST_F(WaveTest, LowDiskSpaceIsReportedWithTheFolder) {
+    // A work folder on a tmpfs of 1 MiB cannot take five times a 600 kB file.
+    TTempDir mount;
+    if (::geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=1m tmpfs " + mount.path().string() + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    env.WorkFolder = mount.path();
+    test::WriteWav(dir / "in.wav", {.frames = 300000}, test::Noise16);
+    bool notPcm = true;
+    auto wave = Load(dir / "in.wav", &notPcm);
+    std::system(("umount " + mount.path().string()).c_str());
+    EXPECT_FALSE(wave->HasData());
+    EXPECT_FALSE(notPcm);
+    ASSERT_EQ(dialogs.messages.size(), 1u);
+    EXPECT_EQ(dialogs.messages[0], "Low disk space " + mount.path().string() + "/ for needs calculation");
+}
+
+}  // namespace
+}  // namespace sv

@@ -1,0 +1,143 @@
+#pragma once
+// Test helpers: temporary folders and WAV files written by the tests themselves.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "audio/wav.h"
+
+namespace sv::test {
+
+// A fresh folder removed with everything in it at the end of the test.
+class TTempDir {
+public:
+    TTempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "sonivar-test-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) std::abort();
+        path_ = pattern;
+    }
+    ~TTempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    TTempDir(const TTempDir&) = delete;
+    TTempDir& operator=(const TTempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+    // Files in the folder whose name ends with suffix.
+    int CountFiles(const std::string& suffix = "") const {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(path_)) {
+            const auto name = e.path().filename().string();
+            if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+                ++n;
+        }
+        return n;
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct TWavSpec {
+    std::uint16_t formatTag = 1;
+    std::uint16_t channels = 1;
+    std::int32_t rate = 44100;
+    std::uint16_t bits = 16;
+    std::int64_t frames = 0;
+    std::uint32_t fmtSize = 16;
+    std::vector<std::pair<std::string, std::string>> chunksBeforeData;  // tag, body
+    std::int64_t dataSizeOverride = -1;  // write this DataSize instead of the true one
+};
+
+inline void PutLe(std::string& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xff));
+}
+
+// sample(frame, channel) gives the file sample: -32768..32767 for 16 bits, 0..255 for 8 bits.
+inline std::string WavBytes(const TWavSpec& s, const std::function<int(std::int64_t, int)>& sample) {
+    const int b = s.bits / 8;
+    const std::uint64_t dataSize = static_cast<std::uint64_t>(s.frames) * s.channels * b;
+    std::string out = "RIFF";
+    std::string chunks;
+    for (const auto& [tag, body] : s.chunksBeforeData) {
+        chunks += tag;
+        PutLe(chunks, body.size(), 4);
+        chunks += body;
+        if (body.size() & 1) chunks.push_back('\0');
+    }
+    PutLe(out, 20 + s.fmtSize + chunks.size() + dataSize, 4);
+    out += "WAVEfmt ";
+    PutLe(out, s.fmtSize, 4);
+    PutLe(out, s.formatTag, 2);
+    PutLe(out, s.channels, 2);
+    PutLe(out, static_cast<std::uint32_t>(s.rate), 4);
+    PutLe(out, static_cast<std::uint32_t>(s.rate * s.channels * b), 4);
+    PutLe(out, s.channels * b, 2);
+    PutLe(out, s.bits, 2);
+    for (std::uint32_t i = 16; i < s.fmtSize; ++i) out.push_back('\0');
+    out += chunks;
+    out += "data";
+    PutLe(out, s.dataSizeOverride >= 0 ? static_cast<std::uint64_t>(s.dataSizeOverride) : dataSize, 4);
+    out.reserve(out.size() + dataSize);
+    for (std::int64_t f = 0; f < s.frames; ++f)
+        for (int c = 0; c < s.channels; ++c) PutLe(out, static_cast<std::uint32_t>(sample(f, c)), b);
+    return out;
+}
+
+inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteWav(const std::filesystem::path& path, const TWavSpec& s,
+                     const std::function<int(std::int64_t, int)>& sample) {
+    WriteFile(path, WavBytes(s, sample));
+}
+
+// A deterministic pseudo-random 16-bit sample pattern.
+inline int Noise16(std::int64_t f, int c) {
+    std::uint32_t x = static_cast<std::uint32_t>(f * 2654435761u + c * 40503u + 12345u);
+    x ^= x >> 13;
+    x *= 0x5bd1e995u;
+    x ^= x >> 15;
+    return static_cast<int>(x % 65536) - 32768;
+}
+
+// Records messages; answers questions from a script.
+class TRecordingDialogs final : public TUserDialogs {
+public:
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    bool answer = false;
+    int busy = 0;
+    void Message(const std::string& text) override { messages.push_back(text); }
+    bool Question(const std::string& text) override {
+        questions.push_back(text);
+        return answer;
+    }
+    void SetBusy(bool b) override { busy += b ? 1 : -1; }
+};
+
+inline TWaveEnv MakeEnv(const std::filesystem::path& work, TUserDialogs* dialogs = nullptr,
+                        const TViewPosition* view = nullptr) {
+    TWaveEnv env;
+    env.WorkFolder = work;
+    env.Ports.dialogs = dialogs;
+    env.View = view;
+    return env;
+}
+
+}  // namespace sv::test
