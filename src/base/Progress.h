@@ -26,6 +26,8 @@ public:
     void SGauPro(std::int64_t done);
     bool Storno() const { return cancelRequest_; }
     void BtStornoClick() { cancelRequest_ = true; }
+    // Lets the front end handle pending events outside the pixel steps.
+    void ProcessEvents() { DispatchEvents(); }
 
     std::int64_t Total() const { return total_; }
     int Position() const { return position_; }

@@ -1,6 +1,8 @@
 #include "cli/Commands.h"
 
 #include <algorithm>
+#include <cctype>
+#include <vector>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -12,7 +14,9 @@
 #include "base/MyTime.h"
 #include "base/WorkFolder.h"
 #include "cli/TerminalProgress.h"
+#include "dsp/RemasterChain.h"
 #include "text/Language.h"
+#include "view/Timbres.h"
 
 namespace sv::cli {
 
@@ -93,21 +97,144 @@ int RunInfo(TSession& session, const TOptions& options) {
     return ExitDone;
 }
 
-int RunRemaster(TSession& session, const TOptions& options) {
-    const auto& s = options.Settings;
-    if (s.RemoveNoise || s.Remastering || s.PeakDown || s.Normalize) {
-        std::fprintf(stderr, "sonivar-cli: processing stages are not built yet\n");
+// Saves OUT; the document writes beside it and renames, so OUT is complete or untouched.
+int Save(TSession& session, TWave& wave, const std::string& path) {
+    if (wave.SaveToFile(path)) return ExitDone;
+    session.dialogs.Message(Texts().CaDatNoSave + ": " + path);
+    return ExitIoFailure;
+}
+
+// The target timbre of the options. Returns an exit code other than ExitDone on failure.
+int ChooseTarget(TSession& session, TFiltr& engine, const TOptions& options, TSpectra& spectra) {
+    if (!options.Example.empty()) {
+        int exit = ExitDone;
+        auto example = Open(session, options.Example, exit);
+        if (!example) return exit;
+        if (!RunDetect(engine, *example, options.Settings.BandLevelMode, spectra))
+            return ExitCancelled;
+        spectra.Target = spectra.Example;
+        return ExitDone;
+    }
+    if (const auto timbre = TimbreByName(options.Timbre)) {
+        BandsToSpectrum(BuiltInTable(*timbre), spectra.Target);
+        return ExitDone;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(options.Timbre, ec)) {
+        std::fprintf(stderr,
+                     "sonivar-cli: unknown timbre '%s' (clear, split, premaster, drum, pop or a "
+                     "*.sts file)\n",
+                     options.Timbre.c_str());
         return ExitUsage;
+    }
+    LoadTimbre(spectra.Target, options.Timbre);
+    return ExitDone;
+}
+
+bool AnyStage(const TRemasterSettings& s) {
+    return s.RemoveNoise || s.Remastering || s.PeakDown || s.Normalize;
+}
+
+int RunRemaster(TSession& session, const TOptions& options) {
+    TEngineFlags flags;
+    TFiltr engine(flags, session.env.Ports);
+    auto spectra = std::make_unique<TSpectra>();
+    if (options.Settings.Remastering) {
+        if (const int exit = ChooseTarget(session, engine, options, *spectra); exit != ExitDone)
+            return exit;
     }
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
+    if (AnyStage(options.Settings)) RunRemasterIt(engine, wave, options.Settings, *spectra);
     if (Interrupted()) return ExitCancelled;
-    if (!wave->SaveToFile(options.Output)) {
-        session.dialogs.Message(Texts().CaDatNoSave + ": " + options.Output);
-        return ExitIoFailure;
-    }
+    return Save(session, *wave, options.Output);
+}
+
+int RunDetectCommand(TSession& session, const TOptions& options) {
+    TEngineFlags flags;
+    TFiltr engine(flags, session.env.Ports);
+    auto spectra = std::make_unique<TSpectra>();
+    int exit = ExitDone;
+    auto wave = Open(session, options.Input, exit);
+    if (!wave) return exit;
+    if (!RunDetect(engine, *wave, options.Settings.BandLevelMode, *spectra)) return ExitCancelled;
+    SaveTimbre(spectra->Example, options.Output);
     return ExitDone;
+}
+
+std::string Lower(std::string text) {
+    for (char& ch : text) ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    return text;
+}
+
+// The *.wav files of a folder, sorted without regard to case.
+std::vector<std::string> WavFiles(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        std::error_code ec;
+        if (name.empty() || name[0] == '.' || !entry.is_regular_file(ec)) continue;
+        if (Lower(entry.path().extension().string()) == ".wav") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        const std::string la = Lower(a), lb = Lower(b);
+        return la != lb ? la < lb : a < b;
+    });
+    return names;
+}
+
+int RunBatch(TSession& session, const TOptions& options) {
+    const std::filesystem::path source = options.Input;
+    const std::filesystem::path target = options.Output;
+    std::error_code ec;
+    for (const auto& folder : {source, target}) {
+        if (!std::filesystem::is_directory(folder, ec)) {
+            std::fprintf(stderr, "sonivar-cli: %s is not a folder\n", folder.c_str());
+            return ExitIoFailure;
+        }
+    }
+    TEngineFlags flags;
+    TFiltr engine(flags, session.env.Ports);
+    auto spectra = std::make_unique<TSpectra>();
+    if (options.Settings.Remastering) {
+        if (const int exit = ChooseTarget(session, engine, options, *spectra); exit != ExitDone)
+            return exit;
+    }
+    const auto names = WavFiles(source);  // fixed now: results written into source are not redone
+    int worst = ExitDone;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const auto in = source / names[i];
+        const auto out = target / ((options.Overwrite ? "" : "_") + names[i]);
+        if (!options.Quiet)
+            std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, names.size(), in.c_str());
+        if (!options.Overwrite && std::filesystem::exists(out, ec)) {
+            std::fprintf(stderr, "sonivar-cli: %s exists; skipped (use --overwrite)\n", out.c_str());
+            continue;
+        }
+        try {
+            int exit = ExitDone;
+            auto wave = Open(session, in.string(), exit);
+            if (!wave) {
+                worst = std::max(worst, exit);
+                continue;
+            }
+            flags.StornoFlag = false;
+            if (!RunBatchStages(engine, wave, options.Settings, *spectra) || Interrupted())
+                return ExitCancelled;
+            if (IsWriteProtected(out)) {
+                session.dialogs.Message(out.string() + " " + Texts().CaJeChrWrite);
+                worst = std::max<int>(worst, ExitIoFailure);
+                continue;
+            }
+            worst = std::max(worst, Save(session, *wave, out.string()));
+        } catch (const IoError& e) {
+            std::fprintf(stderr, "sonivar-cli: %s\n", e.what());
+            worst = std::max<int>(worst, ExitIoFailure);
+        }
+        if (Interrupted()) return ExitCancelled;
+    }
+    return worst;
 }
 
 }  // namespace
@@ -127,9 +254,9 @@ int Run(const TOptions& options) {
         case TCommand::Remaster:
             return RunRemaster(session, options);
         case TCommand::Detect:
+            return RunDetectCommand(session, options);
         case TCommand::Batch:
-            std::fprintf(stderr, "sonivar-cli: this command is not built yet\n");
-            return ExitUsage;
+            return RunBatch(session, options);
     }
     return ExitUsage;
 }

@@ -1,0 +1,206 @@
+// The engine's hop (Forward, Inverse, windows and rounding, int32 in and out, N = 16384) against
+// FFTW's real transforms doing the same hop, and against a textbook radix-2 transform.
+#include <benchmark/benchmark.h>
+#include <fftw3.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <numbers>
+#include <ostream>
+#include <random>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "dsp/FFT.h"
+
+namespace {
+
+constexpr int N = 16384;
+
+std::vector<std::int32_t> RandomBlock() {
+    std::mt19937 rng(12345);
+    std::uniform_int_distribution<std::int32_t> value(-8388608, 8388607);  // 16-bit range x 256
+    std::vector<std::int32_t> s(N);
+    for (auto& v : s) v = value(rng);
+    return s;
+}
+
+void BM_SonivarHop(benchmark::State& state) {
+    sv::TFFT fft(N);
+    const auto in = RandomBlock();
+    std::vector<std::int32_t> out(N);
+    sv::TArrayOfComplex x(N);
+    for (auto _ : state) {
+        fft.Forward(in.data(), x.data());
+        fft.Inverse(x.data(), out.data());
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SonivarHop);
+
+void BM_FftwHop(benchmark::State& state) {
+    const sv::TFFT windows(N);
+    const std::vector<double>& analysis = windows.AnalysisWindow();
+    std::vector<float> synthesisOverN(N);
+    for (int i = 0; i < N; ++i)
+        synthesisOverN[i] = static_cast<float>(windows.SynthesisWindow()[i] / N);
+    float* real = fftwf_alloc_real(N);
+    fftwf_complex* spectrum = fftwf_alloc_complex(N / 2 + 1);
+    fftwf_plan forward = fftwf_plan_dft_r2c_1d(N, real, spectrum, FFTW_MEASURE);
+    fftwf_plan inverse = fftwf_plan_dft_c2r_1d(N, spectrum, real, FFTW_MEASURE);
+    const auto in = RandomBlock();
+    std::vector<std::int32_t> out(N);
+    for (auto _ : state) {
+        for (int i = 0; i < N; ++i) real[i] = static_cast<float>(in[i] * analysis[i]);
+        fftwf_execute(forward);
+        fftwf_execute(inverse);
+        for (int i = 0; i < N; ++i)
+            out[i] = static_cast<std::int32_t>(std::lrint(synthesisOverN[i] * real[i]));
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+    fftwf_destroy_plan(inverse);
+    fftwf_destroy_plan(forward);
+    fftwf_free(spectrum);
+    fftwf_free(real);
+}
+BENCHMARK(BM_FftwHop);
+
+void BM_SonivarTransform(benchmark::State& state) {
+    sv::TFFT fft(N);
+    const auto in = RandomBlock();
+    sv::TArrayOfComplex x(N);
+    for (int i = 0; i < N; ++i) x[i] = {static_cast<float>(in[i]), 0.0f};
+    for (auto _ : state) {
+        fft.Transform(x.data());
+        benchmark::DoNotOptimize(x.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_SonivarTransform);
+
+void BM_FftwTransform(benchmark::State& state) {
+    fftwf_complex* x = fftwf_alloc_complex(N);
+    fftwf_plan plan = fftwf_plan_dft_1d(N, x, x, FFTW_FORWARD, FFTW_MEASURE);
+    const auto in = RandomBlock();
+    for (int i = 0; i < N; ++i) {
+        x[i][0] = static_cast<float>(in[i]);
+        x[i][1] = 0.0f;
+    }
+    for (auto _ : state) {
+        fftwf_execute(plan);
+        benchmark::DoNotOptimize(x);
+        benchmark::ClobberMemory();
+    }
+    fftwf_destroy_plan(plan);
+    fftwf_free(x);
+}
+BENCHMARK(BM_FftwTransform);
+
+// Textbook reference: radix-2 decimation in frequency with the single-precision twiddle
+// recurrence and a bit-reversal loop, on a full complex block.
+void TextbookTransform(sv::TComplex* x, int n) {
+    int stages = sv::TFFT::BitCount(static_cast<unsigned>(n)) - 1;
+    int span = 2 * n;
+    for (int stage = 0; stage < stages; ++stage) {
+        span /= 2;
+        const int half = span / 2;
+        const float theta = static_cast<float>(std::numbers::pi / half);
+        const sv::TComplex step{std::cos(theta), -std::sin(theta)};
+        sv::TComplex w{1.0f, 0.0f};
+        for (int j = 1; j <= half; ++j) {
+            for (int i = j - 1; i < n; i += span) {
+                const sv::TComplex a = x[i], b = x[i + half];
+                x[i] = sv::TCmplx::Add(a, b);
+                x[i + half] = sv::TCmplx::Mul(sv::TCmplx::Sub(a, b), w);
+            }
+            w = sv::TCmplx::Mul(w, step);
+        }
+    }
+    for (int i = 0, j = 0; i < n - 1; ++i) {
+        if (i < j) std::swap(x[i], x[j]);
+        int k = n / 2;
+        while (k <= j) {
+            j -= k;
+            k /= 2;
+        }
+        j += k;
+    }
+}
+
+void BM_TextbookHop(benchmark::State& state) {
+    const sv::TFFT windows(N);
+    const auto& analysis = windows.AnalysisWindow();
+    const auto& synthesis = windows.SynthesisWindow();
+    const auto in = RandomBlock();
+    std::vector<std::int32_t> out(N);
+    sv::TArrayOfComplex x(N);
+    for (auto _ : state) {
+        for (int i = 0; i < N; ++i) x[i] = {static_cast<float>(in[i] * analysis[i]), 0.0f};
+        TextbookTransform(x.data(), N);
+        for (auto& z : x) z.Im = -z.Im;
+        TextbookTransform(x.data(), N);
+        for (int i = 0; i < N; ++i)
+            out[i] = static_cast<std::int32_t>(std::lrint(synthesis[i] * x[i].Re / N));
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_TextbookHop);
+
+// Console output plus the ratios that matter, from the same run. CPU time, because these
+// machines are shared and wall time counts other processes.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        // With repetitions the median stands for the benchmark.
+        for (const Run& run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const std::string& name = run.run_name.function_name;
+            if (run.error_occurred ||
+                (!median && (run.run_type != Run::RT_Iteration || mediansSeen_.count(name))))
+                continue;
+            if (median) mediansSeen_.insert(name);
+            microseconds_[name] =
+                run.GetAdjustedCPUTime() * 1e6 / benchmark::GetTimeUnitMultiplier(run.time_unit);
+        }
+    }
+    void Finalize() override {
+        ConsoleReporter::Finalize();
+        Ratio("BM_SonivarHop", "BM_FftwHop");
+        Ratio("BM_TextbookHop", "BM_SonivarHop");
+        Ratio("BM_SonivarTransform", "BM_FftwTransform");
+    }
+
+  private:
+    void Ratio(const std::string& a, const std::string& b) {
+        if (!microseconds_.count(a) || !microseconds_.count(b)) return;
+        char line[160];
+        std::snprintf(line, sizeof line, "%s / %s = %.2f  (%.1f us / %.1f us CPU)\n", a.c_str(),
+                      b.c_str(), microseconds_[a] / microseconds_[b], microseconds_[a],
+                      microseconds_[b]);
+        GetOutputStream() << line;
+    }
+    std::map<std::string, double> microseconds_;
+    std::set<std::string> mediansSeen_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,77 @@
+// Values per second through the sample store: one call per value against block transfers.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
+
+#include "audio/FileMem.h"
+
+namespace {
+
+constexpr std::int64_t Values = 8 * sv::TFileMemory::WindowValues;
+
+std::filesystem::path SwapPath() {
+    return std::filesystem::temp_directory_path() / "sonivar-bench-store.tmp";
+}
+
+void BM_WritePerValue(benchmark::State& state) {
+    sv::TFileMemory store(SwapPath());
+    store.SetLength(Values);
+    for (auto _ : state)
+        for (std::int64_t i = 0; i < Values; ++i) store.WriteValue(i, static_cast<std::int32_t>(i));
+    state.SetItemsProcessed(state.iterations() * Values);
+}
+
+void BM_ReadPerValue(benchmark::State& state) {
+    sv::TFileMemory store(SwapPath());
+    store.SetLength(Values);
+    std::int64_t sum = 0;
+    for (auto _ : state)
+        for (std::int64_t i = 0; i < Values; ++i) sum += store.ReadValue(i);
+    benchmark::DoNotOptimize(sum);
+    state.SetItemsProcessed(state.iterations() * Values);
+}
+
+void BM_WriteBlock(benchmark::State& state) {
+    sv::TFileMemory store(SwapPath());
+    store.SetLength(Values);
+    std::vector<std::int32_t> block(static_cast<std::size_t>(state.range(0)), 7);
+    for (auto _ : state)
+        for (std::int64_t i = 0; i < Values; i += state.range(0))
+            store.WriteBlock(i, 1, state.range(0), block.data());
+    state.SetItemsProcessed(state.iterations() * Values);
+}
+
+void BM_ReadBlock(benchmark::State& state) {
+    sv::TFileMemory store(SwapPath());
+    store.SetLength(Values);
+    std::vector<std::int32_t> block(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state)
+        for (std::int64_t i = 0; i < Values; i += state.range(0))
+            store.ReadBlock(i, 1, state.range(0), block.data());
+    benchmark::DoNotOptimize(block.data());
+    state.SetItemsProcessed(state.iterations() * Values);
+}
+
+// One channel of a stereo document, as the engine reads it.
+void BM_ReadChannelStride2(benchmark::State& state) {
+    sv::TFileMemory store(SwapPath());
+    store.SetLength(Values);
+    std::vector<std::int32_t> block(16384);
+    for (auto _ : state)
+        for (std::int64_t i = 0; i + 2 * 16384 <= Values; i += 2 * 16384)
+            store.ReadBlock(i, 2, 16384, block.data());
+    benchmark::DoNotOptimize(block.data());
+    state.SetItemsProcessed(state.iterations() * Values / 2);
+}
+
+BENCHMARK(BM_WritePerValue)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadPerValue)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteBlock)->Arg(16384)->Arg(163840)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadBlock)->Arg(16384)->Arg(163840)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadChannelStride2)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

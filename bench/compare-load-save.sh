@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Load + save of a 60-minute 44.1 kHz 16-bit stereo file against a plain copy, in one run;
+# peak memory of the load + save.
+set -euo pipefail
+build=${1:-build/bench}
+cli=$build/sonivar-cli
+work=$(mktemp -d /var/tmp/sonivar-bench.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+sox -n -r 44100 -c 2 -b 16 "$work/in.wav" synth 3600 pinknoise gain -6
+sync
+timeit() { local s e; s=$(date +%s.%N); "$@"; e=$(date +%s.%N); echo "$e - $s" | bc -l; }
+cp_t=$(timeit cp "$work/in.wav" "$work/copy.wav")
+sv_t=$(timeit "$cli" remaster "$work/in.wav" "$work/out.wav" --quiet --work-folder "$work")
+cmp -s "$work/in.wav" "$work/out.wav" && same=yes || same=no
+rss=$(/usr/bin/time -f %M "$cli" remaster "$work/in.wav" "$work/out2.wav" --quiet --work-folder "$work" 2>&1 >/dev/null | tail -1)
+printf 'cp: %.2f s  sonivar-cli remaster (no stages): %.2f s  ratio %.2f  identical: %s  peak RSS %d KiB\n' \
+  "$cp_t" "$sv_t" "$(echo "$sv_t / $cp_t" | bc -l)" "$same" "$rss"

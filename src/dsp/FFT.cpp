@@ -1,0 +1,270 @@
+#include "dsp/FFT.h"
+
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <stdexcept>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// Real-input packing: Forward runs one n/2-point complex DFT on z[m] = x[2m] + i x[2m+1] and
+// unpacks it; Inverse needs only the real part of its result, which is the inverse of the
+// Hermitian part of the spectrum, so it too runs one n/2-point DFT. Both are exact for any
+// spectrum, also one the engine has made non-symmetric.
+
+namespace sv {
+namespace {
+
+using fftkernel::Block;
+using fftkernel::Splat;
+using fftkernel::V4;
+
+bool IsPowerOfTwo(int n) { return n > 0 && (n & (n - 1)) == 0; }
+
+int CheckedSize(int n) {
+    if (!IsPowerOfTwo(n) || n < 16)
+        throw std::invalid_argument("TFFT size must be a power of two of at least 16");
+    return n;
+}
+
+inline V4 LoadFloats(const float* p) {
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// Two consecutive TComplex values as (Re, Im, Re, Im).
+inline V4 LoadPairs(const TComplex* p) {
+    V4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+inline void StorePairs(TComplex* p, V4 v) { std::memcpy(p, &v, sizeof v); }
+
+// Eight samples times the window (products in double, rounded to float), split into the even
+// samples (real parts) and odd samples (imaginary parts) of four packed values.
+inline Block WindowEightSamples(const std::int32_t* s, const double* w) {
+#if defined(__SSE2__)
+    const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 4));
+    auto half = [](__m128i v, const double* wp) {
+        const __m128d d0 = _mm_mul_pd(_mm_cvtepi32_pd(v), _mm_loadu_pd(wp));
+        const __m128d d1 =
+            _mm_mul_pd(_mm_cvtepi32_pd(_mm_unpackhi_epi64(v, v)), _mm_loadu_pd(wp + 2));
+        return _mm_movelh_ps(_mm_cvtpd_ps(d0), _mm_cvtpd_ps(d1));
+    };
+    const V4 a = half(lo, w);
+    const V4 b = half(hi, w + 4);
+#else
+    V4 a, b;
+    for (int l = 0; l < 4; ++l) {
+        a[l] = static_cast<float>(s[l] * w[l]);
+        b[l] = static_cast<float>(s[l + 4] * w[l + 4]);
+    }
+#endif
+    return {__builtin_shufflevector(a, b, 0, 2, 4, 6), __builtin_shufflevector(a, b, 1, 3, 5, 7)};
+}
+
+// w * v rounded half to even, saturating at the int32 range (the engine keeps values far inside
+// it). The product is formed in double: in single precision values near full scale would lose
+// their last integer bits before rounding.
+inline void StoreRoundedScaled(std::int32_t* dst, V4 v, const double* w) {
+#if defined(__SSE2__)
+    const __m128 f = v;
+    const __m128d lowest = _mm_set1_pd(-2147483648.0), highest = _mm_set1_pd(2147483647.0);
+    __m128d lo = _mm_mul_pd(_mm_cvtps_pd(f), _mm_loadu_pd(w));
+    __m128d hi = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(f, f)), _mm_loadu_pd(w + 2));
+    lo = _mm_min_pd(_mm_max_pd(lo, lowest), highest);
+    hi = _mm_min_pd(_mm_max_pd(hi, lowest), highest);
+    const __m128i r = _mm_unpacklo_epi64(_mm_cvtpd_epi32(lo), _mm_cvtpd_epi32(hi));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), r);
+#else
+    for (int l = 0; l < 4; ++l) {
+        const double x = std::nearbyint(static_cast<double>(v[l]) * w[l]);
+        // NaN lands on INT32_MIN, as with the SSE2 conversion.
+        dst[l] = x >= 2147483647.0   ? INT32_MAX
+                 : x > -2147483648.0 ? static_cast<std::int32_t>(x)
+                                     : INT32_MIN;
+    }
+#endif
+}
+
+}  // namespace
+
+TFFT::TFFT(int n) : n_(CheckedSize(n)), plan_(n_) {
+    synthesis_.resize(n);
+    analysis_.resize(n);
+    synthesisOverN_.resize(n);
+    const long double d = n - 1;
+    const long double twoPi = 2 * std::numbers::pi_v<long double>;
+    for (int i = 0; i < n; ++i) {
+        const long double x = (2 * i - d) / d;
+        synthesis_[i] = static_cast<double>((1 - std::cos(twoPi * i / d)) / 2);
+        analysis_[i] = static_cast<double>(std::sqrt(1 - x * x));
+    }
+    for (int i = 0; i < n; ++i) {
+        synthesis_[i] =
+            analysis_[i] != 0.0
+                ? static_cast<double>(static_cast<long double>(synthesis_[i]) / analysis_[i])
+                : 0.0;
+        synthesisOverN_[i] = synthesis_[i] / n;
+    }
+
+    const int half = n / 2;
+    unpackRe_.resize(half);
+    unpackIm_.resize(half);
+    for (int k = 0; k < half; ++k) {
+        const double angle = 2.0 * std::numbers::pi * k / n;
+        unpackRe_[k] = static_cast<float>(-0.5 * std::sin(angle));
+        unpackIm_[k] = static_cast<float>(-0.5 * std::cos(angle));
+    }
+    bufA_.resize(n / 4);
+    bufB_.resize(n / 4);
+}
+
+int TFFT::BitCount(unsigned n) {
+    int count = 0;
+    for (; n != 0; n >>= 1) ++count;
+    return count;
+}
+
+void TFFT::Transform(TComplex* x) { TransformCount(x, n_); }
+
+void TFFT::Transform(TArrayOfComplex& x, int highIndex) {
+    const int count = highIndex + 1;
+    if (!IsPowerOfTwo(count) || count > n_ || x.size() < static_cast<std::size_t>(count))
+        throw std::invalid_argument("Transform needs a power-of-two count within buffer and size");
+    TransformCount(x.data(), count);
+}
+
+void TFFT::TransformCount(TComplex* x, int count) {
+    if (count < 4) {
+        if (count == 2) {
+            const TComplex a = x[0], b = x[1];
+            x[0] = TCmplx::Add(a, b);
+            x[1] = TCmplx::Sub(a, b);
+        }
+        return;
+    }
+    Block* a = bufA_.data();
+    const int blocks = count / 4;
+    for (int j = 0; j < blocks; ++j) {
+        const V4 v0 = LoadPairs(x + 4 * j), v1 = LoadPairs(x + 4 * j + 2);
+        a[j] = {__builtin_shufflevector(v0, v1, 0, 2, 4, 6),
+                __builtin_shufflevector(v0, v1, 1, 3, 5, 7)};
+    }
+    const Block* z = plan_.Run(a, bufB_.data(), count);
+    for (int j = 0; j < blocks; ++j) {
+        StorePairs(x + 4 * j, __builtin_shufflevector(z[j].Re, z[j].Im, 0, 4, 1, 5));
+        StorePairs(x + 4 * j + 2, __builtin_shufflevector(z[j].Re, z[j].Im, 2, 6, 3, 7));
+    }
+}
+
+void TFFT::Forward(const std::int32_t* samples, TComplex* x) {
+    const int half = n_ / 2;
+    const int blocks = half / 4;
+    Block* a = bufA_.data();
+    for (int j = 0; j < blocks; ++j)
+        a[j] = WindowEightSamples(samples + 8 * j, analysis_.data() + 8 * j);
+    const Block* z = plan_.Run(a, bufB_.data(), half);
+
+    // X[k] = (A + B)/2 + u_k (A - B), A = Z[k], B = conj Z[half - k], u_k = -i/2 exp(-2 pi i k/n).
+    const V4 oneHalf = Splat(0.5f);
+    for (int j = 0; j < blocks; ++j) {
+        const int k = 4 * j;
+        const Block& lo = z[blocks - 1 - j];
+        const Block& hi = z[j == 0 ? 0 : blocks - j];
+        const V4 br = __builtin_shufflevector(lo.Re, hi.Re, 4, 3, 2, 1);
+        const V4 bi = -__builtin_shufflevector(lo.Im, hi.Im, 4, 3, 2, 1);
+        const V4 ar = z[j].Re, ai = z[j].Im;
+        const V4 ur = LoadFloats(&unpackRe_[k]), ui = LoadFloats(&unpackIm_[k]);
+        const V4 dr = ar - br, di = ai - bi;
+        const V4 xr = oneHalf * (ar + br) + (ur * dr - ui * di);
+        const V4 xi = oneHalf * (ai + bi) + (ur * di + ui * dr);
+        StorePairs(x + k, __builtin_shufflevector(xr, xi, 0, 4, 1, 5));
+        StorePairs(x + k + 2, __builtin_shufflevector(xr, xi, 2, 6, 3, 7));
+        if (j > 0) {
+            // x[n-k-3 .. n-k] = conj of x[k+3 .. k], written backwards
+            const V4 ni = -xi;
+            StorePairs(x + n_ - k - 3, __builtin_shufflevector(xr, ni, 3, 7, 2, 6));
+            StorePairs(x + n_ - k - 1, __builtin_shufflevector(xr, ni, 1, 5, 0, 4));
+        } else {
+            for (int l = 1; l < 4; ++l) x[n_ - l] = {xr[l], -xi[l]};
+        }
+    }
+    // DC and the middle bin are real.
+    const float re0 = z[0].Re[0], im0 = z[0].Im[0];
+    x[0] = {re0 + im0, 0.0f};
+    x[half] = {re0 - im0, 0.0f};
+}
+
+void TFFT::Forward(const TArrayOfLongint& samples, int samplesHigh, TArrayOfComplex& x, int xHigh) {
+    if (samplesHigh != n_ - 1 || xHigh != n_ - 1 || samples.size() < static_cast<std::size_t>(n_) ||
+        x.size() < static_cast<std::size_t>(n_))
+        throw std::invalid_argument("Forward needs blocks of the transform size");
+    Forward(samples.data(), x.data());
+}
+
+void TFFT::Inverse(const TComplex* x, std::int32_t* samples) {
+    const int half = n_ / 2;
+    const int blocks = half / 4;
+    Block* a = bufA_.data();
+    // Y[k] = (P + Q)/2 + t_k (P - Q), P = X[k] + conj X[n-k], Q = conj X[half-k] + X[half+k],
+    // t_k = conj u_k; the inverse of Y gives z[m] = x[2m] + i x[2m+1] of the real part.
+    const V4 oneHalf = Splat(0.5f);
+    for (int j = 0; j < blocks; ++j) {
+        const int k = 4 * j;
+        auto split = [](V4 v0, V4 v1, V4& re, V4& im) {
+            re = __builtin_shufflevector(v0, v1, 0, 2, 4, 6);
+            im = __builtin_shufflevector(v0, v1, 1, 3, 5, 7);
+        };
+        auto splitBackwards = [](V4 v0, V4 v1, V4& re, V4& im) {
+            re = __builtin_shufflevector(v0, v1, 6, 4, 2, 0);
+            im = __builtin_shufflevector(v0, v1, 7, 5, 3, 1);
+        };
+        V4 xr, xi, hr, hi, nr, ni, mr, mi;
+        split(LoadPairs(x + k), LoadPairs(x + k + 2), xr, xi);
+        split(LoadPairs(x + half + k), LoadPairs(x + half + k + 2), hr, hi);
+        splitBackwards(LoadPairs(x + half - k - 3), LoadPairs(x + half - k - 1), mr, mi);
+        if (j > 0) {
+            splitBackwards(LoadPairs(x + n_ - k - 3), LoadPairs(x + n_ - k - 1), nr, ni);
+        } else {
+            nr = V4{x[0].Re, x[n_ - 1].Re, x[n_ - 2].Re, x[n_ - 3].Re};
+            ni = V4{x[0].Im, x[n_ - 1].Im, x[n_ - 2].Im, x[n_ - 3].Im};
+        }
+        const V4 pr = xr + nr, pi = xi - ni;
+        const V4 qr = mr + hr, qi = hi - mi;
+        const V4 dr = pr - qr, di = pi - qi;
+        const V4 ur = LoadFloats(&unpackRe_[k]), ui = LoadFloats(&unpackIm_[k]);
+        const V4 yr = oneHalf * (pr + qr) + (ur * dr + ui * di);
+        const V4 yi = oneHalf * (pi + qi) + (ur * di - ui * dr);
+        // Real and imaginary parts swapped: the forward kernel then computes the inverse DFT,
+        // with the parts of its result swapped back below.
+        a[j] = {yi, yr};
+    }
+    const Block* z = plan_.Run(a, bufB_.data(), half);
+    const double* w = synthesisOverN_.data();
+    for (int j = 0; j < blocks; ++j) {
+        const V4 e0 = __builtin_shufflevector(z[j].Im, z[j].Re, 0, 4, 1, 5);
+        const V4 e1 = __builtin_shufflevector(z[j].Im, z[j].Re, 2, 6, 3, 7);
+        StoreRoundedScaled(samples + 8 * j, e0, w + 8 * j);
+        StoreRoundedScaled(samples + 8 * j + 4, e1, w + 8 * j + 4);
+    }
+}
+
+void TFFT::Inverse(const TArrayOfComplex& x, int xHigh, TArrayOfLongint& samples, int samplesHigh) {
+    if (samplesHigh != n_ - 1 || xHigh != n_ - 1 || samples.size() < static_cast<std::size_t>(n_) ||
+        x.size() < static_cast<std::size_t>(n_))
+        throw std::invalid_argument("Inverse needs blocks of the transform size");
+    Inverse(x.data(), samples.data());
+}
+
+float TFFT::BinFrequency(int k, double rate) const {
+    if (k > n_ / 2) k = n_ - k;
+    return static_cast<float>(static_cast<double>(k) / n_ * rate);
+}
+
+}  // namespace sv

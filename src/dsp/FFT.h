@@ -1,0 +1,63 @@
+#pragma once
+// Windowed transforms of integer sample blocks: forward to a full spectrum, inverse back to
+// windowed integers for overlap-add, and the bin-to-frequency mapping.
+#include <cstdint>
+#include <vector>
+
+#include "base/DefType.h"
+#include "dsp/FFTRadix4.h"
+#include "dsp/complex.h"
+
+namespace sv {
+
+class TFFT {
+  public:
+    // n: transform size, a power of two of at least 16 (the engine uses 16384).
+    explicit TFFT(int n);
+
+    int Size() const { return n_; }
+    // Hann over n - 1 points divided by the analysis window; 0 where that window is 0.
+    const TArrayOfDouble& SynthesisWindow() const { return synthesis_; }
+    // Half-ellipse; analysis x synthesis is the Hann window.
+    const TArrayOfDouble& AnalysisWindow() const { return analysis_; }
+
+    // Number of right shifts until n becomes 0.
+    static int BitCount(unsigned n);
+
+    // In-place forward DFT (sign -1, no scaling, natural order) of Size() values.
+    void Transform(TComplex* x);
+    // The same for the count = highIndex + 1 first values of x; count is a power of two no
+    // larger than Size().
+    void Transform(TArrayOfComplex& x, int highIndex);
+
+    // x[0 .. n-1] <- DFT of samples[i] * AnalysisWindow[i]; every bin is filled, the upper half
+    // being the exact conjugate mirror of the lower one.
+    void Forward(const std::int32_t* samples, TComplex* x);
+    void Forward(const TArrayOfLongint& samples, int samplesHigh, TArrayOfComplex& x, int xHigh);
+
+    // samples[i] <- round-half-even(SynthesisWindow[i] * Re(inverse DFT of x)[i]) with the 1/n
+    // scaling, saturated to the int32 range. x need not be conjugate-symmetric and is left as
+    // it was.
+    void Inverse(const TComplex* x, std::int32_t* samples);
+    void Inverse(const TArrayOfComplex& x, int xHigh, TArrayOfLongint& samples, int samplesHigh);
+
+    // Frequency in Hz of bin k; bins above n/2 mirror the lower half.
+    float BinFrequency(int k, double rate) const;
+
+  private:
+    void TransformCount(TComplex* x, int count);
+
+    int n_;
+    TArrayOfDouble synthesis_;
+    TArrayOfDouble analysis_;
+    // SynthesisWindow / n, exact since n is a power of two; the last pass multiplies in double
+    // so that large values keep their integer bits before rounding.
+    std::vector<double> synthesisOverN_;
+    std::vector<float> unpackRe_;  // -sin(2 pi k / n) / 2, k < n/2
+    std::vector<float> unpackIm_;  // -cos(2 pi k / n) / 2
+    fftkernel::Radix4Plan plan_;
+    std::vector<fftkernel::Block> bufA_;  // scratch, n / 4 blocks each
+    std::vector<fftkernel::Block> bufB_;
+};
+
+}  // namespace sv

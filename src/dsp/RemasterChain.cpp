@@ -1,0 +1,54 @@
+#include "dsp/RemasterChain.h"
+
+namespace sv {
+
+bool RunRemoveNoise(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
+                    TSpectra& spectra) {
+    auto& profile = spectra.NoiseProfile;
+    engine.DetectNoise(*wave, profile[0], profile[1], s.NoiseParts, s.NoiseSeconds);
+    if (engine.Flags().StornoFlag) return false;
+    engine.ScaleNoiseProfile(*wave, profile[0], profile[1], s.NoisePercent);
+    return engine.RemoveNoise(wave, profile[0], profile[1]);
+}
+
+bool RunLevelling(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
+                  TSpectra& spectra) {
+    auto& measured = spectra.Measured;
+    engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelMode);
+    if (engine.Flags().StornoFlag) return false;
+    engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s.ChannelMode,
+                                s.Bands, s.EffectiveHighPassHz(), s.EffectiveLowPassKHz(),
+                                s.Limit, s.HighPassSlope, s.LowPassSlope);
+    return engine.ApplyGainCurves(wave, measured[0], measured[1]);
+}
+
+bool RunRemasterIt(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
+                   TSpectra& spectra) {
+    bool done = false;
+    if (s.RemoveNoise) done = RunRemoveNoise(engine, wave, s, spectra);
+    if (s.Remastering) done = RunLevelling(engine, wave, s, spectra) || done;
+    if (s.PeakDown) done = engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize) || done;
+    if (s.Normalize) done = engine.Normalize(wave, s.NormalizeDb, s.PerChannel) || done;
+    return done;
+}
+
+bool RunBatchStages(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
+                    TSpectra& spectra) {
+    auto cancelled = [&] { return engine.Flags().StornoFlag; };
+    if (s.RemoveNoise) RunRemoveNoise(engine, wave, s, spectra);
+    if (!cancelled() && s.Remastering) RunLevelling(engine, wave, s, spectra);
+    if (!cancelled() && s.PeakDown) engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize);
+    if (!cancelled() && s.Normalize) engine.Normalize(wave, s.NormalizeDb, s.PerChannel);
+    return !cancelled();
+}
+
+bool RunDetect(TFiltr& engine, TWave& wave, int bandLevelMode, TSpectra& spectra) {
+    auto& measured = spectra.Measured;
+    engine.MeasureSpectrum(wave, measured[0], measured[1], bandLevelMode);
+    for (int k = 0; k < SpectrumBins; ++k)
+        spectra.Example[k] = (measured[0][k] + measured[1][k]) / 2;
+    spectra.ExampleReady = !engine.Flags().StornoFlag;
+    return spectra.ExampleReady;
+}
+
+}  // namespace sv

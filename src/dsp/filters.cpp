@@ -1,0 +1,116 @@
+#include "dsp/filters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "text/Language.h"
+
+namespace sv {
+
+TFiltr::TFiltr(TEngineFlags& flags, TPorts ports)
+    : flags_(flags),
+      ports_(std::move(ports)),
+      fourier_(BlockSize),
+      block_(BlockSize),
+      spectrum_(BlockSize) {}
+
+TFiltr::TWalk::TWalk(TFiltr& engine, const std::string& title, std::int64_t units, bool pollsStorno)
+    : engine_(engine),
+      progress_(engine.ports_.MakeProgress()),
+      units_(units),
+      pollsStorno_(pollsStorno) {
+    progress_->EnableStorno(true);
+    progress_->SetCaption(title);
+    progress_->SGauMax(units);
+    progress_->Show();
+}
+
+bool TFiltr::TWalk::Step(std::int64_t unit) {
+    progress_->SGauPro(unit);
+    return !(pollsStorno_ && progress_->Storno());
+}
+
+bool TFiltr::TWalk::Finish() {
+    progress_->SGauPro(units_);
+    if (pollsStorno_) engine_.flags_.StornoFlag = progress_->Storno();
+    return !progress_->Storno();
+}
+
+std::unique_ptr<TWave> TFiltr::CreateOutput(const TWave& wave) {
+    return TWave::CreateEmpty(wave.FormatTag(), wave.Channels(), wave.SampleRate(),
+                              wave.BitsPerSample(), wave.SampleCount(), wave.Env());
+}
+
+bool TFiltr::Replace(std::unique_ptr<TWave>& wave, std::unique_ptr<TWave>& output) {
+    if (flags_.StornoFlag) {
+        output.reset();
+        return false;
+    }
+    wave = std::move(output);
+    flags_.DataSaved = false;
+    return true;
+}
+
+std::int64_t TFiltr::FindChannelPeak(TWave& wave, int channel) {
+    const std::int64_t frames = wave.SampleCount();
+    const std::int64_t blocks = frames / BlockSize;
+    TWalk walk(*this, Texts().CaNormaDetect, blocks, false);
+    std::int64_t peak = 0;
+    for (std::int64_t d = 0; d <= blocks; ++d) {
+        const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
+        wave.ReadChannel(block_.data(), MarginFrames + d * BlockSize, channel, count);
+        for (std::int64_t i = 0; i < count; ++i)
+            peak = std::max<std::int64_t>(peak, std::llabs(block_[static_cast<std::size_t>(i)]));
+        walk.Step(d);
+    }
+    walk.Finish();
+    return peak;
+}
+
+bool TFiltr::Normalize(std::unique_ptr<TWave>& wave, int levelDb, bool perChannel) {
+    TBusyCursor busy(ports_.dialogs);
+    const int channels = wave->Channels();
+    const long double fullScale = static_cast<long double>(wave->FullScale() - 1);
+    std::vector<float> gains(static_cast<std::size_t>(channels), 0.0f);
+    for (int c = 0; c < channels; ++c) {
+        const std::int64_t peak = FindChannelPeak(*wave, c);
+        if (peak >= 1)
+            gains[c] = static_cast<float>(std::pow(10.0L, levelDb / 20.0L) * fullScale /
+                                          static_cast<long double>(peak));
+    }
+    if (!perChannel && channels == 2) {
+        // Both channels keep their balance; a silent channel takes no part in the choice.
+        float common = gains[0] == 0.0f   ? gains[1]
+                       : gains[1] == 0.0f ? gains[0]
+                                          : std::min(gains[0], gains[1]);
+        gains[0] = gains[0] == 0.0f ? 0.0f : common;
+        gains[1] = gains[1] == 0.0f ? 0.0f : common;
+    }
+
+    auto output = CreateOutput(*wave);
+    const std::int64_t frames = wave->SampleCount();
+    const std::int64_t blocks = frames / BlockSize;
+    TWalk walk(*this, Texts().CaNormalizing, blocks);
+    for (std::int64_t d = 0; d <= blocks; ++d) {
+        const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
+        const std::int64_t storeFrame = MarginFrames + d * BlockSize;
+        for (int c = 0; c < channels; ++c) {
+            wave->ReadChannel(block_.data(), storeFrame, c, count);
+            const float gain = gains[c];
+            for (std::int64_t i = 0; i < count; ++i) {
+                auto& v = block_[static_cast<std::size_t>(i)];
+                // The product of a 32-bit value and a single needs 55 bits: round it exactly.
+                v = static_cast<std::int32_t>(std::lrint(static_cast<long double>(v) * gain));
+            }
+            output->WriteChannel(block_.data(), storeFrame, c, count);
+        }
+        if (walk.Storno()) break;  // this walk asks before it reports
+        walk.Step(d);
+    }
+    walk.Finish();
+    return Replace(wave, output);
+}
+
+}  // namespace sv

@@ -1,0 +1,249 @@
+// Spectrum measurement and frequency and dynamic levelling.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+#include <numbers>
+#include <vector>
+
+#include "dsp/filters.h"
+#include "text/Language.h"
+
+namespace sv {
+namespace {
+
+// Replaces a zero geometric mean or top value so that nothing is divided by zero.
+constexpr double TinyValue = 1e-320;
+
+// Geometric mean of the values v[0 .. count-1] for which take(v) holds: their product in double
+// raised to 1 / (their number). Where that product is not representable (0 without a zero
+// factor, a denormal, infinite) the mean comes from the sum of logarithms instead, so many bands
+// of very large or very small quotients do not collapse to 0 or infinity; where the product is
+// representable the result is exactly the product's. No value taken gives 1 (1^(1/0)).
+template <typename Take>
+double GeometricMean(const float* v, int count, Take take) {
+    double product = 1.0;
+    int taken = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!take(v[i])) continue;
+        product *= v[i];
+        ++taken;
+    }
+    if (taken == 0) return 1.0;
+    if (std::isnormal(product)) return std::pow(product, 1.0 / taken);
+    double logSum = 0.0;
+    for (int i = 0; i < count; ++i) {
+        if (!take(v[i])) continue;
+        if (v[i] == 0.0f) return 0.0;  // a true zero product
+        logSum += std::log(static_cast<double>(v[i]));
+    }
+    return std::exp(logSum / taken);
+}
+
+// Band index round(p) + 1 of a band position p when it lies in 1 .. bands, otherwise 0 (also for
+// a position that is not finite, e.g. with a sample rate of 0).
+int BandOf(double p, int bands) {
+    const double i = std::nearbyint(p) + 1.0;
+    if (!(i >= 1.0 && i <= bands)) return 0;
+    return static_cast<int>(i);
+}
+
+}  // namespace
+
+void TFiltr::MeasureSpectrum(TWave& wave, TBinSpectrum& out0, TBinSpectrum& out1,
+                             int bandLevelMode) {
+    TBusyCursor busy(ports_.dialogs);
+    const int channels = wave.Channels();
+    const std::int64_t hops = wave.SampleCount() / Hop;
+    out0.fill(0.0f);
+    out1.fill(0.0f);
+    auto peaks = std::make_unique<std::array<TBinSpectrum, 2>>();
+    (*peaks)[0].fill(0.0f);
+    (*peaks)[1].fill(0.0f);
+    const std::array<TBinSpectrum*, 2> sums{&out0, &out1};
+
+    TWalk walk(*this, Texts().CaDetection, hops);
+    WalkHops(wave, nullptr, walk, [&](int c, TComplex* x) {
+        if (c > 1) return;  // further channels contribute nothing
+        TBinSpectrum& a = *sums[c];
+        TBinSpectrum& p = (*peaks)[c];
+        for (int k = 0; k < SpectrumBins; ++k) {
+            const float m = TCmplx::Abs(x[k]);
+            a[k] += m;
+            if (!(p[k] >= m)) p[k] = m;
+        }
+    });
+
+    // The divisor is that of a complete walk, also when the walk was cancelled.
+    const float divisor = static_cast<float>(2 * (hops + 1));
+    const double rate = wave.SampleRate();
+    const int measured = std::min(channels, 2);
+    for (int c = 0; c < measured; ++c) {
+        TBinSpectrum& a = *sums[c];
+        TBinSpectrum& p = (*peaks)[c];
+        for (int k = 0; k < SpectrumBins; ++k) a[k] /= divisor;
+        // Peaks weigh more at low frequencies; bin 0 is not weighted.
+        for (int k = 1; k < SpectrumBins; ++k) {
+            const long double f = fourier_.BinFrequency(k, rate);
+            p[k] = static_cast<float>(0.03L * p[k] / std::atan(0.013L * f));
+        }
+        for (int k = 0; k < SpectrumBins; ++k) {
+            switch (bandLevelMode) {
+                case 1: a[k] = (3.0f * a[k] + p[k]) / 4.0f; break;
+                case 2: a[k] = (a[k] + p[k]) / 2.0f; break;
+                case 3: a[k] = (a[k] + 3.0f * p[k]) / 4.0f; break;
+                case 4: a[k] = p[k]; break;
+                default: break;  // 0 and any other value: the average
+            }
+        }
+    }
+    walk.Finish();
+}
+
+void TFiltr::ComputeRemasterGains(TWave& wave, const TBinSpectrum& target, TBinSpectrum& curve0,
+                                  TBinSpectrum& curve1, int channelMode, int bands,
+                                  int highPassHz, int lowPassKHz, int limit, int highPassSlope,
+                                  int lowPassSlope) {
+    // A bin measured as exactly 0 keeps its 0.
+    auto quotient = [&](TBinSpectrum& curve) {
+        for (int k = 0; k < SpectrumBins; ++k)
+            if (curve[k] != 0.0f) curve[k] = target[k] / curve[k];
+    };
+    quotient(curve0);
+    if (wave.Channels() >= 2) {
+        quotient(curve1);
+        for (int k = 0; k < SpectrumBins; ++k) {
+            const float g0 = curve0[k];
+            const float g1 = curve1[k];
+            const float m = (g0 + g1) / 2.0f;
+            switch (channelMode) {
+                case 0: curve0[k] = m; curve1[k] = m; break;
+                case 1:
+                    curve0[k] = (g0 + 3.0f * m) / 4.0f;
+                    curve1[k] = (g1 + 3.0f * m) / 4.0f;
+                    break;
+                case 2:
+                    curve0[k] = (g0 + m) / 2.0f;
+                    curve1[k] = (g1 + m) / 2.0f;
+                    break;
+                case 3:
+                    curve0[k] = (3.0f * g0 + m) / 4.0f;
+                    curve1[k] = (3.0f * g1 + m) / 4.0f;
+                    break;
+                default: break;  // 4: separate channels
+            }
+        }
+        SmoothGainsByBands(wave, curve1, bands, limit);
+        ApplyPassSlopes(wave, curve1, highPassHz, lowPassKHz, highPassSlope, lowPassSlope);
+    }
+    SmoothGainsByBands(wave, curve0, bands, limit);
+    ApplyPassSlopes(wave, curve0, highPassHz, lowPassKHz, highPassSlope, lowPassSlope);
+}
+
+void TFiltr::SmoothGainsByBands(TWave& wave, TBinSpectrum& curve, int bands, int limit) {
+    if (bands < 1) return;
+    const int b = bands;
+    const double rate = wave.SampleRate();
+    const double top = std::log10(static_cast<double>(fourier_.BinFrequency(SpectrumBins / 2, rate)) / 12.0);
+    auto position = [&](int k) {
+        return std::log10(static_cast<double>(fourier_.BinFrequency(k, rate)) / 12.0) * (b - 1) / top;
+    };
+
+    // Band averages; entries 0 and b + 1 are guards.
+    TArrayOfSingle band(static_cast<std::size_t>(b) + 2, 0.0f);
+    TArrayOfLongint count(static_cast<std::size_t>(b) + 2, 0);
+    for (int k = 1; k < SpectrumBins; ++k) {
+        const int i = BandOf(position(k), b);
+        if (i == 0) continue;
+        band[i] += curve[k];
+        ++count[i];
+    }
+    for (int i = b; i >= 1; --i)
+        band[i] = count[i] > 0 ? band[i] / static_cast<float>(count[i]) : band[i + 1];
+
+    const float* values = band.data() + 1;  // bands 1 .. b
+    if (limit != 0) {
+        // Narrow the spread of the band values from the side farther from their mean until
+        // highest / lowest < 2 x limit. Extremes and means are held in double.
+        double hi = 0.0;
+        for (int i = 0; i < b; ++i)
+            if (values[i] > hi) hi = values[i];
+        double lo = hi;
+        for (int i = 0; i < b; ++i)
+            if (values[i] < lo) lo = values[i];
+        const double stop = 1.0 / (2.0 * limit);
+        // Every step moves lo or hi to another band value, so b steps reach lo = hi; the bound
+        // only guards against values no order exists for (NaN).
+        const int maxSteps = 4 * b + 8;
+        int steps = 0;
+        do {
+            double gm = GeometricMean(values, b, [&](float v) { return lo <= v && v <= hi; });
+            if (gm == 0.0) gm = TinyValue;
+            if (hi == 0.0) hi = TinyValue;
+            if (gm / hi < lo / gm) {
+                bool found = false;
+                double next = 0.0;
+                for (int i = 0; i < b; ++i)
+                    if (values[i] < hi && (!found || values[i] > next)) {
+                        next = values[i];
+                        found = true;
+                    }
+                hi = found ? next : 0.0;
+            } else {
+                bool found = false;
+                double next = 0.0;
+                for (int i = 0; i < b; ++i)
+                    if (values[i] > lo && (!found || values[i] < next)) {
+                        next = values[i];
+                        found = true;
+                    }
+                lo = found ? next : hi;
+            }
+        } while (!(lo / hi > stop) && ++steps < maxSteps);
+        for (int i = 1; i <= b; ++i) {
+            double v = band[i];
+            if (v > hi) v = hi;
+            if (v < lo) v = lo;
+            band[i] = static_cast<float>(v);
+        }
+        // Normalise: the geometric mean of the band values becomes 1.5.
+        double gm = GeometricMean(values, b, [](float) { return true; });
+        if (gm == 0.0) gm = TinyValue;
+        for (int i = 1; i <= b; ++i) band[i] = static_cast<float>(1.5 * band[i] / gm);
+    }
+    band[0] = band[1];
+    band[b + 1] = band[b];
+
+    // Back to bins: cosine interpolation towards the neighbouring band.
+    for (int k = 1; k < SpectrumBins; ++k) {
+        const double p = position(k);
+        const int i = BandOf(p, b);
+        if (i == 0) continue;  // outside every band: the unsmoothed quotient stays
+        const double d = p + 1.0 - i;
+        const double c = std::cos(std::numbers::pi * d);
+        const double here = band[i];
+        if (d >= 0.0) {
+            const double above = band[i + 1];
+            curve[k] = static_cast<float>((c * (here - above) + here + above) / 2.0);
+        } else {
+            const double below = band[i - 1];
+            curve[k] = static_cast<float>((c * (here - below) + below + here) / 2.0);
+        }
+    }
+}
+
+bool TFiltr::ApplyGainCurves(std::unique_ptr<TWave>& wave, const TBinSpectrum& curve0,
+                             const TBinSpectrum& curve1) {
+    TBusyCursor busy(ports_.dialogs);
+    auto output = CreateOutput(*wave);
+    TWalk walk(*this, Texts().CaRemastering, wave->SampleCount() / Hop);
+    WalkHops(*wave, output.get(), walk, [&](int c, TComplex* x) {
+        if (c > 1) return;  // further channels pass through unchanged
+        const TBinSpectrum& gain = c == 0 ? curve0 : curve1;
+        for (int k = 0; k < SpectrumBins; ++k) x[k] = TCmplx::Scale(x[k], gain[k]);
+    });
+    walk.Finish();
+    return Replace(wave, output);
+}
+
+}  // namespace sv

@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "cli/Options.h"
+#include "support/TestFiles.h"
+
+extern char** environ;
+
+namespace sv {
+namespace {
+
+using test::TTempDir;
+
+struct TRun {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs sonivar-cli with its swap files in work; optionally interrupts it as soon as its
+// progress output shows the given text.
+TRun RunCli(const TTempDir& work, std::vector<std::string> args, const std::string& interruptAt = "") {
+    const auto outFile = work / "stdout.txt";
+    const auto errFile = work / "stderr.txt";
+    std::vector<std::string> all = {SONIVAR_CLI_PATH};
+    all.insert(all.end(), args.begin(), args.end());
+    all.push_back("--work-folder");
+    all.push_back((work / "swap").string());
+    if (args.size() < 2 || args[0] == "--help" || args[0] == "--version") all.resize(all.size() - 2);
+    std::filesystem::create_directories(work / "swap");
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = 0;
+    TRun run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) return run;
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    if (!interruptAt.empty()) {
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (test::ReadFile(errFile).find(interruptAt) != std::string::npos) {
+                kill(pid, SIGINT);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    waitpid(pid, &status, 0);
+    run.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    run.out = test::ReadFile(outFile);
+    run.err = test::ReadFile(errFile);
+    return run;
+}
+
+int SwapFilesLeft(const TTempDir& work) {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(work / "swap")) n += e.is_regular_file();
+    return n;
+}
+
+std::string Cut(const std::string& text, const std::string& key) {
+    const auto at = text.find(key + ": ");
+    if (at == std::string::npos) return "";
+    const auto end = text.find('\n', at);
+    return text.substr(at + key.size() + 2, end - at - key.size() - 2);
+}
+
+TEST(CliOptions, RangesAreCheckedNotClamped) {
+    std::string error;
+    const char* ok[] = {"sonivar-cli", "remaster", "a.wav", "b.wav", "--level", "--bands", "255",
+                        "--highpass", "100", "--peak-size", "8192", "--normalize-db", "-48"};
+    auto options = cli::ParseOptions(13, ok, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->Settings.Remastering);
+    EXPECT_EQ(options->Settings.Bands, 255);
+    EXPECT_TRUE(options->Settings.HighPass);
+    EXPECT_EQ(options->Settings.EffectiveHighPassHz(), 100);
+    EXPECT_EQ(options->Settings.EffectiveLowPassKHz(), 25);
+    EXPECT_EQ(options->Settings.NormalizeDb, -48);
+
+    const std::vector<std::vector<const char*>> bad = {
+        {"sonivar-cli", "remaster", "a.wav", "b.wav", "--bands", "256"},
+        {"sonivar-cli", "remaster", "a.wav", "b.wav", "--peak-size", "1000"},
+        {"sonivar-cli", "remaster", "a.wav", "b.wav", "--limit", "x"},
+        {"sonivar-cli", "remaster", "a.wav", "b.wav", "--limit"},
+        {"sonivar-cli", "remaster", "a.wav", "b.wav", "--frobnicate"},
+        {"sonivar-cli", "remaster", "a.wav"},
+        {"sonivar-cli", "info", "a.wav", "--level"},
+        {"sonivar-cli", "detect", "a.wav", "b.sts", "--overwrite"},
+        {"sonivar-cli", "dance"},
+        {"sonivar-cli"},
+    };
+    for (const auto& args : bad) {
+        error.clear();
+        EXPECT_FALSE(cli::ParseOptions(static_cast<int>(args.size()), args.data(), error)) << args.back();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+struct CliTest : ::testing::Test {
+    TTempDir dir;
+};
+
+TEST_F(CliTest, InfoDescribesTheDocument) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .rate = 44100, .frames = 551250},
+                   [](std::int64_t f, int c) { return c ? 0 : (f == 9 ? -16384 : 100); });
+    const auto run = RunCli(dir, {"info", (dir / "in.wav").string()});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(Cut(run.out, "channels"), "2");
+    EXPECT_EQ(Cut(run.out, "sample_rate"), "44100");
+    EXPECT_EQ(Cut(run.out, "bits_per_sample"), "16");
+    EXPECT_EQ(Cut(run.out, "frames"), "551250");
+    EXPECT_EQ(Cut(run.out, "duration"), "0 min  12.500 s");
+    EXPECT_EQ(Cut(run.out, "peak_dbfs"), "-6.02 -inf");
+    EXPECT_EQ(SwapFilesLeft(dir), 0);
+}
+
+TEST_F(CliTest, ExitCodesFollowTheContract) {
+    EXPECT_EQ(RunCli(dir, {"--help"}).exit, 0);
+    EXPECT_EQ(RunCli(dir, {"--version"}).exit, 0);
+    EXPECT_EQ(RunCli(dir, {"remaster", "a.wav"}).exit, 2);
+    EXPECT_EQ(RunCli(dir, {"info", (dir / "missing.wav").string()}).exit, 1);
+    test::WriteWav(dir / "short.wav", {.frames = 1000}, test::Noise16);
+    auto refused = RunCli(dir, {"info", (dir / "short.wav").string()});
+    EXPECT_EQ(refused.exit, 3);
+    EXPECT_NE(refused.err.find("Sample is too short for this method"), std::string::npos);
+    test::WriteWav(dir / "float.wav", {.formatTag = 3, .bits = 16, .frames = 600000}, test::Noise16);
+    auto notPcm = RunCli(dir, {"remaster", (dir / "float.wav").string(), (dir / "o.wav").string()});
+    EXPECT_EQ(notPcm.exit, 3);
+    EXPECT_NE(notPcm.err.find("File is not in PCM format or is damaged"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "o.wav"));
+    EXPECT_EQ(SwapFilesLeft(dir), 0);
+}
+
+TEST_F(CliTest, RemasterWithoutStagesRewritesTheFileAsIs) {
+    test::WriteWav(dir / "in.wav", {.channels = 1, .bits = 8, .frames = 500000},
+                   [](std::int64_t f, int) { return static_cast<int>(f * 7 % 256); });
+    const auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string()});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_EQ(test::ReadFile(dir / "in.wav"), test::ReadFile(dir / "out.wav"));
+}
+
+TEST_F(CliTest, EveryStageRunsAndDetectStoresATimbre) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 300000}, [](std::int64_t f, int c) -> int {
+        return static_cast<int>(8000 * std::sin(f * 0.05 + c) + (test::Noise16(f, c) >> 6));
+    });
+    auto detect = RunCli(dir, {"detect", (dir / "in.wav").string(), (dir / "mine.sts").string(), "--quiet"});
+    ASSERT_EQ(detect.exit, 0) << detect.err;
+    const std::string sts = test::ReadFile(dir / "mine.sts");
+    EXPECT_EQ(std::count(sts.begin(), sts.end(), '\n'), 62);
+    auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string(),
+                            "--denoise", "--level", "--fit-peaks", "--normalize", "--normalize-db",
+                            "-1", "--timbre", (dir / "mine.sts").string(), "--quiet"});
+    ASSERT_EQ(run.exit, 0) << run.err;
+    const auto info = RunCli(dir, {"info", (dir / "out.wav").string()});
+    EXPECT_EQ(Cut(info.out, "frames"), "300000");
+    EXPECT_EQ(Cut(info.out, "peak_dbfs"), "-1.00 -1.00");
+    EXPECT_NE(test::ReadFile(dir / "in.wav"), test::ReadFile(dir / "out.wav"));
+    EXPECT_EQ(RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "o.wav").string(), "--level",
+                           "--timbre", "nonesuch"}).exit, 2);
+    EXPECT_EQ(SwapFilesLeft(dir), 0);
+}
+
+TEST_F(CliTest, BatchNamesResultsAndNeverOverwritesUnasked) {
+    std::filesystem::create_directories(dir / "src");
+    for (const char* name : {"b.WAV", "a.wav", "c.wav"})
+        test::WriteWav(dir / "src" / name, {.frames = 500000}, test::Noise16);
+    test::WriteFile(dir / "src" / "c.wav", "not a wave file at all");
+    test::WriteFile(dir / "src" / "notes.txt", "ignored");
+    auto run = RunCli(dir, {"batch", (dir / "src").string(), (dir / "src").string(), "--normalize"});
+    EXPECT_EQ(run.exit, 3) << run.err;  // c.wav was refused, the others done
+    EXPECT_LT(run.err.find("a.wav"), run.err.find("b.WAV"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "src" / "_a.wav"));
+    EXPECT_TRUE(std::filesystem::exists(dir / "src" / "_b.WAV"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "src" / "__a.wav"));
+    const std::string first = test::ReadFile(dir / "src" / "_a.wav");
+    auto again = RunCli(dir, {"batch", (dir / "src").string(), (dir / "src").string()});
+    EXPECT_NE(again.err.find("exists"), std::string::npos);
+    EXPECT_EQ(test::ReadFile(dir / "src" / "_a.wav"), first);
+    const std::string source = test::ReadFile(dir / "src" / "a.wav");
+    auto overwrite = RunCli(dir, {"batch", (dir / "src").string(), (dir / "src").string(), "--overwrite", "--normalize"});
+    EXPECT_NE(test::ReadFile(dir / "src" / "a.wav"), source);
+    EXPECT_EQ(SwapFilesLeft(dir), 0);
+}
+
+TEST_F(CliTest, InterruptCancelsWritesNothingAndCleansUp) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 120}, test::Noise16);
+    auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string(), "--denoise",
+                            "--level"},
+                      "Noise removal");
+    EXPECT_EQ(run.exit, 130) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    EXPECT_EQ(SwapFilesLeft(dir), 0);
+}
+
+}  // namespace
+}  // namespace sv

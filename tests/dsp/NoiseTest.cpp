@@ -1,0 +1,329 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+#include "dsp/FFT.h"
+#include "dsp/SpektrData.h"
+#include "dsp/filters.h"
+#include "support/ScriptedProgress.h"
+#include "support/TestFiles.h"
+#include "text/Language.h"
+
+namespace sv {
+namespace {
+
+constexpr int Hop = TFiltr::Hop;
+
+// ---- the ring ------------------------------------------------------------------------------
+
+TArrayOfComplex Flat(float value, float bin0) {
+    TArrayOfComplex x(SpectrumBins, TComplex{value, 0.0f});
+    x[0] = {bin0, 0.0f};
+    return x;
+}
+
+TEST(FinVzorTest, RingWrapsAndKeepsMagnitudes) {
+    TFinVzor ring(2);
+    EXPECT_EQ(ring.SlotCount(), 2);
+    EXPECT_EQ(ring.MeanLevel(), 0.0f);
+    TArrayOfComplex x(SpectrumBins, TComplex{3.0f, -4.0f});
+    ring.AddSpectrum(x.data());
+    EXPECT_EQ(ring.WritePos(), 1);
+    EXPECT_EQ(ring.Slots(0)[77], 5.0f);
+    EXPECT_EQ(ring.Slots(0)[SpectrumBins], 0.0f);  // the spare value is never written
+    ring.AddSpectrum(Flat(1.0f, 9.0f).data());
+    ring.AddSpectrum(Flat(2.0f, -7.0f).data());
+    EXPECT_EQ(ring.WritePos(), 1);
+    EXPECT_EQ(ring.Slots(0)[0], 7.0f);
+    EXPECT_EQ(ring.MaxAt(0), 9.0f);
+    EXPECT_EQ(ring.MaxAt(5), 2.0f);
+    TBinSpectrum all{};
+    ring.MaxSpectrum(all);
+    for (int k : {0, 1, 8192, SpectrumBins - 1}) EXPECT_EQ(all[k], ring.MaxAt(k)) << k;
+}
+
+TEST(FinVzorTest, MeanLevelSumsInSinglePrecisionInSlotOrder) {
+    // Slot 0 holds ones, slot 1 a large bin 0 followed by ones that vanish below its last bit.
+    TFinVzor ring(2);
+    ring.AddSpectrum(Flat(1.0f, 1.0f).data());
+    ring.AddSpectrum(Flat(1.0f, 33554432.0f).data());
+    ring.AddSpectrum(Flat(1.0f, 1.0f).data());  // overwrites slot 0; the oldest is now slot 1
+    // 16384 ones, then 2^25 exactly, then nothing: a wider sum or another order differs.
+    EXPECT_EQ(ring.MeanLevel(), 1024.5f);
+}
+
+// ---- the engine ----------------------------------------------------------------------------
+
+struct NoiseTest : ::testing::Test {
+    test::TTempDir dir;
+    test::TProgressScript script;
+    TEngineFlags flags;
+    TWaveEnv env = test::MakeEnv(dir.path());
+    std::unique_ptr<TFiltr> engine;
+    TFFT fft{TFiltr::BlockSize};
+    TBinSpectrum p0{}, p1{};
+
+    void SetUp() override {
+        env.Ports.progress = test::ScriptedProgressFactory(script);
+        engine = std::make_unique<TFiltr>(flags, env.Ports);
+    }
+    using Value = std::function<std::int32_t(std::int64_t, int)>;
+    std::unique_ptr<TWave> Make(std::int32_t rate, int channels, std::int64_t frames,
+                                const Value& value) {
+        auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(channels), rate, 16, frames, env);
+        std::vector<std::int32_t> raw(static_cast<std::size_t>(frames * channels));
+        for (std::int64_t f = 0; f < frames; ++f)
+            for (int c = 0; c < channels; ++c) raw[f * channels + c] = value(f, c);
+        wave->WriteRaw(raw.data(), channels * MarginFrames, frames * channels);
+        return wave;
+    }
+    std::vector<std::int32_t> Raw(TWave& wave) {
+        std::vector<std::int32_t> raw(static_cast<std::size_t>(wave.Memory().Length()));
+        wave.ReadRaw(raw.data(), 0, static_cast<std::int64_t>(raw.size()));
+        return raw;
+    }
+    // |X[k]| of transform hop h of one channel.
+    TBinSpectrum HopMagnitudes(TWave& wave, std::int64_t h, int channel) {
+        std::vector<std::int32_t> block(TFiltr::BlockSize);
+        TArrayOfComplex x(TFiltr::BlockSize);
+        wave.ReadChannel(block.data(), h * Hop, channel, TFiltr::BlockSize);
+        fft.Forward(block.data(), x.data());
+        TBinSpectrum m{};
+        for (int k = 0; k < SpectrumBins; ++k) m[k] = TCmplx::Abs(x[k]);
+        return m;
+    }
+    static TBinSpectrum Max(std::initializer_list<TBinSpectrum> spectra) {
+        TBinSpectrum m{};
+        for (const auto& s : spectra)
+            for (int k = 0; k < SpectrumBins; ++k) m[k] = std::max(m[k], s[k]);
+        return m;
+    }
+    // The unmodified overlap-add of hops 0 .. F div 8192 of one channel, per store frame.
+    std::vector<std::int64_t> OverlapAdd(TWave& wave, int channel) {
+        const std::int64_t frames = wave.SampleCount();
+        std::vector<std::int64_t> sum(static_cast<std::size_t>(frames + 2 * MarginFrames), 0);
+        std::vector<std::int32_t> block(TFiltr::BlockSize);
+        TArrayOfComplex x(TFiltr::BlockSize);
+        for (std::int64_t h = 0; h <= frames / Hop; ++h) {
+            wave.ReadChannel(block.data(), h * Hop, channel, TFiltr::BlockSize);
+            fft.Forward(block.data(), x.data());
+            fft.Inverse(x.data(), block.data());
+            for (int i = 0; i < TFiltr::BlockSize; ++i) sum[h * Hop + i] += block[i];
+        }
+        return sum;
+    }
+    std::vector<std::int32_t> Channel(TWave& wave, int channel) {
+        std::vector<std::int32_t> v(static_cast<std::size_t>(wave.SampleCount() + 2 * MarginFrames));
+        wave.ReadChannel(v.data(), 0, channel, static_cast<std::int64_t>(v.size()));
+        return v;
+    }
+};
+
+// Segment s = document frames 8192 s .. 8192 s + 8191; hop h covers segments h - 1 and h.
+NoiseTest::Value Segments(std::vector<int> amplitude, int toneFrom = 1 << 30) {
+    return [amplitude, toneFrom](std::int64_t f, int c) {
+        const auto s = static_cast<std::size_t>(f / Hop);
+        if (static_cast<int>(s) >= toneFrom)
+            return static_cast<std::int32_t>(
+                std::lrint(65536.0 * std::cos(2 * std::numbers::pi * 3000.0 * f / 16384.0)));
+        return test::Noise16(f, c) * amplitude[s];
+    };
+}
+
+TEST_F(NoiseTest, PartsSplitTheSearchAndTheRemainderIsNeverFlushed) {
+    // 8192 Hz and one second: windows of one hop. Seven segments: search hops 2 .. 6.
+    auto wave = Make(8192, 1, 7 * Hop, Segments({50, 2, 20, 60, 40}, 5));
+    const auto hop2 = HopMagnitudes(*wave, 2, 0), hop5 = HopMagnitudes(*wave, 5, 0);
+    const auto hop6 = HopMagnitudes(*wave, 6, 0);
+
+    // One part: a single flush at the last search hop takes the quietest hop of all.
+    p1.fill(9.0f);
+    engine->DetectNoise(*wave, p0, p1, 1, 1);
+    EXPECT_FALSE(flags.StornoFlag);
+    EXPECT_EQ(p0, hop6);
+    EXPECT_EQ(p1, TBinSpectrum{});  // mono: channel 1 stays cleared
+    EXPECT_EQ(script.captions.back(), Texts().CaNoiseDetect);
+    EXPECT_EQ(script.totals.back(), 7);
+
+    // Two parts of two hops (2-3, 4-5); hop 6, the quietest, is examined but never flushed.
+    engine->DetectNoise(*wave, p0, p1, 2, 1);
+    EXPECT_EQ(p0, Max({hop2, hop5}));
+    EXPECT_GT(hop6[3000], p0[3000]);
+
+    // More parts than searched hops: every hop ends a part.
+    engine->DetectNoise(*wave, p0, p1, 64, 1);
+    EXPECT_EQ(p0, Max({hop2, HopMagnitudes(*wave, 3, 0), HopMagnitudes(*wave, 4, 0), hop5, hop6}));
+}
+
+TEST_F(NoiseTest, StereoProfilesComeFromTheWindowChannelZeroFindsQuietest) {
+    const std::vector<std::vector<int>> amplitude = {{50, 50, 1, 1, 50}, {50, 1, 1, 50, 50}};
+    auto wave = Make(8192, 2, 5 * Hop, [&](std::int64_t f, int c) {
+        return test::Noise16(f, c) * amplitude[c][f / Hop];
+    });
+    engine->DetectNoise(*wave, p0, p1, 1, 1);
+    EXPECT_EQ(p0, HopMagnitudes(*wave, 3, 0));
+    EXPECT_EQ(p1, HopMagnitudes(*wave, 3, 1));  // not hop 2, channel 1's own quietest
+}
+
+TEST_F(NoiseTest, WindowLengthStaysWithinOneTo255Hops) {
+    // 4000 Hz: less than a hop per second still examines one-hop windows.
+    auto slow = Make(4000, 1, 7 * Hop, Segments({50, 2, 20, 60, 40}, 5));
+    engine->DetectNoise(*slow, p0, p1, 1, 1);
+    EXPECT_EQ(p0, HopMagnitudes(*slow, 6, 0));
+
+    // 2,200,000 Hz for 9 s would be 2416 hops; 255 leaves two search hops in 258. The window
+    // ending at hop 256 holds a loud tone from segment 1, the one ending at 257 a soft one.
+    const std::int64_t frames = 258 * Hop;
+    auto fast = Make(2200000, 1, frames, [](std::int64_t f, int) {
+        const double t = 2 * std::numbers::pi * static_cast<double>(f) / 16384.0;
+        if (f / Hop == 1) return static_cast<std::int32_t>(std::lrint(1e6 * std::cos(1000 * t)));
+        if (f / Hop == 257) return static_cast<std::int32_t>(std::lrint(1e4 * std::cos(2000 * t)));
+        return 0;
+    });
+    engine->DetectNoise(*fast, p0, p1, 1, 9);
+    EXPECT_EQ(p0, HopMagnitudes(*fast, 257, 0));
+    EXPECT_GT(p0[2000], 0.0f);
+}
+
+TEST_F(NoiseTest, ShortDocumentLeavesProfilesZeroAndRemovalOnlyOverlapAdds) {
+    // 44100 Hz: five-hop windows; six hops leave nothing to search.
+    auto wave = Make(44100, 2, 6 * Hop + 100, [](std::int64_t f, int c) { return test::Noise16(f, c) * 20; });
+    p0.fill(5.0f);
+    p1.fill(5.0f);
+    engine->DetectNoise(*wave, p0, p1, 1, 1);
+    EXPECT_FALSE(flags.StornoFlag);
+    EXPECT_EQ(p0, TBinSpectrum{});
+    EXPECT_EQ(p1, TBinSpectrum{});
+
+    const auto expected0 = OverlapAdd(*wave, 0), expected1 = OverlapAdd(*wave, 1);
+    const auto input0 = Channel(*wave, 0);
+    TWave* original = wave.get();
+    ASSERT_TRUE(engine->RemoveNoise(wave, p0, p1));
+    EXPECT_NE(wave.get(), original);
+    EXPECT_FALSE(flags.DataSaved);
+    EXPECT_EQ(script.captions.back(), Texts().CaNoiseRemove);
+    EXPECT_EQ(script.totals.back(), 6);
+    const auto out0 = Channel(*wave, 0), out1 = Channel(*wave, 1);
+    for (std::size_t i = 0; i < out0.size(); ++i) {
+        ASSERT_EQ(out0[i], expected0[i]) << i;
+        ASSERT_EQ(out1[i], expected1[i]) << i;
+    }
+    // The overlap-add reproduces every frame that two hops cover.
+    for (std::int64_t f = 0; f < 6 * Hop; f += 997)
+        EXPECT_NEAR(out0[MarginFrames + f], input0[MarginFrames + f], 2 + std::abs(input0[MarginFrames + f]) * 1e-3);
+
+    // Shorter than one hop: a walk of no units still runs, reporting a total of 1.
+    auto tiny = Make(44100, 1, 5000, [](std::int64_t f, int) { return static_cast<std::int32_t>(f); });
+    engine->DetectNoise(*tiny, p0, p1, 1, 1);
+    EXPECT_EQ(script.totals.back(), 1);
+    EXPECT_EQ(p0, TBinSpectrum{});
+    EXPECT_TRUE(engine->RemoveNoise(tiny, p0, p1));
+    EXPECT_EQ(script.totals.back(), 1);
+}
+
+TEST_F(NoiseTest, EachChannelLosesItsOwnProfileAndFurtherChannelsPassThrough) {
+    auto wave = Make(44100, 3, 3 * Hop, [](std::int64_t f, int c) { return test::Noise16(f, c) * 30; });
+    const auto pass0 = OverlapAdd(*wave, 0), pass2 = OverlapAdd(*wave, 2);
+    p0.fill(0.0f);
+    p1.fill(1e30f);  // above every bin: channel 1 is silenced
+    ASSERT_TRUE(engine->RemoveNoise(wave, p0, p1));
+    const auto out0 = Channel(*wave, 0), out1 = Channel(*wave, 1), out2 = Channel(*wave, 2);
+    for (std::size_t i = 0; i < out0.size(); ++i) {
+        ASSERT_EQ(out0[i], pass0[i]) << i;
+        ASSERT_EQ(out1[i], 0) << i;
+        ASSERT_EQ(out2[i], pass2[i]) << i;
+    }
+}
+
+TEST_F(NoiseTest, ScalingMultipliesThenWidensAllButTheOuterBins) {
+    auto mono = Make(44100, 1, 10, [](std::int64_t, int) { return 0; });
+    auto stereo = Make(44100, 2, 10, [](std::int64_t, int) { return 0; });
+    auto spikes = [] {
+        TBinSpectrum p{};
+        p.fill(1.0f);
+        p[0] = 100.0f;
+        p[1000] = 7.0f;
+        p[SpectrumBins - 1] = 50.0f;
+        return p;
+    };
+    p0 = spikes();
+    p1 = spikes();
+    engine->ScaleNoiseProfile(*mono, p0, p1, 200);
+    EXPECT_EQ(p0[0], 200.0f);
+    EXPECT_EQ(p0[1], 2.0f);  // unwidened, although bin 0 is its neighbour
+    EXPECT_EQ(p0[2], 200.0f);
+    EXPECT_EQ(p0[3], 2.0f);
+    for (int k = 998; k <= 1002; ++k) EXPECT_EQ(p0[k], 14.0f) << k;
+    EXPECT_EQ(p0[997], 2.0f);
+    EXPECT_EQ(p0[1003], 2.0f);
+    EXPECT_EQ(p0[SpectrumBins - 3], 100.0f);
+    EXPECT_EQ(p0[SpectrumBins - 2], 2.0f);
+    EXPECT_EQ(p0[SpectrumBins - 1], 100.0f);
+    EXPECT_EQ(p1, spikes());  // mono leaves channel 1 alone
+
+    p0 = spikes();
+    p1 = spikes();
+    engine->ScaleNoiseProfile(*stereo, p0, p1, 37);
+    EXPECT_EQ(p1[1000], 7.0f * (37.0f / 100.0f));
+    EXPECT_EQ(p1[1], 37.0f / 100.0f);
+    EXPECT_EQ(p0, p1);
+
+    engine->ScaleNoiseProfile(*stereo, p0, p1, 0);
+    EXPECT_EQ(p0, TBinSpectrum{});
+    EXPECT_EQ(p1, TBinSpectrum{});
+}
+
+// Dispatch 1 is SGauMax; with at most 300 units every unit from 1 on dispatches once, and the
+// final report once more unless the bar is already full. Cancel at a dispatch ends the walk
+// after that unit, so the dispatches counted in all tell where the walk stopped.
+struct CancelPoint {
+    int dispatch;
+    int dispatchesInAll;
+};
+
+TEST_F(NoiseTest, CancelledDetectionKeepsOnlyFlushedParts) {
+    auto wave = Make(8192, 1, 7 * Hop, Segments({50, 2, 20, 60, 40}, 5));
+    const auto before = Raw(*wave);
+    // Search hops 2 .. 6, each dispatching at its bar step and once more after it: cancel
+    // before hop 2, at hop 3 and at hop 6.
+    for (CancelPoint point : {CancelPoint{1, 4}, {4, 6}, {10, 12}}) {
+        script = {};
+        script.cancelAtDispatch = point.dispatch;
+        engine->DetectNoise(*wave, p0, p1, 1, 1);
+        EXPECT_TRUE(flags.StornoFlag);
+        EXPECT_EQ(script.dispatches, point.dispatchesInAll) << point.dispatch;
+        // The single part ends at hop 6: only a walk that got there has a profile.
+        if (point.dispatch == 10)
+            EXPECT_EQ(p0, HopMagnitudes(*wave, 6, 0));
+        else
+            EXPECT_EQ(p0, TBinSpectrum{}) << point.dispatch;
+        EXPECT_EQ(Raw(*wave), before);
+    }
+}
+
+TEST_F(NoiseTest, CancelledRemovalKeepsTheDocumentBitIdentical) {
+    auto wave = Make(44100, 2, 6 * Hop + 10, [](std::int64_t f, int c) { return test::Noise16(f, c) * 10; });
+    const auto before = Raw(*wave);
+    TWave* original = wave.get();
+    p0.fill(1e6f);
+    p1.fill(1e6f);
+    // Hops 0 .. 6: cancel at hop 0, hop 3 and hop 6.
+    for (CancelPoint point : {CancelPoint{1, 2}, {4, 5}, {7, 7}}) {
+        script = {};
+        script.cancelAtDispatch = point.dispatch;
+        flags.DataSaved = true;
+        EXPECT_FALSE(engine->RemoveNoise(wave, p0, p1));
+        EXPECT_TRUE(flags.StornoFlag);
+        EXPECT_TRUE(flags.DataSaved);
+        EXPECT_EQ(script.dispatches, point.dispatchesInAll) << point.dispatch;
+        EXPECT_EQ(wave.get(), original);
+        EXPECT_EQ(Raw(*wave), before);
+        EXPECT_EQ(dir.CountFiles(".tmp"), 1);
+    }
+}
+
+}  // namespace
+}  // namespace sv

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "dsp/filters.h"
+#include "support/ScriptedProgress.h"
+#include "support/TestFiles.h"
+
+namespace sv {
+namespace {
+
+struct NormalizeTest : ::testing::Test {
+    test::TTempDir dir;
+    test::TProgressScript script;
+    TEngineFlags flags;
+    TWaveEnv env = test::MakeEnv(dir.path());
+    std::unique_ptr<TFiltr> engine;
+
+    void SetUp() override {
+        env.Ports.progress = test::ScriptedProgressFactory(script);
+        engine = std::make_unique<TFiltr>(flags, env.Ports);
+    }
+    std::unique_ptr<TWave> Make(int channels, std::int64_t frames,
+                                const std::function<std::int32_t(std::int64_t, int)>& value) {
+        auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(channels), 44100, 16, frames, env);
+        std::vector<std::int32_t> raw(static_cast<std::size_t>(frames * channels));
+        for (std::int64_t f = 0; f < frames; ++f)
+            for (int c = 0; c < channels; ++c) raw[f * channels + c] = value(f, c);
+        wave->WriteRaw(raw.data(), channels * MarginFrames, frames * channels);
+        return wave;
+    }
+    std::vector<std::int32_t> Raw(TWave& wave) {
+        std::vector<std::int32_t> raw(static_cast<std::size_t>(wave.Memory().Length()));
+        wave.ReadRaw(raw.data(), 0, static_cast<std::int64_t>(raw.size()));
+        return raw;
+    }
+    std::int64_t Peak(TWave& wave, int channel) { return engine->FindChannelPeak(wave, channel); }
+};
+
+TEST_F(NormalizeTest, HalfScaleReachesFullScaleAtZeroDecibels) {
+    auto wave = Make(1, 40000, [](std::int64_t f, int) { return f == 777 ? -4194304 : (f % 100) * 1000; });
+    ASSERT_TRUE(engine->Normalize(wave, 0, false));
+    EXPECT_FALSE(flags.DataSaved);
+    EXPECT_EQ(Peak(*wave, 0), 8388607);
+    // Every value is scaled by the same gain, rounded half to even.
+    std::int32_t v = 0;
+    wave->ReadRaw(&v, MarginFrames + 150, 1);
+    const float gain = static_cast<float>(8388607.0L / 4194304.0L);
+    EXPECT_EQ(v, static_cast<std::int32_t>(std::lrint(50000.0L * gain)));
+}
+
+TEST_F(NormalizeTest, MinusSixDecibelsGivesHalfScale) {
+    auto wave = Make(1, 20000, [](std::int64_t f, int) { return static_cast<std::int32_t>(f * 37 % 90001); });
+    ASSERT_TRUE(engine->Normalize(wave, -6, false));
+    EXPECT_NEAR(static_cast<double>(Peak(*wave, 0)) / 8388608.0, 0.501, 0.001);
+}
+
+TEST_F(NormalizeTest, LinkedChannelsKeepTheirBalanceAndPerChannelDoesNot) {
+    auto value = [](std::int64_t f, int c) {
+        return static_cast<std::int32_t>((f % 2 ? -1 : 1) * (c ? 2000000 : 1000000) * (f % 7) / 6);
+    };
+    auto linked = Make(2, 33000, value);
+    ASSERT_TRUE(engine->Normalize(linked, 0, false));
+    EXPECT_EQ(Peak(*linked, 1), 8388607);
+    EXPECT_NEAR(static_cast<double>(Peak(*linked, 0)), 8388607 / 2.0, 1.0);
+    auto separate = Make(2, 33000, value);
+    ASSERT_TRUE(engine->Normalize(separate, 0, true));
+    EXPECT_EQ(Peak(*separate, 0), 8388607);
+    EXPECT_EQ(Peak(*separate, 1), 8388607);
+}
+
+TEST_F(NormalizeTest, SilentChannelStaysSilentAndTheOtherIsNormalized) {
+    for (bool perChannel : {false, true}) {
+        auto wave = Make(2, 20000, [](std::int64_t f, int c) { return c ? 0 : static_cast<std::int32_t>(f % 500) * 100; });
+        ASSERT_TRUE(engine->Normalize(wave, 0, perChannel));
+        EXPECT_EQ(Peak(*wave, 0), 8388607);
+        EXPECT_EQ(Peak(*wave, 1), 0);
+    }
+}
+
+TEST_F(NormalizeTest, WalkCoversEveryFrameIncludingAPartialLastBlock) {
+    // 16384 * 2 + 1 frames: three blocks, the last holds one frame.
+    auto wave = Make(1, 32769, [](std::int64_t f, int) { return f == 32768 ? 400000 : 1000; });
+    ASSERT_TRUE(engine->Normalize(wave, 0, false));
+    std::int32_t last = 0;
+    wave->ReadRaw(&last, MarginFrames + 32768, 1);
+    EXPECT_EQ(last, 8388607);
+    std::int32_t margin = 0;
+    wave->ReadRaw(&margin, MarginFrames + 32769, 1);
+    EXPECT_EQ(margin, 0);
+    // A document of exact blocks reports one more (empty) unit.
+    auto exact = Make(1, 32768, [](std::int64_t, int) { return 5; });
+    script.totals.clear();
+    ASSERT_TRUE(engine->Normalize(exact, 0, false));
+    EXPECT_EQ(script.totals.back(), 2);
+}
+
+TEST_F(NormalizeTest, CancelKeepsTheDocumentBitIdentical) {
+    // Dispatches: peak scan SGauMax + units 1..n, then the gain pass's SGauMax + units.
+    const std::int64_t frames = 16384 * 5 + 10;
+    for (int dispatch : {7, 8, 10, 12}) {
+        auto wave = Make(1, frames, [](std::int64_t f, int) { return static_cast<std::int32_t>(f % 3000); });
+        const auto before = Raw(*wave);
+        TWave* original = wave.get();
+        script = {};
+        script.cancelAtDispatch = dispatch;
+        flags.DataSaved = true;
+        EXPECT_FALSE(engine->Normalize(wave, 0, false)) << dispatch;
+        EXPECT_TRUE(flags.StornoFlag);
+        EXPECT_TRUE(flags.DataSaved);
+        EXPECT_EQ(wave.get(), original);
+        EXPECT_EQ(Raw(*wave), before);
+        EXPECT_EQ(dir.CountFiles(".tmp"), 1);  // the output's swap file is gone
+    }
+    // Cancel during the peak scan is not polled.
+    auto wave = Make(1, frames, [](std::int64_t f, int) { return static_cast<std::int32_t>(f % 3000); });
+    script = {};
+    script.cancelAtDispatch = 2;
+    EXPECT_TRUE(engine->Normalize(wave, 0, false));
+    EXPECT_FALSE(flags.StornoFlag);
+}
+
+}  // namespace
+}  // namespace sv
