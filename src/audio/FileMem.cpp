@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -18,7 +19,10 @@ namespace sv {
 namespace {
 constexpr std::int64_t W = TFileMemory::WindowValues;
 constexpr std::int64_t H = TFileMemory::HalfWindow;
+std::atomic<bool> blockTransfers{true};
 }  // namespace
+
+void TFileMemory::UseBlockTransfers(bool on) { blockTransfers.store(on); }
 
 TFileMemory::TFileMemory(const std::filesystem::path& fileName, bool exclusive)
     : window_(static_cast<std::size_t>(W), 0), fileName_(fileName) {
@@ -134,6 +138,10 @@ void TFileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t cou
 
 void TFileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                             std::int32_t* out) {
+    if (!blockTransfers.load(std::memory_order_relaxed)) {
+        for (std::int64_t i = 0; i < count; ++i) out[i] = ReadValue(index + i * stride);
+        return;
+    }
     Walk(index, stride, count, [&](const std::int32_t* slot, std::int64_t first, std::int64_t n) {
         if (stride == 1) {
             std::memcpy(out + first, slot, static_cast<std::size_t>(n) * 4);
@@ -145,6 +153,10 @@ void TFileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_
 
 void TFileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                              const std::int32_t* in) {
+    if (!blockTransfers.load(std::memory_order_relaxed)) {
+        for (std::int64_t i = 0; i < count; ++i) WriteValue(index + i * stride, in[i]);
+        return;
+    }
     Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
         if (stride == 1) {
             std::memcpy(slot, in + first, static_cast<std::size_t>(n) * 4);
@@ -157,6 +169,16 @@ void TFileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64
 
 void TFileMemory::AddBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                            const std::int32_t* in, std::int32_t* sums) {
+    if (!blockTransfers.load(std::memory_order_relaxed)) {
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::int64_t at = index + i * stride;
+            const auto sum = static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadValue(at)) +
+                                                       static_cast<std::uint32_t>(in[i]));
+            WriteValue(at, sum);
+            if (sums) sums[i] = sum;
+        }
+        return;
+    }
     Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
         for (std::int64_t k = 0; k < n; ++k) {
             // Wrap like the 32-bit sum it is instead of overflowing signed arithmetic.

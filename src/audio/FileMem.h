@@ -39,6 +39,10 @@ public:
     void AddBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                   const std::int32_t* in, std::int32_t* sums);
 
+    // Off: the block transfers fall back to one call per value. Results must not depend on it;
+    // tests compare both ways.
+    static void UseBlockTransfers(bool on);
+
     std::int64_t WindowStart() const { return windowStart_; }
     const std::filesystem::path& FileName() const { return fileName_; }
 

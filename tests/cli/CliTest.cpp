@@ -27,7 +27,8 @@ struct TRun {
 
 // Runs sonivar-cli with its swap files in work; optionally interrupts it as soon as its
 // progress output shows the given text.
-TRun RunCli(const TTempDir& work, std::vector<std::string> args, const std::string& interruptAt = "") {
+TRun RunCli(const TTempDir& work, std::vector<std::string> args, const std::string& interruptAt = "",
+           int signalNumber = SIGINT) {
     const auto outFile = work / "stdout.txt";
     const auto errFile = work / "stderr.txt";
     std::vector<std::string> all = {SONIVAR_CLI_PATH};
@@ -51,7 +52,7 @@ TRun RunCli(const TTempDir& work, std::vector<std::string> args, const std::stri
     if (!interruptAt.empty()) {
         while (waitpid(pid, &status, WNOHANG) == 0) {
             if (test::ReadFile(errFile).find(interruptAt) != std::string::npos) {
-                kill(pid, SIGINT);
+                kill(pid, signalNumber);
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -203,6 +204,111 @@ TEST_F(CliTest, InterruptCancelsWritesNothingAndCleansUp) {
     EXPECT_EQ(run.exit, 130) << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     EXPECT_EQ(SwapFilesLeft(dir), 0);
+}
+
+}  // namespace
+}  // namespace sv
+
+namespace sv {
+namespace {
+
+// A small tmpfs for full-disk cases; needs root.
+class TSmallDisk {
+public:
+    explicit TSmallDisk(const std::string& size) {
+        std::filesystem::create_directories(dir_.path() / "disk");
+        mounted_ = ::geteuid() == 0 &&
+                   std::system(("mount -t tmpfs -o size=" + size + " tmpfs " + path().string() +
+                                " 2>/dev/null").c_str()) == 0;
+    }
+    ~TSmallDisk() {
+        if (mounted_) std::system(("umount " + path().string()).c_str());
+    }
+    bool Mounted() const { return mounted_; }
+    std::filesystem::path path() const { return dir_.path() / "disk"; }
+
+private:
+    TTempDir dir_;
+    bool mounted_ = false;
+};
+
+TEST_F(CliTest, SavingOntoAFullDiskKeepsTheOldTarget) {
+    TSmallDisk disk("1m");
+    if (!disk.Mounted()) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 300000}, test::Noise16);
+    test::WriteFile(disk.path() / "out.wav", "the old result");
+    auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (disk.path() / "out.wav").string()});
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_NE(run.err.find("Save data failure (insufficient disk space or write protected medium)"),
+              std::string::npos);
+    EXPECT_EQ(test::ReadFile(disk.path() / "out.wav"), "the old result");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path()), {}), 1);
+    EXPECT_EQ(SwapFilesLeft(dir), 0);
+}
+
+TEST_F(CliTest, AWorkFolderTooSmallForAStageFailsCleanly) {
+    // Passes the free-space check (5 x 6 MB) and holds the loaded document (24 MB of swap),
+    // but not a stage's output document as well.
+    TSmallDisk disk("32m");
+    if (!disk.Mounted()) GTEST_SKIP() << "needs root to mount a small tmpfs";
+    test::WriteWav(dir / "in.wav", {.channels = 1, .bits = 8, .frames = 6000000},
+                   [](std::int64_t f, int) { return static_cast<int>(f % 200); });
+    const std::string binary = SONIVAR_CLI_PATH;
+    const std::string command = binary + " remaster " + (dir / "in.wav").string() + " " +
+                                (dir / "out.wav").string() + " --normalize --quiet --work-folder " +
+                                disk.path().string() + " 2>" + (dir / "err.txt").string();
+    const int status = std::system(command.c_str());
+    const std::string err = test::ReadFile(dir / "err.txt");
+    // Either the free-space check refuses the file or the stage's write fails: never a crash,
+    // never an output, never a swap file left behind.
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
+    EXPECT_NE(err.find("No space left on device"), std::string::npos) << err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path()), {}), 0);
+}
+
+TEST_F(CliTest, ReadOnlyTargetIsRefused) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000}, test::Noise16);
+    test::WriteFile(dir / "out.wav", "keep me");
+    std::filesystem::permissions(dir / "out.wav", std::filesystem::perms::owner_read);
+    auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string()});
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_EQ(test::ReadFile(dir / "out.wav"), "keep me");
+}
+
+TEST_F(CliTest, TwoProcessesShareAWorkFolderWithoutTouchingEachOther) {
+    test::WriteWav(dir / "a.wav", {.channels = 2, .frames = 400000}, test::Noise16);
+    test::WriteWav(dir / "b.wav", {.channels = 1, .frames = 900000},
+                   [](std::int64_t f, int) { return static_cast<int>(f % 20000) - 10000; });
+    const std::string binary = SONIVAR_CLI_PATH;
+    const auto swap = (dir / "swap").string();
+    std::filesystem::create_directories(swap);
+    auto command = [&](const char* in, const char* out) {
+        return binary + " remaster " + (dir / in).string() + " " + (dir / out).string() +
+               " --level --fit-peaks --normalize --quiet --work-folder " + swap;
+    };
+    // Run alone first for the expected results, then both at once.
+    ASSERT_EQ(std::system(command("a.wav", "a1.wav").c_str()), 0);
+    ASSERT_EQ(std::system(command("b.wav", "b1.wav").c_str()), 0);
+    ASSERT_EQ(std::system(("(" + command("a.wav", "a2.wav") + ") & (" + command("b.wav", "b2.wav") +
+                           ") & wait").c_str()),
+              0);
+    EXPECT_EQ(test::ReadFile(dir / "a1.wav"), test::ReadFile(dir / "a2.wav"));
+    EXPECT_EQ(test::ReadFile(dir / "b1.wav"), test::ReadFile(dir / "b2.wav"));
+    EXPECT_EQ(SwapFilesLeft(dir), 0);
+}
+
+TEST_F(CliTest, AKilledProcessLeavesInputAndOldOutputIntact) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 60}, test::Noise16);
+    test::WriteFile(dir / "out.wav", "previous result");
+    const std::string input = test::ReadFile(dir / "in.wav");
+    auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string(), "--level",
+                            "--normalize"},
+                      "Remastering", SIGKILL);
+    EXPECT_EQ(run.exit, 128 + SIGKILL);
+    EXPECT_EQ(test::ReadFile(dir / "in.wav"), input);
+    EXPECT_EQ(test::ReadFile(dir / "out.wav"), "previous result");
 }
 
 }  // namespace
