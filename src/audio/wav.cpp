@@ -265,8 +265,13 @@ void TWave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fi
     progress->SGauPro(blocks);
 }
 
-bool TWave::SaveToFile(const std::filesystem::path& fileName) {
-    if (IsWriteProtected(fileName)) return false;  // a protected target stays as it is
+bool TWave::SaveToFile(const std::filesystem::path& requestedName) {
+    if (IsWriteProtected(requestedName)) return false;  // a protected target stays as it is
+    // Saving through a link replaces the file it points at, not the link.
+    std::error_code ec;
+    const std::filesystem::path fileName = std::filesystem::is_symlink(requestedName, ec)
+                                               ? std::filesystem::weakly_canonical(requestedName, ec)
+                                               : requestedName;
     const auto folder = fileName.has_parent_path() ? fileName.parent_path() : std::filesystem::path(".");
     std::string pattern = (folder / ("." + fileName.filename().string() + ".XXXXXX")).string();
     TFd fd(::mkstemp(pattern.data()));

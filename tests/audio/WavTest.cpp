@@ -10,7 +10,7 @@ namespace sv {
 namespace {
 
 using test::TTempDir;
-using test::TWavSpec;
+using test::TWavLayout;
 
 struct WaveTest : ::testing::Test {
     TTempDir dir;
@@ -32,8 +32,8 @@ struct WaveTest : ::testing::Test {
 };
 
 TEST_F(WaveTest, StereoFileLoadsIntoMarginsAndInterleavedFrames) {
-    TWavSpec spec{.channels = 2, .frames = 300000};
-    test::WriteWav(dir / "in.wav", spec, [](std::int64_t f, int c) { return c ? -100 : 1 + f % 1000; });
+    TWavLayout layout{.channels = 2, .frames = 300000};
+    test::WriteWav(dir / "in.wav", layout, [](std::int64_t f, int c) { return c ? -100 : 1 + f % 1000; });
     auto wave = Load(dir / "in.wav");
     ASSERT_TRUE(wave->HasData());
     EXPECT_TRUE(wave->Saved());
@@ -68,15 +68,15 @@ TEST_F(WaveTest, ShortFilesAreRefusedWithTheirMessage) {
 }
 
 TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
-    const std::vector<TWavSpec> bad = {
+    const std::vector<TWavLayout> bad = {
         {.formatTag = 3, .bits = 16, .frames = 600000},
         {.channels = 0, .frames = 600000},
         {.bits = 24, .frames = 600000},
         {.bits = 0, .frames = 600000},
         {.frames = 600000, .fmtSize = 14},
     };
-    for (const auto& spec : bad) {
-        test::WriteWav(dir / "bad.wav", spec, [](std::int64_t, int) { return 0; });
+    for (const auto& layout : bad) {
+        test::WriteWav(dir / "bad.wav", layout, [](std::int64_t, int) { return 0; });
         bool notPcm = false;
         auto wave = Load(dir / "bad.wav", &notPcm);
         EXPECT_FALSE(wave->HasData());
@@ -92,17 +92,17 @@ TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
 }
 
 TEST_F(WaveTest, DataBeyondTheEndOfTheFileIsAnIoErrorAndLeavesNoSwapFile) {
-    TWavSpec spec{.frames = 600000, .dataSizeOverride = 3000000000LL};  // above 2 GiB, unsigned
-    test::WriteWav(dir / "cut.wav", spec, test::Noise16);
+    TWavLayout layout{.frames = 600000, .dataSizeOverride = 3000000000LL};  // above 2 GiB, unsigned
+    test::WriteWav(dir / "cut.wav", layout, test::Noise16);
     EXPECT_THROW(Load(dir / "cut.wav"), IoError);
     EXPECT_EQ(SwapFiles(), 0);
     EXPECT_THROW(Load(dir / "missing.wav"), IoError);
 }
 
 TEST_F(WaveTest, ChunksBeforeTheDataAreSkipped) {
-    TWavSpec spec{.channels = 2, .frames = 250000,
+    TWavLayout layout{.channels = 2, .frames = 250000,
                   .chunksBeforeData = {{"LIST", "INFOISFT\x05\0\0\0tool\0"}, {"fact", "abcd"}}};
-    test::WriteWav(dir / "list.wav", spec, test::Noise16);
+    test::WriteWav(dir / "list.wav", layout, test::Noise16);
     auto wave = Load(dir / "list.wav");
     ASSERT_TRUE(wave->HasData());
     EXPECT_EQ(Raw(*wave, 2 * 8192 + 3), test::Noise16(1, 1) * 256);
@@ -165,8 +165,8 @@ TEST_F(WaveTest, SavedHeaderKeepsTheFmtExtensionAndRecomputesSizes) {
 }
 
 TEST_F(WaveTest, DataSizeNotAMultipleOfTheFrameRoundsDown) {
-    TWavSpec spec{.channels = 2, .frames = 250000};
-    std::string bytes = test::WavBytes(spec, test::Noise16);
+    TWavLayout layout{.channels = 2, .frames = 250000};
+    std::string bytes = test::WavBytes(layout, test::Noise16);
     bytes += "xyz";  // three stray bytes counted in DataSize
     const std::uint32_t dataSize = 250000 * 4 + 3;
     std::memcpy(&bytes[40], &dataSize, 4);
@@ -210,6 +210,15 @@ TEST_F(WaveTest, SavingOverTheSourceFileWorks) {
     auto wave = Load(dir / "a.wav");
     ASSERT_TRUE(wave->SaveToFile(dir / "a.wav"));
     EXPECT_EQ(test::ReadFile(dir / "a.wav"), before);
+}
+
+TEST_F(WaveTest, SavingThroughALinkReplacesTheLinkedFile) {
+    auto wave = TWave::CreateEmpty(1, 1, 8000, 16, 10, env);
+    test::WriteFile(dir / "real.wav", "old");
+    std::filesystem::create_symlink(dir / "real.wav", dir / "link.wav");
+    ASSERT_TRUE(wave->SaveToFile(dir / "link.wav"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.wav"));
+    EXPECT_EQ(std::filesystem::file_size(dir / "real.wav"), 44u + 20);
 }
 
 TEST_F(WaveTest, SwapFilesOfManyDocumentsNeverCollide) {

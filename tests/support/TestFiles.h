@@ -47,7 +47,7 @@ private:
     std::filesystem::path path_;
 };
 
-struct TWavSpec {
+struct TWavLayout {
     std::uint16_t formatTag = 1;
     std::uint16_t channels = 1;
     std::int32_t rate = 44100;
@@ -63,7 +63,7 @@ inline void PutLe(std::string& out, std::uint64_t v, int bytes) {
 }
 
 // sample(frame, channel) gives the file sample: -32768..32767 for 16 bits, 0..255 for 8 bits.
-inline std::string WavBytes(const TWavSpec& s, const std::function<int(std::int64_t, int)>& sample) {
+inline std::string WavBytes(const TWavLayout& s, const std::function<int(std::int64_t, int)>& sample) {
     const int b = s.bits / 8;
     const std::uint64_t dataSize = static_cast<std::uint64_t>(s.frames) * s.channels * b;
     std::string out = "RIFF";
@@ -102,7 +102,7 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void WriteWav(const std::filesystem::path& path, const TWavSpec& s,
+inline void WriteWav(const std::filesystem::path& path, const TWavLayout& s,
                      const std::function<int(std::int64_t, int)>& sample) {
     WriteFile(path, WavBytes(s, sample));
 }

@@ -1,0 +1,30 @@
+#pragma once
+// What the main window asks of the person at the screen besides messages and questions: file
+// names and the batch settings. Qt dialogs in the program, scripts in the tests.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sv {
+
+// What the batch window hands back when it closes.
+struct TBatchChoice {
+    bool StartBatch = false;  // Make was pressed
+    bool Overwrite = false;   // false: results are named "_" + source name
+    std::filesystem::path SourceFolder;
+    std::filesystem::path DestinationFolder;
+    std::vector<std::string> SourceNames;  // the *.wav files of the source folder, in list order
+};
+
+class TFileChooser {
+public:
+    virtual ~TFileChooser() = default;
+    // The chosen name, or nothing when the dialog was cancelled. current is the name the dialog
+    // holds when it opens.
+    virtual std::optional<std::string> ChooseOpenName(const std::string& current) = 0;
+    virtual std::optional<std::string> ChooseSaveName(const std::string& current) = 0;
+    virtual TBatchChoice ChooseBatch() = 0;
+};
+
+}  // namespace sv

@@ -1,0 +1,57 @@
+#include "app/CloseOnSignal.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+#include <csignal>
+
+namespace sv {
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+bool signalReceived = false;
+QPointer<QWidget> watchedWindow;
+
+// Only an async-signal-safe write here; the event loop does the rest.
+void OnSignal(int signal) {
+    const char byte = static_cast<char>(signal);
+    [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void OnSignalInEventLoop() {
+    char byte = 0;
+    [[maybe_unused]] const ssize_t got = ::read(signalPipe[0], &byte, 1);
+    signalReceived = true;
+    if (watchedWindow) {
+        watchedWindow->close();
+    } else if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->close();  // a message shown while the window is being created
+    }
+}
+
+}  // namespace
+
+void InstallTerminationSignals() {
+    if (signalPipe[0] >= 0) return;
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] { OnSignalInEventLoop(); });
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+void CloseOnTerminationSignals(QWidget& window) {
+    watchedWindow = &window;
+    if (signalReceived) QTimer::singleShot(0, &window, [&window] { window.close(); });
+}
+
+}  // namespace sv

@@ -1,0 +1,140 @@
+// Open, Return to saved, Save, Save As and the unsaved-data question.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QRadioButton>
+
+#include "app/MainWindowControls.h"
+#include "app/PaintBox.h"
+#include "app/wav_p.h"
+#include "text/Language.h"
+
+namespace sv {
+
+namespace {
+
+bool Exists(const std::string& fileName) {
+    std::error_code ec;
+    return std::filesystem::exists(fileName, ec);
+}
+
+std::string WithoutFolder(const std::string& fileName) {
+    return std::filesystem::path(fileName).filename().string();
+}
+
+}  // namespace
+
+void TRemastering::SetChannelControls(bool stereo) {
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{c_->ChExtDynEq, c_->RaPrum,
+                                                                      c_->RaStereo, c_->RaWeight})
+        b->setEnabled(stereo);
+}
+
+void TRemastering::ShowDocumentInStatusBar(const std::string& fileName) {
+    const auto& t = Texts();
+    const TWave& wave = *state_.Wave;
+    SetPanel(0, t.CaStatBar0 + ": " + std::to_string(wave.SampleCount()));
+    SetPanel(1, t.CaStatBar1 + ": " + std::to_string(wave.Channels()));
+    SetPanel(2, t.CaStatBar2 + ": " + std::to_string(wave.SampleRate()) + " Hz");
+    SetPanel(3, t.CaStatBar3 + ": " + std::to_string(wave.BitsPerSample()) + " " + t.CaLBit);
+    SetPanel(4, t.CaStatBar4 + ": " + WithoutFolder(fileName));
+}
+
+void TRemastering::OpenFile(const std::string& fileName) {
+    const auto& t = Texts();
+    bool opened = false;
+    if (!Exists(fileName)) {
+        setup_.dialogs->Message(t.CaSoubZadJmen + ":" + fileName + " " + t.CaNeExist);
+    } else {
+        // Also a document whose every frame was deleted goes, so its swap file does not stay.
+        if (state_.Wave) {
+            state_.ReleaseDocument();
+            state_.View.Reset();
+        }
+        state_.NotPcmPending = false;
+        state_.Wave = TWave::CreateFromFile(fileName, env_, &state_.NotPcmPending);
+        state_.WaveLoaded = state_.Wave->HasData();
+        opened = true;
+    }
+    if (state_.WaveLoaded) {
+        SetChannelControls(state_.Wave->Channels() >= 2);
+        if (opened) ShowDocumentInStatusBar(fileName);
+    } else if (state_.NotPcmPending) {
+        setup_.dialogs->Message(t.CaNePCM);
+    }
+}
+
+void TRemastering::SaveFile(const std::string& fileName) {
+    const auto& t = Texts();
+    if (!state_.Wave) return;
+    if (Exists(fileName)) {
+        if (IsWriteProtected(fileName)) {
+            setup_.dialogs->Message(t.CaFilTx + " " + fileName + " " + t.CaJeChrWrite);
+            return;
+        }
+        if (!setup_.dialogs->Question(t.CaFilTx + " " + fileName + " " + t.CaExistOwerWrit)) return;
+    }
+    state_.Flags.DataSaved = state_.Wave->SaveToFile(fileName);
+    if (!state_.Flags.DataSaved) setup_.dialogs->Message(t.CaDatNoSave);
+}
+
+void TRemastering::AskToSave() {
+    // Only a successful save or No ends the question; without a document nothing is unsaved.
+    while (!state_.Flags.DataSaved && state_.Wave) {
+        if (setup_.dialogs->Question(Texts().CaDataNeuloz)) {
+            if (const auto name = setup_.files->ChooseSaveName(state_.SaveFileName)) {
+                state_.SaveFileName = *name;
+                SaveFile(*name);
+            }
+        } else {
+            state_.Flags.DataSaved = true;
+        }
+    }
+}
+
+void TRemastering::MeOpenClick() {
+    RunCommand([this] {
+        BtStopClick();
+        AskToSave();
+        // A cancelled dialog keeps the current name, so Save and Return to saved still mean the
+        // open document's file.
+        const auto name = setup_.files->ChooseOpenName(state_.FileName);
+        if (!name) return;
+        state_.FileName = *name;
+        OpenFile(*name);
+        state_.RedrawWave = true;
+        c_->PaintBox1->update();
+        Available(state_.WaveLoaded);
+    });
+}
+
+void TRemastering::MeRevToSavClick() {
+    RunCommand([this] {
+        if (!setup_.dialogs->Question(Texts().CaUpravZtrac)) return;
+        OpenFile(state_.FileName);
+        state_.RedrawWave = true;
+        c_->PaintBox1->update();
+        Available(state_.WaveLoaded);
+        state_.Flags.DataSaved = true;
+    });
+}
+
+void TRemastering::MeSaveClick() {
+    RunCommand([this] { SaveFile(state_.FileName); });
+}
+
+void TRemastering::MeSaveAsClick() {
+    RunCommand([this] {
+        state_.SaveFileName = state_.FileName;
+        const auto chosen = setup_.files->ChooseSaveName(state_.SaveFileName);
+        if (!chosen) return;
+        std::string name = *chosen;
+        state_.SaveFileName = name;
+        // A name without a dot and three letters at its end gets ".wav".
+        if (name.size() < 4 || name[name.size() - 4] != '.') name += ".wav";
+        SaveFile(name);
+        state_.FileName = name;
+        SetPanel(4, Texts().CaStatBar4 + ": " + WithoutFolder(name));
+    });
+}
+
+}  // namespace sv

@@ -1,0 +1,16 @@
+#include "app/PaintBox.h"
+
+#include <QPainter>
+
+namespace sv {
+
+void TPaintBox::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    if (OnPaint) {
+        OnPaint(painter);
+    } else {
+        painter.fillRect(rect(), DarkGreen);
+    }
+}
+
+}  // namespace sv

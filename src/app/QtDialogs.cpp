@@ -1,0 +1,78 @@
+#include "app/QtDialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+#include "app/batch.h"
+
+namespace sv {
+
+namespace {
+
+const QString WavFilter = QStringLiteral("Windows PCM (*.wav)");
+
+QString Title() { return QApplication::applicationName(); }
+
+}  // namespace
+
+TQtUserDialogs::~TQtUserDialogs() {
+    while (busyDepth_ > 0) SetBusy(false);
+}
+
+void TQtUserDialogs::Message(const std::string& text) {
+    QMessageBox::information(parent_, Title(), QString::fromStdString(text), QMessageBox::Ok);
+}
+
+bool TQtUserDialogs::Question(const std::string& text) {
+    return QMessageBox::question(parent_, Title(), QString::fromStdString(text),
+                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+void TQtUserDialogs::SetBusy(bool busy) {
+    if (busy) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ++busyDepth_;
+    } else if (busyDepth_ > 0) {
+        QApplication::restoreOverrideCursor();
+        --busyDepth_;
+    }
+}
+
+TQtFileChooser::TQtFileChooser(QWidget* parent)
+    : parent_(parent),
+      openFolder_(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString()) {}
+
+std::optional<std::string> TQtFileChooser::ChooseOpenName(const std::string& current) {
+    QString start = QString::fromStdString(openFolder_.string());
+    const std::filesystem::path name(current);
+    if (name.has_parent_path()) start = QString::fromStdString(name.parent_path().string());
+    const QString chosen = QFileDialog::getOpenFileName(parent_, QString(), start, WavFilter);
+    if (chosen.isEmpty()) return std::nullopt;
+    openFolder_ = std::filesystem::path(chosen.toStdString()).parent_path();
+    return chosen.toStdString();
+}
+
+std::optional<std::string> TQtFileChooser::ChooseSaveName(const std::string& current) {
+    // No default suffix: the window applies its own extension rule to what was typed.
+    QFileDialog dialog(parent_, QString(), QString(), WavFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);  // SaveFile asks itself
+    if (!current.empty()) {
+        dialog.selectFile(QString::fromStdString(current));
+    } else {
+        dialog.setDirectory(QString::fromStdString(openFolder_.string()));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front().toStdString();
+}
+
+TBatchChoice TQtFileChooser::ChooseBatch() {
+    TFrmBatch batch(parent_);
+    batch.exec();
+    return batch.Choice();
+}
+
+}  // namespace sv

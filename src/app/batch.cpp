@@ -1,0 +1,186 @@
+#include "app/batch.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+
+#include "app/CompactFont.h"
+#include "text/Language.h"
+
+namespace sv {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The plain files of folder matching mask, as the list shows them and the batch takes them.
+QStringList MatchingFiles(const QString& folder, const QString& mask) {
+    return QDir(folder).entryList(QStringList{mask}, QDir::Files | QDir::NoDotAndDotDot,
+                                  QDir::Name | QDir::IgnoreCase);
+}
+
+}  // namespace
+
+TFrmBatch::TFrmBatch(QWidget* parent) : QDialog(parent) {
+    setObjectName("FrmBatch");
+    setWindowTitle(Q(Texts().CaBatch));
+    setFont(CompactFont(font()));
+    setFixedSize(367, 350);
+
+    BuildSide(source_, 4, "Source", Texts().CaSource);
+    BuildSide(destination_, 187, "Destination", Texts().CaDestination);
+    source_.path->setObjectName("Label3");
+    source_.caption->setObjectName("Label1");
+    destination_.path->setObjectName("Label4");
+    destination_.caption->setObjectName("Label2");
+    // The target tree does not follow the disk by itself.
+    destination_.folders->setOption(QFileSystemModel::DontWatchForChanges, true);
+
+    auto* group = new QGroupBox(Q(Texts().CaOnEqualTar), this);
+    group->setObjectName("RadioGroup1");
+    group->setToolTip(Q(Texts().HiOnEqualTar));
+    group->setGeometry(4, 304, 230, 42);
+    raRename_ = new QRadioButton(Q(Texts().CaRename), group);
+    raRename_->setObjectName("RaRename");
+    raRename_->setToolTip(Q(Texts().HiRename));
+    raRename_->setGeometry(8, 18, 100, 18);
+    raRename_->setChecked(true);
+    raOverwrite_ = new QRadioButton(Q(Texts().CaOwerwrite), group);
+    raOverwrite_->setObjectName("RaOverwrite");
+    raOverwrite_->setToolTip(Q(Texts().HiOwerwrite));
+    raOverwrite_->setGeometry(112, 18, 110, 18);
+
+    btBatch_ = new QPushButton(Q(Texts().CaDo), this);
+    btBatch_->setObjectName("BtBatch");
+    btBatch_->setToolTip(Q(Texts().HiDo));
+    btBatch_->setGeometry(242, 316, 58, 25);
+    btBatch_->setAutoDefault(false);
+    connect(btBatch_, &QPushButton::clicked, this, [this] { BtBatchClick(); });
+    btStorno_ = new QPushButton(Q(Texts().CaStorno), this);
+    btStorno_->setObjectName("BtStorno");
+    btStorno_->setGeometry(304, 316, 58, 25);
+    connect(btStorno_, &QPushButton::clicked, this, [this] { BtStornoClick(); });
+    btStorno_->setDefault(true);
+    btStorno_->setFocus();
+
+    // Until a folder is chosen both lists show the working folder and the labels stay empty.
+    for (TSide* side : {&source_, &destination_}) {
+        side->folder = QDir::currentPath();
+        FilterChange(*side);
+    }
+    if (parent) {
+        const QRect area = parent->window()->frameGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+TFrmBatch::~TFrmBatch() = default;
+
+void TFrmBatch::BuildSide(TSide& side, int left, const QString& prefix, const std::string& caption) {
+    side.caption = new QLabel(Q(caption + ":"), this);
+    side.caption->setGeometry(left, 4, 176, 14);
+    side.path = new QLabel(this);
+    side.path->setGeometry(left, 18, 176, 14);
+
+    side.folders = new QFileSystemModel(this);
+    side.folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    side.folders->setRootPath(QDir::rootPath());
+    side.tree = new QTreeView(this);
+    side.tree->setObjectName("Dir" + prefix);
+    side.tree->setModel(side.folders);
+    for (int column = 1; column < side.folders->columnCount(); ++column) side.tree->hideColumn(column);
+    side.tree->setHeaderHidden(true);
+    side.tree->setGeometry(left, 34, 176, 138);
+    const QModelIndex here = side.folders->index(QDir::currentPath());
+    side.tree->setCurrentIndex(here);  // shown, not chosen: the selection signal is not yet wired
+    side.tree->scrollTo(here);
+    connect(side.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, &side] { DirChange(side); });
+
+    auto* list = new QListWidget(this);
+    list->setObjectName("File" + prefix);
+    list->setGeometry(left, 176, 176, 98);
+    side.list = list;
+
+    side.filter = new QComboBox(this);
+    side.filter->setObjectName("Filter" + prefix);
+    side.filter->addItem("Windows PCM (*.wav)", QStringLiteral("*.wav"));
+    side.filter->setGeometry(left, 278, 176, 22);
+    connect(side.filter, &QComboBox::currentIndexChanged, this, [&side] { FilterChange(side); });
+}
+
+void TFrmBatch::FilterChange(TSide& side) {
+    auto* list = side.list;
+    list->clear();
+    list->addItems(MatchingFiles(side.folder, side.filter->currentData().toString()));
+}
+
+void TFrmBatch::DirChange(TSide& side) {
+    const QString path = side.folders->filePath(side.tree->currentIndex());
+    // Only a real folder moves the list; otherwise the label shows the list's folder as it is.
+    if (!path.isEmpty() && QDir::isAbsolutePath(path) && QFileInfo(path).isDir()) {
+        side.folder = path;
+        FilterChange(side);
+    }
+    side.path->setText(side.folder);
+}
+
+void TFrmBatch::SelectFolder(TSide& side, const std::filesystem::path& folder) {
+    const QModelIndex index = side.folders->index(QString::fromStdString(folder.string()));
+    side.tree->setCurrentIndex(index);
+    side.tree->scrollTo(index);
+    if (!index.isValid()) DirChange(side);
+}
+
+void TFrmBatch::SelectSource(const std::filesystem::path& folder) { SelectFolder(source_, folder); }
+void TFrmBatch::SelectDestination(const std::filesystem::path& folder) {
+    SelectFolder(destination_, folder);
+}
+
+std::filesystem::path TFrmBatch::SourceFolder() const { return source_.folder.toStdString(); }
+std::filesystem::path TFrmBatch::DestinationFolder() const { return destination_.folder.toStdString(); }
+
+std::vector<std::string> TFrmBatch::SourceNames() const {
+    std::vector<std::string> names;
+    const auto* list = source_.list;
+    for (int row = 0; row < list->count(); ++row) names.push_back(list->item(row)->text().toStdString());
+    return names;
+}
+
+TBatchChoice TFrmBatch::Choice() const {
+    return {startBatch_, overwrite_, SourceFolder(), DestinationFolder(), SourceNames()};
+}
+
+void TFrmBatch::BtBatchClick() {
+    overwrite_ = raOverwrite_->isChecked();
+    startBatch_ = true;
+    accept();
+}
+
+void TFrmBatch::BtStornoClick() {
+    overwrite_ = raOverwrite_->isChecked();
+    QDialog::reject();
+}
+
+void TFrmBatch::showEvent(QShowEvent* event) {
+    startBatch_ = false;
+    QDialog::showEvent(event);
+    raise();
+    activateWindow();
+}
+
+void TFrmBatch::closeEvent(QCloseEvent* event) {
+    overwrite_ = raOverwrite_->isChecked();
+    QDialog::closeEvent(event);
+}
+
+void TFrmBatch::reject() { BtStornoClick(); }
+
+}  // namespace sv

@@ -1,0 +1,41 @@
+// The desktop program: language table first, then the main window until it is closed.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/CloseOnSignal.h"
+#include "app/wav_p.h"
+#include "text/Language.h"
+
+namespace {
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    sv::LoadLanguage();
+    if (!HasDisplay()) {
+        std::fputs("sonivar: the desktop program needs a display (DISPLAY or WAYLAND_DISPLAY); "
+                   "use sonivar-cli to process files without one\n",
+                   stderr);
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Sonivar"));
+    sv::InstallTerminationSignals();
+
+    sv::TWindowSetup setup;
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) setup.startFile = arguments.at(1).toStdString();
+    sv::TRemastering window(std::move(setup));
+    sv::CloseOnTerminationSignals(window);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,142 @@
+#pragma once
+// Scripted dialogs and file choosers for the main window's tests, and test documents.
+#include <QTest>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/AppPorts.h"
+#include "app/wav_p.h"
+#include "base/Progress.h"
+#include "support/TestFiles.h"
+
+namespace sv::test {
+
+// Messages are recorded; questions are answered from a script (No once it runs out).
+class TScriptedDialogs final : public TUserDialogs {
+public:
+    std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;
+    bool fallbackAnswer = false;
+    void Message(const std::string& text) override { messages.push_back(text); }
+    bool Question(const std::string& text) override {
+        questions.push_back(text);
+        if (answers.empty()) return fallbackAnswer;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void SetBusy(bool) override {}
+};
+
+// File dialogs answer from scripts; an empty script cancels.
+class TScriptedFiles final : public TFileChooser {
+public:
+    std::deque<std::optional<std::string>> openNames;
+    std::deque<std::optional<std::string>> saveNames;
+    std::vector<std::string> saveDialogStartNames;
+    int openCalls = 0;
+    int saveCalls = 0;
+    TBatchChoice batch;
+
+    std::optional<std::string> ChooseOpenName(const std::string&) override {
+        ++openCalls;
+        return Next(openNames);
+    }
+    std::optional<std::string> ChooseSaveName(const std::string& current) override {
+        ++saveCalls;
+        saveDialogStartNames.push_back(current);
+        return Next(saveNames);
+    }
+    TBatchChoice ChooseBatch() override { return batch; }
+
+private:
+    static std::optional<std::string> Next(std::deque<std::optional<std::string>>& script) {
+        if (script.empty()) return std::nullopt;
+        auto name = script.front();
+        script.pop_front();
+        return name;
+    }
+};
+
+// Presses Cancel in the progress windows whose title is in cancelTitles (the n-th such window
+// when cancelOccurrence is set) and records every title.
+struct TCancelScript {
+    std::string cancelTitle;
+    int cancelOccurrence = 1;  // which window of that title is cancelled
+    int seen = 0;
+    std::vector<std::string> titles;
+};
+
+class TCancellingProgress final : public TProgress {
+public:
+    explicit TCancellingProgress(TCancelScript& script) : script_(script) {}
+    void SetCaption(const std::string& title) override {
+        script_.titles.push_back(title);
+        if (title == script_.cancelTitle && ++script_.seen == script_.cancelOccurrence) BtStornoClick();
+    }
+    void EnableStorno(bool) override {}
+    void Show() override {}
+
+protected:
+    void ShowEstimate(const std::string&) override {}
+    void ShowPosition(int) override {}
+    void DispatchEvents() override {}
+
+private:
+    TCancelScript& script_;
+};
+
+inline ProgressFactory CancellingProgressFactory(TCancelScript& script) {
+    return [&script] { return std::make_unique<TCancellingProgress>(script); };
+}
+
+// A window over scripted ports, with its swap and timbre folders inside dir.
+struct TWindowRig {
+    TScriptedDialogs dialogs;
+    TScriptedFiles files;
+    TCancelScript progress;
+    std::unique_ptr<TRemastering> window;
+
+    explicit TWindowRig(const TTempDir& dir, bool realProgressWindows = false,
+                        const std::string& startFile = {}) {
+        std::filesystem::create_directories(dir / "work");
+        std::filesystem::create_directories(dir / "timbres");
+        TWindowSetup setup;
+        setup.dialogs = &dialogs;
+        setup.files = &files;
+        if (!realProgressWindows) setup.progress = CancellingProgressFactory(progress);
+        setup.workFolder = dir / "work";
+        setup.timbreFolders = {dir / "timbres"};
+        setup.startFile = startFile;
+        window = std::make_unique<TRemastering>(std::move(setup));
+    }
+    TRemastering& operator*() { return *window; }
+    TRemastering* operator->() { return window.get(); }
+    AppState& state() { return window->State(); }
+    template <typename T>
+    T* get(const char* name) {
+        T* child = window->findChild<T*>(QString::fromLatin1(name));
+        if (!child) qFatal("no control named %s", name);
+        return child;
+    }
+};
+
+// The smallest document that loads: 491,520 sample values, a quiet tone with a little noise.
+inline std::filesystem::path MakeWav(const TTempDir& dir, const std::string& name, int channels = 1,
+                                     std::int64_t frames = -1) {
+    const auto path = dir / name;
+    TWavLayout layout;
+    layout.channels = static_cast<std::uint16_t>(channels);
+    layout.frames = frames >= 0 ? frames : TWave::MinimumValues / channels;
+    WriteWav(path, layout, [](std::int64_t f, int c) {
+        const int tone = ((f / 50) % 2 == 0 ? 6000 : -6000) * (c + 1) / 2;
+        return tone + Noise16(f, c) / 64;
+    });
+    return path;
+}
+
+}  // namespace sv::test

@@ -1,0 +1,382 @@
+// Processing commands, timbre controls and batch processing through the main window.
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <algorithm>
+
+#include "AppTestSupport.h"
+#include "app/TimbreFolders.h"
+#include "app/batch.h"
+#include "view/Timbres.h"
+
+using namespace sv;
+using namespace sv::test;
+
+namespace {
+
+TBinSpectrum Curve(TTimbre timbre) {
+    TBinSpectrum s{};
+    BandsToSpectrum(BuiltInTable(timbre), s);
+    return s;
+}
+
+bool Contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+int CountFiles(const std::filesystem::path& folder) {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator(folder), {}));
+}
+
+QStringList Items(QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) items << box->itemText(i);
+    return items;
+}
+
+void Check(TWindowRig& rig, std::initializer_list<const char*> names) {
+    for (const char* name : names) rig.get<QCheckBox>(name)->setChecked(true);
+}
+
+}  // namespace
+
+class CommandsTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void remasterWithNoStageCheckedDoesNothing() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        rig.files.openNames = {MakeWav(dir, "a.wav").string()};
+        rig->MeOpenClick();
+        const TWave* before = rig.state().Wave.get();
+        rig.state().RedrawWave = true;
+        rig.progress.titles.clear();
+        rig.get<QPushButton>("BigButton")->click();
+        QVERIFY(!rig.state().RedrawWave);
+        QCOMPARE(rig.state().Wave.get(), before);
+        QVERIFY(rig.state().Flags.DataSaved);
+        QVERIFY(rig.progress.titles.empty());
+
+        // Ctrl+Enter runs it too, now with normalizing checked.
+        Check(rig, {"ChExtDyn"});
+        rig->show();
+        rig->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        QTest::keyClick(rig.window.get(), Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(Contains(rig.progress.titles, "Normalizing"));
+        QVERIFY(rig.state().RedrawWave);
+        QVERIFY(!rig.state().Flags.DataSaved);
+        QVERIFY(rig.state().Wave.get() != before);
+    }
+
+    void cancelledNoiseDetectionSkipsRemovalButNotTheLaterStages() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        rig.files.openNames = {MakeWav(dir, "a.wav").string()};
+        rig->MeOpenClick();
+        Check(rig, {"ChRemNoise", "ChPeekDown", "ChExtDyn"});
+        rig.progress.titles.clear();
+        rig.progress.cancelTitle = "Noise detection";
+        rig->MeRemasterClick();
+        const auto& titles = rig.progress.titles;
+        QVERIFY(Contains(titles, "Noise detection"));
+        QVERIFY(!Contains(titles, "Noise removal"));
+        QVERIFY(Contains(titles, "Peeks detection"));
+        QVERIFY(Contains(titles, "Normalizing"));
+        QVERIFY(rig.state().RedrawWave);
+        QVERIFY(!rig.state().Flags.DataSaved);
+        QVERIFY(rig.state().WaveLoaded);
+
+        // Remove noise alone, cancelled in detection: the document stays as it was.
+        rig.state().Flags.DataSaved = true;
+        rig.progress.seen = 0;
+        const TWave* before = rig.state().Wave.get();
+        rig.get<QAction>("MeRemNoise")->trigger();
+        QCOMPARE(rig.state().Wave.get(), before);
+        QVERIFY(rig.state().Flags.DataSaved);
+        QVERIFY(rig.state().Flags.StornoFlag);
+    }
+
+    // Closing the window while a command works on the document cancels the operation and closes
+    // once the command has ended, instead of releasing the document under it.
+    void closingDuringAnOperationWaitsForItsEnd() {
+        TTempDir dir;
+        TWindowRig rig(dir, /*realProgressWindows=*/true);
+        rig->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        rig.files.openNames = {MakeWav(dir, "a.wav").string()};
+        rig->MeOpenClick();
+        const TWave* before = rig.state().Wave.get();
+        Check(rig, {"ChRemNoise"});
+        bool stillOpenInside = false;
+        QTimer::singleShot(0, rig.window.get(), [&] {
+            rig->close();
+            stillOpenInside = rig.state().Wave.get() == before && rig->isVisible();
+        });
+        rig->MeRemasterClick();
+        QVERIFY(stillOpenInside);
+        QVERIFY(rig.state().Flags.StornoFlag);
+        QVERIFY(rig.state().Flags.DataSaved);
+        QTRY_VERIFY(!rig->isVisible());
+        QVERIFY(!rig.state().Wave);
+        QVERIFY(rig.dialogs.questions.empty());
+        QCOMPARE(CountFiles(dir / "work"), 0);
+    }
+
+    void detectionSetsTheExampleAndACancelledOneLeavesTheTarget() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        rig.files.openNames = {MakeWav(dir, "a.wav", 2).string()};
+        rig->MeOpenClick();
+        rig.get<QRadioButton>("RaSplit")->click();
+        QVERIFY(rig.state().Spectra.Target == Curve(TTimbre::Split));
+
+        rig.progress.cancelTitle = "Remastering detection";
+        rig->MeDetectClick();
+        QVERIFY(!rig.state().Spectra.ExampleReady);
+        QVERIFY(rig.state().Spectra.Target == Curve(TTimbre::Split));
+        QVERIFY(rig.get<QRadioButton>("RaSplit")->isChecked());
+
+        // "From example" without one: the message, and back to Clear.
+        rig.get<QRadioButton>("RaDetect")->click();
+        QCOMPARE(rig.dialogs.messages.back(), std::string("Detect sound timbre example first!"));
+        QVERIFY(rig.get<QRadioButton>("RaClear")->isChecked());
+        QVERIFY(!rig.get<QRadioButton>("RaDetect")->isChecked());
+        QVERIFY(rig.state().Spectra.Target == Curve(TTimbre::Clear));
+
+        rig.progress.cancelTitle.clear();
+        rig.get<QComboBox>("ComboBox")->setEditText("typed");
+        const bool savedBefore = rig.state().Flags.DataSaved;
+        rig.get<QToolButton>("BtDetect")->click();
+        QVERIFY(rig.state().Spectra.ExampleReady);
+        QVERIFY(rig.get<QRadioButton>("RaDetect")->isChecked());
+        QVERIFY(rig.state().Spectra.Target == rig.state().Spectra.Example);
+        QVERIFY(rig.state().Spectra.Target != Curve(TTimbre::Clear));
+        QVERIFY(rig.get<QComboBox>("ComboBox")->currentText().isEmpty());
+        QCOMPARE(rig.state().Flags.DataSaved, savedBefore);
+    }
+
+    void storedTimbresAreSavedListedSelectedAndErased() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        auto* box = rig.get<QComboBox>("ComboBox");
+        auto* save = rig.get<QToolButton>("SavFreq");
+        auto* erase = rig.get<QToolButton>("DelFreq");
+        const auto folder = dir / "timbres";
+
+        box->setEditText("");
+        save->click();
+        QCOMPARE(rig.dialogs.messages.back(), std::string("You must enter timbre name"));
+        QCOMPARE(Items(box), QStringList{});
+
+        rig.get<QRadioButton>("RaPop")->click();
+        box->setEditText("Mine");
+        save->click();
+        QVERIFY(std::filesystem::exists(folder / "Mine.sts"));
+        QCOMPARE(Items(box), QStringList{"Mine"});
+        QCOMPARE(box->currentText(), QStringLiteral("Mine"));
+        QVERIFY(rig.get<QRadioButton>("RaPop")->isChecked());
+        const std::string popFile = ReadFile(folder / "Mine.sts");
+
+        // An existing name is overwritten only after Yes.
+        rig.get<QRadioButton>("RaClear")->click();
+        rig.dialogs.answers = {false};
+        save->click();
+        QCOMPARE(rig.dialogs.questions.back(), std::string("Would you overwrite \"Mine\""));
+        QCOMPARE(ReadFile(folder / "Mine.sts"), popFile);
+
+        box->setEditText("alpha");
+        save->click();
+        QCOMPARE(Items(box), (QStringList{"alpha", "Mine"}));
+
+        // Picking a stored timbre makes it the example and the target.
+        box->setCurrentIndex(1);
+        emit box->activated(1);
+        TBinSpectrum expected{};
+        LoadTimbre(expected, folder / "Mine.sts");
+        QVERIFY(rig.state().Spectra.ExampleReady);
+        QVERIFY(rig.state().Spectra.Target == expected);
+        QVERIFY(rig.get<QRadioButton>("RaDetect")->isChecked());
+        rig.get<QRadioButton>("RaClear")->click();
+        rig.get<QRadioButton>("RaDetect")->click();
+        QVERIFY(rig.state().Spectra.Target == expected);
+
+        // Typed text that was not picked erases nothing.
+        const auto questions = rig.dialogs.questions.size();
+        box->setEditText("alpha");
+        erase->click();
+        QCOMPARE(rig.dialogs.questions.size(), questions);
+        QVERIFY(std::filesystem::exists(folder / "alpha.sts"));
+
+        box->setCurrentIndex(0);
+        emit box->activated(0);
+        rig.dialogs.answers = {true};
+        erase->click();
+        QCOMPARE(rig.dialogs.questions.back(), std::string("Would you erase \"alpha\""));
+        QVERIFY(!std::filesystem::exists(folder / "alpha.sts"));
+        QCOMPARE(Items(box), QStringList{"Mine"});
+        QVERIFY(box->currentText().isEmpty());
+
+        // A name that would leave the timbre folder is refused like any unwritable name.
+        box->setEditText("../escape");
+        save->click();
+        QCOMPARE(rig.dialogs.messages.back(), std::string("Name contains non-permissible characters"));
+        QVERIFY(!std::filesystem::exists(dir / "escape.sts"));
+        QVERIFY(box->currentText().isEmpty());
+
+        // A timbre that cannot be read leaves everything as it was.
+        WriteFile(folder / "broken.sts", "not a number\r\n");
+        rig->ListTimbres();
+        rig.get<QRadioButton>("RaSplit")->click();
+        box->setCurrentIndex(box->findText("broken"));
+        emit box->activated(box->currentIndex());
+        QVERIFY(rig.get<QRadioButton>("RaSplit")->isChecked());
+        QVERIFY(rig.state().Spectra.Target == Curve(TTimbre::Split));
+        QVERIFY(!rig.dialogs.messages.empty());
+        QVERIFY(!rig->CommandRunning());
+    }
+
+    void timbresOfBothFoldersAreListed() {
+        TTempDir dir;
+        std::filesystem::create_directories(dir / "program");
+        std::filesystem::create_directories(dir / "user");
+        SaveTimbre(Curve(TTimbre::Drum), dir / "user" / "Shared.sts");
+        const auto folders = TimbreFoldersOf({dir / "program", dir / "user"});
+        QCOMPARE(folders.SavePath("x"), dir / "program" / "x.sts");
+        QCOMPARE(folders.Find("Shared").value(), dir / "user" / "Shared.sts");
+        QVERIFY(!folders.Find("none"));
+
+        TScriptedDialogs dialogs;
+        TScriptedFiles files;
+        TWindowSetup setup;
+        setup.dialogs = &dialogs;
+        setup.files = &files;
+        setup.workFolder = dir.path();
+        setup.timbreFolders = {dir / "program", dir / "user"};
+        TRemastering window(std::move(setup));
+        QCOMPARE(Items(window.findChild<QComboBox*>("ComboBox")), QStringList{"Shared"});
+
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "data").string()));
+        QCOMPARE(UserTimbreFolder(), dir / "data" / "sonivar");
+        const auto defaults = DefaultTimbreFolders();
+        QCOMPARE(defaults.ListFolders.size(), std::size_t{2});
+        QVERIFY(std::find(defaults.ListFolders.begin(), defaults.ListFolders.end(),
+                          dir / "data" / "sonivar") != defaults.ListFolders.end());
+        qunsetenv("XDG_DATA_HOME");
+    }
+
+    void batchRenamesIntoTheSameFolderWithoutReprocessing() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        const auto folder = dir / "songs";
+        std::filesystem::create_directories(folder);
+        for (const char* name : {"a.wav", "b.wav", "c.wav"}) MakeWav(dir, std::string("songs/") + name);
+        // A document open before the batch goes without a question.
+        rig.files.openNames = {MakeWav(dir, "open.wav").string()};
+        rig->MeOpenClick();
+        rig.state().Flags.DataSaved = false;
+
+        rig.files.batch = {true, false, folder, folder, {"a.wav", "b.wav", "c.wav"}};
+        rig.get<QAction>("MeBatch1")->trigger();
+        QVERIFY(rig.dialogs.questions.empty());
+        for (const char* name : {"a.wav", "b.wav", "c.wav"})
+            QCOMPARE(ReadFile(folder / (std::string("_") + name)), ReadFile(folder / name));
+        QCOMPARE(CountFiles(folder), 6);
+        QVERIFY(!rig.state().WaveLoaded);
+        QVERIFY(!rig.get<QToolButton>("BtSave")->isEnabled());
+        QVERIFY(rig->centralWidget()->isEnabled());
+        QCOMPARE(CountFiles(dir / "work"), 0);
+    }
+
+    void batchOverwriteReplacesOnlyConfirmedFiles() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        const auto folder = dir / "songs";
+        std::filesystem::create_directories(folder);
+        for (const char* name : {"a.wav", "b.wav", "c.wav"}) MakeWav(dir, std::string("songs/") + name);
+        const std::string original = ReadFile(folder / "a.wav");
+        Check(rig, {"ChExtDyn"});
+        rig.get<QSpinBox>("SpNormal")->setValue(-6);
+        rig.dialogs.answers = {true, false, true};
+        rig.files.batch = {true, true, folder, folder, {"a.wav", "b.wav", "c.wav"}};
+        rig->MeBatchClick();
+        QCOMPARE(rig.dialogs.questions.size(), std::size_t{3});
+        QCOMPARE(rig.dialogs.questions[1], "File " + (folder / "b.wav").string() + " already exist, overwrite?");
+        QVERIFY(ReadFile(folder / "a.wav") != original);
+        QCOMPARE(ReadFile(folder / "b.wav"), original);
+        QVERIFY(ReadFile(folder / "c.wav") != original);
+        QCOMPARE(CountFiles(folder), 3);
+    }
+
+    void cancelInTheThirdFileStopsTheBatchWithThatFileLoaded() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        const auto folder = dir / "in";
+        std::filesystem::create_directories(folder);
+        std::filesystem::create_directories(dir / "out");
+        const std::vector<std::string> names = {"1.wav", "2.wav", "3.wav", "4.wav"};
+        for (const auto& name : names) MakeWav(dir, "in/" + name);
+        Check(rig, {"ChRemNoise", "ChExtDyn"});
+        rig.progress.cancelTitle = "Noise detection";
+        rig.progress.cancelOccurrence = 3;
+        rig.files.batch = {true, false, folder, dir / "out", names};
+        rig->MeBatchClick();
+        QVERIFY(std::filesystem::exists(dir / "out" / "_1.wav"));
+        QVERIFY(std::filesystem::exists(dir / "out" / "_2.wav"));
+        QVERIFY(!std::filesystem::exists(dir / "out" / "_3.wav"));
+        QVERIFY(!std::filesystem::exists(dir / "out" / "_4.wav"));
+        QCOMPARE(std::count(rig.progress.titles.begin(), rig.progress.titles.end(), "Normalizing"), 2);
+        QVERIFY(rig.state().WaveLoaded);
+        QCOMPARE(rig.state().FileName, (folder / "3.wav").string());
+        QVERIFY(rig.get<QToolButton>("BtSave")->isEnabled());
+        QVERIFY(rig->centralWidget()->isEnabled());
+    }
+
+    void batchWindowListsWavFilesAndRecordsTheChoice() {
+        TTempDir dir;
+        std::filesystem::create_directories(dir / "src" / "folder.wav");
+        std::filesystem::create_directories(dir / "dst");
+        for (const char* name : {"b.wav", "A.wav", "c.wav", "notes.txt"}) WriteFile(dir / "src" / name, "x");
+        {
+            TFrmBatch batch;
+            QCOMPARE(batch.windowTitle(), QStringLiteral("Batch"));
+            QVERIFY(batch.findChild<QLabel*>("Label3")->text().isEmpty());
+            QCOMPARE(batch.SourceFolder(), std::filesystem::current_path());
+            batch.SelectSource(dir / "src");
+            batch.SelectDestination(dir / "dst");
+            QCOMPARE(batch.findChild<QLabel*>("Label3")->text().toStdString(), (dir / "src").string());
+            QCOMPARE(batch.findChild<QLabel*>("Label4")->text().toStdString(), (dir / "dst").string());
+            QCOMPARE(batch.SourceNames(), (std::vector<std::string>{"A.wav", "b.wav", "c.wav"}));
+            QCOMPARE(batch.findChild<QListWidget*>("FileSource")->count(), 3);
+            QVERIFY(batch.findChild<QRadioButton*>("RaRename")->isChecked());
+            batch.show();
+            batch.findChild<QRadioButton*>("RaOverwrite")->click();
+            batch.findChild<QPushButton*>("BtBatch")->click();
+            const TBatchChoice choice = batch.Choice();
+            QVERIFY(choice.StartBatch);
+            QVERIFY(choice.Overwrite);
+            QCOMPARE(choice.DestinationFolder, dir / "dst");
+            QCOMPARE(choice.SourceNames.size(), std::size_t{3});
+            if (const char* shots = std::getenv("SONIVAR_SCREENSHOTS"))
+                batch.grab().save(QString::fromLocal8Bit(shots) + "/batch-window.png");
+        }
+        TFrmBatch cancelled;
+        cancelled.show();
+        cancelled.findChild<QPushButton*>("BtStorno")->click();
+        QVERIFY(!cancelled.StartBatch());
+        QVERIFY(!cancelled.Overwrite());
+        QVERIFY(!cancelled.isVisible());
+    }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "CommandsTest.moc"

@@ -1,0 +1,109 @@
+// The real desktop program: started with a file in a virtual X display, found by its title,
+// closed by SIGTERM the ordinary way, no swap file left. And the one-line refusal without a
+// display.
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "support/TestFiles.h"
+
+using namespace sv::test;
+
+namespace {
+
+const QString Program = QStringLiteral(SONIVAR_GUI_PATH);
+
+QProcessEnvironment CleanEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+    return env;
+}
+
+}  // namespace
+
+class DesktopProgramTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutADisplayItSaysSoInOneLine() {
+        QProcess process;
+        process.setProcessEnvironment(CleanEnvironment());
+        process.start(Program, {});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 1);
+        const QString error = QString::fromLocal8Bit(process.readAllStandardError());
+        QCOMPARE(error.count('\n'), 1);
+        QVERIFY2(error.contains("display") && error.contains("sonivar-cli"), qPrintable(error));
+    }
+
+    void startsWithAFileAndClosesCleanlyOnSigterm() {
+        SkipWithoutXvfb();
+        TTempDir dir;
+        TWavLayout layout;
+        layout.channels = 2;
+        layout.frames = sv::TWave::MinimumValues / 2;
+        WriteWav(dir / "song.wav", layout, Noise16);
+        const QString out = RunUntilSigterm(dir, dir / "song.wav");
+        QVERIFY2(out.contains("window:yes"), qPrintable(out));
+        QVERIFY2(out.contains("swap-while-open:1"), qPrintable(out));
+        QVERIFY2(out.contains("exit:0"), qPrintable(out));
+        QVERIFY(std::filesystem::is_empty(dir / "work"));
+    }
+
+    // The missing-file message shows while the window is being created; a signal then still
+    // ends the program the ordinary way.
+    void closesOnSigtermDuringTheStartUpMessage() {
+        SkipWithoutXvfb();
+        TTempDir dir;
+        const QString out = RunUntilSigterm(dir, dir / "missing.wav");
+        QVERIFY2(out.contains("window:yes"), qPrintable(out));
+        QVERIFY2(out.contains("exit:0"), qPrintable(out));
+        QVERIFY(std::filesystem::is_empty(dir / "work"));
+    }
+
+private:
+    static void SkipWithoutXvfb() {
+        if (QStandardPaths::findExecutable("xvfb-run").isEmpty() ||
+            QStandardPaths::findExecutable("xwininfo").isEmpty())
+            QSKIP("xvfb-run or xwininfo is not installed (packages xvfb, xauth, x11-utils): "
+                  "the program cannot be started in a virtual display here");
+    }
+
+    // Starts the program on file in a virtual display, waits for a window titled "Sonivar",
+    // counts the swap files, sends SIGTERM and reports how the program ended.
+    static QString RunUntilSigterm(const TTempDir& dir, const std::filesystem::path& file) {
+        std::filesystem::create_directories(dir / "work");
+        std::filesystem::create_directories(dir / "runtime");
+        std::filesystem::permissions(dir / "runtime", std::filesystem::perms::owner_all);
+        const char* script = R"sh(
+"$SONIVAR" "$WAV" 2>"$LOG" &
+pid=$!
+found=no
+for i in $(seq 300); do
+  if xwininfo -root -tree 2>/dev/null | grep -q '"Sonivar"'; then found=yes; break; fi
+  sleep 0.1
+done
+echo "window:$found"
+echo "swap-while-open:$(ls -A "$WORK" | wc -l)"
+kill -TERM $pid
+wait $pid
+echo "exit:$?"
+)sh";
+        QProcessEnvironment env = CleanEnvironment();
+        env.insert("SONIVAR", Program);
+        env.insert("WAV", QString::fromStdString(file.string()));
+        env.insert("WORK", QString::fromStdString((dir / "work").string()));
+        env.insert("LOG", QString::fromStdString((dir / "stderr.txt").string()));
+        env.insert("SONIVAR_WORK_FOLDER", QString::fromStdString((dir / "work").string()));
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString((dir / "runtime").string()));
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start("xvfb-run", {"-a", "-s", "-screen 0 1280x1024x24", "sh", "-c", script});
+        if (!process.waitForFinished(120000)) return "xvfb-run did not finish";
+        return QString::fromLocal8Bit(process.readAllStandardOutput()) + "\n--- program stderr:\n" +
+               QString::fromStdString(ReadFile(dir / "stderr.txt"));
+    }
+};
+
+QTEST_GUILESS_MAIN(DesktopProgramTest)
+#include "DesktopProgramTest.moc"

@@ -1,0 +1,461 @@
+// The main window: start state, options, document commands, the progress window, mends.
+#include <sys/stat.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "AppTestSupport.h"
+#include "app/ProGrs.h"
+#include "text/Language.h"
+
+using namespace sv;
+using namespace sv::test;
+
+namespace {
+
+QString PanelText(TWindowRig& rig, int panel) {
+    return rig.get<QLabel>(QStringLiteral("StatusBarPanel%1").arg(panel).toLatin1().constData())->text();
+}
+
+int SwapFiles(const TTempDir& dir) {
+    int n = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "work")) n += entry.is_regular_file();
+    return n;
+}
+
+// Counts the paint events of a widget.
+class TPaintCounter final : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
+class MainWindowTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startStateEnablesOnlyOpenBatchAndOptions() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        QCOMPARE(rig->windowTitle(), QStringLiteral("Sonivar"));
+        for (const char* name : {"BtSave", "BtNormalize", "BtRemaster", "BtDetect", "BtRemNoise",
+                                 "BtRemPeek", "BbLupHorPlus", "BbDel", "BtPlay", "BtStop", "BtFF"})
+            QVERIFY2(!rig.get<QToolButton>(name)->isEnabled(), name);
+        QVERIFY(!rig.get<QPushButton>("BigButton")->isEnabled());
+        for (const char* name : {"MeRevToSav", "MeSave", "MeSaveAs", "MeNormalize", "MeRemaster",
+                                 "MeDetect", "MeRemNoise", "MeRemPeek", "MeDelete", "MeLupHor"})
+            QVERIFY2(!rig.get<QAction>(name)->isEnabled(), name);
+        for (const char* name : {"MeOpen", "MeBatch1", "MeEnd", "MeTopic", "MeAbout", "MeDeleteP"})
+            QVERIFY2(rig.get<QAction>(name)->isEnabled(), name);
+        QVERIFY(rig.get<QToolButton>("BtOpen")->isEnabled());
+        QVERIFY(rig.get<QToolButton>("BtBatch")->isEnabled());
+        QVERIFY(rig.get<QWidget>("Shape1")->isVisibleTo(rig.window.get()));
+        QVERIFY(!rig.get<QWidget>("PaintBox1")->isEnabled());
+
+        QCOMPARE(PanelText(rig, 0), QStringLiteral("Sample number:"));
+        QCOMPARE(PanelText(rig, 4), QStringLiteral("Name:"));
+        QCOMPARE(rig.get<QToolButton>("BtOpen")->text(), QStringLiteral("Open"));
+        QCOMPARE(rig.get<QToolButton>("BtOpen")->toolTip(), QStringLiteral("Open file"));
+        QCOMPARE(rig.get<QAction>("MeSaveAs")->text(), QStringLiteral("Save As ..."));
+        QCOMPARE(rig.get<QAction>("MeRemaster")->shortcuts().value(0),
+                 QKeySequence(Qt::CTRL | Qt::Key_Return));
+        QCOMPARE(rig.get<QAction>("MeBatch1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+        QCOMPARE(rig.get<QLabel>("Label11")->text(), QStringLiteral("Border size:"));
+        QCOMPARE(rig.get<QTabWidget>("PageControl1")->currentWidget()->objectName(),
+                 QStringLiteral("TabSheet2"));
+
+        // Option defaults, and the block size shown is the one used.
+        QCOMPARE(rig.get<QComboBox>("CbBlPeek")->currentText(), QStringLiteral("4096"));
+        QCOMPARE(rig.state().PeakBlockSize, 4096);
+        rig.get<QComboBox>("CbBlPeek")->setCurrentText("1024");
+        QCOMPARE(rig.state().PeakBlockSize, 1024);
+        QCOMPARE(rig.state().ChannelMode, 3);
+        QCOMPARE(rig.state().BandLevelMode, 1);
+        for (const char* name : {"RaPrum", "RaWeight", "RaStereo", "RaStress", "RaMedi", "RaPeek"})
+            QVERIFY2(!rig.get<QRadioButton>(name)->isChecked(), name);
+        QVERIFY(rig.get<QRadioButton>("RaClear")->isChecked());
+        QCOMPARE(rig.get<QSpinBox>("SpPrecize")->value(), 60);
+        QCOMPARE(rig.get<QSpinBox>("SpNormal")->minimum(), -48);
+        for (const char* name : {"ChHiPass", "SpHiPass", "SpHiDrop", "ChLoPass", "SpLoPass", "SpLoDrop", "Label3"})
+            QVERIFY2(!rig.get<QWidget>(name)->isEnabled(), name);
+        rig.get<QCheckBox>("ChRemastering")->click();
+        for (const char* name : {"ChHiPass", "SpHiPass", "SpHiDrop", "ChLoPass", "SpLoPass", "SpLoDrop", "Label3"})
+            QVERIFY2(rig.get<QWidget>(name)->isEnabled(), name);
+
+        QCOMPARE(rig->minimumSize(), QSize(680, 563));
+        rig->show();
+        rig->resize(500, 400);
+        QCOMPARE(rig->size(), QSize(680, 563));
+    }
+
+    void resizingKeepsGroupsAtTheirEdges() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        rig->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        auto* view = rig.get<QWidget>("Panel1");
+        auto* timbre = rig.get<QWidget>("GrColorNoise");
+        auto* types = rig.get<QWidget>("GrTypRemast");
+        auto* zoom = rig.get<QWidget>("Panel3");
+        const QRect viewBefore = view->geometry();
+        const QRect timbreBefore = timbre->geometry();
+        const QRect typesBefore = types->geometry();
+        const QRect zoomBefore = zoom->geometry();
+        rig->resize(rig->width() + 100, rig->height() + 60);
+        QTRY_COMPARE(view->width(), viewBefore.width() + 100);
+        QCOMPARE(view->height(), viewBefore.height() + 60);
+        QCOMPARE(timbre->width(), timbreBefore.width() + 100);
+        QCOMPARE(timbre->y(), timbreBefore.y() + 60);
+        QCOMPARE(types->geometry(), typesBefore.translated(0, 60));
+        QCOMPARE(zoom->geometry(), zoomBefore.translated(100, 0));
+        if (const char* folder = std::getenv("SONIVAR_SCREENSHOTS")) {
+            rig->resize(rig->minimumSize());
+            QTest::qWait(50);
+            rig->grab().save(QString::fromLocal8Bit(folder) + "/main-window-empty.png");
+        }
+    }
+
+    void openingMonoThenStereoSetsChannelControlsAndStatusBar() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        const auto mono = MakeWav(dir, "mono.wav", 1);
+        const auto stereo = MakeWav(dir, "stereo.wav", 2);
+        rig.files.openNames = {mono.string(), stereo.string()};
+        rig->MeOpenClick();
+        QVERIFY(rig.state().WaveLoaded);
+        QVERIFY(rig.dialogs.messages.empty());
+        for (const char* name : {"ChExtDynEq", "RaPrum", "RaStereo", "RaWeight"})
+            QVERIFY2(!rig.get<QWidget>(name)->isEnabled(), name);
+        QCOMPARE(PanelText(rig, 0), QStringLiteral("Sample number: 491520"));
+        QCOMPARE(PanelText(rig, 1), QStringLiteral("Channels: 1"));
+        QCOMPARE(PanelText(rig, 2), QStringLiteral("Sample rate: 44100 Hz"));
+        QCOMPARE(PanelText(rig, 3), QStringLiteral("Bits per sample: 16 bits"));
+        QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: mono.wav"));
+        QVERIFY(!rig.get<QWidget>("Shape1")->isVisibleTo(rig.window.get()));
+        QVERIFY(rig.get<QToolButton>("BtSave")->isEnabled());
+        QVERIFY(rig.get<QAction>("MeRemaster")->isEnabled());
+        QVERIFY(rig.get<QPushButton>("BigButton")->isEnabled());
+
+        rig->MeOpenClick();
+        QCOMPARE(rig.state().Wave->Channels(), 2);
+        for (const char* name : {"ChExtDynEq", "RaPrum", "RaStereo", "RaWeight"})
+            QVERIFY2(rig.get<QWidget>(name)->isEnabled(), name);
+        QCOMPARE(PanelText(rig, 0), QStringLiteral("Sample number: 245760"));
+        QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: stereo.wav"));
+        QCOMPARE(SwapFiles(dir), 1);  // the mono document went with its swap file
+        if (const char* folder = std::getenv("SONIVAR_SCREENSHOTS"))
+            rig->grab().save(QString::fromLocal8Bit(folder) + "/main-window-stereo.png");
+    }
+
+    void refusedAndBrokenFilesAreReported() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        const auto missing = (dir / "missing.wav").string();
+        rig.files.openNames = {missing};
+        rig->MeOpenClick();
+        QCOMPARE(rig.dialogs.messages.back(), "File with specified name:" + missing + " doesn't exists!");
+
+        TWavLayout floatSpec;
+        floatSpec.formatTag = 3;
+        floatSpec.frames = TWave::MinimumValues;
+        WriteWav(dir / "float.wav", floatSpec, [](std::int64_t, int) { return 0; });
+        rig.files.openNames = {(dir / "float.wav").string()};
+        rig->MeOpenClick();
+        QCOMPARE(rig.dialogs.messages.back(), std::string("File is not in PCM format or is damaged"));
+        QVERIFY(!rig.state().WaveLoaded);
+
+        // A file shorter than its header says ends the command with the I/O error's text.
+        const auto good = MakeWav(dir, "good.wav");
+        const auto cut = dir / "cut.wav";
+        const std::string bytes = ReadFile(good);
+        WriteFile(cut, bytes.substr(0, bytes.size() / 2));
+        rig.files.openNames = {good.string(), cut.string()};
+        rig->MeOpenClick();
+        QVERIFY(rig.state().WaveLoaded);
+        rig->MeOpenClick();
+        QVERIFY(rig.dialogs.messages.back().find(cut.string()) != std::string::npos);
+        QVERIFY(!rig.state().WaveLoaded);
+        QVERIFY(!rig.get<QToolButton>("BtSave")->isEnabled());
+        QVERIFY(!rig->CommandRunning());
+        QCOMPARE(SwapFiles(dir), 0);
+    }
+
+    void saveAsAppliesTheExtensionRuleAndRespectsReadOnlyFiles() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        const auto source = MakeWav(dir, "source.wav");
+        rig.files.openNames = {source.string()};
+        rig->MeOpenClick();
+
+        std::filesystem::create_directories(dir / "out");
+        rig.files.saveNames = {(dir / "out" / "take").string()};
+        rig->MeSaveAsClick();
+        QVERIFY(std::filesystem::exists(dir / "out" / "take.wav"));
+        QCOMPARE(ReadFile(dir / "out" / "take.wav"), ReadFile(source));
+        QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: take.wav"));
+        QCOMPARE(rig.state().FileName, (dir / "out" / "take.wav").string());
+
+        rig.files.saveNames = {(dir / "out" / "take.mp3").string()};
+        rig->MeSaveAsClick();
+        QVERIFY(std::filesystem::exists(dir / "out" / "take.mp3"));
+        QVERIFY(!std::filesystem::exists(dir / "out" / "take.mp3.wav"));
+        QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: take.mp3"));
+
+        // Save of an existing file asks first; No leaves it alone.
+        WriteFile(dir / "out" / "take.mp3", "keep");
+        rig.dialogs.answers = {false};
+        rig->MeSaveClick();
+        QCOMPARE(rig.dialogs.questions.back(),
+                 "File " + (dir / "out" / "take.mp3").string() + " already exist, overwrite?");
+        QCOMPARE(ReadFile(dir / "out" / "take.mp3"), std::string("keep"));
+
+        const auto locked = dir / "out" / "locked.wav";
+        WriteFile(locked, "old");
+        ::chmod(locked.c_str(), 0444);
+        rig.files.saveNames = {locked.string()};
+        const auto questionsBefore = rig.dialogs.questions.size();
+        rig->MeSaveAsClick();
+        QCOMPARE(rig.dialogs.messages.back(),
+                 "File " + locked.string() + " is write protected, select another filename");
+        QCOMPARE(rig.dialogs.questions.size(), questionsBefore);
+        QCOMPARE(ReadFile(locked), std::string("old"));
+        QCOMPARE(rig.state().FileName, locked.string());
+        QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: locked.wav"));
+    }
+
+    void unsavedDataIsAskedForUntilSavedOrDeclined() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        rig.files.openNames = {MakeWav(dir, "a.wav").string()};
+        rig->MeOpenClick();
+
+        // Open: No to the question, then a cancelled dialog keeps the document, counted saved.
+        rig.state().Flags.DataSaved = false;
+        rig.dialogs.answers = {false};
+        rig->MeOpenClick();
+        QCOMPARE(rig.dialogs.questions, std::vector<std::string>{"Data are not saved, save it?"});
+        QVERIFY(rig.state().WaveLoaded);
+        QVERIFY(rig.state().Flags.DataSaved);
+
+        // Closing: Yes with a cancelled dialog asks again; Yes with a name saves and ends it.
+        rig.state().Flags.DataSaved = false;
+        rig.dialogs.questions.clear();
+        rig.dialogs.answers = {true, true};
+        rig.files.saveNames = {std::nullopt, (dir / "kept.wav").string()};
+        rig->show();
+        QVERIFY(rig->close());
+        QCOMPARE(rig.dialogs.questions.size(), std::size_t{2});
+        QVERIFY(std::filesystem::exists(dir / "kept.wav"));
+        QCOMPARE(SwapFiles(dir), 0);
+
+        // Yes, cancel, Yes, cancel, No: asked three times, closed without saving.
+        TWindowRig second(dir);
+        second.files.openNames = {MakeWav(dir, "b.wav").string()};
+        second->MeOpenClick();
+        second.state().Flags.DataSaved = false;
+        second.dialogs.answers = {true, true, false};
+        second->show();
+        QVERIFY(second->close());
+        QCOMPARE(second.dialogs.questions.size(), std::size_t{3});
+        QCOMPARE(second.files.saveCalls, 2);
+        QCOMPARE(SwapFiles(dir), 0);
+    }
+
+    void returnToSavedAfterTheFileWasDeletedKeepsTheDocument() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        const auto file = MakeWav(dir, "gone.wav");
+        rig.files.openNames = {file.string()};
+        rig->MeOpenClick();
+        rig.state().Flags.DataSaved = false;
+        const TWave* before = rig.state().Wave.get();
+        std::filesystem::remove(file);
+        rig.dialogs.answers = {true};
+        rig->MeRevToSavClick();
+        QCOMPARE(rig.dialogs.questions.back(), std::string("All modifications will be lost, continue?"));
+        QCOMPARE(rig.dialogs.messages.back(), "File with specified name:" + file.string() + " doesn't exists!");
+        QCOMPARE(rig.state().Wave.get(), before);
+        QVERIFY(rig.state().WaveLoaded);
+        QVERIFY(rig.state().Flags.DataSaved);
+    }
+
+    void modeBarsAndRadioButtonsFollowEachOther() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        auto* bar = rig.get<QSlider>("TBarChanels");
+        auto* weight = rig.get<QRadioButton>("RaWeight");
+        bar->setValue(2);
+        QVERIFY(weight->isChecked());
+        QCOMPARE(rig.state().ChannelMode, 2);
+        bar->setValue(1);
+        for (const char* name : {"RaPrum", "RaWeight", "RaStereo"})
+            QVERIFY2(!rig.get<QRadioButton>(name)->isChecked(), name);
+        QCOMPARE(rig.state().ChannelMode, 1);
+        weight->click();
+        QCOMPARE(rig.state().ChannelMode, 2);
+        QCOMPARE(bar->value(), 2);
+        rig.get<QRadioButton>("RaStereo")->click();
+        QCOMPARE(bar->value(), 4);
+        QVERIFY(!weight->isChecked());
+        bar->setValue(3);
+        QVERIFY(!rig.get<QRadioButton>("RaStereo")->isChecked());
+        QCOMPARE(rig.state().ChannelMode, 3);
+
+        auto* bands = rig.get<QSlider>("TBarWeig");
+        bands->setValue(4);
+        QVERIFY(rig.get<QRadioButton>("RaPeek")->isChecked());
+        QCOMPARE(rig.state().BandLevelMode, 4);
+        bands->setValue(3);
+        QVERIFY(!rig.get<QRadioButton>("RaPeek")->isChecked());
+        QCOMPARE(rig.state().BandLevelMode, 3);
+        rig.get<QRadioButton>("RaStress")->click();
+        QCOMPARE(bands->value(), 0);
+        QCOMPARE(rig->ReadSettings().BandLevelMode, 0);
+    }
+
+    void spinEditsReplaceValuesBeyondTheirLimits() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        rig->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        rig.get<QCheckBox>("ChRemastering")->click();
+        auto* hiPass = rig.get<QSpinBox>("SpHiPass");
+        auto type = [&](QSpinBox* spin, const QString& text) {
+            spin->setFocus();
+            spin->selectAll();
+            QTest::keyClicks(spin, text);
+            QTest::keyClick(spin, Qt::Key_Return);
+        };
+        type(hiPass, "300");
+        QCOMPARE(hiPass->value(), 250);
+        type(hiPass, "3");
+        QCOMPARE(hiPass->value(), 16);
+        type(hiPass, "99");
+        QCOMPARE(hiPass->value(), 99);
+        QCOMPARE(rig->ReadSettings().HighPassHz, 99);
+
+        // Entering a spin edit repaints the target display.
+        TPaintCounter counter;
+        rig.get<QWidget>("PaintBox2")->installEventFilter(&counter);
+        QTest::qWait(20);
+        const int before = counter.paints;
+        rig.get<QSpinBox>("SpLimit")->setFocus();
+        QTRY_VERIFY(counter.paints > before);
+    }
+
+    void emptiedDocumentIsReleasedOnOpenAndOnClose() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        rig.files.openNames = {MakeWav(dir, "a.wav").string(), MakeWav(dir, "b.wav").string()};
+        rig->MeOpenClick();
+        const auto firstSwap = rig.state().Wave->SwapFileName();
+        // Every frame deleted: the document stays, without data.
+        rig.state().Wave->DeleteBlock(0, rig.state().Wave->SampleCount());
+        rig.state().WaveLoaded = rig.state().Wave->HasData();
+        rig->Available(rig.state().WaveLoaded);
+        QVERIFY(!rig.state().WaveLoaded);
+        QVERIFY(std::filesystem::exists(firstSwap));
+        rig->MeOpenClick();
+        QVERIFY(!std::filesystem::exists(firstSwap));
+        QVERIFY(rig.state().WaveLoaded);
+
+        rig.state().Wave->DeleteBlock(0, rig.state().Wave->SampleCount());
+        rig.state().WaveLoaded = false;
+        const auto secondSwap = rig.state().Wave->SwapFileName();
+        rig->show();
+        QVERIFY(rig->close());
+        QVERIFY(!std::filesystem::exists(secondSwap));
+        QVERIFY(!rig.state().Wave);
+    }
+
+    void noCommandStartsWhileAProgressWindowIsOpen() {
+        TTempDir dir;
+        TWindowRig rig(dir, /*realProgressWindows=*/true);
+        rig->show();
+        QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+        rig.files.openNames = {MakeWav(dir, "a.wav").string(), MakeWav(dir, "b.wav").string()};
+        QStringList titles;
+        QString label;
+        bool saveIgnored = false;
+        // Fires inside the "Reading" window's event dispatch.
+        QTimer::singleShot(0, rig.window.get(), [&] {
+            for (auto* progress : rig->findChildren<TProgFrm*>()) {
+                titles << progress->windowTitle();
+                label = progress->Label1()->text();
+                QVERIFY(!progress->BtStorno()->isEnabled());
+            }
+            const int opens = rig.files.openCalls;
+            rig.get<QAction>("MeOpen")->trigger();
+            rig->MeSaveAsClick();
+            saveIgnored = rig.files.openCalls == opens && rig.files.saveCalls == 0;
+        });
+        rig->MeOpenClick();
+        QCOMPARE(titles, QStringList{"Reading"});
+        QCOMPARE(label, QStringLiteral("Estimated time remaining:"));
+        QVERIFY(saveIgnored);
+        QVERIFY(rig.state().WaveLoaded);
+        QCOMPARE(rig.files.openNames.size(), std::size_t{1});  // the second name was not asked for
+        QVERIFY(rig->findChildren<TProgFrm*>().isEmpty());
+    }
+
+    void progressWindowShowsEstimateBarAndCancel() {
+        QWidget owner;
+        owner.resize(400, 300);
+        owner.show();
+        std::int64_t now = 0;
+        TProgFrm window(&owner, [&now] { return now; });
+        window.SetCaption("Noise detection");
+        window.EnableStorno(true);
+        window.SGauMax(1000);
+        window.Show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Noise detection"));
+        QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));
+        QVERIFY(window.isVisible());
+        window.SGauPro(0);
+        QVERIFY(window.Label2()->text().isEmpty());
+        now = 10000;
+        window.SGauPro(500);
+        QCOMPARE(window.Label2()->text(), QStringLiteral("0 min  10 s"));
+        QCOMPARE(window.Gauge()->value(), 150);
+        QCOMPARE(window.Gauge()->text(), QStringLiteral("50%"));
+        if (const char* folder = std::getenv("SONIVAR_SCREENSHOTS"))
+            window.grab().save(QString::fromLocal8Bit(folder) + "/progress-window.png");
+
+        // Hidden while in progress: back at once. Escape does not close it.
+        window.hide();
+        QTRY_VERIFY(window.isVisible());
+        QTest::keyClick(&window, Qt::Key_Escape);
+        QVERIFY(window.isVisible());
+
+        QVERIFY(!window.Storno());
+        QTest::mouseClick(window.BtStorno(), Qt::LeftButton);
+        QVERIFY(window.Storno());
+        window.EnableStorno(false);
+        QVERIFY(!window.BtStorno()->isEnabled());
+
+        window.SGauPro(1000);
+        window.hide();
+        QTest::qWait(20);
+        QVERIFY(!window.isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
