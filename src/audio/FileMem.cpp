@@ -47,9 +47,13 @@ void TFileMemory::SetLength(std::int64_t count) {
     const std::int64_t values = std::max(count, W);
     if (::ftruncate(fd_, static_cast<off_t>(values * 4)) != 0)
         ThrowIoError("Cannot resize swap file " + fileName_.string());
+    writtenEnd_ = std::min(writtenEnd_, values);  // what was cut off comes back as zeros
 }
 
 void TFileMemory::ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count) {
+    const std::int64_t stored = std::clamp<std::int64_t>(writtenEnd_ - valueOffset, 0, count);
+    if (stored < count) std::memset(to + stored, 0, static_cast<std::size_t>(count - stored) * 4);
+    count = stored;
     auto* bytes = reinterpret_cast<char*>(to);
     std::int64_t want = count * 4;
     std::int64_t done = 0;
@@ -81,6 +85,7 @@ void TFileMemory::WriteFile(std::int64_t valueOffset, const std::int32_t* from,
         if (put == 0) ThrowIoError("Cannot write swap file " + fileName_.string(), ENOSPC);
         done += put;
     }
+    writtenEnd_ = std::max(writtenEnd_, valueOffset + count);
 }
 
 void TFileMemory::MoveWindow(std::int64_t index) {
@@ -145,6 +150,8 @@ void TFileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_
     Walk(index, stride, count, [&](const std::int32_t* slot, std::int64_t first, std::int64_t n) {
         if (stride == 1) {
             std::memcpy(out + first, slot, static_cast<std::size_t>(n) * 4);
+        } else if (stride == 2) {  // one channel of a stereo document: the common case
+            for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[2 * k];
         } else {
             for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[k * stride];
         }
@@ -180,13 +187,17 @@ void TFileMemory::AddBlock(std::int64_t index, std::int64_t stride, std::int64_t
         return;
     }
     Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
-        for (std::int64_t k = 0; k < n; ++k) {
-            // Wrap like the 32-bit sum it is instead of overflowing signed arithmetic.
-            const auto sum = static_cast<std::int32_t>(static_cast<std::uint32_t>(slot[k * stride]) +
-                                                       static_cast<std::uint32_t>(in[first + k]));
-            slot[k * stride] = sum;
-            if (sums) sums[first + k] = sum;
-        }
+        // Wrap like the 32-bit sum it is instead of overflowing signed arithmetic.
+        auto add = [&](std::int64_t step) {
+            for (std::int64_t k = 0; k < n; ++k) {
+                const auto sum = static_cast<std::int32_t>(
+                    static_cast<std::uint32_t>(slot[k * step]) +
+                    static_cast<std::uint32_t>(in[first + k]));
+                slot[k * step] = sum;
+                if (sums) sums[first + k] = sum;
+            }
+        };
+        if (stride == 2) add(2); else if (stride == 1) add(1); else add(stride);
         modified_ = true;
     });
 }

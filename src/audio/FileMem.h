@@ -57,6 +57,9 @@ private:
     std::int64_t windowStart_ = InitialWindowStart;
     bool modified_ = false;
     std::int64_t length_ = 0;
+    // Values at or above this index were never written to the file and read as 0 without
+    // touching it (reading holes of a sparse file costs as much as reading data).
+    std::int64_t writtenEnd_ = 0;
     std::vector<std::int32_t> window_;
     int fd_ = -1;
     std::filesystem::path fileName_;

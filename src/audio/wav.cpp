@@ -405,9 +405,8 @@ void TWave::UpdateOverviewBlock(std::int64_t rawIndex, std::int64_t stride, cons
     for (std::int64_t i = 0; i < count; ++i) {
         const std::int64_t r = rawIndex + i * stride;
         const double x = (static_cast<double>(r) / ch - offset) * OverviewColumns / span;
-        const double k = std::nearbyint(x);
-        if (!(k >= 0.0) || k * ch * 2 >= static_cast<double>(limit)) continue;
-        const std::int64_t u = static_cast<std::int64_t>(k) * ch * 2;
+        const std::int64_t u = std::llrint(x) * ch * 2;  // x is far inside the 64-bit range
+        if (u < 0 || u >= limit) continue;
         const std::int32_t value = v[i];
         const std::int64_t c = r % ch;
         if (c == 0) {

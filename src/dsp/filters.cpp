@@ -101,8 +101,12 @@ bool TFiltr::Normalize(std::unique_ptr<TWave>& wave, int levelDb, bool perChanne
             const float gain = gains[c];
             for (std::int64_t i = 0; i < count; ++i) {
                 auto& v = block_[static_cast<std::size_t>(i)];
-                // The product of a 32-bit value and a single needs 55 bits: round it exactly.
-                v = static_cast<std::int32_t>(std::lrint(static_cast<long double>(v) * gain));
+                // A value below 2^29 times a single fits the 53 bits of a double exactly; only
+                // larger values need the wider product to round right.
+                if (v < (1 << 29) && v > -(1 << 29))
+                    v = static_cast<std::int32_t>(std::lrint(static_cast<double>(v) * gain));
+                else
+                    v = static_cast<std::int32_t>(std::lrint(static_cast<long double>(v) * gain));
             }
             output->WriteChannel(block_.data(), storeFrame, c, count);
         }

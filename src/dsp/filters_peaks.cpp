@@ -63,7 +63,7 @@ class TDipper {
         for (std::int64_t t = 0; t < count; ++t) {
             const double gain = 1.0 - shape_[static_cast<std::size_t>(std::llabs(lo + t - c))] * depth;
             auto& w = window_[static_cast<std::size_t>(t)];
-            w = static_cast<std::int32_t>(std::nearbyint(static_cast<double>(w) * gain));
+            w = static_cast<std::int32_t>(std::lrint(static_cast<double>(w) * gain));
         }
         // The overview only ever widens on writes: clear the touched columns so that the
         // write rebuilds them from the lowered values.
