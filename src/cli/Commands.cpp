@@ -104,8 +104,20 @@ int Save(TSession& session, TWave& wave, const std::string& path) {
     return ExitIoFailure;
 }
 
-// The target timbre of the options. Returns an exit code other than ExitDone on failure.
-int ChooseTarget(TSession& session, TFiltr& engine, const TOptions& options, TSpectra& spectra) {
+// The engine with the spectra the commands share.
+struct TEngineRun {
+    explicit TEngineRun(const TPorts& ports) : engine(flags, ports) {}
+    TEngineFlags flags;
+    TFiltr engine;
+    std::unique_ptr<TSpectra> spectra = std::make_unique<TSpectra>();
+};
+
+// The target timbre of the options, when levelling runs. Returns an exit code other than
+// ExitDone on failure.
+int ChooseTarget(TSession& session, TEngineRun& run, const TOptions& options) {
+    if (!options.Settings.Remastering) return ExitDone;
+    TFiltr& engine = run.engine;
+    TSpectra& spectra = *run.spectra;
     if (!options.Example.empty()) {
         int exit = ExitDone;
         auto example = Open(session, options.Example, exit);
@@ -136,30 +148,24 @@ bool AnyStage(const TRemasterSettings& s) {
 }
 
 int RunRemaster(TSession& session, const TOptions& options) {
-    TEngineFlags flags;
-    TFiltr engine(flags, session.env.Ports);
-    auto spectra = std::make_unique<TSpectra>();
-    if (options.Settings.Remastering) {
-        if (const int exit = ChooseTarget(session, engine, options, *spectra); exit != ExitDone)
-            return exit;
-    }
+    TEngineRun run(session.env.Ports);
+    if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
-    if (AnyStage(options.Settings)) RunRemasterIt(engine, wave, options.Settings, *spectra);
+    if (AnyStage(options.Settings)) RunRemasterIt(run.engine, wave, options.Settings, *run.spectra);
     if (Interrupted()) return ExitCancelled;
     return Save(session, *wave, options.Output);
 }
 
 int RunDetectCommand(TSession& session, const TOptions& options) {
-    TEngineFlags flags;
-    TFiltr engine(flags, session.env.Ports);
-    auto spectra = std::make_unique<TSpectra>();
+    TEngineRun run(session.env.Ports);
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
-    if (!RunDetect(engine, *wave, options.Settings.BandLevelMode, *spectra)) return ExitCancelled;
-    SaveTimbre(spectra->Example, options.Output);
+    if (!RunDetect(run.engine, *wave, options.Settings.BandLevelMode, *run.spectra))
+        return ExitCancelled;
+    SaveTimbre(run.spectra->Example, options.Output);
     return ExitDone;
 }
 
@@ -194,13 +200,8 @@ int RunBatch(TSession& session, const TOptions& options) {
             return ExitIoFailure;
         }
     }
-    TEngineFlags flags;
-    TFiltr engine(flags, session.env.Ports);
-    auto spectra = std::make_unique<TSpectra>();
-    if (options.Settings.Remastering) {
-        if (const int exit = ChooseTarget(session, engine, options, *spectra); exit != ExitDone)
-            return exit;
-    }
+    TEngineRun run(session.env.Ports);
+    if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
     const auto names = WavFiles(source);  // fixed now: results written into source are not redone
     int worst = ExitDone;
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -219,8 +220,8 @@ int RunBatch(TSession& session, const TOptions& options) {
                 worst = std::max(worst, exit);
                 continue;
             }
-            flags.StornoFlag = false;
-            if (!RunBatchStages(engine, wave, options.Settings, *spectra) || Interrupted())
+            run.flags.StornoFlag = false;
+            if (!RunBatchStages(run.engine, wave, options.Settings, *run.spectra) || Interrupted())
                 return ExitCancelled;
             if (IsWriteProtected(out)) {
                 session.dialogs.Message(out.string() + " " + Texts().CaJeChrWrite);

@@ -7,6 +7,7 @@
 
 #include "dsp/PassSlopes.h"
 #include "dsp/filters.h"
+#include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
 #include "view/Timbres.h"
@@ -17,34 +18,7 @@ namespace {
 constexpr int Bins = SpectrumBins;
 constexpr int Hop = TFiltr::Hop;
 
-// Presses Cancel when the walk reports unit cancelAt (0: already while the window opens, so the
-// walk ends after its first unit) and records the bar positions it is shown.
-struct TCancelScript {
-    std::int64_t cancelAt = -1;
-    std::vector<std::string> captions;
-    std::vector<std::int64_t> totals;
-    std::vector<int> positions;
-};
-
-class TCancellingProgress final : public TProgress {
-  public:
-    explicit TCancellingProgress(TCancelScript& script) : script_(script) {}
-    void SetCaption(const std::string& title) override { script_.captions.push_back(title); }
-    void EnableStorno(bool) override {}
-    void Show() override { script_.totals.push_back(Total()); }
-
-  protected:
-    void ShowEstimate(const std::string&) override {}
-    void ShowPosition(int) override {}
-    void DispatchEvents() override {
-        script_.positions.push_back(Position());
-        if (script_.cancelAt >= 0 && Position() == script_.cancelAt * BarPixels / Total())
-            BtStornoClick();
-    }
-
-  private:
-    TCancelScript& script_;
-};
+using TCancelScript = test::TProgressScript;
 
 using Spectrum = std::unique_ptr<TBinSpectrum>;
 Spectrum NewSpectrum(float value = 0.0f) {
@@ -61,7 +35,7 @@ struct LevellingTest : ::testing::Test {
     std::unique_ptr<TFiltr> engine;
 
     void SetUp() override {
-        env.Ports.progress = [this] { return std::make_unique<TCancellingProgress>(script); };
+        env.Ports.progress = test::ScriptedProgressFactory(script);
         engine = std::make_unique<TFiltr>(flags, env.Ports);
     }
 
@@ -210,7 +184,7 @@ TEST_F(LevellingTest, CancelledMeasurementKeepsTheDocumentAndDividesByTheFullCou
     auto wave = Make(2, frames, Music);
     const auto before = Raw(*wave);
     for (const std::int64_t at : {0, 2, 4}) {
-        script = TCancelScript{.cancelAt = at};
+        script = TCancelScript{.cancelAtUnit = at};
         flags.StornoFlag = false;
         auto a = NewSpectrum(), b = NewSpectrum();
         engine->MeasureSpectrum(*wave, *a, *b, 0);
@@ -464,7 +438,7 @@ TEST_F(LevellingTest, CancelledFilteringKeepsTheDocumentBitIdentical) {
     const TWave* old = wave.get();
     auto gain = NewSpectrum(0.5f);
     for (const std::int64_t at : {0, 2, 4}) {
-        script = TCancelScript{.cancelAt = at};
+        script = TCancelScript{.cancelAtUnit = at};
         flags.StornoFlag = false;
         flags.DataSaved = true;
         EXPECT_FALSE(engine->ApplyGainCurves(wave, *gain, *gain)) << at;

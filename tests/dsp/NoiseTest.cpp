@@ -73,18 +73,9 @@ struct NoiseTest : ::testing::Test {
     using Value = std::function<std::int32_t(std::int64_t, int)>;
     std::unique_ptr<TWave> Make(std::int32_t rate, int channels, std::int64_t frames,
                                 const Value& value) {
-        auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(channels), rate, 16, frames, env);
-        std::vector<std::int32_t> raw(static_cast<std::size_t>(frames * channels));
-        for (std::int64_t f = 0; f < frames; ++f)
-            for (int c = 0; c < channels; ++c) raw[f * channels + c] = value(f, c);
-        wave->WriteRaw(raw.data(), channels * MarginFrames, frames * channels);
-        return wave;
+        return test::MakeDocument(env, channels, rate, frames, value);
     }
-    std::vector<std::int32_t> Raw(TWave& wave) {
-        std::vector<std::int32_t> raw(static_cast<std::size_t>(wave.Memory().Length()));
-        wave.ReadRaw(raw.data(), 0, static_cast<std::int64_t>(raw.size()));
-        return raw;
-    }
+    std::vector<std::int32_t> Raw(TWave& wave) { return test::StoreValues(wave); }
     // |X[k]| of transform hop h of one channel.
     TBinSpectrum HopMagnitudes(TWave& wave, std::int64_t h, int channel) {
         std::vector<std::int32_t> block(TFiltr::BlockSize);

@@ -22,18 +22,9 @@ struct NormalizeTest : ::testing::Test {
     }
     std::unique_ptr<TWave> Make(int channels, std::int64_t frames,
                                 const std::function<std::int32_t(std::int64_t, int)>& value) {
-        auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(channels), 44100, 16, frames, env);
-        std::vector<std::int32_t> raw(static_cast<std::size_t>(frames * channels));
-        for (std::int64_t f = 0; f < frames; ++f)
-            for (int c = 0; c < channels; ++c) raw[f * channels + c] = value(f, c);
-        wave->WriteRaw(raw.data(), channels * MarginFrames, frames * channels);
-        return wave;
+        return test::MakeDocument(env, channels, 44100, frames, value);
     }
-    std::vector<std::int32_t> Raw(TWave& wave) {
-        std::vector<std::int32_t> raw(static_cast<std::size_t>(wave.Memory().Length()));
-        wave.ReadRaw(raw.data(), 0, static_cast<std::int64_t>(raw.size()));
-        return raw;
-    }
+    std::vector<std::int32_t> Raw(TWave& wave) { return test::StoreValues(wave); }
     std::int64_t Peak(TWave& wave, int channel) { return engine->FindChannelPeak(wave, channel); }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
-// A progress port that presses Cancel at a chosen event dispatch and records what it was shown.
+// A progress port that presses Cancel at a chosen event dispatch, or when the bar reaches a
+// chosen unit, and records what it was shown.
 #include <memory>
 #include <string>
 #include <vector>
@@ -10,9 +11,13 @@ namespace sv::test {
 
 struct TProgressScript {
     int cancelAtDispatch = -1;  // 1 = the dispatch of SGauMax of the first window, and so on
+    // Cancel while unit cancelAtUnit is reported (0: already while the window opens, so the walk
+    // ends after its first unit).
+    std::int64_t cancelAtUnit = -1;
     int dispatches = 0;
     std::vector<std::string> captions;
     std::vector<std::int64_t> totals;
+    std::vector<int> positions;
 };
 
 class TScriptedProgress final : public TProgress {
@@ -26,7 +31,10 @@ protected:
     void ShowEstimate(const std::string&) override {}
     void ShowPosition(int) override {}
     void DispatchEvents() override {
+        script_.positions.push_back(Position());
         if (++script_.dispatches == script_.cancelAtDispatch) BtStornoClick();
+        if (script_.cancelAtUnit >= 0 && Position() == script_.cancelAtUnit * BarPixels / Total())
+            BtStornoClick();
     }
 
 private:

@@ -140,4 +140,23 @@ inline TWaveEnv MakeEnv(const std::filesystem::path& work, TUserDialogs* dialogs
     return env;
 }
 
+// A document of the given format whose values are value(frame, channel).
+inline std::unique_ptr<TWave> MakeDocument(const TWaveEnv& env, int channels, std::int32_t rate,
+                                           std::int64_t frames,
+                                           const std::function<std::int32_t(std::int64_t, int)>& value) {
+    auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(channels), rate, 16, frames, env);
+    std::vector<std::int32_t> raw(static_cast<std::size_t>(frames * channels));
+    for (std::int64_t f = 0; f < frames; ++f)
+        for (int c = 0; c < channels; ++c) raw[static_cast<std::size_t>(f * channels + c)] = value(f, c);
+    wave->WriteRaw(raw.data(), channels * MarginFrames, frames * channels);
+    return wave;
+}
+
+// Every value of the document's store, margins included.
+inline std::vector<std::int32_t> StoreValues(TWave& wave) {
+    std::vector<std::int32_t> raw(static_cast<std::size_t>(wave.Memory().Length()));
+    wave.ReadRaw(raw.data(), 0, static_cast<std::int64_t>(raw.size()));
+    return raw;
+}
+
 }  // namespace sv::test
