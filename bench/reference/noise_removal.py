@@ -12,12 +12,12 @@ d,rate,ch=readwav(sys.argv[1]); parts=int(sys.argv[3]) if len(sys.argv)>3 else 1
 F=d.shape[0]; store=np.zeros((F+2*H,ch)); store[H:H+F]=d
 D=N-1; i=np.arange(N); hann=(1-np.cos(2*np.pi*i/D))/2; ana=np.sqrt(1-((2*i-D)/D)**2)
 syn=np.where(ana!=0,hann/np.where(ana!=0,ana,1),0)
-spec=lambda h,c: np.abs(np.fft.fft(store[h*H:h*H+N,c]*ana))
+magnitudes=lambda h,c: np.abs(np.fft.fft(store[h*H:h*H+N,c]*ana))
 e=max(1,min(255,(rate*1)//H)); Hh=F//H
 rings=[[np.zeros(N) for _ in range(e)] for c in range(ch)]; wp=0
 def add(h):
     global wp
-    for c in range(ch): rings[c][wp]=spec(h,c)
+    for c in range(ch): rings[c][wp]=magnitudes(h,c)
     wp=(wp+1)%e
 for h in range(1,e+1): add(h)
 prof=[np.zeros(N) for c in range(ch)]; cand=[np.zeros(N) for c in range(ch)]
