@@ -46,13 +46,15 @@ void TRemastering::OpenFile(const std::string& fileName) {
         setup_.dialogs->Message(t.CaSoubZadJmen + ":" + fileName + " " + t.CaNeExist);
     } else {
         // Also a document whose every frame was deleted goes, so its swap file does not stay.
-        if (state_.Wave) {
-            state_.ReleaseDocument();
-            state_.View.Reset();
-        }
+        if (state_.Wave) state_.ReleaseDocument();
+        // The load fills the overview for the whole length, so the view starts over first.
+        state_.View.Reset();
+        ResetScrollBars();
         state_.NotPcmPending = false;
         state_.Wave = TWave::CreateFromFile(fileName, env_, &state_.NotPcmPending);
         state_.WaveLoaded = state_.Wave->HasData();
+        // Loading keeps the overview of two channels only; more lanes need a full pass.
+        if (state_.WaveLoaded && state_.Wave->Channels() > 2) state_.Wave->BuildOverview(0, state_.Wave->SampleCount());
         opened = true;
     }
     if (state_.WaveLoaded) {

@@ -25,6 +25,7 @@
 #include "base/WorkFolder.h"
 #include "dsp/filters.h"
 #include "view/Timbres.h"
+#include "view/WaveformRenderer.h"
 
 namespace sv {
 
@@ -202,11 +203,7 @@ void TRemastering::ConnectHandlers() {
     onClick(c.SavFreq, &TRemastering::SavFreqClick);
     onClick(c.DelFreq, &TRemastering::DelFreqClick);
 
-    // The view draws its background while a document is open; the waveform itself is drawn by
-    // the renderer.
-    c.PaintBox1->OnPaint = [this](QPainter& painter) {
-        if (state_.WaveLoaded) painter.fillRect(c_->PaintBox1->rect(), DarkGreen);
-    };
+    ConnectViewHandlers();
     connect(c.PaintBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         c_->PopupMenu->popup(c_->PaintBox1->mapToGlobal(at));
     });
@@ -280,6 +277,7 @@ void TRemastering::changeEvent(QEvent* event) {
 }
 
 bool TRemastering::eventFilter(QObject* watched, QEvent* event) {
+    if (c_ && watched == c_->PaintBox1 && ViewEvent(event)) return true;
     if (event->type() == QEvent::FocusIn && qobject_cast<QSpinBox*>(watched)) SpChange(watched);
     return QMainWindow::eventFilter(watched, event);
 }

@@ -1,5 +1,6 @@
 #pragma once
 // The main window: the document, its commands, the option controls and the timbre controls.
+#include <QImage>
 #include <QMainWindow>
 #include <QPointer>
 #include <filesystem>
@@ -12,13 +13,16 @@
 #include "app/AppState.h"
 #include "app/TimbreFolders.h"
 #include "base/Progress.h"
+#include "view/ViewNavigation.h"
 
 class QAbstractButton;
 
 namespace sv {
 
 class TProgFrm;
+class TWaveformRenderer;
 struct TControls;
+struct TPassSettings;
 
 // What the window is started with. Empty members take the program's own choice.
 struct TWindowSetup {
@@ -76,6 +80,29 @@ public:
     void MeDetectClick();
     void MeBatchClick();
 
+    // Waveform view: drawing, zoom, scrolling, selection, block delete.
+    void OnPaint();  // redraws the view (from the cache unless something changed) and the labels
+    void Paint();    // rebuilds the overview for the visible span, then redraws
+    // Moves the play cursor to the view state's PlayPosition (and the block-start marker),
+    // touching only the columns they leave and enter.
+    void RefreshCursors();
+    void BbLupHorPlusClick();
+    void BbLupHorMinusClick();
+    void BbLupHorClick();
+    void BbLupVerPlusClick();
+    void BbLupVerMinusClick();
+    void BbLupVerClick();
+    void SbHorizontalChange();
+    void SbVertikalChange();
+    void PaintBox1MouseDown(double x, bool shift);
+    void PaintBox1MouseMove(double x);
+    void PaintBox1MouseUp();
+    void BbDelClick();
+    TScrollBarState& HorizontalBar() { return horizontalBar_; }
+    TScrollBarState& VerticalBar() { return verticalBar_; }
+    const QImage& WaveImage() const { return waveImage_; }
+    TPassSettings PassSettings() const;
+
     // Timbre controls.
     void TimbreClick(QObject* sender);
     void RaDetectClick();
@@ -105,6 +132,14 @@ private:
     void ShowDocumentInStatusBar(const std::string& fileName);
     void SetPanel(int panel, const std::string& text);
     std::unique_ptr<TProgress> MakeProgress();
+    void ConnectViewHandlers();
+    void ZoomStep(TZoomCommand command, bool horizontal);
+    void ZoomAround(double x, TZoomCommand command);
+    void DrawWaveImage();
+    void UpdateBlockLabels();
+    void ShowScrollBars();
+    void ResetScrollBars();
+    bool ViewEvent(QEvent* event);
     void ClearRadio(QAbstractButton* radio);
 
     AppState state_;
@@ -115,6 +150,10 @@ private:
     TWaveEnv env_;
     std::unique_ptr<TFiltr> engine_;
     std::unique_ptr<TControls> c_;
+    std::unique_ptr<TWaveformRenderer> renderer_;
+    QImage waveImage_;  // the view's picture; the renderer draws into it, the widget shows it
+    TScrollBarState horizontalBar_, verticalBar_;
+    bool showingBars_ = false;  // scroll-bar changes made by the window itself
     QPointer<TProgFrm> activeProgress_;
     bool commandRunning_ = false;
     bool closeRequested_ = false;

@@ -71,9 +71,13 @@ private slots:
         rig->show();
         rig->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        const QImage shown = rig->WaveImage();
         QTest::keyClick(rig.window.get(), Qt::Key_Return, Qt::ControlModifier);
         QVERIFY(Contains(rig.progress.titles, "Normalizing"));
-        QVERIFY(rig.state().RedrawWave);
+        QCoreApplication::processEvents();
+        QVERIFY(!rig.state().RedrawWave);  // the view shows the new document at once
+        QVERIFY(!shown.isNull());
+        QVERIFY(rig->WaveImage() != shown);
         QVERIFY(!rig.state().Flags.DataSaved);
         QVERIFY(rig.state().Wave.get() != before);
     }

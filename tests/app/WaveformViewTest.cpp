@@ -1,0 +1,183 @@
+// The waveform view in the main window: zoom and scroll bars, mouse selection, block labels,
+// block delete, wide windows, cursor refresh and the target display.
+#include <QCheckBox>
+#include <QLabel>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTest>
+#include <QToolButton>
+
+#include "AppTestSupport.h"
+#include "base/MyTime.h"
+#include "text/Language.h"
+#include "view/TargetSpectrumDisplay.h"
+#include "view/WaveformRenderer.h"
+
+using namespace sv;
+using namespace sv::test;
+
+namespace {
+
+QRgb Rgb(TRgb c) { return qRgb(c.r, c.g, c.b); }
+
+QString LabelText(TWindowRig& rig, int number) {
+    return rig.get<QLabel>(QStringLiteral("Label%1").arg(number).toLatin1().constData())->text();
+}
+
+// A window showing a stereo document.
+struct TShownDocument {
+    TTempDir dir;
+    TWindowRig rig{dir};
+    QWidget* view = nullptr;
+    TShownDocument() {
+        rig.files.openNames = {MakeWav(dir, "a.wav", 2).string()};
+        rig->MeOpenClick();
+        rig->show();
+        view = rig.get<QWidget>("PaintBox1");
+        QCoreApplication::processEvents();
+    }
+    std::int64_t Frames() { return rig.state().Wave->SampleCount(); }
+};
+
+}  // namespace
+
+class WaveformViewTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void zoomCommandsResizeTheThumbAroundItsCentre() {
+        TShownDocument doc;
+        auto& rig = doc.rig;
+        const int width = doc.view->width();
+        rig.get<QToolButton>("BbLupHorPlus")->click();
+        const TScrollBarState& bar = rig->HorizontalBar();
+        QCOMPARE(bar.PageSize, 16383);
+        QCOMPARE(bar.LargeChange, 8191);
+        QCOMPARE(bar.Position, 8193);
+        QCOMPARE(bar.SmallChange, qRound(32766.0 / width / 2 + 0.5));
+        auto* widget = rig.get<QScrollBar>("SbHorizontal");
+        QCOMPARE(widget->pageStep(), 16383);
+        QCOMPARE(widget->value(), 8193);
+        const std::int64_t n = doc.Frames();
+        QCOMPARE(rig.state().View.Position.HorZoom, 2);
+        QCOMPARE(rig.state().View.Position.ViewStart, std::llround(n * 8192.0 / 32766.0));
+
+        // The user drags the thumb to the end: the last n div 2 frames are shown.
+        widget->setValue(widget->maximum());
+        QCOMPARE(rig.state().View.Position.ViewStart + n / 2, n);
+        // Whole length puts everything back.
+        rig.get<QToolButton>("BbLupHor")->click();
+        QCOMPARE(rig.state().View.Position.ViewStart, std::int64_t{0});
+        QCOMPARE(widget->value(), 1);
+
+        // Vertical zoom keeps the thumb centred and the shift at 0.
+        rig.get<QToolButton>("BbLupVerPlus")->click();
+        QCOMPARE(rig.state().View.VerZoom, 2);
+        QCOMPARE(rig.state().View.VerShift, 0);
+    }
+
+    void clickDragAndShiftSelectWithLabelsFollowing() {
+        TShownDocument doc;
+        auto& rig = doc.rig;
+        const std::int64_t n = doc.Frames();
+        const int rate = rig.state().Wave->SampleRate();
+        QTest::mouseClick(doc.view, Qt::LeftButton, {}, QPoint(0, 10));
+        QCOMPARE(LabelText(rig, 24), QString::number(n));
+        QCOMPARE(LabelText(rig, 25), QStringLiteral("0"));
+        QCOMPARE(LabelText(rig, 26), QStringLiteral("0"));
+        QCOMPARE(LabelText(rig, 27), QStringLiteral("0"));
+        QCOMPARE(LabelText(rig, 29), QString::fromStdString(DurationText(0, rate)));
+
+        const int w = doc.view->width();
+        QTest::mousePress(doc.view, Qt::LeftButton, {}, QPoint(w / 2, 10));
+        QTest::mouseMove(doc.view, QPoint(w + 50, 10));  // past the document's end
+        QTest::mouseRelease(doc.view, Qt::LeftButton, {}, QPoint(w + 50, 10));
+        const std::int64_t start = rig.state().View.BlockStart;
+        QCOMPARE(rig.state().View.BlockEnd, n);
+        QCOMPARE(LabelText(rig, 27), QString::number(n - start));
+        QCOMPARE(LabelText(rig, 31), QString::fromStdString(DurationText(n - start, rate)));
+
+        // Shift-click left of the block moves its start; dragging past the left edge stops at 0.
+        QTest::mousePress(doc.view, Qt::LeftButton, Qt::ShiftModifier, QPoint(w / 4, 10));
+        QVERIFY(rig.state().View.BlockStart < start);
+        QTest::mouseMove(doc.view, QPoint(-40, 10));
+        QTest::mouseRelease(doc.view, Qt::LeftButton, {}, QPoint(-40, 10));
+        QCOMPARE(rig.state().View.BlockStart, std::int64_t{0});
+        QCOMPARE(rig.state().View.BlockEnd, n);
+        QVERIFY(!rig.state().View.DragFlag);
+    }
+
+    void deletingBlocksShortensOrEmptiesTheDocument() {
+        TShownDocument doc;
+        auto& rig = doc.rig;
+        const std::int64_t n = doc.Frames();
+        // An empty block removes nothing but marks the document changed.
+        rig.state().View.BlockStart = rig.state().View.BlockEnd = 100;
+        rig.get<QToolButton>("BbDel")->click();
+        QCOMPARE(doc.Frames(), n);
+        QCOMPARE(rig.state().View.BlockEnd, std::int64_t{0});
+        QVERIFY(!rig.state().Flags.DataSaved);
+
+        rig.state().View.BlockStart = 1000;
+        rig.state().View.BlockEnd = 3000;
+        rig.get<QToolButton>("BbDel")->click();
+        QCOMPARE(doc.Frames(), n - 2000);
+        QCOMPARE(LabelText(rig, 24), QString::number(n - 2000));
+        QVERIFY(rig.get<QLabel>("StatusBarPanel0")->text().endsWith(QString::number(n - 2000)));
+
+        rig.state().View.BlockStart = 0;
+        rig.state().View.BlockEnd = n;
+        rig.get<QToolButton>("BbDel")->click();
+        QVERIFY(!rig.state().WaveLoaded);
+        QVERIFY(!rig.get<QToolButton>("BtSave")->isEnabled());
+        QVERIFY(!rig.get<QToolButton>("BbDel")->isEnabled());
+        QVERIFY(rig.get<QWidget>("Shape1")->isVisibleTo(rig.window.get()));
+    }
+
+    void wideViewsAreDrawnOverTheirWholeWidth() {
+        TShownDocument doc;
+        doc.rig->resize(2700, 700);
+        QCoreApplication::processEvents();
+        QVERIFY(doc.view->width() > 2400);
+        doc.rig->OnPaint();
+        const QImage& image = doc.rig->WaveImage();
+        QCOMPARE(image.width(), doc.view->width());
+        const int lane = image.height() / 2;
+        for (int x = 0; x < image.width(); ++x) {
+            bool wave = false;
+            for (int y = 0; y < lane && !wave; ++y)
+                wave = image.pixel(x, y) == Rgb(colours::Wave0) || image.pixel(x, y) == Rgb(colours::BlockWave0);
+            if (!wave) QVERIFY2(image.pixel(x, 0) == Rgb(colours::BlockMarker), qPrintable(QString::number(x)));
+        }
+    }
+
+    void refreshingTheCursorsDrawsThePlayPosition() {
+        TShownDocument doc;
+        doc.rig->OnPaint();
+        doc.rig.state().View.PlayPosition = doc.Frames() / 2;
+        doc.rig->RefreshCursors();
+        const QImage& image = doc.rig->WaveImage();
+        const int x = static_cast<int>(600LL * image.width() / 1199);
+        QCOMPARE(image.pixel(x, 0), Rgb(colours::PlayCursor));
+        QCOMPARE(image.pixel(x, image.height() - 2), Rgb(colours::PlayCursor));
+    }
+
+    void targetDisplayFollowsThePassSettings() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        rig->show();
+        auto* box = rig.get<QWidget>("PaintBox2");
+        const QImage clear = box->grab().toImage();
+        QCOMPARE(clear.pixel(50, 28), Rgb(colours::SpectrumArea));
+        QCOMPARE(clear.pixel(50, 26), Rgb(colours::Background));
+        QCOMPARE(clear.pixel(22, 30), Rgb(colours::SpectrumGrid));
+        // The pass controls are disabled (levelling unchecked) and still redraw the display.
+        rig.get<QCheckBox>("ChHiPass")->setChecked(true);
+        rig.get<QSpinBox>("SpHiPass")->setValue(250);
+        const QImage steep = box->grab().toImage();
+        QCOMPARE(steep.pixel(100, 0), Rgb(colours::SpectrumArea));
+    }
+};
+
+QTEST_MAIN(WaveformViewTest)
+#include "WaveformViewTest.moc"
