@@ -5,6 +5,7 @@
 #include "app/PaintBox.h"
 #include "app/wav_p.h"
 #include "dsp/RemasterChain.h"
+#include "text/Language.h"
 
 namespace sv {
 
@@ -28,6 +29,43 @@ private:
     QMainWindow& window_;
 };
 
+// Every message shown while a file is processed names that file, so a message in the middle
+// of a long batch can be traced to its cause.
+class TMessagesAboutFile final : public TUserDialogs {
+public:
+    explicit TMessagesAboutFile(TUserDialogs& inner) : inner_(inner) {}
+    std::string file;
+    void Message(const std::string& text) override {
+        inner_.Message(file.empty() ? text : text + " (" + file + ")");
+    }
+    bool Question(const std::string& text) override { return inner_.Question(text); }
+    void SetBusy(bool busy) override { inner_.SetBusy(busy); }
+
+private:
+    TUserDialogs& inner_;
+};
+
+// Puts a dialogs port in place of another for a scope.
+class TDialogsSwap {
+public:
+    TDialogsSwap(TUserDialogs*& a, TUserDialogs*& b, TUserDialogs* with) : a_(a), b_(b), oldA_(a), oldB_(b) {
+        a_ = with;
+        b_ = with;
+    }
+    ~TDialogsSwap() {
+        a_ = oldA_;
+        b_ = oldB_;
+    }
+    TDialogsSwap(const TDialogsSwap&) = delete;
+    TDialogsSwap& operator=(const TDialogsSwap&) = delete;
+
+private:
+    TUserDialogs*& a_;
+    TUserDialogs*& b_;
+    TUserDialogs* oldA_;
+    TUserDialogs* oldB_;
+};
+
 }  // namespace
 
 void TRemastering::MeBatchClick() {
@@ -38,7 +76,10 @@ void TRemastering::MeBatchClick() {
         if (choice.StartBatch && !choice.SourceNames.empty()) {
             state_.Flags.StornoFlag = false;
             const TRemasterSettings settings = ReadSettings();
+            TMessagesAboutFile messages(*setup_.dialogs);
+            TDialogsSwap swap(setup_.dialogs, env_.Ports.dialogs, &messages);
             for (const std::string& name : choice.SourceNames) {
+                messages.file = name;
                 const std::string source = (choice.SourceFolder / name).string();
                 OpenFile(source);
                 if (!state_.WaveLoaded) continue;
@@ -55,6 +96,13 @@ void TRemastering::MeBatchClick() {
                 SaveFile(target);
                 state_.ReleaseDocument();
             }
+        }
+        // With no document left the status bar no longer speaks of the last file.
+        if (!state_.Wave) {
+            const auto& t = Texts();
+            const std::string* captions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2, &t.CaStatBar3,
+                                             &t.CaStatBar4};
+            for (int i = 0; i < 5; ++i) SetPanel(i, *captions[i] + ":");
         }
         Available(state_.WaveLoaded);
         c_->PaintBox1->update();

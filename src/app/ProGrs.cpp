@@ -1,6 +1,8 @@
 #include "app/ProGrs.h"
 
+
 #include <QApplication>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -125,6 +127,13 @@ void TProgFrm::hideEvent(QHideEvent* event) {
 
 // Escape must not hide a running operation's only way to cancel.
 void TProgFrm::reject() {}
+
+// The title bar's close button cancels like Cancel, whatever the window manager does with a
+// dialog's close request; the window stays until the operation has stopped.
+void TProgFrm::closeEvent(QCloseEvent* event) {
+    if (btStorno_->isEnabled()) BtStornoClick();
+    event->ignore();
+}
 
 ProgressFactory ProgFrmFactory(QWidget* parent) {
     return [parent]() -> std::unique_ptr<TProgress> { return std::make_unique<TProgFrm>(parent); };

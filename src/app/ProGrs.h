@@ -32,6 +32,7 @@ protected:
 
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
 private:

@@ -1,7 +1,9 @@
 #include "app/QtDialogs.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QStandardPaths>
 
@@ -48,7 +50,14 @@ std::optional<std::string> TQtFileChooser::ChooseOpenName(const std::string& cur
     QString start = QString::fromStdString(openFolder_.string());
     const std::filesystem::path name(current);
     if (name.has_parent_path()) start = QString::fromStdString(name.parent_path().string());
-    const QString chosen = QFileDialog::getOpenFileName(parent_, QString(), start, WavFilter);
+    // A folder that does not exist would be taken for a file name and shown in the name field.
+    if (!QFileInfo(start).isDir()) start = QDir::homePath();
+    QFileDialog dialog(parent_, QString(), start, WavFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.selectFile(QStringLiteral("*.wav"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString chosen = dialog.selectedFiles().front();
     if (chosen.isEmpty()) return std::nullopt;
     openFolder_ = std::filesystem::path(chosen.toStdString()).parent_path();
     return chosen.toStdString();

@@ -70,9 +70,10 @@ TFrmBatch::TFrmBatch(QWidget* parent) : QDialog(parent) {
     btStorno_->setDefault(true);
     btStorno_->setFocus();
 
-    // Until a folder is chosen both lists show the working folder and the labels stay empty.
+    // Until a folder is chosen both sides show the working folder, in the label and the list.
     for (TSide* side : {&source_, &destination_}) {
         side->folder = QDir::currentPath();
+        side->path->setText(side->folder);
         FilterChange(*side);
     }
     if (parent) {
@@ -172,6 +173,13 @@ void TFrmBatch::BtStornoClick() {
 void TFrmBatch::showEvent(QShowEvent* event) {
     startBatch_ = false;
     QDialog::showEvent(event);
+    // The trees open on the folders the sides show, not on the file system's root.
+    for (TSide* side : {&source_, &destination_}) {
+        const QModelIndex index = side->folders->index(side->folder);
+        if (!index.isValid()) continue;
+        side->tree->expand(index.parent());
+        side->tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
     raise();
     activateWindow();
 }

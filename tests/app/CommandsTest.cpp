@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include "AppTestSupport.h"
 #include "app/TimbreFolders.h"
 #include "app/batch.h"
+#include "text/Language.h"
 #include "view/Timbres.h"
 
 using namespace sv;
@@ -299,6 +301,30 @@ private slots:
         QVERIFY(!rig.get<QToolButton>("BtSave")->isEnabled());
         QVERIFY(rig->centralWidget()->isEnabled());
         QCOMPARE(CountFiles(dir / "work"), 0);
+        // No document is left, so the status bar names none.
+        QCOMPARE(rig.get<QLabel>("StatusBarPanel4")->text(), QString::fromStdString(Texts().CaStatBar4 + ":"));
+        QCOMPARE(rig.get<QLabel>("StatusBarPanel0")->text(), QString::fromStdString(Texts().CaStatBar0 + ":"));
+    }
+
+    void batchMessagesNameTheFileTheyAreAbout() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        const auto folder = dir / "songs";
+        std::filesystem::create_directories(folder);
+        MakeWav(dir, "songs/good.wav");
+        TWavLayout floatSamples;
+        floatSamples.formatTag = 3;
+        floatSamples.frames = 100000;
+        WriteWav(folder / "float.wav", floatSamples, [](std::int64_t, int) { return 0; });
+        rig.files.batch = {true, false, folder, folder, {"float.wav", "good.wav"}};
+        rig->MeBatchClick();
+        QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
+        QCOMPARE(rig.dialogs.messages[0], Texts().CaNePCM + " (float.wav)");
+        QVERIFY(std::filesystem::exists(folder / "_good.wav"));
+        // Outside a batch the message stays as it is.
+        rig.files.openNames = {(folder / "float.wav").string()};
+        rig->MeOpenClick();
+        QCOMPARE(rig.dialogs.messages.back(), Texts().CaNePCM);
     }
 
     void batchOverwriteReplacesOnlyConfirmedFiles() {
@@ -353,7 +379,9 @@ private slots:
         {
             TFrmBatch batch;
             QCOMPARE(batch.windowTitle(), QStringLiteral("Batch"));
-            QVERIFY(batch.findChild<QLabel*>("Label3")->text().isEmpty());
+            // Both sides show the working folder until one is chosen.
+            QCOMPARE(batch.findChild<QLabel*>("Label3")->text(), QDir::currentPath());
+            QCOMPARE(batch.findChild<QLabel*>("Label4")->text(), QDir::currentPath());
             QCOMPARE(batch.SourceFolder(), std::filesystem::current_path());
             batch.SelectSource(dir / "src");
             batch.SelectDestination(dir / "dst");

@@ -415,6 +415,17 @@ private slots:
         QVERIFY(rig->findChildren<TProgFrm*>().isEmpty());
     }
 
+    void progressWindowCloseButtonCancelsLikeCancel() {
+        for (const bool cancellable : {true, false}) {
+            TProgFrm window(nullptr);
+            window.EnableStorno(cancellable);
+            window.Show();
+            window.close();  // what a window manager's close button asks for
+            QCOMPARE(window.Storno(), cancellable);
+            QVERIFY(window.isVisible());  // stays until its operation has stopped
+        }
+    }
+
     void progressWindowShowsEstimateBarAndCancel() {
         QWidget owner;
         owner.resize(400, 300);
