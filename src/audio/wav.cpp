@@ -421,26 +421,59 @@ void TWave::UpdateOverviewBlock(std::int64_t rawIndex, std::int64_t stride, cons
 
 void TWave::BuildOverview(std::int64_t firstFrame, std::int64_t lastFrame) {
     const float w = static_cast<float>(lastFrame - firstFrame) / static_cast<float>(OverviewColumns);
-    const auto cnt = static_cast<std::int64_t>(std::nearbyint(w));
-    TArrayOfLongint buffer(static_cast<std::size_t>(std::max<std::int64_t>(cnt, 0)));
+    const auto cnt = std::max<std::int64_t>(static_cast<std::int64_t>(std::nearbyint(w)), 0);
     const int ch = channels_;
+    // Mono and stereo columns are read in one piece, all channels at once; wider documents
+    // channel by channel so that the buffer stays one channel's column.
+    const bool together = ch <= 2;
+    TArrayOfLongint buffer(static_cast<std::size_t>(cnt * (together ? ch : 1)));
+    // Maxima start at 0 and minima at 0, so no value can raise one and lower the other: the
+    // plain max/min gives the same column as testing the maximum first.
+    auto extremes = [cnt](const std::int32_t* v, std::int32_t& maximum, std::int32_t& minimum) {
+        std::int32_t hi = 0, lo = 0;
+        for (std::int64_t i = 0; i < cnt; ++i) {
+            hi = std::max(hi, v[i]);
+            lo = std::min(lo, v[i]);
+        }
+        maximum = hi;
+        minimum = lo;
+    };
+    auto stereoExtremes = [cnt](const std::int32_t* v, std::int32_t* maximum, std::int32_t* minimum) {
+        std::int32_t hi0 = 0, lo0 = 0, hi1 = 0, lo1 = 0;
+        for (std::int64_t i = 0; i < 2 * cnt; i += 2) {
+            hi0 = std::max(hi0, v[i]);
+            lo0 = std::min(lo0, v[i]);
+            hi1 = std::max(hi1, v[i + 1]);
+            lo1 = std::min(lo1, v[i + 1]);
+        }
+        maximum[0] = hi0;
+        maximum[1] = hi1;
+        minimum[0] = lo0;
+        minimum[1] = lo1;
+    };
     for (int k = 0; k < OverviewColumns; ++k) {
         const std::int64_t s =
             firstFrame + MarginFrames +
             static_cast<std::int64_t>(std::nearbyint(static_cast<double>(k) * static_cast<double>(w)));
-        for (int c = 0; c < ch; ++c) {
-            std::int32_t& maximum = overview_[static_cast<std::size_t>(2 * k * ch + c)];
-            std::int32_t& minimum = overview_[static_cast<std::size_t>((2 * k + 1) * ch + c)];
-            maximum = 0;
-            minimum = 0;
-            if (cnt <= 0) continue;
-            ReadChannel(buffer.data(), s, c, cnt);
-            for (const std::int32_t v : buffer) {
-                if (v > maximum)
-                    maximum = v;
-                else if (v < minimum)
-                    minimum = v;
+        std::int32_t* maxima = &overview_[static_cast<std::size_t>(2 * k * ch)];
+        std::int32_t* minima = &overview_[static_cast<std::size_t>((2 * k + 1) * ch)];
+        if (cnt <= 0) {
+            std::fill(maxima, maxima + ch, 0);
+            std::fill(minima, minima + ch, 0);
+            continue;
+        }
+        if (together) {
+            ReadRaw(buffer.data(), s * ch, cnt * ch);
+            if (ch == 2) {
+                stereoExtremes(buffer.data(), maxima, minima);
+            } else {
+                extremes(buffer.data(), maxima[0], minima[0]);
             }
+            continue;
+        }
+        for (int c = 0; c < ch; ++c) {
+            ReadChannel(buffer.data(), s, c, cnt);
+            extremes(buffer.data(), maxima[c], minima[c]);
         }
     }
     overviewValid_ = true;

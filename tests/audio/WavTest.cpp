@@ -2,6 +2,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cmath>
+
 #include "base/IoError.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
@@ -264,6 +266,37 @@ TEST_F(WaveTest, BuildOverviewSummarisesColumns) {
     for (int k = 0; k < 1200; ++k) {
         ASSERT_GT(stereo->OverviewValue(2 * k, 0), 0);
         ASSERT_LT(stereo->OverviewValue(2 * k + 1, 1), 0);
+    }
+}
+
+// Each column holds the largest value (at least 0) and the smallest (at most 0) of its own
+// frames, channel by channel, however many channels are read together.
+TEST_F(WaveTest, BuildOverviewMatchesAPlainScanForEveryChannelCount) {
+    for (const int ch : {1, 2, 3}) {
+        SCOPED_TRACE(ch);
+        const std::int64_t n = 7219;
+        auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(ch), 8000, 16, n, env);
+        std::vector<std::int32_t> raw(static_cast<std::size_t>(n * ch));
+        for (std::size_t i = 0; i < raw.size(); ++i)
+            raw[i] = static_cast<std::int32_t>((i * 2654435761u) % 20001) - 10000;
+        wave->WriteRaw(raw.data(), ch * 8192, n * ch);
+        const std::int64_t first = 13, last = 6400;
+        wave->BuildOverview(first, last);
+        const float w = static_cast<float>(last - first) / 1200.0f;
+        const auto cnt = static_cast<std::int64_t>(std::nearbyint(w));
+        for (int k = 0; k < 1200; ++k) {
+            const auto s = first + static_cast<std::int64_t>(std::nearbyint(double(k) * double(w)));
+            for (int c = 0; c < ch; ++c) {
+                std::int32_t hi = 0, lo = 0;
+                for (std::int64_t f = s; f < s + cnt; ++f) {
+                    const std::int32_t v = f < n ? raw[static_cast<std::size_t>(f * ch + c)] : 0;
+                    hi = std::max(hi, v);
+                    lo = std::min(lo, v);
+                }
+                ASSERT_EQ(wave->OverviewValue(2 * k, c), hi) << k << " " << c;
+                ASSERT_EQ(wave->OverviewValue(2 * k + 1, c), lo) << k << " " << c;
+            }
+        }
     }
 }
 
