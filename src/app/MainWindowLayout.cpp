@@ -19,6 +19,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+
 #include "app/Anchors.h"
 #include "app/CompactFont.h"
 #include "app/MainWindowControls.h"
@@ -126,6 +128,26 @@ QAction* MakeAction(QMainWindow* window, QMenu* menu, const char* name, const st
     menu->addAction(action);
     if (!keys.isEmpty()) window->addAction(action);  // shortcuts work with the menus closed
     return action;
+}
+
+// Captions placed in fixed pixels may be wider than their place with the platform's fonts or a
+// translated language.ini: such a control gets a narrower face, then a smaller size, until its
+// text fits.
+void FitTexts(QWidget& root) {
+    for (QWidget* w : root.findChildren<QWidget*>()) {
+        const bool text = qobject_cast<QLabel*>(w) || qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w);
+        if (!text || w->width() <= 0) continue;
+        QFont font = w->font();
+        for (const int stretch : {QFont::Condensed, QFont::ExtraCondensed, QFont::UltraCondensed}) {
+            if (w->sizeHint().width() <= w->width()) break;
+            font.setStretch(stretch);
+            w->setFont(font);
+        }
+        for (int pixels = font.pixelSize() - 1; pixels >= 8 && w->sizeHint().width() > w->width(); --pixels) {
+            font.setPixelSize(pixels);
+            w->setFont(font);
+        }
+    }
 }
 
 QMenu* MakeMenu(QMenuBar* bar, const char* name, const std::string& caption, const std::string& hint) {
@@ -288,10 +310,13 @@ void TRemastering::BuildWindow() {
         slider->setTickPosition(QSlider::TicksRight);
         slider->setTickInterval(1);
         slider->setToolTip(Q(t.HiTrack));
+        // The handle and its ticks need the style's width, or they are cut off.
+        const int barWidth = std::max(18, slider->sizeHint().width());
+        slider->resize(barWidth, 67);
         group = new QButtonGroup(box);
         for (int i = 0; i < 3; ++i) {
             *radios[i] = MakeRadio(box, names[i], *texts[2 * i], *texts[2 * i + 1],
-                                   {18, 3 + 24 * i, 147, 18});
+                                   {barWidth, 3 + 24 * i, 165 - barWidth, 18});
             group->addButton(*radios[i]);
         }
     };
@@ -400,6 +425,7 @@ void TRemastering::BuildWindow() {
     const std::string* panelCaptions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
                                           &t.CaStatBar3, &t.CaStatBar4};
     for (int i = 0; i < 5; ++i) SetPanel(i, *panelCaptions[i] + ":");
+    FitTexts(*client);
 }
 
 void TRemastering::BuildMenus() {

@@ -1,6 +1,7 @@
 // The main window: start state, options, document commands, the progress window, mends.
 #include <sys/stat.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -413,6 +414,27 @@ private slots:
         QVERIFY(rig.state().WaveLoaded);
         QCOMPARE(rig.files.openNames.size(), std::size_t{1});  // the second name was not asked for
         QVERIFY(rig->findChildren<TProgFrm*>().isEmpty());
+    }
+
+    void noTextIsClippedAtTheMinimumSize() {
+        TTempDir dir;
+        TWindowRig rig(dir);
+        rig->resize(rig->minimumSize());
+        rig->show();
+        QCoreApplication::processEvents();
+        QStringList clipped;
+        for (QWidget* w : rig->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(rig.window.get())) continue;
+            const bool text = qobject_cast<QLabel*>(w) || qobject_cast<QAbstractButton*>(w);
+            const bool slider = qobject_cast<QSlider*>(w);
+            if (!text && !slider) continue;
+            if (auto* label = qobject_cast<QLabel*>(w); label && label->text().isEmpty()) continue;
+            if (qobject_cast<QToolButton*>(w)) continue;
+            const QSize hint = w->sizeHint();
+            if (w->width() < hint.width() || (slider && w->width() < w->minimumSizeHint().width()))
+                clipped << QStringLiteral("%1 %2<%3").arg(w->objectName()).arg(w->width()).arg(hint.width());
+        }
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
     }
 
     void progressWindowCloseButtonCancelsLikeCancel() {
