@@ -130,6 +130,23 @@ QAction* MakeAction(QMainWindow* window, QMenu* menu, const char* name, const st
     return action;
 }
 
+// A status bar panel that shortens a text too long for it in the middle (where file names
+// differ least) instead of cutting its end; the whole text is its tooltip.
+class TElidedLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        drawFrame(&painter);
+        const QRect area = contentsRect().adjusted(margin() + 2, 0, -margin() - 2, 0);
+        painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
+                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+    }
+};
+
 // Captions placed in fixed pixels may be wider than their place with the platform's fonts or a
 // translated language.ini: such a control gets a narrower face, then a smaller size, until its
 // text fits.
@@ -414,7 +431,7 @@ void TRemastering::BuildWindow() {
     statusBar()->setSizeGripEnabled(true);
     const int widths[] = {150, 100, 145, 140, 50};
     for (int i = 0; i < 5; ++i) {
-        auto* panel = new QLabel(statusBar());
+        auto* panel = new TElidedLabel(statusBar());
         panel->setObjectName(QStringLiteral("StatusBarPanel%1").arg(i));
         panel->setMinimumWidth(widths[i]);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -493,7 +510,9 @@ void TRemastering::BuildMenus() {
 }
 
 void TRemastering::SetPanel(int panel, const std::string& text) {
-    c_->StatusPanels[static_cast<std::size_t>(panel)]->setText(Q(text));
+    QLabel* label = c_->StatusPanels[static_cast<std::size_t>(panel)];
+    label->setText(Q(text));
+    label->setToolTip(Q(text));
 }
 
 }  // namespace sv

@@ -435,6 +435,15 @@ private slots:
                 clipped << QStringLiteral("%1 %2<%3").arg(w->objectName()).arg(w->width()).arg(hint.width());
         }
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
+
+        // A long file name is shortened in the middle, keeping its end, and shown whole as a hint.
+        const std::string name = std::string(60, 'n') + "-end.wav";
+        rig.files.openNames = {MakeWav(dir, name).string()};
+        rig->MeOpenClick();
+        auto* panel = rig.get<QLabel>("StatusBarPanel4");
+        QVERIFY(panel->toolTip().endsWith(QString::fromStdString(name)));
+        QVERIFY(panel->width() < panel->fontMetrics().horizontalAdvance(panel->text()));
+        QCOMPARE(rig->width(), rig->minimumSize().width());  // the long name did not widen the window
     }
 
     void progressWindowCloseButtonCancelsLikeCancel() {
