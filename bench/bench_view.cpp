@@ -31,9 +31,11 @@ std::unique_ptr<sv::TWave> MakeDocument(std::int64_t frames) {
     std::vector<std::int32_t> block(1 << 20);
     const std::int64_t total = frames * 2;
     for (std::int64_t i = 0; i < total; i += static_cast<std::int64_t>(block.size())) {
-        const std::int64_t count = std::min<std::int64_t>(static_cast<std::int64_t>(block.size()), total - i);
+        const std::int64_t count =
+            std::min<std::int64_t>(static_cast<std::int64_t>(block.size()), total - i);
         for (std::int64_t j = 0; j < count; ++j)
-            block[static_cast<std::size_t>(j)] = static_cast<std::int32_t>(((i + j) * 7919) % 8000000 - 4000000);
+            block[static_cast<std::size_t>(j)] =
+                static_cast<std::int32_t>(((i + j) * 7919) % 8000000 - 4000000);
         wave->WriteRaw(block.data(), 2 * sv::MarginFrames + i, count);
     }
     return wave;
@@ -82,7 +84,8 @@ void BM_BuildOverview60MinStereo(benchmark::State& state) {
 
 void BM_ReadSwapFile60MinStereo(benchmark::State& state) {
     sv::TWave& wave = LongDocument();
-    benchmark::DoNotOptimize(wave.Memory().ReadValue(0));  // writes the last window back to the file
+    benchmark::DoNotOptimize(
+        wave.Memory().ReadValue(0));  // writes the last window back to the file
     std::vector<char> buffer(std::size_t{1} << 22);
     std::int64_t bytes = 0;
     for (auto _ : state) {

@@ -37,7 +37,9 @@ void TPainterCanvas::LineTo(int x, int y) {
     MoveTo(x, y);
 }
 
-void TPainterCanvas::SetPixel(int x, int y, TRgb colour) { painter_.fillRect(x, y, 1, 1, ToQColor(colour)); }
+void TPainterCanvas::SetPixel(int x, int y, TRgb colour) {
+    painter_.fillRect(x, y, 1, 1, ToQColor(colour));
+}
 
 void TPainterCanvas::FillRect(int x0, int y0, int x1, int y1, TRgb colour) {
     painter_.fillRect(x0, y0, x1 - x0, y1 - y0, ToQColor(colour));

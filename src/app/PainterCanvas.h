@@ -7,7 +7,7 @@ class QPainter;
 namespace sv {
 
 class TPainterCanvas final : public TCanvas {
-public:
+  public:
     explicit TPainterCanvas(QPainter& painter) : painter_(painter) {}
 
     void SetPen(TRgb colour) override { pen_ = colour; }
@@ -18,7 +18,7 @@ public:
     void SetFont(const std::string& name, int pointSize, TRgb colour) override;
     void TextOut(int x, int y, const std::string& text) override;
 
-private:
+  private:
     QPainter& painter_;
     TRgb pen_;
     TRgb fontColour_;

@@ -14,8 +14,8 @@
 #include <cmath>
 
 #include "app/MainWindowControls.h"
-#include "app/PainterCanvas.h"
 #include "app/PaintBox.h"
+#include "app/PainterCanvas.h"
 #include "app/wav_p.h"
 #include "base/MyTime.h"
 #include "text/Language.h"
@@ -40,13 +40,13 @@ TWaveView ViewOf(const TViewState& v) {
 
 // Keeps the window disabled while the overview is rebuilt, however the rebuild ends.
 class TDisabledWindow {
-public:
+  public:
     explicit TDisabledWindow(QWidget& window) : window_(window) { window_.setEnabled(false); }
     ~TDisabledWindow() { window_.setEnabled(true); }
     TDisabledWindow(const TDisabledWindow&) = delete;
     TDisabledWindow& operator=(const TDisabledWindow&) = delete;
 
-private:
+  private:
     QWidget& window_;
 };
 
@@ -84,20 +84,23 @@ void TRemastering::ConnectViewHandlers() {
         TScrollBarState* state;
         Handler change;
     };
-    for (const TBar& bar : {TBar{c.SbHorizontal, &horizontalBar_, &TRemastering::SbHorizontalChange},
-                            TBar{c.SbVertikal, &verticalBar_, &TRemastering::SbVertikalChange}}) {
+    for (const TBar& bar :
+         {TBar{c.SbHorizontal, &horizontalBar_, &TRemastering::SbHorizontalChange},
+          TBar{c.SbVertikal, &verticalBar_, &TRemastering::SbVertikalChange}}) {
         // A click in the track moves by LargeChange, not by the page the thumb shows.
-        connect(bar.widget, &QScrollBar::actionTriggered, this, [w = bar.widget, s = bar.state](int action) {
-            if (action == QAbstractSlider::SliderPageStepAdd)
-                w->setSliderPosition(w->sliderPosition() - w->pageStep() + s->LargeChange);
-            else if (action == QAbstractSlider::SliderPageStepSub)
-                w->setSliderPosition(w->sliderPosition() + w->pageStep() - s->LargeChange);
-        });
-        connect(bar.widget, &QScrollBar::valueChanged, this, [this, s = bar.state, change = bar.change](int value) {
-            if (showingBars_) return;
-            s->Position = value;
-            RunCommand([this, change] { (this->*change)(); });
-        });
+        connect(bar.widget, &QScrollBar::actionTriggered, this,
+                [w = bar.widget, s = bar.state](int action) {
+                    if (action == QAbstractSlider::SliderPageStepAdd)
+                        w->setSliderPosition(w->sliderPosition() - w->pageStep() + s->LargeChange);
+                    else if (action == QAbstractSlider::SliderPageStepSub)
+                        w->setSliderPosition(w->sliderPosition() + w->pageStep() - s->LargeChange);
+                });
+        connect(bar.widget, &QScrollBar::valueChanged, this,
+                [this, s = bar.state, change = bar.change](int value) {
+                    if (showingBars_) return;
+                    s->Position = value;
+                    RunCommand([this, change] { (this->*change)(); });
+                });
     }
 
     c.PaintBox1->installEventFilter(this);
@@ -116,8 +119,8 @@ void TRemastering::ConnectViewHandlers() {
     };
     c.PaintBox2->OnPaint = [this](QPainter& painter) {
         TPainterCanvas canvas(painter);
-        DrawTargetSpectrum(canvas, c_->PaintBox2->width(), c_->PaintBox2->height(), state_.Spectra.Target,
-                           state_.FlatSpectrum, PassSettings());
+        DrawTargetSpectrum(canvas, c_->PaintBox2->width(), c_->PaintBox2->height(),
+                           state_.Spectra.Target, state_.FlatSpectrum, PassSettings());
     };
     ResetScrollBars();
 }
@@ -143,7 +146,8 @@ void TRemastering::DrawWaveImage() {
     }
     QPainter painter(&waveImage_);
     TPainterCanvas canvas(painter);
-    renderer_->DrawWave(canvas, size.width(), state_.RedrawWave, *state_.Wave, size.height(), ViewOf(state_.View));
+    renderer_->DrawWave(canvas, size.width(), state_.RedrawWave, *state_.Wave, size.height(),
+                        ViewOf(state_.View));
 }
 
 void TRemastering::OnPaint() {
@@ -156,7 +160,8 @@ void TRemastering::RefreshCursors() {
     if (!state_.WaveLoaded || !state_.Wave || waveImage_.size() != c_->PaintBox1->size()) return;
     QPainter painter(&waveImage_);
     TPainterCanvas canvas(painter);
-    renderer_->DrawCursors(canvas, waveImage_.width(), *state_.Wave, waveImage_.height(), ViewOf(state_.View));
+    renderer_->DrawCursors(canvas, waveImage_.width(), *state_.Wave, waveImage_.height(),
+                           ViewOf(state_.View));
     c_->PaintBox1->update();
 }
 
@@ -186,7 +191,8 @@ void TRemastering::Paint() {
 
 void TRemastering::ShowScrollBars() {
     showingBars_ = true;
-    for (auto [widget, bar] : {std::pair{c_->SbHorizontal, &horizontalBar_}, std::pair{c_->SbVertikal, &verticalBar_}}) {
+    for (auto [widget, bar] :
+         {std::pair{c_->SbHorizontal, &horizontalBar_}, std::pair{c_->SbVertikal, &verticalBar_}}) {
         widget->setRange(bar->Min, bar->Max - bar->PageSize + 1);
         widget->setPageStep(bar->PageSize);
         widget->setSingleStep(std::max(bar->SmallChange, 1));
@@ -241,8 +247,8 @@ void TRemastering::SbVertikalChange() {
 void TRemastering::PaintBox1MouseDown(double x, bool shift) {
     if (!state_.WaveLoaded || !state_.Wave) return;
     TViewState& v = state_.View;
-    const std::int64_t d =
-        FrameAt(x, c_->PaintBox1->width(), v.Position.ViewStart, state_.Wave->SampleCount(), v.Position.HorZoom);
+    const std::int64_t d = FrameAt(x, c_->PaintBox1->width(), v.Position.ViewStart,
+                                   state_.Wave->SampleCount(), v.Position.HorZoom);
     TSelection selection{v.BlockStart, v.BlockEnd, v.DragFlag};
     selection.Press(d, shift);
     v.BlockStart = selection.BlockStart;
@@ -256,7 +262,8 @@ void TRemastering::PaintBox1MouseMove(double x) {
     TViewState& v = state_.View;
     if (!v.DragFlag || !state_.WaveLoaded || !state_.Wave) return;
     const std::int64_t n = state_.Wave->SampleCount();
-    const std::int64_t e = FrameAt(x, c_->PaintBox1->width(), v.Position.ViewStart, n, v.Position.HorZoom);
+    const std::int64_t e =
+        FrameAt(x, c_->PaintBox1->width(), v.Position.ViewStart, n, v.Position.HorZoom);
     TSelection selection{v.BlockStart, v.BlockEnd, v.DragFlag};
     selection.Move(e, n);
     v.BlockStart = selection.BlockStart;
@@ -292,11 +299,13 @@ void TRemastering::ZoomAround(double x, TZoomCommand command) {
     p.HorZoom = ZoomedFactor(p.HorZoom, command);
     ZoomScrollBar(horizontalBar_, p.HorZoom, width);
     if (p.HorZoom > 1 && n > 0) {
-        const double start = static_cast<double>(frame) - x / width * static_cast<double>(n / p.HorZoom);
-        const double position =
-            horizontalBar_.Min + start * (horizontalBar_.Max - horizontalBar_.Min) / static_cast<double>(n);
-        horizontalBar_.Position = static_cast<int>(
-            std::clamp(std::nearbyint(position), double(horizontalBar_.Min), double(horizontalBar_.Max)));
+        const double start =
+            static_cast<double>(frame) - x / width * static_cast<double>(n / p.HorZoom);
+        const double position = horizontalBar_.Min + start *
+                                                         (horizontalBar_.Max - horizontalBar_.Min) /
+                                                         static_cast<double>(n);
+        horizontalBar_.Position = static_cast<int>(std::clamp(
+            std::nearbyint(position), double(horizontalBar_.Min), double(horizontalBar_.Max)));
     }
     SbHorizontalChange();
 }
@@ -320,17 +329,20 @@ bool TRemastering::ViewEvent(QEvent* event) {
             return true;
         case QEvent::Wheel: {
             const auto* wheel = static_cast<QWheelEvent*>(event);
-            const int delta = wheel->angleDelta().y() != 0 ? wheel->angleDelta().y() : wheel->angleDelta().x();
+            const int delta =
+                wheel->angleDelta().y() != 0 ? wheel->angleDelta().y() : wheel->angleDelta().x();
             if (delta == 0) return true;
             if (wheel->modifiers() & Qt::ControlModifier) {
                 RunCommand([this, x = wheel->position().x(), delta] {
                     ZoomAround(x, delta > 0 ? TZoomCommand::In : TZoomCommand::Out);
                 });
             } else {
-                const int step = std::max(horizontalBar_.LargeChange / 4, horizontalBar_.SmallChange);
+                const int step =
+                    std::max(horizontalBar_.LargeChange / 4, horizontalBar_.SmallChange);
                 const int notches = std::max(std::abs(delta) / 120, 1);
-                horizontalBar_.Position = std::max(
-                    horizontalBar_.Min, horizontalBar_.Position + (delta > 0 ? -1 : 1) * notches * step);
+                horizontalBar_.Position =
+                    std::max(horizontalBar_.Min,
+                             horizontalBar_.Position + (delta > 0 ? -1 : 1) * notches * step);
                 RunCommand([this] { SbHorizontalChange(); });
             }
             return true;
@@ -338,7 +350,8 @@ bool TRemastering::ViewEvent(QEvent* event) {
         case QEvent::KeyPress: {
             const auto* key = static_cast<QKeyEvent*>(event);
             if (key->key() != Qt::Key_Home && key->key() != Qt::Key_End) return false;
-            horizontalBar_.Position = key->key() == Qt::Key_Home ? horizontalBar_.Min : horizontalBar_.Max;
+            horizontalBar_.Position =
+                key->key() == Qt::Key_Home ? horizontalBar_.Min : horizontalBar_.Max;
             RunCommand([this] { SbHorizontalChange(); });
             return true;
         }

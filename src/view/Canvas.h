@@ -13,7 +13,7 @@ struct TRgb {
 };
 
 class TCanvas {
-public:
+  public:
     virtual ~TCanvas() = default;
     virtual void SetPen(TRgb colour) = 0;
     virtual void MoveTo(int x, int y) = 0;

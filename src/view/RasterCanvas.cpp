@@ -6,7 +6,8 @@
 namespace sv {
 
 TRasterCanvas::TRasterCanvas(int width, int height, TRgb fill)
-    : width_(std::max(width, 0)), height_(std::max(height, 0)),
+    : width_(std::max(width, 0)),
+      height_(std::max(height, 0)),
       pixels_(static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_), fill) {}
 
 TRgb TRasterCanvas::Pixel(int x, int y) const {
@@ -16,8 +17,8 @@ TRgb TRasterCanvas::Pixel(int x, int y) const {
 
 void TRasterCanvas::SetPixel(int x, int y, TRgb colour) {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;  // clipped like a real surface
-    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x)] =
-        colour;
+    pixels_[static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) +
+            static_cast<std::size_t>(x)] = colour;
 }
 
 void TRasterCanvas::MoveTo(int x, int y) {

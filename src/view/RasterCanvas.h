@@ -7,7 +7,7 @@
 namespace sv {
 
 class TRasterCanvas final : public TCanvas {
-public:
+  public:
     struct TText {
         int x = 0, y = 0;
         std::string text;
@@ -31,7 +31,7 @@ public:
     void SetFont(const std::string& name, int pointSize, TRgb colour) override;
     void TextOut(int x, int y, const std::string& text) override;
 
-private:
+  private:
     int width_, height_;
     std::vector<TRgb> pixels_;
     TRgb pen_;

@@ -23,7 +23,7 @@ struct TGridLine {
 };
 
 constexpr TGridLine FrequencyLines[] = {
-    {33, "33Hz", 9},     {100, "100Hz", 11},  {330, "330Hz", 11}, {1000, "1kHz", 9},
+    {33, "33Hz", 9},      {100, "100Hz", 11}, {330, "330Hz", 11}, {1000, "1kHz", 9},
     {3300, "3.3kHz", 14}, {10000, "10k", 7},  {20000, "20", 9},
 };
 
@@ -75,7 +75,8 @@ void DrawTargetSpectrum(TCanvas& canvas, int width, int height, const TBinSpectr
     for (int i = 1; i <= width - 2; ++i) {
         const auto n = count[static_cast<std::size_t>(i)];
         if (n == 0.0f) continue;  // nothing to show left of the first bin with a level
-        const double end = std::nearbyint(static_cast<double>(sum[static_cast<std::size_t>(i)]) / n + offset);
+        const double end =
+            std::nearbyint(static_cast<double>(sum[static_cast<std::size_t>(i)]) / n + offset);
         // Far outside the box is as good as just outside it.
         const int row = static_cast<int>(std::clamp(end, -1.0, static_cast<double>(height)));
         canvas.Stroke(i, height - 2, i, row);
@@ -94,8 +95,9 @@ void DrawTargetSpectrum(TCanvas& canvas, int width, int height, const TBinSpectr
     };
     const int step12 = static_cast<int>(std::nearbyint(0.6 * decade));
     const int step24 = static_cast<int>(std::nearbyint(1.2 * decade));
-    for (const TLevelLine& line : {TLevelLine{y0, "0dB"}, TLevelLine{y0 + step12, "-12dB"},
-                                   TLevelLine{y0 - step12, "+12dB"}, TLevelLine{y0 + step24, "-24dB"}}) {
+    for (const TLevelLine& line :
+         {TLevelLine{y0, "0dB"}, TLevelLine{y0 + step12, "-12dB"}, TLevelLine{y0 - step12, "+12dB"},
+          TLevelLine{y0 + step24, "-24dB"}}) {
         canvas.Stroke(0, line.row, width - 2, line.row);
         canvas.TextOut(0, line.row - 8, line.label);
     }

@@ -8,10 +8,10 @@ namespace sv {
 
 struct TPassSettings {
     bool highPassOn = false;
-    int highPassHz = 20;    // used when highPassOn
+    int highPassHz = 20;  // used when highPassOn
     int highPassOrder = 6;
     bool lowPassOn = false;
-    int lowPassKHz = 16;    // used when lowPassOn
+    int lowPassKHz = 16;  // used when lowPassOn
     int lowPassOrder = 6;
 };
 

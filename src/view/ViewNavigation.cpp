@@ -16,9 +16,12 @@ void TScrollBarState::Fit() {
 
 int ZoomedFactor(int factor, TZoomCommand command) {
     switch (command) {
-        case TZoomCommand::In: return std::min(factor * 2, MaxZoom);
-        case TZoomCommand::Out: return std::max(factor / 2, 1);
-        case TZoomCommand::Whole: return 1;
+        case TZoomCommand::In:
+            return std::min(factor * 2, MaxZoom);
+        case TZoomCommand::Out:
+            return std::max(factor / 2, 1);
+        case TZoomCommand::Whole:
+            return 1;
     }
     return factor;
 }
@@ -36,8 +39,8 @@ void ZoomScrollBar(TScrollBarState& bar, int factor, int viewWidth) {
 }
 
 std::int64_t ViewStartFor(const TScrollBarState& bar, std::int64_t sampleCount, int horZoom) {
-    std::int64_t start = static_cast<std::int64_t>(
-        std::nearbyint(static_cast<double>(sampleCount) * (bar.Position - bar.Min) / (bar.Max - bar.Min)));
+    std::int64_t start = static_cast<std::int64_t>(std::nearbyint(
+        static_cast<double>(sampleCount) * (bar.Position - bar.Min) / (bar.Max - bar.Min)));
     const std::int64_t span = sampleCount / std::max(horZoom, 1);
     if (start + span > sampleCount) start = sampleCount - span;
     return start;
@@ -45,8 +48,8 @@ std::int64_t ViewStartFor(const TScrollBarState& bar, std::int64_t sampleCount, 
 
 std::int32_t VerShiftFor(const TScrollBarState& bar, int bitsPerSample) {
     const double fullScale = std::ldexp(1.0, bitsPerSample + 7);
-    const double centre =
-        (2.0 * (bar.Position - bar.Min) + bar.PageSize) / static_cast<double>(bar.Max - bar.Min + 1);
+    const double centre = (2.0 * (bar.Position - bar.Min) + bar.PageSize) /
+                          static_cast<double>(bar.Max - bar.Min + 1);
     return static_cast<std::int32_t>(std::nearbyint(fullScale * (centre - 1.0)));
 }
 

@@ -13,21 +13,23 @@ namespace {
 
 // Marks one drawing as in progress and ends it however the drawing leaves.
 class TBusy {
-public:
+  public:
     explicit TBusy(bool& idle) : idle_(idle) { idle_ = false; }
     ~TBusy() { idle_ = true; }
     TBusy(const TBusy&) = delete;
     TBusy& operator=(const TBusy&) = delete;
 
-private:
+  private:
     bool& idle_;
 };
 
 }  // namespace
 
 TWaveformRenderer::TWaveformRenderer()
-    : top_(MinimumCacheEntries, 0), bottom_(MinimumCacheEntries, 0),
-      backColours_(MinimumCacheEntries), waveColours_(MinimumCacheEntries),
+    : top_(MinimumCacheEntries, 0),
+      bottom_(MinimumCacheEntries, 0),
+      backColours_(MinimumCacheEntries),
+      waveColours_(MinimumCacheEntries),
       covered_(MinimumCacheEntries, 0) {}
 
 int TWaveformRenderer::ClampPixel(double h, double x) {
@@ -71,7 +73,8 @@ void TWaveformRenderer::RebuildCache(const TWave& wave, int width, const TLanes&
         backColours_.resize(needed);
         waveColours_.resize(needed);
     }
-    if (covered_.size() < static_cast<std::size_t>(width + 1)) covered_.resize(static_cast<std::size_t>(width + 1));
+    if (covered_.size() < static_cast<std::size_t>(width + 1))
+        covered_.resize(static_cast<std::size_t>(width + 1));
     std::fill(top_.begin(), top_.end(), 0);
     std::fill(bottom_.begin(), bottom_.end(), 0);
     std::fill(covered_.begin(), covered_.end(), std::uint8_t{0});
@@ -139,10 +142,10 @@ void TWaveformRenderer::DrawWave(TCanvas& canvas, int width, bool& redraw, const
         TBusy busy(waveIdle_);
         const TLanes lanes = LanesOf(wave, height);
         const std::int64_t b0 = OverviewColumnOf(view.BlockStart, wave, view);
-        const bool cacheFits =
-            top_.size() >= static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(lanes.channels);
-        if (width != lastWidth_ || height != lastHeight_ || redraw || lanes.channels != lastChannels_ ||
-            !cacheFits)
+        const bool cacheFits = top_.size() >= static_cast<std::size_t>(width + 1) *
+                                                  static_cast<std::size_t>(lanes.channels);
+        if (width != lastWidth_ || height != lastHeight_ || redraw ||
+            lanes.channels != lastChannels_ || !cacheFits)
             RebuildCache(wave, width, lanes, view, b0);
 
         // The block-start marker paints its column red for this drawing only.
@@ -166,7 +169,8 @@ void TWaveformRenderer::DrawWave(TCanvas& canvas, int width, bool& redraw, const
         }
         for (int x = 0; x < width; ++x) DrawColumn(canvas, x, lanes);
         for (int c = 0; c < markedChannels; ++c) {
-            const TSaved& s = markedChannels > 2 ? savedMore[static_cast<std::size_t>(c)] : saved[c];
+            const TSaved& s =
+                markedChannels > 2 ? savedMore[static_cast<std::size_t>(c)] : saved[c];
             backColours_[markEntry + c] = s.back;
             waveColours_[markEntry + c] = s.wave;
         }

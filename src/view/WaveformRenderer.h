@@ -35,7 +35,7 @@ inline constexpr TRgb PlayCursor{0, 0, 255};
 }  // namespace colours
 
 class TWaveformRenderer {
-public:
+  public:
     static constexpr int OverviewColumns = 1200;
     static constexpr int MinimumCacheEntries = 2400;
 
@@ -47,19 +47,21 @@ public:
                   const TWaveView& view);
     // Moves the play cursor to view.PlayPosition and the block-start marker to
     // view.BlockStart, repairing the columns they leave from the cache.
-    void DrawCursors(TCanvas& canvas, int width, const TWave& wave, int height, const TWaveView& view);
+    void DrawCursors(TCanvas& canvas, int width, const TWave& wave, int height,
+                     const TWaveView& view);
     static void PaintBackground(TCanvas& canvas, int width, int height);
     // x cut to -h..h, then rounded to nearest (ties to even).
     static int ClampPixel(double h, double x);
 
     // The overview column frame lies in; may lie outside 0..1199.
-    static std::int64_t OverviewColumnOf(std::int64_t frame, const TWave& wave, const TWaveView& view);
+    static std::int64_t OverviewColumnOf(std::int64_t frame, const TWave& wave,
+                                         const TWaveView& view);
 
     int CursorX() const { return cursorX_; }
     int MarkX() const { return markX_; }
     std::size_t CacheEntries() const { return top_.size(); }
 
-private:
+  private:
     struct TLanes {
         int channels = 1;
         int laneHeight = 0;

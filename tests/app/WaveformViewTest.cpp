@@ -44,7 +44,7 @@ struct TShownDocument {
 class WaveformViewTest final : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void zoomCommandsResizeTheThumbAroundItsCentre() {
         TShownDocument doc;
         auto& rig = doc.rig;
@@ -146,8 +146,11 @@ private slots:
         for (int x = 0; x < image.width(); ++x) {
             bool wave = false;
             for (int y = 0; y < lane && !wave; ++y)
-                wave = image.pixel(x, y) == Rgb(colours::Wave0) || image.pixel(x, y) == Rgb(colours::BlockWave0);
-            if (!wave) QVERIFY2(image.pixel(x, 0) == Rgb(colours::BlockMarker), qPrintable(QString::number(x)));
+                wave = image.pixel(x, y) == Rgb(colours::Wave0) ||
+                       image.pixel(x, y) == Rgb(colours::BlockWave0);
+            if (!wave)
+                QVERIFY2(image.pixel(x, 0) == Rgb(colours::BlockMarker),
+                         qPrintable(QString::number(x)));
         }
     }
 

@@ -1,8 +1,7 @@
-#include "view/TargetSpectrumDisplay.h"
-
 #include <gtest/gtest.h>
 
 #include "view/RasterCanvas.h"
+#include "view/TargetSpectrumDisplay.h"
 #include "view/Timbres.h"
 #include "view/WaveformRenderer.h"
 
@@ -75,9 +74,9 @@ TEST(TargetSpectrumDisplay, GridLinesAndLabels) {
         EXPECT_NE(canvas.Pixel(W - 1, y), colours::SpectrumGrid);
     }
     const std::vector<std::pair<std::string, std::pair<int, int>>> labels = {
-        {"33Hz", {13, 0}},   {"100Hz", {34, 0}}, {"330Hz", {60, 0}}, {"1kHz", {85, 0}},
+        {"33Hz", {13, 0}},    {"100Hz", {34, 0}}, {"330Hz", {60, 0}}, {"1kHz", {85, 0}},
         {"3.3kHz", {106, 0}}, {"10k", {136, 0}},  {"20", {149, 0}},   {"0dB", {0, 19}},
-        {"-12dB", {0, 33}},  {"+12dB", {0, 5}},  {"-24dB", {0, 47}},
+        {"-12dB", {0, 33}},   {"+12dB", {0, 5}},  {"-24dB", {0, 47}},
     };
     const auto& texts = canvas.Texts();
     ASSERT_EQ(texts.size(), labels.size());
@@ -109,7 +108,8 @@ TEST(TargetSpectrumDisplay, SteepHighPassRaisesTheFlatPartAboveTheBox) {
     const TRasterCanvas canvas = display.Draw();
     EXPECT_EQ(AreaTop(canvas, 100), 0);
     EXPECT_EQ(canvas.Pixel(100, 0), colours::SpectrumArea);
-    EXPECT_EQ(AreaTop(canvas, 5), H - 2);  // the left end lies below the box: only the stroke start shows
+    EXPECT_EQ(AreaTop(canvas, 5),
+              H - 2);  // the left end lies below the box: only the stroke start shows
     EXPECT_EQ(canvas.Pixel(22, 8), colours::SpectrumGrid);  // grid still on top
 }
 

@@ -1,6 +1,6 @@
-#include "view/ViewNavigation.h"
-
 #include <gtest/gtest.h>
+
+#include "view/ViewNavigation.h"
 
 namespace sv {
 namespace {
@@ -11,7 +11,7 @@ TEST(ViewNavigation, ZoomStepFromAFullBar) {
     EXPECT_EQ(bar.PageSize, 16383);
     EXPECT_EQ(bar.LargeChange, 8191);
     EXPECT_EQ(bar.SmallChange, 35);
-    EXPECT_EQ(bar.Position, 8193);  // the middle half
+    EXPECT_EQ(bar.Position, 8193);       // the middle half
     EXPECT_EQ(VerShiftFor(bar, 16), 0);  // zooming keeps the thumb centred
 
     int factor = 2;
@@ -53,8 +53,8 @@ TEST(ViewNavigation, VerticalShiftFollowsTheThumb) {
 TEST(ViewNavigation, FrameAtRoundsTiesToEven) {
     EXPECT_EQ(FrameAt(0, 480, 100, 4800, 1), 100);
     EXPECT_EQ(FrameAt(240, 480, 0, 4800, 1), 2400);
-    EXPECT_EQ(FrameAt(1, 480, 0, 1200, 1), 2);   // 2.5 -> 2
-    EXPECT_EQ(FrameAt(3, 480, 0, 1200, 1), 8);   // 7.5 -> 8
+    EXPECT_EQ(FrameAt(1, 480, 0, 1200, 1), 2);       // 2.5 -> 2
+    EXPECT_EQ(FrameAt(3, 480, 0, 1200, 1), 8);       // 7.5 -> 8
     EXPECT_EQ(FrameAt(-48, 480, 0, 4800, 2), -240);  // outside the view while dragging
 }
 
@@ -71,23 +71,40 @@ TEST(ViewNavigation, SelectionByClickDragAndShift) {
     const std::int64_t n = 1000;
     const TCase cases[] = {
         {"click sets an empty block", {{'p', 300, 300, 300}, {'m', 300, 300, 300}}},
-        {"drag right extends the end", {{'p', 300, 300, 300}, {'m', 310, 300, 310}, {'m', 400, 300, 400}}},
-        {"drag left moves the start", {{'p', 300, 300, 300}, {'m', 290, 290, 300}, {'m', 100, 100, 300}}},
+        {"drag right extends the end",
+         {{'p', 300, 300, 300}, {'m', 310, 300, 310}, {'m', 400, 300, 400}}},
+        {"drag left moves the start",
+         {{'p', 300, 300, 300}, {'m', 290, 290, 300}, {'m', 100, 100, 300}}},
         {"drag past both edges clamps",
-         {{'p', 300, 300, 300}, {'m', -50, 0, 300}, {'r', 0, 0, 300}, {'s', 900, 0, 900}, {'m', 1200, 0, 1000}}},
-        {"shift right of the block moves the end", {{'p', 100, 100, 100}, {'m', 200, 100, 200}, {'r', 0, 100, 200}, {'s', 500, 100, 500}}},
-        {"shift left of the block moves the start", {{'p', 100, 100, 100}, {'m', 200, 100, 200}, {'r', 0, 100, 200}, {'s', 50, 50, 200}}},
-        {"shift half-way changes nothing", {{'p', 100, 100, 100}, {'m', 200, 100, 200}, {'r', 0, 100, 200}, {'s', 150, 100, 200}}},
+         {{'p', 300, 300, 300},
+          {'m', -50, 0, 300},
+          {'r', 0, 0, 300},
+          {'s', 900, 0, 900},
+          {'m', 1200, 0, 1000}}},
+        {"shift right of the block moves the end",
+         {{'p', 100, 100, 100}, {'m', 200, 100, 200}, {'r', 0, 100, 200}, {'s', 500, 100, 500}}},
+        {"shift left of the block moves the start",
+         {{'p', 100, 100, 100}, {'m', 200, 100, 200}, {'r', 0, 100, 200}, {'s', 50, 50, 200}}},
+        {"shift half-way changes nothing",
+         {{'p', 100, 100, 100}, {'m', 200, 100, 200}, {'r', 0, 100, 200}, {'s', 150, 100, 200}}},
     };
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.name);
         TSelection s;
         for (const TStep& step : c.steps) {
             switch (step.kind) {
-                case 'p': s.Press(step.frame, false); break;
-                case 's': s.Press(step.frame, true); break;
-                case 'm': s.Move(step.frame, n); break;
-                case 'r': s.Release(); break;
+                case 'p':
+                    s.Press(step.frame, false);
+                    break;
+                case 's':
+                    s.Press(step.frame, true);
+                    break;
+                case 'm':
+                    s.Move(step.frame, n);
+                    break;
+                case 'r':
+                    s.Release();
+                    break;
             }
             EXPECT_EQ(s.BlockStart, step.start) << step.kind << step.frame;
             EXPECT_EQ(s.BlockEnd, step.end) << step.kind << step.frame;

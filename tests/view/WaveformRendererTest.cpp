@@ -1,9 +1,8 @@
-#include "view/WaveformRenderer.h"
-
 #include <gtest/gtest.h>
 
 #include "support/TestFiles.h"
 #include "view/RasterCanvas.h"
+#include "view/WaveformRenderer.h"
 
 namespace sv {
 namespace {
@@ -23,7 +22,8 @@ struct TScene {
     TWaveformRenderer renderer;
 
     // A document whose values are value(frame, channel), its overview built over the whole span.
-    TScene(int channels, std::int64_t frames, const std::function<std::int32_t(std::int64_t, int)>& value) {
+    TScene(int channels, std::int64_t frames,
+           const std::function<std::int32_t(std::int64_t, int)>& value) {
         wave = MakeDocument(MakeEnv(dir.path()), channels, 44100, frames, value);
         wave->BuildOverview(0, frames);
     }
@@ -37,7 +37,8 @@ struct TScene {
 };
 
 TEST(WaveformRenderer, StereoLanesCentreLinesAndFullScale) {
-    TScene scene(2, 1200, [](std::int64_t, int c) { return c == 0 ? FullPositive : -FullPositive / 2; });
+    TScene scene(2, 1200,
+                 [](std::int64_t, int c) { return c == 0 ? FullPositive : -FullPositive / 2; });
     scene.view.BlockStart = scene.view.BlockEnd = 1199;  // keep the block away from column 100
     const TRasterCanvas canvas = scene.Draw(480, 284);
     const int x = 100;
@@ -87,7 +88,8 @@ TEST(WaveformRenderer, EmptyBlockShowsItsMarkerAndBlockColumns) {
     scene.view.BlockStart = scene.view.BlockEnd = 600;
     const int width = 1199;  // one pixel column per overview column
     const TRasterCanvas canvas = scene.Draw(width, 40);
-    const int column = static_cast<int>(TWaveformRenderer::OverviewColumnOf(600, *scene.wave, scene.view));
+    const int column =
+        static_cast<int>(TWaveformRenderer::OverviewColumnOf(600, *scene.wave, scene.view));
     EXPECT_EQ(canvas.Pixel(column, 0), colours::BlockMarker);
     EXPECT_EQ(canvas.Pixel(column, 39), colours::BlockMarker);
     EXPECT_EQ(canvas.Pixel(column, 20), colours::CentreLine);
@@ -136,7 +138,9 @@ TEST(WaveformRenderer, LongDocumentColumnMapping) {
 }
 
 TEST(WaveformRenderer, CursorMovesRepairTheColumnsTheyLeave) {
-    TScene scene(2, 2400, [](std::int64_t f, int c) { return static_cast<std::int32_t>((f * 997 + c * 31) % 4000000); });
+    TScene scene(2, 2400, [](std::int64_t f, int c) {
+        return static_cast<std::int32_t>((f * 997 + c * 31) % 4000000);
+    });
     scene.view.BlockStart = scene.view.BlockEnd = 1200;
     const int width = 480, height = 200;
     const TRasterCanvas reference = scene.Draw(width, height);
@@ -184,7 +188,8 @@ TEST(WaveformRenderer, WideViewsAndManyChannelsHaveNoUndrawnColumn) {
         int channels;
         int width;
     };
-    for (const TCase& c : {TCase{2, 1200}, TCase{2, 1920}, TCase{1, 2400}, TCase{1, 3840}, TCase{5, 1500}}) {
+    for (const TCase& c :
+         {TCase{2, 1200}, TCase{2, 1920}, TCase{1, 2400}, TCase{1, 3840}, TCase{5, 1500}}) {
         SCOPED_TRACE(testing::Message() << c.channels << " x " << c.width);
         TScene scene(c.channels, 4800, [](std::int64_t, int) { return 1 << 21; });
         scene.view.BlockStart = scene.view.BlockEnd = 4800;
@@ -193,7 +198,8 @@ TEST(WaveformRenderer, WideViewsAndManyChannelsHaveNoUndrawnColumn) {
         for (int x = 0; x < c.width; ++x)
             for (int ch = 0; ch < c.channels; ++ch) {
                 const TRgb above = canvas.Pixel(x, ch * 40 + 19);
-                ASSERT_TRUE(above == colours::Wave0 || above == colours::Wave1) << "column " << x << " lane " << ch;
+                ASSERT_TRUE(above == colours::Wave0 || above == colours::Wave1)
+                    << "column " << x << " lane " << ch;
             }
         EXPECT_GE(scene.renderer.CacheEntries(), static_cast<std::size_t>(c.width * c.channels));
     }
