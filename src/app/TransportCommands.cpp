@@ -36,6 +36,10 @@ public:
             case QEvent::MouseButtonRelease:
                 release_();
                 break;
+            case QEvent::ContextMenu:
+                // A right button held for scanning must not open the toolbar's menu, which
+                // would take the release.
+                return true;
             default:
                 break;
         }
