@@ -39,6 +39,7 @@ void Player::PlayFrom(std::int64_t frame) {
     std::unique_lock lock(mutex_);
     // A run that ended by itself may still be finishing: its parameters are not ours yet.
     wake_.wait(lock, [this] { return idle_; });
+    ring_.BeginRun();
     startFrame_ = std::max<std::int64_t>(frame, 0);
     readPos_ = channels_ * startFrame_;
     startTime_ = clock_.NowMs();
@@ -107,7 +108,6 @@ void Player::ReadChunk(std::int64_t position, std::int64_t count) {
 }
 
 void Player::PlayOneRun() {
-    ring_.BeginRun();
     const std::int64_t step = step_;
     while (playing_ && readPos_ <= totalValues_ - Chunk * step) {
         ReadChunk(readPos_, Chunk);
