@@ -57,7 +57,8 @@ int main(int argc, char** argv) {
         for (std::int64_t at = 0; at < total; at += sv::TWave::TransferBlock) {
             const std::int64_t n = std::min(sv::TWave::TransferBlock, total - at);
             for (std::int64_t i = 0; i < n; ++i)
-                block[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(((at + i) % 200 - 100) * 256 * 100);
+                block[static_cast<std::size_t>(i)] =
+                    static_cast<std::int32_t>(((at + i) % 200 - 100) * 256 * 100);
             wave->WriteRaw(block.data(), sv::MarginFrames * channels + at, n);
         }
     }
@@ -71,19 +72,21 @@ int main(int argc, char** argv) {
     sv::Player player(*wave, output, clock, active);
     player.PlayFrom(frames / 2);
     const long peakPlaying = PlayFor(player, seconds);
-    std::printf("normal play %d s from the middle: resident before the player %ld KiB, peak while "
-                "playing %ld KiB (+%ld KiB); writer lead low-water %lld slots, most unused credits %d\n",
-                seconds, before, peakPlaying, peakPlaying - before,
-                static_cast<long long>(player.Ring().LowestLead()), player.Ring().MostCredits());
+    std::printf(
+        "normal play %d s from the middle: resident before the player %ld KiB, peak while "
+        "playing %ld KiB (+%ld KiB); writer lead low-water %lld slots, most unused credits %d\n",
+        seconds, before, peakPlaying, peakPlaying - before,
+        static_cast<long long>(player.Ring().LowestLead()), player.Ring().MostCredits());
 
     player.Stop();
     player.PlayFrom(frames / 10);
     player.PlayForward(4);
     const long peakScanning = PlayFor(player, seconds);
-    std::printf("4x fast forward %d s: peak resident %ld KiB (+%ld KiB); writer lead low-water %lld "
-                "slots, most unused credits %d, still playing %s\n",
-                seconds, peakScanning, peakScanning - before,
-                static_cast<long long>(player.Ring().LowestLead()), player.Ring().MostCredits(),
-                active ? "yes" : "no");
+    std::printf(
+        "4x fast forward %d s: peak resident %ld KiB (+%ld KiB); writer lead low-water %lld "
+        "slots, most unused credits %d, still playing %s\n",
+        seconds, peakScanning, peakScanning - before,
+        static_cast<long long>(player.Ring().LowestLead()), player.Ring().MostCredits(),
+        active ? "yes" : "no");
     return 0;
 }

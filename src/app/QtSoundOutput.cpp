@@ -23,7 +23,7 @@ std::uint32_t LittleEndian(const std::uint8_t* at, int bytes) {
 
 // Reads the image's data section round and round, as the device consumes it.
 class QtSoundOutput::LoopDevice final : public QIODevice {
-public:
+  public:
     void Restart(const std::uint8_t* data, qint64 size) {
         data_ = data;
         size_ = size;
@@ -33,7 +33,7 @@ public:
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override { return size_ + QIODevice::bytesAvailable(); }
 
-protected:
+  protected:
     qint64 readData(char* out, qint64 maxSize) override {
         if (size_ <= 0) return 0;
         qint64 done = 0;
@@ -48,14 +48,16 @@ protected:
     }
     qint64 writeData(const char*, qint64) override { return -1; }
 
-private:
+  private:
     const std::uint8_t* data_ = nullptr;
     qint64 size_ = 0;
     qint64 position_ = 0;
 };
 
 QtSoundOutput::QtSoundOutput(std::function<void()> onUnavailable, QObject* parent)
-    : QObject(parent), onUnavailable_(std::move(onUnavailable)), device_(std::make_unique<LoopDevice>()) {}
+    : QObject(parent),
+      onUnavailable_(std::move(onUnavailable)),
+      device_(std::make_unique<LoopDevice>()) {}
 
 QtSoundOutput::~QtSoundOutput() { StopSink(); }
 
@@ -67,7 +69,8 @@ void QtSoundOutput::StartLoop(const std::uint8_t* image, std::size_t size) {
         wanted_ = true;
         ++startRequests_;
     }
-    QMetaObject::invokeMethod(this, [this] { Apply(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Apply(); }, Qt::QueuedConnection);
 }
 
 void QtSoundOutput::StopPlaying() {
@@ -75,7 +78,8 @@ void QtSoundOutput::StopPlaying() {
         std::lock_guard lock(mutex_);
         wanted_ = false;
     }
-    QMetaObject::invokeMethod(this, [this] { Apply(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { Apply(); }, Qt::QueuedConnection);
 }
 
 bool QtSoundOutput::Unavailable() const {

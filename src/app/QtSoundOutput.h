@@ -16,7 +16,7 @@ class QAudioSink;
 namespace sv {
 
 class QtSoundOutput final : public QObject, public SoundOutput {
-public:
+  public:
     // onUnavailable runs once, on this object's thread, when a start finds no usable output.
     explicit QtSoundOutput(std::function<void()> onUnavailable = {}, QObject* parent = nullptr);
     ~QtSoundOutput() override;
@@ -27,7 +27,7 @@ public:
     bool Unavailable() const;
     bool Running() const;  // a sink is pulling from the image (this object's thread)
 
-private:
+  private:
     class LoopDevice;
     void Apply();
     void StartSink(const std::uint8_t* image, std::size_t size);

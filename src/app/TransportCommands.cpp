@@ -23,7 +23,7 @@ constexpr int ScanSpeed = 4;
 
 // Rewind and fast forward act while a button is held, with any mouse button.
 class HoldFilter final : public QObject {
-public:
+  public:
     HoldFilter(QObject* parent, std::function<void()> press, std::function<void()> release)
         : QObject(parent), press_(std::move(press)), release_(std::move(release)) {}
 
@@ -46,7 +46,7 @@ public:
         return false;
     }
 
-private:
+  private:
     std::function<void()> press_;
     std::function<void()> release_;
 };
@@ -66,16 +66,17 @@ void TRemastering::ConnectTransport() {
     // Ticks that find one still waiting are dropped, so a busy window does not queue them up.
     viewTimer_ = std::make_unique<TickTimer>(*playbackClock_, ViewTimerIntervalMs, [this] {
         if (!viewTickPending_.exchange(true))
-            QMetaObject::invokeMethod(this, [this] { TimerTimer(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { TimerTimer(); }, Qt::QueuedConnection);
     });
 
     connect(c.BtPlay, &QToolButton::clicked, this, [this] { BtPlayClick(); });
     connect(c.BtPause, &QToolButton::clicked, this, [this] { BtPauseClick(); });
     connect(c.BtBeg, &QToolButton::clicked, this, [this] { BtBegClick(); });
-    c.BtRew->installEventFilter(
-        new HoldFilter(c.BtRew, [this] { BtRewMouseDown(); }, [this] { BtFFMouseUp(); }));
-    c.BtFF->installEventFilter(
-        new HoldFilter(c.BtFF, [this] { BtFFMouseDown(); }, [this] { BtFFMouseUp(); }));
+    c.BtRew->installEventFilter(new HoldFilter(
+        c.BtRew, [this] { BtRewMouseDown(); }, [this] { BtFFMouseUp(); }));
+    c.BtFF->installEventFilter(new HoldFilter(
+        c.BtFF, [this] { BtFFMouseDown(); }, [this] { BtFFMouseUp(); }));
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     connect(space, &QShortcut::activated, this, [this] { TogglePlayback(); });
 }

@@ -2,9 +2,9 @@
 // sound output heard through a PulseAudio null sink.
 #include <signal.h>
 
+#include <QAudioDevice>
 #include <QDir>
 #include <QFile>
-#include <QAudioDevice>
 #include <QMediaDevices>
 #include <QMouseEvent>
 #include <QProcess>
@@ -107,7 +107,7 @@ class PlaybackTest final : public QObject {
         return p.exitCode();
     }
 
-private slots:
+  private slots:
     // The sound server has to exist before Qt Multimedia first looks for devices.
     void initTestCase() {
         runtime_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/xdg-runtime-XXXXXX");
@@ -115,10 +115,10 @@ private slots:
         QFile::setPermissions(runtimeDir_, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         qputenv("XDG_RUNTIME_DIR", runtimeDir_.toLocal8Bit());
         pulseLog_ = runtimeDir_ + "/pulse.log";
-        const int code = RunPulse({"--daemonize=yes", "--exit-idle-time=-1", "--disallow-exit", "-n",
-                                   "--log-target=file:" + pulseLog_,
-                                   "--load=module-native-protocol-unix",
-                                   "--load=module-null-sink sink_name=ci_sink rate=48000 norewinds=1"});
+        const int code =
+            RunPulse({"--daemonize=yes", "--exit-idle-time=-1", "--disallow-exit", "-n",
+                      "--log-target=file:" + pulseLog_, "--load=module-native-protocol-unix",
+                      "--load=module-null-sink sink_name=ci_sink rate=48000 norewinds=1"});
         if (code != 0) return;
         for (int i = 0; i < 50 && !pulseStarted_; ++i) {
             QProcess info;
@@ -136,8 +136,10 @@ private slots:
     }
 
     void realOutputIsHeardThroughTheSoundServer() {
-        if (!pulseStarted_) QSKIP("no PulseAudio server could be started here (pulseaudio missing?)");
-        if (QMediaDevices::defaultAudioOutput().isNull()) QSKIP("Qt sees no audio output on the server");
+        if (!pulseStarted_)
+            QSKIP("no PulseAudio server could be started here (pulseaudio missing?)");
+        if (QMediaDevices::defaultAudioOutput().isNull())
+            QSKIP("Qt sees no audio output on the server");
         TTempDir dir;
         constexpr std::int32_t rate = 48000;
         constexpr double frequency = 1000.0;
@@ -176,7 +178,8 @@ private slots:
         while (first < samples.size() && std::abs(samples[first]) < 1000) ++first;
         first = first / 2 * 2 + 2 * 4800;  // skip 0.1 s of fade-in at the server
         const std::size_t frames = 3 * rate;
-        QVERIFY2(first + 2 * frames <= samples.size(), "the recording is shorter than 3 s of sound");
+        QVERIFY2(first + 2 * frames <= samples.size(),
+                 "the recording is shorter than 3 s of sound");
         std::vector<std::int16_t> left(frames);
         for (std::size_t i = 0; i < frames; ++i) left[i] = samples[first + 2 * i];
 
