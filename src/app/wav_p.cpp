@@ -24,6 +24,9 @@
 #include "app/QtDialogs.h"
 #include "base/WorkFolder.h"
 #include "dsp/filters.h"
+#include "playback/Clock.h"
+#include "playback/Player.h"
+#include "playback/TickTimer.h"
 #include "view/Timbres.h"
 #include "view/WaveformRenderer.h"
 
@@ -70,6 +73,7 @@ TRemastering::TRemastering(TWindowSetup setup, QWidget* parent)
     BuildWindow();
     BuildMenus();
     ConnectHandlers();
+    ConnectTransport();
     setMinimumSize(680, 563);
     resize(minimumSize());
     if (const QScreen* screen = this->screen())
@@ -80,6 +84,7 @@ TRemastering::TRemastering(TWindowSetup setup, QWidget* parent)
 TRemastering::~TRemastering() {
     // The controls go after this body; their last signals must not reach handlers that use them.
     for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+    StopTransport();  // the player reads the document
     state_.ReleaseDocument();
 }
 
@@ -117,6 +122,7 @@ void TRemastering::FormCreate(const std::string& startFile) {
 }
 
 std::unique_ptr<TProgress> TRemastering::MakeProgress() {
+    BtStopClick();  // the operation may replace the document being played
     if (setup_.progress) return setup_.progress();
     auto window = std::make_unique<TProgFrm>(this);
     activeProgress_ = window.get();
@@ -233,10 +239,6 @@ void TRemastering::FormActivate() {
 }
 
 void TRemastering::FormDeactivate() { BtStopClick(); }
-
-// Playback stops here before anything replaces or releases the document; with no player
-// running there is nothing to stop.
-void TRemastering::BtStopClick() {}
 
 void TRemastering::FormClose() {
     BtStopClick();

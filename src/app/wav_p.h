@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QMainWindow>
 #include <QPointer>
+#include <atomic>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -23,6 +24,10 @@ class TProgFrm;
 class TWaveformRenderer;
 struct TControls;
 struct TPassSettings;
+class Clock;
+class Player;
+class SoundOutput;
+class TickTimer;
 
 // What the window is started with. Empty members take the program's own choice.
 struct TWindowSetup {
@@ -32,6 +37,7 @@ struct TWindowSetup {
     std::filesystem::path workFolder;                 // ChooseWorkFolder()
     std::vector<std::filesystem::path> timbreFolders;  // DefaultTimbreFolders()
     std::string startFile;                            // opened at start when not empty
+    SoundOutput* soundOutput = nullptr;               // null: the Qt sound output
 };
 
 class TRemastering final : public QMainWindow {
@@ -59,7 +65,20 @@ public:
     void ChRemasteringClick();
     void FormActivate();
     void FormDeactivate();
+
+    // Transport.
+    void BtPlayClick();
+    void BtPauseClick();
     void BtStopClick();
+    void BtBegClick();
+    void BtRewMouseDown();
+    void BtFFMouseDown();
+    void BtFFMouseUp();
+    void TimerTimer();
+    void TogglePlayback();
+    bool PlayerActive() const;
+    bool Paused() const { return paused_; }
+    Player* CurrentPlayer() const { return player_.get(); }
 
     // Document commands.
     void OpenFile(const std::string& fileName);
@@ -141,6 +160,10 @@ private:
     void ResetScrollBars();
     bool ViewEvent(QEvent* event);
     void ClearRadio(QAbstractButton* radio);
+    void ConnectTransport();
+    void StopTransport();
+    void NewPlayer();
+    void ShowPlaybackUnavailable();
 
     AppState state_;
     TWindowSetup setup_;
@@ -157,6 +180,15 @@ private:
     QPointer<TProgFrm> activeProgress_;
     bool commandRunning_ = false;
     bool closeRequested_ = false;
+
+    std::unique_ptr<Clock> playbackClock_;
+    std::unique_ptr<SoundOutput> ownSound_;
+    SoundOutput* sound_ = nullptr;
+    std::unique_ptr<Player> player_;
+    std::atomic<bool> playerActive_{false};
+    bool paused_ = false;
+    std::atomic<bool> viewTickPending_{false};
+    std::unique_ptr<TickTimer> viewTimer_;
 };
 
 }  // namespace sv

@@ -1,0 +1,18 @@
+#include "playback/Clock.h"
+
+#include <chrono>
+
+#include "base/MyTime.h"
+
+namespace sv {
+
+std::int64_t SteadyClock::NowMs() { return MSecOfDay(); }
+
+void SteadyClock::WaitUntil(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
+                            std::int64_t deadlineMs) {
+    const std::int64_t left = deadlineMs - NowMs();
+    if (left <= 0) return;
+    wake.wait_for(lock, std::chrono::milliseconds(left));
+}
+
+}  // namespace sv

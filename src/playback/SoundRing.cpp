@@ -1,0 +1,173 @@
+#include "playback/SoundRing.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace sv {
+namespace {
+
+void Put(std::uint8_t* at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+}  // namespace
+
+std::int64_t SoundRing::SlotIntervalMs(int channels, std::int32_t sampleRate) {
+    const std::int64_t perSecond = std::int64_t{channels} * sampleRate;
+    if (perSecond <= 0) return 1;
+    return std::max<std::int64_t>(std::int64_t{ChunkValues} * 1000 / perSecond, 1);
+}
+
+SoundRing::SoundRing(std::uint16_t formatTag, std::uint16_t channels, std::int32_t sampleRate,
+                     SoundOutput& output, Clock& clock)
+    : intervalMs_(SlotIntervalMs(channels, sampleRate)),
+      output_(output),
+      storage_(std::make_unique<std::int16_t[]>(ImageBytes / 2)),
+      ring_(storage_.get() + HeaderBytes / 2) {
+    ResetLocked();  // no other thread yet
+    auto* h = reinterpret_cast<std::uint8_t*>(storage_.get());
+    std::memcpy(h, "RIFF", 4);
+    Put(h + 4, static_cast<std::uint32_t>(36 + DataBytes), 4);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    Put(h + 16, 16, 4);
+    Put(h + 20, formatTag, 2);
+    Put(h + 22, channels, 2);
+    Put(h + 24, static_cast<std::uint32_t>(sampleRate), 4);
+    Put(h + 28, static_cast<std::uint32_t>(sampleRate) * channels * 2u, 4);
+    Put(h + 32, channels * 2u, 2);
+    Put(h + 34, 16, 2);
+    std::memcpy(h + 36, "data", 4);
+    Put(h + 40, static_cast<std::uint32_t>(DataBytes), 4);
+    ticker_ = std::make_unique<TickTimer>(clock, intervalMs_, [this] { Tick(); });
+}
+
+SoundRing::~SoundRing() {
+    StopOutput();
+    ticker_.reset();
+}
+
+void SoundRing::WriteChunk(const std::int32_t* values, int count,
+                           const std::atomic<bool>& runActive) {
+    count = std::clamp(count, 0, ChunkValues);
+    int slot;
+    {
+        std::lock_guard lock(mutex_);
+        slot = slot_;
+    }
+    // The slot is written unlocked: the output reads other slots meanwhile, half a ring away.
+    std::int16_t* target = ring_ + std::ptrdiff_t{slot} * ChunkValues;
+    for (int i = 0; i < count; ++i)
+        target[i] = static_cast<std::int16_t>(std::clamp(values[i] / 256, -32768, 32767));
+    {
+        std::lock_guard lock(mutex_);
+        // Checked under the lock that StopOutput takes, so a stopped run never restarts it.
+        if (notStarted_ && count > 0 && runActive.load()) StartOutputLocked();
+        slot_ = (slot_ + 1) % Slots;
+        ++slotsWritten_;
+    }
+    if (count < ChunkValues) {
+        // Let the slots written ahead be heard before the run ends.
+        for (int i = 0; i < StartCredits; ++i) WaitForSlot();
+    }
+    WaitForSlot();
+}
+
+void SoundRing::WaitForSlot() {
+    std::unique_lock lock(mutex_);
+    if (credits_ > 0) {
+        --credits_;
+        return;
+    }
+    wake_.wait(lock, [this] { return tickFlag_ || !tickerEnabled_; });
+    tickFlag_ = false;
+}
+
+void SoundRing::Tick() {
+    {
+        std::lock_guard lock(mutex_);
+        if (!tickerEnabled_) return;  // a tick already under way when the output stopped
+        if (credits_ > 0) {
+            credits_ = std::min(credits_ + 1, MaxCredits);
+        } else if (tickFlag_) {
+            credits_ = 1;
+        }
+        tickFlag_ = true;
+        ++ticks_;
+        lowestLead_ = std::min(lowestLead_, slotsWritten_ - ticks_);
+        mostCredits_ = std::max(mostCredits_, credits_);
+    }
+    wake_.notify_all();
+}
+
+void SoundRing::StopOutput() {
+    {
+        std::lock_guard lock(mutex_);
+        output_.StopPlaying();
+        tickerEnabled_ = false;
+        ResetLocked();
+    }
+    wake_.notify_all();
+    // Outside the lock: the ticker's handler takes it.
+    ticker_->SetEnabled(false);
+}
+
+void SoundRing::BeginRun() {
+    std::lock_guard lock(mutex_);
+    ResetLocked();
+}
+
+void SoundRing::ResetLocked() {
+    notStarted_ = true;
+    slot_ = 0;
+    credits_ = StartCredits;
+    tickFlag_ = true;
+    slotsWritten_ = 0;
+    ticks_ = 0;
+    lowestLead_ = std::numeric_limits<std::int64_t>::max();
+    mostCredits_ = 0;
+}
+
+void SoundRing::StartOutputLocked() {
+    output_.StartLoop(Image(), ImageBytes);
+    tickerEnabled_ = true;
+    ticker_->SetEnabled(true);
+    notStarted_ = false;
+}
+
+int SoundRing::Credits() const {
+    std::lock_guard lock(mutex_);
+    return credits_;
+}
+
+int SoundRing::Slot() const {
+    std::lock_guard lock(mutex_);
+    return slot_;
+}
+
+bool SoundRing::NotStarted() const {
+    std::lock_guard lock(mutex_);
+    return notStarted_;
+}
+
+std::int64_t SoundRing::SlotsWritten() const {
+    std::lock_guard lock(mutex_);
+    return slotsWritten_;
+}
+
+std::int64_t SoundRing::Ticks() const {
+    std::lock_guard lock(mutex_);
+    return ticks_;
+}
+
+std::int64_t SoundRing::LowestLead() const {
+    std::lock_guard lock(mutex_);
+    return lowestLead_;
+}
+
+int SoundRing::MostCredits() const {
+    std::lock_guard lock(mutex_);
+    return mostCredits_;
+}
+
+}  // namespace sv

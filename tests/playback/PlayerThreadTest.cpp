@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "audio/wav.h"
+#include "playback/CaptureSoundOutput.h"
+#include "playback/ManualClock.h"
+#include "playback/Player.h"
+#include "support/TestFiles.h"
+
+namespace sv {
+namespace {
+
+using test::Eventually;
+using test::ManualClock;
+constexpr int Chunk = SoundRing::ChunkValues;
+
+std::uint32_t Le(const std::uint8_t* at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i) v = (v << 8) | at[i];
+    return v;
+}
+
+// The internal value of every raw index: distinct per index, so misplaced chunks show.
+std::int32_t Ramp(std::int64_t frame, int channel) {
+    return static_cast<std::int32_t>(((frame * 2 + channel) % 60000 - 30000) * 256);
+}
+
+class PlayerThread : public ::testing::Test {
+  protected:
+    void Open(int channels, std::int32_t rate, std::int64_t frames,
+              std::function<std::int32_t(std::int64_t, int)> value = Ramp) {
+        player_.reset();
+        wave_ = test::MakeDocument(test::MakeEnv(dir_.path()), channels, rate, frames, value);
+        values_ = test::StoreValues(*wave_);
+        values_.erase(values_.begin(), values_.begin() + MarginFrames * channels);
+        values_.resize(static_cast<std::size_t>(frames * channels));
+        active_ = true;
+        player_ = std::make_unique<Player>(*wave_, output_, clock_, active_);
+    }
+    SoundRing& Ring() { return player_->Ring(); }
+    // One slot duration passes and the ring has taken its tick.
+    void TickOnce() {
+        const auto before = Ring().Ticks();
+        clock_.Advance(Ring().IntervalMs());
+        ASSERT_TRUE(Eventually([&] { return Ring().Ticks() == before + 1; }))
+            << "ticks " << Ring().Ticks() << " written " << Ring().SlotsWritten() << " playing "
+            << output_.Playing();
+    }
+    bool WrittenReaches(std::int64_t slots) {
+        return Eventually([&] { return Ring().SlotsWritten() >= slots; });
+    }
+    // What the 16-bit output must hold for `count` document values from raw index `from`.
+    std::vector<std::int16_t> Expected(std::int64_t from, std::int64_t count) const {
+        std::vector<std::int16_t> out;
+        for (std::int64_t i = from; i < from + count; ++i)
+            out.push_back(static_cast<std::int16_t>(values_[static_cast<std::size_t>(i)] / 256));
+        return out;
+    }
+    std::vector<std::int16_t> HeardSlot(int index) const {
+        const auto rec = output_.Recording();
+        return {rec.begin() + index * Chunk, rec.begin() + (index + 1) * Chunk};
+    }
+
+    test::TTempDir dir_;
+    ManualClock clock_;
+    CaptureSoundOutput output_;
+    std::atomic<bool> active_{false};
+    std::unique_ptr<TWave> wave_;
+    std::vector<std::int32_t> values_;
+    std::unique_ptr<Player> player_;
+};
+
+TEST_F(PlayerThread, SlotDurationAndImageHeaderFollowTheDocumentFormat) {
+    struct Case {
+        int channels;
+        std::int32_t rate;
+        std::int64_t interval;
+    };
+    for (const Case c :
+         {Case{2, 44100, 100}, Case{1, 22050, 400}, Case{2, 48000, 91}, Case{1, 44100, 200}}) {
+        SCOPED_TRACE(testing::Message() << c.channels << " x " << c.rate);
+        EXPECT_EQ(SoundRing::SlotIntervalMs(c.channels, c.rate), c.interval);
+        SoundRing ring(1, static_cast<std::uint16_t>(c.channels), c.rate, output_, clock_);
+        EXPECT_EQ(ring.IntervalMs(), c.interval);
+        const std::uint8_t* h = ring.Image();
+        EXPECT_EQ(std::memcmp(h, "RIFF", 4), 0);
+        EXPECT_EQ(Le(h + 4, 4), 1128996u);
+        EXPECT_EQ(std::memcmp(h + 8, "WAVEfmt ", 8), 0);
+        EXPECT_EQ(Le(h + 16, 4), 16u);
+        EXPECT_EQ(Le(h + 20, 2), 1u);
+        EXPECT_EQ(Le(h + 22, 2), static_cast<std::uint32_t>(c.channels));
+        EXPECT_EQ(Le(h + 24, 4), static_cast<std::uint32_t>(c.rate));
+        EXPECT_EQ(Le(h + 28, 4), static_cast<std::uint32_t>(c.rate * c.channels * 2));
+        EXPECT_EQ(Le(h + 32, 2), static_cast<std::uint32_t>(c.channels * 2));
+        EXPECT_EQ(Le(h + 34, 2), 16u);
+        EXPECT_EQ(std::memcmp(h + 36, "data", 4), 0);
+        EXPECT_EQ(Le(h + 40, 4), 1128960u);
+        EXPECT_EQ(SoundRing::ImageBytes, 1129004u);
+    }
+}
+
+TEST_F(PlayerThread, WritesThirtyFourSlotsAtOnceThenOnePerTick) {
+    Open(2, 44100, 44100 * 20);
+    player_->PlayFrom(0);
+    ASSERT_TRUE(WrittenReaches(34));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(Ring().SlotsWritten(), 34);
+    EXPECT_EQ(output_.StartCount(), 1);
+    for (int tick = 1; tick <= 5; ++tick) {
+        TickOnce();
+        ASSERT_TRUE(WrittenReaches(34 + tick));
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_EQ(Ring().SlotsWritten(), 34 + tick);
+    }
+    EXPECT_EQ(Ring().LowestLead(), 33);
+    player_->Stop();
+    EXPECT_FALSE(output_.Playing());
+    EXPECT_TRUE(active_);  // a stop is not the end of the document
+}
+
+// Values below full scale keep their 16 bits; values beyond are clamped, and the division
+// truncates toward zero.
+TEST_F(PlayerThread, PlaysSixteenBitValuesExactlyAndClampsTheRest) {
+    const std::vector<std::int32_t> special = {8388352,  8388353,     9000000,     -8388608,
+                                               -8388609, -9999999,    255,         -255,
+                                               -257,     32767 * 256, -32768 * 256};
+    const std::int64_t frames = Chunk + Chunk / 2;  // mono: one full and one partial chunk
+    Open(1, 44100, frames, [&](std::int64_t f, int c) {
+        return f < static_cast<std::int64_t>(special.size()) ? special[f] : Ramp(f, c);
+    });
+    player_->PlayFrom(0);
+    ASSERT_TRUE(WrittenReaches(2));
+    output_.HearSlots(2);
+    const std::vector<std::int16_t> clamped = {32767, 32767, 32767, -32768, -32768, -32768,
+                                               0,     0,     -1,    32767,  -32768};
+    const auto first = HeardSlot(0);
+    EXPECT_TRUE(std::equal(clamped.begin(), clamped.end(), first.begin()));
+    auto expected = Expected(special.size(), Chunk - special.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), first.begin() + special.size()));
+    const auto second = HeardSlot(1);
+    expected = Expected(Chunk, Chunk / 2);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), second.begin()));
+}
+
+TEST_F(PlayerThread, PlayFromASecondInStartsThereForMonoAndStereo) {
+    for (int channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        output_.ClearRecording();
+        Open(channels, 44100, 44100 * 5);
+        player_->PlayFrom(44100);
+        EXPECT_EQ(player_->Position(), 44100);
+        ASSERT_TRUE(WrittenReaches(3));
+        output_.HearSlots(3);
+        const auto rec = output_.Recording();
+        const auto expected = Expected(44100 * channels, 3 * Chunk);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rec.begin()));
+        clock_.Advance(1000);
+        EXPECT_EQ(player_->Position(), 88200);
+        player_->Stop();
+    }
+}
+
+TEST_F(PlayerThread, ShortDocumentPlaysOnePartialChunkAndEndsByItself) {
+    Open(2, 44100, 1000);
+    player_->PlayFrom(0);
+    ASSERT_TRUE(Eventually([&] { return !active_.load(); }));
+    ASSERT_TRUE(Eventually([&] { return player_->Idle(); }));
+    EXPECT_EQ(output_.StartCount(), 1);
+    EXPECT_FALSE(output_.Playing());
+    EXPECT_EQ(Ring().SlotsWritten(), 0);  // the end of the run reset the ring
+    const auto* ring =
+        reinterpret_cast<const std::int16_t*>(Ring().Image() + SoundRing::HeaderBytes);
+    const auto expected = Expected(0, 2000);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), ring));
+}
+
+TEST_F(PlayerThread, StartAtOrBeyondTheEndStartsNoOutput) {
+    Open(2, 44100, 44100);
+    for (std::int64_t frame : {std::int64_t{44100}, std::int64_t{100000}}) {
+        active_ = true;
+        player_->PlayFrom(frame);
+        ASSERT_TRUE(Eventually([&] { return !active_.load() && player_->Idle(); }));
+    }
+    EXPECT_EQ(output_.StartCount(), 0);
+}
+
+TEST_F(PlayerThread, NaturalEndStopsThirtyThreeSlotsAfterTheLastChunk) {
+    Open(2, 44100, 40 * Chunk / 2 + 100);  // 40 full chunks and a partial one
+    player_->PlayFrom(0);
+    ASSERT_TRUE(WrittenReaches(34));
+    for (int i = 0; i < 7; ++i) TickOnce();
+    ASSERT_TRUE(WrittenReaches(41));
+    for (int i = 0; i < 32; ++i) {
+        SCOPED_TRACE(i);
+        TickOnce();
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_TRUE(output_.Playing());
+    EXPECT_TRUE(active_);
+    clock_.Advance(Ring().IntervalMs());  // the last wait's tick ends the run
+    EXPECT_TRUE(Eventually([&] { return !active_.load() && player_->Idle(); }));
+    EXPECT_FALSE(output_.Playing());
+    EXPECT_EQ(output_.StopCount(), 1);
+}
+
+TEST_F(PlayerThread, PauseAndResumeContinueWhereItPausedWithAFreshRing) {
+    Open(2, 44100, 44100 * 20);
+    player_->PlayFrom(0);
+    ASSERT_TRUE(WrittenReaches(34));
+    for (int i = 0; i < 10; ++i) TickOnce();  // one second of stereo 44.1 kHz
+    const std::int64_t paused = player_->Position();
+    EXPECT_EQ(paused, 44100);
+    player_->Stop();
+    EXPECT_FALSE(output_.Playing());
+    clock_.Advance(5000);
+    output_.ClearRecording();
+    player_->PlayFrom(paused);
+    ASSERT_TRUE(WrittenReaches(34));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_EQ(Ring().SlotsWritten(), 34);  // no burst for the paused time
+    EXPECT_EQ(Ring().Ticker().FiredCount(), 0);
+    output_.HearSlots(1);
+    const auto expected = Expected(2 * paused, Chunk);
+    EXPECT_EQ(output_.Recording(), expected);
+}
+
+TEST_F(PlayerThread, FastForwardPlaysOneChunkInFourAndMovesFourTimesAsFast) {
+    Open(2, 44100, 44100 * 20);
+    player_->PlayForward(4);
+    EXPECT_EQ(player_->Step(), 4);
+    ASSERT_TRUE(WrittenReaches(3));
+    output_.HearSlots(3);
+    const auto rec = output_.Recording();
+    for (int k = 0; k < 3; ++k) {
+        const auto expected = Expected(4LL * k * Chunk, Chunk);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rec.begin() + k * Chunk)) << k;
+    }
+    clock_.Advance(1000);
+    EXPECT_EQ(player_->Position(), 4 * 44100);
+    player_->PlayForward(1);  // release: normal playing from the cursor
+    EXPECT_EQ(player_->Position(), 4 * 44100);
+}
+
+TEST_F(PlayerThread, RewindPastTheStartRepeatsTheFirstChunk) {
+    Open(2, 44100, 44100 * 5);
+    player_->PlayFrom(Chunk);  // two stereo chunks in
+    player_->PlayBackward(4);
+    EXPECT_EQ(player_->Step(), -4);
+    ASSERT_TRUE(WrittenReaches(4));
+    output_.HearSlots(4);
+    const auto rec = output_.Recording();
+    for (int k = 0; k < 4; ++k) {
+        const auto expected = Expected(k == 0 ? 2 * Chunk : 0, Chunk);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rec.begin() + k * Chunk)) << k;
+    }
+    clock_.Advance(1000);
+    EXPECT_LT(player_->Position(), 0);  // not limited to the document
+    player_->PlayForward(1);
+    output_.ClearRecording();
+    ASSERT_TRUE(WrittenReaches(1));
+    output_.HearSlots(1);
+    EXPECT_EQ(output_.Recording(), Expected(0, Chunk));
+}
+
+// A rewind on a recording shorter than a chunk, or starting beyond its end, reads only what
+// the recording holds and plays silence for the rest.
+TEST_F(PlayerThread, RewindNeverReadsPastTheRecording) {
+    Open(1, 22050, 100);
+    player_->PlayFrom(5000);
+    ASSERT_TRUE(Eventually([&] { return player_->Idle(); }));
+    player_->PlayBackward(4);
+    ASSERT_TRUE(WrittenReaches(3));
+    output_.HearSlots(3);
+    const auto rec = output_.Recording();
+    EXPECT_TRUE(std::all_of(rec.begin(), rec.begin() + Chunk, [](auto v) { return v == 0; }));
+    const auto expected = Expected(0, 100);
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), rec.begin() + Chunk));
+    EXPECT_TRUE(std::all_of(rec.begin() + Chunk + 100, rec.begin() + 2 * Chunk,
+                            [](auto v) { return v == 0; }));
+    player_->Stop();
+}
+
+TEST_F(PlayerThread, StopReleasesAWaitingWriterAndNeverRestartsTheOutput) {
+    Open(2, 44100, 44100 * 20);
+    for (int run = 0; run < 20; ++run) {
+        player_->PlayFrom(run * 1000);
+        if (run % 2) {
+            ASSERT_TRUE(WrittenReaches(34));
+        }
+        player_->Stop();
+        EXPECT_TRUE(player_->Idle());
+        EXPECT_FALSE(output_.Playing());
+    }
+    EXPECT_EQ(output_.StartCount(), output_.StopCount());
+    EXPECT_TRUE(active_);
+}
+
+}  // namespace
+}  // namespace sv
