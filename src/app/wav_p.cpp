@@ -24,6 +24,8 @@
 #include "app/QtDialogs.h"
 #include "base/WorkFolder.h"
 #include "dsp/filters.h"
+#include "help/AboutBox.h"
+#include "help/HelpWindow.h"
 #include "view/Timbres.h"
 
 namespace sv {
@@ -168,6 +170,8 @@ void TRemastering::ConnectHandlers() {
     onClick(c.BtDetect, &TRemastering::MeDetectClick);
     onTrigger(c.MeDetect, &TRemastering::MeDetectClick);
     onClick(c.BtStop, &TRemastering::BtStopClick);
+    onTrigger(c.MeTopic, &TRemastering::MeTopicClick);
+    onTrigger(c.MeAbout, &TRemastering::MeAboutClick);
 
     auto onChecked = [this](QRadioButton* radio, void (TRemastering::*handler)()) {
         connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
@@ -249,6 +253,10 @@ void TRemastering::FormClose() {
 }
 
 void TRemastering::MeEndClick() { close(); }
+
+void TRemastering::MeTopicClick() { ShowHelpWindow(this); }
+
+void TRemastering::MeAboutClick() { ShowAboutBox(this); }
 
 void TRemastering::closeEvent(QCloseEvent* event) {
     if (commandRunning_) {

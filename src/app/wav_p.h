@@ -76,6 +76,10 @@ public:
     void MeDetectClick();
     void MeBatchClick();
 
+    // Help menu.
+    void MeTopicClick();
+    void MeAboutClick();
+
     // Timbre controls.
     void TimbreClick(QObject* sender);
     void RaDetectClick();
