@@ -18,6 +18,8 @@ SplashWindow::SplashWindow(const std::filesystem::path& sound, QWidget* parent)
     : QDialog(parent, Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::Dialog),
       closeTimer_(new QTimer(this)) {
     setObjectName("Splash");
+    // Never shown (no frame), but without it the window system would name it like the main window.
+    setWindowTitle(QStringLiteral("Sonivar is starting"));
     setFont(QFont(QStringLiteral("Arial"), 8));
     setFixedSize(400, 300);
 
