@@ -1,9 +1,9 @@
 #include "help/HelpWindow.h"
 
 #include <QFont>
-#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QTreeWidget>
+#include <algorithm>
 #include <vector>
 
 #include "help/HelpTopics.h"

@@ -204,13 +204,15 @@
       "Nothing else is stored: every setting starts at its default at the next start.") \
     X(UHelp, CaHelp2, \
       "Batch means multiple file processing from selected source directory to a target " \
-      "directory. Every WAV file of the source directory is opened, processed with the " \
-      "current settings of the main window exactly as Remaster It does (noise removal, " \
-      "frequency and dynamic levelling, peak fitting and normalizing, each when its check " \
-      "box is on) and saved into the target directory. Choose whether a result whose file " \
-      "name already exists is renamed (the result gets the source name with a leading " \
-      "underscore) or overwritten. Files that cannot be opened are skipped. The progress " \
-      "window of each stage can cancel the whole batch.") \
+      "directory. Every WAV file of the source directory is opened, its waveform shown, " \
+      "processed with the current settings of the main window exactly as Remaster It does " \
+      "(noise removal, frequency and dynamic levelling, peak fitting and normalizing, each " \
+      "when its check box is on) and saved into the target directory. With Rename (the " \
+      "default) each result gets the source name with a leading underscore, so song.wav " \
+      "becomes _song.wav; with Overwrite it keeps the source name, and an existing file is " \
+      "replaced only after you confirm it. Files that cannot be used are reported and " \
+      "skipped. Cancelling a stage stops the batch, and the file being processed stays " \
+      "open unsaved.") \
     X(UHelp, CaHelp31, \
       "Filter searches the maximal volume in sample and then amplifies or attenuates the " \
       "whole recording by one factor so that this maximum reaches the level set in " \
@@ -252,10 +254,10 @@
       "be stored under a name with the save button beside the list of timbres, and chosen " \
       "from that list later.") \
     X(UHelp, CaHelp41, \
-      "It applies selected trimble to both channels equally: the spectra of the two " \
-      "channels are averaged and one common correction is applied to both. The stereo " \
-      "image stays exactly as it was, so this is the safe choice for recordings whose " \
-      "channels sound alike, and the only one that makes sense for mono recordings.") \
+      "It applies selected trimble to both channels equally: the corrections computed for " \
+      "the two channels are averaged and the same correction is applied to both. The " \
+      "stereo image stays as it was, so this is the safe choice for recordings whose " \
+      "channels sound alike. For mono recordings the channel settings make no difference.") \
     X(UHelp, CaHelp42, \
       "It applies selected trimble on every channel separately: each channel is measured " \
       "and corrected on its own, so both channels end up with the target timbre even when " \
