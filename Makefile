@@ -11,8 +11,7 @@ build: deps
 	cmake --build --preset release
 
 run: build
-	@if [ -x build/release/sonivar ]; then scripts/run-desktop build/release/sonivar $(ARGS); \
-	else build/release/sonivar-cli --help; fi
+	scripts/run-desktop build/release $(ARGS)
 
 test: build
 	ctest --preset release -j2

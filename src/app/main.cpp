@@ -1,10 +1,14 @@
 // The desktop program: language table first, then the main window until it is closed.
 #include <QApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/CloseOnSignal.h"
 #include "app/wav_p.h"
+#include "help/Artwork.h"
+#include "help/SplashWindow.h"
 #include "text/Language.h"
 
 namespace {
@@ -29,7 +33,9 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonivar"));
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(sv::PaintIcon(256))));
     sv::InstallTerminationSignals();
+    sv::ShowSplashWindow();
 
     sv::TWindowSetup setup;
     const QStringList arguments = QApplication::arguments();

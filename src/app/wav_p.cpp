@@ -27,6 +27,8 @@
 #include "playback/Clock.h"
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
+#include "help/AboutBox.h"
+#include "help/HelpWindow.h"
 #include "view/Timbres.h"
 #include "view/WaveformRenderer.h"
 
@@ -175,6 +177,8 @@ void TRemastering::ConnectHandlers() {
     onClick(c.BtDetect, &TRemastering::MeDetectClick);
     onTrigger(c.MeDetect, &TRemastering::MeDetectClick);
     onClick(c.BtStop, &TRemastering::BtStopClick);
+    onTrigger(c.MeTopic, &TRemastering::MeTopicClick);
+    onTrigger(c.MeAbout, &TRemastering::MeAboutClick);
 
     auto onChecked = [this](QRadioButton* radio, void (TRemastering::*handler)()) {
         connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
@@ -248,6 +252,10 @@ void TRemastering::FormClose() {
 }
 
 void TRemastering::MeEndClick() { close(); }
+
+void TRemastering::MeTopicClick() { ShowHelpWindow(this); }
+
+void TRemastering::MeAboutClick() { ShowAboutBox(this); }
 
 void TRemastering::closeEvent(QCloseEvent* event) {
     if (commandRunning_) {

@@ -121,6 +121,9 @@ public:
     TScrollBarState& VerticalBar() { return verticalBar_; }
     const QImage& WaveImage() const { return waveImage_; }
     TPassSettings PassSettings() const;
+    // Help menu.
+    void MeTopicClick();
+    void MeAboutClick();
 
     // Timbre controls.
     void TimbreClick(QObject* sender);

@@ -9,7 +9,7 @@
 #include <string_view>
 
 // Every key: X(section, Key, "English default"). The section is the language.ini section the
-// key is read from. Help texts not yet written in full hold their opening words.
+// key is read from.
 #define SV_LANGUAGE_KEYS(X) \
     /* [main] captions, hints, labels and messages of the main window */ \
     X(main, CaFile, "File") \
@@ -167,22 +167,115 @@
     X(UHelp, CaMenu1, "Technical parameters") \
     X(UHelp, CaMenu11, "Characteristics of used method") \
     X(UHelp, CaMenu2, "Program requirements ") \
-    X(UHelp, CaHelp11, "Open item enables to open sound files") \
-    X(UHelp, CaHelp12, "It reload sample from drive to memory") \
-    X(UHelp, CaHelp13, "It saves sample in memory to drive") \
-    X(UHelp, CaHelp14, "It saves sample in memory to drive") \
-    X(UHelp, CaHelp15, "Finish program. It cause the same behavior") \
-    X(UHelp, CaHelp2, "Batch means multiple file processing from selected") \
-    X(UHelp, CaHelp31, "Filter searches the maximal volume in sample") \
-    X(UHelp, CaHelp32, "Remove noise from sample in whole spectrum") \
-    X(UHelp, CaHelp33, "This filter finds selected number of largest") \
-    X(UHelp, CaHelp34, "Starts remastering according of all additional setting") \
-    X(UHelp, CaHelp35, "It searches sound quality of example, which") \
-    X(UHelp, CaHelp41, "It applies selected trimble to both channels") \
-    X(UHelp, CaHelp42, "It applies selected trimble on every channel") \
+    X(UHelp, CaHelp11, \
+      "Open item enables to open sound files in the PCM WAV format with 8 or 16 bits per " \
+      "sample, mono or stereo. The recording is copied into a work file on the drive with " \
+      "the most free space, so files far larger than the memory can be opened; the work " \
+      "drive needs free room of more than five times the file size. When the current " \
+      "recording has changes that are not saved yet, the program first asks whether to " \
+      "save them. After opening, the waveform is shown and the status bar gives the number " \
+      "of samples, the channels, the sample rate, the bits per sample and the file name. " \
+      "Files that are not PCM, are damaged or are too short for processing are refused " \
+      "with a message.") \
+    X(UHelp, CaHelp12, \
+      "It reload sample from drive to memory, that is, it opens again the file the current " \
+      "recording was last opened from or saved to, and throws away every change made " \
+      "since. Use it when a filter gave a result you do not like and you want to start " \
+      "again from the saved state. Because all modifications are lost, the program asks " \
+      "for confirmation first.") \
+    X(UHelp, CaHelp13, \
+      "It saves sample in memory to drive under the name of the file it was opened from or " \
+      "last saved to. As that file already exists, the program asks whether to overwrite " \
+      "it. The recording is written as a PCM WAV file with its own bits per sample, " \
+      "channels and sample rate. Writing goes to a temporary file first, so a failed save " \
+      "(a full or write-protected drive) leaves the old file intact and is reported with a " \
+      "message.") \
+    X(UHelp, CaHelp14, \
+      "It saves sample in memory to drive under a name you choose in the save dialog, so " \
+      "the original recording stays untouched. If a file of that name exists, the program " \
+      "asks whether to overwrite it; a write-protected file is refused and you are asked " \
+      "to choose another name. The recording is written as a PCM WAV file with its own " \
+      "bits per sample, channels and sample rate, and the chosen name becomes the current " \
+      "file name shown in the status bar.") \
+    X(UHelp, CaHelp15, \
+      "Finish program. It cause the same behavior as closing the main window: if the " \
+      "recording has changes that are not saved yet, the program asks whether to save them " \
+      "first; then the recording and its work file are released and the program ends. " \
+      "Nothing else is stored: every setting starts at its default at the next start.") \
+    X(UHelp, CaHelp2, \
+      "Batch means multiple file processing from selected source directory to a target " \
+      "directory. Every WAV file of the source directory is opened, its waveform shown, " \
+      "processed with the current settings of the main window exactly as Remaster It does " \
+      "(noise removal, frequency and dynamic levelling, peak fitting and normalizing, each " \
+      "when its check box is on) and saved into the target directory. With Rename (the " \
+      "default) each result gets the source name with a leading underscore, so song.wav " \
+      "becomes _song.wav; with Overwrite it keeps the source name, and an existing file is " \
+      "replaced only after you confirm it. Files that cannot be used are reported and " \
+      "skipped. Cancelling a stage stops the batch, and the file being processed stays " \
+      "open unsaved.") \
+    X(UHelp, CaHelp31, \
+      "Filter searches the maximal volume in sample and then amplifies or attenuates the " \
+      "whole recording by one factor so that this maximum reaches the level set in " \
+      "Additional setting (0 dB is full scale, down to -48 dB). The sound itself is not " \
+      "changed, only its volume, so the dynamics stay as they are. With Separate channels " \
+      "checked each channel is normalized on its own; otherwise both channels get the same " \
+      "factor and the stereo balance is kept. Use Fit peak first when a few short peaks " \
+      "stop the recording from getting loud enough.") \
+    X(UHelp, CaHelp32, \
+      "Remove noise from sample in whole spectrum: hiss, hum and rumble alike. The filter " \
+      "needs no marked noise sample: it splits the recording into the number of blocks set " \
+      "in Additional setting and in each block finds the quietest stretch of the set " \
+      "length in seconds; the spectrum of that stretch is taken as the „noise profile“. " \
+      "The profile is scaled by the set percentage and then subtracted from the spectrum " \
+      "of the whole recording. It works best when the recording holds at least one pause " \
+      "of pure noise, for example before the first note, about as long as the set stretch. " \
+      "Too high a percentage makes the sound thin and watery.") \
+    X(UHelp, CaHelp33, \
+      "This filter finds selected number of largest volume peaks in the recording and " \
+      "lowers all of them to the level of the smallest of them. It does not clip: each " \
+      "peak is brought down by a smooth dip in volume that returns to the full level at " \
+      "the set border size on either side, so the sound keeps its character and the " \
+      "recording gains headroom. Afterwards Normalize can raise the whole recording " \
+      "further. Set the number of peaks and the border size in Additional setting.") \
+    X(UHelp, CaHelp34, \
+      "Starts remastering according of all additional setting with the chosen sound " \
+      "timbre. The steps run in a fixed order, each only when its check box is on: noise " \
+      "removal, frequency and dynamic levelling towards the target timbre (shaped by the " \
+      "highpass and lowpass settings), peak fitting and normalizing. Every step shows a " \
+      "progress window and can be cancelled; a cancelled step leaves the recording as it " \
+      "was before that step, and the following steps are skipped. The result replaces the " \
+      "recording in memory; save it with Save As.") \
+    X(UHelp, CaHelp35, \
+      "It searches sound quality of example, which is the recording currently open: its " \
+      "frequency spectrum is measured with the current type of remastering and stored as " \
+      "the example timbre. The recording itself is not changed. The example is then " \
+      "selected as the target (From example), so you can open another recording and bring " \
+      "it towards the sound of the example with Remaster It. The detected timbre can also " \
+      "be stored under a name with the save button beside the list of timbres, and chosen " \
+      "from that list later.") \
+    X(UHelp, CaHelp41, \
+      "It applies selected trimble to both channels equally: the corrections computed for " \
+      "the two channels are averaged and the same correction is applied to both. The " \
+      "stereo image stays as it was, so this is the safe choice for recordings whose " \
+      "channels sound alike. For mono recordings the channel settings make no difference.") \
+    X(UHelp, CaHelp42, \
+      "It applies selected trimble on every channel separately: each channel is measured " \
+      "and corrected on its own, so both channels end up with the target timbre even when " \
+      "they sounded different, for example when one microphone was duller than the other. " \
+      "The stereo image may change.") \
     X(UHelp, CaHelp43, "This setting is option between previous two. It preserves advantages of both.") \
-    X(UHelp, CaHelp44, "Limitation is setting, which taking changes more") \
-    X(UHelp, CaHelp45, "Precission sets up how deeply the sample") \
+    X(UHelp, CaHelp44, \
+      "Limitation is setting, which taking changes more or less boldly: it is the largest " \
+      "factor between the most raised and the most lowered band of the correction, from 2 " \
+      "to 128 times. Small values give gentle corrections that keep the character of the " \
+      "recording; large values let the program follow the target timbre closely, which can " \
+      "also bring up noise in bands where the recording holds almost nothing.") \
+    X(UHelp, CaHelp45, \
+      "Precission sets up how deeply the sample is analysed: the number of frequency " \
+      "bands, from 3 to 255, in which the correction is computed. The bands are spaced " \
+      "logarithmically, as the ear hears. Few bands give a smooth, broad correction of the " \
+      "tone; many bands follow the target timbre in fine detail, but can also colour " \
+      "single notes or resonances. The default of 60 bands suits most recordings.") \
     X(UHelp, CaHelp46, "Remaster according average value of band (recomended for preset parametr of sound timbre)") \
     X(UHelp, CaHelp47, "Remaster according medium of average value and peek value of band (recomended for all parametr of sound timbre)") \
     X(UHelp, CaHelp48, "Remaster according peek value of band (recomended for \"from example\" parametr of sound timbre)") \
@@ -191,20 +284,74 @@
     X(UHelp, CaHelp53, "Sound is enriched with errors, which may revive recording.") \
     X(UHelp, CaHelp54, "Bold drum in dynamics alsoin answer.") \
     X(UHelp, CaHelp55, "Solid dynamics. Stronger higher harmonious frequencies.") \
-    X(UHelp, CaHelp56, "Sound timbre from example. Example could be") \
-    X(UHelp, CaHelp611, "It determines number of equally large blocks") \
-    X(UHelp, CaHelp612, "Sets up level of noise to be") \
-    X(UHelp, CaHelp613, "Sets up length of block in seconds") \
+    X(UHelp, CaHelp56, \
+      "Sound timbre from example. Example could be any recording whose sound you like: " \
+      "open it and press Detect, and its measured spectrum becomes the target timbre. A " \
+      "timbre stored earlier can be chosen from the list of timbres instead. Without a " \
+      "detected example this choice is refused and Clear is selected again. Remastering " \
+      "according to the peak value of the band is recommended with this choice.") \
+    X(UHelp, CaHelp611, \
+      "It determines number of equally large blocks into which the recording is divided " \
+      "when the noise is searched for, from 1 to 64. In every block the quietest stretch " \
+      "is found, and the noise profile is taken from these stretches. One block suits " \
+      "recordings with one pause of pure noise; more blocks help when the noise changes " \
+      "along the recording, such as a worn record or a long tape.") \
+    X(UHelp, CaHelp612, \
+      "Sets up level of noise to be removed, as a percentage of the detected noise " \
+      "profile, from 0 to 200 %. 100 % removes the noise as it was measured. Lower values " \
+      "remove less and keep more of the original sound; higher values remove more noise, " \
+      "but quiet parts of the music may sound thin or metallic.") \
+    X(UHelp, CaHelp613, \
+      "Sets up length of block in seconds, from 1 to 9, that is, the length of the stretch " \
+      "of pure noise the filter looks for in each block. It should not be longer than the " \
+      "pauses of the recording: if no stretch of that length holds only noise, the music " \
+      "itself is taken as noise and partly removed.") \
     X(UHelp, CaHelp621, "Sets up number of peaks, which will be reduced according to method described in filters.") \
     X(UHelp, CaHelp622, "Sets up size of peaks border in samples, whereon (gausian) reduction and peak balancing will be aplicated.") \
     X(UHelp, CaHelp63, "Indicates if the recording will be normalized during remastering.") \
-    X(UHelp, CaHelp641, "Sets up boundary frequency, under which will") \
+    X(UHelp, CaHelp641, \
+      "Sets up boundary frequency, under which will be frequencies suppressed during " \
+      "remastering, from 16 to 250 Hz. Use it against rumble, hum or the thump of handling " \
+      "noise. Below the boundary the volume falls with the speed set in dB per octave. " \
+      "When Highpass is off, nothing above 5 Hz is suppressed.") \
     X(UHelp, CaHelp642, "Sets up speed of volume rise in the frame of one octave.") \
-    X(UHelp, CaHelp651, "Sets up frequency, above which will all") \
+    X(UHelp, CaHelp651, \
+      "Sets up frequency, above which will all frequencies be suppressed during " \
+      "remastering, from 8 to 20 kHz. Use it to tame hiss and harsh treble of old " \
+      "recordings. Above the boundary the volume falls with the speed set in dB per " \
+      "octave. When Lowpass is off, nothing below 25 kHz is suppressed.") \
     X(UHelp, CaHelp652, "Sets reduction speed of volume in the frame of one octave.") \
-    X(UHelp, CaHelp7, "Program is using for all calculation 32") \
-    X(UHelp, CaHelp71, "The main method of program isn't as") \
-    X(UHelp, CaHelp8, "Program hasn't no special demands on hardware")
+    X(UHelp, CaHelp7, \
+      "Program is using for all calculation 32 bit integer samples: a 16-bit sample is " \
+      "held as its value times 256, so the intermediate steps lose no precision and the " \
+      "result is rounded only once, when it is saved. Spectra and gains are computed in " \
+      "floating point. The recording is kept in a work file on the drive with the most " \
+      "free space, not in memory, so its length is limited only by the free space on the " \
+      "drive. Frequency analysis uses a fast Fourier transform of 16384 points with a " \
+      "smooth window; the blocks overlap by half, so the windows add up to exactly one and " \
+      "the processing leaves no seams. Supported are PCM WAV files with 8 or 16 bits per " \
+      "sample, one or two channels and any sample rate; results are saved in the format of " \
+      "the source. Every filter writes a complete new recording and replaces the old one " \
+      "only when it has finished, so a cancelled filter leaves the recording untouched.") \
+    X(UHelp, CaHelp71, \
+      "The main method of program isn't as an equalizer, which raises or lowers fixed " \
+      "frequency bands by fixed amounts. It measures the spectrum of the whole recording, " \
+      "divides the target timbre by it frequency by frequency, and smooths the quotient " \
+      "over the chosen number of logarithmic bands. The spread of the correction is " \
+      "limited by the Limitation setting, the correction is shaped by the highpass and " \
+      "lowpass slopes, and it is applied to the recording as one fixed filter per channel. " \
+      "The same target therefore brings recordings of very different sound to a similar " \
+      "timbre: a dull recording gets brighter, a shrill one gets softer. The type of " \
+      "remastering decides whether the average or the peak values of each band are " \
+      "measured and whether the channels are corrected together or separately.") \
+    X(UHelp, CaHelp8, \
+      "Program hasn't no special demands on hardware: any computer that runs a current " \
+      "Linux desktop will do. Processing takes a few seconds per minute of stereo sound, " \
+      "depending on the speed of the processor. The drive holding the work files needs " \
+      "free space of more than five times the size of the WAV file being processed. " \
+      "Playback uses the default sound output; without one the program works silently. For " \
+      "work without a screen, on servers or in scripts, use sonivar-cli, which runs the " \
+      "same processing from the command line.")
 
 namespace sv {
 

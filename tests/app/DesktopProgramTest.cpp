@@ -85,7 +85,8 @@ export DISPLAY=":$(head -n 1 "$DISPLAYFILE")"
 pid=$!
 found=no
 for i in $(seq 300); do
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Sonivar"'; then found=yes; break; fi
+  # The titled window with a class is the main window (Qt's 1x1 client leader has none).
+  if xwininfo -root -tree 2>/dev/null | grep -q '"Sonivar": ("sonivar"'; then found=yes; break; fi
   sleep 0.1
 done
 echo "window:$found"
