@@ -5,6 +5,9 @@
 
 #include "app/CloseOnSignal.h"
 #include "app/wav_p.h"
+#include "audio/FileMem.h"
+#include "base/FileDescriptor.h"
+#include "base/WorkFolder.h"
 #include "text/Language.h"
 
 namespace {
@@ -20,6 +23,7 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    sv::ReopenClosedStandardDescriptors();
     sv::LoadLanguage();
     if (!HasDisplay()) {
         std::fputs("sonivar: the desktop program needs a display (DISPLAY or WAYLAND_DISPLAY); "
@@ -31,6 +35,8 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("Sonivar"));
     sv::InstallTerminationSignals();
 
+    // Swap files that a killed run left behind; those of running programs are locked and stay.
+    sv::TFileMemory::RemoveLeftoverSwapFiles(sv::ChooseWorkFolder());
     sv::TWindowSetup setup;
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) setup.startFile = arguments.at(1).toStdString();
