@@ -195,7 +195,7 @@ TEST(StandardDescriptors, ClosedOnesAreReopenedOnDevNull) {
         ReopenClosedStandardDescriptors();
         struct stat in {}, err {};
         const bool ok = ::fstat(0, &in) == 0 && ::fstat(2, &err) == 0 && S_ISCHR(in.st_mode) &&
-                        S_ISCHR(err.st_mode) && ::open("/dev/null", O_RDONLY) == 3;
+                        S_ISCHR(err.st_mode) && ::open("/dev/null", O_RDONLY) > 2;
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;
