@@ -108,16 +108,10 @@ int RunInfo(TSession& session, const TOptions& options) {
 int Save(TSession& session, TWave& wave, const std::string& path) {
     if (wave.SaveToFile(path)) return ExitDone;
     if (wave.SaveErrorCode() == ECANCELED || Interrupted()) return ExitCancelled;
-    switch (wave.SaveErrorCode()) {
-        case ENOSPC:
-        case EDQUOT:
-        case EFBIG:
-        case EROFS:
-            session.dialogs.Message(Texts().CaDatNoSave + ": " + wave.SaveError());
-            break;
-        default:
-            session.dialogs.Message(wave.SaveError());
-    }
+    if (IsFullOrProtectedMedium(wave.SaveErrorCode()))
+        session.dialogs.Message(Texts().CaDatNoSave + ": " + wave.SaveError());
+    else
+        session.dialogs.Message(wave.SaveError());  // names the file and the real cause
     return ExitIoFailure;
 }
 
