@@ -33,15 +33,16 @@ SaveTarget Inspect(const std::filesystem::path& requested) {
                       : requested;
     if (ec) target.path = requested;
     const std::string name = target.path.filename().string();
-    target.folder = target.path.has_parent_path() ? target.path.parent_path()
-                                                  : std::filesystem::path(".");
+    target.folder =
+        target.path.has_parent_path() ? target.path.parent_path() : std::filesystem::path(".");
     if (name.empty() || name == "." || name == "..")
         Refuse(requested, "it is a folder, not a file", EISDIR);
 
     struct stat folderInfo {};
     if (::stat(target.folder.c_str(), &folderInfo) != 0) {
         const int error = errno;
-        if (error == ENOENT) Refuse(requested, "the folder " + target.folder.string() + " does not exist", error);
+        if (error == ENOENT)
+            Refuse(requested, "the folder " + target.folder.string() + " does not exist", error);
         if (error == ENOTDIR) Refuse(requested, target.folder.string() + " is not a folder", error);
         ThrowIoError("Cannot save " + requested.string(), error);
     }
@@ -95,8 +96,8 @@ AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& requested,
     const SaveTarget target = Inspect(requested);
     target_ = target.path;
     folder_ = target.folder;
-    inPlace_ = target.exists &&
-               (target.info.st_nlink > 1 || ::access(folder_.c_str(), W_OK | X_OK) != 0);
+    inPlace_ =
+        target.exists && (target.info.st_nlink > 1 || ::access(folder_.c_str(), W_OK | X_OK) != 0);
     if (inPlace_)
         OpenInPlace(backupFolder.empty() ? ChooseWorkFolder() : backupFolder);
     else
@@ -112,8 +113,10 @@ void AtomicFileWriter::OpenTemporary(bool existing, const struct stat& old) {
     unfinished_ = std::make_unique<RemovedOnAbruptExit>(temporary_);
     if (existing) {
         // Keep owner and group where this user may; the mode after, as chown clears set-id bits.
-        if (::fchown(out_.Get(), old.st_uid, old.st_gid) != 0)
-            [[maybe_unused]] const int ignored = ::fchown(out_.Get(), static_cast<uid_t>(-1), old.st_gid);
+        if (::fchown(out_.Get(), old.st_uid, old.st_gid) != 0) {
+            [[maybe_unused]] const int groupOnly =
+                ::fchown(out_.Get(), static_cast<uid_t>(-1), old.st_gid);
+        }
     }
     if (::fchmod(out_.Get(), existing ? (old.st_mode & 07777) : NewFileMode()) != 0) {
         const int error = errno;
@@ -188,7 +191,8 @@ void AtomicFileWriter::RestoreFromBackup() noexcept {
     if (backup_.empty() || !backupFd_.Valid()) return;
     try {
         if (!out_.Valid()) out_.Reset(::open(target_.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
-        if (!out_.Valid() || ::ftruncate(out_.Get(), 0) != 0 || ::lseek(out_.Get(), 0, SEEK_SET) != 0)
+        if (!out_.Valid() || ::ftruncate(out_.Get(), 0) != 0 ||
+            ::lseek(out_.Get(), 0, SEEK_SET) != 0)
             return;  // the copy stays in the backup folder
         CopyContent(backupFd_.Get(), out_.Get(), backup_, target_);
         SyncOrThrow(out_.Get(), target_);

@@ -28,9 +28,9 @@ TEST(SwapFiles, AreNamedRecognisablyAndLockedWhileInUse) {
     {
         auto store = TFileMemory::CreateInFolder(dir.path());
         name = store->FileName();
-        EXPECT_TRUE(std::regex_match(name.filename().string(),
-                                     std::regex("sonivar-" + std::to_string(::getpid()) +
-                                                "-[A-Za-z0-9]{6}\\.swap")))
+        EXPECT_TRUE(std::regex_match(
+            name.filename().string(),
+            std::regex("sonivar-" + std::to_string(::getpid()) + "-[A-Za-z0-9]{6}\\.swap")))
             << name;
         EXPECT_TRUE(LockedByAnother(name));
         EXPECT_EQ(TFileMemory::RemoveLeftoverSwapFiles(dir.path()), 0);
@@ -52,7 +52,8 @@ TEST(SwapFiles, OnlyUnlockedLeftoversAreSwept) {
     EXPECT_TRUE(std::filesystem::exists(live->FileName()));
     EXPECT_FALSE(std::filesystem::exists(dir / "sonivar-4242-abcdef.swap"));
     EXPECT_FALSE(std::filesystem::exists(dir / "sonivar-1-zzzzzz.swap"));
-    for (const char* kept : {"notes.swap", "sonivar-7-abcdef.tmp", "sv123swp.tmp", "sonivar-9-folder.swap"})
+    for (const char* kept :
+         {"notes.swap", "sonivar-7-abcdef.tmp", "sv123swp.tmp", "sonivar-9-folder.swap"})
         EXPECT_TRUE(std::filesystem::exists(dir / kept)) << kept;
 }
 

@@ -1,5 +1,3 @@
-#include "base/AtomicFileWriter.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
 #include "support/TestFiles.h"
@@ -121,7 +120,8 @@ TEST(AtomicFileWriter, AHardLinkedFileIsOverwrittenInPlaceAndKeepsItsOtherNames)
         writer.Write("new", 3);
         // Until the commit the old content waits in the work folder.
         ASSERT_EQ(std::distance(std::filesystem::directory_iterator(dir / "work"), {}), 1);
-        EXPECT_EQ(ReadFile(std::filesystem::directory_iterator(dir / "work")->path()), "old content");
+        EXPECT_EQ(ReadFile(std::filesystem::directory_iterator(dir / "work")->path()),
+                  "old content");
         writer.Commit();
     }
     EXPECT_EQ(ReadFile(dir / "other-name.wav"), "new");
@@ -169,7 +169,8 @@ TEST(AtomicFileWriter, AFailedInPlaceWriteRestoresTheOldContent) {
     const auto disk = dir / "disk";
     std::filesystem::create_directories(disk);
     if (::geteuid() != 0 ||
-        std::system(("mount -t tmpfs -o size=1m tmpfs " + disk.string() + " 2>/dev/null").c_str()) != 0)
+        std::system(
+            ("mount -t tmpfs -o size=1m tmpfs " + disk.string() + " 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "needs root to mount a small tmpfs";
     std::filesystem::create_directory(dir / "work");
     const std::string old(300000, 'o');
@@ -193,7 +194,8 @@ TEST(StandardDescriptors, ClosedOnesAreReopenedOnDevNull) {
         ::close(0);
         ::close(2);
         ReopenClosedStandardDescriptors();
-        struct stat in {}, err {};
+        struct stat in {
+        }, err{};
         const bool ok = ::fstat(0, &in) == 0 && ::fstat(2, &err) == 0 && S_ISCHR(in.st_mode) &&
                         S_ISCHR(err.st_mode) && ::open("/dev/null", O_RDONLY) > 2;
         ::_exit(ok ? 0 : 1);

@@ -51,7 +51,8 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         for (int fd : launch.closedDescriptors) posix_spawn_file_actions_addclose(&actions, fd);
         pid_t pid = 0;
         TOutcome outcome;
@@ -87,7 +88,9 @@ protected:
     }
     // Names in the test folder besides the program's own stderr and swap folder.
     int FilesBeside() const {
-        return static_cast<int>(std::distance(std::filesystem::directory_iterator(dir.path()), {})) - 2;
+        return static_cast<int>(
+                   std::distance(std::filesystem::directory_iterator(dir.path()), {})) -
+               2;
     }
     std::string In() const { return (dir / "in.wav").string(); }
     std::string Out() const { return (dir / "out.wav").string(); }
@@ -175,7 +178,8 @@ TEST_F(CliProcessTest, HangupQuitBrokenPipeAndTerminateCleanUpLikeCtrlC) {
 TEST_F(CliProcessTest, InterruptWhileSavingKeepsTheOldOutput) {
     test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 300}, test::Noise16);
     WriteFile(dir / "out.wav", "previous result");
-    const auto run = Run({.args = {"remaster", In(), Out()}, .signalAt = "Saving", .signals = {SIGINT}});
+    const auto run =
+        Run({.args = {"remaster", In(), Out()}, .signalAt = "Saving", .signals = {SIGINT}});
     EXPECT_EQ(run.exit, 130) << run.err;
     EXPECT_EQ(ReadFile(dir / "out.wav"), "previous result");
     EXPECT_EQ(FilesBeside(), 2);  // in.wav and out.wav: no temporary file left
@@ -212,7 +216,8 @@ TEST_F(CliProcessTest, AMissingWorkFolderIsNamedAsSuch) {
     const std::string missing = (dir / "nowhere").string();
     const auto run = Run({.args = {"info", In(), "--work-folder", missing}});
     EXPECT_EQ(run.exit, 1);
-    EXPECT_NE(run.err.find("work folder " + missing + " does not exist"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("work folder " + missing + " does not exist"), std::string::npos)
+        << run.err;
     EXPECT_EQ(run.err.find("Low disk space"), std::string::npos);
 }
 
@@ -229,7 +234,8 @@ TEST(CliOptionsEnd, DoubleDashMakesEverythingAfterItAPath) {
     };
     for (const auto& c : cases) {
         std::string error;
-        const auto options = cli::ParseOptions(static_cast<int>(c.args.size()), c.args.data(), error);
+        const auto options =
+            cli::ParseOptions(static_cast<int>(c.args.size()), c.args.data(), error);
         ASSERT_TRUE(options) << error;
         EXPECT_EQ(options->Input, c.input);
         EXPECT_EQ(options->Output, c.output);
