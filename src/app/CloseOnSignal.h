@@ -1,6 +1,7 @@
 #pragma once
-// SIGTERM, SIGINT and SIGHUP close the main window the ordinary way (unsaved-data question,
-// document released, swap file deleted) instead of killing the program under its document.
+// SIGTERM, SIGINT, SIGHUP and SIGQUIT close the main window the ordinary way (unsaved-data
+// question, document released, swap file deleted) instead of killing the program under its
+// document.
 class QWidget;
 
 namespace sv {

@@ -6,6 +6,7 @@
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/wav_p.h"
+#include "base/IoError.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -76,7 +77,11 @@ void TRemastering::SaveFile(const std::string& fileName) {
         if (!setup_.dialogs->Question(t.CaFilTx + " " + fileName + " " + t.CaExistOwerWrit)) return;
     }
     state_.Flags.DataSaved = state_.Wave->SaveToFile(fileName);
-    if (!state_.Flags.DataSaved) setup_.dialogs->Message(t.CaDatNoSave);
+    if (state_.Flags.DataSaved) return;
+    // Other causes (a folder, a device, a missing folder, a name too long) are named as such.
+    const int cause = state_.Wave->SaveErrorCode();
+    setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause) ? t.CaDatNoSave
+                                                                         : state_.Wave->SaveError());
 }
 
 void TRemastering::AskToSave() {

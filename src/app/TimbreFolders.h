@@ -19,7 +19,8 @@ struct TTimbreFolders {
     }
 };
 
-// $XDG_DATA_HOME/sonivar, or ~/.local/share/sonivar.
+// $XDG_DATA_HOME/sonivar, or ~/.local/share/sonivar (the account's home when HOME is unset);
+// empty when there is no safe home folder.
 std::filesystem::path UserTimbreFolder();
 
 // The program's folder when it is writable, else the user's folder; both listed.

@@ -7,6 +7,9 @@
 
 #include "app/CloseOnSignal.h"
 #include "app/wav_p.h"
+#include "audio/FileMem.h"
+#include "base/FileDescriptor.h"
+#include "base/WorkFolder.h"
 #include "help/Artwork.h"
 #include "help/SplashWindow.h"
 #include "text/Language.h"
@@ -24,6 +27,7 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    sv::ReopenClosedStandardDescriptors();
     sv::LoadLanguage();
     if (!HasDisplay()) {
         std::fputs("sonivar: the desktop program needs a display (DISPLAY or WAYLAND_DISPLAY); "
@@ -37,6 +41,8 @@ int main(int argc, char* argv[]) {
     sv::InstallTerminationSignals();
     sv::ShowSplashWindow();
 
+    // Swap files that a killed run left behind; those of running programs are locked and stay.
+    sv::TFileMemory::RemoveLeftoverSwapFiles(sv::ChooseWorkFolder());
     sv::TWindowSetup setup;
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) setup.startFile = arguments.at(1).toStdString();

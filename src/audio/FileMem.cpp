@@ -1,6 +1,7 @@
 #include "audio/FileMem.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "base/IoError.h"
 
@@ -29,6 +32,59 @@ TFileMemory::TFileMemory(const std::filesystem::path& fileName, bool exclusive)
     const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
     fd_ = ::open(fileName.c_str(), flags, 0600);
     if (fd_ < 0) ThrowIoError("Cannot create swap file " + fileName.string());
+    [[maybe_unused]] const int locked = ::flock(fd_, LOCK_EX | LOCK_NB);
+    removedOnAbruptExit_ = std::make_unique<RemovedOnAbruptExit>(fileName_);
+}
+
+TFileMemory::TFileMemory(int lockedFd, const std::filesystem::path& fileName)
+    : window_(static_cast<std::size_t>(W), 0),
+      fd_(lockedFd),
+      fileName_(fileName),
+      removedOnAbruptExit_(std::make_unique<RemovedOnAbruptExit>(fileName)) {}
+
+namespace {
+constexpr std::string_view SwapPrefix = "sonivar-";
+constexpr std::string_view SwapSuffix = ".swap";
+}  // namespace
+
+std::unique_ptr<TFileMemory> TFileMemory::CreateInFolder(const std::filesystem::path& folder) {
+    const std::string name = std::string(SwapPrefix) + std::to_string(::getpid()) + "-XXXXXX" +
+                             std::string(SwapSuffix);
+    for (int attempt = 0;; ++attempt) {
+        std::string pattern = (folder / name).string();
+        const int fd = ::mkostemps(pattern.data(), static_cast<int>(SwapSuffix.size()), O_CLOEXEC);
+        if (fd < 0) ThrowIoError("Cannot create swap file in " + folder.string());
+        // Another program's sweep may take the new file between its creation and the lock;
+        // then it is unlinked (or about to be) and a new one is made.
+        struct stat info {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &info) == 0 && info.st_nlink > 0)
+            return std::unique_ptr<TFileMemory>(new TFileMemory(fd, pattern));
+        ::close(fd);
+        if (attempt >= 100) ThrowIoError("Cannot lock swap file in " + folder.string(), EAGAIN);
+    }
+}
+
+int TFileMemory::RemoveLeftoverSwapFiles(const std::filesystem::path& folder) {
+    int removed = 0;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= SwapPrefix.size() + SwapSuffix.size() || !name.starts_with(SwapPrefix) ||
+            !name.ends_with(SwapSuffix))
+            continue;
+        const int fd = ::open(it->path().c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {};
+        struct stat named {};
+        // Only this user's regular files, unlocked, and still the file under that name.
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(it->path().c_str(), &named) == 0 &&
+            named.st_ino == held.st_ino && named.st_dev == held.st_dev &&
+            ::unlink(it->path().c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
 }
 
 TFileMemory::~TFileMemory() {

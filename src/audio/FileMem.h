@@ -4,8 +4,11 @@
 // GUI thread may write.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <vector>
+
+#include "base/AbruptExitCleanup.h"
 
 namespace sv {
 
@@ -18,6 +21,12 @@ public:
     // Creates the swap file. With exclusive set an existing file is an error (EEXIST), so two
     // stores never share one; otherwise an existing file is replaced. Throws IoError.
     explicit TFileMemory(const std::filesystem::path& fileName, bool exclusive = false);
+    // A store on a new swap file "sonivar-<pid>-XXXXXX.swap" in folder, created exclusively and
+    // locked for the store's life, so that RemoveLeftoverSwapFiles can tell it from a leftover.
+    static std::unique_ptr<TFileMemory> CreateInFolder(const std::filesystem::path& folder);
+    // Deletes the swap files in folder that no running program holds locked (left by a program
+    // that was killed). Returns how many were deleted.
+    static int RemoveLeftoverSwapFiles(const std::filesystem::path& folder);
     // Waits for the running access, then truncates, closes and deletes the swap file without
     // writing the window back.
     ~TFileMemory();
@@ -47,6 +56,7 @@ public:
     const std::filesystem::path& FileName() const { return fileName_; }
 
 private:
+    TFileMemory(int lockedFd, const std::filesystem::path& fileName);
     void MoveWindow(std::int64_t index);
     void ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
     void WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count);
@@ -63,6 +73,7 @@ private:
     std::vector<std::int32_t> window_;
     int fd_ = -1;
     std::filesystem::path fileName_;
+    std::unique_ptr<RemovedOnAbruptExit> removedOnAbruptExit_;
 };
 
 }  // namespace sv

@@ -11,6 +11,7 @@
 #include <random>
 #include <utility>
 
+#include "base/AtomicFileWriter.h"
 #include "base/IoError.h"
 #include "base/WorkFolder.h"
 #include "text/Language.h"
@@ -52,19 +53,6 @@ std::size_t ReadAt(int fd, void* to, std::size_t count, std::uint64_t offset,
     return done;
 }
 
-void WriteAll(int fd, const void* from, std::size_t count, const std::filesystem::path& name) {
-    const auto* bytes = static_cast<const char*>(from);
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::write(fd, bytes + done, count - done);
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            ThrowIoError("Cannot write " + name.string());
-        }
-        done += static_cast<std::size_t>(put);
-    }
-}
-
 std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 std::uint32_t Le32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
@@ -76,11 +64,6 @@ void Put16(unsigned char* p, std::uint16_t v) {
 }
 void Put32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-std::mt19937& SwapNameGenerator() {
-    static std::mt19937 generator{std::random_device{}()};
-    return generator;
 }
 
 }  // namespace
@@ -104,20 +87,11 @@ void TWave::ResizeOverview() {
     overview_.assign(static_cast<std::size_t>(channels_) * 2 * OverviewColumns, 0);
 }
 
-// Names are drawn at random as before, but created exclusively so that two documents or two
-// running programs never share a swap file.
-void TWave::CreateStore(const std::string& prefix, const std::string& suffix) {
-    std::uniform_int_distribution<int> draw(0, 65534);
-    for (int attempt = 0;; ++attempt) {
-        const auto name = env_.WorkFolder / (prefix + std::to_string(draw(SwapNameGenerator())) + suffix);
-        try {
-            memory_ = std::make_unique<TFileMemory>(name, true);
-            swapFileName_ = name;
-            return;
-        } catch (const IoError& error) {
-            if (error.Code() != EEXIST || attempt >= 4096) throw;
-        }
-    }
+// Named recognisably and locked while in use, so that a later start can sweep what a killed
+// run left behind.
+void TWave::CreateStore(const std::string&, const std::string&) {
+    memory_ = TFileMemory::CreateInFolder(env_.WorkFolder);
+    swapFileName_ = memory_->FileName();
 }
 
 std::unique_ptr<TWave> TWave::CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
@@ -146,11 +120,14 @@ std::unique_ptr<TWave> TWave::CreateEmpty(std::uint16_t formatTag, std::uint16_t
 std::unique_ptr<TWave> TWave::CreateFromFile(const std::filesystem::path& fileName,
                                              const TWaveEnv& env, bool* notPcmPending) {
     std::unique_ptr<TWave> wave(new TWave(env));
-    TFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without blocking: opening a FIFO would otherwise wait for a writer forever.
+    TFd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (fd.get() < 0) ThrowIoError("Cannot open " + fileName.string());
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0) ThrowIoError("Cannot read " + fileName.string());
-    if (!S_ISREG(info.st_mode)) ThrowIoError("Cannot read " + fileName.string(), EISDIR);
+    if (S_ISDIR(info.st_mode)) ThrowIoError("Cannot read " + fileName.string(), EISDIR);
+    if (!S_ISREG(info.st_mode))
+        throw IoError("Cannot read " + fileName.string() + ": not a regular file", EINVAL);
     bool pending = false;
     wave->Load(fd.get(), fileName, static_cast<std::uint64_t>(info.st_size), &pending);
     if (notPcmPending) *notPcmPending = pending;
@@ -266,28 +243,23 @@ void TWave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fi
 }
 
 bool TWave::SaveToFile(const std::filesystem::path& requestedName) {
-    if (IsWriteProtected(requestedName)) return false;  // a protected target stays as it is
-    // Saving through a link replaces the file it points at, not the link.
-    std::error_code ec;
-    const std::filesystem::path fileName = std::filesystem::is_symlink(requestedName, ec)
-                                               ? std::filesystem::weakly_canonical(requestedName, ec)
-                                               : requestedName;
-    const auto folder = fileName.has_parent_path() ? fileName.parent_path() : std::filesystem::path(".");
-    std::string pattern = (folder / ("." + fileName.filename().string() + ".XXXXXX")).string();
-    TFd fd(::mkstemp(pattern.data()));
-    if (fd.get() < 0) return false;
-    const std::filesystem::path temp = pattern;
-    bool committed = false;
-    struct TRemoveUnlessCommitted {
-        const std::filesystem::path& path;
-        const bool& committed;
-        ~TRemoveUnlessCommitted() {
-            if (!committed) ::unlink(path.c_str());
-        }
-    } cleanup{temp, committed};
-
+    saveError_.clear();
+    saveErrorCode_ = 0;
+    if (IsWriteProtected(requestedName)) {  // a protected target stays as it is
+        saveError_ = "Cannot save " + requestedName.string() + ": " + std::strerror(EACCES);
+        saveErrorCode_ = EACCES;
+        return false;
+    }
+    // Cancel is off in the window; a front end that cancels anyway (a signal) abandons the save
+    // with the old file untouched.
+    auto cancelled = [this] {
+        saveError_ = "Saving cancelled";
+        saveErrorCode_ = ECANCELED;
+        return false;
+    };
     auto progress = env_.Ports.MakeProgress();
     try {
+        AtomicFileWriter writer(requestedName, env_.WorkFolder);
         const int ch = channels_;
         const int bytes = BytesPerSample();
         const std::int64_t total = SampleCount() * ch;
@@ -307,7 +279,7 @@ bool TWave::SaveToFile(const std::filesystem::path& requestedName) {
         unsigned char* data = &header[header.size() - 8];
         std::memcpy(data, "data", 4);
         Put32(data + 4, dataSize_);
-        WriteAll(fd.get(), header.data(), header.size(), temp);
+        writer.Write(header.data(), header.size());
 
         const std::int64_t blocks = total / TransferBlock;
         progress->EnableStorno(false);
@@ -326,32 +298,24 @@ bool TWave::SaveToFile(const std::filesystem::path& requestedName) {
                     Put16(&raw[2 * i], static_cast<std::uint16_t>(
                                            std::clamp(values[i] / 256, -32768, 32767)));
             }
-            WriteAll(fd.get(), raw.data(), static_cast<std::size_t>(count * bytes), temp);
+            writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
         };
         for (std::int64_t b = 0; b < blocks; ++b) {
             saveBlock(b * TransferBlock, TransferBlock);
             progress->SGauPro(b);
+            if (progress->Storno()) return cancelled();
         }
         saveBlock(blocks * TransferBlock, total - blocks * TransferBlock);
 
-        // Keep the mode of the file being replaced; a new file gets the usual umask mode.
-        struct stat old {};
-        mode_t mode = 0666;
-        if (::stat(fileName.c_str(), &old) == 0) {
-            mode = old.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode &= ~mask;
-        }
-        if (::fchmod(fd.get(), mode) != 0) return false;
-        if (::close(fd.release()) != 0) return false;
-        if (::rename(temp.c_str(), fileName.c_str()) != 0) return false;
-        committed = true;
+        progress->ProcessEvents();
+        if (progress->Storno()) return cancelled();
+        writer.Commit();
         saved_ = true;
         progress->SGauPro(blocks);
         return true;
-    } catch (const IoError&) {
+    } catch (const IoError& error) {
+        saveError_ = error.what();
+        saveErrorCode_ = error.Code();
         return false;
     }
 }

@@ -53,6 +53,10 @@ public:
     // Writes the whole file beside the target and renames it into place only when complete, so
     // a failure leaves an existing file untouched. False on any failure.
     bool SaveToFile(const std::filesystem::path& fileName);
+    // Why the last SaveToFile failed, naming the file and the cause; its errno value
+    // (ECANCELED when the save was cancelled).
+    const std::string& SaveError() const { return saveError_; }
+    int SaveErrorCode() const { return saveErrorCode_; }
 
     std::uint16_t FormatTag() const { return formatTag_; }
     std::uint16_t Channels() const { return channels_; }
@@ -116,6 +120,8 @@ private:
     bool hasData_ = false;
     bool overviewValid_ = false;
     TLoadOutcome outcome_ = TLoadOutcome::Loaded;
+    std::string saveError_;
+    int saveErrorCode_ = 0;
 };
 
 }  // namespace sv

@@ -19,4 +19,8 @@ private:
 [[noreturn]] void ThrowIoError(const std::string& what);
 [[noreturn]] void ThrowIoError(const std::string& what, int errorNumber);
 
+// True for the failures the "insufficient disk space or write protected medium" message
+// describes: a full disk or quota, a file too large for it, a read-only medium.
+bool IsFullOrProtectedMedium(int errorNumber);
+
 }  // namespace sv

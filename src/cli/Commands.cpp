@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <vector>
 #include <cmath>
 #include <cstdio>
@@ -10,6 +11,8 @@
 #include <memory>
 
 #include "audio/wav.h"
+#include "base/AtomicFileWriter.h"
+#include "base/FileDescriptor.h"
 #include "base/IoError.h"
 #include "base/MyTime.h"
 #include "base/WorkFolder.h"
@@ -52,6 +55,10 @@ void SetUp(TSession& session, const TOptions& options) {
 std::unique_ptr<TWave> Open(TSession& session, const std::string& path, int& exit) {
     bool notPcm = false;
     auto wave = TWave::CreateFromFile(path, session.env, &notPcm);
+    if (Interrupted()) {  // loading cannot stop half-way, but nothing runs after it
+        exit = ExitCancelled;
+        return nullptr;
+    }
     if (wave->HasData()) return wave;
     if (notPcm) session.dialogs.Message(Texts().CaNePCM + ": " + path);
     exit = ExitRefused;
@@ -100,7 +107,11 @@ int RunInfo(TSession& session, const TOptions& options) {
 // Saves OUT; the document writes beside it and renames, so OUT is complete or untouched.
 int Save(TSession& session, TWave& wave, const std::string& path) {
     if (wave.SaveToFile(path)) return ExitDone;
-    session.dialogs.Message(Texts().CaDatNoSave + ": " + path);
+    if (wave.SaveErrorCode() == ECANCELED || Interrupted()) return ExitCancelled;
+    if (IsFullOrProtectedMedium(wave.SaveErrorCode()))
+        session.dialogs.Message(Texts().CaDatNoSave + ": " + wave.SaveError());
+    else
+        session.dialogs.Message(wave.SaveError());  // names the file and the real cause
     return ExitIoFailure;
 }
 
@@ -148,22 +159,27 @@ bool AnyStage(const TRemasterSettings& s) {
 }
 
 int RunRemaster(TSession& session, const TOptions& options) {
+    CheckSaveTarget(options.Output);  // refuse a device, a folder or a missing folder up front
     TEngineRun run(session.env.Ports);
     if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
-    if (AnyStage(options.Settings)) RunRemasterIt(run.engine, wave, options.Settings, *run.spectra);
+    // Like Remaster It, except that after a cancel no further stage runs.
+    if (AnyStage(options.Settings) && !RunBatchStages(run.engine, wave, options.Settings, *run.spectra))
+        return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
     return Save(session, *wave, options.Output);
 }
 
 int RunDetectCommand(TSession& session, const TOptions& options) {
+    CheckSaveTarget(options.Output);
     TEngineRun run(session.env.Ports);
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
-    if (!RunDetect(run.engine, *wave, options.Settings.BandLevelMode, *run.spectra))
+    if (!RunDetect(run.engine, *wave, options.Settings.BandLevelMode, *run.spectra) ||
+        Interrupted())
         return ExitCancelled;
     SaveTimbre(run.spectra->Example, options.Output);
     return ExitDone;
@@ -240,9 +256,25 @@ int RunBatch(TSession& session, const TOptions& options) {
 
 }  // namespace
 
+// The work folder must exist; what killed runs left in it goes.
+int PrepareWorkFolder(const TSession& session) {
+    const auto& folder = session.env.WorkFolder;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec)) {
+        std::fprintf(stderr, "sonivar-cli: the work folder %s %s\n", folder.c_str(),
+                     std::filesystem::exists(folder, ec) ? "is not a folder" : "does not exist");
+        return ExitIoFailure;
+    }
+    TFileMemory::RemoveLeftoverSwapFiles(folder);
+    return ExitDone;
+}
+
 int Run(const TOptions& options) {
     TSession session;
     SetUp(session, options);
+    if (options.Command != TCommand::Help && options.Command != TCommand::Version) {
+        if (const int exit = PrepareWorkFolder(session); exit != ExitDone) return exit;
+    }
     switch (options.Command) {
         case TCommand::Help:
             std::fputs(UsageText().c_str(), stdout);
@@ -263,6 +295,7 @@ int Run(const TOptions& options) {
 }
 
 int Main(int argc, const char* const* argv) {
+    ReopenClosedStandardDescriptors();
     LoadLanguage();
     std::string error;
     const auto options = ParseOptions(argc, argv, error);

@@ -97,6 +97,7 @@ std::string UsageText() {
            "Options of every command:\n"
            "  --work-folder DIR    where the work files go (automatic: most free space)\n"
            "  --quiet              no progress output\n"
+           "  --                   the arguments that follow are paths\n"
            "\n"
            "Exit status: 0 done, 1 input/output failure, 2 usage error, 3 input refused,\n"
            "130 cancelled.\n";
@@ -135,8 +136,17 @@ std::optional<TOptions> ParseOptions(int argc, const char* const* argv, std::str
     const bool takesSettings =
         options.Command == TCommand::Remaster || options.Command == TCommand::Batch;
     std::vector<std::string> positional;
+    bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string_view arg = args[i];
+        if (optionsEnded) {
+            positional.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {  // everything after it is a path, even one that starts with "--"
+            optionsEnded = true;
+            continue;
+        }
         auto value = [&](std::string_view& out) {
             if (i + 1 >= args.size()) {
                 error = "option " + std::string(arg) + " needs a value";
@@ -145,7 +155,7 @@ std::optional<TOptions> ParseOptions(int argc, const char* const* argv, std::str
             out = args[++i];
             return true;
         };
-        if (arg.size() < 2 || arg.substr(0, 2) != "--" || arg == "--") {
+        if (arg.size() < 2 || arg.substr(0, 2) != "--") {
             positional.emplace_back(arg);
             continue;
         }

@@ -4,21 +4,33 @@
 
 #include <csignal>
 
+#include "base/AbruptExitCleanup.h"
 #include "text/Language.h"
 
 namespace sv::cli {
 
 namespace {
 volatile std::sig_atomic_t interrupted = 0;
-extern "C" void OnInterrupt(int) { interrupted = 1; }
+
+// The first signal cancels like the Cancel button, so the program winds down through its
+// ordinary paths. A second one from the user ends it at once; only the files that must not
+// outlive it are removed. A reader that went away (SIGPIPE) may raise the signal on every
+// write, so it never counts as the second one.
+extern "C" void OnInterrupt(int signal) {
+    if (interrupted != 0 && signal != SIGPIPE) {
+        RemoveListedFilesNow();
+        ::_exit(130);
+    }
+    interrupted = 1;
+}
 }  // namespace
 
 void InstallInterruptHandlers() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaction(signal, &action, nullptr);
 }
 
 bool Interrupted() { return interrupted != 0; }
@@ -46,8 +58,10 @@ void TTerminalProgress::ShowPosition(int pixels) {
     if (shown_) Draw();
 }
 
+// A signal cancels even where the window's Cancel button is off (saving): the operation decides
+// whether it can stop.
 void TTerminalProgress::DispatchEvents() {
-    if (stornoEnabled_ && Interrupted()) BtStornoClick();
+    if (Interrupted()) BtStornoClick();
 }
 
 void TTerminalProgress::Draw() {
@@ -75,14 +89,13 @@ ProgressFactory TerminalProgressFactory(bool quiet) {
             // Nothing is shown, but Ctrl+C must still cancel.
             struct TQuiet final : TProgress {
                 void SetCaption(const std::string&) override {}
-                void EnableStorno(bool enabled) override { enabled_ = enabled; }
+                void EnableStorno(bool) override {}
                 void Show() override {}
                 void ShowEstimate(const std::string&) override {}
                 void ShowPosition(int) override {}
                 void DispatchEvents() override {
-                    if (enabled_ && Interrupted()) BtStornoClick();
+                    if (Interrupted()) BtStornoClick();
                 }
-                bool enabled_ = true;
             };
             return std::make_unique<TQuiet>();
         }

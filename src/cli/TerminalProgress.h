@@ -1,6 +1,6 @@
 #pragma once
-// Progress on stderr: a bar with the estimate on a terminal, plain lines otherwise. Ctrl+C
-// (and SIGTERM) press Cancel.
+// Progress on stderr: a bar with the estimate on a terminal, plain lines otherwise. Ctrl+C,
+// SIGTERM, SIGHUP, SIGQUIT and SIGPIPE press Cancel; a second Ctrl+C ends the program at once.
 #include <cstdio>
 #include <string>
 
@@ -17,7 +17,7 @@ public:
     TTerminalProgress(std::FILE* out, bool terminal);
     ~TTerminalProgress() override;
     void SetCaption(const std::string& title) override { title_ = title; }
-    void EnableStorno(bool enabled) override { stornoEnabled_ = enabled; }
+    void EnableStorno(bool) override {}
     void Show() override;
 
 protected:
@@ -29,7 +29,6 @@ private:
     void Draw();
     std::FILE* out_;
     bool terminal_;
-    bool stornoEnabled_ = true;
     bool shown_ = false;
     std::string title_;
     std::string estimate_;

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -17,6 +16,7 @@
 #include <string>
 #include <system_error>
 
+#include "base/AtomicFileWriter.h"
 #include "base/IoError.h"
 
 namespace sv {
@@ -168,9 +168,15 @@ bool ParseValue(std::string_view token, float& value) {
 class TFileReader {
 public:
     explicit TFileReader(const std::filesystem::path& file) : file_(file) {
-        do fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        // Without blocking: a FIFO would otherwise wait for a writer forever.
+        do fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
         while (fd_ < 0 && errno == EINTR);
         if (fd_ < 0) ThrowIoError("Cannot open " + file.string());
+        struct stat info {};
+        if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+            ::close(fd_);
+            throw IoError("Cannot read " + file.string() + ": not a regular file", EINVAL);
+        }
     }
     ~TFileReader() { ::close(fd_); }
     TFileReader(const TFileReader&) = delete;
@@ -204,18 +210,6 @@ private:
     std::size_t next_ = 0;
     std::size_t end_ = 0;
 };
-
-void WriteAll(int fd, const std::string& text, const std::filesystem::path& file) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ThrowIoError("Cannot write " + file.string());
-        }
-        done += static_cast<std::size_t>(n);
-    }
-}
 
 char Lower(char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; }
 
@@ -292,32 +286,9 @@ void SaveTimbre(const TBinSpectrum& spectrum, const std::filesystem::path& file)
         text += "\r\n";
     }
 
-    // A temporary file beside the target, renamed over it only when complete.
-    const auto folder = file.has_parent_path() ? file.parent_path() : std::filesystem::path(".");
-    static std::atomic<unsigned> counter{0};
-    std::filesystem::path temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        temp = folder / ("." + file.filename().string() + "." + std::to_string(::getpid()) + "-" +
-                         std::to_string(counter++) + ".tmp");
-        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt >= 100)) ThrowIoError("Cannot write " + file.string());
-    }
-    try {
-        WriteAll(fd, text, file);
-        struct stat old {};
-        if (::stat(file.c_str(), &old) == 0 && S_ISREG(old.st_mode)) ::fchmod(fd, old.st_mode & 07777);
-        const int closed = ::close(fd);
-        fd = -1;
-        if (closed != 0) ThrowIoError("Cannot write " + file.string());
-        if (::rename(temp.c_str(), file.c_str()) != 0) ThrowIoError("Cannot write " + file.string());
-    } catch (...) {
-        const int error = errno;
-        if (fd >= 0) ::close(fd);
-        ::unlink(temp.c_str());
-        errno = error;
-        throw;
-    }
+    AtomicFileWriter writer(file);
+    writer.Write(text.data(), text.size());
+    writer.Commit();
 }
 
 void LoadTimbre(TBinSpectrum& out, const std::filesystem::path& file) {

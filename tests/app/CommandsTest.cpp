@@ -1,4 +1,6 @@
 // Processing commands, timbre controls and batch processing through the main window.
+#include <sys/stat.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -278,6 +280,20 @@ private slots:
         QVERIFY(std::find(defaults.ListFolders.begin(), defaults.ListFolders.end(),
                           dir / "data" / "sonivar") != defaults.ListFolders.end());
         qunsetenv("XDG_DATA_HOME");
+
+        // Without HOME the account's home is used, never a folder anyone may write into.
+        const QByteArray home = qgetenv("HOME");
+        qunsetenv("HOME");
+        const auto fallback = UserTimbreFolder();
+        const auto fallbackDefaults = DefaultTimbreFolders();
+        qputenv("HOME", home);
+        for (const auto& folder : fallbackDefaults.ListFolders) QVERIFY(!folder.empty());
+        if (!fallback.empty()) {
+            QVERIFY(fallback.string().rfind("/tmp", 0) != 0);
+            struct stat info {};
+            QVERIFY(::stat(fallback.parent_path().parent_path().parent_path().c_str(), &info) == 0);
+            QVERIFY((info.st_mode & S_IWOTH) == 0);
+        }
     }
 
     void batchRenamesIntoTheSameFolderWithoutReprocessing() {

@@ -239,6 +239,13 @@ private slots:
         QCOMPARE(ReadFile(locked), std::string("old"));
         QCOMPARE(rig.state().FileName, locked.string());
         QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: locked.wav"));
+
+        // A failure that is not a full or protected medium is named as what it is.
+        rig.files.saveNames = {(dir / "missing" / "take.wav").string()};
+        rig->MeSaveAsClick();
+        QCOMPARE(rig.dialogs.messages.back(), "Cannot save " + (dir / "missing" / "take.wav").string() +
+                                                  ": the folder " + (dir / "missing").string() +
+                                                  " does not exist");
     }
 
     void unsavedDataIsAskedForUntilSavedOrDeclined() {

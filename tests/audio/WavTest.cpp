@@ -30,7 +30,7 @@ struct WaveTest : ::testing::Test {
         wave.ReadRaw(&v, index, 1);
         return v;
     }
-    int SwapFiles() const { return dir.CountFiles(".tmp"); }
+    int SwapFiles() const { return dir.CountFiles(".swap"); }
 };
 
 TEST_F(WaveTest, StereoFileLoadsIntoMarginsAndInterleavedFrames) {

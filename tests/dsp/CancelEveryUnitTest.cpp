@@ -63,7 +63,7 @@ TEST(CancelEveryUnit, LeavesTheDocumentBitIdentical) {
         }
         EXPECT_GT(cancelled, 0) << name;
     }
-    EXPECT_EQ(dir.CountFiles(".tmp"), 1);  // only the document itself holds a swap file
+    EXPECT_EQ(dir.CountFiles(".swap"), 1);  // only the document itself holds a swap file
 }
 
 }  // namespace

@@ -392,7 +392,7 @@ TEST_F(LevellingTest, UnitGainsReproduceTheInput) {
         EXPECT_NE(wave.get(), old);
         EXPECT_FALSE(flags.DataSaved);
         EXPECT_FALSE(flags.StornoFlag);
-        EXPECT_EQ(dir.CountFiles(".tmp"), 1);  // the old document's swap file is gone
+        EXPECT_EQ(dir.CountFiles(".swap"), 1);  // the old document's swap file is gone
         EXPECT_EQ(script.captions.back(), Texts().CaRemastering);
         EXPECT_EQ(script.totals.back(), 5);
         std::vector<std::int32_t> out(static_cast<std::size_t>(frames));
@@ -447,7 +447,7 @@ TEST_F(LevellingTest, CancelledFilteringKeepsTheDocumentBitIdentical) {
         EXPECT_EQ(wave.get(), old);
         EXPECT_EQ(script.positions, Positions(4, at)) << at;
         EXPECT_EQ(Raw(*wave), before) << at;
-        EXPECT_EQ(dir.CountFiles(".tmp"), 1) << at;  // the discarded output's swap file is gone
+        EXPECT_EQ(dir.CountFiles(".swap"), 1) << at;  // the discarded output's swap file is gone
     }
 }
 

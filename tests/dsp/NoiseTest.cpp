@@ -312,7 +312,7 @@ TEST_F(NoiseTest, CancelledRemovalKeepsTheDocumentBitIdentical) {
         EXPECT_EQ(script.dispatches, point.dispatchesInAll) << point.dispatch;
         EXPECT_EQ(wave.get(), original);
         EXPECT_EQ(Raw(*wave), before);
-        EXPECT_EQ(dir.CountFiles(".tmp"), 1);
+        EXPECT_EQ(dir.CountFiles(".swap"), 1);
     }
 }
 

@@ -101,7 +101,7 @@ TEST_F(NormalizeTest, CancelKeepsTheDocumentBitIdentical) {
         EXPECT_TRUE(flags.DataSaved);
         EXPECT_EQ(wave.get(), original);
         EXPECT_EQ(Raw(*wave), before);
-        EXPECT_EQ(dir.CountFiles(".tmp"), 1);  // the output's swap file is gone
+        EXPECT_EQ(dir.CountFiles(".swap"), 1);  // the output's swap file is gone
     }
     // Cancel during the peak scan is not polled.
     auto wave = Make(1, frames, [](std::int64_t f, int) { return static_cast<std::int32_t>(f % 3000); });

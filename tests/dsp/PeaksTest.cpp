@@ -195,7 +195,7 @@ TEST_F(PeaksTest, CancelInEitherWindowKeepsTheDocumentBitIdentical) {
         EXPECT_EQ(script.captions.size(), point.windows) << point.dispatch;
         EXPECT_EQ(wave.get(), original);
         EXPECT_EQ(Store(*wave), before);
-        EXPECT_EQ(dir.CountFiles(".tmp"), 1);
+        EXPECT_EQ(dir.CountFiles(".swap"), 1);
     }
 }
 

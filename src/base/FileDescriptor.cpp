@@ -1,0 +1,63 @@
+#include "base/FileDescriptor.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/IoError.h"
+
+namespace sv {
+
+void FileDescriptor::Reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+}
+
+void FileDescriptor::Close(const std::filesystem::path& path) {
+    if (fd_ < 0) return;
+    // close() is not retried on EINTR: on Linux the descriptor is gone either way.
+    if (::close(Release()) != 0 && errno != EINTR) ThrowIoError("Cannot write " + path.string());
+}
+
+std::size_t ReadFullyAt(int fd, void* to, std::size_t count, std::uint64_t offset,
+                        const std::filesystem::path& path) {
+    auto* bytes = static_cast<char*>(to);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got =
+            ::pread(fd, bytes + done, count - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ThrowIoError("Cannot read " + path.string());
+        }
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+void WriteFully(int fd, const void* from, std::size_t count, const std::filesystem::path& path) {
+    const auto* bytes = static_cast<const char*>(from);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::write(fd, bytes + done, count - done);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            ThrowIoError("Cannot write " + path.string());
+        }
+        if (put == 0) ThrowIoError("Cannot write " + path.string(), ENOSPC);
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+void ReopenClosedStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // open() returns the lowest free descriptor, which is this one.
+        const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        if (opened >= 0 && opened != fd) ::close(opened);
+    }
+}
+
+}  // namespace sv

@@ -1,0 +1,250 @@
+// sonivar-cli as an adversarial caller runs it: closed descriptors, special files, signals.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "cli/Options.h"
+#include "support/TestFiles.h"
+
+extern char** environ;
+
+namespace sv {
+namespace {
+
+using test::ReadFile;
+using test::TTempDir;
+using test::WriteFile;
+
+struct TLaunch {
+    std::vector<std::string> args;  // after the program name; the work folder is added
+    std::vector<int> closedDescriptors;
+    std::string signalAt;      // send the signals once stderr shows this text
+    std::vector<int> signals;  // in this order, a moment apart
+};
+
+struct TOutcome {
+    int exit = -1;
+    std::string err;
+    bool timedOut = false;
+};
+
+class CliProcessTest : public ::testing::Test {
+protected:
+    TOutcome Run(const TLaunch& launch) {
+        std::filesystem::create_directories(swap());
+        std::vector<std::string> all = {SONIVAR_CLI_PATH};
+        all.insert(all.end(), launch.args.begin(), launch.args.end());
+        if (std::find(all.begin(), all.end(), "--work-folder") == all.end())
+            all.insert(all.end(), {"--work-folder", swap().string()});
+        std::vector<char*> argv;
+        for (auto& a : all) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const auto errFile = dir / "stderr.txt";
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        for (int fd : launch.closedDescriptors) posix_spawn_file_actions_addclose(&actions, fd);
+        pid_t pid = 0;
+        TOutcome outcome;
+        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0) return outcome;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        int status = 0;
+        bool signalled = launch.signals.empty();
+        while (waitpid(pid, &status, WNOHANG) == 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                outcome.timedOut = true;
+                kill(pid, SIGKILL);
+                break;
+            }
+            if (!signalled && ReadFile(errFile).find(launch.signalAt) != std::string::npos) {
+                for (int s : launch.signals) {
+                    kill(pid, s);
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+                signalled = true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        waitpid(pid, &status, 0);
+        outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        outcome.err = ReadFile(errFile);
+        return outcome;
+    }
+    std::filesystem::path swap() const { return dir / "swap"; }
+    int SwapFilesLeft() const {
+        return static_cast<int>(std::distance(std::filesystem::directory_iterator(swap()), {}));
+    }
+    // Names in the test folder besides the program's own stderr and swap folder.
+    int FilesBeside() const {
+        return static_cast<int>(
+                   std::distance(std::filesystem::directory_iterator(dir.path()), {})) -
+               2;
+    }
+    std::string In() const { return (dir / "in.wav").string(); }
+    std::string Out() const { return (dir / "out.wav").string(); }
+
+    TTempDir dir;
+};
+
+TEST_F(CliProcessTest, ClosedStandardDescriptorsNeverReceiveTheOutput) {
+    test::WriteWav(dir / "in.wav", {.channels = 1, .bits = 8, .frames = 500000},
+                   [](std::int64_t f, int) { return static_cast<int>(f * 7 % 256); });
+    for (const std::vector<int>& closed : {std::vector<int>{2}, std::vector<int>{0, 1, 2}}) {
+        std::filesystem::remove(dir / "out.wav");
+        const auto run = Run({.args = {"remaster", In(), Out()}, .closedDescriptors = closed});
+        EXPECT_EQ(run.exit, 0) << closed.size();
+        EXPECT_EQ(ReadFile(dir / "out.wav"), ReadFile(dir / "in.wav")) << closed.size();
+    }
+}
+
+TEST_F(CliProcessTest, OnlyRegularFilesAreReplacedAndTheCauseIsNamed) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000}, test::Noise16);
+    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir / "folder");
+    const bool device = ::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
+    if (device) std::filesystem::create_symlink(dir / "null", dir / "link-to-device");
+    struct TCase {
+        std::string target;
+        std::string cause;
+    };
+    std::vector<TCase> cases = {
+        {"fifo", "not a regular file"},
+        {"folder", "it is a folder"},
+        {"missing/out.wav", "does not exist"},
+        {std::string(256, 'x') + ".wav", "longer than 255 bytes"},
+    };
+    if (device) {
+        cases.push_back({"null", "not a regular file"});
+        cases.push_back({"link-to-device", "not a regular file"});
+    }
+    for (const auto& c : cases) {
+        const auto run = Run({.args = {"remaster", In(), (dir / c.target).string(), "--quiet"}});
+        EXPECT_EQ(run.exit, 1) << c.target;
+        EXPECT_NE(run.err.find(c.cause), std::string::npos) << c.target << ": " << run.err;
+        EXPECT_EQ(run.err.find("disk space"), std::string::npos) << run.err;
+    }
+    struct stat info {};
+    EXPECT_TRUE(::stat((dir / "fifo").c_str(), &info) == 0 && S_ISFIFO(info.st_mode));
+    if (device) {
+        EXPECT_TRUE(::stat((dir / "null").c_str(), &info) == 0 && S_ISCHR(info.st_mode));
+    }
+    // A name of the longest length saves.
+    const std::string longest = std::string(251, 'x') + ".wav";
+    EXPECT_EQ(Run({.args = {"remaster", In(), (dir / longest).string(), "--quiet"}}).exit, 0);
+    EXPECT_EQ(ReadFile(dir / longest), ReadFile(dir / "in.wav"));
+    EXPECT_EQ(SwapFilesLeft(), 0);
+}
+
+TEST_F(CliProcessTest, AnInputThatIsNotARegularFileIsRefusedWithoutWaiting) {
+    ASSERT_EQ(::mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"info", (dir / "fifo.wav").string()},
+          std::vector<std::string>{"remaster", (dir / "fifo.wav").string(), Out()}}) {
+        const auto run = Run({.args = args});
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(run.exit, 1);
+        EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+}
+
+TEST_F(CliProcessTest, HangupQuitBrokenPipeAndTerminateCleanUpLikeCtrlC) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 30}, test::Noise16);
+    for (int signal : {SIGHUP, SIGQUIT, SIGPIPE, SIGTERM}) {
+        WriteFile(dir / "out.wav", "previous result");
+        const auto run = Run({.args = {"remaster", In(), Out(), "--level", "--normalize"},
+                              .signalAt = "Remastering",
+                              .signals = {signal}});
+        EXPECT_EQ(run.exit, 130) << strsignal(signal) << run.err;
+        EXPECT_EQ(ReadFile(dir / "out.wav"), "previous result") << strsignal(signal);
+        EXPECT_EQ(SwapFilesLeft(), 0) << strsignal(signal);
+        // Nothing runs after the cancel.
+        EXPECT_EQ(run.err.find("Normalizing"), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(CliProcessTest, InterruptWhileSavingKeepsTheOldOutput) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 300}, test::Noise16);
+    WriteFile(dir / "out.wav", "previous result");
+    const auto run =
+        Run({.args = {"remaster", In(), Out()}, .signalAt = "Saving", .signals = {SIGINT}});
+    EXPECT_EQ(run.exit, 130) << run.err;
+    EXPECT_EQ(ReadFile(dir / "out.wav"), "previous result");
+    EXPECT_EQ(FilesBeside(), 2);  // in.wav and out.wav: no temporary file left
+    EXPECT_EQ(SwapFilesLeft(), 0);
+}
+
+TEST_F(CliProcessTest, ASecondInterruptEndsAtOnceWithoutLeavingSwapFiles) {
+    // Loading cannot stop half-way, so only the second interrupt ends it before the first stage.
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 300}, test::Noise16);
+    const auto run = Run({.args = {"remaster", In(), Out(), "--level"},
+                          .signalAt = "Reading",
+                          .signals = {SIGINT, SIGINT}});
+    EXPECT_EQ(run.exit, 130) << run.err;
+    EXPECT_EQ(run.err.find("Remastering"), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    EXPECT_EQ(SwapFilesLeft(), 0);
+}
+
+TEST_F(CliProcessTest, SwapFilesOfAKilledRunAreSweptAtTheNextStart) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 30}, test::Noise16);
+    const auto killed = Run({.args = {"remaster", In(), Out(), "--level"},
+                             .signalAt = "Remastering",
+                             .signals = {SIGKILL}});
+    ASSERT_EQ(killed.exit, 128 + SIGKILL);
+    ASSERT_GE(SwapFilesLeft(), 1);
+    for (const auto& entry : std::filesystem::directory_iterator(swap()))
+        EXPECT_EQ(entry.path().filename().string().rfind("sonivar-", 0), 0u) << entry.path();
+    EXPECT_EQ(Run({.args = {"info", In()}}).exit, 0);
+    EXPECT_EQ(SwapFilesLeft(), 0);
+}
+
+TEST_F(CliProcessTest, AMissingWorkFolderIsNamedAsSuch) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000}, test::Noise16);
+    const std::string missing = (dir / "nowhere").string();
+    const auto run = Run({.args = {"info", In(), "--work-folder", missing}});
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_NE(run.err.find("work folder " + missing + " does not exist"), std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("Low disk space"), std::string::npos);
+}
+
+TEST(CliOptionsEnd, DoubleDashMakesEverythingAfterItAPath) {
+    struct TCase {
+        std::vector<const char*> args;
+        std::string input, output;
+        bool level;
+    };
+    const TCase cases[] = {
+        {{"sonivar-cli", "remaster", "--", "--in.wav", "--level"}, "--in.wav", "--level", false},
+        {{"sonivar-cli", "remaster", "--level", "a.wav", "--", "--"}, "a.wav", "--", true},
+        {{"sonivar-cli", "remaster", "a.wav", "b.wav", "--"}, "a.wav", "b.wav", false},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto options =
+            cli::ParseOptions(static_cast<int>(c.args.size()), c.args.data(), error);
+        ASSERT_TRUE(options) << error;
+        EXPECT_EQ(options->Input, c.input);
+        EXPECT_EQ(options->Output, c.output);
+        EXPECT_EQ(options->Settings.Remastering, c.level);
+    }
+    const char* tooMany[] = {"sonivar-cli", "remaster", "a.wav", "--", "b.wav", "c.wav"};
+    std::string error;
+    EXPECT_FALSE(cli::ParseOptions(6, tooMany, error));
+}
+
+}  // namespace
+}  // namespace sv
