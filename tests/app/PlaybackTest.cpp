@@ -263,8 +263,10 @@ class PlaybackTest final : public QObject {
         QTRY_VERIFY(!rig.window->CurrentPlayer());
         QCOMPARE(rig.sound.StartCount(), 1);
         QVERIFY(!rig.sound.Playing());
-        rig.button("BtPlay")->click();  // a new player for the next Play
-        QVERIFY(rig.window->PlayerActive());
+        // A new player for the next Play; on the fast test clock it may already have ended
+        // again, so look for its sound having started.
+        rig.button("BtPlay")->click();
+        QTRY_COMPARE(rig.sound.StartCount(), 2);
     }
 };
 
