@@ -122,7 +122,8 @@ void TWave::CreateStore(const std::string& prefix, const std::string& suffix) {
 }
 
 std::uint64_t TWave::StoreBytes(int channels, std::int64_t sampleCount) {
-    const std::int64_t values = static_cast<std::int64_t>(channels) * (sampleCount + 2 * MarginFrames);
+    const std::int64_t values =
+        static_cast<std::int64_t>(channels) * (sampleCount + 2 * MarginFrames);
     return 4 * static_cast<std::uint64_t>(std::max(values, TFileMemory::WindowValues));
 }
 
@@ -135,7 +136,8 @@ std::unique_ptr<TWave> TWave::CreateEmpty(std::uint16_t formatTag, std::uint16_t
         throw std::invalid_argument("WAV format: block align out of range");
     if (sampleRate < 0 || static_cast<std::uint64_t>(sampleRate) * blockAlign > 0x7FFFFFFF)
         throw std::invalid_argument("WAV format: byte rate out of range");
-    if (sampleCount < 0 || static_cast<std::uint64_t>(sampleCount) > (0xFFFFFFFFu - 36) / blockAlign)
+    if (sampleCount < 0 ||
+        static_cast<std::uint64_t>(sampleCount) > (0xFFFFFFFFu - 36) / blockAlign)
         throw std::invalid_argument("WAV format: data size out of range");
 
     std::unique_ptr<TWave> wave(new TWave(env));
@@ -145,8 +147,10 @@ std::unique_ptr<TWave> TWave::CreateEmpty(std::uint16_t formatTag, std::uint16_t
     wave->sampleRate_ = sampleRate;
     wave->bitsPerSample_ = bitsPerSample;
     wave->blockAlign_ = static_cast<std::uint16_t>(blockAlign);
-    wave->avgBytesPerSec_ = static_cast<std::int32_t>(static_cast<std::uint64_t>(sampleRate) * blockAlign);
-    wave->dataSize_ = static_cast<std::uint32_t>(static_cast<std::uint64_t>(sampleCount) * blockAlign);
+    wave->avgBytesPerSec_ =
+        static_cast<std::int32_t>(static_cast<std::uint64_t>(sampleRate) * blockAlign);
+    wave->dataSize_ =
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(sampleCount) * blockAlign);
     wave->riffSize_ = wave->dataSize_ + 36;
     wave->CreateStore("", ".tmp");
     wave->memory_->SetLength(channels * (sampleCount + 2 * MarginFrames));
@@ -296,7 +300,8 @@ void TWave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fi
 void TWave::WriteSilence(std::int64_t rawIndex, std::int64_t count) {
     static const TArrayOfLongint zeros(static_cast<std::size_t>(TransferBlock), 0);
     for (std::int64_t done = 0; done < count; done += TransferBlock)
-        memory_->WriteBlock(rawIndex + done, 1, std::min(count - done, TransferBlock), zeros.data());
+        memory_->WriteBlock(rawIndex + done, 1, std::min(count - done, TransferBlock),
+                            zeros.data());
 }
 
 // The header the saved file starts with; an odd fmt chunk is padded like every chunk, and

@@ -25,9 +25,7 @@ int Sample(std::int64_t f, int c) {
 }
 
 // Channels past the first two carry loud unrelated content that must not leak into 0 and 1.
-int WideSample(std::int64_t f, int c) {
-    return c < 2 ? Sample(f, c) : test::Noise16(f, c) / 2;
-}
+int WideSample(std::int64_t f, int c) { return c < 2 ? Sample(f, c) : test::Noise16(f, c) / 2; }
 
 struct ManyChannelDocumentTest : ::testing::Test {
     test::TTempDir dir;
