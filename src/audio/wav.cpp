@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <random>
+#include <stdexcept>
 #include <utility>
 
 #include "base/AtomicFileWriter.h"
@@ -94,19 +95,36 @@ void TWave::CreateStore(const std::string&, const std::string&) {
     swapFileName_ = memory_->FileName();
 }
 
+std::uint64_t TWave::StoreBytes(int channels, std::int64_t sampleCount) {
+    const std::int64_t values =
+        static_cast<std::int64_t>(channels) * (sampleCount + 2 * MarginFrames);
+    return 4 * static_cast<std::uint64_t>(std::max(values, TFileMemory::WindowValues));
+}
+
 std::unique_ptr<TWave> TWave::CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
                                           std::int32_t sampleRate, std::uint16_t bitsPerSample,
                                           std::int64_t sampleCount, const TWaveEnv& env) {
+    const std::uint64_t b = bitsPerSample / 8;
+    const std::uint64_t blockAlign = channels * b;
+    if (blockAlign == 0 || blockAlign > 0xFFFF)
+        throw std::invalid_argument("WAV format: block align out of range");
+    if (sampleRate < 0 || static_cast<std::uint64_t>(sampleRate) * blockAlign > 0x7FFFFFFF)
+        throw std::invalid_argument("WAV format: byte rate out of range");
+    if (sampleCount < 0 ||
+        static_cast<std::uint64_t>(sampleCount) > (0xFFFFFFFFu - 36) / blockAlign)
+        throw std::invalid_argument("WAV format: data size out of range");
+
     std::unique_ptr<TWave> wave(new TWave(env));
-    const int b = bitsPerSample / 8;
     wave->fmtSize_ = 16;
     wave->formatTag_ = formatTag;
     wave->channels_ = channels;
     wave->sampleRate_ = sampleRate;
     wave->bitsPerSample_ = bitsPerSample;
-    wave->blockAlign_ = static_cast<std::uint16_t>(channels * b);
-    wave->avgBytesPerSec_ = sampleRate * channels * b;
-    wave->dataSize_ = static_cast<std::uint32_t>(sampleCount * b * channels);
+    wave->blockAlign_ = static_cast<std::uint16_t>(blockAlign);
+    wave->avgBytesPerSec_ =
+        static_cast<std::int32_t>(static_cast<std::uint64_t>(sampleRate) * blockAlign);
+    wave->dataSize_ =
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(sampleCount) * blockAlign);
     wave->riffSize_ = wave->dataSize_ + 36;
     wave->CreateStore("", ".tmp");
     wave->memory_->SetLength(channels * (sampleCount + 2 * MarginFrames));
@@ -141,6 +159,17 @@ void TWave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fi
         outcome_ = TLoadOutcome::NotPcm;
         *notPcmPending = true;
     };
+    auto refuseLowDisk = [&] {
+        outcome_ = TLoadOutcome::LowDiskSpace;
+        *notPcmPending = false;
+        std::string folder = env_.WorkFolder.string();
+        if (folder.empty() || folder.back() != '/') folder += '/';
+        env_.Ports.Message(Texts().CaMmnd + " " + folder + " " + Texts().CaPpv);
+    };
+    // Every chunk body is followed by a pad byte when its size is odd.
+    auto nextChunk = [](std::uint64_t chunkPos, std::uint32_t size) {
+        return chunkPos + 8 + static_cast<std::uint64_t>(size) + (size & 1);
+    };
     unsigned char head[12];
     if (ReadAt(fd, head, 12, 0, fileName) < 12) return refuseNotPcm();
     riffSize_ = Le32(head + 4);
@@ -151,42 +180,43 @@ void TWave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fi
     for (;;) {
         if (ReadAt(fd, chunk, 8, pos, fileName) < 8) return refuseNotPcm();
         if (std::memcmp(chunk, "fmt ", 4) == 0) break;
-        const std::uint32_t size = Le32(chunk + 4);
-        pos += 8 + static_cast<std::uint64_t>(size) + (size & 1);
+        pos = nextChunk(pos, Le32(chunk + 4));
     }
-    fmtSize_ = Le32(chunk + 4);
+    const std::uint32_t fmtSize = Le32(chunk + 4);
+    // A fmt chunk larger than the file, or than any real format needs, is damage.
+    if (fmtSize < 16 || fmtSize > MaxFmtSize || pos + 8 + fmtSize > fileSize) return refuseNotPcm();
+    fmtSize_ = fmtSize;
     unsigned char fmt[16];
     if (ReadAt(fd, fmt, 16, pos + 8, fileName) < 16) return refuseNotPcm();
     formatTag_ = Le16(fmt);
     channels_ = Le16(fmt + 2);
-    sampleRate_ = static_cast<std::int32_t>(Le32(fmt + 4));
+    const std::uint32_t rate = Le32(fmt + 4);
     avgBytesPerSec_ = static_cast<std::int32_t>(Le32(fmt + 8));
     blockAlign_ = Le16(fmt + 12);
     bitsPerSample_ = Le16(fmt + 14);
     // Headers the conversions cannot serve are refused as damaged instead of read out of step.
-    if (formatTag_ != 1 || fmtSize_ < 16 || channels_ == 0 ||
-        (bitsPerSample_ != 8 && bitsPerSample_ != 16))
+    if (formatTag_ != 1 || channels_ == 0 || channels_ > MaxChannels ||
+        (bitsPerSample_ != 8 && bitsPerSample_ != 16) || rate == 0 || rate > MaxSampleRate)
         return refuseNotPcm();
+    sampleRate_ = static_cast<std::int32_t>(rate);
 
-    if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder)) {
-        outcome_ = TLoadOutcome::LowDiskSpace;
-        *notPcmPending = false;
-        std::string folder = env_.WorkFolder.string();
-        if (folder.empty() || folder.back() != '/') folder += '/';
-        env_.Ports.Message(Texts().CaMmnd + " " + folder + " " + Texts().CaPpv);
-        return;
-    }
+    if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder))
+        return refuseLowDisk();
 
     // Chunks such as LIST or fact between fmt and data are skipped.
-    pos += 8 + fmtSize_;
+    pos = nextChunk(pos, fmtSize_);
     for (;;) {
         if (ReadAt(fd, chunk, 8, pos, fileName) < 8) return refuseNotPcm();
         if (std::memcmp(chunk, "data", 4) == 0) break;
-        const std::uint32_t size = Le32(chunk + 4);
-        pos += 8 + static_cast<std::uint64_t>(size) + (size & 1);
+        pos = nextChunk(pos, Le32(chunk + 4));
     }
-    dataSize_ = Le32(chunk + 4);
     const std::uint64_t dataStart = pos + 8;
+    // Only whole frames are kept, so the saved sizes agree with the saved samples.
+    const std::uint64_t frameBytes = static_cast<std::uint64_t>(channels_) * BytesPerSample();
+    const std::uint64_t wholeFrames = Le32(chunk + 4) / frameBytes;
+    if (20 + fmtSize_ + (fmtSize_ & 1) + wholeFrames * frameBytes > 0xFFFFFFFFu)
+        return refuseNotPcm();  // could never be saved with a 32-bit RIFF size
+    dataSize_ = static_cast<std::uint32_t>(wholeFrames * frameBytes);
 
     const int ch = channels_;
     const std::int64_t n = SampleCount();
@@ -201,12 +231,15 @@ void TWave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fi
     if (dataStart + static_cast<std::uint64_t>(total) * bytes > fileSize)
         throw IoError("Cannot read " + fileName.string() + ": the file ends before its " +
                       std::to_string(dataSize_) + " bytes of sample data");
+    // The store (margins included) and the engine's output document beside it.
+    if (2 * static_cast<unsigned __int128>(StoreBytes(ch, n)) >= FreeBytes(env_.WorkFolder))
+        return refuseLowDisk();
 
     ResizeOverview();
     CreateStore("sv", "swp.tmp");
     memory_->SetLength(ch * (n + 2 * MarginFrames));
+    WriteSilence(0, ch * MarginFrames);
     TArrayOfLongint values(static_cast<std::size_t>(TransferBlock), 0);
-    WriteRaw(values.data(), 0, ch * MarginFrames);
 
     const std::int64_t blocks = total / TransferBlock;
     auto progress = env_.Ports.MakeProgress();
@@ -234,12 +267,42 @@ void TWave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fi
         progress->SGauPro(b);
     }
     loadBlock(blocks * TransferBlock, total - blocks * TransferBlock);
-    std::fill(values.begin(), values.end(), 0);
-    WriteRaw(values.data(), ch * MarginFrames + total, ch * MarginFrames);
+    WriteSilence(ch * MarginFrames + total, ch * MarginFrames);
     saved_ = true;
     hasData_ = true;
     outcome_ = TLoadOutcome::Loaded;
     progress->SGauPro(blocks);
+}
+
+void TWave::WriteSilence(std::int64_t rawIndex, std::int64_t count) {
+    static const TArrayOfLongint zeros(static_cast<std::size_t>(TransferBlock), 0);
+    for (std::int64_t done = 0; done < count; done += TransferBlock)
+        memory_->WriteBlock(rawIndex + done, 1, std::min(count - done, TransferBlock),
+                            zeros.data());
+}
+
+// The header the saved file starts with; an odd fmt chunk is padded like every chunk, and
+// RiffSize is then the file's length minus 8.
+std::vector<unsigned char> TWave::FileHeader() const {
+    const std::uint64_t fmtBody = fmtSize_ + (fmtSize_ & 1);
+    std::vector<unsigned char> header(static_cast<std::size_t>(20 + fmtBody + 8), 0);
+    const std::uint64_t riffSize = 20 + fmtBody + dataSize_;
+    if (fmtSize_ < 16 || riffSize > 0xFFFFFFFFu) throw IoError("WAV sizes beyond 32 bits", EFBIG);
+    std::memcpy(&header[0], "RIFF", 4);
+    Put32(&header[4], static_cast<std::uint32_t>(riffSize));
+    std::memcpy(&header[8], "WAVE", 4);
+    std::memcpy(&header[12], "fmt ", 4);
+    Put32(&header[16], fmtSize_);
+    Put16(&header[20], formatTag_);
+    Put16(&header[22], channels_);
+    Put32(&header[24], static_cast<std::uint32_t>(sampleRate_));
+    Put32(&header[28], static_cast<std::uint32_t>(avgBytesPerSec_));
+    Put16(&header[32], blockAlign_);
+    Put16(&header[34], bitsPerSample_);
+    unsigned char* data = &header[header.size() - 8];
+    std::memcpy(data, "data", 4);
+    Put32(data + 4, dataSize_);
+    return header;
 }
 
 bool TWave::SaveToFile(const std::filesystem::path& requestedName) {
@@ -263,22 +326,7 @@ bool TWave::SaveToFile(const std::filesystem::path& requestedName) {
         const int ch = channels_;
         const int bytes = BytesPerSample();
         const std::int64_t total = SampleCount() * ch;
-        riffSize_ = 20 + fmtSize_ + dataSize_;
-        std::vector<unsigned char> header(20 + std::max<std::uint32_t>(fmtSize_, 16) + 8, 0);
-        std::memcpy(&header[0], "RIFF", 4);
-        Put32(&header[4], riffSize_);
-        std::memcpy(&header[8], "WAVE", 4);
-        std::memcpy(&header[12], "fmt ", 4);
-        Put32(&header[16], fmtSize_);
-        Put16(&header[20], formatTag_);
-        Put16(&header[22], channels_);
-        Put32(&header[24], static_cast<std::uint32_t>(sampleRate_));
-        Put32(&header[28], static_cast<std::uint32_t>(avgBytesPerSec_));
-        Put16(&header[32], blockAlign_);
-        Put16(&header[34], bitsPerSample_);
-        unsigned char* data = &header[header.size() - 8];
-        std::memcpy(data, "data", 4);
-        Put32(data + 4, dataSize_);
+        const std::vector<unsigned char> header = FileHeader();
         writer.Write(header.data(), header.size());
 
         const std::int64_t blocks = total / TransferBlock;
@@ -485,8 +533,7 @@ void TWave::DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame) {
     }
     const std::int64_t remaining = n - removed;
     dataSize_ = static_cast<std::uint32_t>(remaining * BytesPerSample() * ch);
-    std::fill(chunk.begin(), chunk.end(), 0);
-    memory_->WriteBlock(ch * (remaining + MarginFrames), 1, ch * MarginFrames, chunk.data());
+    WriteSilence(ch * (remaining + MarginFrames), ch * MarginFrames);
     memory_->SetLength(ch * (remaining + 2 * MarginFrames));
     if (remaining <= 0) hasData_ = false;
 }

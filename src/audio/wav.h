@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "audio/FileMem.h"
 #include "base/DefType.h"
@@ -37,15 +38,25 @@ public:
     static constexpr int OverviewColumns = 1200;
     static constexpr std::int64_t TransferBlock = 163840;
     static constexpr std::int64_t MinimumValues = 491520;
+    // Files beyond these limits are refused as not PCM. Above 256 channels every per-channel
+    // block read sweeps the store's window many times over (cost grows with the square of the
+    // channel count) and margins alone need 64 KiB of swap per channel.
+    static constexpr int MaxChannels = 256;
+    static constexpr std::uint32_t MaxSampleRate = 4000000;
+    static constexpr std::uint32_t MaxFmtSize = 65536;
 
     // Reads a PCM WAV file. A refused file gives a document without data (HasData false) and
     // sets *notPcmPending when the caller must report the not-PCM message. Throws IoError.
     static std::unique_ptr<TWave> CreateFromFile(const std::filesystem::path& fileName,
                                                  const TWaveEnv& env,
                                                  bool* notPcmPending = nullptr);
+    // Throws std::invalid_argument for a format whose header fields cannot be represented
+    // (block align above 16 bits, byte rate or sizes above 32 bits, no channels or bits).
     static std::unique_ptr<TWave> CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
                                               std::int32_t sampleRate, std::uint16_t bitsPerSample,
                                               std::int64_t sampleCount, const TWaveEnv& env);
+    // Swap bytes a document of this shape holds in its store.
+    static std::uint64_t StoreBytes(int channels, std::int64_t sampleCount);
     ~TWave();
     TWave(const TWave&) = delete;
     TWave& operator=(const TWave&) = delete;
@@ -102,6 +113,8 @@ private:
     void UpdateOverviewBlock(std::int64_t rawIndex, std::int64_t stride, const std::int32_t* v,
                              std::int64_t count);
     void ResizeOverview();
+    void WriteSilence(std::int64_t rawIndex, std::int64_t count);
+    std::vector<unsigned char> FileHeader() const;
 
     TWaveEnv env_;
     std::uint32_t riffSize_ = 0;

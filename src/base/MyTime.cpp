@@ -14,6 +14,9 @@ std::int64_t MSecOfDay() {
 std::string DurationText(std::int64_t count, std::int64_t rate) {
     const double x = static_cast<double>(count) / static_cast<double>(rate);
     const double whole = std::trunc(x);
+    // A rate of 0 or a count beyond 64 bits has no duration to show; converting it would be
+    // undefined.
+    if (!(std::fabs(whole) < 9.0e18)) return "-- min  -- s";
     const auto w = static_cast<std::int64_t>(whole);
     std::string text = std::to_string(w / 60) + " min  " + std::to_string(w % 60);
     const auto t = static_cast<std::int64_t>(std::trunc((x - whole) * 1000.0));

@@ -2,7 +2,10 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <stdexcept>
 
 #include "base/IoError.h"
 #include "support/TestFiles.h"
@@ -76,6 +79,14 @@ TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
         {.bits = 24, .frames = 600000},
         {.bits = 0, .frames = 600000},
         {.frames = 600000, .fmtSize = 14},
+        {.frames = 600000, .fmtSize = 65537},  // larger than any real format
+        {.channels = 257, .frames = 2000},      // above the channel cap
+        {.channels = 999, .frames = 2},
+        {.channels = 65535, .bits = 8, .frames = 1},
+        {.rate = 0, .frames = 600000},
+        {.rate = -1, .frames = 600000},  // 4,294,967,295 Hz
+        {.rate = INT32_MIN, .bits = 8, .frames = 600000},  // 2^31 Hz
+        {.rate = 4000001, .frames = 600000},
     };
     for (const auto& layout : bad) {
         test::WriteWav(dir / "bad.wav", layout, [](std::int64_t, int) { return 0; });
@@ -85,10 +96,17 @@ TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
         EXPECT_TRUE(notPcm);
         EXPECT_EQ(wave->Outcome(), TLoadOutcome::NotPcm);
     }
+    // A fmt chunk claiming nearly 4 GiB, more than the file holds.
+    std::string huge = test::WavBytes({.frames = 600000}, test::Noise16);
+    const std::uint32_t hugeFmt = 0xFFFFFFF0u;
+    std::memcpy(&huge[16], &hugeFmt, 4);
+    test::WriteFile(dir / "hugefmt.wav", huge);
     test::WriteFile(dir / "tiny.wav", "RIFF");
-    bool notPcm = false;
-    EXPECT_FALSE(Load(dir / "tiny.wav", &notPcm)->HasData());
-    EXPECT_TRUE(notPcm);
+    for (const char* name : {"hugefmt.wav", "tiny.wav"}) {
+        bool notPcm = false;
+        EXPECT_FALSE(Load(dir / name, &notPcm)->HasData()) << name;
+        EXPECT_TRUE(notPcm) << name;
+    }
     EXPECT_TRUE(dialogs.messages.empty());
     EXPECT_EQ(SwapFiles(), 0);
 }
@@ -179,9 +197,108 @@ TEST_F(WaveTest, DataSizeNotAMultipleOfTheFrameRoundsDown) {
     ASSERT_TRUE(wave->SaveToFile(dir / "out.wav"));
     const std::string out = test::ReadFile(dir / "out.wav");
     EXPECT_EQ(out.size(), 44u + 250000 * 4);
-    std::uint32_t written = 0;
+    // Whole frames only, with sizes that agree with the file's length.
+    std::uint32_t written = 0, riff = 0;
     std::memcpy(&written, out.data() + 40, 4);
-    EXPECT_EQ(written, dataSize);
+    std::memcpy(&riff, out.data() + 4, 4);
+    EXPECT_EQ(written, 250000u * 4);
+    EXPECT_EQ(riff, out.size() - 8);
+    EXPECT_EQ(out.substr(44), bytes.substr(44, 250000 * 4));
+}
+
+TEST_F(WaveTest, OddFmtChunkIsPaddedWhenReadAndWhenSaved) {
+    // A 17-byte fmt chunk and its pad byte, as RIFF lays out every odd chunk.
+    std::string bytes = test::WavBytes({.channels = 2, .frames = 250000, .fmtSize = 17}, test::Noise16);
+    bytes.insert(20 + 17, 1, '\0');
+    const std::uint32_t riff = static_cast<std::uint32_t>(bytes.size() - 8);
+    std::memcpy(&bytes[4], &riff, 4);
+    test::WriteFile(dir / "odd.wav", bytes);
+    auto wave = Load(dir / "odd.wav");
+    ASSERT_TRUE(wave->HasData());
+    EXPECT_EQ(wave->FmtSize(), 17u);
+    EXPECT_EQ(Raw(*wave, 2 * 8192 + 1), test::Noise16(0, 1) * 256);
+    ASSERT_TRUE(wave->SaveToFile(dir / "out.wav"));
+    EXPECT_EQ(test::ReadFile(dir / "out.wav"), bytes);
+}
+
+TEST_F(WaveTest, BoundaryRatesLoadAndKeepTheirHeader) {
+    for (std::int32_t rate : {1, 4000000}) {
+        test::WriteWav(dir / "in.wav", {.rate = rate, .frames = 491520}, test::Noise16);
+        auto wave = Load(dir / "in.wav");
+        ASSERT_TRUE(wave->HasData()) << rate;
+        EXPECT_EQ(wave->SampleRate(), rate);
+        ASSERT_TRUE(wave->SaveToFile(dir / "out.wav"));
+        EXPECT_EQ(test::ReadFile(dir / "out.wav"), test::ReadFile(dir / "in.wav")) << rate;
+    }
+}
+
+TEST_F(WaveTest, AnyChannelCountUpToTheCapHasSilentMarginsAndRoundTrips) {
+    for (const int channels : {3, 21, 24, 64, 65, 255, TWave::MaxChannels}) {
+        const std::int64_t frames = (TWave::MinimumValues + channels - 1) / channels;
+        const std::uint16_t bits = channels % 2 ? 8 : 16;
+        auto sample = [bits](std::int64_t f, int c) {
+            const int v = test::Noise16(f, c);
+            return bits == 8 ? (v & 0xff) : v;
+        };
+        test::WriteWav(dir / "in.wav", {.channels = static_cast<std::uint16_t>(channels), .bits = bits,
+                                        .frames = frames}, sample);
+        auto wave = Load(dir / "in.wav");
+        ASSERT_TRUE(wave->HasData()) << channels;
+        const auto store = test::StoreValues(*wave);
+        const std::int64_t margin = channels * MarginFrames;
+        ASSERT_EQ(static_cast<std::int64_t>(store.size()), 2 * margin + frames * channels);
+        auto zerosIn = [&](std::int64_t from, std::int64_t count) {
+            return std::all_of(store.begin() + from, store.begin() + from + count,
+                               [](std::int32_t v) { return v == 0; });
+        };
+        EXPECT_TRUE(zerosIn(0, margin)) << channels;
+        EXPECT_TRUE(zerosIn(margin + frames * channels, margin)) << channels;
+        const int last = channels - 1;
+        const std::int32_t expected = bits == 8 ? (sample(frames - 1, last) - 128) * 256
+                                                : sample(frames - 1, last) * 256;
+        EXPECT_EQ(store[static_cast<std::size_t>(margin + frames * channels - 1)], expected);
+        ASSERT_TRUE(wave->SaveToFile(dir / "out.wav"));
+        EXPECT_EQ(test::ReadFile(dir / "out.wav"), test::ReadFile(dir / "in.wav")) << channels;
+
+        // The tail a deletion leaves behind is silent in every channel too.
+        wave->DeleteBlock(0, frames / 2);
+        const auto after = test::StoreValues(*wave);
+        const std::int64_t kept = (frames - frames / 2) * channels;
+        EXPECT_TRUE(std::all_of(after.begin() + margin + kept, after.end(),
+                                [](std::int32_t v) { return v == 0; })) << channels;
+    }
+    EXPECT_EQ(SwapFiles(), 0);
+}
+
+TEST_F(WaveTest, FormatsWhoseHeaderFieldsCannotBeRepresentedAreRefused) {
+    struct Case {
+        std::uint16_t channels;
+        std::int32_t rate;
+        std::uint16_t bits;
+        std::int64_t frames;
+        bool valid;
+    };
+    const Case cases[] = {
+        {32768, 8000, 16, 1, false},        // block align 65,536
+        {65535, 44100, 8, 1, false},        // byte rate above 31 bits
+        {2, 1 << 30, 16, 1, false},         // byte rate 2^32
+        {2, 44100, 16, 1LL << 30, false},   // data size 4 GiB
+        {2, 44100, 16, -1, false},
+        {0, 44100, 16, 1, false},
+        {1, 44100, 0, 1, false},
+        {2, 44100, 16, (0xFFFFFFFFLL - 36) / 4, true},  // the largest that still fits
+        {256, 4000000, 16, 0, true},
+    };
+    for (const Case& c : cases) {
+        if (c.valid) {
+            auto wave = TWave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env);
+            EXPECT_EQ(wave->DataSize(), static_cast<std::uint64_t>(c.frames) * c.channels * (c.bits / 8));
+        } else {
+            EXPECT_THROW(TWave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env),
+                         std::invalid_argument) << c.channels << " " << c.rate << " " << c.frames;
+        }
+    }
+    EXPECT_EQ(SwapFiles(), 0);
 }
 
 TEST_F(WaveTest, FailedSaveLeavesTheOldFileIntact) {
@@ -335,6 +452,27 @@ TEST_F(WaveTest, LowDiskSpaceIsReportedWithTheFolder) {
     EXPECT_FALSE(notPcm);
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0], "Low disk space " + mount.path().string() + "/ for needs calculation");
+}
+
+TEST_F(WaveTest, LowDiskSpaceCountsTheMarginsOfEveryChannel) {
+    // A 1 MB file of 256 channels: five times its size fits in 20 MiB, its store and the
+    // engine's output beside it (2 x 18.7 MB) do not.
+    TTempDir mount;
+    if (::geteuid() != 0 ||
+        std::system(("mount -t tmpfs -o size=20m tmpfs " + mount.path().string() + " 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "needs root to mount a small tmpfs";
+    env.WorkFolder = mount.path();
+    test::WriteWav(dir / "in.wav", {.channels = 256, .frames = 1920}, test::Noise16);
+    auto wide = Load(dir / "in.wav");
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 245760}, test::Noise16);
+    auto stereo = Load(dir / "in.wav");  // the same file size in two channels fits
+    const bool stereoLoaded = stereo->HasData();
+    stereo.reset();
+    std::system(("umount " + mount.path().string()).c_str());
+    EXPECT_FALSE(wide->HasData());
+    EXPECT_EQ(wide->Outcome(), TLoadOutcome::LowDiskSpace);
+    EXPECT_TRUE(stereoLoaded);
+    EXPECT_EQ(dialogs.messages.size(), 1u);
 }
 
 }  // namespace

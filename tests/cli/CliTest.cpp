@@ -262,8 +262,10 @@ TEST_F(CliTest, AWorkFolderTooSmallForAStageFailsCleanly) {
     // Either the free-space check refuses the file or the stage's write fails: never a crash,
     // never an output, never a swap file left behind.
     ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1) << err;
-    EXPECT_NE(err.find("No space left on device"), std::string::npos) << err;
+    const bool refused = WEXITSTATUS(status) == 3 && err.find("Low disk space") != std::string::npos;
+    const bool failed =
+        WEXITSTATUS(status) == 1 && err.find("No space left on device") != std::string::npos;
+    EXPECT_TRUE(refused || failed) << WEXITSTATUS(status) << " " << err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path()), {}), 0);
 }

@@ -80,7 +80,7 @@ inline std::string WavBytes(const TWavLayout& s, const std::function<int(std::in
     PutLe(out, s.formatTag, 2);
     PutLe(out, s.channels, 2);
     PutLe(out, static_cast<std::uint32_t>(s.rate), 4);
-    PutLe(out, static_cast<std::uint32_t>(s.rate * s.channels * b), 4);
+    PutLe(out, static_cast<std::uint32_t>(std::int64_t{s.rate} * s.channels * b), 4);
     PutLe(out, s.channels * b, 2);
     PutLe(out, s.bits, 2);
     for (std::uint32_t i = 16; i < s.fmtSize; ++i) out.push_back('\0');
