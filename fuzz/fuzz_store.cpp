@@ -146,7 +146,7 @@ TModel& Model() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     TBytes in(data, size);
     const int channels = 1 + static_cast<int>(in.Take(1) % 3);
-    TFileMemory::UseBlockTransfers(in.Take(1) % 8 != 0);
+    TFileMemory::UseBlockTransfers(in.Take(1) % 16 != 0);
     const std::int64_t frames =
         1 + static_cast<std::int64_t>(in.Take(3)) % (MaxValues / channels - 2 * sv::MarginFrames);
     TModel& model = Model();

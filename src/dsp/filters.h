@@ -113,7 +113,8 @@ bool TFiltr::WalkHops(TWave& wave, TWave* output, TWalk& walk, bool coverTail, P
     const int channels = wave.Channels();
     for (std::int64_t h = 0; h <= lastHop; ++h) {
         const std::int64_t storeFrame = h * Hop;
-        const std::int64_t inside = std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
+        const std::int64_t inside =
+            std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
         for (int c = 0; c < channels; ++c) {
             wave.ReadChannel(block_.data(), storeFrame, c, inside);
             std::fill(block_.begin() + inside, block_.end(), 0);

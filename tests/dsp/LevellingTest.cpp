@@ -219,7 +219,8 @@ TEST_F(LevellingTest, EqualTargetAndMeasurementGiveOneAndAHalfInEveryBin) {
     engine->ComputeRemasterGains(*stereo, *target, *c0, *c1, 4, 60, 5, 25, 10, 6, 6);
     EXPECT_EQ((*c0)[0], 0.0f);
     for (int k = 1; k < Bins; ++k) {
-        const float expected = static_cast<float>(ApplyPassSlopeFactors(1.5L, Frequency(k), 5, 25, 6, 6));
+        const float expected =
+            static_cast<float>(ApplyPassSlopeFactors(1.5L, Frequency(k), 5, 25, 6, 6));
         ASSERT_EQ((*c0)[k], expected) << k;
         ASSERT_EQ((*c1)[k], expected) << k;
     }
@@ -231,7 +232,8 @@ TEST_F(LevellingTest, BinsOutsideTheBandsTakeTheBandFactorCappedAtTheTopBand) {
         float outside;
         float expected;
     };
-    for (const Case c : {Case{0.5f, 0.375f}, {2.0f, 1.5f}, {1000.0f, 1.5f}, {1e30f, 1.5f}, {0.0f, 0.0f}}) {
+    for (const Case c :
+         {Case{0.5f, 0.375f}, {2.0f, 1.5f}, {1000.0f, 1.5f}, {1e30f, 1.5f}, {0.0f, 0.0f}}) {
         auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
         auto curve = NewSpectrum(2.0f);
         for (int k = 0; k < Bins; ++k)
@@ -255,12 +257,15 @@ TEST_F(LevellingTest, GainCurvesDoNotDependOnTheRecordingsLevel) {
         for (auto& c : curves) c = NewSpectrum();
         engine->MeasureSpectrum(*loud, *curves[0], *curves[1], 1);
         engine->MeasureSpectrum(*quiet, *curves[2], *curves[3], 1);
-        engine->ComputeRemasterGains(*loud, *target, *curves[0], *curves[1], 3, bands, 5, 25, 10, 6, 6);
-        engine->ComputeRemasterGains(*quiet, *target, *curves[2], *curves[3], 3, bands, 5, 25, 10, 6, 6);
+        engine->ComputeRemasterGains(*loud, *target, *curves[0], *curves[1], 3, bands, 5, 25, 10, 6,
+                                     6);
+        engine->ComputeRemasterGains(*quiet, *target, *curves[2], *curves[3], 3, bands, 5, 25, 10,
+                                     6, 6);
         for (int c = 0; c < 2; ++c)
             for (int k = 0; k < Bins; ++k) {
                 const float a = (*curves[c])[k], b = (*curves[c + 2])[k];
-                ASSERT_NEAR(a, b, 4e-6f * std::max(std::abs(a), std::abs(b))) << bands << " " << c << " " << k;
+                ASSERT_NEAR(a, b, 4e-6f * std::max(std::abs(a), std::abs(b)))
+                    << bands << " " << c << " " << k;
             }
     }
 }
@@ -476,7 +481,8 @@ TEST_F(LevellingTest, FilteringKeepsTheLevelToTheLastFrame) {
     // the tone's level under unit gains, through levelling and noise removal alike.
     const std::int64_t frames = 16384 * 30 + 8191;
     const auto tone = [](std::int64_t f, int) {
-        return static_cast<std::int32_t>(std::lrint(3946.0 * std::sin(2 * std::numbers::pi * 440.0 * f / 44100.0)));
+        return static_cast<std::int32_t>(
+            std::lrint(3946.0 * std::sin(2 * std::numbers::pi * 440.0 * f / 44100.0)));
     };
     const auto rms = [](const std::vector<std::int32_t>& v, std::size_t from, std::size_t to) {
         double sum = 0.0;
@@ -497,7 +503,8 @@ TEST_F(LevellingTest, FilteringKeepsTheLevelToTheLastFrame) {
         const double body = rms(out, 0, out.size() - 8191);
         EXPECT_NEAR(body, 2790.0, 3.0) << name;
         for (const std::size_t tail : {8191u, 1024u, 100u})
-            EXPECT_NEAR(rms(out, out.size() - tail, out.size()), body, body * 0.01) << name << " " << tail;
+            EXPECT_NEAR(rms(out, out.size() - tail, out.size()), body, body * 0.01)
+                << name << " " << tail;
         EXPECT_NEAR(out.back(), tone(frames - 1, 0), 2) << name;
     }
 }

@@ -101,7 +101,8 @@ struct NoiseTest : ::testing::Test {
         std::vector<std::int32_t> block(TFiltr::BlockSize);
         TArrayOfComplex x(TFiltr::BlockSize);
         for (std::int64_t h = 0; h <= frames / Hop + 1; ++h) {
-            const std::int64_t inside = std::min<std::int64_t>(TFiltr::BlockSize, storeFrames - h * Hop);
+            const std::int64_t inside =
+                std::min<std::int64_t>(TFiltr::BlockSize, storeFrames - h * Hop);
             std::fill(block.begin(), block.end(), 0);
             wave.ReadChannel(block.data(), h * Hop, channel, inside);
             fft.Forward(block.data(), x.data());
