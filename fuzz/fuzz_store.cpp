@@ -22,7 +22,7 @@ using sv::TFileMemory;
 constexpr std::int64_t Window = TFileMemory::WindowValues;
 // Largest store: two and a half windows, enough for every kind of window move.
 constexpr std::int64_t MaxValues = 2 * Window + Window / 2;
-constexpr std::int64_t MaxBlock = 70000;
+constexpr std::int64_t MaxBlock = 20000;
 
 const fs::path& Folder() {
     static const fs::path folder = [] {
@@ -161,7 +161,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         TFileMemory& store = wave->Memory();
         model.length = store.Length();
         std::vector<std::int32_t> buffer(MaxBlock), sums(MaxBlock), input(MaxBlock);
-        for (int op = 0; in.More() && op < 64; ++op) {
+        for (int op = 0; in.More() && op < 32; ++op) {
             const auto kind = in.Take(1) % 8;
             const std::int64_t n = model.length;
             if (kind <= 1) {  // one value
@@ -209,7 +209,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     Fail("DeleteBlock left a wrong length", store.Length());
             } else {  // a long read, across window edges
                 const std::int64_t from = in.Index(n);
-                const std::int64_t to = std::min(n, from + Window);
+                const std::int64_t to = std::min(n, from + Window / 4);
                 for (std::int64_t i = from; i < to; i += MaxBlock) {
                     const std::int64_t count = std::min(MaxBlock, to - i);
                     store.ReadBlock(i, 1, count, buffer.data());
