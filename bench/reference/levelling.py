@@ -12,7 +12,8 @@ def readwav(p):
     return d,rate,ch
 d,rate,ch=readwav(sys.argv[1])
 F=d.shape[0]
-store=np.zeros((F+2*H,ch)); store[H:H+F]=d
+# one hop of zeros past the store's end for the filtering walk's extra hop
+store=np.zeros((F+4*H,ch)); store[H:H+F]=d
 D=N-1; i=np.arange(N)
 hann=(1-np.cos(2*np.pi*i/D))/2; ana=np.sqrt(1-((2*i-D)/D)**2)
 syn=np.where(ana!=0,hann/np.where(ana!=0,ana,1),0)
@@ -58,7 +59,8 @@ def smooth(cu):
     band[1:b+1]=np.clip(v,lo,hi)
     gm=np.exp(np.mean(np.log(band[1:b+1]))); band[1:b+1]=1.5*band[1:b+1]/gm
     band[0]=band[1]; band[b+1]=band[b]
-    out=cu.copy()
+    # bins outside every band and bin 0: the bands' factor, capped at the top band value
+    out=np.minimum(cu*1.5/gm, band[1:b+1].max())
     for k in range(1,N):
         j=idx[k]
         if not 1<=j<=b: continue
@@ -71,7 +73,7 @@ def smooth(cu):
     return out
 curves=[smooth(curves[c]) for c in range(min(ch,2))]
 out=np.zeros_like(store)
-for h in range(hops+1):
+for h in range(hops+2):  # one hop past F div H, so the last frames get both window halves
     for c in range(ch):
         X=np.fft.fft(store[h*H:h*H+N,c]*ana)*curves[c]
         s=np.real(np.fft.ifft(X))*syn

@@ -9,7 +9,7 @@ def readwav(p):
     i=b.find(b'data'); n=struct.unpack('<I',b[i+4:i+8])[0]
     return np.frombuffer(b[i+8:i+8+n],dtype='<i2').astype(np.int64).reshape(-1,ch)*256,rate,ch
 d,rate,ch=readwav(sys.argv[1]); parts=int(sys.argv[3]) if len(sys.argv)>3 else 1
-F=d.shape[0]; store=np.zeros((F+2*H,ch)); store[H:H+F]=d
+F=d.shape[0]; store=np.zeros((F+4*H,ch)); store[H:H+F]=d  # zeros past the end for the extra hop
 D=N-1; i=np.arange(N); hann=(1-np.cos(2*np.pi*i/D))/2; ana=np.sqrt(1-((2*i-D)/D)**2)
 syn=np.where(ana!=0,hann/np.where(ana!=0,ana,1),0)
 magnitudes=lambda h,c: np.abs(np.fft.fft(store[h*H:h*H+N,c]*ana))
@@ -36,7 +36,7 @@ for c in range(ch):
     for k in range(2,N-2): w[k]=p[k-2:k+3].max()
     prof[c]=w
 out=np.zeros_like(store)
-for h in range(Hh+1):
+for h in range(Hh+2):  # one hop past F div H, so the last frames get both window halves
     for c in range(ch):
         X=np.fft.fft(store[h*H:h*H+N,c]*ana); m=np.abs(X); t=prof[c]
         r=np.where(m>t,t/np.where(m>0,m,1),0); cc=t/2**35; g=np.where(m>t,1-r*r+cc-r*cc,0)

@@ -2,6 +2,7 @@
 // The processing engine. Every operation walks the document in blocks through one shared frame
 // (busy cursor, progress window, cancel, replace-or-discard); each supplies only its per-block
 // work.
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -84,12 +85,18 @@ class TFiltr {
     // Output replaces the document unless the walk was cancelled. Returns !StornoFlag.
     bool Replace(std::unique_ptr<TWave>& wave, std::unique_ptr<TWave>& output);
 
-    // Visits every transform hop h = 0 .. F div 8192 and every channel, in that order:
-    // perBin(channel, spectrum) gets the forward transform of the hop's 16384 values. With an
-    // output document the modified spectrum is transformed back and added into it.
-    // Returns false when cancelled.
+    // Visits every transform hop h = 0 .. F div 8192 (+ 1 with coverTail) and every channel, in
+    // that order: perBin(channel, spectrum) gets the forward transform of the hop's 16384 values.
+    // With an output document the modified spectrum is transformed back and added into it.
+    // The extra hop gives the last F mod 8192 frames the rising half of a window too, so a
+    // filtered recording does not fade out; it reads zeros past the store's end and drops what
+    // it would add there. Returns false when cancelled.
     template <typename PerBin>
-    bool WalkHops(TWave& wave, TWave* output, TWalk& walk, PerBin&& perBin);
+    bool WalkHops(TWave& wave, TWave* output, TWalk& walk, bool coverTail, PerBin&& perBin);
+    // Work units of a walk: one per hop.
+    static std::int64_t WalkUnits(const TWave& wave, bool coverTail) {
+        return wave.SampleCount() / Hop + (coverTail ? 1 : 0);
+    }
 
   private:
     TEngineFlags& flags_;
@@ -100,18 +107,22 @@ class TFiltr {
 };
 
 template <typename PerBin>
-bool TFiltr::WalkHops(TWave& wave, TWave* output, TWalk& walk, PerBin&& perBin) {
-    const std::int64_t hops = wave.SampleCount() / Hop;
+bool TFiltr::WalkHops(TWave& wave, TWave* output, TWalk& walk, bool coverTail, PerBin&& perBin) {
+    const std::int64_t lastHop = WalkUnits(wave, coverTail);
+    const std::int64_t storeFrames = wave.SampleCount() + 2 * MarginFrames;
     const int channels = wave.Channels();
-    for (std::int64_t h = 0; h <= hops; ++h) {
+    for (std::int64_t h = 0; h <= lastHop; ++h) {
         const std::int64_t storeFrame = h * Hop;
+        const std::int64_t inside =
+            std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
         for (int c = 0; c < channels; ++c) {
-            wave.ReadChannel(block_.data(), storeFrame, c, BlockSize);
+            wave.ReadChannel(block_.data(), storeFrame, c, inside);
+            std::fill(block_.begin() + inside, block_.end(), 0);
             fourier_.Forward(block_.data(), spectrum_.data());
             perBin(c, spectrum_.data());
             if (output) {
                 fourier_.Inverse(spectrum_.data(), block_.data());
-                output->AddChannel(block_.data(), storeFrame, c, BlockSize);
+                output->AddChannel(block_.data(), storeFrame, c, inside);
             }
         }
         if (!walk.Step(h)) return false;

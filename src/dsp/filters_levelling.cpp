@@ -63,7 +63,7 @@ void TFiltr::MeasureSpectrum(TWave& wave, TBinSpectrum& out0, TBinSpectrum& out1
     const std::array<TBinSpectrum*, 2> sums{&out0, &out1};
 
     TWalk walk(*this, Texts().CaDetection, hops);
-    WalkHops(wave, nullptr, walk, [&](int c, TComplex* x) {
+    WalkHops(wave, nullptr, walk, false, [&](int c, TComplex* x) {
         if (c > 1) return;  // further channels contribute nothing
         TBinSpectrum& a = *sums[c];
         TBinSpectrum& p = (*peaks)[c];
@@ -210,6 +210,14 @@ void TFiltr::SmoothGainsByBands(TWave& wave, TBinSpectrum& curve, int bands, int
         double gm = GeometricMean(values, b, [](float) { return true; });
         if (gm == 0.0) gm = TinyValue;
         for (int i = 1; i <= b; ++i) band[i] = static_cast<float>(1.5 * band[i] / gm);
+        // Bins no band averages (the lowest ones and bin 0) hold raw quotients that grow as the
+        // recording gets quieter: the same factor keeps them independent of its level, and the
+        // cap keeps a quiet recording from getting an infrasonic boost.
+        const double top = *std::max_element(band.begin() + 1, band.begin() + b + 1);
+        auto fit = [&](float q) { return static_cast<float>(std::min(1.5 * q / gm, top)); };
+        curve[0] = fit(curve[0]);
+        for (int k = 1; k < SpectrumBins; ++k)
+            if (BandOf(position(k), b) == 0) curve[k] = fit(curve[k]);
     }
     band[0] = band[1];
     band[b + 1] = band[b];
@@ -218,7 +226,7 @@ void TFiltr::SmoothGainsByBands(TWave& wave, TBinSpectrum& curve, int bands, int
     for (int k = 1; k < SpectrumBins; ++k) {
         const double p = position(k);
         const int i = BandOf(p, b);
-        if (i == 0) continue;  // outside every band: the unsmoothed quotient stays
+        if (i == 0) continue;  // outside every band: scaled above
         const double d = p + 1.0 - i;
         const double c = std::cos(std::numbers::pi * d);
         const double here = band[i];
@@ -236,8 +244,8 @@ bool TFiltr::ApplyGainCurves(std::unique_ptr<TWave>& wave, const TBinSpectrum& c
                              const TBinSpectrum& curve1) {
     TBusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
-    TWalk walk(*this, Texts().CaRemastering, wave->SampleCount() / Hop);
-    WalkHops(*wave, output.get(), walk, [&](int c, TComplex* x) {
+    TWalk walk(*this, Texts().CaRemastering, WalkUnits(*wave, true));
+    WalkHops(*wave, output.get(), walk, true, [&](int c, TComplex* x) {
         if (c > 1) return;  // further channels pass through unchanged
         const TBinSpectrum& gain = c == 0 ? curve0 : curve1;
         for (int k = 0; k < SpectrumBins; ++k) x[k] = TCmplx::Scale(x[k], gain[k]);

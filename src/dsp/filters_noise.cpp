@@ -103,9 +103,9 @@ bool TFiltr::RemoveNoise(std::unique_ptr<TWave>& wave, const TBinSpectrum& profi
                          const TBinSpectrum& profile1) {
     TBusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
-    TWalk walk(*this, Texts().CaNoiseRemove, wave->SampleCount() / Hop);
+    TWalk walk(*this, Texts().CaNoiseRemove, WalkUnits(*wave, true));
     const std::array<const TBinSpectrum*, 2> profiles{&profile0, &profile1};
-    WalkHops(*wave, output.get(), walk, [&profiles](int channel, TComplex* x) {
+    WalkHops(*wave, output.get(), walk, true, [&profiles](int channel, TComplex* x) {
         if (channel > 1) return;  // no profile: only windowed and overlap-added
         const TBinSpectrum& profile = *profiles[channel];
         for (int k = 0; k < SpectrumBins; ++k) x[k] = TCmplx::SubtractNoise(x[k], profile[k]);

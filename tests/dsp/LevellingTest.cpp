@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <numbers>
 #include <random>
 
 #include "dsp/PassSlopes.h"
@@ -203,14 +204,14 @@ TEST_F(LevellingTest, CancelledMeasurementKeepsTheDocumentAndDividesByTheFullCou
 // mirrors and bin 0 lie outside every band.
 bool InBands60(int k) { return k >= 5 && k <= Bins - 5; }
 
-TEST_F(LevellingTest, EqualTargetAndMeasurementGiveOneAndAHalfInEveryBand) {
+TEST_F(LevellingTest, EqualTargetAndMeasurementGiveOneAndAHalfInEveryBin) {
     auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
     auto curve = NewSpectrum(1.0f);
     engine->SmoothGainsByBands(*wave, *curve, 60, 10);
-    for (int k = 0; k < Bins; ++k) ASSERT_EQ((*curve)[k], InBands60(k) ? 1.5f : 1.0f) << k;
+    for (int k = 0; k < Bins; ++k) ASSERT_EQ((*curve)[k], 1.5f) << k;
 
     // Through ComputeRemasterGains, channel mode 4, both pass filters off: 1.5 shaped only by the
-    // pass slopes; bin 0 (target 0, measured 0) stays 0 and the bins below the bands keep 1.
+    // pass slopes; bin 0 (target 0, measured 0) stays 0, so DC is still removed.
     auto stereo = Make(2, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
     BandsToSpectrum(BuiltInTable(TTimbre::Split), *target);
@@ -218,10 +219,54 @@ TEST_F(LevellingTest, EqualTargetAndMeasurementGiveOneAndAHalfInEveryBand) {
     engine->ComputeRemasterGains(*stereo, *target, *c0, *c1, 4, 60, 5, 25, 10, 6, 6);
     EXPECT_EQ((*c0)[0], 0.0f);
     for (int k = 1; k < Bins; ++k) {
-        const long double band = InBands60(k) ? 1.5L : 1.0L;
-        const float expected = static_cast<float>(ApplyPassSlopeFactors(band, Frequency(k), 5, 25, 6, 6));
+        const float expected =
+            static_cast<float>(ApplyPassSlopeFactors(1.5L, Frequency(k), 5, 25, 6, 6));
         ASSERT_EQ((*c0)[k], expected) << k;
         ASSERT_EQ((*c1)[k], expected) << k;
+    }
+}
+
+TEST_F(LevellingTest, BinsOutsideTheBandsTakeTheBandFactorCappedAtTheTopBand) {
+    // Bands at 2 (geometric mean 2: factor 0.75); outside them raw quotients of several sizes.
+    struct Case {
+        float outside;
+        float expected;
+    };
+    for (const Case c :
+         {Case{0.5f, 0.375f}, {2.0f, 1.5f}, {1000.0f, 1.5f}, {1e30f, 1.5f}, {0.0f, 0.0f}}) {
+        auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
+        auto curve = NewSpectrum(2.0f);
+        for (int k = 0; k < Bins; ++k)
+            if (!InBands60(k)) (*curve)[k] = c.outside;
+        engine->SmoothGainsByBands(*wave, *curve, 60, 10);
+        for (int k = 0; k < Bins; ++k)
+            ASSERT_EQ((*curve)[k], InBands60(k) ? 1.5f : c.expected) << c.outside << " " << k;
+    }
+}
+
+TEST_F(LevellingTest, GainCurvesDoNotDependOnTheRecordingsLevel) {
+    // The same recording at full level and at exactly 1/256 of it: the measured spectra differ
+    // by 256, the gain curves only by float rounding.
+    const std::int64_t frames = 12 * Hop + 77;
+    auto loud = Make(2, frames, Music);
+    auto quiet = Make(2, frames, [](std::int64_t f, int c) { return Music(f, c) / 256; });
+    auto target = NewSpectrum();
+    BandsToSpectrum(BuiltInTable(TTimbre::Clear), *target);
+    for (const int bands : {3, 60, 255}) {
+        std::array<std::unique_ptr<TBinSpectrum>, 4> curves;
+        for (auto& c : curves) c = NewSpectrum();
+        engine->MeasureSpectrum(*loud, *curves[0], *curves[1], 1);
+        engine->MeasureSpectrum(*quiet, *curves[2], *curves[3], 1);
+        engine->ComputeRemasterGains(*loud, *target, *curves[0], *curves[1], 3, bands, 5, 25, 10, 6,
+                                     6);
+        engine->ComputeRemasterGains(*quiet, *target, *curves[2], *curves[3], 3, bands, 5, 25, 10,
+                                     6, 6);
+        for (int c = 0; c < 2; ++c)
+            for (int k = 0; k < Bins; ++k) {
+                const float a = (*curves[c])[k], b = (*curves[c + 2])[k];
+                ASSERT_NEAR(a, b, 4e-6f * std::max(std::abs(a), std::abs(b)))
+                    << bands << " " << c << " " << k;
+            }
     }
 }
 
@@ -394,7 +439,7 @@ TEST_F(LevellingTest, UnitGainsReproduceTheInput) {
         EXPECT_FALSE(flags.StornoFlag);
         EXPECT_EQ(dir.CountFiles(".swap"), 1);  // the old document's swap file is gone
         EXPECT_EQ(script.captions.back(), Texts().CaRemastering);
-        EXPECT_EQ(script.totals.back(), 5);
+        EXPECT_EQ(script.totals.back(), 6);  // hops 0 .. 6
         std::vector<std::int32_t> out(static_cast<std::size_t>(frames));
         for (int c = 0; c < channels; ++c) {
             wave->ReadChannel(out.data(), MarginFrames, c, frames);
@@ -431,13 +476,46 @@ TEST_F(LevellingTest, GainCurvesFilterEachChannelAndWriteTailsIntoTheMargins) {
     EXPECT_NEAR(v, -8000000, 8000000 * 2e-4);
 }
 
+TEST_F(LevellingTest, FilteringKeepsTheLevelToTheLastFrame) {
+    // A 440 Hz tone ending 8191 frames into a hop: the frames after the last full hop must keep
+    // the tone's level under unit gains, through levelling and noise removal alike.
+    const std::int64_t frames = 16384 * 30 + 8191;
+    const auto tone = [](std::int64_t f, int) {
+        return static_cast<std::int32_t>(
+            std::lrint(3946.0 * std::sin(2 * std::numbers::pi * 440.0 * f / 44100.0)));
+    };
+    const auto rms = [](const std::vector<std::int32_t>& v, std::size_t from, std::size_t to) {
+        double sum = 0.0;
+        for (std::size_t i = from; i < to; ++i) sum += static_cast<double>(v[i]) * v[i];
+        return std::sqrt(sum / static_cast<double>(to - from));
+    };
+    auto one = NewSpectrum(1.0f), zero = NewSpectrum(0.0f);
+    using TOperation = std::function<bool(std::unique_ptr<TWave>&)>;
+    const std::vector<std::pair<const char*, TOperation>> operations = {
+        {"levelling", [&](auto& w) { return engine->ApplyGainCurves(w, *one, *one); }},
+        {"noise removal", [&](auto& w) { return engine->RemoveNoise(w, *zero, *zero); }},
+    };
+    for (const auto& [name, operation] : operations) {
+        auto wave = Make(1, frames, tone);
+        ASSERT_TRUE(operation(wave)) << name;
+        std::vector<std::int32_t> out(static_cast<std::size_t>(frames));
+        wave->ReadChannel(out.data(), MarginFrames, 0, frames);
+        const double body = rms(out, 0, out.size() - 8191);
+        EXPECT_NEAR(body, 2790.0, 3.0) << name;
+        for (const std::size_t tail : {8191u, 1024u, 100u})
+            EXPECT_NEAR(rms(out, out.size() - tail, out.size()), body, body * 0.01)
+                << name << " " << tail;
+        EXPECT_NEAR(out.back(), tone(frames - 1, 0), 2) << name;
+    }
+}
+
 TEST_F(LevellingTest, CancelledFilteringKeepsTheDocumentBitIdentical) {
-    const std::int64_t frames = 4 * Hop + 1234;  // hops 0 .. 4
+    const std::int64_t frames = 4 * Hop + 1234;  // hops 0 .. 5
     auto wave = Make(2, frames, Music);
     const auto before = Raw(*wave);
     const TWave* old = wave.get();
     auto gain = NewSpectrum(0.5f);
-    for (const std::int64_t at : {0, 2, 4}) {
+    for (const std::int64_t at : {0, 2, 4, 5}) {
         script = TCancelScript{.cancelAtUnit = at};
         flags.StornoFlag = false;
         flags.DataSaved = true;
@@ -445,7 +523,7 @@ TEST_F(LevellingTest, CancelledFilteringKeepsTheDocumentBitIdentical) {
         EXPECT_TRUE(flags.StornoFlag) << at;
         EXPECT_TRUE(flags.DataSaved) << at;
         EXPECT_EQ(wave.get(), old);
-        EXPECT_EQ(script.positions, Positions(4, at)) << at;
+        EXPECT_EQ(script.positions, Positions(5, at)) << at;
         EXPECT_EQ(Raw(*wave), before) << at;
         EXPECT_EQ(dir.CountFiles(".swap"), 1) << at;  // the discarded output's swap file is gone
     }
