@@ -31,10 +31,10 @@ std::vector<std::int32_t> RandomBlock() {
 }
 
 void BM_SonivarHop(benchmark::State& state) {
-    sv::TFFT fft(N);
+    sv::FFT fft(N);
     const auto in = RandomBlock();
     std::vector<std::int32_t> out(N);
-    sv::TArrayOfComplex x(N);
+    sv::ComplexArray x(N);
     for (auto _ : state) {
         fft.Forward(in.data(), x.data());
         fft.Inverse(x.data(), out.data());
@@ -45,7 +45,7 @@ void BM_SonivarHop(benchmark::State& state) {
 BENCHMARK(BM_SonivarHop);
 
 void BM_FftwHop(benchmark::State& state) {
-    const sv::TFFT windows(N);
+    const sv::FFT windows(N);
     const std::vector<double>& analysis = windows.AnalysisWindow();
     std::vector<float> synthesisOverN(N);
     for (int i = 0; i < N; ++i)
@@ -73,9 +73,9 @@ void BM_FftwHop(benchmark::State& state) {
 BENCHMARK(BM_FftwHop);
 
 void BM_SonivarTransform(benchmark::State& state) {
-    sv::TFFT fft(N);
+    sv::FFT fft(N);
     const auto in = RandomBlock();
-    sv::TArrayOfComplex x(N);
+    sv::ComplexArray x(N);
     for (int i = 0; i < N; ++i) x[i] = {static_cast<float>(in[i]), 0.0f};
     for (auto _ : state) {
         fft.Transform(x.data());
@@ -105,22 +105,22 @@ BENCHMARK(BM_FftwTransform);
 
 // Textbook reference: radix-2 decimation in frequency with the single-precision twiddle
 // recurrence and a bit-reversal loop, on a full complex block.
-void TextbookTransform(sv::TComplex* x, int n) {
-    int stages = sv::TFFT::BitCount(static_cast<unsigned>(n)) - 1;
+void TextbookTransform(sv::Complex* x, int n) {
+    int stages = sv::FFT::BitCount(static_cast<unsigned>(n)) - 1;
     int span = 2 * n;
     for (int stage = 0; stage < stages; ++stage) {
         span /= 2;
         const int half = span / 2;
         const float theta = static_cast<float>(std::numbers::pi / half);
-        const sv::TComplex step{std::cos(theta), -std::sin(theta)};
-        sv::TComplex w{1.0f, 0.0f};
+        const sv::Complex step{std::cos(theta), -std::sin(theta)};
+        sv::Complex w{1.0f, 0.0f};
         for (int j = 1; j <= half; ++j) {
             for (int i = j - 1; i < n; i += span) {
-                const sv::TComplex a = x[i], b = x[i + half];
-                x[i] = sv::TCmplx::Add(a, b);
-                x[i + half] = sv::TCmplx::Mul(sv::TCmplx::Sub(a, b), w);
+                const sv::Complex a = x[i], b = x[i + half];
+                x[i] = sv::ComplexMath::Add(a, b);
+                x[i + half] = sv::ComplexMath::Mul(sv::ComplexMath::Sub(a, b), w);
             }
-            w = sv::TCmplx::Mul(w, step);
+            w = sv::ComplexMath::Mul(w, step);
         }
     }
     for (int i = 0, j = 0; i < n - 1; ++i) {
@@ -135,12 +135,12 @@ void TextbookTransform(sv::TComplex* x, int n) {
 }
 
 void BM_TextbookHop(benchmark::State& state) {
-    const sv::TFFT windows(N);
+    const sv::FFT windows(N);
     const auto& analysis = windows.AnalysisWindow();
     const auto& synthesis = windows.SynthesisWindow();
     const auto in = RandomBlock();
     std::vector<std::int32_t> out(N);
-    sv::TArrayOfComplex x(N);
+    sv::ComplexArray x(N);
     for (auto _ : state) {
         for (int i = 0; i < N; ++i) x[i] = {static_cast<float>(in[i] * analysis[i]), 0.0f};
         TextbookTransform(x.data(), N);

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "audio/wav.h"
+#include "audio/Wave.h"
 #include "playback/CaptureSoundOutput.h"
 #include "playback/Clock.h"
 #include "playback/Player.h"
@@ -48,14 +48,14 @@ int main(int argc, char** argv) {
     const int channels = 2;
     const std::int64_t frames = std::int64_t{minutes} * 60 * rate;
 
-    sv::TWaveEnv env;
+    sv::WaveEnvironment env;
     env.WorkFolder = std::filesystem::temp_directory_path();
-    auto wave = sv::TWave::CreateEmpty(1, channels, rate, 16, frames, env);
+    auto wave = sv::Wave::CreateEmpty(1, channels, rate, 16, frames, env);
     {
-        std::vector<std::int32_t> block(static_cast<std::size_t>(sv::TWave::TransferBlock));
+        std::vector<std::int32_t> block(static_cast<std::size_t>(sv::Wave::TransferBlock));
         const std::int64_t total = frames * channels;
-        for (std::int64_t at = 0; at < total; at += sv::TWave::TransferBlock) {
-            const std::int64_t n = std::min(sv::TWave::TransferBlock, total - at);
+        for (std::int64_t at = 0; at < total; at += sv::Wave::TransferBlock) {
+            const std::int64_t n = std::min(sv::Wave::TransferBlock, total - at);
             for (std::int64_t i = 0; i < n; ++i)
                 block[static_cast<std::size_t>(i)] =
                     static_cast<std::int32_t>(((at + i) % 200 - 100) * 256 * 100);

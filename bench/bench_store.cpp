@@ -5,18 +5,18 @@
 #include <filesystem>
 #include <vector>
 
-#include "audio/FileMem.h"
+#include "audio/FileMemory.h"
 
 namespace {
 
-constexpr std::int64_t Values = 8 * sv::TFileMemory::WindowValues;
+constexpr std::int64_t Values = 8 * sv::FileMemory::WindowValues;
 
 std::filesystem::path SwapPath() {
     return std::filesystem::temp_directory_path() / "sonivar-bench-store.tmp";
 }
 
 void BM_WritePerValue(benchmark::State& state) {
-    sv::TFileMemory store(SwapPath());
+    sv::FileMemory store(SwapPath());
     store.SetLength(Values);
     for (auto _ : state)
         for (std::int64_t i = 0; i < Values; ++i) store.WriteValue(i, static_cast<std::int32_t>(i));
@@ -24,7 +24,7 @@ void BM_WritePerValue(benchmark::State& state) {
 }
 
 void BM_ReadPerValue(benchmark::State& state) {
-    sv::TFileMemory store(SwapPath());
+    sv::FileMemory store(SwapPath());
     store.SetLength(Values);
     std::int64_t sum = 0;
     for (auto _ : state)
@@ -34,7 +34,7 @@ void BM_ReadPerValue(benchmark::State& state) {
 }
 
 void BM_WriteBlock(benchmark::State& state) {
-    sv::TFileMemory store(SwapPath());
+    sv::FileMemory store(SwapPath());
     store.SetLength(Values);
     std::vector<std::int32_t> block(static_cast<std::size_t>(state.range(0)), 7);
     for (auto _ : state)
@@ -44,7 +44,7 @@ void BM_WriteBlock(benchmark::State& state) {
 }
 
 void BM_ReadBlock(benchmark::State& state) {
-    sv::TFileMemory store(SwapPath());
+    sv::FileMemory store(SwapPath());
     store.SetLength(Values);
     std::vector<std::int32_t> block(static_cast<std::size_t>(state.range(0)));
     for (auto _ : state)
@@ -56,7 +56,7 @@ void BM_ReadBlock(benchmark::State& state) {
 
 // One channel of a stereo document, as the engine reads it.
 void BM_ReadChannelStride2(benchmark::State& state) {
-    sv::TFileMemory store(SwapPath());
+    sv::FileMemory store(SwapPath());
     store.SetLength(Values);
     std::vector<std::int32_t> block(16384);
     for (auto _ : state)

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "audio/wav.h"
+#include "audio/Wave.h"
 #include "view/RasterCanvas.h"
 #include "view/WaveformRenderer.h"
 
@@ -24,10 +24,10 @@ std::filesystem::path WorkFolder() {
 }
 
 // A stereo document of the given length filled with a ramp, written block by block.
-std::unique_ptr<sv::TWave> MakeDocument(std::int64_t frames) {
-    sv::TWaveEnv env;
+std::unique_ptr<sv::Wave> MakeDocument(std::int64_t frames) {
+    sv::WaveEnvironment env;
     env.WorkFolder = WorkFolder();
-    auto wave = sv::TWave::CreateEmpty(1, 2, 44100, 16, frames, env);
+    auto wave = sv::Wave::CreateEmpty(1, 2, 44100, 16, frames, env);
     std::vector<std::int32_t> block(1 << 20);
     const std::int64_t total = frames * 2;
     for (std::int64_t i = 0; i < total; i += static_cast<std::int64_t>(block.size())) {
@@ -41,20 +41,20 @@ std::unique_ptr<sv::TWave> MakeDocument(std::int64_t frames) {
     return wave;
 }
 
-struct TDrawnView {
-    std::unique_ptr<sv::TWave> wave = MakeDocument(44100 * 60);
-    sv::TWaveView view;
-    sv::TWaveformRenderer renderer;
-    sv::TRasterCanvas canvas{Width, Height};
-    TDrawnView() {
-        wave->BuildOverview(0, wave->SampleCount());
+struct DrawnView {
+    std::unique_ptr<sv::Wave> wave = MakeDocument(44100 * 60);
+    sv::WaveView view;
+    sv::WaveformRenderer renderer;
+    sv::RasterCanvas canvas{Width, Height};
+    DrawnView() {
+        wave->BuildOverview(0, wave->FrameCount());
         bool redraw = true;
         renderer.DrawWave(canvas, Width, redraw, *wave, Height, view);
     }
 };
 
 void BM_RepaintFromCache(benchmark::State& state) {
-    TDrawnView v;
+    DrawnView v;
     for (auto _ : state) {
         bool redraw = false;
         v.renderer.DrawWave(v.canvas, Width, redraw, *v.wave, Height, v.view);
@@ -62,28 +62,28 @@ void BM_RepaintFromCache(benchmark::State& state) {
 }
 
 void BM_CursorTick(benchmark::State& state) {
-    TDrawnView v;
-    const std::int64_t step = v.wave->SampleCount() / 1000;
+    DrawnView v;
+    const std::int64_t step = v.wave->FrameCount() / 1000;
     for (auto _ : state) {
-        v.view.PlayPosition = (v.view.PlayPosition + step) % v.wave->SampleCount();
+        v.view.PlayPosition = (v.view.PlayPosition + step) % v.wave->FrameCount();
         v.renderer.DrawCursors(v.canvas, Width, *v.wave, Height, v.view);
     }
 }
 
 // One shared 60-minute document for the two whole-length measurements.
-sv::TWave& LongDocument() {
-    static const std::unique_ptr<sv::TWave> wave = MakeDocument(std::int64_t{44100} * 3600);
+sv::Wave& LongDocument() {
+    static const std::unique_ptr<sv::Wave> wave = MakeDocument(std::int64_t{44100} * 3600);
     return *wave;
 }
 
 void BM_BuildOverview60MinStereo(benchmark::State& state) {
-    sv::TWave& wave = LongDocument();
-    for (auto _ : state) wave.BuildOverview(0, wave.SampleCount());
-    state.SetBytesProcessed(state.iterations() * wave.SampleCount() * 2 * 4);
+    sv::Wave& wave = LongDocument();
+    for (auto _ : state) wave.BuildOverview(0, wave.FrameCount());
+    state.SetBytesProcessed(state.iterations() * wave.FrameCount() * 2 * 4);
 }
 
 void BM_ReadSwapFile60MinStereo(benchmark::State& state) {
-    sv::TWave& wave = LongDocument();
+    sv::Wave& wave = LongDocument();
     benchmark::DoNotOptimize(
         wave.Memory().ReadValue(0));  // writes the last window back to the file
     std::vector<char> buffer(std::size_t{1} << 22);

@@ -34,9 +34,9 @@ foreach(page sonivar.1 sonivar-cli.1)
 endforeach()
 list(APPEND SONIVAR_DATA_FILES ${SONIVAR_MAN_PAGES})
 
-if(TARGET sonivar_gui)
+if(TARGET sonivar_app)
   add_executable(render-icons tools/render-icons.cpp)
-  target_link_libraries(render-icons PRIVATE sonivar_gui)
+  target_link_libraries(render-icons PRIVATE sonivar_app)
   set(SONIVAR_ICON_STAMP ${CMAKE_BINARY_DIR}/icons/hicolor/256x256/apps/sonivar.png)
   add_custom_command(OUTPUT ${SONIVAR_ICON_STAMP}
     COMMAND render-icons ${CMAKE_BINARY_DIR}/icons

@@ -11,15 +11,15 @@
 #include <filesystem>
 #include <vector>
 
-#include "audio/FileMem.h"
-#include "audio/wav.h"
+#include "audio/FileMemory.h"
+#include "audio/Wave.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using sv::TFileMemory;
+using sv::FileMemory;
 
-constexpr std::int64_t Window = TFileMemory::WindowValues;
+constexpr std::int64_t Window = FileMemory::WindowValues;
 // Largest store: two and a half windows, enough for every kind of window move.
 constexpr std::int64_t MaxValues = 2 * Window + Window / 2;
 constexpr std::int64_t MaxBlock = 20000;
@@ -39,9 +39,9 @@ const fs::path& Folder() {
 }
 
 // Reads the fuzzer's bytes as numbers; past the end everything is 0.
-class TBytes {
+class Bytes {
   public:
-    TBytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    Bytes(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
     bool More() const { return at_ < size_; }
     std::uint64_t Take(int bytes) {
         std::uint64_t v = 0;
@@ -79,7 +79,7 @@ class TBytes {
 // leaves open (cut off by a shorter length and not written since). Its loops are kept out of the
 // coverage feedback: they say nothing about the store and would dominate the run time.
 #define SV_PLAIN __attribute__((no_sanitize("coverage")))
-struct TModel {
+struct StoreModel {
     std::vector<std::int32_t> value;
     std::vector<std::uint8_t> known;
     std::int64_t length = 0;
@@ -135,30 +135,30 @@ SV_PLAIN void Ramp(std::int32_t* v, std::int64_t count, std::int32_t first) {
                                          static_cast<std::uint32_t>(k * 7919));
 }
 
-TModel& Model() {
-    static TModel model{std::vector<std::int32_t>(MaxValues, 0),
-                        std::vector<std::uint8_t>(MaxValues, 1), 0};
+StoreModel& Model() {
+    static StoreModel model{std::vector<std::int32_t>(MaxValues, 0),
+                            std::vector<std::uint8_t>(MaxValues, 1), 0};
     return model;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    TBytes in(data, size);
+    Bytes in(data, size);
     const int channels = 1 + static_cast<int>(in.Take(1) % 3);
-    TFileMemory::UseBlockTransfers(in.Take(1) % 16 != 0);
+    FileMemory::UseBlockTransfers(in.Take(1) % 16 != 0);
     const std::int64_t frames =
         1 + static_cast<std::int64_t>(in.Take(3)) % (MaxValues / channels - 2 * sv::MarginFrames);
-    TModel& model = Model();
+    StoreModel& model = Model();
     std::fill(model.value.begin(), model.value.end(), 0);
     std::fill(model.known.begin(), model.known.end(), 1);
 
-    sv::TWaveEnv env;
+    sv::WaveEnvironment env;
     env.WorkFolder = Folder();
     {
         auto wave =
-            sv::TWave::CreateEmpty(1, static_cast<std::uint16_t>(channels), 44100, 16, frames, env);
-        TFileMemory& store = wave->Memory();
+            sv::Wave::CreateEmpty(1, static_cast<std::uint16_t>(channels), 44100, 16, frames, env);
+        FileMemory& store = wave->Memory();
         model.length = store.Length();
         std::vector<std::int32_t> buffer(MaxBlock), sums(MaxBlock), input(MaxBlock);
         for (int op = 0; in.More() && op < 32; ++op) {
@@ -197,7 +197,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 store.SetLength(count);
                 model.Resize(count);
             } else if (kind == 6) {  // a block of frames deleted from the document
-                const std::int64_t docFrames = wave->SampleCount();
+                const std::int64_t docFrames = wave->FrameCount();
                 if (docFrames < 1 || model.length != channels * (docFrames + 2 * sv::MarginFrames))
                     continue;
                 const std::int64_t first = static_cast<std::int64_t>(in.Take(3)) % docFrames;
@@ -218,7 +218,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
     }
-    TFileMemory::UseBlockTransfers(true);
+    FileMemory::UseBlockTransfers(true);
     for (const auto& e : fs::directory_iterator(Folder())) {
         (void)e;
         Fail("the swap file was left behind", 0);

@@ -7,13 +7,14 @@
 #include <fstream>
 
 #include "base/IoError.h"
-#include "view/Timbres.h"
+#include "timbre/Timbres.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const auto file = std::filesystem::temp_directory_path() /
                              ("sonivar-fuzz-" + std::to_string(::getpid()) + ".sts");
-    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    static sv::TBinSpectrum spectrum;
+    std::ofstream(file, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    static sv::BinSpectrum spectrum;
     try {
         sv::LoadTimbre(spectrum, file);
     } catch (const sv::IoError&) {

@@ -14,7 +14,7 @@
 #include <optional>
 #include <vector>
 
-#include "audio/wav.h"
+#include "audio/Wave.h"
 #include "base/IoError.h"
 
 namespace {
@@ -49,7 +49,7 @@ void PutLe32(std::vector<std::uint8_t>& v, std::uint32_t x) {
     for (int i = 0; i < 4; ++i) v.push_back(static_cast<std::uint8_t>(x >> (8 * i)));
 }
 
-struct THead {
+struct Head {
     unsigned channels = 1;
     unsigned bits = 16;
     std::optional<std::size_t> dataAt;  // offset of the data chunk's header within the bytes
@@ -57,8 +57,8 @@ struct THead {
 };
 
 // Walks the chunks as a WAV reader would: a fmt chunk somewhere after byte 12, then a data chunk.
-THead Scan(const std::uint8_t* data, std::size_t size) {
-    THead head;
+Head Scan(const std::uint8_t* data, std::size_t size) {
+    Head head;
     std::uint64_t pos = 12;
     bool fmtSeen = false;
     while (pos + 8 <= size) {
@@ -110,7 +110,7 @@ std::int32_t Expected(const std::uint8_t* samples, int bytes, std::int64_t i) {
 
 // Compares the values of `first .. first + count` of the document with `expect(i)`.
 template <typename Expect>
-void CheckRange(sv::TWave& wave, std::int64_t first, std::int64_t count, Expect expect,
+void CheckRange(sv::Wave& wave, std::int64_t first, std::int64_t count, Expect expect,
                 const char* what) {
     std::vector<std::int32_t> v(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
     wave.ReadRaw(v.data(), first, count);
@@ -119,11 +119,11 @@ void CheckRange(sv::TWave& wave, std::int64_t first, std::int64_t count, Expect 
 }
 
 // Margins zero, samples equal to the file's bytes at `samples`, at both ends of each region.
-void CheckDocument(sv::TWave& wave, const std::uint8_t* samples) {
+void CheckDocument(sv::Wave& wave, const std::uint8_t* samples) {
     const std::int64_t ch = wave.Channels();
     const int bytes = wave.BytesPerSample();
     const std::int64_t margin = ch * sv::MarginFrames;
-    const std::int64_t total = ch * wave.SampleCount();
+    const std::int64_t total = ch * wave.FrameCount();
     const auto zero = [](std::int64_t) { return 0; };
     const auto sample = [&](std::int64_t raw) { return Expected(samples, bytes, raw - margin); };
     const std::int64_t m = std::min(margin, Probe), s = std::min(total, Probe);
@@ -136,11 +136,11 @@ void CheckDocument(sv::TWave& wave, const std::uint8_t* samples) {
 }
 
 // A saved file: RIFF size = length - 8, whole frames, a data chunk within the file.
-void CheckSavedFile(const std::vector<std::uint8_t>& f, const sv::TWave& wave) {
+void CheckSavedFile(const std::vector<std::uint8_t>& f, const sv::Wave& wave) {
     if (f.size() < 44 || !std::equal(f.begin(), f.begin() + 4, "RIFF"))
         Fail("saved file has no RIFF head");
     if (Le32(f.data() + 4) != f.size() - 8) Fail("saved RIFF size is not the file length - 8");
-    const THead head = Scan(f.data(), f.size());
+    const Head head = Scan(f.data(), f.size());
     if (!head.dataAt) Fail("saved file has no data chunk");
     const std::uint64_t dataSize = Le32(f.data() + *head.dataAt + 4);
     if (*head.dataAt + 8 + dataSize > f.size()) Fail("saved data chunk overruns the file");
@@ -152,7 +152,7 @@ void CheckSavedFile(const std::vector<std::uint8_t>& f, const sv::TWave& wave) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 12) return 0;
-    const THead head = Scan(data, size);
+    const Head head = Scan(data, size);
     // Other sample sizes are refused; sizing their padding by them would make gigabyte files.
     const unsigned bytes = head.bits == 8 ? 1 : 2;
     if (head.channels > MaxChannels) return 0;
@@ -160,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::uint64_t frameBytes =
         std::max(1u, head.channels) * static_cast<std::uint64_t>(bytes);
     const std::uint64_t minimumFrames =
-        (sv::TWave::MinimumValues + std::max(1u, head.channels) - 1) / std::max(1u, head.channels);
+        (sv::Wave::MinimumValues + std::max(1u, head.channels) - 1) / std::max(1u, head.channels);
     const std::uint64_t enough = minimumFrames * frameBytes;
 
     std::vector<std::uint8_t> file(data, data + size);
@@ -188,10 +188,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(in, std::ios::binary)
         .write(reinterpret_cast<const char*>(file.data()),
                static_cast<std::streamsize>(file.size()));
-    sv::TWaveEnv env;
+    sv::WaveEnvironment env;
     env.WorkFolder = Folder();
     try {
-        auto wave = sv::TWave::CreateFromFile(in, env);
+        auto wave = sv::Wave::CreateFromFile(in, env);
         if (wave->HasData()) {
             if (samplesAt == 0) Fail("loaded a file whose data chunk the walk did not find");
             CheckDocument(*wave, file.data() + samplesAt);
@@ -199,11 +199,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (wave->SaveToFile(out)) {
                 const auto saved = ReadFile(out);
                 CheckSavedFile(saved, *wave);
-                auto again = sv::TWave::CreateFromFile(out, env);
-                if (!again->HasData() || again->SampleCount() != wave->SampleCount() ||
+                auto again = sv::Wave::CreateFromFile(out, env);
+                if (!again->HasData() || again->FrameCount() != wave->FrameCount() ||
                     again->Channels() != wave->Channels())
                     Fail("saved file does not load as the same document");
-                const THead savedHead = Scan(saved.data(), saved.size());
+                const Head savedHead = Scan(saved.data(), saved.size());
                 CheckDocument(*again, saved.data() + *savedHead.dataAt + 8);
                 CheckDocument(*wave, saved.data() + *savedHead.dataAt + 8);
             }

@@ -16,7 +16,7 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
 // A fixed generator so the demo is the same file on every machine and every build.
 class Noise {
-public:
+  public:
     explicit Noise(std::uint64_t seed) : state_(seed) {}
     // Uniform in [-1, 1).
     double Next() {
@@ -24,7 +24,7 @@ public:
         return static_cast<double>(state_ >> 11) / static_cast<double>(1ULL << 52) - 1.0;
     }
 
-private:
+  private:
     std::uint64_t state_;
 };
 
@@ -61,9 +61,10 @@ PcmRecording MakeDemoRecording() {
     Noise hiss(20260101);
 
     // A minor - F - C - G, one chord a second, and the bass an octave below each root.
-    const double chords[4][3] = {
-        {220.00, 261.63, 329.63}, {174.61, 220.00, 261.63}, {261.63, 329.63, 392.00},
-        {196.00, 246.94, 293.66}};
+    const double chords[4][3] = {{220.00, 261.63, 329.63},
+                                 {174.61, 220.00, 261.63},
+                                 {261.63, 329.63, 392.00},
+                                 {196.00, 246.94, 293.66}};
     const double beat = 0.5;
     // Drum hits (in beats after the music starts) that are played far too hot.
     const int clippedBeats[] = {3, 8, 13, 17};

@@ -12,10 +12,10 @@ namespace {
 // lose something that way is quoted so that it reads back as written.
 std::string IniValue(std::string_view text) {
     const bool needsQuotes =
-        !text.empty() && (text.front() == ' ' || text.front() == '\t' || text.back() == ' ' ||
-                          text.back() == '\t' ||
-                          (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
-                           text.back() == text.front()));
+        !text.empty() &&
+        (text.front() == ' ' || text.front() == '\t' || text.back() == ' ' || text.back() == '\t' ||
+         (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') &&
+          text.back() == text.front()));
     return needsQuotes ? "\"" + std::string(text) + "\"" : std::string(text);
 }
 
@@ -28,7 +28,7 @@ std::string LanguageIniSample() {
         "; executable and change the values; the program reads it at start. Keys left out\n"
         "; keep their English default. Save the file as UTF-8.\n";
     std::string_view section;
-    for (const TLanguageKey& key : LanguageKeys()) {
+    for (const LanguageKey& key : LanguageKeys()) {
         if (key.Section != section) {
             section = key.Section;
             ini += "\n[" + std::string(section) + "]\n";

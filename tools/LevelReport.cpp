@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "audio/wav.h"
+#include "audio/Wave.h"
 
 namespace sv::demo {
 
@@ -24,21 +24,21 @@ double Dbfs(double ratio) {
 
 std::vector<ChannelLevels> MeasureLevels(const std::filesystem::path& file,
                                          const std::filesystem::path& workFolder) {
-    TWaveEnv env;
+    WaveEnvironment env;
     env.WorkFolder = workFolder;
-    const auto wave = TWave::CreateFromFile(file, env);
+    const auto wave = Wave::CreateFromFile(file, env);
     if (!wave->HasData()) throw std::runtime_error(file.string() + " is not a usable PCM WAV file");
 
     const int channels = wave->Channels();
-    const std::int64_t frames = wave->SampleCount() / channels;
+    const std::int64_t frames = wave->FrameCount() / channels;
     const double fullScale = static_cast<double>(wave->FullScale());
-    std::vector<std::int32_t> block(static_cast<std::size_t>(TWave::TransferBlock));
+    std::vector<std::int32_t> block(static_cast<std::size_t>(Wave::TransferBlock));
     std::vector<ChannelLevels> levels;
     for (int c = 0; c < channels; ++c) {
         std::int64_t peak = 0;
         double sumSquares = 0;
-        for (std::int64_t start = 0; start < frames; start += TWave::TransferBlock) {
-            const std::int64_t count = std::min(TWave::TransferBlock, frames - start);
+        for (std::int64_t start = 0; start < frames; start += Wave::TransferBlock) {
+            const std::int64_t count = std::min(Wave::TransferBlock, frames - start);
             wave->ReadChannel(block.data(), start + MarginFrames, c, count);
             for (std::int64_t i = 0; i < count; ++i) {
                 const std::int64_t v = block[static_cast<std::size_t>(i)];

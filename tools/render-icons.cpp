@@ -1,6 +1,6 @@
 // Renders the application icon as PNG files of the usual sizes into a hicolor icon tree.
-#include <QGuiApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QImage>
 #include <cstdio>
 

@@ -5,36 +5,36 @@
 
 namespace sv {
 
-TAnchors::TAnchors(QWidget* parent, QSize designSize)
+Anchors::Anchors(QWidget* parent, QSize designSize)
     : QObject(parent), parent_(parent), designSize_(designSize) {
     parent->installEventFilter(this);
 }
 
-void TAnchors::Add(QWidget* w, QRect design, int anchors) {
+void Anchors::Add(QWidget* w, QRect design, int anchors) {
     items_.push_back({w, design, anchors});
     Apply();
 }
 
-void TAnchors::Apply() {
+void Anchors::Apply() {
     const int dx = parent_->width() - designSize_.width();
     const int dy = parent_->height() - designSize_.height();
     for (const auto& item : items_) {
         QRect r = item.design;
-        if ((item.anchors & akRight) && (item.anchors & akLeft)) {
+        if ((item.anchors & AnchorRight) && (item.anchors & AnchorLeft)) {
             r.setWidth(r.width() + dx);
-        } else if (item.anchors & akRight) {
+        } else if (item.anchors & AnchorRight) {
             r.translate(dx, 0);
         }
-        if ((item.anchors & akBottom) && (item.anchors & akTop)) {
+        if ((item.anchors & AnchorBottom) && (item.anchors & AnchorTop)) {
             r.setHeight(r.height() + dy);
-        } else if (item.anchors & akBottom) {
+        } else if (item.anchors & AnchorBottom) {
             r.translate(0, dy);
         }
         item.widget->setGeometry(r);
     }
 }
 
-bool TAnchors::eventFilter(QObject* watched, QEvent* event) {
+bool Anchors::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parent_ && event->type() == QEvent::Resize) Apply();
     return QObject::eventFilter(watched, event);
 }

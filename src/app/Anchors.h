@@ -9,28 +9,28 @@ class QWidget;
 
 namespace sv {
 
-enum TAnchor { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+enum AnchorEdge { AnchorLeft = 1, AnchorTop = 2, AnchorRight = 4, AnchorBottom = 8 };
 
-class TAnchors final : public QObject {
-public:
+class Anchors final : public QObject {
+  public:
     // designSize: the parent's size the design rectangles were drawn for.
-    TAnchors(QWidget* parent, QSize designSize);
+    Anchors(QWidget* parent, QSize designSize);
     // Places w at design and keeps it anchored from now on.
     void Add(QWidget* w, QRect design, int anchors);
     void Apply();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
-    struct TItem {
+  private:
+    struct AnchoredWidget {
         QWidget* widget;
         QRect design;
         int anchors;
     };
     QWidget* parent_;
     QSize designSize_;
-    std::vector<TItem> items_;
+    std::vector<AnchoredWidget> items_;
 };
 
 }  // namespace sv

@@ -9,7 +9,7 @@
 namespace sv {
 
 // What the batch window hands back when it closes.
-struct TBatchChoice {
+struct BatchChoice {
     bool StartBatch = false;  // Make was pressed
     bool Overwrite = false;   // false: results are named "_" + source name
     std::filesystem::path SourceFolder;
@@ -17,14 +17,14 @@ struct TBatchChoice {
     std::vector<std::string> SourceNames;  // the *.wav files of the source folder, in list order
 };
 
-class TFileChooser {
-public:
-    virtual ~TFileChooser() = default;
+class FileChooser {
+  public:
+    virtual ~FileChooser() = default;
     // The chosen name, or nothing when the dialog was cancelled. current is the name the dialog
     // holds when it opens.
     virtual std::optional<std::string> ChooseOpenName(const std::string& current) = 0;
     virtual std::optional<std::string> ChooseSaveName(const std::string& current) = 0;
-    virtual TBatchChoice ChooseBatch() = 0;
+    virtual BatchChoice ChooseBatch() = 0;
 };
 
 }  // namespace sv

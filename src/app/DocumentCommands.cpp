@@ -3,9 +3,9 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
+#include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
-#include "app/wav_p.h"
 #include "base/IoError.h"
 #include "text/Language.h"
 
@@ -24,51 +24,53 @@ std::string WithoutFolder(const std::string& fileName) {
 
 }  // namespace
 
-void TRemastering::SetChannelControls(bool stereo) {
-    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{c_->ChExtDynEq, c_->RaPrum,
-                                                                      c_->RaStereo, c_->RaWeight})
+void MainWindow::SetChannelControls(bool stereo) {
+    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
+             c_->perChannelCheck, c_->bothChannelsRadio, c_->separateChannelsRadio,
+             c_->partialSeparationRadio})
         b->setEnabled(stereo);
 }
 
-void TRemastering::ShowDocumentInStatusBar(const std::string& fileName) {
+void MainWindow::ShowDocumentInStatusBar(const std::string& fileName) {
     const auto& t = Texts();
-    const TWave& wave = *state_.Wave;
-    SetPanel(0, t.CaStatBar0 + ": " + std::to_string(wave.SampleCount()));
+    const Wave& wave = *state_.Document;
+    SetPanel(0, t.CaStatBar0 + ": " + std::to_string(wave.FrameCount()));
     SetPanel(1, t.CaStatBar1 + ": " + std::to_string(wave.Channels()));
     SetPanel(2, t.CaStatBar2 + ": " + std::to_string(wave.SampleRate()) + " Hz");
     SetPanel(3, t.CaStatBar3 + ": " + std::to_string(wave.BitsPerSample()) + " " + t.CaLBit);
     SetPanel(4, t.CaStatBar4 + ": " + WithoutFolder(fileName));
 }
 
-void TRemastering::OpenFile(const std::string& fileName) {
+void MainWindow::OpenFile(const std::string& fileName) {
     const auto& t = Texts();
     bool opened = false;
     if (!Exists(fileName)) {
         setup_.dialogs->Message(t.CaSoubZadJmen + ":" + fileName + " " + t.CaNeExist);
     } else {
         // Also a document whose every frame was deleted goes, so its swap file does not stay.
-        if (state_.Wave) state_.ReleaseDocument();
+        if (state_.Document) state_.ReleaseDocument();
         // The load fills the overview for the whole length, so the view starts over first.
         state_.View.Reset();
         ResetScrollBars();
         state_.NotPcmPending = false;
-        state_.Wave = TWave::CreateFromFile(fileName, env_, &state_.NotPcmPending);
-        state_.WaveLoaded = state_.Wave->HasData();
+        state_.Document = Wave::CreateFromFile(fileName, env_, &state_.NotPcmPending);
+        state_.WaveLoaded = state_.Document->HasData();
         // Loading keeps the overview of two channels only; more lanes need a full pass.
-        if (state_.WaveLoaded && state_.Wave->Channels() > 2) state_.Wave->BuildOverview(0, state_.Wave->SampleCount());
+        if (state_.WaveLoaded && state_.Document->Channels() > 2)
+            state_.Document->BuildOverview(0, state_.Document->FrameCount());
         opened = true;
     }
     if (state_.WaveLoaded) {
-        SetChannelControls(state_.Wave->Channels() >= 2);
+        SetChannelControls(state_.Document->Channels() >= 2);
         if (opened) ShowDocumentInStatusBar(fileName);
     } else if (state_.NotPcmPending) {
         setup_.dialogs->Message(t.CaNePCM);
     }
 }
 
-void TRemastering::SaveFile(const std::string& fileName) {
+void MainWindow::SaveFile(const std::string& fileName) {
     const auto& t = Texts();
-    if (!state_.Wave) return;
+    if (!state_.Document) return;
     if (Exists(fileName)) {
         if (IsWriteProtected(fileName)) {
             setup_.dialogs->Message(t.CaFilTx + " " + fileName + " " + t.CaJeChrWrite);
@@ -76,17 +78,18 @@ void TRemastering::SaveFile(const std::string& fileName) {
         }
         if (!setup_.dialogs->Question(t.CaFilTx + " " + fileName + " " + t.CaExistOwerWrit)) return;
     }
-    state_.Flags.DataSaved = state_.Wave->SaveToFile(fileName);
+    state_.Flags.DataSaved = state_.Document->SaveToFile(fileName);
     if (state_.Flags.DataSaved) return;
     // Other causes (a folder, a device, a missing folder, a name too long) are named as such.
-    const int cause = state_.Wave->SaveErrorCode();
-    setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause) ? t.CaDatNoSave
-                                                                         : state_.Wave->SaveError());
+    const int cause = state_.Document->SaveErrorCode();
+    setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause)
+                                ? t.CaDatNoSave
+                                : state_.Document->SaveError());
 }
 
-void TRemastering::AskToSave() {
+void MainWindow::AskToSave() {
     // Only a successful save or No ends the question; without a document nothing is unsaved.
-    while (!state_.Flags.DataSaved && state_.Wave) {
+    while (!state_.Flags.DataSaved && state_.Document) {
         if (setup_.dialogs->Question(Texts().CaDataNeuloz)) {
             if (const auto name = setup_.files->ChooseSaveName(state_.SaveFileName)) {
                 state_.SaveFileName = *name;
@@ -98,9 +101,9 @@ void TRemastering::AskToSave() {
     }
 }
 
-void TRemastering::MeOpenClick() {
+void MainWindow::Open() {
     RunCommand([this] {
-        BtStopClick();
+        StopPlayback();
         AskToSave();
         // A cancelled dialog keeps the current name, so Save and Return to saved still mean the
         // open document's file.
@@ -109,27 +112,27 @@ void TRemastering::MeOpenClick() {
         state_.FileName = *name;
         OpenFile(*name);
         state_.RedrawWave = true;
-        c_->PaintBox1->update();
-        Available(state_.WaveLoaded);
+        c_->waveView->update();
+        EnableCommands(state_.WaveLoaded);
     });
 }
 
-void TRemastering::MeRevToSavClick() {
+void MainWindow::ReturnToSaved() {
     RunCommand([this] {
         if (!setup_.dialogs->Question(Texts().CaUpravZtrac)) return;
         OpenFile(state_.FileName);
         state_.RedrawWave = true;
-        c_->PaintBox1->update();
-        Available(state_.WaveLoaded);
+        c_->waveView->update();
+        EnableCommands(state_.WaveLoaded);
         state_.Flags.DataSaved = true;
     });
 }
 
-void TRemastering::MeSaveClick() {
+void MainWindow::Save() {
     RunCommand([this] { SaveFile(state_.FileName); });
 }
 
-void TRemastering::MeSaveAsClick() {
+void MainWindow::SaveAs() {
     RunCommand([this] {
         state_.SaveFileName = state_.FileName;
         const auto chosen = setup_.files->ChooseSaveName(state_.SaveFileName);

@@ -21,81 +21,87 @@ class QToolButton;
 
 namespace sv {
 
-class TAnchors;
-class TPaintBox;
+class Anchors;
+class PaintBox;
 
-struct TControls {
-    TAnchors* anchors = nullptr;
+struct MainWindowControls {
+    Anchors* anchors = nullptr;
 
-    QToolBar* ToolBarMain = nullptr;
-    QToolButton *BtOpen = nullptr, *BtSave = nullptr, *BtRemaster = nullptr, *BtBatch = nullptr,
-                *BtDetect = nullptr, *BtRemNoise = nullptr, *BtRemPeek = nullptr,
-                *BtNormalize = nullptr;
+    QToolBar* mainToolBar = nullptr;
+    QToolButton *openButton = nullptr, *saveButton = nullptr, *remasterButton = nullptr,
+                *batchButton = nullptr, *detectButton = nullptr, *removeNoiseButton = nullptr,
+                *fitPeaksButton = nullptr, *normalizeButton = nullptr;
 
-    QFrame* Panel1 = nullptr;
-    TPaintBox* PaintBox1 = nullptr;
-    QFrame* Shape1 = nullptr;
-    QScrollBar *SbVertikal = nullptr, *SbHorizontal = nullptr;
+    QFrame* wavePanel = nullptr;
+    PaintBox* waveView = nullptr;
+    QFrame* waveBackground = nullptr;
+    QScrollBar *waveVerticalScroll = nullptr, *waveHorizontalScroll = nullptr;
 
-    QFrame* Panel3 = nullptr;
-    QToolButton *BbLupHorPlus = nullptr, *BbLupHorMinus = nullptr, *BbLupHor = nullptr,
-                *BbLupVerPlus = nullptr, *BbLupVerMinus = nullptr, *BbLupVer = nullptr,
-                *BbDel = nullptr;
+    QFrame* zoomPanel = nullptr;
+    QToolButton *horizontalZoomInButton = nullptr, *horizontalZoomOutButton = nullptr,
+                *horizontalZoomResetButton = nullptr, *verticalZoomInButton = nullptr,
+                *verticalZoomOutButton = nullptr, *verticalZoomResetButton = nullptr,
+                *deleteBlockButton = nullptr;
 
-    QGroupBox* GrTool = nullptr;
-    QSpinBox *SpPrecize = nullptr, *SpLimit = nullptr;
+    QGroupBox* bandsGroup = nullptr;
+    QSpinBox *bandsSpin = nullptr, *limitSpin = nullptr;
 
-    QTabWidget* PageControl1 = nullptr;
+    QTabWidget* infoTabs = nullptr;
     std::array<QLabel*, 8> BlockCaptions{};  // Label16 .. Label23
     std::array<QLabel*, 8> BlockValues{};    // Label24 .. Label31
 
-    QPushButton* BigButton = nullptr;
-    QFrame* Panel2 = nullptr;
-    QLabel* Label15 = nullptr;
-    TPaintBox* PaintBox2 = nullptr;
+    QPushButton* bigRemasterButton = nullptr;
+    QFrame* targetPanel = nullptr;
+    QLabel* targetCaption = nullptr;
+    PaintBox* targetView = nullptr;
 
-    QToolBar* ToolBarPlayer = nullptr;
-    QToolButton *BtPlay = nullptr, *BtPause = nullptr, *BtStop = nullptr, *BtBeg = nullptr,
-                *BtRew = nullptr, *BtFF = nullptr;
+    QToolBar* playerToolBar = nullptr;
+    QToolButton *playButton = nullptr, *pauseButton = nullptr, *stopButton = nullptr,
+                *toStartButton = nullptr, *rewindButton = nullptr, *fastForwardButton = nullptr;
 
-    QGroupBox *GrTypRemast = nullptr, *GrTypChan = nullptr, *GrTypPek = nullptr;
-    QRadioButton *RaPrum = nullptr, *RaWeight = nullptr, *RaStereo = nullptr;
-    QRadioButton *RaStress = nullptr, *RaMedi = nullptr, *RaPeek = nullptr;
-    QButtonGroup *ChannelGroup = nullptr, *BandGroup = nullptr;
-    QSlider *TBarChanels = nullptr, *TBarWeig = nullptr;
+    QGroupBox *modesGroup = nullptr, *channelModeBox = nullptr, *bandLevelBox = nullptr;
+    QRadioButton *bothChannelsRadio = nullptr, *partialSeparationRadio = nullptr,
+                 *separateChannelsRadio = nullptr;
+    QRadioButton *averageLevelRadio = nullptr, *mediumLevelRadio = nullptr,
+                 *peakLevelRadio = nullptr;
+    QButtonGroup *channelModeButtons = nullptr, *bandLevelButtons = nullptr;
+    QSlider *channelModeSlider = nullptr, *bandLevelSlider = nullptr;
 
-    QGroupBox* GrAditional = nullptr;
-    QCheckBox *ChRemNoise = nullptr, *ChRemastering = nullptr, *ChHiPass = nullptr,
-              *ChLoPass = nullptr, *ChPeekDown = nullptr, *ChExtDyn = nullptr,
-              *ChExtDynEq = nullptr;
-    QSpinBox *SpPocDil = nullptr, *SpProcNois = nullptr, *SpSec = nullptr, *SpHiPass = nullptr,
-             *SpHiDrop = nullptr, *SpLoPass = nullptr, *SpLoDrop = nullptr,
-             *SpPeekDown = nullptr, *SpNormal = nullptr;
-    QComboBox* CbBlPeek = nullptr;
+    QGroupBox* stagesGroup = nullptr;
+    QCheckBox *removeNoiseCheck = nullptr, *levellingCheck = nullptr, *highPassCheck = nullptr,
+              *lowPassCheck = nullptr, *fitPeaksCheck = nullptr, *normalizeCheck = nullptr,
+              *perChannelCheck = nullptr;
+    QSpinBox *noisePartsSpin = nullptr, *noisePercentSpin = nullptr, *noiseSecondsSpin = nullptr,
+             *highPassSpin = nullptr, *highPassSlopeSpin = nullptr, *lowPassSpin = nullptr,
+             *lowPassSlopeSpin = nullptr, *peakCountSpin = nullptr, *normalizeSpin = nullptr;
+    QComboBox* peakBlockSizeCombo = nullptr;
     std::array<QLabel*, 4> PassUnits{};  // Hz, dB/oct, kHz, dB/oct
 
-    QGroupBox* GrColorNoise = nullptr;
-    QRadioButton *RaClear = nullptr, *RaSplit = nullptr, *RaPremaster = nullptr, *RaDrum = nullptr,
-                 *RaPop = nullptr, *RaDetect = nullptr;
-    QButtonGroup* TimbreGroup = nullptr;
-    QComboBox* ComboBox = nullptr;
-    QToolButton *SavFreq = nullptr, *DelFreq = nullptr;
+    QGroupBox* timbreGroup = nullptr;
+    QRadioButton *clearTimbreRadio = nullptr, *splitTimbreRadio = nullptr,
+                 *premasterTimbreRadio = nullptr, *drumTimbreRadio = nullptr,
+                 *popTimbreRadio = nullptr, *detectedTimbreRadio = nullptr;
+    QButtonGroup* timbreButtons = nullptr;
+    QComboBox* storedTimbreCombo = nullptr;
+    QToolButton *saveTimbreButton = nullptr, *deleteTimbreButton = nullptr;
 
     std::array<QLabel*, 5> StatusPanels{};
 
-    QMenu *MeFile = nullptr, *MeBatch = nullptr, *MeEdit = nullptr, *MeFilter = nullptr,
-          *MeHelp = nullptr, *PopupMenu = nullptr;
-    QAction *MeOpen = nullptr, *MeRevToSav = nullptr, *MeSave = nullptr, *MeSaveAs = nullptr,
-            *MeEnd = nullptr, *MeBatch1 = nullptr;
-    QAction *MeLupHorPlus = nullptr, *MeLupHorMinus = nullptr, *MeLupHor = nullptr,
-            *MeLupVerPlus = nullptr, *MeLupVerMinus = nullptr, *MeLupVer = nullptr,
-            *MeDelete = nullptr;
-    QAction *MeRemNoise = nullptr, *MeRemPeek = nullptr, *MeNormalize = nullptr,
-            *MeRemaster = nullptr, *MeDetect = nullptr;
-    QAction *MeTopic = nullptr, *MeAbout = nullptr;
-    QAction *MeLupHorPlusP = nullptr, *MeLupHorMinusP = nullptr, *MeLupHorP = nullptr,
-            *MeLupVerPlusP = nullptr, *MeLupVerMinusP = nullptr, *MeLupVerP = nullptr,
-            *MeDeleteP = nullptr;
+    QMenu *fileMenu = nullptr, *batchMenu = nullptr, *editMenu = nullptr, *filterMenu = nullptr,
+          *helpMenu = nullptr, *waveContextMenu = nullptr;
+    QAction *openAction = nullptr, *returnToSavedAction = nullptr, *saveAction = nullptr,
+            *saveAsAction = nullptr, *exitAction = nullptr, *batchAction = nullptr;
+    QAction *horizontalZoomInAction = nullptr, *horizontalZoomOutAction = nullptr,
+            *horizontalZoomResetAction = nullptr, *verticalZoomInAction = nullptr,
+            *verticalZoomOutAction = nullptr, *verticalZoomResetAction = nullptr,
+            *deleteBlockAction = nullptr;
+    QAction *removeNoiseAction = nullptr, *fitPeaksAction = nullptr, *normalizeAction = nullptr,
+            *remasterAction = nullptr, *detectAction = nullptr;
+    QAction *helpTopicsAction = nullptr, *aboutAction = nullptr;
+    QAction *horizontalZoomInPopupAction = nullptr, *horizontalZoomOutPopupAction = nullptr,
+            *horizontalZoomResetPopupAction = nullptr, *verticalZoomInPopupAction = nullptr,
+            *verticalZoomOutPopupAction = nullptr, *verticalZoomResetPopupAction = nullptr,
+            *deleteBlockPopupAction = nullptr;
 };
 
 }  // namespace sv

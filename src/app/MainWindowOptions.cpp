@@ -9,123 +9,150 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
-#include "app/wav_p.h"
 
 namespace sv {
 
 // A radio button of an exclusive group can only be cleared with the group's exclusivity off.
-void TRemastering::ClearRadio(QAbstractButton* button) {
+void MainWindow::ClearRadio(QAbstractButton* button) {
     QButtonGroup* group = button->group();
     if (group) group->setExclusive(false);
     button->setChecked(false);
     if (group) group->setExclusive(true);
 }
 
-void TRemastering::RaPrumClick() {
+void MainWindow::SelectBothChannels() {
     state_.ChannelMode = 0;
-    c_->TBarChanels->setValue(0);
+    c_->channelModeSlider->setValue(0);
 }
 
-void TRemastering::RaWeightClick() {
+void MainWindow::SelectPartialSeparation() {
     state_.ChannelMode = 2;
-    c_->TBarChanels->setValue(2);
+    c_->channelModeSlider->setValue(2);
 }
 
-void TRemastering::RaStereoClick() {
+void MainWindow::SelectSeparateChannels() {
     state_.ChannelMode = 4;
-    c_->TBarChanels->setValue(4);
+    c_->channelModeSlider->setValue(4);
 }
 
-void TRemastering::TBarChanelsChange() {
+void MainWindow::ChangeChannelMode() {
     auto& c = *c_;
-    const int position = c.TBarChanels->value();
+    const int position = c.channelModeSlider->value();
     state_.ChannelMode = position;
     switch (position) {
-        case 0: c.RaPrum->setChecked(true); break;
-        case 1: ClearRadio(c.RaPrum); ClearRadio(c.RaWeight); break;
-        case 2: c.RaWeight->setChecked(true); break;
-        case 3: ClearRadio(c.RaStereo); ClearRadio(c.RaWeight); break;
-        case 4: c.RaStereo->setChecked(true); break;
-        default: break;
+        case 0:
+            c.bothChannelsRadio->setChecked(true);
+            break;
+        case 1:
+            ClearRadio(c.bothChannelsRadio);
+            ClearRadio(c.partialSeparationRadio);
+            break;
+        case 2:
+            c.partialSeparationRadio->setChecked(true);
+            break;
+        case 3:
+            ClearRadio(c.separateChannelsRadio);
+            ClearRadio(c.partialSeparationRadio);
+            break;
+        case 4:
+            c.separateChannelsRadio->setChecked(true);
+            break;
+        default:
+            break;
     }
 }
 
-void TRemastering::RaStressClick() {
+void MainWindow::SelectAverageLevel() {
     state_.BandLevelMode = 0;
-    c_->TBarWeig->setValue(0);
+    c_->bandLevelSlider->setValue(0);
 }
 
-void TRemastering::RaMediClick() {
+void MainWindow::SelectMediumLevel() {
     state_.BandLevelMode = 2;
-    c_->TBarWeig->setValue(2);
+    c_->bandLevelSlider->setValue(2);
 }
 
-void TRemastering::RaPeekClick() {
+void MainWindow::SelectPeakLevel() {
     state_.BandLevelMode = 4;
-    c_->TBarWeig->setValue(4);
+    c_->bandLevelSlider->setValue(4);
 }
 
-void TRemastering::TBarWeigChange() {
+void MainWindow::ChangeBandLevelMode() {
     auto& c = *c_;
-    const int position = c.TBarWeig->value();
+    const int position = c.bandLevelSlider->value();
     state_.BandLevelMode = position;
     switch (position) {
-        case 0: c.RaStress->setChecked(true); break;
-        case 1: ClearRadio(c.RaStress); ClearRadio(c.RaMedi); break;
-        case 2: c.RaMedi->setChecked(true); break;
-        case 3: ClearRadio(c.RaPeek); ClearRadio(c.RaMedi); break;
-        case 4: c.RaPeek->setChecked(true); break;
-        default: break;
+        case 0:
+            c.averageLevelRadio->setChecked(true);
+            break;
+        case 1:
+            ClearRadio(c.averageLevelRadio);
+            ClearRadio(c.mediumLevelRadio);
+            break;
+        case 2:
+            c.mediumLevelRadio->setChecked(true);
+            break;
+        case 3:
+            ClearRadio(c.peakLevelRadio);
+            ClearRadio(c.mediumLevelRadio);
+            break;
+        case 4:
+            c.peakLevelRadio->setChecked(true);
+            break;
+        default:
+            break;
     }
 }
 
-// The edits keep their values within their limits themselves (TSpinEdit); what is left is to
+// The edits keep their values within their limits themselves (SpinEdit); what is left is to
 // show the target display with the current pass settings.
-void TRemastering::SpChange(QObject*) { c_->PaintBox2->update(); }
+void MainWindow::ChangeOption(QObject*) { c_->targetView->update(); }
 
-void TRemastering::ChPassClick() { c_->PaintBox2->update(); }
+void MainWindow::TogglePassFilters() { c_->targetView->update(); }
 
-void TRemastering::CbBlPeekChange() {
+void MainWindow::ChangePeakBlockSize() {
     bool ok = false;
-    const int size = c_->CbBlPeek->currentText().toInt(&ok);
+    const int size = c_->peakBlockSizeCombo->currentText().toInt(&ok);
     if (ok) state_.PeakBlockSize = size;
 }
 
-void TRemastering::ChRemasteringClick() {
+void MainWindow::ToggleLevelling() {
     auto& c = *c_;
-    const bool on = c.ChRemastering->isChecked();
-    for (QWidget* w : std::initializer_list<QWidget*>{c.ChHiPass, c.SpHiPass, c.SpHiDrop, c.ChLoPass,
-                                                      c.SpLoPass, c.SpLoDrop})
+    const bool on = c.levellingCheck->isChecked();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{c.highPassCheck, c.highPassSpin, c.highPassSlopeSpin,
+                                         c.lowPassCheck, c.lowPassSpin, c.lowPassSlopeSpin})
         w->setEnabled(on);
     for (QLabel* unit : c.PassUnits) unit->setEnabled(on);
 }
 
-TRemasterSettings TRemastering::ReadSettings() const {
+RemasterSettings MainWindow::ReadSettings() const {
     const auto& c = *c_;
-    TRemasterSettings s;
-    s.RemoveNoise = c.ChRemNoise->isChecked();
-    s.Remastering = c.ChRemastering->isChecked();
-    s.PeakDown = c.ChPeekDown->isChecked();
-    s.Normalize = c.ChExtDyn->isChecked();
-    s.NoiseParts = c.SpPocDil->value();
-    s.NoiseSeconds = c.SpSec->value();
-    s.NoisePercent = c.SpProcNois->value();
-    s.Bands = c.SpPrecize->value();
-    s.Limit = c.SpLimit->value();
+    RemasterSettings s;
+    s.RemoveNoise = c.removeNoiseCheck->isChecked();
+    s.Levelling = c.levellingCheck->isChecked();
+    s.FitPeaks = c.fitPeaksCheck->isChecked();
+    s.Normalize = c.normalizeCheck->isChecked();
+    s.NoiseParts = c.noisePartsSpin->value();
+    s.NoiseSeconds = c.noiseSecondsSpin->value();
+    s.NoisePercent = c.noisePercentSpin->value();
+    s.Bands = c.bandsSpin->value();
+    s.Limit = c.limitSpin->value();
     s.ChannelMode = state_.ChannelMode;
     s.BandLevelMode = state_.BandLevelMode;
-    s.HighPass = c.ChHiPass->isChecked();
-    s.HighPassHz = c.SpHiPass->value();
-    s.HighPassSlope = c.SpHiDrop->value();
-    s.LowPass = c.ChLoPass->isChecked();
-    s.LowPassKHz = c.SpLoPass->value();
-    s.LowPassSlope = c.SpLoDrop->value();
-    s.PeakCount = c.SpPeekDown->value();
+    s.HighPass = c.highPassCheck->isChecked();
+    s.HighPassHz = c.highPassSpin->value();
+    s.HighPassSlope = c.highPassSlopeSpin->value();
+    s.LowPass = c.lowPassCheck->isChecked();
+    s.LowPassKHz = c.lowPassSpin->value();
+    s.LowPassSlope = c.lowPassSlopeSpin->value();
+    s.PeakCount = c.peakCountSpin->value();
     s.PeakBlockSize = state_.PeakBlockSize;
-    s.NormalizeDb = c.SpNormal->value();
-    s.PerChannel = c.ChExtDynEq->isChecked();
+    s.NormalizeDb = c.normalizeSpin->value();
+    s.PerChannel = c.perChannelCheck->isChecked();
     return s;
 }
 

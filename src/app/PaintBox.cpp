@@ -4,7 +4,7 @@
 
 namespace sv {
 
-void TPaintBox::paintEvent(QPaintEvent*) {
+void PaintBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (OnPaint) {
         OnPaint(painter);

@@ -10,12 +10,12 @@ namespace sv {
 
 inline const QColor DarkGreen{0, 40, 0};
 
-class TPaintBox final : public QWidget {
-public:
+class PaintBox final : public QWidget {
+  public:
     using QWidget::QWidget;
     std::function<void(QPainter&)> OnPaint;  // unset: the dark green background
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

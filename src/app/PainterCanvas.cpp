@@ -9,17 +9,17 @@
 namespace sv {
 
 namespace {
-QColor ToQColor(TRgb c) { return QColor(c.r, c.g, c.b); }
+QColor ToQColor(RgbColour c) { return QColor(c.r, c.g, c.b); }
 }  // namespace
 
-void TPainterCanvas::MoveTo(int x, int y) {
+void PainterCanvas::MoveTo(int x, int y) {
     x_ = x;
     y_ = y;
 }
 
 // QPainter lines include their end point; strokes here stop one pixel before it. The views
 // draw only vertical and horizontal strokes, which become rectangles.
-void TPainterCanvas::LineTo(int x, int y) {
+void PainterCanvas::LineTo(int x, int y) {
     const QColor colour = ToQColor(pen_);
     if (x == x_ && y != y_) {
         const int top = y > y_ ? y_ : y + 1;
@@ -37,15 +37,15 @@ void TPainterCanvas::LineTo(int x, int y) {
     MoveTo(x, y);
 }
 
-void TPainterCanvas::SetPixel(int x, int y, TRgb colour) {
+void PainterCanvas::SetPixel(int x, int y, RgbColour colour) {
     painter_.fillRect(x, y, 1, 1, ToQColor(colour));
 }
 
-void TPainterCanvas::FillRect(int x0, int y0, int x1, int y1, TRgb colour) {
+void PainterCanvas::FillRect(int x0, int y0, int x1, int y1, RgbColour colour) {
     painter_.fillRect(x0, y0, x1 - x0, y1 - y0, ToQColor(colour));
 }
 
-void TPainterCanvas::SetFont(const std::string& name, int pointSize, TRgb colour) {
+void PainterCanvas::SetFont(const std::string& name, int pointSize, RgbColour colour) {
     QFont font(QString::fromStdString(name));
     // Tiny bitmap fonts are not found everywhere: keep the size, let the family fall back.
     font.setPointSizeF(pointSize);
@@ -54,7 +54,7 @@ void TPainterCanvas::SetFont(const std::string& name, int pointSize, TRgb colour
     fontColour_ = colour;
 }
 
-void TPainterCanvas::TextOut(int x, int y, const std::string& text) {
+void PainterCanvas::TextOut(int x, int y, const std::string& text) {
     painter_.setPen(ToQColor(fontColour_));
     painter_.setBackgroundMode(Qt::TransparentMode);
     painter_.drawText(x, y + QFontMetrics(painter_.font()).ascent(), QString::fromStdString(text));

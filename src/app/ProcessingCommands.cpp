@@ -4,60 +4,63 @@
 #include <QRadioButton>
 #include <QSpinBox>
 
+#include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
-#include "app/wav_p.h"
 #include "dsp/RemasterChain.h"
 
 namespace sv {
 
-void TRemastering::MeNormalizeClick() {
+void MainWindow::Normalize() {
+    RunCommand([this] {
+        if (!state_.WaveLoaded) return;
+        state_.RedrawWave = engine_->Normalize(state_.Document, c_->normalizeSpin->value(),
+                                               c_->perChannelCheck->isChecked());
+        c_->waveView->update();
+        EnableCommands(state_.WaveLoaded);
+    });
+}
+
+void MainWindow::RemoveNoise() {
+    RunCommand([this] {
+        if (!state_.WaveLoaded) return;
+        if (RunRemoveNoise(*engine_, state_.Document, ReadSettings(), state_.SpectraShared))
+            state_.RedrawWave = true;
+        c_->waveView->update();
+        EnableCommands(state_.WaveLoaded);
+    });
+}
+
+void MainWindow::FitPeaks() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
         state_.RedrawWave =
-            engine_->Normalize(state_.Wave, c_->SpNormal->value(), c_->ChExtDynEq->isChecked());
-        c_->PaintBox1->update();
-        Available(state_.WaveLoaded);
+            engine_->FitPeaks(state_.Document, c_->peakCountSpin->value(), state_.PeakBlockSize);
+        c_->waveView->update();
+        EnableCommands(state_.WaveLoaded);
     });
 }
 
-void TRemastering::MeRemNoiseClick() {
+void MainWindow::Remaster() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        if (RunRemoveNoise(*engine_, state_.Wave, ReadSettings(), state_.Spectra)) state_.RedrawWave = true;
-        c_->PaintBox1->update();
-        Available(state_.WaveLoaded);
+        state_.RedrawWave =
+            RunRemasterIt(*engine_, state_.Document, ReadSettings(), state_.SpectraShared);
+        c_->waveView->update();
+        EnableCommands(state_.WaveLoaded);
     });
 }
 
-void TRemastering::MeRemPeekClick() {
+void MainWindow::DetectTimbre() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        state_.RedrawWave = engine_->FitPeaks(state_.Wave, c_->SpPeekDown->value(), state_.PeakBlockSize);
-        c_->PaintBox1->update();
-        Available(state_.WaveLoaded);
-    });
-}
-
-void TRemastering::MeRemasterClick() {
-    RunCommand([this] {
-        if (!state_.WaveLoaded) return;
-        state_.RedrawWave = RunRemasterIt(*engine_, state_.Wave, ReadSettings(), state_.Spectra);
-        c_->PaintBox1->update();
-        Available(state_.WaveLoaded);
-    });
-}
-
-void TRemastering::MeDetectClick() {
-    RunCommand([this] {
-        if (!state_.WaveLoaded) return;
-        if (RunDetect(*engine_, *state_.Wave, state_.BandLevelMode, state_.Spectra)) {
-            c_->ComboBox->setEditText(QString());
-            state_.Spectra.Target = state_.Spectra.Example;
-            c_->RaDetect->setChecked(true);
-            c_->PaintBox2->update();
+        if (RunDetect(*engine_, *state_.Document, state_.BandLevelMode, state_.SpectraShared)) {
+            c_->storedTimbreCombo->setEditText(QString());
+            state_.SpectraShared.Target = state_.SpectraShared.Example;
+            c_->detectedTimbreRadio->setChecked(true);
+            c_->targetView->update();
         }
-        Available(state_.WaveLoaded);
+        EnableCommands(state_.WaveLoaded);
     });
 }
 

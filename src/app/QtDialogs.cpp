@@ -7,7 +7,7 @@
 #include <QMessageBox>
 #include <QStandardPaths>
 
-#include "app/batch.h"
+#include "app/BatchDialog.h"
 
 namespace sv {
 
@@ -19,20 +19,20 @@ QString Title() { return QApplication::applicationName(); }
 
 }  // namespace
 
-TQtUserDialogs::~TQtUserDialogs() {
+QtUserDialogs::~QtUserDialogs() {
     while (busyDepth_ > 0) SetBusy(false);
 }
 
-void TQtUserDialogs::Message(const std::string& text) {
+void QtUserDialogs::Message(const std::string& text) {
     QMessageBox::information(parent_, Title(), QString::fromStdString(text), QMessageBox::Ok);
 }
 
-bool TQtUserDialogs::Question(const std::string& text) {
+bool QtUserDialogs::Question(const std::string& text) {
     return QMessageBox::question(parent_, Title(), QString::fromStdString(text),
                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-void TQtUserDialogs::SetBusy(bool busy) {
+void QtUserDialogs::SetBusy(bool busy) {
     if (busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         ++busyDepth_;
@@ -42,11 +42,12 @@ void TQtUserDialogs::SetBusy(bool busy) {
     }
 }
 
-TQtFileChooser::TQtFileChooser(QWidget* parent)
+QtFileChooser::QtFileChooser(QWidget* parent)
     : parent_(parent),
-      openFolder_(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString()) {}
+      openFolder_(
+          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString()) {}
 
-std::optional<std::string> TQtFileChooser::ChooseOpenName(const std::string& current) {
+std::optional<std::string> QtFileChooser::ChooseOpenName(const std::string& current) {
     QString start = QString::fromStdString(openFolder_.string());
     const std::filesystem::path name(current);
     if (name.has_parent_path()) start = QString::fromStdString(name.parent_path().string());
@@ -63,7 +64,7 @@ std::optional<std::string> TQtFileChooser::ChooseOpenName(const std::string& cur
     return chosen.toStdString();
 }
 
-std::optional<std::string> TQtFileChooser::ChooseSaveName(const std::string& current) {
+std::optional<std::string> QtFileChooser::ChooseSaveName(const std::string& current) {
     // No default suffix: the window applies its own extension rule to what was typed.
     QFileDialog dialog(parent_, QString(), QString(), WavFilter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -78,8 +79,8 @@ std::optional<std::string> TQtFileChooser::ChooseSaveName(const std::string& cur
     return dialog.selectedFiles().front().toStdString();
 }
 
-TBatchChoice TQtFileChooser::ChooseBatch() {
-    TFrmBatch batch(parent_);
+BatchChoice QtFileChooser::ChooseBatch() {
+    BatchDialog batch(parent_);
     batch.exec();
     return batch.Choice();
 }

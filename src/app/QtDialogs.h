@@ -10,27 +10,27 @@ class QWidget;
 
 namespace sv {
 
-class TQtUserDialogs final : public TUserDialogs {
-public:
-    explicit TQtUserDialogs(QWidget* parent) : parent_(parent) {}
-    ~TQtUserDialogs() override;
+class QtUserDialogs final : public UserDialogs {
+  public:
+    explicit QtUserDialogs(QWidget* parent) : parent_(parent) {}
+    ~QtUserDialogs() override;
     void Message(const std::string& text) override;
     bool Question(const std::string& text) override;
     void SetBusy(bool busy) override;
 
-private:
+  private:
     QWidget* parent_;
     int busyDepth_ = 0;
 };
 
-class TQtFileChooser final : public TFileChooser {
-public:
-    explicit TQtFileChooser(QWidget* parent);
+class QtFileChooser final : public FileChooser {
+  public:
+    explicit QtFileChooser(QWidget* parent);
     std::optional<std::string> ChooseOpenName(const std::string& current) override;
     std::optional<std::string> ChooseSaveName(const std::string& current) override;
-    TBatchChoice ChooseBatch() override;
+    BatchChoice ChooseBatch() override;
 
-private:
+  private:
     QWidget* parent_;
     std::filesystem::path openFolder_;  // starts in the documents folder
 };

@@ -4,16 +4,17 @@
 
 namespace sv {
 
-QValidator::State TSpinEdit::validate(QString& input, int& pos) const {
+QValidator::State SpinEdit::validate(QString& input, int& pos) const {
     const QString text = input.trimmed();
     if (text.isEmpty() || text == "-") return QValidator::Intermediate;
     bool ok = false;
     const qlonglong value = text.toLongLong(&ok);
     if (!ok) return QSpinBox::validate(input, pos);
-    return value >= minimum() && value <= maximum() ? QValidator::Acceptable : QValidator::Intermediate;
+    return value >= minimum() && value <= maximum() ? QValidator::Acceptable
+                                                    : QValidator::Intermediate;
 }
 
-void TSpinEdit::fixup(QString& input) const {
+void SpinEdit::fixup(QString& input) const {
     bool ok = false;
     const qlonglong value = input.trimmed().toLongLong(&ok);
     if (ok) input = QString::number(std::clamp<qlonglong>(value, minimum(), maximum()));

@@ -5,11 +5,11 @@
 
 namespace sv {
 
-class TSpinEdit final : public QSpinBox {
-public:
+class SpinEdit final : public QSpinBox {
+  public:
     using QSpinBox::QSpinBox;
 
-protected:
+  protected:
     QValidator::State validate(QString& input, int& pos) const override;
     void fixup(QString& input) const override;
 };

@@ -3,45 +3,47 @@
 #include <QRadioButton>
 #include <algorithm>
 
+#include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
-#include "app/wav_p.h"
 #include "base/IoError.h"
 #include "text/Language.h"
-#include "view/Timbres.h"
+#include "timbre/Timbres.h"
 
 namespace sv {
 
-void TRemastering::TimbreClick(QObject* sender) {
+void MainWindow::SelectTimbre(QObject* sender) {
     const auto& c = *c_;
-    const std::pair<QRadioButton*, TTimbre> timbres[] = {{c.RaClear, TTimbre::Clear},
-                                                         {c.RaSplit, TTimbre::Split},
-                                                         {c.RaPremaster, TTimbre::Premaster},
-                                                         {c.RaDrum, TTimbre::Drum},
-                                                         {c.RaPop, TTimbre::Pop}};
+    const std::pair<QRadioButton*, BuiltInTimbre> timbres[] = {
+        {c.clearTimbreRadio, BuiltInTimbre::Clear},
+        {c.splitTimbreRadio, BuiltInTimbre::Split},
+        {c.premasterTimbreRadio, BuiltInTimbre::Premaster},
+        {c.drumTimbreRadio, BuiltInTimbre::Drum},
+        {c.popTimbreRadio, BuiltInTimbre::Pop}};
     for (const auto& [radio, timbre] : timbres)
-        if (radio == sender) BandsToSpectrum(BuiltInTable(timbre), state_.Spectra.Target);
-    c.PaintBox2->update();
+        if (radio == sender) BandsToSpectrum(BuiltInTable(timbre), state_.SpectraShared.Target);
+    c.targetView->update();
 }
 
-void TRemastering::RaDetectClick() {
+void MainWindow::SelectDetectedTimbre() {
     auto& c = *c_;
-    if (state_.Spectra.ExampleReady) {
-        state_.Spectra.Target = state_.Spectra.Example;
-        c.PaintBox2->update();
+    if (state_.SpectraShared.ExampleReady) {
+        state_.SpectraShared.Target = state_.SpectraShared.Example;
+        c.targetView->update();
         return;
     }
     setup_.dialogs->Message(Texts().CaNutDetect);
-    c.RaClear->setChecked(true);  // clears RaDetect and runs the Clear handler
-    c.RaClear->setFocus();
+    c.clearTimbreRadio->setChecked(true);  // clears detectedTimbreRadio and runs the Clear handler
+    c.clearTimbreRadio->setFocus();
 }
 
-void TRemastering::ListTimbres() {
-    QComboBox* box = c_->ComboBox;
+void MainWindow::ListTimbres() {
+    QComboBox* box = c_->storedTimbreCombo;
     const QString typed = box->currentText();
     std::vector<std::string> names = sv::ListTimbres(timbreFolders_.ListFolders);
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) < 0;
+        return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) <
+               0;
     });
     box->clear();
     for (const auto& name : names) box->addItem(QString::fromStdString(name));
@@ -49,17 +51,18 @@ void TRemastering::ListTimbres() {
     box->setEditText(typed);
 }
 
-void TRemastering::SavFreqClick() {
+void MainWindow::SaveStoredTimbre() {
     RunCommand([this] {
         const auto& t = Texts();
-        QComboBox* box = c_->ComboBox;
+        QComboBox* box = c_->storedTimbreCombo;
         const std::string name = box->currentText().toStdString();
         if (name.empty()) {
             setup_.dialogs->Message(t.CaMusZad);
             return;
         }
         // A separator would put the file into another folder than the timbre folder.
-        const bool permissible = name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+        const bool permissible =
+            name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
         bool written = false;
         if (permissible) {
             const auto path = timbreFolders_.SavePath(name);
@@ -69,7 +72,7 @@ void TRemastering::SavFreqClick() {
                 return;
             try {
                 std::filesystem::create_directories(timbreFolders_.SaveFolder);
-                SaveTimbre(state_.Spectra.Target, path);
+                SaveTimbre(state_.SpectraShared.Target, path);
                 written = true;
             } catch (const IoError&) {
             } catch (const std::filesystem::filesystem_error&) {
@@ -83,23 +86,23 @@ void TRemastering::SavFreqClick() {
     });
 }
 
-void TRemastering::ComboBoxSelect() {
+void MainWindow::SelectStoredTimbre() {
     RunCommand([this] {
-        const std::string name = c_->ComboBox->currentText().toStdString();
+        const std::string name = c_->storedTimbreCombo->currentText().toStdString();
         const auto path = timbreFolders_.Find(name).value_or(timbreFolders_.SavePath(name));
-        TBinSpectrum loaded{};
+        BinSpectrum loaded{};
         LoadTimbre(loaded, path);  // a failure ends here with the spectra as they were
-        state_.Spectra.Example = loaded;
-        state_.Spectra.ExampleReady = true;
-        state_.Spectra.Target = state_.Spectra.Example;
-        c_->RaDetect->setChecked(true);
-        c_->PaintBox2->update();
+        state_.SpectraShared.Example = loaded;
+        state_.SpectraShared.ExampleReady = true;
+        state_.SpectraShared.Target = state_.SpectraShared.Example;
+        c_->detectedTimbreRadio->setChecked(true);
+        c_->targetView->update();
     });
 }
 
-void TRemastering::DelFreqClick() {
+void MainWindow::DeleteStoredTimbre() {
     RunCommand([this] {
-        QComboBox* box = c_->ComboBox;
+        QComboBox* box = c_->storedTimbreCombo;
         const int index = box->currentIndex();
         // Typed text that is not the picked entry picks nothing.
         if (index < 0 || box->itemText(index) != box->currentText()) return;

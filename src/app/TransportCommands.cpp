@@ -7,10 +7,10 @@
 #include <QToolButton>
 #include <functional>
 
+#include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/QtSoundOutput.h"
-#include "app/wav_p.h"
 #include "playback/Clock.h"
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
@@ -53,7 +53,7 @@ class HoldFilter final : public QObject {
 
 }  // namespace
 
-void TRemastering::ConnectTransport() {
+void MainWindow::ConnectTransport() {
     auto& c = *c_;
     playbackClock_ = std::make_unique<SteadyClock>();
     if (setup_.soundOutput) {
@@ -67,44 +67,44 @@ void TRemastering::ConnectTransport() {
     viewTimer_ = std::make_unique<TickTimer>(*playbackClock_, ViewTimerIntervalMs, [this] {
         if (!viewTickPending_.exchange(true))
             QMetaObject::invokeMethod(
-                this, [this] { TimerTimer(); }, Qt::QueuedConnection);
+                this, [this] { MovePlayCursor(); }, Qt::QueuedConnection);
     });
 
-    connect(c.BtPlay, &QToolButton::clicked, this, [this] { BtPlayClick(); });
-    connect(c.BtPause, &QToolButton::clicked, this, [this] { BtPauseClick(); });
-    connect(c.BtBeg, &QToolButton::clicked, this, [this] { BtBegClick(); });
-    c.BtRew->installEventFilter(new HoldFilter(
-        c.BtRew, [this] { BtRewMouseDown(); }, [this] { BtFFMouseUp(); }));
-    c.BtFF->installEventFilter(new HoldFilter(
-        c.BtFF, [this] { BtFFMouseDown(); }, [this] { BtFFMouseUp(); }));
+    connect(c.playButton, &QToolButton::clicked, this, [this] { Play(); });
+    connect(c.pauseButton, &QToolButton::clicked, this, [this] { Pause(); });
+    connect(c.toStartButton, &QToolButton::clicked, this, [this] { GoToStart(); });
+    c.rewindButton->installEventFilter(new HoldFilter(
+        c.rewindButton, [this] { StartRewinding(); }, [this] { StopFastForward(); }));
+    c.fastForwardButton->installEventFilter(new HoldFilter(
+        c.fastForwardButton, [this] { StartFastForward(); }, [this] { StopFastForward(); }));
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     connect(space, &QShortcut::activated, this, [this] { TogglePlayback(); });
 }
 
-void TRemastering::StopTransport() {
+void MainWindow::StopTransport() {
     viewTimer_.reset();
     player_.reset();
     playerActive_ = false;
 }
 
-bool TRemastering::PlayerActive() const { return playerActive_; }
+bool MainWindow::PlayerActive() const { return playerActive_; }
 
-void TRemastering::NewPlayer() {
+void MainWindow::NewPlayer() {
     player_.reset();
-    player_ = std::make_unique<Player>(*state_.Wave, *sound_, *playbackClock_, playerActive_);
+    player_ = std::make_unique<Player>(*state_.Document, *sound_, *playbackClock_, playerActive_);
     playerActive_ = true;
 }
 
-void TRemastering::BtPlayClick() {
+void MainWindow::Play() {
     // A running command owns the document; it may replace it under a player.
-    if (commandRunning_ || !state_.WaveLoaded || !state_.Wave) return;
+    if (commandRunning_ || !state_.WaveLoaded || !state_.Document) return;
     if (!playerActive_) NewPlayer();
     paused_ = false;
     player_->PlayFrom(state_.View.BlockStart);
     viewTimer_->SetEnabled(isEnabled());
 }
 
-void TRemastering::BtPauseClick() {
+void MainWindow::Pause() {
     if (!playerActive_) return;
     if (paused_) {
         player_->PlayFrom(state_.View.PlayPosition);
@@ -118,7 +118,7 @@ void TRemastering::BtPauseClick() {
     }
 }
 
-void TRemastering::BtStopClick() {
+void MainWindow::StopPlayback() {
     if (!playerActive_) return;
     player_->Stop();
     player_.reset();
@@ -127,13 +127,13 @@ void TRemastering::BtStopClick() {
     OnPaint();  // the whole view again, without the play cursor
 }
 
-void TRemastering::BtBegClick() {
+void MainWindow::GoToStart() {
     if (commandRunning_) return;
     state_.View.BlockStart = 0;
     state_.View.BlockEnd = 0;
     state_.View.PlayPosition = 0;
     OnPaint();
-    if (!playerActive_ || !state_.Wave) return;
+    if (!playerActive_ || !state_.Document) return;
     player_->Stop();
     NewPlayer();
     paused_ = false;
@@ -141,19 +141,19 @@ void TRemastering::BtBegClick() {
     viewTimer_->SetEnabled(isEnabled());
 }
 
-void TRemastering::BtRewMouseDown() {
+void MainWindow::StartRewinding() {
     if (playerActive_) player_->PlayBackward(ScanSpeed);
 }
 
-void TRemastering::BtFFMouseDown() {
+void MainWindow::StartFastForward() {
     if (playerActive_) player_->PlayForward(ScanSpeed);
 }
 
-void TRemastering::BtFFMouseUp() {
+void MainWindow::StopFastForward() {
     if (playerActive_) player_->PlayForward(1);
 }
 
-void TRemastering::TimerTimer() {
+void MainWindow::MovePlayCursor() {
     viewTickPending_ = false;
     // A tick posted just before the timer was stopped finds nothing to move.
     if (!player_ || !viewTimer_->Enabled()) return;
@@ -166,18 +166,18 @@ void TRemastering::TimerTimer() {
     viewTimer_->SetEnabled(false);
 }
 
-void TRemastering::TogglePlayback() {
-    if (!c_->BtPlay->isEnabled()) return;
+void MainWindow::TogglePlayback() {
+    if (!c_->playButton->isEnabled()) return;
     if (playerActive_ && !paused_) {
-        BtStopClick();
+        StopPlayback();
     } else if (playerActive_) {
-        BtPauseClick();
+        Pause();
     } else {
-        BtPlayClick();
+        Play();
     }
 }
 
-void TRemastering::ShowPlaybackUnavailable() {
+void MainWindow::ShowPlaybackUnavailable() {
     statusBar()->showMessage(
         QStringLiteral("Playback unavailable: no sound output device or server; playing silently"),
         8000);

@@ -13,11 +13,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/PainterCanvas.h"
-#include "app/wav_p.h"
-#include "base/MyTime.h"
+#include "base/Time.h"
 #include "text/Language.h"
 #include "view/TargetSpectrumDisplay.h"
 #include "view/WaveformRenderer.h"
@@ -26,12 +26,12 @@ namespace sv {
 
 namespace {
 
-TWaveView ViewOf(const TViewState& v) {
-    TWaveView view;
+WaveView ViewOf(const ViewState& v) {
+    WaveView view;
     view.ViewStart = v.Position.ViewStart;
-    view.HorZoom = v.Position.HorZoom;
-    view.VerZoom = v.VerZoom;
-    view.VerShift = v.VerShift;
+    view.HorizontalZoom = v.Position.HorizontalZoom;
+    view.VerticalZoom = v.VerticalZoom;
+    view.VerticalShift = v.VerticalShift;
     view.BlockStart = v.BlockStart;
     view.BlockEnd = v.BlockEnd;
     view.PlayPosition = v.PlayPosition;
@@ -39,12 +39,12 @@ TWaveView ViewOf(const TViewState& v) {
 }
 
 // Keeps the window disabled while the overview is rebuilt, however the rebuild ends.
-class TDisabledWindow {
+class DisabledWindow {
   public:
-    explicit TDisabledWindow(QWidget& window) : window_(window) { window_.setEnabled(false); }
-    ~TDisabledWindow() { window_.setEnabled(true); }
-    TDisabledWindow(const TDisabledWindow&) = delete;
-    TDisabledWindow& operator=(const TDisabledWindow&) = delete;
+    explicit DisabledWindow(QWidget& window) : window_(window) { window_.setEnabled(false); }
+    ~DisabledWindow() { window_.setEnabled(true); }
+    DisabledWindow(const DisabledWindow&) = delete;
+    DisabledWindow& operator=(const DisabledWindow&) = delete;
 
   private:
     QWidget& window_;
@@ -52,26 +52,33 @@ class TDisabledWindow {
 
 }  // namespace
 
-void TRemastering::ConnectViewHandlers() {
+void MainWindow::ConnectViewHandlers() {
     auto& c = *c_;
-    renderer_ = std::make_unique<TWaveformRenderer>();
-    using Handler = void (TRemastering::*)();
-    struct TCommand {
+    renderer_ = std::make_unique<WaveformRenderer>();
+    using Handler = void (MainWindow::*)();
+    struct CliCommand {
         QToolButton* button;
         QAction* item;
         QAction* popupItem;
         Handler handler;
     };
-    const TCommand commands[] = {
-        {c.BbLupHorPlus, c.MeLupHorPlus, c.MeLupHorPlusP, &TRemastering::BbLupHorPlusClick},
-        {c.BbLupHorMinus, c.MeLupHorMinus, c.MeLupHorMinusP, &TRemastering::BbLupHorMinusClick},
-        {c.BbLupHor, c.MeLupHor, c.MeLupHorP, &TRemastering::BbLupHorClick},
-        {c.BbLupVerPlus, c.MeLupVerPlus, c.MeLupVerPlusP, &TRemastering::BbLupVerPlusClick},
-        {c.BbLupVerMinus, c.MeLupVerMinus, c.MeLupVerMinusP, &TRemastering::BbLupVerMinusClick},
-        {c.BbLupVer, c.MeLupVer, c.MeLupVerP, &TRemastering::BbLupVerClick},
-        {c.BbDel, c.MeDelete, c.MeDeleteP, &TRemastering::BbDelClick},
+    const CliCommand commands[] = {
+        {c.horizontalZoomInButton, c.horizontalZoomInAction, c.horizontalZoomInPopupAction,
+         &MainWindow::ZoomInHorizontally},
+        {c.horizontalZoomOutButton, c.horizontalZoomOutAction, c.horizontalZoomOutPopupAction,
+         &MainWindow::ZoomOutHorizontally},
+        {c.horizontalZoomResetButton, c.horizontalZoomResetAction, c.horizontalZoomResetPopupAction,
+         &MainWindow::ShowWholeWave},
+        {c.verticalZoomInButton, c.verticalZoomInAction, c.verticalZoomInPopupAction,
+         &MainWindow::ZoomInVertically},
+        {c.verticalZoomOutButton, c.verticalZoomOutAction, c.verticalZoomOutPopupAction,
+         &MainWindow::ZoomOutVertically},
+        {c.verticalZoomResetButton, c.verticalZoomResetAction, c.verticalZoomResetPopupAction,
+         &MainWindow::ResetVerticalZoom},
+        {c.deleteBlockButton, c.deleteBlockAction, c.deleteBlockPopupAction,
+         &MainWindow::DeleteSelectedBlock},
     };
-    for (const TCommand& command : commands) {
+    for (const CliCommand& command : commands) {
         const Handler handler = command.handler;
         auto run = [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
         connect(command.button, &QToolButton::clicked, this, run);
@@ -79,14 +86,14 @@ void TRemastering::ConnectViewHandlers() {
         connect(command.popupItem, &QAction::triggered, this, run);
     }
 
-    struct TBar {
+    struct Bar {
         QScrollBar* widget;
-        TScrollBarState* state;
+        ScrollBarState* state;
         Handler change;
     };
-    for (const TBar& bar :
-         {TBar{c.SbHorizontal, &horizontalBar_, &TRemastering::SbHorizontalChange},
-          TBar{c.SbVertikal, &verticalBar_, &TRemastering::SbVertikalChange}}) {
+    for (const Bar& bar :
+         {Bar{c.waveHorizontalScroll, &horizontalBar_, &MainWindow::ScrollHorizontally},
+          Bar{c.waveVerticalScroll, &verticalBar_, &MainWindow::ScrollVertically}}) {
         // A click in the track moves by LargeChange, not by the page the thumb shows.
         connect(bar.widget, &QScrollBar::actionTriggered, this,
                 [w = bar.widget, s = bar.state](int action) {
@@ -103,72 +110,72 @@ void TRemastering::ConnectViewHandlers() {
                 });
     }
 
-    c.PaintBox1->installEventFilter(this);
-    c.PaintBox1->setFocusPolicy(Qt::ClickFocus);
-    c.PaintBox1->OnPaint = [this](QPainter& painter) {
+    c.waveView->installEventFilter(this);
+    c.waveView->setFocusPolicy(Qt::ClickFocus);
+    c.waveView->OnPaint = [this](QPainter& painter) {
         if (!state_.WaveLoaded) {
-            painter.fillRect(c_->PaintBox1->rect(), DarkGreen);
+            painter.fillRect(c_->waveView->rect(), DarkGreen);
             return;
         }
         // Only a changed size or content redraws; cursor ticks have drawn into the picture.
-        if (waveImage_.size() != c_->PaintBox1->size() || state_.RedrawWave) {
+        if (waveImage_.size() != c_->waveView->size() || state_.RedrawWave) {
             DrawWaveImage();
             UpdateBlockLabels();
         }
         painter.drawImage(0, 0, waveImage_);
     };
-    c.PaintBox2->OnPaint = [this](QPainter& painter) {
-        TPainterCanvas canvas(painter);
-        DrawTargetSpectrum(canvas, c_->PaintBox2->width(), c_->PaintBox2->height(),
-                           state_.Spectra.Target, state_.FlatSpectrum, PassSettings());
+    c.targetView->OnPaint = [this](QPainter& painter) {
+        PainterCanvas canvas(painter);
+        DrawTargetSpectrum(canvas, c_->targetView->width(), c_->targetView->height(),
+                           state_.SpectraShared.Target, state_.FlatSpectrum, PassSettings());
     };
     ResetScrollBars();
 }
 
-TPassSettings TRemastering::PassSettings() const {
-    TPassSettings pass;
-    pass.highPassOn = c_->ChHiPass->isChecked();
-    pass.highPassHz = c_->SpHiPass->value();
-    pass.highPassOrder = c_->SpHiDrop->value();
-    pass.lowPassOn = c_->ChLoPass->isChecked();
-    pass.lowPassKHz = c_->SpLoPass->value();
-    pass.lowPassOrder = c_->SpLoDrop->value();
+PassFilterSettings MainWindow::PassSettings() const {
+    PassFilterSettings pass;
+    pass.highPassOn = c_->highPassCheck->isChecked();
+    pass.highPassHz = c_->highPassSpin->value();
+    pass.highPassOrder = c_->highPassSlopeSpin->value();
+    pass.lowPassOn = c_->lowPassCheck->isChecked();
+    pass.lowPassKHz = c_->lowPassSpin->value();
+    pass.lowPassOrder = c_->lowPassSlopeSpin->value();
     return pass;
 }
 
-void TRemastering::DrawWaveImage() {
-    if (!state_.WaveLoaded || !state_.Wave) return;
-    const QSize size = c_->PaintBox1->size();
+void MainWindow::DrawWaveImage() {
+    if (!state_.WaveLoaded || !state_.Document) return;
+    const QSize size = c_->waveView->size();
     if (size.isEmpty()) return;
     if (waveImage_.size() != size) {
         waveImage_ = QImage(size, QImage::Format_RGB32);
         waveImage_.fill(DarkGreen);
     }
     QPainter painter(&waveImage_);
-    TPainterCanvas canvas(painter);
-    renderer_->DrawWave(canvas, size.width(), state_.RedrawWave, *state_.Wave, size.height(),
+    PainterCanvas canvas(painter);
+    renderer_->DrawWave(canvas, size.width(), state_.RedrawWave, *state_.Document, size.height(),
                         ViewOf(state_.View));
 }
 
-void TRemastering::OnPaint() {
+void MainWindow::OnPaint() {
     if (state_.WaveLoaded) DrawWaveImage();
     UpdateBlockLabels();
-    c_->PaintBox1->update();
+    c_->waveView->update();
 }
 
-void TRemastering::RefreshCursors() {
-    if (!state_.WaveLoaded || !state_.Wave || waveImage_.size() != c_->PaintBox1->size()) return;
+void MainWindow::RefreshCursors() {
+    if (!state_.WaveLoaded || !state_.Document || waveImage_.size() != c_->waveView->size()) return;
     QPainter painter(&waveImage_);
-    TPainterCanvas canvas(painter);
-    renderer_->DrawCursors(canvas, waveImage_.width(), *state_.Wave, waveImage_.height(),
+    PainterCanvas canvas(painter);
+    renderer_->DrawCursors(canvas, waveImage_.width(), *state_.Document, waveImage_.height(),
                            ViewOf(state_.View));
-    c_->PaintBox1->update();
+    c_->waveView->update();
 }
 
-void TRemastering::UpdateBlockLabels() {
-    if (!state_.WaveLoaded || !state_.Wave) return;
-    const TWave& wave = *state_.Wave;
-    const std::int64_t values[] = {wave.SampleCount(), state_.View.BlockStart, state_.View.BlockEnd,
+void MainWindow::UpdateBlockLabels() {
+    if (!state_.WaveLoaded || !state_.Document) return;
+    const Wave& wave = *state_.Document;
+    const std::int64_t values[] = {wave.FrameCount(), state_.View.BlockStart, state_.View.BlockEnd,
                                    std::llabs(state_.View.BlockEnd - state_.View.BlockStart)};
     for (int row = 0; row < 4; ++row) {
         c_->BlockValues[static_cast<std::size_t>(row)]->setText(QString::number(values[row]));
@@ -177,22 +184,22 @@ void TRemastering::UpdateBlockLabels() {
     }
 }
 
-void TRemastering::Paint() {
-    if (!state_.WaveLoaded || !state_.Wave) return;
+void MainWindow::Paint() {
+    if (!state_.WaveLoaded || !state_.Document) return;
     {
-        TDisabledWindow disabled(*this);
-        TWave& wave = *state_.Wave;
+        DisabledWindow disabled(*this);
+        Wave& wave = *state_.Document;
         const std::int64_t start = state_.View.Position.ViewStart;
-        wave.BuildOverview(start, start + wave.SampleCount() / state_.View.Position.HorZoom);
+        wave.BuildOverview(start, start + wave.FrameCount() / state_.View.Position.HorizontalZoom);
     }
     state_.RedrawWave = true;
     OnPaint();
 }
 
-void TRemastering::ShowScrollBars() {
+void MainWindow::ShowScrollBars() {
     showingBars_ = true;
-    for (auto [widget, bar] :
-         {std::pair{c_->SbHorizontal, &horizontalBar_}, std::pair{c_->SbVertikal, &verticalBar_}}) {
+    for (auto [widget, bar] : {std::pair{c_->waveHorizontalScroll, &horizontalBar_},
+                               std::pair{c_->waveVerticalScroll, &verticalBar_}}) {
         widget->setRange(bar->Min, bar->Max - bar->PageSize + 1);
         widget->setPageStep(bar->PageSize);
         widget->setSingleStep(std::max(bar->SmallChange, 1));
@@ -201,70 +208,71 @@ void TRemastering::ShowScrollBars() {
     showingBars_ = false;
 }
 
-void TRemastering::ResetScrollBars() {
+void MainWindow::ResetScrollBars() {
     horizontalBar_.ShowAll();
     verticalBar_.ShowAll();
     ShowScrollBars();
 }
 
-void TRemastering::ZoomStep(TZoomCommand command, bool horizontal) {
+void MainWindow::ZoomStep(ZoomCommand command, bool horizontal) {
     if (!state_.WaveLoaded) return;  // the context menu stays enabled; the view does not
-    std::int32_t& factor = horizontal ? state_.View.Position.HorZoom : state_.View.VerZoom;
+    std::int32_t& factor =
+        horizontal ? state_.View.Position.HorizontalZoom : state_.View.VerticalZoom;
     factor = ZoomedFactor(factor, command);
-    ZoomScrollBar(horizontal ? horizontalBar_ : verticalBar_, factor, c_->PaintBox1->width());
+    ZoomScrollBar(horizontal ? horizontalBar_ : verticalBar_, factor, c_->waveView->width());
     if (horizontal) {
-        SbHorizontalChange();
+        ScrollHorizontally();
     } else {
-        SbVertikalChange();
+        ScrollVertically();
     }
 }
 
-void TRemastering::BbLupHorPlusClick() { ZoomStep(TZoomCommand::In, true); }
-void TRemastering::BbLupHorMinusClick() { ZoomStep(TZoomCommand::Out, true); }
-void TRemastering::BbLupHorClick() { ZoomStep(TZoomCommand::Whole, true); }
-void TRemastering::BbLupVerPlusClick() { ZoomStep(TZoomCommand::In, false); }
-void TRemastering::BbLupVerMinusClick() { ZoomStep(TZoomCommand::Out, false); }
-void TRemastering::BbLupVerClick() { ZoomStep(TZoomCommand::Whole, false); }
+void MainWindow::ZoomInHorizontally() { ZoomStep(ZoomCommand::In, true); }
+void MainWindow::ZoomOutHorizontally() { ZoomStep(ZoomCommand::Out, true); }
+void MainWindow::ShowWholeWave() { ZoomStep(ZoomCommand::Whole, true); }
+void MainWindow::ZoomInVertically() { ZoomStep(ZoomCommand::In, false); }
+void MainWindow::ZoomOutVertically() { ZoomStep(ZoomCommand::Out, false); }
+void MainWindow::ResetVerticalZoom() { ZoomStep(ZoomCommand::Whole, false); }
 
-void TRemastering::SbHorizontalChange() {
+void MainWindow::ScrollHorizontally() {
     horizontalBar_.Fit();
     ShowScrollBars();
-    if (!state_.Wave) return;
-    state_.View.Position.ViewStart =
-        ViewStartFor(horizontalBar_, state_.Wave->SampleCount(), state_.View.Position.HorZoom);
+    if (!state_.Document) return;
+    state_.View.Position.ViewStart = ViewStartFor(horizontalBar_, state_.Document->FrameCount(),
+                                                  state_.View.Position.HorizontalZoom);
     Paint();
 }
 
-void TRemastering::SbVertikalChange() {
+void MainWindow::ScrollVertically() {
     verticalBar_.Fit();
     ShowScrollBars();
-    if (!state_.WaveLoaded || !state_.Wave) return;
-    state_.View.VerShift = VerShiftFor(verticalBar_, state_.Wave->BitsPerSample());
+    if (!state_.WaveLoaded || !state_.Document) return;
+    state_.View.VerticalShift = VerShiftFor(verticalBar_, state_.Document->BitsPerSample());
     state_.RedrawWave = true;
     OnPaint();
 }
 
-void TRemastering::PaintBox1MouseDown(double x, bool shift) {
-    if (!state_.WaveLoaded || !state_.Wave) return;
-    TViewState& v = state_.View;
-    const std::int64_t d = FrameAt(x, c_->PaintBox1->width(), v.Position.ViewStart,
-                                   state_.Wave->SampleCount(), v.Position.HorZoom);
-    TSelection selection{v.BlockStart, v.BlockEnd, v.DragFlag};
+void MainWindow::PressOnWave(double x, bool shift) {
+    if (!state_.WaveLoaded || !state_.Document) return;
+    ViewState& v = state_.View;
+    const std::int64_t d = FrameAt(x, c_->waveView->width(), v.Position.ViewStart,
+                                   state_.Document->FrameCount(), v.Position.HorizontalZoom);
+    Selection selection{v.BlockStart, v.BlockEnd, v.Dragging};
     selection.Press(d, shift);
     v.BlockStart = selection.BlockStart;
     v.BlockEnd = selection.BlockEnd;
-    v.DragFlag = selection.Dragging;
+    v.Dragging = selection.Dragging;
     state_.RedrawWave = true;
     OnPaint();
 }
 
-void TRemastering::PaintBox1MouseMove(double x) {
-    TViewState& v = state_.View;
-    if (!v.DragFlag || !state_.WaveLoaded || !state_.Wave) return;
-    const std::int64_t n = state_.Wave->SampleCount();
+void MainWindow::MoveOverWave(double x) {
+    ViewState& v = state_.View;
+    if (!v.Dragging || !state_.WaveLoaded || !state_.Document) return;
+    const std::int64_t n = state_.Document->FrameCount();
     const std::int64_t e =
-        FrameAt(x, c_->PaintBox1->width(), v.Position.ViewStart, n, v.Position.HorZoom);
-    TSelection selection{v.BlockStart, v.BlockEnd, v.DragFlag};
+        FrameAt(x, c_->waveView->width(), v.Position.ViewStart, n, v.Position.HorizontalZoom);
+    Selection selection{v.BlockStart, v.BlockEnd, v.Dragging};
     selection.Move(e, n);
     v.BlockStart = selection.BlockStart;
     v.BlockEnd = selection.BlockEnd;
@@ -272,60 +280,60 @@ void TRemastering::PaintBox1MouseMove(double x) {
     OnPaint();
 }
 
-void TRemastering::PaintBox1MouseUp() { state_.View.DragFlag = false; }
+void MainWindow::ReleaseOnWave() { state_.View.Dragging = false; }
 
-void TRemastering::BbDelClick() {
-    if (!state_.Wave) return;
-    BtStopClick();
-    TWave& wave = *state_.Wave;
+void MainWindow::DeleteSelectedBlock() {
+    if (!state_.Document) return;
+    StopPlayback();
+    Wave& wave = *state_.Document;
     wave.DeleteBlock(state_.View.BlockStart, state_.View.BlockEnd);
     state_.WaveLoaded = wave.HasData();
-    Available(state_.WaveLoaded);
+    EnableCommands(state_.WaveLoaded);
     state_.View.BlockStart = 0;
     state_.View.BlockEnd = 0;
-    SbHorizontalChange();
+    ScrollHorizontally();
     state_.Flags.DataSaved = false;
     // The status bar follows the document's new length.
-    SetPanel(0, Texts().CaStatBar0 + ": " + std::to_string(wave.SampleCount()));
+    SetPanel(0, Texts().CaStatBar0 + ": " + std::to_string(wave.FrameCount()));
 }
 
 // Ctrl+wheel: the frame under the pointer stays under it.
-void TRemastering::ZoomAround(double x, TZoomCommand command) {
-    if (!state_.WaveLoaded || !state_.Wave) return;
-    const int width = std::max(c_->PaintBox1->width(), 1);
-    const std::int64_t n = state_.Wave->SampleCount();
-    TViewPosition& p = state_.View.Position;
-    const std::int64_t frame = FrameAt(x, width, p.ViewStart, n, p.HorZoom);
-    p.HorZoom = ZoomedFactor(p.HorZoom, command);
-    ZoomScrollBar(horizontalBar_, p.HorZoom, width);
-    if (p.HorZoom > 1 && n > 0) {
+void MainWindow::ZoomAround(double x, ZoomCommand command) {
+    if (!state_.WaveLoaded || !state_.Document) return;
+    const int width = std::max(c_->waveView->width(), 1);
+    const std::int64_t n = state_.Document->FrameCount();
+    ViewPosition& p = state_.View.Position;
+    const std::int64_t frame = FrameAt(x, width, p.ViewStart, n, p.HorizontalZoom);
+    p.HorizontalZoom = ZoomedFactor(p.HorizontalZoom, command);
+    ZoomScrollBar(horizontalBar_, p.HorizontalZoom, width);
+    if (p.HorizontalZoom > 1 && n > 0) {
         const double start =
-            static_cast<double>(frame) - x / width * static_cast<double>(n / p.HorZoom);
+            static_cast<double>(frame) - x / width * static_cast<double>(n / p.HorizontalZoom);
         const double position = horizontalBar_.Min + start *
                                                          (horizontalBar_.Max - horizontalBar_.Min) /
                                                          static_cast<double>(n);
         horizontalBar_.Position = static_cast<int>(std::clamp(
             std::nearbyint(position), double(horizontalBar_.Min), double(horizontalBar_.Max)));
     }
-    SbHorizontalChange();
+    ScrollHorizontally();
 }
 
-bool TRemastering::ViewEvent(QEvent* event) {
+bool MainWindow::ViewEvent(QEvent* event) {
     switch (event->type()) {
         case QEvent::MouseButtonPress: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (mouse->button() != Qt::LeftButton) return false;
             const bool shift = mouse->modifiers() & Qt::ShiftModifier;
-            RunCommand([this, x = mouse->position().x(), shift] { PaintBox1MouseDown(x, shift); });
+            RunCommand([this, x = mouse->position().x(), shift] { PressOnWave(x, shift); });
             return true;
         }
         case QEvent::MouseMove: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            RunCommand([this, x = mouse->position().x()] { PaintBox1MouseMove(x); });
+            RunCommand([this, x = mouse->position().x()] { MoveOverWave(x); });
             return true;
         }
         case QEvent::MouseButtonRelease:
-            PaintBox1MouseUp();
+            ReleaseOnWave();
             return true;
         case QEvent::Wheel: {
             const auto* wheel = static_cast<QWheelEvent*>(event);
@@ -334,7 +342,7 @@ bool TRemastering::ViewEvent(QEvent* event) {
             if (delta == 0) return true;
             if (wheel->modifiers() & Qt::ControlModifier) {
                 RunCommand([this, x = wheel->position().x(), delta] {
-                    ZoomAround(x, delta > 0 ? TZoomCommand::In : TZoomCommand::Out);
+                    ZoomAround(x, delta > 0 ? ZoomCommand::In : ZoomCommand::Out);
                 });
             } else {
                 const int step =
@@ -343,7 +351,7 @@ bool TRemastering::ViewEvent(QEvent* event) {
                 horizontalBar_.Position =
                     std::max(horizontalBar_.Min,
                              horizontalBar_.Position + (delta > 0 ? -1 : 1) * notches * step);
-                RunCommand([this] { SbHorizontalChange(); });
+                RunCommand([this] { ScrollHorizontally(); });
             }
             return true;
         }
@@ -352,7 +360,7 @@ bool TRemastering::ViewEvent(QEvent* event) {
             if (key->key() != Qt::Key_Home && key->key() != Qt::Key_End) return false;
             horizontalBar_.Position =
                 key->key() == Qt::Key_Home ? horizontalBar_.Min : horizontalBar_.Max;
-            RunCommand([this] { SbHorizontalChange(); });
+            RunCommand([this] { ScrollHorizontally(); });
             return true;
         }
         default:

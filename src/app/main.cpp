@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "app/CloseOnSignal.h"
-#include "app/wav_p.h"
-#include "audio/FileMem.h"
+#include "app/MainWindow.h"
+#include "audio/FileMemory.h"
 #include "base/FileDescriptor.h"
 #include "base/WorkFolder.h"
 #include "help/Artwork.h"
@@ -30,9 +30,10 @@ int main(int argc, char* argv[]) {
     sv::ReopenClosedStandardDescriptors();
     sv::LoadLanguage();
     if (!HasDisplay()) {
-        std::fputs("sonivar: the desktop program needs a display (DISPLAY or WAYLAND_DISPLAY); "
-                   "use sonivar-cli to process files without one\n",
-                   stderr);
+        std::fputs(
+            "sonivar: the desktop program needs a display (DISPLAY or WAYLAND_DISPLAY); "
+            "use sonivar-cli to process files without one\n",
+            stderr);
         return 1;
     }
     QApplication app(argc, argv);
@@ -42,11 +43,11 @@ int main(int argc, char* argv[]) {
     sv::ShowSplashWindow();
 
     // Swap files that a killed run left behind; those of running programs are locked and stay.
-    sv::TFileMemory::RemoveLeftoverSwapFiles(sv::ChooseWorkFolder());
-    sv::TWindowSetup setup;
+    sv::FileMemory::RemoveLeftoverSwapFiles(sv::ChooseWorkFolder());
+    sv::MainWindowSetup setup;
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) setup.startFile = arguments.at(1).toStdString();
-    sv::TRemastering window(std::move(setup));
+    sv::MainWindow window(std::move(setup));
     sv::CloseOnTerminationSignals(window);
     window.show();
     return QApplication::exec();

@@ -9,13 +9,13 @@ namespace sv {
 // Puts path on the list for its lifetime. A path that does not fit (too long, list full) is
 // simply not listed: the leftover-swap sweep at the next start still finds swap files.
 class RemovedOnAbruptExit {
-public:
+  public:
     explicit RemovedOnAbruptExit(const std::filesystem::path& path);
     ~RemovedOnAbruptExit();
     RemovedOnAbruptExit(const RemovedOnAbruptExit&) = delete;
     RemovedOnAbruptExit& operator=(const RemovedOnAbruptExit&) = delete;
 
-private:
+  private:
     int slot_ = -1;
 };
 

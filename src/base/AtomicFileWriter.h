@@ -28,7 +28,7 @@ namespace sv {
 void CheckSaveTarget(const std::filesystem::path& target);
 
 class AtomicFileWriter {
-public:
+  public:
     // backupFolder takes the old content for in-place saves; empty means the work folder.
     explicit AtomicFileWriter(const std::filesystem::path& target,
                               const std::filesystem::path& backupFolder = {});
@@ -44,7 +44,7 @@ public:
     bool InPlace() const { return inPlace_; }
     const std::filesystem::path& Target() const { return target_; }
 
-private:
+  private:
     void OpenTemporary(bool existing, const struct stat& old);
     void OpenInPlace(const std::filesystem::path& backupFolder);
     void RestoreFromBackup() noexcept;

@@ -8,7 +8,7 @@
 namespace sv {
 
 class FileDescriptor {
-public:
+  public:
     FileDescriptor() = default;
     explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() { Reset(); }
@@ -28,7 +28,7 @@ public:
     // write error on network and some local file systems shows up only here).
     void Close(const std::filesystem::path& path);
 
-private:
+  private:
     int fd_ = -1;
 };
 

@@ -6,12 +6,12 @@ namespace sv {
 
 // A file input/output failure; carries the platform's message. Ends the current command.
 class IoError : public std::runtime_error {
-public:
+  public:
     explicit IoError(const std::string& message, int code = 0)
         : std::runtime_error(message), code_(code) {}
     int Code() const { return code_; }  // the errno value, 0 when not from the platform
 
-private:
+  private:
     int code_;
 };
 

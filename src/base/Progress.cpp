@@ -2,20 +2,20 @@
 
 #include <cmath>
 
-#include "base/MyTime.h"
+#include "base/Time.h"
 
 namespace sv {
 
-TProgress::TProgress(Clock clock) : clock_(clock ? std::move(clock) : Clock(MSecOfDay)) {
+Progress::Progress(Clock clock) : clock_(clock ? std::move(clock) : Clock(MonotonicMilliseconds)) {
     startTime_ = clock_();
 }
 
-void TProgress::SGauMax(std::int64_t total) {
+void Progress::SetTotal(std::int64_t total) {
     total_ = total < 1 ? 1 : total;  // a walk with no units still reports sanely
     DispatchEvents();
 }
 
-void TProgress::SGauPro(std::int64_t done) {
+void Progress::SetDone(std::int64_t done) {
     std::int32_t remaining = 0;
     if (done > 0) {
         const double elapsed = static_cast<double>(clock_() - startTime_);
@@ -32,12 +32,12 @@ void TProgress::SGauPro(std::int64_t done) {
 }
 
 ProgressFactory SilentProgressFactory() {
-    return [] { return std::make_unique<TSilentProgress>(); };
+    return [] { return std::make_unique<SilentProgress>(); };
 }
 
-std::unique_ptr<TProgress> TPorts::MakeProgress() const {
+std::unique_ptr<Progress> FrontEndPorts::MakeProgress() const {
     if (progress) return progress();
-    return std::make_unique<TSilentProgress>();
+    return std::make_unique<SilentProgress>();
 }
 
 }  // namespace sv

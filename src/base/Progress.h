@@ -8,24 +8,24 @@
 
 namespace sv {
 
-class TProgress {
-public:
+class Progress {
+  public:
     static constexpr int BarPixels = 300;
     using Clock = std::function<std::int64_t()>;
 
-    explicit TProgress(Clock clock = {});
-    virtual ~TProgress() = default;
-    TProgress(const TProgress&) = delete;
-    TProgress& operator=(const TProgress&) = delete;
+    explicit Progress(Clock clock = {});
+    virtual ~Progress() = default;
+    Progress(const Progress&) = delete;
+    Progress& operator=(const Progress&) = delete;
 
     virtual void SetCaption(const std::string& title) = 0;
-    virtual void EnableStorno(bool enabled) = 0;
+    virtual void EnableCancel(bool enabled) = 0;
     virtual void Show() = 0;
 
-    void SGauMax(std::int64_t total);
-    void SGauPro(std::int64_t done);
-    bool Storno() const { return cancelRequest_; }
-    void BtStornoClick() { cancelRequest_ = true; }
+    void SetTotal(std::int64_t total);
+    void SetDone(std::int64_t done);
+    bool CancelRequested() const { return cancelRequest_; }
+    void RequestCancel() { cancelRequest_ = true; }
     // Lets the front end handle pending events outside the pixel steps.
     void ProcessEvents() { DispatchEvents(); }
 
@@ -33,12 +33,12 @@ public:
     int Position() const { return position_; }
     std::int32_t ShownEstimate() const { return shownEstimate_; }
 
-protected:
+  protected:
     virtual void ShowEstimate(const std::string& text) = 0;  // the remaining-time label
     virtual void ShowPosition(int pixels) = 0;               // the bar, 0..BarPixels
     virtual void DispatchEvents() = 0;                       // where Cancel is seen
 
-private:
+  private:
     Clock clock_;
     bool cancelRequest_ = false;
     std::int64_t startTime_ = 0;
@@ -48,17 +48,17 @@ private:
 };
 
 // Makes the progress window of one operation.
-using ProgressFactory = std::function<std::unique_ptr<TProgress>()>;
+using ProgressFactory = std::function<std::unique_ptr<Progress>()>;
 
 // A progress window that shows nothing; Cancel can still be requested programmatically.
-class TSilentProgress final : public TProgress {
-public:
-    using TProgress::TProgress;
+class SilentProgress final : public Progress {
+  public:
+    using Progress::Progress;
     void SetCaption(const std::string&) override {}
-    void EnableStorno(bool) override {}
+    void EnableCancel(bool) override {}
     void Show() override {}
 
-protected:
+  protected:
     void ShowEstimate(const std::string&) override {}
     void ShowPosition(int) override {}
     void DispatchEvents() override {}
@@ -67,36 +67,36 @@ protected:
 ProgressFactory SilentProgressFactory();
 
 // Messages, questions and the busy cursor.
-class TUserDialogs {
-public:
-    virtual ~TUserDialogs() = default;
+class UserDialogs {
+  public:
+    virtual ~UserDialogs() = default;
     virtual void Message(const std::string& text) = 0;
     virtual bool Question(const std::string& text) = 0;  // true = Yes
     virtual void SetBusy(bool busy) = 0;
 };
 
 // Shows the busy cursor for a scope.
-class TBusyCursor {
-public:
-    explicit TBusyCursor(TUserDialogs* dialogs) : dialogs_(dialogs) {
+class BusyCursor {
+  public:
+    explicit BusyCursor(UserDialogs* dialogs) : dialogs_(dialogs) {
         if (dialogs_) dialogs_->SetBusy(true);
     }
-    ~TBusyCursor() {
+    ~BusyCursor() {
         if (dialogs_) dialogs_->SetBusy(false);
     }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
 
-private:
-    TUserDialogs* dialogs_;
+  private:
+    UserDialogs* dialogs_;
 };
 
 // What the core needs from its front end.
-struct TPorts {
+struct FrontEndPorts {
     ProgressFactory progress = SilentProgressFactory();
-    TUserDialogs* dialogs = nullptr;  // null: messages are dropped, questions answer No
+    UserDialogs* dialogs = nullptr;  // null: messages are dropped, questions answer No
 
-    std::unique_ptr<TProgress> MakeProgress() const;
+    std::unique_ptr<Progress> MakeProgress() const;
     void Message(const std::string& text) const {
         if (dialogs) dialogs->Message(text);
     }

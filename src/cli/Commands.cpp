@@ -3,31 +3,31 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <vector>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <vector>
 
-#include "audio/wav.h"
+#include "audio/Wave.h"
 #include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
-#include "base/MyTime.h"
+#include "base/Time.h"
 #include "base/WorkFolder.h"
 #include "cli/TerminalProgress.h"
 #include "dsp/RemasterChain.h"
 #include "text/Language.h"
-#include "view/Timbres.h"
+#include "timbre/Timbres.h"
 
 namespace sv::cli {
 
 namespace {
 
 // Messages go to stderr; the command line never asks, so every question answers No.
-class TStderrDialogs final : public TUserDialogs {
-public:
+class StderrDialogs final : public UserDialogs {
+  public:
     void Message(const std::string& text) override {
         std::fprintf(stderr, "sonivar-cli: %s\n", text.c_str());
     }
@@ -38,12 +38,12 @@ public:
     void SetBusy(bool) override {}
 };
 
-struct TSession {
-    TStderrDialogs dialogs;
-    TWaveEnv env;
+struct Session {
+    StderrDialogs dialogs;
+    WaveEnvironment env;
 };
 
-void SetUp(TSession& session, const TOptions& options) {
+void SetUp(Session& session, const Options& options) {
     session.env.WorkFolder =
         options.WorkFolder.empty() ? ChooseWorkFolder() : std::filesystem::path(options.WorkFolder);
     session.env.Ports.progress = TerminalProgressFactory(options.Quiet);
@@ -52,9 +52,9 @@ void SetUp(TSession& session, const TOptions& options) {
 }
 
 // Loads IN; on refusal reports it and returns null with exit set.
-std::unique_ptr<TWave> Open(TSession& session, const std::string& path, int& exit) {
+std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit) {
     bool notPcm = false;
-    auto wave = TWave::CreateFromFile(path, session.env, &notPcm);
+    auto wave = Wave::CreateFromFile(path, session.env, &notPcm);
     if (Interrupted()) {  // loading cannot stop half-way, but nothing runs after it
         exit = ExitCancelled;
         return nullptr;
@@ -65,9 +65,9 @@ std::unique_ptr<TWave> Open(TSession& session, const std::string& path, int& exi
     return nullptr;
 }
 
-std::int64_t ChannelPeak(TWave& wave, int channel) {
-    const std::int64_t frames = wave.SampleCount();
-    TArrayOfLongint block(16384);
+std::int64_t ChannelPeak(Wave& wave, int channel) {
+    const std::int64_t frames = wave.FrameCount();
+    Int32Array block(16384);
     std::int64_t peak = 0;
     for (std::int64_t first = 0; first < frames; first += 16384) {
         const std::int64_t count = std::min<std::int64_t>(16384, frames - first);
@@ -78,7 +78,7 @@ std::int64_t ChannelPeak(TWave& wave, int channel) {
     return peak;
 }
 
-int RunInfo(TSession& session, const TOptions& options) {
+int RunInfo(Session& session, const Options& options) {
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
@@ -86,8 +86,8 @@ int RunInfo(TSession& session, const TOptions& options) {
     std::printf("channels: %d\n", wave->Channels());
     std::printf("sample_rate: %d\n", wave->SampleRate());
     std::printf("bits_per_sample: %d\n", wave->BitsPerSample());
-    std::printf("frames: %lld\n", static_cast<long long>(wave->SampleCount()));
-    std::printf("duration: %s\n", DurationText(wave->SampleCount(), wave->SampleRate()).c_str());
+    std::printf("frames: %lld\n", static_cast<long long>(wave->FrameCount()));
+    std::printf("duration: %s\n", DurationText(wave->FrameCount(), wave->SampleRate()).c_str());
     std::string peaks;
     for (int c = 0; c < wave->Channels(); ++c) {
         const std::int64_t peak = ChannelPeak(*wave, c);
@@ -105,7 +105,7 @@ int RunInfo(TSession& session, const TOptions& options) {
 }
 
 // Saves OUT; the document writes beside it and renames, so OUT is complete or untouched.
-int Save(TSession& session, TWave& wave, const std::string& path) {
+int Save(Session& session, Wave& wave, const std::string& path) {
     if (wave.SaveToFile(path)) return ExitDone;
     if (wave.SaveErrorCode() == ECANCELED || Interrupted()) return ExitCancelled;
     if (IsFullOrProtectedMedium(wave.SaveErrorCode()))
@@ -116,19 +116,19 @@ int Save(TSession& session, TWave& wave, const std::string& path) {
 }
 
 // The engine with the spectra the commands share.
-struct TEngineRun {
-    explicit TEngineRun(const TPorts& ports) : engine(flags, ports) {}
-    TEngineFlags flags;
-    TFiltr engine;
-    std::unique_ptr<TSpectra> spectra = std::make_unique<TSpectra>();
+struct EngineRun {
+    explicit EngineRun(const FrontEndPorts& ports) : engine(flags, ports) {}
+    EngineFlags flags;
+    Engine engine;
+    std::unique_ptr<SharedSpectra> spectra = std::make_unique<SharedSpectra>();
 };
 
 // The target timbre of the options, when levelling runs. Returns an exit code other than
 // ExitDone on failure.
-int ChooseTarget(TSession& session, TEngineRun& run, const TOptions& options) {
-    if (!options.Settings.Remastering) return ExitDone;
-    TFiltr& engine = run.engine;
-    TSpectra& spectra = *run.spectra;
+int ChooseTarget(Session& session, EngineRun& run, const Options& options) {
+    if (!options.Settings.Levelling) return ExitDone;
+    Engine& engine = run.engine;
+    SharedSpectra& spectra = *run.spectra;
     if (!options.Example.empty()) {
         int exit = ExitDone;
         auto example = Open(session, options.Example, exit);
@@ -154,27 +154,28 @@ int ChooseTarget(TSession& session, TEngineRun& run, const TOptions& options) {
     return ExitDone;
 }
 
-bool AnyStage(const TRemasterSettings& s) {
-    return s.RemoveNoise || s.Remastering || s.PeakDown || s.Normalize;
+bool AnyStage(const RemasterSettings& s) {
+    return s.RemoveNoise || s.Levelling || s.FitPeaks || s.Normalize;
 }
 
-int RunRemaster(TSession& session, const TOptions& options) {
+int RunRemaster(Session& session, const Options& options) {
     CheckSaveTarget(options.Output);  // refuse a device, a folder or a missing folder up front
-    TEngineRun run(session.env.Ports);
+    EngineRun run(session.env.Ports);
     if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
     // Like Remaster It, except that after a cancel no further stage runs.
-    if (AnyStage(options.Settings) && !RunBatchStages(run.engine, wave, options.Settings, *run.spectra))
+    if (AnyStage(options.Settings) &&
+        !RunBatchStages(run.engine, wave, options.Settings, *run.spectra))
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
     return Save(session, *wave, options.Output);
 }
 
-int RunDetectCommand(TSession& session, const TOptions& options) {
+int RunDetectCommand(Session& session, const Options& options) {
     CheckSaveTarget(options.Output);
-    TEngineRun run(session.env.Ports);
+    EngineRun run(session.env.Ports);
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
@@ -206,7 +207,7 @@ std::vector<std::string> WavFiles(const std::filesystem::path& folder) {
     return names;
 }
 
-int RunBatch(TSession& session, const TOptions& options) {
+int RunBatch(Session& session, const Options& options) {
     const std::filesystem::path source = options.Input;
     const std::filesystem::path target = options.Output;
     std::error_code ec;
@@ -216,17 +217,17 @@ int RunBatch(TSession& session, const TOptions& options) {
             return ExitIoFailure;
         }
     }
-    TEngineRun run(session.env.Ports);
+    EngineRun run(session.env.Ports);
     if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
     const auto names = WavFiles(source);  // fixed now: results written into source are not redone
     int worst = ExitDone;
     for (std::size_t i = 0; i < names.size(); ++i) {
         const auto in = source / names[i];
         const auto out = target / ((options.Overwrite ? "" : "_") + names[i]);
-        if (!options.Quiet)
-            std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, names.size(), in.c_str());
+        if (!options.Quiet) std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, names.size(), in.c_str());
         if (!options.Overwrite && std::filesystem::exists(out, ec)) {
-            std::fprintf(stderr, "sonivar-cli: %s exists; skipped (use --overwrite)\n", out.c_str());
+            std::fprintf(stderr, "sonivar-cli: %s exists; skipped (use --overwrite)\n",
+                         out.c_str());
             continue;
         }
         try {
@@ -236,7 +237,7 @@ int RunBatch(TSession& session, const TOptions& options) {
                 worst = std::max(worst, exit);
                 continue;
             }
-            run.flags.StornoFlag = false;
+            run.flags.Cancelled = false;
             if (!RunBatchStages(run.engine, wave, options.Settings, *run.spectra) || Interrupted())
                 return ExitCancelled;
             if (IsWriteProtected(out)) {
@@ -257,7 +258,7 @@ int RunBatch(TSession& session, const TOptions& options) {
 }  // namespace
 
 // The work folder must exist; what killed runs left in it goes.
-int PrepareWorkFolder(const TSession& session) {
+int PrepareWorkFolder(const Session& session) {
     const auto& folder = session.env.WorkFolder;
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
@@ -265,30 +266,30 @@ int PrepareWorkFolder(const TSession& session) {
                      std::filesystem::exists(folder, ec) ? "is not a folder" : "does not exist");
         return ExitIoFailure;
     }
-    TFileMemory::RemoveLeftoverSwapFiles(folder);
+    FileMemory::RemoveLeftoverSwapFiles(folder);
     return ExitDone;
 }
 
-int Run(const TOptions& options) {
-    TSession session;
+int Run(const Options& options) {
+    Session session;
     SetUp(session, options);
-    if (options.Command != TCommand::Help && options.Command != TCommand::Version) {
+    if (options.Command != CliCommand::Help && options.Command != CliCommand::Version) {
         if (const int exit = PrepareWorkFolder(session); exit != ExitDone) return exit;
     }
     switch (options.Command) {
-        case TCommand::Help:
+        case CliCommand::Help:
             std::fputs(UsageText().c_str(), stdout);
             return ExitDone;
-        case TCommand::Version:
+        case CliCommand::Version:
             std::printf("sonivar-cli %s\n", SONIVAR_VERSION);
             return ExitDone;
-        case TCommand::Info:
+        case CliCommand::Info:
             return RunInfo(session, options);
-        case TCommand::Remaster:
+        case CliCommand::Remaster:
             return RunRemaster(session, options);
-        case TCommand::Detect:
+        case CliCommand::Detect:
             return RunDetectCommand(session, options);
-        case TCommand::Batch:
+        case CliCommand::Batch:
             return RunBatch(session, options);
     }
     return ExitUsage;

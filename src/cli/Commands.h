@@ -5,7 +5,7 @@
 
 namespace sv::cli {
 
-enum TExit : int {
+enum ExitCode : int {
     ExitDone = 0,
     ExitIoFailure = 1,
     ExitUsage = 2,
@@ -14,7 +14,7 @@ enum TExit : int {
 };
 
 // Runs one parsed command; messages go to stderr, results to stdout.
-int Run(const TOptions& options);
+int Run(const Options& options);
 
 // The whole program: parses argv, runs, maps failures to exit codes.
 int Main(int argc, const char* const* argv);

@@ -8,42 +8,40 @@ namespace sv::cli {
 
 namespace {
 
-struct TIntOption {
+struct IntOption {
     std::string_view name;
     int min;
     int max;
-    int TRemasterSettings::*field;
-    bool TRemasterSettings::*enables;  // set to true when the option is given, or null
+    int RemasterSettings::*field;
+    bool RemasterSettings::*enables;  // set to true when the option is given, or null
 };
 
-const TIntOption IntOptions[] = {
-    {"--noise-parts", 1, 64, &TRemasterSettings::NoiseParts, nullptr},
-    {"--noise-seconds", 1, 9, &TRemasterSettings::NoiseSeconds, nullptr},
-    {"--noise-percent", 0, 200, &TRemasterSettings::NoisePercent, nullptr},
-    {"--bands", 3, 255, &TRemasterSettings::Bands, nullptr},
-    {"--limit", 2, 128, &TRemasterSettings::Limit, nullptr},
-    {"--channel-mode", 0, 4, &TRemasterSettings::ChannelMode, nullptr},
-    {"--band-mode", 0, 4, &TRemasterSettings::BandLevelMode, nullptr},
-    {"--highpass", 16, 250, &TRemasterSettings::HighPassHz, &TRemasterSettings::HighPass},
-    {"--highpass-slope", 1, 64, &TRemasterSettings::HighPassSlope, nullptr},
-    {"--lowpass", 8, 20, &TRemasterSettings::LowPassKHz, &TRemasterSettings::LowPass},
-    {"--lowpass-slope", 1, 64, &TRemasterSettings::LowPassSlope, nullptr},
-    {"--peak-count", 5, 999, &TRemasterSettings::PeakCount, nullptr},
-    {"--peak-size", 512, 8192, &TRemasterSettings::PeakBlockSize, nullptr},
-    {"--normalize-db", -48, 0, &TRemasterSettings::NormalizeDb, nullptr},
+const IntOption IntOptions[] = {
+    {"--noise-parts", 1, 64, &RemasterSettings::NoiseParts, nullptr},
+    {"--noise-seconds", 1, 9, &RemasterSettings::NoiseSeconds, nullptr},
+    {"--noise-percent", 0, 200, &RemasterSettings::NoisePercent, nullptr},
+    {"--bands", 3, 255, &RemasterSettings::Bands, nullptr},
+    {"--limit", 2, 128, &RemasterSettings::Limit, nullptr},
+    {"--channel-mode", 0, 4, &RemasterSettings::ChannelMode, nullptr},
+    {"--band-mode", 0, 4, &RemasterSettings::BandLevelMode, nullptr},
+    {"--highpass", 16, 250, &RemasterSettings::HighPassHz, &RemasterSettings::HighPass},
+    {"--highpass-slope", 1, 64, &RemasterSettings::HighPassSlope, nullptr},
+    {"--lowpass", 8, 20, &RemasterSettings::LowPassKHz, &RemasterSettings::LowPass},
+    {"--lowpass-slope", 1, 64, &RemasterSettings::LowPassSlope, nullptr},
+    {"--peak-count", 5, 999, &RemasterSettings::PeakCount, nullptr},
+    {"--peak-size", 512, 8192, &RemasterSettings::PeakBlockSize, nullptr},
+    {"--normalize-db", -48, 0, &RemasterSettings::NormalizeDb, nullptr},
 };
 
-struct TFlagOption {
+struct FlagOption {
     std::string_view name;
-    bool TRemasterSettings::*field;
+    bool RemasterSettings::*field;
 };
 
-const TFlagOption StageFlags[] = {
-    {"--denoise", &TRemasterSettings::RemoveNoise},
-    {"--level", &TRemasterSettings::Remastering},
-    {"--fit-peaks", &TRemasterSettings::PeakDown},
-    {"--normalize", &TRemasterSettings::Normalize},
-    {"--per-channel", &TRemasterSettings::PerChannel},
+const FlagOption StageFlags[] = {
+    {"--denoise", &RemasterSettings::RemoveNoise},    {"--level", &RemasterSettings::Levelling},
+    {"--fit-peaks", &RemasterSettings::FitPeaks},     {"--normalize", &RemasterSettings::Normalize},
+    {"--per-channel", &RemasterSettings::PerChannel},
 };
 
 bool ParseInt(std::string_view text, int& value) {
@@ -103,8 +101,8 @@ std::string UsageText() {
            "130 cancelled.\n";
 }
 
-std::optional<TOptions> ParseOptions(int argc, const char* const* argv, std::string& error) {
-    TOptions options;
+std::optional<Options> ParseOptions(int argc, const char* const* argv, std::string& error) {
+    Options options;
     std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.empty()) {
         error = "no command given";
@@ -113,20 +111,20 @@ std::optional<TOptions> ParseOptions(int argc, const char* const* argv, std::str
     const std::string_view command = args[0];
     std::size_t positionalWanted = 0;
     if (command == "--help" || command == "-h" || command == "help") {
-        options.Command = TCommand::Help;
+        options.Command = CliCommand::Help;
     } else if (command == "--version") {
-        options.Command = TCommand::Version;
+        options.Command = CliCommand::Version;
     } else if (command == "info") {
-        options.Command = TCommand::Info;
+        options.Command = CliCommand::Info;
         positionalWanted = 1;
     } else if (command == "remaster") {
-        options.Command = TCommand::Remaster;
+        options.Command = CliCommand::Remaster;
         positionalWanted = 2;
     } else if (command == "detect") {
-        options.Command = TCommand::Detect;
+        options.Command = CliCommand::Detect;
         positionalWanted = 2;
     } else if (command == "batch") {
-        options.Command = TCommand::Batch;
+        options.Command = CliCommand::Batch;
         positionalWanted = 2;
     } else {
         error = "unknown command '" + std::string(command) + "'";
@@ -134,7 +132,7 @@ std::optional<TOptions> ParseOptions(int argc, const char* const* argv, std::str
     }
 
     const bool takesSettings =
-        options.Command == TCommand::Remaster || options.Command == TCommand::Batch;
+        options.Command == CliCommand::Remaster || options.Command == CliCommand::Batch;
     std::vector<std::string> positional;
     bool optionsEnded = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
@@ -169,13 +167,13 @@ std::optional<TOptions> ParseOptions(int argc, const char* const* argv, std::str
             options.WorkFolder = v;
             continue;
         }
-        if (arg == "--band-mode" && options.Command == TCommand::Detect) {
+        if (arg == "--band-mode" && options.Command == CliCommand::Detect) {
             // detect takes this one setting
         } else if (!takesSettings) {
             error = "unknown option " + std::string(arg) + " for this command";
             return std::nullopt;
         }
-        if (arg == "--overwrite" && options.Command == TCommand::Batch) {
+        if (arg == "--overwrite" && options.Command == CliCommand::Batch) {
             options.Overwrite = true;
             continue;
         }
@@ -202,12 +200,12 @@ std::optional<TOptions> ParseOptions(int argc, const char* const* argv, std::str
                         std::string(v) + "'";
                 return std::nullopt;
             }
-            const bool powerOfTwo = opt.field != &TRemasterSettings::PeakBlockSize ||
-                                    (number & (number - 1)) == 0;
+            const bool powerOfTwo =
+                opt.field != &RemasterSettings::PeakBlockSize || (number & (number - 1)) == 0;
             if (number < opt.min || number > opt.max || !powerOfTwo) {
-                error = "option " + std::string(arg) + " takes " + std::to_string(opt.min) +
-                        ".." + std::to_string(opt.max) +
-                        (powerOfTwo ? "" : " (a power of two)") + ", not " + std::string(v);
+                error = "option " + std::string(arg) + " takes " + std::to_string(opt.min) + ".." +
+                        std::to_string(opt.max) + (powerOfTwo ? "" : " (a power of two)") +
+                        ", not " + std::string(v);
                 return std::nullopt;
             }
             options.Settings.*opt.field = number;

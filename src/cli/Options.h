@@ -7,13 +7,13 @@
 
 namespace sv::cli {
 
-enum class TCommand { Help, Version, Info, Remaster, Detect, Batch };
+enum class CliCommand { Help, Version, Info, Remaster, Detect, Batch };
 
-struct TOptions {
-    TCommand Command = TCommand::Help;
+struct Options {
+    CliCommand Command = CliCommand::Help;
     std::string Input;   // IN.wav, REF.wav or SRC_DIR
     std::string Output;  // OUT.wav, OUT.sts or DST_DIR
-    TRemasterSettings Settings;
+    RemasterSettings Settings;
     std::string Timbre = "clear";  // a built-in name or a path to a *.sts file
     std::string Example;           // REF.wav: the target becomes its detected timbre
     std::string WorkFolder;        // empty: automatic
@@ -22,7 +22,7 @@ struct TOptions {
 };
 
 // Parses argv; on a usage error returns nothing and sets error to a one-line reason.
-std::optional<TOptions> ParseOptions(int argc, const char* const* argv, std::string& error);
+std::optional<Options> ParseOptions(int argc, const char* const* argv, std::string& error);
 
 std::string UsageText();
 

@@ -30,15 +30,16 @@ void InstallInterruptHandlers() {
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) sigaction(signal, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
+        sigaction(signal, &action, nullptr);
 }
 
 bool Interrupted() { return interrupted != 0; }
 
-TTerminalProgress::TTerminalProgress(std::FILE* out, bool terminal)
+TerminalProgress::TerminalProgress(std::FILE* out, bool terminal)
     : out_(out), terminal_(terminal) {}
 
-TTerminalProgress::~TTerminalProgress() {
+TerminalProgress::~TerminalProgress() {
     if (!shown_ || !out_) return;
     if (terminal_) {
         std::fputc('\n', out_);
@@ -48,23 +49,23 @@ TTerminalProgress::~TTerminalProgress() {
     std::fflush(out_);
 }
 
-void TTerminalProgress::Show() {
+void TerminalProgress::Show() {
     shown_ = true;
     Draw();
 }
 
-void TTerminalProgress::ShowPosition(int pixels) {
+void TerminalProgress::ShowPosition(int pixels) {
     pixels_ = pixels;
     if (shown_) Draw();
 }
 
 // A signal cancels even where the window's Cancel button is off (saving): the operation decides
 // whether it can stop.
-void TTerminalProgress::DispatchEvents() {
-    if (Interrupted()) BtStornoClick();
+void TerminalProgress::DispatchEvents() {
+    if (Interrupted()) RequestCancel();
 }
 
-void TTerminalProgress::Draw() {
+void TerminalProgress::Draw() {
     if (!out_ || title_.empty()) return;
     const int percent = pixels_ * 100 / BarPixels;
     if (terminal_) {
@@ -84,22 +85,22 @@ void TTerminalProgress::Draw() {
 
 ProgressFactory TerminalProgressFactory(bool quiet) {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
-    return [quiet, terminal]() -> std::unique_ptr<TProgress> {
+    return [quiet, terminal]() -> std::unique_ptr<Progress> {
         if (quiet) {
             // Nothing is shown, but Ctrl+C must still cancel.
-            struct TQuiet final : TProgress {
+            struct QuietProgress final : Progress {
                 void SetCaption(const std::string&) override {}
-                void EnableStorno(bool) override {}
+                void EnableCancel(bool) override {}
                 void Show() override {}
                 void ShowEstimate(const std::string&) override {}
                 void ShowPosition(int) override {}
                 void DispatchEvents() override {
-                    if (Interrupted()) BtStornoClick();
+                    if (Interrupted()) RequestCancel();
                 }
             };
-            return std::make_unique<TQuiet>();
+            return std::make_unique<QuietProgress>();
         }
-        return std::make_unique<TTerminalProgress>(stderr, terminal);
+        return std::make_unique<TerminalProgress>(stderr, terminal);
     };
 }
 

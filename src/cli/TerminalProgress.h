@@ -12,20 +12,20 @@ namespace sv::cli {
 void InstallInterruptHandlers();
 bool Interrupted();
 
-class TTerminalProgress final : public TProgress {
-public:
-    TTerminalProgress(std::FILE* out, bool terminal);
-    ~TTerminalProgress() override;
+class TerminalProgress final : public Progress {
+  public:
+    TerminalProgress(std::FILE* out, bool terminal);
+    ~TerminalProgress() override;
     void SetCaption(const std::string& title) override { title_ = title; }
-    void EnableStorno(bool) override {}
+    void EnableCancel(bool) override {}
     void Show() override;
 
-protected:
+  protected:
     void ShowEstimate(const std::string& text) override { estimate_ = text; }
     void ShowPosition(int pixels) override;
     void DispatchEvents() override;
 
-private:
+  private:
     void Draw();
     std::FILE* out_;
     bool terminal_;

@@ -35,14 +35,14 @@ inline V4 LoadFloats(const float* p) {
     return v;
 }
 
-// Two consecutive TComplex values as (Re, Im, Re, Im).
-inline V4 LoadPairs(const TComplex* p) {
+// Two consecutive Complex values as (Re, Im, Re, Im).
+inline V4 LoadPairs(const Complex* p) {
     V4 v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
-inline void StorePairs(TComplex* p, V4 v) { std::memcpy(p, &v, sizeof v); }
+inline void StorePairs(Complex* p, V4 v) { std::memcpy(p, &v, sizeof v); }
 
 // Eight samples times the window (products in double, rounded to float), split into the even
 // samples (real parts) and odd samples (imaginary parts) of four packed values.
@@ -94,7 +94,7 @@ inline void StoreRoundedScaled(std::int32_t* dst, V4 v, const double* w) {
 
 }  // namespace
 
-TFFT::TFFT(int n) : n_(CheckedSize(n)), plan_(n_) {
+FFT::FFT(int n) : n_(CheckedSize(n)), plan_(n_) {
     synthesis_.resize(n);
     analysis_.resize(n);
     synthesisOverN_.resize(n);
@@ -125,27 +125,27 @@ TFFT::TFFT(int n) : n_(CheckedSize(n)), plan_(n_) {
     bufB_.resize(n / 4);
 }
 
-int TFFT::BitCount(unsigned n) {
+int FFT::BitCount(unsigned n) {
     int count = 0;
     for (; n != 0; n >>= 1) ++count;
     return count;
 }
 
-void TFFT::Transform(TComplex* x) { TransformCount(x, n_); }
+void FFT::Transform(Complex* x) { TransformCount(x, n_); }
 
-void TFFT::Transform(TArrayOfComplex& x, int highIndex) {
+void FFT::Transform(ComplexArray& x, int highIndex) {
     const int count = highIndex + 1;
     if (!IsPowerOfTwo(count) || count > n_ || x.size() < static_cast<std::size_t>(count))
         throw std::invalid_argument("Transform needs a power-of-two count within buffer and size");
     TransformCount(x.data(), count);
 }
 
-void TFFT::TransformCount(TComplex* x, int count) {
+void FFT::TransformCount(Complex* x, int count) {
     if (count < 4) {
         if (count == 2) {
-            const TComplex a = x[0], b = x[1];
-            x[0] = TCmplx::Add(a, b);
-            x[1] = TCmplx::Sub(a, b);
+            const Complex a = x[0], b = x[1];
+            x[0] = ComplexMath::Add(a, b);
+            x[1] = ComplexMath::Sub(a, b);
         }
         return;
     }
@@ -163,7 +163,7 @@ void TFFT::TransformCount(TComplex* x, int count) {
     }
 }
 
-void TFFT::Forward(const std::int32_t* samples, TComplex* x) {
+void FFT::Forward(const std::int32_t* samples, Complex* x) {
     const int half = n_ / 2;
     const int blocks = half / 4;
     Block* a = bufA_.data();
@@ -201,14 +201,14 @@ void TFFT::Forward(const std::int32_t* samples, TComplex* x) {
     x[half] = {re0 - im0, 0.0f};
 }
 
-void TFFT::Forward(const TArrayOfLongint& samples, int samplesHigh, TArrayOfComplex& x, int xHigh) {
+void FFT::Forward(const Int32Array& samples, int samplesHigh, ComplexArray& x, int xHigh) {
     if (samplesHigh != n_ - 1 || xHigh != n_ - 1 || samples.size() < static_cast<std::size_t>(n_) ||
         x.size() < static_cast<std::size_t>(n_))
         throw std::invalid_argument("Forward needs blocks of the transform size");
     Forward(samples.data(), x.data());
 }
 
-void TFFT::Inverse(const TComplex* x, std::int32_t* samples) {
+void FFT::Inverse(const Complex* x, std::int32_t* samples) {
     const int half = n_ / 2;
     const int blocks = half / 4;
     Block* a = bufA_.data();
@@ -255,14 +255,14 @@ void TFFT::Inverse(const TComplex* x, std::int32_t* samples) {
     }
 }
 
-void TFFT::Inverse(const TArrayOfComplex& x, int xHigh, TArrayOfLongint& samples, int samplesHigh) {
+void FFT::Inverse(const ComplexArray& x, int xHigh, Int32Array& samples, int samplesHigh) {
     if (samplesHigh != n_ - 1 || xHigh != n_ - 1 || samples.size() < static_cast<std::size_t>(n_) ||
         x.size() < static_cast<std::size_t>(n_))
         throw std::invalid_argument("Inverse needs blocks of the transform size");
     Inverse(x.data(), samples.data());
 }
 
-float TFFT::BinFrequency(int k, double rate) const {
+float FFT::BinFrequency(int k, double rate) const {
     if (k > n_ / 2) k = n_ - k;
     return static_cast<float>(static_cast<double>(k) / n_ * rate);
 }

@@ -4,52 +4,52 @@
 #include <cstdint>
 #include <vector>
 
-#include "base/DefType.h"
+#include "base/CoreTypes.h"
+#include "dsp/Complex.h"
 #include "dsp/FFTRadix4.h"
-#include "dsp/complex.h"
 
 namespace sv {
 
-class TFFT {
+class FFT {
   public:
     // n: transform size, a power of two of at least 16 (the engine uses 16384).
-    explicit TFFT(int n);
+    explicit FFT(int n);
 
     int Size() const { return n_; }
     // Hann over n - 1 points divided by the analysis window; 0 where that window is 0.
-    const TArrayOfDouble& SynthesisWindow() const { return synthesis_; }
+    const DoubleArray& SynthesisWindow() const { return synthesis_; }
     // Half-ellipse; analysis x synthesis is the Hann window.
-    const TArrayOfDouble& AnalysisWindow() const { return analysis_; }
+    const DoubleArray& AnalysisWindow() const { return analysis_; }
 
     // Number of right shifts until n becomes 0.
     static int BitCount(unsigned n);
 
     // In-place forward DFT (sign -1, no scaling, natural order) of Size() values.
-    void Transform(TComplex* x);
+    void Transform(Complex* x);
     // The same for the count = highIndex + 1 first values of x; count is a power of two no
     // larger than Size().
-    void Transform(TArrayOfComplex& x, int highIndex);
+    void Transform(ComplexArray& x, int highIndex);
 
     // x[0 .. n-1] <- DFT of samples[i] * AnalysisWindow[i]; every bin is filled, the upper half
     // being the exact conjugate mirror of the lower one.
-    void Forward(const std::int32_t* samples, TComplex* x);
-    void Forward(const TArrayOfLongint& samples, int samplesHigh, TArrayOfComplex& x, int xHigh);
+    void Forward(const std::int32_t* samples, Complex* x);
+    void Forward(const Int32Array& samples, int samplesHigh, ComplexArray& x, int xHigh);
 
     // samples[i] <- round-half-even(SynthesisWindow[i] * Re(inverse DFT of x)[i]) with the 1/n
     // scaling, saturated to the int32 range. x need not be conjugate-symmetric and is left as
     // it was.
-    void Inverse(const TComplex* x, std::int32_t* samples);
-    void Inverse(const TArrayOfComplex& x, int xHigh, TArrayOfLongint& samples, int samplesHigh);
+    void Inverse(const Complex* x, std::int32_t* samples);
+    void Inverse(const ComplexArray& x, int xHigh, Int32Array& samples, int samplesHigh);
 
     // Frequency in Hz of bin k; bins above n/2 mirror the lower half.
     float BinFrequency(int k, double rate) const;
 
   private:
-    void TransformCount(TComplex* x, int count);
+    void TransformCount(Complex* x, int count);
 
     int n_;
-    TArrayOfDouble synthesis_;
-    TArrayOfDouble analysis_;
+    DoubleArray synthesis_;
+    DoubleArray analysis_;
     // SynthesisWindow / n, exact since n is a power of two; the last pass multiplies in double
     // so that large values keep their integer bits before rounding.
     std::vector<double> synthesisOverN_;

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "dsp/filters.h"
+#include "dsp/Engine.h"
 
 namespace sv {
 namespace {
@@ -33,7 +33,7 @@ float PassSlopeFactor(float f, int highPassHz, int lowPassKHz, int highPassSlope
         ApplyPassSlopeFactors(1.0L, f, highPassHz, lowPassKHz, highPassSlope, lowPassSlope));
 }
 
-void TFiltr::ApplyPassSlopes(TWave& wave, TBinSpectrum& curve, int highPassHz, int lowPassKHz,
+void Engine::ApplyPassSlopes(Wave& wave, BinSpectrum& curve, int highPassHz, int lowPassKHz,
                              int highPassSlope, int lowPassSlope) {
     const double rate = wave.SampleRate();
     for (int k = 1; k < SpectrumBins; ++k) {

@@ -12,7 +12,6 @@ long double ApplyPassSlopeFactors(long double value, float f, int highPassHz, in
                                   int highPassSlope, int lowPassSlope);
 
 // The combined factor at frequency f, rounded to single.
-float PassSlopeFactor(float f, int highPassHz, int lowPassKHz, int highPassSlope,
-                      int lowPassSlope);
+float PassSlopeFactor(float f, int highPassHz, int lowPassKHz, int highPassSlope, int lowPassSlope);
 
 }  // namespace sv

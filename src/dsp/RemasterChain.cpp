@@ -2,52 +2,52 @@
 
 namespace sv {
 
-bool RunRemoveNoise(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
-                    TSpectra& spectra) {
+bool RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                    SharedSpectra& spectra) {
     auto& profile = spectra.NoiseProfile;
     engine.DetectNoise(*wave, profile[0], profile[1], s.NoiseParts, s.NoiseSeconds);
-    if (engine.Flags().StornoFlag) return false;
+    if (engine.Flags().Cancelled) return false;
     engine.ScaleNoiseProfile(*wave, profile[0], profile[1], s.NoisePercent);
     return engine.RemoveNoise(wave, profile[0], profile[1]);
 }
 
-bool RunLevelling(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
-                  TSpectra& spectra) {
+bool RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                  SharedSpectra& spectra) {
     auto& measured = spectra.Measured;
     engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelMode);
-    if (engine.Flags().StornoFlag) return false;
+    if (engine.Flags().Cancelled) return false;
     engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s.ChannelMode,
-                                s.Bands, s.EffectiveHighPassHz(), s.EffectiveLowPassKHz(),
-                                s.Limit, s.HighPassSlope, s.LowPassSlope);
+                                s.Bands, s.EffectiveHighPassHz(), s.EffectiveLowPassKHz(), s.Limit,
+                                s.HighPassSlope, s.LowPassSlope);
     return engine.ApplyGainCurves(wave, measured[0], measured[1]);
 }
 
-bool RunRemasterIt(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
-                   TSpectra& spectra) {
+bool RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                   SharedSpectra& spectra) {
     bool done = false;
     if (s.RemoveNoise) done = RunRemoveNoise(engine, wave, s, spectra);
-    if (s.Remastering) done = RunLevelling(engine, wave, s, spectra) || done;
-    if (s.PeakDown) done = engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize) || done;
+    if (s.Levelling) done = RunLevelling(engine, wave, s, spectra) || done;
+    if (s.FitPeaks) done = engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize) || done;
     if (s.Normalize) done = engine.Normalize(wave, s.NormalizeDb, s.PerChannel) || done;
     return done;
 }
 
-bool RunBatchStages(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
-                    TSpectra& spectra) {
-    auto cancelled = [&] { return engine.Flags().StornoFlag; };
+bool RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                    SharedSpectra& spectra) {
+    auto cancelled = [&] { return engine.Flags().Cancelled; };
     if (s.RemoveNoise) RunRemoveNoise(engine, wave, s, spectra);
-    if (!cancelled() && s.Remastering) RunLevelling(engine, wave, s, spectra);
-    if (!cancelled() && s.PeakDown) engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize);
+    if (!cancelled() && s.Levelling) RunLevelling(engine, wave, s, spectra);
+    if (!cancelled() && s.FitPeaks) engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize);
     if (!cancelled() && s.Normalize) engine.Normalize(wave, s.NormalizeDb, s.PerChannel);
     return !cancelled();
 }
 
-bool RunDetect(TFiltr& engine, TWave& wave, int bandLevelMode, TSpectra& spectra) {
+bool RunDetect(Engine& engine, Wave& wave, int bandLevelMode, SharedSpectra& spectra) {
     auto& measured = spectra.Measured;
     engine.MeasureSpectrum(wave, measured[0], measured[1], bandLevelMode);
     for (int k = 0; k < SpectrumBins; ++k)
         spectra.Example[k] = (measured[0][k] + measured[1][k]) / 2;
-    spectra.ExampleReady = !engine.Flags().StornoFlag;
+    spectra.ExampleReady = !engine.Flags().Cancelled;
     return spectra.ExampleReady;
 }
 

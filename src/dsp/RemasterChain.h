@@ -4,41 +4,41 @@
 #include <array>
 #include <memory>
 
+#include "dsp/Engine.h"
 #include "dsp/RemasterSettings.h"
-#include "dsp/filters.h"
 
 namespace sv {
 
 // The spectra the commands share with the timbre controls.
-struct TSpectra {
-    TBinSpectrum Target{};
-    TBinSpectrum Example{};
-    std::array<TBinSpectrum, 2> Measured{};
-    std::array<TBinSpectrum, 2> NoiseProfile{};
+struct SharedSpectra {
+    BinSpectrum Target{};
+    BinSpectrum Example{};
+    std::array<BinSpectrum, 2> Measured{};
+    std::array<BinSpectrum, 2> NoiseProfile{};
     bool ExampleReady = false;
 };
 
 // Remove noise: detection, then (unless cancelled) scaling and removal. True when the document
 // was replaced.
-bool RunRemoveNoise(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
-                    TSpectra& spectra);
+bool RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                    SharedSpectra& spectra);
 
 // Frequency and dynamic levelling: measurement, then (unless cancelled) gains and filtering.
-bool RunLevelling(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
-                  TSpectra& spectra);
+bool RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                  SharedSpectra& spectra);
 
 // Remaster It: the checked stages in their fixed order. A cancelled stage does not stop the
 // later ones. Returns whether any stage replaced the document.
-bool RunRemasterIt(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
-                   TSpectra& spectra);
+bool RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                   SharedSpectra& spectra);
 
 // The batch's per-file chain: like Remaster It, but every stage after a cancel is skipped.
-// Returns false when cancelled (StornoFlag set).
-bool RunBatchStages(TFiltr& engine, std::unique_ptr<TWave>& wave, const TRemasterSettings& s,
-                    TSpectra& spectra);
+// Returns false when cancelled (Cancelled set).
+bool RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                    SharedSpectra& spectra);
 
 // Detect: measures the document and makes the channel mean the example timbre. Returns
 // ExampleReady; the target is not touched here.
-bool RunDetect(TFiltr& engine, TWave& wave, int bandLevelMode, TSpectra& spectra);
+bool RunDetect(Engine& engine, Wave& wave, int bandLevelMode, SharedSpectra& spectra);
 
 }  // namespace sv

@@ -20,7 +20,7 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent), okButton_(new QPushButton
     setFixedSize(306, 271);
 
     auto* panel = new QFrame(this);
-    panel->setObjectName("Panel1");
+    panel->setObjectName("wavePanel");
     panel->setGeometry(1, 0, 305, 243);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setAutoFillBackground(true);

@@ -7,11 +7,11 @@ class QPushButton;
 namespace sv {
 
 class AboutBox final : public QDialog {
-public:
+  public:
     explicit AboutBox(QWidget* parent = nullptr);
     QPushButton* OkButton() const { return okButton_; }
 
-private:
+  private:
     QPushButton* okButton_;
 };
 

@@ -68,7 +68,10 @@ QImage PaintTitlePicture(int width, int height, const QString& caption) {
         const double even = std::sin(x * 0.35) * t;
         const double amplitude = height * 0.16 * (0.35 + 0.65 * std::fabs(std::sin(t * 7.0)));
         const QPointF point(x, mid + amplitude * (rough + even));
-        if (x == 0) wave.moveTo(point); else wave.lineTo(point);
+        if (x == 0)
+            wave.moveTo(point);
+        else
+            wave.lineTo(point);
     }
     painter.setPen(QPen(QColor(255, 255, 255, 170), 1.2));
     painter.drawPath(wave);

@@ -38,8 +38,8 @@ HelpWindow::HelpWindow(QWidget* parent)
     std::vector<QTreeWidgetItem*> parents;  // the last node seen at each depth
     for (const HelpTopic& topic : HelpTopics()) {
         const auto depth = static_cast<std::size_t>(topic.depth);
-        QTreeWidgetItem* item = depth == 0 ? new QTreeWidgetItem(tree_)
-                                           : new QTreeWidgetItem(parents.at(depth - 1));
+        QTreeWidgetItem* item =
+            depth == 0 ? new QTreeWidgetItem(tree_) : new QTreeWidgetItem(parents.at(depth - 1));
         item->setText(0, Q(HelpTopicTitle(topic, Texts())));
         item->setData(0, kTopicRole, topic.number);
         parents.resize(depth + 1);

@@ -8,16 +8,16 @@ class QTreeWidget;
 namespace sv {
 
 class HelpWindow final : public QDialog {
-public:
+  public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
     QTreeWidget* Tree() const { return tree_; }
     QPlainTextEdit* Text() const { return text_; }
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void ShowSelectedTopic();
 
     QTreeWidget* tree_;

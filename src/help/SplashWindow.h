@@ -9,7 +9,7 @@ class QTimer;
 namespace sv {
 
 class SplashWindow final : public QDialog {
-public:
+  public:
     static constexpr int ShowMilliseconds = 2000;
 
     // Starts playing sound in the background if it can be played; a missing or broken sound
@@ -19,7 +19,7 @@ public:
 
     const QTimer* CloseTimer() const { return closeTimer_; }
 
-private:
+  private:
     QTimer* closeTimer_;
     QSoundEffect* sound_ = nullptr;
 };

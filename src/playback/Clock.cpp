@@ -2,11 +2,11 @@
 
 #include <chrono>
 
-#include "base/MyTime.h"
+#include "base/Time.h"
 
 namespace sv {
 
-std::int64_t SteadyClock::NowMs() { return MSecOfDay(); }
+std::int64_t SteadyClock::NowMs() { return MonotonicMilliseconds(); }
 
 void SteadyClock::WaitUntil(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
                             std::int64_t deadlineMs) {

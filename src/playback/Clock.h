@@ -16,7 +16,7 @@ class Clock {
                            std::int64_t deadlineMs) = 0;
 };
 
-// The monotonic system clock (MSecOfDay).
+// The monotonic system clock (MonotonicMilliseconds).
 class SteadyClock final : public Clock {
   public:
     std::int64_t NowMs() override;

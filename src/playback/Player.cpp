@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "audio/wav.h"
-#include "base/DefType.h"
+#include "audio/Wave.h"
+#include "base/CoreTypes.h"
 
 namespace sv {
 
@@ -12,12 +12,12 @@ namespace {
 constexpr std::int64_t Chunk = SoundRing::ChunkValues;
 }
 
-Player::Player(TWave& wave, SoundOutput& output, Clock& clock, std::atomic<bool>& active)
+Player::Player(Wave& wave, SoundOutput& output, Clock& clock, std::atomic<bool>& active)
     : wave_(wave),
       clock_(clock),
       active_(active),
       channels_(wave.Channels()),
-      totalValues_(wave.SampleCount() * wave.Channels()),
+      totalValues_(wave.FrameCount() * wave.Channels()),
       sampleRate_(wave.SampleRate()),
       ring_(wave.FormatTag(), wave.Channels(), wave.SampleRate(), output, clock),
       chunk_(static_cast<std::size_t>(Chunk)) {

@@ -15,13 +15,13 @@
 
 namespace sv {
 
-class TWave;
+class Wave;
 
 class Player {
   public:
     // The document and the output must outlive the player. `active` is cleared by the player
     // thread when a run reaches the end of the document by itself.
-    Player(TWave& wave, SoundOutput& output, Clock& clock, std::atomic<bool>& active);
+    Player(Wave& wave, SoundOutput& output, Clock& clock, std::atomic<bool>& active);
     ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -46,7 +46,7 @@ class Player {
     void PlayOneRun();
     void ReadChunk(std::int64_t position, std::int64_t count);
 
-    TWave& wave_;
+    Wave& wave_;
     Clock& clock_;
     std::atomic<bool>& active_;
     const std::int64_t channels_;

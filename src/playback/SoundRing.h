@@ -26,7 +26,7 @@ class SoundRing {
     static constexpr int StartCredits = 32;
     static constexpr int MaxCredits = 63;
 
-    // Slot duration in ms: 8 820 000 div (channels x rate), at least 1.
+    // Slot duration in ms: 8 820 000 / (channels x rate), at least 1.
     static std::int64_t SlotIntervalMs(int channels, std::int32_t sampleRate);
 
     SoundRing(std::uint16_t formatTag, std::uint16_t channels, std::int32_t sampleRate,

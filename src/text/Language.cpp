@@ -14,8 +14,8 @@ namespace sv {
 
 namespace {
 
-#define SV_LANGUAGE_ROW(section, key, text) TLanguageKey{#section, #key, text, &TTexts::key},
-constexpr TLanguageKey kKeys[] = {SV_LANGUAGE_KEYS(SV_LANGUAGE_ROW)};
+#define SV_LANGUAGE_ROW(section, key, text) LanguageKey{#section, #key, text, &LanguageTexts::key},
+constexpr LanguageKey kKeys[] = {SV_LANGUAGE_KEYS(SV_LANGUAGE_ROW)};
 #undef SV_LANGUAGE_ROW
 
 // A real language file is a few hundred KiB at most; anything far larger is not one, and
@@ -169,10 +169,10 @@ bool ReadWholeFile(const std::filesystem::path& file, std::string& bytes) {
     return std::ferror(in.get()) == 0;  // a folder opens but fails to read
 }
 
-const TLanguageKey* FindKey(std::string_view key) {
+const LanguageKey* FindKey(std::string_view key) {
     static const auto byLowerName = [] {
-        std::unordered_map<std::string, const TLanguageKey*> index;
-        for (const TLanguageKey& row : kKeys) index.emplace(LowerAscii(row.Key), &row);
+        std::unordered_map<std::string, const LanguageKey*> index;
+        for (const LanguageKey& row : kKeys) index.emplace(LowerAscii(row.Key), &row);
         return index;
     }();
     constexpr std::size_t kLongestKey = 32;  // longer names are garbage; skip the lowering
@@ -188,7 +188,7 @@ std::string_view UnquoteValue(std::string_view value) {
     return value;
 }
 
-void ApplyIni(std::string_view text, TTexts& texts) {
+void ApplyIni(std::string_view text, LanguageTexts& texts) {
     std::vector<bool> taken(std::size(kKeys), false);
     std::string_view section;  // none before the first header: such keys are not found
     while (!text.empty()) {
@@ -205,7 +205,7 @@ void ApplyIni(std::string_view text, TTexts& texts) {
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) continue;
 
-        const TLanguageKey* row = FindKey(TrimBlanks(line.substr(0, equals)));
+        const LanguageKey* row = FindKey(TrimBlanks(line.substr(0, equals)));
         if (row == nullptr || !EqualsIgnoringCase(row->Section, section)) continue;
         const auto index = static_cast<std::size_t>(row - kKeys);
         if (taken[index]) continue;  // the first occurrence counts
@@ -217,22 +217,22 @@ void ApplyIni(std::string_view text, TTexts& texts) {
 
 }  // namespace
 
-const std::string* TTexts::Find(std::string_view key) const {
-    const TLanguageKey* row = FindKey(key);
+const std::string* LanguageTexts::Find(std::string_view key) const {
+    const LanguageKey* row = FindKey(key);
     return row == nullptr ? nullptr : &(this->*(row->Member));
 }
 
-std::span<const TLanguageKey> LanguageKeys() { return kKeys; }
+std::span<const LanguageKey> LanguageKeys() { return kKeys; }
 
-TTexts& MutableTexts() {
-    static TTexts texts;
+LanguageTexts& MutableTexts() {
+    static LanguageTexts texts;
     return texts;
 }
 
-const TTexts& Texts() { return MutableTexts(); }
+const LanguageTexts& Texts() { return MutableTexts(); }
 
-void LoadLanguageFrom(const std::filesystem::path& iniFile, TTexts& texts) {
-    texts = TTexts{};
+void LoadLanguageFrom(const std::filesystem::path& iniFile, LanguageTexts& texts) {
+    texts = LanguageTexts{};
     std::string bytes;
     if (!ReadWholeFile(iniFile, bytes)) return;
     ApplyIni(DecodeFile(bytes), texts);
@@ -242,7 +242,7 @@ void LoadLanguage() {
     std::error_code error;
     const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
     if (error) {
-        MutableTexts() = TTexts{};
+        MutableTexts() = LanguageTexts{};
         return;
     }
     LoadLanguageFrom(executable.parent_path() / "language.ini", MutableTexts());

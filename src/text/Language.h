@@ -10,6 +10,7 @@
 
 // Every key: X(section, Key, "English default"). The section is the language.ini section the
 // key is read from.
+// clang-format off
 #define SV_LANGUAGE_KEYS(X) \
     /* [main] captions, hints, labels and messages of the main window */ \
     X(main, CaFile, "File") \
@@ -352,6 +353,7 @@
       "Playback uses the default sound output; without one the program works silently. For " \
       "work without a screen, on servers or in scripts, use sonivar-cli, which runs the " \
       "same processing from the command line.")
+// clang-format on
 
 namespace sv {
 
@@ -365,7 +367,7 @@ constexpr std::string_view DropTrailingBlanks(std::string_view text) {
     return text;
 }
 
-struct TTexts {
+struct LanguageTexts {
 #define SV_LANGUAGE_MEMBER(section, key, text) std::string key{DropTrailingBlanks(text)};
     SV_LANGUAGE_KEYS(SV_LANGUAGE_MEMBER)
 #undef SV_LANGUAGE_MEMBER
@@ -373,29 +375,29 @@ struct TTexts {
     // The text of the key with this name (compared without regard to case); null if unknown.
     const std::string* Find(std::string_view key) const;
 
-    bool operator==(const TTexts&) const = default;
+    bool operator==(const LanguageTexts&) const = default;
 };
 
 // One row of the table: where the key lives in language.ini and which text it fills.
-struct TLanguageKey {
+struct LanguageKey {
     std::string_view Section;
     std::string_view Key;
     std::string_view Default;  // as written in the table, before trailing blanks are dropped
-    std::string TTexts::*Member;
+    std::string LanguageTexts::*Member;
 };
 
 // All keys in table order.
-std::span<const TLanguageKey> LanguageKeys();
+std::span<const LanguageKey> LanguageKeys();
 
 // The program-wide texts. They hold the defaults until LoadLanguage runs.
-const TTexts& Texts();
-TTexts& MutableTexts();
+const LanguageTexts& Texts();
+LanguageTexts& MutableTexts();
 
 // Fills the program-wide texts from language.ini in the folder of the running executable.
 // A missing or unreadable file leaves every text at its default, silently.
 void LoadLanguage();
 
 // Fills texts from the given file: every key it gives correctly, every other key its default.
-void LoadLanguageFrom(const std::filesystem::path& iniFile, TTexts& texts);
+void LoadLanguageFrom(const std::filesystem::path& iniFile, LanguageTexts& texts);
 
 }  // namespace sv

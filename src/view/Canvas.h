@@ -7,21 +7,21 @@
 
 namespace sv {
 
-struct TRgb {
+struct RgbColour {
     std::uint8_t r = 0, g = 0, b = 0;
-    friend bool operator==(TRgb, TRgb) = default;
+    friend bool operator==(RgbColour, RgbColour) = default;
 };
 
-class TCanvas {
+class Canvas {
   public:
-    virtual ~TCanvas() = default;
-    virtual void SetPen(TRgb colour) = 0;
+    virtual ~Canvas() = default;
+    virtual void SetPen(RgbColour colour) = 0;
     virtual void MoveTo(int x, int y) = 0;
     virtual void LineTo(int x, int y) = 0;
-    virtual void SetPixel(int x, int y, TRgb colour) = 0;
+    virtual void SetPixel(int x, int y, RgbColour colour) = 0;
     // Fills x0 <= x < x1, y0 <= y < y1.
-    virtual void FillRect(int x0, int y0, int x1, int y1, TRgb colour) = 0;
-    virtual void SetFont(const std::string& name, int pointSize, TRgb colour) = 0;
+    virtual void FillRect(int x0, int y0, int x1, int y1, RgbColour colour) = 0;
+    virtual void SetFont(const std::string& name, int pointSize, RgbColour colour) = 0;
     // Text with a transparent background, its top left corner at (x, y).
     virtual void TextOut(int x, int y, const std::string& text) = 0;
 

@@ -6,40 +6,40 @@
 
 namespace sv {
 
-class TRasterCanvas final : public TCanvas {
+class RasterCanvas final : public Canvas {
   public:
-    struct TText {
+    struct DrawnText {
         int x = 0, y = 0;
         std::string text;
         std::string font;
         int pointSize = 0;
-        TRgb colour;
+        RgbColour colour;
     };
 
-    TRasterCanvas(int width, int height, TRgb fill = {});
+    RasterCanvas(int width, int height, RgbColour fill = {});
 
     int Width() const { return width_; }
     int Height() const { return height_; }
-    TRgb Pixel(int x, int y) const;
-    const std::vector<TText>& Texts() const { return texts_; }
+    RgbColour Pixel(int x, int y) const;
+    const std::vector<DrawnText>& Texts() const { return texts_; }
 
-    void SetPen(TRgb colour) override { pen_ = colour; }
+    void SetPen(RgbColour colour) override { pen_ = colour; }
     void MoveTo(int x, int y) override;
     void LineTo(int x, int y) override;
-    void SetPixel(int x, int y, TRgb colour) override;
-    void FillRect(int x0, int y0, int x1, int y1, TRgb colour) override;
-    void SetFont(const std::string& name, int pointSize, TRgb colour) override;
+    void SetPixel(int x, int y, RgbColour colour) override;
+    void FillRect(int x0, int y0, int x1, int y1, RgbColour colour) override;
+    void SetFont(const std::string& name, int pointSize, RgbColour colour) override;
     void TextOut(int x, int y, const std::string& text) override;
 
   private:
     int width_, height_;
-    std::vector<TRgb> pixels_;
-    TRgb pen_;
+    std::vector<RgbColour> pixels_;
+    RgbColour pen_;
     int penX_ = 0, penY_ = 0;
     std::string font_;
     int fontSize_ = 0;
-    TRgb fontColour_;
-    std::vector<TText> texts_;
+    RgbColour fontColour_;
+    std::vector<DrawnText> texts_;
 };
 
 }  // namespace sv

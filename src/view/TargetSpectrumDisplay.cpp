@@ -16,21 +16,21 @@ float NominalBinFrequency(int k) {
     return static_cast<float>(static_cast<double>(k) / SpectrumBins * 44100.0);
 }
 
-struct TGridLine {
+struct GridLine {
     double frequency;
     const char* label;
     int labelShift;
 };
 
-constexpr TGridLine FrequencyLines[] = {
+constexpr GridLine FrequencyLines[] = {
     {33, "33Hz", 9},      {100, "100Hz", 11}, {330, "330Hz", 11}, {1000, "1kHz", 9},
     {3300, "3.3kHz", 14}, {10000, "10k", 7},  {20000, "20", 9},
 };
 
 }  // namespace
 
-void DrawTargetSpectrum(TCanvas& canvas, int width, int height, const TBinSpectrum& target,
-                        const TBinSpectrum& flat, const TPassSettings& pass) {
+void DrawTargetSpectrum(Canvas& canvas, int width, int height, const BinSpectrum& target,
+                        const BinSpectrum& flat, const PassFilterSettings& pass) {
     if (width <= 0 || height <= 0) return;
     const int y0 = (4 * height) / 9;
     const int decade = (3 * height) / 8;
@@ -42,7 +42,7 @@ void DrawTargetSpectrum(TCanvas& canvas, int width, int height, const TBinSpectr
     // One entry per pixel column; bins above the top frequency land on column W.
     std::vector<float> sum(static_cast<std::size_t>(width) + 1, 0.0f);
     std::vector<float> count(static_cast<std::size_t>(width) + 1, 0.0f);
-    TWaveformRenderer::PaintBackground(canvas, width, height);
+    WaveformRenderer::PaintBackground(canvas, width, height);
 
     const double fHigh = pass.highPassOn ? pass.highPassHz : 5.0;
     const double fLow = pass.lowPassOn ? pass.lowPassKHz * 1000.0 : 40000.0;
@@ -84,20 +84,20 @@ void DrawTargetSpectrum(TCanvas& canvas, int width, int height, const TBinSpectr
 
     canvas.SetFont("Small Fonts", 5, colours::SpectrumGrid);
     canvas.SetPen(colours::SpectrumGrid);
-    for (const TGridLine& line : FrequencyLines) {
+    for (const GridLine& line : FrequencyLines) {
         const int x = column(line.frequency);
         canvas.Stroke(x, height - 2, x, 7);
         canvas.TextOut(x - line.labelShift, 0, line.label);
     }
-    struct TLevelLine {
+    struct LevelLine {
         int row;
         const char* label;
     };
     const int step12 = static_cast<int>(std::nearbyint(0.6 * decade));
     const int step24 = static_cast<int>(std::nearbyint(1.2 * decade));
-    for (const TLevelLine& line :
-         {TLevelLine{y0, "0dB"}, TLevelLine{y0 + step12, "-12dB"}, TLevelLine{y0 - step12, "+12dB"},
-          TLevelLine{y0 + step24, "-24dB"}}) {
+    for (const LevelLine& line :
+         {LevelLine{y0, "0dB"}, LevelLine{y0 + step12, "-12dB"}, LevelLine{y0 - step12, "+12dB"},
+          LevelLine{y0 + step24, "-24dB"}}) {
         canvas.Stroke(0, line.row, width - 2, line.row);
         canvas.TextOut(0, line.row - 8, line.label);
     }

@@ -5,7 +5,7 @@
 
 namespace sv {
 
-struct TScrollBarState {
+struct ScrollBarState {
     int Min = 1;
     int Max = 32767;
     int Position = 1;
@@ -21,29 +21,29 @@ struct TScrollBarState {
     void Fit();
 };
 
-enum class TZoomCommand { In, Out, Whole };
+enum class ZoomCommand { In, Out, Whole };
 
 inline constexpr int MaxZoom = 1024;
 
 // The new zoom factor after a command: doubled up to MaxZoom, halved down to 1, or 1.
-int ZoomedFactor(int factor, TZoomCommand command);
+int ZoomedFactor(int factor, ZoomCommand command);
 
 // Resizes the thumb for a new zoom factor around its old centre; viewWidth is the waveform
 // view's width in pixels (both bars step by it).
-void ZoomScrollBar(TScrollBarState& bar, int factor, int viewWidth);
+void ZoomScrollBar(ScrollBarState& bar, int factor, int viewWidth);
 
 // First visible frame for the horizontal bar's position, so that the last page ends at the
 // document's end.
-std::int64_t ViewStartFor(const TScrollBarState& bar, std::int64_t sampleCount, int horZoom);
+std::int64_t ViewStartFor(const ScrollBarState& bar, std::int64_t frameCount, int horZoom);
 
 // Amplitude shift for the vertical bar's position: 0 with the thumb centred.
-std::int32_t VerShiftFor(const TScrollBarState& bar, int bitsPerSample);
+std::int32_t VerShiftFor(const ScrollBarState& bar, int bitsPerSample);
 
 // The document frame under view column x (may lie outside the document while dragging).
-std::int64_t FrameAt(double x, int viewWidth, std::int64_t viewStart, std::int64_t sampleCount,
+std::int64_t FrameAt(double x, int viewWidth, std::int64_t viewStart, std::int64_t frameCount,
                      int horZoom);
 
-struct TSelection {
+struct Selection {
     std::int64_t BlockStart = 0;
     std::int64_t BlockEnd = 0;
     bool Dragging = false;
@@ -52,8 +52,8 @@ struct TSelection {
     // tie), otherwise an empty block at d. Starts a drag either way.
     void Press(std::int64_t d, bool shift);
     // Drag to frame e: the edge nearer to the mouse follows, ties towards the start; the block
-    // stays inside 0..sampleCount.
-    void Move(std::int64_t e, std::int64_t sampleCount);
+    // stays inside 0..frameCount.
+    void Move(std::int64_t e, std::int64_t frameCount);
     void Release() { Dragging = false; }
 };
 

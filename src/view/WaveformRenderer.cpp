@@ -5,19 +5,19 @@
 #include <cstdlib>
 #include <limits>
 
-#include "audio/wav.h"
+#include "audio/Wave.h"
 
 namespace sv {
 
 namespace {
 
 // Marks one drawing as in progress and ends it however the drawing leaves.
-class TBusy {
+class Busy {
   public:
-    explicit TBusy(bool& idle) : idle_(idle) { idle_ = false; }
-    ~TBusy() { idle_ = true; }
-    TBusy(const TBusy&) = delete;
-    TBusy& operator=(const TBusy&) = delete;
+    explicit Busy(bool& idle) : idle_(idle) { idle_ = false; }
+    ~Busy() { idle_ = true; }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
 
   private:
     bool& idle_;
@@ -25,45 +25,46 @@ class TBusy {
 
 }  // namespace
 
-TWaveformRenderer::TWaveformRenderer()
+WaveformRenderer::WaveformRenderer()
     : top_(MinimumCacheEntries, 0),
       bottom_(MinimumCacheEntries, 0),
       backColours_(MinimumCacheEntries),
       waveColours_(MinimumCacheEntries),
       covered_(MinimumCacheEntries, 0) {}
 
-int TWaveformRenderer::ClampPixel(double h, double x) {
+int WaveformRenderer::ClampPixel(double h, double x) {
     return static_cast<int>(std::nearbyint(std::clamp(x, -h, h)));
 }
 
-void TWaveformRenderer::PaintBackground(TCanvas& canvas, int width, int height) {
+void WaveformRenderer::PaintBackground(Canvas& canvas, int width, int height) {
     canvas.SetPen(colours::Background);
     canvas.FillRect(0, 0, width, height, colours::Background);
 }
 
-std::int64_t TWaveformRenderer::OverviewColumnOf(std::int64_t frame, const TWave& wave,
-                                                 const TWaveView& view) {
-    const double n = static_cast<double>(std::max<std::int64_t>(wave.SampleCount(), 1));
-    const float z = static_cast<float>(static_cast<double>(view.HorZoom) * OverviewColumns / n);
+std::int64_t WaveformRenderer::OverviewColumnOf(std::int64_t frame, const Wave& wave,
+                                                const WaveView& view) {
+    const double n = static_cast<double>(std::max<std::int64_t>(wave.FrameCount(), 1));
+    const float z =
+        static_cast<float>(static_cast<double>(view.HorizontalZoom) * OverviewColumns / n);
     const double column = std::nearbyint(static_cast<double>(frame - view.ViewStart) * z);
     // Far outside the view is as good as just outside it.
     return static_cast<std::int64_t>(std::clamp(column, -1.0e9, 1.0e9));
 }
 
-int TWaveformRenderer::PixelColumnOf(std::int64_t overviewColumn, int width) {
+int WaveformRenderer::PixelColumnOf(std::int64_t overviewColumn, int width) {
     return static_cast<int>(overviewColumn * width / (OverviewColumns - 1));
 }
 
-TWaveformRenderer::TLanes TWaveformRenderer::LanesOf(const TWave& wave, int height) {
-    TLanes lanes;
+WaveformRenderer::Lanes WaveformRenderer::LanesOf(const Wave& wave, int height) {
+    Lanes lanes;
     lanes.channels = std::max<int>(wave.Channels(), 1);
     lanes.laneHeight = height / lanes.channels;
     lanes.halfHeight = lanes.laneHeight / 2;
     return lanes;
 }
 
-void TWaveformRenderer::RebuildCache(const TWave& wave, int width, const TLanes& lanes,
-                                     const TWaveView& view, std::int64_t blockStartColumn) {
+void WaveformRenderer::RebuildCache(const Wave& wave, int width, const Lanes& lanes,
+                                    const WaveView& view, std::int64_t blockStartColumn) {
     const int ch = lanes.channels;
     // Column W is addressed too (overview column 1199 lands there).
     const std::size_t needed = static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(ch);
@@ -80,11 +81,12 @@ void TWaveformRenderer::RebuildCache(const TWave& wave, int width, const TLanes&
     std::fill(covered_.begin(), covered_.end(), std::uint8_t{0});
 
     const double h = lanes.halfHeight;
-    const float scale =
-        static_cast<float>(wave.FullScale()) / static_cast<float>(view.VerZoom * lanes.halfHeight);
+    const float scale = static_cast<float>(wave.FullScale()) /
+                        static_cast<float>(view.VerticalZoom * lanes.halfHeight);
     auto offset = [&](std::int32_t value) {
         if (lanes.halfHeight <= 0) return 0;
-        return -ClampPixel(h, static_cast<double>(std::int64_t{value} + view.VerShift) / scale);
+        return -ClampPixel(h,
+                           static_cast<double>(std::int64_t{value} + view.VerticalShift) / scale);
     };
     const std::int64_t blockEndColumn = OverviewColumnOf(view.BlockEnd, wave, view);
     for (int k = 0; k < OverviewColumns; ++k) {
@@ -118,7 +120,7 @@ void TWaveformRenderer::RebuildCache(const TWave& wave, int width, const TLanes&
     }
 }
 
-void TWaveformRenderer::DrawColumn(TCanvas& canvas, int x, const TLanes& lanes) const {
+void WaveformRenderer::DrawColumn(Canvas& canvas, int x, const Lanes& lanes) const {
     const int h = lanes.halfHeight;
     for (int c = 0; c < lanes.channels; ++c) {
         const std::size_t e = static_cast<std::size_t>(x) * lanes.channels + c;
@@ -135,12 +137,12 @@ void TWaveformRenderer::DrawColumn(TCanvas& canvas, int x, const TLanes& lanes) 
     }
 }
 
-void TWaveformRenderer::DrawWave(TCanvas& canvas, int width, bool& redraw, const TWave& wave,
-                                 int height, const TWaveView& view) {
+void WaveformRenderer::DrawWave(Canvas& canvas, int width, bool& redraw, const Wave& wave,
+                                int height, const WaveView& view) {
     if (!cursorIdle_ || !waveIdle_) return;
     if (wave.HasData() && width > 0 && height > 0) {
-        TBusy busy(waveIdle_);
-        const TLanes lanes = LanesOf(wave, height);
+        Busy busy(waveIdle_);
+        const Lanes lanes = LanesOf(wave, height);
         const std::int64_t b0 = OverviewColumnOf(view.BlockStart, wave, view);
         const bool cacheFits = top_.size() >= static_cast<std::size_t>(width + 1) *
                                                   static_cast<std::size_t>(lanes.channels);
@@ -149,19 +151,20 @@ void TWaveformRenderer::DrawWave(TCanvas& canvas, int width, bool& redraw, const
             RebuildCache(wave, width, lanes, view, b0);
 
         // The block-start marker paints its column red for this drawing only.
-        struct TSaved {
-            TRgb back, wave;
+        struct SavedColumn {
+            RgbColour back, wave;
         };
         std::size_t markEntry = 0;
         int markedChannels = 0;
-        TSaved saved[2]{};
-        std::vector<TSaved> savedMore;
+        SavedColumn saved[2]{};
+        std::vector<SavedColumn> savedMore;
         if (b0 >= 0 && b0 <= OverviewColumns - 1) {
             markEntry = static_cast<std::size_t>(PixelColumnOf(b0, width)) * lanes.channels;
             markedChannels = lanes.channels;
             if (markedChannels > 2) savedMore.resize(static_cast<std::size_t>(markedChannels));
             for (int c = 0; c < markedChannels; ++c) {
-                TSaved& s = markedChannels > 2 ? savedMore[static_cast<std::size_t>(c)] : saved[c];
+                SavedColumn& s =
+                    markedChannels > 2 ? savedMore[static_cast<std::size_t>(c)] : saved[c];
                 s = {backColours_[markEntry + c], waveColours_[markEntry + c]};
                 backColours_[markEntry + c] = colours::BlockMarker;
                 waveColours_[markEntry + c] = colours::BlockMarker;
@@ -169,7 +172,7 @@ void TWaveformRenderer::DrawWave(TCanvas& canvas, int width, bool& redraw, const
         }
         for (int x = 0; x < width; ++x) DrawColumn(canvas, x, lanes);
         for (int c = 0; c < markedChannels; ++c) {
-            const TSaved& s =
+            const SavedColumn& s =
                 markedChannels > 2 ? savedMore[static_cast<std::size_t>(c)] : saved[c];
             backColours_[markEntry + c] = s.back;
             waveColours_[markEntry + c] = s.wave;
@@ -181,11 +184,11 @@ void TWaveformRenderer::DrawWave(TCanvas& canvas, int width, bool& redraw, const
     redraw = false;
 }
 
-void TWaveformRenderer::DrawCursors(TCanvas& canvas, int width, const TWave& wave, int height,
-                                    const TWaveView& view) {
+void WaveformRenderer::DrawCursors(Canvas& canvas, int width, const Wave& wave, int height,
+                                   const WaveView& view) {
     if (!wave.HasData() || !waveIdle_ || !cursorIdle_) return;
-    TBusy busy(cursorIdle_);
-    const TLanes lanes = LanesOf(wave, height);
+    Busy busy(cursorIdle_);
+    const Lanes lanes = LanesOf(wave, height);
     const int oldCursor = cursorX_;
     const int oldMark = markX_;
     auto pixelColumn = [&](std::int64_t frame) {

@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "app/AppPorts.h"
-#include "app/wav_p.h"
+#include "app/MainWindow.h"
 #include "base/Progress.h"
 #include "support/TestFiles.h"
 
 namespace sv::test {
 
 // Messages are recorded; questions are answered from a script (No once it runs out).
-class TScriptedDialogs final : public TUserDialogs {
-public:
+class ScriptedDialogs final : public UserDialogs {
+  public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     std::deque<bool> answers;
@@ -33,14 +33,14 @@ public:
 };
 
 // File dialogs answer from scripts; an empty script cancels.
-class TScriptedFiles final : public TFileChooser {
-public:
+class ScriptedFiles final : public FileChooser {
+  public:
     std::deque<std::optional<std::string>> openNames;
     std::deque<std::optional<std::string>> saveNames;
     std::vector<std::string> saveDialogStartNames;
     int openCalls = 0;
     int saveCalls = 0;
-    TBatchChoice batch;
+    BatchChoice batch;
 
     std::optional<std::string> ChooseOpenName(const std::string&) override {
         ++openCalls;
@@ -51,9 +51,9 @@ public:
         saveDialogStartNames.push_back(current);
         return Next(saveNames);
     }
-    TBatchChoice ChooseBatch() override { return batch; }
+    BatchChoice ChooseBatch() override { return batch; }
 
-private:
+  private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& script) {
         if (script.empty()) return std::nullopt;
         auto name = script.front();
@@ -64,58 +64,59 @@ private:
 
 // Presses Cancel in the progress windows whose title is in cancelTitles (the n-th such window
 // when cancelOccurrence is set) and records every title.
-struct TCancelScript {
+struct CancelScript {
     std::string cancelTitle;
     int cancelOccurrence = 1;  // which window of that title is cancelled
     int seen = 0;
     std::vector<std::string> titles;
 };
 
-class TCancellingProgress final : public TProgress {
-public:
-    explicit TCancellingProgress(TCancelScript& script) : script_(script) {}
+class CancellingProgress final : public Progress {
+  public:
+    explicit CancellingProgress(CancelScript& script) : script_(script) {}
     void SetCaption(const std::string& title) override {
         script_.titles.push_back(title);
-        if (title == script_.cancelTitle && ++script_.seen == script_.cancelOccurrence) BtStornoClick();
+        if (title == script_.cancelTitle && ++script_.seen == script_.cancelOccurrence)
+            RequestCancel();
     }
-    void EnableStorno(bool) override {}
+    void EnableCancel(bool) override {}
     void Show() override {}
 
-protected:
+  protected:
     void ShowEstimate(const std::string&) override {}
     void ShowPosition(int) override {}
     void DispatchEvents() override {}
 
-private:
-    TCancelScript& script_;
+  private:
+    CancelScript& script_;
 };
 
-inline ProgressFactory CancellingProgressFactory(TCancelScript& script) {
-    return [&script] { return std::make_unique<TCancellingProgress>(script); };
+inline ProgressFactory CancellingProgressFactory(CancelScript& script) {
+    return [&script] { return std::make_unique<CancellingProgress>(script); };
 }
 
 // A window over scripted ports, with its swap and timbre folders inside dir.
-struct TWindowRig {
-    TScriptedDialogs dialogs;
-    TScriptedFiles files;
-    TCancelScript progress;
-    std::unique_ptr<TRemastering> window;
+struct WindowRig {
+    ScriptedDialogs dialogs;
+    ScriptedFiles files;
+    CancelScript progress;
+    std::unique_ptr<MainWindow> window;
 
-    explicit TWindowRig(const TTempDir& dir, bool realProgressWindows = false,
-                        const std::string& startFile = {}) {
+    explicit WindowRig(const TempDir& dir, bool realProgressWindows = false,
+                       const std::string& startFile = {}) {
         std::filesystem::create_directories(dir / "work");
         std::filesystem::create_directories(dir / "timbres");
-        TWindowSetup setup;
+        MainWindowSetup setup;
         setup.dialogs = &dialogs;
         setup.files = &files;
         if (!realProgressWindows) setup.progress = CancellingProgressFactory(progress);
         setup.workFolder = dir / "work";
         setup.timbreFolders = {dir / "timbres"};
         setup.startFile = startFile;
-        window = std::make_unique<TRemastering>(std::move(setup));
+        window = std::make_unique<MainWindow>(std::move(setup));
     }
-    TRemastering& operator*() { return *window; }
-    TRemastering* operator->() { return window.get(); }
+    MainWindow& operator*() { return *window; }
+    MainWindow* operator->() { return window.get(); }
     AppState& state() { return window->State(); }
     template <typename T>
     T* get(const char* name) {
@@ -126,12 +127,12 @@ struct TWindowRig {
 };
 
 // The smallest document that loads: 491,520 sample values, a quiet tone with a little noise.
-inline std::filesystem::path MakeWav(const TTempDir& dir, const std::string& name, int channels = 1,
+inline std::filesystem::path MakeWav(const TempDir& dir, const std::string& name, int channels = 1,
                                      std::int64_t frames = -1) {
     const auto path = dir / name;
-    TWavLayout layout;
+    WavLayout layout;
     layout.channels = static_cast<std::uint16_t>(channels);
-    layout.frames = frames >= 0 ? frames : TWave::MinimumValues / channels;
+    layout.frames = frames >= 0 ? frames : Wave::MinimumValues / channels;
     WriteWav(path, layout, [](std::int64_t f, int c) {
         const int tone = ((f / 50) % 2 == 0 ? 6000 : -6000) * (c + 1) / 2;
         return tone + Noise16(f, c) / 64;

@@ -16,18 +16,18 @@
 #include <algorithm>
 
 #include "AppTestSupport.h"
-#include "app/TimbreFolders.h"
-#include "app/batch.h"
+#include "app/BatchDialog.h"
 #include "text/Language.h"
-#include "view/Timbres.h"
+#include "timbre/TimbreFolders.h"
+#include "timbre/Timbres.h"
 
 using namespace sv;
 using namespace sv::test;
 
 namespace {
 
-TBinSpectrum Curve(TTimbre timbre) {
-    TBinSpectrum s{};
+BinSpectrum Curve(BuiltInTimbre timbre) {
+    BinSpectrum s{};
     BandsToSpectrum(BuiltInTable(timbre), s);
     return s;
 }
@@ -46,7 +46,7 @@ QStringList Items(QComboBox* box) {
     return items;
 }
 
-void Check(TWindowRig& rig, std::initializer_list<const char*> names) {
+void Check(WindowRig& rig, std::initializer_list<const char*> names) {
     for (const char* name : names) rig.get<QCheckBox>(name)->setChecked(true);
 }
 
@@ -55,23 +55,23 @@ void Check(TWindowRig& rig, std::initializer_list<const char*> names) {
 class CommandsTest final : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void remasterWithNoStageCheckedDoesNothing() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
-        rig->MeOpenClick();
-        const TWave* before = rig.state().Wave.get();
+        rig->Open();
+        const Wave* before = rig.state().Document.get();
         rig.state().RedrawWave = true;
         rig.progress.titles.clear();
-        rig.get<QPushButton>("BigButton")->click();
+        rig.get<QPushButton>("bigRemasterButton")->click();
         QVERIFY(!rig.state().RedrawWave);
-        QCOMPARE(rig.state().Wave.get(), before);
+        QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().Flags.DataSaved);
         QVERIFY(rig.progress.titles.empty());
 
         // Ctrl+Enter runs it too, now with normalizing checked.
-        Check(rig, {"ChExtDyn"});
+        Check(rig, {"normalizeCheck"});
         rig->show();
         rig->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
@@ -83,18 +83,18 @@ private slots:
         QVERIFY(!shown.isNull());
         QVERIFY(rig->WaveImage() != shown);
         QVERIFY(!rig.state().Flags.DataSaved);
-        QVERIFY(rig.state().Wave.get() != before);
+        QVERIFY(rig.state().Document.get() != before);
     }
 
     void cancelledNoiseDetectionSkipsRemovalButNotTheLaterStages() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
-        rig->MeOpenClick();
-        Check(rig, {"ChRemNoise", "ChPeekDown", "ChExtDyn"});
+        rig->Open();
+        Check(rig, {"removeNoiseCheck", "fitPeaksCheck", "normalizeCheck"});
         rig.progress.titles.clear();
         rig.progress.cancelTitle = "Noise detection";
-        rig->MeRemasterClick();
+        rig->Remaster();
         const auto& titles = rig.progress.titles;
         QVERIFY(Contains(titles, "Noise detection"));
         QVERIFY(!Contains(titles, "Noise removal"));
@@ -107,78 +107,78 @@ private slots:
         // Remove noise alone, cancelled in detection: the document stays as it was.
         rig.state().Flags.DataSaved = true;
         rig.progress.seen = 0;
-        const TWave* before = rig.state().Wave.get();
-        rig.get<QAction>("MeRemNoise")->trigger();
-        QCOMPARE(rig.state().Wave.get(), before);
+        const Wave* before = rig.state().Document.get();
+        rig.get<QAction>("removeNoiseAction")->trigger();
+        QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().Flags.DataSaved);
-        QVERIFY(rig.state().Flags.StornoFlag);
+        QVERIFY(rig.state().Flags.Cancelled);
     }
 
     // Closing the window while a command works on the document cancels the operation and closes
     // once the command has ended, instead of releasing the document under it.
     void closingDuringAnOperationWaitsForItsEnd() {
-        TTempDir dir;
-        TWindowRig rig(dir, /*realProgressWindows=*/true);
+        TempDir dir;
+        WindowRig rig(dir, /*realProgressWindows=*/true);
         rig->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
-        rig->MeOpenClick();
-        const TWave* before = rig.state().Wave.get();
-        Check(rig, {"ChRemNoise"});
+        rig->Open();
+        const Wave* before = rig.state().Document.get();
+        Check(rig, {"removeNoiseCheck"});
         bool stillOpenInside = false;
         QTimer::singleShot(0, rig.window.get(), [&] {
             rig->close();
-            stillOpenInside = rig.state().Wave.get() == before && rig->isVisible();
+            stillOpenInside = rig.state().Document.get() == before && rig->isVisible();
         });
-        rig->MeRemasterClick();
+        rig->Remaster();
         QVERIFY(stillOpenInside);
-        QVERIFY(rig.state().Flags.StornoFlag);
+        QVERIFY(rig.state().Flags.Cancelled);
         QVERIFY(rig.state().Flags.DataSaved);
         QTRY_VERIFY(!rig->isVisible());
-        QVERIFY(!rig.state().Wave);
+        QVERIFY(!rig.state().Document);
         QVERIFY(rig.dialogs.questions.empty());
         QCOMPARE(CountFiles(dir / "work"), 0);
     }
 
     void detectionSetsTheExampleAndACancelledOneLeavesTheTarget() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav", 2).string()};
-        rig->MeOpenClick();
-        rig.get<QRadioButton>("RaSplit")->click();
-        QVERIFY(rig.state().Spectra.Target == Curve(TTimbre::Split));
+        rig->Open();
+        rig.get<QRadioButton>("splitTimbreRadio")->click();
+        QVERIFY(rig.state().SpectraShared.Target == Curve(BuiltInTimbre::Split));
 
         rig.progress.cancelTitle = "Remastering detection";
-        rig->MeDetectClick();
-        QVERIFY(!rig.state().Spectra.ExampleReady);
-        QVERIFY(rig.state().Spectra.Target == Curve(TTimbre::Split));
-        QVERIFY(rig.get<QRadioButton>("RaSplit")->isChecked());
+        rig->DetectTimbre();
+        QVERIFY(!rig.state().SpectraShared.ExampleReady);
+        QVERIFY(rig.state().SpectraShared.Target == Curve(BuiltInTimbre::Split));
+        QVERIFY(rig.get<QRadioButton>("splitTimbreRadio")->isChecked());
 
         // "From example" without one: the message, and back to Clear.
-        rig.get<QRadioButton>("RaDetect")->click();
+        rig.get<QRadioButton>("detectedTimbreRadio")->click();
         QCOMPARE(rig.dialogs.messages.back(), std::string("Detect sound timbre example first!"));
-        QVERIFY(rig.get<QRadioButton>("RaClear")->isChecked());
-        QVERIFY(!rig.get<QRadioButton>("RaDetect")->isChecked());
-        QVERIFY(rig.state().Spectra.Target == Curve(TTimbre::Clear));
+        QVERIFY(rig.get<QRadioButton>("clearTimbreRadio")->isChecked());
+        QVERIFY(!rig.get<QRadioButton>("detectedTimbreRadio")->isChecked());
+        QVERIFY(rig.state().SpectraShared.Target == Curve(BuiltInTimbre::Clear));
 
         rig.progress.cancelTitle.clear();
-        rig.get<QComboBox>("ComboBox")->setEditText("typed");
+        rig.get<QComboBox>("storedTimbreCombo")->setEditText("typed");
         const bool savedBefore = rig.state().Flags.DataSaved;
-        rig.get<QToolButton>("BtDetect")->click();
-        QVERIFY(rig.state().Spectra.ExampleReady);
-        QVERIFY(rig.get<QRadioButton>("RaDetect")->isChecked());
-        QVERIFY(rig.state().Spectra.Target == rig.state().Spectra.Example);
-        QVERIFY(rig.state().Spectra.Target != Curve(TTimbre::Clear));
-        QVERIFY(rig.get<QComboBox>("ComboBox")->currentText().isEmpty());
+        rig.get<QToolButton>("detectButton")->click();
+        QVERIFY(rig.state().SpectraShared.ExampleReady);
+        QVERIFY(rig.get<QRadioButton>("detectedTimbreRadio")->isChecked());
+        QVERIFY(rig.state().SpectraShared.Target == rig.state().SpectraShared.Example);
+        QVERIFY(rig.state().SpectraShared.Target != Curve(BuiltInTimbre::Clear));
+        QVERIFY(rig.get<QComboBox>("storedTimbreCombo")->currentText().isEmpty());
         QCOMPARE(rig.state().Flags.DataSaved, savedBefore);
     }
 
     void storedTimbresAreSavedListedSelectedAndErased() {
-        TTempDir dir;
-        TWindowRig rig(dir);
-        auto* box = rig.get<QComboBox>("ComboBox");
-        auto* save = rig.get<QToolButton>("SavFreq");
-        auto* erase = rig.get<QToolButton>("DelFreq");
+        TempDir dir;
+        WindowRig rig(dir);
+        auto* box = rig.get<QComboBox>("storedTimbreCombo");
+        auto* save = rig.get<QToolButton>("saveTimbreButton");
+        auto* erase = rig.get<QToolButton>("deleteTimbreButton");
         const auto folder = dir / "timbres";
 
         box->setEditText("");
@@ -186,17 +186,17 @@ private slots:
         QCOMPARE(rig.dialogs.messages.back(), std::string("You must enter timbre name"));
         QCOMPARE(Items(box), QStringList{});
 
-        rig.get<QRadioButton>("RaPop")->click();
+        rig.get<QRadioButton>("popTimbreRadio")->click();
         box->setEditText("Mine");
         save->click();
         QVERIFY(std::filesystem::exists(folder / "Mine.sts"));
         QCOMPARE(Items(box), QStringList{"Mine"});
         QCOMPARE(box->currentText(), QStringLiteral("Mine"));
-        QVERIFY(rig.get<QRadioButton>("RaPop")->isChecked());
+        QVERIFY(rig.get<QRadioButton>("popTimbreRadio")->isChecked());
         const std::string popFile = ReadFile(folder / "Mine.sts");
 
         // An existing name is overwritten only after Yes.
-        rig.get<QRadioButton>("RaClear")->click();
+        rig.get<QRadioButton>("clearTimbreRadio")->click();
         rig.dialogs.answers = {false};
         save->click();
         QCOMPARE(rig.dialogs.questions.back(), std::string("Would you overwrite \"Mine\""));
@@ -209,14 +209,14 @@ private slots:
         // Picking a stored timbre makes it the example and the target.
         box->setCurrentIndex(1);
         emit box->activated(1);
-        TBinSpectrum expected{};
+        BinSpectrum expected{};
         LoadTimbre(expected, folder / "Mine.sts");
-        QVERIFY(rig.state().Spectra.ExampleReady);
-        QVERIFY(rig.state().Spectra.Target == expected);
-        QVERIFY(rig.get<QRadioButton>("RaDetect")->isChecked());
-        rig.get<QRadioButton>("RaClear")->click();
-        rig.get<QRadioButton>("RaDetect")->click();
-        QVERIFY(rig.state().Spectra.Target == expected);
+        QVERIFY(rig.state().SpectraShared.ExampleReady);
+        QVERIFY(rig.state().SpectraShared.Target == expected);
+        QVERIFY(rig.get<QRadioButton>("detectedTimbreRadio")->isChecked());
+        rig.get<QRadioButton>("clearTimbreRadio")->click();
+        rig.get<QRadioButton>("detectedTimbreRadio")->click();
+        QVERIFY(rig.state().SpectraShared.Target == expected);
 
         // Typed text that was not picked erases nothing.
         const auto questions = rig.dialogs.questions.size();
@@ -237,41 +237,42 @@ private slots:
         // A name that would leave the timbre folder is refused like any unwritable name.
         box->setEditText("../escape");
         save->click();
-        QCOMPARE(rig.dialogs.messages.back(), std::string("Name contains non-permissible characters"));
+        QCOMPARE(rig.dialogs.messages.back(),
+                 std::string("Name contains non-permissible characters"));
         QVERIFY(!std::filesystem::exists(dir / "escape.sts"));
         QVERIFY(box->currentText().isEmpty());
 
         // A timbre that cannot be read leaves everything as it was.
         WriteFile(folder / "broken.sts", "not a number\r\n");
         rig->ListTimbres();
-        rig.get<QRadioButton>("RaSplit")->click();
+        rig.get<QRadioButton>("splitTimbreRadio")->click();
         box->setCurrentIndex(box->findText("broken"));
         emit box->activated(box->currentIndex());
-        QVERIFY(rig.get<QRadioButton>("RaSplit")->isChecked());
-        QVERIFY(rig.state().Spectra.Target == Curve(TTimbre::Split));
+        QVERIFY(rig.get<QRadioButton>("splitTimbreRadio")->isChecked());
+        QVERIFY(rig.state().SpectraShared.Target == Curve(BuiltInTimbre::Split));
         QVERIFY(!rig.dialogs.messages.empty());
         QVERIFY(!rig->CommandRunning());
     }
 
     void timbresOfBothFoldersAreListed() {
-        TTempDir dir;
+        TempDir dir;
         std::filesystem::create_directories(dir / "program");
         std::filesystem::create_directories(dir / "user");
-        SaveTimbre(Curve(TTimbre::Drum), dir / "user" / "Shared.sts");
+        SaveTimbre(Curve(BuiltInTimbre::Drum), dir / "user" / "Shared.sts");
         const auto folders = TimbreFoldersOf({dir / "program", dir / "user"});
         QCOMPARE(folders.SavePath("x"), dir / "program" / "x.sts");
         QCOMPARE(folders.Find("Shared").value(), dir / "user" / "Shared.sts");
         QVERIFY(!folders.Find("none"));
 
-        TScriptedDialogs dialogs;
-        TScriptedFiles files;
-        TWindowSetup setup;
+        ScriptedDialogs dialogs;
+        ScriptedFiles files;
+        MainWindowSetup setup;
         setup.dialogs = &dialogs;
         setup.files = &files;
         setup.workFolder = dir.path();
         setup.timbreFolders = {dir / "program", dir / "user"};
-        TRemastering window(std::move(setup));
-        QCOMPARE(Items(window.findChild<QComboBox*>("ComboBox")), QStringList{"Shared"});
+        MainWindow window(std::move(setup));
+        QCOMPARE(Items(window.findChild<QComboBox*>("storedTimbreCombo")), QStringList{"Shared"});
 
         qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "data").string()));
         QCOMPARE(UserTimbreFolder(), dir / "data" / "sonivar");
@@ -297,66 +298,71 @@ private slots:
     }
 
     void batchRenamesIntoTheSameFolderWithoutReprocessing() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         const auto folder = dir / "songs";
         std::filesystem::create_directories(folder);
-        for (const char* name : {"a.wav", "b.wav", "c.wav"}) MakeWav(dir, std::string("songs/") + name);
+        for (const char* name : {"a.wav", "b.wav", "c.wav"})
+            MakeWav(dir, std::string("songs/") + name);
         // A document open before the batch goes without a question.
         rig.files.openNames = {MakeWav(dir, "open.wav").string()};
-        rig->MeOpenClick();
+        rig->Open();
         rig.state().Flags.DataSaved = false;
 
         rig.files.batch = {true, false, folder, folder, {"a.wav", "b.wav", "c.wav"}};
-        rig.get<QAction>("MeBatch1")->trigger();
+        rig.get<QAction>("batchAction")->trigger();
         QVERIFY(rig.dialogs.questions.empty());
         for (const char* name : {"a.wav", "b.wav", "c.wav"})
             QCOMPARE(ReadFile(folder / (std::string("_") + name)), ReadFile(folder / name));
         QCOMPARE(CountFiles(folder), 6);
         QVERIFY(!rig.state().WaveLoaded);
-        QVERIFY(!rig.get<QToolButton>("BtSave")->isEnabled());
+        QVERIFY(!rig.get<QToolButton>("saveButton")->isEnabled());
         QVERIFY(rig->centralWidget()->isEnabled());
         QCOMPARE(CountFiles(dir / "work"), 0);
         // No document is left, so the status bar names none.
-        QCOMPARE(rig.get<QLabel>("StatusBarPanel4")->text(), QString::fromStdString(Texts().CaStatBar4 + ":"));
-        QCOMPARE(rig.get<QLabel>("StatusBarPanel0")->text(), QString::fromStdString(Texts().CaStatBar0 + ":"));
+        QCOMPARE(rig.get<QLabel>("StatusBarPanel4")->text(),
+                 QString::fromStdString(Texts().CaStatBar4 + ":"));
+        QCOMPARE(rig.get<QLabel>("StatusBarPanel0")->text(),
+                 QString::fromStdString(Texts().CaStatBar0 + ":"));
     }
 
     void batchMessagesNameTheFileTheyAreAbout() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         const auto folder = dir / "songs";
         std::filesystem::create_directories(folder);
         MakeWav(dir, "songs/good.wav");
-        TWavLayout floatSamples;
+        WavLayout floatSamples;
         floatSamples.formatTag = 3;
         floatSamples.frames = 100000;
         WriteWav(folder / "float.wav", floatSamples, [](std::int64_t, int) { return 0; });
         rig.files.batch = {true, false, folder, folder, {"float.wav", "good.wav"}};
-        rig->MeBatchClick();
+        rig->ProcessBatch();
         QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
         QCOMPARE(rig.dialogs.messages[0], Texts().CaNePCM + " (float.wav)");
         QVERIFY(std::filesystem::exists(folder / "_good.wav"));
         // Outside a batch the message stays as it is.
         rig.files.openNames = {(folder / "float.wav").string()};
-        rig->MeOpenClick();
+        rig->Open();
         QCOMPARE(rig.dialogs.messages.back(), Texts().CaNePCM);
     }
 
     void batchOverwriteReplacesOnlyConfirmedFiles() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         const auto folder = dir / "songs";
         std::filesystem::create_directories(folder);
-        for (const char* name : {"a.wav", "b.wav", "c.wav"}) MakeWav(dir, std::string("songs/") + name);
+        for (const char* name : {"a.wav", "b.wav", "c.wav"})
+            MakeWav(dir, std::string("songs/") + name);
         const std::string original = ReadFile(folder / "a.wav");
-        Check(rig, {"ChExtDyn"});
-        rig.get<QSpinBox>("SpNormal")->setValue(-6);
+        Check(rig, {"normalizeCheck"});
+        rig.get<QSpinBox>("normalizeSpin")->setValue(-6);
         rig.dialogs.answers = {true, false, true};
         rig.files.batch = {true, true, folder, folder, {"a.wav", "b.wav", "c.wav"}};
-        rig->MeBatchClick();
+        rig->ProcessBatch();
         QCOMPARE(rig.dialogs.questions.size(), std::size_t{3});
-        QCOMPARE(rig.dialogs.questions[1], "File " + (folder / "b.wav").string() + " already exist, overwrite?");
+        QCOMPARE(rig.dialogs.questions[1],
+                 "File " + (folder / "b.wav").string() + " already exist, overwrite?");
         QVERIFY(ReadFile(folder / "a.wav") != original);
         QCOMPARE(ReadFile(folder / "b.wav"), original);
         QVERIFY(ReadFile(folder / "c.wav") != original);
@@ -364,36 +370,38 @@ private slots:
     }
 
     void cancelInTheThirdFileStopsTheBatchWithThatFileLoaded() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         const auto folder = dir / "in";
         std::filesystem::create_directories(folder);
         std::filesystem::create_directories(dir / "out");
         const std::vector<std::string> names = {"1.wav", "2.wav", "3.wav", "4.wav"};
         for (const auto& name : names) MakeWav(dir, "in/" + name);
-        Check(rig, {"ChRemNoise", "ChExtDyn"});
+        Check(rig, {"removeNoiseCheck", "normalizeCheck"});
         rig.progress.cancelTitle = "Noise detection";
         rig.progress.cancelOccurrence = 3;
         rig.files.batch = {true, false, folder, dir / "out", names};
-        rig->MeBatchClick();
+        rig->ProcessBatch();
         QVERIFY(std::filesystem::exists(dir / "out" / "_1.wav"));
         QVERIFY(std::filesystem::exists(dir / "out" / "_2.wav"));
         QVERIFY(!std::filesystem::exists(dir / "out" / "_3.wav"));
         QVERIFY(!std::filesystem::exists(dir / "out" / "_4.wav"));
-        QCOMPARE(std::count(rig.progress.titles.begin(), rig.progress.titles.end(), "Normalizing"), 2);
+        QCOMPARE(std::count(rig.progress.titles.begin(), rig.progress.titles.end(), "Normalizing"),
+                 2);
         QVERIFY(rig.state().WaveLoaded);
         QCOMPARE(rig.state().FileName, (folder / "3.wav").string());
-        QVERIFY(rig.get<QToolButton>("BtSave")->isEnabled());
+        QVERIFY(rig.get<QToolButton>("saveButton")->isEnabled());
         QVERIFY(rig->centralWidget()->isEnabled());
     }
 
     void batchWindowListsWavFilesAndRecordsTheChoice() {
-        TTempDir dir;
+        TempDir dir;
         std::filesystem::create_directories(dir / "src" / "folder.wav");
         std::filesystem::create_directories(dir / "dst");
-        for (const char* name : {"b.wav", "A.wav", "c.wav", "notes.txt"}) WriteFile(dir / "src" / name, "x");
+        for (const char* name : {"b.wav", "A.wav", "c.wav", "notes.txt"})
+            WriteFile(dir / "src" / name, "x");
         {
-            TFrmBatch batch;
+            BatchDialog batch;
             QCOMPARE(batch.windowTitle(), QStringLiteral("Batch"));
             // Both sides show the working folder until one is chosen.
             QCOMPARE(batch.findChild<QLabel*>("Label3")->text(), QDir::currentPath());
@@ -401,15 +409,17 @@ private slots:
             QCOMPARE(batch.SourceFolder(), std::filesystem::current_path());
             batch.SelectSource(dir / "src");
             batch.SelectDestination(dir / "dst");
-            QCOMPARE(batch.findChild<QLabel*>("Label3")->text().toStdString(), (dir / "src").string());
-            QCOMPARE(batch.findChild<QLabel*>("Label4")->text().toStdString(), (dir / "dst").string());
+            QCOMPARE(batch.findChild<QLabel*>("Label3")->text().toStdString(),
+                     (dir / "src").string());
+            QCOMPARE(batch.findChild<QLabel*>("Label4")->text().toStdString(),
+                     (dir / "dst").string());
             QCOMPARE(batch.SourceNames(), (std::vector<std::string>{"A.wav", "b.wav", "c.wav"}));
             QCOMPARE(batch.findChild<QListWidget*>("FileSource")->count(), 3);
-            QVERIFY(batch.findChild<QRadioButton*>("RaRename")->isChecked());
+            QVERIFY(batch.findChild<QRadioButton*>("renameRadio")->isChecked());
             batch.show();
-            batch.findChild<QRadioButton*>("RaOverwrite")->click();
-            batch.findChild<QPushButton*>("BtBatch")->click();
-            const TBatchChoice choice = batch.Choice();
+            batch.findChild<QRadioButton*>("overwriteRadio")->click();
+            batch.findChild<QPushButton*>("batchButton")->click();
+            const BatchChoice choice = batch.Choice();
             QVERIFY(choice.StartBatch);
             QVERIFY(choice.Overwrite);
             QCOMPARE(choice.DestinationFolder, dir / "dst");
@@ -417,9 +427,9 @@ private slots:
             if (const char* shots = std::getenv("SONIVAR_SCREENSHOTS"))
                 batch.grab().save(QString::fromLocal8Bit(shots) + "/batch-window.png");
         }
-        TFrmBatch cancelled;
+        BatchDialog cancelled;
         cancelled.show();
-        cancelled.findChild<QPushButton*>("BtStorno")->click();
+        cancelled.findChild<QPushButton*>("cancelButton")->click();
         QVERIFY(!cancelled.StartBatch());
         QVERIFY(!cancelled.Overwrite());
         QVERIFY(!cancelled.isVisible());

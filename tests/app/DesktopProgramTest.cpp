@@ -24,7 +24,7 @@ QProcessEnvironment CleanEnvironment() {
 class DesktopProgramTest final : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void withoutADisplayItSaysSoInOneLine() {
         QProcess process;
         process.setProcessEnvironment(CleanEnvironment());
@@ -38,10 +38,10 @@ private slots:
 
     void startsWithAFileAndClosesCleanlyOnSigterm() {
         SkipWithoutXvfb();
-        TTempDir dir;
-        TWavLayout layout;
+        TempDir dir;
+        WavLayout layout;
         layout.channels = 2;
-        layout.frames = sv::TWave::MinimumValues / 2;
+        layout.frames = sv::Wave::MinimumValues / 2;
         WriteWav(dir / "song.wav", layout, Noise16);
         const QString out = RunUntilSigterm(dir, dir / "song.wav");
         QVERIFY2(out.contains("window:yes"), qPrintable(out));
@@ -54,24 +54,25 @@ private slots:
     // ends the program the ordinary way.
     void closesOnSigtermDuringTheStartUpMessage() {
         SkipWithoutXvfb();
-        TTempDir dir;
+        TempDir dir;
         const QString out = RunUntilSigterm(dir, dir / "missing.wav");
         QVERIFY2(out.contains("window:yes"), qPrintable(out));
         QVERIFY2(out.contains("exit:0"), qPrintable(out));
         QVERIFY(std::filesystem::is_empty(dir / "work"));
     }
 
-private:
+  private:
     static void SkipWithoutXvfb() {
         if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
             QStandardPaths::findExecutable("xwininfo").isEmpty())
-            QSKIP("Xvfb or xwininfo is not installed (packages xvfb, x11-utils): "
-                  "the program cannot be started in a virtual display here");
+            QSKIP(
+                "Xvfb or xwininfo is not installed (packages xvfb, x11-utils): "
+                "the program cannot be started in a virtual display here");
     }
 
     // Starts the program on file in a virtual display, waits for a window titled "Sonivar",
     // counts the swap files, sends SIGTERM and reports how the program ended.
-    static QString RunUntilSigterm(const TTempDir& dir, const std::filesystem::path& file) {
+    static QString RunUntilSigterm(const TempDir& dir, const std::filesystem::path& file) {
         std::filesystem::create_directories(dir / "work");
         std::filesystem::create_directories(dir / "runtime");
         std::filesystem::permissions(dir / "runtime", std::filesystem::perms::owner_all);
@@ -90,6 +91,8 @@ for i in $(seq 300); do
   sleep 0.1
 done
 echo "window:$found"
+# The native window can exist before the start file has loaded; give a loaded machine time.
+for i in $(seq 100); do [ -n "$(ls -A "$WORK")" ] && break; sleep 0.1; done
 echo "swap-while-open:$(ls -A "$WORK" | wc -l)"
 kill -TERM $pid
 wait $pid

@@ -60,8 +60,8 @@ void OnNextModal(std::function<void(QWidget*)> check) {
 class HelpWindowTest final : public QObject {
     Q_OBJECT
 
-private slots:
-    void cleanup() { MutableTexts() = TTexts{}; }
+  private slots:
+    void cleanup() { MutableTexts() = LanguageTexts{}; }
 
     void treeHasItsNodesInOrderAndStartsCollapsedWithEmptyText() {
         HelpWindow help;
@@ -73,8 +73,9 @@ private slots:
         for (QTreeWidgetItem* item : items) QVERIFY(!item->isExpanded());
         QVERIFY(help.Text()->toPlainText().isEmpty());
 
-        const int depths[] = {0, 1, 0, 0, 1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1, 1, 0, 1, 1, 1, 1, 1, 1, 1,
-                              1, 0, 1, 1, 1, 1, 1, 1, 0, 1, 2, 2, 2, 1, 2, 2, 1, 1, 2, 2, 1, 2, 2};
+        const int depths[] = {0, 1, 0, 0, 1, 1, 1, 1, 1, 0, 0, 1, 1, 1, 1, 1,
+                              0, 1, 1, 1, 1, 1, 1, 1, 1, 0, 1, 1, 1, 1, 1, 1,
+                              0, 1, 2, 2, 2, 1, 2, 2, 1, 1, 2, 2, 1, 2, 2};
         const char* titles[] = {"Technical parameters", "Characteristics of used method",
                                 "Program requirements", "File", "Open"};
         for (std::size_t i = 0; i < items.size(); ++i) QCOMPARE(Depth(items[i]), depths[i]);
@@ -124,7 +125,7 @@ private slots:
     }
 
     void translatedTitlesAndTextsShowButUnitTitlesStay() {
-        TTempDir dir;
+        TempDir dir;
         const auto ini = dir / "language.ini";
         std::ofstream(ini) << "[MAIN]\ncaopen=Öffnen\nCaL5=Blöcke\n"
                               "[UHelp]\nCaHelp11=Öffnet eine Tondatei.\nCaMenu1=Technik\n";
@@ -139,20 +140,21 @@ private slots:
         const char* units[] = {"%", "Hz", "dB", "kHz", "dB"};
         const int unitRows[] = {35, 42, 43, 45, 46};
         for (std::size_t i = 0; i < std::size(units); ++i)
-            QCOMPARE(items[static_cast<std::size_t>(unitRows[i])]->text(0), QString::fromLatin1(units[i]));
+            QCOMPARE(items[static_cast<std::size_t>(unitRows[i])]->text(0),
+                     QString::fromLatin1(units[i]));
         tree->setCurrentItem(items[4]);
         QCOMPARE(help.Text()->toPlainText(), QStringLiteral("Öffnet eine Tondatei."));
 
         // The same translation renames the menu item.
-        TWindowRig rig(dir);
-        QCOMPARE(rig.get<QAction>("MeOpen")->text(), QStringLiteral("Öffnen"));
+        WindowRig rig(dir);
+        QCOMPARE(rig.get<QAction>("openAction")->text(), QStringLiteral("Öffnen"));
     }
 
     void mainWindowOpensHelpWithF1AndAboutWithShiftF1() {
-        TTempDir dir;
-        TWindowRig rig(dir);
-        QAction* topic = rig.get<QAction>("MeTopic");
-        QAction* about = rig.get<QAction>("MeAbout");
+        TempDir dir;
+        WindowRig rig(dir);
+        QAction* topic = rig.get<QAction>("helpTopicsAction");
+        QAction* about = rig.get<QAction>("aboutAction");
         QCOMPARE(topic->shortcut(), QKeySequence(Qt::Key_F1));
         QCOMPARE(about->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
 
@@ -179,7 +181,7 @@ private slots:
     }
 
     void splashClosesItselfWithoutAStartSound() {
-        TTempDir dir;
+        TempDir dir;
         SplashWindow splash(dir / "start.wav");
         QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(splash.windowFlags() & Qt::WindowStaysOnTopHint);

@@ -18,7 +18,7 @@
 #include <QToolButton>
 
 #include "AppTestSupport.h"
-#include "app/ProGrs.h"
+#include "app/ProgressWindow.h"
 #include "text/Language.h"
 
 using namespace sv;
@@ -26,19 +26,21 @@ using namespace sv::test;
 
 namespace {
 
-QString PanelText(TWindowRig& rig, int panel) {
-    return rig.get<QLabel>(QStringLiteral("StatusBarPanel%1").arg(panel).toLatin1().constData())->text();
+QString PanelText(WindowRig& rig, int panel) {
+    return rig.get<QLabel>(QStringLiteral("StatusBarPanel%1").arg(panel).toLatin1().constData())
+        ->text();
 }
 
-int SwapFiles(const TTempDir& dir) {
+int SwapFiles(const TempDir& dir) {
     int n = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(dir / "work")) n += entry.is_regular_file();
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "work"))
+        n += entry.is_regular_file();
     return n;
 }
 
 // Counts the paint events of a widget.
-class TPaintCounter final : public QObject {
-public:
+class PaintCounter final : public QObject {
+  public:
     int paints = 0;
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) ++paints;
@@ -51,53 +53,62 @@ public:
 class MainWindowTest final : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void startStateEnablesOnlyOpenBatchAndOptions() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         QCOMPARE(rig->windowTitle(), QStringLiteral("Sonivar"));
-        for (const char* name : {"BtSave", "BtNormalize", "BtRemaster", "BtDetect", "BtRemNoise",
-                                 "BtRemPeek", "BbLupHorPlus", "BbDel", "BtPlay", "BtStop", "BtFF"})
+        for (const char* name :
+             {"saveButton", "normalizeButton", "remasterButton", "detectButton",
+              "removeNoiseButton", "fitPeaksButton", "horizontalZoomInButton", "deleteBlockButton",
+              "playButton", "stopButton", "fastForwardButton"})
             QVERIFY2(!rig.get<QToolButton>(name)->isEnabled(), name);
-        QVERIFY(!rig.get<QPushButton>("BigButton")->isEnabled());
-        for (const char* name : {"MeRevToSav", "MeSave", "MeSaveAs", "MeNormalize", "MeRemaster",
-                                 "MeDetect", "MeRemNoise", "MeRemPeek", "MeDelete", "MeLupHor"})
+        QVERIFY(!rig.get<QPushButton>("bigRemasterButton")->isEnabled());
+        for (const char* name :
+             {"returnToSavedAction", "saveAction", "saveAsAction", "normalizeAction",
+              "remasterAction", "detectAction", "removeNoiseAction", "fitPeaksAction",
+              "deleteBlockAction", "horizontalZoomResetAction"})
             QVERIFY2(!rig.get<QAction>(name)->isEnabled(), name);
-        for (const char* name : {"MeOpen", "MeBatch1", "MeEnd", "MeTopic", "MeAbout", "MeDeleteP"})
+        for (const char* name : {"openAction", "batchAction", "exitAction", "helpTopicsAction",
+                                 "aboutAction", "deleteBlockPopupAction"})
             QVERIFY2(rig.get<QAction>(name)->isEnabled(), name);
-        QVERIFY(rig.get<QToolButton>("BtOpen")->isEnabled());
-        QVERIFY(rig.get<QToolButton>("BtBatch")->isEnabled());
-        QVERIFY(rig.get<QWidget>("Shape1")->isVisibleTo(rig.window.get()));
-        QVERIFY(!rig.get<QWidget>("PaintBox1")->isEnabled());
+        QVERIFY(rig.get<QToolButton>("openButton")->isEnabled());
+        QVERIFY(rig.get<QToolButton>("batchButton")->isEnabled());
+        QVERIFY(rig.get<QWidget>("waveBackground")->isVisibleTo(rig.window.get()));
+        QVERIFY(!rig.get<QWidget>("waveView")->isEnabled());
 
         QCOMPARE(PanelText(rig, 0), QStringLiteral("Sample number:"));
         QCOMPARE(PanelText(rig, 4), QStringLiteral("Name:"));
-        QCOMPARE(rig.get<QToolButton>("BtOpen")->text(), QStringLiteral("Open"));
-        QCOMPARE(rig.get<QToolButton>("BtOpen")->toolTip(), QStringLiteral("Open file"));
-        QCOMPARE(rig.get<QAction>("MeSaveAs")->text(), QStringLiteral("Save As ..."));
-        QCOMPARE(rig.get<QAction>("MeRemaster")->shortcuts().value(0),
+        QCOMPARE(rig.get<QToolButton>("openButton")->text(), QStringLiteral("Open"));
+        QCOMPARE(rig.get<QToolButton>("openButton")->toolTip(), QStringLiteral("Open file"));
+        QCOMPARE(rig.get<QAction>("saveAsAction")->text(), QStringLiteral("Save As ..."));
+        QCOMPARE(rig.get<QAction>("remasterAction")->shortcuts().value(0),
                  QKeySequence(Qt::CTRL | Qt::Key_Return));
-        QCOMPARE(rig.get<QAction>("MeBatch1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+        QCOMPARE(rig.get<QAction>("batchAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
         QCOMPARE(rig.get<QLabel>("Label11")->text(), QStringLiteral("Border size:"));
-        QCOMPARE(rig.get<QTabWidget>("PageControl1")->currentWidget()->objectName(),
-                 QStringLiteral("TabSheet2"));
+        QCOMPARE(rig.get<QTabWidget>("infoTabs")->currentWidget()->objectName(),
+                 QStringLiteral("detailsTab"));
 
         // Option defaults, and the block size shown is the one used.
-        QCOMPARE(rig.get<QComboBox>("CbBlPeek")->currentText(), QStringLiteral("4096"));
+        QCOMPARE(rig.get<QComboBox>("peakBlockSizeCombo")->currentText(), QStringLiteral("4096"));
         QCOMPARE(rig.state().PeakBlockSize, 4096);
-        rig.get<QComboBox>("CbBlPeek")->setCurrentText("1024");
+        rig.get<QComboBox>("peakBlockSizeCombo")->setCurrentText("1024");
         QCOMPARE(rig.state().PeakBlockSize, 1024);
         QCOMPARE(rig.state().ChannelMode, 3);
         QCOMPARE(rig.state().BandLevelMode, 1);
-        for (const char* name : {"RaPrum", "RaWeight", "RaStereo", "RaStress", "RaMedi", "RaPeek"})
+        for (const char* name :
+             {"bothChannelsRadio", "partialSeparationRadio", "separateChannelsRadio",
+              "averageLevelRadio", "mediumLevelRadio", "peakLevelRadio"})
             QVERIFY2(!rig.get<QRadioButton>(name)->isChecked(), name);
-        QVERIFY(rig.get<QRadioButton>("RaClear")->isChecked());
-        QCOMPARE(rig.get<QSpinBox>("SpPrecize")->value(), 60);
-        QCOMPARE(rig.get<QSpinBox>("SpNormal")->minimum(), -48);
-        for (const char* name : {"ChHiPass", "SpHiPass", "SpHiDrop", "ChLoPass", "SpLoPass", "SpLoDrop", "Label3"})
+        QVERIFY(rig.get<QRadioButton>("clearTimbreRadio")->isChecked());
+        QCOMPARE(rig.get<QSpinBox>("bandsSpin")->value(), 60);
+        QCOMPARE(rig.get<QSpinBox>("normalizeSpin")->minimum(), -48);
+        for (const char* name : {"highPassCheck", "highPassSpin", "highPassSlopeSpin",
+                                 "lowPassCheck", "lowPassSpin", "lowPassSlopeSpin", "Label3"})
             QVERIFY2(!rig.get<QWidget>(name)->isEnabled(), name);
-        rig.get<QCheckBox>("ChRemastering")->click();
-        for (const char* name : {"ChHiPass", "SpHiPass", "SpHiDrop", "ChLoPass", "SpLoPass", "SpLoDrop", "Label3"})
+        rig.get<QCheckBox>("levellingCheck")->click();
+        for (const char* name : {"highPassCheck", "highPassSpin", "highPassSlopeSpin",
+                                 "lowPassCheck", "lowPassSpin", "lowPassSlopeSpin", "Label3"})
             QVERIFY2(rig.get<QWidget>(name)->isEnabled(), name);
 
         QCOMPARE(rig->minimumSize(), QSize(680, 563));
@@ -107,14 +118,14 @@ private slots:
     }
 
     void resizingKeepsGroupsAtTheirEdges() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         rig->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
-        auto* view = rig.get<QWidget>("Panel1");
-        auto* timbre = rig.get<QWidget>("GrColorNoise");
-        auto* types = rig.get<QWidget>("GrTypRemast");
-        auto* zoom = rig.get<QWidget>("Panel3");
+        auto* view = rig.get<QWidget>("wavePanel");
+        auto* timbre = rig.get<QWidget>("timbreGroup");
+        auto* types = rig.get<QWidget>("modesGroup");
+        auto* zoom = rig.get<QWidget>("zoomPanel");
         const QRect viewBefore = view->geometry();
         const QRect timbreBefore = timbre->geometry();
         const QRect typesBefore = types->geometry();
@@ -134,29 +145,31 @@ private slots:
     }
 
     void openingMonoThenStereoSetsChannelControlsAndStatusBar() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         const auto mono = MakeWav(dir, "mono.wav", 1);
         const auto stereo = MakeWav(dir, "stereo.wav", 2);
         rig.files.openNames = {mono.string(), stereo.string()};
-        rig->MeOpenClick();
+        rig->Open();
         QVERIFY(rig.state().WaveLoaded);
         QVERIFY(rig.dialogs.messages.empty());
-        for (const char* name : {"ChExtDynEq", "RaPrum", "RaStereo", "RaWeight"})
+        for (const char* name : {"perChannelCheck", "bothChannelsRadio", "separateChannelsRadio",
+                                 "partialSeparationRadio"})
             QVERIFY2(!rig.get<QWidget>(name)->isEnabled(), name);
         QCOMPARE(PanelText(rig, 0), QStringLiteral("Sample number: 491520"));
         QCOMPARE(PanelText(rig, 1), QStringLiteral("Channels: 1"));
         QCOMPARE(PanelText(rig, 2), QStringLiteral("Sample rate: 44100 Hz"));
         QCOMPARE(PanelText(rig, 3), QStringLiteral("Bits per sample: 16 bits"));
         QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: mono.wav"));
-        QVERIFY(!rig.get<QWidget>("Shape1")->isVisibleTo(rig.window.get()));
-        QVERIFY(rig.get<QToolButton>("BtSave")->isEnabled());
-        QVERIFY(rig.get<QAction>("MeRemaster")->isEnabled());
-        QVERIFY(rig.get<QPushButton>("BigButton")->isEnabled());
+        QVERIFY(!rig.get<QWidget>("waveBackground")->isVisibleTo(rig.window.get()));
+        QVERIFY(rig.get<QToolButton>("saveButton")->isEnabled());
+        QVERIFY(rig.get<QAction>("remasterAction")->isEnabled());
+        QVERIFY(rig.get<QPushButton>("bigRemasterButton")->isEnabled());
 
-        rig->MeOpenClick();
-        QCOMPARE(rig.state().Wave->Channels(), 2);
-        for (const char* name : {"ChExtDynEq", "RaPrum", "RaStereo", "RaWeight"})
+        rig->Open();
+        QCOMPARE(rig.state().Document->Channels(), 2);
+        for (const char* name : {"perChannelCheck", "bothChannelsRadio", "separateChannelsRadio",
+                                 "partialSeparationRadio"})
             QVERIFY2(rig.get<QWidget>(name)->isEnabled(), name);
         QCOMPARE(PanelText(rig, 0), QStringLiteral("Sample number: 245760"));
         QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: stereo.wav"));
@@ -166,20 +179,22 @@ private slots:
     }
 
     void refusedAndBrokenFilesAreReported() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         const auto missing = (dir / "missing.wav").string();
         rig.files.openNames = {missing};
-        rig->MeOpenClick();
-        QCOMPARE(rig.dialogs.messages.back(), "File with specified name:" + missing + " doesn't exists!");
+        rig->Open();
+        QCOMPARE(rig.dialogs.messages.back(),
+                 "File with specified name:" + missing + " doesn't exists!");
 
-        TWavLayout floatSpec;
+        WavLayout floatSpec;
         floatSpec.formatTag = 3;
-        floatSpec.frames = TWave::MinimumValues;
+        floatSpec.frames = Wave::MinimumValues;
         WriteWav(dir / "float.wav", floatSpec, [](std::int64_t, int) { return 0; });
         rig.files.openNames = {(dir / "float.wav").string()};
-        rig->MeOpenClick();
-        QCOMPARE(rig.dialogs.messages.back(), std::string("File is not in PCM format or is damaged"));
+        rig->Open();
+        QCOMPARE(rig.dialogs.messages.back(),
+                 std::string("File is not in PCM format or is damaged"));
         QVERIFY(!rig.state().WaveLoaded);
 
         // A file shorter than its header says ends the command with the I/O error's text.
@@ -188,33 +203,33 @@ private slots:
         const std::string bytes = ReadFile(good);
         WriteFile(cut, bytes.substr(0, bytes.size() / 2));
         rig.files.openNames = {good.string(), cut.string()};
-        rig->MeOpenClick();
+        rig->Open();
         QVERIFY(rig.state().WaveLoaded);
-        rig->MeOpenClick();
+        rig->Open();
         QVERIFY(rig.dialogs.messages.back().find(cut.string()) != std::string::npos);
         QVERIFY(!rig.state().WaveLoaded);
-        QVERIFY(!rig.get<QToolButton>("BtSave")->isEnabled());
+        QVERIFY(!rig.get<QToolButton>("saveButton")->isEnabled());
         QVERIFY(!rig->CommandRunning());
         QCOMPARE(SwapFiles(dir), 0);
     }
 
     void saveAsAppliesTheExtensionRuleAndRespectsReadOnlyFiles() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         const auto source = MakeWav(dir, "source.wav");
         rig.files.openNames = {source.string()};
-        rig->MeOpenClick();
+        rig->Open();
 
         std::filesystem::create_directories(dir / "out");
         rig.files.saveNames = {(dir / "out" / "take").string()};
-        rig->MeSaveAsClick();
+        rig->SaveAs();
         QVERIFY(std::filesystem::exists(dir / "out" / "take.wav"));
         QCOMPARE(ReadFile(dir / "out" / "take.wav"), ReadFile(source));
         QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: take.wav"));
         QCOMPARE(rig.state().FileName, (dir / "out" / "take.wav").string());
 
         rig.files.saveNames = {(dir / "out" / "take.mp3").string()};
-        rig->MeSaveAsClick();
+        rig->SaveAs();
         QVERIFY(std::filesystem::exists(dir / "out" / "take.mp3"));
         QVERIFY(!std::filesystem::exists(dir / "out" / "take.mp3.wav"));
         QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: take.mp3"));
@@ -222,7 +237,7 @@ private slots:
         // Save of an existing file asks first; No leaves it alone.
         WriteFile(dir / "out" / "take.mp3", "keep");
         rig.dialogs.answers = {false};
-        rig->MeSaveClick();
+        rig->Save();
         QCOMPARE(rig.dialogs.questions.back(),
                  "File " + (dir / "out" / "take.mp3").string() + " already exist, overwrite?");
         QCOMPARE(ReadFile(dir / "out" / "take.mp3"), std::string("keep"));
@@ -232,7 +247,7 @@ private slots:
         ::chmod(locked.c_str(), 0444);
         rig.files.saveNames = {locked.string()};
         const auto questionsBefore = rig.dialogs.questions.size();
-        rig->MeSaveAsClick();
+        rig->SaveAs();
         QCOMPARE(rig.dialogs.messages.back(),
                  "File " + locked.string() + " is write protected, select another filename");
         QCOMPARE(rig.dialogs.questions.size(), questionsBefore);
@@ -242,22 +257,22 @@ private slots:
 
         // A failure that is not a full or protected medium is named as what it is.
         rig.files.saveNames = {(dir / "missing" / "take.wav").string()};
-        rig->MeSaveAsClick();
-        QCOMPARE(rig.dialogs.messages.back(), "Cannot save " + (dir / "missing" / "take.wav").string() +
-                                                  ": the folder " + (dir / "missing").string() +
-                                                  " does not exist");
+        rig->SaveAs();
+        QCOMPARE(rig.dialogs.messages.back(),
+                 "Cannot save " + (dir / "missing" / "take.wav").string() + ": the folder " +
+                     (dir / "missing").string() + " does not exist");
     }
 
     void unsavedDataIsAskedForUntilSavedOrDeclined() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
-        rig->MeOpenClick();
+        rig->Open();
 
         // Open: No to the question, then a cancelled dialog keeps the document, counted saved.
         rig.state().Flags.DataSaved = false;
         rig.dialogs.answers = {false};
-        rig->MeOpenClick();
+        rig->Open();
         QCOMPARE(rig.dialogs.questions, std::vector<std::string>{"Data are not saved, save it?"});
         QVERIFY(rig.state().WaveLoaded);
         QVERIFY(rig.state().Flags.DataSaved);
@@ -274,9 +289,9 @@ private slots:
         QCOMPARE(SwapFiles(dir), 0);
 
         // Yes, cancel, Yes, cancel, No: asked three times, closed without saving.
-        TWindowRig second(dir);
+        WindowRig second(dir);
         second.files.openNames = {MakeWav(dir, "b.wav").string()};
-        second->MeOpenClick();
+        second->Open();
         second.state().Flags.DataSaved = false;
         second.dialogs.answers = {true, true, false};
         second->show();
@@ -287,64 +302,67 @@ private slots:
     }
 
     void returnToSavedAfterTheFileWasDeletedKeepsTheDocument() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         const auto file = MakeWav(dir, "gone.wav");
         rig.files.openNames = {file.string()};
-        rig->MeOpenClick();
+        rig->Open();
         rig.state().Flags.DataSaved = false;
-        const TWave* before = rig.state().Wave.get();
+        const Wave* before = rig.state().Document.get();
         std::filesystem::remove(file);
         rig.dialogs.answers = {true};
-        rig->MeRevToSavClick();
-        QCOMPARE(rig.dialogs.questions.back(), std::string("All modifications will be lost, continue?"));
-        QCOMPARE(rig.dialogs.messages.back(), "File with specified name:" + file.string() + " doesn't exists!");
-        QCOMPARE(rig.state().Wave.get(), before);
+        rig->ReturnToSaved();
+        QCOMPARE(rig.dialogs.questions.back(),
+                 std::string("All modifications will be lost, continue?"));
+        QCOMPARE(rig.dialogs.messages.back(),
+                 "File with specified name:" + file.string() + " doesn't exists!");
+        QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().WaveLoaded);
         QVERIFY(rig.state().Flags.DataSaved);
     }
 
     void modeBarsAndRadioButtonsFollowEachOther() {
-        TTempDir dir;
-        TWindowRig rig(dir);
-        auto* bar = rig.get<QSlider>("TBarChanels");
-        auto* weight = rig.get<QRadioButton>("RaWeight");
+        TempDir dir;
+        WindowRig rig(dir);
+        auto* bar = rig.get<QSlider>("channelModeSlider");
+        auto* weight = rig.get<QRadioButton>("partialSeparationRadio");
         bar->setValue(2);
         QVERIFY(weight->isChecked());
         QCOMPARE(rig.state().ChannelMode, 2);
         bar->setValue(1);
-        for (const char* name : {"RaPrum", "RaWeight", "RaStereo"})
+        for (const char* name :
+             {"bothChannelsRadio", "partialSeparationRadio", "separateChannelsRadio"})
             QVERIFY2(!rig.get<QRadioButton>(name)->isChecked(), name);
         QCOMPARE(rig.state().ChannelMode, 1);
         weight->click();
         QCOMPARE(rig.state().ChannelMode, 2);
         QCOMPARE(bar->value(), 2);
-        rig.get<QRadioButton>("RaStereo")->click();
+        rig.get<QRadioButton>("separateChannelsRadio")->click();
         QCOMPARE(bar->value(), 4);
         QVERIFY(!weight->isChecked());
         bar->setValue(3);
-        QVERIFY(!rig.get<QRadioButton>("RaStereo")->isChecked());
+        QVERIFY(!rig.get<QRadioButton>("separateChannelsRadio")->isChecked());
         QCOMPARE(rig.state().ChannelMode, 3);
 
-        auto* bands = rig.get<QSlider>("TBarWeig");
+        auto* bands = rig.get<QSlider>("bandLevelSlider");
         bands->setValue(4);
-        QVERIFY(rig.get<QRadioButton>("RaPeek")->isChecked());
+        QVERIFY(rig.get<QRadioButton>("peakLevelRadio")->isChecked());
         QCOMPARE(rig.state().BandLevelMode, 4);
         bands->setValue(3);
-        QVERIFY(!rig.get<QRadioButton>("RaPeek")->isChecked());
+        QVERIFY(!rig.get<QRadioButton>("peakLevelRadio")->isChecked());
         QCOMPARE(rig.state().BandLevelMode, 3);
-        rig.get<QRadioButton>("RaStress")->click();
+        rig.get<QRadioButton>("averageLevelRadio")->click();
         QCOMPARE(bands->value(), 0);
         QCOMPARE(rig->ReadSettings().BandLevelMode, 0);
     }
 
     void spinEditsReplaceValuesBeyondTheirLimits() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         rig->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
-        rig.get<QCheckBox>("ChRemastering")->click();
-        auto* hiPass = rig.get<QSpinBox>("SpHiPass");
+        rig.get<QCheckBox>("levellingCheck")->click();
+        auto* hiPass = rig.get<QSpinBox>("highPassSpin");
         auto type = [&](QSpinBox* spin, const QString& text) {
             spin->setFocus();
             spin->selectAll();
@@ -360,42 +378,42 @@ private slots:
         QCOMPARE(rig->ReadSettings().HighPassHz, 99);
 
         // Entering a spin edit repaints the target display.
-        TPaintCounter counter;
-        rig.get<QWidget>("PaintBox2")->installEventFilter(&counter);
+        PaintCounter counter;
+        rig.get<QWidget>("targetView")->installEventFilter(&counter);
         QTest::qWait(20);
         const int before = counter.paints;
-        rig.get<QSpinBox>("SpLimit")->setFocus();
+        rig.get<QSpinBox>("limitSpin")->setFocus();
         QTRY_VERIFY(counter.paints > before);
     }
 
     void emptiedDocumentIsReleasedOnOpenAndOnClose() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string(), MakeWav(dir, "b.wav").string()};
-        rig->MeOpenClick();
-        const auto firstSwap = rig.state().Wave->SwapFileName();
+        rig->Open();
+        const auto firstSwap = rig.state().Document->SwapFileName();
         // Every frame deleted: the document stays, without data.
-        rig.state().Wave->DeleteBlock(0, rig.state().Wave->SampleCount());
-        rig.state().WaveLoaded = rig.state().Wave->HasData();
-        rig->Available(rig.state().WaveLoaded);
+        rig.state().Document->DeleteBlock(0, rig.state().Document->FrameCount());
+        rig.state().WaveLoaded = rig.state().Document->HasData();
+        rig->EnableCommands(rig.state().WaveLoaded);
         QVERIFY(!rig.state().WaveLoaded);
         QVERIFY(std::filesystem::exists(firstSwap));
-        rig->MeOpenClick();
+        rig->Open();
         QVERIFY(!std::filesystem::exists(firstSwap));
         QVERIFY(rig.state().WaveLoaded);
 
-        rig.state().Wave->DeleteBlock(0, rig.state().Wave->SampleCount());
+        rig.state().Document->DeleteBlock(0, rig.state().Document->FrameCount());
         rig.state().WaveLoaded = false;
-        const auto secondSwap = rig.state().Wave->SwapFileName();
+        const auto secondSwap = rig.state().Document->SwapFileName();
         rig->show();
         QVERIFY(rig->close());
         QVERIFY(!std::filesystem::exists(secondSwap));
-        QVERIFY(!rig.state().Wave);
+        QVERIFY(!rig.state().Document);
     }
 
     void noCommandStartsWhileAProgressWindowIsOpen() {
-        TTempDir dir;
-        TWindowRig rig(dir, /*realProgressWindows=*/true);
+        TempDir dir;
+        WindowRig rig(dir, /*realProgressWindows=*/true);
         rig->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
         rig.files.openNames = {MakeWav(dir, "a.wav").string(), MakeWav(dir, "b.wav").string()};
@@ -404,28 +422,28 @@ private slots:
         bool saveIgnored = false;
         // Fires inside the "Reading" window's event dispatch.
         QTimer::singleShot(0, rig.window.get(), [&] {
-            for (auto* progress : rig->findChildren<TProgFrm*>()) {
+            for (auto* progress : rig->findChildren<ProgressWindow*>()) {
                 titles << progress->windowTitle();
-                label = progress->Label1()->text();
-                QVERIFY(!progress->BtStorno()->isEnabled());
+                label = progress->RemainingCaption()->text();
+                QVERIFY(!progress->CancelButton()->isEnabled());
             }
             const int opens = rig.files.openCalls;
-            rig.get<QAction>("MeOpen")->trigger();
-            rig->MeSaveAsClick();
+            rig.get<QAction>("openAction")->trigger();
+            rig->SaveAs();
             saveIgnored = rig.files.openCalls == opens && rig.files.saveCalls == 0;
         });
-        rig->MeOpenClick();
+        rig->Open();
         QCOMPARE(titles, QStringList{"Reading"});
         QCOMPARE(label, QStringLiteral("Estimated time remaining:"));
         QVERIFY(saveIgnored);
         QVERIFY(rig.state().WaveLoaded);
         QCOMPARE(rig.files.openNames.size(), std::size_t{1});  // the second name was not asked for
-        QVERIFY(rig->findChildren<TProgFrm*>().isEmpty());
+        QVERIFY(rig->findChildren<ProgressWindow*>().isEmpty());
     }
 
     void noTextIsClippedAtTheMinimumSize() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         rig->resize(rig->minimumSize());
         rig->show();
         QCoreApplication::processEvents();
@@ -439,27 +457,31 @@ private slots:
             if (qobject_cast<QToolButton*>(w)) continue;
             const QSize hint = w->sizeHint();
             if (w->width() < hint.width() || (slider && w->width() < w->minimumSizeHint().width()))
-                clipped << QStringLiteral("%1 %2<%3").arg(w->objectName()).arg(w->width()).arg(hint.width());
+                clipped << QStringLiteral("%1 %2<%3")
+                               .arg(w->objectName())
+                               .arg(w->width())
+                               .arg(hint.width());
         }
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
 
         // A long file name is shortened in the middle, keeping its end, and shown whole as a hint.
         const std::string name = std::string(60, 'n') + "-end.wav";
         rig.files.openNames = {MakeWav(dir, name).string()};
-        rig->MeOpenClick();
+        rig->Open();
         auto* panel = rig.get<QLabel>("StatusBarPanel4");
         QVERIFY(panel->toolTip().endsWith(QString::fromStdString(name)));
         QVERIFY(panel->width() < panel->fontMetrics().horizontalAdvance(panel->text()));
-        QCOMPARE(rig->width(), rig->minimumSize().width());  // the long name did not widen the window
+        QCOMPARE(rig->width(),
+                 rig->minimumSize().width());  // the long name did not widen the window
     }
 
     void progressWindowCloseButtonCancelsLikeCancel() {
         for (const bool cancellable : {true, false}) {
-            TProgFrm window(nullptr);
-            window.EnableStorno(cancellable);
+            ProgressWindow window(nullptr);
+            window.EnableCancel(cancellable);
             window.Show();
             window.close();  // what a window manager's close button asks for
-            QCOMPARE(window.Storno(), cancellable);
+            QCOMPARE(window.CancelRequested(), cancellable);
             QVERIFY(window.isVisible());  // stays until its operation has stopped
         }
     }
@@ -469,19 +491,19 @@ private slots:
         owner.resize(400, 300);
         owner.show();
         std::int64_t now = 0;
-        TProgFrm window(&owner, [&now] { return now; });
+        ProgressWindow window(&owner, [&now] { return now; });
         window.SetCaption("Noise detection");
-        window.EnableStorno(true);
-        window.SGauMax(1000);
+        window.EnableCancel(true);
+        window.SetTotal(1000);
         window.Show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Noise detection"));
         QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));
         QVERIFY(window.isVisible());
-        window.SGauPro(0);
-        QVERIFY(window.Label2()->text().isEmpty());
+        window.SetDone(0);
+        QVERIFY(window.RemainingTime()->text().isEmpty());
         now = 10000;
-        window.SGauPro(500);
-        QCOMPARE(window.Label2()->text(), QStringLiteral("0 min  10 s"));
+        window.SetDone(500);
+        QCOMPARE(window.RemainingTime()->text(), QStringLiteral("0 min  10 s"));
         QCOMPARE(window.Gauge()->value(), 150);
         QCOMPARE(window.Gauge()->text(), QStringLiteral("50%"));
         if (const char* folder = std::getenv("SONIVAR_SCREENSHOTS"))
@@ -493,13 +515,13 @@ private slots:
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(window.isVisible());
 
-        QVERIFY(!window.Storno());
-        QTest::mouseClick(window.BtStorno(), Qt::LeftButton);
-        QVERIFY(window.Storno());
-        window.EnableStorno(false);
-        QVERIFY(!window.BtStorno()->isEnabled());
+        QVERIFY(!window.CancelRequested());
+        QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
+        QVERIFY(window.CancelRequested());
+        window.EnableCancel(false);
+        QVERIFY(!window.CancelButton()->isEnabled());
 
-        window.SGauPro(1000);
+        window.SetDone(1000);
         window.hide();
         QTest::qWait(20);
         QVERIFY(!window.isVisible());

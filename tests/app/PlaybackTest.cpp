@@ -26,31 +26,31 @@ using namespace sv::test;
 namespace {
 
 // A window like the other tests' rig, hearing through a capture output.
-struct TPlaybackRig {
-    TScriptedDialogs dialogs;
-    TScriptedFiles files;
-    TCancelScript progress;
+struct PlaybackRig {
+    ScriptedDialogs dialogs;
+    ScriptedFiles files;
+    CancelScript progress;
     CaptureSoundOutput sound;
-    std::unique_ptr<TRemastering> window;
+    std::unique_ptr<MainWindow> window;
 
-    explicit TPlaybackRig(const TTempDir& dir) {
+    explicit PlaybackRig(const TempDir& dir) {
         std::filesystem::create_directories(dir / "work");
-        TWindowSetup setup;
+        MainWindowSetup setup;
         setup.dialogs = &dialogs;
         setup.files = &files;
         setup.progress = CancellingProgressFactory(progress);
         setup.workFolder = dir / "work";
         setup.timbreFolders = {dir / "work"};
         setup.soundOutput = &sound;
-        window = std::make_unique<TRemastering>(std::move(setup));
+        window = std::make_unique<MainWindow>(std::move(setup));
     }
-    ~TPlaybackRig() { window.reset(); }
+    ~PlaybackRig() { window.reset(); }
     QToolButton* button(const char* name) {
         return window->findChild<QToolButton*>(QString::fromLatin1(name));
     }
     void open(const std::filesystem::path& file) {
         files.openNames = {file.string()};
-        window->MeOpenClick();
+        window->Open();
     }
 };
 
@@ -140,7 +140,7 @@ class PlaybackTest final : public QObject {
             QSKIP("no PulseAudio server could be started here (pulseaudio missing?)");
         if (QMediaDevices::defaultAudioOutput().isNull())
             QSKIP("Qt sees no audio output on the server");
-        TTempDir dir;
+        TempDir dir;
         constexpr std::int32_t rate = 48000;
         constexpr double frequency = 1000.0;
         constexpr double amplitude = 16384.0;
@@ -197,37 +197,37 @@ class PlaybackTest final : public QObject {
     }
 
     void transportPlaysPausesStopsAndScans() {
-        TTempDir dir;
-        TPlaybackRig rig(dir);
+        TempDir dir;
+        PlaybackRig rig(dir);
         // Long enough that fast forward's head start of 34 chunks does not reach the end.
         rig.open(MakeWav(dir, "a.wav", 2, 44100 * 60));
         QVERIFY(rig.window->State().WaveLoaded);
 
-        rig.button("BtPlay")->click();
+        rig.button("playButton")->click();
         QVERIFY(rig.window->PlayerActive());
         QTRY_VERIFY(rig.sound.Playing());
         QTRY_VERIFY(rig.window->State().View.PlayPosition > 4410);  // the view tick moves it
 
-        rig.button("BtPause")->click();
+        rig.button("pauseButton")->click();
         QVERIFY(rig.window->Paused());
         QVERIFY(!rig.sound.Playing());
         const auto paused = rig.window->State().View.PlayPosition;
         QTest::qWait(200);
         QCOMPARE(rig.window->State().View.PlayPosition, paused);
-        rig.button("BtPause")->click();
+        rig.button("pauseButton")->click();
         QVERIFY(!rig.window->Paused());
         QVERIFY(std::abs(rig.window->CurrentPlayer()->Position() - paused) < 4410);
 
-        SendMouse(rig.button("BtFF"), QEvent::MouseButtonPress, Qt::RightButton);
+        SendMouse(rig.button("fastForwardButton"), QEvent::MouseButtonPress, Qt::RightButton);
         QCOMPARE(rig.window->CurrentPlayer()->Step(), 4);
-        SendMouse(rig.button("BtFF"), QEvent::MouseButtonRelease, Qt::RightButton);
+        SendMouse(rig.button("fastForwardButton"), QEvent::MouseButtonRelease, Qt::RightButton);
         QCOMPARE(rig.window->CurrentPlayer()->Step(), 1);
-        SendMouse(rig.button("BtRew"), QEvent::MouseButtonPress, Qt::LeftButton);
+        SendMouse(rig.button("rewindButton"), QEvent::MouseButtonPress, Qt::LeftButton);
         QCOMPARE(rig.window->CurrentPlayer()->Step(), -4);
-        SendMouse(rig.button("BtRew"), QEvent::MouseButtonRelease, Qt::LeftButton);
+        SendMouse(rig.button("rewindButton"), QEvent::MouseButtonRelease, Qt::LeftButton);
         QCOMPARE(rig.window->CurrentPlayer()->Step(), 1);
 
-        rig.button("BtStop")->click();
+        rig.button("stopButton")->click();
         QVERIFY(!rig.window->PlayerActive());
         QVERIFY(!rig.window->CurrentPlayer());
         QVERIFY(!rig.sound.Playing());
@@ -239,7 +239,7 @@ class PlaybackTest final : public QObject {
         QVERIFY(!rig.window->CurrentPlayer());
 
         // Opening a document stops playback first.
-        rig.button("BtPlay")->click();
+        rig.button("playButton")->click();
         rig.open(MakeWav(dir, "b.wav", 1));
         QVERIFY(!rig.window->CurrentPlayer());
         QVERIFY(!rig.sound.Playing());
@@ -247,25 +247,25 @@ class PlaybackTest final : public QObject {
         // To the start while nothing plays only resets the selection and the cursor.
         rig.window->State().View.BlockStart = 1000;
         rig.window->State().View.PlayPosition = 1000;
-        rig.button("BtBeg")->click();
+        rig.button("toStartButton")->click();
         QCOMPARE(rig.window->State().View.BlockStart, 0);
         QCOMPARE(rig.window->State().View.PlayPosition, 0);
         QVERIFY(!rig.window->CurrentPlayer());
     }
 
     void naturalEndIsFreedByTheNextViewTick() {
-        TTempDir dir;
-        TPlaybackRig rig(dir);
+        TempDir dir;
+        PlaybackRig rig(dir);
         rig.open(MakeWav(dir, "a.wav", 2));
-        rig.window->State().View.BlockStart = TWave::MinimumValues / 2 - 100;
-        rig.button("BtPlay")->click();
+        rig.window->State().View.BlockStart = Wave::MinimumValues / 2 - 100;
+        rig.button("playButton")->click();
         QTRY_VERIFY(!rig.window->PlayerActive());
         QTRY_VERIFY(!rig.window->CurrentPlayer());
         QCOMPARE(rig.sound.StartCount(), 1);
         QVERIFY(!rig.sound.Playing());
         // A new player for the next Play; on the fast test clock it may already have ended
         // again, so look for its sound having started.
-        rig.button("BtPlay")->click();
+        rig.button("playButton")->click();
         QTRY_COMPARE(rig.sound.StartCount(), 2);
     }
 };

@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "AppTestSupport.h"
-#include "base/MyTime.h"
+#include "base/Time.h"
 #include "text/Language.h"
 #include "view/TargetSpectrumDisplay.h"
 #include "view/WaveformRenderer.h"
@@ -18,25 +18,25 @@ using namespace sv::test;
 
 namespace {
 
-QRgb Rgb(TRgb c) { return qRgb(c.r, c.g, c.b); }
+QRgb Rgb(RgbColour c) { return qRgb(c.r, c.g, c.b); }
 
-QString LabelText(TWindowRig& rig, int number) {
+QString LabelText(WindowRig& rig, int number) {
     return rig.get<QLabel>(QStringLiteral("Label%1").arg(number).toLatin1().constData())->text();
 }
 
 // A window showing a stereo document.
-struct TShownDocument {
-    TTempDir dir;
-    TWindowRig rig{dir};
+struct ShownDocument {
+    TempDir dir;
+    WindowRig rig{dir};
     QWidget* view = nullptr;
-    TShownDocument() {
+    ShownDocument() {
         rig.files.openNames = {MakeWav(dir, "a.wav", 2).string()};
-        rig->MeOpenClick();
+        rig->Open();
         rig->show();
-        view = rig.get<QWidget>("PaintBox1");
+        view = rig.get<QWidget>("waveView");
         QCoreApplication::processEvents();
     }
-    std::int64_t Frames() { return rig.state().Wave->SampleCount(); }
+    std::int64_t Frames() { return rig.state().Document->FrameCount(); }
 };
 
 }  // namespace
@@ -46,41 +46,41 @@ class WaveformViewTest final : public QObject {
 
   private slots:
     void zoomCommandsResizeTheThumbAroundItsCentre() {
-        TShownDocument doc;
+        ShownDocument doc;
         auto& rig = doc.rig;
         const int width = doc.view->width();
-        rig.get<QToolButton>("BbLupHorPlus")->click();
-        const TScrollBarState& bar = rig->HorizontalBar();
+        rig.get<QToolButton>("horizontalZoomInButton")->click();
+        const ScrollBarState& bar = rig->HorizontalBar();
         QCOMPARE(bar.PageSize, 16383);
         QCOMPARE(bar.LargeChange, 8191);
         QCOMPARE(bar.Position, 8193);
         QCOMPARE(bar.SmallChange, qRound(32766.0 / width / 2 + 0.5));
-        auto* widget = rig.get<QScrollBar>("SbHorizontal");
+        auto* widget = rig.get<QScrollBar>("waveHorizontalScroll");
         QCOMPARE(widget->pageStep(), 16383);
         QCOMPARE(widget->value(), 8193);
         const std::int64_t n = doc.Frames();
-        QCOMPARE(rig.state().View.Position.HorZoom, 2);
+        QCOMPARE(rig.state().View.Position.HorizontalZoom, 2);
         QCOMPARE(rig.state().View.Position.ViewStart, std::llround(n * 8192.0 / 32766.0));
 
-        // The user drags the thumb to the end: the last n div 2 frames are shown.
+        // The user drags the thumb to the end: the last n / 2 frames are shown.
         widget->setValue(widget->maximum());
         QCOMPARE(rig.state().View.Position.ViewStart + n / 2, n);
         // Whole length puts everything back.
-        rig.get<QToolButton>("BbLupHor")->click();
+        rig.get<QToolButton>("horizontalZoomResetButton")->click();
         QCOMPARE(rig.state().View.Position.ViewStart, std::int64_t{0});
         QCOMPARE(widget->value(), 1);
 
         // Vertical zoom keeps the thumb centred and the shift at 0.
-        rig.get<QToolButton>("BbLupVerPlus")->click();
-        QCOMPARE(rig.state().View.VerZoom, 2);
-        QCOMPARE(rig.state().View.VerShift, 0);
+        rig.get<QToolButton>("verticalZoomInButton")->click();
+        QCOMPARE(rig.state().View.VerticalZoom, 2);
+        QCOMPARE(rig.state().View.VerticalShift, 0);
     }
 
     void clickDragAndShiftSelectWithLabelsFollowing() {
-        TShownDocument doc;
+        ShownDocument doc;
         auto& rig = doc.rig;
         const std::int64_t n = doc.Frames();
-        const int rate = rig.state().Wave->SampleRate();
+        const int rate = rig.state().Document->SampleRate();
         QTest::mouseClick(doc.view, Qt::LeftButton, {}, QPoint(0, 10));
         QCOMPARE(LabelText(rig, 24), QString::number(n));
         QCOMPARE(LabelText(rig, 25), QStringLiteral("0"));
@@ -104,38 +104,38 @@ class WaveformViewTest final : public QObject {
         QTest::mouseRelease(doc.view, Qt::LeftButton, {}, QPoint(-40, 10));
         QCOMPARE(rig.state().View.BlockStart, std::int64_t{0});
         QCOMPARE(rig.state().View.BlockEnd, n);
-        QVERIFY(!rig.state().View.DragFlag);
+        QVERIFY(!rig.state().View.Dragging);
     }
 
     void deletingBlocksShortensOrEmptiesTheDocument() {
-        TShownDocument doc;
+        ShownDocument doc;
         auto& rig = doc.rig;
         const std::int64_t n = doc.Frames();
         // An empty block removes nothing but marks the document changed.
         rig.state().View.BlockStart = rig.state().View.BlockEnd = 100;
-        rig.get<QToolButton>("BbDel")->click();
+        rig.get<QToolButton>("deleteBlockButton")->click();
         QCOMPARE(doc.Frames(), n);
         QCOMPARE(rig.state().View.BlockEnd, std::int64_t{0});
         QVERIFY(!rig.state().Flags.DataSaved);
 
         rig.state().View.BlockStart = 1000;
         rig.state().View.BlockEnd = 3000;
-        rig.get<QToolButton>("BbDel")->click();
+        rig.get<QToolButton>("deleteBlockButton")->click();
         QCOMPARE(doc.Frames(), n - 2000);
         QCOMPARE(LabelText(rig, 24), QString::number(n - 2000));
         QVERIFY(rig.get<QLabel>("StatusBarPanel0")->text().endsWith(QString::number(n - 2000)));
 
         rig.state().View.BlockStart = 0;
         rig.state().View.BlockEnd = n;
-        rig.get<QToolButton>("BbDel")->click();
+        rig.get<QToolButton>("deleteBlockButton")->click();
         QVERIFY(!rig.state().WaveLoaded);
-        QVERIFY(!rig.get<QToolButton>("BtSave")->isEnabled());
-        QVERIFY(!rig.get<QToolButton>("BbDel")->isEnabled());
-        QVERIFY(rig.get<QWidget>("Shape1")->isVisibleTo(rig.window.get()));
+        QVERIFY(!rig.get<QToolButton>("saveButton")->isEnabled());
+        QVERIFY(!rig.get<QToolButton>("deleteBlockButton")->isEnabled());
+        QVERIFY(rig.get<QWidget>("waveBackground")->isVisibleTo(rig.window.get()));
     }
 
     void wideViewsAreDrawnOverTheirWholeWidth() {
-        TShownDocument doc;
+        ShownDocument doc;
         doc.rig->resize(2700, 700);
         QCoreApplication::processEvents();
         QVERIFY(doc.view->width() > 2400);
@@ -155,7 +155,7 @@ class WaveformViewTest final : public QObject {
     }
 
     void refreshingTheCursorsDrawsThePlayPosition() {
-        TShownDocument doc;
+        ShownDocument doc;
         doc.rig->OnPaint();
         doc.rig.state().View.PlayPosition = doc.Frames() / 2;
         doc.rig->RefreshCursors();
@@ -166,17 +166,17 @@ class WaveformViewTest final : public QObject {
     }
 
     void targetDisplayFollowsThePassSettings() {
-        TTempDir dir;
-        TWindowRig rig(dir);
+        TempDir dir;
+        WindowRig rig(dir);
         rig->show();
-        auto* box = rig.get<QWidget>("PaintBox2");
+        auto* box = rig.get<QWidget>("targetView");
         const QImage clear = box->grab().toImage();
         QCOMPARE(clear.pixel(50, 28), Rgb(colours::SpectrumArea));
         QCOMPARE(clear.pixel(50, 26), Rgb(colours::Background));
         QCOMPARE(clear.pixel(22, 30), Rgb(colours::SpectrumGrid));
         // The pass controls are disabled (levelling unchecked) and still redraw the display.
-        rig.get<QCheckBox>("ChHiPass")->setChecked(true);
-        rig.get<QSpinBox>("SpHiPass")->setValue(250);
+        rig.get<QCheckBox>("highPassCheck")->setChecked(true);
+        rig.get<QSpinBox>("highPassSpin")->setValue(250);
         const QImage steep = box->grab().toImage();
         QCOMPARE(steep.pixel(100, 0), Rgb(colours::SpectrumArea));
     }

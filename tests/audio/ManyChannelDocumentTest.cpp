@@ -28,26 +28,26 @@ int Sample(std::int64_t f, int c) {
 int WideSample(std::int64_t f, int c) { return c < 2 ? Sample(f, c) : test::Noise16(f, c) / 2; }
 
 struct ManyChannelDocumentTest : ::testing::Test {
-    test::TTempDir dir;
-    test::TProgressScript script;
-    TEngineFlags flags;
-    TWaveEnv env = test::MakeEnv(dir.path());
-    std::unique_ptr<TFiltr> engine;
+    test::TempDir dir;
+    test::ProgressScript script;
+    EngineFlags flags;
+    WaveEnvironment env = test::MakeEnv(dir.path());
+    std::unique_ptr<Engine> engine;
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<TFiltr>(flags, env.Ports);
+        engine = std::make_unique<Engine>(flags, env.Ports);
         test::WriteWav(dir / "stereo.wav", {.channels = 2, .frames = Frames}, Sample);
         test::WriteWav(dir / "wide.wav", {.channels = 24, .frames = Frames}, WideSample);
     }
 
     // Channel 0 and 1 of the store, margins included, after running the stage.
     std::vector<std::int32_t> FirstTwoChannels(
-        const std::string& name, const std::function<void(std::unique_ptr<TWave>&)>& stage) {
-        auto wave = TWave::CreateFromFile(dir / name, env);
+        const std::string& name, const std::function<void(std::unique_ptr<Wave>&)>& stage) {
+        auto wave = Wave::CreateFromFile(dir / name, env);
         EXPECT_TRUE(wave->HasData());
         stage(wave);
-        const std::int64_t frames = wave->SampleCount() + 2 * MarginFrames;
+        const std::int64_t frames = wave->FrameCount() + 2 * MarginFrames;
         std::vector<std::int32_t> both(static_cast<std::size_t>(2 * frames));
         wave->ReadChannel(both.data(), 0, 0, frames);
         wave->ReadChannel(both.data() + frames, 0, 1, frames);
@@ -56,13 +56,13 @@ struct ManyChannelDocumentTest : ::testing::Test {
 };
 
 TEST_F(ManyChannelDocumentTest, FirstTwoChannelsMatchTheStereoFileForEveryChannelWiseStage) {
-    TRemasterSettings s;
+    RemasterSettings s;
     s.PeakCount = 5;
-    TSpectra spectra;
+    SharedSpectra spectra;
     spectra.Target.fill(2.0e6f);
     struct Stage {
         const char* name;
-        std::function<void(std::unique_ptr<TWave>&)> run;
+        std::function<void(std::unique_ptr<Wave>&)> run;
     };
     const std::vector<Stage> stages = {
         {"noise removal", [&](auto& w) { RunRemoveNoise(*engine, w, s, spectra); }},
@@ -80,7 +80,7 @@ TEST_F(ManyChannelDocumentTest, FirstTwoChannelsMatchTheStereoFileForEveryChanne
         // The stage did something: the result is not the input.
         EXPECT_NE(stereo[MarginFrames + 1000], Sample(1000, 0) * 256) << stage.name;
     }
-    EXPECT_FALSE(flags.StornoFlag);
+    EXPECT_FALSE(flags.Cancelled);
 }
 
 }  // namespace

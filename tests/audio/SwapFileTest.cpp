@@ -6,14 +6,14 @@
 
 #include <regex>
 
-#include "audio/FileMem.h"
+#include "audio/FileMemory.h"
 #include "base/AbruptExitCleanup.h"
 #include "support/TestFiles.h"
 
 namespace sv {
 namespace {
 
-using test::TTempDir;
+using test::TempDir;
 
 bool LockedByAnother(const std::filesystem::path& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
@@ -23,17 +23,17 @@ bool LockedByAnother(const std::filesystem::path& path) {
 }
 
 TEST(SwapFiles, AreNamedRecognisablyAndLockedWhileInUse) {
-    TTempDir dir;
+    TempDir dir;
     std::filesystem::path name;
     {
-        auto store = TFileMemory::CreateInFolder(dir.path());
+        auto store = FileMemory::CreateInFolder(dir.path());
         name = store->FileName();
         EXPECT_TRUE(std::regex_match(
             name.filename().string(),
             std::regex("sonivar-" + std::to_string(::getpid()) + "-[A-Za-z0-9]{6}\\.swap")))
             << name;
         EXPECT_TRUE(LockedByAnother(name));
-        EXPECT_EQ(TFileMemory::RemoveLeftoverSwapFiles(dir.path()), 0);
+        EXPECT_EQ(FileMemory::RemoveLeftoverSwapFiles(dir.path()), 0);
         store->SetLength(10);
         store->WriteValue(3, 7);
         EXPECT_EQ(store->ReadValue(3), 7);
@@ -42,13 +42,13 @@ TEST(SwapFiles, AreNamedRecognisablyAndLockedWhileInUse) {
 }
 
 TEST(SwapFiles, OnlyUnlockedLeftoversAreSwept) {
-    TTempDir dir;
-    auto live = TFileMemory::CreateInFolder(dir.path());
+    TempDir dir;
+    auto live = FileMemory::CreateInFolder(dir.path());
     for (const char* name : {"sonivar-4242-abcdef.swap", "sonivar-1-zzzzzz.swap", "notes.swap",
                              "sonivar-7-abcdef.tmp", "sv123swp.tmp"})
         test::WriteFile(dir / name, "leftover");
     std::filesystem::create_directory(dir / "sonivar-9-folder.swap");
-    EXPECT_EQ(TFileMemory::RemoveLeftoverSwapFiles(dir.path()), 2);
+    EXPECT_EQ(FileMemory::RemoveLeftoverSwapFiles(dir.path()), 2);
     EXPECT_TRUE(std::filesystem::exists(live->FileName()));
     EXPECT_FALSE(std::filesystem::exists(dir / "sonivar-4242-abcdef.swap"));
     EXPECT_FALSE(std::filesystem::exists(dir / "sonivar-1-zzzzzz.swap"));
@@ -58,11 +58,11 @@ TEST(SwapFiles, OnlyUnlockedLeftoversAreSwept) {
 }
 
 TEST(SwapFiles, AreRemovedWhenTheProgramMustEndAtOnce) {
-    TTempDir dir;
+    TempDir dir;
     const pid_t child = ::fork();
     if (child == 0) {
-        auto first = TFileMemory::CreateInFolder(dir.path());
-        auto second = TFileMemory::CreateInFolder(dir.path());
+        auto first = FileMemory::CreateInFolder(dir.path());
+        auto second = FileMemory::CreateInFolder(dir.path());
         RemoveListedFilesNow();
         ::_exit(0);  // destructors never run
     }

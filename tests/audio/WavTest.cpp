@@ -14,21 +14,21 @@
 namespace sv {
 namespace {
 
-using test::TTempDir;
-using test::TWavLayout;
+using test::TempDir;
+using test::WavLayout;
 
 struct WaveTest : ::testing::Test {
-    TTempDir dir;
-    test::TRecordingDialogs dialogs;
-    TWaveEnv env = test::MakeEnv(dir.path(), &dialogs);
+    TempDir dir;
+    test::RecordingDialogs dialogs;
+    WaveEnvironment env = test::MakeEnv(dir.path(), &dialogs);
 
-    std::unique_ptr<TWave> Load(const std::filesystem::path& path, bool* notPcm = nullptr) {
+    std::unique_ptr<Wave> Load(const std::filesystem::path& path, bool* notPcm = nullptr) {
         bool pending = false;
-        auto wave = TWave::CreateFromFile(path, env, &pending);
+        auto wave = Wave::CreateFromFile(path, env, &pending);
         if (notPcm) *notPcm = pending;
         return wave;
     }
-    std::int32_t Raw(TWave& wave, std::int64_t index) {
+    std::int32_t Raw(Wave& wave, std::int64_t index) {
         std::int32_t v = 0;
         wave.ReadRaw(&v, index, 1);
         return v;
@@ -37,12 +37,13 @@ struct WaveTest : ::testing::Test {
 };
 
 TEST_F(WaveTest, StereoFileLoadsIntoMarginsAndInterleavedFrames) {
-    TWavLayout layout{.channels = 2, .frames = 300000};
-    test::WriteWav(dir / "in.wav", layout, [](std::int64_t f, int c) { return c ? -100 : 1 + f % 1000; });
+    WavLayout layout{.channels = 2, .frames = 300000};
+    test::WriteWav(dir / "in.wav", layout,
+                   [](std::int64_t f, int c) { return c ? -100 : 1 + f % 1000; });
     auto wave = Load(dir / "in.wav");
     ASSERT_TRUE(wave->HasData());
     EXPECT_TRUE(wave->Saved());
-    EXPECT_EQ(wave->SampleCount(), 300000);
+    EXPECT_EQ(wave->FrameCount(), 300000);
     EXPECT_EQ(wave->Memory().Length(), 632768);
     EXPECT_EQ(Raw(*wave, 16383), 0);
     EXPECT_EQ(Raw(*wave, 16384), 1 * 256);
@@ -65,7 +66,7 @@ TEST_F(WaveTest, ShortFilesAreRefusedWithTheirMessage) {
     auto mono = Load(dir / "mono.wav", &notPcm);
     EXPECT_FALSE(mono->HasData());
     EXPECT_FALSE(notPcm);
-    EXPECT_EQ(mono->Outcome(), TLoadOutcome::TooShort);
+    EXPECT_EQ(mono->Outcome(), LoadOutcome::TooShort);
     EXPECT_EQ(dialogs.messages, std::vector<std::string>(2, "Sample is too short for this method"));
     test::WriteWav(dir / "ok.wav", {.channels = 1, .frames = 491520}, test::Noise16);
     EXPECT_TRUE(Load(dir / "ok.wav")->HasData());
@@ -73,18 +74,18 @@ TEST_F(WaveTest, ShortFilesAreRefusedWithTheirMessage) {
 }
 
 TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
-    const std::vector<TWavLayout> bad = {
+    const std::vector<WavLayout> bad = {
         {.formatTag = 3, .bits = 16, .frames = 600000},
         {.channels = 0, .frames = 600000},
         {.bits = 24, .frames = 600000},
         {.bits = 0, .frames = 600000},
         {.frames = 600000, .fmtSize = 14},
         {.frames = 600000, .fmtSize = 65537},  // larger than any real format
-        {.channels = 257, .frames = 2000},      // above the channel cap
+        {.channels = 257, .frames = 2000},     // above the channel cap
         {.channels = 999, .frames = 2},
         {.channels = 65535, .bits = 8, .frames = 1},
         {.rate = 0, .frames = 600000},
-        {.rate = -1, .frames = 600000},  // 4,294,967,295 Hz
+        {.rate = -1, .frames = 600000},                    // 4,294,967,295 Hz
         {.rate = INT32_MIN, .bits = 8, .frames = 600000},  // 2^31 Hz
         {.rate = 4000001, .frames = 600000},
     };
@@ -94,7 +95,7 @@ TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
         auto wave = Load(dir / "bad.wav", &notPcm);
         EXPECT_FALSE(wave->HasData());
         EXPECT_TRUE(notPcm);
-        EXPECT_EQ(wave->Outcome(), TLoadOutcome::NotPcm);
+        EXPECT_EQ(wave->Outcome(), LoadOutcome::NotPcm);
     }
     // A fmt chunk claiming nearly 4 GiB, more than the file holds.
     std::string huge = test::WavBytes({.frames = 600000}, test::Noise16);
@@ -112,7 +113,7 @@ TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
 }
 
 TEST_F(WaveTest, DataBeyondTheEndOfTheFileIsAnIoErrorAndLeavesNoSwapFile) {
-    TWavLayout layout{.frames = 600000, .dataSizeOverride = 3000000000LL};  // above 2 GiB, unsigned
+    WavLayout layout{.frames = 600000, .dataSizeOverride = 3000000000LL};  // above 2 GiB, unsigned
     test::WriteWav(dir / "cut.wav", layout, test::Noise16);
     EXPECT_THROW(Load(dir / "cut.wav"), IoError);
     EXPECT_EQ(SwapFiles(), 0);
@@ -120,8 +121,9 @@ TEST_F(WaveTest, DataBeyondTheEndOfTheFileIsAnIoErrorAndLeavesNoSwapFile) {
 }
 
 TEST_F(WaveTest, ChunksBeforeTheDataAreSkipped) {
-    TWavLayout layout{.channels = 2, .frames = 250000,
-                  .chunksBeforeData = {{"LIST", "INFOISFT\x05\0\0\0tool\0"}, {"fact", "abcd"}}};
+    WavLayout layout{.channels = 2,
+                     .frames = 250000,
+                     .chunksBeforeData = {{"LIST", "INFOISFT\x05\0\0\0tool\0"}, {"fact", "abcd"}}};
     test::WriteWav(dir / "list.wav", layout, test::Noise16);
     auto wave = Load(dir / "list.wav");
     ASSERT_TRUE(wave->HasData());
@@ -129,8 +131,8 @@ TEST_F(WaveTest, ChunksBeforeTheDataAreSkipped) {
 }
 
 TEST_F(WaveTest, EightBitAndSixteenBitConversionsRoundTrip) {
-    auto wave16 = TWave::CreateEmpty(1, 1, 8000, 16, 6, env);
-    auto wave8 = TWave::CreateEmpty(1, 1, 8000, 8, 6, env);
+    auto wave16 = Wave::CreateEmpty(1, 1, 8000, 16, 6, env);
+    auto wave8 = Wave::CreateEmpty(1, 1, 8000, 8, 6, env);
     const std::vector<std::int32_t> values = {-1, 8388607, -8388608, 255, -32768, 32512};
     wave16->WriteRaw(values.data(), 8192, 6);
     wave8->WriteRaw(values.data(), 8192, 6);
@@ -144,7 +146,7 @@ TEST_F(WaveTest, EightBitAndSixteenBitConversionsRoundTrip) {
         return static_cast<std::int16_t>(static_cast<unsigned char>(s16[44 + 2 * i]) |
                                          (static_cast<unsigned char>(s16[45 + 2 * i]) << 8));
     };
-    EXPECT_EQ(sample16(0), 0);  // -1 div 256 truncates toward zero
+    EXPECT_EQ(sample16(0), 0);  // -1 / 256 truncates toward zero
     EXPECT_EQ(sample16(1), 32767);
     EXPECT_EQ(sample16(2), -32768);
     EXPECT_EQ(static_cast<unsigned char>(s8[44]), 128);
@@ -176,7 +178,7 @@ TEST_F(WaveTest, SavedHeaderKeepsTheFmtExtensionAndRecomputesSizes) {
     std::memcpy(&riff, out.data() + 4, 4);
     EXPECT_EQ(riff, 38u + 250001u * 4);
 
-    auto empty = TWave::CreateEmpty(1, 2, 44100, 16, 1000, env);
+    auto empty = Wave::CreateEmpty(1, 2, 44100, 16, 1000, env);
     ASSERT_TRUE(empty->SaveToFile(dir / "empty.wav"));
     const std::string e = test::ReadFile(dir / "empty.wav");
     EXPECT_EQ(e.size(), 44u + 4000);
@@ -185,7 +187,7 @@ TEST_F(WaveTest, SavedHeaderKeepsTheFmtExtensionAndRecomputesSizes) {
 }
 
 TEST_F(WaveTest, DataSizeNotAMultipleOfTheFrameRoundsDown) {
-    TWavLayout layout{.channels = 2, .frames = 250000};
+    WavLayout layout{.channels = 2, .frames = 250000};
     std::string bytes = test::WavBytes(layout, test::Noise16);
     bytes += "xyz";  // three stray bytes counted in DataSize
     const std::uint32_t dataSize = 250000 * 4 + 3;
@@ -193,7 +195,7 @@ TEST_F(WaveTest, DataSizeNotAMultipleOfTheFrameRoundsDown) {
     test::WriteFile(dir / "odd.wav", bytes);
     auto wave = Load(dir / "odd.wav");
     ASSERT_TRUE(wave->HasData());
-    EXPECT_EQ(wave->SampleCount(), 250000);
+    EXPECT_EQ(wave->FrameCount(), 250000);
     ASSERT_TRUE(wave->SaveToFile(dir / "out.wav"));
     const std::string out = test::ReadFile(dir / "out.wav");
     EXPECT_EQ(out.size(), 44u + 250000 * 4);
@@ -208,7 +210,8 @@ TEST_F(WaveTest, DataSizeNotAMultipleOfTheFrameRoundsDown) {
 
 TEST_F(WaveTest, OddFmtChunkIsPaddedWhenReadAndWhenSaved) {
     // A 17-byte fmt chunk and its pad byte, as RIFF lays out every odd chunk.
-    std::string bytes = test::WavBytes({.channels = 2, .frames = 250000, .fmtSize = 17}, test::Noise16);
+    std::string bytes =
+        test::WavBytes({.channels = 2, .frames = 250000, .fmtSize = 17}, test::Noise16);
     bytes.insert(20 + 17, 1, '\0');
     const std::uint32_t riff = static_cast<std::uint32_t>(bytes.size() - 8);
     std::memcpy(&bytes[4], &riff, 4);
@@ -233,15 +236,17 @@ TEST_F(WaveTest, BoundaryRatesLoadAndKeepTheirHeader) {
 }
 
 TEST_F(WaveTest, AnyChannelCountUpToTheCapHasSilentMarginsAndRoundTrips) {
-    for (const int channels : {3, 21, 24, 64, 65, 255, TWave::MaxChannels}) {
-        const std::int64_t frames = (TWave::MinimumValues + channels - 1) / channels;
+    for (const int channels : {3, 21, 24, 64, 65, 255, Wave::MaxChannels}) {
+        const std::int64_t frames = (Wave::MinimumValues + channels - 1) / channels;
         const std::uint16_t bits = channels % 2 ? 8 : 16;
         auto sample = [bits](std::int64_t f, int c) {
             const int v = test::Noise16(f, c);
             return bits == 8 ? (v & 0xff) : v;
         };
-        test::WriteWav(dir / "in.wav", {.channels = static_cast<std::uint16_t>(channels), .bits = bits,
-                                        .frames = frames}, sample);
+        test::WriteWav(
+            dir / "in.wav",
+            {.channels = static_cast<std::uint16_t>(channels), .bits = bits, .frames = frames},
+            sample);
         auto wave = Load(dir / "in.wav");
         ASSERT_TRUE(wave->HasData()) << channels;
         const auto store = test::StoreValues(*wave);
@@ -254,8 +259,8 @@ TEST_F(WaveTest, AnyChannelCountUpToTheCapHasSilentMarginsAndRoundTrips) {
         EXPECT_TRUE(zerosIn(0, margin)) << channels;
         EXPECT_TRUE(zerosIn(margin + frames * channels, margin)) << channels;
         const int last = channels - 1;
-        const std::int32_t expected = bits == 8 ? (sample(frames - 1, last) - 128) * 256
-                                                : sample(frames - 1, last) * 256;
+        const std::int32_t expected =
+            bits == 8 ? (sample(frames - 1, last) - 128) * 256 : sample(frames - 1, last) * 256;
         EXPECT_EQ(store[static_cast<std::size_t>(margin + frames * channels - 1)], expected);
         ASSERT_TRUE(wave->SaveToFile(dir / "out.wav"));
         EXPECT_EQ(test::ReadFile(dir / "out.wav"), test::ReadFile(dir / "in.wav")) << channels;
@@ -264,8 +269,9 @@ TEST_F(WaveTest, AnyChannelCountUpToTheCapHasSilentMarginsAndRoundTrips) {
         wave->DeleteBlock(0, frames / 2);
         const auto after = test::StoreValues(*wave);
         const std::int64_t kept = (frames - frames / 2) * channels;
-        EXPECT_TRUE(std::all_of(after.begin() + margin + kept, after.end(),
-                                [](std::int32_t v) { return v == 0; })) << channels;
+        EXPECT_TRUE(std::all_of(after.begin() + margin + kept, after.end(), [](std::int32_t v) {
+            return v == 0;
+        })) << channels;
     }
     EXPECT_EQ(SwapFiles(), 0);
 }
@@ -279,10 +285,10 @@ TEST_F(WaveTest, FormatsWhoseHeaderFieldsCannotBeRepresentedAreRefused) {
         bool valid;
     };
     const Case cases[] = {
-        {32768, 8000, 16, 1, false},        // block align 65,536
-        {65535, 44100, 8, 1, false},        // byte rate above 31 bits
-        {2, 1 << 30, 16, 1, false},         // byte rate 2^32
-        {2, 44100, 16, 1LL << 30, false},   // data size 4 GiB
+        {32768, 8000, 16, 1, false},       // block align 65,536
+        {65535, 44100, 8, 1, false},       // byte rate above 31 bits
+        {2, 1 << 30, 16, 1, false},        // byte rate 2^32
+        {2, 44100, 16, 1LL << 30, false},  // data size 4 GiB
         {2, 44100, 16, -1, false},
         {0, 44100, 16, 1, false},
         {1, 44100, 0, 1, false},
@@ -291,18 +297,20 @@ TEST_F(WaveTest, FormatsWhoseHeaderFieldsCannotBeRepresentedAreRefused) {
     };
     for (const Case& c : cases) {
         if (c.valid) {
-            auto wave = TWave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env);
-            EXPECT_EQ(wave->DataSize(), static_cast<std::uint64_t>(c.frames) * c.channels * (c.bits / 8));
+            auto wave = Wave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env);
+            EXPECT_EQ(wave->DataSize(),
+                      static_cast<std::uint64_t>(c.frames) * c.channels * (c.bits / 8));
         } else {
-            EXPECT_THROW(TWave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env),
-                         std::invalid_argument) << c.channels << " " << c.rate << " " << c.frames;
+            EXPECT_THROW(Wave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env),
+                         std::invalid_argument)
+                << c.channels << " " << c.rate << " " << c.frames;
         }
     }
     EXPECT_EQ(SwapFiles(), 0);
 }
 
 TEST_F(WaveTest, FailedSaveLeavesTheOldFileIntact) {
-    auto wave = TWave::CreateEmpty(1, 2, 44100, 16, 300000, env);
+    auto wave = Wave::CreateEmpty(1, 2, 44100, 16, 300000, env);
     test::WriteFile(dir / "old.wav", "precious bytes");
     struct rlimit saved {};
     getrlimit(RLIMIT_FSIZE, &saved);
@@ -332,7 +340,7 @@ TEST_F(WaveTest, SavingOverTheSourceFileWorks) {
 }
 
 TEST_F(WaveTest, SavingThroughALinkReplacesTheLinkedFile) {
-    auto wave = TWave::CreateEmpty(1, 1, 8000, 16, 10, env);
+    auto wave = Wave::CreateEmpty(1, 1, 8000, 16, 10, env);
     test::WriteFile(dir / "real.wav", "old");
     std::filesystem::create_symlink(dir / "real.wav", dir / "link.wav");
     ASSERT_TRUE(wave->SaveToFile(dir / "link.wav"));
@@ -341,17 +349,17 @@ TEST_F(WaveTest, SavingThroughALinkReplacesTheLinkedFile) {
 }
 
 TEST_F(WaveTest, SwapFilesOfManyDocumentsNeverCollide) {
-    std::vector<std::unique_ptr<TWave>> docs;
-    for (int i = 0; i < 40; ++i) docs.push_back(TWave::CreateEmpty(1, 1, 8000, 16, 10, env));
+    std::vector<std::unique_ptr<Wave>> docs;
+    for (int i = 0; i < 40; ++i) docs.push_back(Wave::CreateEmpty(1, 1, 8000, 16, 10, env));
     EXPECT_EQ(SwapFiles(), 40);
     docs.clear();
     EXPECT_EQ(SwapFiles(), 0);
 }
 
 TEST_F(WaveTest, OverviewFollowsWritesInsideTheView) {
-    TViewPosition view{0, 1};
+    ViewPosition view{0, 1};
     env.View = &view;
-    auto wave = TWave::CreateEmpty(1, 1, 8000, 16, 12000, env);
+    auto wave = Wave::CreateEmpty(1, 1, 8000, 16, 12000, env);
     const std::int32_t v = 1000;
     wave->WriteChannel(&v, 8192, 0, 1);
     EXPECT_EQ(wave->OverviewValue(0, 0), 1000);
@@ -365,7 +373,7 @@ TEST_F(WaveTest, OverviewFollowsWritesInsideTheView) {
 }
 
 TEST_F(WaveTest, BuildOverviewSummarisesColumns) {
-    auto mono = TWave::CreateEmpty(1, 1, 8000, 16, 5000, env);
+    auto mono = Wave::CreateEmpty(1, 1, 8000, 16, 5000, env);
     std::vector<std::int32_t> values(1200);
     for (int k = 0; k < 1200; ++k) values[k] = (k % 2 ? -1 : 1) * (k + 1);
     mono->WriteRaw(values.data(), 8192, 1200);
@@ -375,7 +383,7 @@ TEST_F(WaveTest, BuildOverviewSummarisesColumns) {
         ASSERT_EQ(mono->OverviewValue(2 * k, 0), std::max(0, values[k]));
         ASSERT_EQ(mono->OverviewValue(2 * k + 1, 0), std::min(0, values[k]));
     }
-    auto stereo = TWave::CreateEmpty(1, 2, 8000, 16, 24000, env);
+    auto stereo = Wave::CreateEmpty(1, 2, 8000, 16, 24000, env);
     std::vector<std::int32_t> frames(48000);
     for (int i = 0; i < 48000; ++i) frames[i] = i % 2 ? -3 - i : 5 + i;
     stereo->WriteRaw(frames.data(), 2 * 8192, 48000);
@@ -392,7 +400,7 @@ TEST_F(WaveTest, BuildOverviewMatchesAPlainScanForEveryChannelCount) {
     for (const int ch : {1, 2, 3}) {
         SCOPED_TRACE(ch);
         const std::int64_t n = 7219;
-        auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(ch), 8000, 16, n, env);
+        auto wave = Wave::CreateEmpty(1, static_cast<std::uint16_t>(ch), 8000, 16, n, env);
         std::vector<std::int32_t> raw(static_cast<std::size_t>(n * ch));
         for (std::size_t i = 0; i < raw.size(); ++i)
             raw[i] = static_cast<std::int32_t>((i * 2654435761u) % 20001) - 10000;
@@ -419,29 +427,30 @@ TEST_F(WaveTest, BuildOverviewMatchesAPlainScanForEveryChannelCount) {
 
 TEST_F(WaveTest, DeleteBlockClampsAndClearsTheTail) {
     const std::int64_t n = 1000;
-    auto wave = TWave::CreateEmpty(1, 2, 8000, 16, n, env);
+    auto wave = Wave::CreateEmpty(1, 2, 8000, 16, n, env);
     std::vector<std::int32_t> frames(2 * n);
     for (std::int64_t i = 0; i < 2 * n; ++i) frames[i] = static_cast<std::int32_t>(i + 1);
     wave->WriteRaw(frames.data(), 2 * 8192, 2 * n);
     wave->DeleteBlock(-5, 100);
-    EXPECT_EQ(wave->SampleCount(), 900);
+    EXPECT_EQ(wave->FrameCount(), 900);
     EXPECT_EQ(Raw(*wave, 2 * 8192), 201);  // old frame 100, left channel
     wave->DeleteBlock(890, 950);
-    EXPECT_EQ(wave->SampleCount(), 890);
+    EXPECT_EQ(wave->FrameCount(), 890);
     EXPECT_EQ(wave->Memory().Length(), 2 * (890 + 16384));
     for (std::int64_t r = 2 * (890 + 8192); r < 2 * (890 + 16384); ++r) ASSERT_EQ(Raw(*wave, r), 0);
     ASSERT_TRUE(wave->SaveToFile(dir / "cut.wav"));
     EXPECT_EQ(std::filesystem::file_size(dir / "cut.wav"), 44u + 890 * 4);
     wave->DeleteBlock(0, 890);
-    EXPECT_EQ(wave->SampleCount(), 0);
+    EXPECT_EQ(wave->FrameCount(), 0);
     EXPECT_FALSE(wave->HasData());
 }
 
 TEST_F(WaveTest, LowDiskSpaceIsReportedWithTheFolder) {
     // A work folder on a tmpfs of 1 MiB cannot take five times a 600 kB file.
-    TTempDir mount;
+    TempDir mount;
     if (::geteuid() != 0 ||
-        std::system(("mount -t tmpfs -o size=1m tmpfs " + mount.path().string() + " 2>/dev/null").c_str()) != 0)
+        std::system(("mount -t tmpfs -o size=1m tmpfs " + mount.path().string() + " 2>/dev/null")
+                        .c_str()) != 0)
         GTEST_SKIP() << "needs root to mount a small tmpfs";
     env.WorkFolder = mount.path();
     test::WriteWav(dir / "in.wav", {.frames = 300000}, test::Noise16);
@@ -451,15 +460,17 @@ TEST_F(WaveTest, LowDiskSpaceIsReportedWithTheFolder) {
     EXPECT_FALSE(wave->HasData());
     EXPECT_FALSE(notPcm);
     ASSERT_EQ(dialogs.messages.size(), 1u);
-    EXPECT_EQ(dialogs.messages[0], "Low disk space " + mount.path().string() + "/ for needs calculation");
+    EXPECT_EQ(dialogs.messages[0],
+              "Low disk space " + mount.path().string() + "/ for needs calculation");
 }
 
 TEST_F(WaveTest, LowDiskSpaceCountsTheMarginsOfEveryChannel) {
     // A 1 MB file of 256 channels: five times its size fits in 20 MiB, its store and the
     // engine's output beside it (2 x 18.7 MB) do not.
-    TTempDir mount;
+    TempDir mount;
     if (::geteuid() != 0 ||
-        std::system(("mount -t tmpfs -o size=20m tmpfs " + mount.path().string() + " 2>/dev/null").c_str()) != 0)
+        std::system(("mount -t tmpfs -o size=20m tmpfs " + mount.path().string() + " 2>/dev/null")
+                        .c_str()) != 0)
         GTEST_SKIP() << "needs root to mount a small tmpfs";
     env.WorkFolder = mount.path();
     test::WriteWav(dir / "in.wav", {.channels = 256, .frames = 1920}, test::Noise16);
@@ -470,7 +481,7 @@ TEST_F(WaveTest, LowDiskSpaceCountsTheMarginsOfEveryChannel) {
     stereo.reset();
     std::system(("umount " + mount.path().string()).c_str());
     EXPECT_FALSE(wide->HasData());
-    EXPECT_EQ(wide->Outcome(), TLoadOutcome::LowDiskSpace);
+    EXPECT_EQ(wide->Outcome(), LoadOutcome::LowDiskSpace);
     EXPECT_TRUE(stereoLoaded);
     EXPECT_EQ(dialogs.messages.size(), 1u);
 }

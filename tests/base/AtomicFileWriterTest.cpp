@@ -16,7 +16,7 @@ namespace sv {
 namespace {
 
 using test::ReadFile;
-using test::TTempDir;
+using test::TempDir;
 using test::WriteFile;
 
 void Save(const std::filesystem::path& target, const std::string& content,
@@ -42,7 +42,7 @@ struct stat Stat(const std::filesystem::path& path) {
 }
 
 TEST(AtomicFileWriter, RefusesAnythingButRegularFilesAndNamesTheCause) {
-    TTempDir dir;
+    TempDir dir;
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
     std::filesystem::create_directory(dir / "folder");
     const bool device = ::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
@@ -86,7 +86,7 @@ TEST(AtomicFileWriter, RefusesAnythingButRegularFilesAndNamesTheCause) {
 }
 
 TEST(AtomicFileWriter, ReplacingKeepsModeOwnerAndGroupAndUnfinishedSavesLeaveNoTrace) {
-    TTempDir dir;
+    TempDir dir;
     const auto target = dir / "out.wav";
     WriteFile(target, "old");
     ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
@@ -110,7 +110,7 @@ TEST(AtomicFileWriter, ReplacingKeepsModeOwnerAndGroupAndUnfinishedSavesLeaveNoT
 }
 
 TEST(AtomicFileWriter, AHardLinkedFileIsOverwrittenInPlaceAndKeepsItsOtherNames) {
-    TTempDir dir;
+    TempDir dir;
     std::filesystem::create_directory(dir / "work");
     WriteFile(dir / "out.wav", "old content");
     std::filesystem::create_hard_link(dir / "out.wav", dir / "other-name.wav");
@@ -137,7 +137,7 @@ TEST(AtomicFileWriter, AHardLinkedFileIsOverwrittenInPlaceAndKeepsItsOtherNames)
 
 TEST(AtomicFileWriter, AWritableFileInAProtectedFolderIsOverwrittenInPlace) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
-    TTempDir dir;
+    TempDir dir;
     std::filesystem::create_directories(dir / "protected");
     std::filesystem::create_directories(dir / "work");
     WriteFile(dir / "protected" / "out.wav", "old");
@@ -165,7 +165,7 @@ TEST(AtomicFileWriter, AWritableFileInAProtectedFolderIsOverwrittenInPlace) {
 }
 
 TEST(AtomicFileWriter, AFailedInPlaceWriteRestoresTheOldContent) {
-    TTempDir dir;
+    TempDir dir;
     const auto disk = dir / "disk";
     std::filesystem::create_directories(disk);
     if (::geteuid() != 0 ||

@@ -20,25 +20,25 @@ namespace sv {
 namespace {
 
 using test::ReadFile;
-using test::TTempDir;
+using test::TempDir;
 using test::WriteFile;
 
-struct TLaunch {
+struct Launch {
     std::vector<std::string> args;  // after the program name; the work folder is added
     std::vector<int> closedDescriptors;
     std::string signalAt;      // send the signals once stderr shows this text
     std::vector<int> signals;  // in this order, a moment apart
 };
 
-struct TOutcome {
+struct ProcessOutcome {
     int exit = -1;
     std::string err;
     bool timedOut = false;
 };
 
 class CliProcessTest : public ::testing::Test {
-protected:
-    TOutcome Run(const TLaunch& launch) {
+  protected:
+    ProcessOutcome Run(const Launch& launch) {
         std::filesystem::create_directories(swap());
         std::vector<std::string> all = {SONIVAR_CLI_PATH};
         all.insert(all.end(), launch.args.begin(), launch.args.end());
@@ -55,7 +55,7 @@ protected:
                                          0644);
         for (int fd : launch.closedDescriptors) posix_spawn_file_actions_addclose(&actions, fd);
         pid_t pid = 0;
-        TOutcome outcome;
+        ProcessOutcome outcome;
         const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0) return outcome;
@@ -95,7 +95,7 @@ protected:
     std::string In() const { return (dir / "in.wav").string(); }
     std::string Out() const { return (dir / "out.wav").string(); }
 
-    TTempDir dir;
+    TempDir dir;
 };
 
 TEST_F(CliProcessTest, ClosedStandardDescriptorsNeverReceiveTheOutput) {
@@ -115,11 +115,11 @@ TEST_F(CliProcessTest, OnlyRegularFilesAreReplacedAndTheCauseIsNamed) {
     std::filesystem::create_directory(dir / "folder");
     const bool device = ::mknod((dir / "null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0;
     if (device) std::filesystem::create_symlink(dir / "null", dir / "link-to-device");
-    struct TCase {
+    struct TableCase {
         std::string target;
         std::string cause;
     };
-    std::vector<TCase> cases = {
+    std::vector<TableCase> cases = {
         {"fifo", "not a regular file"},
         {"folder", "it is a folder"},
         {"missing/out.wav", "does not exist"},
@@ -222,12 +222,12 @@ TEST_F(CliProcessTest, AMissingWorkFolderIsNamedAsSuch) {
 }
 
 TEST(CliOptionsEnd, DoubleDashMakesEverythingAfterItAPath) {
-    struct TCase {
+    struct TableCase {
         std::vector<const char*> args;
         std::string input, output;
         bool level;
     };
-    const TCase cases[] = {
+    const TableCase cases[] = {
         {{"sonivar-cli", "remaster", "--", "--in.wav", "--level"}, "--in.wav", "--level", false},
         {{"sonivar-cli", "remaster", "--level", "a.wav", "--", "--"}, "a.wav", "--", true},
         {{"sonivar-cli", "remaster", "a.wav", "b.wav", "--"}, "a.wav", "b.wav", false},
@@ -239,7 +239,7 @@ TEST(CliOptionsEnd, DoubleDashMakesEverythingAfterItAPath) {
         ASSERT_TRUE(options) << error;
         EXPECT_EQ(options->Input, c.input);
         EXPECT_EQ(options->Output, c.output);
-        EXPECT_EQ(options->Settings.Remastering, c.level);
+        EXPECT_EQ(options->Settings.Levelling, c.level);
     }
     const char* tooMany[] = {"sonivar-cli", "remaster", "a.wav", "--", "b.wav", "c.wav"};
     std::string error;

@@ -1,6 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -17,9 +17,9 @@ extern char** environ;
 namespace sv {
 namespace {
 
-using test::TTempDir;
+using test::TempDir;
 
-struct TRun {
+struct CliRun {
     int exit = -1;
     std::string out;
     std::string err;
@@ -27,25 +27,28 @@ struct TRun {
 
 // Runs sonivar-cli with its swap files in work; optionally interrupts it as soon as its
 // progress output shows the given text.
-TRun RunCli(const TTempDir& work, std::vector<std::string> args, const std::string& interruptAt = "",
-           int signalNumber = SIGINT) {
+CliRun RunCli(const TempDir& work, std::vector<std::string> args,
+              const std::string& interruptAt = "", int signalNumber = SIGINT) {
     const auto outFile = work / "stdout.txt";
     const auto errFile = work / "stderr.txt";
     std::vector<std::string> all = {SONIVAR_CLI_PATH};
     all.insert(all.end(), args.begin(), args.end());
     all.push_back("--work-folder");
     all.push_back((work / "swap").string());
-    if (args.size() < 2 || args[0] == "--help" || args[0] == "--version") all.resize(all.size() - 2);
+    if (args.size() < 2 || args[0] == "--help" || args[0] == "--version")
+        all.resize(all.size() - 2);
     std::filesystem::create_directories(work / "swap");
     std::vector<char*> argv;
     for (auto& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     pid_t pid = 0;
-    TRun run;
+    CliRun run;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) return run;
     posix_spawn_file_actions_destroy(&actions);
     int status = 0;
@@ -65,9 +68,10 @@ TRun RunCli(const TTempDir& work, std::vector<std::string> args, const std::stri
     return run;
 }
 
-int SwapFilesLeft(const TTempDir& work) {
+int SwapFilesLeft(const TempDir& work) {
     int n = 0;
-    for (const auto& e : std::filesystem::directory_iterator(work / "swap")) n += e.is_regular_file();
+    for (const auto& e : std::filesystem::directory_iterator(work / "swap"))
+        n += e.is_regular_file();
     return n;
 }
 
@@ -80,11 +84,12 @@ std::string Cut(const std::string& text, const std::string& key) {
 
 TEST(CliOptions, RangesAreCheckedNotClamped) {
     std::string error;
-    const char* ok[] = {"sonivar-cli", "remaster", "a.wav", "b.wav", "--level", "--bands", "255",
-                        "--highpass", "100", "--peak-size", "8192", "--normalize-db", "-48"};
+    const char* ok[] = {
+        "sonivar-cli", "remaster", "a.wav",       "b.wav", "--level",        "--bands", "255",
+        "--highpass",  "100",      "--peak-size", "8192",  "--normalize-db", "-48"};
     auto options = cli::ParseOptions(13, ok, error);
     ASSERT_TRUE(options) << error;
-    EXPECT_TRUE(options->Settings.Remastering);
+    EXPECT_TRUE(options->Settings.Levelling);
     EXPECT_EQ(options->Settings.Bands, 255);
     EXPECT_TRUE(options->Settings.HighPass);
     EXPECT_EQ(options->Settings.EffectiveHighPassHz(), 100);
@@ -105,13 +110,14 @@ TEST(CliOptions, RangesAreCheckedNotClamped) {
     };
     for (const auto& args : bad) {
         error.clear();
-        EXPECT_FALSE(cli::ParseOptions(static_cast<int>(args.size()), args.data(), error)) << args.back();
+        EXPECT_FALSE(cli::ParseOptions(static_cast<int>(args.size()), args.data(), error))
+            << args.back();
         EXPECT_FALSE(error.empty());
     }
 }
 
 struct CliTest : ::testing::Test {
-    TTempDir dir;
+    TempDir dir;
 };
 
 TEST_F(CliTest, InfoDescribesTheDocument) {
@@ -137,7 +143,8 @@ TEST_F(CliTest, ExitCodesFollowTheContract) {
     auto refused = RunCli(dir, {"info", (dir / "short.wav").string()});
     EXPECT_EQ(refused.exit, 3);
     EXPECT_NE(refused.err.find("Sample is too short for this method"), std::string::npos);
-    test::WriteWav(dir / "float.wav", {.formatTag = 3, .bits = 16, .frames = 600000}, test::Noise16);
+    test::WriteWav(dir / "float.wav", {.formatTag = 3, .bits = 16, .frames = 600000},
+                   test::Noise16);
     auto notPcm = RunCli(dir, {"remaster", (dir / "float.wav").string(), (dir / "o.wav").string()});
     EXPECT_EQ(notPcm.exit, 3);
     EXPECT_NE(notPcm.err.find("File is not in PCM format or is damaged"), std::string::npos);
@@ -148,16 +155,19 @@ TEST_F(CliTest, ExitCodesFollowTheContract) {
 TEST_F(CliTest, RemasterWithoutStagesRewritesTheFileAsIs) {
     test::WriteWav(dir / "in.wav", {.channels = 1, .bits = 8, .frames = 500000},
                    [](std::int64_t f, int) { return static_cast<int>(f * 7 % 256); });
-    const auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string()});
+    const auto run =
+        RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string()});
     EXPECT_EQ(run.exit, 0) << run.err;
     EXPECT_EQ(test::ReadFile(dir / "in.wav"), test::ReadFile(dir / "out.wav"));
 }
 
 TEST_F(CliTest, EveryStageRunsAndDetectStoresATimbre) {
-    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 300000}, [](std::int64_t f, int c) -> int {
-        return static_cast<int>(8000 * std::sin(f * 0.05 + c) + (test::Noise16(f, c) >> 6));
-    });
-    auto detect = RunCli(dir, {"detect", (dir / "in.wav").string(), (dir / "mine.sts").string(), "--quiet"});
+    test::WriteWav(
+        dir / "in.wav", {.channels = 2, .frames = 300000}, [](std::int64_t f, int c) -> int {
+            return static_cast<int>(8000 * std::sin(f * 0.05 + c) + (test::Noise16(f, c) >> 6));
+        });
+    auto detect =
+        RunCli(dir, {"detect", (dir / "in.wav").string(), (dir / "mine.sts").string(), "--quiet"});
     ASSERT_EQ(detect.exit, 0) << detect.err;
     const std::string sts = test::ReadFile(dir / "mine.sts");
     EXPECT_EQ(std::count(sts.begin(), sts.end(), '\n'), 62);
@@ -169,8 +179,10 @@ TEST_F(CliTest, EveryStageRunsAndDetectStoresATimbre) {
     EXPECT_EQ(Cut(info.out, "frames"), "300000");
     EXPECT_EQ(Cut(info.out, "peak_dbfs"), "-1.00 -1.00");
     EXPECT_NE(test::ReadFile(dir / "in.wav"), test::ReadFile(dir / "out.wav"));
-    EXPECT_EQ(RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "o.wav").string(), "--level",
-                           "--timbre", "nonesuch"}).exit, 2);
+    EXPECT_EQ(RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "o.wav").string(),
+                           "--level", "--timbre", "nonesuch"})
+                  .exit,
+              2);
     EXPECT_EQ(SwapFilesLeft(dir), 0);
 }
 
@@ -180,7 +192,8 @@ TEST_F(CliTest, BatchNamesResultsAndNeverOverwritesUnasked) {
         test::WriteWav(dir / "src" / name, {.frames = 500000}, test::Noise16);
     test::WriteFile(dir / "src" / "c.wav", "not a wave file at all");
     test::WriteFile(dir / "src" / "notes.txt", "ignored");
-    auto run = RunCli(dir, {"batch", (dir / "src").string(), (dir / "src").string(), "--normalize"});
+    auto run =
+        RunCli(dir, {"batch", (dir / "src").string(), (dir / "src").string(), "--normalize"});
     EXPECT_EQ(run.exit, 3) << run.err;  // c.wav was refused, the others done
     EXPECT_LT(run.err.find("a.wav"), run.err.find("b.WAV"));
     EXPECT_TRUE(std::filesystem::exists(dir / "src" / "_a.wav"));
@@ -191,16 +204,18 @@ TEST_F(CliTest, BatchNamesResultsAndNeverOverwritesUnasked) {
     EXPECT_NE(again.err.find("exists"), std::string::npos);
     EXPECT_EQ(test::ReadFile(dir / "src" / "_a.wav"), first);
     const std::string source = test::ReadFile(dir / "src" / "a.wav");
-    auto overwrite = RunCli(dir, {"batch", (dir / "src").string(), (dir / "src").string(), "--overwrite", "--normalize"});
+    auto overwrite = RunCli(dir, {"batch", (dir / "src").string(), (dir / "src").string(),
+                                  "--overwrite", "--normalize"});
     EXPECT_NE(test::ReadFile(dir / "src" / "a.wav"), source);
     EXPECT_EQ(SwapFilesLeft(dir), 0);
 }
 
 TEST_F(CliTest, InterruptCancelsWritesNothingAndCleansUp) {
     test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 120}, test::Noise16);
-    auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string(), "--denoise",
-                            "--level"},
-                      "Noise removal");
+    auto run = RunCli(
+        dir,
+        {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string(), "--denoise", "--level"},
+        "Noise removal");
     EXPECT_EQ(run.exit, 130) << run.err;
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     EXPECT_EQ(SwapFilesLeft(dir), 0);
@@ -213,31 +228,32 @@ namespace sv {
 namespace {
 
 // A small tmpfs for full-disk cases; needs root.
-class TSmallDisk {
-public:
-    explicit TSmallDisk(const std::string& size) {
+class SmallDisk {
+  public:
+    explicit SmallDisk(const std::string& size) {
         std::filesystem::create_directories(dir_.path() / "disk");
-        mounted_ = ::geteuid() == 0 &&
-                   std::system(("mount -t tmpfs -o size=" + size + " tmpfs " + path().string() +
-                                " 2>/dev/null").c_str()) == 0;
+        mounted_ = ::geteuid() == 0 && std::system(("mount -t tmpfs -o size=" + size + " tmpfs " +
+                                                    path().string() + " 2>/dev/null")
+                                                       .c_str()) == 0;
     }
-    ~TSmallDisk() {
+    ~SmallDisk() {
         if (mounted_) std::system(("umount " + path().string()).c_str());
     }
     bool Mounted() const { return mounted_; }
     std::filesystem::path path() const { return dir_.path() / "disk"; }
 
-private:
-    TTempDir dir_;
+  private:
+    TempDir dir_;
     bool mounted_ = false;
 };
 
 TEST_F(CliTest, SavingOntoAFullDiskKeepsTheOldTarget) {
-    TSmallDisk disk("1m");
+    SmallDisk disk("1m");
     if (!disk.Mounted()) GTEST_SKIP() << "needs root to mount a small tmpfs";
     test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 300000}, test::Noise16);
     test::WriteFile(disk.path() / "out.wav", "the old result");
-    auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (disk.path() / "out.wav").string()});
+    auto run =
+        RunCli(dir, {"remaster", (dir / "in.wav").string(), (disk.path() / "out.wav").string()});
     EXPECT_EQ(run.exit, 1);
     EXPECT_NE(run.err.find("Save data failure (insufficient disk space or write protected medium)"),
               std::string::npos);
@@ -249,7 +265,7 @@ TEST_F(CliTest, SavingOntoAFullDiskKeepsTheOldTarget) {
 TEST_F(CliTest, AWorkFolderTooSmallForAStageFailsCleanly) {
     // Passes the free-space check (5 x 6 MB) and holds the loaded document (24 MB of swap),
     // but not a stage's output document as well.
-    TSmallDisk disk("32m");
+    SmallDisk disk("32m");
     if (!disk.Mounted()) GTEST_SKIP() << "needs root to mount a small tmpfs";
     test::WriteWav(dir / "in.wav", {.channels = 1, .bits = 8, .frames = 6000000},
                    [](std::int64_t f, int) { return static_cast<int>(f % 200); });
@@ -262,7 +278,8 @@ TEST_F(CliTest, AWorkFolderTooSmallForAStageFailsCleanly) {
     // Either the free-space check refuses the file or the stage's write fails: never a crash,
     // never an output, never a swap file left behind.
     ASSERT_TRUE(WIFEXITED(status));
-    const bool refused = WEXITSTATUS(status) == 3 && err.find("Low disk space") != std::string::npos;
+    const bool refused =
+        WEXITSTATUS(status) == 3 && err.find("Low disk space") != std::string::npos;
     const bool failed =
         WEXITSTATUS(status) == 1 && err.find("No space left on device") != std::string::npos;
     EXPECT_TRUE(refused || failed) << WEXITSTATUS(status) << " " << err;
@@ -294,7 +311,8 @@ TEST_F(CliTest, TwoProcessesShareAWorkFolderWithoutTouchingEachOther) {
     ASSERT_EQ(std::system(command("a.wav", "a1.wav").c_str()), 0);
     ASSERT_EQ(std::system(command("b.wav", "b1.wav").c_str()), 0);
     ASSERT_EQ(std::system(("(" + command("a.wav", "a2.wav") + ") & (" + command("b.wav", "b2.wav") +
-                           ") & wait").c_str()),
+                           ") & wait")
+                              .c_str()),
               0);
     EXPECT_EQ(test::ReadFile(dir / "a1.wav"), test::ReadFile(dir / "a2.wav"));
     EXPECT_EQ(test::ReadFile(dir / "b1.wav"), test::ReadFile(dir / "b2.wav"));
@@ -305,8 +323,9 @@ TEST_F(CliTest, AKilledProcessLeavesInputAndOldOutputIntact) {
     test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 60}, test::Noise16);
     test::WriteFile(dir / "out.wav", "previous result");
     const std::string input = test::ReadFile(dir / "in.wav");
-    auto run = RunCli(dir, {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string(), "--level",
-                            "--normalize"},
+    auto run = RunCli(dir,
+                      {"remaster", (dir / "in.wav").string(), (dir / "out.wav").string(), "--level",
+                       "--normalize"},
                       "Remastering", SIGKILL);
     EXPECT_EQ(run.exit, 128 + SIGKILL);
     EXPECT_EQ(test::ReadFile(dir / "in.wav"), input);

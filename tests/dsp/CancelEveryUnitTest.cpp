@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "dsp/filters.h"
+#include "dsp/Engine.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 
@@ -12,23 +12,22 @@ namespace {
 // Cancel pressed at every event dispatch of every document-replacing operation: whenever the
 // operation reports the cancel, the document must be exactly the one it started with.
 TEST(CancelEveryUnit, LeavesTheDocumentBitIdentical) {
-    test::TTempDir dir;
-    test::TProgressScript script;
-    TEngineFlags flags;
-    TWaveEnv env = test::MakeEnv(dir.path());
+    test::TempDir dir;
+    test::ProgressScript script;
+    EngineFlags flags;
+    WaveEnvironment env = test::MakeEnv(dir.path());
     env.Ports.progress = test::ScriptedProgressFactory(script);
-    TFiltr engine(flags, env.Ports);
-    auto wave = test::MakeDocument(env, 2, 44100, 5 * TFiltr::Hop + 100, [](std::int64_t f, int c) {
-        return test::Noise16(f, c) * 64;
-    });
+    Engine engine(flags, env.Ports);
+    auto wave = test::MakeDocument(env, 2, 44100, 5 * Engine::Hop + 100,
+                                   [](std::int64_t f, int c) { return test::Noise16(f, c) * 64; });
     const auto original = test::StoreValues(*wave);
-    auto flat = std::make_unique<TBinSpectrum>();
+    auto flat = std::make_unique<BinSpectrum>();
     flat->fill(1.0f);
-    auto quiet = std::make_unique<TBinSpectrum>();
+    auto quiet = std::make_unique<BinSpectrum>();
     quiet->fill(1000.0f);
 
-    using TOperation = std::function<bool(std::unique_ptr<TWave>&)>;
-    const std::vector<std::pair<const char*, TOperation>> operations = {
+    using Operation = std::function<bool(std::unique_ptr<Wave>&)>;
+    const std::vector<std::pair<const char*, Operation>> operations = {
         {"normalize", [&](auto& w) { return engine.Normalize(w, -1, false); }},
         {"levelling", [&](auto& w) { return engine.ApplyGainCurves(w, *flat, *flat); }},
         {"noise removal", [&](auto& w) { return engine.RemoveNoise(w, *quiet, *quiet); }},
@@ -37,8 +36,9 @@ TEST(CancelEveryUnit, LeavesTheDocumentBitIdentical) {
     for (const auto& [name, operation] : operations) {
         // An uncancelled run on a copy tells how many dispatches there are.
         script = {};
-        auto copy = test::MakeDocument(env, 2, 44100, 5 * TFiltr::Hop + 100,
-                                       [](std::int64_t f, int c) { return test::Noise16(f, c) * 64; });
+        auto copy =
+            test::MakeDocument(env, 2, 44100, 5 * Engine::Hop + 100,
+                               [](std::int64_t f, int c) { return test::Noise16(f, c) * 64; });
         ASSERT_TRUE(operation(copy)) << name;
         const int dispatches = script.dispatches;
         ASSERT_GT(dispatches, 2) << name;
@@ -46,18 +46,18 @@ TEST(CancelEveryUnit, LeavesTheDocumentBitIdentical) {
         for (int at = 1; at <= dispatches; ++at) {
             script = {};
             script.cancelAtDispatch = at;
-            TWave* before = wave.get();
+            Wave* before = wave.get();
             if (operation(wave)) {
                 // Not polled at this point (a peak scan): the operation completed; start again
                 // from the original document.
-                EXPECT_FALSE(flags.StornoFlag) << name << " " << at;
-                wave = test::MakeDocument(env, 2, 44100, 5 * TFiltr::Hop + 100, [](std::int64_t f, int c) {
-                    return test::Noise16(f, c) * 64;
-                });
+                EXPECT_FALSE(flags.Cancelled) << name << " " << at;
+                wave = test::MakeDocument(
+                    env, 2, 44100, 5 * Engine::Hop + 100,
+                    [](std::int64_t f, int c) { return test::Noise16(f, c) * 64; });
                 continue;
             }
             ++cancelled;
-            EXPECT_TRUE(flags.StornoFlag) << name << " " << at;
+            EXPECT_TRUE(flags.Cancelled) << name << " " << at;
             EXPECT_EQ(wave.get(), before) << name << " " << at;
             ASSERT_EQ(test::StoreValues(*wave), original) << name << " " << at;
         }

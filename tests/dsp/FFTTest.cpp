@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "dsp/Complex.h"
 #include "dsp/FFT.h"
-#include "dsp/complex.h"
 
 namespace sv {
 namespace {
@@ -30,7 +30,7 @@ Exact DftBin(const std::vector<Exact>& x, int k, int sign = -1) {
     return sum;
 }
 
-Exact ToExact(TComplex z) { return {z.Re, z.Im}; }
+Exact ToExact(Complex z) { return {z.Re, z.Im}; }
 
 std::vector<std::int32_t> RandomSamples(int n, std::uint32_t seed) {
     std::mt19937 rng(seed);
@@ -40,10 +40,10 @@ std::vector<std::int32_t> RandomSamples(int n, std::uint32_t seed) {
     return s;
 }
 
-TArrayOfComplex RandomSpectrum(int n, float scale, std::uint32_t seed) {
+ComplexArray RandomSpectrum(int n, float scale, std::uint32_t seed) {
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> value(-scale, scale);
-    TArrayOfComplex x(n);
+    ComplexArray x(n);
     for (auto& z : x) z = {value(rng), value(rng)};
     return x;
 }
@@ -57,55 +57,56 @@ std::vector<int> ProbeBins(int n) {
     return bins;
 }
 
-TEST(CmplxTest, ArithmeticFollowsComplexAlgebra) {
-    const TComplex a{1.5f, -2.0f}, b{-0.25f, 4.0f};
+TEST(ComplexTest, ArithmeticFollowsComplexAlgebra) {
+    const Complex a{1.5f, -2.0f}, b{-0.25f, 4.0f};
     const std::complex<float> ca(1.5f, -2.0f), cb(-0.25f, 4.0f);
     for (const auto& [got, want] :
-         {std::pair{TCmplx::Add(a, b), ca + cb}, std::pair{TCmplx::Sub(a, b), ca - cb},
-          std::pair{TCmplx::Mul(a, b), ca * cb}, std::pair{TCmplx::Scale(a, -3.0f), ca * -3.0f}}) {
+         {std::pair{ComplexMath::Add(a, b), ca + cb}, std::pair{ComplexMath::Sub(a, b), ca - cb},
+          std::pair{ComplexMath::Mul(a, b), ca * cb},
+          std::pair{ComplexMath::Scale(a, -3.0f), ca * -3.0f}}) {
         EXPECT_FLOAT_EQ(got.Re, want.real());
         EXPECT_FLOAT_EQ(got.Im, want.imag());
     }
-    EXPECT_FLOAT_EQ(TCmplx::Abs({3.0f, -4.0f}), 5.0f);
-    EXPECT_EQ(TCmplx::Abs({0.0f, 0.0f}), 0.0f);
+    EXPECT_FLOAT_EQ(ComplexMath::Abs({3.0f, -4.0f}), 5.0f);
+    EXPECT_EQ(ComplexMath::Abs({0.0f, 0.0f}), 0.0f);
 }
 
-TEST(CmplxTest, SubtractNoiseGain) {
+TEST(ComplexTest, SubtractNoiseGain) {
     // Threshold 0 passes every non-zero bin unchanged and silences only exact zeros.
-    const TComplex z{123.5f, -7.25f};
-    EXPECT_EQ(TCmplx::SubtractNoise(z, 0.0f).Re, z.Re);
-    EXPECT_EQ(TCmplx::SubtractNoise(z, 0.0f).Im, z.Im);
-    EXPECT_EQ(TCmplx::SubtractNoise({0.0f, 0.0f}, 0.0f).Re, 0.0f);
-    EXPECT_EQ(TCmplx::SubtractNoise({0.0f, 0.0f}, 0.0f).Im, 0.0f);
+    const Complex z{123.5f, -7.25f};
+    EXPECT_EQ(ComplexMath::SubtractNoise(z, 0.0f).Re, z.Re);
+    EXPECT_EQ(ComplexMath::SubtractNoise(z, 0.0f).Im, z.Im);
+    EXPECT_EQ(ComplexMath::SubtractNoise({0.0f, 0.0f}, 0.0f).Re, 0.0f);
+    EXPECT_EQ(ComplexMath::SubtractNoise({0.0f, 0.0f}, 0.0f).Im, 0.0f);
 
     // |z| = 2t: gain 0.75 + c/2 with c = t / 2^35; a threshold of 2^33 makes c = 1/4 visible.
     const float t = 8589934592.0f;
-    const TComplex twice = TCmplx::SubtractNoise({0.0f, 2 * t}, t);
+    const Complex twice = ComplexMath::SubtractNoise({0.0f, 2 * t}, t);
     EXPECT_EQ(twice.Re, 0.0f);
     EXPECT_EQ(twice.Im, 2 * t * 0.875f);
     const float small = 1000.0f;
     const float c = small / 34359738368.0f;
-    EXPECT_FLOAT_EQ(TCmplx::SubtractNoise({2 * small, 0.0f}, small).Re,
+    EXPECT_FLOAT_EQ(ComplexMath::SubtractNoise({2 * small, 0.0f}, small).Re,
                     2 * small * (0.75f + c / 2));
 
     // At or below the threshold the bin is silenced; just above it the gain is small.
     for (const float m : {1000.0f, 999.0f, 0.5f}) {
-        const TComplex r = TCmplx::SubtractNoise({m, 0.0f}, 1000.0f);
+        const Complex r = ComplexMath::SubtractNoise({m, 0.0f}, 1000.0f);
         EXPECT_EQ(r.Re, 0.0f) << m;
         EXPECT_EQ(r.Im, 0.0f) << m;
     }
-    const TComplex near = TCmplx::SubtractNoise({0.0f, 1001.0f}, 1000.0f);
+    const Complex near = ComplexMath::SubtractNoise({0.0f, 1001.0f}, 1000.0f);
     EXPECT_GT(near.Im, 0.0f);
     EXPECT_LT(near.Im, 1001.0f * 0.003f);
 }
 
 TEST(FFTTest, BitCountAndBinFrequency) {
-    EXPECT_EQ(TFFT::BitCount(16384), 15);
-    EXPECT_EQ(TFFT::BitCount(1), 1);
-    EXPECT_EQ(TFFT::BitCount(0), 0);
-    EXPECT_EQ(TFFT::BitCount(0xFFFFFFFFu), 32);
+    EXPECT_EQ(FFT::BitCount(16384), 15);
+    EXPECT_EQ(FFT::BitCount(1), 1);
+    EXPECT_EQ(FFT::BitCount(0), 0);
+    EXPECT_EQ(FFT::BitCount(0xFFFFFFFFu), 32);
 
-    const TFFT fft(16384);
+    const FFT fft(16384);
     for (const double rate : {44100.0, 48000.0, 8000.0}) {
         EXPECT_EQ(fft.BinFrequency(0, rate), 0.0f);
         EXPECT_EQ(fft.BinFrequency(8192, rate), static_cast<float>(rate / 2));
@@ -116,7 +117,7 @@ TEST(FFTTest, BitCountAndBinFrequency) {
 }
 
 TEST(FFTTest, WindowsMultiplyToHannAndVanishAtTheEnds) {
-    const TFFT fft(16384);
+    const FFT fft(16384);
     const auto& analysis = fft.AnalysisWindow();
     const auto& synthesis = fft.SynthesisWindow();
     ASSERT_EQ(analysis.size(), 16384u);
@@ -134,12 +135,12 @@ TEST(FFTTest, WindowsMultiplyToHannAndVanishAtTheEnds) {
 }
 
 TEST(FFTTest, TransformMatchesDoublePrecisionDft) {
-    TFFT fft(16384);
+    FFT fft(16384);
     // Every size the kernel treats differently, from the trivial ones to the full block.
     for (const int n : {1, 2, 4, 8, 16, 32, 64, 128, 512, 2048, 16384}) {
-        TArrayOfComplex x = RandomSpectrum(n, 1.0f, n);
+        ComplexArray x = RandomSpectrum(n, 1.0f, n);
         std::vector<Exact> in;
-        for (const TComplex z : x) in.push_back(ToExact(z));
+        for (const Complex z : x) in.push_back(ToExact(z));
         if (n == 16384)
             fft.Transform(x.data());
         else
@@ -161,9 +162,9 @@ TEST(FFTTest, TransformMatchesDoublePrecisionDft) {
 
 TEST(FFTTest, ForwardIsTheDftOfTheWindowedBlock) {
     for (const int n : {16, 32, 256, 16384}) {
-        TFFT fft(n);
+        FFT fft(n);
         const auto s = RandomSamples(n, 100 + n);
-        TArrayOfComplex x(n);
+        ComplexArray x(n);
         fft.Forward(s, n - 1, x, n - 1);
 
         std::vector<Exact> windowed(n);
@@ -195,10 +196,10 @@ TEST(FFTTest, ForwardIsTheDftOfTheWindowedBlock) {
 TEST(FFTTest, InverseTakesTheRealPartOfAnySpectrum) {
     // A spectrum with no symmetry at all, as the per-bin work may leave it.
     for (const int n : {16, 64, 1024, 16384}) {
-        TFFT fft(n);
-        TArrayOfComplex x = RandomSpectrum(n, 3e5f, 200 + n);
+        FFT fft(n);
+        ComplexArray x = RandomSpectrum(n, 3e5f, 200 + n);
         std::vector<Exact> conjugated;
-        for (const TComplex z : x) conjugated.push_back(std::conj(ToExact(z)));
+        for (const Complex z : x) conjugated.push_back(std::conj(ToExact(z)));
         std::vector<std::int32_t> s(n);
         fft.Inverse(x.data(), s.data());
 
@@ -220,9 +221,9 @@ TEST(FFTTest, InverseTakesTheRealPartOfAnySpectrum) {
 }
 
 TEST(FFTTest, InverseSaturatesOutOfRangeValues) {
-    TFFT fft(16);
+    FFT fft(16);
     for (const float dc : {1e12f, -1e12f}) {
-        TArrayOfComplex x(16, TComplex{0.0f, 0.0f});
+        ComplexArray x(16, Complex{0.0f, 0.0f});
         x[0] = {dc, 0.0f};
         std::vector<std::int32_t> s(16);
         fft.Inverse(x.data(), s.data());
@@ -236,9 +237,9 @@ TEST(FFTTest, InverseSaturatesOutOfRangeValues) {
 
 TEST(FFTTest, RoundTripWeightsByHannAndHalfOffsetBlocksRestoreTheInput) {
     constexpr int n = 16384;
-    TFFT fft(n);
+    FFT fft(n);
     const auto signal = RandomSamples(n + n / 2, 300);
-    TArrayOfComplex x(n);
+    ComplexArray x(n);
     std::vector<std::int32_t> first(n), second(n);
     fft.Forward(signal.data(), x.data());
     fft.Inverse(x.data(), first.data());
@@ -259,11 +260,11 @@ TEST(FFTTest, RoundTripWeightsByHannAndHalfOffsetBlocksRestoreTheInput) {
 }
 
 TEST(FFTTest, EndSamplesContributeNothing) {
-    TFFT fft(16384);
+    FFT fft(16384);
     std::vector<std::int32_t> s(16384, 0);
     s.front() = 8388607;
     s.back() = -8388608;
-    TArrayOfComplex x(16384);
+    ComplexArray x(16384);
     fft.Forward(s.data(), x.data());
     std::vector<std::int32_t> out(16384, 1);
     fft.Inverse(x.data(), out.data());
@@ -271,13 +272,13 @@ TEST(FFTTest, EndSamplesContributeNothing) {
 }
 
 TEST(FFTTest, RejectsSizesItCannotTransform) {
-    EXPECT_THROW(TFFT(1000), std::invalid_argument);
-    EXPECT_THROW(TFFT(8), std::invalid_argument);
-    TFFT fft(64);
-    TArrayOfComplex x(128);
+    EXPECT_THROW(FFT(1000), std::invalid_argument);
+    EXPECT_THROW(FFT(8), std::invalid_argument);
+    FFT fft(64);
+    ComplexArray x(128);
     EXPECT_THROW(fft.Transform(x, 2), std::invalid_argument);    // 3 values
     EXPECT_THROW(fft.Transform(x, 127), std::invalid_argument);  // larger than the plan
-    TArrayOfLongint s(64);
+    Int32Array s(64);
     EXPECT_THROW(fft.Forward(s, 62, x, 63), std::invalid_argument);
     EXPECT_THROW(fft.Inverse(x, 63, s, 31), std::invalid_argument);
 }

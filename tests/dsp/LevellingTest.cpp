@@ -6,45 +6,45 @@
 #include <numbers>
 #include <random>
 
+#include "dsp/Engine.h"
 #include "dsp/PassSlopes.h"
-#include "dsp/filters.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
-#include "view/Timbres.h"
+#include "timbre/Timbres.h"
 
 namespace sv {
 namespace {
 
 constexpr int Bins = SpectrumBins;
-constexpr int Hop = TFiltr::Hop;
+constexpr int Hop = Engine::Hop;
 
-using TCancelScript = test::TProgressScript;
+using CancelScript = test::ProgressScript;
 
-using Spectrum = std::unique_ptr<TBinSpectrum>;
+using Spectrum = std::unique_ptr<BinSpectrum>;
 Spectrum NewSpectrum(float value = 0.0f) {
-    auto s = std::make_unique<TBinSpectrum>();
+    auto s = std::make_unique<BinSpectrum>();
     s->fill(value);
     return s;
 }
 
 struct LevellingTest : ::testing::Test {
-    test::TTempDir dir;
-    TCancelScript script;
-    TEngineFlags flags;
-    TWaveEnv env = test::MakeEnv(dir.path());
-    std::unique_ptr<TFiltr> engine;
+    test::TempDir dir;
+    CancelScript script;
+    EngineFlags flags;
+    WaveEnvironment env = test::MakeEnv(dir.path());
+    std::unique_ptr<Engine> engine;
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<TFiltr>(flags, env.Ports);
+        engine = std::make_unique<Engine>(flags, env.Ports);
     }
 
-    std::unique_ptr<TWave> Make(int channels, std::int64_t frames,
-                                const std::function<std::int32_t(std::int64_t, int)>& value,
-                                int bits = 16, int rate = 44100) {
-        auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(channels), rate,
-                                       static_cast<std::uint16_t>(bits), frames, env);
+    std::unique_ptr<Wave> Make(int channels, std::int64_t frames,
+                               const std::function<std::int32_t(std::int64_t, int)>& value,
+                               int bits = 16, int rate = 44100) {
+        auto wave = Wave::CreateEmpty(1, static_cast<std::uint16_t>(channels), rate,
+                                      static_cast<std::uint16_t>(bits), frames, env);
         std::vector<std::int32_t> raw(static_cast<std::size_t>(frames * channels));
         for (std::int64_t f = 0; f < frames; ++f)
             for (int c = 0; c < channels; ++c) raw[f * channels + c] = value(f, c);
@@ -58,7 +58,7 @@ struct LevellingTest : ::testing::Test {
                             1500.0 * std::sin(2 * 3.14159265358979 * 3520.0 * t);
         return static_cast<std::int32_t>(tone + test::Noise16(f, c) / 8) * 256;
     }
-    std::vector<std::int32_t> Raw(TWave& wave) {
+    std::vector<std::int32_t> Raw(Wave& wave) {
         std::vector<std::int32_t> raw(static_cast<std::size_t>(wave.Memory().Length()));
         wave.ReadRaw(raw.data(), 0, static_cast<std::int64_t>(raw.size()));
         return raw;
@@ -67,28 +67,30 @@ struct LevellingTest : ::testing::Test {
     // Bar positions of a walk of `units` units that reported units 0 .. last.
     static std::vector<int> Positions(std::int64_t units, std::int64_t last) {
         std::vector<int> p{0};
-        for (std::int64_t h = 1; h <= last; ++h) p.push_back(static_cast<int>(h * TProgress::BarPixels / units));
-        if (p.back() != TProgress::BarPixels) p.push_back(TProgress::BarPixels);
+        for (std::int64_t h = 1; h <= last; ++h)
+            p.push_back(static_cast<int>(h * Progress::BarPixels / units));
+        if (p.back() != Progress::BarPixels) p.push_back(Progress::BarPixels);
         return p;
     }
 };
 
-// Sum and peak of the hop magnitudes of one channel over hops 0 .. lastHop, as the measurement walks them.
-struct TReference {
+// Sum and peak of the hop magnitudes of one channel over hops 0 .. lastHop, as the measurement
+// walks them.
+struct ReferenceLevels {
     std::vector<float> sum = std::vector<float>(Bins, 0.0f);
     std::vector<float> peak = std::vector<float>(Bins, 0.0f);
 };
 
-TReference Reference(TWave& wave, int channel, std::int64_t lastHop) {
-    TFFT fft(Bins);
+ReferenceLevels Reference(Wave& wave, int channel, std::int64_t lastHop) {
+    FFT fft(Bins);
     std::vector<std::int32_t> block(Bins);
-    std::vector<TComplex> x(Bins);
-    TReference r;
+    std::vector<Complex> x(Bins);
+    ReferenceLevels r;
     for (std::int64_t h = 0; h <= lastHop; ++h) {
         wave.ReadChannel(block.data(), h * Hop, channel, Bins);
         fft.Forward(block.data(), x.data());
         for (int k = 0; k < Bins; ++k) {
-            const float m = TCmplx::Abs(x[k]);
+            const float m = ComplexMath::Abs(x[k]);
             r.sum[k] += m;
             r.peak[k] = std::max(r.peak[k], m);
         }
@@ -107,7 +109,7 @@ TEST_F(LevellingTest, SilenceMeasuresZeroInEveryMode) {
     for (int mode = 0; mode <= 4; ++mode) {
         auto a = NewSpectrum(3.0f), b = NewSpectrum(3.0f);
         engine->MeasureSpectrum(*wave, *a, *b, mode);
-        EXPECT_FALSE(flags.StornoFlag);
+        EXPECT_FALSE(flags.Cancelled);
         for (int k = 0; k < Bins; ++k) {
             ASSERT_EQ((*a)[k], 0.0f) << mode << " " << k;
             ASSERT_EQ((*b)[k], 0.0f) << mode << " " << k;
@@ -119,7 +121,7 @@ TEST_F(LevellingTest, MeasurementIsTheMeanAndWeightedPeakOfAllHops) {
     for (const std::int64_t frames : {std::int64_t{5000}, std::int64_t{3 * Hop + 100}}) {
         auto wave = Make(1, frames, Music);
         const std::int64_t hops = frames / Hop;
-        const TReference ref = Reference(*wave, 0, hops);
+        const ReferenceLevels ref = Reference(*wave, 0, hops);
         const float divisor = static_cast<float>(2 * (hops + 1));  // also 2 for a single hop
         std::array<Spectrum, 5> mode;
         for (int m = 0; m < 5; ++m) {
@@ -127,7 +129,8 @@ TEST_F(LevellingTest, MeasurementIsTheMeanAndWeightedPeakOfAllHops) {
             auto other = NewSpectrum(9.0f);
             engine->MeasureSpectrum(*wave, *mode[m], *other, m);
             // Mono: the channel-1 output is cleared and stays 0.
-            ASSERT_TRUE(std::all_of(other->begin(), other->end(), [](float v) { return v == 0.0f; }));
+            ASSERT_TRUE(
+                std::all_of(other->begin(), other->end(), [](float v) { return v == 0.0f; }));
         }
         EXPECT_EQ(script.captions.back(), Texts().CaDetection);
         EXPECT_EQ(script.totals.back(), std::max<std::int64_t>(hops, 1));
@@ -151,7 +154,7 @@ TEST_F(LevellingTest, PeakWeightFavoursLowFrequencies) {
     auto wave = Make(1, 2 * Hop, Music);
     auto peak = NewSpectrum(), other = NewSpectrum();
     engine->MeasureSpectrum(*wave, *peak, *other, 4);
-    const TReference ref = Reference(*wave, 0, 2);
+    const ReferenceLevels ref = Reference(*wave, 0, 2);
     auto weight = [&](float hz) {
         const int k = static_cast<int>(std::lround(hz / 44100.0 * Bins));
         return (*peak)[k] / ref.peak[k];
@@ -164,7 +167,8 @@ TEST_F(LevellingTest, PeakWeightFavoursLowFrequencies) {
 
 TEST_F(LevellingTest, StereoChannelsAreMeasuredApartAndFurtherChannelsIgnored) {
     // Channel 1 is exactly twice channel 0, so every value of its measurement is exactly twice.
-    auto stereo = Make(2, 2 * Hop + 77, [](std::int64_t f, int c) { return Music(f, 0) * (c + 1); });
+    auto stereo =
+        Make(2, 2 * Hop + 77, [](std::int64_t f, int c) { return Music(f, 0) * (c + 1); });
     for (int mode = 0; mode <= 4; ++mode) {
         auto a = NewSpectrum(), b = NewSpectrum();
         engine->MeasureSpectrum(*stereo, *a, *b, mode);
@@ -185,16 +189,17 @@ TEST_F(LevellingTest, CancelledMeasurementKeepsTheDocumentAndDividesByTheFullCou
     auto wave = Make(2, frames, Music);
     const auto before = Raw(*wave);
     for (const std::int64_t at : {0, 2, 4}) {
-        script = TCancelScript{.cancelAtUnit = at};
-        flags.StornoFlag = false;
+        script = CancelScript{.cancelAtUnit = at};
+        flags.Cancelled = false;
         auto a = NewSpectrum(), b = NewSpectrum();
         engine->MeasureSpectrum(*wave, *a, *b, 0);
-        EXPECT_TRUE(flags.StornoFlag) << at;
+        EXPECT_TRUE(flags.Cancelled) << at;
         EXPECT_EQ(script.positions, Positions(4, at)) << at;  // the walk ended after unit `at`
         EXPECT_EQ(Raw(*wave), before);
         // The sums cover the hops walked; the divisor is still that of the whole walk.
-        const TReference ref = Reference(*wave, 1, at);
-        for (int k = 0; k < Bins; k += 97) ASSERT_FLOAT_EQ((*b)[k], ref.sum[k] / 10.0f) << at << " " << k;
+        const ReferenceLevels ref = Reference(*wave, 1, at);
+        for (int k = 0; k < Bins; k += 97)
+            ASSERT_FLOAT_EQ((*b)[k], ref.sum[k] / 10.0f) << at << " " << k;
     }
 }
 
@@ -214,8 +219,8 @@ TEST_F(LevellingTest, EqualTargetAndMeasurementGiveOneAndAHalfInEveryBin) {
     // pass slopes; bin 0 (target 0, measured 0) stays 0, so DC is still removed.
     auto stereo = Make(2, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
-    BandsToSpectrum(BuiltInTable(TTimbre::Split), *target);
-    auto c0 = std::make_unique<TBinSpectrum>(*target), c1 = std::make_unique<TBinSpectrum>(*target);
+    BandsToSpectrum(BuiltInTable(BuiltInTimbre::Split), *target);
+    auto c0 = std::make_unique<BinSpectrum>(*target), c1 = std::make_unique<BinSpectrum>(*target);
     engine->ComputeRemasterGains(*stereo, *target, *c0, *c1, 4, 60, 5, 25, 10, 6, 6);
     EXPECT_EQ((*c0)[0], 0.0f);
     for (int k = 1; k < Bins; ++k) {
@@ -251,9 +256,9 @@ TEST_F(LevellingTest, GainCurvesDoNotDependOnTheRecordingsLevel) {
     auto loud = Make(2, frames, Music);
     auto quiet = Make(2, frames, [](std::int64_t f, int c) { return Music(f, c) / 256; });
     auto target = NewSpectrum();
-    BandsToSpectrum(BuiltInTable(TTimbre::Clear), *target);
+    BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), *target);
     for (const int bands : {3, 60, 255}) {
-        std::array<std::unique_ptr<TBinSpectrum>, 4> curves;
+        std::array<std::unique_ptr<BinSpectrum>, 4> curves;
         for (auto& c : curves) c = NewSpectrum();
         engine->MeasureSpectrum(*loud, *curves[0], *curves[1], 1);
         engine->MeasureSpectrum(*quiet, *curves[2], *curves[3], 1);
@@ -295,9 +300,10 @@ TEST_F(LevellingTest, LimitationBoundsTheSpreadOfTheBands) {
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> decades(-3.0f, 3.0f);
     auto raw = NewSpectrum();
-    for (int k = 0; k <= Bins / 2; ++k) (*raw)[k] = (*raw)[(Bins - k) % Bins] = std::pow(10.0f, decades(rng));
+    for (int k = 0; k <= Bins / 2; ++k)
+        (*raw)[k] = (*raw)[(Bins - k) % Bins] = std::pow(10.0f, decades(rng));
     for (const int limit : {2, 10, 128}) {
-        auto curve = std::make_unique<TBinSpectrum>(*raw);
+        auto curve = std::make_unique<BinSpectrum>(*raw);
         engine->SmoothGainsByBands(*wave, *curve, 60, limit);
         const auto first = curve->begin() + 5, last = curve->begin() + Bins / 2 + 1;
         const float hi = *std::max_element(first, last);
@@ -313,19 +319,21 @@ TEST_F(LevellingTest, LimitationBoundsTheSpreadOfTheBands) {
 TEST_F(LevellingTest, ScalingTheTargetChangesNothing) {
     auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
-    BandsToSpectrum(BuiltInTable(TTimbre::Pop), *target);
+    BandsToSpectrum(BuiltInTable(BuiltInTimbre::Pop), *target);
     auto measured = NewSpectrum();
     std::mt19937 rng(3);
     std::uniform_real_distribution<float> level(1e4f, 1e6f);
     for (auto& v : *measured) v = level(rng);
     for (const float factor : {1000.0f, 1e-3f, 3.7f}) {
-        auto scaled = std::make_unique<TBinSpectrum>(*target);
+        auto scaled = std::make_unique<BinSpectrum>(*target);
         for (auto& v : *scaled) v *= factor;
-        auto a = std::make_unique<TBinSpectrum>(*measured), b = std::make_unique<TBinSpectrum>(*measured);
+        auto a = std::make_unique<BinSpectrum>(*measured),
+             b = std::make_unique<BinSpectrum>(*measured);
         auto unused = NewSpectrum();
         engine->ComputeRemasterGains(*wave, *target, *a, *unused, 2, 60, 20, 16, 10, 6, 6);
         engine->ComputeRemasterGains(*wave, *scaled, *b, *unused, 2, 60, 20, 16, 10, 6, 6);
-        for (int k = 5; k < Bins - 4; ++k) ASSERT_NEAR((*b)[k], (*a)[k], 1e-5 * (*a)[k]) << factor << " " << k;
+        for (int k = 5; k < Bins - 4; ++k)
+            ASSERT_NEAR((*b)[k], (*a)[k], 1e-5 * (*a)[k]) << factor << " " << k;
     }
 }
 
@@ -333,7 +341,7 @@ TEST_F(LevellingTest, ChannelModesMixTheTwoQuotients) {
     auto mono = Make(1, 100, [](std::int64_t, int) { return 0; });
     auto stereo = Make(2, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
-    BandsToSpectrum(BuiltInTable(TTimbre::Clear), *target);
+    BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), *target);
     // Two differently shaped measurements.
     auto m0 = NewSpectrum(), m1 = NewSpectrum();
     for (int k = 0; k < Bins; ++k) {
@@ -341,9 +349,11 @@ TEST_F(LevellingTest, ChannelModesMixTheTwoQuotients) {
         (*m0)[k] = 1e5f * std::sqrt(f);
         (*m1)[k] = 1e9f / f;
     }
-    auto run = [&](TWave& wave, int mode, const TBinSpectrum& in0, const TBinSpectrum& in1) {
-        std::pair<Spectrum, Spectrum> c{std::make_unique<TBinSpectrum>(in0), std::make_unique<TBinSpectrum>(in1)};
-        engine->ComputeRemasterGains(wave, *target, *c.first, *c.second, mode, 60, 20, 16, 10, 6, 6);
+    auto run = [&](Wave& wave, int mode, const BinSpectrum& in0, const BinSpectrum& in1) {
+        std::pair<Spectrum, Spectrum> c{std::make_unique<BinSpectrum>(in0),
+                                        std::make_unique<BinSpectrum>(in1)};
+        engine->ComputeRemasterGains(wave, *target, *c.first, *c.second, mode, 60, 20, 16, 10, 6,
+                                     6);
         return c;
     };
     // Separate channels: each curve is what a mono document with that measurement gets.
@@ -358,7 +368,8 @@ TEST_F(LevellingTest, ChannelModesMixTheTwoQuotients) {
     for (int mode = 1; mode <= 3; ++mode) {
         auto g0 = NewSpectrum(), g1 = NewSpectrum();
         for (int k = 0; k < Bins; ++k) {
-            const float q0 = (*target)[k] / (*m0)[k], q1 = (*target)[k] / (*m1)[k], m = (q0 + q1) / 2;
+            const float q0 = (*target)[k] / (*m0)[k], q1 = (*target)[k] / (*m1)[k],
+                        m = (q0 + q1) / 2;
             (*g0)[k] = mode == 1 ? (q0 + 3 * m) / 4 : mode == 2 ? (q0 + m) / 2 : (3 * q0 + m) / 4;
             (*g1)[k] = mode == 1 ? (q1 + 3 * m) / 4 : mode == 2 ? (q1 + m) / 2 : (3 * q1 + m) / 4;
         }
@@ -379,7 +390,7 @@ TEST_F(LevellingTest, ChannelModesMixTheTwoQuotients) {
 TEST_F(LevellingTest, ManyBandsKeepFiniteNonZeroGainsWhereTheProductLeavesTheDoubleRange) {
     auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
-    BandsToSpectrum(BuiltInTable(TTimbre::Clear), *target);
+    BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), *target);
     // Quiet 8-bit-scale measurement: quotients around 1e3 .. 1e6, 255 of them overflow the
     // product; a loud one (quotients ~ 1e-4) makes it underflow.
     for (const float level : {300.0f, 1e12f}) {
@@ -400,9 +411,10 @@ TEST_F(LevellingTest, ManyBandsKeepFiniteNonZeroGainsWhereTheProductLeavesTheDou
 }
 
 TEST_F(LevellingTest, QuietEightBitRecordingWithManyBandsIsNotSilenced) {
-    auto wave = Make(1, 6 * Hop, [](std::int64_t f, int) { return (test::Noise16(f, 0) % 3) * 256; }, 8);
+    auto wave = Make(
+        1, 6 * Hop, [](std::int64_t f, int) { return (test::Noise16(f, 0) % 3) * 256; }, 8);
     auto target = NewSpectrum();
-    BandsToSpectrum(BuiltInTable(TTimbre::Clear), *target);
+    BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), *target);
     auto c0 = NewSpectrum(), c1 = NewSpectrum();
     engine->MeasureSpectrum(*wave, *c0, *c1, 1);
     engine->ComputeRemasterGains(*wave, *target, *c0, *c1, 3, 255, 5, 25, 10, 6, 6);
@@ -413,7 +425,7 @@ TEST_F(LevellingTest, QuietEightBitRecordingWithManyBandsIsNotSilenced) {
 TEST_F(LevellingTest, AllZeroMeasurementGivesZeroGainsWithoutTrouble) {
     auto wave = Make(2, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
-    BandsToSpectrum(BuiltInTable(TTimbre::Clear), *target);
+    BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), *target);
     for (const int bands : {3, 60, 255}) {
         auto c0 = NewSpectrum(), c1 = NewSpectrum();
         engine->ComputeRemasterGains(*wave, *target, *c0, *c1, 2, bands, 20, 16, 2, 6, 6);
@@ -429,14 +441,15 @@ TEST_F(LevellingTest, AllZeroMeasurementGivesZeroGainsWithoutTrouble) {
 TEST_F(LevellingTest, UnitGainsReproduceTheInput) {
     for (const int channels : {1, 2}) {
         const std::int64_t frames = 5 * Hop;
-        auto wave = Make(channels, frames, [](std::int64_t f, int c) { return test::Noise16(f, c) * 256; });
-        const TWave* old = wave.get();
+        auto wave =
+            Make(channels, frames, [](std::int64_t f, int c) { return test::Noise16(f, c) * 256; });
+        const Wave* old = wave.get();
         flags.DataSaved = true;
         auto one = NewSpectrum(1.0f);
         ASSERT_TRUE(engine->ApplyGainCurves(wave, *one, *one));
         EXPECT_NE(wave.get(), old);
         EXPECT_FALSE(flags.DataSaved);
-        EXPECT_FALSE(flags.StornoFlag);
+        EXPECT_FALSE(flags.Cancelled);
         EXPECT_EQ(dir.CountFiles(".swap"), 1);  // the old document's swap file is gone
         EXPECT_EQ(script.captions.back(), Texts().CaRemastering);
         EXPECT_EQ(script.totals.back(), 6);  // hops 0 .. 6
@@ -448,7 +461,8 @@ TEST_F(LevellingTest, UnitGainsReproduceTheInput) {
                 // The Hann halves of two hops add to 1 within about 0.01 %; two roundings and the
                 // single-precision transforms of a full-scale block add a few units (1e-6 of
                 // full scale).
-                ASSERT_NEAR(out[f], in, 1e-4 * std::abs(in) + 8.0) << channels << " " << c << " " << f;
+                ASSERT_NEAR(out[f], in, 1e-4 * std::abs(in) + 8.0)
+                    << channels << " " << c << " " << f;
             }
         }
         wave.reset();
@@ -490,8 +504,8 @@ TEST_F(LevellingTest, FilteringKeepsTheLevelToTheLastFrame) {
         return std::sqrt(sum / static_cast<double>(to - from));
     };
     auto one = NewSpectrum(1.0f), zero = NewSpectrum(0.0f);
-    using TOperation = std::function<bool(std::unique_ptr<TWave>&)>;
-    const std::vector<std::pair<const char*, TOperation>> operations = {
+    using Operation = std::function<bool(std::unique_ptr<Wave>&)>;
+    const std::vector<std::pair<const char*, Operation>> operations = {
         {"levelling", [&](auto& w) { return engine->ApplyGainCurves(w, *one, *one); }},
         {"noise removal", [&](auto& w) { return engine->RemoveNoise(w, *zero, *zero); }},
     };
@@ -513,14 +527,14 @@ TEST_F(LevellingTest, CancelledFilteringKeepsTheDocumentBitIdentical) {
     const std::int64_t frames = 4 * Hop + 1234;  // hops 0 .. 5
     auto wave = Make(2, frames, Music);
     const auto before = Raw(*wave);
-    const TWave* old = wave.get();
+    const Wave* old = wave.get();
     auto gain = NewSpectrum(0.5f);
     for (const std::int64_t at : {0, 2, 4, 5}) {
-        script = TCancelScript{.cancelAtUnit = at};
-        flags.StornoFlag = false;
+        script = CancelScript{.cancelAtUnit = at};
+        flags.Cancelled = false;
         flags.DataSaved = true;
         EXPECT_FALSE(engine->ApplyGainCurves(wave, *gain, *gain)) << at;
-        EXPECT_TRUE(flags.StornoFlag) << at;
+        EXPECT_TRUE(flags.Cancelled) << at;
         EXPECT_TRUE(flags.DataSaved) << at;
         EXPECT_EQ(wave.get(), old);
         EXPECT_EQ(script.positions, Positions(5, at)) << at;

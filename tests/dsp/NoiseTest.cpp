@@ -5,9 +5,9 @@
 #include <numbers>
 #include <vector>
 
+#include "dsp/Engine.h"
 #include "dsp/FFT.h"
-#include "dsp/SpektrData.h"
-#include "dsp/filters.h"
+#include "dsp/SpectrumRing.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
@@ -15,21 +15,21 @@
 namespace sv {
 namespace {
 
-constexpr int Hop = TFiltr::Hop;
+constexpr int Hop = Engine::Hop;
 
 // ---- the ring ------------------------------------------------------------------------------
 
-TArrayOfComplex Flat(float value, float bin0) {
-    TArrayOfComplex x(SpectrumBins, TComplex{value, 0.0f});
+ComplexArray Flat(float value, float bin0) {
+    ComplexArray x(SpectrumBins, Complex{value, 0.0f});
     x[0] = {bin0, 0.0f};
     return x;
 }
 
-TEST(FinVzorTest, RingWrapsAndKeepsMagnitudes) {
-    TFinVzor ring(2);
+TEST(SpectrumRingTest, RingWrapsAndKeepsMagnitudes) {
+    SpectrumRing ring(2);
     EXPECT_EQ(ring.SlotCount(), 2);
     EXPECT_EQ(ring.MeanLevel(), 0.0f);
-    TArrayOfComplex x(SpectrumBins, TComplex{3.0f, -4.0f});
+    ComplexArray x(SpectrumBins, Complex{3.0f, -4.0f});
     ring.AddSpectrum(x.data());
     EXPECT_EQ(ring.WritePos(), 1);
     EXPECT_EQ(ring.Slots(0)[77], 5.0f);
@@ -40,14 +40,14 @@ TEST(FinVzorTest, RingWrapsAndKeepsMagnitudes) {
     EXPECT_EQ(ring.Slots(0)[0], 7.0f);
     EXPECT_EQ(ring.MaxAt(0), 9.0f);
     EXPECT_EQ(ring.MaxAt(5), 2.0f);
-    TBinSpectrum all{};
+    BinSpectrum all{};
     ring.MaxSpectrum(all);
     for (int k : {0, 1, 8192, SpectrumBins - 1}) EXPECT_EQ(all[k], ring.MaxAt(k)) << k;
 }
 
-TEST(FinVzorTest, MeanLevelSumsInSinglePrecisionInSlotOrder) {
+TEST(SpectrumRingTest, MeanLevelSumsInSinglePrecisionInSlotOrder) {
     // Slot 0 holds ones, slot 1 a large bin 0 followed by ones that vanish below its last bit.
-    TFinVzor ring(2);
+    SpectrumRing ring(2);
     ring.AddSpectrum(Flat(1.0f, 1.0f).data());
     ring.AddSpectrum(Flat(1.0f, 33554432.0f).data());
     ring.AddSpectrum(Flat(1.0f, 1.0f).data());  // overwrites slot 0; the oldest is now slot 1
@@ -58,51 +58,51 @@ TEST(FinVzorTest, MeanLevelSumsInSinglePrecisionInSlotOrder) {
 // ---- the engine ----------------------------------------------------------------------------
 
 struct NoiseTest : ::testing::Test {
-    test::TTempDir dir;
-    test::TProgressScript script;
-    TEngineFlags flags;
-    TWaveEnv env = test::MakeEnv(dir.path());
-    std::unique_ptr<TFiltr> engine;
-    TFFT fft{TFiltr::BlockSize};
-    TBinSpectrum p0{}, p1{};
+    test::TempDir dir;
+    test::ProgressScript script;
+    EngineFlags flags;
+    WaveEnvironment env = test::MakeEnv(dir.path());
+    std::unique_ptr<Engine> engine;
+    FFT fft{Engine::BlockSize};
+    BinSpectrum p0{}, p1{};
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<TFiltr>(flags, env.Ports);
+        engine = std::make_unique<Engine>(flags, env.Ports);
     }
     using Value = std::function<std::int32_t(std::int64_t, int)>;
-    std::unique_ptr<TWave> Make(std::int32_t rate, int channels, std::int64_t frames,
-                                const Value& value) {
+    std::unique_ptr<Wave> Make(std::int32_t rate, int channels, std::int64_t frames,
+                               const Value& value) {
         return test::MakeDocument(env, channels, rate, frames, value);
     }
-    std::vector<std::int32_t> Raw(TWave& wave) { return test::StoreValues(wave); }
+    std::vector<std::int32_t> Raw(Wave& wave) { return test::StoreValues(wave); }
     // |X[k]| of transform hop h of one channel.
-    TBinSpectrum HopMagnitudes(TWave& wave, std::int64_t h, int channel) {
-        std::vector<std::int32_t> block(TFiltr::BlockSize);
-        TArrayOfComplex x(TFiltr::BlockSize);
-        wave.ReadChannel(block.data(), h * Hop, channel, TFiltr::BlockSize);
+    BinSpectrum HopMagnitudes(Wave& wave, std::int64_t h, int channel) {
+        std::vector<std::int32_t> block(Engine::BlockSize);
+        ComplexArray x(Engine::BlockSize);
+        wave.ReadChannel(block.data(), h * Hop, channel, Engine::BlockSize);
         fft.Forward(block.data(), x.data());
-        TBinSpectrum m{};
-        for (int k = 0; k < SpectrumBins; ++k) m[k] = TCmplx::Abs(x[k]);
+        BinSpectrum m{};
+        for (int k = 0; k < SpectrumBins; ++k) m[k] = ComplexMath::Abs(x[k]);
         return m;
     }
-    static TBinSpectrum Max(std::initializer_list<TBinSpectrum> spectra) {
-        TBinSpectrum m{};
+    static BinSpectrum Max(std::initializer_list<BinSpectrum> spectra) {
+        BinSpectrum m{};
         for (const auto& s : spectra)
             for (int k = 0; k < SpectrumBins; ++k) m[k] = std::max(m[k], s[k]);
         return m;
     }
-    // The unmodified overlap-add of hops 0 .. F div 8192 + 1 of one channel, per store frame
+    // The unmodified overlap-add of hops 0 .. F / 8192 + 1 of one channel, per store frame
     // (zeros read past the store's end, nothing added there).
-    std::vector<std::int64_t> OverlapAdd(TWave& wave, int channel) {
-        const std::int64_t frames = wave.SampleCount();
+    std::vector<std::int64_t> OverlapAdd(Wave& wave, int channel) {
+        const std::int64_t frames = wave.FrameCount();
         const std::int64_t storeFrames = frames + 2 * MarginFrames;
         std::vector<std::int64_t> sum(static_cast<std::size_t>(storeFrames), 0);
-        std::vector<std::int32_t> block(TFiltr::BlockSize);
-        TArrayOfComplex x(TFiltr::BlockSize);
+        std::vector<std::int32_t> block(Engine::BlockSize);
+        ComplexArray x(Engine::BlockSize);
         for (std::int64_t h = 0; h <= frames / Hop + 1; ++h) {
             const std::int64_t inside =
-                std::min<std::int64_t>(TFiltr::BlockSize, storeFrames - h * Hop);
+                std::min<std::int64_t>(Engine::BlockSize, storeFrames - h * Hop);
             std::fill(block.begin(), block.end(), 0);
             wave.ReadChannel(block.data(), h * Hop, channel, inside);
             fft.Forward(block.data(), x.data());
@@ -111,8 +111,8 @@ struct NoiseTest : ::testing::Test {
         }
         return sum;
     }
-    std::vector<std::int32_t> Channel(TWave& wave, int channel) {
-        std::vector<std::int32_t> v(static_cast<std::size_t>(wave.SampleCount() + 2 * MarginFrames));
+    std::vector<std::int32_t> Channel(Wave& wave, int channel) {
+        std::vector<std::int32_t> v(static_cast<std::size_t>(wave.FrameCount() + 2 * MarginFrames));
         wave.ReadChannel(v.data(), 0, channel, static_cast<std::int64_t>(v.size()));
         return v;
     }
@@ -138,9 +138,9 @@ TEST_F(NoiseTest, PartsSplitTheSearchAndTheRemainderIsNeverFlushed) {
     // One part: a single flush at the last search hop takes the quietest hop of all.
     p1.fill(9.0f);
     engine->DetectNoise(*wave, p0, p1, 1, 1);
-    EXPECT_FALSE(flags.StornoFlag);
+    EXPECT_FALSE(flags.Cancelled);
     EXPECT_EQ(p0, hop6);
-    EXPECT_EQ(p1, TBinSpectrum{});  // mono: channel 1 stays cleared
+    EXPECT_EQ(p1, BinSpectrum{});  // mono: channel 1 stays cleared
     EXPECT_EQ(script.captions.back(), Texts().CaNoiseDetect);
     EXPECT_EQ(script.totals.back(), 7);
 
@@ -186,17 +186,18 @@ TEST_F(NoiseTest, WindowLengthStaysWithinOneTo255Hops) {
 
 TEST_F(NoiseTest, ShortDocumentLeavesProfilesZeroAndRemovalOnlyOverlapAdds) {
     // 44100 Hz: five-hop windows; six hops leave nothing to search.
-    auto wave = Make(44100, 2, 6 * Hop + 100, [](std::int64_t f, int c) { return test::Noise16(f, c) * 20; });
+    auto wave = Make(44100, 2, 6 * Hop + 100,
+                     [](std::int64_t f, int c) { return test::Noise16(f, c) * 20; });
     p0.fill(5.0f);
     p1.fill(5.0f);
     engine->DetectNoise(*wave, p0, p1, 1, 1);
-    EXPECT_FALSE(flags.StornoFlag);
-    EXPECT_EQ(p0, TBinSpectrum{});
-    EXPECT_EQ(p1, TBinSpectrum{});
+    EXPECT_FALSE(flags.Cancelled);
+    EXPECT_EQ(p0, BinSpectrum{});
+    EXPECT_EQ(p1, BinSpectrum{});
 
     const auto expected0 = OverlapAdd(*wave, 0), expected1 = OverlapAdd(*wave, 1);
     const auto input0 = Channel(*wave, 0);
-    TWave* original = wave.get();
+    Wave* original = wave.get();
     ASSERT_TRUE(engine->RemoveNoise(wave, p0, p1));
     EXPECT_NE(wave.get(), original);
     EXPECT_FALSE(flags.DataSaved);
@@ -209,19 +210,22 @@ TEST_F(NoiseTest, ShortDocumentLeavesProfilesZeroAndRemovalOnlyOverlapAdds) {
     }
     // The overlap-add reproduces every frame, the last ones too.
     for (std::int64_t f = 0; f < 6 * Hop + 100; f += 97)
-        EXPECT_NEAR(out0[MarginFrames + f], input0[MarginFrames + f], 2 + std::abs(input0[MarginFrames + f]) * 1e-3);
+        EXPECT_NEAR(out0[MarginFrames + f], input0[MarginFrames + f],
+                    2 + std::abs(input0[MarginFrames + f]) * 1e-3);
 
     // Shorter than one hop: a walk of no units still runs, reporting a total of 1.
-    auto tiny = Make(44100, 1, 5000, [](std::int64_t f, int) { return static_cast<std::int32_t>(f); });
+    auto tiny =
+        Make(44100, 1, 5000, [](std::int64_t f, int) { return static_cast<std::int32_t>(f); });
     engine->DetectNoise(*tiny, p0, p1, 1, 1);
     EXPECT_EQ(script.totals.back(), 1);
-    EXPECT_EQ(p0, TBinSpectrum{});
+    EXPECT_EQ(p0, BinSpectrum{});
     EXPECT_TRUE(engine->RemoveNoise(tiny, p0, p1));
     EXPECT_EQ(script.totals.back(), 1);
 }
 
 TEST_F(NoiseTest, EachChannelLosesItsOwnProfileAndFurtherChannelsPassThrough) {
-    auto wave = Make(44100, 3, 3 * Hop, [](std::int64_t f, int c) { return test::Noise16(f, c) * 30; });
+    auto wave =
+        Make(44100, 3, 3 * Hop, [](std::int64_t f, int c) { return test::Noise16(f, c) * 30; });
     const auto pass0 = OverlapAdd(*wave, 0), pass2 = OverlapAdd(*wave, 2);
     p0.fill(0.0f);
     p1.fill(1e30f);  // above every bin: channel 1 is silenced
@@ -238,7 +242,7 @@ TEST_F(NoiseTest, ScalingMultipliesThenWidensAllButTheOuterBins) {
     auto mono = Make(44100, 1, 10, [](std::int64_t, int) { return 0; });
     auto stereo = Make(44100, 2, 10, [](std::int64_t, int) { return 0; });
     auto spikes = [] {
-        TBinSpectrum p{};
+        BinSpectrum p{};
         p.fill(1.0f);
         p[0] = 100.0f;
         p[1000] = 7.0f;
@@ -268,11 +272,11 @@ TEST_F(NoiseTest, ScalingMultipliesThenWidensAllButTheOuterBins) {
     EXPECT_EQ(p0, p1);
 
     engine->ScaleNoiseProfile(*stereo, p0, p1, 0);
-    EXPECT_EQ(p0, TBinSpectrum{});
-    EXPECT_EQ(p1, TBinSpectrum{});
+    EXPECT_EQ(p0, BinSpectrum{});
+    EXPECT_EQ(p1, BinSpectrum{});
 }
 
-// Dispatch 1 is SGauMax; with at most 300 units every unit from 1 on dispatches once, and the
+// Dispatch 1 is SetTotal; with at most 300 units every unit from 1 on dispatches once, and the
 // final report once more unless the bar is already full. Cancel at a dispatch ends the walk
 // after that unit, so the dispatches counted in all tell where the walk stopped.
 struct CancelPoint {
@@ -289,21 +293,22 @@ TEST_F(NoiseTest, CancelledDetectionKeepsOnlyFlushedParts) {
         script = {};
         script.cancelAtDispatch = point.dispatch;
         engine->DetectNoise(*wave, p0, p1, 1, 1);
-        EXPECT_TRUE(flags.StornoFlag);
+        EXPECT_TRUE(flags.Cancelled);
         EXPECT_EQ(script.dispatches, point.dispatchesInAll) << point.dispatch;
         // The single part ends at hop 6: only a walk that got there has a profile.
         if (point.dispatch == 10)
             EXPECT_EQ(p0, HopMagnitudes(*wave, 6, 0));
         else
-            EXPECT_EQ(p0, TBinSpectrum{}) << point.dispatch;
+            EXPECT_EQ(p0, BinSpectrum{}) << point.dispatch;
         EXPECT_EQ(Raw(*wave), before);
     }
 }
 
 TEST_F(NoiseTest, CancelledRemovalKeepsTheDocumentBitIdentical) {
-    auto wave = Make(44100, 2, 6 * Hop + 10, [](std::int64_t f, int c) { return test::Noise16(f, c) * 10; });
+    auto wave = Make(44100, 2, 6 * Hop + 10,
+                     [](std::int64_t f, int c) { return test::Noise16(f, c) * 10; });
     const auto before = Raw(*wave);
-    TWave* original = wave.get();
+    Wave* original = wave.get();
     p0.fill(1e6f);
     p1.fill(1e6f);
     // Hops 0 .. 7: cancel at hop 0, hop 3, hop 6 and the last hop.
@@ -312,7 +317,7 @@ TEST_F(NoiseTest, CancelledRemovalKeepsTheDocumentBitIdentical) {
         script.cancelAtDispatch = point.dispatch;
         flags.DataSaved = true;
         EXPECT_FALSE(engine->RemoveNoise(wave, p0, p1));
-        EXPECT_TRUE(flags.StornoFlag);
+        EXPECT_TRUE(flags.Cancelled);
         EXPECT_TRUE(flags.DataSaved);
         EXPECT_EQ(script.dispatches, point.dispatchesInAll) << point.dispatch;
         EXPECT_EQ(wave.get(), original);

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "dsp/filters.h"
+#include "dsp/Engine.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 
@@ -10,26 +10,27 @@ namespace sv {
 namespace {
 
 struct NormalizeTest : ::testing::Test {
-    test::TTempDir dir;
-    test::TProgressScript script;
-    TEngineFlags flags;
-    TWaveEnv env = test::MakeEnv(dir.path());
-    std::unique_ptr<TFiltr> engine;
+    test::TempDir dir;
+    test::ProgressScript script;
+    EngineFlags flags;
+    WaveEnvironment env = test::MakeEnv(dir.path());
+    std::unique_ptr<Engine> engine;
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<TFiltr>(flags, env.Ports);
+        engine = std::make_unique<Engine>(flags, env.Ports);
     }
-    std::unique_ptr<TWave> Make(int channels, std::int64_t frames,
-                                const std::function<std::int32_t(std::int64_t, int)>& value) {
+    std::unique_ptr<Wave> Make(int channels, std::int64_t frames,
+                               const std::function<std::int32_t(std::int64_t, int)>& value) {
         return test::MakeDocument(env, channels, 44100, frames, value);
     }
-    std::vector<std::int32_t> Raw(TWave& wave) { return test::StoreValues(wave); }
-    std::int64_t Peak(TWave& wave, int channel) { return engine->FindChannelPeak(wave, channel); }
+    std::vector<std::int32_t> Raw(Wave& wave) { return test::StoreValues(wave); }
+    std::int64_t Peak(Wave& wave, int channel) { return engine->FindChannelPeak(wave, channel); }
 };
 
 TEST_F(NormalizeTest, HalfScaleReachesFullScaleAtZeroDecibels) {
-    auto wave = Make(1, 40000, [](std::int64_t f, int) { return f == 777 ? -4194304 : (f % 100) * 1000; });
+    auto wave =
+        Make(1, 40000, [](std::int64_t f, int) { return f == 777 ? -4194304 : (f % 100) * 1000; });
     ASSERT_TRUE(engine->Normalize(wave, 0, false));
     EXPECT_FALSE(flags.DataSaved);
     EXPECT_EQ(Peak(*wave, 0), 8388607);
@@ -41,7 +42,8 @@ TEST_F(NormalizeTest, HalfScaleReachesFullScaleAtZeroDecibels) {
 }
 
 TEST_F(NormalizeTest, MinusSixDecibelsGivesHalfScale) {
-    auto wave = Make(1, 20000, [](std::int64_t f, int) { return static_cast<std::int32_t>(f * 37 % 90001); });
+    auto wave = Make(1, 20000,
+                     [](std::int64_t f, int) { return static_cast<std::int32_t>(f * 37 % 90001); });
     ASSERT_TRUE(engine->Normalize(wave, -6, false));
     EXPECT_NEAR(static_cast<double>(Peak(*wave, 0)) / 8388608.0, 0.501, 0.001);
 }
@@ -62,7 +64,9 @@ TEST_F(NormalizeTest, LinkedChannelsKeepTheirBalanceAndPerChannelDoesNot) {
 
 TEST_F(NormalizeTest, SilentChannelStaysSilentAndTheOtherIsNormalized) {
     for (bool perChannel : {false, true}) {
-        auto wave = Make(2, 20000, [](std::int64_t f, int c) { return c ? 0 : static_cast<std::int32_t>(f % 500) * 100; });
+        auto wave = Make(2, 20000, [](std::int64_t f, int c) {
+            return c ? 0 : static_cast<std::int32_t>(f % 500) * 100;
+        });
         ASSERT_TRUE(engine->Normalize(wave, 0, perChannel));
         EXPECT_EQ(Peak(*wave, 0), 8388607);
         EXPECT_EQ(Peak(*wave, 1), 0);
@@ -87,28 +91,30 @@ TEST_F(NormalizeTest, WalkCoversEveryFrameIncludingAPartialLastBlock) {
 }
 
 TEST_F(NormalizeTest, CancelKeepsTheDocumentBitIdentical) {
-    // Dispatches: peak scan SGauMax + units 1..n, then the gain pass's SGauMax + units.
+    // Dispatches: peak scan SetTotal + units 1..n, then the gain pass's SetTotal + units.
     const std::int64_t frames = 16384 * 5 + 10;
     for (int dispatch : {7, 8, 10, 12}) {
-        auto wave = Make(1, frames, [](std::int64_t f, int) { return static_cast<std::int32_t>(f % 3000); });
+        auto wave = Make(1, frames,
+                         [](std::int64_t f, int) { return static_cast<std::int32_t>(f % 3000); });
         const auto before = Raw(*wave);
-        TWave* original = wave.get();
+        Wave* original = wave.get();
         script = {};
         script.cancelAtDispatch = dispatch;
         flags.DataSaved = true;
         EXPECT_FALSE(engine->Normalize(wave, 0, false)) << dispatch;
-        EXPECT_TRUE(flags.StornoFlag);
+        EXPECT_TRUE(flags.Cancelled);
         EXPECT_TRUE(flags.DataSaved);
         EXPECT_EQ(wave.get(), original);
         EXPECT_EQ(Raw(*wave), before);
         EXPECT_EQ(dir.CountFiles(".swap"), 1);  // the output's swap file is gone
     }
     // Cancel during the peak scan is not polled.
-    auto wave = Make(1, frames, [](std::int64_t f, int) { return static_cast<std::int32_t>(f % 3000); });
+    auto wave =
+        Make(1, frames, [](std::int64_t f, int) { return static_cast<std::int32_t>(f % 3000); });
     script = {};
     script.cancelAtDispatch = 2;
     EXPECT_TRUE(engine->Normalize(wave, 0, false));
-    EXPECT_FALSE(flags.StornoFlag);
+    EXPECT_FALSE(flags.Cancelled);
 }
 
 }  // namespace

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
+#include "dsp/Engine.h"
 #include "dsp/PassSlopes.h"
-#include "dsp/filters.h"
 #include "support/TestFiles.h"
 
 namespace sv {
@@ -40,7 +40,8 @@ TEST(PassSlopeFactorTest, UserHighPassHasItsCutOffAndSlope) {
     EXPECT_NEAR(PassSlopeFactor(50.0f, 100, 25, 6, 6), 1.0 / std::sqrt(4097.0), 1e-6);
     EXPECT_NEAR(Db(PassSlopeFactor(50.0f, 100, 25, 6, 6)), -36.1, 0.05);
     // One octave further down loses 6.02 dB per order.
-    const double octave = Db(PassSlopeFactor(25.0f, 250, 25, 3, 6)) - Db(PassSlopeFactor(50.0f, 250, 25, 3, 6));
+    const double octave =
+        Db(PassSlopeFactor(25.0f, 250, 25, 3, 6)) - Db(PassSlopeFactor(50.0f, 250, 25, 3, 6));
     EXPECT_NEAR(octave, -6.02 * 3, 0.1);
 }
 
@@ -62,21 +63,21 @@ TEST(PassSlopeFactorTest, ExtremeArgumentsStayFinite) {
 }
 
 struct PassSlopesTest : ::testing::Test {
-    test::TTempDir dir;
-    TEngineFlags flags;
-    TWaveEnv env = test::MakeEnv(dir.path());
-    TFiltr engine{flags, env.Ports};
+    test::TempDir dir;
+    EngineFlags flags;
+    WaveEnvironment env = test::MakeEnv(dir.path());
+    Engine engine{flags, env.Ports};
 
-    std::unique_ptr<TWave> Wave(int rate) { return TWave::CreateEmpty(1, 1, rate, 16, 16, env); }
-    std::unique_ptr<TBinSpectrum> Curve(float value) {
-        auto curve = std::make_unique<TBinSpectrum>();
+    std::unique_ptr<Wave> Document(int rate) { return Wave::CreateEmpty(1, 1, rate, 16, 16, env); }
+    std::unique_ptr<BinSpectrum> Curve(float value) {
+        auto curve = std::make_unique<BinSpectrum>();
         curve->fill(value);
         return curve;
     }
 };
 
 TEST_F(PassSlopesTest, CurveIsMultipliedBinByBinExceptBinZero) {
-    auto wave = Wave(44100);
+    auto wave = Document(44100);
     auto curve = Curve(2.5f);
     (*curve)[0] = 7.0f;
     engine.ApplyPassSlopes(*wave, *curve, 100, 16, 6, 6);
@@ -84,27 +85,29 @@ TEST_F(PassSlopesTest, CurveIsMultipliedBinByBinExceptBinZero) {
     for (int k = 1; k < SpectrumBins; ++k) {
         const float f = engine.Fourier().BinFrequency(k, 44100);
         // The four factors applied to the curve value in extended precision, stored once.
-        ASSERT_EQ((*curve)[k], static_cast<float>(ApplyPassSlopeFactors(2.5L, f, 100, 16, 6, 6))) << k;
+        ASSERT_EQ((*curve)[k], static_cast<float>(ApplyPassSlopeFactors(2.5L, f, 100, 16, 6, 6)))
+            << k;
         ASSERT_EQ((*curve)[k], (*curve)[SpectrumBins - k]) << k;
     }
 }
 
 TEST_F(PassSlopesTest, UnitCurveShowsTheFactorTheDisplayDraws) {
-    auto wave = Wave(44100);
+    auto wave = Document(44100);
     auto curve = Curve(1.0f);
     engine.ApplyPassSlopes(*wave, *curve, 20, 16, 6, 6);
     for (int k = 1; k <= SpectrumBins / 2; ++k)
-        ASSERT_EQ((*curve)[k], PassSlopeFactor(engine.Fourier().BinFrequency(k, 44100), 20, 16, 6, 6));
+        ASSERT_EQ((*curve)[k],
+                  PassSlopeFactor(engine.Fourier().BinFrequency(k, 44100), 20, 16, 6, 6));
 }
 
 TEST_F(PassSlopesTest, SampleRateDecidesWhatTheEdgesReach) {
     // 22050 Hz: the middle bin is 11025 Hz, so a 16 kHz low-pass hardly acts.
-    auto slow = Wave(22050);
+    auto slow = Document(22050);
     auto curve = Curve(1.0f);
     engine.ApplyPassSlopes(*slow, *curve, 5, 16, 6, 6);
     EXPECT_GT((*curve)[SpectrumBins / 2], 0.99f);
     // 48000 Hz: the fixed 20 kHz edge removes the band between 20 and 24 kHz.
-    auto fast = Wave(48000);
+    auto fast = Document(48000);
     curve = Curve(1.0f);
     engine.ApplyPassSlopes(*fast, *curve, 5, 25, 6, 6);
     const int bin22k = static_cast<int>(22000.0 / 48000.0 * SpectrumBins);

@@ -5,7 +5,7 @@
 #include <numbers>
 #include <vector>
 
-#include "dsp/filters.h"
+#include "dsp/Engine.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
@@ -16,31 +16,33 @@ namespace {
 constexpr std::int32_t T = 20000;
 
 struct PeaksTest : ::testing::Test {
-    test::TTempDir dir;
-    test::TProgressScript script;
-    TEngineFlags flags;
-    TViewPosition view;
-    TWaveEnv env = test::MakeEnv(dir.path(), nullptr, &view);
-    std::unique_ptr<TFiltr> engine;
+    test::TempDir dir;
+    test::ProgressScript script;
+    EngineFlags flags;
+    ViewPosition view;
+    WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &view);
+    std::unique_ptr<Engine> engine;
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<TFiltr>(flags, env.Ports);
+        engine = std::make_unique<Engine>(flags, env.Ports);
     }
     // A document from its raw values (interleaved, without margins).
-    std::unique_ptr<TWave> Make(int channels, const std::vector<std::int32_t>& raw) {
+    std::unique_ptr<Wave> Make(int channels, const std::vector<std::int32_t>& raw) {
         const auto frames = static_cast<std::int64_t>(raw.size()) / channels;
-        auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(channels), 44100, 16, frames, env);
+        auto wave =
+            Wave::CreateEmpty(1, static_cast<std::uint16_t>(channels), 44100, 16, frames, env);
         wave->WriteRaw(raw.data(), channels * MarginFrames, static_cast<std::int64_t>(raw.size()));
         return wave;
     }
-    std::vector<std::int32_t> Store(TWave& wave) {
+    std::vector<std::int32_t> Store(Wave& wave) {
         std::vector<std::int32_t> raw(static_cast<std::size_t>(wave.Memory().Length()));
         wave.ReadRaw(raw.data(), 0, static_cast<std::int64_t>(raw.size()));
         return raw;
     }
     // The store a document of these raw values has: silent margins around them.
-    static std::vector<std::int32_t> WithMargins(int channels, const std::vector<std::int32_t>& raw) {
+    static std::vector<std::int32_t> WithMargins(int channels,
+                                                 const std::vector<std::int32_t>& raw) {
         std::vector<std::int32_t> store(static_cast<std::size_t>(channels * MarginFrames), 0);
         store.insert(store.end(), raw.begin(), raw.end());
         store.resize(store.size() + static_cast<std::size_t>(channels * MarginFrames), 0);
@@ -72,7 +74,7 @@ TEST_F(PeaksTest, IsolatedDoublePeakBecomesTWithRaisedCosineNeighbours) {
         auto raw = BlocksAtT(values, b);
         raw[c] = sign * 2 * T;
         auto wave = Make(1, raw);
-        TWave* original = wave.get();
+        Wave* original = wave.get();
         flags.DataSaved = true;
         ASSERT_TRUE(engine->FitPeaks(wave, 5, static_cast<int>(b)));
         EXPECT_NE(wave.get(), original);
@@ -94,16 +96,15 @@ TEST_F(PeaksTest, IsolatedDoublePeakBecomesTWithRaisedCosineNeighbours) {
         const int column = static_cast<int>(std::nearbyint(c * 1200.0 / values));
         EXPECT_EQ(wave->OverviewValue(2 * column + (sign > 0 ? 0 : 1), 0), sign * T);
     }
-    EXPECT_EQ(script.captions,
-              std::vector<std::string>({Texts().CaPeekDetect, Texts().CaPeekFit, Texts().CaPeekDetect,
-                                        Texts().CaPeekFit}));
+    EXPECT_EQ(script.captions, std::vector<std::string>({Texts().CaPeekDetect, Texts().CaPeekFit,
+                                                         Texts().CaPeekDetect, Texts().CaPeekFit}));
     EXPECT_EQ(script.totals.back(), 12);
 }
 
 TEST_F(PeaksTest, ThresholdIsTheNthLargestBlockPeakCountingTies) {
     // One spike per block, B apart, so a dip reaches the next spike with gain exactly 1.
-    const std::vector<std::int32_t> spikes = {3000, -9000, 1000, 8000, 9000, 2000,
-                                              -7000, 6000, 10000, 5000, 4000, 500};
+    const std::vector<std::int32_t> spikes = {3000,  -9000, 1000,  8000, 9000, 2000,
+                                              -7000, 6000,  10000, 5000, 4000, 500};
     std::vector<std::int32_t> raw(spikes.size() * 512, 0);
     for (std::size_t b = 0; b < spikes.size(); ++b) raw[b * 512 + 256] = spikes[b];
     auto wave = Make(1, raw);
@@ -120,7 +121,7 @@ TEST_F(PeaksTest, EqualBlockPeaksLeaveTheSignalUnchanged) {
     std::vector<std::int32_t> raw(8192);
     for (std::size_t d = 0; d < raw.size(); ++d) raw[d] = (d / 2) % 64 < 32 ? 300000 : -300000;
     auto wave = Make(2, raw);
-    TWave* original = wave.get();
+    Wave* original = wave.get();
     ASSERT_TRUE(engine->FitPeaks(wave, 5, 1024));
     EXPECT_NE(wave.get(), original);
     EXPECT_EQ(Store(*wave), WithMargins(2, raw));
@@ -133,10 +134,10 @@ TEST_F(PeaksTest, FewerPositiveBlocksThanPeaksKeepTheCopy) {
     raw[3000] = -70000;
     raw[4000] = 12;
     auto wave = Make(1, raw);
-    TWave* original = wave.get();
+    Wave* original = wave.get();
     flags.DataSaved = true;
     ASSERT_TRUE(engine->FitPeaks(wave, 5, 512));
-    EXPECT_FALSE(flags.StornoFlag);
+    EXPECT_FALSE(flags.Cancelled);
     EXPECT_FALSE(flags.DataSaved);
     EXPECT_NE(wave.get(), original);
     EXPECT_EQ(Store(*wave), WithMargins(1, raw));
@@ -147,8 +148,8 @@ TEST_F(PeaksTest, DipsAtTheDocumentEdgesAreOneSided) {
     // Stereo: the dip spans raw values, i.e. both channels of b / 2 frames on either side.
     const std::int64_t b = 512, values = 16 * b;
     auto raw = BlocksAtT(values, b);
-    raw[3] = 2 * T + 1234;            // frame 1, channel 1
-    raw[values - 2] = -3 * T;         // last frame, channel 0
+    raw[3] = 2 * T + 1234;     // frame 1, channel 1
+    raw[values - 2] = -3 * T;  // last frame, channel 0
     auto wave = Make(2, raw);
     ASSERT_TRUE(engine->FitPeaks(wave, 5, static_cast<int>(b)));
     auto expected = raw;
@@ -175,7 +176,8 @@ TEST_F(PeaksTest, LaterValuesOfABlockAreTestedAfterTheDip) {
 
 TEST_F(PeaksTest, CancelInEitherWindowKeepsTheDocumentBitIdentical) {
     // Ten full blocks and an empty one: units 0 .. 10 in each window. Dispatch 1 is the
-    // detection's SGauMax, 2 .. 11 its units 1 .. 10; 12 the fitting's SGauMax, 13 .. 22 its units.
+    // detection's SetTotal, 2 .. 11 its units 1 .. 10; 12 the fitting's SetTotal, 13 .. 22 its
+    // units.
     auto raw = BlocksAtT(10 * 512, 512);
     raw[2000] = 3 * T;
     struct Point {
@@ -185,12 +187,12 @@ TEST_F(PeaksTest, CancelInEitherWindowKeepsTheDocumentBitIdentical) {
     for (Point point : {Point{1, 1}, {6, 1}, {11, 1}, {12, 2}, {17, 2}, {22, 2}}) {
         auto wave = Make(1, raw);
         const auto before = Store(*wave);
-        TWave* original = wave.get();
+        Wave* original = wave.get();
         script = {};
         script.cancelAtDispatch = point.dispatch;
         flags.DataSaved = true;
         EXPECT_FALSE(engine->FitPeaks(wave, 5, 512)) << point.dispatch;
-        EXPECT_TRUE(flags.StornoFlag);
+        EXPECT_TRUE(flags.Cancelled);
         EXPECT_TRUE(flags.DataSaved);
         EXPECT_EQ(script.captions.size(), point.windows) << point.dispatch;
         EXPECT_EQ(wave.get(), original);

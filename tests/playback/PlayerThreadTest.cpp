@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "audio/wav.h"
+#include "audio/Wave.h"
 #include "playback/CaptureSoundOutput.h"
 #include "playback/ManualClock.h"
 #include "playback/Player.h"
@@ -68,11 +68,11 @@ class PlayerThread : public ::testing::Test {
         return {rec.begin() + index * Chunk, rec.begin() + (index + 1) * Chunk};
     }
 
-    test::TTempDir dir_;
+    test::TempDir dir_;
     ManualClock clock_;
     CaptureSoundOutput output_;
     std::atomic<bool> active_{false};
-    std::unique_ptr<TWave> wave_;
+    std::unique_ptr<Wave> wave_;
     std::vector<std::int32_t> values_;
     std::unique_ptr<Player> player_;
 };

@@ -9,8 +9,8 @@
 
 namespace sv::test {
 
-struct TProgressScript {
-    int cancelAtDispatch = -1;  // 1 = the dispatch of SGauMax of the first window, and so on
+struct ProgressScript {
+    int cancelAtDispatch = -1;  // 1 = the dispatch of SetTotal of the first window, and so on
     // Cancel while unit cancelAtUnit is reported (0: already while the window opens, so the walk
     // ends after its first unit).
     std::int64_t cancelAtUnit = -1;
@@ -20,29 +20,29 @@ struct TProgressScript {
     std::vector<int> positions;
 };
 
-class TScriptedProgress final : public TProgress {
-public:
-    explicit TScriptedProgress(TProgressScript& script) : script_(script) {}
+class ScriptedProgress final : public Progress {
+  public:
+    explicit ScriptedProgress(ProgressScript& script) : script_(script) {}
     void SetCaption(const std::string& title) override { script_.captions.push_back(title); }
-    void EnableStorno(bool) override {}
+    void EnableCancel(bool) override {}
     void Show() override { script_.totals.push_back(Total()); }
 
-protected:
+  protected:
     void ShowEstimate(const std::string&) override {}
     void ShowPosition(int) override {}
     void DispatchEvents() override {
         script_.positions.push_back(Position());
-        if (++script_.dispatches == script_.cancelAtDispatch) BtStornoClick();
+        if (++script_.dispatches == script_.cancelAtDispatch) RequestCancel();
         if (script_.cancelAtUnit >= 0 && Position() == script_.cancelAtUnit * BarPixels / Total())
-            BtStornoClick();
+            RequestCancel();
     }
 
-private:
-    TProgressScript& script_;
+  private:
+    ProgressScript& script_;
 };
 
-inline ProgressFactory ScriptedProgressFactory(TProgressScript& script) {
-    return [&script] { return std::make_unique<TScriptedProgress>(script); };
+inline ProgressFactory ScriptedProgressFactory(ProgressScript& script) {
+    return [&script] { return std::make_unique<ScriptedProgress>(script); };
 }
 
 }  // namespace sv::test

@@ -12,24 +12,25 @@
 #include <string>
 #include <vector>
 
-#include "audio/wav.h"
+#include "audio/Wave.h"
 
 namespace sv::test {
 
 // A fresh folder removed with everything in it at the end of the test.
-class TTempDir {
-public:
-    TTempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "sonivar-test-XXXXXX").string();
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "sonivar-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data())) std::abort();
         path_ = pattern;
     }
-    ~TTempDir() {
+    ~TempDir() {
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
-    TTempDir(const TTempDir&) = delete;
-    TTempDir& operator=(const TTempDir&) = delete;
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
     const std::filesystem::path& path() const { return path_; }
     std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
     // Files in the folder whose name ends with suffix.
@@ -37,17 +38,18 @@ public:
         int n = 0;
         for (const auto& e : std::filesystem::directory_iterator(path_)) {
             const auto name = e.path().filename().string();
-            if (name.size() >= suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            if (name.size() >= suffix.size() &&
+                name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
                 ++n;
         }
         return n;
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
-struct TWavLayout {
+struct WavLayout {
     std::uint16_t formatTag = 1;
     std::uint16_t channels = 1;
     std::int32_t rate = 44100;
@@ -63,7 +65,8 @@ inline void PutLe(std::string& out, std::uint64_t v, int bytes) {
 }
 
 // sample(frame, channel) gives the file sample: -32768..32767 for 16 bits, 0..255 for 8 bits.
-inline std::string WavBytes(const TWavLayout& s, const std::function<int(std::int64_t, int)>& sample) {
+inline std::string WavBytes(const WavLayout& s,
+                            const std::function<int(std::int64_t, int)>& sample) {
     const int b = s.bits / 8;
     const std::uint64_t dataSize = static_cast<std::uint64_t>(s.frames) * s.channels * b;
     std::string out = "RIFF";
@@ -86,15 +89,18 @@ inline std::string WavBytes(const TWavLayout& s, const std::function<int(std::in
     for (std::uint32_t i = 16; i < s.fmtSize; ++i) out.push_back('\0');
     out += chunks;
     out += "data";
-    PutLe(out, s.dataSizeOverride >= 0 ? static_cast<std::uint64_t>(s.dataSizeOverride) : dataSize, 4);
+    PutLe(out, s.dataSizeOverride >= 0 ? static_cast<std::uint64_t>(s.dataSizeOverride) : dataSize,
+          4);
     out.reserve(out.size() + dataSize);
     for (std::int64_t f = 0; f < s.frames; ++f)
-        for (int c = 0; c < s.channels; ++c) PutLe(out, static_cast<std::uint32_t>(sample(f, c)), b);
+        for (int c = 0; c < s.channels; ++c)
+            PutLe(out, static_cast<std::uint32_t>(sample(f, c)), b);
     return out;
 }
 
 inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::string ReadFile(const std::filesystem::path& path) {
@@ -102,7 +108,7 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline void WriteWav(const std::filesystem::path& path, const TWavLayout& s,
+inline void WriteWav(const std::filesystem::path& path, const WavLayout& s,
                      const std::function<int(std::int64_t, int)>& sample) {
     WriteFile(path, WavBytes(s, sample));
 }
@@ -117,8 +123,8 @@ inline int Noise16(std::int64_t f, int c) {
 }
 
 // Records messages; answers questions from a script.
-class TRecordingDialogs final : public TUserDialogs {
-public:
+class RecordingDialogs final : public UserDialogs {
+  public:
     std::vector<std::string> messages;
     std::vector<std::string> questions;
     bool answer = false;
@@ -131,9 +137,9 @@ public:
     void SetBusy(bool b) override { busy += b ? 1 : -1; }
 };
 
-inline TWaveEnv MakeEnv(const std::filesystem::path& work, TUserDialogs* dialogs = nullptr,
-                        const TViewPosition* view = nullptr) {
-    TWaveEnv env;
+inline WaveEnvironment MakeEnv(const std::filesystem::path& work, UserDialogs* dialogs = nullptr,
+                               const ViewPosition* view = nullptr) {
+    WaveEnvironment env;
     env.WorkFolder = work;
     env.Ports.dialogs = dialogs;
     env.View = view;
@@ -141,19 +147,20 @@ inline TWaveEnv MakeEnv(const std::filesystem::path& work, TUserDialogs* dialogs
 }
 
 // A document of the given format whose values are value(frame, channel).
-inline std::unique_ptr<TWave> MakeDocument(const TWaveEnv& env, int channels, std::int32_t rate,
-                                           std::int64_t frames,
-                                           const std::function<std::int32_t(std::int64_t, int)>& value) {
-    auto wave = TWave::CreateEmpty(1, static_cast<std::uint16_t>(channels), rate, 16, frames, env);
+inline std::unique_ptr<Wave> MakeDocument(
+    const WaveEnvironment& env, int channels, std::int32_t rate, std::int64_t frames,
+    const std::function<std::int32_t(std::int64_t, int)>& value) {
+    auto wave = Wave::CreateEmpty(1, static_cast<std::uint16_t>(channels), rate, 16, frames, env);
     std::vector<std::int32_t> raw(static_cast<std::size_t>(frames * channels));
     for (std::int64_t f = 0; f < frames; ++f)
-        for (int c = 0; c < channels; ++c) raw[static_cast<std::size_t>(f * channels + c)] = value(f, c);
+        for (int c = 0; c < channels; ++c)
+            raw[static_cast<std::size_t>(f * channels + c)] = value(f, c);
     wave->WriteRaw(raw.data(), channels * MarginFrames, frames * channels);
     return wave;
 }
 
 // Every value of the document's store, margins included.
-inline std::vector<std::int32_t> StoreValues(TWave& wave) {
+inline std::vector<std::int32_t> StoreValues(Wave& wave) {
     std::vector<std::int32_t> raw(static_cast<std::size_t>(wave.Memory().Length()));
     wave.ReadRaw(raw.data(), 0, static_cast<std::int64_t>(raw.size()));
     return raw;

@@ -1,5 +1,3 @@
-#include "text/Language.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +7,8 @@
 #include <random>
 #include <set>
 #include <string>
+
+#include "text/Language.h"
 
 namespace sv {
 namespace {
@@ -32,7 +32,7 @@ void WriteBytes(const fs::path& file, const std::string& bytes) {
 }
 
 class LanguageFile : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir_ = fs::temp_directory_path() /
                ("sonivar-language-" + std::to_string(::getpid()) + "-" +
@@ -44,9 +44,9 @@ protected:
         fs::remove_all(dir_, ignored);
     }
 
-    TTexts Load(const std::string& bytes) {
+    LanguageTexts Load(const std::string& bytes) {
         WriteBytes(dir_ / "language.ini", bytes);
-        TTexts texts;
+        LanguageTexts texts;
         LoadLanguageFrom(dir_ / "language.ini", texts);
         return texts;
     }
@@ -57,16 +57,15 @@ protected:
 TEST(LanguageTable, SectionSizesAndLookup) {
     std::map<std::string_view, int> perSection;
     std::set<std::string_view> names;
-    const TTexts texts;
-    for (const TLanguageKey& row : LanguageKeys()) {
+    const LanguageTexts texts;
+    for (const LanguageKey& row : LanguageKeys()) {
         ++perSection[row.Section];
         EXPECT_TRUE(names.insert(row.Key).second) << "duplicate key " << row.Key;
         EXPECT_FALSE((texts.*row.Member).empty()) << row.Key;
         EXPECT_EQ(texts.Find(row.Key), &(texts.*row.Member)) << row.Key;
     }
-    const std::map<std::string_view, int> expected = {{"main", 125},  {"Wav", 2},
-                                                      {"time", 1},    {"filters", 8},
-                                                      {"batch", 11}, {"UHelp", 41}};
+    const std::map<std::string_view, int> expected = {{"main", 125},  {"Wav", 2},    {"time", 1},
+                                                      {"filters", 8}, {"batch", 11}, {"UHelp", 41}};
     EXPECT_EQ(perSection, expected);
 
     EXPECT_EQ(texts.Find("cAoPeN"), &texts.CaOpen);
@@ -75,7 +74,7 @@ TEST(LanguageTable, SectionSizesAndLookup) {
 }
 
 TEST(LanguageTable, DefaultTexts) {
-    const TTexts texts;
+    const LanguageTexts texts;
     EXPECT_EQ(texts.CaOpen, "Open");
     EXPECT_EQ(texts.CaSaveAs, "Save As ...");
     EXPECT_EQ(texts.CaNeExist, "doesn't exists!");
@@ -91,21 +90,21 @@ TEST(LanguageTable, DefaultTexts) {
 }
 
 TEST_F(LanguageFile, MissingOrUnreadableFileGivesDefaults) {
-    TTexts texts = Load("[main]\nCaOpen=Otevřít\n");
+    LanguageTexts texts = Load("[main]\nCaOpen=Otevřít\n");
     ASSERT_EQ(texts.CaOpen, "Otevřít");
 
     LoadLanguageFrom(dir_ / "missing.ini", texts);  // a later load starts from the defaults
-    EXPECT_EQ(texts, TTexts{});
+    EXPECT_EQ(texts, LanguageTexts{});
     EXPECT_FALSE(fs::exists(dir_ / "missing.ini"));
 
     LoadLanguageFrom(dir_, texts);  // a folder cannot be read as a file
-    EXPECT_EQ(texts, TTexts{});
+    EXPECT_EQ(texts, LanguageTexts{});
 
-    EXPECT_EQ(Load(""), TTexts{});
+    EXPECT_EQ(Load(""), LanguageTexts{});
 }
 
 TEST_F(LanguageFile, NamesIgnoreCaseAndBlanksAreTrimmed) {
-    const TTexts texts = Load(
+    const LanguageTexts texts = Load(
         "[MAIN]\n"
         "  caopen \t=  Otevřít  \t\n"
         "HISAVE=Uložit soubor\n"
@@ -118,7 +117,7 @@ TEST_F(LanguageFile, NamesIgnoreCaseAndBlanksAreTrimmed) {
 }
 
 TEST_F(LanguageFile, EmptyValueGivesEmptyText) {
-    const TTexts texts = Load("[main]\nCaOpen=\nCaSave=  \t\nCaEnd=\"\"\n");
+    const LanguageTexts texts = Load("[main]\nCaOpen=\nCaSave=  \t\nCaEnd=\"\"\n");
     EXPECT_EQ(texts.CaOpen, "");
     EXPECT_EQ(texts.CaSave, "");
     EXPECT_EQ(texts.CaEnd, "");
@@ -126,7 +125,7 @@ TEST_F(LanguageFile, EmptyValueGivesEmptyText) {
 }
 
 TEST_F(LanguageFile, KeysOutsideTheirSectionAreNotFound) {
-    const TTexts texts = Load(
+    const LanguageTexts texts = Load(
         "CaFile=before any section\n"
         "[Wav]\nCaOpen=wrong section\n"
         "[main]\nCaReading=wrong section\n"
@@ -145,7 +144,7 @@ TEST_F(LanguageFile, KeysOutsideTheirSectionAreNotFound) {
 }
 
 TEST_F(LanguageFile, FirstOccurrenceWins) {
-    const TTexts texts = Load(
+    const LanguageTexts texts = Load(
         "[main]\nCaOpen=first\nCAOPEN=second\n"
         "[Wav]\n[main]\nCaOpen=third\nCaSave=last line without newline");
     EXPECT_EQ(texts.CaOpen, "first");
@@ -153,7 +152,7 @@ TEST_F(LanguageFile, FirstOccurrenceWins) {
 }
 
 TEST_F(LanguageFile, MatchingQuotesAreStripped) {
-    const TTexts texts = Load(
+    const LanguageTexts texts = Load(
         "[main]\n"
         "CaOpen=  \"  padded  \"  \n"
         "CaSave='single'\n"
@@ -170,27 +169,25 @@ TEST_F(LanguageFile, MatchingQuotesAreStripped) {
 }
 
 TEST_F(LanguageFile, LongValuesAreCutToWholeCharacters) {
-    const std::string e = "é";          // two bytes in UTF-8
+    const std::string e = "é";              // two bytes in UTF-8
     const std::string clef = "\U0001D11E";  // four bytes
-    const TTexts texts = Load(
+    const LanguageTexts texts = Load(
         "[main]\n"
-        "CaOpen=" + Repeat(e, 3000) + "\n" +
-        "CaSave=" + Repeat(clef, 2100) + "\n" +
-        "CaEnd=\"" + Repeat("x", MaxTextLength) + "\"   \n" +
-        "CaFile=" + Repeat("y", MaxTextLength) + "\n");
+        "CaOpen=" +
+        Repeat(e, 3000) + "\n" + "CaSave=" + Repeat(clef, 2100) + "\n" + "CaEnd=\"" +
+        Repeat("x", MaxTextLength) + "\"   \n" + "CaFile=" + Repeat("y", MaxTextLength) + "\n");
     EXPECT_EQ(texts.CaOpen, Repeat(e, MaxTextLength));
     EXPECT_EQ(texts.CaSave, Repeat(clef, MaxTextLength));
     EXPECT_EQ(texts.CaEnd, Repeat("x", MaxTextLength));  // quotes go before the cut
     EXPECT_EQ(texts.CaFile, Repeat("y", MaxTextLength));
 
     // An ANSI file counts one character per byte.
-    EXPECT_EQ(Load("[main]\nCaOpen=" + std::string(3000, '\xE9')).CaOpen,
-              Repeat(e, MaxTextLength));
+    EXPECT_EQ(Load("[main]\nCaOpen=" + std::string(3000, '\xE9')).CaOpen, Repeat(e, MaxTextLength));
 }
 
 TEST_F(LanguageFile, FileEncodings) {
     // Not valid UTF-8: the whole file is Windows-1252.
-    TTexts texts = Load("[UHelp]\r\nCaHelp32=\x84Pop\x93 \x80 \x81\xE9\r\n");
+    LanguageTexts texts = Load("[UHelp]\r\nCaHelp32=\x84Pop\x93 \x80 \x81\xE9\r\n");
     EXPECT_EQ(texts.CaHelp32, "„Pop“ € \u0081é");
 
     // One stray byte decides for the whole file, so UTF-8 elsewhere turns into its ANSI reading.
@@ -215,11 +212,11 @@ TEST_F(LanguageFile, GarbageNeverBreaksTheTable) {
     for (int i = 0; i < 1 << 20; ++i) garbage += static_cast<char>(byte(random));
     garbage += std::string(300000, '=');  // one huge line
 
-    const TTexts texts =
+    const LanguageTexts texts =
         Load(garbage + "\n[main]\nCaOpen=ok\nCaSave=" + std::string(200000, 'x'));
     EXPECT_EQ(texts.CaOpen, "ok");
     EXPECT_EQ(texts.CaSave, std::string(MaxTextLength, 'x'));
-    for (const TLanguageKey& row : LanguageKeys())
+    for (const LanguageKey& row : LanguageKeys())
         EXPECT_LE(CodePoints(texts.*row.Member), MaxTextLength) << row.Key;
 }
 
@@ -232,11 +229,11 @@ TEST_F(LanguageFile, ProgramReadsTheFileBesideItsExecutable) {
     fs::current_path(dir_);
 
     LoadLanguage();
-    const TTexts loaded = Texts();
+    const LanguageTexts loaded = Texts();
 
     fs::current_path(previous);
     fs::remove(beside);
-    MutableTexts() = TTexts{};
+    MutableTexts() = LanguageTexts{};
     EXPECT_EQ(loaded.CaOpen, "beside");
     EXPECT_EQ(loaded.CaSave, "Save");
 }

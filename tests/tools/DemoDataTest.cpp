@@ -9,13 +9,13 @@
 #include "DemoRecording.h"
 #include "LanguageIniSample.h"
 #include "LevelReport.h"
-#include "audio/wav.h"
+#include "audio/Wave.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
 
 using namespace sv;
 using namespace sv::demo;
-using sv::test::TTempDir;
+using sv::test::TempDir;
 
 namespace {
 
@@ -49,7 +49,7 @@ TEST(DemoRecording, GivesEveryStageWork) {
     const PcmRecording demo = MakeDemoRecording();
     ASSERT_EQ(demo.channels, 2);
     EXPECT_EQ(demo.Frames(), static_cast<std::int64_t>(DemoSeconds * demo.sampleRate));
-    EXPECT_GE(demo.Frames() * demo.channels, TWave::MinimumValues);  // long enough to process
+    EXPECT_GE(demo.Frames() * demo.channels, Wave::MinimumValues);  // long enough to process
 
     for (int c = 0; c < 2; ++c) {
         const double noise = RmsDbfs(demo, c, 0.1, DemoNoiseOnlySeconds - 0.1);
@@ -70,17 +70,17 @@ TEST(DemoRecording, ChimeEndsBeforeTheSplashCloses) {
 }
 
 TEST(DemoRecording, WrittenFileLoadsWithTheSameSamples) {
-    TTempDir dir;
+    TempDir dir;
     PcmRecording recording;
     recording.sampleRate = 22050;
-    recording.samples.resize(static_cast<std::size_t>(TWave::MinimumValues));
+    recording.samples.resize(static_cast<std::size_t>(Wave::MinimumValues));
     for (std::size_t i = 0; i < recording.samples.size(); ++i)
         recording.samples[i] = static_cast<std::int16_t>((i * 7919) % 65536 - 32768);
     WriteWav(dir / "r.wav", recording);
 
-    TWaveEnv env;
+    WaveEnvironment env;
     env.WorkFolder = dir.path();
-    const auto wave = TWave::CreateFromFile(dir / "r.wav", env);
+    const auto wave = Wave::CreateFromFile(dir / "r.wav", env);
     ASSERT_TRUE(wave->HasData());
     EXPECT_EQ(wave->Channels(), 2);
     EXPECT_EQ(wave->SampleRate(), 22050);
@@ -104,9 +104,9 @@ TEST(LevelReport, PeakAndRmsPerChannel) {
         {"tenth", 3277, -20.0, -20.0},
     };
     for (const Case& c : cases) {
-        TTempDir dir;
+        TempDir dir;
         PcmRecording r;
-        r.samples.resize(static_cast<std::size_t>(TWave::MinimumValues));
+        r.samples.resize(static_cast<std::size_t>(Wave::MinimumValues));
         for (std::size_t f = 0; f < r.samples.size() / 2; ++f)
             r.samples[2 * f] =
                 static_cast<std::int16_t>(f % 2 ? -c.amplitude : std::min(c.amplitude, 32767));
@@ -121,20 +121,20 @@ TEST(LevelReport, PeakAndRmsPerChannel) {
 }
 
 TEST(LevelReport, RefusedFileIsAnError) {
-    TTempDir dir;
+    TempDir dir;
     std::ofstream(dir / "bad.wav") << "not a wave file at all";
     EXPECT_THROW(MeasureLevels(dir / "bad.wav", dir.path()), std::runtime_error);
 }
 
 TEST(LanguageIniSample, ReadsBackAsEveryDefault) {
-    TTempDir dir;
+    TempDir dir;
     const std::string sample = LanguageIniSample();
     std::ofstream(dir / "language.ini", std::ios::binary) << sample;
-    TTexts texts;
+    LanguageTexts texts;
     texts.CaOpen = "changed";  // loading must set every key, this one included
     LoadLanguageFrom(dir / "language.ini", texts);
-    EXPECT_TRUE(texts == TTexts{});
-    for (const TLanguageKey& key : LanguageKeys()) {
+    EXPECT_TRUE(texts == LanguageTexts{});
+    for (const LanguageKey& key : LanguageKeys()) {
         const std::string line = "\n" + std::string(key.Key) + "=";
         const std::size_t first = sample.find(line);
         ASSERT_NE(first, std::string::npos) << key.Key;
@@ -146,7 +146,7 @@ TEST(LanguageIniSample, ReadsBackAsEveryDefault) {
 // translator's copy of it is read back.
 TEST(LanguageIniSample, HelpTextsAreCompleteSentences) {
     int helpTexts = 0;
-    for (const TLanguageKey& key : LanguageKeys()) {
+    for (const LanguageKey& key : LanguageKeys()) {
         if (!key.Key.starts_with("CaHelp") || key.Key == "CaHelp") continue;
         ++helpTexts;
         const std::string_view text = DropTrailingBlanks(key.Default);

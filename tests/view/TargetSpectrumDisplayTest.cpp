@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "timbre/Timbres.h"
 #include "view/RasterCanvas.h"
 #include "view/TargetSpectrumDisplay.h"
-#include "view/Timbres.h"
 #include "view/WaveformRenderer.h"
 
 namespace sv {
@@ -10,22 +10,22 @@ namespace {
 
 constexpr int W = 160, H = 62;
 
-struct TDisplay {
-    TBinSpectrum target{}, flat{};
-    TPassSettings pass;
-    TDisplay() {
-        BandsToSpectrum(BuiltInTable(TTimbre::Clear), target);
+struct Display {
+    BinSpectrum target{}, flat{};
+    PassFilterSettings pass;
+    Display() {
+        BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), target);
         flat = target;
     }
-    TRasterCanvas Draw() const {
-        TRasterCanvas canvas(W, H, TRgb{1, 2, 3});
+    RasterCanvas Draw() const {
+        RasterCanvas canvas(W, H, RgbColour{1, 2, 3});
         DrawTargetSpectrum(canvas, W, H, target, flat, pass);
         return canvas;
     }
 };
 
 // The first row of column x painted teal, scanning down from the top; H when none.
-int AreaTop(const TRasterCanvas& canvas, int x) {
+int AreaTop(const RasterCanvas& canvas, int x) {
     for (int y = 0; y < H; ++y)
         if (canvas.Pixel(x, y) == colours::SpectrumArea) return y;
     return H;
@@ -41,7 +41,7 @@ bool IsGridColumn(int x) {
 }
 
 TEST(TargetSpectrumDisplay, ClearWithDefaultsIsFlatOnTheZeroLine) {
-    const TRasterCanvas canvas = TDisplay().Draw();
+    const RasterCanvas canvas = Display().Draw();
     for (int x = 2; x <= 157; ++x) {
         if (IsGridColumn(x)) continue;
         SCOPED_TRACE(x);
@@ -59,7 +59,7 @@ TEST(TargetSpectrumDisplay, ClearWithDefaultsIsFlatOnTheZeroLine) {
 }
 
 TEST(TargetSpectrumDisplay, GridLinesAndLabels) {
-    const TRasterCanvas canvas = TDisplay().Draw();
+    const RasterCanvas canvas = Display().Draw();
     for (int x : GridColumns) {
         SCOPED_TRACE(x);
         EXPECT_EQ(canvas.Pixel(x, 8), colours::SpectrumGrid);
@@ -90,22 +90,22 @@ TEST(TargetSpectrumDisplay, GridLinesAndLabels) {
 }
 
 TEST(TargetSpectrumDisplay, OnlyTheShapeRelativeToTheMeanIsShown) {
-    TDisplay clear;
-    TDisplay doubled;
-    TBandTable twos;
+    Display clear;
+    Display doubled;
+    BandTable twos;
     twos.fill(2.0f);
     BandsToSpectrum(twos, doubled.target);
-    const TRasterCanvas a = clear.Draw(), b = doubled.Draw();
+    const RasterCanvas a = clear.Draw(), b = doubled.Draw();
     for (int x = 0; x < W; ++x)
         for (int y = 0; y < H; ++y) ASSERT_EQ(a.Pixel(x, y), b.Pixel(x, y)) << x << "," << y;
 }
 
 TEST(TargetSpectrumDisplay, SteepHighPassRaisesTheFlatPartAboveTheBox) {
-    TDisplay display;
+    Display display;
     display.pass.highPassOn = true;
     display.pass.highPassHz = 250;
     display.pass.highPassOrder = 6;
-    const TRasterCanvas canvas = display.Draw();
+    const RasterCanvas canvas = display.Draw();
     EXPECT_EQ(AreaTop(canvas, 100), 0);
     EXPECT_EQ(canvas.Pixel(100, 0), colours::SpectrumArea);
     EXPECT_EQ(AreaTop(canvas, 5),
@@ -114,17 +114,17 @@ TEST(TargetSpectrumDisplay, SteepHighPassRaisesTheFlatPartAboveTheBox) {
 }
 
 TEST(TargetSpectrumDisplay, ZeroOrNegativeValuesNeverBreakTheDrawing) {
-    TDisplay silent;
+    Display silent;
     silent.target.fill(0.0f);
-    const TRasterCanvas empty = silent.Draw();
+    const RasterCanvas empty = silent.Draw();
     for (int x = 1; x < W - 1; ++x) ASSERT_EQ(AreaTop(empty, x), H) << x;
     EXPECT_EQ(empty.Pixel(22, 8), colours::SpectrumGrid);
 
     // Zeros in some bins are left out; the rest still shows the flat Clear picture.
-    TDisplay holes;
+    Display holes;
     for (int k = 3000; k < 3100; ++k) holes.target[k] = holes.target[16384 - k] = 0.0f;
     holes.flat[5000] = -1.0f;
-    const TRasterCanvas withHoles = holes.Draw();
+    const RasterCanvas withHoles = holes.Draw();
     EXPECT_EQ(AreaTop(withHoles, 130), 28);
 }
 

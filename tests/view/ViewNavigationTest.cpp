@@ -6,8 +6,8 @@ namespace sv {
 namespace {
 
 TEST(ViewNavigation, ZoomStepFromAFullBar) {
-    TScrollBarState bar;
-    ZoomScrollBar(bar, ZoomedFactor(1, TZoomCommand::In), 480);
+    ScrollBarState bar;
+    ZoomScrollBar(bar, ZoomedFactor(1, ZoomCommand::In), 480);
     EXPECT_EQ(bar.PageSize, 16383);
     EXPECT_EQ(bar.LargeChange, 8191);
     EXPECT_EQ(bar.SmallChange, 35);
@@ -15,13 +15,13 @@ TEST(ViewNavigation, ZoomStepFromAFullBar) {
     EXPECT_EQ(VerShiftFor(bar, 16), 0);  // zooming keeps the thumb centred
 
     int factor = 2;
-    for (int i = 0; i < 12; ++i) factor = ZoomedFactor(factor, TZoomCommand::In);
+    for (int i = 0; i < 12; ++i) factor = ZoomedFactor(factor, ZoomCommand::In);
     EXPECT_EQ(factor, 1024);
     ZoomScrollBar(bar, factor, 480);
     EXPECT_EQ(bar.PageSize, 31);
 
-    EXPECT_EQ(ZoomedFactor(1, TZoomCommand::Out), 1);
-    EXPECT_EQ(ZoomedFactor(512, TZoomCommand::Whole), 1);
+    EXPECT_EQ(ZoomedFactor(1, ZoomCommand::Out), 1);
+    EXPECT_EQ(ZoomedFactor(512, ZoomCommand::Whole), 1);
     ZoomScrollBar(bar, 1, 480);
     EXPECT_EQ(bar.PageSize, 32767);
     EXPECT_EQ(bar.Position, bar.Min);
@@ -30,7 +30,7 @@ TEST(ViewNavigation, ZoomStepFromAFullBar) {
 TEST(ViewNavigation, ThumbAtTheEndShowsTheLastFramesExactly) {
     for (const std::int64_t n : {1000000, 999999, 1201201, 44100 * 3600}) {
         for (const int zoom : {2, 8, 1024}) {
-            TScrollBarState bar;
+            ScrollBarState bar;
             ZoomScrollBar(bar, zoom, 480);
             bar.Position = bar.Max;
             bar.Fit();
@@ -42,7 +42,7 @@ TEST(ViewNavigation, ThumbAtTheEndShowsTheLastFramesExactly) {
 }
 
 TEST(ViewNavigation, VerticalShiftFollowsTheThumb) {
-    TScrollBarState bar;
+    ScrollBarState bar;
     ZoomScrollBar(bar, 2, 480);
     bar.Position = bar.Min;  // thumb at the top: upper half of the range moves to the centre
     EXPECT_LT(VerShiftFor(bar, 16), -4190000);
@@ -59,17 +59,17 @@ TEST(ViewNavigation, FrameAtRoundsTiesToEven) {
 }
 
 TEST(ViewNavigation, SelectionByClickDragAndShift) {
-    struct TStep {
+    struct DragStep {
         char kind;  // 'p' press, 's' shift press, 'm' move, 'r' release
         std::int64_t frame;
         std::int64_t start, end;  // block afterwards
     };
-    struct TCase {
+    struct TableCase {
         const char* name;
-        std::vector<TStep> steps;
+        std::vector<DragStep> steps;
     };
     const std::int64_t n = 1000;
-    const TCase cases[] = {
+    const TableCase cases[] = {
         {"click sets an empty block", {{'p', 300, 300, 300}, {'m', 300, 300, 300}}},
         {"drag right extends the end",
          {{'p', 300, 300, 300}, {'m', 310, 300, 310}, {'m', 400, 300, 400}}},
@@ -88,10 +88,10 @@ TEST(ViewNavigation, SelectionByClickDragAndShift) {
         {"shift half-way changes nothing",
          {{'p', 100, 100, 100}, {'m', 200, 100, 200}, {'r', 0, 100, 200}, {'s', 150, 100, 200}}},
     };
-    for (const TCase& c : cases) {
+    for (const TableCase& c : cases) {
         SCOPED_TRACE(c.name);
-        TSelection s;
-        for (const TStep& step : c.steps) {
+        Selection s;
+        for (const DragStep& step : c.steps) {
             switch (step.kind) {
                 case 'p':
                     s.Press(step.frame, false);
@@ -110,7 +110,7 @@ TEST(ViewNavigation, SelectionByClickDragAndShift) {
             EXPECT_EQ(s.BlockEnd, step.end) << step.kind << step.frame;
         }
     }
-    TSelection idle;
+    Selection idle;
     idle.Move(500, n);  // no drag without a press
     EXPECT_EQ(idle.BlockEnd, 0);
 }

@@ -9,26 +9,26 @@ namespace {
 
 using test::MakeDocument;
 using test::MakeEnv;
-using test::TTempDir;
+using test::TempDir;
 
 constexpr std::int32_t FullPositive = 32767 * 256;
-constexpr TRgb Sentinel{1, 2, 3};
+constexpr RgbColour Sentinel{1, 2, 3};
 
-struct TScene {
-    TTempDir dir;
-    TViewPosition position;
-    std::unique_ptr<TWave> wave;
-    TWaveView view;
-    TWaveformRenderer renderer;
+struct Scene {
+    TempDir dir;
+    ViewPosition position;
+    std::unique_ptr<Wave> wave;
+    WaveView view;
+    WaveformRenderer renderer;
 
     // A document whose values are value(frame, channel), its overview built over the whole span.
-    TScene(int channels, std::int64_t frames,
-           const std::function<std::int32_t(std::int64_t, int)>& value) {
+    Scene(int channels, std::int64_t frames,
+          const std::function<std::int32_t(std::int64_t, int)>& value) {
         wave = MakeDocument(MakeEnv(dir.path()), channels, 44100, frames, value);
         wave->BuildOverview(0, frames);
     }
-    TRasterCanvas Draw(int width, int height) {
-        TRasterCanvas canvas(width, height, Sentinel);
+    RasterCanvas Draw(int width, int height) {
+        RasterCanvas canvas(width, height, Sentinel);
         bool redraw = true;
         renderer.DrawWave(canvas, width, redraw, *wave, height, view);
         EXPECT_FALSE(redraw);
@@ -37,10 +37,10 @@ struct TScene {
 };
 
 TEST(WaveformRenderer, StereoLanesCentreLinesAndFullScale) {
-    TScene scene(2, 1200,
-                 [](std::int64_t, int c) { return c == 0 ? FullPositive : -FullPositive / 2; });
+    Scene scene(2, 1200,
+                [](std::int64_t, int c) { return c == 0 ? FullPositive : -FullPositive / 2; });
     scene.view.BlockStart = scene.view.BlockEnd = 1199;  // keep the block away from column 100
-    const TRasterCanvas canvas = scene.Draw(480, 284);
+    const RasterCanvas canvas = scene.Draw(480, 284);
     const int x = 100;
     // Upper lane: rows 0..141, centre 71; full scale reaches row 0.
     EXPECT_EQ(canvas.Pixel(x, 0), colours::Wave0);
@@ -58,18 +58,19 @@ TEST(WaveformRenderer, StereoLanesCentreLinesAndFullScale) {
 }
 
 TEST(WaveformRenderer, VerticalZoomCutsAtTheLaneEdge) {
-    struct TCase {
+    struct TableCase {
         int verZoom;
         std::int32_t value;
         int topRow;  // first waveform row of the 100-row mono lane (centre 50)
     };
-    for (const TCase& c : {TCase{1, FullPositive, 0}, TCase{1, 1 << 22, 25}, TCase{2, 1 << 22, 0},
-                           TCase{2, FullPositive, 0}, TCase{4, -FullPositive, 50}}) {
+    for (const TableCase& c :
+         {TableCase{1, FullPositive, 0}, TableCase{1, 1 << 22, 25}, TableCase{2, 1 << 22, 0},
+          TableCase{2, FullPositive, 0}, TableCase{4, -FullPositive, 50}}) {
         SCOPED_TRACE(c.verZoom);
-        TScene scene(1, 1200, [&](std::int64_t, int) { return c.value; });
-        scene.view.VerZoom = c.verZoom;
+        Scene scene(1, 1200, [&](std::int64_t, int) { return c.value; });
+        scene.view.VerticalZoom = c.verZoom;
         scene.view.BlockStart = scene.view.BlockEnd = 1199;
-        const TRasterCanvas canvas = scene.Draw(300, 100);
+        const RasterCanvas canvas = scene.Draw(300, 100);
         if (c.topRow > 0) {
             EXPECT_EQ(canvas.Pixel(10, c.topRow - 1), colours::Background);
         }
@@ -78,18 +79,18 @@ TEST(WaveformRenderer, VerticalZoomCutsAtTheLaneEdge) {
         EXPECT_EQ(canvas.Pixel(10, c.value > 0 ? 51 : 49), colours::Background);
         EXPECT_EQ(canvas.Pixel(10, 99), c.value > 0 ? colours::Background : colours::Wave0);
     }
-    EXPECT_EQ(TWaveformRenderer::ClampPixel(10, 2.5), 2);
-    EXPECT_EQ(TWaveformRenderer::ClampPixel(10, 3.5), 4);
-    EXPECT_EQ(TWaveformRenderer::ClampPixel(10, -99), -10);
+    EXPECT_EQ(WaveformRenderer::ClampPixel(10, 2.5), 2);
+    EXPECT_EQ(WaveformRenderer::ClampPixel(10, 3.5), 4);
+    EXPECT_EQ(WaveformRenderer::ClampPixel(10, -99), -10);
 }
 
 TEST(WaveformRenderer, EmptyBlockShowsItsMarkerAndBlockColumns) {
-    TScene scene(1, 1199, [](std::int64_t, int) { return 1 << 20; });
+    Scene scene(1, 1199, [](std::int64_t, int) { return 1 << 20; });
     scene.view.BlockStart = scene.view.BlockEnd = 600;
     const int width = 1199;  // one pixel column per overview column
-    const TRasterCanvas canvas = scene.Draw(width, 40);
+    const RasterCanvas canvas = scene.Draw(width, 40);
     const int column =
-        static_cast<int>(TWaveformRenderer::OverviewColumnOf(600, *scene.wave, scene.view));
+        static_cast<int>(WaveformRenderer::OverviewColumnOf(600, *scene.wave, scene.view));
     EXPECT_EQ(canvas.Pixel(column, 0), colours::BlockMarker);
     EXPECT_EQ(canvas.Pixel(column, 39), colours::BlockMarker);
     EXPECT_EQ(canvas.Pixel(column, 20), colours::CentreLine);
@@ -100,12 +101,12 @@ TEST(WaveformRenderer, EmptyBlockShowsItsMarkerAndBlockColumns) {
     // drawn red the cache still holds its own colours.
     scene.view.BlockStart = 100;
     scene.view.BlockEnd = 200;
-    const TRasterCanvas block = scene.Draw(width, 40);
+    const RasterCanvas block = scene.Draw(width, 40);
     EXPECT_EQ(block.Pixel(150, 0), colours::BlockBackground);
     EXPECT_EQ(block.Pixel(150, 19), colours::BlockWave0);
     EXPECT_EQ(block.Pixel(250, 0), colours::Background);
     scene.view.BlockStart = 150;  // the marker moves; the cache is not rebuilt
-    TRasterCanvas again(width, 40, Sentinel);
+    RasterCanvas again(width, 40, Sentinel);
     bool redraw = false;
     scene.renderer.DrawWave(again, width, redraw, *scene.wave, 40, scene.view);
     EXPECT_EQ(again.Pixel(100, 0), colours::BlockBackground);
@@ -113,14 +114,14 @@ TEST(WaveformRenderer, EmptyBlockShowsItsMarkerAndBlockColumns) {
 }
 
 TEST(WaveformRenderer, LongDocumentColumnMapping) {
-    TTempDir dir;
-    const auto wave = TWave::CreateEmpty(1, 1, 44100, 16, 1200000, MakeEnv(dir.path()));
-    TWaveView view;
+    TempDir dir;
+    const auto wave = Wave::CreateEmpty(1, 1, 44100, 16, 1200000, MakeEnv(dir.path()));
+    WaveView view;
     view.BlockStart = view.BlockEnd = 600000;
     view.PlayPosition = 600000;
-    EXPECT_EQ(TWaveformRenderer::OverviewColumnOf(600000, *wave, view), 600);
-    TWaveformRenderer renderer;
-    TRasterCanvas canvas(480, 100, Sentinel);
+    EXPECT_EQ(WaveformRenderer::OverviewColumnOf(600000, *wave, view), 600);
+    WaveformRenderer renderer;
+    RasterCanvas canvas(480, 100, Sentinel);
     bool redraw = true;
     renderer.DrawWave(canvas, 480, redraw, *wave, 100, view);
     EXPECT_EQ(canvas.Pixel(240, 0), colours::BlockMarker);
@@ -131,21 +132,21 @@ TEST(WaveformRenderer, LongDocumentColumnMapping) {
 
     // Outside the visible span both lie at column W.
     view.ViewStart = 700000;
-    view.HorZoom = 4;
+    view.HorizontalZoom = 4;
     renderer.DrawCursors(canvas, 480, *wave, 100, view);
     EXPECT_EQ(renderer.CursorX(), 480);
     EXPECT_EQ(renderer.MarkX(), 480);
 }
 
 TEST(WaveformRenderer, CursorMovesRepairTheColumnsTheyLeave) {
-    TScene scene(2, 2400, [](std::int64_t f, int c) {
+    Scene scene(2, 2400, [](std::int64_t f, int c) {
         return static_cast<std::int32_t>((f * 997 + c * 31) % 4000000);
     });
     scene.view.BlockStart = scene.view.BlockEnd = 1200;
     const int width = 480, height = 200;
-    const TRasterCanvas reference = scene.Draw(width, height);
+    const RasterCanvas reference = scene.Draw(width, height);
 
-    TRasterCanvas canvas = scene.Draw(width, height);
+    RasterCanvas canvas = scene.Draw(width, height);
     scene.view.PlayPosition = 300;
     scene.renderer.DrawCursors(canvas, width, *scene.wave, height, scene.view);
     const int first = scene.renderer.CursorX();
@@ -170,10 +171,10 @@ TEST(WaveformRenderer, CursorMovesRepairTheColumnsTheyLeave) {
 }
 
 TEST(WaveformRenderer, NothingIsDrawnWithoutSamples) {
-    TTempDir dir;
-    const auto wave = TWave::CreateEmpty(1, 2, 44100, 16, 0, MakeEnv(dir.path()));
-    TWaveformRenderer renderer;
-    TRasterCanvas canvas(50, 50, Sentinel);
+    TempDir dir;
+    const auto wave = Wave::CreateEmpty(1, 2, 44100, 16, 0, MakeEnv(dir.path()));
+    WaveformRenderer renderer;
+    RasterCanvas canvas(50, 50, Sentinel);
     bool redraw = true;
     renderer.DrawWave(canvas, 50, redraw, *wave, 50, {});
     renderer.DrawCursors(canvas, 50, *wave, 50, {});
@@ -184,20 +185,20 @@ TEST(WaveformRenderer, NothingIsDrawnWithoutSamples) {
 // Views wider than the overview, and documents with more than two lanes, are drawn over their
 // whole width: every pixel column shows waveform in every lane.
 TEST(WaveformRenderer, WideViewsAndManyChannelsHaveNoUndrawnColumn) {
-    struct TCase {
+    struct TableCase {
         int channels;
         int width;
     };
-    for (const TCase& c :
-         {TCase{2, 1200}, TCase{2, 1920}, TCase{1, 2400}, TCase{1, 3840}, TCase{5, 1500}}) {
+    for (const TableCase& c : {TableCase{2, 1200}, TableCase{2, 1920}, TableCase{1, 2400},
+                               TableCase{1, 3840}, TableCase{5, 1500}}) {
         SCOPED_TRACE(testing::Message() << c.channels << " x " << c.width);
-        TScene scene(c.channels, 4800, [](std::int64_t, int) { return 1 << 21; });
+        Scene scene(c.channels, 4800, [](std::int64_t, int) { return 1 << 21; });
         scene.view.BlockStart = scene.view.BlockEnd = 4800;
         const int height = 40 * c.channels;
-        const TRasterCanvas canvas = scene.Draw(c.width, height);
+        const RasterCanvas canvas = scene.Draw(c.width, height);
         for (int x = 0; x < c.width; ++x)
             for (int ch = 0; ch < c.channels; ++ch) {
-                const TRgb above = canvas.Pixel(x, ch * 40 + 19);
+                const RgbColour above = canvas.Pixel(x, ch * 40 + 19);
                 ASSERT_TRUE(above == colours::Wave0 || above == colours::Wave1)
                     << "column " << x << " lane " << ch;
             }

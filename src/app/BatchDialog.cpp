@@ -1,0 +1,201 @@
+#include "app/BatchDialog.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeView>
+
+#include "app/CompactFont.h"
+#include "text/Language.h"
+
+namespace sv {
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+// The plain files of folder matching mask, as the list shows them and the batch takes them.
+QStringList MatchingFiles(const QString& folder, const QString& mask) {
+    return QDir(folder).entryList(QStringList{mask}, QDir::Files | QDir::NoDotAndDotDot,
+                                  QDir::Name | QDir::IgnoreCase);
+}
+
+}  // namespace
+
+BatchDialog::BatchDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName("batchDialog");
+    setWindowTitle(Q(Texts().CaBatch));
+    setFont(CompactFont(font()));
+    setFixedSize(367, 350);
+
+    BuildSide(source_, 4, "Source", Texts().CaSource);
+    BuildSide(destination_, 187, "Destination", Texts().CaDestination);
+    source_.path->setObjectName("Label3");
+    source_.caption->setObjectName("Label1");
+    destination_.path->setObjectName("Label4");
+    destination_.caption->setObjectName("Label2");
+    // The target tree does not follow the disk by itself.
+    destination_.folders->setOption(QFileSystemModel::DontWatchForChanges, true);
+
+    auto* group = new QGroupBox(Q(Texts().CaOnEqualTar), this);
+    group->setObjectName("RadioGroup1");
+    group->setToolTip(Q(Texts().HiOnEqualTar));
+    group->setGeometry(4, 304, 230, 42);
+    renameRadio_ = new QRadioButton(Q(Texts().CaRename), group);
+    renameRadio_->setObjectName("renameRadio");
+    renameRadio_->setToolTip(Q(Texts().HiRename));
+    renameRadio_->setGeometry(8, 18, 100, 18);
+    renameRadio_->setChecked(true);
+    overwriteRadio_ = new QRadioButton(Q(Texts().CaOwerwrite), group);
+    overwriteRadio_->setObjectName("overwriteRadio");
+    overwriteRadio_->setToolTip(Q(Texts().HiOwerwrite));
+    overwriteRadio_->setGeometry(112, 18, 110, 18);
+
+    makeButton_ = new QPushButton(Q(Texts().CaDo), this);
+    makeButton_->setObjectName("batchButton");
+    makeButton_->setToolTip(Q(Texts().HiDo));
+    makeButton_->setGeometry(242, 316, 58, 25);
+    makeButton_->setAutoDefault(false);
+    connect(makeButton_, &QPushButton::clicked, this, [this] { Start(); });
+    cancelButton_ = new QPushButton(Q(Texts().CaStorno), this);
+    cancelButton_->setObjectName("cancelButton");
+    cancelButton_->setGeometry(304, 316, 58, 25);
+    connect(cancelButton_, &QPushButton::clicked, this, [this] { RequestCancel(); });
+    cancelButton_->setDefault(true);
+    cancelButton_->setFocus();
+
+    // Until a folder is chosen both sides show the working folder, in the label and the list.
+    for (FolderSide* side : {&source_, &destination_}) {
+        side->folder = QDir::currentPath();
+        side->path->setText(side->folder);
+        ChangeFilter(*side);
+    }
+    if (parent) {
+        const QRect area = parent->window()->frameGeometry();
+        move(area.center() - QPoint(width() / 2, height() / 2));
+    }
+}
+
+BatchDialog::~BatchDialog() = default;
+
+void BatchDialog::BuildSide(FolderSide& side, int left, const QString& prefix,
+                            const std::string& caption) {
+    side.caption = new QLabel(Q(caption + ":"), this);
+    side.caption->setGeometry(left, 4, 176, 14);
+    side.path = new QLabel(this);
+    side.path->setGeometry(left, 18, 176, 14);
+
+    side.folders = new QFileSystemModel(this);
+    side.folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    side.folders->setRootPath(QDir::rootPath());
+    side.tree = new QTreeView(this);
+    side.tree->setObjectName("Dir" + prefix);
+    side.tree->setModel(side.folders);
+    for (int column = 1; column < side.folders->columnCount(); ++column)
+        side.tree->hideColumn(column);
+    side.tree->setHeaderHidden(true);
+    side.tree->setGeometry(left, 34, 176, 138);
+    const QModelIndex here = side.folders->index(QDir::currentPath());
+    side.tree->setCurrentIndex(here);  // shown, not chosen: the selection signal is not yet wired
+    side.tree->scrollTo(here);
+    connect(side.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this, &side] { ChangeFolder(side); });
+
+    auto* list = new QListWidget(this);
+    list->setObjectName("File" + prefix);
+    list->setGeometry(left, 176, 176, 98);
+    side.list = list;
+
+    side.filter = new QComboBox(this);
+    side.filter->setObjectName("Filter" + prefix);
+    side.filter->addItem("Windows PCM (*.wav)", QStringLiteral("*.wav"));
+    side.filter->setGeometry(left, 278, 176, 22);
+    connect(side.filter, &QComboBox::currentIndexChanged, this, [&side] { ChangeFilter(side); });
+}
+
+void BatchDialog::ChangeFilter(FolderSide& side) {
+    auto* list = side.list;
+    list->clear();
+    list->addItems(MatchingFiles(side.folder, side.filter->currentData().toString()));
+}
+
+void BatchDialog::ChangeFolder(FolderSide& side) {
+    const QString path = side.folders->filePath(side.tree->currentIndex());
+    // Only a real folder moves the list; otherwise the label shows the list's folder as it is.
+    if (!path.isEmpty() && QDir::isAbsolutePath(path) && QFileInfo(path).isDir()) {
+        side.folder = path;
+        ChangeFilter(side);
+    }
+    side.path->setText(side.folder);
+}
+
+void BatchDialog::SelectFolder(FolderSide& side, const std::filesystem::path& folder) {
+    const QModelIndex index = side.folders->index(QString::fromStdString(folder.string()));
+    side.tree->setCurrentIndex(index);
+    side.tree->scrollTo(index);
+    if (!index.isValid()) ChangeFolder(side);
+}
+
+void BatchDialog::SelectSource(const std::filesystem::path& folder) {
+    SelectFolder(source_, folder);
+}
+void BatchDialog::SelectDestination(const std::filesystem::path& folder) {
+    SelectFolder(destination_, folder);
+}
+
+std::filesystem::path BatchDialog::SourceFolder() const { return source_.folder.toStdString(); }
+std::filesystem::path BatchDialog::DestinationFolder() const {
+    return destination_.folder.toStdString();
+}
+
+std::vector<std::string> BatchDialog::SourceNames() const {
+    std::vector<std::string> names;
+    const auto* list = source_.list;
+    for (int row = 0; row < list->count(); ++row)
+        names.push_back(list->item(row)->text().toStdString());
+    return names;
+}
+
+BatchChoice BatchDialog::Choice() const {
+    return {startBatch_, overwrite_, SourceFolder(), DestinationFolder(), SourceNames()};
+}
+
+void BatchDialog::Start() {
+    overwrite_ = overwriteRadio_->isChecked();
+    startBatch_ = true;
+    accept();
+}
+
+void BatchDialog::RequestCancel() {
+    overwrite_ = overwriteRadio_->isChecked();
+    QDialog::reject();
+}
+
+void BatchDialog::showEvent(QShowEvent* event) {
+    startBatch_ = false;
+    QDialog::showEvent(event);
+    // The trees open on the folders the sides show, not on the file system's root.
+    for (FolderSide* side : {&source_, &destination_}) {
+        const QModelIndex index = side->folders->index(side->folder);
+        if (!index.isValid()) continue;
+        side->tree->expand(index.parent());
+        side->tree->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    }
+    raise();
+    activateWindow();
+}
+
+void BatchDialog::closeEvent(QCloseEvent* event) {
+    overwrite_ = overwriteRadio_->isChecked();
+    QDialog::closeEvent(event);
+}
+
+void BatchDialog::reject() { RequestCancel(); }
+
+}  // namespace sv

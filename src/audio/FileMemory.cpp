@@ -1,0 +1,266 @@
+#include "audio/FileMemory.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "base/IoError.h"
+
+static_assert(std::endian::native == std::endian::little, "swap files hold host-order values");
+
+namespace sv {
+
+namespace {
+constexpr std::int64_t W = FileMemory::WindowValues;
+constexpr std::int64_t H = FileMemory::HalfWindow;
+std::atomic<bool> blockTransfers{true};
+}  // namespace
+
+void FileMemory::UseBlockTransfers(bool on) { blockTransfers.store(on); }
+
+FileMemory::FileMemory(const std::filesystem::path& fileName, bool exclusive)
+    : window_(static_cast<std::size_t>(W), 0), fileName_(fileName) {
+    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
+    fd_ = ::open(fileName.c_str(), flags, 0600);
+    if (fd_ < 0) ThrowIoError("Cannot create swap file " + fileName.string());
+    [[maybe_unused]] const int locked = ::flock(fd_, LOCK_EX | LOCK_NB);
+    removedOnAbruptExit_ = std::make_unique<RemovedOnAbruptExit>(fileName_);
+}
+
+FileMemory::FileMemory(int lockedFd, const std::filesystem::path& fileName)
+    : window_(static_cast<std::size_t>(W), 0),
+      fd_(lockedFd),
+      fileName_(fileName),
+      removedOnAbruptExit_(std::make_unique<RemovedOnAbruptExit>(fileName)) {}
+
+namespace {
+constexpr std::string_view SwapPrefix = "sonivar-";
+constexpr std::string_view SwapSuffix = ".swap";
+}  // namespace
+
+std::unique_ptr<FileMemory> FileMemory::CreateInFolder(const std::filesystem::path& folder) {
+    const std::string name =
+        std::string(SwapPrefix) + std::to_string(::getpid()) + "-XXXXXX" + std::string(SwapSuffix);
+    for (int attempt = 0;; ++attempt) {
+        std::string pattern = (folder / name).string();
+        const int fd = ::mkostemps(pattern.data(), static_cast<int>(SwapSuffix.size()), O_CLOEXEC);
+        if (fd < 0) ThrowIoError("Cannot create swap file in " + folder.string());
+        // Another program's sweep may take the new file between its creation and the lock;
+        // then it is unlinked (or about to be) and a new one is made.
+        struct stat info {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &info) == 0 && info.st_nlink > 0)
+            return std::unique_ptr<FileMemory>(new FileMemory(fd, pattern));
+        ::close(fd);
+        if (attempt >= 100) ThrowIoError("Cannot lock swap file in " + folder.string(), EAGAIN);
+    }
+}
+
+int FileMemory::RemoveLeftoverSwapFiles(const std::filesystem::path& folder) {
+    int removed = 0;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= SwapPrefix.size() + SwapSuffix.size() || !name.starts_with(SwapPrefix) ||
+            !name.ends_with(SwapSuffix))
+            continue;
+        const int fd = ::open(it->path().c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {};
+        struct stat named {};
+        // Only this user's regular files, unlocked, and still the file under that name.
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_uid == ::geteuid() &&
+            ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(it->path().c_str(), &named) == 0 &&
+            named.st_ino == held.st_ino && named.st_dev == held.st_dev &&
+            ::unlink(it->path().c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
+}
+
+FileMemory::~FileMemory() {
+    std::lock_guard guard(lock_);  // wait for the other thread's access to finish
+    if (fd_ >= 0) {
+        // Truncating first frees the space even if another process still holds the name.
+        [[maybe_unused]] int ignored = ::ftruncate(fd_, 0);
+        ::close(fd_);
+        ::unlink(fileName_.c_str());
+    }
+}
+
+void FileMemory::SetLength(std::int64_t count) {
+    std::lock_guard guard(lock_);
+    length_ = count;
+    const std::int64_t values = std::max(count, W);
+    if (::ftruncate(fd_, static_cast<off_t>(values * 4)) != 0)
+        ThrowIoError("Cannot resize swap file " + fileName_.string());
+    writtenEnd_ = std::min(writtenEnd_, values);  // what was cut off comes back as zeros
+}
+
+void FileMemory::ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count) {
+    const std::int64_t stored = std::clamp<std::int64_t>(writtenEnd_ - valueOffset, 0, count);
+    if (stored < count) std::memset(to + stored, 0, static_cast<std::size_t>(count - stored) * 4);
+    count = stored;
+    auto* bytes = reinterpret_cast<char*>(to);
+    std::int64_t want = count * 4;
+    std::int64_t done = 0;
+    while (done < want) {
+        const ssize_t got = ::pread(fd_, bytes + done, static_cast<std::size_t>(want - done),
+                                    static_cast<off_t>(valueOffset * 4 + done));
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ThrowIoError("Cannot read swap file " + fileName_.string());
+        }
+        if (got == 0) break;  // end of file: the rest is left as zeros
+        done += got;
+    }
+    if (done < want) std::memset(bytes + done, 0, static_cast<std::size_t>(want - done));
+}
+
+void FileMemory::WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count) {
+    const auto* bytes = reinterpret_cast<const char*>(from);
+    std::int64_t want = count * 4;
+    std::int64_t done = 0;
+    while (done < want) {
+        const ssize_t put = ::pwrite(fd_, bytes + done, static_cast<std::size_t>(want - done),
+                                     static_cast<off_t>(valueOffset * 4 + done));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            ThrowIoError("Cannot write swap file " + fileName_.string());
+        }
+        if (put == 0) ThrowIoError("Cannot write swap file " + fileName_.string(), ENOSPC);
+        done += put;
+    }
+    writtenEnd_ = std::max(writtenEnd_, valueOffset + count);
+}
+
+void FileMemory::MoveWindow(std::int64_t index) {
+    const std::int64_t s = windowStart_;
+    const std::int64_t e = s + W - 1;
+    if (index >= s && index <= e) return;
+    const std::int64_t n = std::max<std::int64_t>(0, index - H);
+    std::int32_t* slots = window_.data();
+    if (index > e && index < e + H) {
+        const std::int64_t d = n - s;
+        if (modified_) WriteFile(s, slots, d);
+        std::memmove(slots, slots + d, static_cast<std::size_t>(W - d) * 4);
+        ReadFile(s + W, slots + (W - d), d);
+    } else if (index < s && index > s - H) {
+        const std::int64_t d = s - n;
+        if (modified_) WriteFile(s + W - d, slots + (W - d), d);
+        std::memmove(slots + d, slots, static_cast<std::size_t>(W - d) * 4);
+        ReadFile(n, slots, d);
+    } else {
+        if (modified_) WriteFile(s, slots, W);
+        ReadFile(n, slots, W);
+        modified_ = false;
+    }
+    windowStart_ = n;
+}
+
+void FileMemory::WriteValue(std::int64_t index, std::int32_t value) {
+    std::lock_guard guard(lock_);
+    MoveWindow(index);
+    window_[static_cast<std::size_t>(index - windowStart_)] = value;
+    modified_ = true;
+}
+
+std::int32_t FileMemory::ReadValue(std::int64_t index) {
+    std::lock_guard guard(lock_);
+    MoveWindow(index);
+    return window_[static_cast<std::size_t>(index - windowStart_)];
+}
+
+// Visits the indices in ascending order, one window span at a time; op(slots, first, n) gets
+// the window slot of the span's first index and the position of that index in the sequence.
+template <typename Op>
+void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op) {
+    std::int64_t i = 0;
+    while (i < count) {
+        std::lock_guard guard(lock_);
+        const std::int64_t at = index + i * stride;
+        MoveWindow(at);
+        const std::int64_t last = windowStart_ + W - 1;
+        const std::int64_t span = std::min(count - i, (last - at) / stride + 1);
+        op(window_.data() + (at - windowStart_), i, span);
+        i += span;
+    }
+}
+
+void FileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
+                           std::int32_t* out) {
+    if (!blockTransfers.load(std::memory_order_relaxed)) {
+        for (std::int64_t i = 0; i < count; ++i) out[i] = ReadValue(index + i * stride);
+        return;
+    }
+    Walk(index, stride, count, [&](const std::int32_t* slot, std::int64_t first, std::int64_t n) {
+        if (stride == 1) {
+            std::memcpy(out + first, slot, static_cast<std::size_t>(n) * 4);
+        } else if (stride == 2) {  // one channel of a stereo document: the common case
+            for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[2 * k];
+        } else {
+            for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[k * stride];
+        }
+    });
+}
+
+void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
+                            const std::int32_t* in) {
+    if (!blockTransfers.load(std::memory_order_relaxed)) {
+        for (std::int64_t i = 0; i < count; ++i) WriteValue(index + i * stride, in[i]);
+        return;
+    }
+    Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
+        if (stride == 1) {
+            std::memcpy(slot, in + first, static_cast<std::size_t>(n) * 4);
+        } else {
+            for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
+        }
+        modified_ = true;
+    });
+}
+
+void FileMemory::AddBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
+                          const std::int32_t* in, std::int32_t* sums) {
+    if (!blockTransfers.load(std::memory_order_relaxed)) {
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::int64_t at = index + i * stride;
+            const auto sum = static_cast<std::int32_t>(static_cast<std::uint32_t>(ReadValue(at)) +
+                                                       static_cast<std::uint32_t>(in[i]));
+            WriteValue(at, sum);
+            if (sums) sums[i] = sum;
+        }
+        return;
+    }
+    Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
+        // Wrap like the 32-bit sum it is instead of overflowing signed arithmetic.
+        auto add = [&](std::int64_t step) {
+            for (std::int64_t k = 0; k < n; ++k) {
+                const auto sum =
+                    static_cast<std::int32_t>(static_cast<std::uint32_t>(slot[k * step]) +
+                                              static_cast<std::uint32_t>(in[first + k]));
+                slot[k * step] = sum;
+                if (sums) sums[first + k] = sum;
+            }
+        };
+        if (stride == 2)
+            add(2);
+        else if (stride == 1)
+            add(1);
+        else
+            add(stride);
+        modified_ = true;
+    });
+}
+
+}  // namespace sv

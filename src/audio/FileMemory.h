@@ -1,0 +1,79 @@
+#pragma once
+// File-backed array of 32-bit values with a sliding in-memory window, so documents far larger
+// than memory can be processed. Every access is serialised: the player thread reads while the
+// GUI thread may write.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "base/AbruptExitCleanup.h"
+
+namespace sv {
+
+class FileMemory {
+  public:
+    static constexpr std::int64_t WindowValues = 1048576;
+    static constexpr std::int64_t HalfWindow = WindowValues / 2;
+    static constexpr std::int64_t InitialWindowStart = -2097152;
+
+    // Creates the swap file. With exclusive set an existing file is an error (EEXIST), so two
+    // stores never share one; otherwise an existing file is replaced. Throws IoError.
+    explicit FileMemory(const std::filesystem::path& fileName, bool exclusive = false);
+    // A store on a new swap file "sonivar-<pid>-XXXXXX.swap" in folder, created exclusively and
+    // locked for the store's life, so that RemoveLeftoverSwapFiles can tell it from a leftover.
+    static std::unique_ptr<FileMemory> CreateInFolder(const std::filesystem::path& folder);
+    // Deletes the swap files in folder that no running program holds locked (left by a program
+    // that was killed). Returns how many were deleted.
+    static int RemoveLeftoverSwapFiles(const std::filesystem::path& folder);
+    // Waits for the running access, then truncates, closes and deletes the swap file without
+    // writing the window back.
+    ~FileMemory();
+    FileMemory(const FileMemory&) = delete;
+    FileMemory& operator=(const FileMemory&) = delete;
+
+    void SetLength(std::int64_t count);
+    std::int64_t Length() const { return length_; }
+
+    void WriteValue(std::int64_t index, std::int32_t value);
+    std::int32_t ReadValue(std::int64_t index);
+
+    // Block transfers of values index, index + stride, ... (count of them). They move the window
+    // exactly as the same sequence of single-value calls would and take the lock once per span.
+    void ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t count, std::int32_t* out);
+    void WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
+                    const std::int32_t* in);
+    // value += in[i]; the stored sums go to sums when it is not null.
+    void AddBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
+                  const std::int32_t* in, std::int32_t* sums);
+
+    // Off: the block transfers fall back to one call per value. Results must not depend on it;
+    // tests compare both ways.
+    static void UseBlockTransfers(bool on);
+
+    std::int64_t WindowStart() const { return windowStart_; }
+    const std::filesystem::path& FileName() const { return fileName_; }
+
+  private:
+    FileMemory(int lockedFd, const std::filesystem::path& fileName);
+    void MoveWindow(std::int64_t index);
+    void ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
+    void WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count);
+    template <typename Op>
+    void Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op);
+
+    std::mutex lock_;
+    std::int64_t windowStart_ = InitialWindowStart;
+    bool modified_ = false;
+    std::int64_t length_ = 0;
+    // Values at or above this index were never written to the file and read as 0 without
+    // touching it (reading holes of a sparse file costs as much as reading data).
+    std::int64_t writtenEnd_ = 0;
+    std::vector<std::int32_t> window_;
+    int fd_ = -1;
+    std::filesystem::path fileName_;
+    std::unique_ptr<RemovedOnAbruptExit> removedOnAbruptExit_;
+};
+
+}  // namespace sv

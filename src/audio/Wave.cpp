@@ -1,0 +1,512 @@
+#include "audio/Wave.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <stdexcept>
+#include <utility>
+
+#include "base/AtomicFileWriter.h"
+#include "base/FileDescriptor.h"
+#include "base/IoError.h"
+#include "base/WorkFolder.h"
+#include "text/Language.h"
+
+namespace sv {
+
+namespace {
+
+std::uint16_t Le16(const unsigned char* p) {
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+std::uint32_t Le32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+void Put16(unsigned char* p, std::uint16_t v) {
+    p[0] = static_cast<unsigned char>(v);
+    p[1] = static_cast<unsigned char>(v >> 8);
+}
+void Put32(unsigned char* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+}  // namespace
+
+bool IsWriteProtected(const std::filesystem::path& fileName) {
+    struct stat info {};
+    if (::stat(fileName.c_str(), &info) != 0) return false;
+    return (info.st_mode & 0222) == 0 || ::access(fileName.c_str(), W_OK) != 0;
+}
+
+Wave::Wave(const WaveEnvironment& env) : env_(env) {}
+
+Wave::~Wave() = default;
+
+std::int64_t Wave::FrameCount() const {
+    if (channels_ == 0 || BytesPerSample() == 0) return 0;
+    return static_cast<std::int64_t>(dataSize_) / channels_ / BytesPerSample();
+}
+
+void Wave::ResizeOverview() {
+    overview_.assign(static_cast<std::size_t>(channels_) * 2 * OverviewColumns, 0);
+}
+
+// Named recognisably and locked while in use, so that a later start can sweep what a killed
+// run left behind.
+void Wave::CreateStore(const std::string&, const std::string&) {
+    memory_ = FileMemory::CreateInFolder(env_.WorkFolder);
+    swapFileName_ = memory_->FileName();
+}
+
+std::uint64_t Wave::StoreBytes(int channels, std::int64_t frameCount) {
+    const std::int64_t values =
+        static_cast<std::int64_t>(channels) * (frameCount + 2 * MarginFrames);
+    return 4 * static_cast<std::uint64_t>(std::max(values, FileMemory::WindowValues));
+}
+
+std::unique_ptr<Wave> Wave::CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
+                                        std::int32_t sampleRate, std::uint16_t bitsPerSample,
+                                        std::int64_t frameCount, const WaveEnvironment& env) {
+    const std::uint64_t b = bitsPerSample / 8;
+    const std::uint64_t blockAlign = channels * b;
+    if (blockAlign == 0 || blockAlign > 0xFFFF)
+        throw std::invalid_argument("WAV format: block align out of range");
+    if (sampleRate < 0 || static_cast<std::uint64_t>(sampleRate) * blockAlign > 0x7FFFFFFF)
+        throw std::invalid_argument("WAV format: byte rate out of range");
+    if (frameCount < 0 || static_cast<std::uint64_t>(frameCount) > (0xFFFFFFFFu - 36) / blockAlign)
+        throw std::invalid_argument("WAV format: data size out of range");
+
+    std::unique_ptr<Wave> wave(new Wave(env));
+    wave->fmtSize_ = 16;
+    wave->formatTag_ = formatTag;
+    wave->channels_ = channels;
+    wave->sampleRate_ = sampleRate;
+    wave->bitsPerSample_ = bitsPerSample;
+    wave->blockAlign_ = static_cast<std::uint16_t>(blockAlign);
+    wave->avgBytesPerSec_ =
+        static_cast<std::int32_t>(static_cast<std::uint64_t>(sampleRate) * blockAlign);
+    wave->dataSize_ =
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameCount) * blockAlign);
+    wave->riffSize_ = wave->dataSize_ + 36;
+    wave->CreateStore("", ".tmp");
+    wave->memory_->SetLength(channels * (frameCount + 2 * MarginFrames));
+    wave->ResizeOverview();
+    wave->saved_ = true;
+    wave->hasData_ = frameCount >= 1;
+    wave->overviewValid_ = false;
+    return wave;
+}
+
+std::unique_ptr<Wave> Wave::CreateFromFile(const std::filesystem::path& fileName,
+                                           const WaveEnvironment& env, bool* notPcmPending) {
+    std::unique_ptr<Wave> wave(new Wave(env));
+    // Without blocking: opening a FIFO would otherwise wait for a writer forever.
+    FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (fd.Get() < 0) ThrowIoError("Cannot open " + fileName.string());
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0) ThrowIoError("Cannot read " + fileName.string());
+    if (S_ISDIR(info.st_mode)) ThrowIoError("Cannot read " + fileName.string(), EISDIR);
+    if (!S_ISREG(info.st_mode))
+        throw IoError("Cannot read " + fileName.string() + ": not a regular file", EINVAL);
+    bool pending = false;
+    wave->Load(fd.Get(), fileName, static_cast<std::uint64_t>(info.st_size), &pending);
+    if (notPcmPending) *notPcmPending = pending;
+    return wave;
+}
+
+void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+                bool* notPcmPending) {
+    hasData_ = false;
+    auto refuseNotPcm = [&] {
+        outcome_ = LoadOutcome::NotPcm;
+        *notPcmPending = true;
+    };
+    auto refuseLowDisk = [&] {
+        outcome_ = LoadOutcome::LowDiskSpace;
+        *notPcmPending = false;
+        std::string folder = env_.WorkFolder.string();
+        if (folder.empty() || folder.back() != '/') folder += '/';
+        env_.Ports.Message(Texts().CaMmnd + " " + folder + " " + Texts().CaPpv);
+    };
+    // Every chunk body is followed by a pad byte when its size is odd.
+    auto nextChunk = [](std::uint64_t chunkPos, std::uint32_t size) {
+        return chunkPos + 8 + static_cast<std::uint64_t>(size) + (size & 1);
+    };
+    unsigned char head[12];
+    if (ReadFullyAt(fd, head, 12, 0, fileName) < 12) return refuseNotPcm();
+    riffSize_ = Le32(head + 4);
+
+    // The fmt chunk normally follows at byte 12; other chunks before it are skipped.
+    std::uint64_t pos = 12;
+    unsigned char chunk[8];
+    for (;;) {
+        if (ReadFullyAt(fd, chunk, 8, pos, fileName) < 8) return refuseNotPcm();
+        if (std::memcmp(chunk, "fmt ", 4) == 0) break;
+        pos = nextChunk(pos, Le32(chunk + 4));
+    }
+    const std::uint32_t fmtSize = Le32(chunk + 4);
+    // A fmt chunk larger than the file, or than any real format needs, is damage.
+    if (fmtSize < 16 || fmtSize > MaxFmtSize || pos + 8 + fmtSize > fileSize) return refuseNotPcm();
+    fmtSize_ = fmtSize;
+    unsigned char fmt[16];
+    if (ReadFullyAt(fd, fmt, 16, pos + 8, fileName) < 16) return refuseNotPcm();
+    formatTag_ = Le16(fmt);
+    channels_ = Le16(fmt + 2);
+    const std::uint32_t rate = Le32(fmt + 4);
+    avgBytesPerSec_ = static_cast<std::int32_t>(Le32(fmt + 8));
+    blockAlign_ = Le16(fmt + 12);
+    bitsPerSample_ = Le16(fmt + 14);
+    // Headers the conversions cannot serve are refused as damaged instead of read out of step.
+    if (formatTag_ != 1 || channels_ == 0 || channels_ > MaxChannels ||
+        (bitsPerSample_ != 8 && bitsPerSample_ != 16) || rate == 0 || rate > MaxSampleRate)
+        return refuseNotPcm();
+    sampleRate_ = static_cast<std::int32_t>(rate);
+
+    if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder))
+        return refuseLowDisk();
+
+    // Chunks such as LIST or fact between fmt and data are skipped.
+    pos = nextChunk(pos, fmtSize_);
+    for (;;) {
+        if (ReadFullyAt(fd, chunk, 8, pos, fileName) < 8) return refuseNotPcm();
+        if (std::memcmp(chunk, "data", 4) == 0) break;
+        pos = nextChunk(pos, Le32(chunk + 4));
+    }
+    const std::uint64_t dataStart = pos + 8;
+    // Only whole frames are kept, so the saved sizes agree with the saved samples.
+    const std::uint64_t frameBytes = static_cast<std::uint64_t>(channels_) * BytesPerSample();
+    const std::uint64_t wholeFrames = Le32(chunk + 4) / frameBytes;
+    if (20 + fmtSize_ + (fmtSize_ & 1) + wholeFrames * frameBytes > 0xFFFFFFFFu)
+        return refuseNotPcm();  // could never be saved with a 32-bit RIFF size
+    dataSize_ = static_cast<std::uint32_t>(wholeFrames * frameBytes);
+
+    const int ch = channels_;
+    const std::int64_t n = FrameCount();
+    const std::int64_t total = n * ch;
+    if (total < MinimumValues) {
+        outcome_ = LoadOutcome::TooShort;
+        *notPcmPending = false;
+        env_.Ports.Message(Texts().CaMaly);
+        return;
+    }
+    const int bytes = BytesPerSample();
+    if (dataStart + static_cast<std::uint64_t>(total) * bytes > fileSize)
+        throw IoError("Cannot read " + fileName.string() + ": the file ends before its " +
+                      std::to_string(dataSize_) + " bytes of sample data");
+    // The store (margins included) and the engine's output document beside it.
+    if (2 * static_cast<unsigned __int128>(StoreBytes(ch, n)) >= FreeBytes(env_.WorkFolder))
+        return refuseLowDisk();
+
+    ResizeOverview();
+    CreateStore("sv", "swp.tmp");
+    memory_->SetLength(ch * (n + 2 * MarginFrames));
+    WriteSilence(0, ch * MarginFrames);
+    Int32Array values(static_cast<std::size_t>(TransferBlock), 0);
+
+    const std::int64_t blocks = total / TransferBlock;
+    auto progress = env_.Ports.MakeProgress();
+    progress->EnableCancel(false);
+    progress->SetCaption(Texts().CaReading);
+    progress->SetTotal(blocks);
+    progress->Show();
+
+    std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
+    auto loadBlock = [&](std::int64_t first, std::int64_t count) {
+        const std::size_t want = static_cast<std::size_t>(count * bytes);
+        if (ReadFullyAt(fd, raw.data(), want, dataStart + static_cast<std::uint64_t>(first) * bytes,
+                        fileName) < want)
+            throw IoError("Cannot read " + fileName.string() + ": unexpected end of file");
+        if (bytes == 1) {
+            for (std::int64_t i = 0; i < count; ++i) values[i] = (raw[i] - 128) * 256;
+        } else {
+            for (std::int64_t i = 0; i < count; ++i)
+                values[i] = static_cast<std::int16_t>(Le16(&raw[2 * i])) * 256;
+        }
+        WriteRaw(values.data(), first + ch * MarginFrames, count);
+    };
+    for (std::int64_t b = 0; b < blocks; ++b) {
+        loadBlock(b * TransferBlock, TransferBlock);
+        progress->SetDone(b);
+    }
+    loadBlock(blocks * TransferBlock, total - blocks * TransferBlock);
+    WriteSilence(ch * MarginFrames + total, ch * MarginFrames);
+    saved_ = true;
+    hasData_ = true;
+    outcome_ = LoadOutcome::Loaded;
+    progress->SetDone(blocks);
+}
+
+void Wave::WriteSilence(std::int64_t rawIndex, std::int64_t count) {
+    static const Int32Array zeros(static_cast<std::size_t>(TransferBlock), 0);
+    for (std::int64_t done = 0; done < count; done += TransferBlock)
+        memory_->WriteBlock(rawIndex + done, 1, std::min(count - done, TransferBlock),
+                            zeros.data());
+}
+
+// The header the saved file starts with; an odd fmt chunk is padded like every chunk, and
+// RiffSize is then the file's length minus 8.
+std::vector<unsigned char> Wave::FileHeader() const {
+    const std::uint64_t fmtBody = fmtSize_ + (fmtSize_ & 1);
+    std::vector<unsigned char> header(static_cast<std::size_t>(20 + fmtBody + 8), 0);
+    const std::uint64_t riffSize = 20 + fmtBody + dataSize_;
+    if (fmtSize_ < 16 || riffSize > 0xFFFFFFFFu) throw IoError("WAV sizes beyond 32 bits", EFBIG);
+    std::memcpy(&header[0], "RIFF", 4);
+    Put32(&header[4], static_cast<std::uint32_t>(riffSize));
+    std::memcpy(&header[8], "WAVE", 4);
+    std::memcpy(&header[12], "fmt ", 4);
+    Put32(&header[16], fmtSize_);
+    Put16(&header[20], formatTag_);
+    Put16(&header[22], channels_);
+    Put32(&header[24], static_cast<std::uint32_t>(sampleRate_));
+    Put32(&header[28], static_cast<std::uint32_t>(avgBytesPerSec_));
+    Put16(&header[32], blockAlign_);
+    Put16(&header[34], bitsPerSample_);
+    unsigned char* data = &header[header.size() - 8];
+    std::memcpy(data, "data", 4);
+    Put32(data + 4, dataSize_);
+    return header;
+}
+
+bool Wave::SaveToFile(const std::filesystem::path& requestedName) {
+    saveError_.clear();
+    saveErrorCode_ = 0;
+    if (IsWriteProtected(requestedName)) {  // a protected target stays as it is
+        saveError_ = "Cannot save " + requestedName.string() + ": " + std::strerror(EACCES);
+        saveErrorCode_ = EACCES;
+        return false;
+    }
+    // Cancel is off in the window; a front end that cancels anyway (a signal) abandons the save
+    // with the old file untouched.
+    auto cancelled = [this] {
+        saveError_ = "Saving cancelled";
+        saveErrorCode_ = ECANCELED;
+        return false;
+    };
+    auto progress = env_.Ports.MakeProgress();
+    try {
+        AtomicFileWriter writer(requestedName, env_.WorkFolder);
+        const int ch = channels_;
+        const int bytes = BytesPerSample();
+        const std::int64_t total = FrameCount() * ch;
+        const std::vector<unsigned char> header = FileHeader();
+        writer.Write(header.data(), header.size());
+
+        const std::int64_t blocks = total / TransferBlock;
+        progress->EnableCancel(false);
+        progress->Show();
+        progress->SetCaption(Texts().CaWriting);
+        progress->SetTotal(blocks);
+        Int32Array values(static_cast<std::size_t>(TransferBlock));
+        std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
+        auto saveBlock = [&](std::int64_t first, std::int64_t count) {
+            ReadRaw(values.data(), ch * MarginFrames + first, count);
+            if (bytes == 1) {
+                for (std::int64_t i = 0; i < count; ++i)
+                    raw[i] = static_cast<unsigned char>(std::clamp(values[i] / 256 + 128, 0, 255));
+            } else {
+                for (std::int64_t i = 0; i < count; ++i)
+                    Put16(&raw[2 * i],
+                          static_cast<std::uint16_t>(std::clamp(values[i] / 256, -32768, 32767)));
+            }
+            writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
+        };
+        for (std::int64_t b = 0; b < blocks; ++b) {
+            saveBlock(b * TransferBlock, TransferBlock);
+            progress->SetDone(b);
+            if (progress->CancelRequested()) return cancelled();
+        }
+        saveBlock(blocks * TransferBlock, total - blocks * TransferBlock);
+
+        progress->ProcessEvents();
+        if (progress->CancelRequested()) return cancelled();
+        writer.Commit();
+        saved_ = true;
+        progress->SetDone(blocks);
+        return true;
+    } catch (const IoError& error) {
+        saveError_ = error.what();
+        saveErrorCode_ = error.Code();
+        return false;
+    }
+}
+
+void Wave::ReadChannel(std::int32_t* buffer, std::int64_t storeFrame, int channel,
+                       std::int64_t count) {
+    memory_->ReadBlock(storeFrame * channels_ + channel, channels_, count, buffer);
+}
+
+void Wave::ReadRaw(std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count) {
+    memory_->ReadBlock(rawIndex, 1, count, buffer);
+}
+
+void Wave::WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count) {
+    memory_->WriteBlock(rawIndex, 1, count, buffer);
+    UpdateOverviewBlock(rawIndex, 1, buffer, count);
+}
+
+void Wave::WriteChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
+                        std::int64_t count) {
+    const std::int64_t raw = storeFrame * channels_ + channel;
+    memory_->WriteBlock(raw, channels_, count, buffer);
+    UpdateOverviewBlock(raw, channels_, buffer, count);
+}
+
+void Wave::AddChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
+                      std::int64_t count) {
+    const std::int64_t raw = storeFrame * channels_ + channel;
+    if (!env_.View) {
+        memory_->AddBlock(raw, channels_, count, buffer, nullptr);
+        return;
+    }
+    thread_local Int32Array sums;
+    if (sums.size() < static_cast<std::size_t>(count)) sums.resize(static_cast<std::size_t>(count));
+    memory_->AddBlock(raw, channels_, count, buffer, sums.data());
+    UpdateOverviewBlock(raw, channels_, sums.data(), count);
+}
+
+void Wave::UpdateOverviewBlock(std::int64_t rawIndex, std::int64_t stride, const std::int32_t* v,
+                               std::int64_t count) {
+    if (!env_.View || overview_.empty()) return;
+    const std::int64_t viewStart = env_.View->ViewStart;
+    const std::int64_t zoom = std::max<std::int32_t>(env_.View->HorizontalZoom, 1);
+    const std::int64_t viewEnd = viewStart + FrameCount() / zoom;
+    if (viewEnd == viewStart) return;  // nothing visible
+    const double span = static_cast<double>(viewEnd - viewStart);
+    const double offset = static_cast<double>(viewStart + MarginFrames);
+    const int ch = channels_;
+    const std::int64_t limit = static_cast<std::int64_t>(ch) * 2 * OverviewColumns;
+    std::int32_t* table = overview_.data();
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int64_t r = rawIndex + i * stride;
+        const double x = (static_cast<double>(r) / ch - offset) * OverviewColumns / span;
+        const std::int64_t u = std::llrint(x) * ch * 2;  // x is far inside the 64-bit range
+        if (u < 0 || u >= limit) continue;
+        const std::int32_t value = v[i];
+        const std::int64_t c = r % ch;
+        if (c == 0) {
+            if (value > table[u]) table[u] = value;
+            if (value < table[u + ch]) table[u + ch] = value;
+        } else if (c == 1 && ch == 2) {
+            if (value > table[u + 1]) table[u + 1] = value;
+            if (value < table[u + 3]) table[u + 3] = value;
+        }
+    }
+}
+
+void Wave::BuildOverview(std::int64_t firstFrame, std::int64_t lastFrame) {
+    const float w =
+        static_cast<float>(lastFrame - firstFrame) / static_cast<float>(OverviewColumns);
+    const auto cnt = std::max<std::int64_t>(static_cast<std::int64_t>(std::nearbyint(w)), 0);
+    const int ch = channels_;
+    // Mono and stereo columns are read in one piece, all channels at once; wider documents
+    // channel by channel so that the buffer stays one channel's column.
+    const bool together = ch <= 2;
+    Int32Array buffer(static_cast<std::size_t>(cnt * (together ? ch : 1)));
+    // Maxima start at 0 and minima at 0, so no value can raise one and lower the other: the
+    // plain max/min gives the same column as testing the maximum first.
+    auto extremes = [cnt](const std::int32_t* v, std::int32_t& maximum, std::int32_t& minimum) {
+        std::int32_t hi = 0, lo = 0;
+        for (std::int64_t i = 0; i < cnt; ++i) {
+            hi = std::max(hi, v[i]);
+            lo = std::min(lo, v[i]);
+        }
+        maximum = hi;
+        minimum = lo;
+    };
+    auto stereoExtremes = [cnt](const std::int32_t* v, std::int32_t* maximum,
+                                std::int32_t* minimum) {
+        std::int32_t hi0 = 0, lo0 = 0, hi1 = 0, lo1 = 0;
+        for (std::int64_t i = 0; i < 2 * cnt; i += 2) {
+            hi0 = std::max(hi0, v[i]);
+            lo0 = std::min(lo0, v[i]);
+            hi1 = std::max(hi1, v[i + 1]);
+            lo1 = std::min(lo1, v[i + 1]);
+        }
+        maximum[0] = hi0;
+        maximum[1] = hi1;
+        minimum[0] = lo0;
+        minimum[1] = lo1;
+    };
+    for (int k = 0; k < OverviewColumns; ++k) {
+        const std::int64_t s = firstFrame + MarginFrames +
+                               static_cast<std::int64_t>(
+                                   std::nearbyint(static_cast<double>(k) * static_cast<double>(w)));
+        std::int32_t* maxima = &overview_[static_cast<std::size_t>(2 * k * ch)];
+        std::int32_t* minima = &overview_[static_cast<std::size_t>((2 * k + 1) * ch)];
+        if (cnt <= 0) {
+            std::fill(maxima, maxima + ch, 0);
+            std::fill(minima, minima + ch, 0);
+            continue;
+        }
+        if (together) {
+            ReadRaw(buffer.data(), s * ch, cnt * ch);
+            if (ch == 2) {
+                stereoExtremes(buffer.data(), maxima, minima);
+            } else {
+                extremes(buffer.data(), maxima[0], minima[0]);
+            }
+            continue;
+        }
+        for (int c = 0; c < ch; ++c) {
+            ReadChannel(buffer.data(), s, c, cnt);
+            extremes(buffer.data(), maxima[c], minima[c]);
+        }
+    }
+    overviewValid_ = true;
+}
+
+std::int32_t Wave::OverviewValue(int slot, int channel) const {
+    return overview_[static_cast<std::size_t>(slot * channels_ + channel)];
+}
+
+void Wave::ClearOverview(std::int64_t viewStart, std::int64_t viewEnd, std::int64_t firstRawIndex,
+                         std::int64_t count) {
+    if (viewEnd == viewStart) return;
+    const float m = static_cast<float>(OverviewColumns) / static_cast<float>(viewEnd - viewStart);
+    const int ch = channels_;
+    const std::int64_t limit = static_cast<std::int64_t>(ch) * 2 * OverviewColumns;
+    for (std::int64_t t = firstRawIndex; t < firstRawIndex + count; ++t) {
+        const double k = std::nearbyint(
+            (static_cast<double>(t) / ch - static_cast<double>(viewStart + MarginFrames)) * m);
+        if (!(k >= 0.0) || k * ch * 2 >= static_cast<double>(limit)) continue;
+        const std::int64_t u = static_cast<std::int64_t>(k) * ch * 2;
+        overview_[u] = 0;
+        overview_[u + 1] = 0;
+        if (ch == 2) {
+            overview_[u + 2] = 0;
+            overview_[u + 3] = 0;
+        }
+    }
+}
+
+void Wave::DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame) {
+    const std::int64_t n = FrameCount();
+    firstFrame = std::max<std::int64_t>(firstFrame, 0);
+    endFrame = std::min(endFrame, n);
+    const std::int64_t removed = endFrame - firstFrame;
+    if (removed <= 0 || !memory_) return;
+    const int ch = channels_;
+    // Ascending chunks: each chunk is read before its destination, which lies below it.
+    Int32Array chunk(static_cast<std::size_t>(FileMemory::HalfWindow));
+    const std::int64_t end = ch * (n + MarginFrames);
+    for (std::int64_t i = ch * (endFrame + MarginFrames); i < end;) {
+        const std::int64_t count = std::min<std::int64_t>(end - i, FileMemory::HalfWindow);
+        memory_->ReadBlock(i, 1, count, chunk.data());
+        memory_->WriteBlock(i - ch * removed, 1, count, chunk.data());
+        i += count;
+    }
+    const std::int64_t remaining = n - removed;
+    dataSize_ = static_cast<std::uint32_t>(remaining * BytesPerSample() * ch);
+    WriteSilence(ch * (remaining + MarginFrames), ch * MarginFrames);
+    memory_->SetLength(ch * (remaining + 2 * MarginFrames));
+    if (remaining <= 0) hasData_ = false;
+}
+
+}  // namespace sv

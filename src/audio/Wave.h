@@ -1,0 +1,140 @@
+#pragma once
+// The audio document: a PCM WAV header plus its samples as 32-bit values in a file-backed store
+// framed by silent margins of MarginFrames frames.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "audio/FileMemory.h"
+#include "base/CoreTypes.h"
+#include "base/Progress.h"
+
+namespace sv {
+
+// The visible span the overview table summarises: frames ViewStart .. ViewStart +
+// FrameCount / HorizontalZoom.
+struct ViewPosition {
+    std::int64_t ViewStart = 0;
+    std::int32_t HorizontalZoom = 1;
+};
+
+// What a document needs from its surroundings.
+struct WaveEnvironment {
+    std::filesystem::path WorkFolder;
+    FrontEndPorts Ports;
+    const ViewPosition* View = nullptr;  // null: no overview updates
+};
+
+// True when fileName exists and must not be written: no write permission for this user, or no
+// write bit at all (the read-only attribute, which holds even for root).
+bool IsWriteProtected(const std::filesystem::path& fileName);
+
+enum class LoadOutcome { Loaded, NotPcm, TooShort, LowDiskSpace };
+
+class Wave {
+  public:
+    static constexpr int OverviewColumns = 1200;
+    static constexpr std::int64_t TransferBlock = 163840;
+    static constexpr std::int64_t MinimumValues = 491520;
+    // Files beyond these limits are refused as not PCM. Above 256 channels every per-channel
+    // block read sweeps the store's window many times over (cost grows with the square of the
+    // channel count) and margins alone need 64 KiB of swap per channel.
+    static constexpr int MaxChannels = 256;
+    static constexpr std::uint32_t MaxSampleRate = 4000000;
+    static constexpr std::uint32_t MaxFmtSize = 65536;
+
+    // Reads a PCM WAV file. A refused file gives a document without data (HasData false) and
+    // sets *notPcmPending when the caller must report the not-PCM message. Throws IoError.
+    static std::unique_ptr<Wave> CreateFromFile(const std::filesystem::path& fileName,
+                                                const WaveEnvironment& env,
+                                                bool* notPcmPending = nullptr);
+    // Throws std::invalid_argument for a format whose header fields cannot be represented
+    // (block align above 16 bits, byte rate or sizes above 32 bits, no channels or bits).
+    static std::unique_ptr<Wave> CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
+                                             std::int32_t sampleRate, std::uint16_t bitsPerSample,
+                                             std::int64_t frameCount, const WaveEnvironment& env);
+    // Swap bytes a document of this shape holds in its store.
+    static std::uint64_t StoreBytes(int channels, std::int64_t frameCount);
+    ~Wave();
+    Wave(const Wave&) = delete;
+    Wave& operator=(const Wave&) = delete;
+
+    // Writes the whole file beside the target and renames it into place only when complete, so
+    // a failure leaves an existing file untouched. False on any failure.
+    bool SaveToFile(const std::filesystem::path& fileName);
+    // Why the last SaveToFile failed, naming the file and the cause; its errno value
+    // (ECANCELED when the save was cancelled).
+    const std::string& SaveError() const { return saveError_; }
+    int SaveErrorCode() const { return saveErrorCode_; }
+
+    std::uint16_t FormatTag() const { return formatTag_; }
+    std::uint16_t Channels() const { return channels_; }
+    std::int32_t SampleRate() const { return sampleRate_; }
+    std::uint16_t BitsPerSample() const { return bitsPerSample_; }
+    int BytesPerSample() const { return bitsPerSample_ / 8; }
+    std::int64_t FrameCount() const;
+    std::uint32_t DataSize() const { return dataSize_; }
+    std::uint32_t FmtSize() const { return fmtSize_; }
+    bool Saved() const { return saved_; }
+    void SetSaved(bool saved) { saved_ = saved; }
+    bool HasData() const { return hasData_; }
+    bool OverviewValid() const { return overviewValid_; }
+    LoadOutcome Outcome() const { return outcome_; }
+    const std::filesystem::path& SwapFileName() const { return swapFileName_; }
+    const WaveEnvironment& Env() const { return env_; }
+    // Full scale in internal values: 2^(bits - 1) * 256.
+    std::int64_t FullScale() const { return std::int64_t{1} << (bitsPerSample_ + 7); }
+
+    // Block access (store frames for the channel forms, raw indices for the raw forms).
+    void ReadChannel(std::int32_t* buffer, std::int64_t storeFrame, int channel,
+                     std::int64_t count);
+    void ReadRaw(std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count);
+    void WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count);
+    void WriteChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
+                      std::int64_t count);
+    void AddChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
+                    std::int64_t count);
+    void DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame);
+
+    void BuildOverview(std::int64_t firstFrame, std::int64_t lastFrame);
+    std::int32_t OverviewValue(int slot, int channel) const;
+    void ClearOverview(std::int64_t viewStart, std::int64_t viewEnd, std::int64_t firstRawIndex,
+                       std::int64_t count);
+
+    FileMemory& Memory() { return *memory_; }
+
+  private:
+    explicit Wave(const WaveEnvironment& env);
+    void CreateStore(const std::string& prefix, const std::string& suffix);
+    void Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+              bool* notPcmPending);
+    void UpdateOverviewBlock(std::int64_t rawIndex, std::int64_t stride, const std::int32_t* v,
+                             std::int64_t count);
+    void ResizeOverview();
+    void WriteSilence(std::int64_t rawIndex, std::int64_t count);
+    std::vector<unsigned char> FileHeader() const;
+
+    WaveEnvironment env_;
+    std::uint32_t riffSize_ = 0;
+    std::uint32_t fmtSize_ = 16;
+    std::uint16_t formatTag_ = 1;
+    std::uint16_t channels_ = 0;
+    std::int32_t sampleRate_ = 0;
+    std::int32_t avgBytesPerSec_ = 0;
+    std::uint16_t blockAlign_ = 0;
+    std::uint16_t bitsPerSample_ = 0;
+    std::uint32_t dataSize_ = 0;
+    std::unique_ptr<FileMemory> memory_;
+    std::filesystem::path swapFileName_;
+    Int32Array overview_;
+    bool saved_ = false;
+    bool hasData_ = false;
+    bool overviewValid_ = false;
+    LoadOutcome outcome_ = LoadOutcome::Loaded;
+    std::string saveError_;
+    int saveErrorCode_ = 0;
+};
+
+}  // namespace sv

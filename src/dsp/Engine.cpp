@@ -1,0 +1,121 @@
+#include "dsp/Engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <optional>
+
+#include "text/Language.h"
+
+namespace sv {
+
+Engine::Engine(EngineFlags& flags, FrontEndPorts ports)
+    : flags_(flags),
+      ports_(std::move(ports)),
+      fourier_(BlockSize),
+      block_(BlockSize),
+      spectrum_(BlockSize) {}
+
+Engine::BlockWalk::BlockWalk(Engine& engine, const std::string& title, std::int64_t units,
+                             bool pollsCancel)
+    : engine_(engine),
+      progress_(engine.ports_.MakeProgress()),
+      units_(units),
+      pollsCancel_(pollsCancel) {
+    progress_->EnableCancel(true);
+    progress_->SetCaption(title);
+    progress_->SetTotal(units);
+    progress_->Show();
+}
+
+bool Engine::BlockWalk::Step(std::int64_t unit) {
+    progress_->SetDone(unit);
+    return !(pollsCancel_ && progress_->CancelRequested());
+}
+
+bool Engine::BlockWalk::Finish() {
+    progress_->SetDone(units_);
+    if (pollsCancel_) engine_.flags_.Cancelled = progress_->CancelRequested();
+    return !progress_->CancelRequested();
+}
+
+std::unique_ptr<Wave> Engine::CreateOutput(const Wave& wave) {
+    return Wave::CreateEmpty(wave.FormatTag(), wave.Channels(), wave.SampleRate(),
+                             wave.BitsPerSample(), wave.FrameCount(), wave.Env());
+}
+
+bool Engine::Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output) {
+    if (flags_.Cancelled) {
+        output.reset();
+        return false;
+    }
+    wave = std::move(output);
+    flags_.DataSaved = false;
+    return true;
+}
+
+std::int64_t Engine::FindChannelPeak(Wave& wave, int channel) {
+    const std::int64_t frames = wave.FrameCount();
+    const std::int64_t blocks = frames / BlockSize;
+    BlockWalk walk(*this, Texts().CaNormaDetect, blocks, false);
+    std::int64_t peak = 0;
+    for (std::int64_t d = 0; d <= blocks; ++d) {
+        const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
+        wave.ReadChannel(block_.data(), MarginFrames + d * BlockSize, channel, count);
+        for (std::int64_t i = 0; i < count; ++i)
+            peak = std::max<std::int64_t>(peak, std::llabs(block_[static_cast<std::size_t>(i)]));
+        walk.Step(d);
+    }
+    walk.Finish();
+    return peak;
+}
+
+bool Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel) {
+    BusyCursor busy(ports_.dialogs);
+    const int channels = wave->Channels();
+    const long double fullScale = static_cast<long double>(wave->FullScale() - 1);
+    std::vector<float> gains(static_cast<std::size_t>(channels), 0.0f);
+    for (int c = 0; c < channels; ++c) {
+        const std::int64_t peak = FindChannelPeak(*wave, c);
+        if (peak >= 1)
+            gains[c] = static_cast<float>(std::pow(10.0L, levelDb / 20.0L) * fullScale /
+                                          static_cast<long double>(peak));
+    }
+    if (!perChannel && channels == 2) {
+        // Both channels keep their balance; a silent channel takes no part in the choice.
+        float common = gains[0] == 0.0f   ? gains[1]
+                       : gains[1] == 0.0f ? gains[0]
+                                          : std::min(gains[0], gains[1]);
+        gains[0] = gains[0] == 0.0f ? 0.0f : common;
+        gains[1] = gains[1] == 0.0f ? 0.0f : common;
+    }
+
+    auto output = CreateOutput(*wave);
+    const std::int64_t frames = wave->FrameCount();
+    const std::int64_t blocks = frames / BlockSize;
+    BlockWalk walk(*this, Texts().CaNormalizing, blocks);
+    for (std::int64_t d = 0; d <= blocks; ++d) {
+        const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
+        const std::int64_t storeFrame = MarginFrames + d * BlockSize;
+        for (int c = 0; c < channels; ++c) {
+            wave->ReadChannel(block_.data(), storeFrame, c, count);
+            const float gain = gains[c];
+            for (std::int64_t i = 0; i < count; ++i) {
+                auto& v = block_[static_cast<std::size_t>(i)];
+                // A value below 2^29 times a single fits the 53 bits of a double exactly; only
+                // larger values need the wider product to round right.
+                if (v < (1 << 29) && v > -(1 << 29))
+                    v = static_cast<std::int32_t>(std::lrint(static_cast<double>(v) * gain));
+                else
+                    v = static_cast<std::int32_t>(std::lrint(static_cast<long double>(v) * gain));
+            }
+            output->WriteChannel(block_.data(), storeFrame, c, count);
+        }
+        if (walk.CancelRequested()) break;  // this walk asks before it reports
+        walk.Step(d);
+    }
+    walk.Finish();
+    return Replace(wave, output);
+}
+
+}  // namespace sv

@@ -1,0 +1,132 @@
+#pragma once
+// The processing engine. Every operation walks the document in blocks through one shared frame
+// (busy cursor, progress window, cancel, replace-or-discard); each supplies only its per-block
+// work.
+#include <algorithm>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "audio/Wave.h"
+#include "base/CoreTypes.h"
+#include "base/Progress.h"
+#include "dsp/Complex.h"
+#include "dsp/FFT.h"
+
+namespace sv {
+
+// Program-wide flags the engine writes.
+struct EngineFlags {
+    bool Cancelled = false;  // the last cancellable operation was cancelled
+    bool DataSaved = true;   // cleared when an operation replaces the document
+};
+
+class Engine {
+  public:
+    static constexpr int BlockSize = 16384;
+    static constexpr int Hop = BlockSize / 2;
+
+    Engine(EngineFlags& flags, FrontEndPorts ports);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    FFT& Fourier() { return fourier_; }
+    EngineFlags& Flags() { return flags_; }
+    const FrontEndPorts& Ports() const { return ports_; }
+
+    // Normalizing.
+    std::int64_t FindChannelPeak(Wave& wave, int channel);
+    bool Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel);
+
+    // Spectrum measurement and levelling.
+    void MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1, int bandLevelMode);
+    void ComputeRemasterGains(Wave& wave, const BinSpectrum& target, BinSpectrum& curve0,
+                              BinSpectrum& curve1, int channelMode, int bands, int highPassHz,
+                              int lowPassKHz, int limit, int highPassSlope, int lowPassSlope);
+    void SmoothGainsByBands(Wave& wave, BinSpectrum& curve, int bands, int limit);
+    void ApplyPassSlopes(Wave& wave, BinSpectrum& curve, int highPassHz, int lowPassKHz,
+                         int highPassSlope, int lowPassSlope);
+    bool ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,
+                         const BinSpectrum& curve1);
+
+    // Noise removal.
+    void DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
+                     int seconds);
+    void ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int percent);
+    bool RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
+                     const BinSpectrum& profile1);
+
+    // Peak fitting.
+    bool FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood);
+
+    // ---- the shared frame -----------------------------------------------------------------
+    // One progress window for one walk. Finish() copies Cancel into Cancelled when polled.
+    class BlockWalk {
+      public:
+        BlockWalk(Engine& engine, const std::string& title, std::int64_t units,
+                  bool pollsCancel = true);
+        // Reports unit i and answers whether the walk goes on.
+        bool Step(std::int64_t unit);
+        bool CancelRequested() const { return progress_->CancelRequested(); }
+        void ProcessEvents() { progress_->ProcessEvents(); }
+        // SetDone(units); Cancelled = Cancel (for walks that poll it). True when not cancelled.
+        bool Finish();
+
+      private:
+        Engine& engine_;
+        std::unique_ptr<Progress> progress_;
+        std::int64_t units_;
+        bool pollsCancel_;
+    };
+
+    // Output document of the same format and length as wave.
+    std::unique_ptr<Wave> CreateOutput(const Wave& wave);
+    // Output replaces the document unless the walk was cancelled. Returns !Cancelled.
+    bool Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output);
+
+    // Visits every transform hop h = 0 .. F / 8192 (+ 1 with coverTail) and every channel, in
+    // that order: perBin(channel, spectrum) gets the forward transform of the hop's 16384 values.
+    // With an output document the modified spectrum is transformed back and added into it.
+    // The extra hop gives the last F % 8192 frames the rising half of a window too, so a
+    // filtered recording does not fade out; it reads zeros past the store's end and drops what
+    // it would add there. Returns false when cancelled.
+    template <typename PerBin>
+    bool WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin);
+    // Work units of a walk: one per hop.
+    static std::int64_t WalkUnits(const Wave& wave, bool coverTail) {
+        return wave.FrameCount() / Hop + (coverTail ? 1 : 0);
+    }
+
+  private:
+    EngineFlags& flags_;
+    FrontEndPorts ports_;
+    FFT fourier_;
+    Int32Array block_;
+    ComplexArray spectrum_;
+};
+
+template <typename PerBin>
+bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin) {
+    const std::int64_t lastHop = WalkUnits(wave, coverTail);
+    const std::int64_t storeFrames = wave.FrameCount() + 2 * MarginFrames;
+    const int channels = wave.Channels();
+    for (std::int64_t h = 0; h <= lastHop; ++h) {
+        const std::int64_t storeFrame = h * Hop;
+        const std::int64_t inside =
+            std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
+        for (int c = 0; c < channels; ++c) {
+            wave.ReadChannel(block_.data(), storeFrame, c, inside);
+            std::fill(block_.begin() + inside, block_.end(), 0);
+            fourier_.Forward(block_.data(), spectrum_.data());
+            perBin(c, spectrum_.data());
+            if (output) {
+                fourier_.Inverse(spectrum_.data(), block_.data());
+                output->AddChannel(block_.data(), storeFrame, c, inside);
+            }
+        }
+        if (!walk.Step(h)) return false;
+    }
+    return true;
+}
+
+}  // namespace sv

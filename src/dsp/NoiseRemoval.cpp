@@ -1,0 +1,117 @@
+// Noise removal: find the quietest stretch, take its spectrum as the noise profile, subtract it.
+#include <algorithm>
+#include <array>
+#include <vector>
+
+#include "dsp/Engine.h"
+#include "dsp/SpectrumRing.h"
+#include "text/Language.h"
+
+namespace sv {
+namespace {
+
+// The single value 9.9999997e37: louder than any window, so the first one examined wins.
+constexpr float NoLevelYet = 1e38f;
+
+// Hops per examined window. The ring holds at most 255 slots, and a window needs one hop even
+// when the rate is below one hop per second.
+int WindowHops(std::int32_t sampleRate, int seconds) {
+    const std::int64_t hops = static_cast<std::int64_t>(sampleRate) * seconds / Engine::Hop;
+    return static_cast<int>(std::clamp<std::int64_t>(hops, 1, 255));
+}
+
+void TakeLarger(BinSpectrum& profile, const BinSpectrum& candidate) {
+    for (int k = 0; k < SpectrumBins; ++k)
+        if (!(profile[k] >= candidate[k])) profile[k] = candidate[k];
+}
+
+// Scales by s, then gives every inner bin the largest scaled value within two bins of it.
+void ScaleAndWiden(BinSpectrum& profile, float s, std::vector<float>& scaled) {
+    for (int k = 0; k < SpectrumBins; ++k) scaled[k] = profile[k] * s;
+    for (int k = 0; k < SpectrumBins; ++k) profile[k] = scaled[k];
+    for (int k = 2; k < SpectrumBins - 2; ++k) {
+        float widest = 0.0f;
+        for (int j = k - 2; j <= k + 2; ++j)
+            if (scaled[j] > widest) widest = scaled[j];
+        profile[k] = widest;
+    }
+}
+
+}  // namespace
+
+void Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
+                         int seconds) {
+    BusyCursor busy(ports_.dialogs);
+    const int channels = std::min<int>(wave.Channels(), 2);
+    const int window = WindowHops(wave.SampleRate(), seconds);
+    profile0.fill(0.0f);
+    profile1.fill(0.0f);
+    const std::int64_t hops = wave.FrameCount() / Hop;
+    // Hop 0 reaches into the leading margin and hop `hops` into the trailing one: neither is
+    // searched, and a document too short for one search hop leaves the profiles zero.
+    const std::int64_t lastSearch = hops - 1;
+    BlockWalk walk(*this, Texts().CaNoiseDetect, hops);
+    if (channels >= 1 && lastSearch >= window + 1) {
+        std::vector<SpectrumRing> rings;
+        rings.reserve(2);
+        for (int c = 0; c < channels; ++c) rings.emplace_back(static_cast<std::uint16_t>(window));
+        std::vector<BinSpectrum> candidates(2, BinSpectrum{});
+        std::array<BinSpectrum*, 2> profiles{&profile0, &profile1};
+        auto addHop = [&](std::int64_t h) {
+            for (int c = 0; c < channels; ++c) {
+                wave.ReadChannel(block_.data(), h * Hop, c, BlockSize);
+                fourier_.Forward(block_.data(), spectrum_.data());
+                rings[c].AddSpectrum(spectrum_.data());
+            }
+        };
+        for (std::int64_t h = 1; h <= window; ++h) addHop(h);
+
+        // With more parts than searched hops every hop ends a part of its own.
+        const std::int64_t interval = (lastSearch - window) / std::max(parts, 1);
+        std::array<float, 2> quietest{NoLevelYet, NoLevelYet};
+        for (std::int64_t h = window + 1; h <= lastSearch; ++h) {
+            addHop(h);
+            // Channel 0 picks the window for both channels, so the profiles stay aligned.
+            const float level = rings[0].MeanLevel();
+            for (int c = 0; c < channels; ++c) {
+                if (quietest[c] > level) {
+                    quietest[c] = level;
+                    rings[c].MaxSpectrum(candidates[c]);
+                }
+            }
+            if (interval == 0 || (h - window) % interval == 0) {
+                for (int c = 0; c < channels; ++c) TakeLarger(*profiles[c], candidates[c]);
+                quietest.fill(NoLevelYet);
+            }
+            walk.Step(h);
+            walk.ProcessEvents();  // detection keeps the window alive at every hop
+            if (walk.CancelRequested()) break;
+        }
+    }
+    walk.Finish();
+}
+
+void Engine::ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1,
+                               int percent) {
+    const float s = static_cast<float>(percent) / 100.0f;
+    std::vector<float> scaled(SpectrumBins);
+    ScaleAndWiden(profile0, s, scaled);
+    if (wave.Channels() >= 2) ScaleAndWiden(profile1, s, scaled);
+}
+
+bool Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
+                         const BinSpectrum& profile1) {
+    BusyCursor busy(ports_.dialogs);
+    auto output = CreateOutput(*wave);
+    BlockWalk walk(*this, Texts().CaNoiseRemove, WalkUnits(*wave, true));
+    const std::array<const BinSpectrum*, 2> profiles{&profile0, &profile1};
+    WalkHops(*wave, output.get(), walk, true, [&profiles](int channel, Complex* x) {
+        if (channel > 1) return;  // no profile: only windowed and overlap-added
+        const BinSpectrum& profile = *profiles[channel];
+        for (int k = 0; k < SpectrumBins; ++k) x[k] = ComplexMath::SubtractNoise(x[k], profile[k]);
+    });
+    walk.Finish();
+    return Replace(wave, output);
+}
+
+}  // namespace sv

@@ -1,0 +1,133 @@
+// Peak fitting: the largest block peaks are brought down to the level of the N-th largest by
+// smooth dips in gain rather than by clipping.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+#include "dsp/Engine.h"
+#include "text/Language.h"
+
+namespace sv {
+namespace {
+
+// The n-th largest block peak, or 0 when fewer than n blocks have a positive peak.
+std::int64_t NthLargestPeak(std::vector<std::int64_t>& peaks, int n) {
+    if (n < 1 || static_cast<std::size_t>(n) > peaks.size()) return 0;
+    std::nth_element(peaks.begin(), peaks.begin() + (n - 1), peaks.end(), std::greater<>());
+    return std::max<std::int64_t>(peaks[static_cast<std::size_t>(n - 1)], 0);
+}
+
+// One call's working memory and the dip it applies to the output document.
+class Dipper {
+  public:
+    Dipper(Wave& output, std::int64_t neighbourhood, std::int64_t threshold)
+        : output_(output),
+          b_(neighbourhood),
+          threshold_(threshold),
+          values_(output.FrameCount() * output.Channels()),
+          first_(MarginFrames * output.Channels()),
+          block_(static_cast<std::size_t>(neighbourhood)),
+          window_(static_cast<std::size_t>(2 * neighbourhood + 1)),
+          shape_(static_cast<std::size_t>(neighbourhood + 1)) {
+        // (cos(i pi / B) + 1) / 2 depends on |i| only.
+        for (std::int64_t i = 0; i <= b_; ++i)
+            shape_[static_cast<std::size_t>(i)] =
+                (std::cos(static_cast<double>(i) * std::numbers::pi / static_cast<double>(b_)) +
+                 1.0) /
+                2.0;
+    }
+
+    // Dips every value of block a above the threshold, testing later values after the dips.
+    void FitBlock(std::int64_t a) {
+        const std::int64_t start = a * b_;
+        const std::int64_t count = std::min(b_, values_ - start);
+        output_.ReadRaw(block_.data(), first_ + start, count);
+        for (std::int64_t j = 0; j < count; ++j) {
+            const std::int64_t peak = std::llabs(block_[static_cast<std::size_t>(j)]);
+            if (peak <= threshold_) continue;
+            Dip(start + j, peak);
+            output_.ReadRaw(block_.data() + j + 1, first_ + start + j + 1, count - j - 1);
+        }
+    }
+
+  private:
+    // Gain 1 - shape(i) (1 - T / P) over raw values c - B .. c + B, clipped to the document.
+    void Dip(std::int64_t c, std::int64_t peak) {
+        const std::int64_t lo = std::max<std::int64_t>(c - b_, 0);
+        const std::int64_t hi = std::min(c + b_, values_ - 1);
+        const std::int64_t count = hi - lo + 1;
+        output_.ReadRaw(window_.data(), first_ + lo, count);
+        const double depth = 1.0 - static_cast<double>(threshold_) / static_cast<double>(peak);
+        for (std::int64_t t = 0; t < count; ++t) {
+            const double gain =
+                1.0 - shape_[static_cast<std::size_t>(std::llabs(lo + t - c))] * depth;
+            auto& w = window_[static_cast<std::size_t>(t)];
+            w = static_cast<std::int32_t>(std::lrint(static_cast<double>(w) * gain));
+        }
+        // The overview only ever widens on writes: clear the touched columns so that the
+        // write rebuilds them from the lowered values.
+        if (const ViewPosition* view = output_.Env().View) {
+            const std::int64_t zoom = std::max<std::int32_t>(view->HorizontalZoom, 1);
+            output_.ClearOverview(view->ViewStart, view->ViewStart + output_.FrameCount() / zoom,
+                                  first_ + lo, count);
+        }
+        output_.WriteRaw(window_.data(), first_ + lo, count);
+    }
+
+    Wave& output_;
+    const std::int64_t b_;
+    const std::int64_t threshold_;
+    const std::int64_t values_;  // raw values of the document
+    const std::int64_t first_;   // store raw index of raw value 0
+    Int32Array block_;
+    Int32Array window_;
+    std::vector<double> shape_;
+};
+
+}  // namespace
+
+bool Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood) {
+    BusyCursor busy(ports_.dialogs);
+    const std::int64_t b = std::max(neighbourhood, 1);
+    const std::int64_t values = wave->FrameCount() * wave->Channels();
+    const std::int64_t first = MarginFrames * wave->Channels();
+    const std::int64_t blocks = values / b;
+    auto output = CreateOutput(*wave);
+
+    // Copy and measure.
+    std::vector<std::int64_t> peaks(static_cast<std::size_t>(blocks + 1), 0);
+    {
+        Int32Array block(static_cast<std::size_t>(b));
+        BlockWalk walk(*this, Texts().CaPeekDetect, blocks);
+        for (std::int64_t a = 0; a <= blocks; ++a) {
+            const std::int64_t count = std::min(b, values - a * b);
+            wave->ReadRaw(block.data(), first + a * b, count);
+            output->WriteRaw(block.data(), first + a * b, count);
+            std::int64_t peak = 0;
+            for (std::int64_t i = 0; i < count; ++i)
+                peak = std::max<std::int64_t>(peak, std::llabs(block[static_cast<std::size_t>(i)]));
+            peaks[static_cast<std::size_t>(a)] = peak;
+            if (!walk.Step(a)) break;
+        }
+        walk.Finish();
+    }
+    if (flags_.Cancelled) return Replace(wave, output);
+
+    // A threshold of 0 would dip every value to 0: the copy stands as the result instead.
+    const std::int64_t threshold = NthLargestPeak(peaks, peakCount);
+    if (threshold > 0) {
+        Dipper dipper(*output, b, threshold);
+        BlockWalk walk(*this, Texts().CaPeekFit, blocks);
+        for (std::int64_t a = 0; a <= blocks; ++a) {
+            dipper.FitBlock(a);
+            if (!walk.Step(a)) break;
+        }
+        walk.Finish();
+    }
+    return Replace(wave, output);
+}
+
+}  // namespace sv

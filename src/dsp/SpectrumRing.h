@@ -1,0 +1,48 @@
+#pragma once
+// A ring of the most recent magnitude spectra: noise detection keeps the last few hops of each
+// channel here to judge how quiet that stretch is and what its loudest bins are.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "base/CoreTypes.h"
+#include "dsp/Complex.h"
+
+namespace sv {
+
+class SpectrumRing {
+  public:
+    // One slot holds this many values; the engine fills the first SpectrumBins of them.
+    static constexpr int SlotValues = SpectrumBins + 1;
+
+    // A ring of count zeroed slots (count >= 1); all memory is taken here, once.
+    explicit SpectrumRing(std::uint16_t count);
+
+    std::uint16_t WritePos() const { return writePos_; }
+    std::uint16_t SlotCount() const { return slotCount_; }
+    std::span<const float, SlotValues> Slots(int slot) const {
+        return std::span<const float, SlotValues>(Slot(slot), SlotValues);
+    }
+
+    // Stores |x[k]| for k = 0 .. SpectrumBins - 1 in the slot at WritePos, then advances it.
+    void AddSpectrum(const Complex* x);
+    // Sum of every slot's bins 0 .. SpectrumBins - 1 in single precision (slot by slot, bins
+    // ascending), divided by SlotCount and by SpectrumBins.
+    float MeanLevel() const;
+    // Largest value of bin k over all slots, starting from 0.
+    float MaxAt(int k) const;
+    // MaxAt for every bin, slot by slot so that memory is read in order.
+    void MaxSpectrum(BinSpectrum& out) const;
+
+  private:
+    const float* Slot(int slot) const {
+        return values_.data() + static_cast<std::size_t>(slot) * SlotValues;
+    }
+    float* Slot(int slot) { return values_.data() + static_cast<std::size_t>(slot) * SlotValues; }
+
+    std::uint16_t writePos_ = 0;
+    std::uint16_t slotCount_;
+    std::vector<float> values_;
+};
+
+}  // namespace sv

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <thread>
+
+#include "audio/FileMemory.h"
+#include "base/IoError.h"
+#include "support/TestFiles.h"
+
+namespace sv {
+namespace {
+
+using test::TempDir;
+
+std::int32_t ValueInFile(const std::filesystem::path& file, std::int64_t index) {
+    const std::string bytes = test::ReadFile(file);
+    std::int32_t v = 0;
+    std::memcpy(&v, bytes.data() + 4 * index, 4);
+    return v;
+}
+
+TEST(FileMemory, FirstAccessReadsAWholeWindowOfZeros) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp");
+    store.SetLength(1);
+    EXPECT_EQ(store.ReadValue(0), 0);
+    EXPECT_EQ(store.WindowStart(), 0);
+    EXPECT_EQ(store.ReadValue(1048575), 0);
+}
+
+TEST(FileMemory, JumpCentresTheWindowOnTheIndex) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp");
+    store.SetLength(3000000);
+    store.ReadValue(2000000);
+    EXPECT_EQ(store.WindowStart(), 1475712);  // window 1,475,712 .. 2,524,287
+}
+
+TEST(FileMemory, SetLengthKeepsAtLeastOneWindowOnDisk) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp");
+    store.SetLength(10);
+    EXPECT_EQ(std::filesystem::file_size(dir / "a.tmp"), 4194304u);
+    store.SetLength(2000000);
+    EXPECT_EQ(std::filesystem::file_size(dir / "a.tmp"), 8000000u);
+    EXPECT_EQ(store.Length(), 2000000);
+}
+
+TEST(FileMemory, SequentialWritesReadBackAcrossWindowMoves) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp");
+    store.SetLength(1600000);
+    for (std::int64_t i = 0; i < 1600000; ++i)
+        store.WriteValue(i, static_cast<std::int32_t>(i * 7 - 3));
+    // The first two halves went to disk at the forward steps; the rest only at the jump back.
+    EXPECT_EQ(ValueInFile(dir / "a.tmp", 524287), 524287 * 7 - 3);
+    EXPECT_EQ(ValueInFile(dir / "a.tmp", 1048575), 1048575 * 7 - 3);
+    EXPECT_EQ(ValueInFile(dir / "a.tmp", 1599999), 0);
+    for (std::int64_t i = 0; i < 1600000; ++i)
+        ASSERT_EQ(store.ReadValue(i), static_cast<std::int32_t>(i * 7 - 3)) << i;
+}
+
+TEST(FileMemory, BackwardStepKeepsTheOverlapInMemory) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp");
+    store.SetLength(2000000);
+    store.WriteValue(1000000, 42);  // window 475,712 .. 1,524,287, modified
+    EXPECT_EQ(store.WindowStart(), 475712);
+    EXPECT_EQ(store.ReadValue(400000), 0);  // backward step clamped at 0
+    EXPECT_EQ(store.WindowStart(), 0);
+    EXPECT_EQ(ValueInFile(dir / "a.tmp", 1000000), 0);  // still only in the kept part
+    EXPECT_EQ(store.ReadValue(1000000), 42);
+}
+
+TEST(FileMemory, DestroyRemovesTheSwapFileWithoutWritingBack) {
+    TempDir dir;
+    {
+        FileMemory store(dir / "a.tmp");
+        store.SetLength(100);
+        store.WriteValue(5, 9);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "a.tmp"));
+}
+
+TEST(FileMemory, ExclusiveCreationRefusesAnExistingName) {
+    TempDir dir;
+    FileMemory first(dir / "a.tmp", true);
+    try {
+        FileMemory second(dir / "a.tmp", true);
+        FAIL() << "a second store took the same swap file";
+    } catch (const IoError& e) {
+        EXPECT_EQ(e.Code(), EEXIST);
+    }
+}
+
+// Block transfers must give the same values and the same window positions as single calls.
+TEST(FileMemory, BlockTransfersMatchSingleValueAccess) {
+    TempDir dir;
+    FileMemory single(dir / "single.tmp");
+    FileMemory block(dir / "block.tmp");
+    const std::int64_t length = 3 * FileMemory::WindowValues + 1234;
+    single.SetLength(length);
+    block.SetLength(length);
+    std::mt19937 random(7);
+    std::vector<std::int32_t> in(700000), out(700000), expect(700000);
+    for (int step = 0; step < 60; ++step) {
+        const std::int64_t stride = 1 + random() % 3;
+        const std::int64_t count = 1 + random() % 600000;
+        const std::int64_t index = random() % (length - stride * count);
+        for (auto& v : in) v = static_cast<std::int32_t>(random() % 100000) - 50000;
+        switch (random() % 3) {
+            case 0:
+                for (std::int64_t i = 0; i < count; ++i)
+                    single.WriteValue(index + i * stride, in[i]);
+                block.WriteBlock(index, stride, count, in.data());
+                break;
+            case 1:
+                for (std::int64_t i = 0; i < count; ++i)
+                    single.WriteValue(index + i * stride,
+                                      single.ReadValue(index + i * stride) + in[i]);
+                block.AddBlock(index, stride, count, in.data(), nullptr);
+                break;
+            default:
+                for (std::int64_t i = 0; i < count; ++i)
+                    expect[i] = single.ReadValue(index + i * stride);
+                block.ReadBlock(index, stride, count, out.data());
+                for (std::int64_t i = 0; i < count; ++i)
+                    ASSERT_EQ(out[i], expect[i]) << step << " " << i;
+        }
+        ASSERT_EQ(single.WindowStart(), block.WindowStart()) << step;
+    }
+}
+
+TEST(FileMemory, TwoThreadsShareOneStoreSafely) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp");
+    const std::int64_t length = 3000000;
+    store.SetLength(length);
+    for (std::int64_t i = 0; i < length; i += 1000) store.WriteValue(i, 1);
+    std::thread reader([&] {
+        // Reads far from the writer so that nearly every access moves the window.
+        std::int64_t sum = 0;
+        for (int pass = 0; pass < 3; ++pass)
+            for (std::int64_t i = length - 1000; i >= 0; i -= 1000) sum += store.ReadValue(i);
+        EXPECT_EQ(sum, 3 * (length / 1000));
+    });
+    std::vector<std::int32_t> block(1000);
+    for (std::int64_t i = 1; i + 1000 < length; i += 1000)
+        store.WriteBlock(i, 1, 999, block.data());
+    reader.join();
+    for (std::int64_t i = 0; i < length; i += 1000) ASSERT_EQ(store.ReadValue(i), 1);
+}
+
+TEST(FileMemory, TwoStoresInTwoThreadsStayApart) {
+    TempDir dir;
+    auto work = [&](const char* name, std::int32_t base) {
+        FileMemory store(dir / name);
+        store.SetLength(2500000);
+        std::vector<std::int32_t> v(2500000);
+        for (std::size_t i = 0; i < v.size(); ++i) v[i] = base + static_cast<std::int32_t>(i);
+        store.WriteBlock(0, 1, 2500000, v.data());
+        std::vector<std::int32_t> back(2500000);
+        store.ReadBlock(0, 1, 2500000, back.data());
+        EXPECT_EQ(back, v);
+    };
+    std::thread a(work, "a.tmp", 0);
+    std::thread b(work, "b.tmp", 100000000);
+    a.join();
+    b.join();
+    EXPECT_EQ(dir.CountFiles(), 0);
+}
+
+}  // namespace
+}  // namespace sv
