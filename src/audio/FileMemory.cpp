@@ -102,6 +102,8 @@ void FileMemory::SetLength(std::int64_t count) {
     std::lock_guard guard(lock_);
     length_ = count;
     const std::int64_t values = std::max(count, W);
+    // The window keeps its values across a cut, the file does not.
+    if (windowStart_ >= 0 && values < windowStart_ + W) LoadPending();
     if (::ftruncate(fd_, static_cast<off_t>(values * 4)) != 0)
         ThrowIoError("Cannot resize swap file " + fileName_.string());
     writtenEnd_ = std::min(writtenEnd_, values);  // what was cut off comes back as zeros
@@ -144,7 +146,25 @@ void FileMemory::WriteFile(std::int64_t valueOffset, const std::int32_t* from, s
     writtenEnd_ = std::max(writtenEnd_, valueOffset + count);
 }
 
-void FileMemory::MoveWindow(std::int64_t index) {
+void FileMemory::WriteBack(std::int64_t first, std::int64_t count) {
+    const std::int64_t stored = std::clamp<std::int64_t>(loaded_ - first, 0, count);
+    if (stored > 0) WriteFile(windowStart_ + first, window_.data() + first, stored);
+    if (stored == count) return;
+    const std::int64_t end = windowStart_ + first + count;
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) ThrowIoError("Cannot write swap file " + fileName_.string());
+    if (info.st_size < end * 4 && ::ftruncate(fd_, static_cast<off_t>(end * 4)) != 0)
+        ThrowIoError("Cannot write swap file " + fileName_.string());
+    writtenEnd_ = std::max(writtenEnd_, end);
+}
+
+void FileMemory::LoadPending() {
+    if (loaded_ >= W) return;
+    ReadFile(windowStart_ + loaded_, window_.data() + loaded_, W - loaded_);
+    loaded_ = W;
+}
+
+void FileMemory::PlaceWindow(std::int64_t index) {
     const std::int64_t s = windowStart_;
     const std::int64_t e = s + W - 1;
     if (index >= s && index <= e) return;
@@ -152,20 +172,30 @@ void FileMemory::MoveWindow(std::int64_t index) {
     std::int32_t* slots = window_.data();
     if (index > e && index < e + H) {
         const std::int64_t d = n - s;
-        if (modified_) WriteFile(s, slots, d);
-        std::memmove(slots, slots + d, static_cast<std::size_t>(W - d) * 4);
-        ReadFile(s + W, slots + (W - d), d);
+        if (modified_) WriteBack(0, d);
+        const std::int64_t kept = std::max<std::int64_t>(0, loaded_ - d);
+        std::memmove(slots, slots + d, static_cast<std::size_t>(kept) * 4);
+        loaded_ = kept;
     } else if (index < s && index > s - H) {
         const std::int64_t d = s - n;
-        if (modified_) WriteFile(s + W - d, slots + (W - d), d);
-        std::memmove(slots + d, slots, static_cast<std::size_t>(W - d) * 4);
+        if (modified_) WriteBack(W - d, d);
+        const std::int64_t kept = std::min(loaded_, W - d);
+        std::memmove(slots + d, slots, static_cast<std::size_t>(kept) * 4);
         ReadFile(n, slots, d);
+        loaded_ = d + kept;
     } else {
-        if (modified_) WriteFile(s, slots, W);
-        ReadFile(n, slots, W);
+        if (modified_) WriteBack(0, W);
+        loaded_ = 0;
         modified_ = false;
     }
     windowStart_ = n;
+}
+
+void FileMemory::MoveWindow(std::int64_t index) {
+    const std::int64_t slot = index - windowStart_;
+    if (slot >= 0 && slot < loaded_) return;
+    PlaceWindow(index);
+    if (index - windowStart_ >= loaded_) LoadPending();
 }
 
 void FileMemory::WriteValue(std::int64_t index, std::int32_t value) {
@@ -190,10 +220,31 @@ void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t coun
         std::lock_guard guard(lock_);
         const std::int64_t at = index + i * stride;
         MoveWindow(at);
-        const std::int64_t last = windowStart_ + W - 1;
+        const std::int64_t last = windowStart_ + loaded_ - 1;
         const std::int64_t span = std::min(count - i, (last - at) / stride + 1);
         op(window_.data() + (at - windowStart_), i, span);
         i += span;
+    }
+}
+
+// Same window moves as one ReadValue per index; pending spans are read from the file straight
+// into out and stay pending.
+void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int32_t* out) {
+    std::int64_t i = 0;
+    while (i < count) {
+        std::lock_guard guard(lock_);
+        const std::int64_t at = index + i;
+        PlaceWindow(at);
+        const std::int64_t slot = at - windowStart_;
+        std::int64_t n = 0;
+        if (slot < loaded_) {
+            n = std::min(count - i, loaded_ - slot);
+            std::memcpy(out + i, window_.data() + slot, static_cast<std::size_t>(n) * 4);
+        } else {
+            n = std::min(count - i, W - slot);
+            ReadFile(at, out + i, n);
+        }
+        i += n;
     }
 }
 
@@ -203,10 +254,12 @@ void FileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t
         for (std::int64_t i = 0; i < count; ++i) out[i] = ReadValue(index + i * stride);
         return;
     }
+    if (stride == 1) {
+        ReadSequential(index, count, out);
+        return;
+    }
     Walk(index, stride, count, [&](const std::int32_t* slot, std::int64_t first, std::int64_t n) {
-        if (stride == 1) {
-            std::memcpy(out + first, slot, static_cast<std::size_t>(n) * 4);
-        } else if (stride == 2) {  // one channel of a stereo document: the common case
+        if (stride == 2) {  // one channel of a stereo document: the common case
             for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[2 * k];
         } else {
             for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[k * stride];

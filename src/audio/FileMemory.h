@@ -57,7 +57,15 @@ class FileMemory {
 
   private:
     FileMemory(int lockedFd, const std::filesystem::path& fileName);
+    // Makes index a loaded slot of the window.
     void MoveWindow(std::int64_t index);
+    // The window move for index without reading what enters it: that part is left pending.
+    void PlaceWindow(std::int64_t index);
+    void LoadPending();
+    // Writes window slots first .. first + count - 1 back; the pending ones already hold the
+    // file's values, so only the file's size and writtenEnd_ follow as if they had been written.
+    void WriteBack(std::int64_t first, std::int64_t count);
+    void ReadSequential(std::int64_t index, std::int64_t count, std::int32_t* out);
     void ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
     void WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count);
     template <typename Op>
@@ -71,6 +79,10 @@ class FileMemory {
     // touching it (reading holes of a sparse file costs as much as reading data).
     std::int64_t writtenEnd_ = 0;
     std::vector<std::int32_t> window_;
+    // Slots 0 .. loaded_ - 1 hold the window's values; the rest are pending: their values are
+    // the file's, still unchanged there, read when first needed. Long sequential reads thus go
+    // straight from the file into the caller's buffer instead of through the window.
+    std::int64_t loaded_ = WindowValues;
     int fd_ = -1;
     std::filesystem::path fileName_;
     std::unique_ptr<RemovedOnAbruptExit> removedOnAbruptExit_;
