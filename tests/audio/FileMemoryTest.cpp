@@ -131,6 +131,82 @@ TEST(FileMemory, BlockTransfersMatchSingleValueAccess) {
     }
 }
 
+// Long reads that pass the window's end leave parts of it unread; whatever follows (writes into
+// those parts, steps back, cuts of the length, more reads) must see the same values, window
+// positions, file sizes and file contents as single calls.
+TEST(FileMemory, LongReadsLeaveTheSameStateAsSingleCalls) {
+    constexpr std::int64_t W = FileMemory::WindowValues;
+    constexpr std::int64_t H = FileMemory::HalfWindow;
+    enum Kind { Read, Write, Cut };
+    struct Op {
+        Kind kind;
+        std::int64_t index, count;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Op> ops;
+    };
+    const std::vector<Case> cases = {
+        {"fresh store, read across three windows", {{Read, 0, 3 * W}}},
+        {"modified window, then a long read forward",
+         {{Write, 100, 1000}, {Read, 50, 2 * W + 7}, {Read, 0, 10}}},
+        {"write into the unread part", {{Read, 0, W + H + 3}, {Write, W + H + 10, 5}}},
+        {"step back after a long read",
+         {{Read, 2 * W, W}, {Write, 2 * W + 5, 3}, {Read, 2 * W - 100, 50}}},
+        {"column-sized reads with overlaps and gaps",
+         {{Write, 0, 3 * W},
+          {Read, 1, H / 2},
+          {Read, H / 2, H / 2 + 1},
+          {Read, H + 3, H},
+          {Read, 2 * H, W}}},
+        {"cut the length while parts are unread",
+         {{Write, 0, 2 * W}, {Read, 0, W + H + 1}, {Cut, W + 10, 0}, {Read, W, 20}}},
+        {"unsaved changes carried past the end of a shortened file",
+         {{Write, 0, 10}, {Cut, 10, 0}, {Write, 5, 3}, {Read, 0, 3 * W}}},
+        {"read beyond what was ever written",
+         {{Write, 0, 10}, {Read, 5, 3 * W}, {Write, 3 * W - 1, 1}}},
+    };
+    std::mt19937 random(11);
+    std::vector<std::int32_t> buffer(4 * W), expect(4 * W);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        FileMemory single(dir / "single.tmp");
+        FileMemory block(dir / "block.tmp");
+        single.SetLength(4 * W);
+        block.SetLength(4 * W);
+        for (const Op& op : c.ops) {
+            switch (op.kind) {
+                case Read:
+                    for (std::int64_t i = 0; i < op.count; ++i)
+                        expect[i] = single.ReadValue(op.index + i);
+                    block.ReadBlock(op.index, 1, op.count, buffer.data());
+                    for (std::int64_t i = 0; i < op.count; ++i)
+                        ASSERT_EQ(buffer[i], expect[i]) << op.index + i;
+                    break;
+                case Write:
+                    for (std::int64_t i = 0; i < op.count; ++i) {
+                        buffer[i] = static_cast<std::int32_t>(random() % 2000) - 1000;
+                        single.WriteValue(op.index + i, buffer[i]);
+                    }
+                    block.WriteBlock(op.index, 1, op.count, buffer.data());
+                    break;
+                case Cut:
+                    single.SetLength(op.index);
+                    block.SetLength(op.index);
+                    break;
+            }
+            ASSERT_EQ(block.WindowStart(), single.WindowStart());
+            ASSERT_EQ(std::filesystem::file_size(block.FileName()),
+                      std::filesystem::file_size(single.FileName()));
+        }
+        EXPECT_EQ(test::ReadFile(block.FileName()), test::ReadFile(single.FileName()));
+        // Everything still readable, also what the window holds beyond a cut length.
+        for (std::int64_t i = 0; i < 4 * W; i += 61)
+            ASSERT_EQ(block.ReadValue(i), single.ReadValue(i)) << i;
+    }
+}
+
 TEST(FileMemory, TwoThreadsShareOneStoreSafely) {
     TempDir dir;
     FileMemory store(dir / "a.tmp");
