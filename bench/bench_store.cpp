@@ -54,6 +54,20 @@ void BM_ReadBlock(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * Values);
 }
 
+// Long reads as saving and the overview make them, against reading the swap file directly.
+void BM_ReadBlockLong(benchmark::State& state) {
+    sv::FileMemory store(SwapPath());
+    store.SetLength(Values);
+    std::vector<std::int32_t> block(static_cast<std::size_t>(state.range(0)), 3);
+    for (std::int64_t i = 0; i < Values; i += state.range(0))
+        store.WriteBlock(i, 1, state.range(0), block.data());
+    for (auto _ : state)
+        for (std::int64_t i = 0; i < Values; i += state.range(0))
+            store.ReadBlock(i, 1, state.range(0), block.data());
+    benchmark::DoNotOptimize(block.data());
+    state.SetItemsProcessed(state.iterations() * Values);
+}
+
 // One channel of a stereo document, as the engine reads it.
 void BM_ReadChannelStride2(benchmark::State& state) {
     sv::FileMemory store(SwapPath());
@@ -70,6 +84,7 @@ BENCHMARK(BM_WritePerValue)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadPerValue)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteBlock)->Arg(16384)->Arg(163840)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadBlock)->Arg(16384)->Arg(163840)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadBlockLong)->Arg(262144)->Arg(4194304)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadChannelStride2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
