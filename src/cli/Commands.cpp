@@ -60,7 +60,11 @@ std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit)
         return nullptr;
     }
     if (wave->HasData()) return wave;
-    if (notPcm) session.dialogs.Message(Texts().CaNePCM + ": " + path);
+    if (notPcm) {
+        const std::string& reason = wave->RefusalReason();
+        session.dialogs.Message(Texts().CaNePCM + ": " + path +
+                                (reason.empty() ? "" : ": " + reason));
+    }
     exit = ExitRefused;
     return nullptr;
 }
@@ -82,7 +86,9 @@ int RunInfo(Session& session, const Options& options) {
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
-    std::printf("format: PCM\n");
+    const bool isFloat = wave->Encoding() == SampleEncoding::Float32;
+    std::printf("format: %s%s\n", isFloat ? "float" : "PCM",
+                wave->FormatTag() == WaveExtensibleTag ? " extensible" : "");
     std::printf("channels: %d\n", wave->Channels());
     std::printf("sample_rate: %d\n", wave->SampleRate());
     std::printf("bits_per_sample: %d\n", wave->BitsPerSample());
