@@ -18,6 +18,7 @@
 #include "base/WorkFolder.h"
 #include "cli/TerminalProgress.h"
 #include "dsp/RemasterChain.h"
+#include "loudness/LoudnessMeter.h"
 #include "text/Language.h"
 #include "timbre/Timbres.h"
 
@@ -82,6 +83,13 @@ std::int64_t ChannelPeak(Wave& wave, int channel) {
     return peak;
 }
 
+std::string Decimal(double value) {
+    if (!std::isfinite(value)) return value < 0 ? "-inf" : "inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
 int RunInfo(Session& session, const Options& options) {
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
@@ -107,6 +115,10 @@ int RunInfo(Session& session, const Options& options) {
         peaks += (c ? " " : "") + std::string(text);
     }
     std::printf("peak_dbfs: %s\n", peaks.c_str());
+    const LoudnessFigures loudness = MeasureLoudness(*wave);
+    std::printf("integrated_lufs: %s\n", Decimal(loudness.IntegratedLufs).c_str());
+    std::printf("loudness_range_lu: %s\n", Decimal(loudness.RangeLu).c_str());
+    std::printf("true_peak_dbtp: %s\n", Decimal(loudness.TruePeakDbtp).c_str());
     return ExitDone;
 }
 
@@ -164,6 +176,12 @@ bool AnyStage(const RemasterSettings& s) {
     return s.RemoveNoise || s.Levelling || s.FitPeaks || s.Normalize;
 }
 
+// The loudness mode of normalizing runs last, after the other stages.
+void NormalizeLoudnessIfAsked(std::unique_ptr<Wave>& wave, const Options& options) {
+    if (!options.NormalizeLufs) return;
+    wave = NormalizeLoudness(*wave, *options.NormalizeLufs, options.TruePeakMax);
+}
+
 int RunRemaster(Session& session, const Options& options) {
     CheckSaveTarget(options.Output);  // refuse a device, a folder or a missing folder up front
     EngineRun run(session.env.Ports);
@@ -176,6 +194,7 @@ int RunRemaster(Session& session, const Options& options) {
         !RunBatchStages(run.engine, wave, options.Settings, *run.spectra))
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
+    NormalizeLoudnessIfAsked(wave, options);
     return Save(session, *wave, options.Output);
 }
 
@@ -246,6 +265,7 @@ int RunBatch(Session& session, const Options& options) {
             run.flags.Cancelled = false;
             if (!RunBatchStages(run.engine, wave, options.Settings, *run.spectra) || Interrupted())
                 return ExitCancelled;
+            NormalizeLoudnessIfAsked(wave, options);
             if (IsWriteProtected(out)) {
                 session.dialogs.Message(out.string() + " " + Texts().CaJeChrWrite);
                 worst = std::max<int>(worst, ExitIoFailure);
