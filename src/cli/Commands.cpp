@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "audio/SoundFileImport.h"
 #include "audio/Wave.h"
 #include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
@@ -55,7 +56,8 @@ void SetUp(Session& session, const Options& options) {
 // Loads IN; on refusal reports it and returns null with exit set.
 std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit) {
     bool notPcm = false;
-    auto wave = Wave::CreateFromFile(path, session.env, &notPcm);
+    auto wave = IsSoundFileExtension(path) ? ImportSoundFile(path, session.env)
+                                           : Wave::CreateFromFile(path, session.env, &notPcm);
     if (Interrupted()) {  // loading cannot stop half-way, but nothing runs after it
         exit = ExitCancelled;
         return nullptr;
