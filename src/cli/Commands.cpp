@@ -185,6 +185,12 @@ void NormalizeLoudnessIfAsked(std::unique_ptr<Wave>& wave, const Options& option
 }
 
 int RunRemaster(Session& session, const Options& options) {
+    // Only WAV is written so far: WAV bytes under another format's name would mislead players.
+    if (IsSoundFileExtension(options.Output)) {
+        std::fprintf(stderr, "sonivar-cli: %s: only WAV output is written; use a .wav name\n",
+                     options.Output.c_str());
+        return ExitUsage;
+    }
     CheckSaveTarget(options.Output);  // refuse a device, a folder or a missing folder up front
     EngineRun run(session.env.Ports);
     if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
