@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <utility>
@@ -35,6 +36,58 @@ void Put16(unsigned char* p, std::uint16_t v) {
 }
 void Put32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+// Every chunk body is followed by a pad byte when its size is odd.
+std::uint64_t NextChunk(std::uint64_t chunkPos, std::uint32_t size) {
+    return chunkPos + 8 + static_cast<std::uint64_t>(size) + (size & 1);
+}
+
+// The tail of every WAVE_FORMAT_EXTENSIBLE sub-format GUID after its 2-byte format code.
+constexpr unsigned char GuidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                        0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+
+std::vector<unsigned char> ExtensionFor(std::uint16_t subFormat, std::uint16_t bits) {
+    std::vector<unsigned char> extension(24, 0);
+    Put16(&extension[0], 22);
+    Put16(&extension[2], bits);
+    Put16(&extension[8], subFormat);
+    std::memcpy(&extension[10], GuidTail, sizeof GuidTail);
+    return extension;
+}
+
+std::optional<SampleEncoding> EncodingFor(std::uint16_t format, std::uint16_t bits) {
+    if (format == WaveFloatTag) {
+        if (bits == 32) return SampleEncoding::Float32;
+        return std::nullopt;
+    }
+    switch (bits) {
+        case 8:
+            return SampleEncoding::Unsigned8;
+        case 16:
+            return SampleEncoding::Signed16;
+        case 24:
+            return SampleEncoding::Signed24;
+        case 32:
+            return SampleEncoding::Signed32;
+        default:
+            return std::nullopt;
+    }
+}
+
+std::string UnsupportedFormatReason(std::uint16_t format, std::uint16_t bits) {
+    switch (format) {
+        case WavePcmTag:
+            return std::to_string(bits) + "-bit integer samples are not supported";
+        case WaveFloatTag:
+            return std::to_string(bits) + "-bit float samples are not supported";
+        case 6:
+            return "A-law samples are not supported";
+        case 7:
+            return "mu-law samples are not supported";
+        default:
+            return "compressed WAV (format " + std::to_string(format) + ") is not supported";
+    }
 }
 
 }  // namespace
@@ -95,6 +148,15 @@ std::unique_ptr<Wave> Wave::CreateEmpty(std::uint16_t formatTag, std::uint16_t c
     wave->dataSize_ =
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameCount) * blockAlign);
     wave->riffSize_ = wave->dataSize_ + 36;
+    // Depths no conversion serves keep the 16-bit conversion they always had.
+    wave->encoding_ =
+        EncodingFor(formatTag == WaveExtensibleTag ? WavePcmTag : formatTag, bitsPerSample)
+            .value_or(bitsPerSample <= 8 ? SampleEncoding::Unsigned8 : SampleEncoding::Signed16);
+    if (formatTag == WaveExtensibleTag) {
+        wave->fmtExtension_ = ExtensionFor(WavePcmTag, bitsPerSample);
+        wave->fmtSize_ = 40;
+        wave->riffSize_ = wave->dataSize_ + 60;
+    }
     wave->CreateStore("", ".tmp");
     wave->memory_->SetLength(channels * (frameCount + 2 * MarginFrames));
     wave->ResizeOverview();
@@ -121,89 +183,130 @@ std::unique_ptr<Wave> Wave::CreateFromFile(const std::filesystem::path& fileName
     return wave;
 }
 
-void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
-                bool* notPcmPending) {
-    hasData_ = false;
-    auto refuseNotPcm = [&] {
-        outcome_ = LoadOutcome::NotPcm;
-        *notPcmPending = true;
-    };
-    auto refuseLowDisk = [&] {
-        outcome_ = LoadOutcome::LowDiskSpace;
-        *notPcmPending = false;
-        std::string folder = env_.WorkFolder.string();
-        if (folder.empty() || folder.back() != '/') folder += '/';
-        env_.Ports.Message(Texts().CaMmnd + " " + folder + " " + Texts().CaPpv);
-    };
-    // Every chunk body is followed by a pad byte when its size is odd.
-    auto nextChunk = [](std::uint64_t chunkPos, std::uint32_t size) {
-        return chunkPos + 8 + static_cast<std::uint64_t>(size) + (size & 1);
-    };
-    unsigned char head[12];
-    if (ReadFullyAt(fd, head, 12, 0, fileName) < 12) return refuseNotPcm();
-    riffSize_ = Le32(head + 4);
+std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t frameCount) {
+    auto wave = CreateEmpty(source.formatTag_, source.channels_, source.sampleRate_,
+                            source.bitsPerSample_, frameCount, source.env_);
+    wave->encoding_ = source.encoding_;
+    wave->fmtSize_ = source.fmtSize_;
+    wave->fmtExtension_ = source.fmtExtension_;
+    wave->riffSize_ = wave->dataSize_ + 20 + wave->fmtSize_;
+    return wave;
+}
 
-    // The fmt chunk normally follows at byte 12; other chunks before it are skipped.
-    std::uint64_t pos = 12;
+void Wave::RefuseLowDiskSpace() {
+    outcome_ = LoadOutcome::LowDiskSpace;
+    std::string folder = env_.WorkFolder.string();
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    env_.Ports.Message(Texts().CaMmnd + " " + folder + " " + Texts().CaPpv);
+}
+
+// Finds the fmt chunk (other chunks before it are skipped) and reads it; pos ends after it.
+bool Wave::ReadFormatChunk(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+                           std::uint64_t& pos) {
     unsigned char chunk[8];
     for (;;) {
-        if (ReadFullyAt(fd, chunk, 8, pos, fileName) < 8) return refuseNotPcm();
+        if (ReadFullyAt(fd, chunk, 8, pos, fileName) < 8) return false;
         if (std::memcmp(chunk, "fmt ", 4) == 0) break;
-        pos = nextChunk(pos, Le32(chunk + 4));
+        pos = NextChunk(pos, Le32(chunk + 4));
     }
     const std::uint32_t fmtSize = Le32(chunk + 4);
     // A fmt chunk larger than the file, or than any real format needs, is damage.
-    if (fmtSize < 16 || fmtSize > MaxFmtSize || pos + 8 + fmtSize > fileSize) return refuseNotPcm();
+    if (fmtSize < 16 || fmtSize > MaxFmtSize || pos + 8 + fmtSize > fileSize) return false;
     fmtSize_ = fmtSize;
-    unsigned char fmt[16];
-    if (ReadFullyAt(fd, fmt, 16, pos + 8, fileName) < 16) return refuseNotPcm();
+    std::vector<unsigned char> fmt(fmtSize);
+    if (ReadFullyAt(fd, fmt.data(), fmtSize, pos + 8, fileName) < fmtSize) return false;
+    pos = NextChunk(pos, fmtSize_);
+    return AcceptFormat(fmt.data(), std::vector<unsigned char>(fmt.begin() + 16, fmt.end()));
+}
+
+// Headers the conversions cannot serve are refused as damaged instead of read out of step.
+bool Wave::AcceptFormat(const unsigned char* fmt, const std::vector<unsigned char>& extension) {
     formatTag_ = Le16(fmt);
     channels_ = Le16(fmt + 2);
     const std::uint32_t rate = Le32(fmt + 4);
     avgBytesPerSec_ = static_cast<std::int32_t>(Le32(fmt + 8));
     blockAlign_ = Le16(fmt + 12);
     bitsPerSample_ = Le16(fmt + 14);
-    // Headers the conversions cannot serve are refused as damaged instead of read out of step.
-    if (formatTag_ != 1 || channels_ == 0 || channels_ > MaxChannels ||
-        (bitsPerSample_ != 8 && bitsPerSample_ != 16) || rate == 0 || rate > MaxSampleRate)
-        return refuseNotPcm();
-    sampleRate_ = static_cast<std::int32_t>(rate);
-
-    if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder))
-        return refuseLowDisk();
-
-    // Chunks such as LIST or fact between fmt and data are skipped.
-    pos = nextChunk(pos, fmtSize_);
-    for (;;) {
-        if (ReadFullyAt(fd, chunk, 8, pos, fileName) < 8) return refuseNotPcm();
-        if (std::memcmp(chunk, "data", 4) == 0) break;
-        pos = nextChunk(pos, Le32(chunk + 4));
+    std::uint16_t format = formatTag_;
+    if (formatTag_ == WaveExtensibleTag) {
+        if (extension.size() < 24 || Le16(&extension[0]) < 22 ||
+            std::memcmp(&extension[10], GuidTail, sizeof GuidTail) != 0)
+            return false;
+        format = Le16(&extension[8]);
+        fmtExtension_ = extension;
     }
-    const std::uint64_t dataStart = pos + 8;
+    if (format != WavePcmTag && format != WaveFloatTag) {
+        refusalReason_ = UnsupportedFormatReason(format, bitsPerSample_);
+        return false;
+    }
+    const auto encoding = EncodingFor(format, bitsPerSample_);
+    if (!encoding) {
+        if (bitsPerSample_ != 0) refusalReason_ = UnsupportedFormatReason(format, bitsPerSample_);
+        return false;
+    }
+    encoding_ = *encoding;
+    if (channels_ == 0 || channels_ > MaxChannels || rate == 0 || rate > MaxSampleRate)
+        return false;
+    sampleRate_ = static_cast<std::int32_t>(rate);
+    return true;
+}
+
+// Chunks such as LIST or fact between fmt and data are skipped; pos ends at the data header.
+bool Wave::FindDataChunk(int fd, const std::filesystem::path& fileName, std::uint64_t& pos) {
+    unsigned char chunk[8];
+    for (;;) {
+        if (ReadFullyAt(fd, chunk, 8, pos, fileName) < 8) return false;
+        if (std::memcmp(chunk, "data", 4) == 0) break;
+        pos = NextChunk(pos, Le32(chunk + 4));
+    }
     // Only whole frames are kept, so the saved sizes agree with the saved samples.
     const std::uint64_t frameBytes = static_cast<std::uint64_t>(channels_) * BytesPerSample();
     const std::uint64_t wholeFrames = Le32(chunk + 4) / frameBytes;
     if (20 + fmtSize_ + (fmtSize_ & 1) + wholeFrames * frameBytes > 0xFFFFFFFFu)
-        return refuseNotPcm();  // could never be saved with a 32-bit RIFF size
+        return false;  // could never be saved with a 32-bit RIFF size
     dataSize_ = static_cast<std::uint32_t>(wholeFrames * frameBytes);
+    pos += 8;
+    return true;
+}
 
-    const int ch = channels_;
-    const std::int64_t n = FrameCount();
-    const std::int64_t total = n * ch;
+void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+                bool* notPcmPending) {
+    hasData_ = false;
+    outcome_ = LoadOutcome::NotPcm;
+    *notPcmPending = true;
+    unsigned char head[12];
+    if (ReadFullyAt(fd, head, 12, 0, fileName) < 12) return;
+    riffSize_ = Le32(head + 4);
+    std::uint64_t pos = 12;  // the fmt chunk normally follows here
+    if (!ReadFormatChunk(fd, fileName, fileSize, pos)) return;
+
+    *notPcmPending = false;
+    if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder))
+        return RefuseLowDiskSpace();
+    *notPcmPending = true;
+    if (!FindDataChunk(fd, fileName, pos)) return;
+    *notPcmPending = false;
+
+    const std::int64_t total = FrameCount() * channels_;
     if (total < MinimumValues) {
         outcome_ = LoadOutcome::TooShort;
-        *notPcmPending = false;
         env_.Ports.Message(Texts().CaMaly);
         return;
     }
-    const int bytes = BytesPerSample();
-    if (dataStart + static_cast<std::uint64_t>(total) * bytes > fileSize)
+    if (pos + static_cast<std::uint64_t>(total) * BytesPerSample() > fileSize)
         throw IoError("Cannot read " + fileName.string() + ": the file ends before its " +
                       std::to_string(dataSize_) + " bytes of sample data");
     // The store (margins included) and the engine's output document beside it.
-    if (2 * static_cast<unsigned __int128>(StoreBytes(ch, n)) >= FreeBytes(env_.WorkFolder))
-        return refuseLowDisk();
+    if (2 * static_cast<unsigned __int128>(StoreBytes(channels_, FrameCount())) >=
+        FreeBytes(env_.WorkFolder))
+        return RefuseLowDiskSpace();
+    ReadSamples(fd, fileName, pos);
+}
 
+void Wave::ReadSamples(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart) {
+    const int ch = channels_;
+    const std::int64_t n = FrameCount();
+    const std::int64_t total = n * ch;
     ResizeOverview();
     CreateStore("sv", "swp.tmp");
     memory_->SetLength(ch * (n + 2 * MarginFrames));
@@ -217,18 +320,14 @@ void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fil
     progress->SetTotal(blocks);
     progress->Show();
 
+    const int bytes = BytesPerSample();
     std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
     auto loadBlock = [&](std::int64_t first, std::int64_t count) {
         const std::size_t want = static_cast<std::size_t>(count * bytes);
         if (ReadFullyAt(fd, raw.data(), want, dataStart + static_cast<std::uint64_t>(first) * bytes,
                         fileName) < want)
             throw IoError("Cannot read " + fileName.string() + ": unexpected end of file");
-        if (bytes == 1) {
-            for (std::int64_t i = 0; i < count; ++i) values[i] = (raw[i] - 128) * 256;
-        } else {
-            for (std::int64_t i = 0; i < count; ++i)
-                values[i] = static_cast<std::int16_t>(Le16(&raw[2 * i])) * 256;
-        }
+        DecodeSamples(encoding_, raw.data(), values.data(), count);
         WriteRaw(values.data(), first + ch * MarginFrames, count);
     };
     for (std::int64_t b = 0; b < blocks; ++b) {
@@ -268,10 +367,41 @@ std::vector<unsigned char> Wave::FileHeader() const {
     Put32(&header[28], static_cast<std::uint32_t>(avgBytesPerSec_));
     Put16(&header[32], blockAlign_);
     Put16(&header[34], bitsPerSample_);
+    std::copy_n(fmtExtension_.begin(), std::min<std::size_t>(fmtExtension_.size(), fmtSize_ - 16),
+                &header[36]);
     unsigned char* data = &header[header.size() - 8];
     std::memcpy(data, "data", 4);
     Put32(data + 4, dataSize_);
     return header;
+}
+
+void Wave::WriteSamples(AtomicFileWriter& writer, Progress& progress, bool& cancelled) {
+    const int ch = channels_;
+    const int bytes = BytesPerSample();
+    const std::int64_t total = FrameCount() * ch;
+    const std::int64_t blocks = total / TransferBlock;
+    progress.EnableCancel(false);
+    progress.Show();
+    progress.SetCaption(Texts().CaWriting);
+    progress.SetTotal(blocks);
+    Int32Array values(static_cast<std::size_t>(TransferBlock));
+    std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
+    auto saveBlock = [&](std::int64_t first, std::int64_t count) {
+        ReadRaw(values.data(), ch * MarginFrames + first, count);
+        EncodeSamples(encoding_, values.data(), raw.data(), count);
+        writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
+    };
+    for (std::int64_t b = 0; b < blocks; ++b) {
+        saveBlock(b * TransferBlock, TransferBlock);
+        progress.SetDone(b);
+        if (progress.CancelRequested()) {
+            cancelled = true;
+            return;
+        }
+    }
+    saveBlock(blocks * TransferBlock, total - blocks * TransferBlock);
+    progress.ProcessEvents();
+    cancelled = progress.CancelRequested();
 }
 
 bool Wave::SaveToFile(const std::filesystem::path& requestedName) {
@@ -282,53 +412,23 @@ bool Wave::SaveToFile(const std::filesystem::path& requestedName) {
         saveErrorCode_ = EACCES;
         return false;
     }
-    // Cancel is off in the window; a front end that cancels anyway (a signal) abandons the save
-    // with the old file untouched.
-    auto cancelled = [this] {
-        saveError_ = "Saving cancelled";
-        saveErrorCode_ = ECANCELED;
-        return false;
-    };
     auto progress = env_.Ports.MakeProgress();
     try {
         AtomicFileWriter writer(requestedName, env_.WorkFolder);
-        const int ch = channels_;
-        const int bytes = BytesPerSample();
-        const std::int64_t total = FrameCount() * ch;
         const std::vector<unsigned char> header = FileHeader();
         writer.Write(header.data(), header.size());
-
-        const std::int64_t blocks = total / TransferBlock;
-        progress->EnableCancel(false);
-        progress->Show();
-        progress->SetCaption(Texts().CaWriting);
-        progress->SetTotal(blocks);
-        Int32Array values(static_cast<std::size_t>(TransferBlock));
-        std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
-        auto saveBlock = [&](std::int64_t first, std::int64_t count) {
-            ReadRaw(values.data(), ch * MarginFrames + first, count);
-            if (bytes == 1) {
-                for (std::int64_t i = 0; i < count; ++i)
-                    raw[i] = static_cast<unsigned char>(std::clamp(values[i] / 256 + 128, 0, 255));
-            } else {
-                for (std::int64_t i = 0; i < count; ++i)
-                    Put16(&raw[2 * i],
-                          static_cast<std::uint16_t>(std::clamp(values[i] / 256, -32768, 32767)));
-            }
-            writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
-        };
-        for (std::int64_t b = 0; b < blocks; ++b) {
-            saveBlock(b * TransferBlock, TransferBlock);
-            progress->SetDone(b);
-            if (progress->CancelRequested()) return cancelled();
+        bool cancelled = false;
+        WriteSamples(writer, *progress, cancelled);
+        // Cancel is off in the window; a front end that cancels anyway (a signal) abandons the
+        // save with the old file untouched.
+        if (cancelled) {
+            saveError_ = "Saving cancelled";
+            saveErrorCode_ = ECANCELED;
+            return false;
         }
-        saveBlock(blocks * TransferBlock, total - blocks * TransferBlock);
-
-        progress->ProcessEvents();
-        if (progress->CancelRequested()) return cancelled();
         writer.Commit();
         saved_ = true;
-        progress->SetDone(blocks);
+        progress->SetDone(FrameCount() * channels_ / TransferBlock);
         return true;
     } catch (const IoError& error) {
         saveError_ = error.what();

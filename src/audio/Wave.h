@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "audio/FileMemory.h"
+#include "audio/SampleEncoding.h"
 #include "base/CoreTypes.h"
 #include "base/Progress.h"
 
 namespace sv {
+
+class AtomicFileWriter;
 
 // The visible span the overview table summarises: frames ViewStart .. ViewStart +
 // FrameCount / HorizontalZoom.
@@ -55,6 +58,8 @@ class Wave {
     static std::unique_ptr<Wave> CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
                                              std::int32_t sampleRate, std::uint16_t bitsPerSample,
                                              std::int64_t frameCount, const WaveEnvironment& env);
+    // An empty document with the file format of source (extension of the fmt chunk included).
+    static std::unique_ptr<Wave> CreateEmptyLike(const Wave& source, std::int64_t frameCount);
     // Swap bytes a document of this shape holds in its store.
     static std::uint64_t StoreBytes(int channels, std::int64_t frameCount);
     ~Wave();
@@ -84,8 +89,11 @@ class Wave {
     LoadOutcome Outcome() const { return outcome_; }
     const std::filesystem::path& SwapFileName() const { return swapFileName_; }
     const WaveEnvironment& Env() const { return env_; }
-    // Full scale in internal values: 2^(bits - 1) * 256.
-    std::int64_t FullScale() const { return std::int64_t{1} << (bitsPerSample_ + 7); }
+    SampleEncoding Encoding() const { return encoding_; }
+    // Why a file was refused as not PCM, when the format is known but unsupported; else empty.
+    const std::string& RefusalReason() const { return refusalReason_; }
+    // Full scale in internal values: 2^15 for 8-bit documents, 2^23 for every other depth.
+    std::int64_t FullScale() const { return StoreFullScale(encoding_); }
 
     // Block access (store frames for the channel forms, raw indices for the raw forms).
     void ReadChannel(std::int32_t* buffer, std::int64_t storeFrame, int channel,
@@ -108,8 +116,16 @@ class Wave {
   private:
     explicit Wave(const WaveEnvironment& env);
     void CreateStore(const std::string& prefix, const std::string& suffix);
+    // The load in its steps; each false return means the file was refused (outcome set).
     void Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
               bool* notPcmPending);
+    bool ReadFormatChunk(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+                         std::uint64_t& pos);
+    bool AcceptFormat(const unsigned char* fmt, const std::vector<unsigned char>& extension);
+    bool FindDataChunk(int fd, const std::filesystem::path& fileName, std::uint64_t& pos);
+    void ReadSamples(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart);
+    void RefuseLowDiskSpace();
+    void WriteSamples(AtomicFileWriter& writer, Progress& progress, bool& cancelled);
     void UpdateOverviewBlock(std::int64_t rawIndex, std::int64_t stride, const std::int32_t* v,
                              std::int64_t count);
     void ResizeOverview();
@@ -126,6 +142,10 @@ class Wave {
     std::uint16_t blockAlign_ = 0;
     std::uint16_t bitsPerSample_ = 0;
     std::uint32_t dataSize_ = 0;
+    SampleEncoding encoding_ = SampleEncoding::Signed16;
+    // The fmt bytes after the first 16, kept for WAVE_FORMAT_EXTENSIBLE only (others save zeros).
+    std::vector<unsigned char> fmtExtension_;
+    std::string refusalReason_;
     std::unique_ptr<FileMemory> memory_;
     std::filesystem::path swapFileName_;
     Int32Array overview_;

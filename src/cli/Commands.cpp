@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "audio/SoundFileImport.h"
 #include "audio/Wave.h"
 #include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
@@ -18,6 +19,7 @@
 #include "base/WorkFolder.h"
 #include "cli/TerminalProgress.h"
 #include "dsp/RemasterChain.h"
+#include "loudness/LoudnessMeter.h"
 #include "text/Language.h"
 #include "timbre/Timbres.h"
 
@@ -54,13 +56,18 @@ void SetUp(Session& session, const Options& options) {
 // Loads IN; on refusal reports it and returns null with exit set.
 std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit) {
     bool notPcm = false;
-    auto wave = Wave::CreateFromFile(path, session.env, &notPcm);
+    auto wave = IsSoundFileExtension(path) ? ImportSoundFile(path, session.env)
+                                           : Wave::CreateFromFile(path, session.env, &notPcm);
     if (Interrupted()) {  // loading cannot stop half-way, but nothing runs after it
         exit = ExitCancelled;
         return nullptr;
     }
     if (wave->HasData()) return wave;
-    if (notPcm) session.dialogs.Message(Texts().CaNePCM + ": " + path);
+    if (notPcm) {
+        const std::string& reason = wave->RefusalReason();
+        session.dialogs.Message(Texts().CaNePCM + ": " + path +
+                                (reason.empty() ? "" : ": " + reason));
+    }
     exit = ExitRefused;
     return nullptr;
 }
@@ -78,11 +85,20 @@ std::int64_t ChannelPeak(Wave& wave, int channel) {
     return peak;
 }
 
+std::string Decimal(double value) {
+    if (!std::isfinite(value)) return value < 0 ? "-inf" : "inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    return text;
+}
+
 int RunInfo(Session& session, const Options& options) {
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
-    std::printf("format: PCM\n");
+    const bool isFloat = wave->Encoding() == SampleEncoding::Float32;
+    std::printf("format: %s%s\n", isFloat ? "float" : "PCM",
+                wave->FormatTag() == WaveExtensibleTag ? " extensible" : "");
     std::printf("channels: %d\n", wave->Channels());
     std::printf("sample_rate: %d\n", wave->SampleRate());
     std::printf("bits_per_sample: %d\n", wave->BitsPerSample());
@@ -101,6 +117,10 @@ int RunInfo(Session& session, const Options& options) {
         peaks += (c ? " " : "") + std::string(text);
     }
     std::printf("peak_dbfs: %s\n", peaks.c_str());
+    const LoudnessFigures loudness = MeasureLoudness(*wave);
+    std::printf("integrated_lufs: %s\n", Decimal(loudness.IntegratedLufs).c_str());
+    std::printf("loudness_range_lu: %s\n", Decimal(loudness.RangeLu).c_str());
+    std::printf("true_peak_dbtp: %s\n", Decimal(loudness.TruePeakDbtp).c_str());
     return ExitDone;
 }
 
@@ -158,7 +178,19 @@ bool AnyStage(const RemasterSettings& s) {
     return s.RemoveNoise || s.Levelling || s.FitPeaks || s.Normalize;
 }
 
+// The loudness mode of normalizing runs last, after the other stages.
+void NormalizeLoudnessIfAsked(std::unique_ptr<Wave>& wave, const Options& options) {
+    if (!options.NormalizeLufs) return;
+    wave = NormalizeLoudness(*wave, *options.NormalizeLufs, options.TruePeakMax);
+}
+
 int RunRemaster(Session& session, const Options& options) {
+    // Only WAV is written so far: WAV bytes under another format's name would mislead players.
+    if (IsSoundFileExtension(options.Output)) {
+        std::fprintf(stderr, "sonivar-cli: %s: only WAV output is written; use a .wav name\n",
+                     options.Output.c_str());
+        return ExitUsage;
+    }
     CheckSaveTarget(options.Output);  // refuse a device, a folder or a missing folder up front
     EngineRun run(session.env.Ports);
     if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
@@ -170,6 +202,7 @@ int RunRemaster(Session& session, const Options& options) {
         !RunBatchStages(run.engine, wave, options.Settings, *run.spectra))
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
+    NormalizeLoudnessIfAsked(wave, options);
     return Save(session, *wave, options.Output);
 }
 
@@ -240,6 +273,7 @@ int RunBatch(Session& session, const Options& options) {
             run.flags.Cancelled = false;
             if (!RunBatchStages(run.engine, wave, options.Settings, *run.spectra) || Interrupted())
                 return ExitCancelled;
+            NormalizeLoudnessIfAsked(wave, options);
             if (IsWriteProtected(out)) {
                 session.dialogs.Message(out.string() + " " + Texts().CaJeChrWrite);
                 worst = std::max<int>(worst, ExitIoFailure);

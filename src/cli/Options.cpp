@@ -1,6 +1,8 @@
 #include "cli/Options.h"
 
 #include <charconv>
+#include <cmath>
+#include <cstdio>
 #include <string_view>
 #include <vector>
 
@@ -44,6 +46,40 @@ const FlagOption StageFlags[] = {
     {"--per-channel", &RemasterSettings::PerChannel},
 };
 
+struct DecimalOption {
+    std::string_view name;
+    double min;
+    double max;
+};
+
+const DecimalOption LoudnessOptions[] = {{"--normalize-lufs", -70.0, 0.0},
+                                         {"--true-peak-max", -20.0, 0.0}};
+
+bool ParseDecimal(std::string_view text, double& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty() && std::isfinite(value);
+}
+
+// Takes a loudness option and its value; false with error set when the value is refused.
+bool ParseLoudnessOption(const DecimalOption& option, std::string_view text, Options& options,
+                         std::string& error) {
+    double number = 0.0;
+    if (!ParseDecimal(text, number) || number < option.min || number > option.max) {
+        char range[64];
+        std::snprintf(range, sizeof range, "%g..%g", option.min, option.max);
+        error = "option " + std::string(option.name) + " takes a number in " + range + ", not '" +
+                std::string(text) + "'";
+        return false;
+    }
+    if (option.name == "--normalize-lufs") {
+        options.NormalizeLufs = number;
+    } else {
+        options.TruePeakMax = number;
+    }
+    return true;
+}
+
 bool ParseInt(std::string_view text, int& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -61,7 +97,7 @@ std::string UsageText() {
            "  sonivar-cli --help | --version\n"
            "\n"
            "Commands:\n"
-           "  info      print format, length and peak level per channel of IN\n"
+           "  info      print format, length, peak level per channel and loudness of IN\n"
            "  remaster  load IN, run the chosen stages, save OUT (no stage: load and save)\n"
            "  detect    measure the timbre of REF and store it as a timbre file\n"
            "  batch     process every *.wav of SRC_DIR into DST_DIR as _NAME.wav\n"
@@ -91,6 +127,9 @@ std::string UsageText() {
            "  --peak-size N        512, 1024, 2048, 4096 or 8192 (4096)  peak border in samples\n"
            "  --normalize-db N     -48..0 (0)    level of the highest peak after normalizing\n"
            "  --per-channel        normalize each channel on its own\n"
+           "  --normalize-lufs L   -70..0 (off)  normalize to integrated loudness L LUFS instead\n"
+           "                                     of the peak (the last stage)\n"
+           "  --true-peak-max D    -20..0 (-1)   the true peak stays at most D dBTP\n"
            "\n"
            "Options of every command:\n"
            "  --work-folder DIR    where the work files go (automatic: most free space)\n"
@@ -184,6 +223,12 @@ std::optional<Options> ParseOptions(int argc, const char* const* argv, std::stri
             continue;
         }
         bool matched = false;
+        for (const auto& opt : LoudnessOptions) {
+            if (arg != opt.name) continue;
+            std::string_view v;
+            if (!value(v) || !ParseLoudnessOption(opt, v, options, error)) return std::nullopt;
+            matched = true;
+        }
         for (const auto& flag : StageFlags) {
             if (arg == flag.name) {
                 options.Settings.*flag.field = true;

@@ -17,6 +17,9 @@ struct Options {
     std::string Timbre = "clear";  // a built-in name or a path to a *.sts file
     std::string Example;           // REF.wav: the target becomes its detected timbre
     std::string WorkFolder;        // empty: automatic
+    // Loudness mode of normalizing: target integrated loudness and true-peak ceiling.
+    std::optional<double> NormalizeLufs;
+    double TruePeakMax = -1.0;
     bool Overwrite = false;
     bool Quiet = false;
 };

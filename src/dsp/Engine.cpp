@@ -40,8 +40,7 @@ bool Engine::BlockWalk::Finish() {
 }
 
 std::unique_ptr<Wave> Engine::CreateOutput(const Wave& wave) {
-    return Wave::CreateEmpty(wave.FormatTag(), wave.Channels(), wave.SampleRate(),
-                             wave.BitsPerSample(), wave.FrameCount(), wave.Env());
+    return Wave::CreateEmptyLike(wave, wave.FrameCount());
 }
 
 bool Engine::Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output) {

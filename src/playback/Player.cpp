@@ -19,7 +19,7 @@ Player::Player(Wave& wave, SoundOutput& output, Clock& clock, std::atomic<bool>&
       channels_(wave.Channels()),
       totalValues_(wave.FrameCount() * wave.Channels()),
       sampleRate_(wave.SampleRate()),
-      ring_(wave.FormatTag(), wave.Channels(), wave.SampleRate(), output, clock),
+      ring_(WavePcmTag, wave.Channels(), wave.SampleRate(), output, clock),
       chunk_(static_cast<std::size_t>(Chunk)) {
     thread_ = std::thread([this] { Run(); });
 }

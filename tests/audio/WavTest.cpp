@@ -77,7 +77,9 @@ TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
     const std::vector<WavLayout> bad = {
         {.formatTag = 3, .bits = 16, .frames = 600000},
         {.channels = 0, .frames = 600000},
-        {.bits = 24, .frames = 600000},
+        {.bits = 20, .frames = 600000},
+        {.formatTag = 3, .bits = 64, .frames = 600000},
+        {.formatTag = 6, .bits = 8, .frames = 600000},
         {.bits = 0, .frames = 600000},
         {.frames = 600000, .fmtSize = 14},
         {.frames = 600000, .fmtSize = 65537},  // larger than any real format

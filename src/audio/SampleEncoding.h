@@ -1,0 +1,114 @@
+#pragma once
+// How samples are laid out in a WAV data chunk, and their conversion to and from the store's
+// values. The store holds every depth above 8 bits at one scale: 16-bit samples times 256, 24-bit
+// samples as they are, 32-bit samples by their top 24 bits, floats times 2^23.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+namespace sv {
+
+enum class SampleEncoding { Unsigned8, Signed16, Signed24, Signed32, Float32 };
+
+constexpr std::uint16_t WavePcmTag = 1;
+constexpr std::uint16_t WaveFloatTag = 3;
+constexpr std::uint16_t WaveExtensibleTag = 0xFFFE;
+
+constexpr int EncodedBytes(SampleEncoding encoding) {
+    switch (encoding) {
+        case SampleEncoding::Unsigned8:
+            return 1;
+        case SampleEncoding::Signed16:
+            return 2;
+        case SampleEncoding::Signed24:
+            return 3;
+        default:
+            return 4;
+    }
+}
+
+// The store value of full scale: 2^15 for 8-bit documents, 2^23 for all others.
+constexpr std::int64_t StoreFullScale(SampleEncoding encoding) {
+    return encoding == SampleEncoding::Unsigned8 ? std::int64_t{1} << 15 : std::int64_t{1} << 23;
+}
+
+const char* EncodingName(SampleEncoding encoding);
+
+// Converts count file samples at raw to store values.
+inline void DecodeSamples(SampleEncoding encoding, const unsigned char* raw, std::int32_t* values,
+                          std::int64_t count) {
+    switch (encoding) {
+        case SampleEncoding::Unsigned8:
+            for (std::int64_t i = 0; i < count; ++i) values[i] = (raw[i] - 128) * 256;
+            break;
+        case SampleEncoding::Signed16:
+            for (std::int64_t i = 0; i < count; ++i)
+                values[i] = static_cast<std::int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)) * 256;
+            break;
+        case SampleEncoding::Signed24:
+            for (std::int64_t i = 0; i < count; ++i) {
+                const unsigned char* p = raw + 3 * i;
+                const std::uint32_t u = p[0] | (p[1] << 8) | (std::uint32_t{p[2]} << 16);
+                values[i] = static_cast<std::int32_t>(u << 8) >> 8;
+            }
+            break;
+        case SampleEncoding::Signed32:
+            for (std::int64_t i = 0; i < count; ++i) {
+                const unsigned char* p = raw + 4 * i;
+                const std::uint32_t u =
+                    p[0] | (p[1] << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
+                values[i] = static_cast<std::int32_t>(u) >> 8;
+            }
+            break;
+        case SampleEncoding::Float32:
+            for (std::int64_t i = 0; i < count; ++i) {
+                float f;
+                std::memcpy(&f, raw + 4 * i, 4);  // little-endian hosts only, as everywhere here
+                // The store's headroom holds ±256.0; beyond that (and NaN) the value saturates.
+                const double scaled = static_cast<double>(f) * 8388608.0;
+                values[i] = std::isnan(scaled) ? 0
+                                               : static_cast<std::int32_t>(std::lrint(std::clamp(
+                                                     scaled, -2147483648.0, 2147483647.0)));
+            }
+            break;
+    }
+}
+
+// Converts count store values to file samples at raw, limited to the file's range.
+inline void EncodeSamples(SampleEncoding encoding, const std::int32_t* values, unsigned char* raw,
+                          std::int64_t count) {
+    auto put = [](unsigned char* p, std::uint32_t v, int bytes) {
+        for (int b = 0; b < bytes; ++b) p[b] = static_cast<unsigned char>(v >> (8 * b));
+    };
+    switch (encoding) {
+        case SampleEncoding::Unsigned8:
+            for (std::int64_t i = 0; i < count; ++i)
+                raw[i] = static_cast<unsigned char>(std::clamp(values[i] / 256 + 128, 0, 255));
+            break;
+        case SampleEncoding::Signed16:
+            for (std::int64_t i = 0; i < count; ++i)
+                put(raw + 2 * i,
+                    static_cast<std::uint32_t>(std::clamp(values[i] / 256, -32768, 32767)), 2);
+            break;
+        case SampleEncoding::Signed24:
+            for (std::int64_t i = 0; i < count; ++i)
+                put(raw + 3 * i,
+                    static_cast<std::uint32_t>(std::clamp(values[i], -8388608, 8388607)), 3);
+            break;
+        case SampleEncoding::Signed32:
+            for (std::int64_t i = 0; i < count; ++i)
+                put(raw + 4 * i,
+                    static_cast<std::uint32_t>(std::clamp(values[i], -8388608, 8388607)) << 8, 4);
+            break;
+        case SampleEncoding::Float32:
+            for (std::int64_t i = 0; i < count; ++i) {
+                const float f = static_cast<float>(static_cast<double>(values[i]) / 8388608.0);
+                std::memcpy(raw + 4 * i, &f, 4);
+            }
+            break;
+    }
+}
+
+}  // namespace sv

@@ -1,0 +1,20 @@
+#pragma once
+// Opens FLAC, Ogg Vorbis, AIFF, MP3 and the other formats libsndfile reads as a document.
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+
+#include "audio/Wave.h"
+
+namespace sv {
+
+// True for the file extensions read through libsndfile rather than our own WAV code.
+bool IsSoundFileExtension(const std::filesystem::path& fileName);
+
+// Decodes the file block by block into a new document (16-bit when the source holds 16 bits or
+// fewer, 24-bit otherwise). A file too short for processing gives a document without data, as
+// for WAV. Throws IoError when the file cannot be opened or decoded.
+std::unique_ptr<Wave> ImportSoundFile(const std::filesystem::path& fileName,
+                                      const WaveEnvironment& env);
+
+}  // namespace sv

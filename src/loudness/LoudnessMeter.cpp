@@ -1,0 +1,105 @@
+#include "loudness/LoudnessMeter.h"
+
+#include <ebur128.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <vector>
+
+namespace sv {
+
+namespace {
+
+struct MeterDeleter {
+    void operator()(ebur128_state* state) const { ebur128_destroy(&state); }
+};
+using Meter = std::unique_ptr<ebur128_state, MeterDeleter>;
+
+// Frames moved per step, all channels together.
+constexpr std::int64_t BlockFrames = 16384;
+
+double Decibels(double linear) { return linear > 0.0 ? 20.0 * std::log10(linear) : -HUGE_VAL; }
+
+}  // namespace
+
+LoudnessFigures MeasureLoudness(Wave& wave) {
+    const int ch = wave.Channels();
+    Meter meter(ebur128_init(static_cast<unsigned>(ch),
+                             static_cast<unsigned long>(wave.SampleRate()),
+                             EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK));
+    if (!meter) throw std::runtime_error("loudness cannot be measured for this format");
+
+    const std::int64_t frames = wave.FrameCount();
+    const std::int64_t blocks = frames / BlockFrames;
+    auto progress = wave.Env().Ports.MakeProgress();
+    progress->EnableCancel(false);
+    progress->SetCaption("Measuring loudness");
+    progress->SetTotal(blocks);
+    progress->Show();
+
+    std::vector<std::int32_t> values(static_cast<std::size_t>(BlockFrames * ch));
+    std::vector<float> samples(values.size());
+    const float scale = 1.0f / static_cast<float>(wave.FullScale());
+    for (std::int64_t b = 0; b <= blocks; ++b) {
+        const std::int64_t count = std::min(BlockFrames, frames - b * BlockFrames);
+        if (count <= 0) break;
+        wave.ReadRaw(values.data(), (MarginFrames + b * BlockFrames) * ch, count * ch);
+        std::transform(values.begin(), values.begin() + count * ch, samples.begin(),
+                       [scale](std::int32_t v) { return static_cast<float>(v) * scale; });
+        ebur128_add_frames_float(meter.get(), samples.data(), static_cast<std::size_t>(count));
+        progress->SetDone(b);
+    }
+
+    LoudnessFigures figures;
+    double value = 0.0;
+    if (ebur128_loudness_global(meter.get(), &value) == EBUR128_SUCCESS)
+        figures.IntegratedLufs = value;
+    if (ebur128_loudness_range(meter.get(), &value) == EBUR128_SUCCESS) figures.RangeLu = value;
+    double peak = 0.0;
+    for (int c = 0; c < ch; ++c) {
+        if (ebur128_true_peak(meter.get(), static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
+            peak = std::max(peak, value);
+    }
+    figures.TruePeakDbtp = Decibels(peak);
+    return figures;
+}
+
+std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double truePeakMaxDbtp,
+                                        double* gainDb) {
+    const LoudnessFigures figures = MeasureLoudness(wave);
+    double gain = 0.0;  // in dB
+    if (std::isfinite(figures.IntegratedLufs)) {
+        gain = targetLufs - figures.IntegratedLufs;
+        if (std::isfinite(figures.TruePeakDbtp))
+            gain = std::min(gain, truePeakMaxDbtp - figures.TruePeakDbtp);
+    }
+    if (gainDb) *gainDb = gain;
+    const double factor = std::pow(10.0, gain / 20.0);
+
+    auto output = Wave::CreateEmptyLike(wave, wave.FrameCount());
+    const int ch = wave.Channels();
+    const std::int64_t frames = wave.FrameCount();
+    const std::int64_t blocks = frames / BlockFrames;
+    auto progress = wave.Env().Ports.MakeProgress();
+    progress->EnableCancel(false);
+    progress->SetCaption("Normalizing loudness");
+    progress->SetTotal(blocks);
+    progress->Show();
+    std::vector<std::int32_t> values(static_cast<std::size_t>(BlockFrames * ch));
+    for (std::int64_t b = 0; b <= blocks; ++b) {
+        const std::int64_t count = std::min(BlockFrames, frames - b * BlockFrames);
+        if (count <= 0) break;
+        const std::int64_t raw = (MarginFrames + b * BlockFrames) * ch;
+        wave.ReadRaw(values.data(), raw, count * ch);
+        for (std::int64_t i = 0; i < count * ch; ++i) {
+            const double scaled =
+                std::clamp(static_cast<double>(values[i]) * factor, -2147483648.0, 2147483647.0);
+            values[i] = static_cast<std::int32_t>(std::llrint(scaled));
+        }
+        output->WriteRaw(values.data(), raw, count * ch);
+        progress->SetDone(b);
+    }
+    return output;
+}
+
+}  // namespace sv

@@ -1,0 +1,117 @@
+// Loudness figures of sonivar-cli against ffmpeg's ebur128 filter, an independent measurement.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "cli/Options.h"
+#include "support/TestFiles.h"
+
+namespace sv {
+namespace {
+
+std::string Capture(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    ::pclose(pipe);
+    return out;
+}
+
+bool HaveTools() {
+    return std::system("command -v ffmpeg >/dev/null && command -v sox >/dev/null") == 0;
+}
+
+// The number after key in text (the last occurrence: ffmpeg's summary comes last).
+double After(const std::string& text, const std::string& key) {
+    const auto at = text.rfind(key);
+    if (at == std::string::npos) return NAN;
+    return std::strtod(text.c_str() + at + key.size(), nullptr);
+}
+
+struct Reference {
+    double integrated;
+    double range;
+    double truePeak;
+};
+
+Reference MeasureWithFfmpeg(const std::filesystem::path& file) {
+    const std::string out = Capture("ffmpeg -hide_banner -nostats -i '" + file.string() +
+                                    "' -af ebur128=peak=true -f null - 2>&1");
+    const auto summary = out.rfind("Summary:");
+    const std::string tail = summary == std::string::npos ? "" : out.substr(summary);
+    return {After(tail, "I:"), After(tail, "LRA:"), After(tail, "Peak:")};
+}
+
+struct LoudnessCliTest : ::testing::Test {
+    test::TempDir dir;
+    std::string Cli(const std::string& args) {
+        return Capture(std::string(SONIVAR_CLI_PATH) + " " + args + " --quiet --work-folder '" +
+                       dir.path().string() + "' 2>&1");
+    }
+};
+
+// Signals with different crest factors, channel counts and depths.
+const char* const Signals[] = {
+    "-b 16 -c 2 s.wav synth 12 sine 997 vol 0.3",
+    "-b 24 -c 1 s.wav synth 12 pinknoise vol 0.5",
+    "-b 16 -c 2 s.wav synth 6 sine 440 vol 0.8 : synth 6 whitenoise vol 0.05",
+};
+
+TEST_F(LoudnessCliTest, InfoAgreesWithAnIndependentMeterAndNormalizingReachesTheTarget) {
+    if (!HaveTools()) GTEST_SKIP() << "ffmpeg or sox missing";
+    for (const char* signal : Signals) {
+        SCOPED_TRACE(signal);
+        const auto file = dir / "s.wav";
+        ASSERT_EQ(std::system(("cd '" + dir.path().string() + "' && sox -n -r 48000 " + signal +
+                               " 2>/dev/null")
+                                  .c_str()),
+                  0);
+        const std::string info = Cli("info '" + file.string() + "'");
+        const Reference ref = MeasureWithFfmpeg(file);
+        EXPECT_NEAR(After(info, "integrated_lufs:"), ref.integrated, 0.1) << info;
+        EXPECT_NEAR(After(info, "loudness_range_lu:"), ref.range, 0.1) << info;
+        EXPECT_NEAR(After(info, "true_peak_dbtp:"), ref.truePeak, 0.2) << info;
+
+        const auto out = dir / "out.wav";
+        Cli("remaster '" + file.string() + "' '" + out.string() +
+            "' --normalize-lufs -16 --true-peak-max -1");
+        const Reference after = MeasureWithFfmpeg(out);
+        // A loud signal may be held below the target by the ceiling; never above it.
+        EXPECT_LE(after.truePeak, -1.0 + 0.05);
+        if (ref.truePeak - ref.integrated <= 14.8) {
+            EXPECT_NEAR(after.integrated, -16.0, 0.1);
+        } else {
+            EXPECT_LT(after.integrated, -16.0);
+        }
+    }
+}
+
+TEST(LoudnessOptions, ValuesOutsideTheirRangeAreRefused) {
+    struct Case {
+        std::vector<const char*> args;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {{"x", "remaster", "a", "b", "--normalize-lufs", "-16"}, true},
+        {{"x", "remaster", "a", "b", "--normalize-lufs", "-70", "--true-peak-max", "-1.5"}, true},
+        {{"x", "remaster", "a", "b", "--normalize-lufs", "1"}, false},
+        {{"x", "remaster", "a", "b", "--normalize-lufs", "-70.5"}, false},
+        {{"x", "remaster", "a", "b", "--normalize-lufs", "nan"}, false},
+        {{"x", "remaster", "a", "b", "--true-peak-max", "0.5"}, false},
+        {{"x", "info", "a", "--normalize-lufs", "-16"}, false},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto options =
+            cli::ParseOptions(static_cast<int>(c.args.size()), c.args.data(), error);
+        EXPECT_EQ(options.has_value(), c.accepted) << c.args[4] << " " << error;
+        if (options && c.accepted) EXPECT_TRUE(options->NormalizeLufs.has_value());
+    }
+}
+
+}  // namespace
+}  // namespace sv
