@@ -54,7 +54,8 @@ void MainWindow::Remaster() {
 void MainWindow::DetectTimbre() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        if (RunDetect(*engine_, *state_.Document, state_.BandLevelMode, state_.SpectraShared)) {
+        if (RunDetect(*engine_, *state_.Document, static_cast<BandLevelMode>(state_.BandLevelMode),
+                      state_.SpectraShared)) {
             c_->storedTimbreCombo->setEditText(QString());
             state_.SpectraShared.Target = state_.SpectraShared.Example;
             c_->detectedTimbreRadio->setChecked(true);

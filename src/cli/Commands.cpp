@@ -133,7 +133,7 @@ int ChooseTarget(Session& session, EngineRun& run, const Options& options) {
         int exit = ExitDone;
         auto example = Open(session, options.Example, exit);
         if (!example) return exit;
-        if (!RunDetect(engine, *example, options.Settings.BandLevelMode, spectra))
+        if (!RunDetect(engine, *example, options.Settings.BandLevelModeChoice(), spectra))
             return ExitCancelled;
         spectra.Target = spectra.Example;
         return ExitDone;
@@ -179,7 +179,7 @@ int RunDetectCommand(Session& session, const Options& options) {
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
-    if (!RunDetect(run.engine, *wave, options.Settings.BandLevelMode, *run.spectra) ||
+    if (!RunDetect(run.engine, *wave, options.Settings.BandLevelModeChoice(), *run.spectra) ||
         Interrupted())
         return ExitCancelled;
     SaveTimbre(run.spectra->Example, options.Output);

@@ -12,6 +12,7 @@
 #include "base/Progress.h"
 #include "dsp/Complex.h"
 #include "dsp/FFT.h"
+#include "dsp/RemasterSettings.h"
 
 namespace sv {
 
@@ -39,11 +40,13 @@ class Engine {
     bool Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel);
 
     // Spectrum measurement and levelling.
-    void MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1, int bandLevelMode);
+    void MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
+                         BandLevelMode bandLevelMode);
+    // Gain curves target / measured for both channels, mixed by the channel mode, smoothed by
+    // bands and shaped by the pass filters of settings.
     void ComputeRemasterGains(Wave& wave, const BinSpectrum& target, BinSpectrum& curve0,
-                              BinSpectrum& curve1, int channelMode, int bands, int highPassHz,
-                              int lowPassKHz, int limit, int highPassSlope, int lowPassSlope);
-    void SmoothGainsByBands(Wave& wave, BinSpectrum& curve, int bands, int limit);
+                              BinSpectrum& curve1, const RemasterSettings& settings);
+    void SmoothGainsByBands(const Wave& wave, BinSpectrum& curve, int bands, int limit);
     void ApplyPassSlopes(Wave& wave, BinSpectrum& curve, int highPassHz, int lowPassKHz,
                          int highPassSlope, int lowPassSlope);
     bool ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,

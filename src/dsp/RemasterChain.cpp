@@ -14,11 +14,9 @@ bool RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterS
 bool RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
                   SharedSpectra& spectra) {
     auto& measured = spectra.Measured;
-    engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelMode);
+    engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelModeChoice());
     if (engine.Flags().Cancelled) return false;
-    engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s.ChannelMode,
-                                s.Bands, s.EffectiveHighPassHz(), s.EffectiveLowPassKHz(), s.Limit,
-                                s.HighPassSlope, s.LowPassSlope);
+    engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s);
     return engine.ApplyGainCurves(wave, measured[0], measured[1]);
 }
 
@@ -42,7 +40,7 @@ bool RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterS
     return !cancelled();
 }
 
-bool RunDetect(Engine& engine, Wave& wave, int bandLevelMode, SharedSpectra& spectra) {
+bool RunDetect(Engine& engine, Wave& wave, BandLevelMode bandLevelMode, SharedSpectra& spectra) {
     auto& measured = spectra.Measured;
     engine.MeasureSpectrum(wave, measured[0], measured[1], bandLevelMode);
     for (int k = 0; k < SpectrumBins; ++k)

@@ -39,6 +39,6 @@ bool RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterS
 
 // Detect: measures the document and makes the channel mean the example timbre. Returns
 // ExampleReady; the target is not touched here.
-bool RunDetect(Engine& engine, Wave& wave, int bandLevelMode, SharedSpectra& spectra);
+bool RunDetect(Engine& engine, Wave& wave, BandLevelMode bandLevelMode, SharedSpectra& spectra);
 
 }  // namespace sv

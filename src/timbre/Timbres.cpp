@@ -18,6 +18,7 @@
 
 #include "base/AtomicFileWriter.h"
 #include "base/IoError.h"
+#include "dsp/FFT.h"
 
 namespace sv {
 namespace {
@@ -93,11 +94,8 @@ constexpr BandTable PopTable = {
 constexpr int BandCount = 62;
 constexpr int MaxToken = 64;
 
-// Bin frequency of the 16384-point transform at the nominal 44100 Hz (as FFT::BinFrequency).
-float NominalBinFrequency(int k) {
-    if (k > SpectrumBins / 2) k = SpectrumBins - k;
-    return static_cast<float>(static_cast<double>(k) / SpectrumBins * 44100.0);
-}
+// Timbre tables are laid out for the nominal rate.
+float NominalBinFrequency(int k) { return BinFrequency(k, 44100.0); }
 
 // x(k) = 59 log10(f(k) / fLow) / log10(fHigh / fLow) for k = 1 .. 16383 (entry 0 unused), in
 // double from the single-precision frequencies.
