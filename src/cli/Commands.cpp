@@ -117,8 +117,7 @@ int Save(Session& session, Wave& wave, const std::string& path) {
 
 // The engine with the spectra the commands share.
 struct EngineRun {
-    explicit EngineRun(const FrontEndPorts& ports) : engine(flags, ports) {}
-    EngineFlags flags;
+    explicit EngineRun(const FrontEndPorts& ports) : engine(ports) {}
     Engine engine;
     std::unique_ptr<SharedSpectra> spectra = std::make_unique<SharedSpectra>();
 };
@@ -167,7 +166,8 @@ int RunRemaster(Session& session, const Options& options) {
     if (!wave) return exit;
     // Like Remaster It, except that after a cancel no further stage runs.
     if (AnyStage(options.Settings) &&
-        !RunBatchStages(run.engine, wave, options.Settings, *run.spectra))
+        RunBatchStages(run.engine, wave, options.Settings, *run.spectra).Result ==
+            WalkResult::Cancelled)
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
     return Save(session, *wave, options.Output);
@@ -237,8 +237,9 @@ int RunBatch(Session& session, const Options& options) {
                 worst = std::max(worst, exit);
                 continue;
             }
-            run.flags.Cancelled = false;
-            if (!RunBatchStages(run.engine, wave, options.Settings, *run.spectra) || Interrupted())
+            if (RunBatchStages(run.engine, wave, options.Settings, *run.spectra).Result ==
+                    WalkResult::Cancelled ||
+                Interrupted())
                 return ExitCancelled;
             if (IsWriteProtected(out)) {
                 session.dialogs.Message(out.string() + " " + Texts().CaJeChrWrite);

@@ -219,8 +219,8 @@ float MixWithPeak(BandLevelMode mode, float a, float p) {
 
 }  // namespace
 
-void Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
-                             BandLevelMode bandLevelMode) {
+WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
+                                   BandLevelMode bandLevelMode) {
     BusyCursor busy(ports_.dialogs);
     const int channels = wave.Channels();
     const std::int64_t hops = wave.FrameCount() / Hop;
@@ -258,7 +258,7 @@ void Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
         }
         for (int k = 0; k < SpectrumBins; ++k) a[k] = MixWithPeak(bandLevelMode, a[k], p[k]);
     }
-    walk.Finish();
+    return walk.Finish();
 }
 
 void Engine::ComputeRemasterGains(Wave& wave, const BinSpectrum& target, BinSpectrum& curve0,
@@ -298,8 +298,8 @@ void Engine::SmoothGainsByBands(const Wave& wave, BinSpectrum& curve, int bands,
     InterpolateBands(band, curve, scale);
 }
 
-bool Engine::ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,
-                             const BinSpectrum& curve1) {
+WalkResult Engine::ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,
+                                   const BinSpectrum& curve1) {
     BusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
     BlockWalk walk(*this, Texts().CaRemastering, WalkUnits(*wave, true));
@@ -308,8 +308,7 @@ bool Engine::ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& cur
         const BinSpectrum& gain = c == 0 ? curve0 : curve1;
         for (int k = 0; k < SpectrumBins; ++k) x[k] = ComplexMath::Scale(x[k], gain[k]);
     });
-    walk.Finish();
-    return Replace(wave, output);
+    return Replace(wave, output, walk.Finish());
 }
 
 }  // namespace sv

@@ -64,9 +64,8 @@ TEST(PassSlopeFactorTest, ExtremeArgumentsStayFinite) {
 
 struct PassSlopesTest : ::testing::Test {
     test::TempDir dir;
-    EngineFlags flags;
     WaveEnvironment env = test::MakeEnv(dir.path());
-    Engine engine{flags, env.Ports};
+    Engine engine{env.Ports};
 
     std::unique_ptr<Wave> Document(int rate) { return Wave::CreateEmpty(1, 1, rate, 16, 16, env); }
     std::unique_ptr<BinSpectrum> Curve(float value) {
