@@ -17,6 +17,7 @@
 #include <system_error>
 
 #include "base/AtomicFileWriter.h"
+#include "base/CaseInsensitiveSort.h"
 #include "base/IoError.h"
 #include "dsp/FFT.h"
 
@@ -224,17 +225,6 @@ class FileReader {
 
 char Lower(char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; }
 
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    const auto n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const char x = Lower(a[i]);
-        const char y = Lower(b[i]);
-        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
-    return a < b;  // names differing only in case keep a fixed order
-}
-
 }  // namespace
 
 const BandTable& BuiltInTable(BuiltInTimbre timbre) {
@@ -350,7 +340,7 @@ std::vector<std::string> ListTimbres(const std::vector<std::filesystem::path>& f
             names.push_back(name.substr(0, name.size() - extension.size()));
         }
     }
-    std::sort(names.begin(), names.end(), LessIgnoringCase);
+    SortWithoutCase(names);
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }
