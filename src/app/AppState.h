@@ -32,13 +32,18 @@ struct ViewState {
     }
 };
 
+struct DocumentFlags {
+    bool Cancelled = false;  // the batch was cancelled
+    bool DataSaved = true;   // cleared by every command that replaces the document
+};
+
 struct AppState {
     std::filesystem::path WorkFolder;
     std::unique_ptr<Wave> Document;
     bool WaveLoaded = false;
     bool NotPcmPending = false;
     bool RedrawWave = false;
-    EngineFlags Flags;            // Cancelled and DataSaved
+    DocumentFlags Flags;          // Cancelled and DataSaved
     SharedSpectra SpectraShared;  // target, example, measured, noise profile, ExampleReady
     BinSpectrum FlatSpectrum{};
     int ChannelMode = 3;

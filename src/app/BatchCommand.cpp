@@ -86,7 +86,10 @@ void MainWindow::ProcessBatch() {
                 if (!state_.WaveLoaded) continue;
                 state_.RedrawWave = true;
                 c_->waveView->repaint();
-                RunBatchStages(*engine_, state_.Document, settings, state_.SpectraShared);
+                const StagesOutcome outcome =
+                    RunBatchStages(*engine_, state_.Document, settings, state_.SpectraShared);
+                if (outcome.Replaced) state_.Flags.DataSaved = false;
+                state_.Flags.Cancelled = outcome.Result == WalkResult::Cancelled;
                 if (state_.Flags.Cancelled) {
                     // The cancelled file stays open unsaved; Save and Return to saved mean it.
                     state_.FileName = source;

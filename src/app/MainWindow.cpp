@@ -96,7 +96,7 @@ void MainWindow::Initialise(const std::string& startFile) {
     env_.Ports.progress = [this] { return MakeProgress(); };
     env_.Ports.dialogs = setup_.dialogs;
     env_.View = &state_.View.Position;
-    engine_ = std::make_unique<Engine>(state_.Flags, env_.Ports);
+    engine_ = std::make_unique<Engine>(env_.Ports);
     ToggleLevelling();  // the pass controls start disabled
 
     state_.WaveLoaded = false;

@@ -92,6 +92,9 @@ class MainWindow final : public QMainWindow {
 
     // Processing commands.
     RemasterSettings ReadSettings() const;
+    // After an operation: note a cancel, redraw and mark unsaved when it replaced the document.
+    void OperationEnded(WalkResult result, bool replaced);
+    void OperationEnded(WalkResult result);  // replaced when completed
     void RemoveNoise();
     void FitPeaks();
     void Normalize();

@@ -11,11 +11,21 @@
 
 namespace sv {
 
+void MainWindow::OperationEnded(WalkResult result, bool replaced) {
+    state_.Flags.Cancelled = result == WalkResult::Cancelled;
+    state_.RedrawWave = replaced;
+    if (replaced) state_.Flags.DataSaved = false;
+}
+
+void MainWindow::OperationEnded(WalkResult result) {
+    OperationEnded(result, result == WalkResult::Completed);
+}
+
 void MainWindow::Normalize() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        state_.RedrawWave = engine_->Normalize(state_.Document, c_->normalizeSpin->value(),
-                                               c_->perChannelCheck->isChecked());
+        OperationEnded(engine_->Normalize(state_.Document, c_->normalizeSpin->value(),
+                                          c_->perChannelCheck->isChecked()));
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });
@@ -24,8 +34,10 @@ void MainWindow::Normalize() {
 void MainWindow::RemoveNoise() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        if (RunRemoveNoise(*engine_, state_.Document, ReadSettings(), state_.SpectraShared))
-            state_.RedrawWave = true;
+        const WalkResult result =
+            RunRemoveNoise(*engine_, state_.Document, ReadSettings(), state_.SpectraShared);
+        state_.Flags.Cancelled = result == WalkResult::Cancelled;
+        if (result == WalkResult::Completed) OperationEnded(result);
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });
@@ -34,8 +46,8 @@ void MainWindow::RemoveNoise() {
 void MainWindow::FitPeaks() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        state_.RedrawWave =
-            engine_->FitPeaks(state_.Document, c_->peakCountSpin->value(), state_.PeakBlockSize);
+        OperationEnded(
+            engine_->FitPeaks(state_.Document, c_->peakCountSpin->value(), state_.PeakBlockSize));
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });
@@ -44,8 +56,9 @@ void MainWindow::FitPeaks() {
 void MainWindow::Remaster() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        state_.RedrawWave =
+        const StagesOutcome outcome =
             RunRemasterIt(*engine_, state_.Document, ReadSettings(), state_.SpectraShared);
+        OperationEnded(outcome.Result, outcome.Replaced);
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });
@@ -54,7 +67,11 @@ void MainWindow::Remaster() {
 void MainWindow::DetectTimbre() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        if (RunDetect(*engine_, *state_.Document, state_.BandLevelMode, state_.SpectraShared)) {
+        const bool ready =
+            RunDetect(*engine_, *state_.Document, static_cast<BandLevelMode>(state_.BandLevelMode),
+                      state_.SpectraShared);
+        state_.Flags.Cancelled = !ready;
+        if (ready) {
             c_->storedTimbreCombo->setEditText(QString());
             state_.SpectraShared.Target = state_.SpectraShared.Example;
             c_->detectedTimbreRadio->setChecked(true);

@@ -137,8 +137,7 @@ int Save(Session& session, Wave& wave, const std::string& path) {
 
 // The engine with the spectra the commands share.
 struct EngineRun {
-    explicit EngineRun(const FrontEndPorts& ports) : engine(flags, ports) {}
-    EngineFlags flags;
+    explicit EngineRun(const FrontEndPorts& ports) : engine(ports) {}
     Engine engine;
     std::unique_ptr<SharedSpectra> spectra = std::make_unique<SharedSpectra>();
 };
@@ -153,7 +152,7 @@ int ChooseTarget(Session& session, EngineRun& run, const Options& options) {
         int exit = ExitDone;
         auto example = Open(session, options.Example, exit);
         if (!example) return exit;
-        if (!RunDetect(engine, *example, options.Settings.BandLevelMode, spectra))
+        if (!RunDetect(engine, *example, options.Settings.BandLevelModeChoice(), spectra))
             return ExitCancelled;
         spectra.Target = spectra.Example;
         return ExitDone;
@@ -199,7 +198,8 @@ int RunRemaster(Session& session, const Options& options) {
     if (!wave) return exit;
     // Like Remaster It, except that after a cancel no further stage runs.
     if (AnyStage(options.Settings) &&
-        !RunBatchStages(run.engine, wave, options.Settings, *run.spectra))
+        RunBatchStages(run.engine, wave, options.Settings, *run.spectra).Result ==
+            WalkResult::Cancelled)
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
     NormalizeLoudnessIfAsked(wave, options);
@@ -212,7 +212,7 @@ int RunDetectCommand(Session& session, const Options& options) {
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
-    if (!RunDetect(run.engine, *wave, options.Settings.BandLevelMode, *run.spectra) ||
+    if (!RunDetect(run.engine, *wave, options.Settings.BandLevelModeChoice(), *run.spectra) ||
         Interrupted())
         return ExitCancelled;
     SaveTimbre(run.spectra->Example, options.Output);
@@ -270,8 +270,9 @@ int RunBatch(Session& session, const Options& options) {
                 worst = std::max(worst, exit);
                 continue;
             }
-            run.flags.Cancelled = false;
-            if (!RunBatchStages(run.engine, wave, options.Settings, *run.spectra) || Interrupted())
+            if (RunBatchStages(run.engine, wave, options.Settings, *run.spectra).Result ==
+                    WalkResult::Cancelled ||
+                Interrupted())
                 return ExitCancelled;
             NormalizeLoudnessIfAsked(wave, options);
             if (IsWriteProtected(out)) {

@@ -9,12 +9,8 @@
 
 namespace sv {
 
-Engine::Engine(EngineFlags& flags, FrontEndPorts ports)
-    : flags_(flags),
-      ports_(std::move(ports)),
-      fourier_(BlockSize),
-      block_(BlockSize),
-      spectrum_(BlockSize) {}
+Engine::Engine(FrontEndPorts ports)
+    : ports_(std::move(ports)), fourier_(BlockSize), block_(BlockSize), spectrum_(BlockSize) {}
 
 Engine::BlockWalk::BlockWalk(Engine& engine, const std::string& title, std::int64_t units,
                              bool pollsCancel)
@@ -33,24 +29,23 @@ bool Engine::BlockWalk::Step(std::int64_t unit) {
     return !(pollsCancel_ && progress_->CancelRequested());
 }
 
-bool Engine::BlockWalk::Finish() {
+WalkResult Engine::BlockWalk::Finish() {
     progress_->SetDone(units_);
-    if (pollsCancel_) engine_.flags_.Cancelled = progress_->CancelRequested();
-    return !progress_->CancelRequested();
+    return pollsCancel_ && progress_->CancelRequested() ? WalkResult::Cancelled
+                                                        : WalkResult::Completed;
 }
 
 std::unique_ptr<Wave> Engine::CreateOutput(const Wave& wave) {
     return Wave::CreateEmptyLike(wave, wave.FrameCount());
 }
 
-bool Engine::Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output) {
-    if (flags_.Cancelled) {
+WalkResult Engine::Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output,
+                           WalkResult result) {
+    if (result == WalkResult::Cancelled)
         output.reset();
-        return false;
-    }
-    wave = std::move(output);
-    flags_.DataSaved = false;
-    return true;
+    else
+        wave = std::move(output);
+    return result;
 }
 
 std::int64_t Engine::FindChannelPeak(Wave& wave, int channel) {
@@ -69,7 +64,7 @@ std::int64_t Engine::FindChannelPeak(Wave& wave, int channel) {
     return peak;
 }
 
-bool Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel) {
+WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel) {
     BusyCursor busy(ports_.dialogs);
     const int channels = wave->Channels();
     const long double fullScale = static_cast<long double>(wave->FullScale() - 1);
@@ -113,8 +108,7 @@ bool Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel
         if (walk.CancelRequested()) break;  // this walk asks before it reports
         walk.Step(d);
     }
-    walk.Finish();
-    return Replace(wave, output);
+    return Replace(wave, output, walk.Finish());
 }
 
 }  // namespace sv

@@ -12,55 +12,53 @@
 #include "base/Progress.h"
 #include "dsp/Complex.h"
 #include "dsp/FFT.h"
+#include "dsp/RemasterSettings.h"
 
 namespace sv {
 
-// Program-wide flags the engine writes.
-struct EngineFlags {
-    bool Cancelled = false;  // the last cancellable operation was cancelled
-    bool DataSaved = true;   // cleared when an operation replaces the document
-};
+// How a cancellable operation ended. A completed operation that produces a new document has
+// replaced the caller's; a cancelled one has left it as it was.
+enum class WalkResult { Completed, Cancelled };
 
 class Engine {
   public:
     static constexpr int BlockSize = 16384;
     static constexpr int Hop = BlockSize / 2;
 
-    Engine(EngineFlags& flags, FrontEndPorts ports);
+    explicit Engine(FrontEndPorts ports);
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    FFT& Fourier() { return fourier_; }
-    EngineFlags& Flags() { return flags_; }
-    const FrontEndPorts& Ports() const { return ports_; }
-
     // Normalizing.
     std::int64_t FindChannelPeak(Wave& wave, int channel);
-    bool Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel);
+    WalkResult Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel);
 
     // Spectrum measurement and levelling.
-    void MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1, int bandLevelMode);
+    WalkResult MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
+                               BandLevelMode bandLevelMode);
+    // Gain curves target / measured for both channels, mixed by the channel mode, smoothed by
+    // bands and shaped by the pass filters of settings.
     void ComputeRemasterGains(Wave& wave, const BinSpectrum& target, BinSpectrum& curve0,
-                              BinSpectrum& curve1, int channelMode, int bands, int highPassHz,
-                              int lowPassKHz, int limit, int highPassSlope, int lowPassSlope);
-    void SmoothGainsByBands(Wave& wave, BinSpectrum& curve, int bands, int limit);
+                              BinSpectrum& curve1, const RemasterSettings& settings);
+    void SmoothGainsByBands(const Wave& wave, BinSpectrum& curve, int bands, int limit);
     void ApplyPassSlopes(Wave& wave, BinSpectrum& curve, int highPassHz, int lowPassKHz,
                          int highPassSlope, int lowPassSlope);
-    bool ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,
-                         const BinSpectrum& curve1);
+    WalkResult ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,
+                               const BinSpectrum& curve1);
 
     // Noise removal.
-    void DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
-                     int seconds);
+    WalkResult DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
+                           int seconds);
     void ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int percent);
-    bool RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
-                     const BinSpectrum& profile1);
+    WalkResult RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
+                           const BinSpectrum& profile1);
 
     // Peak fitting.
-    bool FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood);
+    WalkResult FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood);
 
+  private:
     // ---- the shared frame -----------------------------------------------------------------
-    // One progress window for one walk. Finish() copies Cancel into Cancelled when polled.
+    // One progress window for one walk.
     class BlockWalk {
       public:
         BlockWalk(Engine& engine, const std::string& title, std::int64_t units,
@@ -69,8 +67,8 @@ class Engine {
         bool Step(std::int64_t unit);
         bool CancelRequested() const { return progress_->CancelRequested(); }
         void ProcessEvents() { progress_->ProcessEvents(); }
-        // SetDone(units); Cancelled = Cancel (for walks that poll it). True when not cancelled.
-        bool Finish();
+        // SetDone(units); Cancelled when a walk that polls the cancel request saw one.
+        WalkResult Finish();
 
       private:
         Engine& engine_;
@@ -81,8 +79,9 @@ class Engine {
 
     // Output document of the same format and length as wave.
     std::unique_ptr<Wave> CreateOutput(const Wave& wave);
-    // Output replaces the document unless the walk was cancelled. Returns !Cancelled.
-    bool Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output);
+    // Output replaces the document unless the walk was cancelled. Returns result.
+    WalkResult Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output,
+                       WalkResult result);
 
     // Visits every transform hop h = 0 .. F / 8192 (+ 1 with coverTail) and every channel, in
     // that order: perBin(channel, spectrum) gets the forward transform of the hop's 16384 values.
@@ -97,8 +96,6 @@ class Engine {
         return wave.FrameCount() / Hop + (coverTail ? 1 : 0);
     }
 
-  private:
-    EngineFlags& flags_;
     FrontEndPorts ports_;
     FFT fourier_;
     Int32Array block_;

@@ -262,9 +262,4 @@ void FFT::Inverse(const ComplexArray& x, int xHigh, Int32Array& samples, int sam
     Inverse(x.data(), samples.data());
 }
 
-float FFT::BinFrequency(int k, double rate) const {
-    if (k > n_ / 2) k = n_ - k;
-    return static_cast<float>(static_cast<double>(k) / n_ * rate);
-}
-
 }  // namespace sv

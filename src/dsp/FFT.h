@@ -41,9 +41,6 @@ class FFT {
     void Inverse(const Complex* x, std::int32_t* samples);
     void Inverse(const ComplexArray& x, int xHigh, Int32Array& samples, int samplesHigh);
 
-    // Frequency in Hz of bin k; bins above n/2 mirror the lower half.
-    float BinFrequency(int k, double rate) const;
-
   private:
     void TransformCount(Complex* x, int count);
 
@@ -59,5 +56,12 @@ class FFT {
     std::vector<fftkernel::Block> bufA_;  // scratch, n / 4 blocks each
     std::vector<fftkernel::Block> bufB_;
 };
+
+// Frequency in Hz of bin k of the SpectrumBins-point transform; bins above the middle mirror the
+// lower half.
+inline float BinFrequency(int k, double rate) {
+    if (k > SpectrumBins / 2) k = SpectrumBins - k;
+    return static_cast<float>(static_cast<double>(k) / SpectrumBins * rate);
+}
 
 }  // namespace sv

@@ -39,8 +39,8 @@ void ScaleAndWiden(BinSpectrum& profile, float s, std::vector<float>& scaled) {
 
 }  // namespace
 
-void Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
-                         int seconds) {
+WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
+                               int seconds) {
     BusyCursor busy(ports_.dialogs);
     const int channels = std::min<int>(wave.Channels(), 2);
     const int window = WindowHops(wave.SampleRate(), seconds);
@@ -88,7 +88,7 @@ void Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile
             if (walk.CancelRequested()) break;
         }
     }
-    walk.Finish();
+    return walk.Finish();
 }
 
 void Engine::ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1,
@@ -99,8 +99,8 @@ void Engine::ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
     if (wave.Channels() >= 2) ScaleAndWiden(profile1, s, scaled);
 }
 
-bool Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
-                         const BinSpectrum& profile1) {
+WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
+                               const BinSpectrum& profile1) {
     BusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
     BlockWalk walk(*this, Texts().CaNoiseRemove, WalkUnits(*wave, true));
@@ -110,8 +110,7 @@ bool Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile
         const BinSpectrum& profile = *profiles[channel];
         for (int k = 0; k < SpectrumBins; ++k) x[k] = ComplexMath::SubtractNoise(x[k], profile[k]);
     });
-    walk.Finish();
-    return Replace(wave, output);
+    return Replace(wave, output, walk.Finish());
 }
 
 }  // namespace sv

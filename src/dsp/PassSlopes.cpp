@@ -37,7 +37,7 @@ void Engine::ApplyPassSlopes(Wave& wave, BinSpectrum& curve, int highPassHz, int
                              int highPassSlope, int lowPassSlope) {
     const double rate = wave.SampleRate();
     for (int k = 1; k < SpectrumBins; ++k) {
-        const float f = fourier_.BinFrequency(k, rate);
+        const float f = BinFrequency(k, rate);
         curve[k] = static_cast<float>(ApplyPassSlopeFactors(curve[k], f, highPassHz, lowPassKHz,
                                                             highPassSlope, lowPassSlope));
     }

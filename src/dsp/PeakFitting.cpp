@@ -89,7 +89,7 @@ class Dipper {
 
 }  // namespace
 
-bool Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood) {
+WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood) {
     BusyCursor busy(ports_.dialogs);
     const std::int64_t b = std::max(neighbourhood, 1);
     const std::int64_t values = wave->FrameCount() * wave->Channels();
@@ -99,6 +99,7 @@ bool Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourh
 
     // Copy and measure.
     std::vector<std::int64_t> peaks(static_cast<std::size_t>(blocks + 1), 0);
+    WalkResult result = WalkResult::Completed;
     {
         Int32Array block(static_cast<std::size_t>(b));
         BlockWalk walk(*this, Texts().CaPeekDetect, blocks);
@@ -112,9 +113,9 @@ bool Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourh
             peaks[static_cast<std::size_t>(a)] = peak;
             if (!walk.Step(a)) break;
         }
-        walk.Finish();
+        result = walk.Finish();
     }
-    if (flags_.Cancelled) return Replace(wave, output);
+    if (result == WalkResult::Cancelled) return Replace(wave, output, result);
 
     // A threshold of 0 would dip every value to 0: the copy stands as the result instead.
     const std::int64_t threshold = NthLargestPeak(peaks, peakCount);
@@ -125,9 +126,9 @@ bool Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourh
             dipper.FitBlock(a);
             if (!walk.Step(a)) break;
         }
-        walk.Finish();
+        result = walk.Finish();
     }
-    return Replace(wave, output);
+    return Replace(wave, output, result);
 }
 
 }  // namespace sv

@@ -2,52 +2,64 @@
 
 namespace sv {
 
-bool RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                    SharedSpectra& spectra) {
+WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                          SharedSpectra& spectra) {
     auto& profile = spectra.NoiseProfile;
-    engine.DetectNoise(*wave, profile[0], profile[1], s.NoiseParts, s.NoiseSeconds);
-    if (engine.Flags().Cancelled) return false;
+    if (engine.DetectNoise(*wave, profile[0], profile[1], s.NoiseParts, s.NoiseSeconds) ==
+        WalkResult::Cancelled)
+        return WalkResult::Cancelled;
     engine.ScaleNoiseProfile(*wave, profile[0], profile[1], s.NoisePercent);
     return engine.RemoveNoise(wave, profile[0], profile[1]);
 }
 
-bool RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                  SharedSpectra& spectra) {
+WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                        SharedSpectra& spectra) {
     auto& measured = spectra.Measured;
-    engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelMode);
-    if (engine.Flags().Cancelled) return false;
-    engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s.ChannelMode,
-                                s.Bands, s.EffectiveHighPassHz(), s.EffectiveLowPassKHz(), s.Limit,
-                                s.HighPassSlope, s.LowPassSlope);
+    if (engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelModeChoice()) ==
+        WalkResult::Cancelled)
+        return WalkResult::Cancelled;
+    engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s);
     return engine.ApplyGainCurves(wave, measured[0], measured[1]);
 }
 
-bool RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                   SharedSpectra& spectra) {
-    bool done = false;
-    if (s.RemoveNoise) done = RunRemoveNoise(engine, wave, s, spectra);
-    if (s.Levelling) done = RunLevelling(engine, wave, s, spectra) || done;
-    if (s.FitPeaks) done = engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize) || done;
-    if (s.Normalize) done = engine.Normalize(wave, s.NormalizeDb, s.PerChannel) || done;
-    return done;
+namespace {
+
+// Records one stage's end in the outcome of the chain.
+void Record(StagesOutcome& outcome, WalkResult result) {
+    outcome.Result = result;
+    outcome.Replaced = result == WalkResult::Completed || outcome.Replaced;
 }
 
-bool RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                    SharedSpectra& spectra) {
-    auto cancelled = [&] { return engine.Flags().Cancelled; };
-    if (s.RemoveNoise) RunRemoveNoise(engine, wave, s, spectra);
-    if (!cancelled() && s.Levelling) RunLevelling(engine, wave, s, spectra);
-    if (!cancelled() && s.FitPeaks) engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize);
-    if (!cancelled() && s.Normalize) engine.Normalize(wave, s.NormalizeDb, s.PerChannel);
-    return !cancelled();
+}  // namespace
+
+StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                            SharedSpectra& spectra) {
+    StagesOutcome outcome;
+    if (s.RemoveNoise) Record(outcome, RunRemoveNoise(engine, wave, s, spectra));
+    if (s.Levelling) Record(outcome, RunLevelling(engine, wave, s, spectra));
+    if (s.FitPeaks) Record(outcome, engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize));
+    if (s.Normalize) Record(outcome, engine.Normalize(wave, s.NormalizeDb, s.PerChannel));
+    return outcome;
 }
 
-bool RunDetect(Engine& engine, Wave& wave, int bandLevelMode, SharedSpectra& spectra) {
+StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                             SharedSpectra& spectra) {
+    StagesOutcome outcome;
+    auto run = [&](WalkResult result) { Record(outcome, result); };
+    auto goesOn = [&] { return outcome.Result == WalkResult::Completed; };
+    if (s.RemoveNoise) run(RunRemoveNoise(engine, wave, s, spectra));
+    if (goesOn() && s.Levelling) run(RunLevelling(engine, wave, s, spectra));
+    if (goesOn() && s.FitPeaks) run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize));
+    if (goesOn() && s.Normalize) run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel));
+    return outcome;
+}
+
+bool RunDetect(Engine& engine, Wave& wave, BandLevelMode bandLevelMode, SharedSpectra& spectra) {
     auto& measured = spectra.Measured;
-    engine.MeasureSpectrum(wave, measured[0], measured[1], bandLevelMode);
+    const WalkResult result = engine.MeasureSpectrum(wave, measured[0], measured[1], bandLevelMode);
     for (int k = 0; k < SpectrumBins; ++k)
         spectra.Example[k] = (measured[0][k] + measured[1][k]) / 2;
-    spectra.ExampleReady = !engine.Flags().Cancelled;
+    spectra.ExampleReady = result == WalkResult::Completed;
     return spectra.ExampleReady;
 }
 

@@ -18,27 +18,32 @@ struct SharedSpectra {
     bool ExampleReady = false;
 };
 
-// Remove noise: detection, then (unless cancelled) scaling and removal. True when the document
-// was replaced.
-bool RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                    SharedSpectra& spectra);
+// Remove noise: detection, then (unless cancelled) scaling and removal. Completed when the
+// document was replaced.
+WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                          SharedSpectra& spectra);
 
 // Frequency and dynamic levelling: measurement, then (unless cancelled) gains and filtering.
-bool RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                  SharedSpectra& spectra);
+WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                        SharedSpectra& spectra);
+
+// How the last stage of a chain ended, and whether any stage replaced the document.
+struct StagesOutcome {
+    WalkResult Result = WalkResult::Completed;
+    bool Replaced = false;
+};
 
 // Remaster It: the checked stages in their fixed order. A cancelled stage does not stop the
-// later ones. Returns whether any stage replaced the document.
-bool RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                   SharedSpectra& spectra);
+// later ones; the outcome's result is the last stage's.
+StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                            SharedSpectra& spectra);
 
 // The batch's per-file chain: like Remaster It, but every stage after a cancel is skipped.
-// Returns false when cancelled (Cancelled set).
-bool RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                    SharedSpectra& spectra);
+StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                             SharedSpectra& spectra);
 
 // Detect: measures the document and makes the channel mean the example timbre. Returns
 // ExampleReady; the target is not touched here.
-bool RunDetect(Engine& engine, Wave& wave, int bandLevelMode, SharedSpectra& spectra);
+bool RunDetect(Engine& engine, Wave& wave, BandLevelMode bandLevelMode, SharedSpectra& spectra);
 
 }  // namespace sv

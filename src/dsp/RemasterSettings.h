@@ -5,6 +5,13 @@
 
 namespace sv {
 
+// How far the two channels' gain curves are drawn towards their mean, from one common curve to
+// separate ones.
+enum class ChannelMode { Common, MostlyCommon, Half, MostlySeparate, Separate };
+
+// How the measured spectrum mixes the average magnitude with the weighted peak.
+enum class BandLevelMode { Average, MostlyAverage, Half, MostlyPeak, Peak };
+
 struct RemasterSettings {
     // Stages of "Remaster It", run in this order.
     bool RemoveNoise = false;  // removeNoiseCheck
@@ -18,8 +25,8 @@ struct RemasterSettings {
 
     int Bands = 60;         // bandsSpin 3..255
     int Limit = 10;         // limitSpin 2..128
-    int ChannelMode = 3;    // 0..4
-    int BandLevelMode = 1;  // 0..4
+    int ChannelMode = 3;    // 0..4, a sv::ChannelMode
+    int BandLevelMode = 1;  // 0..4, a sv::BandLevelMode
 
     bool HighPass = false;  // highPassCheck
     int HighPassHz = 20;    // highPassSpin 16..250
@@ -37,6 +44,11 @@ struct RemasterSettings {
     // What the levelling stage passes on when a pass filter is off.
     int EffectiveHighPassHz() const { return HighPass ? HighPassHz : 5; }
     int EffectiveLowPassKHz() const { return LowPass ? LowPassKHz : 25; }
+
+    sv::ChannelMode ChannelModeChoice() const { return static_cast<sv::ChannelMode>(ChannelMode); }
+    sv::BandLevelMode BandLevelModeChoice() const {
+        return static_cast<sv::BandLevelMode>(BandLevelMode);
+    }
 };
 
 }  // namespace sv

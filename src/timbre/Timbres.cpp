@@ -17,7 +17,9 @@
 #include <system_error>
 
 #include "base/AtomicFileWriter.h"
+#include "base/CaseInsensitiveSort.h"
 #include "base/IoError.h"
+#include "dsp/FFT.h"
 
 namespace sv {
 namespace {
@@ -93,11 +95,8 @@ constexpr BandTable PopTable = {
 constexpr int BandCount = 62;
 constexpr int MaxToken = 64;
 
-// Bin frequency of the 16384-point transform at the nominal 44100 Hz (as FFT::BinFrequency).
-float NominalBinFrequency(int k) {
-    if (k > SpectrumBins / 2) k = SpectrumBins - k;
-    return static_cast<float>(static_cast<double>(k) / SpectrumBins * 44100.0);
-}
+// Timbre tables are laid out for the nominal rate.
+float NominalBinFrequency(int k) { return BinFrequency(k, 44100.0); }
 
 // x(k) = 59 log10(f(k) / fLow) / log10(fHigh / fLow) for k = 1 .. 16383 (entry 0 unused), in
 // double from the single-precision frequencies.
@@ -226,17 +225,6 @@ class FileReader {
 
 char Lower(char ch) { return (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch - 'A' + 'a') : ch; }
 
-bool LessIgnoringCase(const std::string& a, const std::string& b) {
-    const auto n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const char x = Lower(a[i]);
-        const char y = Lower(b[i]);
-        if (x != y) return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-    }
-    if (a.size() != b.size()) return a.size() < b.size();
-    return a < b;  // names differing only in case keep a fixed order
-}
-
 }  // namespace
 
 const BandTable& BuiltInTable(BuiltInTimbre timbre) {
@@ -352,7 +340,7 @@ std::vector<std::string> ListTimbres(const std::vector<std::filesystem::path>& f
             names.push_back(name.substr(0, name.size() - extension.size()));
         }
     }
-    std::sort(names.begin(), names.end(), LessIgnoringCase);
+    SortWithoutCase(names);
     names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }

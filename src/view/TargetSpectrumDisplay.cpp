@@ -5,16 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "dsp/FFT.h"
 #include "view/WaveformRenderer.h"
 
 namespace sv {
 
 namespace {
 
-float NominalBinFrequency(int k) {
-    if (k > SpectrumBins / 2) k = SpectrumBins - k;
-    return static_cast<float>(static_cast<double>(k) / SpectrumBins * 44100.0);
-}
+// Timbre tables are laid out for the nominal rate.
+float NominalBinFrequency(int k) { return BinFrequency(k, 44100.0); }
 
 struct GridLine {
     double frequency;

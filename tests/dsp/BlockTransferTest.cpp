@@ -21,12 +21,11 @@ TEST(BlockTransfers, EngineResultsDoNotDependOnThem) {
         FileMemory::UseBlockTransfers(blocks);
         ViewPosition view{1000, 2};  // exercises the overview updates as the window does
         WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &view);
-        EngineFlags flags;
-        Engine engine(flags, env.Ports);
+        Engine engine(env.Ports);
         auto spectra = std::make_unique<SharedSpectra>();
         BandsToSpectrum(BuiltInTable(BuiltInTimbre::Pop), spectra->Target);
         auto wave = Wave::CreateFromFile(dir / "in.wav", env);
-        EXPECT_TRUE(RunRemasterIt(engine, wave, settings, *spectra));
+        EXPECT_TRUE(RunRemasterIt(engine, wave, settings, *spectra).Replaced);
         EXPECT_TRUE(wave->SaveToFile(dir / out));
         std::vector<std::int32_t> overview;
         for (int slot = 0; slot < 2 * Wave::OverviewColumns; ++slot)

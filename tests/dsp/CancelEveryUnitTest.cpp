@@ -14,10 +14,9 @@ namespace {
 TEST(CancelEveryUnit, LeavesTheDocumentBitIdentical) {
     test::TempDir dir;
     test::ProgressScript script;
-    EngineFlags flags;
     WaveEnvironment env = test::MakeEnv(dir.path());
     env.Ports.progress = test::ScriptedProgressFactory(script);
-    Engine engine(flags, env.Ports);
+    Engine engine(env.Ports);
     auto wave = test::MakeDocument(env, 2, 44100, 5 * Engine::Hop + 100,
                                    [](std::int64_t f, int c) { return test::Noise16(f, c) * 64; });
     const auto original = test::StoreValues(*wave);
@@ -28,10 +27,14 @@ TEST(CancelEveryUnit, LeavesTheDocumentBitIdentical) {
 
     using Operation = std::function<bool(std::unique_ptr<Wave>&)>;
     const std::vector<std::pair<const char*, Operation>> operations = {
-        {"normalize", [&](auto& w) { return engine.Normalize(w, -1, false); }},
-        {"levelling", [&](auto& w) { return engine.ApplyGainCurves(w, *flat, *flat); }},
-        {"noise removal", [&](auto& w) { return engine.RemoveNoise(w, *quiet, *quiet); }},
-        {"peak fitting", [&](auto& w) { return engine.FitPeaks(w, 5, 512); }},
+        {"normalize",
+         [&](auto& w) { return engine.Normalize(w, -1, false) == WalkResult::Completed; }},
+        {"levelling",
+         [&](auto& w) { return engine.ApplyGainCurves(w, *flat, *flat) == WalkResult::Completed; }},
+        {"noise removal",
+         [&](auto& w) { return engine.RemoveNoise(w, *quiet, *quiet) == WalkResult::Completed; }},
+        {"peak fitting",
+         [&](auto& w) { return engine.FitPeaks(w, 5, 512) == WalkResult::Completed; }},
     };
     for (const auto& [name, operation] : operations) {
         // An uncancelled run on a copy tells how many dispatches there are.
@@ -50,14 +53,12 @@ TEST(CancelEveryUnit, LeavesTheDocumentBitIdentical) {
             if (operation(wave)) {
                 // Not polled at this point (a peak scan): the operation completed; start again
                 // from the original document.
-                EXPECT_FALSE(flags.Cancelled) << name << " " << at;
                 wave = test::MakeDocument(
                     env, 2, 44100, 5 * Engine::Hop + 100,
                     [](std::int64_t f, int c) { return test::Noise16(f, c) * 64; });
                 continue;
             }
             ++cancelled;
-            EXPECT_TRUE(flags.Cancelled) << name << " " << at;
             EXPECT_EQ(wave.get(), before) << name << " " << at;
             ASSERT_EQ(test::StoreValues(*wave), original) << name << " " << at;
         }

@@ -106,13 +106,12 @@ TEST(FFTTest, BitCountAndBinFrequency) {
     EXPECT_EQ(FFT::BitCount(0), 0);
     EXPECT_EQ(FFT::BitCount(0xFFFFFFFFu), 32);
 
-    const FFT fft(16384);
     for (const double rate : {44100.0, 48000.0, 8000.0}) {
-        EXPECT_EQ(fft.BinFrequency(0, rate), 0.0f);
-        EXPECT_EQ(fft.BinFrequency(8192, rate), static_cast<float>(rate / 2));
-        EXPECT_FLOAT_EQ(fft.BinFrequency(1, rate), static_cast<float>(rate / 16384));
+        EXPECT_EQ(BinFrequency(0, rate), 0.0f);
+        EXPECT_EQ(BinFrequency(8192, rate), static_cast<float>(rate / 2));
+        EXPECT_FLOAT_EQ(BinFrequency(1, rate), static_cast<float>(rate / 16384));
         for (const int k : {1, 100, 4097, 8191})
-            EXPECT_EQ(fft.BinFrequency(16384 - k, rate), fft.BinFrequency(k, rate)) << k;
+            EXPECT_EQ(BinFrequency(16384 - k, rate), BinFrequency(k, rate)) << k;
     }
 }
 

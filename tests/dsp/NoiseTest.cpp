@@ -60,7 +60,6 @@ TEST(SpectrumRingTest, MeanLevelSumsInSinglePrecisionInSlotOrder) {
 struct NoiseTest : ::testing::Test {
     test::TempDir dir;
     test::ProgressScript script;
-    EngineFlags flags;
     WaveEnvironment env = test::MakeEnv(dir.path());
     std::unique_ptr<Engine> engine;
     FFT fft{Engine::BlockSize};
@@ -68,7 +67,7 @@ struct NoiseTest : ::testing::Test {
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(flags, env.Ports);
+        engine = std::make_unique<Engine>(env.Ports);
     }
     using Value = std::function<std::int32_t(std::int64_t, int)>;
     std::unique_ptr<Wave> Make(std::int32_t rate, int channels, std::int64_t frames,
@@ -137,8 +136,7 @@ TEST_F(NoiseTest, PartsSplitTheSearchAndTheRemainderIsNeverFlushed) {
 
     // One part: a single flush at the last search hop takes the quietest hop of all.
     p1.fill(9.0f);
-    engine->DetectNoise(*wave, p0, p1, 1, 1);
-    EXPECT_FALSE(flags.Cancelled);
+    EXPECT_EQ(engine->DetectNoise(*wave, p0, p1, 1, 1), WalkResult::Completed);
     EXPECT_EQ(p0, hop6);
     EXPECT_EQ(p1, BinSpectrum{});  // mono: channel 1 stays cleared
     EXPECT_EQ(script.captions.back(), Texts().CaNoiseDetect);
@@ -190,17 +188,15 @@ TEST_F(NoiseTest, ShortDocumentLeavesProfilesZeroAndRemovalOnlyOverlapAdds) {
                      [](std::int64_t f, int c) { return test::Noise16(f, c) * 20; });
     p0.fill(5.0f);
     p1.fill(5.0f);
-    engine->DetectNoise(*wave, p0, p1, 1, 1);
-    EXPECT_FALSE(flags.Cancelled);
+    EXPECT_EQ(engine->DetectNoise(*wave, p0, p1, 1, 1), WalkResult::Completed);
     EXPECT_EQ(p0, BinSpectrum{});
     EXPECT_EQ(p1, BinSpectrum{});
 
     const auto expected0 = OverlapAdd(*wave, 0), expected1 = OverlapAdd(*wave, 1);
     const auto input0 = Channel(*wave, 0);
     Wave* original = wave.get();
-    ASSERT_TRUE(engine->RemoveNoise(wave, p0, p1));
+    ASSERT_EQ(engine->RemoveNoise(wave, p0, p1), WalkResult::Completed);
     EXPECT_NE(wave.get(), original);
-    EXPECT_FALSE(flags.DataSaved);
     EXPECT_EQ(script.captions.back(), Texts().CaNoiseRemove);
     EXPECT_EQ(script.totals.back(), 7);  // hops 0 .. 7
     const auto out0 = Channel(*wave, 0), out1 = Channel(*wave, 1);
@@ -219,7 +215,7 @@ TEST_F(NoiseTest, ShortDocumentLeavesProfilesZeroAndRemovalOnlyOverlapAdds) {
     engine->DetectNoise(*tiny, p0, p1, 1, 1);
     EXPECT_EQ(script.totals.back(), 1);
     EXPECT_EQ(p0, BinSpectrum{});
-    EXPECT_TRUE(engine->RemoveNoise(tiny, p0, p1));
+    EXPECT_EQ(engine->RemoveNoise(tiny, p0, p1), WalkResult::Completed);
     EXPECT_EQ(script.totals.back(), 1);
 }
 
@@ -229,7 +225,7 @@ TEST_F(NoiseTest, EachChannelLosesItsOwnProfileAndFurtherChannelsPassThrough) {
     const auto pass0 = OverlapAdd(*wave, 0), pass2 = OverlapAdd(*wave, 2);
     p0.fill(0.0f);
     p1.fill(1e30f);  // above every bin: channel 1 is silenced
-    ASSERT_TRUE(engine->RemoveNoise(wave, p0, p1));
+    ASSERT_EQ(engine->RemoveNoise(wave, p0, p1), WalkResult::Completed);
     const auto out0 = Channel(*wave, 0), out1 = Channel(*wave, 1), out2 = Channel(*wave, 2);
     for (std::size_t i = 0; i < out0.size(); ++i) {
         ASSERT_EQ(out0[i], pass0[i]) << i;
@@ -292,8 +288,7 @@ TEST_F(NoiseTest, CancelledDetectionKeepsOnlyFlushedParts) {
     for (CancelPoint point : {CancelPoint{1, 4}, {4, 6}, {10, 12}}) {
         script = {};
         script.cancelAtDispatch = point.dispatch;
-        engine->DetectNoise(*wave, p0, p1, 1, 1);
-        EXPECT_TRUE(flags.Cancelled);
+        EXPECT_EQ(engine->DetectNoise(*wave, p0, p1, 1, 1), WalkResult::Cancelled);
         EXPECT_EQ(script.dispatches, point.dispatchesInAll) << point.dispatch;
         // The single part ends at hop 6: only a walk that got there has a profile.
         if (point.dispatch == 10)
@@ -315,10 +310,7 @@ TEST_F(NoiseTest, CancelledRemovalKeepsTheDocumentBitIdentical) {
     for (CancelPoint point : {CancelPoint{1, 2}, {4, 5}, {7, 8}, {8, 8}}) {
         script = {};
         script.cancelAtDispatch = point.dispatch;
-        flags.DataSaved = true;
-        EXPECT_FALSE(engine->RemoveNoise(wave, p0, p1));
-        EXPECT_TRUE(flags.Cancelled);
-        EXPECT_TRUE(flags.DataSaved);
+        EXPECT_EQ(engine->RemoveNoise(wave, p0, p1), WalkResult::Cancelled);
         EXPECT_EQ(script.dispatches, point.dispatchesInAll) << point.dispatch;
         EXPECT_EQ(wave.get(), original);
         EXPECT_EQ(Raw(*wave), before);

@@ -12,13 +12,12 @@ namespace {
 struct NormalizeTest : ::testing::Test {
     test::TempDir dir;
     test::ProgressScript script;
-    EngineFlags flags;
     WaveEnvironment env = test::MakeEnv(dir.path());
     std::unique_ptr<Engine> engine;
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(flags, env.Ports);
+        engine = std::make_unique<Engine>(env.Ports);
     }
     std::unique_ptr<Wave> Make(int channels, std::int64_t frames,
                                const std::function<std::int32_t(std::int64_t, int)>& value) {
@@ -31,8 +30,7 @@ struct NormalizeTest : ::testing::Test {
 TEST_F(NormalizeTest, HalfScaleReachesFullScaleAtZeroDecibels) {
     auto wave =
         Make(1, 40000, [](std::int64_t f, int) { return f == 777 ? -4194304 : (f % 100) * 1000; });
-    ASSERT_TRUE(engine->Normalize(wave, 0, false));
-    EXPECT_FALSE(flags.DataSaved);
+    ASSERT_EQ(engine->Normalize(wave, 0, false), WalkResult::Completed);
     EXPECT_EQ(Peak(*wave, 0), 8388607);
     // Every value is scaled by the same gain, rounded half to even.
     std::int32_t v = 0;
@@ -44,7 +42,7 @@ TEST_F(NormalizeTest, HalfScaleReachesFullScaleAtZeroDecibels) {
 TEST_F(NormalizeTest, MinusSixDecibelsGivesHalfScale) {
     auto wave = Make(1, 20000,
                      [](std::int64_t f, int) { return static_cast<std::int32_t>(f * 37 % 90001); });
-    ASSERT_TRUE(engine->Normalize(wave, -6, false));
+    ASSERT_EQ(engine->Normalize(wave, -6, false), WalkResult::Completed);
     EXPECT_NEAR(static_cast<double>(Peak(*wave, 0)) / 8388608.0, 0.501, 0.001);
 }
 
@@ -53,11 +51,11 @@ TEST_F(NormalizeTest, LinkedChannelsKeepTheirBalanceAndPerChannelDoesNot) {
         return static_cast<std::int32_t>((f % 2 ? -1 : 1) * (c ? 2000000 : 1000000) * (f % 7) / 6);
     };
     auto linked = Make(2, 33000, value);
-    ASSERT_TRUE(engine->Normalize(linked, 0, false));
+    ASSERT_EQ(engine->Normalize(linked, 0, false), WalkResult::Completed);
     EXPECT_EQ(Peak(*linked, 1), 8388607);
     EXPECT_NEAR(static_cast<double>(Peak(*linked, 0)), 8388607 / 2.0, 1.0);
     auto separate = Make(2, 33000, value);
-    ASSERT_TRUE(engine->Normalize(separate, 0, true));
+    ASSERT_EQ(engine->Normalize(separate, 0, true), WalkResult::Completed);
     EXPECT_EQ(Peak(*separate, 0), 8388607);
     EXPECT_EQ(Peak(*separate, 1), 8388607);
 }
@@ -67,7 +65,7 @@ TEST_F(NormalizeTest, SilentChannelStaysSilentAndTheOtherIsNormalized) {
         auto wave = Make(2, 20000, [](std::int64_t f, int c) {
             return c ? 0 : static_cast<std::int32_t>(f % 500) * 100;
         });
-        ASSERT_TRUE(engine->Normalize(wave, 0, perChannel));
+        ASSERT_EQ(engine->Normalize(wave, 0, perChannel), WalkResult::Completed);
         EXPECT_EQ(Peak(*wave, 0), 8388607);
         EXPECT_EQ(Peak(*wave, 1), 0);
     }
@@ -76,7 +74,7 @@ TEST_F(NormalizeTest, SilentChannelStaysSilentAndTheOtherIsNormalized) {
 TEST_F(NormalizeTest, WalkCoversEveryFrameIncludingAPartialLastBlock) {
     // 16384 * 2 + 1 frames: three blocks, the last holds one frame.
     auto wave = Make(1, 32769, [](std::int64_t f, int) { return f == 32768 ? 400000 : 1000; });
-    ASSERT_TRUE(engine->Normalize(wave, 0, false));
+    ASSERT_EQ(engine->Normalize(wave, 0, false), WalkResult::Completed);
     std::int32_t last = 0;
     wave->ReadRaw(&last, MarginFrames + 32768, 1);
     EXPECT_EQ(last, 8388607);
@@ -86,7 +84,7 @@ TEST_F(NormalizeTest, WalkCoversEveryFrameIncludingAPartialLastBlock) {
     // A document of exact blocks reports one more (empty) unit.
     auto exact = Make(1, 32768, [](std::int64_t, int) { return 5; });
     script.totals.clear();
-    ASSERT_TRUE(engine->Normalize(exact, 0, false));
+    ASSERT_EQ(engine->Normalize(exact, 0, false), WalkResult::Completed);
     EXPECT_EQ(script.totals.back(), 2);
 }
 
@@ -100,10 +98,7 @@ TEST_F(NormalizeTest, CancelKeepsTheDocumentBitIdentical) {
         Wave* original = wave.get();
         script = {};
         script.cancelAtDispatch = dispatch;
-        flags.DataSaved = true;
-        EXPECT_FALSE(engine->Normalize(wave, 0, false)) << dispatch;
-        EXPECT_TRUE(flags.Cancelled);
-        EXPECT_TRUE(flags.DataSaved);
+        EXPECT_EQ(engine->Normalize(wave, 0, false), WalkResult::Cancelled) << dispatch;
         EXPECT_EQ(wave.get(), original);
         EXPECT_EQ(Raw(*wave), before);
         EXPECT_EQ(dir.CountFiles(".swap"), 1);  // the output's swap file is gone
@@ -113,8 +108,7 @@ TEST_F(NormalizeTest, CancelKeepsTheDocumentBitIdentical) {
         Make(1, frames, [](std::int64_t f, int) { return static_cast<std::int32_t>(f % 3000); });
     script = {};
     script.cancelAtDispatch = 2;
-    EXPECT_TRUE(engine->Normalize(wave, 0, false));
-    EXPECT_FALSE(flags.Cancelled);
+    EXPECT_EQ(engine->Normalize(wave, 0, false), WalkResult::Completed);
 }
 
 }  // namespace

@@ -64,9 +64,8 @@ TEST(PassSlopeFactorTest, ExtremeArgumentsStayFinite) {
 
 struct PassSlopesTest : ::testing::Test {
     test::TempDir dir;
-    EngineFlags flags;
     WaveEnvironment env = test::MakeEnv(dir.path());
-    Engine engine{flags, env.Ports};
+    Engine engine{env.Ports};
 
     std::unique_ptr<Wave> Document(int rate) { return Wave::CreateEmpty(1, 1, rate, 16, 16, env); }
     std::unique_ptr<BinSpectrum> Curve(float value) {
@@ -83,7 +82,7 @@ TEST_F(PassSlopesTest, CurveIsMultipliedBinByBinExceptBinZero) {
     engine.ApplyPassSlopes(*wave, *curve, 100, 16, 6, 6);
     EXPECT_EQ((*curve)[0], 7.0f);
     for (int k = 1; k < SpectrumBins; ++k) {
-        const float f = engine.Fourier().BinFrequency(k, 44100);
+        const float f = BinFrequency(k, 44100);
         // The four factors applied to the curve value in extended precision, stored once.
         ASSERT_EQ((*curve)[k], static_cast<float>(ApplyPassSlopeFactors(2.5L, f, 100, 16, 6, 6)))
             << k;
@@ -96,8 +95,7 @@ TEST_F(PassSlopesTest, UnitCurveShowsTheFactorTheDisplayDraws) {
     auto curve = Curve(1.0f);
     engine.ApplyPassSlopes(*wave, *curve, 20, 16, 6, 6);
     for (int k = 1; k <= SpectrumBins / 2; ++k)
-        ASSERT_EQ((*curve)[k],
-                  PassSlopeFactor(engine.Fourier().BinFrequency(k, 44100), 20, 16, 6, 6));
+        ASSERT_EQ((*curve)[k], PassSlopeFactor(BinFrequency(k, 44100), 20, 16, 6, 6));
 }
 
 TEST_F(PassSlopesTest, SampleRateDecidesWhatTheEdgesReach) {

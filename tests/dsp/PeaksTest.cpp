@@ -18,14 +18,13 @@ constexpr std::int32_t T = 20000;
 struct PeaksTest : ::testing::Test {
     test::TempDir dir;
     test::ProgressScript script;
-    EngineFlags flags;
     ViewPosition view;
     WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &view);
     std::unique_ptr<Engine> engine;
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(flags, env.Ports);
+        engine = std::make_unique<Engine>(env.Ports);
     }
     // A document from its raw values (interleaved, without margins).
     std::unique_ptr<Wave> Make(int channels, const std::vector<std::int32_t>& raw) {
@@ -75,10 +74,8 @@ TEST_F(PeaksTest, IsolatedDoublePeakBecomesTWithRaisedCosineNeighbours) {
         raw[c] = sign * 2 * T;
         auto wave = Make(1, raw);
         Wave* original = wave.get();
-        flags.DataSaved = true;
-        ASSERT_TRUE(engine->FitPeaks(wave, 5, static_cast<int>(b)));
+        ASSERT_EQ(engine->FitPeaks(wave, 5, static_cast<int>(b)), WalkResult::Completed);
         EXPECT_NE(wave.get(), original);
-        EXPECT_FALSE(flags.DataSaved);
         const auto out = Store(*wave);
         const std::int64_t first = MarginFrames;
         EXPECT_EQ(out[first + c], sign * T);
@@ -108,7 +105,7 @@ TEST_F(PeaksTest, ThresholdIsTheNthLargestBlockPeakCountingTies) {
     std::vector<std::int32_t> raw(spikes.size() * 512, 0);
     for (std::size_t b = 0; b < spikes.size(); ++b) raw[b * 512 + 256] = spikes[b];
     auto wave = Make(1, raw);
-    ASSERT_TRUE(engine->FitPeaks(wave, 5, 512));
+    ASSERT_EQ(engine->FitPeaks(wave, 5, 512), WalkResult::Completed);
     // |peaks| in order: 10000, 9000, 9000, 8000, 7000 -> T = 7000.
     auto expected = raw;
     for (std::size_t b = 0; b < spikes.size(); ++b)
@@ -122,7 +119,7 @@ TEST_F(PeaksTest, EqualBlockPeaksLeaveTheSignalUnchanged) {
     for (std::size_t d = 0; d < raw.size(); ++d) raw[d] = (d / 2) % 64 < 32 ? 300000 : -300000;
     auto wave = Make(2, raw);
     Wave* original = wave.get();
-    ASSERT_TRUE(engine->FitPeaks(wave, 5, 1024));
+    ASSERT_EQ(engine->FitPeaks(wave, 5, 1024), WalkResult::Completed);
     EXPECT_NE(wave.get(), original);
     EXPECT_EQ(Store(*wave), WithMargins(2, raw));
     EXPECT_EQ(script.totals.back(), 8);
@@ -135,10 +132,7 @@ TEST_F(PeaksTest, FewerPositiveBlocksThanPeaksKeepTheCopy) {
     raw[4000] = 12;
     auto wave = Make(1, raw);
     Wave* original = wave.get();
-    flags.DataSaved = true;
-    ASSERT_TRUE(engine->FitPeaks(wave, 5, 512));
-    EXPECT_FALSE(flags.Cancelled);
-    EXPECT_FALSE(flags.DataSaved);
+    ASSERT_EQ(engine->FitPeaks(wave, 5, 512), WalkResult::Completed);
     EXPECT_NE(wave.get(), original);
     EXPECT_EQ(Store(*wave), WithMargins(1, raw));
     EXPECT_EQ(script.captions, std::vector<std::string>{Texts().CaPeekDetect});
@@ -151,7 +145,7 @@ TEST_F(PeaksTest, DipsAtTheDocumentEdgesAreOneSided) {
     raw[3] = 2 * T + 1234;     // frame 1, channel 1
     raw[values - 2] = -3 * T;  // last frame, channel 0
     auto wave = Make(2, raw);
-    ASSERT_TRUE(engine->FitPeaks(wave, 5, static_cast<int>(b)));
+    ASSERT_EQ(engine->FitPeaks(wave, 5, static_cast<int>(b)), WalkResult::Completed);
     auto expected = raw;
     ExpectedDip(expected, 3, b);
     ExpectedDip(expected, values - 2, b);
@@ -167,7 +161,7 @@ TEST_F(PeaksTest, LaterValuesOfABlockAreTestedAfterTheDip) {
     raw[600] = 4 * T;
     raw[610] = T + 500;
     auto wave = Make(1, raw);
-    ASSERT_TRUE(engine->FitPeaks(wave, 5, static_cast<int>(b)));
+    ASSERT_EQ(engine->FitPeaks(wave, 5, static_cast<int>(b)), WalkResult::Completed);
     auto expected = raw;
     ExpectedDip(expected, 600, b);
     ASSERT_LT(std::abs(expected[610]), T);
@@ -190,10 +184,7 @@ TEST_F(PeaksTest, CancelInEitherWindowKeepsTheDocumentBitIdentical) {
         Wave* original = wave.get();
         script = {};
         script.cancelAtDispatch = point.dispatch;
-        flags.DataSaved = true;
-        EXPECT_FALSE(engine->FitPeaks(wave, 5, 512)) << point.dispatch;
-        EXPECT_TRUE(flags.Cancelled);
-        EXPECT_TRUE(flags.DataSaved);
+        EXPECT_EQ(engine->FitPeaks(wave, 5, 512), WalkResult::Cancelled) << point.dispatch;
         EXPECT_EQ(script.captions.size(), point.windows) << point.dispatch;
         EXPECT_EQ(wave.get(), original);
         EXPECT_EQ(Store(*wave), before);
