@@ -25,6 +25,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
+#include "app/QtText.h"
 #include "app/SpinEdit.h"
 #include "text/Language.h"
 
@@ -34,8 +35,6 @@ namespace {
 
 // The client area the layout was drawn for, without the status bar.
 constexpr QSize DesignClient{672, 514 - 19};
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 template <typename W>
 W* Make(QWidget* parent, const char* name, QRect geometry) {

@@ -17,6 +17,7 @@
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/PainterCanvas.h"
+#include "app/QtText.h"
 #include "base/Time.h"
 #include "text/Language.h"
 #include "view/TargetSpectrumDisplay.h"
@@ -180,7 +181,7 @@ void MainWindow::UpdateBlockLabels() {
     for (int row = 0; row < 4; ++row) {
         c_->BlockValues[static_cast<std::size_t>(row)]->setText(QString::number(values[row]));
         c_->BlockValues[static_cast<std::size_t>(row + 4)]->setText(
-            QString::fromStdString(DurationText(values[row], wave.SampleRate())));
+            Q(DurationText(values[row], wave.SampleRate())));
     }
 }
 
