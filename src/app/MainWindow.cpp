@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include "app/MainWindowControls.h"
+#include "app/ModesPanel.h"
 #include "app/PaintBox.h"
 #include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
@@ -97,7 +98,6 @@ void MainWindow::Initialise(const std::string& startFile) {
     env_.Ports.dialogs = setup_.dialogs;
     env_.View = &state_.View.Position;
     engine_ = std::make_unique<Engine>(state_.Flags, env_.Ports);
-    ToggleLevelling();  // the pass controls start disabled
 
     state_.WaveLoaded = false;
     EnableCommands(false);
@@ -105,10 +105,8 @@ void MainWindow::Initialise(const std::string& startFile) {
     state_.PeakBlockSize = 4096;
     state_.View.Reset();
 
-    c_->channelModeSlider->setValue(3);
-    c_->bandLevelSlider->setValue(1);
-    ChangeChannelMode();
-    ChangeBandLevelMode();
+    c_->modes->SetChannelMode(3);
+    c_->modes->SetBandLevelMode(1);
 
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), state_.SpectraShared.Target);
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), state_.FlatSpectrum);
@@ -180,31 +178,12 @@ void MainWindow::ConnectHandlers() {
     onTrigger(c.helpTopicsAction, &MainWindow::ShowHelp);
     onTrigger(c.aboutAction, &MainWindow::ShowAbout);
 
+    ConnectOptionPanels();
     auto onChecked = [this](QRadioButton* radio, void (MainWindow::*handler)()) {
         connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
             if (on) (this->*handler)();
         });
     };
-    onChecked(c.bothChannelsRadio, &MainWindow::SelectBothChannels);
-    onChecked(c.partialSeparationRadio, &MainWindow::SelectPartialSeparation);
-    onChecked(c.separateChannelsRadio, &MainWindow::SelectSeparateChannels);
-    onChecked(c.averageLevelRadio, &MainWindow::SelectAverageLevel);
-    onChecked(c.mediumLevelRadio, &MainWindow::SelectMediumLevel);
-    onChecked(c.peakLevelRadio, &MainWindow::SelectPeakLevel);
-    connect(c.channelModeSlider, &QSlider::valueChanged, this, [this] { ChangeChannelMode(); });
-    connect(c.bandLevelSlider, &QSlider::valueChanged, this, [this] { ChangeBandLevelMode(); });
-
-    for (QSpinBox* spin : {c.noisePartsSpin, c.peakCountSpin, c.noisePercentSpin,
-                           c.noiseSecondsSpin, c.normalizeSpin, c.limitSpin, c.bandsSpin,
-                           c.lowPassSpin, c.highPassSpin, c.lowPassSlopeSpin, c.highPassSlopeSpin})
-        spin->installEventFilter(this);
-    for (QSpinBox* spin : {c.lowPassSpin, c.highPassSpin, c.lowPassSlopeSpin, c.highPassSlopeSpin})
-        connect(spin, &QSpinBox::valueChanged, this, [this, spin] { ChangeOption(spin); });
-    for (QCheckBox* check : {c.highPassCheck, c.lowPassCheck})
-        connect(check, &QCheckBox::toggled, this, [this] { TogglePassFilters(); });
-    connect(c.peakBlockSizeCombo, &QComboBox::currentTextChanged, this,
-            [this] { ChangePeakBlockSize(); });
-    connect(c.levellingCheck, &QCheckBox::toggled, this, [this] { ToggleLevelling(); });
 
     for (QRadioButton* radio : {c.clearTimbreRadio, c.splitTimbreRadio, c.premasterTimbreRadio,
                                 c.drumTimbreRadio, c.popTimbreRadio})
@@ -296,7 +275,6 @@ void MainWindow::changeEvent(QEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (c_ && watched == c_->waveView && ViewEvent(event)) return true;
-    if (event->type() == QEvent::FocusIn && qobject_cast<QSpinBox*>(watched)) ChangeOption(watched);
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -16,8 +16,6 @@
 #include "timbre/TimbreFolders.h"
 #include "view/ViewNavigation.h"
 
-class QAbstractButton;
-
 namespace sv {
 
 class ProgressWindow;
@@ -49,20 +47,7 @@ class MainWindow final : public QMainWindow {
     const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
     bool CommandRunning() const { return commandRunning_; }
 
-    // Options and modes.
     void EnableCommands(bool enabled);
-    void SelectBothChannels();
-    void SelectPartialSeparation();
-    void SelectSeparateChannels();
-    void ChangeChannelMode();
-    void SelectAverageLevel();
-    void SelectMediumLevel();
-    void SelectPeakLevel();
-    void ChangeBandLevelMode();
-    void ChangeOption(QObject* sender);
-    void TogglePassFilters();
-    void ChangePeakBlockSize();
-    void ToggleLevelling();
     void Activate();
     void Deactivate();
 
@@ -150,6 +135,7 @@ class MainWindow final : public QMainWindow {
     void BuildMenus();
     void AssignTexts();
     void ConnectHandlers();
+    void ConnectOptionPanels();
     void SetChannelControls(bool stereo);
     void ShowDocumentInStatusBar(const std::string& fileName);
     void SetPanel(int panel, const std::string& text);
@@ -162,7 +148,6 @@ class MainWindow final : public QMainWindow {
     void ShowScrollBars();
     void ResetScrollBars();
     bool ViewEvent(QEvent* event);
-    void ClearRadio(QAbstractButton* radio);
     void ConnectTransport();
     void StopTransport();
     void NewPlayer();

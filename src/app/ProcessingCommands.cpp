@@ -7,6 +7,7 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
+#include "app/StageOptionsPanel.h"
 #include "dsp/RemasterChain.h"
 
 namespace sv {
@@ -14,8 +15,8 @@ namespace sv {
 void MainWindow::Normalize() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        state_.RedrawWave = engine_->Normalize(state_.Document, c_->normalizeSpin->value(),
-                                               c_->perChannelCheck->isChecked());
+        state_.RedrawWave = engine_->Normalize(state_.Document, c_->stages->NormalizeDb(),
+                                               c_->stages->NormalizePerChannel());
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });
@@ -35,7 +36,7 @@ void MainWindow::FitPeaks() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
         state_.RedrawWave =
-            engine_->FitPeaks(state_.Document, c_->peakCountSpin->value(), state_.PeakBlockSize);
+            engine_->FitPeaks(state_.Document, c_->stages->PeakCount(), state_.PeakBlockSize);
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });

@@ -133,17 +133,6 @@ void MainWindow::ConnectViewHandlers() {
     ResetScrollBars();
 }
 
-PassFilterSettings MainWindow::PassSettings() const {
-    PassFilterSettings pass;
-    pass.highPassOn = c_->highPassCheck->isChecked();
-    pass.highPassHz = c_->highPassSpin->value();
-    pass.highPassOrder = c_->highPassSlopeSpin->value();
-    pass.lowPassOn = c_->lowPassCheck->isChecked();
-    pass.lowPassKHz = c_->lowPassSpin->value();
-    pass.lowPassOrder = c_->lowPassSlopeSpin->value();
-    return pass;
-}
-
 void MainWindow::DrawWaveImage() {
     if (!state_.WaveLoaded || !state_.Document) return;
     const QSize size = c_->waveView->size();
