@@ -179,21 +179,8 @@ void MainWindow::ConnectHandlers() {
     onTrigger(c.aboutAction, &MainWindow::ShowAbout);
 
     ConnectOptionPanels();
-    auto onChecked = [this](QRadioButton* radio, void (MainWindow::*handler)()) {
-        connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
-            if (on) (this->*handler)();
-        });
-    };
 
-    for (QRadioButton* radio : {c.clearTimbreRadio, c.splitTimbreRadio, c.premasterTimbreRadio,
-                                c.drumTimbreRadio, c.popTimbreRadio})
-        connect(radio, &QRadioButton::toggled, this, [this, radio](bool on) {
-            if (on) SelectTimbre(radio);
-        });
-    onChecked(c.detectedTimbreRadio, &MainWindow::SelectDetectedTimbre);
-    connect(c.storedTimbreCombo, &QComboBox::activated, this, [this] { SelectStoredTimbre(); });
-    onClick(c.saveTimbreButton, &MainWindow::SaveStoredTimbre);
-    onClick(c.deleteTimbreButton, &MainWindow::DeleteStoredTimbre);
+    ConnectTimbrePanel();
 
     ConnectViewHandlers();
     connect(c.waveView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {

@@ -14,6 +14,7 @@
 #include "app/AppState.h"
 #include "base/Progress.h"
 #include "timbre/TimbreFolders.h"
+#include "timbre/Timbres.h"
 #include "view/ViewNavigation.h"
 
 namespace sv {
@@ -111,7 +112,7 @@ class MainWindow final : public QMainWindow {
     void ShowAbout();
 
     // Timbre controls.
-    void SelectTimbre(QObject* sender);
+    void SelectTimbre(BuiltInTimbre timbre);
     void SelectDetectedTimbre();
     void ListTimbres();
     void SaveStoredTimbre();
@@ -136,6 +137,7 @@ class MainWindow final : public QMainWindow {
     void AssignTexts();
     void ConnectHandlers();
     void ConnectOptionPanels();
+    void ConnectTimbrePanel();
     void SetChannelControls(bool stereo);
     void ShowDocumentInStatusBar(const std::string& fileName);
     void SetPanel(int panel, const std::string& text);

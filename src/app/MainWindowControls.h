@@ -25,6 +25,7 @@ class Anchors;
 class ModesPanel;
 class PaintBox;
 class StageOptionsPanel;
+class TimbrePanel;
 
 struct MainWindowControls {
     Anchors* anchors = nullptr;
@@ -61,13 +62,7 @@ struct MainWindowControls {
     QToolButton *playButton = nullptr, *pauseButton = nullptr, *stopButton = nullptr,
                 *toStartButton = nullptr, *rewindButton = nullptr, *fastForwardButton = nullptr;
 
-    QGroupBox* timbreGroup = nullptr;
-    QRadioButton *clearTimbreRadio = nullptr, *splitTimbreRadio = nullptr,
-                 *premasterTimbreRadio = nullptr, *drumTimbreRadio = nullptr,
-                 *popTimbreRadio = nullptr, *detectedTimbreRadio = nullptr;
-    QButtonGroup* timbreButtons = nullptr;
-    QComboBox* storedTimbreCombo = nullptr;
-    QToolButton *saveTimbreButton = nullptr, *deleteTimbreButton = nullptr;
+    TimbrePanel* timbre = nullptr;
 
     std::array<QLabel*, 5> StatusPanels{};
 

@@ -29,6 +29,7 @@
 #include "app/PaintBox.h"
 #include "app/QtText.h"
 #include "app/StageOptionsPanel.h"
+#include "app/TimbrePanel.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -281,49 +282,7 @@ void MainWindow::BuildWindow() {
     c.modes = new ModesPanel(client, *c.anchors);
     c.stages->BuildStagesGroup(client, *c.anchors);
 
-    // Sound timbre.
-    c.timbreGroup = new QGroupBox(Q(t.CaColorNoise), client);
-    c.timbreGroup->setObjectName("timbreGroup");
-    c.timbreGroup->setToolTip(Q(t.HiColorNoise));
-    place(c.timbreGroup, {504, 332, 168, 163}, AnchorLeft | AnchorRight | AnchorBottom);
-    auto* timbre = new Anchors(c.timbreGroup, {168, 163});
-    c.timbreButtons = new QButtonGroup(c.timbreGroup);
-    const struct {
-        QRadioButton** radio;
-        const char* name;
-        const std::string* caption;
-        const std::string* hint;
-    } timbres[] = {
-        {&c.clearTimbreRadio, "clearTimbreRadio", &t.CaClear, &t.HiClear},
-        {&c.splitTimbreRadio, "splitTimbreRadio", &t.CaSplit, &t.HiSplit},
-        {&c.premasterTimbreRadio, "premasterTimbreRadio", &t.CaPremaster, &t.HiPremaster},
-        {&c.drumTimbreRadio, "drumTimbreRadio", &t.CaDrum, &t.HiDrum},
-        {&c.popTimbreRadio, "popTimbreRadio", &t.CaPop, &t.HiPop},
-        {&c.detectedTimbreRadio, "detectedTimbreRadio", &t.CaRaDetect, &t.HiRaDetect}};
-    int row = 0;
-    for (const auto& entry : timbres) {
-        *entry.radio = MakeRadio(c.timbreGroup, entry.name, *entry.caption, *entry.hint, {});
-        timbre->Add(*entry.radio, {8, 15 + 19 * row++, 152, 18},
-                    AnchorLeft | AnchorTop | AnchorRight);
-        c.timbreButtons->addButton(*entry.radio);
-    }
-    c.clearTimbreRadio->setChecked(true);
-    c.storedTimbreCombo = new QComboBox(c.timbreGroup);
-    c.storedTimbreCombo->setObjectName("storedTimbreCombo");
-    c.storedTimbreCombo->setEditable(true);
-    c.storedTimbreCombo->setInsertPolicy(QComboBox::NoInsert);
-    c.storedTimbreCombo->setCompleter(nullptr);
-    timbre->Add(c.storedTimbreCombo, {6, 133, 106, 22}, AnchorLeft | AnchorTop | AnchorRight);
-    c.saveTimbreButton = new QToolButton(c.timbreGroup);
-    c.saveTimbreButton->setObjectName("saveTimbreButton");
-    c.saveTimbreButton->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    c.saveTimbreButton->setToolTip(Q(t.HiSaveFreq));
-    timbre->Add(c.saveTimbreButton, {116, 133, 22, 22}, AnchorTop | AnchorRight);
-    c.deleteTimbreButton = new QToolButton(c.timbreGroup);
-    c.deleteTimbreButton->setObjectName("deleteTimbreButton");
-    c.deleteTimbreButton->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    c.deleteTimbreButton->setToolTip(Q(t.HiDelFreq));
-    timbre->Add(c.deleteTimbreButton, {140, 133, 22, 22}, AnchorTop | AnchorRight);
+    c.timbre = new TimbrePanel(client, *c.anchors);
 
     // Status bar: sample count, channels, rate, bits, name.
     statusBar()->setObjectName("StatusBar");

@@ -8,6 +8,7 @@
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/StageOptionsPanel.h"
+#include "app/TimbrePanel.h"
 #include "dsp/RemasterChain.h"
 
 namespace sv {
@@ -56,9 +57,9 @@ void MainWindow::DetectTimbre() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
         if (RunDetect(*engine_, *state_.Document, state_.BandLevelMode, state_.SpectraShared)) {
-            c_->storedTimbreCombo->setEditText(QString());
+            c_->timbre->ClearStoredName();
             state_.SpectraShared.Target = state_.SpectraShared.Example;
-            c_->detectedTimbreRadio->setChecked(true);
+            c_->timbre->SelectDetected();
             c_->targetView->update();
         }
         EnableCommands(state_.WaveLoaded);
