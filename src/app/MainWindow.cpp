@@ -23,6 +23,7 @@
 #include "app/PaintBox.h"
 #include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
+#include "app/TransportPanel.h"
 #include "base/WorkFolder.h"
 #include "dsp/Engine.h"
 #include "help/AboutBox.h"
@@ -174,7 +175,6 @@ void MainWindow::ConnectHandlers() {
     connect(c.bigRemasterButton, &QPushButton::clicked, this, [this] { Remaster(); });
     onClick(c.detectButton, &MainWindow::DetectTimbre);
     onTrigger(c.detectAction, &MainWindow::DetectTimbre);
-    onClick(c.stopButton, &MainWindow::StopPlayback);
     onTrigger(c.helpTopicsAction, &MainWindow::ShowHelp);
     onTrigger(c.aboutAction, &MainWindow::ShowAbout);
 
@@ -204,10 +204,8 @@ void MainWindow::EnableCommands(bool enabled) {
         a->setEnabled(enabled);
     c.waveView->setEnabled(enabled);
     c.waveBackground->setVisible(!enabled);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{c.playButton, c.pauseButton, c.stopButton, c.rewindButton,
-                                         c.fastForwardButton, c.toStartButton, c.bigRemasterButton})
-        w->setEnabled(enabled);
+    c.transport->SetEnabled(enabled);
+    c.bigRemasterButton->setEnabled(enabled);
     QCoreApplication::processEvents();
 }
 

@@ -22,10 +22,12 @@ class QToolButton;
 namespace sv {
 
 class Anchors;
+class BlockInfoPanel;
 class ModesPanel;
 class PaintBox;
 class StageOptionsPanel;
 class TimbrePanel;
+class TransportPanel;
 
 struct MainWindowControls {
     Anchors* anchors = nullptr;
@@ -46,22 +48,16 @@ struct MainWindowControls {
                 *verticalZoomOutButton = nullptr, *verticalZoomResetButton = nullptr,
                 *deleteBlockButton = nullptr;
 
-    StageOptionsPanel* stages = nullptr;
-    ModesPanel* modes = nullptr;
-
-    QTabWidget* infoTabs = nullptr;
-    std::array<QLabel*, 8> BlockCaptions{};  // Label16 .. Label23
-    std::array<QLabel*, 8> BlockValues{};    // Label24 .. Label31
-
     QPushButton* bigRemasterButton = nullptr;
     QFrame* targetPanel = nullptr;
     QLabel* targetCaption = nullptr;
     PaintBox* targetView = nullptr;
 
-    QToolBar* playerToolBar = nullptr;
-    QToolButton *playButton = nullptr, *pauseButton = nullptr, *stopButton = nullptr,
-                *toStartButton = nullptr, *rewindButton = nullptr, *fastForwardButton = nullptr;
-
+    // The panels own their controls.
+    StageOptionsPanel* stages = nullptr;
+    ModesPanel* modes = nullptr;
+    BlockInfoPanel* blockInfo = nullptr;
+    TransportPanel* transport = nullptr;
     TimbrePanel* timbre = nullptr;
 
     std::array<QLabel*, 5> StatusPanels{};

@@ -21,6 +21,7 @@
 #include <algorithm>
 
 #include "app/Anchors.h"
+#include "app/BlockInfoPanel.h"
 #include "app/CompactFont.h"
 #include "app/ControlFactory.h"
 #include "app/MainWindow.h"
@@ -30,6 +31,7 @@
 #include "app/QtText.h"
 #include "app/StageOptionsPanel.h"
 #include "app/TimbrePanel.h"
+#include "app/TransportPanel.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -70,14 +72,6 @@ QToolButton* MakeGlyphButton(QWidget* parent, const char* name, const QString& s
     button->setIcon(Glyph(symbol));
     button->setToolTip(Q(hint));
     button->setAutoRaise(true);
-    return button;
-}
-
-QToolButton* MakePlayerButton(QToolBar* bar, const char* name, QStyle::StandardPixmap icon) {
-    auto* button = new QToolButton(bar);
-    button->setObjectName(name);
-    button->setIcon(bar->style()->standardIcon(icon));
-    bar->addWidget(button);
     return button;
 }
 
@@ -230,26 +224,7 @@ void MainWindow::BuildWindow() {
     c.stages = new StageOptionsPanel(this);
     c.stages->BuildBandsGroup(client, *c.anchors);
 
-    // Block information in samples and in seconds.
-    c.infoTabs = new QTabWidget(client);
-    c.infoTabs->setObjectName("infoTabs");
-    place(c.infoTabs, {504, 95, 168, 103}, AnchorTop | AnchorRight);
-    const std::string* rowCaptions[] = {&t.CaL16, &t.CaL17, &t.CaL18, &t.CaL19};
-    for (int page = 0; page < 2; ++page) {
-        auto* sheet = new QWidget;
-        sheet->setObjectName(page == 0 ? "blockTab" : "detailsTab");
-        c.infoTabs->addTab(sheet, Q(page == 0 ? t.CaTab1 : t.CaTab2));
-        for (int row = 0; row < 4; ++row) {
-            const int i = page * 4 + row;
-            const QByteArray captionName = "Label" + QByteArray::number(16 + i);
-            const QByteArray valueName = "Label" + QByteArray::number(24 + i);
-            c.BlockCaptions[i] = MakeLabel(sheet, captionName.constData(),
-                                           Q(*rowCaptions[row] + ":"), {4, 3 + 17 * row});
-            c.BlockValues[i] =
-                MakeControl<QLabel>(sheet, valueName.constData(), {78, 3 + 17 * row, 84, 14});
-        }
-    }
-    c.infoTabs->setCurrentIndex(1);  // seconds are shown first
+    c.blockInfo = new BlockInfoPanel(client, *c.anchors);
 
     c.bigRemasterButton = MakeControl<QPushButton>(client, "bigRemasterButton", {});
     c.bigRemasterButton->setText(Q(t.CaRemaster));
@@ -263,22 +238,7 @@ void MainWindow::BuildWindow() {
     c.targetCaption = MakeLabel(c.targetPanel, "targetCaption", Q(t.CaL15 + ":"), {4, 2});
     c.targetView = MakeControl<PaintBox>(c.targetPanel, "targetView", {4, 18, 160, 62});
 
-    // Transport.
-    c.playerToolBar = new QToolBar(client);
-    c.playerToolBar->setObjectName("playerToolBar");
-    c.playerToolBar->setMovable(false);
-    c.playerToolBar->setIconSize(QSize(16, 16));
-    c.playButton = MakePlayerButton(c.playerToolBar, "playButton", QStyle::SP_MediaPlay);
-    c.pauseButton = MakePlayerButton(c.playerToolBar, "pauseButton", QStyle::SP_MediaPause);
-    c.stopButton = MakePlayerButton(c.playerToolBar, "stopButton", QStyle::SP_MediaStop);
-    c.toStartButton =
-        MakePlayerButton(c.playerToolBar, "toStartButton", QStyle::SP_MediaSkipBackward);
-    c.rewindButton =
-        MakePlayerButton(c.playerToolBar, "rewindButton", QStyle::SP_MediaSeekBackward);
-    c.fastForwardButton =
-        MakePlayerButton(c.playerToolBar, "fastForwardButton", QStyle::SP_MediaSeekForward);
-    place(c.playerToolBar, {504, 307, 168, 25}, AnchorRight | AnchorBottom);
-
+    c.transport = new TransportPanel(client, *c.anchors);
     c.modes = new ModesPanel(client, *c.anchors);
     c.stages->BuildStagesGroup(client, *c.anchors);
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/BlockInfoPanel.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
@@ -165,13 +166,10 @@ void MainWindow::RefreshCursors() {
 void MainWindow::UpdateBlockLabels() {
     if (!state_.WaveLoaded || !state_.Document) return;
     const Wave& wave = *state_.Document;
-    const std::int64_t values[] = {wave.FrameCount(), state_.View.BlockStart, state_.View.BlockEnd,
-                                   std::llabs(state_.View.BlockEnd - state_.View.BlockStart)};
-    for (int row = 0; row < 4; ++row) {
-        c_->BlockValues[static_cast<std::size_t>(row)]->setText(QString::number(values[row]));
-        c_->BlockValues[static_cast<std::size_t>(row + 4)]->setText(
-            Q(DurationText(values[row], wave.SampleRate())));
-    }
+    const std::array<std::int64_t, 4> values = {
+        wave.FrameCount(), state_.View.BlockStart, state_.View.BlockEnd,
+        std::llabs(state_.View.BlockEnd - state_.View.BlockStart)};
+    c_->blockInfo->Show(values, wave.SampleRate());
 }
 
 void MainWindow::Paint() {
