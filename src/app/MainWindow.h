@@ -17,6 +17,8 @@
 #include "timbre/Timbres.h"
 #include "view/ViewNavigation.h"
 
+class QMenuBar;
+
 namespace sv {
 
 class ProgressWindow;
@@ -133,7 +135,16 @@ class MainWindow final : public QMainWindow {
     void Initialise(const std::string& startFile);
     void Shutdown();
     void BuildWindow();
+    void BuildToolBar(QWidget* client);
+    void BuildWavePanel(QWidget* client);
+    void BuildZoomPanel(QWidget* client);
+    void BuildTargetPanel(QWidget* client);
+    void BuildStatusBar();
     void BuildMenus();
+    void BuildFileMenus(QMenuBar* bar);
+    void BuildEditMenu(QMenuBar* bar);
+    void BuildFilterMenu(QMenuBar* bar);
+    void BuildHelpMenu(QMenuBar* bar);
     void AssignTexts();
     void ConnectHandlers();
     void ConnectOptionPanels();

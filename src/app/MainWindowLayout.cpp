@@ -141,16 +141,33 @@ QKeySequence Ctrl(int key) { return QKeySequence(Qt::CTRL | key); }
 
 void MainWindow::BuildWindow() {
     auto& c = *c_;
-    const auto& t = Texts();
     setFont(CompactFont(font()));
-
     auto* client = new QWidget(this);
     client->setObjectName("Client");
     setCentralWidget(client);
     client->resize(DesignClient);
     c.anchors = new Anchors(client, DesignClient);
-    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
 
+    // Built in the focus order of the window.
+    BuildToolBar(client);
+    BuildWavePanel(client);
+    BuildZoomPanel(client);
+    c.stages = new StageOptionsPanel(this);
+    c.stages->BuildBandsGroup(client, *c.anchors);
+    c.blockInfo = new BlockInfoPanel(client, *c.anchors);
+    BuildTargetPanel(client);
+    c.transport = new TransportPanel(client, *c.anchors);
+    c.modes = new ModesPanel(client, *c.anchors);
+    c.stages->BuildStagesGroup(client, *c.anchors);
+    c.timbre = new TimbrePanel(client, *c.anchors);
+    BuildStatusBar();
+    FitTexts(*client);
+}
+
+void MainWindow::BuildToolBar(QWidget* client) {
+    auto& c = *c_;
+    const auto& t = Texts();
+    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
     // Main toolbar.
     c.mainToolBar = new QToolBar(client);
     c.mainToolBar->setObjectName("mainToolBar");
@@ -170,7 +187,11 @@ void MainWindow::BuildWindow() {
     c.normalizeButton =
         MakeToolButton(c.mainToolBar, "normalizeButton", t.CaNormalize, t.HiNormalize);
     place(c.mainToolBar, {0, 0, 672, 24}, AnchorLeft | AnchorTop | AnchorRight);
+}
 
+void MainWindow::BuildWavePanel(QWidget* client) {
+    auto& c = *c_;
+    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
     // Waveform panel: the view over its dark green frame, and the two scroll bars.
     c.wavePanel = new QFrame(client);
     c.wavePanel->setObjectName("wavePanel");
@@ -201,7 +222,12 @@ void MainWindow::BuildWindow() {
         bar->setPageStep(32767);
         bar->setValue(1);
     }
+}
 
+void MainWindow::BuildZoomPanel(QWidget* client) {
+    auto& c = *c_;
+    const auto& t = Texts();
+    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
     // Zoom and delete buttons.
     c.zoomPanel = new QFrame(client);
     c.zoomPanel->setObjectName("zoomPanel");
@@ -220,12 +246,13 @@ void MainWindow::BuildWindow() {
                                                 QStringLiteral("↕"), t.HiLupVer, 120);
     c.deleteBlockButton =
         MakeGlyphButton(c.zoomPanel, "deleteBlockButton", QStringLiteral("✕"), t.HiDel, 144);
+}
 
-    c.stages = new StageOptionsPanel(this);
-    c.stages->BuildBandsGroup(client, *c.anchors);
-
-    c.blockInfo = new BlockInfoPanel(client, *c.anchors);
-
+// The big remaster button and the target display under it.
+void MainWindow::BuildTargetPanel(QWidget* client) {
+    auto& c = *c_;
+    const auto& t = Texts();
+    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
     c.bigRemasterButton = MakeControl<QPushButton>(client, "bigRemasterButton", {});
     c.bigRemasterButton->setText(Q(t.CaRemaster));
     c.bigRemasterButton->setToolTip(Q(t.HiRemaster));
@@ -237,13 +264,11 @@ void MainWindow::BuildWindow() {
     place(c.targetPanel, {504, 223, 168, 84}, AnchorRight | AnchorBottom);
     c.targetCaption = MakeLabel(c.targetPanel, "targetCaption", Q(t.CaL15 + ":"), {4, 2});
     c.targetView = MakeControl<PaintBox>(c.targetPanel, "targetView", {4, 18, 160, 62});
+}
 
-    c.transport = new TransportPanel(client, *c.anchors);
-    c.modes = new ModesPanel(client, *c.anchors);
-    c.stages->BuildStagesGroup(client, *c.anchors);
-
-    c.timbre = new TimbrePanel(client, *c.anchors);
-
+void MainWindow::BuildStatusBar() {
+    auto& c = *c_;
+    const auto& t = Texts();
     // Status bar: sample count, channels, rate, bits, name.
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(true);
@@ -260,15 +285,21 @@ void MainWindow::BuildWindow() {
     const std::string* panelCaptions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
                                           &t.CaStatBar3, &t.CaStatBar4};
     for (int i = 0; i < 5; ++i) SetPanel(i, *panelCaptions[i] + ":");
-    FitTexts(*client);
 }
 
 void MainWindow::BuildMenus() {
-    auto& c = *c_;
-    const auto& t = Texts();
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu");
+    BuildFileMenus(bar);
+    BuildEditMenu(bar);
+    BuildFilterMenu(bar);
+    BuildHelpMenu(bar);
+}
 
+// The file menu and the batch menu.
+void MainWindow::BuildFileMenus(QMenuBar* bar) {
+    auto& c = *c_;
+    const auto& t = Texts();
     c.fileMenu = MakeMenu(bar, "fileMenu", t.CaFile, t.HiFile);
     c.openAction =
         MakeAction(this, c.fileMenu, "openAction", t.CaOpen, t.HiOpen, {Ctrl(Qt::Key_O)});
@@ -286,7 +317,12 @@ void MainWindow::BuildMenus() {
     c.batchMenu = MakeMenu(bar, "batchMenu", t.CaBatch, t.HiBatch);
     c.batchAction =
         MakeAction(this, c.batchMenu, "batchAction", t.CaBatch, t.HiBatch, {Ctrl(Qt::Key_B)});
+}
 
+// The edit menu and the waveform view's context menu: the same view commands in both.
+void MainWindow::BuildEditMenu(QMenuBar* bar) {
+    auto& c = *c_;
+    const auto& t = Texts();
     c.editMenu = MakeMenu(bar, "editMenu", t.CaEdit, t.HiEdit);
     c.waveContextMenu = new QMenu(this);
     c.waveContextMenu->setObjectName("waveContextMenu");
@@ -360,7 +396,11 @@ void MainWindow::BuildMenus() {
         *item.popupItem =
             MakeAction(this, c.waveContextMenu, item.popupName, *item.caption, *item.hint);
     }
+}
 
+void MainWindow::BuildFilterMenu(QMenuBar* bar) {
+    auto& c = *c_;
+    const auto& t = Texts();
     c.filterMenu = MakeMenu(bar, "filterMenu", t.CaFilter, t.HiFilter);
     c.removeNoiseAction = MakeAction(this, c.filterMenu, "removeNoiseAction", t.CaRemNoise,
                                      t.HiRemNoise, {Ctrl(Qt::Key_H)});
@@ -372,7 +412,11 @@ void MainWindow::BuildMenus() {
                                   {Ctrl(Qt::Key_Return), Ctrl(Qt::Key_Enter)});
     c.detectAction =
         MakeAction(this, c.filterMenu, "detectAction", t.CaDetekt, t.HiDetekt, {Ctrl(Qt::Key_D)});
+}
 
+void MainWindow::BuildHelpMenu(QMenuBar* bar) {
+    auto& c = *c_;
+    const auto& t = Texts();
     c.helpMenu = MakeMenu(bar, "helpMenu", t.CaHelp, std::string());
     c.helpTopicsAction = MakeAction(this, c.helpMenu, "helpTopicsAction", t.CaTopic, t.HiTopic,
                                     {QKeySequence(Qt::Key_F1)});
