@@ -154,6 +154,9 @@ class MainWindow final : public QMainWindow {
     void SetPanel(int panel, const std::string& text);
     std::unique_ptr<Progress> MakeProgress();
     void ConnectViewHandlers();
+    void ConnectViewCommands();
+    void ConnectScrollBars();
+    void ConnectPainting();
     void ZoomStep(ZoomCommand command, bool horizontal);
     void ZoomAround(double x, ZoomCommand command);
     void DrawWaveImage();

@@ -55,8 +55,16 @@ class DisabledWindow {
 }  // namespace
 
 void MainWindow::ConnectViewHandlers() {
-    auto& c = *c_;
     renderer_ = std::make_unique<WaveformRenderer>();
+    ConnectViewCommands();
+    ConnectScrollBars();
+    ConnectPainting();
+    ResetScrollBars();
+}
+
+// Each view command has a button, an edit menu item and a context menu item.
+void MainWindow::ConnectViewCommands() {
+    auto& c = *c_;
     using Handler = void (MainWindow::*)();
     struct CliCommand {
         QToolButton* button;
@@ -87,7 +95,11 @@ void MainWindow::ConnectViewHandlers() {
         connect(command.item, &QAction::triggered, this, run);
         connect(command.popupItem, &QAction::triggered, this, run);
     }
+}
 
+void MainWindow::ConnectScrollBars() {
+    auto& c = *c_;
+    using Handler = void (MainWindow::*)();
     struct Bar {
         QScrollBar* widget;
         ScrollBarState* state;
@@ -111,7 +123,10 @@ void MainWindow::ConnectViewHandlers() {
                     RunCommand([this, change] { (this->*change)(); });
                 });
     }
+}
 
+void MainWindow::ConnectPainting() {
+    auto& c = *c_;
     c.waveView->installEventFilter(this);
     c.waveView->setFocusPolicy(Qt::ClickFocus);
     c.waveView->OnPaint = [this](QPainter& painter) {
@@ -131,7 +146,6 @@ void MainWindow::ConnectViewHandlers() {
         DrawTargetSpectrum(canvas, c_->targetView->width(), c_->targetView->height(),
                            state_.SpectraShared.Target, state_.FlatSpectrum, PassSettings());
     };
-    ResetScrollBars();
 }
 
 void MainWindow::DrawWaveImage() {
