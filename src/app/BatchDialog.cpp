@@ -12,13 +12,12 @@
 #include <QTreeView>
 
 #include "app/CompactFont.h"
+#include "app/QtText.h"
 #include "text/Language.h"
 
 namespace sv {
 
 namespace {
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // The plain files of folder matching mask, as the list shows them and the batch takes them.
 QStringList MatchingFiles(const QString& folder, const QString& mask) {
@@ -136,7 +135,7 @@ void BatchDialog::ChangeFolder(FolderSide& side) {
 }
 
 void BatchDialog::SelectFolder(FolderSide& side, const std::filesystem::path& folder) {
-    const QModelIndex index = side.folders->index(QString::fromStdString(folder.string()));
+    const QModelIndex index = side.folders->index(Q(folder.string()));
     side.tree->setCurrentIndex(index);
     side.tree->scrollTo(index);
     if (!index.isValid()) ChangeFolder(side);

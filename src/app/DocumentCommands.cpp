@@ -5,7 +5,9 @@
 
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
+#include "app/ModesPanel.h"
 #include "app/PaintBox.h"
+#include "app/StageOptionsPanel.h"
 #include "base/IoError.h"
 #include "text/Language.h"
 
@@ -25,10 +27,8 @@ std::string WithoutFolder(const std::string& fileName) {
 }  // namespace
 
 void MainWindow::SetChannelControls(bool stereo) {
-    for (QAbstractButton* b : std::initializer_list<QAbstractButton*>{
-             c_->perChannelCheck, c_->bothChannelsRadio, c_->separateChannelsRadio,
-             c_->partialSeparationRadio})
-        b->setEnabled(stereo);
+    c_->stages->EnablePerChannel(stereo);
+    c_->modes->EnableChannelChoice(stereo);
 }
 
 void MainWindow::ShowDocumentInStatusBar(const std::string& fileName) {

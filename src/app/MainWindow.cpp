@@ -19,9 +19,11 @@
 #include <QToolButton>
 
 #include "app/MainWindowControls.h"
+#include "app/ModesPanel.h"
 #include "app/PaintBox.h"
 #include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
+#include "app/TransportPanel.h"
 #include "base/WorkFolder.h"
 #include "dsp/Engine.h"
 #include "help/AboutBox.h"
@@ -97,7 +99,6 @@ void MainWindow::Initialise(const std::string& startFile) {
     env_.Ports.dialogs = setup_.dialogs;
     env_.View = &state_.View.Position;
     engine_ = std::make_unique<Engine>(env_.Ports);
-    ToggleLevelling();  // the pass controls start disabled
 
     state_.WaveLoaded = false;
     EnableCommands(false);
@@ -105,10 +106,8 @@ void MainWindow::Initialise(const std::string& startFile) {
     state_.PeakBlockSize = 4096;
     state_.View.Reset();
 
-    c_->channelModeSlider->setValue(3);
-    c_->bandLevelSlider->setValue(1);
-    ChangeChannelMode();
-    ChangeBandLevelMode();
+    c_->modes->SetChannelMode(3);
+    c_->modes->SetBandLevelMode(1);
 
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), state_.SpectraShared.Target);
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), state_.FlatSpectrum);
@@ -176,45 +175,12 @@ void MainWindow::ConnectHandlers() {
     connect(c.bigRemasterButton, &QPushButton::clicked, this, [this] { Remaster(); });
     onClick(c.detectButton, &MainWindow::DetectTimbre);
     onTrigger(c.detectAction, &MainWindow::DetectTimbre);
-    onClick(c.stopButton, &MainWindow::StopPlayback);
     onTrigger(c.helpTopicsAction, &MainWindow::ShowHelp);
     onTrigger(c.aboutAction, &MainWindow::ShowAbout);
 
-    auto onChecked = [this](QRadioButton* radio, void (MainWindow::*handler)()) {
-        connect(radio, &QRadioButton::toggled, this, [this, handler](bool on) {
-            if (on) (this->*handler)();
-        });
-    };
-    onChecked(c.bothChannelsRadio, &MainWindow::SelectBothChannels);
-    onChecked(c.partialSeparationRadio, &MainWindow::SelectPartialSeparation);
-    onChecked(c.separateChannelsRadio, &MainWindow::SelectSeparateChannels);
-    onChecked(c.averageLevelRadio, &MainWindow::SelectAverageLevel);
-    onChecked(c.mediumLevelRadio, &MainWindow::SelectMediumLevel);
-    onChecked(c.peakLevelRadio, &MainWindow::SelectPeakLevel);
-    connect(c.channelModeSlider, &QSlider::valueChanged, this, [this] { ChangeChannelMode(); });
-    connect(c.bandLevelSlider, &QSlider::valueChanged, this, [this] { ChangeBandLevelMode(); });
+    ConnectOptionPanels();
 
-    for (QSpinBox* spin : {c.noisePartsSpin, c.peakCountSpin, c.noisePercentSpin,
-                           c.noiseSecondsSpin, c.normalizeSpin, c.limitSpin, c.bandsSpin,
-                           c.lowPassSpin, c.highPassSpin, c.lowPassSlopeSpin, c.highPassSlopeSpin})
-        spin->installEventFilter(this);
-    for (QSpinBox* spin : {c.lowPassSpin, c.highPassSpin, c.lowPassSlopeSpin, c.highPassSlopeSpin})
-        connect(spin, &QSpinBox::valueChanged, this, [this, spin] { ChangeOption(spin); });
-    for (QCheckBox* check : {c.highPassCheck, c.lowPassCheck})
-        connect(check, &QCheckBox::toggled, this, [this] { TogglePassFilters(); });
-    connect(c.peakBlockSizeCombo, &QComboBox::currentTextChanged, this,
-            [this] { ChangePeakBlockSize(); });
-    connect(c.levellingCheck, &QCheckBox::toggled, this, [this] { ToggleLevelling(); });
-
-    for (QRadioButton* radio : {c.clearTimbreRadio, c.splitTimbreRadio, c.premasterTimbreRadio,
-                                c.drumTimbreRadio, c.popTimbreRadio})
-        connect(radio, &QRadioButton::toggled, this, [this, radio](bool on) {
-            if (on) SelectTimbre(radio);
-        });
-    onChecked(c.detectedTimbreRadio, &MainWindow::SelectDetectedTimbre);
-    connect(c.storedTimbreCombo, &QComboBox::activated, this, [this] { SelectStoredTimbre(); });
-    onClick(c.saveTimbreButton, &MainWindow::SaveStoredTimbre);
-    onClick(c.deleteTimbreButton, &MainWindow::DeleteStoredTimbre);
+    ConnectTimbrePanel();
 
     ConnectViewHandlers();
     connect(c.waveView, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -238,10 +204,8 @@ void MainWindow::EnableCommands(bool enabled) {
         a->setEnabled(enabled);
     c.waveView->setEnabled(enabled);
     c.waveBackground->setVisible(!enabled);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{c.playButton, c.pauseButton, c.stopButton, c.rewindButton,
-                                         c.fastForwardButton, c.toStartButton, c.bigRemasterButton})
-        w->setEnabled(enabled);
+    c.transport->SetEnabled(enabled);
+    c.bigRemasterButton->setEnabled(enabled);
     QCoreApplication::processEvents();
 }
 
@@ -296,7 +260,6 @@ void MainWindow::changeEvent(QEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (c_ && watched == c_->waveView && ViewEvent(event)) return true;
-    if (event->type() == QEvent::FocusIn && qobject_cast<QSpinBox*>(watched)) ChangeOption(watched);
     return QMainWindow::eventFilter(watched, event);
 }
 

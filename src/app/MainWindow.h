@@ -14,9 +14,10 @@
 #include "app/AppState.h"
 #include "base/Progress.h"
 #include "timbre/TimbreFolders.h"
+#include "timbre/Timbres.h"
 #include "view/ViewNavigation.h"
 
-class QAbstractButton;
+class QMenuBar;
 
 namespace sv {
 
@@ -49,20 +50,7 @@ class MainWindow final : public QMainWindow {
     const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
     bool CommandRunning() const { return commandRunning_; }
 
-    // Options and modes.
     void EnableCommands(bool enabled);
-    void SelectBothChannels();
-    void SelectPartialSeparation();
-    void SelectSeparateChannels();
-    void ChangeChannelMode();
-    void SelectAverageLevel();
-    void SelectMediumLevel();
-    void SelectPeakLevel();
-    void ChangeBandLevelMode();
-    void ChangeOption(QObject* sender);
-    void TogglePassFilters();
-    void ChangePeakBlockSize();
-    void ToggleLevelling();
     void Activate();
     void Deactivate();
 
@@ -129,7 +117,7 @@ class MainWindow final : public QMainWindow {
     void ShowAbout();
 
     // Timbre controls.
-    void SelectTimbre(QObject* sender);
+    void SelectTimbre(BuiltInTimbre timbre);
     void SelectDetectedTimbre();
     void ListTimbres();
     void SaveStoredTimbre();
@@ -150,14 +138,28 @@ class MainWindow final : public QMainWindow {
     void Initialise(const std::string& startFile);
     void Shutdown();
     void BuildWindow();
+    void BuildToolBar(QWidget* client);
+    void BuildWavePanel(QWidget* client);
+    void BuildZoomPanel(QWidget* client);
+    void BuildTargetPanel(QWidget* client);
+    void BuildStatusBar();
     void BuildMenus();
+    void BuildFileMenus(QMenuBar* bar);
+    void BuildEditMenu(QMenuBar* bar);
+    void BuildFilterMenu(QMenuBar* bar);
+    void BuildHelpMenu(QMenuBar* bar);
     void AssignTexts();
     void ConnectHandlers();
+    void ConnectOptionPanels();
+    void ConnectTimbrePanel();
     void SetChannelControls(bool stereo);
     void ShowDocumentInStatusBar(const std::string& fileName);
     void SetPanel(int panel, const std::string& text);
     std::unique_ptr<Progress> MakeProgress();
     void ConnectViewHandlers();
+    void ConnectViewCommands();
+    void ConnectScrollBars();
+    void ConnectPainting();
     void ZoomStep(ZoomCommand command, bool horizontal);
     void ZoomAround(double x, ZoomCommand command);
     void DrawWaveImage();
@@ -165,7 +167,6 @@ class MainWindow final : public QMainWindow {
     void ShowScrollBars();
     void ResetScrollBars();
     bool ViewEvent(QEvent* event);
-    void ClearRadio(QAbstractButton* radio);
     void ConnectTransport();
     void StopTransport();
     void NewPlayer();

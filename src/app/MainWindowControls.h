@@ -22,7 +22,12 @@ class QToolButton;
 namespace sv {
 
 class Anchors;
+class BlockInfoPanel;
+class ModesPanel;
 class PaintBox;
+class StageOptionsPanel;
+class TimbrePanel;
+class TransportPanel;
 
 struct MainWindowControls {
     Anchors* anchors = nullptr;
@@ -43,47 +48,17 @@ struct MainWindowControls {
                 *verticalZoomOutButton = nullptr, *verticalZoomResetButton = nullptr,
                 *deleteBlockButton = nullptr;
 
-    QGroupBox* bandsGroup = nullptr;
-    QSpinBox *bandsSpin = nullptr, *limitSpin = nullptr;
-
-    QTabWidget* infoTabs = nullptr;
-    std::array<QLabel*, 8> BlockCaptions{};  // Label16 .. Label23
-    std::array<QLabel*, 8> BlockValues{};    // Label24 .. Label31
-
     QPushButton* bigRemasterButton = nullptr;
     QFrame* targetPanel = nullptr;
     QLabel* targetCaption = nullptr;
     PaintBox* targetView = nullptr;
 
-    QToolBar* playerToolBar = nullptr;
-    QToolButton *playButton = nullptr, *pauseButton = nullptr, *stopButton = nullptr,
-                *toStartButton = nullptr, *rewindButton = nullptr, *fastForwardButton = nullptr;
-
-    QGroupBox *modesGroup = nullptr, *channelModeBox = nullptr, *bandLevelBox = nullptr;
-    QRadioButton *bothChannelsRadio = nullptr, *partialSeparationRadio = nullptr,
-                 *separateChannelsRadio = nullptr;
-    QRadioButton *averageLevelRadio = nullptr, *mediumLevelRadio = nullptr,
-                 *peakLevelRadio = nullptr;
-    QButtonGroup *channelModeButtons = nullptr, *bandLevelButtons = nullptr;
-    QSlider *channelModeSlider = nullptr, *bandLevelSlider = nullptr;
-
-    QGroupBox* stagesGroup = nullptr;
-    QCheckBox *removeNoiseCheck = nullptr, *levellingCheck = nullptr, *highPassCheck = nullptr,
-              *lowPassCheck = nullptr, *fitPeaksCheck = nullptr, *normalizeCheck = nullptr,
-              *perChannelCheck = nullptr;
-    QSpinBox *noisePartsSpin = nullptr, *noisePercentSpin = nullptr, *noiseSecondsSpin = nullptr,
-             *highPassSpin = nullptr, *highPassSlopeSpin = nullptr, *lowPassSpin = nullptr,
-             *lowPassSlopeSpin = nullptr, *peakCountSpin = nullptr, *normalizeSpin = nullptr;
-    QComboBox* peakBlockSizeCombo = nullptr;
-    std::array<QLabel*, 4> PassUnits{};  // Hz, dB/oct, kHz, dB/oct
-
-    QGroupBox* timbreGroup = nullptr;
-    QRadioButton *clearTimbreRadio = nullptr, *splitTimbreRadio = nullptr,
-                 *premasterTimbreRadio = nullptr, *drumTimbreRadio = nullptr,
-                 *popTimbreRadio = nullptr, *detectedTimbreRadio = nullptr;
-    QButtonGroup* timbreButtons = nullptr;
-    QComboBox* storedTimbreCombo = nullptr;
-    QToolButton *saveTimbreButton = nullptr, *deleteTimbreButton = nullptr;
+    // The panels own their controls.
+    StageOptionsPanel* stages = nullptr;
+    ModesPanel* modes = nullptr;
+    BlockInfoPanel* blockInfo = nullptr;
+    TransportPanel* transport = nullptr;
+    TimbrePanel* timbre = nullptr;
 
     std::array<QLabel*, 5> StatusPanels{};
 

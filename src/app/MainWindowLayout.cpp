@@ -21,11 +21,17 @@
 #include <algorithm>
 
 #include "app/Anchors.h"
+#include "app/BlockInfoPanel.h"
 #include "app/CompactFont.h"
+#include "app/ControlFactory.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
+#include "app/ModesPanel.h"
 #include "app/PaintBox.h"
-#include "app/SpinEdit.h"
+#include "app/QtText.h"
+#include "app/StageOptionsPanel.h"
+#include "app/TimbrePanel.h"
+#include "app/TransportPanel.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -34,47 +40,6 @@ namespace {
 
 // The client area the layout was drawn for, without the status bar.
 constexpr QSize DesignClient{672, 514 - 19};
-
-QString Q(const std::string& text) { return QString::fromStdString(text); }
-
-template <typename W>
-W* Make(QWidget* parent, const char* name, QRect geometry) {
-    auto* w = new W(parent);
-    w->setObjectName(name);
-    w->setGeometry(geometry);
-    return w;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QPoint at) {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->move(at);
-    label->adjustSize();
-    return label;
-}
-
-QSpinBox* MakeSpin(QWidget* parent, const char* name, int min, int max, int value, QRect r) {
-    auto* spin = Make<SpinEdit>(parent, name, r);
-    spin->setRange(min, max);
-    spin->setValue(value);
-    return spin;
-}
-
-QCheckBox* MakeCheck(QWidget* parent, const char* name, const std::string& caption,
-                     const std::string& hint, QRect r) {
-    auto* check = Make<QCheckBox>(parent, name, r);
-    check->setText(Q(caption));
-    check->setToolTip(Q(hint));
-    return check;
-}
-
-QRadioButton* MakeRadio(QWidget* parent, const char* name, const std::string& caption,
-                        const std::string& hint, QRect r) {
-    auto* radio = Make<QRadioButton>(parent, name, r);
-    radio->setText(Q(caption));
-    radio->setToolTip(Q(hint));
-    return radio;
-}
 
 QToolButton* MakeToolButton(QToolBar* bar, const char* name, const std::string& caption,
                             const std::string& hint) {
@@ -103,18 +68,10 @@ QIcon Glyph(const QString& symbol) {
 
 QToolButton* MakeGlyphButton(QWidget* parent, const char* name, const QString& symbol,
                              const std::string& hint, int left) {
-    auto* button = Make<QToolButton>(parent, name, QRect(left, 0, 24, 24));
+    auto* button = MakeControl<QToolButton>(parent, name, QRect(left, 0, 24, 24));
     button->setIcon(Glyph(symbol));
     button->setToolTip(Q(hint));
     button->setAutoRaise(true);
-    return button;
-}
-
-QToolButton* MakePlayerButton(QToolBar* bar, const char* name, QStyle::StandardPixmap icon) {
-    auto* button = new QToolButton(bar);
-    button->setObjectName(name);
-    button->setIcon(bar->style()->standardIcon(icon));
-    bar->addWidget(button);
     return button;
 }
 
@@ -184,16 +141,33 @@ QKeySequence Ctrl(int key) { return QKeySequence(Qt::CTRL | key); }
 
 void MainWindow::BuildWindow() {
     auto& c = *c_;
-    const auto& t = Texts();
     setFont(CompactFont(font()));
-
     auto* client = new QWidget(this);
     client->setObjectName("Client");
     setCentralWidget(client);
     client->resize(DesignClient);
     c.anchors = new Anchors(client, DesignClient);
-    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
 
+    // Built in the focus order of the window.
+    BuildToolBar(client);
+    BuildWavePanel(client);
+    BuildZoomPanel(client);
+    c.stages = new StageOptionsPanel(this);
+    c.stages->BuildBandsGroup(client, *c.anchors);
+    c.blockInfo = new BlockInfoPanel(client, *c.anchors);
+    BuildTargetPanel(client);
+    c.transport = new TransportPanel(client, *c.anchors);
+    c.modes = new ModesPanel(client, *c.anchors);
+    c.stages->BuildStagesGroup(client, *c.anchors);
+    c.timbre = new TimbrePanel(client, *c.anchors);
+    BuildStatusBar();
+    FitTexts(*client);
+}
+
+void MainWindow::BuildToolBar(QWidget* client) {
+    auto& c = *c_;
+    const auto& t = Texts();
+    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
     // Main toolbar.
     c.mainToolBar = new QToolBar(client);
     c.mainToolBar->setObjectName("mainToolBar");
@@ -213,7 +187,11 @@ void MainWindow::BuildWindow() {
     c.normalizeButton =
         MakeToolButton(c.mainToolBar, "normalizeButton", t.CaNormalize, t.HiNormalize);
     place(c.mainToolBar, {0, 0, 672, 24}, AnchorLeft | AnchorTop | AnchorRight);
+}
 
+void MainWindow::BuildWavePanel(QWidget* client) {
+    auto& c = *c_;
+    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
     // Waveform panel: the view over its dark green frame, and the two scroll bars.
     c.wavePanel = new QFrame(client);
     c.wavePanel->setObjectName("wavePanel");
@@ -244,7 +222,12 @@ void MainWindow::BuildWindow() {
         bar->setPageStep(32767);
         bar->setValue(1);
     }
+}
 
+void MainWindow::BuildZoomPanel(QWidget* client) {
+    auto& c = *c_;
+    const auto& t = Texts();
+    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
     // Zoom and delete buttons.
     c.zoomPanel = new QFrame(client);
     c.zoomPanel->setObjectName("zoomPanel");
@@ -263,40 +246,14 @@ void MainWindow::BuildWindow() {
                                                 QStringLiteral("↕"), t.HiLupVer, 120);
     c.deleteBlockButton =
         MakeGlyphButton(c.zoomPanel, "deleteBlockButton", QStringLiteral("✕"), t.HiDel, 144);
+}
 
-    // Precision and limitation.
-    c.bandsGroup = new QGroupBox(client);
-    c.bandsGroup->setObjectName("bandsGroup");
-    place(c.bandsGroup, {504, 48, 168, 47}, AnchorTop | AnchorRight);
-    MakeLabel(c.bandsGroup, "Label1", Q(t.CaL1), {6, 7});
-    c.bandsSpin = MakeSpin(c.bandsGroup, "bandsSpin", 3, 255, 60, {66, 3, 50, 20});
-    MakeLabel(c.bandsGroup, "Label8", Q(t.CaL8), {120, 7});
-    MakeLabel(c.bandsGroup, "Label9", Q(t.CaL9), {6, 27});
-    c.limitSpin = MakeSpin(c.bandsGroup, "limitSpin", 2, 128, 10, {66, 24, 50, 20});
-    MakeLabel(c.bandsGroup, "Label10", Q(t.CaL10), {120, 27});
-
-    // Block information in samples and in seconds.
-    c.infoTabs = new QTabWidget(client);
-    c.infoTabs->setObjectName("infoTabs");
-    place(c.infoTabs, {504, 95, 168, 103}, AnchorTop | AnchorRight);
-    const std::string* rowCaptions[] = {&t.CaL16, &t.CaL17, &t.CaL18, &t.CaL19};
-    for (int page = 0; page < 2; ++page) {
-        auto* sheet = new QWidget;
-        sheet->setObjectName(page == 0 ? "blockTab" : "detailsTab");
-        c.infoTabs->addTab(sheet, Q(page == 0 ? t.CaTab1 : t.CaTab2));
-        for (int row = 0; row < 4; ++row) {
-            const int i = page * 4 + row;
-            const QByteArray captionName = "Label" + QByteArray::number(16 + i);
-            const QByteArray valueName = "Label" + QByteArray::number(24 + i);
-            c.BlockCaptions[i] = MakeLabel(sheet, captionName.constData(),
-                                           Q(*rowCaptions[row] + ":"), {4, 3 + 17 * row});
-            c.BlockValues[i] =
-                Make<QLabel>(sheet, valueName.constData(), {78, 3 + 17 * row, 84, 14});
-        }
-    }
-    c.infoTabs->setCurrentIndex(1);  // seconds are shown first
-
-    c.bigRemasterButton = Make<QPushButton>(client, "bigRemasterButton", {});
+// The big remaster button and the target display under it.
+void MainWindow::BuildTargetPanel(QWidget* client) {
+    auto& c = *c_;
+    const auto& t = Texts();
+    auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
+    c.bigRemasterButton = MakeControl<QPushButton>(client, "bigRemasterButton", {});
     c.bigRemasterButton->setText(Q(t.CaRemaster));
     c.bigRemasterButton->setToolTip(Q(t.HiRemaster));
     place(c.bigRemasterButton, {504, 198, 168, 25}, AnchorTop | AnchorRight | AnchorBottom);
@@ -306,150 +263,12 @@ void MainWindow::BuildWindow() {
     c.targetPanel->setObjectName("targetPanel");
     place(c.targetPanel, {504, 223, 168, 84}, AnchorRight | AnchorBottom);
     c.targetCaption = MakeLabel(c.targetPanel, "targetCaption", Q(t.CaL15 + ":"), {4, 2});
-    c.targetView = Make<PaintBox>(c.targetPanel, "targetView", {4, 18, 160, 62});
+    c.targetView = MakeControl<PaintBox>(c.targetPanel, "targetView", {4, 18, 160, 62});
+}
 
-    // Transport.
-    c.playerToolBar = new QToolBar(client);
-    c.playerToolBar->setObjectName("playerToolBar");
-    c.playerToolBar->setMovable(false);
-    c.playerToolBar->setIconSize(QSize(16, 16));
-    c.playButton = MakePlayerButton(c.playerToolBar, "playButton", QStyle::SP_MediaPlay);
-    c.pauseButton = MakePlayerButton(c.playerToolBar, "pauseButton", QStyle::SP_MediaPause);
-    c.stopButton = MakePlayerButton(c.playerToolBar, "stopButton", QStyle::SP_MediaStop);
-    c.toStartButton =
-        MakePlayerButton(c.playerToolBar, "toStartButton", QStyle::SP_MediaSkipBackward);
-    c.rewindButton =
-        MakePlayerButton(c.playerToolBar, "rewindButton", QStyle::SP_MediaSeekBackward);
-    c.fastForwardButton =
-        MakePlayerButton(c.playerToolBar, "fastForwardButton", QStyle::SP_MediaSeekForward);
-    place(c.playerToolBar, {504, 307, 168, 25}, AnchorRight | AnchorBottom);
-
-    // Type of remastering: channel mode and band-level mode, each a five-step bar with three
-    // radio buttons beside its main steps.
-    c.modesGroup = new QGroupBox(Q(t.CaTypRemast), client);
-    c.modesGroup->setObjectName("modesGroup");
-    c.modesGroup->setToolTip(Q(t.HiTypRemast));
-    place(c.modesGroup, {0, 332, 168, 163}, AnchorLeft | AnchorBottom);
-    auto modeGroup = [&](const char* name, int top, const char* bar, QSlider*& slider,
-                         QButtonGroup*& group, std::array<QRadioButton**, 3> radios,
-                         std::array<const char*, 3> names,
-                         std::array<const std::string*, 6> texts) {
-        auto* box = Make<QGroupBox>(c.modesGroup, name, {1, top, 166, 71});
-        box->setFlat(true);
-        slider = Make<QSlider>(box, bar, {0, 2, 18, 67});
-        slider->setOrientation(Qt::Vertical);
-        slider->setInvertedAppearance(true);  // step 0 at the top, beside the first button
-        slider->setRange(0, 4);
-        slider->setPageStep(1);
-        slider->setTickPosition(QSlider::TicksRight);
-        slider->setTickInterval(1);
-        slider->setToolTip(Q(t.HiTrack));
-        // The handle and its ticks need the style's width, or they are cut off.
-        const int barWidth = std::max(18, slider->sizeHint().width());
-        slider->resize(barWidth, 67);
-        group = new QButtonGroup(box);
-        for (int i = 0; i < 3; ++i) {
-            *radios[i] = MakeRadio(box, names[i], *texts[2 * i], *texts[2 * i + 1],
-                                   {barWidth, 3 + 24 * i, 165 - barWidth, 18});
-            group->addButton(*radios[i]);
-        }
-    };
-    modeGroup("channelModeBox", 15, "channelModeSlider", c.channelModeSlider, c.channelModeButtons,
-              {&c.bothChannelsRadio, &c.partialSeparationRadio, &c.separateChannelsRadio},
-              {"bothChannelsRadio", "partialSeparationRadio", "separateChannelsRadio"},
-              {&t.CaPrum, &t.HiPrum, &t.CaWeight, &t.HiWeight, &t.CaStereo, &t.HiStereo});
-    modeGroup("bandLevelBox", 88, "bandLevelSlider", c.bandLevelSlider, c.bandLevelButtons,
-              {&c.averageLevelRadio, &c.mediumLevelRadio, &c.peakLevelRadio},
-              {"averageLevelRadio", "mediumLevelRadio", "peakLevelRadio"},
-              {&t.CaStress, &t.HiStress, &t.CaMedi, &t.HiMedi, &t.CaPeek, &t.HiPeek});
-    c.channelModeBox = c.modesGroup->findChild<QGroupBox*>("channelModeBox");
-    c.bandLevelBox = c.modesGroup->findChild<QGroupBox*>("bandLevelBox");
-
-    // Additional settings: the four stages with their values.
-    c.stagesGroup = new QGroupBox(Q(t.CaAditional), client);
-    c.stagesGroup->setObjectName("stagesGroup");
-    c.stagesGroup->setToolTip(Q(t.HiAditional));
-    place(c.stagesGroup, {168, 332, 336, 163}, AnchorLeft | AnchorBottom);
-    QWidget* g = c.stagesGroup;
-    c.removeNoiseCheck =
-        MakeCheck(g, "removeNoiseCheck", t.CaRemNoise, t.HiRemNoise, {6, 15, 140, 18});
-    c.noisePartsSpin = MakeSpin(g, "noisePartsSpin", 1, 64, 1, {16, 35, 46, 20});
-    MakeLabel(g, "Label5", Q(t.CaL5), {66, 38});
-    c.noisePercentSpin = MakeSpin(g, "noisePercentSpin", 0, 200, 100, {16, 57, 46, 20});
-    MakeLabel(g, "Label2", QStringLiteral("%"), {66, 60});
-    c.noiseSecondsSpin = MakeSpin(g, "noiseSecondsSpin", 1, 9, 1, {16, 79, 46, 20});
-    MakeLabel(g, "Label7", Q(t.CaL7), {66, 82});
-    c.fitPeaksCheck = MakeCheck(g, "fitPeaksCheck", t.CaRemPeek, t.HiRemPeek, {6, 101, 140, 18});
-    c.peakCountSpin = MakeSpin(g, "peakCountSpin", 5, 999, 100, {16, 121, 46, 20});
-    MakeLabel(g, "Label4", Q(t.CaL4), {66, 124});
-    MakeLabel(g, "Label11", Q(t.CaL11 + ":"), {6, 145});
-    c.peakBlockSizeCombo = Make<QComboBox>(g, "peakBlockSizeCombo", {66, 141, 53, 20});
-    c.peakBlockSizeCombo->addItems({"512", "1024", "2048", "4096", "8192"});
-    c.peakBlockSizeCombo->setCurrentText("4096");  // the size peak fitting starts with
-    MakeLabel(g, "Label12", Q(t.CaL12), {121, 145});
-
-    c.levellingCheck = MakeCheck(g, "levellingCheck", t.CaRemast, t.HiRemast, {150, 15, 184, 18});
-    c.highPassCheck = MakeCheck(g, "highPassCheck", t.CaHiPass, t.HiHiPass, {160, 36, 78, 18});
-    c.highPassSpin = MakeSpin(g, "highPassSpin", 16, 250, 20, {240, 35, 46, 20});
-    c.PassUnits[0] = MakeLabel(g, "Label3", QStringLiteral("Hz"), {290, 38});
-    c.highPassSlopeSpin = MakeSpin(g, "highPassSlopeSpin", 1, 64, 6, {240, 57, 46, 20});
-    c.PassUnits[1] = MakeLabel(g, "Label6", QStringLiteral("dB/oct"), {290, 60});
-    c.lowPassCheck = MakeCheck(g, "lowPassCheck", t.CaLoPass, t.HiLoPass, {160, 80, 78, 18});
-    c.lowPassSpin = MakeSpin(g, "lowPassSpin", 8, 20, 16, {240, 79, 46, 20});
-    c.PassUnits[2] = MakeLabel(g, "Label13", QStringLiteral("kHz"), {290, 82});
-    c.lowPassSlopeSpin = MakeSpin(g, "lowPassSlopeSpin", 1, 64, 6, {240, 101, 46, 20});
-    c.PassUnits[3] = MakeLabel(g, "Label14", QStringLiteral("dB/oct"), {290, 104});
-    c.normalizeCheck =
-        MakeCheck(g, "normalizeCheck", t.CaNormalize, t.HiNormalize, {150, 124, 88, 18});
-    c.normalizeSpin = MakeSpin(g, "normalizeSpin", -48, 0, 0, {240, 123, 46, 20});
-    MakeLabel(g, "Label32", QStringLiteral("dB"), {290, 126});
-    c.perChannelCheck =
-        MakeCheck(g, "perChannelCheck", t.CaStereo, t.HiStereo, {160, 143, 170, 18});
-
-    // Sound timbre.
-    c.timbreGroup = new QGroupBox(Q(t.CaColorNoise), client);
-    c.timbreGroup->setObjectName("timbreGroup");
-    c.timbreGroup->setToolTip(Q(t.HiColorNoise));
-    place(c.timbreGroup, {504, 332, 168, 163}, AnchorLeft | AnchorRight | AnchorBottom);
-    auto* timbre = new Anchors(c.timbreGroup, {168, 163});
-    c.timbreButtons = new QButtonGroup(c.timbreGroup);
-    const struct {
-        QRadioButton** radio;
-        const char* name;
-        const std::string* caption;
-        const std::string* hint;
-    } timbres[] = {
-        {&c.clearTimbreRadio, "clearTimbreRadio", &t.CaClear, &t.HiClear},
-        {&c.splitTimbreRadio, "splitTimbreRadio", &t.CaSplit, &t.HiSplit},
-        {&c.premasterTimbreRadio, "premasterTimbreRadio", &t.CaPremaster, &t.HiPremaster},
-        {&c.drumTimbreRadio, "drumTimbreRadio", &t.CaDrum, &t.HiDrum},
-        {&c.popTimbreRadio, "popTimbreRadio", &t.CaPop, &t.HiPop},
-        {&c.detectedTimbreRadio, "detectedTimbreRadio", &t.CaRaDetect, &t.HiRaDetect}};
-    int row = 0;
-    for (const auto& entry : timbres) {
-        *entry.radio = MakeRadio(c.timbreGroup, entry.name, *entry.caption, *entry.hint, {});
-        timbre->Add(*entry.radio, {8, 15 + 19 * row++, 152, 18},
-                    AnchorLeft | AnchorTop | AnchorRight);
-        c.timbreButtons->addButton(*entry.radio);
-    }
-    c.clearTimbreRadio->setChecked(true);
-    c.storedTimbreCombo = new QComboBox(c.timbreGroup);
-    c.storedTimbreCombo->setObjectName("storedTimbreCombo");
-    c.storedTimbreCombo->setEditable(true);
-    c.storedTimbreCombo->setInsertPolicy(QComboBox::NoInsert);
-    c.storedTimbreCombo->setCompleter(nullptr);
-    timbre->Add(c.storedTimbreCombo, {6, 133, 106, 22}, AnchorLeft | AnchorTop | AnchorRight);
-    c.saveTimbreButton = new QToolButton(c.timbreGroup);
-    c.saveTimbreButton->setObjectName("saveTimbreButton");
-    c.saveTimbreButton->setIcon(style()->standardIcon(QStyle::SP_DialogSaveButton));
-    c.saveTimbreButton->setToolTip(Q(t.HiSaveFreq));
-    timbre->Add(c.saveTimbreButton, {116, 133, 22, 22}, AnchorTop | AnchorRight);
-    c.deleteTimbreButton = new QToolButton(c.timbreGroup);
-    c.deleteTimbreButton->setObjectName("deleteTimbreButton");
-    c.deleteTimbreButton->setIcon(style()->standardIcon(QStyle::SP_TrashIcon));
-    c.deleteTimbreButton->setToolTip(Q(t.HiDelFreq));
-    timbre->Add(c.deleteTimbreButton, {140, 133, 22, 22}, AnchorTop | AnchorRight);
-
+void MainWindow::BuildStatusBar() {
+    auto& c = *c_;
+    const auto& t = Texts();
     // Status bar: sample count, channels, rate, bits, name.
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(true);
@@ -466,15 +285,21 @@ void MainWindow::BuildWindow() {
     const std::string* panelCaptions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
                                           &t.CaStatBar3, &t.CaStatBar4};
     for (int i = 0; i < 5; ++i) SetPanel(i, *panelCaptions[i] + ":");
-    FitTexts(*client);
 }
 
 void MainWindow::BuildMenus() {
-    auto& c = *c_;
-    const auto& t = Texts();
     QMenuBar* bar = menuBar();
     bar->setObjectName("MainMenu");
+    BuildFileMenus(bar);
+    BuildEditMenu(bar);
+    BuildFilterMenu(bar);
+    BuildHelpMenu(bar);
+}
 
+// The file menu and the batch menu.
+void MainWindow::BuildFileMenus(QMenuBar* bar) {
+    auto& c = *c_;
+    const auto& t = Texts();
     c.fileMenu = MakeMenu(bar, "fileMenu", t.CaFile, t.HiFile);
     c.openAction =
         MakeAction(this, c.fileMenu, "openAction", t.CaOpen, t.HiOpen, {Ctrl(Qt::Key_O)});
@@ -492,7 +317,12 @@ void MainWindow::BuildMenus() {
     c.batchMenu = MakeMenu(bar, "batchMenu", t.CaBatch, t.HiBatch);
     c.batchAction =
         MakeAction(this, c.batchMenu, "batchAction", t.CaBatch, t.HiBatch, {Ctrl(Qt::Key_B)});
+}
 
+// The edit menu and the waveform view's context menu: the same view commands in both.
+void MainWindow::BuildEditMenu(QMenuBar* bar) {
+    auto& c = *c_;
+    const auto& t = Texts();
     c.editMenu = MakeMenu(bar, "editMenu", t.CaEdit, t.HiEdit);
     c.waveContextMenu = new QMenu(this);
     c.waveContextMenu->setObjectName("waveContextMenu");
@@ -566,7 +396,11 @@ void MainWindow::BuildMenus() {
         *item.popupItem =
             MakeAction(this, c.waveContextMenu, item.popupName, *item.caption, *item.hint);
     }
+}
 
+void MainWindow::BuildFilterMenu(QMenuBar* bar) {
+    auto& c = *c_;
+    const auto& t = Texts();
     c.filterMenu = MakeMenu(bar, "filterMenu", t.CaFilter, t.HiFilter);
     c.removeNoiseAction = MakeAction(this, c.filterMenu, "removeNoiseAction", t.CaRemNoise,
                                      t.HiRemNoise, {Ctrl(Qt::Key_H)});
@@ -578,7 +412,11 @@ void MainWindow::BuildMenus() {
                                   {Ctrl(Qt::Key_Return), Ctrl(Qt::Key_Enter)});
     c.detectAction =
         MakeAction(this, c.filterMenu, "detectAction", t.CaDetekt, t.HiDetekt, {Ctrl(Qt::Key_D)});
+}
 
+void MainWindow::BuildHelpMenu(QMenuBar* bar) {
+    auto& c = *c_;
+    const auto& t = Texts();
     c.helpMenu = MakeMenu(bar, "helpMenu", t.CaHelp, std::string());
     c.helpTopicsAction = MakeAction(this, c.helpMenu, "helpTopicsAction", t.CaTopic, t.HiTopic,
                                     {QKeySequence(Qt::Key_F1)});

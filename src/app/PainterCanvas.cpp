@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/QtText.h"
+
 namespace sv {
 
 namespace {
@@ -46,7 +48,7 @@ void PainterCanvas::FillRect(int x0, int y0, int x1, int y1, RgbColour colour) {
 }
 
 void PainterCanvas::SetFont(const std::string& name, int pointSize, RgbColour colour) {
-    QFont font(QString::fromStdString(name));
+    QFont font(Q(name));
     // Tiny bitmap fonts are not found everywhere: keep the size, let the family fall back.
     font.setPointSizeF(pointSize);
     font.setStyleHint(QFont::SansSerif);
@@ -57,7 +59,7 @@ void PainterCanvas::SetFont(const std::string& name, int pointSize, RgbColour co
 void PainterCanvas::TextOut(int x, int y, const std::string& text) {
     painter_.setPen(ToQColor(fontColour_));
     painter_.setBackgroundMode(Qt::TransparentMode);
-    painter_.drawText(x, y + QFontMetrics(painter_.font()).ascent(), QString::fromStdString(text));
+    painter_.drawText(x, y + QFontMetrics(painter_.font()).ascent(), Q(text));
 }
 
 }  // namespace sv

@@ -7,6 +7,8 @@
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
+#include "app/StageOptionsPanel.h"
+#include "app/TimbrePanel.h"
 #include "dsp/RemasterChain.h"
 
 namespace sv {
@@ -24,8 +26,8 @@ void MainWindow::OperationEnded(WalkResult result) {
 void MainWindow::Normalize() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        OperationEnded(engine_->Normalize(state_.Document, c_->normalizeSpin->value(),
-                                          c_->perChannelCheck->isChecked()));
+        OperationEnded(engine_->Normalize(state_.Document, c_->stages->NormalizeDb(),
+                                          c_->stages->NormalizePerChannel()));
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });
@@ -47,7 +49,7 @@ void MainWindow::FitPeaks() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
         OperationEnded(
-            engine_->FitPeaks(state_.Document, c_->peakCountSpin->value(), state_.PeakBlockSize));
+            engine_->FitPeaks(state_.Document, c_->stages->PeakCount(), state_.PeakBlockSize));
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });
@@ -72,9 +74,9 @@ void MainWindow::DetectTimbre() {
                       state_.SpectraShared);
         state_.Flags.Cancelled = !ready;
         if (ready) {
-            c_->storedTimbreCombo->setEditText(QString());
+            c_->timbre->ClearStoredName();
             state_.SpectraShared.Target = state_.SpectraShared.Example;
-            c_->detectedTimbreRadio->setChecked(true);
+            c_->timbre->SelectDetected();
             c_->targetView->update();
         }
         EnableCommands(state_.WaveLoaded);

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "app/CompactFont.h"
+#include "app/QtText.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -51,7 +52,7 @@ ProgressWindow::ProgressWindow(QWidget* parent, Clock clock)
     setFont(CompactFont(font()));
     setFixedSize(302, 56);
 
-    remainingCaption_ = new QLabel(QString::fromStdString(Texts().CaTiRem + ":"), this);
+    remainingCaption_ = new QLabel(Q(Texts().CaTiRem + ":"), this);
     remainingCaption_->setObjectName("Label1");
     remainingCaption_->move(1, 3);
     remainingTime_ = new QLabel(this);
@@ -69,7 +70,7 @@ ProgressWindow::ProgressWindow(QWidget* parent, Clock clock)
     gauge_->setValue(0);
     gauge_->setFormat("%p%");
 
-    cancelButton_ = new QPushButton(QString::fromStdString(Texts().CaStorno), this);
+    cancelButton_ = new QPushButton(Q(Texts().CaStorno), this);
     cancelButton_->setObjectName("cancelButton");
     cancelButton_->setGeometry(112, 34, 75, 21);
     cancelButton_->setDefault(true);
@@ -84,9 +85,7 @@ ProgressWindow::ProgressWindow(QWidget* parent, Clock clock)
 
 ProgressWindow::~ProgressWindow() = default;
 
-void ProgressWindow::SetCaption(const std::string& title) {
-    setWindowTitle(QString::fromStdString(title));
-}
+void ProgressWindow::SetCaption(const std::string& title) { setWindowTitle(Q(title)); }
 
 void ProgressWindow::EnableCancel(bool enabled) { cancelButton_->setEnabled(enabled); }
 
@@ -98,9 +97,7 @@ void ProgressWindow::Show() {
     DispatchEvents();
 }
 
-void ProgressWindow::ShowEstimate(const std::string& text) {
-    remainingTime_->setText(QString::fromStdString(text));
-}
+void ProgressWindow::ShowEstimate(const std::string& text) { remainingTime_->setText(Q(text)); }
 
 void ProgressWindow::ShowPosition(int pixels) { gauge_->setValue(pixels); }
 

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #include "app/BatchDialog.h"
+#include "app/QtText.h"
 
 namespace sv {
 
@@ -24,12 +25,12 @@ QtUserDialogs::~QtUserDialogs() {
 }
 
 void QtUserDialogs::Message(const std::string& text) {
-    QMessageBox::information(parent_, Title(), QString::fromStdString(text), QMessageBox::Ok);
+    QMessageBox::information(parent_, Title(), Q(text), QMessageBox::Ok);
 }
 
 bool QtUserDialogs::Question(const std::string& text) {
-    return QMessageBox::question(parent_, Title(), QString::fromStdString(text),
-                                 QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+    return QMessageBox::question(parent_, Title(), Q(text), QMessageBox::Yes | QMessageBox::No) ==
+           QMessageBox::Yes;
 }
 
 void QtUserDialogs::SetBusy(bool busy) {
@@ -48,9 +49,9 @@ QtFileChooser::QtFileChooser(QWidget* parent)
           QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString()) {}
 
 std::optional<std::string> QtFileChooser::ChooseOpenName(const std::string& current) {
-    QString start = QString::fromStdString(openFolder_.string());
+    QString start = Q(openFolder_.string());
     const std::filesystem::path name(current);
-    if (name.has_parent_path()) start = QString::fromStdString(name.parent_path().string());
+    if (name.has_parent_path()) start = Q(name.parent_path().string());
     // A folder that does not exist would be taken for a file name and shown in the name field.
     if (!QFileInfo(start).isDir()) start = QDir::homePath();
     QFileDialog dialog(parent_, QString(), start, WavFilter);
@@ -71,9 +72,9 @@ std::optional<std::string> QtFileChooser::ChooseSaveName(const std::string& curr
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);  // SaveFile asks itself
     if (!current.empty()) {
-        dialog.selectFile(QString::fromStdString(current));
+        dialog.selectFile(Q(current));
     } else {
-        dialog.setDirectory(QString::fromStdString(openFolder_.string()));
+        dialog.setDirectory(Q(openFolder_.string()));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front().toStdString();

@@ -1,61 +1,55 @@
 // The sound timbre group: built-in timbres, the example, and stored timbres (*.sts).
-#include <QComboBox>
-#include <QRadioButton>
+#include <QString>
 #include <algorithm>
 
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
+#include "app/TimbrePanel.h"
 #include "base/IoError.h"
 #include "text/Language.h"
 #include "timbre/Timbres.h"
 
 namespace sv {
 
-void MainWindow::SelectTimbre(QObject* sender) {
-    const auto& c = *c_;
-    const std::pair<QRadioButton*, BuiltInTimbre> timbres[] = {
-        {c.clearTimbreRadio, BuiltInTimbre::Clear},
-        {c.splitTimbreRadio, BuiltInTimbre::Split},
-        {c.premasterTimbreRadio, BuiltInTimbre::Premaster},
-        {c.drumTimbreRadio, BuiltInTimbre::Drum},
-        {c.popTimbreRadio, BuiltInTimbre::Pop}};
-    for (const auto& [radio, timbre] : timbres)
-        if (radio == sender) BandsToSpectrum(BuiltInTable(timbre), state_.SpectraShared.Target);
-    c.targetView->update();
+void MainWindow::ConnectTimbrePanel() {
+    TimbrePanel* panel = c_->timbre;
+    connect(panel, &TimbrePanel::builtInTimbreChosen, this,
+            [this](BuiltInTimbre timbre) { SelectTimbre(timbre); });
+    connect(panel, &TimbrePanel::detectedTimbreChosen, this, [this] { SelectDetectedTimbre(); });
+    connect(panel, &TimbrePanel::storedTimbreChosen, this, [this] { SelectStoredTimbre(); });
+    connect(panel, &TimbrePanel::saveTimbreRequested, this, [this] { SaveStoredTimbre(); });
+    connect(panel, &TimbrePanel::deleteTimbreRequested, this, [this] { DeleteStoredTimbre(); });
+}
+
+void MainWindow::SelectTimbre(BuiltInTimbre timbre) {
+    BandsToSpectrum(BuiltInTable(timbre), state_.SpectraShared.Target);
+    c_->targetView->update();
 }
 
 void MainWindow::SelectDetectedTimbre() {
-    auto& c = *c_;
     if (state_.SpectraShared.ExampleReady) {
         state_.SpectraShared.Target = state_.SpectraShared.Example;
-        c.targetView->update();
+        c_->targetView->update();
         return;
     }
     setup_.dialogs->Message(Texts().CaNutDetect);
-    c.clearTimbreRadio->setChecked(true);  // clears detectedTimbreRadio and runs the Clear handler
-    c.clearTimbreRadio->setFocus();
+    c_->timbre->SelectClear();  // clears the detected timbre and selects the clear one
 }
 
 void MainWindow::ListTimbres() {
-    QComboBox* box = c_->storedTimbreCombo;
-    const QString typed = box->currentText();
     std::vector<std::string> names = sv::ListTimbres(timbreFolders_.ListFolders);
     std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) <
                0;
     });
-    box->clear();
-    for (const auto& name : names) box->addItem(QString::fromStdString(name));
-    box->setCurrentIndex(-1);  // nothing picked; the typed text stays
-    box->setEditText(typed);
+    c_->timbre->ShowStoredNames(names);
 }
 
 void MainWindow::SaveStoredTimbre() {
     RunCommand([this] {
         const auto& t = Texts();
-        QComboBox* box = c_->storedTimbreCombo;
-        const std::string name = box->currentText().toStdString();
+        const std::string name = c_->timbre->StoredName();
         if (name.empty()) {
             setup_.dialogs->Message(t.CaMusZad);
             return;
@@ -80,7 +74,7 @@ void MainWindow::SaveStoredTimbre() {
         }
         if (!written) {
             setup_.dialogs->Message(t.CaNeprZn);
-            box->setEditText(QString());
+            c_->timbre->ClearStoredName();
         }
         ListTimbres();
     });
@@ -88,32 +82,30 @@ void MainWindow::SaveStoredTimbre() {
 
 void MainWindow::SelectStoredTimbre() {
     RunCommand([this] {
-        const std::string name = c_->storedTimbreCombo->currentText().toStdString();
+        const std::string name = c_->timbre->StoredName();
         const auto path = timbreFolders_.Find(name).value_or(timbreFolders_.SavePath(name));
         BinSpectrum loaded{};
         LoadTimbre(loaded, path);  // a failure ends here with the spectra as they were
         state_.SpectraShared.Example = loaded;
         state_.SpectraShared.ExampleReady = true;
         state_.SpectraShared.Target = state_.SpectraShared.Example;
-        c_->detectedTimbreRadio->setChecked(true);
+        c_->timbre->SelectDetected();
         c_->targetView->update();
     });
 }
 
 void MainWindow::DeleteStoredTimbre() {
     RunCommand([this] {
-        QComboBox* box = c_->storedTimbreCombo;
-        const int index = box->currentIndex();
         // Typed text that is not the picked entry picks nothing.
-        if (index < 0 || box->itemText(index) != box->currentText()) return;
-        const std::string name = box->currentText().toStdString();
+        if (!c_->timbre->StoredNamePicked()) return;
+        const std::string name = c_->timbre->StoredName();
         if (!setup_.dialogs->Question(Texts().CaChceSmaz + " \"" + name + "\"")) return;
         if (const auto path = timbreFolders_.Find(name)) {
             std::error_code ec;
             std::filesystem::remove(*path, ec);  // a file that will not go is left as it is
         }
         ListTimbres();
-        box->setEditText(QString());
+        c_->timbre->ClearStoredName();
     });
 }
 

@@ -4,13 +4,12 @@
 #include <QKeySequence>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QToolButton>
-#include <functional>
 
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/QtSoundOutput.h"
+#include "app/TransportPanel.h"
 #include "playback/Clock.h"
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
@@ -21,40 +20,9 @@ namespace {
 constexpr std::int64_t ViewTimerIntervalMs = 80;
 constexpr int ScanSpeed = 4;
 
-// Rewind and fast forward act while a button is held, with any mouse button.
-class HoldFilter final : public QObject {
-  public:
-    HoldFilter(QObject* parent, std::function<void()> press, std::function<void()> release)
-        : QObject(parent), press_(std::move(press)), release_(std::move(release)) {}
-
-    bool eventFilter(QObject*, QEvent* event) override {
-        switch (event->type()) {
-            case QEvent::MouseButtonPress:
-            case QEvent::MouseButtonDblClick:
-                press_();
-                break;
-            case QEvent::MouseButtonRelease:
-                release_();
-                break;
-            case QEvent::ContextMenu:
-                // A right button held for scanning must not open the toolbar's menu, which
-                // would take the release.
-                return true;
-            default:
-                break;
-        }
-        return false;
-    }
-
-  private:
-    std::function<void()> press_;
-    std::function<void()> release_;
-};
-
 }  // namespace
 
 void MainWindow::ConnectTransport() {
-    auto& c = *c_;
     playbackClock_ = std::make_unique<SteadyClock>();
     if (setup_.soundOutput) {
         sound_ = setup_.soundOutput;
@@ -70,13 +38,14 @@ void MainWindow::ConnectTransport() {
                 this, [this] { MovePlayCursor(); }, Qt::QueuedConnection);
     });
 
-    connect(c.playButton, &QToolButton::clicked, this, [this] { Play(); });
-    connect(c.pauseButton, &QToolButton::clicked, this, [this] { Pause(); });
-    connect(c.toStartButton, &QToolButton::clicked, this, [this] { GoToStart(); });
-    c.rewindButton->installEventFilter(new HoldFilter(
-        c.rewindButton, [this] { StartRewinding(); }, [this] { StopFastForward(); }));
-    c.fastForwardButton->installEventFilter(new HoldFilter(
-        c.fastForwardButton, [this] { StartFastForward(); }, [this] { StopFastForward(); }));
+    TransportPanel* panel = c_->transport;
+    connect(panel, &TransportPanel::playClicked, this, [this] { Play(); });
+    connect(panel, &TransportPanel::pauseClicked, this, [this] { Pause(); });
+    connect(panel, &TransportPanel::stopClicked, this, [this] { StopPlayback(); });
+    connect(panel, &TransportPanel::toStartClicked, this, [this] { GoToStart(); });
+    connect(panel, &TransportPanel::rewindPressed, this, [this] { StartRewinding(); });
+    connect(panel, &TransportPanel::fastForwardPressed, this, [this] { StartFastForward(); });
+    connect(panel, &TransportPanel::scanReleased, this, [this] { StopFastForward(); });
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     connect(space, &QShortcut::activated, this, [this] { TogglePlayback(); });
 }
@@ -167,7 +136,7 @@ void MainWindow::MovePlayCursor() {
 }
 
 void MainWindow::TogglePlayback() {
-    if (!c_->playButton->isEnabled()) return;
+    if (!c_->transport->Enabled()) return;
     if (playerActive_ && !paused_) {
         StopPlayback();
     } else if (playerActive_) {

@@ -13,10 +13,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/BlockInfoPanel.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/PainterCanvas.h"
+#include "app/QtText.h"
 #include "base/Time.h"
 #include "text/Language.h"
 #include "view/TargetSpectrumDisplay.h"
@@ -53,8 +55,16 @@ class DisabledWindow {
 }  // namespace
 
 void MainWindow::ConnectViewHandlers() {
-    auto& c = *c_;
     renderer_ = std::make_unique<WaveformRenderer>();
+    ConnectViewCommands();
+    ConnectScrollBars();
+    ConnectPainting();
+    ResetScrollBars();
+}
+
+// Each view command has a button, an edit menu item and a context menu item.
+void MainWindow::ConnectViewCommands() {
+    auto& c = *c_;
     using Handler = void (MainWindow::*)();
     struct CliCommand {
         QToolButton* button;
@@ -85,7 +95,11 @@ void MainWindow::ConnectViewHandlers() {
         connect(command.item, &QAction::triggered, this, run);
         connect(command.popupItem, &QAction::triggered, this, run);
     }
+}
 
+void MainWindow::ConnectScrollBars() {
+    auto& c = *c_;
+    using Handler = void (MainWindow::*)();
     struct Bar {
         QScrollBar* widget;
         ScrollBarState* state;
@@ -109,7 +123,10 @@ void MainWindow::ConnectViewHandlers() {
                     RunCommand([this, change] { (this->*change)(); });
                 });
     }
+}
 
+void MainWindow::ConnectPainting() {
+    auto& c = *c_;
     c.waveView->installEventFilter(this);
     c.waveView->setFocusPolicy(Qt::ClickFocus);
     c.waveView->OnPaint = [this](QPainter& painter) {
@@ -129,18 +146,6 @@ void MainWindow::ConnectViewHandlers() {
         DrawTargetSpectrum(canvas, c_->targetView->width(), c_->targetView->height(),
                            state_.SpectraShared.Target, state_.FlatSpectrum, PassSettings());
     };
-    ResetScrollBars();
-}
-
-PassFilterSettings MainWindow::PassSettings() const {
-    PassFilterSettings pass;
-    pass.highPassOn = c_->highPassCheck->isChecked();
-    pass.highPassHz = c_->highPassSpin->value();
-    pass.highPassOrder = c_->highPassSlopeSpin->value();
-    pass.lowPassOn = c_->lowPassCheck->isChecked();
-    pass.lowPassKHz = c_->lowPassSpin->value();
-    pass.lowPassOrder = c_->lowPassSlopeSpin->value();
-    return pass;
 }
 
 void MainWindow::DrawWaveImage() {
@@ -175,13 +180,10 @@ void MainWindow::RefreshCursors() {
 void MainWindow::UpdateBlockLabels() {
     if (!state_.WaveLoaded || !state_.Document) return;
     const Wave& wave = *state_.Document;
-    const std::int64_t values[] = {wave.FrameCount(), state_.View.BlockStart, state_.View.BlockEnd,
-                                   std::llabs(state_.View.BlockEnd - state_.View.BlockStart)};
-    for (int row = 0; row < 4; ++row) {
-        c_->BlockValues[static_cast<std::size_t>(row)]->setText(QString::number(values[row]));
-        c_->BlockValues[static_cast<std::size_t>(row + 4)]->setText(
-            QString::fromStdString(DurationText(values[row], wave.SampleRate())));
-    }
+    const std::array<std::int64_t, 4> values = {
+        wave.FrameCount(), state_.View.BlockStart, state_.View.BlockEnd,
+        std::llabs(state_.View.BlockEnd - state_.View.BlockStart)};
+    c_->blockInfo->Show(values, wave.SampleRate());
 }
 
 void MainWindow::Paint() {

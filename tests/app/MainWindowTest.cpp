@@ -85,7 +85,7 @@ class MainWindowTest final : public QObject {
         QCOMPARE(rig.get<QAction>("remasterAction")->shortcuts().value(0),
                  QKeySequence(Qt::CTRL | Qt::Key_Return));
         QCOMPARE(rig.get<QAction>("batchAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
-        QCOMPARE(rig.get<QLabel>("Label11")->text(), QStringLiteral("Border size:"));
+        QCOMPARE(rig.get<QLabel>("peakBlockSizeCaption")->text(), QStringLiteral("Border size:"));
         QCOMPARE(rig.get<QTabWidget>("infoTabs")->currentWidget()->objectName(),
                  QStringLiteral("detailsTab"));
 
@@ -104,11 +104,11 @@ class MainWindowTest final : public QObject {
         QCOMPARE(rig.get<QSpinBox>("bandsSpin")->value(), 60);
         QCOMPARE(rig.get<QSpinBox>("normalizeSpin")->minimum(), -48);
         for (const char* name : {"highPassCheck", "highPassSpin", "highPassSlopeSpin",
-                                 "lowPassCheck", "lowPassSpin", "lowPassSlopeSpin", "Label3"})
+                                 "lowPassCheck", "lowPassSpin", "lowPassSlopeSpin", "highPassUnit"})
             QVERIFY2(!rig.get<QWidget>(name)->isEnabled(), name);
         rig.get<QCheckBox>("levellingCheck")->click();
         for (const char* name : {"highPassCheck", "highPassSpin", "highPassSlopeSpin",
-                                 "lowPassCheck", "lowPassSpin", "lowPassSlopeSpin", "Label3"})
+                                 "lowPassCheck", "lowPassSpin", "lowPassSlopeSpin", "highPassUnit"})
             QVERIFY2(rig.get<QWidget>(name)->isEnabled(), name);
 
         QCOMPARE(rig->minimumSize(), QSize(680, 563));

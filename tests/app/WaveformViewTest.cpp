@@ -20,9 +20,7 @@ namespace {
 
 QRgb Rgb(RgbColour c) { return qRgb(c.r, c.g, c.b); }
 
-QString LabelText(WindowRig& rig, int number) {
-    return rig.get<QLabel>(QStringLiteral("Label%1").arg(number).toLatin1().constData())->text();
-}
+QString LabelText(WindowRig& rig, const char* name) { return rig.get<QLabel>(name)->text(); }
 
 // A window showing a stereo document.
 struct ShownDocument {
@@ -82,11 +80,12 @@ class WaveformViewTest final : public QObject {
         const std::int64_t n = doc.Frames();
         const int rate = rig.state().Document->SampleRate();
         QTest::mouseClick(doc.view, Qt::LeftButton, {}, QPoint(0, 10));
-        QCOMPARE(LabelText(rig, 24), QString::number(n));
-        QCOMPARE(LabelText(rig, 25), QStringLiteral("0"));
-        QCOMPARE(LabelText(rig, 26), QStringLiteral("0"));
-        QCOMPARE(LabelText(rig, 27), QStringLiteral("0"));
-        QCOMPARE(LabelText(rig, 29), QString::fromStdString(DurationText(0, rate)));
+        QCOMPARE(LabelText(rig, "lengthSamplesValue"), QString::number(n));
+        QCOMPARE(LabelText(rig, "blockStartSamplesValue"), QStringLiteral("0"));
+        QCOMPARE(LabelText(rig, "blockEndSamplesValue"), QStringLiteral("0"));
+        QCOMPARE(LabelText(rig, "blockLengthSamplesValue"), QStringLiteral("0"));
+        QCOMPARE(LabelText(rig, "blockStartSecondsValue"),
+                 QString::fromStdString(DurationText(0, rate)));
 
         const int w = doc.view->width();
         QTest::mousePress(doc.view, Qt::LeftButton, {}, QPoint(w / 2, 10));
@@ -94,8 +93,9 @@ class WaveformViewTest final : public QObject {
         QTest::mouseRelease(doc.view, Qt::LeftButton, {}, QPoint(w + 50, 10));
         const std::int64_t start = rig.state().View.BlockStart;
         QCOMPARE(rig.state().View.BlockEnd, n);
-        QCOMPARE(LabelText(rig, 27), QString::number(n - start));
-        QCOMPARE(LabelText(rig, 31), QString::fromStdString(DurationText(n - start, rate)));
+        QCOMPARE(LabelText(rig, "blockLengthSamplesValue"), QString::number(n - start));
+        QCOMPARE(LabelText(rig, "blockLengthSecondsValue"),
+                 QString::fromStdString(DurationText(n - start, rate)));
 
         // Shift-click left of the block moves its start; dragging past the left edge stops at 0.
         QTest::mousePress(doc.view, Qt::LeftButton, Qt::ShiftModifier, QPoint(w / 4, 10));
@@ -122,7 +122,7 @@ class WaveformViewTest final : public QObject {
         rig.state().View.BlockEnd = 3000;
         rig.get<QToolButton>("deleteBlockButton")->click();
         QCOMPARE(doc.Frames(), n - 2000);
-        QCOMPARE(LabelText(rig, 24), QString::number(n - 2000));
+        QCOMPARE(LabelText(rig, "lengthSamplesValue"), QString::number(n - 2000));
         QVERIFY(rig.get<QLabel>("StatusBarPanel0")->text().endsWith(QString::number(n - 2000)));
 
         rig.state().View.BlockStart = 0;

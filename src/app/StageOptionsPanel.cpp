@@ -1,0 +1,161 @@
+#include "app/StageOptionsPanel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QSpinBox>
+
+#include "app/Anchors.h"
+#include "app/ControlFactory.h"
+#include "app/QtText.h"
+#include "dsp/RemasterChain.h"
+#include "text/Language.h"
+
+namespace sv {
+
+StageOptionsPanel::StageOptionsPanel(QObject* owner) : QObject(owner) {}
+
+void StageOptionsPanel::BuildStagesGroup(QWidget* client, Anchors& anchors) {
+    const auto& t = Texts();
+    stagesGroup_ = new QGroupBox(Q(t.CaAditional), client);
+    stagesGroup_->setObjectName("stagesGroup");
+    stagesGroup_->setToolTip(Q(t.HiAditional));
+    anchors.Add(stagesGroup_, {168, 332, 336, 163}, AnchorLeft | AnchorBottom);
+    BuildNoiseAndPeaks();
+    BuildLevellingAndNormalizing();
+    ConnectControls();
+    EnablePassControls();  // levelling starts off
+}
+
+void StageOptionsPanel::BuildBandsGroup(QWidget* client, Anchors& anchors) {
+    const auto& t = Texts();
+    bandsGroup_ = new QGroupBox(client);
+    bandsGroup_->setObjectName("bandsGroup");
+    anchors.Add(bandsGroup_, {504, 48, 168, 47}, AnchorTop | AnchorRight);
+    MakeLabel(bandsGroup_, "bandsCaption", Q(t.CaL1), {6, 7});
+    bandsSpin_ = MakeSpin(bandsGroup_, "bandsSpin", 3, 255, 60, {66, 3, 50, 20});
+    MakeLabel(bandsGroup_, "bandsUnit", Q(t.CaL8), {120, 7});
+    MakeLabel(bandsGroup_, "limitCaption", Q(t.CaL9), {6, 27});
+    limitSpin_ = MakeSpin(bandsGroup_, "limitSpin", 2, 128, 10, {66, 24, 50, 20});
+    MakeLabel(bandsGroup_, "limitUnit", Q(t.CaL10), {120, 27});
+}
+
+void StageOptionsPanel::BuildNoiseAndPeaks() {
+    const auto& t = Texts();
+    QWidget* g = stagesGroup_;
+    removeNoiseCheck_ =
+        MakeCheck(g, "removeNoiseCheck", t.CaRemNoise, t.HiRemNoise, {6, 15, 140, 18});
+    noisePartsSpin_ = MakeSpin(g, "noisePartsSpin", 1, 64, 1, {16, 35, 46, 20});
+    MakeLabel(g, "noisePartsUnit", Q(t.CaL5), {66, 38});
+    noisePercentSpin_ = MakeSpin(g, "noisePercentSpin", 0, 200, 100, {16, 57, 46, 20});
+    MakeLabel(g, "noisePercentUnit", QStringLiteral("%"), {66, 60});
+    noiseSecondsSpin_ = MakeSpin(g, "noiseSecondsSpin", 1, 9, 1, {16, 79, 46, 20});
+    MakeLabel(g, "noiseSecondsUnit", Q(t.CaL7), {66, 82});
+    fitPeaksCheck_ = MakeCheck(g, "fitPeaksCheck", t.CaRemPeek, t.HiRemPeek, {6, 101, 140, 18});
+    peakCountSpin_ = MakeSpin(g, "peakCountSpin", 5, 999, 100, {16, 121, 46, 20});
+    MakeLabel(g, "peakCountUnit", Q(t.CaL4), {66, 124});
+    MakeLabel(g, "peakBlockSizeCaption", Q(t.CaL11 + ":"), {6, 145});
+    peakBlockSizeCombo_ = MakeControl<QComboBox>(g, "peakBlockSizeCombo", {66, 141, 53, 20});
+    peakBlockSizeCombo_->addItems({"512", "1024", "2048", "4096", "8192"});
+    peakBlockSizeCombo_->setCurrentText("4096");  // the size peak fitting starts with
+    MakeLabel(g, "peakBlockSizeUnit", Q(t.CaL12), {121, 145});
+}
+
+void StageOptionsPanel::BuildLevellingAndNormalizing() {
+    const auto& t = Texts();
+    QWidget* g = stagesGroup_;
+    levellingCheck_ = MakeCheck(g, "levellingCheck", t.CaRemast, t.HiRemast, {150, 15, 184, 18});
+    highPassCheck_ = MakeCheck(g, "highPassCheck", t.CaHiPass, t.HiHiPass, {160, 36, 78, 18});
+    highPassSpin_ = MakeSpin(g, "highPassSpin", 16, 250, 20, {240, 35, 46, 20});
+    passUnits_[0] = MakeLabel(g, "highPassUnit", QStringLiteral("Hz"), {290, 38});
+    highPassSlopeSpin_ = MakeSpin(g, "highPassSlopeSpin", 1, 64, 6, {240, 57, 46, 20});
+    passUnits_[1] = MakeLabel(g, "highPassSlopeUnit", QStringLiteral("dB/oct"), {290, 60});
+    lowPassCheck_ = MakeCheck(g, "lowPassCheck", t.CaLoPass, t.HiLoPass, {160, 80, 78, 18});
+    lowPassSpin_ = MakeSpin(g, "lowPassSpin", 8, 20, 16, {240, 79, 46, 20});
+    passUnits_[2] = MakeLabel(g, "lowPassUnit", QStringLiteral("kHz"), {290, 82});
+    lowPassSlopeSpin_ = MakeSpin(g, "lowPassSlopeSpin", 1, 64, 6, {240, 101, 46, 20});
+    passUnits_[3] = MakeLabel(g, "lowPassSlopeUnit", QStringLiteral("dB/oct"), {290, 104});
+    normalizeCheck_ =
+        MakeCheck(g, "normalizeCheck", t.CaNormalize, t.HiNormalize, {150, 124, 88, 18});
+    normalizeSpin_ = MakeSpin(g, "normalizeSpin", -48, 0, 0, {240, 123, 46, 20});
+    MakeLabel(g, "normalizeUnit", QStringLiteral("dB"), {290, 126});
+    perChannelCheck_ = MakeCheck(g, "perChannelCheck", t.CaStereo, t.HiStereo, {160, 143, 170, 18});
+}
+
+void StageOptionsPanel::ConnectControls() {
+    for (QSpinBox* spin : {noisePartsSpin_, peakCountSpin_, noisePercentSpin_, noiseSecondsSpin_,
+                           normalizeSpin_, limitSpin_, bandsSpin_, lowPassSpin_, highPassSpin_,
+                           lowPassSlopeSpin_, highPassSlopeSpin_})
+        spin->installEventFilter(this);
+    for (QSpinBox* spin : {lowPassSpin_, highPassSpin_, lowPassSlopeSpin_, highPassSlopeSpin_})
+        connect(spin, &QSpinBox::valueChanged, this, &StageOptionsPanel::passSettingsChanged);
+    for (QCheckBox* check : {highPassCheck_, lowPassCheck_})
+        connect(check, &QCheckBox::toggled, this, &StageOptionsPanel::passSettingsChanged);
+    connect(peakBlockSizeCombo_, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        bool ok = false;
+        const int size = text.toInt(&ok);
+        if (ok) emit peakBlockSizeChanged(size);
+    });
+    connect(levellingCheck_, &QCheckBox::toggled, this, [this] { EnablePassControls(); });
+}
+
+// The pass filters belong to levelling.
+void StageOptionsPanel::EnablePassControls() {
+    const bool on = levellingCheck_->isChecked();
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{highPassCheck_, highPassSpin_, highPassSlopeSpin_,
+                                         lowPassCheck_, lowPassSpin_, lowPassSlopeSpin_})
+        w->setEnabled(on);
+    for (QLabel* unit : passUnits_) unit->setEnabled(on);
+}
+
+// The edits keep their values within their limits themselves (SpinEdit); entering one shows
+// the target display with the current pass settings.
+bool StageOptionsPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn) emit passSettingsChanged();
+    return QObject::eventFilter(watched, event);
+}
+
+void StageOptionsPanel::Read(RemasterSettings& s) const {
+    s.RemoveNoise = removeNoiseCheck_->isChecked();
+    s.Levelling = levellingCheck_->isChecked();
+    s.FitPeaks = fitPeaksCheck_->isChecked();
+    s.Normalize = normalizeCheck_->isChecked();
+    s.NoiseParts = noisePartsSpin_->value();
+    s.NoiseSeconds = noiseSecondsSpin_->value();
+    s.NoisePercent = noisePercentSpin_->value();
+    s.Bands = bandsSpin_->value();
+    s.Limit = limitSpin_->value();
+    s.HighPass = highPassCheck_->isChecked();
+    s.HighPassHz = highPassSpin_->value();
+    s.HighPassSlope = highPassSlopeSpin_->value();
+    s.LowPass = lowPassCheck_->isChecked();
+    s.LowPassKHz = lowPassSpin_->value();
+    s.LowPassSlope = lowPassSlopeSpin_->value();
+    s.PeakCount = peakCountSpin_->value();
+    s.NormalizeDb = normalizeSpin_->value();
+    s.PerChannel = perChannelCheck_->isChecked();
+}
+
+PassFilterSettings StageOptionsPanel::PassSettings() const {
+    PassFilterSettings pass;
+    pass.highPassOn = highPassCheck_->isChecked();
+    pass.highPassHz = highPassSpin_->value();
+    pass.highPassOrder = highPassSlopeSpin_->value();
+    pass.lowPassOn = lowPassCheck_->isChecked();
+    pass.lowPassKHz = lowPassSpin_->value();
+    pass.lowPassOrder = lowPassSlopeSpin_->value();
+    return pass;
+}
+
+int StageOptionsPanel::NormalizeDb() const { return normalizeSpin_->value(); }
+
+bool StageOptionsPanel::NormalizePerChannel() const { return perChannelCheck_->isChecked(); }
+
+int StageOptionsPanel::PeakCount() const { return peakCountSpin_->value(); }
+
+void StageOptionsPanel::EnablePerChannel(bool enabled) { perChannelCheck_->setEnabled(enabled); }
+
+}  // namespace sv

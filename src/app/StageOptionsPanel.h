@@ -1,0 +1,66 @@
+#pragma once
+// The stage options: precision and limitation of the levelling bands, and the four stages (noise
+// removal, levelling with its pass filters, peak fitting, normalizing) with their values.
+#include <QObject>
+#include <array>
+
+#include "view/TargetSpectrumDisplay.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QSpinBox;
+class QWidget;
+
+namespace sv {
+
+class Anchors;
+struct RemasterSettings;
+
+class StageOptionsPanel final : public QObject {
+    Q_OBJECT
+
+  public:
+    explicit StageOptionsPanel(QObject* owner);
+    // Two groups in two places of the window, built where they stand in its focus order.
+    void BuildBandsGroup(QWidget* client, Anchors& anchors);
+    void BuildStagesGroup(QWidget* client, Anchors& anchors);
+
+    // Fills the stage switches and values; the modes and the block size are the window's.
+    void Read(RemasterSettings& settings) const;
+    PassFilterSettings PassSettings() const;
+    int NormalizeDb() const;
+    bool NormalizePerChannel() const;
+    int PeakCount() const;
+    // Mono documents have no channels to normalize apart.
+    void EnablePerChannel(bool enabled);
+
+  signals:
+    // A pass filter value changed or a value edit was entered: the target display may differ.
+    void passSettingsChanged();
+    void peakBlockSizeChanged(int size);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void BuildNoiseAndPeaks();
+    void BuildLevellingAndNormalizing();
+    void ConnectControls();
+    void EnablePassControls();
+
+    QGroupBox* bandsGroup_ = nullptr;
+    QSpinBox *bandsSpin_ = nullptr, *limitSpin_ = nullptr;
+    QGroupBox* stagesGroup_ = nullptr;
+    QCheckBox *removeNoiseCheck_ = nullptr, *levellingCheck_ = nullptr, *highPassCheck_ = nullptr,
+              *lowPassCheck_ = nullptr, *fitPeaksCheck_ = nullptr, *normalizeCheck_ = nullptr,
+              *perChannelCheck_ = nullptr;
+    QSpinBox *noisePartsSpin_ = nullptr, *noisePercentSpin_ = nullptr, *noiseSecondsSpin_ = nullptr,
+             *highPassSpin_ = nullptr, *highPassSlopeSpin_ = nullptr, *lowPassSpin_ = nullptr,
+             *lowPassSlopeSpin_ = nullptr, *peakCountSpin_ = nullptr, *normalizeSpin_ = nullptr;
+    QComboBox* peakBlockSizeCombo_ = nullptr;
+    std::array<QLabel*, 4> passUnits_{};  // Hz, dB/oct, kHz, dB/oct
+};
+
+}  // namespace sv
