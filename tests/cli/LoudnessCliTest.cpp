@@ -57,7 +57,7 @@ struct LoudnessCliTest : ::testing::Test {
 // Signals with different crest factors, channel counts and depths.
 const char* const Signals[] = {
     "-b 16 -c 2 s.wav synth 12 sine 997 vol 0.3",
-    "-b 24 -c 1 s.wav synth 12 pinknoise vol 0.5",
+    "-b 24 -c 1 s.wav synth 12 sine 60 vol 0.5 : synth 6 sine 3000 vol 0.2",
     "-b 16 -c 2 s.wav synth 6 sine 440 vol 0.8 : synth 6 whitenoise vol 0.05",
 };
 
