@@ -13,6 +13,7 @@
 
 #include "app/CompactFont.h"
 #include "app/QtText.h"
+#include "base/CaseInsensitiveSort.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -21,8 +22,14 @@ namespace {
 
 // The plain files of folder matching mask, as the list shows them and the batch takes them.
 QStringList MatchingFiles(const QString& folder, const QString& mask) {
-    return QDir(folder).entryList(QStringList{mask}, QDir::Files | QDir::NoDotAndDotDot,
-                                  QDir::Name | QDir::IgnoreCase);
+    std::vector<std::string> names;
+    for (const QString& name :
+         QDir(folder).entryList(QStringList{mask}, QDir::Files | QDir::NoDotAndDotDot))
+        names.push_back(name.toStdString());
+    SortWithoutCase(names);
+    QStringList sorted;
+    for (const std::string& name : names) sorted << Q(name);
+    return sorted;
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ class MainWindow::CommandScope {
 
 MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     : QMainWindow(parent), setup_(std::move(setup)), c_(std::make_unique<MainWindowControls>()) {
-    setObjectName("Remastering");
+    setObjectName("mainWindow");
     setWindowTitle(QStringLiteral("Sonivar"));
     if (!setup_.dialogs) {
         ownDialogs_ = std::make_unique<QtUserDialogs>(this);

@@ -327,74 +327,43 @@ void MainWindow::BuildEditMenu(QMenuBar* bar) {
     c.waveContextMenu = new QMenu(this);
     c.waveContextMenu->setObjectName("waveContextMenu");
     c.waveContextMenu->setToolTipsVisible(true);
+    // Each command's menu action is "<role>Action", its context-menu twin "<role>PopupAction".
     struct ViewItem {
         QAction** item;
         QAction** popupItem;
-        const char* name;
-        const char* popupName;
+        const char* role;
         const std::string* caption;
         const std::string* hint;
         QList<QKeySequence> keys;
     };
+    // clang-format off
     const ViewItem viewItems[] = {
-        {&c.horizontalZoomInAction,
-         &c.horizontalZoomInPopupAction,
-         "horizontalZoomInAction",
-         "horizontalZoomInPopupAction",
-         &t.CaLupHorPlus,
-         &t.HiLupHorPlus,
-         {Ctrl(Qt::Key_Right)}},
-        {&c.horizontalZoomOutAction,
-         &c.horizontalZoomOutPopupAction,
-         "horizontalZoomOutAction",
-         "horizontalZoomOutPopupAction",
-         &t.CaLupHorMinus,
-         &t.HiLupHorMinus,
-         {Ctrl(Qt::Key_Left)}},
-        {&c.horizontalZoomResetAction,
-         &c.horizontalZoomResetPopupAction,
-         "horizontalZoomResetAction",
-         "horizontalZoomResetPopupAction",
-         &t.CaLupHor,
-         &t.HiLupHor,
-         {}},
-        {&c.verticalZoomInAction,
-         &c.verticalZoomInPopupAction,
-         "verticalZoomInAction",
-         "verticalZoomInPopupAction",
-         &t.CaLupVerPlus,
-         &t.HiLupVerPlus,
-         {Ctrl(Qt::Key_Up)}},
-        {&c.verticalZoomOutAction,
-         &c.verticalZoomOutPopupAction,
-         "verticalZoomOutAction",
-         "verticalZoomOutPopupAction",
-         &t.CaLupVerMinus,
-         &t.HiLupVerMinus,
-         {Ctrl(Qt::Key_Down)}},
-        {&c.verticalZoomResetAction,
-         &c.verticalZoomResetPopupAction,
-         "verticalZoomResetAction",
-         "verticalZoomResetPopupAction",
-         &t.CaLupVer,
-         &t.HiLupVer,
-         {}},
-        {&c.deleteBlockAction,
-         &c.deleteBlockPopupAction,
-         "deleteBlockAction",
-         "deleteBlockPopupAction",
-         &t.CaDel,
-         &t.HiDel,
-         {Ctrl(Qt::Key_Delete)}},
+        {&c.horizontalZoomInAction, &c.horizontalZoomInPopupAction, "horizontalZoomIn",
+         &t.CaLupHorPlus, &t.HiLupHorPlus, {Ctrl(Qt::Key_Right)}},
+        {&c.horizontalZoomOutAction, &c.horizontalZoomOutPopupAction, "horizontalZoomOut",
+         &t.CaLupHorMinus, &t.HiLupHorMinus, {Ctrl(Qt::Key_Left)}},
+        {&c.horizontalZoomResetAction, &c.horizontalZoomResetPopupAction, "horizontalZoomReset",
+         &t.CaLupHor, &t.HiLupHor, {}},
+        {&c.verticalZoomInAction, &c.verticalZoomInPopupAction, "verticalZoomIn",
+         &t.CaLupVerPlus, &t.HiLupVerPlus, {Ctrl(Qt::Key_Up)}},
+        {&c.verticalZoomOutAction, &c.verticalZoomOutPopupAction, "verticalZoomOut",
+         &t.CaLupVerMinus, &t.HiLupVerMinus, {Ctrl(Qt::Key_Down)}},
+        {&c.verticalZoomResetAction, &c.verticalZoomResetPopupAction, "verticalZoomReset",
+         &t.CaLupVer, &t.HiLupVer, {}},
+        {&c.deleteBlockAction, &c.deleteBlockPopupAction, "deleteBlock",
+         &t.CaDel, &t.HiDel, {Ctrl(Qt::Key_Delete)}},
     };
+    // clang-format on
     for (const auto& item : viewItems) {
         if (item.item == &c.deleteBlockAction) {
             c.editMenu->addSeparator();
             c.waveContextMenu->addSeparator();
         }
-        *item.item = MakeAction(this, c.editMenu, item.name, *item.caption, *item.hint, item.keys);
-        *item.popupItem =
-            MakeAction(this, c.waveContextMenu, item.popupName, *item.caption, *item.hint);
+        const std::string role = item.role;
+        *item.item = MakeAction(this, c.editMenu, (role + "Action").c_str(), *item.caption,
+                                *item.hint, item.keys);
+        *item.popupItem = MakeAction(this, c.waveContextMenu, (role + "PopupAction").c_str(),
+                                     *item.caption, *item.hint);
     }
 }
 

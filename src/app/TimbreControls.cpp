@@ -38,11 +38,8 @@ void MainWindow::SelectDetectedTimbre() {
 }
 
 void MainWindow::ListTimbres() {
-    std::vector<std::string> names = sv::ListTimbres(timbreFolders_.ListFolders);
-    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) <
-               0;
-    });
+    // Already in the one case-insensitive order of the timbre folder listing.
+    const std::vector<std::string> names = sv::ListTimbres(timbreFolders_.ListFolders);
     c_->timbre->ShowStoredNames(names);
 }
 

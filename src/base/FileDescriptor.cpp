@@ -1,6 +1,7 @@
 #include "base/FileDescriptor.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -49,6 +50,21 @@ void WriteFully(int fd, const void* from, std::size_t count, const std::filesyst
         if (put == 0) ThrowIoError("Cannot write " + path.string(), ENOSPC);
         done += static_cast<std::size_t>(put);
     }
+}
+
+FileDescriptor OpenRegularFileForReading(const std::filesystem::path& path, std::uint64_t* size) {
+    int opened;
+    do opened = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    while (opened < 0 && errno == EINTR);
+    FileDescriptor fd(opened);
+    if (!fd.Valid()) ThrowIoError("Cannot open " + path.string());
+    struct stat info {};
+    if (::fstat(fd.Get(), &info) != 0) ThrowIoError("Cannot read " + path.string());
+    if (S_ISDIR(info.st_mode)) ThrowIoError("Cannot read " + path.string(), EISDIR);
+    if (!S_ISREG(info.st_mode))
+        throw IoError("Cannot read " + path.string() + ": not a regular file", EINVAL);
+    if (size) *size = static_cast<std::uint64_t>(info.st_size);
+    return fd;
 }
 
 void ReopenClosedStandardDescriptors() {

@@ -41,6 +41,10 @@ std::size_t ReadFullyAt(int fd, void* to, std::size_t count, std::uint64_t offse
 // makes no progress counts as a full disk.
 void WriteFully(int fd, const void* from, std::size_t count, const std::filesystem::path& path);
 
+// Opens path for reading without blocking (a FIFO would wait for a writer forever) and refuses
+// anything but a regular file; *size receives its length. Throws IoError naming path.
+FileDescriptor OpenRegularFileForReading(const std::filesystem::path& path, std::uint64_t* size);
+
 // Reopens any of the descriptors 0, 1 and 2 that are closed on /dev/null, so that no file the
 // program opens later becomes its standard output or error. Call first thing in main.
 void ReopenClosedStandardDescriptors();

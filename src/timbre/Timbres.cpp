@@ -1,12 +1,7 @@
 // Target timbres without a window.
 #include "timbre/Timbres.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -18,6 +13,7 @@
 
 #include "base/AtomicFileWriter.h"
 #include "base/CaseInsensitiveSort.h"
+#include "base/FileDescriptor.h"
 #include "base/IoError.h"
 #include "dsp/FFT.h"
 
@@ -176,23 +172,11 @@ bool ParseValue(std::string_view token, float& value) {
     return true;
 }
 
-// Reads a file byte by byte through a buffer; read failures raise IoError.
+// Reads a regular file byte by byte through a buffer; read failures raise IoError.
 class FileReader {
   public:
-    explicit FileReader(const std::filesystem::path& file) : file_(file) {
-        // Without blocking: a FIFO would otherwise wait for a writer forever.
-        do fd_ = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-        while (fd_ < 0 && errno == EINTR);
-        if (fd_ < 0) ThrowIoError("Cannot open " + file.string());
-        struct stat info {};
-        if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
-            ::close(fd_);
-            throw IoError("Cannot read " + file.string() + ": not a regular file", EINVAL);
-        }
-    }
-    ~FileReader() { ::close(fd_); }
-    FileReader(const FileReader&) = delete;
-    FileReader& operator=(const FileReader&) = delete;
+    explicit FileReader(const std::filesystem::path& file)
+        : file_(file), fd_(OpenRegularFileForReading(file, nullptr)) {}
 
     // The next byte, or -1 at the end of the file.
     int Peek() {
@@ -207,18 +191,16 @@ class FileReader {
 
   private:
     bool Fill() {
-        ssize_t n;
-        do n = ::read(fd_, buffer_, sizeof buffer_);
-        while (n < 0 && errno == EINTR);
-        if (n < 0) ThrowIoError("Cannot read " + file_.string());
+        end_ = ReadFullyAt(fd_.Get(), buffer_, sizeof buffer_, offset_, file_);
+        offset_ += end_;
         next_ = 0;
-        end_ = static_cast<std::size_t>(n);
-        return n > 0;
+        return end_ > 0;
     }
 
     std::filesystem::path file_;
-    int fd_ = -1;
+    FileDescriptor fd_;
     char buffer_[4096];
+    std::uint64_t offset_ = 0;
     std::size_t next_ = 0;
     std::size_t end_ = 0;
 };
