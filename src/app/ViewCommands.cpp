@@ -66,13 +66,13 @@ void MainWindow::ConnectViewHandlers() {
 void MainWindow::ConnectViewCommands() {
     auto& c = *c_;
     using Handler = void (MainWindow::*)();
-    struct CliCommand {
+    struct ViewCommand {
         QToolButton* button;
         QAction* item;
         QAction* popupItem;
         Handler handler;
     };
-    const CliCommand commands[] = {
+    const ViewCommand commands[] = {
         {c.horizontalZoomInButton, c.horizontalZoomInAction, c.horizontalZoomInPopupAction,
          &MainWindow::ZoomInHorizontally},
         {c.horizontalZoomOutButton, c.horizontalZoomOutAction, c.horizontalZoomOutPopupAction,
@@ -88,7 +88,7 @@ void MainWindow::ConnectViewCommands() {
         {c.deleteBlockButton, c.deleteBlockAction, c.deleteBlockPopupAction,
          &MainWindow::DeleteSelectedBlock},
     };
-    for (const CliCommand& command : commands) {
+    for (const ViewCommand& command : commands) {
         const Handler handler = command.handler;
         auto run = [this, handler] { RunCommand([this, handler] { (this->*handler)(); }); };
         connect(command.button, &QToolButton::clicked, this, run);
