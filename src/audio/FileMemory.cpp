@@ -233,6 +233,27 @@ void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int
     }
 }
 
+// Same window moves as one WriteValue per index. Pending slots the write fills need not be read
+// first; only pending slots before the span are.
+void FileMemory::WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in) {
+    std::int64_t i = 0;
+    while (i < count) {
+        std::lock_guard guard(lock_);
+        const std::int64_t at = index + i;
+        PlaceWindow(at);
+        const std::int64_t slot = at - windowStart_;
+        if (slot > loaded_) {
+            ReadFile(windowStart_ + loaded_, window_.data() + loaded_, slot - loaded_);
+            loaded_ = slot;
+        }
+        const std::int64_t n = std::min(count - i, W - slot);
+        std::memcpy(window_.data() + slot, in + i, static_cast<std::size_t>(n) * 4);
+        loaded_ = std::max(loaded_, slot + n);
+        modified_ = true;
+        i += n;
+    }
+}
+
 void FileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                            std::int32_t* out) {
     if (!blockTransfers.load(std::memory_order_relaxed)) {
@@ -258,12 +279,12 @@ void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_
         for (std::int64_t i = 0; i < count; ++i) WriteValue(index + i * stride, in[i]);
         return;
     }
+    if (stride == 1) {
+        WriteSequential(index, count, in);
+        return;
+    }
     Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
-        if (stride == 1) {
-            std::memcpy(slot, in + first, static_cast<std::size_t>(n) * 4);
-        } else {
-            for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
-        }
+        for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
         modified_ = true;
     });
 }

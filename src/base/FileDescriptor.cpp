@@ -88,7 +88,7 @@ void SequentialWriteBehind::Wrote(int fd, std::uint64_t end, const std::filesyst
     started_ = start;
     if (started_ < dropped_ + Lag + Step) return;
     const std::uint64_t drop = started_ - Lag;
-    // Waiting consumes a write error of the range, so that it must be reported here.
+    // Waiting takes a write error of the range away from the later fsync: report it here.
     if (!SyncRange(fd, dropped_, drop,
                    SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER,
                    path)) {
