@@ -191,6 +191,12 @@ TEST(FileMemory, LongReadsLeaveTheSameStateAsSingleCalls) {
          {{Write, 0, 10}, {Cut, 10, 0}, {Write, 5, 3}, {Read, 0, 3 * W}}},
         {"read beyond what was ever written",
          {{Write, 0, 10}, {Read, 5, 3 * W}, {Write, 3 * W - 1, 1}}},
+        {"long writes over unread slots, with gaps before them",
+         {{Write, 0, W + 17},
+          {Read, 3, 2 * W},
+          {Write, 2 * W + H + 40, H + 9},
+          {Write, W - 5, 2 * W},
+          {Read, W, 30}}},
     };
     std::mt19937 random(11);
     std::vector<std::int32_t> buffer(4 * W), expect(4 * W);
