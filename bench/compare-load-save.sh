@@ -7,7 +7,8 @@
 # A plain cp leaves its copy in the page cache, while a save is synced to the disk; the copy
 # followed by a sync of that one file is timed as well, for a like-for-like figure.
 # Memory a run frees is quick to use again for a short while on some virtual machines, which
-# would favour whatever runs next; every timed command therefore starts after a pause.
+# would favour whatever runs next; every timed command therefore starts after a pause (SETTLE
+# seconds, default 5), and the two programs take turns at going first.
 set -euo pipefail
 build=${1:-build/bench}
 cli=$build/sonivar-cli
@@ -23,19 +24,28 @@ fi
 sync
 timeit() { local s e; s=$(date +%s.%N); "$@" >/dev/null 2>&1; e=$(date +%s.%N); echo "$e - $s" | bc -l; }
 median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
-settle() { sync; sleep "${SETTLE:-3}"; }
+settle() { sync; sleep "${SETTLE:-5}"; }
 copy_and_sync() { cp "$1" "$2" && sync "$2"; }
+timed_sonivar() {
+  settle
+  svs+=("$(timeit "$cli" remaster "$work/in.wav" "$work/out.wav" --quiet --work-folder "$work")")
+}
+timed_other() {
+  settle
+  ots+=("$(timeit "$other" remaster "$work/in.wav" "$work/other.wav" --quiet --work-folder "$work")")
+}
 cps=(); css=(); svs=(); ots=()
 for ((round = 1; round <= rounds; round++)); do
   settle
   cps+=("$(timeit cp "$work/in.wav" "$work/copy.wav")")
   settle
   css+=("$(timeit copy_and_sync "$work/in.wav" "$work/synced.wav")")
-  settle
-  svs+=("$(timeit "$cli" remaster "$work/in.wav" "$work/out.wav" --quiet --work-folder "$work")")
-  if [ -n "$other" ]; then
-    settle
-    ots+=("$(timeit "$other" remaster "$work/in.wav" "$work/other.wav" --quiet --work-folder "$work")")
+  if [ -z "$other" ]; then
+    timed_sonivar
+  elif ((round % 2)); then
+    timed_sonivar; timed_other
+  else
+    timed_other; timed_sonivar
   fi
 done
 cp_t=$(median "${cps[@]}"); cs_t=$(median "${css[@]}"); sv_t=$(median "${svs[@]}")
