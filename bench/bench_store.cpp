@@ -1,11 +1,14 @@
 // Values per second through the sample store: one call per value against block transfers.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <vector>
 
 #include "audio/FileMemory.h"
+#include "base/FileDescriptor.h"
 
 namespace {
 
@@ -80,6 +83,43 @@ void BM_ReadChannelStride2(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * Values / 2);
 }
 
+// A load followed by a save, as the document makes them: the whole store written in transfer
+// blocks, then read back. Against the same bytes written and read with plain positioned calls.
+constexpr std::int64_t PassValues = 64 * sv::FileMemory::WindowValues;
+constexpr std::int64_t PassBlock = 163840;
+
+void BM_StoreLoadSavePass(benchmark::State& state) {
+    std::vector<std::int32_t> block(PassBlock, 5);
+    for (auto _ : state) {
+        sv::FileMemory store(SwapPath());
+        store.SetLength(PassValues);
+        for (std::int64_t i = 0; i < PassValues; i += PassBlock)
+            store.WriteBlock(i, 1, PassBlock, block.data());
+        for (std::int64_t i = 0; i < PassValues; i += PassBlock)
+            store.ReadBlock(i, 1, PassBlock, block.data());
+    }
+    benchmark::DoNotOptimize(block.data());
+    state.SetBytesProcessed(state.iterations() * PassValues * 4);
+}
+
+void BM_PlainFileLoadSavePass(benchmark::State& state) {
+    std::vector<std::int32_t> block(PassBlock, 5);
+    const std::size_t bytes = PassBlock * 4;
+    for (auto _ : state) {
+        sv::FileDescriptor fd(::open(SwapPath().c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600));
+        if (::ftruncate(fd.Get(), PassValues * 4) != 0) state.SkipWithError("ftruncate");
+        for (std::int64_t i = 0; i < PassValues; i += PassBlock)
+            sv::WriteFullyAt(fd.Get(), block.data(), bytes, i * 4, SwapPath());
+        for (std::int64_t i = 0; i < PassValues; i += PassBlock)
+            sv::ReadFullyAt(fd.Get(), block.data(), bytes, i * 4, SwapPath());
+        ::unlink(SwapPath().c_str());
+    }
+    benchmark::DoNotOptimize(block.data());
+    state.SetBytesProcessed(state.iterations() * PassValues * 4);
+}
+
+BENCHMARK(BM_StoreLoadSavePass)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainFileLoadSavePass)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WritePerValue)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadPerValue)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteBlock)->Arg(16384)->Arg(163840)->Unit(benchmark::kMillisecond);

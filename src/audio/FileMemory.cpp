@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/FileDescriptor.h"
 #include "base/IoError.h"
 
 static_assert(std::endian::native == std::endian::little, "swap files hold host-order values");
@@ -111,37 +112,21 @@ void FileMemory::SetLength(std::int64_t count) {
 
 void FileMemory::ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count) {
     const std::int64_t stored = std::clamp<std::int64_t>(writtenEnd_ - valueOffset, 0, count);
-    if (stored < count) std::memset(to + stored, 0, static_cast<std::size_t>(count - stored) * 4);
-    count = stored;
-    auto* bytes = reinterpret_cast<char*>(to);
-    std::int64_t want = count * 4;
-    std::int64_t done = 0;
-    while (done < want) {
-        const ssize_t got = ::pread(fd_, bytes + done, static_cast<std::size_t>(want - done),
-                                    static_cast<off_t>(valueOffset * 4 + done));
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ThrowIoError("Cannot read swap file " + fileName_.string());
-        }
-        if (got == 0) break;  // end of file: the rest is left as zeros
-        done += got;
-    }
-    if (done < want) std::memset(bytes + done, 0, static_cast<std::size_t>(want - done));
+    const std::size_t bytes = static_cast<std::size_t>(stored) * 4;
+    const std::size_t got =
+        ReadFullyAt(fd_, to, bytes, static_cast<std::uint64_t>(valueOffset) * 4, fileName_);
+    // What lies beyond the end of the file reads as zeros.
+    std::memset(reinterpret_cast<char*>(to) + got, 0, static_cast<std::size_t>(count) * 4 - got);
 }
 
 void FileMemory::WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count) {
-    const auto* bytes = reinterpret_cast<const char*>(from);
-    std::int64_t want = count * 4;
-    std::int64_t done = 0;
-    while (done < want) {
-        const ssize_t put = ::pwrite(fd_, bytes + done, static_cast<std::size_t>(want - done),
-                                     static_cast<off_t>(valueOffset * 4 + done));
-        if (put < 0) {
-            if (errno == EINTR) continue;
-            ThrowIoError("Cannot write swap file " + fileName_.string());
-        }
-        if (put == 0) ThrowIoError("Cannot write swap file " + fileName_.string(), ENOSPC);
-        done += put;
+    // Pieces of moderate size: a large write makes the page cache take large folios, which some
+    // virtual machines back several times more slowly on first use than small pages.
+    constexpr std::int64_t PieceValues = 65536;
+    for (std::int64_t done = 0; done < count; done += PieceValues) {
+        const std::int64_t n = std::min(PieceValues, count - done);
+        WriteFullyAt(fd_, from + done, static_cast<std::size_t>(n) * 4,
+                     static_cast<std::uint64_t>(valueOffset + done) * 4, fileName_);
     }
     writtenEnd_ = std::max(writtenEnd_, valueOffset + count);
 }
@@ -248,6 +233,27 @@ void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int
     }
 }
 
+// Same window moves as one WriteValue per index. Pending slots the write fills need not be read
+// first; only pending slots before the span are.
+void FileMemory::WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in) {
+    std::int64_t i = 0;
+    while (i < count) {
+        std::lock_guard guard(lock_);
+        const std::int64_t at = index + i;
+        PlaceWindow(at);
+        const std::int64_t slot = at - windowStart_;
+        if (slot > loaded_) {
+            ReadFile(windowStart_ + loaded_, window_.data() + loaded_, slot - loaded_);
+            loaded_ = slot;
+        }
+        const std::int64_t n = std::min(count - i, W - slot);
+        std::memcpy(window_.data() + slot, in + i, static_cast<std::size_t>(n) * 4);
+        loaded_ = std::max(loaded_, slot + n);
+        modified_ = true;
+        i += n;
+    }
+}
+
 void FileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                            std::int32_t* out) {
     if (!blockTransfers.load(std::memory_order_relaxed)) {
@@ -273,12 +279,12 @@ void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_
         for (std::int64_t i = 0; i < count; ++i) WriteValue(index + i * stride, in[i]);
         return;
     }
+    if (stride == 1) {
+        WriteSequential(index, count, in);
+        return;
+    }
     Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
-        if (stride == 1) {
-            std::memcpy(slot, in + first, static_cast<std::size_t>(n) * 4);
-        } else {
-            for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
-        }
+        for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
         modified_ = true;
     });
 }

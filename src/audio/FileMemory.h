@@ -66,6 +66,7 @@ class FileMemory {
     // file's values, so only the file's size and writtenEnd_ follow as if they had been written.
     void WriteBack(std::int64_t first, std::int64_t count);
     void ReadSequential(std::int64_t index, std::int64_t count, std::int32_t* out);
+    void WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in);
     void ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
     void WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count);
     template <typename Op>
@@ -81,7 +82,8 @@ class FileMemory {
     std::vector<std::int32_t> window_;
     // Slots 0 .. loaded_ - 1 hold the window's values; the rest are pending: their values are
     // the file's, still unchanged there, read when first needed. Long sequential reads thus go
-    // straight from the file into the caller's buffer instead of through the window.
+    // straight from the file into the caller's buffer instead of through the window, and
+    // sequential writes fill pending slots without reading them first.
     std::int64_t loaded_ = WindowValues;
     int fd_ = -1;
     std::filesystem::path fileName_;

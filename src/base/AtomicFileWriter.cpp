@@ -166,6 +166,8 @@ AtomicFileWriter::~AtomicFileWriter() {
 
 void AtomicFileWriter::Write(const void* data, std::size_t count) {
     WriteFully(out_.Get(), data, count, target_);
+    written_ += count;
+    writeBehind_.Wrote(out_.Get(), written_, target_);
 }
 
 void AtomicFileWriter::Commit() {

@@ -55,6 +55,8 @@ class AtomicFileWriter {
     std::filesystem::path backup_;     // in-place mode
     FileDescriptor out_;
     FileDescriptor backupFd_;
+    SequentialWriteBehind writeBehind_;
+    std::uint64_t written_ = 0;
     std::unique_ptr<RemovedOnAbruptExit> unfinished_;
     bool inPlace_ = false;
     bool committed_ = false;

@@ -67,6 +67,55 @@ FileDescriptor OpenRegularFileForReading(const std::filesystem::path& path, std:
     return fd;
 }
 
+void WriteFullyAt(int fd, const void* from, std::size_t count, std::uint64_t offset,
+                  const std::filesystem::path& path) {
+    const auto* bytes = static_cast<const char*>(from);
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t put =
+            ::pwrite(fd, bytes + done, count - done, static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            ThrowIoError("Cannot write " + path.string());
+        }
+        if (put == 0) ThrowIoError("Cannot write " + path.string(), ENOSPC);
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+namespace {
+// False when the file system cannot do it; a failure of the disk throws.
+bool SyncRange(int fd, std::uint64_t from, std::uint64_t to, unsigned flags,
+               const std::filesystem::path& path) {
+    if (::sync_file_range(fd, static_cast<off_t>(from), static_cast<off_t>(to - from), flags) == 0)
+        return true;
+    if (errno == EINVAL || errno == ENOSYS || errno == ESPIPE) return false;
+    ThrowIoError("Cannot write " + path.string());
+}
+}  // namespace
+
+void SequentialWriteBehind::Wrote(int fd, std::uint64_t end, const std::filesystem::path& path) {
+    if (off_ || end < started_ + Step) return;
+    const std::uint64_t start = end - end % Step;
+    if (!SyncRange(fd, started_, start, SYNC_FILE_RANGE_WRITE, path)) {
+        off_ = true;
+        return;
+    }
+    started_ = start;
+    if (started_ < dropped_ + Lag + Step) return;
+    const std::uint64_t drop = started_ - Lag;
+    // Waiting takes a write error of the range away from the later fsync: report it here.
+    if (!SyncRange(fd, dropped_, drop,
+                   SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER,
+                   path)) {
+        off_ = true;
+        return;
+    }
+    ::posix_fadvise(fd, static_cast<off_t>(dropped_), static_cast<off_t>(drop - dropped_),
+                    POSIX_FADV_DONTNEED);
+    dropped_ = drop;
+}
+
 void ReopenClosedStandardDescriptors() {
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;

@@ -45,6 +45,32 @@ void WriteFully(int fd, const void* from, std::size_t count, const std::filesyst
 // anything but a regular file; *size receives its length. Throws IoError naming path.
 FileDescriptor OpenRegularFileForReading(const std::filesystem::path& path, std::uint64_t* size);
 
+// Writes all count bytes at offset, leaving the file position alone. Fails like WriteFully.
+void WriteFullyAt(int fd, const void* from, std::size_t count, std::uint64_t offset,
+                  const std::filesystem::path& path);
+
+// Keeps the page cache of one long sequential write small. Each stretch written is handed to
+// the disk at once, and a stretch some way behind, once it is on the disk, leaves the page
+// cache, so the pages are used again for what follows instead of new memory. The content is not
+// yet durable: that still takes fsync. Writes the file's owner makes after a position passed to
+// Wrote must not go below it.
+class SequentialWriteBehind {
+  public:
+    // Stretches of this size go to the disk together.
+    static constexpr std::uint64_t Step = 8 << 20;
+    // Stretches this far behind the written end are waited for and dropped.
+    static constexpr std::uint64_t Lag = 4 * Step;
+
+    // The file holds what was written up to end. Throws IoError naming path when the disk
+    // reports a failure (the error would otherwise not reach the later fsync).
+    void Wrote(int fd, std::uint64_t end, const std::filesystem::path& path);
+
+  private:
+    std::uint64_t started_ = 0;  // writing to the disk began below this offset
+    std::uint64_t dropped_ = 0;  // below this the pages were written and dropped
+    bool off_ = false;           // the file system does not take part
+};
+
 // Reopens any of the descriptors 0, 1 and 2 that are closed on /dev/null, so that no file the
 // program opens later becomes its standard output or error. Call first thing in main.
 void ReopenClosedStandardDescriptors();

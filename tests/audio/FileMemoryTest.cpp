@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <random>
 #include <thread>
 
@@ -93,6 +95,30 @@ TEST(FileMemory, ExclusiveCreationRefusesAnExistingName) {
     }
 }
 
+TEST(FileMemory, AFailedWriteBackNamesTheSwapFileAndKeepsTheWindow) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp");
+    store.SetLength(4 * FileMemory::WindowValues);
+    store.WriteValue(0, 5);  // window 0 .. W - 1, modified
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1 << 20;  // a disk that fills up a quarter of the way through the window
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    try {
+        store.ReadValue(3 * FileMemory::WindowValues);  // a jump: the whole window goes back
+        ADD_FAILURE() << "the failed write-back was not reported";
+    } catch (const IoError& error) {
+        EXPECT_EQ(error.Code(), EFBIG);
+        EXPECT_NE(std::string(error.what()).find((dir / "a.tmp").string()), std::string::npos);
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(store.WindowStart(), 0);
+    EXPECT_EQ(store.ReadValue(0), 5);
+}
+
 // Block transfers must give the same values and the same window positions as single calls.
 TEST(FileMemory, BlockTransfersMatchSingleValueAccess) {
     TempDir dir;
@@ -165,6 +191,12 @@ TEST(FileMemory, LongReadsLeaveTheSameStateAsSingleCalls) {
          {{Write, 0, 10}, {Cut, 10, 0}, {Write, 5, 3}, {Read, 0, 3 * W}}},
         {"read beyond what was ever written",
          {{Write, 0, 10}, {Read, 5, 3 * W}, {Write, 3 * W - 1, 1}}},
+        {"long writes over unread slots, with gaps before them",
+         {{Write, 0, W + 17},
+          {Read, 3, 2 * W},
+          {Write, 2 * W + H + 40, H + 9},
+          {Write, W - 5, 2 * W},
+          {Read, W, 30}}},
     };
     std::mt19937 random(11);
     std::vector<std::int32_t> buffer(4 * W), expect(4 * W);

@@ -109,7 +109,9 @@ TEST(LoudnessOptions, ValuesOutsideTheirRangeAreRefused) {
         const auto options =
             cli::ParseOptions(static_cast<int>(c.args.size()), c.args.data(), error);
         EXPECT_EQ(options.has_value(), c.accepted) << c.args[4] << " " << error;
-        if (options && c.accepted) EXPECT_TRUE(options->NormalizeLufs.has_value());
+        if (options && c.accepted) {
+            EXPECT_TRUE(options->NormalizeLufs.has_value());
+        }
     }
 }
 
