@@ -29,6 +29,10 @@ class Engine {
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
+    // Off: one thread, and every stage measures by reading the document itself. The results are
+    // the same either way; tests compare both.
+    void UseFastPaths(bool on) { fastPaths_ = on; }
+
     // Normalizing.
     std::int64_t FindChannelPeak(Wave& wave, int channel);
     WalkResult Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel);
@@ -97,6 +101,7 @@ class Engine {
     }
 
     FrontEndPorts ports_;
+    bool fastPaths_ = true;
     FFT fourier_;
     Int32Array block_;
     ComplexArray spectrum_;
