@@ -6,15 +6,24 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "audio/Wave.h"
 #include "base/CoreTypes.h"
 #include "base/Progress.h"
+#include "dsp/ChannelWorker.h"
 #include "dsp/Complex.h"
 #include "dsp/FFT.h"
 #include "dsp/RemasterSettings.h"
 
 namespace sv {
+
+// The largest |value| of each channel of one document, gathered by the stage that wrote it.
+struct ChannelPeaks {
+    const Wave* Of = nullptr;
+    std::vector<std::int64_t> Peaks;
+};
 
 // How a cancellable operation ended. A completed operation that produces a new document has
 // replaced the caller's; a cancelled one has left it as it was.
@@ -26,6 +35,7 @@ class Engine {
     static constexpr int Hop = BlockSize / 2;
 
     explicit Engine(FrontEndPorts ports);
+    ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
@@ -33,9 +43,11 @@ class Engine {
     // the same either way; tests compare both.
     void UseFastPaths(bool on) { fastPaths_ = on; }
 
-    // Normalizing.
+    // Normalizing. Peaks a stage gathered while writing the document spare normalizing its own
+    // scan when they are of that very document.
     std::int64_t FindChannelPeak(Wave& wave, int channel);
-    WalkResult Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel);
+    WalkResult Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel,
+                         const ChannelPeaks* known = nullptr);
 
     // Spectrum measurement and levelling.
     WalkResult MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
@@ -57,8 +69,10 @@ class Engine {
     WalkResult RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
                            const BinSpectrum& profile1);
 
-    // Peak fitting.
-    WalkResult FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood);
+    // Peak fitting. With peaksOut, a completed fitting also leaves there the channel peaks of
+    // the document it made.
+    WalkResult FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
+                        ChannelPeaks* peaksOut = nullptr);
 
   private:
     // ---- the shared frame -----------------------------------------------------------------
@@ -81,6 +95,10 @@ class Engine {
         bool pollsCancel_;
     };
 
+    // The peak of every channel: from known when it is of wave, else by scanning; the progress
+    // windows are those of FindChannelPeak for each channel.
+    std::vector<std::int64_t> AllChannelPeaks(Wave& wave, const ChannelPeaks* known);
+
     // Output document of the same format and length as wave.
     std::unique_ptr<Wave> CreateOutput(const Wave& wave);
     // Output replaces the document unless the walk was cancelled. Returns result.
@@ -100,11 +118,20 @@ class Engine {
         return wave.FrameCount() / Hop + (coverTail ? 1 : 0);
     }
 
+    // One channel's transform buffers; two of them let a hop's channels be transformed at once.
+    struct HopLane {
+        explicit HopLane(int n) : fourier(n), block(n), spectrum(n) {}
+        FFT fourier;
+        Int32Array block;
+        ComplexArray spectrum;
+    };
+    // The thread for every second channel, or null when channels are transformed one by one.
+    ChannelWorker* PairWorker(int channels);
+
     FrontEndPorts ports_;
     bool fastPaths_ = true;
-    FFT fourier_;
-    Int32Array block_;
-    ComplexArray spectrum_;
+    HopLane lanes_[2];
+    std::unique_ptr<ChannelWorker> worker_;
 };
 
 template <typename PerBin>
@@ -112,19 +139,39 @@ bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail,
     const std::int64_t lastHop = WalkUnits(wave, coverTail);
     const std::int64_t storeFrames = wave.FrameCount() + 2 * MarginFrames;
     const int channels = wave.Channels();
+    ChannelWorker* worker = PairWorker(channels);
+    auto transform = [&](HopLane& lane, int c) {
+        lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
+        perBin(c, lane.spectrum.data());
+        if (output) lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
+    };
     for (std::int64_t h = 0; h <= lastHop; ++h) {
         const std::int64_t storeFrame = h * Hop;
         const std::int64_t inside =
             std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
-        for (int c = 0; c < channels; ++c) {
-            wave.ReadChannel(block_.data(), storeFrame, c, inside);
-            std::fill(block_.begin() + inside, block_.end(), 0);
-            fourier_.Forward(block_.data(), spectrum_.data());
-            perBin(c, spectrum_.data());
-            if (output) {
-                fourier_.Inverse(spectrum_.data(), block_.data());
-                output->AddChannel(block_.data(), storeFrame, c, inside);
+        auto read = [&](HopLane& lane, int c) {
+            wave.ReadChannel(lane.block.data(), storeFrame, c, inside);
+            std::fill(lane.block.begin() + inside, lane.block.end(), 0);
+        };
+        auto add = [&](HopLane& lane, int c) {
+            if (output) output->AddChannel(lane.block.data(), storeFrame, c, inside);
+        };
+        // Each store still sees its calls in channel order: the input reads, the output adds.
+        int c = 0;
+        if (worker) {
+            for (; c + 1 < channels; c += 2) {
+                read(lanes_[0], c);
+                read(lanes_[1], c + 1);
+                worker->RunBoth([&] { transform(lanes_[0], c); },
+                                [&] { transform(lanes_[1], c + 1); });
+                add(lanes_[0], c);
+                add(lanes_[1], c + 1);
             }
+        }
+        for (; c < channels; ++c) {
+            read(lanes_[0], c);
+            transform(lanes_[0], c);
+            add(lanes_[0], c);
         }
         if (!walk.Step(h)) return false;
     }

@@ -239,7 +239,7 @@ WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& o
         for (int k = 0; k < SpectrumBins; ++k) {
             const float m = ComplexMath::Abs(x[k]);
             a[k] += m;
-            if (!(p[k] >= m)) p[k] = m;
+            p[k] = p[k] >= m ? p[k] : m;
         }
     });
 

@@ -1,6 +1,7 @@
 // Noise removal: find the quietest stretch, take its spectrum as the noise profile, subtract it.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
 
 #include "dsp/Engine.h"
@@ -37,6 +38,20 @@ void ScaleAndWiden(BinSpectrum& profile, float s, std::vector<float>& scaled) {
     }
 }
 
+// ComplexMath::SubtractNoise for every bin, written without branches so that it vectorises.
+void SubtractNoise(Complex* x, const BinSpectrum& profile) {
+    for (int k = 0; k < SpectrumBins; ++k) {
+        const float re = x[k].Re, im = x[k].Im, t = profile[k];
+        const float m = std::sqrt(re * re + im * im);
+        const float r = t / m;
+        const float c = t / ComplexMath::NoiseFloorScale;
+        const float g = 1.0f - r * r + c - r * c;
+        const bool keep = m > t;
+        x[k].Re = keep ? re * g : 0.0f;
+        x[k].Im = keep ? im * g : 0.0f;
+    }
+}
+
 }  // namespace
 
 WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
@@ -57,27 +72,40 @@ WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
         for (int c = 0; c < channels; ++c) rings.emplace_back(static_cast<std::uint16_t>(window));
         std::vector<BinSpectrum> candidates(2, BinSpectrum{});
         std::array<BinSpectrum*, 2> profiles{&profile0, &profile1};
-        auto addHop = [&](std::int64_t h) {
-            for (int c = 0; c < channels; ++c) {
-                wave.ReadChannel(block_.data(), h * Hop, c, BlockSize);
-                fourier_.Forward(block_.data(), spectrum_.data());
-                rings[c].AddSpectrum(spectrum_.data());
-            }
+        ChannelWorker* worker = PairWorker(channels);
+        // Adds hop h of every channel to its ring; with measure, returns channel 0's window level.
+        auto addHop = [&](std::int64_t h, bool measure) {
+            float level = 0.0f;
+            auto add = [&](int c) {
+                HopLane& lane = lanes_[c];
+                lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
+                rings[c].AddSpectrum(lane.spectrum.data());
+                if (measure && c == 0) level = rings[0].MeanLevel();
+            };
+            for (int c = 0; c < channels; ++c)
+                wave.ReadChannel(lanes_[c].block.data(), h * Hop, c, BlockSize);
+            if (worker)
+                worker->RunBoth([&] { add(0); }, [&] { add(1); });
+            else
+                for (int c = 0; c < channels; ++c) add(c);
+            return level;
         };
-        for (std::int64_t h = 1; h <= window; ++h) addHop(h);
+        for (std::int64_t h = 1; h <= window; ++h) addHop(h, false);
 
         // With more parts than searched hops every hop ends a part of its own.
         const std::int64_t interval = (lastSearch - window) / std::max(parts, 1);
         std::array<float, 2> quietest{NoLevelYet, NoLevelYet};
         for (std::int64_t h = window + 1; h <= lastSearch; ++h) {
-            addHop(h);
             // Channel 0 picks the window for both channels, so the profiles stay aligned.
-            const float level = rings[0].MeanLevel();
-            for (int c = 0; c < channels; ++c) {
-                if (quietest[c] > level) {
-                    quietest[c] = level;
-                    rings[c].MaxSpectrum(candidates[c]);
-                }
+            const float level = addHop(h, true);
+            // Both channels' records are set and reset together, so they win together.
+            if (quietest[0] > level) {
+                quietest.fill(level);
+                if (worker)
+                    worker->RunBoth([&] { rings[0].MaxSpectrum(candidates[0]); },
+                                    [&] { rings[1].MaxSpectrum(candidates[1]); });
+                else
+                    for (int c = 0; c < channels; ++c) rings[c].MaxSpectrum(candidates[c]);
             }
             if (interval == 0 || (h - window) % interval == 0) {
                 for (int c = 0; c < channels; ++c) TakeLarger(*profiles[c], candidates[c]);
@@ -107,8 +135,7 @@ WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& p
     const std::array<const BinSpectrum*, 2> profiles{&profile0, &profile1};
     WalkHops(*wave, output.get(), walk, true, [&profiles](int channel, Complex* x) {
         if (channel > 1) return;  // no profile: only windowed and overlap-added
-        const BinSpectrum& profile = *profiles[channel];
-        for (int k = 0; k < SpectrumBins; ++k) x[k] = ComplexMath::SubtractNoise(x[k], profile[k]);
+        SubtractNoise(x, *profiles[channel]);
     });
     return Replace(wave, output, walk.Finish());
 }

@@ -20,6 +20,18 @@ std::int64_t NthLargestPeak(std::vector<std::int64_t>& peaks, int n) {
     return std::max<std::int64_t>(peaks[static_cast<std::size_t>(n - 1)], 0);
 }
 
+// Takes the largest |value| of each channel over count raw values starting at raw value first
+// of the document.
+void TakeChannelPeaks(std::vector<std::int64_t>& peaks, const std::int32_t* values,
+                      std::int64_t first, std::int64_t count) {
+    const int channels = static_cast<int>(peaks.size());
+    int c = static_cast<int>(first % channels);
+    for (std::int64_t i = 0; i < count; ++i) {
+        peaks[c] = std::max<std::int64_t>(peaks[c], std::llabs(values[i]));
+        if (++c == channels) c = 0;
+    }
+}
+
 // One call's working memory and the dip it applies to the output document.
 class Dipper {
   public:
@@ -51,6 +63,16 @@ class Dipper {
             Dip(start + j, peak);
             output_.ReadRaw(block_.data() + j + 1, first_ + start + j + 1, count - j - 1);
         }
+    }
+
+    // Channel peaks of block a as it stands now: final once the blocks after it are fitted,
+    // since no dip reaches back further than one block.
+    void TakeBlockPeaks(std::int64_t a, std::vector<std::int64_t>& peaks) {
+        const std::int64_t start = a * b_;
+        const std::int64_t count = std::min(b_, values_ - start);
+        if (count <= 0) return;
+        output_.ReadRaw(block_.data(), first_ + start, count);
+        TakeChannelPeaks(peaks, block_.data(), start, count);
     }
 
   private:
@@ -89,7 +111,8 @@ class Dipper {
 
 }  // namespace
 
-WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood) {
+WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
+                            ChannelPeaks* peaksOut) {
     BusyCursor busy(ports_.dialogs);
     const std::int64_t b = std::max(neighbourhood, 1);
     const std::int64_t values = wave->FrameCount() * wave->Channels();
@@ -99,6 +122,9 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
 
     // Copy and measure.
     std::vector<std::int64_t> peaks(static_cast<std::size_t>(blocks + 1), 0);
+    // The copy's channel peaks stand when nothing is fitted; fitting takes them afresh.
+    const bool gather = peaksOut && fastPaths_;
+    std::vector<std::int64_t> channelPeaks(gather ? wave->Channels() : 0, 0);
     WalkResult result = WalkResult::Completed;
     {
         Int32Array block(static_cast<std::size_t>(b));
@@ -111,6 +137,7 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
             for (std::int64_t i = 0; i < count; ++i)
                 peak = std::max<std::int64_t>(peak, std::llabs(block[static_cast<std::size_t>(i)]));
             peaks[static_cast<std::size_t>(a)] = peak;
+            if (gather) TakeChannelPeaks(channelPeaks, block.data(), a * b, count);
             if (!walk.Step(a)) break;
         }
         result = walk.Finish();
@@ -121,13 +148,18 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
     const std::int64_t threshold = NthLargestPeak(peaks, peakCount);
     if (threshold > 0) {
         Dipper dipper(*output, b, threshold);
+        std::fill(channelPeaks.begin(), channelPeaks.end(), 0);
         BlockWalk walk(*this, Texts().CaPeekFit, blocks);
         for (std::int64_t a = 0; a <= blocks; ++a) {
             dipper.FitBlock(a);
+            if (gather && a > 0) dipper.TakeBlockPeaks(a - 1, channelPeaks);
             if (!walk.Step(a)) break;
         }
         result = walk.Finish();
+        if (gather && result == WalkResult::Completed) dipper.TakeBlockPeaks(blocks, channelPeaks);
     }
+    if (gather && result == WalkResult::Completed)
+        *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
     return Replace(wave, output, result);
 }
 

@@ -35,10 +35,11 @@ void Record(StagesOutcome& outcome, WalkResult result) {
 StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
                             SharedSpectra& spectra) {
     StagesOutcome outcome;
+    ChannelPeaks fitted;  // spares normalizing its scan of what peak fitting wrote
     if (s.RemoveNoise) Record(outcome, RunRemoveNoise(engine, wave, s, spectra));
     if (s.Levelling) Record(outcome, RunLevelling(engine, wave, s, spectra));
-    if (s.FitPeaks) Record(outcome, engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize));
-    if (s.Normalize) Record(outcome, engine.Normalize(wave, s.NormalizeDb, s.PerChannel));
+    if (s.FitPeaks) Record(outcome, engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, &fitted));
+    if (s.Normalize) Record(outcome, engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
     return outcome;
 }
 
@@ -49,8 +50,9 @@ StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const 
     auto goesOn = [&] { return outcome.Result == WalkResult::Completed; };
     if (s.RemoveNoise) run(RunRemoveNoise(engine, wave, s, spectra));
     if (goesOn() && s.Levelling) run(RunLevelling(engine, wave, s, spectra));
-    if (goesOn() && s.FitPeaks) run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize));
-    if (goesOn() && s.Normalize) run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel));
+    ChannelPeaks fitted;
+    if (goesOn() && s.FitPeaks) run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, &fitted));
+    if (goesOn() && s.Normalize) run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
     return outcome;
 }
 
