@@ -27,8 +27,9 @@ class SpectrumRing {
     // Stores |x[k]| for k = 0 .. SpectrumBins - 1 in the slot at WritePos, then advances it.
     void AddSpectrum(const Complex* x);
     // Sum of every slot's bins 0 .. SpectrumBins - 1 in single precision (slot by slot, bins
-    // ascending), divided by SlotCount and by SpectrumBins.
-    float MeanLevel() const;
+    // ascending), divided by SlotCount and by SpectrumBins. The running sum after each slot is
+    // kept, so only the slots from the last one written onwards are added again.
+    float MeanLevel();
     // Largest value of bin k over all slots, starting from 0.
     float MaxAt(int k) const;
     // MaxAt for every bin, slot by slot so that memory is read in order.
@@ -43,6 +44,9 @@ class SpectrumRing {
     std::uint16_t writePos_ = 0;
     std::uint16_t slotCount_;
     std::vector<float> values_;
+    // sumBefore_[s]: the sum over slots 0 .. s - 1, valid for s <= validSums_.
+    std::vector<float> sumBefore_;
+    int validSums_ = 0;
 };
 
 }  // namespace sv
