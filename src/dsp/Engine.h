@@ -16,6 +16,7 @@
 #include "dsp/Complex.h"
 #include "dsp/FFT.h"
 #include "dsp/RemasterSettings.h"
+#include "dsp/SpectrumTally.h"
 
 namespace sv {
 
@@ -50,8 +51,9 @@ class Engine {
                          const ChannelPeaks* known = nullptr);
 
     // Spectrum measurement and levelling.
+    // A tally that a stage gathered while writing wave spares the measurement its walk.
     WalkResult MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
-                               BandLevelMode bandLevelMode);
+                               BandLevelMode bandLevelMode, const SpectrumTally* known = nullptr);
     // Gain curves target / measured for both channels, mixed by the channel mode, smoothed by
     // bands and shaped by the pass filters of settings.
     void ComputeRemasterGains(Wave& wave, const BinSpectrum& target, BinSpectrum& curve0,
@@ -66,8 +68,10 @@ class Engine {
     WalkResult DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
                            int seconds);
     void ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int percent);
+    // With written, a completed removal also leaves there the measurement tally of the
+    // document it made.
     WalkResult RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
-                           const BinSpectrum& profile1);
+                           const BinSpectrum& profile1, SpectrumTally* written = nullptr);
 
     // Peak fitting. With peaksOut, a completed fitting also leaves there the channel peaks of
     // the document it made.
@@ -107,12 +111,14 @@ class Engine {
 
     // Visits every transform hop h = 0 .. F / 8192 (+ 1 with coverTail) and every channel, in
     // that order: perBin(channel, spectrum) gets the forward transform of the hop's 16384 values.
-    // With an output document the modified spectrum is transformed back and added into it.
+    // With an output document the modified spectrum is transformed back and added into it;
+    // written then tallies the output's measuring hops as they become complete.
     // The extra hop gives the last F % 8192 frames the rising half of a window too, so a
     // filtered recording does not fade out; it reads zeros past the store's end and drops what
     // it would add there. Returns false when cancelled.
     template <typename PerBin>
-    bool WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin);
+    bool WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin,
+                  SpectrumTally* written = nullptr);
     // Work units of a walk: one per hop.
     static std::int64_t WalkUnits(const Wave& wave, bool coverTail) {
         return wave.FrameCount() / Hop + (coverTail ? 1 : 0);
@@ -135,20 +141,27 @@ class Engine {
 };
 
 template <typename PerBin>
-bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin) {
+bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin,
+                      SpectrumTally* written) {
     const std::int64_t lastHop = WalkUnits(wave, coverTail);
+    const std::int64_t lastMeasured = WalkUnits(wave, false);
     const std::int64_t storeFrames = wave.FrameCount() + 2 * MarginFrames;
     const int channels = wave.Channels();
     ChannelWorker* worker = PairWorker(channels);
+    if (!output) written = nullptr;
+    std::int64_t h = 0, inside = 0;
     auto transform = [&](HopLane& lane, int c) {
         lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
         perBin(c, lane.spectrum.data());
-        if (output) lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
+        if (!output) return;
+        lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
+        if (written && c < SpectrumTally::Channels)
+            written->AddWrittenHop(lane.fourier, lane.spectrum.data(), c, h, lane.block.data(),
+                                   inside, lastMeasured);
     };
-    for (std::int64_t h = 0; h <= lastHop; ++h) {
+    for (h = 0; h <= lastHop; ++h) {
         const std::int64_t storeFrame = h * Hop;
-        const std::int64_t inside =
-            std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
+        inside = std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
         auto read = [&](HopLane& lane, int c) {
             wave.ReadChannel(lane.block.data(), storeFrame, c, inside);
             std::fill(lane.block.begin() + inside, lane.block.end(), 0);

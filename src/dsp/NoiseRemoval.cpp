@@ -128,16 +128,23 @@ void Engine::ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
 }
 
 WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
-                               const BinSpectrum& profile1) {
+                               const BinSpectrum& profile1, SpectrumTally* written) {
     BusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
     BlockWalk walk(*this, Texts().CaNoiseRemove, WalkUnits(*wave, true));
     const std::array<const BinSpectrum*, 2> profiles{&profile0, &profile1};
-    WalkHops(*wave, output.get(), walk, true, [&profiles](int channel, Complex* x) {
-        if (channel > 1) return;  // no profile: only windowed and overlap-added
-        SubtractNoise(x, *profiles[channel]);
-    });
-    return Replace(wave, output, walk.Finish());
+    if (!fastPaths_) written = nullptr;
+    if (written) written->Reset();
+    WalkHops(
+        *wave, output.get(), walk, true,
+        [&profiles](int channel, Complex* x) {
+            if (channel > 1) return;  // no profile: only windowed and overlap-added
+            SubtractNoise(x, *profiles[channel]);
+        },
+        written);
+    const WalkResult result = walk.Finish();
+    if (written && result == WalkResult::Completed) written->SetOf(output.get());
+    return Replace(wave, output, result);
 }
 
 }  // namespace sv
