@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -95,13 +96,10 @@ std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChannelPeaks
                 const std::int64_t count =
                     std::min<std::int64_t>(BlockSize, frames - d * BlockSize) * channels;
                 wave.ReadRaw(values.data(), (MarginFrames + d * BlockSize) * channels, count);
-                for (int ch = 0; ch < channels; ++ch) {
-                    std::int64_t peak = peaks[ch];
-                    for (std::int64_t i = ch; i < count; i += channels)
-                        peak = std::max<std::int64_t>(
-                            peak, std::llabs(values[static_cast<std::size_t>(i)]));
-                    peaks[ch] = peak;
-                }
+                for (int ch = 0; ch < channels; ++ch)
+                    peaks[ch] = std::max<std::int64_t>(
+                        peaks[ch],
+                        LargestMagnitude(values.data() + ch, count / channels, channels));
                 walk.Step(d);
             }
         }

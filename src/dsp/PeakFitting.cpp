@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/Engine.h"
+#include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -25,10 +26,10 @@ std::int64_t NthLargestPeak(std::vector<std::int64_t>& peaks, int n) {
 void TakeChannelPeaks(std::vector<std::int64_t>& peaks, const std::int32_t* values,
                       std::int64_t first, std::int64_t count) {
     const int channels = static_cast<int>(peaks.size());
-    int c = static_cast<int>(first % channels);
-    for (std::int64_t i = 0; i < count; ++i) {
-        peaks[c] = std::max<std::int64_t>(peaks[c], std::llabs(values[i]));
-        if (++c == channels) c = 0;
+    for (int k = 0; k < channels && k < count; ++k) {
+        auto& peak = peaks[static_cast<std::size_t>((first + k) % channels)];
+        peak = std::max<std::int64_t>(
+            peak, LargestMagnitude(values + k, (count - k + channels - 1) / channels, channels));
     }
 }
 
@@ -122,7 +123,7 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
 
     // Copy and measure.
     std::vector<std::int64_t> peaks(static_cast<std::size_t>(blocks + 1), 0);
-    // The copy's channel peaks stand when nothing is fitted; fitting takes them afresh.
+    // Fitting gathers the channel peaks of its output as its blocks become final.
     const bool gather = peaksOut && fastPaths_;
     std::vector<std::int64_t> channelPeaks(gather ? wave->Channels() : 0, 0);
     WalkResult result = WalkResult::Completed;
@@ -133,11 +134,7 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
             const std::int64_t count = std::min(b, values - a * b);
             wave->ReadRaw(block.data(), first + a * b, count);
             output->WriteRaw(block.data(), first + a * b, count);
-            std::int64_t peak = 0;
-            for (std::int64_t i = 0; i < count; ++i)
-                peak = std::max<std::int64_t>(peak, std::llabs(block[static_cast<std::size_t>(i)]));
-            peaks[static_cast<std::size_t>(a)] = peak;
-            if (gather) TakeChannelPeaks(channelPeaks, block.data(), a * b, count);
+            peaks[static_cast<std::size_t>(a)] = LargestMagnitude(block.data(), count);
             if (!walk.Step(a)) break;
         }
         result = walk.Finish();
@@ -148,7 +145,6 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
     const std::int64_t threshold = NthLargestPeak(peaks, peakCount);
     if (threshold > 0) {
         Dipper dipper(*output, b, threshold);
-        std::fill(channelPeaks.begin(), channelPeaks.end(), 0);
         BlockWalk walk(*this, Texts().CaPeekFit, blocks);
         for (std::int64_t a = 0; a <= blocks; ++a) {
             dipper.FitBlock(a);
@@ -156,10 +152,11 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
             if (!walk.Step(a)) break;
         }
         result = walk.Finish();
-        if (gather && result == WalkResult::Completed) dipper.TakeBlockPeaks(blocks, channelPeaks);
+        if (gather && result == WalkResult::Completed) {
+            dipper.TakeBlockPeaks(blocks, channelPeaks);
+            *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
+        }
     }
-    if (gather && result == WalkResult::Completed)
-        *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
     return Replace(wave, output, result);
 }
 
