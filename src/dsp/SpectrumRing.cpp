@@ -33,13 +33,6 @@ float SpectrumRing::MeanLevel() {
     return sum / static_cast<float>(slotCount_) / static_cast<float>(SpectrumBins);
 }
 
-float SpectrumRing::MaxAt(int k) const {
-    float best = 0.0f;
-    for (int s = 0; s < slotCount_; ++s)
-        if (Slot(s)[k] > best) best = Slot(s)[k];
-    return best;
-}
-
 void SpectrumRing::MaxSpectrum(BinSpectrum& out) const {
     out.fill(0.0f);
     for (int s = 0; s < slotCount_; ++s) {
