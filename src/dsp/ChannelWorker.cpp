@@ -31,6 +31,12 @@ void ChannelWorker::Wait() {
     if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
+void ChannelWorker::WaitQuietly() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+    failure_ = nullptr;
+}
+
 void ChannelWorker::Loop() {
     std::unique_lock lock(mutex_);
     for (;;) {

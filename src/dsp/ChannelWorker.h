@@ -23,7 +23,12 @@ class ChannelWorker {
     template <typename Mine, typename Theirs>
     void RunBoth(Mine&& mine, Theirs&& theirs) {
         Post(&Call<std::remove_reference_t<Theirs>>, &theirs);
-        mine();
+        try {
+            mine();
+        } catch (...) {
+            WaitQuietly();  // theirs may use what is unwound next
+            throw;
+        }
         Wait();
     }
 
@@ -34,6 +39,8 @@ class ChannelWorker {
     }
     void Post(void (*task)(void*), void* context);
     void Wait();
+    // Wait without passing on a failure of theirs.
+    void WaitQuietly();
     void Loop();
 
     std::mutex mutex_;

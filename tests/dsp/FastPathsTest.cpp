@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <random>
 #include <stdexcept>
@@ -65,6 +66,15 @@ TEST(ChannelWorkerTest, RunsBothSharesAndPassesOnAFailure) {
     EXPECT_NE(other, std::this_thread::get_id());
     EXPECT_THROW(worker.RunBoth([] {}, [] { throw std::runtime_error("lane failed"); }),
                  std::runtime_error);
+    // A failure of the caller's share waits for the worker's before it is passed on.
+    bool finished = false;
+    EXPECT_THROW(worker.RunBoth([] { throw std::logic_error("mine failed"); },
+                                [&] {
+                                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                                    finished = true;
+                                }),
+                 std::logic_error);
+    EXPECT_TRUE(finished);
     int after = 0;
     worker.RunBoth([] {}, [&] { after = 1; });  // still serves after a failure
     EXPECT_EQ(after, 1);
