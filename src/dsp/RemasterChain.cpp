@@ -35,6 +35,11 @@ std::unique_ptr<SpectrumTally> DenoisedTally(const RemasterSettings& s) {
     return s.RemoveNoise && s.Levelling ? std::make_unique<SpectrumTally>() : nullptr;
 }
 
+// Where peak fitting leaves the channel peaks of its output, when normalizing scans it next.
+ChannelPeaks* FittedPeaks(const RemasterSettings& s, ChannelPeaks& fitted) {
+    return s.Normalize ? &fitted : nullptr;
+}
+
 }  // namespace
 
 StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
@@ -45,7 +50,9 @@ StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const R
     ChannelPeaks fitted;
     if (s.RemoveNoise) Record(outcome, RunRemoveNoise(engine, wave, s, spectra, denoised.get()));
     if (s.Levelling) Record(outcome, RunLevelling(engine, wave, s, spectra, denoised.get()));
-    if (s.FitPeaks) Record(outcome, engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, &fitted));
+    if (s.FitPeaks)
+        Record(outcome,
+               engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted)));
     if (s.Normalize) Record(outcome, engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
     return outcome;
 }
@@ -59,7 +66,8 @@ StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const 
     if (s.RemoveNoise) run(RunRemoveNoise(engine, wave, s, spectra, denoised.get()));
     if (goesOn() && s.Levelling) run(RunLevelling(engine, wave, s, spectra, denoised.get()));
     ChannelPeaks fitted;
-    if (goesOn() && s.FitPeaks) run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, &fitted));
+    if (goesOn() && s.FitPeaks)
+        run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted)));
     if (goesOn() && s.Normalize) run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
     return outcome;
 }
