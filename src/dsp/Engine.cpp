@@ -5,12 +5,21 @@
 #include <cstdlib>
 #include <optional>
 
+#include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
 
 namespace sv {
 
 Engine::Engine(FrontEndPorts ports)
-    : ports_(std::move(ports)), fourier_(BlockSize), block_(BlockSize), spectrum_(BlockSize) {}
+    : ports_(std::move(ports)), lanes_{HopLane(BlockSize), HopLane(BlockSize)} {}
+
+Engine::~Engine() = default;
+
+ChannelWorker* Engine::PairWorker(int channels) {
+    if (!fastPaths_ || channels < 2 || std::thread::hardware_concurrency() < 2) return nullptr;
+    if (!worker_) worker_ = std::make_unique<ChannelWorker>();
+    return worker_.get();
+}
 
 Engine::BlockWalk::BlockWalk(Engine& engine, const std::string& title, std::int64_t units,
                              bool pollsCancel)
@@ -55,22 +64,59 @@ std::int64_t Engine::FindChannelPeak(Wave& wave, int channel) {
     std::int64_t peak = 0;
     for (std::int64_t d = 0; d <= blocks; ++d) {
         const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
-        wave.ReadChannel(block_.data(), MarginFrames + d * BlockSize, channel, count);
+        wave.ReadChannel(lanes_[0].block.data(), MarginFrames + d * BlockSize, channel, count);
         for (std::int64_t i = 0; i < count; ++i)
-            peak = std::max<std::int64_t>(peak, std::llabs(block_[static_cast<std::size_t>(i)]));
+            peak = std::max<std::int64_t>(peak,
+                                          std::llabs(lanes_[0].block[static_cast<std::size_t>(i)]));
         walk.Step(d);
     }
     walk.Finish();
     return peak;
 }
 
-WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel) {
+std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChannelPeaks* known) {
+    const int channels = wave.Channels();
+    std::vector<std::int64_t> peaks(static_cast<std::size_t>(channels), 0);
+    if (!fastPaths_) {
+        for (int c = 0; c < channels; ++c) peaks[c] = FindChannelPeak(wave, c);
+        return peaks;
+    }
+    const std::int64_t frames = wave.FrameCount();
+    const std::int64_t blocks = frames / BlockSize;
+    const bool useKnown =
+        known && known->Of == &wave && known->Peaks.size() == static_cast<std::size_t>(channels);
+    for (int c = 0; c < channels; ++c) {
+        BlockWalk walk(*this, Texts().CaNormaDetect, blocks, false);
+        if (c == 0 && useKnown) {
+            peaks = known->Peaks;
+        } else if (c == 0) {
+            // Every channel in one pass over the interleaved values.
+            Int32Array values(static_cast<std::size_t>(BlockSize) * channels);
+            for (std::int64_t d = 0; d <= blocks; ++d) {
+                const std::int64_t count =
+                    std::min<std::int64_t>(BlockSize, frames - d * BlockSize) * channels;
+                wave.ReadRaw(values.data(), (MarginFrames + d * BlockSize) * channels, count);
+                for (int ch = 0; ch < channels; ++ch)
+                    peaks[ch] = std::max<std::int64_t>(
+                        peaks[ch],
+                        LargestMagnitude(values.data() + ch, count / channels, channels));
+                walk.Step(d);
+            }
+        }
+        walk.Finish();
+    }
+    return peaks;
+}
+
+WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel,
+                             const ChannelPeaks* known) {
     BusyCursor busy(ports_.dialogs);
     const int channels = wave->Channels();
     const long double fullScale = static_cast<long double>(wave->FullScale() - 1);
     std::vector<float> gains(static_cast<std::size_t>(channels), 0.0f);
+    const std::vector<std::int64_t> peaks = AllChannelPeaks(*wave, known);
     for (int c = 0; c < channels; ++c) {
-        const std::int64_t peak = FindChannelPeak(*wave, c);
+        const std::int64_t peak = peaks[c];
         if (peak >= 1)
             gains[c] = static_cast<float>(std::pow(10.0L, levelDb / 20.0L) * fullScale /
                                           static_cast<long double>(peak));
@@ -92,10 +138,10 @@ WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perC
         const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
         const std::int64_t storeFrame = MarginFrames + d * BlockSize;
         for (int c = 0; c < channels; ++c) {
-            wave->ReadChannel(block_.data(), storeFrame, c, count);
+            wave->ReadChannel(lanes_[0].block.data(), storeFrame, c, count);
             const float gain = gains[c];
             for (std::int64_t i = 0; i < count; ++i) {
-                auto& v = block_[static_cast<std::size_t>(i)];
+                auto& v = lanes_[0].block[static_cast<std::size_t>(i)];
                 // A value below 2^29 times a single fits the 53 bits of a double exactly; only
                 // larger values need the wider product to round right.
                 if (v < (1 << 29) && v > -(1 << 29))
@@ -103,7 +149,7 @@ WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perC
                 else
                     v = static_cast<std::int32_t>(std::lrint(static_cast<long double>(v) * gain));
             }
-            output->WriteChannel(block_.data(), storeFrame, c, count);
+            output->WriteChannel(lanes_[0].block.data(), storeFrame, c, count);
         }
         if (walk.CancelRequested()) break;  // this walk asks before it reports
         walk.Step(d);

@@ -6,15 +6,25 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "audio/Wave.h"
 #include "base/CoreTypes.h"
 #include "base/Progress.h"
+#include "dsp/ChannelWorker.h"
 #include "dsp/Complex.h"
 #include "dsp/FFT.h"
 #include "dsp/RemasterSettings.h"
+#include "dsp/SpectrumTally.h"
 
 namespace sv {
+
+// The largest |value| of each channel of one document, gathered by the stage that wrote it.
+struct ChannelPeaks {
+    const Wave* Of = nullptr;
+    std::vector<std::int64_t> Peaks;
+};
 
 // How a cancellable operation ended. A completed operation that produces a new document has
 // replaced the caller's; a cancelled one has left it as it was.
@@ -26,16 +36,24 @@ class Engine {
     static constexpr int Hop = BlockSize / 2;
 
     explicit Engine(FrontEndPorts ports);
+    ~Engine();
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
-    // Normalizing.
+    // Off: one thread, and every stage measures by reading the document itself. The results are
+    // the same either way; tests compare both.
+    void UseFastPaths(bool on) { fastPaths_ = on; }
+
+    // Normalizing. Peaks a stage gathered while writing the document spare normalizing its own
+    // scan when they are of that very document.
     std::int64_t FindChannelPeak(Wave& wave, int channel);
-    WalkResult Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel);
+    WalkResult Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel,
+                         const ChannelPeaks* known = nullptr);
 
     // Spectrum measurement and levelling.
+    // A tally that a stage gathered while writing wave spares the measurement its walk.
     WalkResult MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
-                               BandLevelMode bandLevelMode);
+                               BandLevelMode bandLevelMode, const SpectrumTally* known = nullptr);
     // Gain curves target / measured for both channels, mixed by the channel mode, smoothed by
     // bands and shaped by the pass filters of settings.
     void ComputeRemasterGains(Wave& wave, const BinSpectrum& target, BinSpectrum& curve0,
@@ -50,11 +68,15 @@ class Engine {
     WalkResult DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
                            int seconds);
     void ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int percent);
+    // With written, a completed removal also leaves there the measurement tally of the
+    // document it made.
     WalkResult RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
-                           const BinSpectrum& profile1);
+                           const BinSpectrum& profile1, SpectrumTally* written = nullptr);
 
-    // Peak fitting.
-    WalkResult FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood);
+    // Peak fitting. With peaksOut, a completed fitting also leaves there the channel peaks of
+    // the document it made.
+    WalkResult FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
+                        ChannelPeaks* peaksOut = nullptr);
 
   private:
     // ---- the shared frame -----------------------------------------------------------------
@@ -77,6 +99,10 @@ class Engine {
         bool pollsCancel_;
     };
 
+    // The peak of every channel: from known when it is of wave, else by scanning; the progress
+    // windows are those of FindChannelPeak for each channel.
+    std::vector<std::int64_t> AllChannelPeaks(Wave& wave, const ChannelPeaks* known);
+
     // Output document of the same format and length as wave.
     std::unique_ptr<Wave> CreateOutput(const Wave& wave);
     // Output replaces the document unless the walk was cancelled. Returns result.
@@ -85,41 +111,80 @@ class Engine {
 
     // Visits every transform hop h = 0 .. F / 8192 (+ 1 with coverTail) and every channel, in
     // that order: perBin(channel, spectrum) gets the forward transform of the hop's 16384 values.
-    // With an output document the modified spectrum is transformed back and added into it.
+    // With an output document the modified spectrum is transformed back and added into it;
+    // written then tallies the output's measuring hops as they become complete.
     // The extra hop gives the last F % 8192 frames the rising half of a window too, so a
     // filtered recording does not fade out; it reads zeros past the store's end and drops what
     // it would add there. Returns false when cancelled.
     template <typename PerBin>
-    bool WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin);
+    bool WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin,
+                  SpectrumTally* written = nullptr);
     // Work units of a walk: one per hop.
     static std::int64_t WalkUnits(const Wave& wave, bool coverTail) {
         return wave.FrameCount() / Hop + (coverTail ? 1 : 0);
     }
 
+    // One channel's transform buffers; two of them let a hop's channels be transformed at once.
+    struct HopLane {
+        explicit HopLane(int n) : fourier(n), block(n), spectrum(n) {}
+        FFT fourier;
+        Int32Array block;
+        ComplexArray spectrum;
+    };
+    // The thread for every second channel, or null when channels are transformed one by one.
+    ChannelWorker* PairWorker(int channels);
+
     FrontEndPorts ports_;
-    FFT fourier_;
-    Int32Array block_;
-    ComplexArray spectrum_;
+    bool fastPaths_ = true;
+    HopLane lanes_[2];
+    std::unique_ptr<ChannelWorker> worker_;
 };
 
 template <typename PerBin>
-bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin) {
+bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin,
+                      SpectrumTally* written) {
     const std::int64_t lastHop = WalkUnits(wave, coverTail);
+    const std::int64_t lastMeasured = WalkUnits(wave, false);
     const std::int64_t storeFrames = wave.FrameCount() + 2 * MarginFrames;
     const int channels = wave.Channels();
-    for (std::int64_t h = 0; h <= lastHop; ++h) {
+    ChannelWorker* worker = PairWorker(channels);
+    if (!output) written = nullptr;
+    std::int64_t h = 0, inside = 0;
+    auto transform = [&](HopLane& lane, int c) {
+        lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
+        perBin(c, lane.spectrum.data());
+        if (!output) return;
+        lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
+        if (written && c < SpectrumTally::Channels)
+            written->AddWrittenHop(lane.fourier, lane.spectrum.data(), c, h, lane.block.data(),
+                                   inside, lastMeasured);
+    };
+    for (h = 0; h <= lastHop; ++h) {
         const std::int64_t storeFrame = h * Hop;
-        const std::int64_t inside =
-            std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
-        for (int c = 0; c < channels; ++c) {
-            wave.ReadChannel(block_.data(), storeFrame, c, inside);
-            std::fill(block_.begin() + inside, block_.end(), 0);
-            fourier_.Forward(block_.data(), spectrum_.data());
-            perBin(c, spectrum_.data());
-            if (output) {
-                fourier_.Inverse(spectrum_.data(), block_.data());
-                output->AddChannel(block_.data(), storeFrame, c, inside);
+        inside = std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
+        auto read = [&](HopLane& lane, int c) {
+            wave.ReadChannel(lane.block.data(), storeFrame, c, inside);
+            std::fill(lane.block.begin() + inside, lane.block.end(), 0);
+        };
+        auto add = [&](HopLane& lane, int c) {
+            if (output) output->AddChannel(lane.block.data(), storeFrame, c, inside);
+        };
+        // Each store still sees its calls in channel order: the input reads, the output adds.
+        int c = 0;
+        if (worker) {
+            for (; c + 1 < channels; c += 2) {
+                read(lanes_[0], c);
+                read(lanes_[1], c + 1);
+                worker->RunBoth([&] { transform(lanes_[0], c); },
+                                [&] { transform(lanes_[1], c + 1); });
+                add(lanes_[0], c);
+                add(lanes_[1], c + 1);
             }
+        }
+        for (; c < channels; ++c) {
+            read(lanes_[0], c);
+            transform(lanes_[0], c);
+            add(lanes_[0], c);
         }
         if (!walk.Step(h)) return false;
     }

@@ -131,32 +131,15 @@ int FFT::BitCount(unsigned n) {
     return count;
 }
 
-void FFT::Transform(Complex* x) { TransformCount(x, n_); }
-
-void FFT::Transform(ComplexArray& x, int highIndex) {
-    const int count = highIndex + 1;
-    if (!IsPowerOfTwo(count) || count > n_ || x.size() < static_cast<std::size_t>(count))
-        throw std::invalid_argument("Transform needs a power-of-two count within buffer and size");
-    TransformCount(x.data(), count);
-}
-
-void FFT::TransformCount(Complex* x, int count) {
-    if (count < 4) {
-        if (count == 2) {
-            const Complex a = x[0], b = x[1];
-            x[0] = ComplexMath::Add(a, b);
-            x[1] = ComplexMath::Sub(a, b);
-        }
-        return;
-    }
+void FFT::Transform(Complex* x) {
     Block* a = bufA_.data();
-    const int blocks = count / 4;
+    const int blocks = n_ / 4;
     for (int j = 0; j < blocks; ++j) {
         const V4 v0 = LoadPairs(x + 4 * j), v1 = LoadPairs(x + 4 * j + 2);
         a[j] = {__builtin_shufflevector(v0, v1, 0, 2, 4, 6),
                 __builtin_shufflevector(v0, v1, 1, 3, 5, 7)};
     }
-    const Block* z = plan_.Run(a, bufB_.data(), count);
+    const Block* z = plan_.Run(a, bufB_.data(), n_);
     for (int j = 0; j < blocks; ++j) {
         StorePairs(x + 4 * j, __builtin_shufflevector(z[j].Re, z[j].Im, 0, 4, 1, 5));
         StorePairs(x + 4 * j + 2, __builtin_shufflevector(z[j].Re, z[j].Im, 2, 6, 3, 7));
@@ -199,13 +182,6 @@ void FFT::Forward(const std::int32_t* samples, Complex* x) {
     const float re0 = z[0].Re[0], im0 = z[0].Im[0];
     x[0] = {re0 + im0, 0.0f};
     x[half] = {re0 - im0, 0.0f};
-}
-
-void FFT::Forward(const Int32Array& samples, int samplesHigh, ComplexArray& x, int xHigh) {
-    if (samplesHigh != n_ - 1 || xHigh != n_ - 1 || samples.size() < static_cast<std::size_t>(n_) ||
-        x.size() < static_cast<std::size_t>(n_))
-        throw std::invalid_argument("Forward needs blocks of the transform size");
-    Forward(samples.data(), x.data());
 }
 
 void FFT::Inverse(const Complex* x, std::int32_t* samples) {
@@ -253,13 +229,6 @@ void FFT::Inverse(const Complex* x, std::int32_t* samples) {
         StoreRoundedScaled(samples + 8 * j, e0, w + 8 * j);
         StoreRoundedScaled(samples + 8 * j + 4, e1, w + 8 * j + 4);
     }
-}
-
-void FFT::Inverse(const ComplexArray& x, int xHigh, Int32Array& samples, int samplesHigh) {
-    if (samplesHigh != n_ - 1 || xHigh != n_ - 1 || samples.size() < static_cast<std::size_t>(n_) ||
-        x.size() < static_cast<std::size_t>(n_))
-        throw std::invalid_argument("Inverse needs blocks of the transform size");
-    Inverse(x.data(), samples.data());
 }
 
 }  // namespace sv

@@ -26,24 +26,17 @@ class FFT {
 
     // In-place forward DFT (sign -1, no scaling, natural order) of Size() values.
     void Transform(Complex* x);
-    // The same for the count = highIndex + 1 first values of x; count is a power of two no
-    // larger than Size().
-    void Transform(ComplexArray& x, int highIndex);
 
     // x[0 .. n-1] <- DFT of samples[i] * AnalysisWindow[i]; every bin is filled, the upper half
     // being the exact conjugate mirror of the lower one.
     void Forward(const std::int32_t* samples, Complex* x);
-    void Forward(const Int32Array& samples, int samplesHigh, ComplexArray& x, int xHigh);
 
     // samples[i] <- round-half-even(SynthesisWindow[i] * Re(inverse DFT of x)[i]) with the 1/n
     // scaling, saturated to the int32 range. x need not be conjugate-symmetric and is left as
     // it was.
     void Inverse(const Complex* x, std::int32_t* samples);
-    void Inverse(const ComplexArray& x, int xHigh, Int32Array& samples, int samplesHigh);
 
   private:
-    void TransformCount(Complex* x, int count);
-
     int n_;
     DoubleArray synthesis_;
     DoubleArray analysis_;

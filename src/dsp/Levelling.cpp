@@ -220,28 +220,31 @@ float MixWithPeak(BandLevelMode mode, float a, float p) {
 }  // namespace
 
 WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
-                                   BandLevelMode bandLevelMode) {
+                                   BandLevelMode bandLevelMode, const SpectrumTally* known) {
     BusyCursor busy(ports_.dialogs);
     const int channels = wave.Channels();
     const std::int64_t hops = wave.FrameCount() / Hop;
-    out0.fill(0.0f);
-    out1.fill(0.0f);
-    auto peaks = std::make_unique<std::array<BinSpectrum, 2>>();
-    (*peaks)[0].fill(0.0f);
-    (*peaks)[1].fill(0.0f);
     const std::array<BinSpectrum*, 2> sums{&out0, &out1};
 
     BlockWalk walk(*this, Texts().CaDetection, hops);
-    WalkHops(wave, nullptr, walk, false, [&](int c, Complex* x) {
-        if (c > 1) return;  // further channels contribute nothing
-        BinSpectrum& a = *sums[c];
-        BinSpectrum& p = (*peaks)[c];
-        for (int k = 0; k < SpectrumBins; ++k) {
-            const float m = ComplexMath::Abs(x[k]);
-            a[k] += m;
-            if (!(p[k] >= m)) p[k] = m;
-        }
-    });
+    std::unique_ptr<SpectrumTally> own;
+    const SpectrumTally* tally = known;
+    if (fastPaths_ && known && known->Of() == &wave) {
+        // Gathered while the document was written: the window only shows the walk.
+        for (std::int64_t h = 0; h <= hops; ++h)
+            if (!walk.Step(h)) break;
+    } else {
+        own = std::make_unique<SpectrumTally>();
+        tally = own.get();
+        WalkHops(wave, nullptr, walk, false, [&](int c, Complex* x) {
+            if (c < SpectrumTally::Channels) own->AddSpectrum(c, x);  // further ones: nothing
+        });
+    }
+    out0 = tally->Sums(0);
+    out1 = tally->Sums(1);
+    auto peaks = std::make_unique<std::array<BinSpectrum, 2>>();
+    (*peaks)[0] = tally->Peaks(0);
+    (*peaks)[1] = tally->Peaks(1);
 
     // The divisor is that of a complete walk, also when the walk was cancelled.
     const float divisor = static_cast<float>(2 * (hops + 1));

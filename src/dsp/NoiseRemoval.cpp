@@ -1,7 +1,12 @@
 // Noise removal: find the quietest stretch, take its spectrum as the noise profile, subtract it.
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "dsp/Engine.h"
 #include "dsp/SpectrumRing.h"
@@ -37,6 +42,33 @@ void ScaleAndWiden(BinSpectrum& profile, float s, std::vector<float>& scaled) {
     }
 }
 
+// ComplexMath::SubtractNoise for every bin, four bins at a time where SSE is there (the same
+// single-precision operations in the same order, so the same results).
+void SubtractNoise(Complex* x, const BinSpectrum& profile) {
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128 one = _mm_set1_ps(1.0f), floorScale = _mm_set1_ps(ComplexMath::NoiseFloorScale);
+    for (; k + 4 <= SpectrumBins; k += 4) {
+        float* z = &x[k].Re;
+        const __m128 lo = _mm_loadu_ps(z), hi = _mm_loadu_ps(z + 4);
+        const __m128 re = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 im = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+        const __m128 t = _mm_loadu_ps(&profile[k]);
+        const __m128 m = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(re, re), _mm_mul_ps(im, im)));
+        const __m128 r = _mm_div_ps(t, m);
+        const __m128 c = _mm_div_ps(t, floorScale);
+        const __m128 g =
+            _mm_sub_ps(_mm_add_ps(_mm_sub_ps(one, _mm_mul_ps(r, r)), c), _mm_mul_ps(r, c));
+        const __m128 keep = _mm_cmpgt_ps(m, t);  // false also for NaN, as in the scalar form
+        const __m128 newRe = _mm_and_ps(keep, _mm_mul_ps(re, g));
+        const __m128 newIm = _mm_and_ps(keep, _mm_mul_ps(im, g));
+        _mm_storeu_ps(z, _mm_unpacklo_ps(newRe, newIm));
+        _mm_storeu_ps(z + 4, _mm_unpackhi_ps(newRe, newIm));
+    }
+#endif
+    for (; k < SpectrumBins; ++k) x[k] = ComplexMath::SubtractNoise(x[k], profile[k]);
+}
+
 }  // namespace
 
 WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
@@ -57,27 +89,40 @@ WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
         for (int c = 0; c < channels; ++c) rings.emplace_back(static_cast<std::uint16_t>(window));
         std::vector<BinSpectrum> candidates(2, BinSpectrum{});
         std::array<BinSpectrum*, 2> profiles{&profile0, &profile1};
-        auto addHop = [&](std::int64_t h) {
-            for (int c = 0; c < channels; ++c) {
-                wave.ReadChannel(block_.data(), h * Hop, c, BlockSize);
-                fourier_.Forward(block_.data(), spectrum_.data());
-                rings[c].AddSpectrum(spectrum_.data());
-            }
+        ChannelWorker* worker = PairWorker(channels);
+        // Adds hop h of every channel to its ring; with measure, returns channel 0's window level.
+        auto addHop = [&](std::int64_t h, bool measure) {
+            float level = 0.0f;
+            auto add = [&](int c) {
+                HopLane& lane = lanes_[c];
+                lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
+                rings[c].AddSpectrum(lane.spectrum.data());
+                if (measure && c == 0) level = rings[0].MeanLevel();
+            };
+            for (int c = 0; c < channels; ++c)
+                wave.ReadChannel(lanes_[c].block.data(), h * Hop, c, BlockSize);
+            if (worker)
+                worker->RunBoth([&] { add(0); }, [&] { add(1); });
+            else
+                for (int c = 0; c < channels; ++c) add(c);
+            return level;
         };
-        for (std::int64_t h = 1; h <= window; ++h) addHop(h);
+        for (std::int64_t h = 1; h <= window; ++h) addHop(h, false);
 
         // With more parts than searched hops every hop ends a part of its own.
         const std::int64_t interval = (lastSearch - window) / std::max(parts, 1);
         std::array<float, 2> quietest{NoLevelYet, NoLevelYet};
         for (std::int64_t h = window + 1; h <= lastSearch; ++h) {
-            addHop(h);
             // Channel 0 picks the window for both channels, so the profiles stay aligned.
-            const float level = rings[0].MeanLevel();
-            for (int c = 0; c < channels; ++c) {
-                if (quietest[c] > level) {
-                    quietest[c] = level;
-                    rings[c].MaxSpectrum(candidates[c]);
-                }
+            const float level = addHop(h, true);
+            // Both channels' records are set and reset together, so they win together.
+            if (quietest[0] > level) {
+                quietest.fill(level);
+                if (worker)
+                    worker->RunBoth([&] { rings[0].MaxSpectrum(candidates[0]); },
+                                    [&] { rings[1].MaxSpectrum(candidates[1]); });
+                else
+                    for (int c = 0; c < channels; ++c) rings[c].MaxSpectrum(candidates[c]);
             }
             if (interval == 0 || (h - window) % interval == 0) {
                 for (int c = 0; c < channels; ++c) TakeLarger(*profiles[c], candidates[c]);
@@ -100,17 +145,23 @@ void Engine::ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
 }
 
 WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
-                               const BinSpectrum& profile1) {
+                               const BinSpectrum& profile1, SpectrumTally* written) {
     BusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
     BlockWalk walk(*this, Texts().CaNoiseRemove, WalkUnits(*wave, true));
     const std::array<const BinSpectrum*, 2> profiles{&profile0, &profile1};
-    WalkHops(*wave, output.get(), walk, true, [&profiles](int channel, Complex* x) {
-        if (channel > 1) return;  // no profile: only windowed and overlap-added
-        const BinSpectrum& profile = *profiles[channel];
-        for (int k = 0; k < SpectrumBins; ++k) x[k] = ComplexMath::SubtractNoise(x[k], profile[k]);
-    });
-    return Replace(wave, output, walk.Finish());
+    if (!fastPaths_) written = nullptr;
+    if (written) written->Reset();
+    WalkHops(
+        *wave, output.get(), walk, true,
+        [&profiles](int channel, Complex* x) {
+            if (channel > 1) return;  // no profile: only windowed and overlap-added
+            SubtractNoise(x, *profiles[channel]);
+        },
+        written);
+    const WalkResult result = walk.Finish();
+    if (written && result == WalkResult::Completed) written->SetOf(output.get());
+    return Replace(wave, output, result);
 }
 
 }  // namespace sv

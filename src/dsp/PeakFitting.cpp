@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/Engine.h"
+#include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -18,6 +19,18 @@ std::int64_t NthLargestPeak(std::vector<std::int64_t>& peaks, int n) {
     if (n < 1 || static_cast<std::size_t>(n) > peaks.size()) return 0;
     std::nth_element(peaks.begin(), peaks.begin() + (n - 1), peaks.end(), std::greater<>());
     return std::max<std::int64_t>(peaks[static_cast<std::size_t>(n - 1)], 0);
+}
+
+// Takes the largest |value| of each channel over count raw values starting at raw value first
+// of the document.
+void TakeChannelPeaks(std::vector<std::int64_t>& peaks, const std::int32_t* values,
+                      std::int64_t first, std::int64_t count) {
+    const int channels = static_cast<int>(peaks.size());
+    for (int k = 0; k < channels && k < count; ++k) {
+        auto& peak = peaks[static_cast<std::size_t>((first + k) % channels)];
+        peak = std::max<std::int64_t>(
+            peak, LargestMagnitude(values + k, (count - k + channels - 1) / channels, channels));
+    }
 }
 
 // One call's working memory and the dip it applies to the output document.
@@ -51,6 +64,16 @@ class Dipper {
             Dip(start + j, peak);
             output_.ReadRaw(block_.data() + j + 1, first_ + start + j + 1, count - j - 1);
         }
+    }
+
+    // Channel peaks of block a as it stands now: final once the blocks after it are fitted,
+    // since no dip reaches back further than one block.
+    void TakeBlockPeaks(std::int64_t a, std::vector<std::int64_t>& peaks) {
+        const std::int64_t start = a * b_;
+        const std::int64_t count = std::min(b_, values_ - start);
+        if (count <= 0) return;
+        output_.ReadRaw(block_.data(), first_ + start, count);
+        TakeChannelPeaks(peaks, block_.data(), start, count);
     }
 
   private:
@@ -89,7 +112,8 @@ class Dipper {
 
 }  // namespace
 
-WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood) {
+WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
+                            ChannelPeaks* peaksOut) {
     BusyCursor busy(ports_.dialogs);
     const std::int64_t b = std::max(neighbourhood, 1);
     const std::int64_t values = wave->FrameCount() * wave->Channels();
@@ -99,6 +123,9 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
 
     // Copy and measure.
     std::vector<std::int64_t> peaks(static_cast<std::size_t>(blocks + 1), 0);
+    // Fitting gathers the channel peaks of its output as its blocks become final.
+    const bool gather = peaksOut && fastPaths_;
+    std::vector<std::int64_t> channelPeaks(gather ? wave->Channels() : 0, 0);
     WalkResult result = WalkResult::Completed;
     {
         Int32Array block(static_cast<std::size_t>(b));
@@ -107,10 +134,7 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
             const std::int64_t count = std::min(b, values - a * b);
             wave->ReadRaw(block.data(), first + a * b, count);
             output->WriteRaw(block.data(), first + a * b, count);
-            std::int64_t peak = 0;
-            for (std::int64_t i = 0; i < count; ++i)
-                peak = std::max<std::int64_t>(peak, std::llabs(block[static_cast<std::size_t>(i)]));
-            peaks[static_cast<std::size_t>(a)] = peak;
+            peaks[static_cast<std::size_t>(a)] = LargestMagnitude(block.data(), count);
             if (!walk.Step(a)) break;
         }
         result = walk.Finish();
@@ -124,9 +148,14 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
         BlockWalk walk(*this, Texts().CaPeekFit, blocks);
         for (std::int64_t a = 0; a <= blocks; ++a) {
             dipper.FitBlock(a);
+            if (gather && a > 0) dipper.TakeBlockPeaks(a - 1, channelPeaks);
             if (!walk.Step(a)) break;
         }
         result = walk.Finish();
+        if (gather && result == WalkResult::Completed) {
+            dipper.TakeBlockPeaks(blocks, channelPeaks);
+            *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
+        }
     }
     return Replace(wave, output, result);
 }

@@ -3,19 +3,19 @@
 namespace sv {
 
 WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                          SharedSpectra& spectra) {
+                          SharedSpectra& spectra, SpectrumTally* written) {
     auto& profile = spectra.NoiseProfile;
     if (engine.DetectNoise(*wave, profile[0], profile[1], s.NoiseParts, s.NoiseSeconds) ==
         WalkResult::Cancelled)
         return WalkResult::Cancelled;
     engine.ScaleNoiseProfile(*wave, profile[0], profile[1], s.NoisePercent);
-    return engine.RemoveNoise(wave, profile[0], profile[1]);
+    return engine.RemoveNoise(wave, profile[0], profile[1], written);
 }
 
 WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                        SharedSpectra& spectra) {
+                        SharedSpectra& spectra, const SpectrumTally* known) {
     auto& measured = spectra.Measured;
-    if (engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelModeChoice()) ==
+    if (engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelModeChoice(), known) ==
         WalkResult::Cancelled)
         return WalkResult::Cancelled;
     engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s);
@@ -30,15 +30,30 @@ void Record(StagesOutcome& outcome, WalkResult result) {
     outcome.Replaced = result == WalkResult::Completed || outcome.Replaced;
 }
 
+// Room for the noise removal to tally its output, when levelling measures it next.
+std::unique_ptr<SpectrumTally> DenoisedTally(const RemasterSettings& s) {
+    return s.RemoveNoise && s.Levelling ? std::make_unique<SpectrumTally>() : nullptr;
+}
+
+// Where peak fitting leaves the channel peaks of its output, when normalizing scans it next.
+ChannelPeaks* FittedPeaks(const RemasterSettings& s, ChannelPeaks& fitted) {
+    return s.Normalize ? &fitted : nullptr;
+}
+
 }  // namespace
 
 StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
                             SharedSpectra& spectra) {
     StagesOutcome outcome;
-    if (s.RemoveNoise) Record(outcome, RunRemoveNoise(engine, wave, s, spectra));
-    if (s.Levelling) Record(outcome, RunLevelling(engine, wave, s, spectra));
-    if (s.FitPeaks) Record(outcome, engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize));
-    if (s.Normalize) Record(outcome, engine.Normalize(wave, s.NormalizeDb, s.PerChannel));
+    // What a stage gathers while writing spares the next one its measuring pass.
+    const auto denoised = DenoisedTally(s);
+    ChannelPeaks fitted;
+    if (s.RemoveNoise) Record(outcome, RunRemoveNoise(engine, wave, s, spectra, denoised.get()));
+    if (s.Levelling) Record(outcome, RunLevelling(engine, wave, s, spectra, denoised.get()));
+    if (s.FitPeaks)
+        Record(outcome,
+               engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted)));
+    if (s.Normalize) Record(outcome, engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
     return outcome;
 }
 
@@ -47,10 +62,13 @@ StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const 
     StagesOutcome outcome;
     auto run = [&](WalkResult result) { Record(outcome, result); };
     auto goesOn = [&] { return outcome.Result == WalkResult::Completed; };
-    if (s.RemoveNoise) run(RunRemoveNoise(engine, wave, s, spectra));
-    if (goesOn() && s.Levelling) run(RunLevelling(engine, wave, s, spectra));
-    if (goesOn() && s.FitPeaks) run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize));
-    if (goesOn() && s.Normalize) run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel));
+    const auto denoised = DenoisedTally(s);
+    if (s.RemoveNoise) run(RunRemoveNoise(engine, wave, s, spectra, denoised.get()));
+    if (goesOn() && s.Levelling) run(RunLevelling(engine, wave, s, spectra, denoised.get()));
+    ChannelPeaks fitted;
+    if (goesOn() && s.FitPeaks)
+        run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted)));
+    if (goesOn() && s.Normalize) run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
     return outcome;
 }
 

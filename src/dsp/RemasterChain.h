@@ -19,13 +19,14 @@ struct SharedSpectra {
 };
 
 // Remove noise: detection, then (unless cancelled) scaling and removal. Completed when the
-// document was replaced.
+// document was replaced; written then holds the tally of the new document.
 WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                          SharedSpectra& spectra);
+                          SharedSpectra& spectra, SpectrumTally* written = nullptr);
 
 // Frequency and dynamic levelling: measurement, then (unless cancelled) gains and filtering.
+// A tally gathered while the document was written spares the measurement its walk.
 WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                        SharedSpectra& spectra);
+                        SharedSpectra& spectra, const SpectrumTally* known = nullptr);
 
 // How the last stage of a chain ended, and whether any stage replaced the document.
 struct StagesOutcome {

@@ -2,7 +2,6 @@
 // A ring of the most recent magnitude spectra: noise detection keeps the last few hops of each
 // channel here to judge how quiet that stretch is and what its loudest bins are.
 #include <cstdint>
-#include <span>
 #include <vector>
 
 #include "base/CoreTypes.h"
@@ -18,20 +17,17 @@ class SpectrumRing {
     // A ring of count zeroed slots (count >= 1); all memory is taken here, once.
     explicit SpectrumRing(std::uint16_t count);
 
-    std::uint16_t WritePos() const { return writePos_; }
     std::uint16_t SlotCount() const { return slotCount_; }
-    std::span<const float, SlotValues> Slots(int slot) const {
-        return std::span<const float, SlotValues>(Slot(slot), SlotValues);
-    }
 
-    // Stores |x[k]| for k = 0 .. SpectrumBins - 1 in the slot at WritePos, then advances it.
+    // Stores |x[k]| for k = 0 .. SpectrumBins - 1 in the oldest slot, which becomes
+    // the newest.
     void AddSpectrum(const Complex* x);
     // Sum of every slot's bins 0 .. SpectrumBins - 1 in single precision (slot by slot, bins
-    // ascending), divided by SlotCount and by SpectrumBins.
-    float MeanLevel() const;
-    // Largest value of bin k over all slots, starting from 0.
-    float MaxAt(int k) const;
-    // MaxAt for every bin, slot by slot so that memory is read in order.
+    // ascending), divided by SlotCount and by SpectrumBins. The running sum after each slot is
+    // kept, so only the slots from the last one written onwards are added again.
+    float MeanLevel();
+    // Largest value of every bin over all slots, starting from 0; slot by slot so that memory
+    // is read in order.
     void MaxSpectrum(BinSpectrum& out) const;
 
   private:
@@ -43,6 +39,9 @@ class SpectrumRing {
     std::uint16_t writePos_ = 0;
     std::uint16_t slotCount_;
     std::vector<float> values_;
+    // sumBefore_[s]: the sum over slots 0 .. s - 1, valid for s <= validSums_.
+    std::vector<float> sumBefore_;
+    int validSums_ = 0;
 };
 
 }  // namespace sv

@@ -134,16 +134,13 @@ TEST(FFTTest, WindowsMultiplyToHannAndVanishAtTheEnds) {
 }
 
 TEST(FFTTest, TransformMatchesDoublePrecisionDft) {
-    FFT fft(16384);
-    // Every size the kernel treats differently, from the trivial ones to the full block.
-    for (const int n : {1, 2, 4, 8, 16, 32, 64, 128, 512, 2048, 16384}) {
+    // Every size the kernel treats differently: odd and even powers of two up to the full block.
+    for (const int n : {16, 32, 64, 128, 512, 2048, 16384}) {
+        FFT fft(n);
         ComplexArray x = RandomSpectrum(n, 1.0f, n);
         std::vector<Exact> in;
         for (const Complex z : x) in.push_back(ToExact(z));
-        if (n == 16384)
-            fft.Transform(x.data());
-        else
-            fft.Transform(x, n - 1);
+        fft.Transform(x.data());
         std::vector<int> bins;
         if (n <= 2048)
             for (int k = 0; k < n; ++k) bins.push_back(k);
@@ -164,7 +161,7 @@ TEST(FFTTest, ForwardIsTheDftOfTheWindowedBlock) {
         FFT fft(n);
         const auto s = RandomSamples(n, 100 + n);
         ComplexArray x(n);
-        fft.Forward(s, n - 1, x, n - 1);
+        fft.Forward(s.data(), x.data());
 
         std::vector<Exact> windowed(n);
         for (int i = 0; i < n; ++i)
@@ -273,13 +270,6 @@ TEST(FFTTest, EndSamplesContributeNothing) {
 TEST(FFTTest, RejectsSizesItCannotTransform) {
     EXPECT_THROW(FFT(1000), std::invalid_argument);
     EXPECT_THROW(FFT(8), std::invalid_argument);
-    FFT fft(64);
-    ComplexArray x(128);
-    EXPECT_THROW(fft.Transform(x, 2), std::invalid_argument);    // 3 values
-    EXPECT_THROW(fft.Transform(x, 127), std::invalid_argument);  // larger than the plan
-    Int32Array s(64);
-    EXPECT_THROW(fft.Forward(s, 62, x, 63), std::invalid_argument);
-    EXPECT_THROW(fft.Inverse(x, 63, s, 31), std::invalid_argument);
 }
 
 }  // namespace

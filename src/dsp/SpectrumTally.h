@@ -1,0 +1,59 @@
+#pragma once
+// Per-bin magnitude sums and peaks over a document's transform hops: what spectrum measurement
+// needs. Measurement fills it by reading the document; a filtering walk can fill it while it
+// writes the document, from the overlap-added values it is about to store, which spares the
+// measurement a pass over the store.
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "base/CoreTypes.h"
+#include "dsp/Complex.h"
+#include "dsp/FFT.h"
+
+namespace sv {
+
+class Wave;
+
+class SpectrumTally {
+  public:
+    static constexpr int Channels = 2;  // further channels are not measured
+
+    SpectrumTally();
+
+    // Every sum and peak 0; the tally is of no document.
+    void Reset();
+    // Adds the magnitudes of one hop's spectrum of channel c to its sums and peaks.
+    void AddSpectrum(int c, const Complex* x);
+
+    // For a walk that writes a document by overlap-adding blocks into an empty store, hop h
+    // (h = 0, 1, ...) at store frame h x hop: block holds the inside values it adds for channel
+    // c. Once a measuring hop's values are all added, its spectrum is taken (with fourier and
+    // the scratch spectrum) and tallied, up to and including measuring hop lastHop.
+    void AddWrittenHop(FFT& fourier, Complex* spectrum, int c, std::int64_t h,
+                       const std::int32_t* block, std::int64_t inside, std::int64_t lastHop);
+
+    // The document the tally now describes completely, or null.
+    const Wave* Of() const { return of_; }
+    void SetOf(const Wave* wave) { of_ = wave; }
+
+    const BinSpectrum& Sums(int c) const { return data_->sums[c]; }
+    const BinSpectrum& Peaks(int c) const { return data_->peaks[c]; }
+
+  private:
+    static constexpr int Size = SpectrumBins;
+    static constexpr int Half = SpectrumBins / 2;
+
+    struct Data {
+        std::array<BinSpectrum, Channels> sums;
+        std::array<BinSpectrum, Channels> peaks;
+        // The running overlap-add of the hop being written, and the values of the last two
+        // half-blocks already complete.
+        std::array<std::array<std::int32_t, Size>, Channels> adding;
+        std::array<std::array<std::int32_t, Size>, Channels> complete;
+    };
+    std::unique_ptr<Data> data_;
+    const Wave* of_ = nullptr;
+};
+
+}  // namespace sv

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <random>
+#include <stdexcept>
+#include <thread>
+#include <vector>
+
+#include "dsp/ChannelWorker.h"
+#include "dsp/Engine.h"
+#include "dsp/SpectrumRing.h"
+#include "support/ScriptedProgress.h"
+#include "support/TestFiles.h"
+
+// What the engine gathers on the way must be exactly what the straightforward measurement finds.
+
+namespace sv {
+namespace {
+
+ComplexArray RandomSpectrum(std::mt19937& rng) {
+    // Magnitudes over many orders, so that single-precision sums round differently when their
+    // order changes.
+    std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> exponent(-20, 30);
+    ComplexArray x(SpectrumBins);
+    for (auto& z : x) {
+        const float scale = std::ldexp(1.0f, exponent(rng));
+        z = {mantissa(rng) * scale, mantissa(rng) * scale};
+    }
+    return x;
+}
+
+TEST(SpectrumRingRunningSum, EqualsTheSumOfARingFilledAfresh) {
+    std::mt19937 rng(11);
+    for (const int slots : {1, 2, 5}) {
+        SpectrumRing ring(static_cast<std::uint16_t>(slots));
+        std::vector<ComplexArray> latest(static_cast<std::size_t>(slots),
+                                         ComplexArray(SpectrumBins, Complex{0.0f, 0.0f}));
+        for (int added = 0; added < 4 * slots + 3; ++added) {
+            latest[static_cast<std::size_t>(added % slots)] = RandomSpectrum(rng);
+            ring.AddSpectrum(latest[static_cast<std::size_t>(added % slots)].data());
+            // Not every add is followed by a level: the kept sums must survive several writes.
+            if (added % 3 == 1) continue;
+            SpectrumRing fresh(static_cast<std::uint16_t>(slots));
+            for (const auto& x : latest) fresh.AddSpectrum(x.data());
+            ASSERT_EQ(ring.MeanLevel(), fresh.MeanLevel()) << slots << " slots, add " << added;
+            ASSERT_EQ(ring.MeanLevel(), fresh.MeanLevel()) << "asked twice";
+        }
+    }
+}
+
+TEST(ChannelWorkerTest, RunsBothSharesAndPassesOnAFailure) {
+    ChannelWorker worker;
+    std::vector<int> mine(1000, 0), theirs(1000, 0);
+    std::thread::id other;
+    for (int round = 1; round <= 200; ++round) {
+        worker.RunBoth([&] { std::fill(mine.begin(), mine.end(), round); },
+                       [&] {
+                           std::fill(theirs.begin(), theirs.end(), -round);
+                           other = std::this_thread::get_id();
+                       });
+        ASSERT_EQ(mine.back(), round);
+        ASSERT_EQ(theirs.back(), -round);  // finished before RunBoth returned
+    }
+    EXPECT_NE(other, std::this_thread::get_id());
+    EXPECT_THROW(worker.RunBoth([] {}, [] { throw std::runtime_error("lane failed"); }),
+                 std::runtime_error);
+    // A failure of the caller's share waits for the worker's before it is passed on.
+    bool finished = false;
+    EXPECT_THROW(worker.RunBoth([] { throw std::logic_error("mine failed"); },
+                                [&] {
+                                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                                    finished = true;
+                                }),
+                 std::logic_error);
+    EXPECT_TRUE(finished);
+    int after = 0;
+    worker.RunBoth([] {}, [&] { after = 1; });  // still serves after a failure
+    EXPECT_EQ(after, 1);
+}
+
+struct GatheredTest : ::testing::Test {
+    test::TempDir dir;
+    test::ProgressScript script;
+    WaveEnvironment env = test::MakeEnv(dir.path());
+    std::unique_ptr<Engine> engine;
+
+    void SetUp() override {
+        env.Ports.progress = test::ScriptedProgressFactory(script);
+        engine = std::make_unique<Engine>(env.Ports);
+    }
+    std::unique_ptr<Wave> Make(int channels, std::int64_t frames) {
+        return test::MakeDocument(env, channels, 44100, frames, [](std::int64_t f, int c) {
+            const double tone = 3e6 * std::sin(f * 0.01 * (c + 1));
+            return static_cast<std::int32_t>(tone +
+                                             test::Noise16(f, c) * (f % 9000 == 17 ? 150 : 8));
+        });
+    }
+};
+
+TEST_F(GatheredTest, PeakFittingLeavesTheChannelPeaksOfWhatItWrote) {
+    struct Case {
+        int channels;
+        std::int64_t frames;
+        int count;
+        int block;
+    };
+    for (const Case& c :
+         {Case{1, 100000, 5, 512}, Case{2, 77777, 10, 8192}, Case{3, 50001, 7, 1024},
+          Case{2, 4096, 5, 8192}, Case{2, 12288, 1, 8192}}) {
+        auto wave = Make(c.channels, c.frames);
+        ChannelPeaks peaks;
+        ASSERT_EQ(engine->FitPeaks(wave, c.count, c.block, &peaks), WalkResult::Completed);
+        if (c.frames * c.channels / c.block + 1 < c.count) {
+            // Fewer blocks than peaks: nothing is fitted and nothing gathered.
+            EXPECT_EQ(peaks.Of, nullptr);
+            continue;
+        }
+        ASSERT_EQ(peaks.Of, wave.get()) << c.channels << " " << c.block;
+        ASSERT_EQ(peaks.Peaks.size(), static_cast<std::size_t>(c.channels));
+        for (int ch = 0; ch < c.channels; ++ch)
+            EXPECT_EQ(peaks.Peaks[ch], engine->FindChannelPeak(*wave, ch))
+                << c.channels << " channels, block " << c.block << ", channel " << ch;
+    }
+}
+
+TEST_F(GatheredTest, NoiseRemovalTalliesWhatMeasurementFinds) {
+    BinSpectrum profile{};
+    profile.fill(2e5f);
+    for (const int channels : {1, 2, 3}) {
+        for (const std::int64_t frames :
+             {std::int64_t{3 * Engine::Hop + 5}, std::int64_t{200000}}) {
+            auto wave = Make(channels, frames);
+            SpectrumTally tally;
+            ASSERT_EQ(engine->RemoveNoise(wave, profile, profile, &tally), WalkResult::Completed);
+            ASSERT_EQ(tally.Of(), wave.get());
+            BinSpectrum gathered0{}, gathered1{}, walked0{}, walked1{};
+            script = {};
+            engine->MeasureSpectrum(*wave, gathered0, gathered1, BandLevelMode::Half, &tally);
+            const auto shown = script;
+            script = {};
+            engine->MeasureSpectrum(*wave, walked0, walked1, BandLevelMode::Half);
+            EXPECT_EQ(gathered0, walked0) << channels << " channels, " << frames;
+            EXPECT_EQ(gathered1, walked1) << channels << " channels, " << frames;
+            EXPECT_EQ(shown.captions, script.captions);
+            EXPECT_EQ(shown.totals, script.totals);
+            EXPECT_EQ(shown.positions.back(), script.positions.back());
+        }
+    }
+}
+
+TEST_F(GatheredTest, CancelledRemovalLeavesNoTally) {
+    BinSpectrum profile{};
+    auto wave = Make(2, 100000);
+    Wave* before = wave.get();
+    SpectrumTally tally;
+    script.cancelAtUnit = 3;
+    ASSERT_EQ(engine->RemoveNoise(wave, profile, profile, &tally), WalkResult::Cancelled);
+    EXPECT_EQ(wave.get(), before);
+    EXPECT_EQ(tally.Of(), nullptr);
+}
+
+}  // namespace
+}  // namespace sv
