@@ -50,7 +50,7 @@ TEST(SpectrumRingRunningSum, EqualsTheSumOfARingFilledAfresh) {
     }
 }
 
-TEST(ChannelWorkerTest, RunsBothSharesAndPassesOnAFailure) {
+TEST(ChannelWorkerThread, RunsBothSharesAndPassesOnAFailure) {
     ChannelWorker worker;
     std::vector<int> mine(1000, 0), theirs(1000, 0);
     std::thread::id other;
