@@ -63,6 +63,13 @@ LoadResult ImportSoundFile(const std::filesystem::path& fileName, const WaveEnvi
         throw IoError("Cannot read " + fileName.string() + ": unsupported layout", EINVAL);
     const int ch = info.channels;
     const StoreFormat format = StoreFormatFor(info.format);
+    // A length no WAV document could hold (or libsndfile's "unknown") is refused before any
+    // size is computed from it.
+    const std::uint64_t frameBytes = static_cast<std::uint64_t>(ch) * (format.bits / 8);
+    if (static_cast<std::uint64_t>(info.frames) > (0xFFFFFFFFu - 60) / frameBytes)
+        throw IoError("Cannot read " + fileName.string() + ": " + std::to_string(info.frames) +
+                          " frames are more than a document holds",
+                      EFBIG);
     LoadResult result;
     if (info.frames * ch < Wave::MinimumValues) {
         result.Outcome = LoadOutcome::TooShort;
