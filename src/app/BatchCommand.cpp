@@ -109,6 +109,8 @@ void MainWindow::ProcessBatch() {
                 state_.ReleaseDocument();
             }
         }
+        // A cancelled file stays open, unmeasured after its processing.
+        if (state_.Document) SetPanel(5, Texts().CaLoudness + ":");
         // With no document left the status bar no longer speaks of the last file.
         if (!state_.Document) {
             const auto& t = Texts();
