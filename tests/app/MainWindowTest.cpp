@@ -446,6 +446,12 @@ class MainWindowTest final : public QObject {
         QVERIFY2(PanelText(rig, 5).startsWith("Loudness: -23.0 LUFS"),
                  qPrintable(PanelText(rig, 5)));
         QVERIFY(!rig.state().Flags.DataSaved);
+        // Remaster It normalizes by loudness in this mode too, as its last stage.
+        rig.get<QCheckBox>("normalizeCheck")->setChecked(true);
+        value->setValue(-30);
+        rig->Remaster();
+        QVERIFY2(PanelText(rig, 5).startsWith("Loudness: -30.0 LUFS"),
+                 qPrintable(PanelText(rig, 5)));
         unit->setCurrentIndex(0);  // each unit keeps its own value
         QCOMPARE(value->value(), -3);
         QCOMPARE(value->minimum(), -48);
