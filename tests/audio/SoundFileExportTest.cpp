@@ -86,14 +86,16 @@ TEST_F(SoundFileExportTest, LosslessFormatsKeepDepthAndValues) {
         const SaveResult saved = SaveAudioFile(*wave, dir / c.file);
         ASSERT_TRUE(saved.Saved()) << saved.Reason();
         EXPECT_EQ(Capture("soxi -b '" + (dir / c.file).string() + "'"), c.savedBits);
-        if (c.tag == 3)
+        if (c.tag == 3) {
             EXPECT_NE(Capture("soxi -e '" + (dir / c.file).string() + "'").find("Floating"),
                       std::string::npos);
+        }
         auto again = OpenAudioFile(dir / c.file, env).Document;
         ASSERT_NE(again, nullptr);
         EXPECT_EQ(again->Channels(), Channels);
-        if (std::to_string(c.bits) == c.savedBits && c.bits >= 24)
+        if (std::to_string(c.bits) == c.savedBits && c.bits >= 24) {
             EXPECT_EQ(again->Encoding(), wave->Encoding());  // and so saves back the same
+        }
         EXPECT_EQ(again->SampleRate(), 44100);
         ASSERT_EQ(again->FrameCount(), Frames);
         const auto before = Samples(*wave);
