@@ -191,16 +191,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sv::WaveEnvironment env;
     env.WorkFolder = Folder();
     try {
-        auto wave = sv::Wave::CreateFromFile(in, env);
-        if (wave->HasData()) {
+        auto wave = sv::Wave::CreateFromFile(in, env).Document;
+        if (wave) {
             if (samplesAt == 0) Fail("loaded a file whose data chunk the walk did not find");
             CheckDocument(*wave, file.data() + samplesAt);
             fs::remove(out);
-            if (wave->SaveToFile(out)) {
+            if (wave->SaveToFile(out).Saved()) {
                 const auto saved = ReadFile(out);
                 CheckSavedFile(saved, *wave);
-                auto again = sv::Wave::CreateFromFile(out, env);
-                if (!again->HasData() || again->FrameCount() != wave->FrameCount() ||
+                auto again = sv::Wave::CreateFromFile(out, env).Document;
+                if (!again || again->FrameCount() != wave->FrameCount() ||
                     again->Channels() != wave->Channels())
                     Fail("saved file does not load as the same document");
                 const Head savedHead = Scan(saved.data(), saved.size());

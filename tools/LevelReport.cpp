@@ -26,8 +26,8 @@ std::vector<ChannelLevels> MeasureLevels(const std::filesystem::path& file,
                                          const std::filesystem::path& workFolder) {
     WaveEnvironment env;
     env.WorkFolder = workFolder;
-    const auto wave = Wave::CreateFromFile(file, env);
-    if (!wave->HasData()) throw std::runtime_error(file.string() + " is not a usable PCM WAV file");
+    const auto wave = Wave::CreateFromFile(file, env).Document;
+    if (!wave) throw std::runtime_error(file.string() + " is not a usable PCM WAV file");
 
     const int channels = wave->Channels();
     const std::int64_t frames = wave->FrameCount() / channels;

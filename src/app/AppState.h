@@ -41,7 +41,6 @@ struct AppState {
     std::filesystem::path WorkFolder;
     std::unique_ptr<Wave> Document;
     bool WaveLoaded = false;
-    bool NotPcmPending = false;
     bool RedrawWave = false;
     DocumentFlags Flags;          // Cancelled and DataSaved
     SharedSpectra SpectraShared;  // target, example, measured, noise profile, ExampleReady

@@ -1,9 +1,10 @@
-// Batch: the Remaster It chain applied to every WAV file of a folder, each result saved.
+// Batch: the Remaster It chain applied to every sound file of a folder, each result saved.
 #include <QMenuBar>
 
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
+#include "app/StageOptionsPanel.h"
 #include "dsp/RemasterChain.h"
 #include "text/Language.h"
 
@@ -76,7 +77,10 @@ void MainWindow::ProcessBatch() {
         const BatchChoice choice = setup_.files->ChooseBatch();
         if (choice.StartBatch && !choice.SourceNames.empty()) {
             state_.Flags.Cancelled = false;
-            const RemasterSettings settings = ReadSettings();
+            RemasterSettings settings = ReadSettings();
+            // Loudness normalizing runs after the chain, in place of its peak normalizing.
+            const bool byLoudness = settings.Normalize && c_->stages->NormalizeByLoudness();
+            if (byLoudness) settings.Normalize = false;
             MessagesAboutFile messages(*setup_.dialogs);
             DialogsSwap swap(setup_.dialogs, env_.Ports.dialogs, &messages);
             for (const std::string& name : choice.SourceNames) {
@@ -90,6 +94,10 @@ void MainWindow::ProcessBatch() {
                     RunBatchStages(*engine_, state_.Document, settings, state_.SpectraShared);
                 if (outcome.Replaced) state_.Flags.DataSaved = false;
                 state_.Flags.Cancelled = outcome.Result == WalkResult::Cancelled;
+                if (!state_.Flags.Cancelled && byLoudness) {
+                    state_.Flags.Cancelled = !NormalizeToLoudness(state_.Document);
+                    if (!state_.Flags.Cancelled) state_.Flags.DataSaved = false;
+                }
                 if (state_.Flags.Cancelled) {
                     // The cancelled file stays open unsaved; Save and Return to saved mean it.
                     state_.FileName = source;
@@ -101,12 +109,14 @@ void MainWindow::ProcessBatch() {
                 state_.ReleaseDocument();
             }
         }
+        // A cancelled file stays open, unmeasured after its processing.
+        if (state_.Document) SetPanel(5, Texts().CaLoudness + ":");
         // With no document left the status bar no longer speaks of the last file.
         if (!state_.Document) {
             const auto& t = Texts();
             const std::string* captions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
-                                             &t.CaStatBar3, &t.CaStatBar4};
-            for (int i = 0; i < 5; ++i) SetPanel(i, *captions[i] + ":");
+                                             &t.CaStatBar3, &t.CaStatBar4, &t.CaLoudness};
+            for (int i = 0; i < 6; ++i) SetPanel(i, *captions[i] + ":");
         }
         EnableCommands(state_.WaveLoaded);
         c_->waveView->update();

@@ -22,9 +22,10 @@ namespace {
 
 // The plain files of folder matching mask, as the list shows them and the batch takes them.
 QStringList MatchingFiles(const QString& folder, const QString& mask) {
+    // The filter holds one or more masks separated by blanks ("*.wav *.flac").
     std::vector<std::string> names;
-    for (const QString& name :
-         QDir(folder).entryList(QStringList{mask}, QDir::Files | QDir::NoDotAndDotDot))
+    for (const QString& name : QDir(folder).entryList(mask.split(QLatin1Char(' ')),
+                                                      QDir::Files | QDir::NoDotAndDotDot))
         names.push_back(name.toStdString());
     SortWithoutCase(names);
     QStringList sorted;
@@ -121,6 +122,8 @@ void BatchDialog::BuildSide(FolderSide& side, int left, const QString& prefix,
     side.filter = new QComboBox(this);
     side.filter->setObjectName("Filter" + prefix);
     side.filter->addItem("Windows PCM (*.wav)", QStringLiteral("*.wav"));
+    const QString everyFormat = QStringLiteral("*.wav *.flac *.ogg *.oga *.aiff *.aif *.mp3");
+    side.filter->addItem(Q(Texts().CaSoundFiles) + " (" + everyFormat + ")", everyFormat);
     side.filter->setGeometry(left, 278, 176, 22);
     connect(side.filter, &QComboBox::currentIndexChanged, this, [&side] { ChangeFilter(side); });
 }

@@ -24,7 +24,7 @@ class BatchDialog final : public QDialog {
     bool Overwrite() const { return overwrite_; }
     std::filesystem::path SourceFolder() const;
     std::filesystem::path DestinationFolder() const;
-    // The *.wav files of the source folder, sorted without regard to case.
+    // The files the source list shows (its filter's formats), sorted without regard to case.
     std::vector<std::string> SourceNames() const;
     BatchChoice Choice() const;
 

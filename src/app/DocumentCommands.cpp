@@ -8,6 +8,8 @@
 #include "app/ModesPanel.h"
 #include "app/PaintBox.h"
 #include "app/StageOptionsPanel.h"
+#include "audio/AudioFileFormats.h"
+#include "audio/SoundFileExport.h"
 #include "base/IoError.h"
 #include "text/Language.h"
 
@@ -44,6 +46,7 @@ void MainWindow::ShowDocumentInStatusBar(const std::string& fileName) {
 void MainWindow::OpenFile(const std::string& fileName) {
     const auto& t = Texts();
     bool opened = false;
+    LoadResult loaded;
     if (!Exists(fileName)) {
         setup_.dialogs->Message(t.CaSoubZadJmen + ":" + fileName + " " + t.CaNeExist);
     } else {
@@ -52,9 +55,9 @@ void MainWindow::OpenFile(const std::string& fileName) {
         // The load fills the overview for the whole length, so the view starts over first.
         state_.View.Reset();
         ResetScrollBars();
-        state_.NotPcmPending = false;
-        state_.Document = Wave::CreateFromFile(fileName, env_, &state_.NotPcmPending);
-        state_.WaveLoaded = state_.Document->HasData();
+        loaded = OpenAudioFile(fileName, env_);
+        state_.Document = std::move(loaded.Document);
+        state_.WaveLoaded = state_.Document != nullptr;
         // Loading keeps the overview of two channels only; more lanes need a full pass.
         if (state_.WaveLoaded && state_.Document->Channels() > 2)
             state_.Document->BuildOverview(0, state_.Document->FrameCount());
@@ -63,8 +66,8 @@ void MainWindow::OpenFile(const std::string& fileName) {
     if (state_.WaveLoaded) {
         SetChannelControls(state_.Document->Channels() >= 2);
         if (opened) ShowDocumentInStatusBar(fileName);
-    } else if (state_.NotPcmPending) {
-        setup_.dialogs->Message(t.CaNePCM);
+    } else if (opened) {
+        setup_.dialogs->Message(LoadRefusalMessage(loaded, env_.WorkFolder));
     }
 }
 
@@ -78,13 +81,13 @@ void MainWindow::SaveFile(const std::string& fileName) {
         }
         if (!setup_.dialogs->Question(t.CaFilTx + " " + fileName + " " + t.CaExistOwerWrit)) return;
     }
-    state_.Flags.DataSaved = state_.Document->SaveToFile(fileName);
+    const SaveResult result = SaveAudioFile(*state_.Document, fileName);
+    state_.Flags.DataSaved = result.Saved();
     if (state_.Flags.DataSaved) return;
     // Other causes (a folder, a device, a missing folder, a name too long) are named as such.
-    const int cause = state_.Document->SaveErrorCode();
-    setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause)
-                                ? t.CaDatNoSave
-                                : state_.Document->SaveError());
+    const int cause = result.Code();
+    setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause) ? t.CaDatNoSave
+                                                                         : result.Reason());
 }
 
 void MainWindow::AskToSave() {
@@ -111,6 +114,7 @@ void MainWindow::Open() {
         if (!name) return;
         state_.FileName = *name;
         OpenFile(*name);
+        ShowLoudness();
         state_.RedrawWave = true;
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
@@ -121,6 +125,7 @@ void MainWindow::ReturnToSaved() {
     RunCommand([this] {
         if (!setup_.dialogs->Question(Texts().CaUpravZtrac)) return;
         OpenFile(state_.FileName);
+        ShowLoudness();
         state_.RedrawWave = true;
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
@@ -139,8 +144,10 @@ void MainWindow::SaveAs() {
         if (!chosen) return;
         std::string name = *chosen;
         state_.SaveFileName = name;
-        // A name without a dot and three letters at its end gets ".wav".
-        if (name.size() < 4 || name[name.size() - 4] != '.') name += ".wav";
+        // A name without a dot and three letters at its end gets ".wav", unless it names one of
+        // the other formats saved.
+        if (!IsSoundFileExportExtension(name) && (name.size() < 4 || name[name.size() - 4] != '.'))
+            name += ".wav";
         SaveFile(name);
         state_.FileName = name;
         SetPanel(4, Texts().CaStatBar4 + ": " + WithoutFolder(name));

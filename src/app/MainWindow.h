@@ -89,6 +89,12 @@ class MainWindow final : public QMainWindow {
     void Remaster();
     void DetectTimbre();
     void ProcessBatch();
+    // Measures the open document's loudness (with a progress window that may cancel) and shows
+    // it in the status bar; without a document the panel shows its caption only.
+    void ShowLoudness();
+    // Normalizes the document to the LUFS setting when Normalize is in loudness mode; false when
+    // cancelled (the document then stays as it was).
+    bool NormalizeToLoudness(std::unique_ptr<Wave>& document);
 
     // Waveform view: drawing, zoom, scrolling, selection, block delete.
     void OnPaint();  // redraws the view (from the cache unless something changed) and the labels

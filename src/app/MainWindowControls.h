@@ -60,7 +60,7 @@ struct MainWindowControls {
     TransportPanel* transport = nullptr;
     TimbrePanel* timbre = nullptr;
 
-    std::array<QLabel*, 5> StatusPanels{};
+    std::array<QLabel*, 6> StatusPanels{};
 
     QMenu *fileMenu = nullptr, *batchMenu = nullptr, *editMenu = nullptr, *filterMenu = nullptr,
           *helpMenu = nullptr, *waveContextMenu = nullptr;

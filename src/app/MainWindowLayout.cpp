@@ -269,7 +269,7 @@ void MainWindow::BuildTargetPanel(QWidget* client) {
 void MainWindow::BuildStatusBar() {
     auto& c = *c_;
     const auto& t = Texts();
-    // Status bar: sample count, channels, rate, bits, name.
+    // Status bar: sample count, channels, rate, bits, name; loudness at the right.
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(true);
     const int widths[] = {150, 100, 145, 140, 50};
@@ -282,9 +282,15 @@ void MainWindow::BuildStatusBar() {
         statusBar()->addWidget(panel, i < 4 ? 0 : 1);
         c.StatusPanels[i] = panel;
     }
+    auto* loudness = new ElidedLabel(statusBar());
+    loudness->setObjectName(QStringLiteral("StatusBarPanel5"));
+    loudness->setFixedWidth(290);
+    loudness->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusBar()->addPermanentWidget(loudness);
+    c.StatusPanels[5] = loudness;
     const std::string* panelCaptions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
-                                          &t.CaStatBar3, &t.CaStatBar4};
-    for (int i = 0; i < 5; ++i) SetPanel(i, *panelCaptions[i] + ":");
+                                          &t.CaStatBar3, &t.CaStatBar4, &t.CaLoudness};
+    for (int i = 0; i < 6; ++i) SetPanel(i, *panelCaptions[i] + ":");
 }
 
 void MainWindow::BuildMenus() {

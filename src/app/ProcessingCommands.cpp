@@ -10,13 +10,23 @@
 #include "app/StageOptionsPanel.h"
 #include "app/TimbrePanel.h"
 #include "dsp/RemasterChain.h"
+#include "loudness/LoudnessMeter.h"
+#include "text/Language.h"
 
 namespace sv {
+
+namespace {
+
+// The window's loudness mode keeps true peaks where streaming services ask for them.
+constexpr double TruePeakCeilingDbtp = -1.0;
+
+}  // namespace
 
 void MainWindow::OperationEnded(WalkResult result, bool replaced) {
     state_.Flags.Cancelled = result == WalkResult::Cancelled;
     state_.RedrawWave = replaced;
     if (replaced) state_.Flags.DataSaved = false;
+    if (replaced) ShowLoudness();
 }
 
 void MainWindow::OperationEnded(WalkResult result) {
@@ -26,11 +36,37 @@ void MainWindow::OperationEnded(WalkResult result) {
 void MainWindow::Normalize() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        OperationEnded(engine_->Normalize(state_.Document, c_->stages->NormalizeDb(),
-                                          c_->stages->NormalizePerChannel()));
+        if (c_->stages->NormalizeByLoudness()) {
+            const bool done = NormalizeToLoudness(state_.Document);
+            OperationEnded(done ? WalkResult::Completed : WalkResult::Cancelled);
+        } else {
+            OperationEnded(engine_->Normalize(state_.Document, c_->stages->NormalizeDb(),
+                                              c_->stages->NormalizePerChannel()));
+        }
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });
+}
+
+bool MainWindow::NormalizeToLoudness(std::unique_ptr<Wave>& document) {
+    auto normalized =
+        NormalizeLoudness(*document, c_->stages->NormalizeLufs(), TruePeakCeilingDbtp);
+    if (!normalized) return false;
+    document = std::move(normalized);
+    return true;
+}
+
+void MainWindow::ShowLoudness() {
+    const std::string caption = Texts().CaLoudness + ":";
+    if (!state_.WaveLoaded || !state_.Document) return SetPanel(5, caption);
+    SetPanel(5, caption + " ...");
+    std::optional<LoudnessFigures> figures;
+    try {
+        figures = MeasureLoudness(*state_.Document);
+    } catch (const std::runtime_error&) {
+        // a format the meter refuses simply shows no figures
+    }
+    SetPanel(5, figures ? caption + " " + LoudnessText(*figures) : caption);
 }
 
 void MainWindow::RemoveNoise() {
@@ -58,8 +94,18 @@ void MainWindow::FitPeaks() {
 void MainWindow::Remaster() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        const StagesOutcome outcome =
-            RunRemasterIt(*engine_, state_.Document, ReadSettings(), state_.SpectraShared);
+        RemasterSettings settings = ReadSettings();
+        // Loudness normalizing runs after the chain, in place of its peak normalizing.
+        const bool byLoudness = settings.Normalize && c_->stages->NormalizeByLoudness();
+        if (byLoudness) settings.Normalize = false;
+        StagesOutcome outcome =
+            RunRemasterIt(*engine_, state_.Document, settings, state_.SpectraShared);
+        // As the last stage it runs even after an earlier stage was cancelled.
+        if (byLoudness) {
+            const bool done = NormalizeToLoudness(state_.Document);
+            outcome.Result = done ? WalkResult::Completed : WalkResult::Cancelled;
+            outcome.Replaced = outcome.Replaced || done;
+        }
         OperationEnded(outcome.Result, outcome.Replaced);
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);

@@ -5,16 +5,44 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
 #include "app/BatchDialog.h"
 #include "app/QtText.h"
+#include "text/Language.h"
 
 namespace sv {
 
 namespace {
 
 const QString WavFilter = QStringLiteral("Windows PCM (*.wav)");
+const QString FlacFilter = QStringLiteral("FLAC (*.flac)");
+const QString AiffFilter = QStringLiteral("AIFF (*.aiff *.aif)");
+const QString OggFilter = QStringLiteral("Ogg Vorbis (*.ogg *.oga)");
+
+// WAV first, as it always was; then everything readable together and each format alone.
+QStringList OpenFilters() {
+    return {
+        WavFilter,
+        Q(Texts().CaSoundFiles) + QStringLiteral(" (*.wav *.flac *.ogg *.oga *.aiff *.aif *.mp3)"),
+        FlacFilter,
+        OggFilter,
+        AiffFilter,
+        QStringLiteral("MP3 (*.mp3)")};
+}
+
+// The formats saved; MP3 is read only.
+QStringList SaveFilters() { return {WavFilter, FlacFilter, AiffFilter, OggFilter}; }
+
+// A name typed without an extension under a filter other than WAV gets that filter's first one.
+QString WithFilterExtension(const QString& name, const QString& filter) {
+    if (filter == WavFilter || !QFileInfo(name).suffix().isEmpty()) return name;
+    const qsizetype star = filter.indexOf(QStringLiteral("*."));
+    if (star < 0) return name;
+    const qsizetype end = filter.indexOf(QRegularExpression(QStringLiteral("[ )]")), star);
+    return name + filter.mid(star + 1, end - star - 1);
+}
 
 QString Title() { return QApplication::applicationName(); }
 
@@ -54,7 +82,8 @@ std::optional<std::string> QtFileChooser::ChooseOpenName(const std::string& curr
     if (name.has_parent_path()) start = Q(name.parent_path().string());
     // A folder that does not exist would be taken for a file name and shown in the name field.
     if (!QFileInfo(start).isDir()) start = QDir::homePath();
-    QFileDialog dialog(parent_, QString(), start, WavFilter);
+    QFileDialog dialog(parent_, QString(), start);
+    dialog.setNameFilters(OpenFilters());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.selectFile(QStringLiteral("*.wav"));
@@ -67,7 +96,8 @@ std::optional<std::string> QtFileChooser::ChooseOpenName(const std::string& curr
 
 std::optional<std::string> QtFileChooser::ChooseSaveName(const std::string& current) {
     // No default suffix: the window applies its own extension rule to what was typed.
-    QFileDialog dialog(parent_, QString(), QString(), WavFilter);
+    QFileDialog dialog(parent_, QString(), QString());
+    dialog.setNameFilters(SaveFilters());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);  // SaveFile asks itself
@@ -77,7 +107,8 @@ std::optional<std::string> QtFileChooser::ChooseSaveName(const std::string& curr
         dialog.setDirectory(Q(openFolder_.string()));
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-    return dialog.selectedFiles().front().toStdString();
+    return WithFilterExtension(dialog.selectedFiles().front(), dialog.selectedNameFilter())
+        .toStdString();
 }
 
 BatchChoice QtFileChooser::ChooseBatch() {

@@ -80,7 +80,9 @@ void StageOptionsPanel::BuildLevellingAndNormalizing() {
     normalizeCheck_ =
         MakeCheck(g, "normalizeCheck", t.CaNormalize, t.HiNormalize, {150, 124, 88, 18});
     normalizeSpin_ = MakeSpin(g, "normalizeSpin", -48, 0, 0, {240, 123, 46, 20});
-    MakeLabel(g, "normalizeUnit", QStringLiteral("dB"), {290, 126});
+    normalizeUnitCombo_ = MakeControl<QComboBox>(g, "normalizeUnitCombo", {288, 123, 46, 20});
+    normalizeUnitCombo_->addItems({QStringLiteral("dB"), QStringLiteral("LUFS")});
+    normalizeUnitCombo_->setToolTip(Q(t.HiNormalizeUnit));
     perChannelCheck_ = MakeCheck(g, "perChannelCheck", t.CaStereo, t.HiStereo, {160, 143, 170, 18});
 }
 
@@ -99,6 +101,8 @@ void StageOptionsPanel::ConnectControls() {
         if (ok) emit peakBlockSizeChanged(size);
     });
     connect(levellingCheck_, &QCheckBox::toggled, this, [this] { EnablePassControls(); });
+    connect(normalizeUnitCombo_, &QComboBox::currentIndexChanged, this,
+            [this] { SwitchNormalizeUnit(); });
 }
 
 // The pass filters belong to levelling.
@@ -135,7 +139,7 @@ void StageOptionsPanel::Read(RemasterSettings& s) const {
     s.LowPassKHz = lowPassSpin_->value();
     s.LowPassSlope = lowPassSlopeSpin_->value();
     s.PeakCount = peakCountSpin_->value();
-    s.NormalizeDb = normalizeSpin_->value();
+    s.NormalizeDb = NormalizeDb();
     s.PerChannel = perChannelCheck_->isChecked();
 }
 
@@ -150,7 +154,28 @@ PassFilterSettings StageOptionsPanel::PassSettings() const {
     return pass;
 }
 
-int StageOptionsPanel::NormalizeDb() const { return normalizeSpin_->value(); }
+// Peak levels reach down to -48 dB, loudness targets to -70 LUFS; each unit keeps its value.
+void StageOptionsPanel::SwitchNormalizeUnit() {
+    const int shown = normalizeSpin_->value();
+    if (NormalizeByLoudness())
+        normalizeSpin_->setRange(-70, 0);
+    else
+        normalizeSpin_->setRange(-48, 0);
+    normalizeSpin_->setValue(otherNormalizeValue_);
+    otherNormalizeValue_ = shown;
+}
+
+int StageOptionsPanel::NormalizeDb() const {
+    return NormalizeByLoudness() ? otherNormalizeValue_ : normalizeSpin_->value();
+}
+
+bool StageOptionsPanel::NormalizeByLoudness() const {
+    return normalizeUnitCombo_->currentIndex() == 1;
+}
+
+int StageOptionsPanel::NormalizeLufs() const {
+    return NormalizeByLoudness() ? normalizeSpin_->value() : otherNormalizeValue_;
+}
 
 bool StageOptionsPanel::NormalizePerChannel() const { return perChannelCheck_->isChecked(); }
 

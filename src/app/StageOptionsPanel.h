@@ -31,6 +31,9 @@ class StageOptionsPanel final : public QObject {
     void Read(RemasterSettings& settings) const;
     PassFilterSettings PassSettings() const;
     int NormalizeDb() const;
+    // Normalize's unit is LUFS: integrated loudness instead of the highest peak.
+    bool NormalizeByLoudness() const;
+    int NormalizeLufs() const;
     bool NormalizePerChannel() const;
     int PeakCount() const;
     // Mono documents have no channels to normalize apart.
@@ -49,6 +52,7 @@ class StageOptionsPanel final : public QObject {
     void BuildLevellingAndNormalizing();
     void ConnectControls();
     void EnablePassControls();
+    void SwitchNormalizeUnit();
 
     QGroupBox* bandsGroup_ = nullptr;
     QSpinBox *bandsSpin_ = nullptr, *limitSpin_ = nullptr;
@@ -59,7 +63,9 @@ class StageOptionsPanel final : public QObject {
     QSpinBox *noisePartsSpin_ = nullptr, *noisePercentSpin_ = nullptr, *noiseSecondsSpin_ = nullptr,
              *highPassSpin_ = nullptr, *highPassSlopeSpin_ = nullptr, *lowPassSpin_ = nullptr,
              *lowPassSlopeSpin_ = nullptr, *peakCountSpin_ = nullptr, *normalizeSpin_ = nullptr;
-    QComboBox* peakBlockSizeCombo_ = nullptr;
+    QComboBox *peakBlockSizeCombo_ = nullptr, *normalizeUnitCombo_ = nullptr;
+    // The value of the mode not shown, restored when the unit switches back.
+    int otherNormalizeValue_ = -16;
     std::array<QLabel*, 4> passUnits_{};  // Hz, dB/oct, kHz, dB/oct
 };
 

@@ -295,8 +295,9 @@ void MainWindow::DeleteSelectedBlock() {
     state_.View.BlockEnd = 0;
     ScrollHorizontally();
     state_.Flags.DataSaved = false;
-    // The status bar follows the document's new length.
+    // The status bar follows the document's new length; the loudness shown no longer holds.
     SetPanel(0, Texts().CaStatBar0 + ": " + std::to_string(wave.FrameCount()));
+    SetPanel(5, Texts().CaLoudness + ":");
 }
 
 // Ctrl+wheel: the frame under the pointer stays under it.

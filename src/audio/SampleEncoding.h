@@ -36,6 +36,19 @@ constexpr std::int64_t StoreFullScale(SampleEncoding encoding) {
 
 const char* EncodingName(SampleEncoding encoding);
 
+// One float sample (full scale 1.0) as a store value. The store's headroom holds ±256.0; beyond
+// that (and NaN) the value saturates.
+inline std::int32_t FloatToStore(float f) {
+    const double scaled = static_cast<double>(f) * 8388608.0;
+    return std::isnan(scaled) ? 0
+                              : static_cast<std::int32_t>(
+                                    std::lrint(std::clamp(scaled, -2147483648.0, 2147483647.0)));
+}
+
+inline void DecodeFloats(const float* samples, std::int32_t* values, std::int64_t count) {
+    for (std::int64_t i = 0; i < count; ++i) values[i] = FloatToStore(samples[i]);
+}
+
 // Converts count file samples at raw to store values.
 inline void DecodeSamples(SampleEncoding encoding, const unsigned char* raw, std::int32_t* values,
                           std::int64_t count) {
@@ -66,11 +79,7 @@ inline void DecodeSamples(SampleEncoding encoding, const unsigned char* raw, std
             for (std::int64_t i = 0; i < count; ++i) {
                 float f;
                 std::memcpy(&f, raw + 4 * i, 4);  // little-endian hosts only, as everywhere here
-                // The store's headroom holds ±256.0; beyond that (and NaN) the value saturates.
-                const double scaled = static_cast<double>(f) * 8388608.0;
-                values[i] = std::isnan(scaled) ? 0
-                                               : static_cast<std::int32_t>(std::lrint(std::clamp(
-                                                     scaled, -2147483648.0, 2147483647.0)));
+                values[i] = FloatToStore(f);
             }
             break;
     }

@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cerrno>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/IoError.h"
 #include "base/WorkFolder.h"
@@ -19,14 +21,26 @@ struct SoundFileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
 
-int BitsFor(int format) {
+// The WAV format a decoded file is kept in: its own depth where WAV has it; lossy streams,
+// whose decoders give more than 16 bits, at 24.
+struct StoreFormat {
+    std::uint16_t tag = WavePcmTag;
+    std::uint16_t bits = 24;
+};
+
+StoreFormat StoreFormatFor(int format) {
     switch (format & SF_FORMAT_SUBMASK) {
         case SF_FORMAT_PCM_S8:
         case SF_FORMAT_PCM_U8:
         case SF_FORMAT_PCM_16:
-            return 16;
+            return {WavePcmTag, 16};
+        case SF_FORMAT_PCM_32:
+            return {WavePcmTag, 32};
+        case SF_FORMAT_FLOAT:
+        case SF_FORMAT_DOUBLE:
+            return {WaveFloatTag, 32};
         default:
-            return 24;
+            return {WavePcmTag, 24};
     }
 }
 
@@ -39,8 +53,7 @@ bool IsSoundFileExtension(const std::filesystem::path& fileName) {
            ext == ".mp3";
 }
 
-std::unique_ptr<Wave> ImportSoundFile(const std::filesystem::path& fileName,
-                                      const WaveEnvironment& env) {
+LoadResult ImportSoundFile(const std::filesystem::path& fileName, const WaveEnvironment& env) {
     SF_INFO info{};
     std::unique_ptr<SNDFILE, SoundFileCloser> file(sf_open(fileName.c_str(), SFM_READ, &info));
     if (!file)
@@ -49,25 +62,29 @@ std::unique_ptr<Wave> ImportSoundFile(const std::filesystem::path& fileName,
         static_cast<std::uint32_t>(info.samplerate) > Wave::MaxSampleRate || info.frames < 0)
         throw IoError("Cannot read " + fileName.string() + ": unsupported layout", EINVAL);
     const int ch = info.channels;
-    const auto bits = static_cast<std::uint16_t>(BitsFor(info.format));
+    const StoreFormat format = StoreFormatFor(info.format);
+    // A length no WAV document could hold (or libsndfile's "unknown") is refused before any
+    // size is computed from it.
+    const std::uint64_t frameBytes = static_cast<std::uint64_t>(ch) * (format.bits / 8);
+    if (static_cast<std::uint64_t>(info.frames) > (0xFFFFFFFFu - 60) / frameBytes)
+        throw IoError("Cannot read " + fileName.string() + ": " + std::to_string(info.frames) +
+                          " frames are more than a document holds",
+                      EFBIG);
+    LoadResult result;
     if (info.frames * ch < Wave::MinimumValues) {
-        env.Ports.Message(Texts().CaMaly);
-        return Wave::CreateEmpty(WavePcmTag, static_cast<std::uint16_t>(ch), info.samplerate, bits,
-                                 0, env);
+        result.Outcome = LoadOutcome::TooShort;
+        return result;
     }
     // The store and the engine's output document beside it, as for WAV files.
     if (2 * static_cast<unsigned __int128>(Wave::StoreBytes(ch, info.frames)) >=
         FreeBytes(env.WorkFolder)) {
-        std::string folder = env.WorkFolder.string();
-        if (folder.empty() || folder.back() != '/') folder += '/';
-        env.Ports.Message(Texts().CaMmnd + " " + folder + " " + Texts().CaPpv);
-        return Wave::CreateEmpty(WavePcmTag, static_cast<std::uint16_t>(ch), info.samplerate, bits,
-                                 0, env);
+        result.Outcome = LoadOutcome::LowDiskSpace;
+        return result;
     }
     std::unique_ptr<Wave> wave;
     try {
-        wave = Wave::CreateEmpty(WavePcmTag, static_cast<std::uint16_t>(ch), info.samplerate, bits,
-                                 info.frames, env);
+        wave = Wave::CreateEmpty(format.tag, static_cast<std::uint16_t>(ch), info.samplerate,
+                                 format.bits, info.frames, env);
     } catch (const std::invalid_argument& error) {
         throw IoError("Cannot read " + fileName.string() + ": " + error.what(), EFBIG);
     }
@@ -78,14 +95,23 @@ std::unique_ptr<Wave> ImportSoundFile(const std::filesystem::path& fileName,
     progress->SetTotal(info.frames / blockFrames);
     progress->Show();
     Int32Array values(static_cast<std::size_t>(blockFrames * ch));
+    // Float samples are read as floats, so values beyond full scale keep the store's headroom
+    // as in float WAV files (integer reads would cut them, or give 0 and ±1 unscaled).
+    const bool floats = format.tag == WaveFloatTag;
+    std::vector<float> floatValues(floats ? values.size() : 0);
     std::int64_t done = 0;
     // A stream that ends before its announced length is damaged: refused, not padded silently.
     while (done < info.frames) {
         const sf_count_t want = std::min<sf_count_t>(blockFrames, info.frames - done);
-        const sf_count_t got = sf_readf_int(file.get(), values.data(), want);
+        const sf_count_t got = floats ? sf_readf_float(file.get(), floatValues.data(), want)
+                                      : sf_readf_int(file.get(), values.data(), want);
         if (got <= 0) break;
-        // Full-scale 32-bit integers to the store's 24-bit scale.
-        for (sf_count_t i = 0; i < got * ch; ++i) values[i] >>= 8;
+        if (floats) {
+            DecodeFloats(floatValues.data(), values.data(), got * ch);
+        } else {
+            // Full-scale 32-bit integers to the store's 24-bit scale.
+            for (sf_count_t i = 0; i < got * ch; ++i) values[i] >>= 8;
+        }
         wave->WriteRaw(values.data(), (MarginFrames + done) * ch, got * ch);
         done += got;
         progress->SetDone(done / blockFrames);
@@ -96,7 +122,9 @@ std::unique_ptr<Wave> ImportSoundFile(const std::filesystem::path& fileName,
                           " frames (" + sf_strerror(file.get()) + ")",
                       EIO);
     wave->SetSaved(true);
-    return wave;
+    result.Outcome = LoadOutcome::Loaded;
+    result.Document = std::move(wave);
+    return result;
 }
 
 }  // namespace sv

@@ -12,9 +12,8 @@ namespace sv {
 bool IsSoundFileExtension(const std::filesystem::path& fileName);
 
 // Decodes the file block by block into a new document (16-bit when the source holds 16 bits or
-// fewer, 24-bit otherwise). A file too short for processing gives a document without data, as
-// for WAV. Throws IoError when the file cannot be opened or decoded.
-std::unique_ptr<Wave> ImportSoundFile(const std::filesystem::path& fileName,
-                                      const WaveEnvironment& env);
+// fewer, 24-bit otherwise). A file too short for processing, or too large for the work folder,
+// is refused as WAV files are. Throws IoError when the file cannot be opened or decoded.
+LoadResult ImportSoundFile(const std::filesystem::path& fileName, const WaveEnvironment& env);
 
 }  // namespace sv

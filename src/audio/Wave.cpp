@@ -166,8 +166,7 @@ std::unique_ptr<Wave> Wave::CreateEmpty(std::uint16_t formatTag, std::uint16_t c
     return wave;
 }
 
-std::unique_ptr<Wave> Wave::CreateFromFile(const std::filesystem::path& fileName,
-                                           const WaveEnvironment& env, bool* notPcmPending) {
+LoadResult Wave::CreateFromFile(const std::filesystem::path& fileName, const WaveEnvironment& env) {
     std::unique_ptr<Wave> wave(new Wave(env));
     // Without blocking: opening a FIFO would otherwise wait for a writer forever.
     FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
@@ -177,10 +176,30 @@ std::unique_ptr<Wave> Wave::CreateFromFile(const std::filesystem::path& fileName
     if (S_ISDIR(info.st_mode)) ThrowIoError("Cannot read " + fileName.string(), EISDIR);
     if (!S_ISREG(info.st_mode))
         throw IoError("Cannot read " + fileName.string() + ": not a regular file", EINVAL);
-    bool pending = false;
-    wave->Load(fd.Get(), fileName, static_cast<std::uint64_t>(info.st_size), &pending);
-    if (notPcmPending) *notPcmPending = pending;
-    return wave;
+    wave->Load(fd.Get(), fileName, static_cast<std::uint64_t>(info.st_size));
+    LoadResult result;
+    result.Outcome = wave->outcome_;
+    result.Reason = wave->refusalReason_;
+    if (result.Outcome == LoadOutcome::Loaded) result.Document = std::move(wave);
+    return result;
+}
+
+std::string LoadRefusalMessage(const LoadResult& result, const std::filesystem::path& workFolder) {
+    const auto& t = Texts();
+    switch (result.Outcome) {
+        case LoadOutcome::Loaded:
+            return {};
+        case LoadOutcome::TooShort:
+            return t.CaMaly;
+        case LoadOutcome::LowDiskSpace: {
+            std::string folder = workFolder.string();
+            if (folder.empty() || folder.back() != '/') folder += '/';
+            return t.CaMmnd + " " + folder + " " + t.CaPpv;
+        }
+        case LoadOutcome::NotPcm:
+            break;
+    }
+    return result.Reason.empty() ? t.CaNePCM : t.CaNePCM + ": " + result.Reason;
 }
 
 std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t frameCount) {
@@ -193,12 +212,7 @@ std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t fra
     return wave;
 }
 
-void Wave::RefuseLowDiskSpace() {
-    outcome_ = LoadOutcome::LowDiskSpace;
-    std::string folder = env_.WorkFolder.string();
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    env_.Ports.Message(Texts().CaMmnd + " " + folder + " " + Texts().CaPpv);
-}
+void Wave::RefuseLowDiskSpace() { outcome_ = LoadOutcome::LowDiskSpace; }
 
 // Finds the fmt chunk (other chunks before it are skipped) and reads it; pos ends after it.
 bool Wave::ReadFormatChunk(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
@@ -269,28 +283,22 @@ bool Wave::FindDataChunk(int fd, const std::filesystem::path& fileName, std::uin
     return true;
 }
 
-void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
-                bool* notPcmPending) {
+void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize) {
     hasData_ = false;
     outcome_ = LoadOutcome::NotPcm;
-    *notPcmPending = true;
     unsigned char head[12];
     if (ReadFullyAt(fd, head, 12, 0, fileName) < 12) return;
     riffSize_ = Le32(head + 4);
     std::uint64_t pos = 12;  // the fmt chunk normally follows here
     if (!ReadFormatChunk(fd, fileName, fileSize, pos)) return;
 
-    *notPcmPending = false;
     if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder))
         return RefuseLowDiskSpace();
-    *notPcmPending = true;
     if (!FindDataChunk(fd, fileName, pos)) return;
-    *notPcmPending = false;
 
     const std::int64_t total = FrameCount() * channels_;
     if (total < MinimumValues) {
         outcome_ = LoadOutcome::TooShort;
-        env_.Ports.Message(Texts().CaMaly);
         return;
     }
     if (pos + static_cast<std::uint64_t>(total) * BytesPerSample() > fileSize)
@@ -404,14 +412,10 @@ void Wave::WriteSamples(AtomicFileWriter& writer, Progress& progress, bool& canc
     cancelled = progress.CancelRequested();
 }
 
-bool Wave::SaveToFile(const std::filesystem::path& requestedName) {
-    saveError_.clear();
-    saveErrorCode_ = 0;
-    if (IsWriteProtected(requestedName)) {  // a protected target stays as it is
-        saveError_ = "Cannot save " + requestedName.string() + ": " + std::strerror(EACCES);
-        saveErrorCode_ = EACCES;
-        return false;
-    }
+SaveResult Wave::SaveToFile(const std::filesystem::path& requestedName) {
+    if (IsWriteProtected(requestedName))  // a protected target stays as it is
+        return SaveResult::Failed(
+            "Cannot save " + requestedName.string() + ": " + std::strerror(EACCES), EACCES);
     auto progress = env_.Ports.MakeProgress();
     try {
         AtomicFileWriter writer(requestedName, env_.WorkFolder);
@@ -421,19 +425,13 @@ bool Wave::SaveToFile(const std::filesystem::path& requestedName) {
         WriteSamples(writer, *progress, cancelled);
         // Cancel is off in the window; a front end that cancels anyway (a signal) abandons the
         // save with the old file untouched.
-        if (cancelled) {
-            saveError_ = "Saving cancelled";
-            saveErrorCode_ = ECANCELED;
-            return false;
-        }
+        if (cancelled) return SaveResult::Failed("Saving cancelled", ECANCELED);
         writer.Commit();
         saved_ = true;
         progress->SetDone(FrameCount() * channels_ / TransferBlock);
-        return true;
+        return SaveResult::Done();
     } catch (const IoError& error) {
-        saveError_ = error.what();
-        saveErrorCode_ = error.Code();
-        return false;
+        return SaveResult::Failed(error.what(), error.Code());
     }
 }
 

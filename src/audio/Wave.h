@@ -9,6 +9,7 @@
 
 #include "audio/FileMemory.h"
 #include "audio/SampleEncoding.h"
+#include "audio/SaveResult.h"
 #include "base/CoreTypes.h"
 #include "base/Progress.h"
 
@@ -36,6 +37,19 @@ bool IsWriteProtected(const std::filesystem::path& fileName);
 
 enum class LoadOutcome { Loaded, NotPcm, TooShort, LowDiskSpace };
 
+class Wave;
+
+// What opening a file gives: a document, or the outcome that refused it.
+struct LoadResult {
+    LoadOutcome Outcome = LoadOutcome::NotPcm;
+    std::unique_ptr<Wave> Document;  // only when Loaded
+    std::string Reason;              // NotPcm: why the format is refused, when it is known
+};
+
+// The message for a refused load, in the user's language: the not-PCM text followed by the
+// reason when there is one, the too-short text, or the low-disk-space text naming workFolder.
+std::string LoadRefusalMessage(const LoadResult& result, const std::filesystem::path& workFolder);
+
 class Wave {
   public:
     static constexpr int OverviewColumns = 1200;
@@ -48,11 +62,10 @@ class Wave {
     static constexpr std::uint32_t MaxSampleRate = 4000000;
     static constexpr std::uint32_t MaxFmtSize = 65536;
 
-    // Reads a PCM WAV file. A refused file gives a document without data (HasData false) and
-    // sets *notPcmPending when the caller must report the not-PCM message. Throws IoError.
-    static std::unique_ptr<Wave> CreateFromFile(const std::filesystem::path& fileName,
-                                                const WaveEnvironment& env,
-                                                bool* notPcmPending = nullptr);
+    // Reads a PCM WAV file; a refused file gives its outcome and no document. Shows nothing
+    // itself: LoadRefusalMessage words a refusal. Throws IoError.
+    static LoadResult CreateFromFile(const std::filesystem::path& fileName,
+                                     const WaveEnvironment& env);
     // Throws std::invalid_argument for a format whose header fields cannot be represented
     // (block align above 16 bits, byte rate or sizes above 32 bits, no channels or bits).
     static std::unique_ptr<Wave> CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
@@ -67,12 +80,8 @@ class Wave {
     Wave& operator=(const Wave&) = delete;
 
     // Writes the whole file beside the target and renames it into place only when complete, so
-    // a failure leaves an existing file untouched. False on any failure.
-    bool SaveToFile(const std::filesystem::path& fileName);
-    // Why the last SaveToFile failed, naming the file and the cause; its errno value
-    // (ECANCELED when the save was cancelled).
-    const std::string& SaveError() const { return saveError_; }
-    int SaveErrorCode() const { return saveErrorCode_; }
+    // a failure leaves an existing file untouched.
+    SaveResult SaveToFile(const std::filesystem::path& fileName);
 
     std::uint16_t FormatTag() const { return formatTag_; }
     std::uint16_t Channels() const { return channels_; }
@@ -86,12 +95,9 @@ class Wave {
     void SetSaved(bool saved) { saved_ = saved; }
     bool HasData() const { return hasData_; }
     bool OverviewValid() const { return overviewValid_; }
-    LoadOutcome Outcome() const { return outcome_; }
     const std::filesystem::path& SwapFileName() const { return swapFileName_; }
     const WaveEnvironment& Env() const { return env_; }
     SampleEncoding Encoding() const { return encoding_; }
-    // Why a file was refused as not PCM, when the format is known but unsupported; else empty.
-    const std::string& RefusalReason() const { return refusalReason_; }
     // Full scale in internal values: 2^15 for 8-bit documents, 2^23 for every other depth.
     std::int64_t FullScale() const { return StoreFullScale(encoding_); }
 
@@ -117,8 +123,7 @@ class Wave {
     explicit Wave(const WaveEnvironment& env);
     void CreateStore(const std::string& prefix, const std::string& suffix);
     // The load in its steps; each false return means the file was refused (outcome set).
-    void Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
-              bool* notPcmPending);
+    void Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize);
     bool ReadFormatChunk(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
                          std::uint64_t& pos);
     bool AcceptFormat(const unsigned char* fmt, const std::vector<unsigned char>& extension);
@@ -153,8 +158,6 @@ class Wave {
     bool hasData_ = false;
     bool overviewValid_ = false;
     LoadOutcome outcome_ = LoadOutcome::Loaded;
-    std::string saveError_;
-    int saveErrorCode_ = 0;
 };
 
 }  // namespace sv

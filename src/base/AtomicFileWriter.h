@@ -43,6 +43,9 @@ class AtomicFileWriter {
 
     bool InPlace() const { return inPlace_; }
     const std::filesystem::path& Target() const { return target_; }
+    // The file being written, for encoders that seek back to finish their headers; used only
+    // before Commit, and never closed by them.
+    int Descriptor() const { return out_.Get(); }
 
   private:
     void OpenTemporary(bool existing, const struct stat& old);

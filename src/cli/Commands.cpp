@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "audio/SoundFileImport.h"
+#include "audio/AudioFileFormats.h"
 #include "audio/Wave.h"
 #include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
@@ -55,18 +55,18 @@ void SetUp(Session& session, const Options& options) {
 
 // Loads IN; on refusal reports it and returns null with exit set.
 std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit) {
-    bool notPcm = false;
-    auto wave = IsSoundFileExtension(path) ? ImportSoundFile(path, session.env)
-                                           : Wave::CreateFromFile(path, session.env, &notPcm);
+    LoadResult loaded = OpenAudioFile(path, session.env);
     if (Interrupted()) {  // loading cannot stop half-way, but nothing runs after it
         exit = ExitCancelled;
         return nullptr;
     }
-    if (wave->HasData()) return wave;
-    if (notPcm) {
-        const std::string& reason = wave->RefusalReason();
+    if (loaded.Document) return std::move(loaded.Document);
+    if (loaded.Outcome == LoadOutcome::NotPcm) {
+        const std::string& reason = loaded.Reason;
         session.dialogs.Message(Texts().CaNePCM + ": " + path +
                                 (reason.empty() ? "" : ": " + reason));
+    } else {
+        session.dialogs.Message(LoadRefusalMessage(loaded, session.env.WorkFolder));
     }
     exit = ExitRefused;
     return nullptr;
@@ -117,21 +117,23 @@ int RunInfo(Session& session, const Options& options) {
         peaks += (c ? " " : "") + std::string(text);
     }
     std::printf("peak_dbfs: %s\n", peaks.c_str());
-    const LoudnessFigures loudness = MeasureLoudness(*wave);
-    std::printf("integrated_lufs: %s\n", Decimal(loudness.IntegratedLufs).c_str());
-    std::printf("loudness_range_lu: %s\n", Decimal(loudness.RangeLu).c_str());
-    std::printf("true_peak_dbtp: %s\n", Decimal(loudness.TruePeakDbtp).c_str());
+    const auto loudness = MeasureLoudness(*wave);
+    if (!loudness) return ExitCancelled;
+    std::printf("integrated_lufs: %s\n", Decimal(loudness->IntegratedLufs).c_str());
+    std::printf("loudness_range_lu: %s\n", Decimal(loudness->RangeLu).c_str());
+    std::printf("true_peak_dbtp: %s\n", Decimal(loudness->TruePeakDbtp).c_str());
     return ExitDone;
 }
 
 // Saves OUT; the document writes beside it and renames, so OUT is complete or untouched.
 int Save(Session& session, Wave& wave, const std::string& path) {
-    if (wave.SaveToFile(path)) return ExitDone;
-    if (wave.SaveErrorCode() == ECANCELED || Interrupted()) return ExitCancelled;
-    if (IsFullOrProtectedMedium(wave.SaveErrorCode()))
-        session.dialogs.Message(Texts().CaDatNoSave + ": " + wave.SaveError());
+    const SaveResult result = SaveAudioFile(wave, path);
+    if (result.Saved()) return ExitDone;
+    if (result.Cancelled() || Interrupted()) return ExitCancelled;
+    if (IsFullOrProtectedMedium(result.Code()))
+        session.dialogs.Message(Texts().CaDatNoSave + ": " + result.Reason());
     else
-        session.dialogs.Message(wave.SaveError());  // names the file and the real cause
+        session.dialogs.Message(result.Reason());  // names the file and the real cause
     return ExitIoFailure;
 }
 
@@ -177,16 +179,21 @@ bool AnyStage(const RemasterSettings& s) {
     return s.RemoveNoise || s.Levelling || s.FitPeaks || s.Normalize;
 }
 
-// The loudness mode of normalizing runs last, after the other stages.
-void NormalizeLoudnessIfAsked(std::unique_ptr<Wave>& wave, const Options& options) {
-    if (!options.NormalizeLufs) return;
-    wave = NormalizeLoudness(*wave, *options.NormalizeLufs, options.TruePeakMax);
+// The loudness mode of normalizing runs last, after the other stages. False when cancelled.
+bool NormalizeLoudnessIfAsked(std::unique_ptr<Wave>& wave, const Options& options) {
+    if (!options.NormalizeLufs) return true;
+    auto normalized = NormalizeLoudness(*wave, *options.NormalizeLufs, options.TruePeakMax);
+    if (!normalized) return false;
+    wave = std::move(normalized);
+    return true;
 }
 
 int RunRemaster(Session& session, const Options& options) {
-    // Only WAV is written so far: WAV bytes under another format's name would mislead players.
-    if (IsSoundFileExtension(options.Output)) {
-        std::fprintf(stderr, "sonivar-cli: %s: only WAV output is written; use a .wav name\n",
+    // WAV bytes under the name of a format that is only read would mislead players.
+    if (!IsSavableAudioFileName(options.Output)) {
+        std::fprintf(stderr,
+                     "sonivar-cli: %s: this format is read but not written; use .wav, .flac, "
+                     ".aiff or .ogg\n",
                      options.Output.c_str());
         return ExitUsage;
     }
@@ -202,7 +209,7 @@ int RunRemaster(Session& session, const Options& options) {
             WalkResult::Cancelled)
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
-    NormalizeLoudnessIfAsked(wave, options);
+    if (!NormalizeLoudnessIfAsked(wave, options) || Interrupted()) return ExitCancelled;
     return Save(session, *wave, options.Output);
 }
 
@@ -224,14 +231,14 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// The *.wav files of a folder, sorted without regard to case.
+// The audio files of a folder, sorted without regard to case.
 std::vector<std::string> WavFiles(const std::filesystem::path& folder) {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
         std::error_code ec;
         if (name.empty() || name[0] == '.' || !entry.is_regular_file(ec)) continue;
-        if (Lower(entry.path().extension().string()) == ".wav") names.push_back(name);
+        if (IsReadableAudioFileName(entry.path())) names.push_back(name);
     }
     std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
         const std::string la = Lower(a), lb = Lower(b);
@@ -274,7 +281,7 @@ int RunBatch(Session& session, const Options& options) {
                     WalkResult::Cancelled ||
                 Interrupted())
                 return ExitCancelled;
-            NormalizeLoudnessIfAsked(wave, options);
+            if (!NormalizeLoudnessIfAsked(wave, options) || Interrupted()) return ExitCancelled;
             if (IsWriteProtected(out)) {
                 session.dialogs.Message(out.string() + " " + Texts().CaJeChrWrite);
                 worst = std::max<int>(worst, ExitIoFailure);

@@ -3,8 +3,12 @@
 #include <ebur128.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 #include <vector>
+
+#include "loudness/TruePeakMeter.h"
+#include "text/Language.h"
 
 namespace sv {
 
@@ -20,20 +24,28 @@ constexpr std::int64_t BlockFrames = 16384;
 
 double Decibels(double linear) { return linear > 0.0 ? 20.0 * std::log10(linear) : -HUGE_VAL; }
 
+std::string Figure(double value) {
+    if (!std::isfinite(value)) return value < 0 ? "-inf" : "inf";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", value);
+    return text;
+}
+
 }  // namespace
 
-LoudnessFigures MeasureLoudness(Wave& wave) {
+std::optional<LoudnessFigures> MeasureLoudness(Wave& wave) {
     const int ch = wave.Channels();
     Meter meter(ebur128_init(static_cast<unsigned>(ch),
                              static_cast<unsigned long>(wave.SampleRate()),
-                             EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_TRUE_PEAK));
+                             EBUR128_MODE_I | EBUR128_MODE_LRA));
     if (!meter) throw std::runtime_error("loudness cannot be measured for this format");
+    TruePeakMeter truePeak(ch, wave.SampleRate());
 
     const std::int64_t frames = wave.FrameCount();
     const std::int64_t blocks = frames / BlockFrames;
     auto progress = wave.Env().Ports.MakeProgress();
-    progress->EnableCancel(false);
-    progress->SetCaption("Measuring loudness");
+    progress->EnableCancel(true);
+    progress->SetCaption(Texts().CaMeasuringLoudness);
     progress->SetTotal(blocks);
     progress->Show();
 
@@ -47,31 +59,30 @@ LoudnessFigures MeasureLoudness(Wave& wave) {
         std::transform(values.begin(), values.begin() + count * ch, samples.begin(),
                        [scale](std::int32_t v) { return static_cast<float>(v) * scale; });
         ebur128_add_frames_float(meter.get(), samples.data(), static_cast<std::size_t>(count));
+        truePeak.Add(samples.data(), count);
         progress->SetDone(b);
+        if (progress->CancelRequested()) return std::nullopt;
     }
+    truePeak.Finish();
 
     LoudnessFigures figures;
     double value = 0.0;
     if (ebur128_loudness_global(meter.get(), &value) == EBUR128_SUCCESS)
         figures.IntegratedLufs = value;
     if (ebur128_loudness_range(meter.get(), &value) == EBUR128_SUCCESS) figures.RangeLu = value;
-    double peak = 0.0;
-    for (int c = 0; c < ch; ++c) {
-        if (ebur128_true_peak(meter.get(), static_cast<unsigned>(c), &value) == EBUR128_SUCCESS)
-            peak = std::max(peak, value);
-    }
-    figures.TruePeakDbtp = Decibels(peak);
+    figures.TruePeakDbtp = Decibels(truePeak.Peak());
     return figures;
 }
 
 std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double truePeakMaxDbtp,
                                         double* gainDb) {
-    const LoudnessFigures figures = MeasureLoudness(wave);
+    const auto figures = MeasureLoudness(wave);
+    if (!figures) return nullptr;
     double gain = 0.0;  // in dB
-    if (std::isfinite(figures.IntegratedLufs)) {
-        gain = targetLufs - figures.IntegratedLufs;
-        if (std::isfinite(figures.TruePeakDbtp))
-            gain = std::min(gain, truePeakMaxDbtp - figures.TruePeakDbtp);
+    if (std::isfinite(figures->IntegratedLufs)) {
+        gain = targetLufs - figures->IntegratedLufs;
+        if (std::isfinite(figures->TruePeakDbtp))
+            gain = std::min(gain, truePeakMaxDbtp - figures->TruePeakDbtp);
     }
     if (gainDb) *gainDb = gain;
     const double factor = std::pow(10.0, gain / 20.0);
@@ -81,8 +92,8 @@ std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double tr
     const std::int64_t frames = wave.FrameCount();
     const std::int64_t blocks = frames / BlockFrames;
     auto progress = wave.Env().Ports.MakeProgress();
-    progress->EnableCancel(false);
-    progress->SetCaption("Normalizing loudness");
+    progress->EnableCancel(true);
+    progress->SetCaption(Texts().CaNormalizingLoudness);
     progress->SetTotal(blocks);
     progress->Show();
     std::vector<std::int32_t> values(static_cast<std::size_t>(BlockFrames * ch));
@@ -98,8 +109,14 @@ std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double tr
         }
         output->WriteRaw(values.data(), raw, count * ch);
         progress->SetDone(b);
+        if (progress->CancelRequested()) return nullptr;
     }
     return output;
+}
+
+std::string LoudnessText(const LoudnessFigures& figures) {
+    return Figure(figures.IntegratedLufs) + " LUFS  LRA " + Figure(figures.RangeLu) + " LU  TP " +
+           Figure(figures.TruePeakDbtp) + " dBTP";
 }
 
 }  // namespace sv

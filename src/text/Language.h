@@ -138,6 +138,9 @@
     X(main, CaMmnd, "Low disk space") \
     X(main, CaPpv, "for needs calculation") \
     X(main, CaMaly, "Sample is too short for this method") \
+    X(main, CaLoudness, "Loudness") \
+    X(main, HiNormalizeUnit, "dB: level of the highest sample; LUFS: integrated loudness, lowered where needed to keep the true peak at most -1 dBTP") \
+    X(main, CaSoundFiles, "All sound files") \
     /* [Wav] progress titles of reading and saving */ \
     X(Wav, CaReading, "Reading") \
     X(Wav, CaWriting, "Saving") \
@@ -146,6 +149,8 @@
     /* [filters] progress titles of the processing stages */ \
     X(filters, CaNormaDetect, "Normalizing detection") \
     X(filters, CaNormalizing, "Normalizing") \
+    X(filters, CaMeasuringLoudness, "Measuring loudness") \
+    X(filters, CaNormalizingLoudness, "Normalizing loudness") \
     X(filters, CaDetection, "Remastering detection") \
     X(filters, CaRemastering, "Remastering") \
     X(filters, CaNoiseDetect, "Noise detection") \

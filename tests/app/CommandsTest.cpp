@@ -339,12 +339,13 @@ class CommandsTest final : public QObject {
         rig.files.batch = {true, false, folder, folder, {"float.wav", "good.wav"}};
         rig->ProcessBatch();
         QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
-        QCOMPARE(rig.dialogs.messages[0], Texts().CaNePCM + " (float.wav)");
+        const std::string refused = Texts().CaNePCM + ": 16-bit float samples are not supported";
+        QCOMPARE(rig.dialogs.messages[0], refused + " (float.wav)");
         QVERIFY(std::filesystem::exists(folder / "_good.wav"));
         // Outside a batch the message stays as it is.
         rig.files.openNames = {(folder / "float.wav").string()};
         rig->Open();
-        QCOMPARE(rig.dialogs.messages.back(), Texts().CaNePCM);
+        QCOMPARE(rig.dialogs.messages.back(), refused);
     }
 
     void batchOverwriteReplacesOnlyConfirmedFiles() {

@@ -194,7 +194,8 @@ class MainWindowTest final : public QObject {
         rig.files.openNames = {(dir / "float.wav").string()};
         rig->Open();
         QCOMPARE(rig.dialogs.messages.back(),
-                 std::string("File is not in PCM format or is damaged"));
+                 std::string("File is not in PCM format or is damaged: 16-bit float samples are "
+                             "not supported"));
         QVERIFY(!rig.state().WaveLoaded);
 
         // A file shorter than its header says ends the command with the I/O error's text.
@@ -228,19 +229,30 @@ class MainWindowTest final : public QObject {
         QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: take.wav"));
         QCOMPARE(rig.state().FileName, (dir / "out" / "take.wav").string());
 
+        // MP3 is read but not written: WAV bytes under its name would mislead players.
         rig.files.saveNames = {(dir / "out" / "take.mp3").string()};
         rig->SaveAs();
-        QVERIFY(std::filesystem::exists(dir / "out" / "take.mp3"));
+        QVERIFY(!std::filesystem::exists(dir / "out" / "take.mp3"));
         QVERIFY(!std::filesystem::exists(dir / "out" / "take.mp3.wav"));
+        QVERIFY(rig.dialogs.messages.back().find("read but not written") != std::string::npos);
         QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: take.mp3"));
 
+        // The other formats keep their extensions, four letters too, and are written as named.
+        for (const char* name : {"take.flac", "take.aif", "take.ogg"}) {
+            rig.files.saveNames = {(dir / "out" / name).string()};
+            rig->SaveAs();
+            const std::string head = ReadFile(dir / "out" / name).substr(0, 4);
+            QVERIFY(head == "fLaC" || head == "FORM" || head == "OggS");
+            QVERIFY(!std::filesystem::exists(dir / "out" / (std::string(name) + ".wav")));
+        }
+
         // Save of an existing file asks first; No leaves it alone.
-        WriteFile(dir / "out" / "take.mp3", "keep");
+        WriteFile(dir / "out" / "take.ogg", "keep");
         rig.dialogs.answers = {false};
         rig->Save();
         QCOMPARE(rig.dialogs.questions.back(),
-                 "File " + (dir / "out" / "take.mp3").string() + " already exist, overwrite?");
-        QCOMPARE(ReadFile(dir / "out" / "take.mp3"), std::string("keep"));
+                 "File " + (dir / "out" / "take.ogg").string() + " already exist, overwrite?");
+        QCOMPARE(ReadFile(dir / "out" / "take.ogg"), std::string("keep"));
 
         const auto locked = dir / "out" / "locked.wav";
         WriteFile(locked, "old");
@@ -409,6 +421,47 @@ class MainWindowTest final : public QObject {
         QVERIFY(rig->close());
         QVERIFY(!std::filesystem::exists(secondSwap));
         QVERIFY(!rig.state().Document);
+    }
+
+    void loudnessIsShownAndNormalizeCanTargetIt() {
+        TempDir dir;
+        WindowRig rig(dir);
+        QCOMPARE(PanelText(rig, 5), QStringLiteral("Loudness:"));
+        rig.files.openNames = {MakeWav(dir, "a.wav").string()};
+        rig->Open();
+        const QString loaded = PanelText(rig, 5);
+        QVERIFY2(loaded.startsWith("Loudness: -") && loaded.contains(" LUFS  LRA ") &&
+                     loaded.endsWith(" dBTP"),
+                 qPrintable(loaded));
+
+        // LUFS mode: the spin edit takes loudness targets and Normalize reaches them.
+        auto* unit = rig.get<QComboBox>("normalizeUnitCombo");
+        auto* value = rig.get<QSpinBox>("normalizeSpin");
+        value->setValue(-3);
+        unit->setCurrentIndex(1);
+        QCOMPARE(value->minimum(), -70);
+        QCOMPARE(value->value(), -16);
+        value->setValue(-23);
+        rig->Normalize();
+        QVERIFY2(PanelText(rig, 5).startsWith("Loudness: -23.0 LUFS"),
+                 qPrintable(PanelText(rig, 5)));
+        QVERIFY(!rig.state().Flags.DataSaved);
+        // Remaster It normalizes by loudness in this mode too, as its last stage.
+        rig.get<QCheckBox>("normalizeCheck")->setChecked(true);
+        value->setValue(-30);
+        rig->Remaster();
+        QVERIFY2(PanelText(rig, 5).startsWith("Loudness: -30.0 LUFS"),
+                 qPrintable(PanelText(rig, 5)));
+        unit->setCurrentIndex(0);  // each unit keeps its own value
+        QCOMPARE(value->value(), -3);
+        QCOMPARE(value->minimum(), -48);
+
+        // A cancelled measurement leaves the caption alone.
+        rig.progress.cancelTitle = "Measuring loudness";
+        rig.dialogs.answers = {true};
+        rig->ReturnToSaved();
+        QCOMPARE(PanelText(rig, 5), QStringLiteral("Loudness:"));
+        QVERIFY(rig.state().WaveLoaded);
     }
 
     void noCommandStartsWhileAProgressWindowIsOpen() {

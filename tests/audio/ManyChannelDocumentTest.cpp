@@ -43,8 +43,8 @@ struct ManyChannelDocumentTest : ::testing::Test {
     // Channel 0 and 1 of the store, margins included, after running the stage.
     std::vector<std::int32_t> FirstTwoChannels(
         const std::string& name, const std::function<WalkResult(std::unique_ptr<Wave>&)>& stage) {
-        auto wave = Wave::CreateFromFile(dir / name, env);
-        EXPECT_TRUE(wave->HasData());
+        auto wave = Wave::CreateFromFile(dir / name, env).Document;
+        EXPECT_NE(wave, nullptr);
         EXPECT_EQ(stage(wave), WalkResult::Completed) << name;
         const std::int64_t frames = wave->FrameCount() + 2 * MarginFrames;
         std::vector<std::int32_t> both(static_cast<std::size_t>(2 * frames));

@@ -54,9 +54,8 @@ struct WideWaveTest : ::testing::Test {
     WaveEnvironment env = test::MakeEnv(dir.path(), &dialogs);
 
     std::unique_ptr<Wave> Load(const std::filesystem::path& path) {
-        bool pending = false;
-        auto wave = Wave::CreateFromFile(path, env, &pending);
-        EXPECT_TRUE(wave->HasData()) << path;
+        auto wave = Wave::CreateFromFile(path, env).Document;
+        EXPECT_NE(wave, nullptr) << path;
         return wave;
     }
     std::int32_t Value(Wave& wave, std::int64_t frame, int channel) {
@@ -112,7 +111,8 @@ TEST_F(WideWaveTest, WideFormatsRoundTripBitExact) {
         EXPECT_EQ(wave->Encoding(), c.encoding);
         EXPECT_EQ(wave->FrameCount(), Frames);
         EXPECT_EQ(wave->FullScale(), 8388608);
-        ASSERT_TRUE(wave->SaveToFile(dir / "out.wav")) << wave->SaveError();
+        const SaveResult saved = wave->SaveToFile(dir / "out.wav");
+        ASSERT_TRUE(saved.Saved()) << saved.Reason();
         EXPECT_TRUE(test::ReadFile(dir / "out.wav") == bytes);
     }
 }
@@ -140,7 +140,7 @@ TEST_F(WideWaveTest, ThirtyTwoBitKeepsTheTopTwentyFourBits) {
     EXPECT_EQ(Value(*wave, 0, 0), 8388607);
     EXPECT_EQ(Value(*wave, 1, 0), -8388608);
     EXPECT_EQ(Value(*wave, 2, 0), 0x123456);
-    ASSERT_TRUE(wave->SaveToFile(dir / "out.wav"));
+    ASSERT_TRUE(wave->SaveToFile(dir / "out.wav").Saved());
     const std::string out = test::ReadFile(dir / "out.wav");
     std::int32_t third;
     std::memcpy(&third, out.data() + 44 + 8, 4);
@@ -157,7 +157,7 @@ TEST_F(WideWaveTest, EmptyDocumentLikeAnExtensibleOneKeepsItsFmtChunk) {
     auto wave = Load(dir / "in.wav");
     auto empty = Wave::CreateEmptyLike(*wave, 10);
     EXPECT_EQ(empty->Encoding(), SampleEncoding::Float32);
-    ASSERT_TRUE(empty->SaveToFile(dir / "empty.wav"));
+    ASSERT_TRUE(empty->SaveToFile(dir / "empty.wav").Saved());
     const std::string out = test::ReadFile(dir / "empty.wav");
     ASSERT_EQ(out.size(), 20u + 40 + 8 + 40);
     EXPECT_EQ(out.substr(8, 60), bytes.substr(8, 56) + std::string("\x28\0\0\0", 4));
@@ -173,11 +173,12 @@ TEST_F(WideWaveTest, RefusedFormatsNameTheirReason) {
     };
     for (const auto& [layout, reason] : cases) {
         test::WriteWav(dir / "bad.wav", layout, [](std::int64_t, int) { return 0; });
-        bool pending = false;
-        auto wave = Wave::CreateFromFile(dir / "bad.wav", env, &pending);
-        EXPECT_FALSE(wave->HasData());
-        EXPECT_TRUE(pending);
-        EXPECT_EQ(wave->RefusalReason(), reason);
+        const LoadResult result = Wave::CreateFromFile(dir / "bad.wav", env);
+        EXPECT_EQ(result.Document, nullptr);
+        EXPECT_EQ(result.Outcome, LoadOutcome::NotPcm);
+        EXPECT_EQ(result.Reason, reason);
+        EXPECT_EQ(LoadRefusalMessage(result, env.WorkFolder),
+                  "File is not in PCM format or is damaged: " + reason);
     }
 }
 

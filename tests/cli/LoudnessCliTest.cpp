@@ -90,6 +90,32 @@ TEST_F(LoudnessCliTest, InfoAgreesWithAnIndependentMeterAndNormalizingReachesThe
     }
 }
 
+// Wide-band noise is where a coarse true-peak meter reads low; the ceiling must hold as the
+// independent meter sees it. -R makes sox's noise repeatable.
+TEST_F(LoudnessCliTest, TruePeakCeilingHoldsOnNoise) {
+    if (!HaveTools()) GTEST_SKIP() << "ffmpeg or sox missing";
+    const char* const noises[] = {"-r 48000 -b 24 -c 2 n.wav synth 10 whitenoise vol 0.2",
+                                  "-r 44100 -b 16 -c 2 n.wav synth 10 whitenoise vol 0.2",
+                                  "-r 44100 -b 16 -c 1 n.wav synth 12 pinknoise vol 0.3"};
+    for (const char* noise : noises) {
+        SCOPED_TRACE(noise);
+        const auto file = dir / "n.wav";
+        ASSERT_EQ(
+            std::system(("cd '" + dir.path().string() + "' && sox -R -n " + noise + " 2>/dev/null")
+                            .c_str()),
+            0);
+        const std::string info = Cli("info '" + file.string() + "'");
+        EXPECT_NEAR(After(info, "true_peak_dbtp:"), MeasureWithFfmpeg(file).truePeak, 0.2) << info;
+        const auto out = dir / "out.wav";
+        // A target this loud is reachable only through the ceiling.
+        Cli("remaster '" + file.string() + "' '" + out.string() +
+            "' --normalize-lufs -3 --true-peak-max -1");
+        const Reference after = MeasureWithFfmpeg(out);
+        EXPECT_LE(after.truePeak, -1.0) << after.integrated;
+        EXPECT_GT(after.truePeak, -1.3);  // held at the ceiling, not far below it
+    }
+}
+
 TEST(LoudnessOptions, ValuesOutsideTheirRangeAreRefused) {
     struct Case {
         std::vector<const char*> args;

@@ -24,9 +24,10 @@ TEST(BlockTransfers, EngineResultsDoNotDependOnThem) {
         Engine engine(env.Ports);
         auto spectra = std::make_unique<SharedSpectra>();
         BandsToSpectrum(BuiltInTable(BuiltInTimbre::Pop), spectra->Target);
-        auto wave = Wave::CreateFromFile(dir / "in.wav", env);
+        auto wave = Wave::CreateFromFile(dir / "in.wav", env).Document;
+        EXPECT_NE(wave, nullptr);
         EXPECT_TRUE(RunRemasterIt(engine, wave, settings, *spectra).Replaced);
-        EXPECT_TRUE(wave->SaveToFile(dir / out));
+        EXPECT_TRUE(wave->SaveToFile(dir / out).Saved());
         std::vector<std::int32_t> overview;
         for (int slot = 0; slot < 2 * Wave::OverviewColumns; ++slot)
             for (int c = 0; c < 2; ++c) overview.push_back(wave->OverviewValue(slot, c));

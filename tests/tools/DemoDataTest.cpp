@@ -80,8 +80,8 @@ TEST(DemoRecording, WrittenFileLoadsWithTheSameSamples) {
 
     WaveEnvironment env;
     env.WorkFolder = dir.path();
-    const auto wave = Wave::CreateFromFile(dir / "r.wav", env);
-    ASSERT_TRUE(wave->HasData());
+    const auto wave = Wave::CreateFromFile(dir / "r.wav", env).Document;
+    ASSERT_NE(wave, nullptr);
     EXPECT_EQ(wave->Channels(), 2);
     EXPECT_EQ(wave->SampleRate(), 22050);
     EXPECT_EQ(wave->BitsPerSample(), 16);

@@ -1,0 +1,38 @@
+#include "audio/AudioFileFormats.h"
+
+#include <cctype>
+#include <cerrno>
+#include <string>
+
+#include "audio/SoundFileExport.h"
+#include "audio/SoundFileImport.h"
+
+namespace sv {
+
+bool IsReadableAudioFileName(const std::filesystem::path& fileName) {
+    std::string ext = fileName.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".wav" || IsSoundFileExtension(fileName);
+}
+
+bool IsSavableAudioFileName(const std::filesystem::path& fileName) {
+    return !IsSoundFileExtension(fileName) || IsSoundFileExportExtension(fileName);
+}
+
+LoadResult OpenAudioFile(const std::filesystem::path& fileName, const WaveEnvironment& env) {
+    return IsSoundFileExtension(fileName) ? ImportSoundFile(fileName, env)
+                                          : Wave::CreateFromFile(fileName, env);
+}
+
+SaveResult SaveAudioFile(Wave& wave, const std::filesystem::path& fileName) {
+    if (IsSoundFileExportExtension(fileName)) return ExportSoundFile(wave, fileName);
+    if (!IsSavableAudioFileName(fileName))
+        return SaveResult::Failed("Cannot save " + fileName.string() + ": " +
+                                      fileName.extension().string() +
+                                      " files are read but not written; choose .wav, .flac, "
+                                      ".aiff or .ogg",
+                                  EINVAL);
+    return wave.SaveToFile(fileName);
+}
+
+}  // namespace sv

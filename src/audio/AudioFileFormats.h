@@ -1,0 +1,24 @@
+#pragma once
+// Which file names this program opens and saves, and the one entry for each direction: WAV
+// through our own reader and writer, the other formats through libsndfile.
+#include <filesystem>
+
+#include "audio/SaveResult.h"
+#include "audio/Wave.h"
+
+namespace sv {
+
+// True for .wav and every extension read through libsndfile (case does not matter).
+bool IsReadableAudioFileName(const std::filesystem::path& fileName);
+
+// False only for formats that are read but never written (MP3): every other name is saved as
+// WAV unless its extension names FLAC, AIFF or Ogg.
+bool IsSavableAudioFileName(const std::filesystem::path& fileName);
+
+// Opens WAV (and names of unknown extension) with our own reader, the rest through libsndfile.
+LoadResult OpenAudioFile(const std::filesystem::path& fileName, const WaveEnvironment& env);
+
+// Saves in the format the name's extension gives.
+SaveResult SaveAudioFile(Wave& wave, const std::filesystem::path& fileName);
+
+}  // namespace sv

@@ -1,0 +1,170 @@
+#include "audio/SoundFileExport.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/AtomicFileWriter.h"
+#include "base/IoError.h"
+#include "text/Language.h"
+
+namespace sv {
+
+namespace {
+
+struct SoundFileCloser {
+    void operator()(SNDFILE* file) const { sf_close(file); }
+};
+
+std::string LowerExtension(const std::filesystem::path& fileName) {
+    std::string ext = fileName.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+std::optional<int> ContainerFor(const std::filesystem::path& fileName) {
+    const std::string ext = LowerExtension(fileName);
+    if (ext == ".flac") return SF_FORMAT_FLAC;
+    if (ext == ".aif" || ext == ".aiff") return SF_FORMAT_AIFF;
+    if (ext == ".ogg" || ext == ".oga") return SF_FORMAT_OGG;
+    return std::nullopt;
+}
+
+int SubtypeFor(int container, SampleEncoding encoding) {
+    if (container == SF_FORMAT_OGG) return SF_FORMAT_VORBIS;
+    switch (encoding) {
+        case SampleEncoding::Unsigned8:
+            return SF_FORMAT_PCM_S8;
+        case SampleEncoding::Signed16:
+            return SF_FORMAT_PCM_16;
+        case SampleEncoding::Signed24:
+            return SF_FORMAT_PCM_24;
+        case SampleEncoding::Signed32:
+            return container == SF_FORMAT_FLAC ? SF_FORMAT_PCM_24 : SF_FORMAT_PCM_32;
+        case SampleEncoding::Float32:
+            return container == SF_FORMAT_FLAC ? SF_FORMAT_PCM_24 : SF_FORMAT_FLOAT;
+    }
+    return SF_FORMAT_PCM_24;
+}
+
+int BitsOf(int subtype) {
+    switch (subtype) {
+        case SF_FORMAT_PCM_S8:
+            return 8;
+        case SF_FORMAT_PCM_16:
+            return 16;
+        case SF_FORMAT_PCM_32:
+            return 32;
+        default:
+            return 24;
+    }
+}
+
+// Store values to full-scale 32-bit integers cut to the file's depth exactly as the WAV writer
+// cuts them (truncation towards zero, then saturation), so libsndfile's own narrowing only drops
+// zero bits. 8-bit documents hold 16-bit values, so 8 and 16 bits both drop the store's low byte.
+void ToFileIntegers(const std::int32_t* values, std::int32_t* out, std::int64_t count, int bits) {
+    if (bits >= 24) {  // 32-bit files keep the store's 24 bits on top, as in WAV
+        for (std::int64_t i = 0; i < count; ++i)
+            out[i] = static_cast<std::int32_t>(
+                static_cast<std::uint32_t>(std::clamp(values[i], -8388608, 8388607)) << 8);
+        return;
+    }
+    const std::int32_t high = (1 << (bits - 1)) - 1;
+    const int shift = 32 - bits;
+    for (std::int64_t i = 0; i < count; ++i)
+        out[i] = static_cast<std::int32_t>(
+            static_cast<std::uint32_t>(std::clamp(values[i] / 256, -high - 1, high)) << shift);
+}
+
+[[noreturn]] void ThrowEncoderError(const std::filesystem::path& fileName, SNDFILE* file) {
+    const int code = errno != 0 ? errno : EIO;
+    throw IoError("Cannot save " + fileName.string() + ": " + sf_strerror(file), code);
+}
+
+}  // namespace
+
+bool IsSoundFileExportExtension(const std::filesystem::path& fileName) {
+    return ContainerFor(fileName).has_value();
+}
+
+SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName) {
+    const auto container = ContainerFor(fileName);
+    if (!container)
+        return SaveResult::Failed(
+            "Cannot save " + fileName.string() + ": no format is written under this extension",
+            EINVAL);
+    if (IsWriteProtected(fileName))
+        return SaveResult::Failed("Cannot save " + fileName.string() + ": " + std::strerror(EACCES),
+                                  EACCES);
+    const int ch = wave.Channels();
+    const int subtype = SubtypeFor(*container, wave.Encoding());
+    SF_INFO info{};
+    info.channels = ch;
+    info.samplerate = wave.SampleRate();
+    info.format = *container | subtype;
+    if (!sf_format_check(&info))
+        return SaveResult::Failed("Cannot save " + fileName.string() +
+                                      ": this format cannot hold " + std::to_string(ch) +
+                                      " channels at " + std::to_string(wave.SampleRate()) + " Hz",
+                                  EINVAL);
+    auto progress = wave.Env().Ports.MakeProgress();
+    try {
+        AtomicFileWriter writer(fileName, wave.Env().WorkFolder);
+        errno = 0;
+        std::unique_ptr<SNDFILE, SoundFileCloser> file(
+            sf_open_fd(writer.Descriptor(), SFM_WRITE, &info, SF_FALSE));
+        if (!file) ThrowEncoderError(fileName, nullptr);
+
+        const std::int64_t frames = wave.FrameCount();
+        const std::int64_t blockFrames = Wave::TransferBlock / ch;
+        const std::int64_t blocks = frames / blockFrames;
+        progress->EnableCancel(false);
+        progress->Show();
+        progress->SetCaption(Texts().CaWriting);
+        progress->SetTotal(blocks);
+        const bool asFloat = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_VORBIS;
+        const int bits = BitsOf(subtype);
+        const double scale = 1.0 / static_cast<double>(wave.FullScale());
+        Int32Array values(static_cast<std::size_t>(blockFrames * ch));
+        Int32Array integers(asFloat ? 0 : values.size());
+        std::vector<float> floats(asFloat ? values.size() : 0);
+        for (std::int64_t first = 0, b = 0; first < frames; first += blockFrames, ++b) {
+            const std::int64_t count = std::min(blockFrames, frames - first);
+            wave.ReadRaw(values.data(), (MarginFrames + first) * ch, count * ch);
+            errno = 0;
+            sf_count_t written = 0;
+            if (asFloat) {
+                std::transform(values.begin(), values.begin() + count * ch, floats.begin(),
+                               [scale](std::int32_t v) {
+                                   return static_cast<float>(static_cast<double>(v) * scale);
+                               });
+                written = sf_writef_float(file.get(), floats.data(), count);
+            } else {
+                ToFileIntegers(values.data(), integers.data(), count * ch, bits);
+                written = sf_writef_int(file.get(), integers.data(), count);
+            }
+            if (written != count) ThrowEncoderError(fileName, file.get());
+            progress->SetDone(b);
+            if (progress->CancelRequested())
+                return SaveResult::Failed("Saving cancelled", ECANCELED);
+        }
+        errno = 0;
+        if (sf_close(file.release()) != 0) ThrowEncoderError(fileName, nullptr);
+        writer.Commit();
+        wave.SetSaved(true);
+        progress->SetDone(blocks);
+        return SaveResult::Done();
+    } catch (const IoError& error) {
+        return SaveResult::Failed(error.what(), error.Code());
+    }
+}
+
+}  // namespace sv

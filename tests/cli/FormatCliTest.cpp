@@ -1,0 +1,98 @@
+// The command line writes the format its output name gives and takes every readable format in
+// a batch.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "support/TestFiles.h"
+
+namespace sv {
+namespace {
+
+std::string Capture(const std::string& command) {
+    std::string out;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return out;
+    char buffer[4096];
+    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    ::pclose(pipe);
+    while (!out.empty() && out.back() == '\n') out.pop_back();
+    return out;
+}
+
+struct FormatCliTest : ::testing::Test {
+    test::TempDir dir;
+    void SetUp() override {
+        if (std::system("command -v sox >/dev/null") != 0) GTEST_SKIP() << "sox missing";
+    }
+    int Cli(const std::string& args) {
+        const int status =
+            std::system((std::string(SONIVAR_CLI_PATH) + " " + args + " --quiet --work-folder '" +
+                         dir.path().string() + "' 2>/dev/null")
+                            .c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    bool Sox(const std::string& args) {
+        return std::system(
+                   ("cd '" + dir.path().string() + "' && sox " + args + " 2>/dev/null").c_str()) ==
+               0;
+    }
+    std::string Soxi(const std::string& option, const std::string& file) {
+        return Capture("soxi " + option + " '" + (dir / file).string() + "'");
+    }
+    std::string RawSamples(const std::string& file) {
+        return Capture("sox '" + (dir / file).string() + "' -t raw - | md5sum");
+    }
+};
+
+TEST_F(FormatCliTest, RemasterWritesTheFormatOfTheOutputName) {
+    ASSERT_TRUE(Sox("-n -r 48000 -b 24 -c 2 in.wav synth 8 sine 440 vol 0.5"));
+    struct Case {
+        const char* out;
+        const char* type;
+        const char* bits;
+    };
+    for (const Case& c : {Case{"out.flac", "flac", "24"}, Case{"out.aiff", "aiff", "24"},
+                          Case{"OUT.AIF", "aiff", "24"}}) {
+        SCOPED_TRACE(c.out);
+        ASSERT_EQ(
+            Cli("remaster '" + (dir / "in.wav").string() + "' '" + (dir / c.out).string() + "'"),
+            0);
+        EXPECT_EQ(Soxi("-t", c.out), c.type);
+        EXPECT_EQ(Soxi("-b", c.out), c.bits);
+        EXPECT_EQ(RawSamples(c.out), RawSamples("in.wav"));  // lossless and bit-exact
+    }
+    ASSERT_EQ(Cli("remaster '" + (dir / "in.wav").string() + "' '" + (dir / "out.ogg").string() +
+                  "' --normalize"),
+              0);
+    EXPECT_EQ(Soxi("-t", "out.ogg"), "vorbis");
+    // MP3 is read but not written: refused before any work, nothing created.
+    EXPECT_EQ(
+        Cli("remaster '" + (dir / "in.wav").string() + "' '" + (dir / "out.mp3").string() + "'"),
+        2);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.mp3"));
+}
+
+TEST_F(FormatCliTest, BatchTakesEveryReadableFormatAndKeepsIt) {
+    std::filesystem::create_directory(dir / "src");
+    std::filesystem::create_directory(dir / "dst");
+    ASSERT_TRUE(Sox("-n -r 44100 -b 16 -c 2 src/a.flac synth 6 sine 440 vol 0.5"));
+    ASSERT_TRUE(Sox("-n -r 44100 -b 16 -c 2 src/b.wav synth 6 sine 440 vol 0.5"));
+    ASSERT_TRUE(Sox("-n -r 44100 -b 24 -c 1 src/c.aiff synth 12 sine 440 vol 0.5"));
+    test::WriteFile(dir / "src" / "notes.txt", "not sound");
+    ASSERT_EQ(
+        Cli("batch '" + (dir / "src").string() + "' '" + (dir / "dst").string() + "' --normalize"),
+        0);
+    EXPECT_EQ(Soxi("-t", "dst/_a.flac"), "flac");
+    EXPECT_EQ(Soxi("-t", "dst/_b.wav"), "wav");
+    EXPECT_EQ(Soxi("-b", "dst/_c.aiff"), "24");
+    int count = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir / "dst")) ++count;
+    EXPECT_EQ(count, 3);
+}
+
+}  // namespace
+}  // namespace sv
