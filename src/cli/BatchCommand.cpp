@@ -101,11 +101,11 @@ class BatchRun {
     bool Finish(const BatchItem& item, const FileRecord& record) {
         std::lock_guard lock(mutex_);
         sink_.Add(record);
-        progress_.Finished(FileBytes(item.Input));
         if (record.Exit == ExitCancelled) {
             cancelled_ = true;
             return false;
         }
+        progress_.Finished(FileBytes(item.Input));
         worst_ = std::max(worst_, record.Exit);
         return !stopped_ && !Interrupted();
     }
