@@ -18,20 +18,19 @@ for i in 1 2 3 4 5 6 7 8; do
   sox -m "$work/body.wav" "$work/hiss.wav" "$work/src/track$i.wav"
 done
 stages=(--denoise --level --fit-peaks --normalize)
-run() {  # run OUT_DIR [options]: prints "seconds peak-KiB"
+run() {  # run OUT_DIR [options]: prints "wall-seconds cpu-seconds peak-KiB"
   local out=$1; shift
-  local s e rss
-  s=$(date +%s.%N)
-  rss=$(/usr/bin/time -f %M "$cli" batch "$work/src" "$out" "${stages[@]}" --quiet \
-        --work-folder "$work/swap" "$@" 2>&1 >/dev/null | tail -1)
-  e=$(date +%s.%N)
-  echo "$(echo "$e - $s" | bc -l) $rss"
+  /usr/bin/time -f '%e %U %S %M' "$cli" batch "$work/src" "$out" "${stages[@]}" --quiet \
+    --work-folder "$work/swap" "$@" 2>&1 >/dev/null | tail -1 |
+    awk '{ print $1, $2 + $3, $4 }'
 }
-read -r one one_rss < <(run "$work/one" --jobs 1)
-read -r many many_rss < <(run "$work/many")
-printf 'cores %d\n' "$(nproc)"
-printf -- '--jobs 1: %.2f s, peak RSS %d KiB\n' "$one" "$one_rss"
-printf 'default:  %.2f s, peak RSS %d KiB\n' "$many" "$many_rss"
+read -r one one_cpu one_rss < <(run "$work/one" --jobs 1)
+read -r many many_cpu many_rss < <(run "$work/many")
+# With other work on the machine the ratio says little; the CPU seconds show whether the
+# workers did more work than one file at a time, and the load how busy the machine was.
+printf 'cores %d, load %s\n' "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
+printf -- '--jobs 1: %.2f s wall, %.2f s CPU, peak RSS %d KiB\n' "$one" "$one_cpu" "$one_rss"
+printf 'default:  %.2f s wall, %.2f s CPU, peak RSS %d KiB\n' "$many" "$many_cpu" "$many_rss"
 printf 'ratio default / --jobs 1: %.2f (at most 0.60 wanted)\n' "$(echo "$many / $one" | bc -l)"
 if diff -r "$work/one" "$work/many" >/dev/null; then
   echo "outputs: byte-identical ($(ls "$work/many" | wc -l) files)"

@@ -162,9 +162,15 @@ std::vector<BatchItem> BatchItems(const Options& options) {
 }
 
 void DropDoneItems(std::vector<BatchItem>& items, const std::filesystem::path& report) {
-    const auto done = DoneInputs(report);
+    // "./in/a.wav" and "in/a.wav" name the same file in two runs from the same folder.
+    const auto normal = [](const std::string& path) {
+        return std::filesystem::path(path).lexically_normal().string();
+    };
+    std::unordered_set<std::string> done;
+    for (const auto& input : DoneInputs(report)) done.insert(normal(input));
     if (done.empty()) return;
-    std::erase_if(items, [&done](const BatchItem& item) { return done.count(item.Input) != 0; });
+    std::erase_if(items,
+                  [&](const BatchItem& item) { return done.count(normal(item.Input)) != 0; });
 }
 
 int WorkerCount(const Options& options, std::size_t items) {
@@ -177,8 +183,8 @@ int WorkerCount(const Options& options, std::size_t items) {
                     ? CPU_COUNT(&set)
                     : static_cast<int>(std::thread::hardware_concurrency());
     }
-    return static_cast<int>(std::clamp<std::size_t>(
-        std::min<std::size_t>(static_cast<std::size_t>(std::max(count, 1)), items), 1, 1024));
+    const auto wanted = static_cast<std::size_t>(std::max(count, 1));
+    return static_cast<int>(std::clamp<std::size_t>(std::min(wanted, items), 1, 1024));
 }
 
 int RunBatch(const Options& options, const std::filesystem::path& workFolder) {

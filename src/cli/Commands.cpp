@@ -41,7 +41,7 @@ void PrintJson(const FileRecord& record, const Options& options) {
     std::fwrite(line.data(), 1, line.size(), stdout);
 }
 
-// The record of a file that was not loaded: refused or cancelled, with the message shown.
+// The record of a file that was not loaded: refused, failed or cancelled, with the message shown.
 int PrintFailure(const Session& session, const Options& options, int exit,
                  std::chrono::steady_clock::time_point start) {
     if (!options.Json) return exit;
@@ -54,6 +54,17 @@ int PrintFailure(const Session& session, const Options& options, int exit,
     record.WallSeconds = SecondsSince(start);
     PrintJson(record, options);
     return exit;
+}
+
+// Refuses a device, a folder or a missing folder as OUT before any work is done.
+int CheckTarget(Session& session, const Options& options) {
+    try {
+        CheckSaveTarget(options.Output);
+        return ExitDone;
+    } catch (const IoError& e) {
+        session.dialogs.Message(e.what());
+        return ExitIoFailure;
+    }
 }
 
 void PrintInfoText(Wave& wave, const std::vector<double>& peaks, const LoudnessFigures& loudness) {
@@ -103,7 +114,9 @@ int RunRemaster(Session& session, const Options& options) {
                      options.Output.c_str());
         return ExitUsage;
     }
-    CheckSaveTarget(options.Output);  // refuse a device, a folder or a missing folder up front
+    const auto start = std::chrono::steady_clock::now();
+    if (const int exit = CheckTarget(session, options); exit != ExitDone)
+        return PrintFailure(session, options, exit, start);
     EngineRun run(session.env.Ports);
     if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
     const FileRecord record =
@@ -114,7 +127,8 @@ int RunRemaster(Session& session, const Options& options) {
 
 int RunDetectCommand(Session& session, const Options& options) {
     const auto start = std::chrono::steady_clock::now();
-    CheckSaveTarget(options.Output);
+    if (const int exit = CheckTarget(session, options); exit != ExitDone)
+        return PrintFailure(session, options, exit, start);
     EngineRun run(session.env.Ports);
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);

@@ -131,7 +131,7 @@ const TextOption TextOptions[] = {
      }},
 };
 
-// Every option: the commands that take it and whether a value follows.
+// The commands that take an option, where that is not the processing commands alone.
 struct OptionEntry {
     std::string_view name;
     unsigned scope;
@@ -203,10 +203,17 @@ bool ApplyOption(const std::vector<std::string_view>& args, std::size_t& i, Opti
         return true;
     };
     std::string_view value;
-    for (const auto& flag : FlagOptions)
-        if (flag.name == name) return flag.set(options), true;
-    for (const auto& option : TextOptions)
-        if (option.name == name) return takeValue(value) && (option.store(options, value), true);
+    for (const auto& flag : FlagOptions) {
+        if (flag.name != name) continue;
+        flag.set(options);
+        return true;
+    }
+    for (const auto& option : TextOptions) {
+        if (option.name != name) continue;
+        if (!takeValue(value)) return false;
+        option.store(options, value);
+        return true;
+    }
     for (const auto& option : IntOptions)
         if (option.name == name) return takeValue(value) && ApplyInt(option, value, options, error);
     for (const auto& option : DecimalOptions)
