@@ -172,7 +172,7 @@ TEST_F(BatchProcessTest, JsonCarriesFormatLevelsStagesAndStatus) {
     EXPECT_FALSE(no["message"].get<std::string>().empty());
 }
 
-TEST_F(BatchProcessTest, WorkersWriteTheSameBytesAsOneFileAtATime) {
+TEST_F(BatchProcessTest, WorkerThreadsWriteTheSameBytesAsOneFileAtATime) {
     MakeSources(5, 260000);
     test::WriteFile(dir / "src" / "broken.wav", "RIFF but nothing else");
     for (const char* out : {"one", "three"}) std::filesystem::create_directories(dir / out);
@@ -259,7 +259,7 @@ TEST_F(BatchProcessTest, ListsNameFilesWithSpacesAndNewlines) {
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "line\nbreak.wav"));
 }
 
-TEST_F(BatchProcessTest, InterruptStopsEveryWorkerAndLeavesNoSwapFile) {
+TEST_F(BatchProcessTest, InterruptStopsEveryWorkerThreadAndLeavesNoSwapFile) {
     MakeSources(4, 44100 * 40);
     std::filesystem::create_directories(dir / "out");
     const std::vector<std::string> batch = {
