@@ -5,7 +5,7 @@
 set -euo pipefail
 build=${1:-build/release}
 cli=$build/sonivar-cli
-work=$(mktemp -d /var/tmp/sonivar-batch-bench.XXXXXX)
+work=$(mktemp -d "${BENCH_TMP:-/var/tmp}/sonivar-batch-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/src" "$work/one" "$work/many" "$work/swap"
 # Music-like material: tones over a noise floor after a quiet lead-in, different in each file.
