@@ -45,8 +45,8 @@ struct AppState {
     DocumentFlags Flags;          // Cancelled and DataSaved
     SharedSpectra SpectraShared;  // target, example, measured, noise profile, ExampleReady
     BinSpectrum FlatSpectrum{};
-    int ChannelMode = 3;
-    int BandLevelMode = 1;
+    sv::ChannelMode ChannelMode = sv::ChannelMode::MostlySeparate;
+    sv::BandLevelMode BandLevelMode = sv::BandLevelMode::MostlyAverage;
     int PeakBlockSize = 4096;
     ViewState View;
     std::string FileName;      // the file the open dialog holds: Return to saved and Save use it

@@ -24,8 +24,8 @@ namespace {
 QStringList MatchingFiles(const QString& folder, const QString& mask) {
     // The filter holds one or more masks separated by blanks ("*.wav *.flac").
     std::vector<std::string> names;
-    for (const QString& name : QDir(folder).entryList(mask.split(QLatin1Char(' ')),
-                                                      QDir::Files | QDir::NoDotAndDotDot))
+    for (const QString& name :
+         QDir(folder).entryList(mask.split(QLatin1Char(' ')), QDir::Files | QDir::NoDotAndDotDot))
         names.push_back(name.toStdString());
     SortWithoutCase(names);
     QStringList sorted;

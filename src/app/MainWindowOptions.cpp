@@ -11,9 +11,9 @@ namespace sv {
 void MainWindow::ConnectOptionPanels() {
     auto& c = *c_;
     connect(c.modes, &ModesPanel::channelModeChanged, this,
-            [this](int step) { state_.ChannelMode = step; });
+            [this](int step) { state_.ChannelMode = static_cast<ChannelMode>(step); });
     connect(c.modes, &ModesPanel::bandLevelModeChanged, this,
-            [this](int step) { state_.BandLevelMode = step; });
+            [this](int step) { state_.BandLevelMode = static_cast<BandLevelMode>(step); });
     connect(c.stages, &StageOptionsPanel::peakBlockSizeChanged, this,
             [this](int size) { state_.PeakBlockSize = size; });
     connect(c.stages, &StageOptionsPanel::passSettingsChanged, c.targetView,

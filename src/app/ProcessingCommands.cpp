@@ -116,8 +116,7 @@ void MainWindow::DetectTimbre() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
         const bool ready =
-            RunDetect(*engine_, *state_.Document, static_cast<BandLevelMode>(state_.BandLevelMode),
-                      state_.SpectraShared);
+            RunDetect(*engine_, *state_.Document, state_.BandLevelMode, state_.SpectraShared);
         state_.Flags.Cancelled = !ready;
         if (ready) {
             c_->timbre->ClearStoredName();

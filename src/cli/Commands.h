@@ -2,16 +2,9 @@
 #include <string>
 
 #include "cli/Options.h"
+#include "cli/Session.h"
 
 namespace sv::cli {
-
-enum ExitCode : int {
-    ExitDone = 0,
-    ExitIoFailure = 1,
-    ExitUsage = 2,
-    ExitRefused = 3,
-    ExitCancelled = 130,
-};
 
 // Runs one parsed command; messages go to stderr, results to stdout.
 int Run(const Options& options);

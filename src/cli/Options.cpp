@@ -10,74 +10,29 @@ namespace sv::cli {
 
 namespace {
 
-struct IntOption {
-    std::string_view name;
-    int min;
-    int max;
-    int RemasterSettings::*field;
-    bool RemasterSettings::*enables;  // set to true when the option is given, or null
+// Which commands take an option.
+enum Scope : unsigned {
+    ForInfo = 1u << 0,
+    ForRemaster = 1u << 1,
+    ForDetect = 1u << 2,
+    ForBatch = 1u << 3,
+    ForProcessing = ForRemaster | ForBatch,
+    ForFiles = ForInfo | ForRemaster | ForDetect | ForBatch,
 };
 
-const IntOption IntOptions[] = {
-    {"--noise-parts", 1, 64, &RemasterSettings::NoiseParts, nullptr},
-    {"--noise-seconds", 1, 9, &RemasterSettings::NoiseSeconds, nullptr},
-    {"--noise-percent", 0, 200, &RemasterSettings::NoisePercent, nullptr},
-    {"--bands", 3, 255, &RemasterSettings::Bands, nullptr},
-    {"--limit", 2, 128, &RemasterSettings::Limit, nullptr},
-    {"--channel-mode", 0, 4, &RemasterSettings::ChannelMode, nullptr},
-    {"--band-mode", 0, 4, &RemasterSettings::BandLevelMode, nullptr},
-    {"--highpass", 16, 250, &RemasterSettings::HighPassHz, &RemasterSettings::HighPass},
-    {"--highpass-slope", 1, 64, &RemasterSettings::HighPassSlope, nullptr},
-    {"--lowpass", 8, 20, &RemasterSettings::LowPassKHz, &RemasterSettings::LowPass},
-    {"--lowpass-slope", 1, 64, &RemasterSettings::LowPassSlope, nullptr},
-    {"--peak-count", 5, 999, &RemasterSettings::PeakCount, nullptr},
-    {"--peak-size", 512, 8192, &RemasterSettings::PeakBlockSize, nullptr},
-    {"--normalize-db", -48, 0, &RemasterSettings::NormalizeDb, nullptr},
-};
-
-struct FlagOption {
-    std::string_view name;
-    bool RemasterSettings::*field;
-};
-
-const FlagOption StageFlags[] = {
-    {"--denoise", &RemasterSettings::RemoveNoise},    {"--level", &RemasterSettings::Levelling},
-    {"--fit-peaks", &RemasterSettings::FitPeaks},     {"--normalize", &RemasterSettings::Normalize},
-    {"--per-channel", &RemasterSettings::PerChannel},
-};
-
-struct DecimalOption {
-    std::string_view name;
-    double min;
-    double max;
-};
-
-const DecimalOption LoudnessOptions[] = {{"--normalize-lufs", -70.0, 0.0},
-                                         {"--true-peak-max", -20.0, 0.0}};
-
-bool ParseDecimal(std::string_view text, double& value) {
-    const char* end = text.data() + text.size();
-    auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    return ec == std::errc() && ptr == end && !text.empty() && std::isfinite(value);
-}
-
-// Takes a loudness option and its value; false with error set when the value is refused.
-bool ParseLoudnessOption(const DecimalOption& option, std::string_view text, Options& options,
-                         std::string& error) {
-    double number = 0.0;
-    if (!ParseDecimal(text, number) || number < option.min || number > option.max) {
-        char range[64];
-        std::snprintf(range, sizeof range, "%g..%g", option.min, option.max);
-        error = "option " + std::string(option.name) + " takes a number in " + range + ", not '" +
-                std::string(text) + "'";
-        return false;
+unsigned ScopeOf(CliCommand command) {
+    switch (command) {
+        case CliCommand::Info:
+            return ForInfo;
+        case CliCommand::Remaster:
+            return ForRemaster;
+        case CliCommand::Detect:
+            return ForDetect;
+        case CliCommand::Batch:
+            return ForBatch;
+        default:
+            return 0;
     }
-    if (option.name == "--normalize-lufs") {
-        options.NormalizeLufs = number;
-    } else {
-        options.TruePeakMax = number;
-    }
-    return true;
 }
 
 bool ParseInt(std::string_view text, int& value) {
@@ -86,14 +41,290 @@ bool ParseInt(std::string_view text, int& value) {
     return ec == std::errc() && ptr == end && !text.empty();
 }
 
+bool ParseDecimal(std::string_view text, double& value) {
+    const char* end = text.data() + text.size();
+    auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && !text.empty() && std::isfinite(value);
+}
+
+// A whole-number option: its range and where the value goes.
+struct IntOption {
+    std::string_view name;
+    int min;
+    int max;
+    void (*store)(Options&, int);
+    bool powerOfTwo = false;
+};
+
+const IntOption IntOptions[] = {
+    {"--noise-parts", 1, 64, [](Options& o, int v) { o.Settings.NoiseParts = v; }},
+    {"--noise-seconds", 1, 9, [](Options& o, int v) { o.Settings.NoiseSeconds = v; }},
+    {"--noise-percent", 0, 200, [](Options& o, int v) { o.Settings.NoisePercent = v; }},
+    {"--bands", 3, 255, [](Options& o, int v) { o.Settings.Bands = v; }},
+    {"--limit", 2, 128, [](Options& o, int v) { o.Settings.Limit = v; }},
+    {"--channel-mode", 0, 4,
+     [](Options& o, int v) { o.Settings.ChannelMode = static_cast<ChannelMode>(v); }},
+    {"--band-mode", 0, 4,
+     [](Options& o, int v) { o.Settings.BandLevelMode = static_cast<BandLevelMode>(v); }},
+    {"--highpass", 16, 250,
+     [](Options& o, int v) {
+         o.Settings.HighPassHz = v;
+         o.Settings.HighPass = true;
+     }},
+    {"--highpass-slope", 1, 64, [](Options& o, int v) { o.Settings.HighPassSlope = v; }},
+    {"--lowpass", 8, 20,
+     [](Options& o, int v) {
+         o.Settings.LowPassKHz = v;
+         o.Settings.LowPass = true;
+     }},
+    {"--lowpass-slope", 1, 64, [](Options& o, int v) { o.Settings.LowPassSlope = v; }},
+    {"--peak-count", 5, 999, [](Options& o, int v) { o.Settings.PeakCount = v; }},
+    {"--peak-size", 512, 8192, [](Options& o, int v) { o.Settings.PeakBlockSize = v; }, true},
+    {"--normalize-db", -48, 0, [](Options& o, int v) { o.Settings.NormalizeDb = v; }},
+    {"--jobs", 1, 1024, [](Options& o, int v) { o.Jobs = v; }},
+};
+
+struct DecimalOption {
+    std::string_view name;
+    double min;
+    double max;
+    void (*store)(Options&, double);
+};
+
+const DecimalOption DecimalOptions[] = {
+    {"--normalize-lufs", -70.0, 0.0, [](Options& o, double v) { o.NormalizeLufs = v; }},
+    {"--true-peak-max", -20.0, 0.0, [](Options& o, double v) { o.TruePeakMax = v; }},
+};
+
+struct FlagOption {
+    std::string_view name;
+    void (*set)(Options&);
+};
+
+const FlagOption FlagOptions[] = {
+    {"--denoise", [](Options& o) { o.Settings.RemoveNoise = true; }},
+    {"--level", [](Options& o) { o.Settings.Levelling = true; }},
+    {"--fit-peaks", [](Options& o) { o.Settings.FitPeaks = true; }},
+    {"--normalize", [](Options& o) { o.Settings.Normalize = true; }},
+    {"--per-channel", [](Options& o) { o.Settings.PerChannel = true; }},
+    {"--overwrite", [](Options& o) { o.Overwrite = true; }},
+    {"--quiet", [](Options& o) { o.Quiet = true; }},
+    {"--json", [](Options& o) { o.Json = true; }},
+};
+
+struct TextOption {
+    std::string_view name;
+    void (*store)(Options&, std::string_view);
+};
+
+const TextOption TextOptions[] = {
+    {"--work-folder", [](Options& o, std::string_view v) { o.WorkFolder = v; }},
+    {"--timbre", [](Options& o, std::string_view v) { o.Timbre = v; }},
+    {"--example", [](Options& o, std::string_view v) { o.Example = v; }},
+    {"--report", [](Options& o, std::string_view v) { o.ReportFile = v; }},
+    {"--resume", [](Options& o, std::string_view v) { o.ResumeFile = v; }},
+    {"--files-from", [](Options& o, std::string_view v) { o.FilesFrom = v; }},
+    {"--files-from0",
+     [](Options& o, std::string_view v) {
+         o.FilesFrom = v;
+         o.FilesFromNul = true;
+     }},
+};
+
+// The commands that take an option, where that is not the processing commands alone.
+struct OptionEntry {
+    std::string_view name;
+    unsigned scope;
+};
+
+const OptionEntry OptionScopes[] = {
+    {"--work-folder", ForFiles}, {"--quiet", ForFiles},
+    {"--json", ForFiles},        {"--band-mode", ForProcessing | ForDetect},
+    {"--overwrite", ForBatch},   {"--jobs", ForBatch},
+    {"--report", ForBatch},      {"--resume", ForBatch},
+    {"--files-from", ForBatch},  {"--files-from0", ForBatch},
+};
+
+// The commands an option belongs to: the processing settings unless listed otherwise.
+unsigned ScopeOfOption(std::string_view name) {
+    for (const auto& entry : OptionScopes)
+        if (entry.name == name) return entry.scope;
+    return ForProcessing;
+}
+
+std::string RangeText(double min, double max) {
+    char range[64];
+    std::snprintf(range, sizeof range, "%g..%g", min, max);
+    return range;
+}
+
+bool ApplyInt(const IntOption& option, std::string_view text, Options& options,
+              std::string& error) {
+    const std::string name(option.name);
+    int number = 0;
+    if (!ParseInt(text, number)) {
+        error = "option " + name + " needs a whole number, not '" + std::string(text) + "'";
+        return false;
+    }
+    const bool powerOfTwo = !option.powerOfTwo || (number & (number - 1)) == 0;
+    if (number < option.min || number > option.max || !powerOfTwo) {
+        error = "option " + name + " takes " + std::to_string(option.min) + ".." +
+                std::to_string(option.max) + (powerOfTwo ? "" : " (a power of two)") + ", not " +
+                std::string(text);
+        return false;
+    }
+    option.store(options, number);
+    return true;
+}
+
+bool ApplyDecimal(const DecimalOption& option, std::string_view text, Options& options,
+                  std::string& error) {
+    double number = 0.0;
+    if (!ParseDecimal(text, number) || number < option.min || number > option.max) {
+        error = "option " + std::string(option.name) + " takes a number in " +
+                RangeText(option.min, option.max) + ", not '" + std::string(text) + "'";
+        return false;
+    }
+    option.store(options, number);
+    return true;
+}
+
+// Reads the option at args[i], and its value when it takes one. False with error set on a
+// usage error.
+bool ApplyOption(const std::vector<std::string_view>& args, std::size_t& i, Options& options,
+                 std::string& error) {
+    const std::string_view name = args[i];
+    const auto takeValue = [&](std::string_view& value) {
+        if (i + 1 >= args.size()) {
+            error = "option " + std::string(name) + " needs a value";
+            return false;
+        }
+        value = args[++i];
+        return true;
+    };
+    std::string_view value;
+    for (const auto& flag : FlagOptions) {
+        if (flag.name != name) continue;
+        flag.set(options);
+        return true;
+    }
+    for (const auto& option : TextOptions) {
+        if (option.name != name) continue;
+        if (!takeValue(value)) return false;
+        option.store(options, value);
+        return true;
+    }
+    for (const auto& option : IntOptions)
+        if (option.name == name) return takeValue(value) && ApplyInt(option, value, options, error);
+    for (const auto& option : DecimalOptions)
+        if (option.name == name)
+            return takeValue(value) && ApplyDecimal(option, value, options, error);
+    error = "unknown option " + std::string(name);
+    return false;
+}
+
+bool IsKnownOption(std::string_view name) {
+    const auto named = [name](const auto& table) {
+        for (const auto& entry : table)
+            if (entry.name == name) return true;
+        return false;
+    };
+    return named(FlagOptions) || named(TextOptions) || named(IntOptions) || named(DecimalOptions);
+}
+
+// The command word: sets the command and returns how many paths it takes.
+std::optional<std::size_t> ReadCommandWord(std::string_view word, Options& options,
+                                           std::string& error) {
+    struct Word {
+        std::string_view text;
+        CliCommand command;
+        std::size_t paths;
+    };
+    static constexpr Word Words[] = {
+        {"--help", CliCommand::Help, 0},   {"-h", CliCommand::Help, 0},
+        {"help", CliCommand::Help, 0},     {"--version", CliCommand::Version, 0},
+        {"info", CliCommand::Info, 1},     {"remaster", CliCommand::Remaster, 2},
+        {"detect", CliCommand::Detect, 2}, {"batch", CliCommand::Batch, 2},
+    };
+    for (const auto& w : Words) {
+        if (w.text != word) continue;
+        options.Command = w.command;
+        return w.paths;
+    }
+    error = "unknown command '" + std::string(word) + "'";
+    return std::nullopt;
+}
+
+// Splits the arguments after the command word into options (applied) and paths.
+bool ReadArguments(const std::vector<std::string_view>& args, Options& options,
+                   std::vector<std::string>& paths, std::string& error) {
+    const bool takesSettings = (ScopeOf(options.Command) & ForProcessing) != 0;
+    bool optionsEnded = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string_view arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg.substr(0, 2) != "--") {
+            paths.emplace_back(arg);
+            continue;
+        }
+        if (arg == "--") {  // everything after it is a path, even one that starts with "--"
+            optionsEnded = true;
+            continue;
+        }
+        const bool belongs = (ScopeOfOption(arg) & ScopeOf(options.Command)) != 0;
+        if (!belongs && (IsKnownOption(arg) || !takesSettings)) {
+            error = "unknown option " + std::string(arg) + " for this command";
+            return false;
+        }
+        if (!ApplyOption(args, i, options, error)) return false;
+    }
+    return true;
+}
+
+// The paths the command takes, and the combinations of options that cannot be met.
+bool CheckPaths(std::string_view command, std::size_t wanted, std::vector<std::string>& paths,
+                Options& options, std::string& error) {
+    // A batch fed by a list has no source folder: the list names the files.
+    const bool listed = options.Command == CliCommand::Batch && !options.FilesFrom.empty();
+    if (listed) wanted = 1;
+    if (paths.size() != wanted) {
+        error = "'" + std::string(command) + "' takes " + std::to_string(wanted) + " path" +
+                (wanted == 1 ? "" : "s") + (listed ? " with --files-from" : "") + ", got " +
+                std::to_string(paths.size());
+        return false;
+    }
+    if (listed) {
+        options.Output = paths[0];
+        return true;
+    }
+    if (wanted >= 1) options.Input = paths[0];
+    if (wanted >= 2) options.Output = paths[1];
+    return true;
+}
+
 }  // namespace
+
+std::optional<Options> ParseOptions(int argc, const char* const* argv, std::string& error) {
+    Options options;
+    const std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        error = "no command given";
+        return std::nullopt;
+    }
+    const auto wanted = ReadCommandWord(args[0], options, error);
+    std::vector<std::string> paths;
+    if (!wanted || !ReadArguments(args, options, paths, error) ||
+        !CheckPaths(args[0], *wanted, paths, options, error))
+        return std::nullopt;
+    return options;
+}
 
 std::string UsageText() {
     return "Usage:\n"
            "  sonivar-cli info     IN.wav\n"
            "  sonivar-cli remaster IN.wav OUT.wav [stages] [settings]\n"
            "  sonivar-cli detect   REF.wav OUT.sts [--band-mode N]\n"
-           "  sonivar-cli batch    SRC_DIR DST_DIR [--overwrite] [stages] [settings]\n"
+           "  sonivar-cli batch    SRC_DIR DST_DIR [--overwrite] [batch options] [stages] [...]\n"
+           "  sonivar-cli batch    --files-from LIST DST_DIR [...]\n"
            "  sonivar-cli --help | --version\n"
            "\n"
            "Commands:\n"
@@ -131,146 +362,21 @@ std::string UsageText() {
            "                                     of the peak (the last stage)\n"
            "  --true-peak-max D    -20..0 (-1)   the true peak stays at most D dBTP\n"
            "\n"
+           "Batch options:\n"
+           "  --jobs N             1..1024 (cores)  files processed at once\n"
+           "  --report FILE        append one JSON line per finished file to FILE\n"
+           "  --resume FILE        skip the files FILE lists as done (and report to FILE)\n"
+           "  --files-from LIST    process the files LIST names, one a line (- = stdin)\n"
+           "  --files-from0 LIST   the same with NUL-separated names\n"
+           "\n"
            "Options of every command:\n"
+           "  --json               one JSON object per input file on stdout (JSON Lines)\n"
            "  --work-folder DIR    where the work files go (automatic: most free space)\n"
            "  --quiet              no progress output\n"
            "  --                   the arguments that follow are paths\n"
            "\n"
            "Exit status: 0 done, 1 input/output failure, 2 usage error, 3 input refused,\n"
            "130 cancelled.\n";
-}
-
-std::optional<Options> ParseOptions(int argc, const char* const* argv, std::string& error) {
-    Options options;
-    std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (args.empty()) {
-        error = "no command given";
-        return std::nullopt;
-    }
-    const std::string_view command = args[0];
-    std::size_t positionalWanted = 0;
-    if (command == "--help" || command == "-h" || command == "help") {
-        options.Command = CliCommand::Help;
-    } else if (command == "--version") {
-        options.Command = CliCommand::Version;
-    } else if (command == "info") {
-        options.Command = CliCommand::Info;
-        positionalWanted = 1;
-    } else if (command == "remaster") {
-        options.Command = CliCommand::Remaster;
-        positionalWanted = 2;
-    } else if (command == "detect") {
-        options.Command = CliCommand::Detect;
-        positionalWanted = 2;
-    } else if (command == "batch") {
-        options.Command = CliCommand::Batch;
-        positionalWanted = 2;
-    } else {
-        error = "unknown command '" + std::string(command) + "'";
-        return std::nullopt;
-    }
-
-    const bool takesSettings =
-        options.Command == CliCommand::Remaster || options.Command == CliCommand::Batch;
-    std::vector<std::string> positional;
-    bool optionsEnded = false;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string_view arg = args[i];
-        if (optionsEnded) {
-            positional.emplace_back(arg);
-            continue;
-        }
-        if (arg == "--") {  // everything after it is a path, even one that starts with "--"
-            optionsEnded = true;
-            continue;
-        }
-        auto value = [&](std::string_view& out) {
-            if (i + 1 >= args.size()) {
-                error = "option " + std::string(arg) + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        if (arg.size() < 2 || arg.substr(0, 2) != "--") {
-            positional.emplace_back(arg);
-            continue;
-        }
-        if (arg == "--quiet") {
-            options.Quiet = true;
-            continue;
-        }
-        if (arg == "--work-folder") {
-            std::string_view v;
-            if (!value(v)) return std::nullopt;
-            options.WorkFolder = v;
-            continue;
-        }
-        if (arg == "--band-mode" && options.Command == CliCommand::Detect) {
-            // detect takes this one setting
-        } else if (!takesSettings) {
-            error = "unknown option " + std::string(arg) + " for this command";
-            return std::nullopt;
-        }
-        if (arg == "--overwrite" && options.Command == CliCommand::Batch) {
-            options.Overwrite = true;
-            continue;
-        }
-        if (arg == "--timbre" || arg == "--example") {
-            std::string_view v;
-            if (!value(v)) return std::nullopt;
-            (arg == "--timbre" ? options.Timbre : options.Example) = std::string(v);
-            continue;
-        }
-        bool matched = false;
-        for (const auto& opt : LoudnessOptions) {
-            if (arg != opt.name) continue;
-            std::string_view v;
-            if (!value(v) || !ParseLoudnessOption(opt, v, options, error)) return std::nullopt;
-            matched = true;
-        }
-        for (const auto& flag : StageFlags) {
-            if (arg == flag.name) {
-                options.Settings.*flag.field = true;
-                matched = true;
-            }
-        }
-        for (const auto& opt : IntOptions) {
-            if (arg != opt.name) continue;
-            std::string_view v;
-            if (!value(v)) return std::nullopt;
-            int number = 0;
-            if (!ParseInt(v, number)) {
-                error = "option " + std::string(arg) + " needs a whole number, not '" +
-                        std::string(v) + "'";
-                return std::nullopt;
-            }
-            const bool powerOfTwo =
-                opt.field != &RemasterSettings::PeakBlockSize || (number & (number - 1)) == 0;
-            if (number < opt.min || number > opt.max || !powerOfTwo) {
-                error = "option " + std::string(arg) + " takes " + std::to_string(opt.min) + ".." +
-                        std::to_string(opt.max) + (powerOfTwo ? "" : " (a power of two)") +
-                        ", not " + std::string(v);
-                return std::nullopt;
-            }
-            options.Settings.*opt.field = number;
-            if (opt.enables) options.Settings.*opt.enables = true;
-            matched = true;
-        }
-        if (!matched) {
-            error = "unknown option " + std::string(arg);
-            return std::nullopt;
-        }
-    }
-    if (positional.size() != positionalWanted) {
-        error = "'" + std::string(command) + "' takes " + std::to_string(positionalWanted) +
-                " path" + (positionalWanted == 1 ? "" : "s") + ", got " +
-                std::to_string(positional.size());
-        return std::nullopt;
-    }
-    if (positionalWanted >= 1) options.Input = positional[0];
-    if (positionalWanted >= 2) options.Output = positional[1];
-    return options;
 }
 
 }  // namespace sv::cli

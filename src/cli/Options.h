@@ -11,7 +11,7 @@ enum class CliCommand { Help, Version, Info, Remaster, Detect, Batch };
 
 struct Options {
     CliCommand Command = CliCommand::Help;
-    std::string Input;   // IN.wav, REF.wav or SRC_DIR
+    std::string Input;   // IN.wav, REF.wav or SRC_DIR (empty for a batch fed by --files-from)
     std::string Output;  // OUT.wav, OUT.sts or DST_DIR
     RemasterSettings Settings;
     std::string Timbre = "clear";  // a built-in name or a path to a *.sts file
@@ -22,6 +22,14 @@ struct Options {
     double TruePeakMax = -1.0;
     bool Overwrite = false;
     bool Quiet = false;
+    bool Json = false;  // one JSON object per input file on stdout
+
+    // Batch only.
+    int Jobs = 0;               // files processed at once; 0: one per usable core
+    std::string ReportFile;     // JSON lines appended as each file finishes
+    std::string ResumeFile;     // a report whose done files are skipped
+    std::string FilesFrom;      // a list of inputs instead of SRC_DIR; "-" is stdin
+    bool FilesFromNul = false;  // the list is NUL-separated rather than one path a line
 };
 
 // Parses argv; on a usage error returns nothing and sets error to a one-line reason.

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <csignal>
 
 #include "base/AbruptExitCleanup.h"
@@ -10,7 +11,11 @@
 namespace sv::cli {
 
 namespace {
-volatile std::sig_atomic_t interrupted = 0;
+// Set by the handler on whichever thread takes the signal and read by every batch worker, so an
+// atomic rather than a volatile sig_atomic_t (which is safe only within one thread); lock-free,
+// so the handler may touch it.
+std::atomic<int> interrupted{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 // The first signal cancels like the Cancel button, so the program winds down through its
 // ordinary paths. A second one from the user ends it at once; only the files that must not

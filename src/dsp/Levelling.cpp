@@ -279,7 +279,7 @@ void Engine::ComputeRemasterGains(Wave& wave, const BinSpectrum& target, BinSpec
     quotient(curve0);
     if (wave.Channels() >= 2) {
         quotient(curve1);
-        const ChannelMode mode = settings.ChannelModeChoice();
+        const ChannelMode mode = settings.ChannelMode;
         for (int k = 0; k < SpectrumBins; ++k) {
             const float m = (curve0[k] + curve1[k]) / 2.0f;
             curve0[k] = MixWithMean(mode, curve0[k], m);

@@ -15,7 +15,7 @@ WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const Rem
 WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
                         SharedSpectra& spectra, const SpectrumTally* known) {
     auto& measured = spectra.Measured;
-    if (engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelModeChoice(), known) ==
+    if (engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelMode, known) ==
         WalkResult::Cancelled)
         return WalkResult::Cancelled;
     engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s);

@@ -23,10 +23,12 @@ struct RemasterSettings {
     int NoiseSeconds = 1;    // noiseSecondsSpin 1..9
     int NoisePercent = 100;  // noisePercentSpin 0..200
 
-    int Bands = 60;         // bandsSpin 3..255
-    int Limit = 10;         // limitSpin 2..128
-    int ChannelMode = 3;    // 0..4, a sv::ChannelMode
-    int BandLevelMode = 1;  // 0..4, a sv::BandLevelMode
+    int Bands = 60;  // bandsSpin 3..255
+    int Limit = 10;  // limitSpin 2..128
+
+    // The positions 0..4 of channelModeSlider and bandLevelSlider.
+    sv::ChannelMode ChannelMode = sv::ChannelMode::MostlySeparate;
+    sv::BandLevelMode BandLevelMode = sv::BandLevelMode::MostlyAverage;
 
     bool HighPass = false;  // highPassCheck
     int HighPassHz = 20;    // highPassSpin 16..250
@@ -44,11 +46,6 @@ struct RemasterSettings {
     // What the levelling stage passes on when a pass filter is off.
     int EffectiveHighPassHz() const { return HighPass ? HighPassHz : 5; }
     int EffectiveLowPassKHz() const { return LowPass ? LowPassKHz : 25; }
-
-    sv::ChannelMode ChannelModeChoice() const { return static_cast<sv::ChannelMode>(ChannelMode); }
-    sv::BandLevelMode BandLevelModeChoice() const {
-        return static_cast<sv::BandLevelMode>(BandLevelMode);
-    }
 };
 
 }  // namespace sv

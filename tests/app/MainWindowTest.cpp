@@ -94,8 +94,8 @@ class MainWindowTest final : public QObject {
         QCOMPARE(rig.state().PeakBlockSize, 4096);
         rig.get<QComboBox>("peakBlockSizeCombo")->setCurrentText("1024");
         QCOMPARE(rig.state().PeakBlockSize, 1024);
-        QCOMPARE(rig.state().ChannelMode, 3);
-        QCOMPARE(rig.state().BandLevelMode, 1);
+        QCOMPARE(static_cast<int>(rig.state().ChannelMode), 3);
+        QCOMPARE(static_cast<int>(rig.state().BandLevelMode), 1);
         for (const char* name :
              {"bothChannelsRadio", "partialSeparationRadio", "separateChannelsRadio",
               "averageLevelRadio", "mediumLevelRadio", "peakLevelRadio"})
@@ -340,32 +340,32 @@ class MainWindowTest final : public QObject {
         auto* weight = rig.get<QRadioButton>("partialSeparationRadio");
         bar->setValue(2);
         QVERIFY(weight->isChecked());
-        QCOMPARE(rig.state().ChannelMode, 2);
+        QCOMPARE(static_cast<int>(rig.state().ChannelMode), 2);
         bar->setValue(1);
         for (const char* name :
              {"bothChannelsRadio", "partialSeparationRadio", "separateChannelsRadio"})
             QVERIFY2(!rig.get<QRadioButton>(name)->isChecked(), name);
-        QCOMPARE(rig.state().ChannelMode, 1);
+        QCOMPARE(static_cast<int>(rig.state().ChannelMode), 1);
         weight->click();
-        QCOMPARE(rig.state().ChannelMode, 2);
+        QCOMPARE(static_cast<int>(rig.state().ChannelMode), 2);
         QCOMPARE(bar->value(), 2);
         rig.get<QRadioButton>("separateChannelsRadio")->click();
         QCOMPARE(bar->value(), 4);
         QVERIFY(!weight->isChecked());
         bar->setValue(3);
         QVERIFY(!rig.get<QRadioButton>("separateChannelsRadio")->isChecked());
-        QCOMPARE(rig.state().ChannelMode, 3);
+        QCOMPARE(static_cast<int>(rig.state().ChannelMode), 3);
 
         auto* bands = rig.get<QSlider>("bandLevelSlider");
         bands->setValue(4);
         QVERIFY(rig.get<QRadioButton>("peakLevelRadio")->isChecked());
-        QCOMPARE(rig.state().BandLevelMode, 4);
+        QCOMPARE(static_cast<int>(rig.state().BandLevelMode), 4);
         bands->setValue(3);
         QVERIFY(!rig.get<QRadioButton>("peakLevelRadio")->isChecked());
-        QCOMPARE(rig.state().BandLevelMode, 3);
+        QCOMPARE(static_cast<int>(rig.state().BandLevelMode), 3);
         rig.get<QRadioButton>("averageLevelRadio")->click();
         QCOMPARE(bands->value(), 0);
-        QCOMPARE(rig->ReadSettings().BandLevelMode, 0);
+        QCOMPARE(static_cast<int>(rig->ReadSettings().BandLevelMode), 0);
     }
 
     void spinEditsReplaceValuesBeyondTheirLimits() {

@@ -209,8 +209,8 @@ std::vector<NamedCase> Cases() {
                                      : "chain channel/band mode 4",
                          [mode](Engine& e, auto& w) {
                              RemasterSettings s = AllStages();
-                             s.ChannelMode = mode;
-                             s.BandLevelMode = 4 - mode;
+                             s.ChannelMode = static_cast<ChannelMode>(mode);
+                             s.BandLevelMode = static_cast<BandLevelMode>(4 - mode);
                              s.HighPass = mode != 2;
                              s.LowPass = mode != 0;
                              s.Bands = 20 + 40 * mode;

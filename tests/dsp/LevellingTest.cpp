@@ -71,7 +71,7 @@ struct LevellingTest : ::testing::Test {
                int channelMode, int bands, int highPassHz, int lowPassKHz, int limit,
                int highPassSlope, int lowPassSlope) {
         RemasterSettings s;
-        s.ChannelMode = channelMode;
+        s.ChannelMode = static_cast<ChannelMode>(channelMode);
         s.Bands = bands;
         s.HighPass = s.LowPass = true;
         s.HighPassHz = highPassHz;

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# batch of 8 generated three-minute stereo files, all four stages: one file at a time (--jobs 1)
+# against the default (one worker per core), in one run. Prints both wall times, their ratio,
+# the peak memory of each run, and whether the outputs are byte-identical.
+set -euo pipefail
+build=${1:-build/release}
+cli=$build/sonivar-cli
+work=$(mktemp -d "${BENCH_TMP:-/var/tmp}/sonivar-batch-bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/src" "$work/one" "$work/many" "$work/swap"
+# Music-like material: tones over a noise floor after a quiet lead-in, different in each file.
+sox -n -r 44100 -c 2 -b 16 "$work/lead.wav" trim 0 2
+for i in 1 2 3 4 5 6 7 8; do
+  sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 178 sine $((110 * i)) sine $((330 + 50 * i)) \
+    tremolo $((i + 1)) 60 gain -9
+  sox -n -r 44100 -c 2 -b 16 "$work/hiss.wav" synth 180 whitenoise gain -45
+  sox "$work/lead.wav" "$work/tone.wav" "$work/body.wav"
+  sox -m "$work/body.wav" "$work/hiss.wav" "$work/src/track$i.wav"
+done
+stages=(--denoise --level --fit-peaks --normalize)
+run() {  # run OUT_DIR [options]: prints "wall-seconds cpu-seconds peak-KiB"
+  local out=$1; shift
+  /usr/bin/time -f '%e %U %S %M' "$cli" batch "$work/src" "$out" "${stages[@]}" --quiet \
+    --work-folder "$work/swap" "$@" 2>&1 >/dev/null | tail -1 |
+    awk '{ print $1, $2 + $3, $4 }'
+}
+read -r one one_cpu one_rss < <(run "$work/one" --jobs 1)
+read -r many many_cpu many_rss < <(run "$work/many")
+# With other work on the machine the ratio says little; the CPU seconds show whether the
+# workers did more work than one file at a time, and the load how busy the machine was.
+printf 'cores %d, load %s\n' "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
+printf -- '--jobs 1: %.2f s wall, %.2f s CPU, peak RSS %d KiB\n' "$one" "$one_cpu" "$one_rss"
+printf 'default:  %.2f s wall, %.2f s CPU, peak RSS %d KiB\n' "$many" "$many_cpu" "$many_rss"
+printf 'ratio default / --jobs 1: %.2f (at most 0.60 wanted)\n' "$(echo "$many / $one" | bc -l)"
+if diff -r "$work/one" "$work/many" >/dev/null; then
+  echo "outputs: byte-identical ($(ls "$work/many" | wc -l) files)"
+else
+  echo "outputs: DIFFER"; exit 1
+fi

@@ -1,0 +1,213 @@
+#include "cli/BatchCommand.h"
+
+#include <sched.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+#include <unordered_set>
+
+#include "cli/BatchProgress.h"
+#include "cli/FileJob.h"
+#include "cli/FileList.h"
+#include "cli/JsonLines.h"
+#include "cli/ResultSink.h"
+#include "cli/Session.h"
+#include "cli/TerminalProgress.h"
+
+namespace sv::cli {
+
+namespace {
+
+std::uint64_t FileBytes(const std::string& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+}
+
+// What the workers share; every member below the mutex is guarded by it.
+class BatchRun {
+  public:
+    BatchRun(const Options& options, const std::filesystem::path& workFolder,
+             const BinSpectrum& target, std::vector<BatchItem> items, ResultSink& sink,
+             bool silentStages)
+        : options_(options),
+          workFolder_(workFolder),
+          target_(target),
+          items_(std::move(items)),
+          sink_(sink),
+          silentStages_(silentStages),
+          progress_(options.Quiet ? nullptr : stderr, items_.size(), TotalBytes(items_)) {}
+
+    // One worker: its own session, documents and engine; files taken in list order.
+    void Work() {
+        try {
+            WorkOnFiles();
+        } catch (const std::exception& e) {  // the report cannot be written, out of memory
+            std::lock_guard lock(mutex_);
+            std::fprintf(stderr, "sonivar-cli: %s\n", e.what());
+            worst_ = std::max<int>(worst_, ExitIoFailure);
+            stopped_ = true;
+        }
+    }
+
+    int Exit() const { return cancelled_ || Interrupted() ? ExitCancelled : worst_; }
+
+  private:
+    void WorkOnFiles() {
+        Session session;
+        SetUp(session, options_, silentStages_);
+        session.env.WorkFolder = workFolder_;
+        EngineRun run(session.env.Ports);
+        run.spectra->Target = target_;
+        while (const BatchItem* item = Next()) {
+            FileRecord record = item->SameOutputAsEarlier
+                                    ? SameOutputRecord(*item)
+                                    : RemasterFile(session, run, options_, JobOf(*item));
+            if (!Finish(*item, record)) return;
+        }
+    }
+
+    static std::uint64_t TotalBytes(const std::vector<BatchItem>& items) {
+        std::uint64_t total = 0;
+        for (const auto& item : items) total += FileBytes(item.Input);
+        return total;
+    }
+
+    FileJob JobOf(const BatchItem& item) const {
+        return {item.Input, item.Output, !options_.Overwrite, sink_.Wanted()};
+    }
+
+    static FileRecord SameOutputRecord(const BatchItem& item) {
+        FileRecord record;
+        record.Input = item.Input;
+        record.Output = item.Output;
+        record.Status = FileStatus::Refused;
+        record.Message = item.Output + " is the result of an earlier file of the batch; skipped";
+        std::fprintf(stderr, "sonivar-cli: %s\n", record.Message.c_str());
+        return record;
+    }
+
+    const BatchItem* Next() {
+        std::lock_guard lock(mutex_);
+        if (cancelled_ || stopped_ || Interrupted() || next_ >= items_.size()) return nullptr;
+        const BatchItem& item = items_[next_++];
+        progress_.Started(item.Input);
+        return &item;
+    }
+
+    // Records a finished file; false when the batch stops.
+    bool Finish(const BatchItem& item, const FileRecord& record) {
+        std::lock_guard lock(mutex_);
+        sink_.Add(record);
+        if (record.Exit == ExitCancelled) {
+            cancelled_ = true;
+            return false;
+        }
+        progress_.Finished(FileBytes(item.Input));
+        worst_ = std::max(worst_, record.Exit);
+        return !stopped_ && !Interrupted();
+    }
+
+    const Options& options_;
+    const std::filesystem::path workFolder_;
+    const BinSpectrum& target_;
+    const std::vector<BatchItem> items_;
+    ResultSink& sink_;
+    const bool silentStages_;
+
+    std::mutex mutex_;
+    BatchProgress progress_;
+    std::size_t next_ = 0;
+    int worst_ = ExitDone;
+    bool cancelled_ = false;
+    bool stopped_ = false;
+};
+
+int CheckFolders(const Options& options) {
+    std::vector<std::filesystem::path> folders = {options.Output};
+    if (options.FilesFrom.empty()) folders.insert(folders.begin(), options.Input);
+    std::error_code ec;
+    for (const auto& folder : folders) {
+        if (!std::filesystem::is_directory(folder, ec)) {
+            std::fprintf(stderr, "sonivar-cli: %s is not a folder\n", folder.c_str());
+            return ExitIoFailure;
+        }
+    }
+    return ExitDone;
+}
+
+}  // namespace
+
+std::vector<BatchItem> BatchItems(const Options& options) {
+    const std::filesystem::path target = options.Output;
+    const std::string prefix = options.Overwrite ? "" : "_";
+    std::vector<BatchItem> items;
+    if (options.FilesFrom.empty()) {
+        // Fixed now: results written into the source folder are not processed again.
+        for (const auto& name : WavFiles(options.Input))
+            items.push_back({(std::filesystem::path(options.Input) / name).string(),
+                             (target / (prefix + name)).string()});
+        return items;
+    }
+    std::unordered_set<std::string> outputs;
+    for (auto& input : ReadFileList(options.FilesFrom, options.FilesFromNul)) {
+        const std::string name = std::filesystem::path(input).filename().string();
+        BatchItem item{input, (target / (prefix + name)).string()};
+        item.SameOutputAsEarlier = !outputs.insert(item.Output).second;
+        items.push_back(std::move(item));
+    }
+    return items;
+}
+
+void DropDoneItems(std::vector<BatchItem>& items, const std::filesystem::path& report) {
+    // "./in/a.wav" and "in/a.wav" name the same file in two runs from the same folder.
+    const auto normal = [](const std::string& path) {
+        return std::filesystem::path(path).lexically_normal().string();
+    };
+    std::unordered_set<std::string> done;
+    for (const auto& input : DoneInputs(report)) done.insert(normal(input));
+    if (done.empty()) return;
+    std::erase_if(items,
+                  [&](const BatchItem& item) { return done.count(normal(item.Input)) != 0; });
+}
+
+int WorkerCount(const Options& options, std::size_t items) {
+    int count = options.Jobs;
+    if (count <= 0) {
+        // The cores this process may run on: a scheduler's allotment, not the machine's.
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        count = sched_getaffinity(0, sizeof set, &set) == 0
+                    ? CPU_COUNT(&set)
+                    : static_cast<int>(std::thread::hardware_concurrency());
+    }
+    const auto wanted = static_cast<std::size_t>(std::max(count, 1));
+    return static_cast<int>(std::clamp<std::size_t>(std::min(wanted, items), 1, 1024));
+}
+
+int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
+    if (const int exit = CheckFolders(options); exit != ExitDone) return exit;
+    Session session;
+    SetUp(session, options);
+    session.env.WorkFolder = workFolder;
+    EngineRun prepared(session.env.Ports);
+    if (const int exit = ChooseTarget(session, prepared, options); exit != ExitDone) return exit;
+
+    std::vector<BatchItem> items = BatchItems(options);
+    if (!options.ResumeFile.empty()) DropDoneItems(items, options.ResumeFile);
+    // Resuming goes on writing the same report unless another one is named.
+    ResultSink sink(options, options.ReportFile.empty() ? options.ResumeFile : options.ReportFile);
+    const int workers = WorkerCount(options, items.size());
+    BatchRun batch(options, workFolder, prepared.spectra->Target, std::move(items), sink,
+                   workers > 1);
+    {
+        std::vector<std::jthread> threads;
+        for (int i = 1; i < workers; ++i) threads.emplace_back([&batch] { batch.Work(); });
+        batch.Work();
+    }
+    return batch.Exit();
+}
+
+}  // namespace sv::cli

@@ -1,0 +1,22 @@
+#pragma once
+// One input file through the remaster chain: load, the chosen stages, save.
+#include <string>
+
+#include "cli/FileRecord.h"
+#include "cli/Session.h"
+
+namespace sv::cli {
+
+struct FileJob {
+    std::string Input;
+    std::string Output;
+    bool KeepExisting = false;  // an existing output is reported and left alone
+    bool Measure = false;       // levels before and after, for the machine-readable record
+};
+
+// Runs the job with the session's engine and the target timbre already in run. Never throws
+// for a file's own failure: the record says what happened, and the message went to stderr.
+FileRecord RemasterFile(Session& session, EngineRun& run, const Options& options,
+                        const FileJob& job);
+
+}  // namespace sv::cli

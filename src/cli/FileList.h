@@ -1,0 +1,20 @@
+#pragma once
+// The inputs of a batch: the *.wav files of a folder, or a list of paths a scheduler hands over.
+#include <filesystem>
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace sv::cli {
+
+// The *.wav files of a folder (names only), sorted without regard to case.
+std::vector<std::string> WavFiles(const std::filesystem::path& folder);
+
+// The paths of a list: one a line, or NUL-separated. Empty entries are passed over; in a list of
+// lines a trailing carriage return is kept, since it may be part of a name.
+std::vector<std::string> ReadFileList(std::istream& in, bool nulSeparated);
+
+// The list at path, or standard input for "-". Throws IoError when it cannot be read.
+std::vector<std::string> ReadFileList(const std::string& path, bool nulSeparated);
+
+}  // namespace sv::cli

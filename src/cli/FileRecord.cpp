@@ -1,0 +1,46 @@
+#include "cli/FileRecord.h"
+
+#include "cli/Session.h"
+
+namespace sv::cli {
+
+FileStatus StatusOfExit(int exit) {
+    switch (exit) {
+        case ExitDone:
+            return FileStatus::Done;
+        case ExitRefused:
+        case ExitUsage:
+            return FileStatus::Refused;
+        case ExitCancelled:
+            return FileStatus::Cancelled;
+        default:
+            return FileStatus::Failed;
+    }
+}
+
+const char* StatusName(FileStatus status) {
+    switch (status) {
+        case FileStatus::Done:
+            return "done";
+        case FileStatus::Refused:
+            return "refused";
+        case FileStatus::Failed:
+            return "failed";
+        case FileStatus::Cancelled:
+            return "cancelled";
+    }
+    return "failed";
+}
+
+FileFormat FormatOf(const Wave& wave) {
+    FileFormat format;
+    format.Name = std::string(wave.Encoding() == SampleEncoding::Float32 ? "float" : "PCM") +
+                  (wave.FormatTag() == WaveExtensibleTag ? " extensible" : "");
+    format.Channels = wave.Channels();
+    format.SampleRate = wave.SampleRate();
+    format.BitsPerSample = wave.BitsPerSample();
+    format.Frames = wave.FrameCount();
+    return format;
+}
+
+}  // namespace sv::cli

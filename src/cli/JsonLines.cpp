@@ -1,0 +1,188 @@
+#include "cli/JsonLines.h"
+
+#include <fstream>
+#include <nlohmann/json.hpp>
+
+#include "base/IoError.h"
+#include "base/Time.h"
+
+namespace sv::cli {
+
+namespace {
+
+using nlohmann::json;
+
+bool IsUtf8(const std::string& text) {
+    try {
+        (void)json(text).dump();
+        return true;
+    } catch (const json::type_error&) {
+        return false;
+    }
+}
+
+std::string Hex(const std::string& bytes) {
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(bytes.size() * 2);
+    for (const unsigned char byte : bytes) {
+        hex.push_back(Digits[byte >> 4]);
+        hex.push_back(Digits[byte & 15]);
+    }
+    return hex;
+}
+
+std::optional<std::string> FromHex(const std::string& hex) {
+    if (hex.size() % 2 != 0) return std::nullopt;
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2) {
+        int value = 0;
+        for (const char digit : {hex[i], hex[i + 1]}) {
+            const int d = digit >= '0' && digit <= '9'   ? digit - '0'
+                          : digit >= 'a' && digit <= 'f' ? digit - 'a' + 10
+                                                         : -1;
+            if (d < 0) return std::nullopt;
+            value = value * 16 + d;
+        }
+        bytes.push_back(static_cast<char>(value));
+    }
+    return bytes;
+}
+
+void PutPath(json& object, const std::string& key, const std::string& path) {
+    object[key] = path;  // invalid bytes become U+FFFD when the line is written
+    if (!IsUtf8(path)) object[key + "_hex"] = Hex(path);
+}
+
+json Figure(double value) { return std::isfinite(value) ? json(value) : json(nullptr); }
+
+json Figures(const std::vector<double>& values) {
+    json list = json::array();
+    for (const double v : values) list.push_back(Figure(v));
+    return list;
+}
+
+json Levels(const std::optional<SignalLevels>& levels) {
+    if (!levels) return nullptr;
+    return {{"peak_dbfs", Figures(levels->PeakDbfs)}, {"rms_dbfs", Figures(levels->RmsDbfs)}};
+}
+
+json LevellingStage(const Options& options) {
+    const RemasterSettings& s = options.Settings;
+    json stage = {{"name", "level"},
+                  {"bands", s.Bands},
+                  {"limit", s.Limit},
+                  {"channel_mode", static_cast<int>(s.ChannelMode)},
+                  {"band_mode", static_cast<int>(s.BandLevelMode)},
+                  {"highpass_hz", s.EffectiveHighPassHz()},
+                  {"highpass_slope", s.HighPassSlope},
+                  {"lowpass_khz", s.EffectiveLowPassKHz()},
+                  {"lowpass_slope", s.LowPassSlope}};
+    if (options.Example.empty())
+        PutPath(stage, "timbre", options.Timbre);
+    else
+        PutPath(stage, "example", options.Example);
+    return stage;
+}
+
+// The stages the command runs, in their order, with the settings each one uses.
+json Stages(const Options& options) {
+    json stages = json::array();
+    const RemasterSettings& s = options.Settings;
+    if (options.Command == CliCommand::Detect)
+        stages.push_back({{"name", "detect"}, {"band_mode", static_cast<int>(s.BandLevelMode)}});
+    if (options.Command != CliCommand::Remaster && options.Command != CliCommand::Batch)
+        return stages;
+    if (s.RemoveNoise)
+        stages.push_back({{"name", "denoise"},
+                          {"noise_parts", s.NoiseParts},
+                          {"noise_seconds", s.NoiseSeconds},
+                          {"noise_percent", s.NoisePercent}});
+    if (s.Levelling) stages.push_back(LevellingStage(options));
+    if (s.FitPeaks)
+        stages.push_back(
+            {{"name", "fit-peaks"}, {"peak_count", s.PeakCount}, {"peak_size", s.PeakBlockSize}});
+    if (s.Normalize)
+        stages.push_back({{"name", "normalize"},
+                          {"normalize_db", s.NormalizeDb},
+                          {"per_channel", s.PerChannel}});
+    if (options.NormalizeLufs)
+        stages.push_back({{"name", "normalize-lufs"},
+                          {"normalize_lufs", *options.NormalizeLufs},
+                          {"true_peak_max", options.TruePeakMax}});
+    return stages;
+}
+
+const char* CommandName(CliCommand command) {
+    switch (command) {
+        case CliCommand::Info:
+            return "info";
+        case CliCommand::Remaster:
+            return "remaster";
+        case CliCommand::Detect:
+            return "detect";
+        case CliCommand::Batch:
+            return "batch";
+        default:
+            return "";
+    }
+}
+
+void PutFormat(json& line, const std::optional<FileFormat>& format) {
+    if (!format) {
+        line["format"] = nullptr;
+        return;
+    }
+    line["format"] = format->Name;
+    line["channels"] = format->Channels;
+    line["sample_rate"] = format->SampleRate;
+    line["bits_per_sample"] = format->BitsPerSample;
+    line["frames"] = format->Frames;
+    line["duration_seconds"] =
+        format->SampleRate > 0 ? static_cast<double>(format->Frames) / format->SampleRate : 0.0;
+    line["duration"] = DurationText(format->Frames, format->SampleRate);
+}
+
+}  // namespace
+
+std::string JsonLine(const FileRecord& record, const Options& options) {
+    json line = {{"command", CommandName(options.Command)}};
+    PutPath(line, "input", record.Input);
+    if (options.Command != CliCommand::Info) PutPath(line, "output", record.Output);
+    line["status"] = StatusName(record.Status);
+    line["exit_code"] = record.Exit;
+    line["message"] = record.Message;
+    PutFormat(line, record.Format);
+    line["before"] = Levels(record.Before);
+    if (options.Command == CliCommand::Remaster || options.Command == CliCommand::Batch)
+        line["after"] = Levels(record.After);
+    if (record.Loudness)
+        line["loudness"] = {{"integrated_lufs", Figure(record.Loudness->IntegratedLufs)},
+                            {"loudness_range_lu", Figure(record.Loudness->RangeLu)},
+                            {"true_peak_dbtp", Figure(record.Loudness->TruePeakDbtp)}};
+    line["stages"] = Stages(options);
+    line["wall_seconds"] = record.WallSeconds;
+    return line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+std::unordered_set<std::string> DoneInputs(const std::filesystem::path& report) {
+    std::unordered_set<std::string> done;
+    std::error_code ec;
+    if (!std::filesystem::exists(report, ec)) return done;
+    std::ifstream in(report, std::ios::binary);
+    if (!in) ThrowIoError("Cannot read the report " + report.string(), errno);
+    std::string text;
+    while (std::getline(in, text)) {
+        const json line = json::parse(text, nullptr, false);
+        if (!line.is_object() || line.value("status", "") != "done") continue;
+        if (line.contains("input_hex") && line["input_hex"].is_string()) {
+            if (auto bytes = FromHex(line["input_hex"].get<std::string>())) done.insert(*bytes);
+        } else if (line.contains("input") && line["input"].is_string()) {
+            done.insert(line["input"].get<std::string>());
+        }
+    }
+    if (in.bad()) ThrowIoError("Cannot read the report " + report.string(), errno);
+    return done;
+}
+
+}  // namespace sv::cli

@@ -1,0 +1,66 @@
+#pragma once
+// What one command (or one batch worker) works with: its messages, its work folder and ports, and
+// the engine with the spectra the stages share.
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "audio/Wave.h"
+#include "cli/Options.h"
+#include "dsp/RemasterChain.h"
+
+namespace sv::cli {
+
+enum ExitCode : int {
+    ExitDone = 0,
+    ExitIoFailure = 1,
+    ExitUsage = 2,
+    ExitRefused = 3,
+    ExitCancelled = 130,
+};
+
+// Messages go to stderr; the command line never asks, so every question answers No. The last
+// message is kept for the machine-readable result.
+class StderrDialogs final : public UserDialogs {
+  public:
+    void Message(const std::string& text) override;
+    bool Question(const std::string& text) override;
+    void SetBusy(bool) override {}
+    const std::string& LastMessage() const { return last_; }
+    void ClearLastMessage() { last_.clear(); }
+
+  private:
+    std::string last_;
+};
+
+struct Session {
+    StderrDialogs dialogs;
+    WaveEnvironment env;
+};
+
+// The work folder and ports of the options; progress on stderr unless silent.
+void SetUp(Session& session, const Options& options, bool silentProgress = false);
+
+// Loads a file; on refusal reports it and returns null with exit set.
+std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit);
+
+// Saves OUT; the document writes beside it and renames, so OUT is complete or untouched.
+int Save(Session& session, Wave& wave, const std::string& path);
+
+// The engine with the spectra the commands share.
+struct EngineRun {
+    explicit EngineRun(const FrontEndPorts& ports) : engine(ports) {}
+    Engine engine;
+    std::unique_ptr<SharedSpectra> spectra = std::make_unique<SharedSpectra>();
+};
+
+// The target timbre of the options, when levelling runs. Returns an exit code other than
+// ExitDone on failure.
+int ChooseTarget(Session& session, EngineRun& run, const Options& options);
+
+bool AnyStage(const RemasterSettings& s);
+
+// The loudness mode of normalizing runs last, after the other stages. False when cancelled.
+bool NormalizeLoudnessIfAsked(std::unique_ptr<Wave>& wave, const Options& options);
+
+}  // namespace sv::cli

@@ -1,0 +1,119 @@
+// The pieces a scheduler relies on: option combinations, file lists, and the report a resumed
+// batch reads back.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "cli/BatchCommand.h"
+#include "cli/FileList.h"
+#include "cli/JsonLines.h"
+#include "cli/Options.h"
+#include "support/TestFiles.h"
+
+namespace sv::cli {
+namespace {
+
+std::optional<Options> Parse(std::vector<const char*> args, std::string& error) {
+    args.insert(args.begin(), "sonivar-cli");
+    return ParseOptions(static_cast<int>(args.size()), args.data(), error);
+}
+
+TEST(BatchOptions, CombinationsAreCheckedPerCommand) {
+    struct Case {
+        std::vector<const char*> args;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {{"batch", "in", "out", "--jobs", "3", "--report", "r.jsonl", "--json"}, true},
+        {{"batch", "--files-from", "-", "out"}, true},
+        {{"batch", "--files-from0", "list", "out"}, true},
+        {{"batch", "--files-from", "list", "in", "out"}, false},  // the list replaces SRC_DIR
+        {{"batch", "in", "out", "--jobs", "0"}, false},
+        {{"batch", "in", "out", "--jobs"}, false},
+        {{"info", "a.wav", "--json"}, true},
+        {{"detect", "a.wav", "b.sts", "--json", "--band-mode", "4"}, true},
+        {{"remaster", "a.wav", "b.wav", "--report", "r.jsonl"}, false},
+        {{"remaster", "a.wav", "b.wav", "--jobs", "2"}, false},
+        {{"info", "a.wav", "--resume", "r.jsonl"}, false},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        EXPECT_EQ(Parse(c.args, error).has_value(), c.accepted) << c.args[1] << ": " << error;
+    }
+    std::string error;
+    const auto options = Parse({"batch", "--files-from0", "list", "out", "--jobs", "3",
+                                "--channel-mode", "0", "--band-mode", "4"},
+                               error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->Output, "out");
+    EXPECT_TRUE(options->Input.empty());
+    EXPECT_TRUE(options->FilesFromNul);
+    EXPECT_EQ(options->Jobs, 3);
+    EXPECT_EQ(options->Settings.ChannelMode, ChannelMode::Common);
+    EXPECT_EQ(options->Settings.BandLevelMode, BandLevelMode::Peak);
+}
+
+TEST(FileLists, NamesKeepSpacesNewlinesAndCarriageReturns) {
+    struct Case {
+        std::string text;
+        bool nul;
+        std::vector<std::string> paths;
+    };
+    const Case cases[] = {
+        {"a b.wav\n/x/c.wav\n\n", false, {"a b.wav", "/x/c.wav"}},
+        {"no newline at end.wav", false, {"no newline at end.wav"}},
+        {"dos.wav\r\n", false, {"dos.wav\r"}},
+        {std::string("line\nbreak.wav\0 lead.wav\0\0", 26), true, {"line\nbreak.wav", " lead.wav"}},
+    };
+    for (const auto& c : cases) {
+        std::istringstream in(c.text);
+        EXPECT_EQ(ReadFileList(in, c.nul), c.paths) << c.text;
+    }
+}
+
+TEST(FileLists, SameOutputNameIsProcessedOnce) {
+    test::TempDir dir;
+    test::WriteFile(dir / "list", "one/a.wav\ntwo/a.wav\ntwo/b.wav\n");
+    Options options;
+    options.Command = CliCommand::Batch;
+    options.FilesFrom = (dir / "list").string();
+    options.Output = "out";
+    const auto items = BatchItems(options);
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[0].Output, "out/_a.wav");
+    EXPECT_FALSE(items[0].SameOutputAsEarlier);
+    EXPECT_TRUE(items[1].SameOutputAsEarlier);
+    EXPECT_FALSE(items[2].SameOutputAsEarlier);
+}
+
+TEST(Reports, ResumeReadsExactInputsAndPassesOverBrokenLines) {
+    test::TempDir dir;
+    Options options;
+    options.Command = CliCommand::Batch;
+    const auto line = [&](const std::string& input, FileStatus status) {
+        FileRecord record;
+        record.Input = input;
+        record.Output = "out/_" + input;
+        record.Status = status;
+        return JsonLine(record, options);
+    };
+    const std::string notUtf8 = "caf\xe9 \xff.wav";  // Latin-1 bytes in a name
+    const std::string report =
+        line("plain.wav", FileStatus::Done) + line(notUtf8, FileStatus::Done) +
+        line("bad.wav", FileStatus::Refused) + line("quote\"and\\slash.wav", FileStatus::Done) +
+        line("cut.wav", FileStatus::Done).substr(0, 30);  // a killed write
+    test::WriteFile(dir / "r.jsonl", report);
+    const auto done = DoneInputs(dir / "r.jsonl");
+    EXPECT_EQ(done,
+              (std::unordered_set<std::string>{"plain.wav", notUtf8, "quote\"and\\slash.wav"}));
+    EXPECT_NE(report.find("\"input_hex\":\"636166e920ff2e776176\""), std::string::npos);
+    EXPECT_TRUE(DoneInputs(dir / "missing.jsonl").empty());
+
+    std::vector<BatchItem> items = {{"plain.wav", "o1"}, {notUtf8, "o2"}, {"bad.wav", "o3"}};
+    DropDoneItems(items, dir / "r.jsonl");
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0].Input, "bad.wav");
+}
+
+}  // namespace
+}  // namespace sv::cli
