@@ -38,10 +38,10 @@ FileMemory::FileMemory(const std::filesystem::path& fileName, bool exclusive)
 }
 
 FileMemory::FileMemory(int lockedFd, const std::filesystem::path& fileName)
-    : window_(static_cast<std::size_t>(W), 0),
+    : removedOnAbruptExit_(std::make_unique<RemovedOnAbruptExit>(fileName)),
+      window_(static_cast<std::size_t>(W), 0),
       fd_(lockedFd),
-      fileName_(fileName),
-      removedOnAbruptExit_(std::make_unique<RemovedOnAbruptExit>(fileName)) {}
+      fileName_(fileName) {}
 
 namespace {
 constexpr std::string_view SwapPrefix = "sonivar-";

@@ -72,6 +72,8 @@ class FileMemory {
     template <typename Op>
     void Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op);
 
+    // First member: a swap file handed in is listed for removal before the window is filled.
+    std::unique_ptr<RemovedOnAbruptExit> removedOnAbruptExit_;
     std::mutex lock_;
     std::int64_t windowStart_ = InitialWindowStart;
     bool modified_ = false;
@@ -87,7 +89,6 @@ class FileMemory {
     std::int64_t loaded_ = WindowValues;
     int fd_ = -1;
     std::filesystem::path fileName_;
-    std::unique_ptr<RemovedOnAbruptExit> removedOnAbruptExit_;
 };
 
 }  // namespace sv
