@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/RemasterChain.h"
+#include "support/EngineFixture.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 
@@ -27,15 +28,9 @@ int Sample(std::int64_t f, int c) {
 // Channels past the first two carry loud unrelated content that must not leak into 0 and 1.
 int WideSample(std::int64_t f, int c) { return c < 2 ? Sample(f, c) : test::Noise16(f, c) / 2; }
 
-struct ManyChannelDocumentTest : ::testing::Test {
-    test::TempDir dir;
-    test::ProgressScript script;
-    WaveEnvironment env = test::MakeEnv(dir.path());
-    std::unique_ptr<Engine> engine;
-
+struct ManyChannelDocumentTest : test::EngineFixture {
     void SetUp() override {
-        env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(env.Ports);
+        EngineFixture::SetUp();
         test::WriteWav(dir / "stereo.wav", {.channels = 2, .frames = Frames}, Sample);
         test::WriteWav(dir / "wide.wav", {.channels = 24, .frames = Frames}, WideSample);
     }

@@ -8,21 +8,11 @@
 #include "audio/AudioFileFormats.h"
 #include "audio/SoundFileExport.h"
 #include "audio/SoundFileImport.h"
+#include "support/CommandOutput.h"
 #include "support/TestFiles.h"
 
 namespace sv {
 namespace {
-
-std::string Capture(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[256];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    ::pclose(pipe);
-    while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
-    return out;
-}
 
 bool HaveSox() { return std::system("command -v soxi >/dev/null") == 0; }
 
@@ -85,10 +75,11 @@ TEST_F(SoundFileExportTest, LosslessFormatsKeepDepthAndValues) {
         auto wave = Document(c.tag, c.bits);
         const SaveResult saved = SaveAudioFile(*wave, dir / c.file);
         ASSERT_TRUE(saved.Saved()) << saved.Reason();
-        EXPECT_EQ(Capture("soxi -b '" + (dir / c.file).string() + "'"), c.savedBits);
+        EXPECT_EQ(test::CommandOutput("soxi -b '" + (dir / c.file).string() + "'"), c.savedBits);
         if (c.tag == 3) {
-            EXPECT_NE(Capture("soxi -e '" + (dir / c.file).string() + "'").find("Floating"),
-                      std::string::npos);
+            EXPECT_NE(
+                test::CommandOutput("soxi -e '" + (dir / c.file).string() + "'").find("Floating"),
+                std::string::npos);
         }
         auto again = OpenAudioFile(dir / c.file, env).Document;
         ASSERT_NE(again, nullptr);

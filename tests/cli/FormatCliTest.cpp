@@ -7,21 +7,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "support/CommandOutput.h"
 #include "support/TestFiles.h"
 
 namespace sv {
 namespace {
-
-std::string Capture(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    ::pclose(pipe);
-    while (!out.empty() && out.back() == '\n') out.pop_back();
-    return out;
-}
 
 struct FormatCliTest : ::testing::Test {
     test::TempDir dir;
@@ -41,10 +31,10 @@ struct FormatCliTest : ::testing::Test {
                0;
     }
     std::string Soxi(const std::string& option, const std::string& file) {
-        return Capture("soxi " + option + " '" + (dir / file).string() + "'");
+        return test::CommandOutput("soxi " + option + " '" + (dir / file).string() + "'");
     }
     std::string RawSamples(const std::string& file) {
-        return Capture("sox '" + (dir / file).string() + "' -t raw - | md5sum");
+        return test::CommandOutput("sox '" + (dir / file).string() + "' -t raw - | md5sum");
     }
 };
 

@@ -6,20 +6,11 @@
 #include <string>
 
 #include "cli/Options.h"
+#include "support/CommandOutput.h"
 #include "support/TestFiles.h"
 
 namespace sv {
 namespace {
-
-std::string Capture(const std::string& command) {
-    std::string out;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return out;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    ::pclose(pipe);
-    return out;
-}
 
 bool HaveTools() {
     return std::system("command -v ffmpeg >/dev/null && command -v sox >/dev/null") == 0;
@@ -39,8 +30,9 @@ struct Reference {
 };
 
 Reference MeasureWithFfmpeg(const std::filesystem::path& file) {
-    const std::string out = Capture("ffmpeg -hide_banner -nostats -i '" + file.string() +
-                                    "' -af ebur128=peak=true -f null - 2>&1");
+    const std::string out =
+        test::CommandOutput("ffmpeg -hide_banner -nostats -i '" + file.string() +
+                            "' -af ebur128=peak=true -f null - 2>&1");
     const auto summary = out.rfind("Summary:");
     const std::string tail = summary == std::string::npos ? "" : out.substr(summary);
     return {After(tail, "I:"), After(tail, "LRA:"), After(tail, "Peak:")};
@@ -49,8 +41,8 @@ Reference MeasureWithFfmpeg(const std::filesystem::path& file) {
 struct LoudnessCliTest : ::testing::Test {
     test::TempDir dir;
     std::string Cli(const std::string& args) {
-        return Capture(std::string(SONIVAR_CLI_PATH) + " " + args + " --quiet --work-folder '" +
-                       dir.path().string() + "' 2>&1");
+        return test::CommandOutput(std::string(SONIVAR_CLI_PATH) + " " + args +
+                                   " --quiet --work-folder '" + dir.path().string() + "' 2>&1");
     }
 };
 

@@ -10,6 +10,7 @@
 #include "dsp/ChannelWorker.h"
 #include "dsp/Engine.h"
 #include "dsp/SpectrumRing.h"
+#include "support/EngineFixture.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 
@@ -80,16 +81,7 @@ TEST(ChannelWorkerThread, RunsBothSharesAndPassesOnAFailure) {
     EXPECT_EQ(after, 1);
 }
 
-struct GatheredTest : ::testing::Test {
-    test::TempDir dir;
-    test::ProgressScript script;
-    WaveEnvironment env = test::MakeEnv(dir.path());
-    std::unique_ptr<Engine> engine;
-
-    void SetUp() override {
-        env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(env.Ports);
-    }
+struct GatheredTest : test::EngineFixture {
     std::unique_ptr<Wave> Make(int channels, std::int64_t frames) {
         return test::MakeDocument(env, channels, 44100, frames, [](std::int64_t f, int c) {
             const double tone = 3e6 * std::sin(f * 0.01 * (c + 1));

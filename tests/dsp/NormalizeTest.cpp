@@ -3,22 +3,14 @@
 #include <cmath>
 
 #include "dsp/Engine.h"
+#include "support/EngineFixture.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 
 namespace sv {
 namespace {
 
-struct NormalizeTest : ::testing::Test {
-    test::TempDir dir;
-    test::ProgressScript script;
-    WaveEnvironment env = test::MakeEnv(dir.path());
-    std::unique_ptr<Engine> engine;
-
-    void SetUp() override {
-        env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(env.Ports);
-    }
+struct NormalizeTest : test::EngineFixture {
     std::unique_ptr<Wave> Make(int channels, std::int64_t frames,
                                const std::function<std::int32_t(std::int64_t, int)>& value) {
         return test::MakeDocument(env, channels, 44100, frames, value);
