@@ -5,6 +5,7 @@
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/StageOptionsPanel.h"
+#include "audio/AudioFileFormats.h"
 #include "dsp/RemasterChain.h"
 #include "text/Language.h"
 
@@ -104,7 +105,8 @@ void MainWindow::ProcessBatch() {
                     break;
                 }
                 const std::string target =
-                    (choice.DestinationFolder / ((choice.Overwrite ? "" : "_") + name)).string();
+                    (choice.DestinationFolder / SavableName((choice.Overwrite ? "" : "_") + name))
+                        .string();
                 SaveFile(target);
                 state_.ReleaseDocument();
             }

@@ -19,6 +19,11 @@ bool IsSavableAudioFileName(const std::filesystem::path& fileName) {
     return !IsSoundFileExtension(fileName) || IsSoundFileExportExtension(fileName);
 }
 
+std::filesystem::path SavableName(const std::filesystem::path& fileName) {
+    if (IsSavableAudioFileName(fileName)) return fileName;
+    return std::filesystem::path(fileName).replace_extension(".wav");
+}
+
 LoadResult OpenAudioFile(const std::filesystem::path& fileName, const WaveEnvironment& env) {
     return IsSoundFileExtension(fileName) ? ImportSoundFile(fileName, env)
                                           : Wave::CreateFromFile(fileName, env);

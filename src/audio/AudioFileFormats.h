@@ -15,6 +15,10 @@ bool IsReadableAudioFileName(const std::filesystem::path& fileName);
 // WAV unless its extension names FLAC, AIFF or Ogg.
 bool IsSavableAudioFileName(const std::filesystem::path& fileName);
 
+// The name a batch saves the result of fileName under: the same, or with .wav in place of an
+// extension that is read but never written, so an MP3 comes out as WAV instead of failing.
+std::filesystem::path SavableName(const std::filesystem::path& fileName);
+
 // Opens WAV (and names of unknown extension) with our own reader, the rest through libsndfile.
 LoadResult OpenAudioFile(const std::filesystem::path& fileName, const WaveEnvironment& env);
 

@@ -9,6 +9,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "audio/AudioFileFormats.h"
 #include "cli/BatchProgress.h"
 #include "cli/FileJob.h"
 #include "cli/FileList.h"
@@ -148,13 +149,13 @@ std::vector<BatchItem> BatchItems(const Options& options) {
         // Fixed now: results written into the source folder are not processed again.
         for (const auto& name : WavFiles(options.Input))
             items.push_back({(std::filesystem::path(options.Input) / name).string(),
-                             (target / (prefix + name)).string()});
+                             (target / SavableName(prefix + name)).string()});
         return items;
     }
     std::unordered_set<std::string> outputs;
     for (auto& input : ReadFileList(options.FilesFrom, options.FilesFromNul)) {
         const std::string name = std::filesystem::path(input).filename().string();
-        BatchItem item{input, (target / (prefix + name)).string()};
+        BatchItem item{input, (target / SavableName(prefix + name)).string()};
         item.SameOutputAsEarlier = !outputs.insert(item.Output).second;
         items.push_back(std::move(item));
     }

@@ -72,6 +72,11 @@ TEST_F(FormatCliTest, BatchTakesEveryReadableFormatAndKeepsIt) {
     ASSERT_TRUE(Sox("-n -r 44100 -b 16 -c 2 src/a.flac synth 6 sine 440 vol 0.5"));
     ASSERT_TRUE(Sox("-n -r 44100 -b 16 -c 2 src/b.wav synth 6 sine 440 vol 0.5"));
     ASSERT_TRUE(Sox("-n -r 44100 -b 24 -c 1 src/c.aiff synth 12 sine 440 vol 0.5"));
+    // MP3 is only read: its result comes out as WAV.
+    ASSERT_EQ(std::system(("ffmpeg -v quiet -f lavfi -i sine=frequency=440:duration=12 -ac 2 '" +
+                           (dir / "src" / "d.mp3").string() + "'")
+                              .c_str()),
+              0);
     test::WriteFile(dir / "src" / "notes.txt", "not sound");
     ASSERT_EQ(
         Cli("batch '" + (dir / "src").string() + "' '" + (dir / "dst").string() + "' --normalize"),
@@ -79,9 +84,10 @@ TEST_F(FormatCliTest, BatchTakesEveryReadableFormatAndKeepsIt) {
     EXPECT_EQ(Soxi("-t", "dst/_a.flac"), "flac");
     EXPECT_EQ(Soxi("-t", "dst/_b.wav"), "wav");
     EXPECT_EQ(Soxi("-b", "dst/_c.aiff"), "24");
+    EXPECT_EQ(Soxi("-t", "dst/_d.wav"), "wav");
     int count = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir / "dst")) ++count;
-    EXPECT_EQ(count, 3);
+    EXPECT_EQ(count, 4);
 }
 
 }  // namespace
