@@ -19,6 +19,16 @@ bool IsSavableAudioFileName(const std::filesystem::path& fileName) {
     return !IsSoundFileExtension(fileName) || IsSoundFileExportExtension(fileName);
 }
 
+std::string ContainerName(const std::filesystem::path& fileName) {
+    std::string ext = fileName.extension().string();
+    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".flac") return "FLAC";
+    if (ext == ".ogg" || ext == ".oga") return "Ogg Vorbis";
+    if (ext == ".aif" || ext == ".aiff") return "AIFF";
+    if (ext == ".mp3") return "MP3";
+    return "WAV";
+}
+
 std::filesystem::path SavableName(const std::filesystem::path& fileName) {
     if (IsSavableAudioFileName(fileName)) return fileName;
     return std::filesystem::path(fileName).replace_extension(".wav");

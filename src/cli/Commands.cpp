@@ -67,9 +67,10 @@ int CheckTarget(Session& session, const Options& options) {
     }
 }
 
-void PrintInfoText(Wave& wave, const std::vector<double>& peaks, const LoudnessFigures& loudness) {
-    const FileFormat format = FormatOf(wave);
+void PrintInfoText(const FileFormat& format, const std::vector<double>& peaks,
+                   const LoudnessFigures& loudness) {
     std::printf("format: %s\n", format.Name.c_str());
+    std::printf("container: %s\n", format.Container.c_str());
     std::printf("channels: %d\n", format.Channels);
     std::printf("sample_rate: %d\n", format.SampleRate);
     std::printf("bits_per_sample: %d\n", format.BitsPerSample);
@@ -96,12 +97,12 @@ int RunInfo(Session& session, const Options& options) {
     if (!measured) return PrintFailure(session, options, ExitCancelled, start);
     const LoudnessFigures& loudness = *measured;
     if (!options.Json) {
-        PrintInfoText(*wave, PeakDbfs(engine, *wave), loudness);
+        PrintInfoText(FormatOf(*wave, options.Input), PeakDbfs(engine, *wave), loudness);
         return ExitDone;
     }
     FileRecord record;
     record.Input = options.Input;
-    record.Format = FormatOf(*wave);
+    record.Format = FormatOf(*wave, options.Input);
     record.Before = MeasureLevels(engine, *wave);
     record.Loudness = loudness;
     record.WallSeconds = SecondsSince(start);
@@ -145,7 +146,7 @@ int RunDetectCommand(Session& session, const Options& options) {
         FileRecord record;
         record.Input = options.Input;
         record.Output = options.Output;
-        record.Format = FormatOf(*wave);
+        record.Format = FormatOf(*wave, options.Input);
         record.Before = MeasureLevels(run.engine, *wave);
         record.WallSeconds = SecondsSince(start);
         PrintJson(record, options);

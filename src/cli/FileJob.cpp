@@ -25,7 +25,7 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
     int exit = ExitDone;
     auto wave = Open(session, job.Input, exit);
     if (!wave) return exit;
-    record.Format = FormatOf(*wave);
+    record.Format = FormatOf(*wave, job.Input);
     if (job.Measure) record.Before = MeasureLevels(run.engine, *wave);
     // After a cancel no further stage runs.
     if (AnyStage(options.Settings) &&

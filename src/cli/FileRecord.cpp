@@ -1,5 +1,6 @@
 #include "cli/FileRecord.h"
 
+#include "audio/AudioFileFormats.h"
 #include "cli/Session.h"
 
 namespace sv::cli {
@@ -32,8 +33,9 @@ const char* StatusName(FileStatus status) {
     return "failed";
 }
 
-FileFormat FormatOf(const Wave& wave) {
+FileFormat FormatOf(const Wave& wave, const std::filesystem::path& file) {
     FileFormat format;
+    format.Container = ContainerName(file);
     format.Name = std::string(wave.Encoding() == SampleEncoding::Float32 ? "float" : "PCM") +
                   (wave.FormatTag() == WaveExtensibleTag ? " extensible" : "");
     format.Channels = wave.Channels();

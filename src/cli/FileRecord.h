@@ -1,6 +1,7 @@
 #pragma once
 // What happened to one input file: the facts a script or scheduler reads afterwards.
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 
@@ -16,14 +17,16 @@ FileStatus StatusOfExit(int exit);
 const char* StatusName(FileStatus status);
 
 struct FileFormat {
-    std::string Name;  // "PCM", "float", with " extensible" for that header
+    std::string Name;       // "PCM", "float", with " extensible" for that header
+    std::string Container;  // "WAV", "FLAC", "Ogg Vorbis", "AIFF" or "MP3"
     int Channels = 0;
     int SampleRate = 0;
     int BitsPerSample = 0;
     std::int64_t Frames = 0;
 };
 
-FileFormat FormatOf(const Wave& wave);
+// file: the name the document was read from, which tells its container.
+FileFormat FormatOf(const Wave& wave, const std::filesystem::path& file);
 
 struct FileRecord {
     std::string Input;

@@ -134,6 +134,7 @@ void PutFormat(json& line, const std::optional<FileFormat>& format) {
         return;
     }
     line["format"] = format->Name;
+    line["container"] = format->Container;
     line["channels"] = format->Channels;
     line["sample_rate"] = format->SampleRate;
     line["bits_per_sample"] = format->BitsPerSample;

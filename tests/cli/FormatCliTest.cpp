@@ -44,9 +44,11 @@ TEST_F(FormatCliTest, RemasterWritesTheFormatOfTheOutputName) {
         const char* out;
         const char* type;
         const char* bits;
+        const char* container;  // as info names it
     };
-    for (const Case& c : {Case{"out.flac", "flac", "24"}, Case{"out.aiff", "aiff", "24"},
-                          Case{"OUT.AIF", "aiff", "24"}}) {
+    for (const Case& c :
+         {Case{"out.flac", "flac", "24", "FLAC"}, Case{"out.aiff", "aiff", "24", "AIFF"},
+          Case{"OUT.AIF", "aiff", "24", "AIFF"}}) {
         SCOPED_TRACE(c.out);
         ASSERT_EQ(
             Cli("remaster '" + (dir / "in.wav").string() + "' '" + (dir / c.out).string() + "'"),
@@ -54,6 +56,10 @@ TEST_F(FormatCliTest, RemasterWritesTheFormatOfTheOutputName) {
         EXPECT_EQ(Soxi("-t", c.out), c.type);
         EXPECT_EQ(Soxi("-b", c.out), c.bits);
         EXPECT_EQ(RawSamples(c.out), RawSamples("in.wav"));  // lossless and bit-exact
+        EXPECT_NE(test::CommandOutput(std::string(SONIVAR_CLI_PATH) + " info '" +
+                                      (dir / c.out).string() + "' 2>/dev/null")
+                      .find(std::string("\ncontainer: ") + c.container + "\n"),
+                  std::string::npos);
     }
     ASSERT_EQ(Cli("remaster '" + (dir / "in.wav").string() + "' '" + (dir / "out.ogg").string() +
                   "' --normalize"),
