@@ -15,13 +15,6 @@
 
 namespace sv {
 
-namespace {
-
-// The window's loudness mode keeps true peaks where streaming services ask for them.
-constexpr double TruePeakCeilingDbtp = -1.0;
-
-}  // namespace
-
 void MainWindow::OperationEnded(WalkResult result, bool replaced) {
     state_.Flags.Cancelled = result == WalkResult::Cancelled;
     state_.RedrawWave = replaced;
@@ -50,7 +43,7 @@ void MainWindow::Normalize() {
 
 bool MainWindow::NormalizeToLoudness(std::unique_ptr<Wave>& document) {
     auto normalized =
-        NormalizeLoudness(*document, c_->stages->NormalizeLufs(), TruePeakCeilingDbtp);
+        NormalizeLoudness(*document, c_->stages->NormalizeLufs(), c_->stages->TruePeakMax());
     if (!normalized) return false;
     document = std::move(normalized);
     return true;

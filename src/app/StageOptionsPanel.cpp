@@ -84,12 +84,19 @@ void StageOptionsPanel::BuildLevellingAndNormalizing() {
     normalizeUnitCombo_->addItems({QStringLiteral("dB"), QStringLiteral("LUFS")});
     normalizeUnitCombo_->setToolTip(Q(t.HiNormalizeUnit));
     perChannelCheck_ = MakeCheck(g, "perChannelCheck", t.CaStereo, t.HiStereo, {160, 143, 170, 18});
+    truePeakCaption_ = MakeLabel(g, "truePeakCaption", Q(t.CaTruePeakMax), {176, 146});
+    truePeakSpin_ = MakeSpin(g, "truePeakSpin", -9, 0, -1, {240, 143, 46, 20});
+    truePeakSpin_->setToolTip(Q(t.HiTruePeakMax));
+    truePeakUnit_ = MakeLabel(g, "truePeakUnit", QStringLiteral("dBTP"), {290, 146});
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{truePeakCaption_, truePeakSpin_, truePeakUnit_})
+        w->hide();
 }
 
 void StageOptionsPanel::ConnectControls() {
     for (QSpinBox* spin : {noisePartsSpin_, peakCountSpin_, noisePercentSpin_, noiseSecondsSpin_,
                            normalizeSpin_, limitSpin_, bandsSpin_, lowPassSpin_, highPassSpin_,
-                           lowPassSlopeSpin_, highPassSlopeSpin_})
+                           lowPassSlopeSpin_, highPassSlopeSpin_, truePeakSpin_})
         spin->installEventFilter(this);
     for (QSpinBox* spin : {lowPassSpin_, highPassSpin_, lowPassSlopeSpin_, highPassSlopeSpin_})
         connect(spin, &QSpinBox::valueChanged, this, &StageOptionsPanel::passSettingsChanged);
@@ -163,6 +170,11 @@ void StageOptionsPanel::SwitchNormalizeUnit() {
         normalizeSpin_->setRange(-48, 0);
     normalizeSpin_->setValue(otherNormalizeValue_);
     otherNormalizeValue_ = shown;
+    const bool loudness = NormalizeByLoudness();
+    perChannelCheck_->setVisible(!loudness);
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{truePeakCaption_, truePeakSpin_, truePeakUnit_})
+        w->setVisible(loudness);
 }
 
 int StageOptionsPanel::NormalizeDb() const {
@@ -176,6 +188,8 @@ bool StageOptionsPanel::NormalizeByLoudness() const {
 int StageOptionsPanel::NormalizeLufs() const {
     return NormalizeByLoudness() ? normalizeSpin_->value() : otherNormalizeValue_;
 }
+
+int StageOptionsPanel::TruePeakMax() const { return truePeakSpin_->value(); }
 
 bool StageOptionsPanel::NormalizePerChannel() const { return perChannelCheck_->isChecked(); }
 

@@ -34,6 +34,8 @@ class StageOptionsPanel final : public QObject {
     // Normalize's unit is LUFS: integrated loudness instead of the highest peak.
     bool NormalizeByLoudness() const;
     int NormalizeLufs() const;
+    // The true-peak ceiling of loudness normalizing, in dBTP.
+    int TruePeakMax() const;
     bool NormalizePerChannel() const;
     int PeakCount() const;
     // Mono documents have no channels to normalize apart.
@@ -66,6 +68,9 @@ class StageOptionsPanel final : public QObject {
     QComboBox *peakBlockSizeCombo_ = nullptr, *normalizeUnitCombo_ = nullptr;
     // The value of the mode not shown, restored when the unit switches back.
     int otherNormalizeValue_ = -16;
+    // Shown in place of the per-channel check in LUFS mode (loudness normalizing is linked).
+    QLabel *truePeakCaption_ = nullptr, *truePeakUnit_ = nullptr;
+    QSpinBox* truePeakSpin_ = nullptr;
     std::array<QLabel*, 4> passUnits_{};  // Hz, dB/oct, kHz, dB/oct
 };
 

@@ -139,7 +139,9 @@
     X(main, CaPpv, "for needs calculation") \
     X(main, CaMaly, "Sample is too short for this method") \
     X(main, CaLoudness, "Loudness") \
-    X(main, HiNormalizeUnit, "dB: level of the highest sample; LUFS: integrated loudness, lowered where needed to keep the true peak at most -1 dBTP") \
+    X(main, HiNormalizeUnit, "dB: level of the highest sample; LUFS: integrated loudness, lowered where needed to keep the true peak at most the True peak setting") \
+    X(main, CaTruePeakMax, "True peak") \
+    X(main, HiTruePeakMax, "Loudness normalizing lowers its gain where needed so that the true peak stays at or below this level") \
     X(main, CaSoundFiles, "All sound files") \
     /* [Wav] progress titles of reading and saving */ \
     X(Wav, CaReading, "Reading") \

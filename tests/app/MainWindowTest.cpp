@@ -452,7 +452,19 @@ class MainWindowTest final : public QObject {
         rig->Remaster();
         QVERIFY2(PanelText(rig, 5).startsWith("Loudness: -30.0 LUFS"),
                  qPrintable(PanelText(rig, 5)));
+        // The true-peak ceiling takes the per-channel check's place and holds: -3 LUFS on this
+        // recording would put its peaks above -6 dBTP.
+        auto* ceiling = rig.get<QSpinBox>("truePeakSpin");
+        QVERIFY(!ceiling->isHidden() && rig.get<QCheckBox>("perChannelCheck")->isHidden());
+        QCOMPARE(ceiling->value(), -1);
+        ceiling->setValue(-6);
+        value->setValue(-3);
+        rig->Normalize();
+        const QString limited = PanelText(rig, 5);
+        const double truePeak = limited.section(' ', -2, -2).toDouble();
+        QVERIFY2(truePeak <= -6.0 && truePeak > -7.0, qPrintable(limited));
         unit->setCurrentIndex(0);  // each unit keeps its own value
+        QVERIFY(ceiling->isHidden() && !rig.get<QCheckBox>("perChannelCheck")->isHidden());
         QCOMPARE(value->value(), -3);
         QCOMPARE(value->minimum(), -48);
 
