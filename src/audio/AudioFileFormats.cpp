@@ -1,6 +1,5 @@
 #include "audio/AudioFileFormats.h"
 
-#include <cctype>
 #include <cerrno>
 #include <string>
 
@@ -10,8 +9,7 @@
 namespace sv {
 
 bool IsReadableAudioFileName(const std::filesystem::path& fileName) {
-    std::string ext = fileName.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ext = LowerExtension(fileName);
     return ext == ".wav" || IsSoundFileExtension(fileName);
 }
 
@@ -20,8 +18,7 @@ bool IsSavableAudioFileName(const std::filesystem::path& fileName) {
 }
 
 std::string ContainerName(const std::filesystem::path& fileName) {
-    std::string ext = fileName.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ext = LowerExtension(fileName);
     if (ext == ".flac") return "FLAC";
     if (ext == ".ogg" || ext == ".oga") return "Ogg Vorbis";
     if (ext == ".aif" || ext == ".aiff") return "AIFF";

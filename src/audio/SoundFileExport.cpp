@@ -3,7 +3,6 @@
 #include <sndfile.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/SoundFileImport.h"
 #include "base/AtomicFileWriter.h"
 #include "base/IoError.h"
 #include "text/Language.h"
@@ -22,12 +22,6 @@ namespace {
 struct SoundFileCloser {
     void operator()(SNDFILE* file) const { sf_close(file); }
 };
-
-std::string LowerExtension(const std::filesystem::path& fileName) {
-    std::string ext = fileName.extension().string();
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext;
-}
 
 std::optional<int> ContainerFor(const std::filesystem::path& fileName) {
     const std::string ext = LowerExtension(fileName);

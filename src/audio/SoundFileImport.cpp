@@ -46,9 +46,14 @@ StoreFormat StoreFormatFor(int format) {
 
 }  // namespace
 
-bool IsSoundFileExtension(const std::filesystem::path& fileName) {
+std::string LowerExtension(const std::filesystem::path& fileName) {
     std::string ext = fileName.extension().string();
     for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+bool IsSoundFileExtension(const std::filesystem::path& fileName) {
+    const std::string ext = LowerExtension(fileName);
     return ext == ".flac" || ext == ".ogg" || ext == ".oga" || ext == ".aif" || ext == ".aiff" ||
            ext == ".mp3";
 }

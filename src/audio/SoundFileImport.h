@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "audio/Wave.h"
 
@@ -10,6 +11,9 @@ namespace sv {
 
 // True for the file extensions read through libsndfile rather than our own WAV code.
 bool IsSoundFileExtension(const std::filesystem::path& fileName);
+
+// The extension of fileName with its dot, in lower case (".flac").
+std::string LowerExtension(const std::filesystem::path& fileName);
 
 // Decodes the file block by block into a new document (16-bit when the source holds 16 bits or
 // fewer, 24-bit otherwise). A file too short for processing, or too large for the work folder,
