@@ -121,8 +121,15 @@ FFT::FFT(int n) : n_(CheckedSize(n)), plan_(n_) {
         unpackRe_[k] = static_cast<float>(-0.5 * std::sin(angle));
         unpackIm_[k] = static_cast<float>(-0.5 * std::cos(angle));
     }
-    bufA_.resize(n / 4);
-    bufB_.resize(n / 4);
+    // The eight-wide kernel needs at least 32 values per run, so n / 2 >= 32 for Forward.
+    wide_ = fftkernel::WideVectorsEnabled() && n >= 64;
+    if (wide_) {
+        wideA_.resize(n / 8);
+        wideB_.resize(n / 8);
+    } else {
+        bufA_.resize(n / 4);
+        bufB_.resize(n / 4);
+    }
 }
 
 int FFT::BitCount(unsigned n) {
@@ -132,6 +139,7 @@ int FFT::BitCount(unsigned n) {
 }
 
 void FFT::Transform(Complex* x) {
+    if (wide_) return TransformWide(x);
     Block* a = bufA_.data();
     const int blocks = n_ / 4;
     for (int j = 0; j < blocks; ++j) {
@@ -147,6 +155,7 @@ void FFT::Transform(Complex* x) {
 }
 
 void FFT::Forward(const std::int32_t* samples, Complex* x) {
+    if (wide_) return ForwardWide(samples, x);
     const int half = n_ / 2;
     const int blocks = half / 4;
     Block* a = bufA_.data();
@@ -185,6 +194,7 @@ void FFT::Forward(const std::int32_t* samples, Complex* x) {
 }
 
 void FFT::Inverse(const Complex* x, std::int32_t* samples) {
+    if (wide_) return InverseWide(x, samples);
     const int half = n_ / 2;
     const int blocks = half / 4;
     Block* a = bufA_.data();

@@ -37,6 +37,11 @@ class FFT {
     void Inverse(const Complex* x, std::int32_t* samples);
 
   private:
+    // The same work eight values at a time; every output bit is the same.
+    void TransformWide(Complex* x);
+    void ForwardWide(const std::int32_t* samples, Complex* x);
+    void InverseWide(const Complex* x, std::int32_t* samples);
+
     int n_;
     DoubleArray synthesis_;
     DoubleArray analysis_;
@@ -48,6 +53,9 @@ class FFT {
     fftkernel::Radix4Plan plan_;
     std::vector<fftkernel::Block> bufA_;  // scratch, n / 4 blocks each
     std::vector<fftkernel::Block> bufB_;
+    bool wide_;                             // the eight-wide kernel runs, with the buffers below
+    std::vector<fftkernel::Block8> wideA_;  // scratch, n / 8 blocks each
+    std::vector<fftkernel::Block8> wideB_;
 };
 
 // Frequency in Hz of bin k of the SpectrumBins-point transform; bins above the middle mirror the

@@ -1,44 +1,23 @@
 #include "dsp/FFTRadix4.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <numbers>
 #include <stdexcept>
 #include <utility>
 
+#include "dsp/FFTButterfly.h"
+
 namespace sv::fftkernel {
 namespace {
+
+std::atomic<bool> wideWanted{true};
 
 inline V4 Load(const float* p) {
     V4 v;
     std::memcpy(&v, p, sizeof v);
     return v;
-}
-
-struct Twiddles {
-    V4 r1, i1, r2, i2, r3, i3;
-};
-
-inline Block Rotate(V4 xr, V4 xi, V4 wr, V4 wi) { return {xr * wr - xi * wi, xr * wi + xi * wr}; }
-
-// Radix-4 decimation-in-frequency butterfly, forward sign: outputs k = 1..3 are rotated by wk.
-template <bool Rotated>
-inline void Butterfly(const Block& a, const Block& b, const Block& c, const Block& d,
-                      const Twiddles& w, Block& y0, Block& y1, Block& y2, Block& y3) {
-    const V4 apcR = a.Re + c.Re, apcI = a.Im + c.Im;
-    const V4 amcR = a.Re - c.Re, amcI = a.Im - c.Im;
-    const V4 bpdR = b.Re + d.Re, bpdI = b.Im + d.Im;
-    const V4 bmdR = b.Re - d.Re, bmdI = b.Im - d.Im;
-    y0 = {apcR + bpdR, apcI + bpdI};
-    if constexpr (Rotated) {
-        y1 = Rotate(amcR + bmdI, amcI - bmdR, w.r1, w.i1);
-        y2 = Rotate(apcR - bpdR, apcI - bpdI, w.r2, w.i2);
-        y3 = Rotate(amcR - bmdI, amcI + bmdR, w.r3, w.i3);
-    } else {
-        y1 = {amcR + bmdI, amcI - bmdR};
-        y2 = {apcR - bpdR, apcI - bpdI};
-        y3 = {amcR - bmdI, amcI + bmdR};
-    }
 }
 
 inline void Transpose(V4& a, V4& b, V4& c, V4& d) {
@@ -59,8 +38,8 @@ void FirstPass(const Block* in, Block* out, int n, const float* tw) {
     const int q = m / 4;
     for (int j = 0; j < q; ++j) {
         const int p = 4 * j;
-        const Twiddles w{Load(tw + p),         Load(tw + m + p),     Load(tw + 2 * m + p),
-                         Load(tw + 3 * m + p), Load(tw + 4 * m + p), Load(tw + 5 * m + p)};
+        const Twiddles<V4> w{Load(tw + p),         Load(tw + m + p),     Load(tw + 2 * m + p),
+                             Load(tw + 3 * m + p), Load(tw + 4 * m + p), Load(tw + 5 * m + p)};
         Block y0, y1, y2, y3;
         Butterfly<true>(in[j], in[j + q], in[j + 2 * q], in[j + 3 * q], w, y0, y1, y2, y3);
         Transpose(y0.Re, y1.Re, y2.Re, y3.Re);
@@ -69,35 +48,6 @@ void FirstPass(const Block* in, Block* out, int n, const float* tw) {
         out[p + 1] = y1;
         out[p + 2] = y2;
         out[p + 3] = y3;
-    }
-}
-
-// Later passes (stride s >= 4): each butterfly is s / 4 whole blocks wide.
-void StridePass(const Block* in, Block* out, int n, int s, const float* tw) {
-    const int m = n / 4;
-    const int S = s / 4;
-    const int quarter = S * m;
-    for (int p = 0; p < m; ++p) {
-        const Block* x = in + S * p;
-        Block* y = out + 4 * S * p;
-        if (p == 0) {
-            const Twiddles none{};
-            for (int k = 0; k < S; ++k)
-                Butterfly<false>(x[k], x[k + quarter], x[k + 2 * quarter], x[k + 3 * quarter], none,
-                                 y[k], y[k + S], y[k + 2 * S], y[k + 3 * S]);
-            continue;
-        }
-        const Twiddles w{Splat(tw[p]),         Splat(tw[m + p]),     Splat(tw[2 * m + p]),
-                         Splat(tw[3 * m + p]), Splat(tw[4 * m + p]), Splat(tw[5 * m + p])};
-        for (int k = 0; k < S; ++k) {
-            Block y0, y1, y2, y3;
-            Butterfly<true>(x[k], x[k + quarter], x[k + 2 * quarter], x[k + 3 * quarter], w, y0, y1,
-                            y2, y3);
-            y[k] = y0;
-            y[k + S] = y1;
-            y[k + 2 * S] = y2;
-            y[k + 3 * S] = y3;
-        }
     }
 }
 
@@ -112,8 +62,8 @@ void SmallPass(const Block* in, Block* out, int n, const float* tw) {
         out[i >> 2].Im[i & 3] = v.Im[0];
     };
     for (int p = 0; p < m; ++p) {
-        const Twiddles w{Splat(tw[p]),         Splat(tw[m + p]),     Splat(tw[2 * m + p]),
-                         Splat(tw[3 * m + p]), Splat(tw[4 * m + p]), Splat(tw[5 * m + p])};
+        const Twiddles<V4> w{Splat(tw[p]),         Splat(tw[m + p]),     Splat(tw[2 * m + p]),
+                             Splat(tw[3 * m + p]), Splat(tw[4 * m + p]), Splat(tw[5 * m + p])};
         Block y0, y1, y2, y3;
         Butterfly<true>(get(p), get(p + m), get(p + 2 * m), get(p + 3 * m), w, y0, y1, y2, y3);
         put(4 * p, y0);
@@ -123,23 +73,25 @@ void SmallPass(const Block* in, Block* out, int n, const float* tw) {
     }
 }
 
-// Closing radix-2 pass of odd powers of two; its twiddle is 1.
-void Radix2Pass(const Block* in, Block* out, int s) {
-    const int S = s / 4;
-    for (int k = 0; k < S; ++k) {
-        const Block a = in[k], b = in[k + S];
-        out[k] = {a.Re + b.Re, a.Im + b.Im};
-        out[k + S] = {a.Re - b.Re, a.Im - b.Im};
-    }
-}
-
-int Log2(int n) {
-    int b = 0;
-    while ((1 << b) < n) ++b;
-    return b;
-}
-
 }  // namespace
+
+bool CpuHasWideVectors() {
+#if defined(__x86_64__)
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+#else
+    return false;
+#endif
+}
+
+void UseWideVectors(bool on) { wideWanted.store(on, std::memory_order_relaxed); }
+
+bool WideVectorsEnabled() {
+    return CpuHasWideVectors() && wideWanted.load(std::memory_order_relaxed);
+}
 
 Radix4Plan::Radix4Plan(int maxSize) : maxSize_(maxSize) {
     if (maxSize < 4 || (maxSize & (maxSize - 1)) != 0)

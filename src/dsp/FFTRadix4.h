@@ -1,20 +1,34 @@
 #pragma once
 // Power-of-two complex DFT kernel: self-sorting (Stockham) radix-4 passes, one radix-2 pass
-// for odd powers of two. Data is held four values at a time as split real/imaginary vectors,
-// so every pass runs on whole SIMD registers (GCC/Clang vector extensions, SSE2 on x86-64).
+// for odd powers of two. Data is held as split real/imaginary vectors, so every pass runs on
+// whole SIMD registers (GCC/Clang vector extensions): four values at a time on any x86-64
+// (SSE2), eight at a time where the CPU has AVX2, chosen at run time. Both widths give
+// bit-identical results: every value goes through the same operations in the same order.
 #include <vector>
 
 namespace sv::fftkernel {
 
 typedef float V4 __attribute__((vector_size(16)));
+typedef float V8 __attribute__((vector_size(32)));
 
-// Values 4j .. 4j + 3 of a sequence.
-struct Block {
-    V4 Re;
-    V4 Im;
+// Values lanes * j .. lanes * j + lanes - 1 of a sequence. Aligned explicitly: code compiled
+// without AVX gives eight-float vectors only 16-byte alignment.
+template <class V>
+struct alignas(sizeof(V)) SplitComplex {
+    V Re;
+    V Im;
 };
+using Block = SplitComplex<V4>;
+using Block8 = SplitComplex<V8>;
 
 inline V4 Splat(float x) { return V4{x, x, x, x}; }
+
+// Whether this CPU can run the eight-wide kernel.
+bool CpuHasWideVectors();
+// Transforms set up after the call use the eight-wide kernel when `on` and the CPU has it (the
+// default). Lets tests and benchmarks compare both widths on one machine.
+void UseWideVectors(bool on);
+bool WideVectorsEnabled();
 
 class Radix4Plan {
   public:
@@ -27,6 +41,10 @@ class Radix4Plan {
     // size / 4 blocks of `data`. `work` is scratch of the same length. Both buffers are
     // overwritten; the result, in natural order, is in the returned one (data or work).
     Block* Run(Block* data, Block* work, int size) const;
+
+    // Run on size / 8 blocks of eight, for sizes 32 .. MaxSize, only where CpuHasWideVectors();
+    // every output bit equals Run's.
+    Block8* RunWide(Block8* data, Block8* work, int size) const;
 
   private:
     int maxSize_;

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <complex>
 #include <cstdint>
+#include <cstring>
+#include <functional>
 #include <limits>
 #include <numbers>
 #include <random>
@@ -13,6 +15,7 @@
 
 #include "dsp/Complex.h"
 #include "dsp/FFT.h"
+#include "dsp/FFTRadix4.h"
 
 namespace sv {
 namespace {
@@ -265,6 +268,71 @@ TEST(FFTTest, EndSamplesContributeNothing) {
     std::vector<std::int32_t> out(16384, 1);
     fft.Inverse(x.data(), out.data());
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](std::int32_t v) { return v == 0; }));
+}
+
+template <class T>
+bool SameBits(const std::vector<T>& a, const std::vector<T>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
+}
+
+TEST(FFTTest, WideAndNarrowVectorsGiveTheSameBits) {
+    if (!fftkernel::CpuHasWideVectors()) GTEST_SKIP() << "this CPU has no AVX2";
+    struct RestoreWide {
+        ~RestoreWide() { fftkernel::UseWideVectors(true); }
+    } restore;
+
+    // Sample blocks: 24-bit, near full scale, and silence.
+    const std::vector<std::function<std::vector<std::int32_t>(int, std::uint32_t)>> blocks{
+        RandomSamples,
+        [](int n, std::uint32_t seed) {
+            std::mt19937 rng(seed);
+            std::uniform_int_distribution<std::int32_t> any(
+                std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max());
+            std::vector<std::int32_t> s(n);
+            for (auto& v : s) v = any(rng);
+            s[n / 3] = std::numeric_limits<std::int32_t>::min();
+            s[n / 2 + 1] = std::numeric_limits<std::int32_t>::max();
+            return s;
+        },
+        [](int n, std::uint32_t) { return std::vector<std::int32_t>(n, 0); }};
+    // Spectra without symmetry: moderate, beyond the int32 range after the inverse, and zeros of
+    // either sign (a rotation by 1 + 0i would change the sign of some sums).
+    const std::vector<std::function<ComplexArray(int, std::uint32_t)>> spectra{
+        [](int n, std::uint32_t seed) { return RandomSpectrum(n, 3e5f, seed); },
+        [](int n, std::uint32_t seed) { return RandomSpectrum(n, 1e13f, seed); },
+        [](int n, std::uint32_t seed) {
+            std::mt19937 rng(seed);
+            ComplexArray x(n);
+            for (auto& z : x) z = {rng() % 2 ? -0.0f : 0.0f, rng() % 2 ? -0.0f : 0.0f};
+            return x;
+        }};
+
+    for (int n = 16; n <= 16384; n *= 2) {
+        fftkernel::UseWideVectors(false);
+        FFT narrow(n);
+        fftkernel::UseWideVectors(true);
+        FFT wide(n);
+        for (std::uint32_t seed = 1; seed <= 2; ++seed) {
+            for (std::size_t kind = 0; kind < blocks.size(); ++kind) {
+                const auto samples = blocks[kind](n, seed + n);
+                ComplexArray a(n), b(n);
+                narrow.Forward(samples.data(), a.data());
+                wide.Forward(samples.data(), b.data());
+                ASSERT_TRUE(SameBits(a, b)) << "Forward, size " << n << ", block kind " << kind;
+            }
+            for (std::size_t kind = 0; kind < spectra.size(); ++kind) {
+                const ComplexArray x = spectra[kind](n, seed + n);
+                std::vector<std::int32_t> a(n), b(n);
+                narrow.Inverse(x.data(), a.data());
+                wide.Inverse(x.data(), b.data());
+                ASSERT_TRUE(SameBits(a, b)) << "Inverse, size " << n << ", spectrum kind " << kind;
+                ComplexArray ta = x, tb = x;
+                narrow.Transform(ta.data());
+                wide.Transform(tb.data());
+                ASSERT_TRUE(SameBits(ta, tb)) << "Transform, size " << n << ", kind " << kind;
+            }
+        }
+    }
 }
 
 TEST(FFTTest, RejectsSizesItCannotTransform) {
