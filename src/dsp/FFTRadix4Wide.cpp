@@ -104,6 +104,25 @@ SV_WIDE void WideStridePass(const Block8* in, Block8* out, int n, int s, const f
     StridePass(in, out, n, s, tw);
 }
 
+// The last radix-4 pass, of sub-length 8 at stride s >= 16, with the closing radix-2 pass: that
+// one only adds and subtracts the outputs of butterflies 0 and 1 of each column, so it runs while
+// they are still in registers instead of on another trip through memory.
+SV_WIDE void LastTwoPasses(const Block8* in, Block8* out, int s, const float* tw) {
+    const int S = s / 8;
+    const Twiddles<V8> none{};
+    const Twiddles<V8> w = SplatTwiddles<V8>(tw, 2, 1);
+    for (int k = 0; k < S; ++k) {
+        const Block8* x = in + k;
+        Block8 u[4], v[4];
+        Butterfly<false>(x[0], x[2 * S], x[4 * S], x[6 * S], none, u[0], u[1], u[2], u[3]);
+        Butterfly<true>(x[S], x[3 * S], x[5 * S], x[7 * S], w, v[0], v[1], v[2], v[3]);
+        for (int j = 0; j < 4; ++j) {
+            out[k + j * S] = {u[j].Re + v[j].Re, u[j].Im + v[j].Im};
+            out[k + (j + 4) * S] = {u[j].Re - v[j].Re, u[j].Im - v[j].Im};
+        }
+    }
+}
+
 SV_WIDE void WideRadix2Pass(const Block8* in, Block8* out, int s) { Radix2Pass(in, out, s); }
 
 }  // namespace
@@ -115,12 +134,16 @@ Block8* Radix4Plan::RunWide(Block8* data, Block8* work, int size) const {
     int s = 1;
     for (; n >= 4; n /= 4, s *= 4) {
         const float* tw = tables_[Log2(n)].data();
-        if (s == 1)
+        if (s == 1) {
             FirstPass(in, out, n, tw);
-        else if (s == 4)
+        } else if (s == 4) {
             SecondPass(in, out, n, tw);
-        else
+        } else if (n == 8) {
+            LastTwoPasses(in, out, s, tw);
+            return out;
+        } else {
             WideStridePass(in, out, n, s, tw);
+        }
         std::swap(in, out);
     }
     if (n == 2) {
