@@ -114,6 +114,8 @@ Radix4Plan::Radix4Plan(int maxSize) : maxSize_(maxSize) {
     }
 }
 
+const float* Radix4Plan::TwiddleTable(int n) const { return tables_[Log2(n)].data(); }
+
 Block* Radix4Plan::Run(Block* data, Block* work, int size) const {
     Block* in = data;
     Block* out = work;

@@ -42,9 +42,8 @@ class Radix4Plan {
     // overwritten; the result, in natural order, is in the returned one (data or work).
     Block* Run(Block* data, Block* work, int size) const;
 
-    // Run on size / 8 blocks of eight, for sizes 32 .. MaxSize, only where CpuHasWideVectors();
-    // every output bit equals Run's.
-    Block8* RunWide(Block8* data, Block8* work, int size) const;
+    // The twiddle table of sub-length n (4 .. MaxSize), as described below.
+    const float* TwiddleTable(int n) const;
 
   private:
     int maxSize_;

@@ -1,45 +1,21 @@
-// FFT's loops around the kernel, eight values at a time. Each value goes through the same
-// operations as in FFT.cpp, in the same order (products in double where they are in double
-// there), so both give the same bits. Compiled for AVX2 without FMA; runs only where the CPU has
-// it.
+// FFT's loops around the kernel, eight values at a time and folded into the kernel's first and
+// last passes where they can be. Each value goes through the same operations as in FFT.cpp, in
+// the same order (products in double where they are in double there), so both give the same
+// bits. Compiled for AVX2 without FMA; runs only where the CPU has it.
 #include <immintrin.h>
 
 #include <cstdint>
 #include <cstring>
 
 #include "dsp/FFT.h"
-
-#define SV_WIDE [[gnu::target("avx2")]]
+#include "dsp/FFTRadix4Wide.h"
 
 namespace sv {
 namespace {
 
 using fftkernel::Block8;
 using fftkernel::V8;
-
-SV_WIDE inline V8 Load8(const float* p) {
-    V8 v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// Four samples times the window, the products in double rounded to float.
-SV_WIDE inline __m128 WindowFour(const std::int32_t* s, const double* w) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-    return _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_cvtepi32_pd(v), _mm256_loadu_pd(w)));
-}
-
-// Sixteen windowed samples split into the even (real parts) and odd samples (imaginary parts)
-// of eight packed values, for each block.
-SV_WIDE void WindowSamples(const std::int32_t* s, const double* w, Block8* out, int blocks) {
-    for (int j = 0; j < blocks; ++j, s += 16, w += 16) {
-        // Halves ordered so that the split below stays within each half.
-        const V8 a = _mm256_set_m128(WindowFour(s + 8, w + 8), WindowFour(s, w));
-        const V8 b = _mm256_set_m128(WindowFour(s + 12, w + 12), WindowFour(s + 4, w + 4));
-        out[j] = {__builtin_shufflevector(a, b, 0, 2, 8, 10, 4, 6, 12, 14),
-                  __builtin_shufflevector(a, b, 1, 3, 9, 11, 5, 7, 13, 15)};
-    }
-}
+using fftkernel::wide::Load8;
 
 // Shuffles stay within 128-bit halves where they can: those are the cheap ones.
 
@@ -79,13 +55,105 @@ SV_WIDE inline void StoreInterleavedBackwards(Complex* p, const V8& re, const V8
     StoreHalves(p + 6, p + 2, _mm256_unpackhi_ps(r, i));
 }
 
-SV_WIDE void Deinterleave(const Complex* x, Block8* out, int blocks) {
-    for (int j = 0; j < blocks; ++j) LoadSplit(x + 8 * j, out[j].Re, out[j].Im);
+// Sixteen samples times the window (products in double, rounded to float), split into the even
+// samples (real parts) and odd samples (imaginary parts) of eight packed values.
+struct WindowedSamples {
+    const std::int32_t* samples;
+    const double* window;
+
+    SV_WIDE static __m128 WindowFour(const std::int32_t* s, const double* w) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+        return _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_cvtepi32_pd(v), _mm256_loadu_pd(w)));
+    }
+
+    SV_WIDE Block8 operator()(int j) const {
+        const std::int32_t* s = samples + 16 * j;
+        const double* w = window + 16 * j;
+        // Halves ordered so that the split below stays within each half.
+        const V8 a = _mm256_set_m128(WindowFour(s + 8, w + 8), WindowFour(s, w));
+        const V8 b = _mm256_set_m128(WindowFour(s + 12, w + 12), WindowFour(s + 4, w + 4));
+        return {__builtin_shufflevector(a, b, 0, 2, 8, 10, 4, 6, 12, 14),
+                __builtin_shufflevector(a, b, 1, 3, 9, 11, 5, 7, 13, 15)};
+    }
+};
+
+// The half-length spectrum whose inverse DFT gives the real part; see FFT::Inverse for the
+// formula.
+struct PackedSpectrum {
+    const Complex* x;
+    const float* unpackRe;
+    const float* unpackIm;
+    int n;
+
+    SV_WIDE Block8 operator()(int j) const {
+        const int half = n / 2;
+        const int k = 8 * j;
+        const V8 oneHalf = V8{} + 0.5f;
+        V8 xr, xi, hr, hi, nr, ni, mr, mi;
+        LoadSplit(x + k, xr, xi);
+        LoadSplit(x + half + k, hr, hi);
+        LoadSplitBackwards(x + half - k - 7, mr, mi);
+        if (j > 0) {
+            LoadSplitBackwards(x + n - k - 7, nr, ni);
+        } else {
+            nr = V8{x[0].Re,     x[n - 1].Re, x[n - 2].Re, x[n - 3].Re,
+                    x[n - 4].Re, x[n - 5].Re, x[n - 6].Re, x[n - 7].Re};
+            ni = V8{x[0].Im,     x[n - 1].Im, x[n - 2].Im, x[n - 3].Im,
+                    x[n - 4].Im, x[n - 5].Im, x[n - 6].Im, x[n - 7].Im};
+        }
+        const V8 pr = xr + nr, pi = xi - ni;
+        const V8 qr = mr + hr, qi = hi - mi;
+        const V8 dr = pr - qr, di = pi - qi;
+        const V8 ur = Load8(unpackRe + k), ui = Load8(unpackIm + k);
+        const V8 yr = oneHalf * (pr + qr) + (ur * dr + ui * di);
+        const V8 yi = oneHalf * (pi + qi) + (ur * di - ui * dr);
+        return {yi, yr};
+    }
+};
+
+// Four values times w in double, clamped, rounded half to even (as StoreRoundedScaled).
+SV_WIDE inline __m128i RoundScaledFour(__m128 v, const double* w) {
+    const __m256d lowest = _mm256_set1_pd(-2147483648.0), highest = _mm256_set1_pd(2147483647.0);
+    __m256d d = _mm256_mul_pd(_mm256_cvtps_pd(v), _mm256_loadu_pd(w));
+    d = _mm256_min_pd(_mm256_max_pd(d, lowest), highest);
+    return _mm256_cvtpd_epi32(d);
 }
 
-SV_WIDE void Interleave(const Block8* z, Complex* x, int blocks) {
-    for (int j = 0; j < blocks; ++j) StoreInterleaved(x + 8 * j, z[j].Re, z[j].Im);
-}
+// Sixteen samples from the inverse kernel's output, whose real and imaginary parts are swapped.
+struct RoundedSamples {
+    const double* window;
+    std::int32_t* samples;
+
+    SV_WIDE void operator()(int j, const Block8& z) const {
+        const double* w = window + 16 * j;
+        std::int32_t* dst = samples + 16 * j;
+        const __m256 e0 = _mm256_unpacklo_ps(z.Im, z.Re);  // samples 0-3, 8-11
+        const __m256 e1 = _mm256_unpackhi_ps(z.Im, z.Re);  // samples 4-7, 12-15
+        const __m256i lo = _mm256_set_m128i(RoundScaledFour(_mm256_castps256_ps128(e1), w + 4),
+                                            RoundScaledFour(_mm256_castps256_ps128(e0), w));
+        const __m256i hi = _mm256_set_m128i(RoundScaledFour(_mm256_extractf128_ps(e1, 1), w + 12),
+                                            RoundScaledFour(_mm256_extractf128_ps(e0, 1), w + 8));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst), lo);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(dst + 8), hi);
+    }
+};
+
+// Complex values to and from blocks.
+struct SplitValues {
+    const Complex* x;
+    SV_WIDE Block8 operator()(int j) const {
+        Block8 b;
+        LoadSplit(x + 8 * j, b.Re, b.Im);
+        return b;
+    }
+};
+
+struct InterleavedValues {
+    Complex* x;
+    SV_WIDE void operator()(int j, const Block8& b) const {
+        StoreInterleaved(x + 8 * j, b.Re, b.Im);
+    }
+};
 
 // See FFT::Forward for the formula.
 SV_WIDE void UnpackSpectrum(const Block8* z, const float* unpackRe, const float* unpackIm, int n,
@@ -117,78 +185,25 @@ SV_WIDE void UnpackSpectrum(const Block8* z, const float* unpackRe, const float*
     x[half] = {re0 - im0, 0.0f};
 }
 
-// See FFT::Inverse for the formula.
-SV_WIDE void PackSpectrum(const Complex* x, const float* unpackRe, const float* unpackIm, int n,
-                          Block8* out) {
-    const int half = n / 2;
-    const int blocks = half / 8;
-    const V8 oneHalf = V8{} + 0.5f;
-    for (int j = 0; j < blocks; ++j) {
-        const int k = 8 * j;
-        V8 xr, xi, hr, hi, nr, ni, mr, mi;
-        LoadSplit(x + k, xr, xi);
-        LoadSplit(x + half + k, hr, hi);
-        LoadSplitBackwards(x + half - k - 7, mr, mi);
-        if (j > 0) {
-            LoadSplitBackwards(x + n - k - 7, nr, ni);
-        } else {
-            nr = V8{x[0].Re,     x[n - 1].Re, x[n - 2].Re, x[n - 3].Re,
-                    x[n - 4].Re, x[n - 5].Re, x[n - 6].Re, x[n - 7].Re};
-            ni = V8{x[0].Im,     x[n - 1].Im, x[n - 2].Im, x[n - 3].Im,
-                    x[n - 4].Im, x[n - 5].Im, x[n - 6].Im, x[n - 7].Im};
-        }
-        const V8 pr = xr + nr, pi = xi - ni;
-        const V8 qr = mr + hr, qi = hi - mi;
-        const V8 dr = pr - qr, di = pi - qi;
-        const V8 ur = Load8(unpackRe + k), ui = Load8(unpackIm + k);
-        const V8 yr = oneHalf * (pr + qr) + (ur * dr + ui * di);
-        const V8 yi = oneHalf * (pi + qi) + (ur * di - ui * dr);
-        out[j] = {yi, yr};
-    }
-}
-
-// Four values times w in double, clamped, rounded half to even (as StoreRoundedScaled).
-SV_WIDE inline __m128i RoundScaledFour(__m128 v, const double* w) {
-    const __m256d lowest = _mm256_set1_pd(-2147483648.0), highest = _mm256_set1_pd(2147483647.0);
-    __m256d d = _mm256_mul_pd(_mm256_cvtps_pd(v), _mm256_loadu_pd(w));
-    d = _mm256_min_pd(_mm256_max_pd(d, lowest), highest);
-    return _mm256_cvtpd_epi32(d);
-}
-
-// Samples from the inverse kernel's output, whose real and imaginary parts are swapped.
-SV_WIDE void StoreSamples(const Block8* z, const double* w, std::int32_t* samples, int blocks) {
-    for (int j = 0; j < blocks; ++j, samples += 16, w += 16) {
-        const __m256 e0 = _mm256_unpacklo_ps(z[j].Im, z[j].Re);  // samples 0-3, 8-11
-        const __m256 e1 = _mm256_unpackhi_ps(z[j].Im, z[j].Re);  // samples 4-7, 12-15
-        const __m256i lo = _mm256_set_m128i(RoundScaledFour(_mm256_castps256_ps128(e1), w + 4),
-                                            RoundScaledFour(_mm256_castps256_ps128(e0), w));
-        const __m256i hi = _mm256_set_m128i(RoundScaledFour(_mm256_extractf128_ps(e1, 1), w + 12),
-                                            RoundScaledFour(_mm256_extractf128_ps(e0, 1), w + 8));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(samples), lo);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(samples + 8), hi);
-    }
-}
-
 }  // namespace
 
 void FFT::TransformWide(Complex* x) {
-    const int blocks = n_ / 8;
-    Deinterleave(x, wideA_.data(), blocks);
-    Interleave(plan_.RunWide(wideA_.data(), wideB_.data(), n_), x, blocks);
+    // In place: the first pass reads all of x before the last one writes.
+    fftkernel::wide::Run(plan_, SplitValues{x}, InterleavedValues{x}, wideA_.data(), wideB_.data(),
+                         n_);
 }
 
 void FFT::ForwardWide(const std::int32_t* samples, Complex* x) {
-    const int half = n_ / 2;
-    WindowSamples(samples, analysis_.data(), wideA_.data(), half / 8);
-    const Block8* z = plan_.RunWide(wideA_.data(), wideB_.data(), half);
+    const Block8* z =
+        fftkernel::wide::Run(plan_, WindowedSamples{samples, analysis_.data()},
+                             fftkernel::wide::IntoBuffer{}, wideA_.data(), wideB_.data(), n_ / 2);
     UnpackSpectrum(z, unpackRe_.data(), unpackIm_.data(), n_, x);
 }
 
 void FFT::InverseWide(const Complex* x, std::int32_t* samples) {
-    const int half = n_ / 2;
-    PackSpectrum(x, unpackRe_.data(), unpackIm_.data(), n_, wideA_.data());
-    const Block8* z = plan_.RunWide(wideA_.data(), wideB_.data(), half);
-    StoreSamples(z, synthesisOverN_.data(), samples, half / 8);
+    fftkernel::wide::Run(plan_, PackedSpectrum{x, unpackRe_.data(), unpackIm_.data(), n_},
+                         RoundedSamples{synthesisOverN_.data(), samples}, wideA_.data(),
+                         wideB_.data(), n_ / 2);
 }
 
 }  // namespace sv

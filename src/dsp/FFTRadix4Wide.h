@@ -1,8 +1,10 @@
-// The eight-wide kernel. Everything here is compiled for AVX2 (without FMA, whose single rounding
-// of a * b + c would change results) and runs only after CpuHasWideVectors().
+#pragma once
+// The eight-wide kernel, for code compiled with SV_WIDE: AVX2 without FMA, whose single rounding
+// of a * b + c would change results. It runs only where CpuHasWideVectors().
 #include <immintrin.h>
 
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "dsp/FFTButterfly.h"
@@ -11,7 +13,7 @@
 #define SV_WIDE [[gnu::target("avx2")]]
 
 namespace sv::fftkernel {
-namespace {
+namespace wide {
 
 SV_WIDE inline V8 Load8(const float* p) {
     V8 v;
@@ -52,8 +54,9 @@ SV_WIDE inline Block8 LowHalfFromFirst(const Block8& a, const Block8& b) {
 }
 
 // Stride 1, n >= 32: eight butterflies side by side. After a transpose in each half, the outputs
-// of butterfly p are in half p / 4 of register p % 4.
-SV_WIDE void FirstPass(const Block8* in, Block8* out, int n, const float* tw) {
+// of butterfly p are in half p / 4 of register p % 4. Input block i is in(i).
+template <class Source>
+SV_WIDE inline void FirstPass(const Source& in, Block8* out, int n, const float* tw) {
     const int m = n / 4;
     const int q = m / 8;
     for (int j = 0; j < q; ++j) {
@@ -61,7 +64,7 @@ SV_WIDE void FirstPass(const Block8* in, Block8* out, int n, const float* tw) {
         const Twiddles<V8> w{Load8(tw + p),         Load8(tw + m + p),     Load8(tw + 2 * m + p),
                              Load8(tw + 3 * m + p), Load8(tw + 4 * m + p), Load8(tw + 5 * m + p)};
         Block8 y0, y1, y2, y3;
-        Butterfly<true>(in[j], in[j + q], in[j + 2 * q], in[j + 3 * q], w, y0, y1, y2, y3);
+        Butterfly<true>(in(j), in(j + q), in(j + 2 * q), in(j + 3 * q), w, y0, y1, y2, y3);
         TransposeHalves(y0.Re, y1.Re, y2.Re, y3.Re);
         TransposeHalves(y0.Im, y1.Im, y2.Im, y3.Im);
         out[4 * j] = {LowHalves(y0.Re, y1.Re), LowHalves(y0.Im, y1.Im)};
@@ -72,7 +75,7 @@ SV_WIDE void FirstPass(const Block8* in, Block8* out, int n, const float* tw) {
 }
 
 // Stride 4, n >= 8: each block holds butterflies p = 2b (lanes 0-3) and 2b + 1 (lanes 4-7).
-SV_WIDE void SecondPass(const Block8* in, Block8* out, int n, const float* tw) {
+SV_WIDE inline void SecondPass(const Block8* in, Block8* out, int n, const float* tw) {
     const int m = n / 4;
     const int quarter = m / 2;
     for (int b = 0; b < quarter; ++b) {
@@ -100,14 +103,16 @@ SV_WIDE void SecondPass(const Block8* in, Block8* out, int n, const float* tw) {
     }
 }
 
-SV_WIDE void WideStridePass(const Block8* in, Block8* out, int n, int s, const float* tw) {
+SV_WIDE inline void WideStridePass(const Block8* in, Block8* out, int n, int s, const float* tw) {
     StridePass(in, out, n, s, tw);
 }
 
 // The last radix-4 pass, of sub-length 8 at stride s >= 16, with the closing radix-2 pass: that
 // one only adds and subtracts the outputs of butterflies 0 and 1 of each column, so it runs while
-// they are still in registers instead of on another trip through memory.
-SV_WIDE void LastTwoPasses(const Block8* in, Block8* out, int s, const float* tw) {
+// they are still in registers instead of on another trip through memory. Output block i goes to
+// out(i, block).
+template <class Sink>
+SV_WIDE inline void LastTwoPasses(const Block8* in, const Sink& out, int s, const float* tw) {
     const int S = s / 8;
     const Twiddles<V8> none{};
     const Twiddles<V8> w = SplatTwiddles<V8>(tw, 2, 1);
@@ -117,30 +122,47 @@ SV_WIDE void LastTwoPasses(const Block8* in, Block8* out, int s, const float* tw
         Butterfly<false>(x[0], x[2 * S], x[4 * S], x[6 * S], none, u[0], u[1], u[2], u[3]);
         Butterfly<true>(x[S], x[3 * S], x[5 * S], x[7 * S], w, v[0], v[1], v[2], v[3]);
         for (int j = 0; j < 4; ++j) {
-            out[k + j * S] = {u[j].Re + v[j].Re, u[j].Im + v[j].Im};
-            out[k + (j + 4) * S] = {u[j].Re - v[j].Re, u[j].Im - v[j].Im};
+            out(k + j * S, Block8{u[j].Re + v[j].Re, u[j].Im + v[j].Im});
+            out(k + (j + 4) * S, Block8{u[j].Re - v[j].Re, u[j].Im - v[j].Im});
         }
     }
 }
 
-SV_WIDE void WideRadix2Pass(const Block8* in, Block8* out, int s) { Radix2Pass(in, out, s); }
+SV_WIDE inline void WideRadix2Pass(const Block8* in, Block8* out, int s) { Radix2Pass(in, out, s); }
 
-}  // namespace
+// A sink into plain blocks.
+struct BlockWriter {
+    Block8* blocks;
+    SV_WIDE void operator()(int i, const Block8& b) const { blocks[i] = b; }
+};
 
-Block8* Radix4Plan::RunWide(Block8* data, Block8* work, int size) const {
-    Block8* in = data;
-    Block8* out = work;
-    int n = size;
-    int s = 1;
+// As sink: the result stays in the kernel's buffers, and Run returns where.
+struct IntoBuffer {};
+
+// As Radix4Plan::Run on eight-wide blocks, for sizes 32 .. MaxSize; every output bit equals
+// Run's. Input block i is source(i) (read once, in the first pass); output block i goes to
+// sink(i, block), or with IntoBuffer stays in a or b, the one returned. a and b are scratch of
+// size / 8 blocks.
+template <class Source, class Sink>
+SV_WIDE inline Block8* Run(const Radix4Plan& plan, const Source& source, const Sink& sink,
+                           Block8* a, Block8* b, int size) {
+    FirstPass(source, a, size, plan.TwiddleTable(size));
+    Block8* in = a;
+    Block8* out = b;
+    int n = size / 4;
+    int s = 4;
     for (; n >= 4; n /= 4, s *= 4) {
-        const float* tw = tables_[Log2(n)].data();
-        if (s == 1) {
-            FirstPass(in, out, n, tw);
-        } else if (s == 4) {
+        const float* tw = plan.TwiddleTable(n);
+        if (s == 4) {
             SecondPass(in, out, n, tw);
         } else if (n == 8) {
-            LastTwoPasses(in, out, s, tw);
-            return out;
+            if constexpr (std::is_same_v<Sink, IntoBuffer>) {
+                LastTwoPasses(in, BlockWriter{out}, s, tw);
+                return out;
+            } else {
+                LastTwoPasses(in, sink, s, tw);
+                return nullptr;
+            }
         } else {
             WideStridePass(in, out, n, s, tw);
         }
@@ -150,7 +172,13 @@ Block8* Radix4Plan::RunWide(Block8* data, Block8* work, int size) const {
         WideRadix2Pass(in, out, s);
         std::swap(in, out);
     }
-    return in;
+    if constexpr (std::is_same_v<Sink, IntoBuffer>) {
+        return in;
+    } else {
+        for (int i = 0; i < size / 8; ++i) sink(i, in[i]);
+        return nullptr;
+    }
 }
 
+}  // namespace wide
 }  // namespace sv::fftkernel
