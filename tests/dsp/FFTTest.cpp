@@ -295,8 +295,9 @@ TEST(FFTTest, WideAndNarrowVectorsGiveTheSameBits) {
             return s;
         },
         [](int n, std::uint32_t) { return std::vector<std::int32_t>(n, 0); }};
-    // Spectra without symmetry: moderate, beyond the int32 range after the inverse, and zeros of
-    // either sign (a rotation by 1 + 0i would change the sign of some sums).
+    // Spectra without symmetry: moderate, beyond the int32 range after the inverse, zeros of
+    // either sign and an infinity (a rotation by 1 + 0i would change the sign of some zero sums
+    // and turn infinities into NaN).
     const std::vector<std::function<ComplexArray(int, std::uint32_t)>> spectra{
         [](int n, std::uint32_t seed) { return RandomSpectrum(n, 3e5f, seed); },
         [](int n, std::uint32_t seed) { return RandomSpectrum(n, 1e13f, seed); },
@@ -304,6 +305,11 @@ TEST(FFTTest, WideAndNarrowVectorsGiveTheSameBits) {
             std::mt19937 rng(seed);
             ComplexArray x(n);
             for (auto& z : x) z = {rng() % 2 ? -0.0f : 0.0f, rng() % 2 ? -0.0f : 0.0f};
+            return x;
+        },
+        [](int n, std::uint32_t seed) {
+            ComplexArray x = RandomSpectrum(n, 1.0f, seed);
+            x[seed % n].Im = std::numeric_limits<float>::infinity();
             return x;
         }};
 
