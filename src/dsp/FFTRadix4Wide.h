@@ -54,9 +54,8 @@ SV_WIDE inline Block8 LowHalfFromFirst(const Block8& a, const Block8& b) {
 }
 
 // Stride 1, n >= 32: eight butterflies side by side. After a transpose in each half, the outputs
-// of butterfly p are in half p / 4 of register p % 4. Input block i is in(i).
-template <class Source>
-SV_WIDE inline void FirstPass(const Source& in, Block8* out, int n, const float* tw) {
+// of butterfly p are in half p / 4 of register p % 4.
+SV_WIDE inline void FirstPass(const Block8* in, Block8* out, int n, const float* tw) {
     const int m = n / 4;
     const int q = m / 8;
     for (int j = 0; j < q; ++j) {
@@ -64,7 +63,7 @@ SV_WIDE inline void FirstPass(const Source& in, Block8* out, int n, const float*
         const Twiddles<V8> w{Load8(tw + p),         Load8(tw + m + p),     Load8(tw + 2 * m + p),
                              Load8(tw + 3 * m + p), Load8(tw + 4 * m + p), Load8(tw + 5 * m + p)};
         Block8 y0, y1, y2, y3;
-        Butterfly<true>(in(j), in(j + q), in(j + 2 * q), in(j + 3 * q), w, y0, y1, y2, y3);
+        Butterfly<true>(in[j], in[j + q], in[j + 2 * q], in[j + 3 * q], w, y0, y1, y2, y3);
         TransposeHalves(y0.Re, y1.Re, y2.Re, y3.Re);
         TransposeHalves(y0.Im, y1.Im, y2.Im, y3.Im);
         out[4 * j] = {LowHalves(y0.Re, y1.Re), LowHalves(y0.Im, y1.Im)};
@@ -130,7 +129,6 @@ SV_WIDE inline void LastTwoPasses(const Block8* in, const Sink& out, int s, cons
 
 SV_WIDE inline void WideRadix2Pass(const Block8* in, Block8* out, int s) { Radix2Pass(in, out, s); }
 
-// A sink into plain blocks.
 struct BlockWriter {
     Block8* blocks;
     SV_WIDE void operator()(int i, const Block8& b) const { blocks[i] = b; }
@@ -139,16 +137,15 @@ struct BlockWriter {
 // As sink: the result stays in the kernel's buffers, and Run returns where.
 struct IntoBuffer {};
 
-// As Radix4Plan::Run on eight-wide blocks, for sizes 32 .. MaxSize; every output bit equals
-// Run's. Input block i is source(i) (read once, in the first pass); output block i goes to
-// sink(i, block), or with IntoBuffer stays in a or b, the one returned. a and b are scratch of
-// size / 8 blocks.
-template <class Source, class Sink>
-SV_WIDE inline Block8* Run(const Radix4Plan& plan, const Source& source, const Sink& sink,
-                           Block8* a, Block8* b, int size) {
-    FirstPass(source, a, size, plan.TwiddleTable(size));
-    Block8* in = a;
-    Block8* out = b;
+// As Radix4Plan::Run on size / 8 eight-wide blocks of data, for sizes 32 .. MaxSize; every
+// output bit equals Run's. Output block i goes to sink(i, block), or with IntoBuffer stays in data
+// or work, the one returned.
+template <class Sink>
+SV_WIDE inline Block8* Run(const Radix4Plan& plan, Block8* data, Block8* work, int size,
+                           const Sink& sink) {
+    FirstPass(data, work, size, plan.TwiddleTable(size));
+    Block8* in = work;
+    Block8* out = data;
     int n = size / 4;
     int s = 4;
     for (; n >= 4; n /= 4, s *= 4) {

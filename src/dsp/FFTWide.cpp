@@ -1,7 +1,7 @@
-// FFT's loops around the kernel, eight values at a time and folded into the kernel's first and
-// last passes where they can be. Each value goes through the same operations as in FFT.cpp, in
-// the same order (products in double where they are in double there), so both give the same
-// bits. Compiled for AVX2 without FMA; runs only where the CPU has it.
+// FFT's loops around the kernel, eight values at a time; those after it are handed to the kernel
+// as its sink, to run inside its last pass where it can. Each value goes through the same
+// operations as in FFT.cpp, in the same order (products in double where they are in double there),
+// so both give the same bits. Compiled for AVX2 without FMA; runs only where the CPU has it.
 #include <immintrin.h>
 
 #include <cstdint>
@@ -138,15 +138,9 @@ struct RoundedSamples {
     }
 };
 
-// Complex values to and from blocks.
-struct SplitValues {
-    const Complex* x;
-    SV_WIDE Block8 operator()(int j) const {
-        Block8 b;
-        LoadSplit(x + 8 * j, b.Re, b.Im);
-        return b;
-    }
-};
+SV_WIDE void Deinterleave(const Complex* x, Block8* out, int blocks) {
+    for (int j = 0; j < blocks; ++j) LoadSplit(x + 8 * j, out[j].Re, out[j].Im);
+}
 
 struct InterleavedValues {
     Complex* x;
@@ -185,25 +179,32 @@ SV_WIDE void UnpackSpectrum(const Block8* z, const float* unpackRe, const float*
     x[half] = {re0 - im0, 0.0f};
 }
 
+SV_WIDE void WindowAll(const WindowedSamples& windowed, Block8* out, int blocks) {
+    for (int j = 0; j < blocks; ++j) out[j] = windowed(j);
+}
+
+SV_WIDE void PackAll(const PackedSpectrum& packed, Block8* out, int blocks) {
+    for (int j = 0; j < blocks; ++j) out[j] = packed(j);
+}
+
 }  // namespace
 
 void FFT::TransformWide(Complex* x) {
-    // In place: the first pass reads all of x before the last one writes.
-    fftkernel::wide::Run(plan_, SplitValues{x}, InterleavedValues{x}, wideA_.data(), wideB_.data(),
-                         n_);
+    Deinterleave(x, wideA_.data(), n_ / 8);
+    fftkernel::wide::Run(plan_, wideA_.data(), wideB_.data(), n_, InterleavedValues{x});
 }
 
 void FFT::ForwardWide(const std::int32_t* samples, Complex* x) {
-    const Block8* z =
-        fftkernel::wide::Run(plan_, WindowedSamples{samples, analysis_.data()},
-                             fftkernel::wide::IntoBuffer{}, wideA_.data(), wideB_.data(), n_ / 2);
+    WindowAll(WindowedSamples{samples, analysis_.data()}, wideA_.data(), n_ / 16);
+    const Block8* z = fftkernel::wide::Run(plan_, wideA_.data(), wideB_.data(), n_ / 2,
+                                           fftkernel::wide::IntoBuffer{});
     UnpackSpectrum(z, unpackRe_.data(), unpackIm_.data(), n_, x);
 }
 
 void FFT::InverseWide(const Complex* x, std::int32_t* samples) {
-    fftkernel::wide::Run(plan_, PackedSpectrum{x, unpackRe_.data(), unpackIm_.data(), n_},
-                         RoundedSamples{synthesisOverN_.data(), samples}, wideA_.data(),
-                         wideB_.data(), n_ / 2);
+    PackAll(PackedSpectrum{x, unpackRe_.data(), unpackIm_.data(), n_}, wideA_.data(), n_ / 16);
+    fftkernel::wide::Run(plan_, wideA_.data(), wideB_.data(), n_ / 2,
+                         RoundedSamples{synthesisOverN_.data(), samples});
 }
 
 }  // namespace sv
