@@ -55,40 +55,33 @@ SV_WIDE inline void StoreInterleavedBackwards(Complex* p, const V8& re, const V8
     StoreHalves(p + 6, p + 2, _mm256_unpackhi_ps(r, i));
 }
 
-// Sixteen samples times the window (products in double, rounded to float), split into the even
-// samples (real parts) and odd samples (imaginary parts) of eight packed values.
-struct WindowedSamples {
-    const std::int32_t* samples;
-    const double* window;
+// Four samples times the window, the products in double rounded to float.
+SV_WIDE inline __m128 WindowFour(const std::int32_t* s, const double* w) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+    return _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_cvtepi32_pd(v), _mm256_loadu_pd(w)));
+}
 
-    SV_WIDE static __m128 WindowFour(const std::int32_t* s, const double* w) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
-        return _mm256_cvtpd_ps(_mm256_mul_pd(_mm256_cvtepi32_pd(v), _mm256_loadu_pd(w)));
-    }
-
-    SV_WIDE Block8 operator()(int j) const {
-        const std::int32_t* s = samples + 16 * j;
-        const double* w = window + 16 * j;
+// Windowed samples split into the even samples (real parts) and odd samples (imaginary parts)
+// of packed values, sixteen per block.
+SV_WIDE void WindowSamples(const std::int32_t* s, const double* w, Block8* out, int blocks) {
+    for (int j = 0; j < blocks; ++j, s += 16, w += 16) {
         // Halves ordered so that the split below stays within each half.
         const V8 a = _mm256_set_m128(WindowFour(s + 8, w + 8), WindowFour(s, w));
         const V8 b = _mm256_set_m128(WindowFour(s + 12, w + 12), WindowFour(s + 4, w + 4));
-        return {__builtin_shufflevector(a, b, 0, 2, 8, 10, 4, 6, 12, 14),
-                __builtin_shufflevector(a, b, 1, 3, 9, 11, 5, 7, 13, 15)};
+        out[j] = {__builtin_shufflevector(a, b, 0, 2, 8, 10, 4, 6, 12, 14),
+                  __builtin_shufflevector(a, b, 1, 3, 9, 11, 5, 7, 13, 15)};
     }
-};
+}
 
 // The half-length spectrum whose inverse DFT gives the real part; see FFT::Inverse for the
 // formula.
-struct PackedSpectrum {
-    const Complex* x;
-    const float* unpackRe;
-    const float* unpackIm;
-    int n;
-
-    SV_WIDE Block8 operator()(int j) const {
-        const int half = n / 2;
+SV_WIDE void PackSpectrum(const Complex* x, const float* unpackRe, const float* unpackIm, int n,
+                          Block8* out) {
+    const int half = n / 2;
+    const int blocks = half / 8;
+    const V8 oneHalf = V8{} + 0.5f;
+    for (int j = 0; j < blocks; ++j) {
         const int k = 8 * j;
-        const V8 oneHalf = V8{} + 0.5f;
         V8 xr, xi, hr, hi, nr, ni, mr, mi;
         LoadSplit(x + k, xr, xi);
         LoadSplit(x + half + k, hr, hi);
@@ -107,9 +100,9 @@ struct PackedSpectrum {
         const V8 ur = Load8(unpackRe + k), ui = Load8(unpackIm + k);
         const V8 yr = oneHalf * (pr + qr) + (ur * dr + ui * di);
         const V8 yi = oneHalf * (pi + qi) + (ur * di - ui * dr);
-        return {yi, yr};
+        out[j] = {yi, yr};
     }
-};
+}
 
 // Four values times w in double, clamped, rounded half to even (as StoreRoundedScaled).
 SV_WIDE inline __m128i RoundScaledFour(__m128 v, const double* w) {
@@ -179,14 +172,6 @@ SV_WIDE void UnpackSpectrum(const Block8* z, const float* unpackRe, const float*
     x[half] = {re0 - im0, 0.0f};
 }
 
-SV_WIDE void WindowAll(const WindowedSamples& windowed, Block8* out, int blocks) {
-    for (int j = 0; j < blocks; ++j) out[j] = windowed(j);
-}
-
-SV_WIDE void PackAll(const PackedSpectrum& packed, Block8* out, int blocks) {
-    for (int j = 0; j < blocks; ++j) out[j] = packed(j);
-}
-
 }  // namespace
 
 void FFT::TransformWide(Complex* x) {
@@ -195,14 +180,14 @@ void FFT::TransformWide(Complex* x) {
 }
 
 void FFT::ForwardWide(const std::int32_t* samples, Complex* x) {
-    WindowAll(WindowedSamples{samples, analysis_.data()}, wideA_.data(), n_ / 16);
+    WindowSamples(samples, analysis_.data(), wideA_.data(), n_ / 16);
     const Block8* z = fftkernel::wide::Run(plan_, wideA_.data(), wideB_.data(), n_ / 2,
                                            fftkernel::wide::IntoBuffer{});
     UnpackSpectrum(z, unpackRe_.data(), unpackIm_.data(), n_, x);
 }
 
 void FFT::InverseWide(const Complex* x, std::int32_t* samples) {
-    PackAll(PackedSpectrum{x, unpackRe_.data(), unpackIm_.data(), n_}, wideA_.data(), n_ / 16);
+    PackSpectrum(x, unpackRe_.data(), unpackIm_.data(), n_, wideA_.data());
     fftkernel::wide::Run(plan_, wideA_.data(), wideB_.data(), n_ / 2,
                          RoundedSamples{synthesisOverN_.data(), samples});
 }
