@@ -32,13 +32,14 @@ class BatchRun {
   public:
     BatchRun(const Options& options, const std::filesystem::path& workFolder,
              const BinSpectrum& target, std::vector<BatchItem> items, ResultSink& sink,
-             bool silentStages)
+             bool silentStages, bool channelThreads)
         : options_(options),
           workFolder_(workFolder),
           target_(target),
           items_(std::move(items)),
           sink_(sink),
           silentStages_(silentStages),
+          channelThreads_(channelThreads),
           progress_(options.Quiet ? nullptr : stderr, items_.size(), TotalBytes(items_)) {}
 
     // One worker: its own session, documents and engine; files taken in list order.
@@ -61,6 +62,7 @@ class BatchRun {
         SetUp(session, options_, silentStages_);
         session.env.WorkFolder = workFolder_;
         EngineRun run(session.env.Ports);
+        run.engine.UseChannelThreads(channelThreads_);
         run.spectra->Target = target_;
         while (const BatchItem* item = Next()) {
             FileRecord record = item->SameOutputAsEarlier
@@ -117,6 +119,7 @@ class BatchRun {
     const std::vector<BatchItem> items_;
     ResultSink& sink_;
     const bool silentStages_;
+    const bool channelThreads_;
 
     std::mutex mutex_;
     BatchProgress progress_;
@@ -174,16 +177,18 @@ void DropDoneItems(std::vector<BatchItem>& items, const std::filesystem::path& r
                   [&](const BatchItem& item) { return done.count(normal(item.Input)) != 0; });
 }
 
+// The cores this process may run on: a scheduler's allotment, not the machine's.
+int UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    return sched_getaffinity(0, sizeof set, &set) == 0
+               ? CPU_COUNT(&set)
+               : static_cast<int>(std::thread::hardware_concurrency());
+}
+
 int WorkerCount(const Options& options, std::size_t items) {
     int count = options.Jobs;
-    if (count <= 0) {
-        // The cores this process may run on: a scheduler's allotment, not the machine's.
-        cpu_set_t set;
-        CPU_ZERO(&set);
-        count = sched_getaffinity(0, sizeof set, &set) == 0
-                    ? CPU_COUNT(&set)
-                    : static_cast<int>(std::thread::hardware_concurrency());
-    }
+    if (count <= 0) count = UsableCores();
     const auto wanted = static_cast<std::size_t>(std::max(count, 1));
     return static_cast<int>(std::clamp<std::size_t>(std::min(wanted, items), 1, 1024));
 }
@@ -201,8 +206,9 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
     // Resuming goes on writing the same report unless another one is named.
     ResultSink sink(options, options.ReportFile.empty() ? options.ResumeFile : options.ReportFile);
     const int workers = WorkerCount(options, items.size());
+    // A file's second channel thread only pays on a core that no other worker keeps busy.
     BatchRun batch(options, workFolder, prepared.spectra->Target, std::move(items), sink,
-                   workers > 1);
+                   workers > 1, workers < UsableCores());
     {
         std::vector<std::jthread> threads;
         for (int i = 1; i < workers; ++i) threads.emplace_back([&batch] { batch.Work(); });

@@ -16,7 +16,8 @@ Engine::Engine(FrontEndPorts ports)
 Engine::~Engine() = default;
 
 ChannelWorker* Engine::PairWorker(int channels) {
-    if (!fastPaths_ || channels < 2 || std::thread::hardware_concurrency() < 2) return nullptr;
+    if (!fastPaths_ || !channelThreads_ || channels < 2 || std::thread::hardware_concurrency() < 2)
+        return nullptr;
     if (!worker_) worker_ = std::make_unique<ChannelWorker>();
     return worker_.get();
 }

@@ -43,6 +43,9 @@ class Engine {
     // Off: one thread, and every stage measures by reading the document itself. The results are
     // the same either way; tests compare both.
     void UseFastPaths(bool on) { fastPaths_ = on; }
+    // Off: a hop's channels are transformed one after the other on the calling thread, for
+    // callers that keep every core busy with documents of their own. Results are the same.
+    void UseChannelThreads(bool on) { channelThreads_ = on; }
 
     // Normalizing. Peaks a stage gathered while writing the document spare normalizing its own
     // scan when they are of that very document.
@@ -136,6 +139,7 @@ class Engine {
 
     FrontEndPorts ports_;
     bool fastPaths_ = true;
+    bool channelThreads_ = true;
     HopLane lanes_[2];
     std::unique_ptr<ChannelWorker> worker_;
 };
