@@ -255,7 +255,8 @@ void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int
         const std::int64_t at = index + i;
         PlaceWindow(at);
         const std::int64_t slot = at - windowStart_;
-        if (slot >= loaded_ && count - i < ShortReadValues)
+        // Never-written values cost nothing to read around the window.
+        if (slot >= loaded_ && count - i < ShortReadValues && at < writtenEnd_)
             LoadThrough(std::min(W, std::max(slot + count - i, loaded_ + ReadAheadValues)));
         std::int64_t n = 0;
         if (slot < loaded_) {
