@@ -239,15 +239,8 @@ void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t coun
     }
 }
 
-namespace {
-// Reads shorter than this load the window instead of going around it, and then load this many
-// values ahead.
-constexpr std::int64_t ShortReadValues = 32768;
-constexpr std::int64_t ReadAheadValues = 131072;
-}  // namespace
-
-// Same window moves as one ReadValue per index; long reads of pending spans go from the file
-// straight into out and leave them pending.
+// Same window moves as one ReadValue per index; pending spans are read from the file straight
+// into out and stay pending.
 void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int32_t* out) {
     std::int64_t i = 0;
     while (i < count) {
@@ -255,9 +248,6 @@ void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int
         const std::int64_t at = index + i;
         PlaceWindow(at);
         const std::int64_t slot = at - windowStart_;
-        // Never-written values cost nothing to read around the window.
-        if (slot >= loaded_ && count - i < ShortReadValues && at < writtenEnd_)
-            LoadThrough(std::min(W, std::max(slot + count - i, loaded_ + ReadAheadValues)));
         std::int64_t n = 0;
         if (slot < loaded_) {
             n = std::min({count - i, loaded_ - slot, RunLength(slot)});

@@ -99,9 +99,7 @@ class FileMemory {
     // Slots 0 .. loaded_ - 1 hold the window's values; the rest are pending: their values are
     // the file's, still unchanged there, read when first needed. Long sequential reads thus go
     // straight from the file into the caller's buffer instead of through the window, and
-    // sequential writes fill pending slots without reading them first. Short reads load the
-    // pending slots with some read-ahead, so that small blocks read again and again (as a
-    // scan that edits what it reads makes them) come from memory.
+    // sequential writes fill pending slots without reading them first.
     std::int64_t loaded_ = WindowValues;
     int fd_ = -1;
     std::filesystem::path fileName_;

@@ -240,7 +240,7 @@ TEST(FileMemory, LongReadsLeaveTheSameStateAsSingleCalls) {
 }
 
 // Window moves by odd amounts, both ways, turn the window's ring to any offset; block transfers
-// whose spans cross its wrap, short reads with read-ahead and cuts must all keep every value.
+// whose spans cross its wrap, reads in and around the window and cuts must keep every value.
 // Checked against a plain array.
 TEST(FileMemory, ValuesSurviveWindowMovesOfAnyStep) {
     constexpr std::int64_t W = FileMemory::WindowValues;
