@@ -131,9 +131,25 @@ void FileMemory::WriteFile(std::int64_t valueOffset, const std::int32_t* from, s
     writtenEnd_ = std::max(writtenEnd_, valueOffset + count);
 }
 
+void FileMemory::ReadSlots(std::int64_t valueOffset, std::int64_t slot, std::int64_t count) {
+    for (std::int64_t done = 0; done < count;) {
+        const std::int64_t n = std::min(count - done, RunLength(slot + done));
+        ReadFile(valueOffset + done, Slot(slot + done), n);
+        done += n;
+    }
+}
+
+void FileMemory::WriteSlots(std::int64_t valueOffset, std::int64_t slot, std::int64_t count) {
+    for (std::int64_t done = 0; done < count;) {
+        const std::int64_t n = std::min(count - done, RunLength(slot + done));
+        WriteFile(valueOffset + done, Slot(slot + done), n);
+        done += n;
+    }
+}
+
 void FileMemory::WriteBack(std::int64_t first, std::int64_t count) {
     const std::int64_t stored = std::clamp<std::int64_t>(loaded_ - first, 0, count);
-    if (stored > 0) WriteFile(windowStart_ + first, window_.data() + first, stored);
+    if (stored > 0) WriteSlots(windowStart_ + first, first, stored);
     if (stored == count) return;
     const std::int64_t end = windowStart_ + first + count;
     struct stat info {};
@@ -143,30 +159,39 @@ void FileMemory::WriteBack(std::int64_t first, std::int64_t count) {
     writtenEnd_ = std::max(writtenEnd_, end);
 }
 
-void FileMemory::LoadPending() {
-    if (loaded_ >= W) return;
-    ReadFile(windowStart_ + loaded_, window_.data() + loaded_, W - loaded_);
-    loaded_ = W;
+void FileMemory::LoadThrough(std::int64_t end) {
+    if (end <= loaded_) return;
+    ReadSlots(windowStart_ + loaded_, loaded_, end - loaded_);
+    loaded_ = end;
 }
+
+void FileMemory::LoadPending() { LoadThrough(W); }
 
 void FileMemory::PlaceWindow(std::int64_t index) {
     const std::int64_t s = windowStart_;
     const std::int64_t e = s + W - 1;
     if (index >= s && index <= e) return;
     const std::int64_t n = std::max<std::int64_t>(0, index - H);
-    std::int32_t* slots = window_.data();
     if (index > e && index < e + H) {
         const std::int64_t d = n - s;
         if (modified_) WriteBack(0, d);
-        const std::int64_t kept = std::max<std::int64_t>(0, loaded_ - d);
-        std::memmove(slots, slots + d, static_cast<std::size_t>(kept) * 4);
-        loaded_ = kept;
+        // The slots that leave at the front come back at the end, pending.
+        head_ = (head_ + d) & (W - 1);
+        loaded_ = std::max<std::int64_t>(0, loaded_ - d);
     } else if (index < s && index > s - H) {
         const std::int64_t d = s - n;
         if (modified_) WriteBack(W - d, d);
-        const std::int64_t kept = std::min(loaded_, W - d);
-        std::memmove(slots + d, slots, static_cast<std::size_t>(kept) * 4);
-        ReadFile(n, slots, d);
+        // The back slots are in the file now; should the read fail they stay the old window's,
+        // pending.
+        loaded_ = std::min(loaded_, W - d);
+        const std::int64_t kept = loaded_;
+        head_ = (head_ - d) & (W - 1);
+        try {
+            ReadSlots(n, 0, d);
+        } catch (...) {
+            head_ = (head_ + d) & (W - 1);
+            throw;
+        }
         loaded_ = d + kept;
     } else {
         if (modified_) WriteBack(0, W);
@@ -186,18 +211,19 @@ void FileMemory::MoveWindow(std::int64_t index) {
 void FileMemory::WriteValue(std::int64_t index, std::int32_t value) {
     std::lock_guard guard(lock_);
     MoveWindow(index);
-    window_[static_cast<std::size_t>(index - windowStart_)] = value;
+    *Slot(index - windowStart_) = value;
     modified_ = true;
 }
 
 std::int32_t FileMemory::ReadValue(std::int64_t index) {
     std::lock_guard guard(lock_);
     MoveWindow(index);
-    return window_[static_cast<std::size_t>(index - windowStart_)];
+    return *Slot(index - windowStart_);
 }
 
 // Visits the indices in ascending order, one window span at a time; op(slots, first, n) gets
 // the window slot of the span's first index and the position of that index in the sequence.
+// A span ends where the window or the ring does.
 template <typename Op>
 void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op) {
     std::int64_t i = 0;
@@ -205,9 +231,10 @@ void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t coun
         std::lock_guard guard(lock_);
         const std::int64_t at = index + i * stride;
         MoveWindow(at);
-        const std::int64_t last = windowStart_ + loaded_ - 1;
-        const std::int64_t span = std::min(count - i, (last - at) / stride + 1);
-        op(window_.data() + (at - windowStart_), i, span);
+        const std::int64_t slot = at - windowStart_;
+        const std::int64_t reach = std::min(loaded_ - slot, RunLength(slot));
+        const std::int64_t span = std::min(count - i, (reach - 1) / stride + 1);
+        op(Slot(slot), i, span);
         i += span;
     }
 }
@@ -223,8 +250,8 @@ void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int
         const std::int64_t slot = at - windowStart_;
         std::int64_t n = 0;
         if (slot < loaded_) {
-            n = std::min(count - i, loaded_ - slot);
-            std::memcpy(out + i, window_.data() + slot, static_cast<std::size_t>(n) * 4);
+            n = std::min({count - i, loaded_ - slot, RunLength(slot)});
+            std::memcpy(out + i, Slot(slot), static_cast<std::size_t>(n) * 4);
         } else {
             n = std::min(count - i, W - slot);
             ReadFile(at, out + i, n);
@@ -242,12 +269,9 @@ void FileMemory::WriteSequential(std::int64_t index, std::int64_t count, const s
         const std::int64_t at = index + i;
         PlaceWindow(at);
         const std::int64_t slot = at - windowStart_;
-        if (slot > loaded_) {
-            ReadFile(windowStart_ + loaded_, window_.data() + loaded_, slot - loaded_);
-            loaded_ = slot;
-        }
-        const std::int64_t n = std::min(count - i, W - slot);
-        std::memcpy(window_.data() + slot, in + i, static_cast<std::size_t>(n) * 4);
+        LoadThrough(slot);
+        const std::int64_t n = std::min({count - i, W - slot, RunLength(slot)});
+        std::memcpy(Slot(slot), in + i, static_cast<std::size_t>(n) * 4);
         loaded_ = std::max(loaded_, slot + n);
         modified_ = true;
         i += n;

@@ -62,9 +62,22 @@ class FileMemory {
     // The window move for index without reading what enters it: that part is left pending.
     void PlaceWindow(std::int64_t index);
     void LoadPending();
+    // Loads the pending slots below end.
+    void LoadThrough(std::int64_t end);
     // Writes window slots first .. first + count - 1 back; the pending ones already hold the
     // file's values, so only the file's size and writtenEnd_ follow as if they had been written.
     void WriteBack(std::int64_t first, std::int64_t count);
+    // The window is a ring: slot k lives at window_[(head_ + k) % W], so a move turns the ring
+    // instead of moving the values that stay.
+    std::int32_t* Slot(std::int64_t slot) {
+        return window_.data() + ((head_ + slot) & (WindowValues - 1));
+    }
+    // How many slots from slot on lie side by side in memory, up to the ring's wrap.
+    std::int64_t RunLength(std::int64_t slot) const {
+        return WindowValues - ((head_ + slot) & (WindowValues - 1));
+    }
+    void ReadSlots(std::int64_t valueOffset, std::int64_t slot, std::int64_t count);
+    void WriteSlots(std::int64_t valueOffset, std::int64_t slot, std::int64_t count);
     void ReadSequential(std::int64_t index, std::int64_t count, std::int32_t* out);
     void WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in);
     void ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
@@ -82,6 +95,7 @@ class FileMemory {
     // touching it (reading holes of a sparse file costs as much as reading data).
     std::int64_t writtenEnd_ = 0;
     std::vector<std::int32_t> window_;
+    std::int64_t head_ = 0;  // where slot 0 lives in window_
     // Slots 0 .. loaded_ - 1 hold the window's values; the rest are pending: their values are
     // the file's, still unchanged there, read when first needed. Long sequential reads thus go
     // straight from the file into the caller's buffer instead of through the window, and

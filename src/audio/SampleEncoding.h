@@ -3,12 +3,15 @@
 // values. The store holds every depth above 8 bits at one scale: 16-bit samples times 256, 24-bit
 // samples as they are, 32-bit samples by their top 24 bits, floats times 2^23.
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
 
 namespace sv {
+
+static_assert(std::endian::native == std::endian::little, "samples are copied in host order");
 
 enum class SampleEncoding { Unsigned8, Signed16, Signed24, Signed32, Float32 };
 
@@ -57,8 +60,11 @@ inline void DecodeSamples(SampleEncoding encoding, const unsigned char* raw, std
             for (std::int64_t i = 0; i < count; ++i) values[i] = (raw[i] - 128) * 256;
             break;
         case SampleEncoding::Signed16:
-            for (std::int64_t i = 0; i < count; ++i)
-                values[i] = static_cast<std::int16_t>(raw[2 * i] | (raw[2 * i + 1] << 8)) * 256;
+            for (std::int64_t i = 0; i < count; ++i) {
+                std::int16_t sample;
+                std::memcpy(&sample, raw + 2 * i, 2);
+                values[i] = sample * 256;
+            }
             break;
         case SampleEncoding::Signed24:
             for (std::int64_t i = 0; i < count; ++i) {
@@ -69,10 +75,9 @@ inline void DecodeSamples(SampleEncoding encoding, const unsigned char* raw, std
             break;
         case SampleEncoding::Signed32:
             for (std::int64_t i = 0; i < count; ++i) {
-                const unsigned char* p = raw + 4 * i;
-                const std::uint32_t u =
-                    p[0] | (p[1] << 8) | (std::uint32_t{p[2]} << 16) | (std::uint32_t{p[3]} << 24);
-                values[i] = static_cast<std::int32_t>(u) >> 8;
+                std::int32_t sample;
+                std::memcpy(&sample, raw + 4 * i, 4);
+                values[i] = sample >> 8;
             }
             break;
         case SampleEncoding::Float32:
@@ -97,9 +102,12 @@ inline void EncodeSamples(SampleEncoding encoding, const std::int32_t* values, u
                 raw[i] = static_cast<unsigned char>(std::clamp(values[i] / 256 + 128, 0, 255));
             break;
         case SampleEncoding::Signed16:
-            for (std::int64_t i = 0; i < count; ++i)
-                put(raw + 2 * i,
-                    static_cast<std::uint32_t>(std::clamp(values[i] / 256, -32768, 32767)), 2);
+            // Whole samples stored at once: the loop vectorises, unlike byte-by-byte stores.
+            for (std::int64_t i = 0; i < count; ++i) {
+                const auto sample =
+                    static_cast<std::int16_t>(std::clamp(values[i] / 256, -32768, 32767));
+                std::memcpy(raw + 2 * i, &sample, 2);
+            }
             break;
         case SampleEncoding::Signed24:
             for (std::int64_t i = 0; i < count; ++i)
@@ -107,9 +115,11 @@ inline void EncodeSamples(SampleEncoding encoding, const std::int32_t* values, u
                     static_cast<std::uint32_t>(std::clamp(values[i], -8388608, 8388607)), 3);
             break;
         case SampleEncoding::Signed32:
-            for (std::int64_t i = 0; i < count; ++i)
-                put(raw + 4 * i,
-                    static_cast<std::uint32_t>(std::clamp(values[i], -8388608, 8388607)) << 8, 4);
+            for (std::int64_t i = 0; i < count; ++i) {
+                const std::uint32_t sample =
+                    static_cast<std::uint32_t>(std::clamp(values[i], -8388608, 8388607)) << 8;
+                std::memcpy(raw + 4 * i, &sample, 4);
+            }
             break;
         case SampleEncoding::Float32:
             for (std::int64_t i = 0; i < count; ++i) {

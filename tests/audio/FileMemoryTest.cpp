@@ -239,6 +239,97 @@ TEST(FileMemory, LongReadsLeaveTheSameStateAsSingleCalls) {
     }
 }
 
+// Window moves by odd amounts, both ways, turn the window's ring to any offset; block transfers
+// whose spans cross its wrap, reads in and around the window and cuts must keep every value.
+// Checked against a plain array.
+TEST(FileMemory, ValuesSurviveWindowMovesOfAnyStep) {
+    constexpr std::int64_t W = FileMemory::WindowValues;
+    constexpr std::int64_t H = FileMemory::HalfWindow;
+    enum Kind { Read, Write, Add, Cut };
+    struct Op {
+        Kind kind;
+        std::int64_t index, stride, count;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Op> ops;
+    };
+    const std::vector<Case> cases = {
+        {"sequential scans", {{Write, 0, 1, 3 * W + 5}, {Add, 0, 1, 3 * W + 5}}},
+        {"odd forward steps, strided spans over the wrap",
+         {{Write, 10, 1, 1},
+          {Write, W + 777, 2, W},
+          {Add, W + 100, 3, 400000},
+          {Read, W + 5, 1, 3 * W - 5}}},
+        // The step to W + 1001 turns the ring so that it wraps at slot H - 1001.
+        {"reads over the wrap of a turned ring",
+         {{Write, 0, 1, W},
+          {Write, W + 1001, 1, 1},
+          {Read, H + 1001, 1, H + 500},
+          {Read, H + 1001, 2, 300000},
+          {Read, W - 2000, 1, 5000}}},
+        {"backward steps",
+         {{Write, 3 * W, 1, 1000},
+          {Write, 3 * W - 300001, 1, 5000},
+          {Add, 3 * W - 600003, 2, 7000},
+          {Write, 2 * W - 1, 3, 20000},
+          {Read, 0, 1, 4 * W}}},
+        {"short reads around the wrap",
+         {{Write, 0, 1, 3 * W},
+          {Read, W + H + 12345, 1, 100},
+          {Read, 2 * W + 3, 1, 20000},
+          {Write, 2 * W + 100, 1, 7},
+          {Read, 2 * W + 90, 1, 30},
+          {Read, W + H + 1, 1, 30000},
+          {Read, W, 1, 31000}}},
+        {"cut while the ring is turned",
+         {{Write, 0, 1, 2 * W + 999},
+          {Write, W + 333, 1, 10},
+          {Cut, W + 500, 0, 0},
+          {Read, 0, 1, W + 500},
+          {Write, W + 150, 1, 100},
+          {Read, W - 3, 2, 200}}},
+    };
+    std::mt19937 random(5);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        FileMemory store(dir / "a.tmp");
+        std::int64_t length = 4 * W;
+        store.SetLength(length);
+        std::vector<std::int32_t> model(static_cast<std::size_t>(length), 0);
+        std::vector<std::int32_t> buffer(static_cast<std::size_t>(length));
+        for (const Op& op : c.ops) {
+            switch (op.kind) {
+                case Read:
+                    store.ReadBlock(op.index, op.stride, op.count, buffer.data());
+                    for (std::int64_t i = 0; i < op.count; ++i)
+                        ASSERT_EQ(buffer[i], model[op.index + i * op.stride]) << op.index + i;
+                    break;
+                case Write:
+                case Add:
+                    for (std::int64_t i = 0; i < op.count; ++i)
+                        buffer[i] = static_cast<std::int32_t>(random() % 2000) - 1000;
+                    if (op.kind == Write)
+                        store.WriteBlock(op.index, op.stride, op.count, buffer.data());
+                    else
+                        store.AddBlock(op.index, op.stride, op.count, buffer.data(), nullptr);
+                    for (std::int64_t i = 0; i < op.count; ++i)
+                        model[op.index + i * op.stride] =
+                            (op.kind == Write ? 0 : model[op.index + i * op.stride]) + buffer[i];
+                    break;
+                case Cut:
+                    length = op.index;
+                    store.SetLength(length);
+                    break;
+            }
+        }
+        for (std::int64_t i = 0; i < length; i += 13) ASSERT_EQ(store.ReadValue(i), model[i]) << i;
+        store.ReadBlock(0, 1, length, buffer.data());
+        for (std::int64_t i = 0; i < length; ++i) ASSERT_EQ(buffer[i], model[i]) << i;
+    }
+}
+
 TEST(FileMemory, TwoThreadsShareOneStoreSafely) {
     TempDir dir;
     FileMemory store(dir / "a.tmp");

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "audio/SampleEncoding.h"
+
+namespace sv {
+namespace {
+
+struct Sample {
+    SampleEncoding encoding;
+    std::int32_t value;               // store value to save
+    std::vector<unsigned char> file;  // bytes in the file
+    std::int32_t loaded;              // store value read back from those bytes
+};
+
+// Rounding toward zero, limiting at full scale and byte order at the edges of each range.
+TEST(SampleEncoding, IntegerSamplesAtTheEdgesOfTheirRange) {
+    const std::vector<Sample> samples = {
+        {SampleEncoding::Signed16, 255, {0x00, 0x00}, 0},
+        {SampleEncoding::Signed16, -255, {0x00, 0x00}, 0},
+        {SampleEncoding::Signed16, -256, {0xFF, 0xFF}, -256},
+        {SampleEncoding::Signed16, 0x1234 * 256 + 7, {0x34, 0x12}, 0x1234 * 256},
+        {SampleEncoding::Signed16, 2147483647, {0xFF, 0x7F}, 32767 * 256},
+        {SampleEncoding::Signed16, -2147483647 - 1, {0x00, 0x80}, -32768 * 256},
+        {SampleEncoding::Signed32, 8388607, {0x00, 0xFF, 0xFF, 0x7F}, 8388607},
+        {SampleEncoding::Signed32, 9000000, {0x00, 0xFF, 0xFF, 0x7F}, 8388607},
+        {SampleEncoding::Signed32, -8388609, {0x00, 0x00, 0x00, 0x80}, -8388608},
+        {SampleEncoding::Signed32, -1, {0x00, 0xFF, 0xFF, 0xFF}, -1},
+        {SampleEncoding::Signed32, 0x123456, {0x00, 0x56, 0x34, 0x12}, 0x123456},
+    };
+    for (const Sample& s : samples) {
+        SCOPED_TRACE(std::string(EncodingName(s.encoding)) + " " + std::to_string(s.value));
+        // Several at once, so that vectorised loops and their remainders are both exercised.
+        constexpr int Copies = 37;
+        const std::vector<std::int32_t> values(Copies, s.value);
+        const std::size_t width = s.file.size();
+        std::vector<unsigned char> file(Copies * width);
+        EncodeSamples(s.encoding, values.data(), file.data(), Copies);
+        for (int k = 0; k < Copies; ++k)
+            ASSERT_EQ(std::vector<unsigned char>(file.begin() + k * width,
+                                                 file.begin() + (k + 1) * width),
+                      s.file)
+                << k;
+        std::vector<std::int32_t> loaded(Copies);
+        DecodeSamples(s.encoding, file.data(), loaded.data(), Copies);
+        EXPECT_EQ(loaded, std::vector<std::int32_t>(Copies, s.loaded));
+    }
+}
+
+}  // namespace
+}  // namespace sv
