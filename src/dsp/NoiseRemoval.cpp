@@ -90,23 +90,44 @@ WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
         std::vector<BinSpectrum> candidates(2, BinSpectrum{});
         std::array<BinSpectrum*, 2> profiles{&profile0, &profile1};
         ChannelWorker* worker = PairWorker(channels);
-        // Adds hop h of every channel to its ring; with measure, returns channel 0's window level.
+        // Hop h is read into block(h, c). With two threads the worker takes channel 0, whose
+        // level is the longest task, while the caller does channel 1 and reads the next hop
+        // into the other blocks.
+        std::array<Int32Array, 2> spare;
+        if (worker)
+            for (auto& b : spare) b.resize(BlockSize);
+        auto block = [&](std::int64_t h, int c) -> Int32Array& {
+            return (h & 1) && worker ? spare[c] : lanes_[c].block;
+        };
+        auto read = [&](std::int64_t h) {
+            for (int c = 0; c < channels; ++c)
+                wave.ReadChannel(block(h, c).data(), h * Hop, c, BlockSize);
+        };
+        // Adds the read hop h of every channel to its ring and reads the next one; with measure,
+        // returns channel 0's window level.
         auto addHop = [&](std::int64_t h, bool measure) {
             float level = 0.0f;
             auto add = [&](int c) {
                 HopLane& lane = lanes_[c];
-                lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
+                lane.fourier.Forward(block(h, c).data(), lane.spectrum.data());
                 rings[c].AddSpectrum(lane.spectrum.data());
                 if (measure && c == 0) level = rings[0].MeanLevel();
             };
-            for (int c = 0; c < channels; ++c)
-                wave.ReadChannel(lanes_[c].block.data(), h * Hop, c, BlockSize);
-            if (worker)
-                worker->RunBoth([&] { add(0); }, [&] { add(1); });
-            else
+            const bool more = h < lastSearch;
+            if (worker) {
+                worker->RunBoth(
+                    [&] {
+                        add(1);
+                        if (more) read(h + 1);
+                    },
+                    [&] { add(0); });
+            } else {
                 for (int c = 0; c < channels; ++c) add(c);
+                if (more) read(h + 1);
+            }
             return level;
         };
+        read(1);
         for (std::int64_t h = 1; h <= window; ++h) addHop(h, false);
 
         // With more parts than searched hops every hop ends a part of its own.

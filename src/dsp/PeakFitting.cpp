@@ -1,6 +1,7 @@
 // Peak fitting: the largest block peaks are brought down to the level of the N-th largest by
 // smooth dips in gain rather than by clipping.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -43,6 +44,8 @@ class Dipper {
           values_(output.FrameCount() * output.Channels()),
           first_(MarginFrames * output.Channels()),
           block_(static_cast<std::size_t>(neighbourhood)),
+          asRead_{Int32Array(static_cast<std::size_t>(neighbourhood)),
+                  Int32Array(static_cast<std::size_t>(neighbourhood))},
           window_(static_cast<std::size_t>(2 * neighbourhood + 1)),
           shape_(static_cast<std::size_t>(neighbourhood + 1)) {
         // (cos(i pi / B) + 1) / 2 depends on |i| only.
@@ -58,22 +61,34 @@ class Dipper {
         const std::int64_t start = a * b_;
         const std::int64_t count = std::min(b_, values_ - start);
         output_.ReadRaw(block_.data(), first_ + start, count);
+        Int32Array& asRead = asRead_[a & 1];
+        std::copy_n(block_.data(), std::max<std::int64_t>(count, 0), asRead.data());
+        bool dipped = false;
         for (std::int64_t j = 0; j < count; ++j) {
             const std::int64_t peak = std::llabs(block_[static_cast<std::size_t>(j)]);
             if (peak <= threshold_) continue;
+            dipped = true;
             Dip(start + j, peak);
             output_.ReadRaw(block_.data() + j + 1, first_ + start + j + 1, count - j - 1);
         }
+        dipped_[a & 1] = dipped;
     }
 
-    // Channel peaks of block a as it stands now: final once the blocks after it are fitted,
-    // since no dip reaches back further than one block.
-    void TakeBlockPeaks(std::int64_t a, std::vector<std::int64_t>& peaks) {
+    // Channel peaks of block a as it stands now: final once the block after it is fitted (or
+    // when a is the last), since no dip reaches further than one block. Dips reaching in from
+    // block a - 1 came before block a was read, so unless block a or a + 1 dipped, the values
+    // read for fitting block a are its final ones and the store need not be read again.
+    void TakeBlockPeaks(std::int64_t a, bool nextFitted, std::vector<std::int64_t>& peaks) {
         const std::int64_t start = a * b_;
         const std::int64_t count = std::min(b_, values_ - start);
         if (count <= 0) return;
-        output_.ReadRaw(block_.data(), first_ + start, count);
-        TakeChannelPeaks(peaks, block_.data(), start, count);
+        const bool settled = !dipped_[a & 1] && !(nextFitted && dipped_[(a + 1) & 1]);
+        const std::int32_t* values = asRead_[a & 1].data();
+        if (!settled) {
+            output_.ReadRaw(block_.data(), first_ + start, count);
+            values = block_.data();
+        }
+        TakeChannelPeaks(peaks, values, start, count);
     }
 
   private:
@@ -106,6 +121,9 @@ class Dipper {
     const std::int64_t values_;  // raw values of the document
     const std::int64_t first_;   // store raw index of raw value 0
     Int32Array block_;
+    // Blocks a and a - 1 as read before fitting them, and whether fitting them dipped.
+    std::array<Int32Array, 2> asRead_;
+    std::array<bool, 2> dipped_{};
     Int32Array window_;
     std::vector<double> shape_;
 };
@@ -148,12 +166,12 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
         BlockWalk walk(*this, Texts().CaPeekFit, blocks);
         for (std::int64_t a = 0; a <= blocks; ++a) {
             dipper.FitBlock(a);
-            if (gather && a > 0) dipper.TakeBlockPeaks(a - 1, channelPeaks);
+            if (gather && a > 0) dipper.TakeBlockPeaks(a - 1, true, channelPeaks);
             if (!walk.Step(a)) break;
         }
         result = walk.Finish();
         if (gather && result == WalkResult::Completed) {
-            dipper.TakeBlockPeaks(blocks, channelPeaks);
+            dipper.TakeBlockPeaks(blocks, false, channelPeaks);
             *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
         }
     }
