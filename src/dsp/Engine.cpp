@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "audio/FileMemory.h"
 #include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
 
@@ -20,6 +21,11 @@ ChannelWorker* Engine::PairWorker(int channels) {
         return nullptr;
     if (!worker_) worker_ = std::make_unique<ChannelWorker>();
     return worker_.get();
+}
+
+std::int64_t Engine::PacerLead(int channels) {
+    const std::int64_t hopsPerHalfWindow = FileMemory::HalfWindow / channels / Hop;
+    return std::clamp<std::int64_t>(hopsPerHalfWindow - 3, 1, 8);
 }
 
 Engine::BlockWalk::BlockWalk(Engine& engine, const std::string& title, std::int64_t units,
