@@ -67,10 +67,10 @@ TEST(FileDescriptor, CopyThroughMappingGivesWhatAReadGives) {
         std::size_t count;
         bool copies;
     };
-    for (const Span& s : {Span{0, 4096, true}, Span{5, 10, true}, Span{4000, 5000, true},
-                          Span{8192, 4196, true}, Span{0, bytes.size(), true},
-                          Span{12300, 100, false}, Span{bytes.size(), 1, false},
-                          Span{7, 0, true}}) {
+    for (const Span& s :
+         {Span{0, 4096, true}, Span{5, 10, true}, Span{4000, 5000, true}, Span{8192, 4196, true},
+          Span{0, bytes.size(), true}, Span{12300, 100, false}, Span{bytes.size(), 1, false},
+          Span{7, 0, true}}) {
         std::vector<unsigned char> got(s.count + 1, 0xEE);
         EXPECT_EQ(CopyThroughMapping(fd.Get(), got.data(), s.count, s.offset), s.copies)
             << s.offset << "+" << s.count;
