@@ -51,16 +51,23 @@ WalkResult Engine::BlockWalk::Finish() {
                                                         : WalkResult::Completed;
 }
 
+void Engine::ReuseSwapFiles(bool on) {
+    reuseSwapFiles_ = on;
+    if (!on) spareStore_.reset();
+}
+
 std::unique_ptr<Wave> Engine::CreateOutput(const Wave& wave) {
-    return Wave::CreateEmptyLike(wave, wave.FrameCount());
+    return Wave::CreateEmptyLike(wave, wave.FrameCount(), std::move(spareStore_));
 }
 
 WalkResult Engine::Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output,
                            WalkResult result) {
-    if (result == WalkResult::Cancelled)
+    if (result == WalkResult::Cancelled) {
         output.reset();
-    else
+    } else {
+        if (reuseSwapFiles_) spareStore_ = wave->TakeStore();
         wave = std::move(output);
+    }
     return result;
 }
 

@@ -47,6 +47,10 @@ class Engine {
     // Off: a hop's channels are transformed one after the other on the calling thread, for
     // callers that keep every core busy with documents of their own. Results are the same.
     void UseChannelThreads(bool on) { channelThreads_ = on; }
+    // On: the swap file of a document an operation replaces serves the next operation's output
+    // instead of being deleted, sparing the system freeing its pages and finding new ones. Off
+    // (the default) deletes the one kept.
+    void ReuseSwapFiles(bool on);
 
     // Normalizing. Peaks a stage gathered while writing the document spare normalizing its own
     // scan when they are of that very document.
@@ -147,6 +151,8 @@ class Engine {
     bool channelThreads_ = true;
     HopLane lanes_[2];
     std::unique_ptr<ChannelWorker> worker_;
+    bool reuseSwapFiles_ = false;
+    std::unique_ptr<FileMemory> spareStore_;  // of the last document replaced
 };
 
 template <typename PerBin>
