@@ -99,6 +99,17 @@ FileMemory::~FileMemory() {
     }
 }
 
+void FileMemory::Recycle() {
+    std::lock_guard guard(lock_);
+    staleEnd_ = std::max(staleEnd_, writtenEnd_);
+    writtenEnd_ = 0;
+    length_ = 0;
+    windowStart_ = InitialWindowStart;
+    head_ = 0;
+    loaded_ = WindowValues;
+    modified_ = false;
+}
+
 void FileMemory::SetLength(std::int64_t count) {
     std::lock_guard guard(lock_);
     length_ = count;
@@ -108,13 +119,18 @@ void FileMemory::SetLength(std::int64_t count) {
     if (::ftruncate(fd_, static_cast<off_t>(values * 4)) != 0)
         ThrowIoError("Cannot resize swap file " + fileName_.string());
     writtenEnd_ = std::min(writtenEnd_, values);  // what was cut off comes back as zeros
+    staleEnd_ = std::min(staleEnd_, values);
 }
 
 void FileMemory::ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count) {
     const std::int64_t stored = std::clamp<std::int64_t>(writtenEnd_ - valueOffset, 0, count);
     const std::size_t bytes = static_cast<std::size_t>(stored) * 4;
-    const std::size_t got =
-        ReadFullyAt(fd_, to, bytes, static_cast<std::uint64_t>(valueOffset) * 4, fileName_);
+    const auto offset = static_cast<std::uint64_t>(valueOffset) * 4;
+    // Window loads go through a mapping; short reads are cheaper as reads.
+    constexpr std::size_t MappedReadBytes = 262144;
+    const std::size_t got = bytes >= MappedReadBytes && CopyThroughMapping(fd_, to, bytes, offset)
+                                ? bytes
+                                : ReadFullyAt(fd_, to, bytes, offset, fileName_);
     // What lies beyond the end of the file reads as zeros.
     std::memset(reinterpret_cast<char*>(to) + got, 0, static_cast<std::size_t>(count) * 4 - got);
 }
@@ -123,12 +139,23 @@ void FileMemory::WriteFile(std::int64_t valueOffset, const std::int32_t* from, s
     // Pieces of moderate size: a large write makes the page cache take large folios, which some
     // virtual machines back several times more slowly on first use than small pages.
     constexpr std::int64_t PieceValues = 65536;
+    ZeroStaleValues(valueOffset);
     for (std::int64_t done = 0; done < count; done += PieceValues) {
         const std::int64_t n = std::min(PieceValues, count - done);
         WriteFullyAt(fd_, from + done, static_cast<std::size_t>(n) * 4,
                      static_cast<std::uint64_t>(valueOffset + done) * 4, fileName_);
     }
     writtenEnd_ = std::max(writtenEnd_, valueOffset + count);
+}
+
+void FileMemory::ZeroStaleValues(std::int64_t end) {
+    static const std::vector<std::int32_t> zeros(65536, 0);
+    const auto last = static_cast<std::int64_t>(zeros.size());
+    for (std::int64_t at = writtenEnd_; at < std::min(end, staleEnd_); at += last) {
+        const std::int64_t n = std::min({last, end - at, staleEnd_ - at});
+        WriteFullyAt(fd_, zeros.data(), static_cast<std::size_t>(n) * 4,
+                     static_cast<std::uint64_t>(at) * 4, fileName_);
+    }
 }
 
 void FileMemory::ReadSlots(std::int64_t valueOffset, std::int64_t slot, std::int64_t count) {
@@ -156,6 +183,7 @@ void FileMemory::WriteBack(std::int64_t first, std::int64_t count) {
     if (::fstat(fd_, &info) != 0) ThrowIoError("Cannot write swap file " + fileName_.string());
     if (info.st_size < end * 4 && ::ftruncate(fd_, static_cast<off_t>(end * 4)) != 0)
         ThrowIoError("Cannot write swap file " + fileName_.string());
+    ZeroStaleValues(end);
     writtenEnd_ = std::max(writtenEnd_, end);
 }
 

@@ -33,6 +33,11 @@ class FileMemory {
     FileMemory(const FileMemory&) = delete;
     FileMemory& operator=(const FileMemory&) = delete;
 
+    // Empties the store for another document on the same swap file: every value reads as 0
+    // again, while the file keeps its pages, which spares the system freeing them now and
+    // finding new ones for the next document.
+    void Recycle();
+
     void SetLength(std::int64_t count);
     std::int64_t Length() const { return length_; }
 
@@ -82,6 +87,9 @@ class FileMemory {
     void WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in);
     void ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
     void WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count);
+    // Overwrites with zeros what the file still holds of its earlier use below end, from
+    // writtenEnd_ on: done before writtenEnd_ passes values that were not written.
+    void ZeroStaleValues(std::int64_t end);
     template <typename Op>
     void Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op);
 
@@ -94,6 +102,9 @@ class FileMemory {
     // Values at or above this index were never written to the file and read as 0 without
     // touching it (reading holes of a sparse file costs as much as reading data).
     std::int64_t writtenEnd_ = 0;
+    // After Recycle, file values from writtenEnd_ up to here may still hold the earlier
+    // document's; beyond both the file holds zeros or nothing.
+    std::int64_t staleEnd_ = 0;
     std::vector<std::int32_t> window_;
     std::int64_t head_ = 0;  // where slot 0 lives in window_
     // Slots 0 .. loaded_ - 1 hold the window's values; the rest are pending: their values are

@@ -113,8 +113,13 @@ void Wave::ResizeOverview() {
 
 // Named recognisably and locked while in use, so that a later start can sweep what a killed
 // run left behind.
-void Wave::CreateStore(const std::string&, const std::string&) {
-    memory_ = FileMemory::CreateInFolder(env_.WorkFolder);
+void Wave::CreateStore(const std::string&, const std::string&, std::unique_ptr<FileMemory> reused) {
+    if (reused) {
+        reused->Recycle();
+        memory_ = std::move(reused);
+    } else {
+        memory_ = FileMemory::CreateInFolder(env_.WorkFolder);
+    }
     swapFileName_ = memory_->FileName();
 }
 
@@ -126,7 +131,8 @@ std::uint64_t Wave::StoreBytes(int channels, std::int64_t frameCount) {
 
 std::unique_ptr<Wave> Wave::CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
                                         std::int32_t sampleRate, std::uint16_t bitsPerSample,
-                                        std::int64_t frameCount, const WaveEnvironment& env) {
+                                        std::int64_t frameCount, const WaveEnvironment& env,
+                                        std::unique_ptr<FileMemory> reusedStore) {
     const std::uint64_t b = bitsPerSample / 8;
     const std::uint64_t blockAlign = channels * b;
     if (blockAlign == 0 || blockAlign > 0xFFFF)
@@ -157,7 +163,7 @@ std::unique_ptr<Wave> Wave::CreateEmpty(std::uint16_t formatTag, std::uint16_t c
         wave->fmtSize_ = 40;
         wave->riffSize_ = wave->dataSize_ + 60;
     }
-    wave->CreateStore("", ".tmp");
+    wave->CreateStore("", ".tmp", std::move(reusedStore));
     wave->memory_->SetLength(channels * (frameCount + 2 * MarginFrames));
     wave->ResizeOverview();
     wave->saved_ = true;
@@ -202,9 +208,10 @@ std::string LoadRefusalMessage(const LoadResult& result, const std::filesystem::
     return result.Reason.empty() ? t.CaNePCM : t.CaNePCM + ": " + result.Reason;
 }
 
-std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t frameCount) {
+std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t frameCount,
+                                            std::unique_ptr<FileMemory> reusedStore) {
     auto wave = CreateEmpty(source.formatTag_, source.channels_, source.sampleRate_,
-                            source.bitsPerSample_, frameCount, source.env_);
+                            source.bitsPerSample_, frameCount, source.env_, std::move(reusedStore));
     wave->encoding_ = source.encoding_;
     wave->fmtSize_ = source.fmtSize_;
     wave->fmtExtension_ = source.fmtExtension_;

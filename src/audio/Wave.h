@@ -68,11 +68,18 @@ class Wave {
                                      const WaveEnvironment& env);
     // Throws std::invalid_argument for a format whose header fields cannot be represented
     // (block align above 16 bits, byte rate or sizes above 32 bits, no channels or bits).
+    // With reusedStore (taken from a document of the same work folder) the new document keeps
+    // its values there, emptied, instead of on a new swap file.
     static std::unique_ptr<Wave> CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
                                              std::int32_t sampleRate, std::uint16_t bitsPerSample,
-                                             std::int64_t frameCount, const WaveEnvironment& env);
+                                             std::int64_t frameCount, const WaveEnvironment& env,
+                                             std::unique_ptr<FileMemory> reusedStore = nullptr);
     // An empty document with the file format of source (extension of the fmt chunk included).
-    static std::unique_ptr<Wave> CreateEmptyLike(const Wave& source, std::int64_t frameCount);
+    static std::unique_ptr<Wave> CreateEmptyLike(const Wave& source, std::int64_t frameCount,
+                                                 std::unique_ptr<FileMemory> reusedStore = nullptr);
+    // Hands this document's store over for another document; this one may then only be
+    // destroyed.
+    std::unique_ptr<FileMemory> TakeStore() { return std::move(memory_); }
     // Swap bytes a document of this shape holds in its store.
     static std::uint64_t StoreBytes(int channels, std::int64_t frameCount);
     ~Wave();
@@ -121,7 +128,8 @@ class Wave {
 
   private:
     explicit Wave(const WaveEnvironment& env);
-    void CreateStore(const std::string& prefix, const std::string& suffix);
+    void CreateStore(const std::string& prefix, const std::string& suffix,
+                     std::unique_ptr<FileMemory> reused = nullptr);
     // The load in its steps; each false return means the file was refused (outcome set).
     void Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize);
     bool ReadFormatChunk(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,

@@ -37,6 +37,11 @@ class FileDescriptor {
 std::size_t ReadFullyAt(int fd, void* to, std::size_t count, std::uint64_t offset,
                         const std::filesystem::path& path);
 
+// Copies count bytes at offset into to through a short-lived read-only mapping, which on these
+// machines is several times faster than the kernel's copy for a read. False, with nothing
+// copied, when the file does not reach that far or cannot be mapped: then read it instead.
+bool CopyThroughMapping(int fd, void* to, std::size_t count, std::uint64_t offset);
+
 // Writes all count bytes at the current position. Throws IoError naming path; a write that
 // makes no progress counts as a full disk.
 void WriteFully(int fd, const void* from, std::size_t count, const std::filesystem::path& path);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "audio/FileMemory.h"
 #include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
 
@@ -20,6 +21,11 @@ ChannelWorker* Engine::PairWorker(int channels) {
         return nullptr;
     if (!worker_) worker_ = std::make_unique<ChannelWorker>();
     return worker_.get();
+}
+
+std::int64_t Engine::PacerLead(int channels) {
+    const std::int64_t hopsPerHalfWindow = FileMemory::HalfWindow / channels / Hop;
+    return std::clamp<std::int64_t>(hopsPerHalfWindow - 3, 1, 8);
 }
 
 Engine::BlockWalk::BlockWalk(Engine& engine, const std::string& title, std::int64_t units,
@@ -45,16 +51,23 @@ WalkResult Engine::BlockWalk::Finish() {
                                                         : WalkResult::Completed;
 }
 
+void Engine::ReuseSwapFiles(bool on) {
+    reuseSwapFiles_ = on;
+    if (!on) spareStore_.reset();
+}
+
 std::unique_ptr<Wave> Engine::CreateOutput(const Wave& wave) {
-    return Wave::CreateEmptyLike(wave, wave.FrameCount());
+    return Wave::CreateEmptyLike(wave, wave.FrameCount(), std::move(spareStore_));
 }
 
 WalkResult Engine::Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output,
                            WalkResult result) {
-    if (result == WalkResult::Cancelled)
+    if (result == WalkResult::Cancelled) {
         output.reset();
-    else
+    } else {
+        if (reuseSwapFiles_) spareStore_ = wave->TakeStore();
         wave = std::move(output);
+    }
     return result;
 }
 

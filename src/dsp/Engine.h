@@ -15,6 +15,7 @@
 #include "dsp/ChannelWorker.h"
 #include "dsp/Complex.h"
 #include "dsp/FFT.h"
+#include "dsp/HopPacer.h"
 #include "dsp/RemasterSettings.h"
 #include "dsp/SpectrumTally.h"
 
@@ -46,6 +47,10 @@ class Engine {
     // Off: a hop's channels are transformed one after the other on the calling thread, for
     // callers that keep every core busy with documents of their own. Results are the same.
     void UseChannelThreads(bool on) { channelThreads_ = on; }
+    // On: the swap file of a document an operation replaces serves the next operation's output
+    // instead of being deleted, sparing the system freeing its pages and finding new ones. Off
+    // (the default) deletes the one kept.
+    void ReuseSwapFiles(bool on);
 
     // Normalizing. Peaks a stage gathered while writing the document spare normalizing its own
     // scan when they are of that very document.
@@ -112,8 +117,9 @@ class Engine {
     WalkResult Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output,
                        WalkResult result);
 
-    // Visits every transform hop h = 0 .. F / 8192 (+ 1 with coverTail) and every channel, in
-    // that order: perBin(channel, spectrum) gets the forward transform of the hop's 16384 values.
+    // Visits every transform hop h = 0 .. F / 8192 (+ 1 with coverTail) of every channel, each
+    // channel's hops in order: perBin(channel, spectrum) gets the forward transform of the hop's
+    // 16384 values. Two channels may be visited at once, so perBin touches only its channel's data.
     // With an output document the modified spectrum is transformed back and added into it;
     // written then tallies the output's measuring hops as they become complete.
     // The extra hop gives the last F % 8192 frames the rising half of a window too, so a
@@ -136,12 +142,17 @@ class Engine {
     };
     // The thread for every second channel, or null when channels are transformed one by one.
     ChannelWorker* PairWorker(int channels);
+    // How many hops one channel thread may run ahead of the other while both stay well inside
+    // the stretch a store window holds.
+    static std::int64_t PacerLead(int channels);
 
     FrontEndPorts ports_;
     bool fastPaths_ = true;
     bool channelThreads_ = true;
     HopLane lanes_[2];
     std::unique_ptr<ChannelWorker> worker_;
+    bool reuseSwapFiles_ = false;
+    std::unique_ptr<FileMemory> spareStore_;  // of the last document replaced
 };
 
 template <typename PerBin>
@@ -153,8 +164,13 @@ bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail,
     const int channels = wave.Channels();
     ChannelWorker* worker = PairWorker(channels);
     if (!output) written = nullptr;
-    std::int64_t h = 0, inside = 0;
-    auto transform = [&](HopLane& lane, int c) {
+    // Hop h of channel c through lane: read, transform, perBin, transform back, add.
+    auto hop = [&](HopLane& lane, int c, std::int64_t h) {
+        const std::int64_t storeFrame = h * Hop;
+        const std::int64_t inside =
+            std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
+        wave.ReadChannel(lane.block.data(), storeFrame, c, inside);
+        std::fill(lane.block.begin() + inside, lane.block.end(), 0);
         lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
         perBin(c, lane.spectrum.data());
         if (!output) return;
@@ -162,37 +178,41 @@ bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail,
         if (written && c < SpectrumTally::Channels)
             written->AddWrittenHop(lane.fourier, lane.spectrum.data(), c, h, lane.block.data(),
                                    inside, lastMeasured);
+        output->AddChannel(lane.block.data(), storeFrame, c, inside);
     };
-    for (h = 0; h <= lastHop; ++h) {
-        const std::int64_t storeFrame = h * Hop;
-        inside = std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
-        auto read = [&](HopLane& lane, int c) {
-            wave.ReadChannel(lane.block.data(), storeFrame, c, inside);
-            std::fill(lane.block.begin() + inside, lane.block.end(), 0);
-        };
-        auto add = [&](HopLane& lane, int c) {
-            if (output) output->AddChannel(lane.block.data(), storeFrame, c, inside);
-        };
-        // Each store still sees its calls in channel order: the input reads, the output adds.
-        int c = 0;
-        if (worker) {
-            for (; c + 1 < channels; c += 2) {
-                read(lanes_[0], c);
-                read(lanes_[1], c + 1);
-                worker->RunBoth([&] { transform(lanes_[0], c); },
-                                [&] { transform(lanes_[1], c + 1); });
-                add(lanes_[0], c);
-                add(lanes_[1], c + 1);
-            }
+    if (!worker) {
+        for (std::int64_t h = 0; h <= lastHop; ++h) {
+            for (int c = 0; c < channels; ++c) hop(lanes_[0], c, h);
+            if (!walk.Step(h)) return false;
         }
-        for (; c < channels; ++c) {
-            read(lanes_[0], c);
-            transform(lanes_[0], c);
-            add(lanes_[0], c);
-        }
-        if (!walk.Step(h)) return false;
+        return true;
     }
-    return true;
+    // Two threads walk all hops, each for every second channel and through its own lane, store
+    // traffic included. A channel's values see the same reads and additions in the same order
+    // as on one thread, and 32-bit sums do not depend on how the channels interleave.
+    HopPacer pacer(PacerLead(channels));
+    bool goesOn = true;
+    auto walkLane = [&](int self) {
+        try {
+            for (std::int64_t h = 0; h <= lastHop; ++h) {
+                if (!pacer.MayStart(self, h)) return;
+                for (int c = self; c < channels; c += 2) hop(lanes_[self], c, h);
+                // Thread 0 reports before it lets thread 1 past, so a cancel ends both channels
+                // after the same hop.
+                if (self == 0 && !walk.Step(h)) {
+                    goesOn = false;
+                    pacer.EndAfter(h);
+                    return;
+                }
+                pacer.Finished(self, h);
+            }
+        } catch (...) {
+            pacer.Abandon();  // the other thread must not wait for this one
+            throw;
+        }
+    };
+    worker->RunBoth([&] { walkLane(0); }, [&] { walkLane(1); });
+    return goesOn;
 }
 
 }  // namespace sv

@@ -24,6 +24,19 @@ WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const Remas
 
 namespace {
 
+// While it lives, each stage's output takes the swap file of the document the stage before
+// replaced.
+class SwapFileReuse {
+  public:
+    explicit SwapFileReuse(Engine& engine) : engine_(engine) { engine_.ReuseSwapFiles(true); }
+    ~SwapFileReuse() { engine_.ReuseSwapFiles(false); }
+    SwapFileReuse(const SwapFileReuse&) = delete;
+    SwapFileReuse& operator=(const SwapFileReuse&) = delete;
+
+  private:
+    Engine& engine_;
+};
+
 // Records one stage's end in the outcome of the chain.
 void Record(StagesOutcome& outcome, WalkResult result) {
     outcome.Result = result;
@@ -45,6 +58,7 @@ ChannelPeaks* FittedPeaks(const RemasterSettings& s, ChannelPeaks& fitted) {
 StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
                             SharedSpectra& spectra) {
     StagesOutcome outcome;
+    SwapFileReuse reuse(engine);
     // What a stage gathers while writing spares the next one its measuring pass.
     const auto denoised = DenoisedTally(s);
     ChannelPeaks fitted;
@@ -60,6 +74,7 @@ StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const R
 StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
                              SharedSpectra& spectra) {
     StagesOutcome outcome;
+    SwapFileReuse reuse(engine);
     auto run = [&](WalkResult result) { Record(outcome, result); };
     auto goesOn = [&] { return outcome.Result == WalkResult::Completed; };
     const auto denoised = DenoisedTally(s);

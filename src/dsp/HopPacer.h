@@ -1,0 +1,48 @@
+#pragma once
+// Keeps two threads that walk the same hops, each for its own channels, close together, so both
+// work in the same stretch of the stores' windows and a cancel ends both after the same hop.
+// Thread 0 leads: it may be a few hops ahead, thread 1 never passes it. A thread that has to
+// wait sleeps after a short spin; the other wakes it only then.
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <limits>
+#include <mutex>
+
+namespace sv {
+
+class HopPacer {
+  public:
+    // lead: how many hops thread 0 may be ahead of thread 1.
+    explicit HopPacer(std::int64_t lead) : lead_(lead) {}
+    HopPacer(const HopPacer&) = delete;
+    HopPacer& operator=(const HopPacer&) = delete;
+
+    // Waits until thread `self` (0 or 1) may start hop h; false when the walk ends before it.
+    bool MayStart(int self, std::int64_t h);
+    // Thread self has finished hop h (thread 0: and the walk goes on past it).
+    void Finished(int self, std::int64_t h);
+    // Thread 0 ends the walk after hop h: thread 1 still finishes the hops up to h.
+    void EndAfter(std::int64_t h);
+    // Ends the walk at once for both threads: a failure in one of them.
+    void Abandon();
+
+  private:
+    bool Ready(int self, std::int64_t h) const {
+        if (abandoned_.load() || h >= end_.load()) return true;
+        return self == 0 ? done_[1].load() >= h - lead_ : done_[0].load() >= h;
+    }
+    void WakeWaiters();
+
+    const std::int64_t lead_;
+    // Hops finished by each thread. Sequentially consistent with waiting_: a thread that
+    // publishes progress either sees the other waiting or is seen by it.
+    std::atomic<std::int64_t> done_[2]{0, 0};
+    std::atomic<std::int64_t> end_{std::numeric_limits<std::int64_t>::max()};
+    std::atomic<bool> abandoned_{false};
+    std::atomic<int> waiting_{0};
+    std::mutex mutex_;
+    std::condition_variable changed_;
+};
+
+}  // namespace sv
