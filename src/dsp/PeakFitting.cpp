@@ -26,7 +26,7 @@ std::int64_t ChunkValues(std::int64_t b) {
 }
 
 // The n-th largest block peak, or 0 when fewer than n blocks have a positive peak.
-std::int64_t NthLargestPeak(std::vector<std::int64_t>& peaks, int n) {
+std::int64_t NthLargestPeak(std::vector<std::int64_t> peaks, int n) {
     if (n < 1 || static_cast<std::size_t>(n) > peaks.size()) return 0;
     std::nth_element(peaks.begin(), peaks.begin() + (n - 1), peaks.end(), std::greater<>());
     return std::max<std::int64_t>(peaks[static_cast<std::size_t>(n - 1)], 0);
@@ -60,7 +60,9 @@ void CopyValues(Wave& from, Wave& to, std::int64_t first, std::int64_t values) {
 // before block a is final and is written.
 class StreamingFitter {
   public:
+    // blockPeaks: the largest |value| of each block of the input.
     StreamingFitter(Wave& input, Wave& output, std::int64_t neighbourhood, std::int64_t threshold,
+                    const std::vector<std::int64_t>& blockPeaks,
                     std::vector<std::int64_t>* channelPeaks)
         : input_(input),
           output_(output),
@@ -71,6 +73,7 @@ class StreamingFitter {
           chunk_(ChunkValues(neighbourhood)),
           buffer_(static_cast<std::size_t>(std::min(2 * b_ + chunk_, values_))),
           shape_(static_cast<std::size_t>(neighbourhood + 1)),
+          blockPeaks_(blockPeaks),
           channelPeaks_(channelPeaks) {
         // (cos(i pi / B) + 1) / 2 depends on |i| only.
         for (std::int64_t i = 0; i <= b_; ++i)
@@ -86,6 +89,9 @@ class StreamingFitter {
         const std::int64_t start = a * b_;
         const std::int64_t end = std::min(start + b_, values_);
         if (loaded_ < std::min(end + b_, values_)) Load(std::max<std::int64_t>(start - b_, 0));
+        // A dip's gain lies between T / P and 1, so dips never raise a magnitude: a block of
+        // the input with no value above the threshold has none after them either.
+        if (blockPeaks_[static_cast<std::size_t>(a)] <= threshold_) return;
         for (std::int64_t d = start; d < end; ++d) {
             const std::int64_t peak = std::llabs(*At(d));
             if (peak > threshold_) Dip(d, peak);
@@ -143,6 +149,7 @@ class StreamingFitter {
     std::int64_t loaded_ = 0;
     std::int64_t written_ = 0;
     std::vector<double> shape_;
+    const std::vector<std::int64_t>& blockPeaks_;
     std::vector<std::int64_t>* channelPeaks_;
 };
 
@@ -191,7 +198,7 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
     // Fitting gathers the channel peaks of its output as it writes them.
     const bool gather = peaksOut && fastPaths_;
     std::vector<std::int64_t> channelPeaks(gather ? wave->Channels() : 0, 0);
-    StreamingFitter fitter(*wave, *output, b, threshold, gather ? &channelPeaks : nullptr);
+    StreamingFitter fitter(*wave, *output, b, threshold, peaks, gather ? &channelPeaks : nullptr);
     BlockWalk walk(*this, Texts().CaPeekFit, blocks);
     for (std::int64_t a = 0; a <= blocks; ++a) {
         fitter.FitBlock(a);
