@@ -10,6 +10,7 @@
 #include <numbers>
 #include <vector>
 
+#include "dsp/BlockPeaks.h"
 #include "dsp/Engine.h"
 #include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
@@ -156,36 +157,37 @@ class StreamingFitter {
 }  // namespace
 
 WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
-                            ChannelPeaks* peaksOut) {
+                            ChannelPeaks* peaksOut, const BlockPeaks* known) {
     BusyCursor busy(ports_.dialogs);
     const std::int64_t b = std::max(neighbourhood, 1);
     const std::int64_t values = wave->FrameCount() * wave->Channels();
     const std::int64_t first = MarginFrames * wave->Channels();
     const std::int64_t blocks = values / b;
 
-    // Measure the block peaks of the input.
-    std::vector<std::int64_t> peaks(static_cast<std::size_t>(blocks + 1), 0);
+    // The block peaks of the input.
+    const bool useKnown = fastPaths_ && known && known->Of() == wave.get() &&
+                          known->BlockSize() == b &&
+                          known->Peaks().size() == static_cast<std::size_t>(blocks + 1);
+    BlockPeaks measured(useKnown ? 0 : values, b);
     WalkResult result = WalkResult::Completed;
     {
-        const std::int64_t chunk = ChunkValues(b);
-        Int32Array buffer(static_cast<std::size_t>(std::min(chunk, values)));
-        std::int64_t bufferStart = 0, bufferEnd = 0;
         BlockWalk walk(*this, Texts().CaPeekDetect, blocks);
-        for (std::int64_t a = 0; a <= blocks; ++a) {
-            const std::int64_t start = a * b;
-            if (start == bufferEnd && start < values) {
-                bufferStart = start;
-                bufferEnd = start + std::min(chunk, values - start);
-                wave->ReadRaw(buffer.data(), first + start, bufferEnd - start);
+        if (!useKnown) {
+            const std::int64_t chunk = ChunkValues(b);
+            Int32Array buffer(static_cast<std::size_t>(std::min(chunk, values)));
+            for (std::int64_t a = 0; a <= blocks; ++a) {
+                const std::int64_t start = a * b;
+                const std::int64_t count = std::min(b, values - start);
+                if (start % chunk == 0 && count > 0)
+                    wave->ReadRaw(buffer.data(), first + start, std::min(chunk, values - start));
+                measured.Take(buffer.data() + start % chunk, start, count);
+                if (!walk.Step(a)) break;
             }
-            const std::int64_t count = std::min(b, values - start);
-            peaks[static_cast<std::size_t>(a)] =
-                LargestMagnitude(buffer.data() + (start - bufferStart), count);
-            if (!walk.Step(a)) break;
         }
         result = walk.Finish();
     }
     if (result == WalkResult::Cancelled) return result;
+    const std::vector<std::int64_t>& peaks = useKnown ? known->Peaks() : measured.Peaks();
 
     auto output = CreateOutput(*wave);
     // A threshold of 0 would dip every value to 0: an unchanged copy is the result instead.
