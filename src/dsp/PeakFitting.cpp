@@ -109,8 +109,10 @@ class StreamingFitter {
     // next chunk behind them.
     void Load(std::int64_t keep) {
         WriteBelow(keep);
-        std::copy(At(keep), At(loaded_), buffer_.data());
-        bufferStart_ = keep;
+        if (keep > bufferStart_) {
+            std::copy(At(keep), At(loaded_), buffer_.data());
+            bufferStart_ = keep;
+        }
         const std::int64_t count = std::min(chunk_, values_ - loaded_);
         input_.ReadRaw(At(loaded_), first_ + loaded_, count);
         loaded_ += count;

@@ -117,6 +117,13 @@ std::vector<Case> Cases() {
          1,
          40,
          {{0, 90000}, {1, 85000}, {2, -80000}, {1000, 70000}, {1001, -75000}, {2999, 50000}}},
+        // Blocks so long that one transfer holds only two of them.
+        {"long blocks",
+         1,
+         7 * 40000 + 123,
+         40000,
+         4,
+         {{40000 - 1, 90000}, {3 * 40000 + 2, -80000}, {5 * 40000 - 1, 70000}}},
     };
     // Long enough for many transfers: spikes at both ends of nine blocks in ten, so that whichever
     // block the streaming reads ahead in dips into its neighbours. The tenth blocks set the
