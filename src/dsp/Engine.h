@@ -12,6 +12,7 @@
 #include "audio/Wave.h"
 #include "base/CoreTypes.h"
 #include "base/Progress.h"
+#include "dsp/BlockPeaks.h"
 #include "dsp/ChannelWorker.h"
 #include "dsp/Complex.h"
 #include "dsp/FFT.h"
@@ -82,9 +83,10 @@ class Engine {
                            const BinSpectrum& profile1, SpectrumTally* written = nullptr);
 
     // Peak fitting. With peaksOut, a completed fitting also leaves there the channel peaks of
-    // the document it made.
+    // the document it made. Block peaks a stage gathered while writing wave spare the fitting
+    // its measuring pass when they are of that very document and block size.
     WalkResult FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
-                        ChannelPeaks* peaksOut = nullptr);
+                        ChannelPeaks* peaksOut = nullptr, const BlockPeaks* known = nullptr);
 
   private:
     // ---- the shared frame -----------------------------------------------------------------

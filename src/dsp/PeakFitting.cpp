@@ -1,13 +1,16 @@
 // Peak fitting: the largest block peaks are brought down to the level of the N-th largest by
 // smooth dips in gain rather than by clipping.
+//
+// The store is a file: every pass over it costs page-cache copies. So detection only reads, and
+// fitting reads the input once more, dips in memory and writes each output value exactly once.
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <numbers>
 #include <vector>
 
+#include "dsp/BlockPeaks.h"
 #include "dsp/Engine.h"
 #include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
@@ -15,8 +18,16 @@
 namespace sv {
 namespace {
 
+// Values moved per store call: large transfers go straight between file and buffer.
+constexpr std::int64_t TransferValues = 65536;
+
+// A whole number of blocks of b values, at least two, near TransferValues.
+std::int64_t ChunkValues(std::int64_t b) {
+    return std::max<std::int64_t>(TransferValues / b, 2) * b;
+}
+
 // The n-th largest block peak, or 0 when fewer than n blocks have a positive peak.
-std::int64_t NthLargestPeak(std::vector<std::int64_t>& peaks, int n) {
+std::int64_t NthLargestPeak(std::vector<std::int64_t> peaks, int n) {
     if (n < 1 || static_cast<std::size_t>(n) > peaks.size()) return 0;
     std::nth_element(peaks.begin(), peaks.begin() + (n - 1), peaks.end(), std::greater<>());
     return std::max<std::int64_t>(peaks[static_cast<std::size_t>(n - 1)], 0);
@@ -34,20 +45,37 @@ void TakeChannelPeaks(std::vector<std::int64_t>& peaks, const std::int32_t* valu
     }
 }
 
-// One call's working memory and the dip it applies to the output document.
-class Dipper {
+// Copies the document's raw values 0 .. values - 1 (store raw index first on) unchanged.
+void CopyValues(Wave& from, Wave& to, std::int64_t first, std::int64_t values) {
+    Int32Array chunk(static_cast<std::size_t>(std::min(values, TransferValues)));
+    for (std::int64_t d = 0; d < values; d += TransferValues) {
+        const std::int64_t count = std::min(TransferValues, values - d);
+        from.ReadRaw(chunk.data(), first + d, count);
+        to.WriteRaw(chunk.data(), first + d, count);
+    }
+}
+
+// Fits the blocks in order while streaming the values from input to output. A dip centred in
+// block a reaches at most b values either side, so it touches blocks a - 1 .. a + 1 only:
+// fitting block a needs the values up to the end of block a + 1, and once it is done every value
+// before block a is final and is written.
+class StreamingFitter {
   public:
-    Dipper(Wave& output, std::int64_t neighbourhood, std::int64_t threshold)
-        : output_(output),
+    // blockPeaks: the largest |value| of each block of the input.
+    StreamingFitter(Wave& input, Wave& output, std::int64_t neighbourhood, std::int64_t threshold,
+                    const std::vector<std::int64_t>& blockPeaks,
+                    std::vector<std::int64_t>* channelPeaks)
+        : input_(input),
+          output_(output),
           b_(neighbourhood),
           threshold_(threshold),
-          values_(output.FrameCount() * output.Channels()),
-          first_(MarginFrames * output.Channels()),
-          block_(static_cast<std::size_t>(neighbourhood)),
-          asRead_{Int32Array(static_cast<std::size_t>(neighbourhood)),
-                  Int32Array(static_cast<std::size_t>(neighbourhood))},
-          window_(static_cast<std::size_t>(2 * neighbourhood + 1)),
-          shape_(static_cast<std::size_t>(neighbourhood + 1)) {
+          values_(input.FrameCount() * input.Channels()),
+          first_(MarginFrames * input.Channels()),
+          chunk_(ChunkValues(neighbourhood)),
+          buffer_(static_cast<std::size_t>(std::min(2 * b_ + chunk_, values_))),
+          shape_(static_cast<std::size_t>(neighbourhood + 1)),
+          blockPeaks_(blockPeaks),
+          channelPeaks_(channelPeaks) {
         // (cos(i pi / B) + 1) / 2 depends on |i| only.
         for (std::int64_t i = 0; i <= b_; ++i)
             shape_[static_cast<std::size_t>(i)] =
@@ -57,123 +85,133 @@ class Dipper {
     }
 
     // Dips every value of block a above the threshold, testing later values after the dips.
+    // Blocks come in order 0, 1, ...
     void FitBlock(std::int64_t a) {
         const std::int64_t start = a * b_;
-        const std::int64_t count = std::min(b_, values_ - start);
-        output_.ReadRaw(block_.data(), first_ + start, count);
-        Int32Array& asRead = asRead_[a & 1];
-        std::copy_n(block_.data(), std::max<std::int64_t>(count, 0), asRead.data());
-        bool dipped = false;
-        for (std::int64_t j = 0; j < count; ++j) {
-            const std::int64_t peak = std::llabs(block_[static_cast<std::size_t>(j)]);
-            if (peak <= threshold_) continue;
-            dipped = true;
-            Dip(start + j, peak);
-            output_.ReadRaw(block_.data() + j + 1, first_ + start + j + 1, count - j - 1);
+        const std::int64_t end = std::min(start + b_, values_);
+        if (loaded_ < std::min(end + b_, values_)) Load(std::max<std::int64_t>(start - b_, 0));
+        // A dip's gain lies between T / P and 1, so dips never raise a magnitude: a block of
+        // the input with no value above the threshold has none after them either.
+        if (blockPeaks_[static_cast<std::size_t>(a)] <= threshold_) return;
+        for (std::int64_t d = start; d < end; ++d) {
+            const std::int64_t peak = std::llabs(*At(d));
+            if (peak > threshold_) Dip(d, peak);
         }
-        dipped_[a & 1] = dipped;
     }
 
-    // Channel peaks of block a as it stands now: final once the block after it is fitted (or
-    // when a is the last), since no dip reaches further than one block. Dips reaching in from
-    // block a - 1 came before block a was read, so unless block a or a + 1 dipped, the values
-    // read for fitting block a are its final ones and the store need not be read again.
-    void TakeBlockPeaks(std::int64_t a, bool nextFitted, std::vector<std::int64_t>& peaks) {
-        const std::int64_t start = a * b_;
-        const std::int64_t count = std::min(b_, values_ - start);
-        if (count <= 0) return;
-        const bool settled = !dipped_[a & 1] && !(nextFitted && dipped_[(a + 1) & 1]);
-        const std::int32_t* values = asRead_[a & 1].data();
-        if (!settled) {
-            output_.ReadRaw(block_.data(), first_ + start, count);
-            values = block_.data();
-        }
-        TakeChannelPeaks(peaks, values, start, count);
-    }
+    // Writes the values still held once every block is fitted.
+    void Finish() { WriteBelow(values_); }
 
   private:
+    std::int32_t* At(std::int64_t d) { return buffer_.data() + (d - bufferStart_); }
+
+    // Writes the final values before keep, moves the rest to the buffer's front and reads the
+    // next chunk behind them.
+    void Load(std::int64_t keep) {
+        WriteBelow(keep);
+        if (keep > bufferStart_) {
+            std::copy(At(keep), At(loaded_), buffer_.data());
+            bufferStart_ = keep;
+        }
+        const std::int64_t count = std::min(chunk_, values_ - loaded_);
+        input_.ReadRaw(At(loaded_), first_ + loaded_, count);
+        loaded_ += count;
+    }
+
+    void WriteBelow(std::int64_t end) {
+        if (end <= written_) return;
+        output_.WriteRaw(At(written_), first_ + written_, end - written_);
+        if (channelPeaks_) TakeChannelPeaks(*channelPeaks_, At(written_), written_, end - written_);
+        written_ = end;
+    }
+
     // Gain 1 - shape(i) (1 - T / P) over raw values c - B .. c + B, clipped to the document.
     void Dip(std::int64_t c, std::int64_t peak) {
         const std::int64_t lo = std::max<std::int64_t>(c - b_, 0);
         const std::int64_t hi = std::min(c + b_, values_ - 1);
-        const std::int64_t count = hi - lo + 1;
-        output_.ReadRaw(window_.data(), first_ + lo, count);
+        std::int32_t* window = At(lo);
         const double depth = 1.0 - static_cast<double>(threshold_) / static_cast<double>(peak);
-        for (std::int64_t t = 0; t < count; ++t) {
+        for (std::int64_t t = 0; t <= hi - lo; ++t) {
             const double gain =
                 1.0 - shape_[static_cast<std::size_t>(std::llabs(lo + t - c))] * depth;
-            auto& w = window_[static_cast<std::size_t>(t)];
+            auto& w = window[t];
             w = static_cast<std::int32_t>(std::lrint(static_cast<double>(w) * gain));
         }
-        // The overview only ever widens on writes: clear the touched columns so that the
-        // write rebuilds them from the lowered values.
-        if (const ViewPosition* view = output_.Env().View) {
-            const std::int64_t zoom = std::max<std::int32_t>(view->HorizontalZoom, 1);
-            output_.ClearOverview(view->ViewStart, view->ViewStart + output_.FrameCount() / zoom,
-                                  first_ + lo, count);
-        }
-        output_.WriteRaw(window_.data(), first_ + lo, count);
     }
 
+    Wave& input_;
     Wave& output_;
     const std::int64_t b_;
     const std::int64_t threshold_;
     const std::int64_t values_;  // raw values of the document
     const std::int64_t first_;   // store raw index of raw value 0
-    Int32Array block_;
-    // Blocks a and a - 1 as read before fitting them, and whether fitting them dipped.
-    std::array<Int32Array, 2> asRead_;
-    std::array<bool, 2> dipped_{};
-    Int32Array window_;
+    const std::int64_t chunk_;
+    // Raw values bufferStart_ .. loaded_ - 1; those before written_ are in the output already.
+    Int32Array buffer_;
+    std::int64_t bufferStart_ = 0;
+    std::int64_t loaded_ = 0;
+    std::int64_t written_ = 0;
     std::vector<double> shape_;
+    const std::vector<std::int64_t>& blockPeaks_;
+    std::vector<std::int64_t>* channelPeaks_;
 };
 
 }  // namespace
 
 WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
-                            ChannelPeaks* peaksOut) {
+                            ChannelPeaks* peaksOut, const BlockPeaks* known) {
     BusyCursor busy(ports_.dialogs);
     const std::int64_t b = std::max(neighbourhood, 1);
     const std::int64_t values = wave->FrameCount() * wave->Channels();
     const std::int64_t first = MarginFrames * wave->Channels();
     const std::int64_t blocks = values / b;
-    auto output = CreateOutput(*wave);
 
-    // Copy and measure.
-    std::vector<std::int64_t> peaks(static_cast<std::size_t>(blocks + 1), 0);
-    // Fitting gathers the channel peaks of its output as its blocks become final.
-    const bool gather = peaksOut && fastPaths_;
-    std::vector<std::int64_t> channelPeaks(gather ? wave->Channels() : 0, 0);
+    // The block peaks of the input.
+    const bool useKnown = fastPaths_ && known && known->Of() == wave.get() &&
+                          known->BlockSize() == b &&
+                          known->Peaks().size() == static_cast<std::size_t>(blocks + 1);
+    BlockPeaks measured(useKnown ? 0 : values, b);
     WalkResult result = WalkResult::Completed;
     {
-        Int32Array block(static_cast<std::size_t>(b));
         BlockWalk walk(*this, Texts().CaPeekDetect, blocks);
-        for (std::int64_t a = 0; a <= blocks; ++a) {
-            const std::int64_t count = std::min(b, values - a * b);
-            wave->ReadRaw(block.data(), first + a * b, count);
-            output->WriteRaw(block.data(), first + a * b, count);
-            peaks[static_cast<std::size_t>(a)] = LargestMagnitude(block.data(), count);
-            if (!walk.Step(a)) break;
+        if (!useKnown) {
+            const std::int64_t chunk = ChunkValues(b);
+            Int32Array buffer(static_cast<std::size_t>(std::min(chunk, values)));
+            for (std::int64_t a = 0; a <= blocks; ++a) {
+                const std::int64_t start = a * b;
+                const std::int64_t count = std::min(b, values - start);
+                if (start % chunk == 0 && count > 0)
+                    wave->ReadRaw(buffer.data(), first + start, std::min(chunk, values - start));
+                measured.Take(buffer.data() + start % chunk, start, count);
+                if (!walk.Step(a)) break;
+            }
         }
         result = walk.Finish();
     }
-    if (result == WalkResult::Cancelled) return Replace(wave, output, result);
+    if (result == WalkResult::Cancelled) return result;
+    const std::vector<std::int64_t>& peaks = useKnown ? known->Peaks() : measured.Peaks();
 
-    // A threshold of 0 would dip every value to 0: the copy stands as the result instead.
+    auto output = CreateOutput(*wave);
+    // A threshold of 0 would dip every value to 0: an unchanged copy is the result instead.
     const std::int64_t threshold = NthLargestPeak(peaks, peakCount);
-    if (threshold > 0) {
-        Dipper dipper(*output, b, threshold);
-        BlockWalk walk(*this, Texts().CaPeekFit, blocks);
-        for (std::int64_t a = 0; a <= blocks; ++a) {
-            dipper.FitBlock(a);
-            if (gather && a > 0) dipper.TakeBlockPeaks(a - 1, true, channelPeaks);
-            if (!walk.Step(a)) break;
-        }
-        result = walk.Finish();
-        if (gather && result == WalkResult::Completed) {
-            dipper.TakeBlockPeaks(blocks, false, channelPeaks);
-            *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
-        }
+    if (threshold == 0) {
+        CopyValues(*wave, *output, first, values);
+        return Replace(wave, output, result);
+    }
+
+    // Fitting gathers the channel peaks of its output as it writes them.
+    const bool gather = peaksOut && fastPaths_;
+    std::vector<std::int64_t> channelPeaks(gather ? wave->Channels() : 0, 0);
+    StreamingFitter fitter(*wave, *output, b, threshold, peaks, gather ? &channelPeaks : nullptr);
+    BlockWalk walk(*this, Texts().CaPeekFit, blocks);
+    for (std::int64_t a = 0; a <= blocks; ++a) {
+        fitter.FitBlock(a);
+        if (!walk.Step(a)) break;
+    }
+    result = walk.Finish();
+    if (result == WalkResult::Completed) {
+        fitter.Finish();
+        if (gather) *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
     }
     return Replace(wave, output, result);
 }

@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "dsp/BlockPeaks.h"
+#include "dsp/Engine.h"
+#include "support/EngineFixture.h"
+#include "text/Language.h"
+
+namespace sv {
+namespace {
+
+std::vector<std::int32_t> Values(std::int64_t count) {
+    std::vector<std::int32_t> v(static_cast<std::size_t>(count));
+    for (std::int64_t d = 0; d < count; ++d)
+        v[d] = static_cast<std::int32_t>(30000 * std::sin(d * 0.7) * std::sin(d * 0.0031));
+    v[0] = INT32_MIN;  // its magnitude fits the peak
+    return v;
+}
+
+TEST(BlockPeaks, PiecesOfAnySizeGiveTheLargestMagnitudeOfEachBlock) {
+    struct Case {
+        std::int64_t values, block, piece;
+    };
+    for (const Case c : {Case{5000, 512, 1}, Case{5000, 512, 7}, Case{5120, 512, 512},
+                         Case{5000, 512, 3 * 512 + 5}, Case{301, 1, 4}, Case{100, 512, 100}}) {
+        const auto v = Values(c.values);
+        BlockPeaks peaks(c.values, c.block);
+        for (std::int64_t d = 0; d < c.values; d += c.piece)
+            peaks.Take(v.data() + d, d, std::min(c.piece, c.values - d));
+        std::vector<std::int64_t> expected(static_cast<std::size_t>(c.values / c.block + 1), 0);
+        for (std::int64_t d = 0; d < c.values; ++d)
+            expected[d / c.block] = std::max<std::int64_t>(expected[d / c.block], std::llabs(v[d]));
+        EXPECT_EQ(peaks.Peaks(), expected) << c.values << " " << c.block << " " << c.piece;
+        EXPECT_EQ(peaks.Of(), nullptr);
+    }
+}
+
+struct KnownBlockPeaksTest : test::EngineFixture {
+    static constexpr std::int64_t Block = 1024;
+    std::unique_ptr<Wave> Make() {
+        return test::MakeDocument(env, 2, 44100, 40000, [](std::int64_t f, int c) {
+            return static_cast<std::int32_t>(2e6 * std::sin(f * 0.01 * (c + 1)) +
+                                             (f % 3001 == 5 ? 5e6 : 0));
+        });
+    }
+    static std::vector<std::int32_t> Document(Wave& wave) {
+        std::vector<std::int32_t> v(static_cast<std::size_t>(wave.FrameCount() * wave.Channels()));
+        wave.ReadRaw(v.data(), MarginFrames * wave.Channels(), static_cast<std::int64_t>(v.size()));
+        return v;
+    }
+    static BlockPeaks Gathered(Wave& wave, std::int64_t block) {
+        const auto v = Document(wave);
+        BlockPeaks peaks(static_cast<std::int64_t>(v.size()), block);
+        peaks.Take(v.data(), 0, static_cast<std::int64_t>(v.size()));
+        peaks.Complete(&wave);
+        return peaks;
+    }
+};
+
+TEST_F(KnownBlockPeaksTest, GatheredPeaksOfTheDocumentGiveTheMeasuredResult) {
+    auto measured = Make();
+    ASSERT_EQ(engine->FitPeaks(measured, 5, Block), WalkResult::Completed);
+    const auto windows = script;
+    const auto expected = Document(*measured);
+    ASSERT_NE(expected, Document(*Make()));
+
+    auto wave = Make();
+    const BlockPeaks known = Gathered(*wave, Block);
+    script = {};
+    ASSERT_EQ(engine->FitPeaks(wave, 5, Block, nullptr, &known), WalkResult::Completed);
+    EXPECT_EQ(Document(*wave), expected);
+    EXPECT_EQ(script.captions, windows.captions);
+    EXPECT_EQ(script.totals, windows.totals);
+}
+
+TEST_F(KnownBlockPeaksTest, OnlyPeaksOfThisDocumentAndBlockSizeAreTrusted) {
+    auto measured = Make();
+    ASSERT_EQ(engine->FitPeaks(measured, 5, Block), WalkResult::Completed);
+    const auto expected = Document(*measured);
+    const auto n = static_cast<std::int64_t>(expected.size());
+    // Claimed peaks of 0 make the fitting keep a copy, so peaks it trusts show in the result.
+    auto other = Make();
+    struct Case {
+        const char* name;
+        bool ofOther;
+        std::int64_t block;
+        bool fastPaths;
+        bool trusted;
+    };
+    for (const Case c : {Case{"another document", true, Block, true, false},
+                         Case{"another block size", false, 2 * Block, true, false},
+                         Case{"straightforward path", false, Block, false, false},
+                         Case{"this document", false, Block, true, true}}) {
+        auto wave = Make();
+        const auto before = Document(*wave);
+        BlockPeaks known(n, c.block);
+        known.Complete(c.ofOther ? other.get() : wave.get());
+        engine->UseFastPaths(c.fastPaths);
+        ASSERT_EQ(engine->FitPeaks(wave, 5, Block, nullptr, &known), WalkResult::Completed);
+        EXPECT_EQ(Document(*wave), c.trusted ? before : expected) << c.name;
+    }
+}
+
+}  // namespace
+}  // namespace sv
