@@ -58,7 +58,7 @@ StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const R
 }
 
 StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                             SharedSpectra& spectra) {
+                             SharedSpectra& spectra, std::vector<float>* saveGains) {
     StagesOutcome outcome;
     auto run = [&](WalkResult result) { Record(outcome, result); };
     auto goesOn = [&] { return outcome.Result == WalkResult::Completed; };
@@ -68,7 +68,11 @@ StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const 
     ChannelPeaks fitted;
     if (goesOn() && s.FitPeaks)
         run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted)));
-    if (goesOn() && s.Normalize) run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
+    if (saveGains) saveGains->clear();
+    if (goesOn() && s.Normalize && saveGains)
+        run(engine.NormalizeWhileSaving(*wave, s.NormalizeDb, s.PerChannel, &fitted, *saveGains));
+    else if (goesOn() && s.Normalize)
+        run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
     return outcome;
 }
 
