@@ -12,9 +12,8 @@ namespace sv {
 // v * gain rounded to nearest, ties to even.
 inline std::int32_t ScaledValue(std::int32_t v, float gain) {
     // A value below 2^29 times a single fits the 53 bits of a double exactly; only larger values
-    // need the wider product to round right.
-    // The SSE2 conversion is what lrint does under the default rounding mode, without the
-    // library call lrint costs where errno is kept.
+    // need the wider product to round right. The SSE2 conversion is lrint under the default
+    // rounding mode, minus the library call lrint becomes where errno is kept.
     if (v < (1 << 29) && v > -(1 << 29))
         return static_cast<std::int32_t>(
             _mm_cvtsd_si64(_mm_set_sd(static_cast<double>(v) * static_cast<double>(gain))));
