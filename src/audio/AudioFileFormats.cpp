@@ -36,15 +36,16 @@ LoadResult OpenAudioFile(const std::filesystem::path& fileName, const WaveEnviro
                                           : Wave::CreateFromFile(fileName, env);
 }
 
-SaveResult SaveAudioFile(Wave& wave, const std::filesystem::path& fileName) {
-    if (IsSoundFileExportExtension(fileName)) return ExportSoundFile(wave, fileName);
+SaveResult SaveAudioFile(Wave& wave, const std::filesystem::path& fileName,
+                         std::span<const float> channelGains) {
+    if (IsSoundFileExportExtension(fileName)) return ExportSoundFile(wave, fileName, channelGains);
     if (!IsSavableAudioFileName(fileName))
         return SaveResult::Failed("Cannot save " + fileName.string() + ": " +
                                       fileName.extension().string() +
                                       " files are read but not written; choose .wav, .flac, "
                                       ".aiff or .ogg",
                                   EINVAL);
-    return wave.SaveToFile(fileName);
+    return wave.SaveToFile(fileName, channelGains);
 }
 
 }  // namespace sv

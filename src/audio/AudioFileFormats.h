@@ -2,6 +2,7 @@
 // Which file names this program opens and saves, and the one entry for each direction: WAV
 // through our own reader and writer, the other formats through libsndfile.
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "audio/SaveResult.h"
@@ -27,7 +28,8 @@ std::filesystem::path SavableName(const std::filesystem::path& fileName);
 // Opens WAV (and names of unknown extension) with our own reader, the rest through libsndfile.
 LoadResult OpenAudioFile(const std::filesystem::path& fileName, const WaveEnvironment& env);
 
-// Saves in the format the name's extension gives.
-SaveResult SaveAudioFile(Wave& wave, const std::filesystem::path& fileName);
+// Saves in the format the name's extension gives; with a gain per channel, as normalized by them.
+SaveResult SaveAudioFile(Wave& wave, const std::filesystem::path& fileName,
+                         std::span<const float> channelGains = {});
 
 }  // namespace sv

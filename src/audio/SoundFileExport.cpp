@@ -7,9 +7,11 @@
 #include <cstring>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "audio/GainScaling.h"
 #include "audio/SoundFileImport.h"
 #include "base/AtomicFileWriter.h"
 #include "base/IoError.h"
@@ -89,7 +91,8 @@ bool IsSoundFileExportExtension(const std::filesystem::path& fileName) {
     return ContainerFor(fileName).has_value();
 }
 
-SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName) {
+SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
+                           std::span<const float> channelGains) {
     const auto container = ContainerFor(fileName);
     if (!container)
         return SaveResult::Failed(
@@ -99,6 +102,8 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName) {
         return SaveResult::Failed("Cannot save " + fileName.string() + ": " + std::strerror(EACCES),
                                   EACCES);
     const int ch = wave.Channels();
+    if (!channelGains.empty() && channelGains.size() != static_cast<std::size_t>(ch))
+        throw std::invalid_argument("one gain per channel");
     const int subtype = SubtypeFor(*container, wave.Encoding());
     SF_INFO info{};
     info.channels = ch;
@@ -133,6 +138,7 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName) {
         for (std::int64_t first = 0, b = 0; first < frames; first += blockFrames, ++b) {
             const std::int64_t count = std::min(blockFrames, frames - first);
             wave.ReadRaw(values.data(), (MarginFrames + first) * ch, count * ch);
+            if (!channelGains.empty()) ScaleInterleaved(values.data(), count * ch, 0, channelGains);
             errno = 0;
             sf_count_t written = 0;
             if (asFloat) {

@@ -13,6 +13,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "audio/GainScaling.h"
 #include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
@@ -366,7 +367,7 @@ void Wave::WriteSilence(std::int64_t rawIndex, std::int64_t count) {
 
 // The header the saved file starts with; an odd fmt chunk is padded like every chunk, and
 // RiffSize is then the file's length minus 8.
-std::vector<unsigned char> Wave::FileHeader() const {
+std::vector<unsigned char> Wave::FileHeader(bool asNewDocument) const {
     const std::uint64_t fmtBody = fmtSize_ + (fmtSize_ & 1);
     std::vector<unsigned char> header(static_cast<std::size_t>(20 + fmtBody + 8), 0);
     const std::uint64_t riffSize = 20 + fmtBody + dataSize_;
@@ -379,8 +380,10 @@ std::vector<unsigned char> Wave::FileHeader() const {
     Put16(&header[20], formatTag_);
     Put16(&header[22], channels_);
     Put32(&header[24], static_cast<std::uint32_t>(sampleRate_));
-    Put32(&header[28], static_cast<std::uint32_t>(avgBytesPerSec_));
-    Put16(&header[32], blockAlign_);
+    const auto frameBytes = static_cast<std::uint16_t>(channels_ * BytesPerSample());
+    Put32(&header[28], asNewDocument ? static_cast<std::uint32_t>(sampleRate_) * frameBytes
+                                     : static_cast<std::uint32_t>(avgBytesPerSec_));
+    Put16(&header[32], asNewDocument ? frameBytes : blockAlign_);
     Put16(&header[34], bitsPerSample_);
     std::copy_n(fmtExtension_.begin(), std::min<std::size_t>(fmtExtension_.size(), fmtSize_ - 16),
                 &header[36]);
@@ -390,7 +393,8 @@ std::vector<unsigned char> Wave::FileHeader() const {
     return header;
 }
 
-void Wave::WriteSamples(AtomicFileWriter& writer, Progress& progress, bool& cancelled) {
+void Wave::WriteSamples(AtomicFileWriter& writer, Progress& progress, std::span<const float> gains,
+                        bool& cancelled) {
     const int ch = channels_;
     const int bytes = BytesPerSample();
     const std::int64_t total = FrameCount() * ch;
@@ -403,6 +407,8 @@ void Wave::WriteSamples(AtomicFileWriter& writer, Progress& progress, bool& canc
     std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
     auto saveBlock = [&](std::int64_t first, std::int64_t count) {
         ReadRaw(values.data(), ch * MarginFrames + first, count);
+        if (!gains.empty())
+            ScaleInterleaved(values.data(), count, static_cast<int>(first % ch), gains);
         EncodeSamples(encoding_, values.data(), raw.data(), count);
         writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
     };
@@ -419,17 +425,20 @@ void Wave::WriteSamples(AtomicFileWriter& writer, Progress& progress, bool& canc
     cancelled = progress.CancelRequested();
 }
 
-SaveResult Wave::SaveToFile(const std::filesystem::path& requestedName) {
+SaveResult Wave::SaveToFile(const std::filesystem::path& requestedName,
+                            std::span<const float> channelGains) {
+    if (!channelGains.empty() && channelGains.size() != channels_)
+        throw std::invalid_argument("one gain per channel");
     if (IsWriteProtected(requestedName))  // a protected target stays as it is
         return SaveResult::Failed(
             "Cannot save " + requestedName.string() + ": " + std::strerror(EACCES), EACCES);
     auto progress = env_.Ports.MakeProgress();
     try {
         AtomicFileWriter writer(requestedName, env_.WorkFolder);
-        const std::vector<unsigned char> header = FileHeader();
+        const std::vector<unsigned char> header = FileHeader(!channelGains.empty());
         writer.Write(header.data(), header.size());
         bool cancelled = false;
-        WriteSamples(writer, *progress, cancelled);
+        WriteSamples(writer, *progress, channelGains, cancelled);
         // Cancel is off in the window; a front end that cancels anyway (a signal) abandons the
         // save with the old file untouched.
         if (cancelled) return SaveResult::Failed("Saving cancelled", ECANCELED);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -87,8 +88,10 @@ class Wave {
     Wave& operator=(const Wave&) = delete;
 
     // Writes the whole file beside the target and renames it into place only when complete, so
-    // a failure leaves an existing file untouched.
-    SaveResult SaveToFile(const std::filesystem::path& fileName);
+    // a failure leaves an existing file untouched. With a gain per channel the file holds the
+    // document normalizing with those gains would make (ScaledValue), header included.
+    SaveResult SaveToFile(const std::filesystem::path& fileName,
+                          std::span<const float> channelGains = {});
 
     std::uint16_t FormatTag() const { return formatTag_; }
     std::uint16_t Channels() const { return channels_; }
@@ -138,12 +141,15 @@ class Wave {
     bool FindDataChunk(int fd, const std::filesystem::path& fileName, std::uint64_t& pos);
     void ReadSamples(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart);
     void RefuseLowDiskSpace();
-    void WriteSamples(AtomicFileWriter& writer, Progress& progress, bool& cancelled);
+    void WriteSamples(AtomicFileWriter& writer, Progress& progress, std::span<const float> gains,
+                      bool& cancelled);
     void UpdateOverviewBlock(std::int64_t rawIndex, std::int64_t stride, const std::int32_t* v,
                              std::int64_t count);
     void ResizeOverview();
     void WriteSilence(std::int64_t rawIndex, std::int64_t count);
-    std::vector<unsigned char> FileHeader() const;
+    // asNewDocument: block align and byte rate derived from the format, as a document the engine
+    // made has them, instead of as the loaded file gave them.
+    std::vector<unsigned char> FileHeader(bool asNewDocument = false) const;
 
     WaveEnvironment env_;
     std::uint32_t riffSize_ = 0;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #include "base/IoError.h"
 #include "cli/TerminalProgress.h"
@@ -27,10 +28,16 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
     if (!wave) return exit;
     record.Format = FormatOf(*wave, job.Input);
     if (job.Measure) record.Before = MeasureLevels(run.engine, *wave);
+    // Peak normalizing right before the save is applied by the save, sparing a pass over the
+    // whole document; not when something else looks at the normalized document first.
+    const bool normalizeOnSave =
+        options.Settings.Normalize && !options.NormalizeLufs && !job.Measure;
+    std::vector<float> saveGains;
     // After a cancel no further stage runs.
     if (AnyStage(options.Settings) &&
-        RunBatchStages(run.engine, wave, options.Settings, *run.spectra).Result ==
-            WalkResult::Cancelled)
+        RunBatchStages(run.engine, wave, options.Settings, *run.spectra,
+                       normalizeOnSave ? &saveGains : nullptr)
+                .Result == WalkResult::Cancelled)
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
     if (!NormalizeLoudnessIfAsked(wave, options) || Interrupted()) return ExitCancelled;
@@ -39,7 +46,7 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
         return ExitIoFailure;
     }
     if (job.Measure) record.After = MeasureLevels(run.engine, *wave);
-    return Save(session, *wave, job.Output);
+    return Save(session, *wave, job.Output, saveGains);
 }
 
 }  // namespace

@@ -50,8 +50,9 @@ std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit)
     return nullptr;
 }
 
-int Save(Session& session, Wave& wave, const std::string& path) {
-    const SaveResult result = SaveAudioFile(wave, path);
+int Save(Session& session, Wave& wave, const std::string& path,
+         std::span<const float> channelGains) {
+    const SaveResult result = SaveAudioFile(wave, path, channelGains);
     if (result.Saved()) return ExitDone;
     if (result.Cancelled() || Interrupted()) return ExitCancelled;
     if (IsFullOrProtectedMedium(result.Code()))

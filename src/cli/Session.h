@@ -3,6 +3,7 @@
 // the engine with the spectra the stages share.
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 
 #include "audio/Wave.h"
@@ -44,8 +45,10 @@ void SetUp(Session& session, const Options& options, bool silentProgress = false
 // Loads a file; on refusal reports it and returns null with exit set.
 std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit);
 
-// Saves OUT; the document writes beside it and renames, so OUT is complete or untouched.
-int Save(Session& session, Wave& wave, const std::string& path);
+// Saves OUT; the document writes beside it and renames, so OUT is complete or untouched. Gains
+// per channel normalize what is saved.
+int Save(Session& session, Wave& wave, const std::string& path,
+         std::span<const float> channelGains = {});
 
 // The engine with the spectra the commands share.
 struct EngineRun {

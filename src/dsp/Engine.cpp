@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "audio/FileMemory.h"
+#include "audio/GainScaling.h"
 #include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
 
@@ -122,13 +123,12 @@ std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChannelPeaks
     return peaks;
 }
 
-WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel,
-                             const ChannelPeaks* known) {
-    BusyCursor busy(ports_.dialogs);
-    const int channels = wave->Channels();
-    const long double fullScale = static_cast<long double>(wave->FullScale() - 1);
+std::vector<float> Engine::NormalizingGains(Wave& wave, int levelDb, bool perChannel,
+                                            const ChannelPeaks* known) {
+    const int channels = wave.Channels();
+    const long double fullScale = static_cast<long double>(wave.FullScale() - 1);
     std::vector<float> gains(static_cast<std::size_t>(channels), 0.0f);
-    const std::vector<std::int64_t> peaks = AllChannelPeaks(*wave, known);
+    const std::vector<std::int64_t> peaks = AllChannelPeaks(wave, known);
     for (int c = 0; c < channels; ++c) {
         const std::int64_t peak = peaks[c];
         if (peak >= 1)
@@ -143,7 +143,14 @@ WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perC
         gains[0] = gains[0] == 0.0f ? 0.0f : common;
         gains[1] = gains[1] == 0.0f ? 0.0f : common;
     }
+    return gains;
+}
 
+WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel,
+                             const ChannelPeaks* known) {
+    BusyCursor busy(ports_.dialogs);
+    const int channels = wave->Channels();
+    const std::vector<float> gains = NormalizingGains(*wave, levelDb, perChannel, known);
     auto output = CreateOutput(*wave);
     const std::int64_t frames = wave->FrameCount();
     const std::int64_t blocks = frames / BlockSize;
@@ -154,21 +161,24 @@ WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perC
         for (int c = 0; c < channels; ++c) {
             wave->ReadChannel(lanes_[0].block.data(), storeFrame, c, count);
             const float gain = gains[c];
-            for (std::int64_t i = 0; i < count; ++i) {
-                auto& v = lanes_[0].block[static_cast<std::size_t>(i)];
-                // A value below 2^29 times a single fits the 53 bits of a double exactly; only
-                // larger values need the wider product to round right.
-                if (v < (1 << 29) && v > -(1 << 29))
-                    v = static_cast<std::int32_t>(std::lrint(static_cast<double>(v) * gain));
-                else
-                    v = static_cast<std::int32_t>(std::lrint(static_cast<long double>(v) * gain));
-            }
+            std::int32_t* values = lanes_[0].block.data();
+            for (std::int64_t i = 0; i < count; ++i) values[i] = ScaledValue(values[i], gain);
             output->WriteChannel(lanes_[0].block.data(), storeFrame, c, count);
         }
         if (walk.CancelRequested()) break;  // this walk asks before it reports
         walk.Step(d);
     }
     return Replace(wave, output, walk.Finish());
+}
+
+WalkResult Engine::NormalizeWhileSaving(Wave& wave, int levelDb, bool perChannel,
+                                        const ChannelPeaks* known, std::vector<float>& gains) {
+    BusyCursor busy(ports_.dialogs);
+    gains = NormalizingGains(wave, levelDb, perChannel, known);
+    BlockWalk walk(*this, Texts().CaNormalizing, wave.FrameCount() / BlockSize);
+    if (walk.Finish() == WalkResult::Completed) return WalkResult::Completed;
+    gains.clear();
+    return WalkResult::Cancelled;
 }
 
 }  // namespace sv

@@ -56,8 +56,16 @@ class Engine {
     // Normalizing. Peaks a stage gathered while writing the document spare normalizing its own
     // scan when they are of that very document.
     std::int64_t FindChannelPeak(Wave& wave, int channel);
+    // The gain normalizing gives each channel (0 for a silent one), with the peak windows.
+    std::vector<float> NormalizingGains(Wave& wave, int levelDb, bool perChannel,
+                                        const ChannelPeaks* known = nullptr);
     WalkResult Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel,
                          const ChannelPeaks* known = nullptr);
+    // Normalizing for a caller that saves next and applies gains while encoding: the document
+    // is not rewritten and its normalizing window shows complete. Cancelled, with no gains,
+    // where Normalize would have been.
+    WalkResult NormalizeWhileSaving(Wave& wave, int levelDb, bool perChannel,
+                                    const ChannelPeaks* known, std::vector<float>& gains);
 
     // Spectrum measurement and levelling.
     // A tally that a stage gathered while writing wave spares the measurement its walk.

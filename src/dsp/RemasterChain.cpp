@@ -72,7 +72,7 @@ StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const R
 }
 
 StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                             SharedSpectra& spectra) {
+                             SharedSpectra& spectra, std::vector<float>* saveGains) {
     StagesOutcome outcome;
     SwapFileReuse reuse(engine);
     auto run = [&](WalkResult result) { Record(outcome, result); };
@@ -83,7 +83,11 @@ StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const 
     ChannelPeaks fitted;
     if (goesOn() && s.FitPeaks)
         run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted)));
-    if (goesOn() && s.Normalize) run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
+    if (saveGains) saveGains->clear();
+    if (goesOn() && s.Normalize && saveGains)
+        run(engine.NormalizeWhileSaving(*wave, s.NormalizeDb, s.PerChannel, &fitted, *saveGains));
+    else if (goesOn() && s.Normalize)
+        run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
     return outcome;
 }
 

@@ -3,6 +3,7 @@
 // batch and the command line.
 #include <array>
 #include <memory>
+#include <vector>
 
 #include "dsp/Engine.h"
 #include "dsp/RemasterSettings.h"
@@ -40,8 +41,11 @@ StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const R
                             SharedSpectra& spectra);
 
 // The batch's per-file chain: like Remaster It, but every stage after a cancel is skipped.
+// With saveGains, for a caller that saves right after the chain, normalizing leaves its gains
+// there for the save to apply instead of rewriting the document (see
+// Engine::NormalizeWhileSaving); they stay empty when normalizing does not complete.
 StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                             SharedSpectra& spectra);
+                             SharedSpectra& spectra, std::vector<float>* saveGains = nullptr);
 
 // Detect: measures the document and makes the channel mean the example timbre. Returns
 // ExampleReady; the target is not touched here.

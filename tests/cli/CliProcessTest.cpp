@@ -177,13 +177,18 @@ TEST_F(CliProcessTest, HangupQuitBrokenPipeAndTerminateCleanUpLikeCtrlC) {
 
 TEST_F(CliProcessTest, InterruptWhileSavingKeepsTheOldOutput) {
     test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 300}, test::Noise16);
-    WriteFile(dir / "out.wav", "previous result");
-    const auto run =
-        Run({.args = {"remaster", In(), Out()}, .signalAt = "Saving", .signals = {SIGINT}});
-    EXPECT_EQ(run.exit, 130) << run.err;
-    EXPECT_EQ(ReadFile(dir / "out.wav"), "previous result");
-    EXPECT_EQ(FilesBeside(), 2);  // in.wav and out.wav: no temporary file left
-    EXPECT_EQ(SwapFilesLeft(), 0);
+    // With --normalize the save is also where normalizing happens.
+    for (const char* stage : {"", "--normalize"}) {
+        SCOPED_TRACE(stage);
+        WriteFile(dir / "out.wav", "previous result");
+        std::vector<std::string> args = {"remaster", In(), Out()};
+        if (*stage) args.push_back(stage);
+        const auto run = Run({.args = args, .signalAt = "Saving", .signals = {SIGINT}});
+        EXPECT_EQ(run.exit, 130) << run.err;
+        EXPECT_EQ(ReadFile(dir / "out.wav"), "previous result");
+        EXPECT_EQ(FilesBeside(), 2);  // in.wav and out.wav: no temporary file left
+        EXPECT_EQ(SwapFilesLeft(), 0);
+    }
 }
 
 TEST_F(CliProcessTest, ASecondInterruptEndsAtOnceWithoutLeavingSwapFiles) {

@@ -186,6 +186,38 @@ TEST_F(CliTest, EveryStageRunsAndDetectStoresATimbre) {
     EXPECT_EQ(SwapFilesLeft(dir), 0);
 }
 
+// Without --json nothing looks at the normalized document before the save, so the save applies
+// normalizing's gains; with it the document is normalized first. The files must not differ.
+TEST_F(CliTest, NormalizingWhileSavingWritesWhatNormalizingFirstWrites) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 300000},
+                   [](std::int64_t f, int c) { return test::Noise16(f, c) / (3 + 2 * c); });
+    const std::vector<std::vector<std::string>> settings = {
+        {"--normalize"},
+        {"--normalize", "--per-channel", "--normalize-db", "-7"},
+        {"--fit-peaks", "--normalize", "--normalize-db", "-1"},
+    };
+    for (const char* extension : {".wav", ".flac"}) {
+        for (const auto& stages : settings) {
+            SCOPED_TRACE(extension + (" " + stages.back()));
+            std::vector<std::string> args = {"remaster", (dir / "in.wav").string(), ""};
+            args.insert(args.end(), stages.begin(), stages.end());
+            args[2] = (dir / (std::string("fused") + extension)).string();
+            const auto fused = RunCli(dir, args);
+            ASSERT_EQ(fused.exit, 0) << fused.err;
+            // The normalizing step still shows, before the save.
+            EXPECT_LT(fused.err.find("Normalizing: 100%"), fused.err.find("Saving: 0%"))
+                << fused.err;
+            args[2] = (dir / (std::string("walked") + extension)).string();
+            args.push_back("--json");
+            ASSERT_EQ(RunCli(dir, args).exit, 0);
+            const std::string walked = test::ReadFile(args[2]);
+            ASSERT_GT(walked.size(), 100000u);
+            EXPECT_TRUE(walked == test::ReadFile(dir / (std::string("fused") + extension)));
+        }
+    }
+    EXPECT_EQ(SwapFilesLeft(dir), 0);
+}
+
 TEST_F(CliTest, BatchNamesResultsAndNeverOverwritesUnasked) {
     std::filesystem::create_directories(dir / "src");
     for (const char* name : {"b.WAV", "a.wav", "c.wav"})
