@@ -13,8 +13,9 @@ namespace sv {
 
 class HopPacer {
   public:
-    // lead: how many hops thread 0 may be ahead of thread 1.
-    explicit HopPacer(std::int64_t lead) : lead_(lead) {}
+    // lead: how many hops thread 0 may be ahead of thread 1. trail: how many hops thread 1
+    // stays behind thread 0 at least (1: thread 1 starts a hop once thread 0 has finished it).
+    explicit HopPacer(std::int64_t lead, std::int64_t trail = 0) : lead_(lead), trail_(trail) {}
     HopPacer(const HopPacer&) = delete;
     HopPacer& operator=(const HopPacer&) = delete;
 
@@ -22,7 +23,8 @@ class HopPacer {
     bool MayStart(int self, std::int64_t h);
     // Thread self has finished hop h (thread 0: and the walk goes on past it).
     void Finished(int self, std::int64_t h);
-    // Thread 0 ends the walk after hop h: thread 1 still finishes the hops up to h.
+    // Thread 0 ends the walk after hop h: thread 1 still finishes the hops up to h, for which
+    // thread 0 must have called Finished up to hop h - 1 + trail.
     void EndAfter(std::int64_t h);
     // Ends the walk at once for both threads: a failure in one of them.
     void Abandon();
@@ -30,11 +32,12 @@ class HopPacer {
   private:
     bool Ready(int self, std::int64_t h) const {
         if (abandoned_.load() || h >= end_.load()) return true;
-        return self == 0 ? done_[1].load() >= h - lead_ : done_[0].load() >= h;
+        return self == 0 ? done_[1].load() >= h - lead_ : done_[0].load() >= h + trail_;
     }
     void WakeWaiters();
 
     const std::int64_t lead_;
+    const std::int64_t trail_;
     // Hops finished by each thread. Sequentially consistent with waiting_: a thread that
     // publishes progress either sees the other waiting or is seen by it.
     std::atomic<std::int64_t> done_[2]{0, 0};

@@ -9,6 +9,7 @@
 #endif
 
 #include "dsp/Engine.h"
+#include "dsp/HopPacer.h"
 #include "dsp/SpectrumRing.h"
 #include "text/Language.h"
 
@@ -89,69 +90,79 @@ WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
         for (int c = 0; c < channels; ++c) rings.emplace_back(static_cast<std::uint16_t>(window));
         std::vector<BinSpectrum> candidates(2, BinSpectrum{});
         std::array<BinSpectrum*, 2> profiles{&profile0, &profile1};
-        ChannelWorker* worker = PairWorker(channels);
-        // Hop h is read into block(h, c). With two threads the worker takes channel 0, whose
-        // level is the longest task, while the caller does channel 1 and reads the next hop
-        // into the other blocks.
-        std::array<Int32Array, 2> spare;
-        if (worker)
-            for (auto& b : spare) b.resize(BlockSize);
-        auto block = [&](std::int64_t h, int c) -> Int32Array& {
-            return (h & 1) && worker ? spare[c] : lanes_[c].block;
-        };
-        auto read = [&](std::int64_t h) {
-            for (int c = 0; c < channels; ++c)
-                wave.ReadChannel(block(h, c).data(), h * Hop, c, BlockSize);
-        };
-        // Adds the read hop h of every channel to its ring and reads the next one; with measure,
-        // returns channel 0's window level.
-        auto addHop = [&](std::int64_t h, bool measure) {
-            float level = 0.0f;
-            auto add = [&](int c) {
-                HopLane& lane = lanes_[c];
-                lane.fourier.Forward(block(h, c).data(), lane.spectrum.data());
-                rings[c].AddSpectrum(lane.spectrum.data());
-                if (measure && c == 0) level = rings[0].MeanLevel();
-            };
-            const bool more = h < lastSearch;
-            if (worker) {
-                worker->RunBoth(
-                    [&] {
-                        add(1);
-                        if (more) read(h + 1);
-                    },
-                    [&] { add(0); });
-            } else {
-                for (int c = 0; c < channels; ++c) add(c);
-                if (more) read(h + 1);
-            }
-            return level;
-        };
-        read(1);
-        for (std::int64_t h = 1; h <= window; ++h) addHop(h, false);
-
         // With more parts than searched hops every hop ends a part of its own.
         const std::int64_t interval = (lastSearch - window) / std::max(parts, 1);
-        std::array<float, 2> quietest{NoLevelYet, NoLevelYet};
-        for (std::int64_t h = window + 1; h <= lastSearch; ++h) {
-            // Channel 0 picks the window for both channels, so the profiles stay aligned.
-            const float level = addHop(h, true);
-            // Both channels' records are set and reset together, so they win together.
-            if (quietest[0] > level) {
-                quietest.fill(level);
-                if (worker)
-                    worker->RunBoth([&] { rings[0].MaxSpectrum(candidates[0]); },
-                                    [&] { rings[1].MaxSpectrum(candidates[1]); });
-                else
-                    for (int c = 0; c < channels; ++c) rings[c].MaxSpectrum(candidates[c]);
-            }
-            if (interval == 0 || (h - window) % interval == 0) {
-                for (int c = 0; c < channels; ++c) TakeLarger(*profiles[c], candidates[c]);
-                quietest.fill(NoLevelYet);
-            }
+        auto endsPart = [&](std::int64_t h) {
+            return interval == 0 || (h - window) % interval == 0;
+        };
+        // Hop h of channel c into its ring.
+        auto addHop = [&](int c, std::int64_t h) {
+            HopLane& lane = lanes_[c];
+            wave.ReadChannel(lane.block.data(), h * Hop, c, BlockSize);
+            lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
+            rings[c].AddSpectrum(lane.spectrum.data());
+        };
+        // Channel 0 picks the window for both channels, so the profiles stay aligned: both
+        // channels' records are set and reset together, so they win together.
+        float quietest = NoLevelYet;
+        auto judge = [&] {
+            const float level = rings[0].MeanLevel();
+            const bool quieter = quietest > level;
+            if (quieter) quietest = level;
+            return quieter;
+        };
+        auto keep = [&](int c, std::int64_t h, bool quieter) {
+            if (quieter) rings[c].MaxSpectrum(candidates[c]);
+            if (endsPart(h)) TakeLarger(*profiles[c], candidates[c]);
+        };
+        // Reports a searched hop; false once cancelled. Detection keeps the window alive at
+        // every hop.
+        auto report = [&](std::int64_t h) {
             walk.Step(h);
-            walk.ProcessEvents();  // detection keeps the window alive at every hop
-            if (walk.CancelRequested()) break;
+            walk.ProcessEvents();
+            return !walk.CancelRequested();
+        };
+        if (ChannelWorker* worker = PairWorker(channels)) {
+            // Each channel on a thread of its own, store reads included. Channel 1 takes a hop
+            // once channel 0 has judged it, so its ring still holds that hop's window when the
+            // judgement says to keep it.
+            HopPacer pacer(PacerLead(channels), 1);
+            std::array<bool, 64> quieterAt{};
+            auto walkLane = [&](int c) {
+                try {
+                    for (std::int64_t h = 1; h <= lastSearch; ++h) {
+                        if (!pacer.MayStart(c, h)) return;
+                        addHop(c, h);
+                        if (h > window) {
+                            bool& quieter = quieterAt[static_cast<std::size_t>(h % 64)];
+                            if (c == 0) quieter = judge();
+                            keep(c, h, quieter);
+                            if (c == 0 && endsPart(h)) quietest = NoLevelYet;
+                        }
+                        // Channel 1 may take hop h now, and only a report that goes on lets it
+                        // take the next.
+                        pacer.Finished(c, h);
+                        if (c == 0 && h > window && !report(h)) {
+                            pacer.EndAfter(h);
+                            return;
+                        }
+                    }
+                } catch (...) {
+                    pacer.Abandon();  // the other thread must not wait for this one
+                    throw;
+                }
+            };
+            worker->RunBoth([&] { walkLane(0); }, [&] { walkLane(1); });
+        } else {
+            for (std::int64_t h = 1; h <= window; ++h)
+                for (int c = 0; c < channels; ++c) addHop(c, h);
+            for (std::int64_t h = window + 1; h <= lastSearch; ++h) {
+                for (int c = 0; c < channels; ++c) addHop(c, h);
+                const bool quieter = judge();
+                for (int c = 0; c < channels; ++c) keep(c, h, quieter);
+                if (endsPart(h)) quietest = NoLevelYet;
+                if (!report(h)) break;
+            }
         }
     }
     return walk.Finish();
