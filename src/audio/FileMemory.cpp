@@ -28,6 +28,12 @@ std::atomic<bool> blockTransfers{true};
 
 void FileMemory::UseBlockTransfers(bool on) { blockTransfers.store(on); }
 
+struct FileMemory::Source {
+    SourceSamples Samples;
+    struct stat Seen {};  // the file as it was when reading through began
+    std::vector<unsigned char> Bytes;
+};
+
 FileMemory::FileMemory(const std::filesystem::path& fileName, bool exclusive)
     : window_(static_cast<std::size_t>(W), 0), fileName_(fileName) {
     const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
@@ -101,6 +107,7 @@ FileMemory::~FileMemory() {
 
 void FileMemory::Recycle() {
     std::lock_guard guard(lock_);
+    source_.reset();
     staleEnd_ = std::max(staleEnd_, writtenEnd_);
     writtenEnd_ = 0;
     length_ = 0;
@@ -110,8 +117,17 @@ void FileMemory::Recycle() {
     modified_ = false;
 }
 
+void FileMemory::ReadThrough(SourceSamples source) {
+    std::lock_guard guard(lock_);
+    auto state = std::make_unique<Source>();
+    if (::fstat(source.File.Get(), &state->Seen) != 0) ThrowIoError("Cannot read " + source.Name.string());
+    state->Samples = std::move(source);
+    source_ = std::move(state);
+}
+
 void FileMemory::SetLength(std::int64_t count) {
     std::lock_guard guard(lock_);
+    if (source_) CopySourceIn();
     length_ = count;
     const std::int64_t values = std::max(count, W);
     // The window keeps its values across a cut, the file does not.
@@ -133,6 +149,54 @@ void FileMemory::ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64
                                 : ReadFullyAt(fd_, to, bytes, offset, fileName_);
     // What lies beyond the end of the file reads as zeros.
     std::memset(reinterpret_cast<char*>(to) + got, 0, static_cast<std::size_t>(count) * 4 - got);
+    if (source_ && stored < count) ReadSource(valueOffset + stored, to + stored, count - stored);
+}
+
+void FileMemory::ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int64_t count) {
+    const SourceSamples& source = source_->Samples;
+    const std::int64_t first = std::max(valueOffset, source.FirstValue);
+    const std::int64_t end = std::min(valueOffset + count, source.FirstValue + source.Count);
+    if (first >= end) return;
+    // Another program changing the file would change the document under the user's hands.
+    struct stat now {};
+    const struct stat& seen = source_->Seen;
+    if (::fstat(source.File.Get(), &now) != 0) ThrowIoError("Cannot read " + source.Name.string());
+    if (now.st_size != seen.st_size || now.st_mtim.tv_sec != seen.st_mtim.tv_sec ||
+        now.st_mtim.tv_nsec != seen.st_mtim.tv_nsec)
+        throw IoError("Cannot read " + source.Name.string() +
+                          ": the file was changed by another program while in use",
+                      ESTALE);
+    const int width = EncodedBytes(source.Encoding);
+    const auto bytes = static_cast<std::size_t>(end - first) * static_cast<std::size_t>(width);
+    if (source_->Bytes.size() < bytes) source_->Bytes.resize(bytes);
+    const std::uint64_t offset =
+        source.DataOffset + static_cast<std::uint64_t>(first - source.FirstValue) * width;
+    constexpr std::size_t MappedReadBytes = 262144;
+    unsigned char* raw = source_->Bytes.data();
+    if (!(bytes >= MappedReadBytes && CopyThroughMapping(source.File.Get(), raw, bytes, offset)) &&
+        ReadFullyAt(source.File.Get(), raw, bytes, offset, source.Name) < bytes)
+        throw IoError("Cannot read " + source.Name.string() + ": unexpected end of file");
+    DecodeSamples(source.Encoding, raw, to + (first - valueOffset), end - first);
+}
+
+void FileMemory::EndReadingThrough() {
+    std::lock_guard guard(lock_);
+    if (source_) CopySourceIn();
+}
+
+void FileMemory::CopySourceIn() {
+    const SourceSamples& source = source_->Samples;
+    // In pieces of moderate size; one that fails leaves the store readable as before, the
+    // values below writtenEnd_ copied and the rest still read through.
+    constexpr std::int64_t PieceValues = 65536;
+    std::vector<std::int32_t> values(static_cast<std::size_t>(PieceValues));
+    const std::int64_t end = source.FirstValue + source.Count;
+    for (std::int64_t at = std::max(writtenEnd_, source.FirstValue); at < end; at += PieceValues) {
+        const std::int64_t n = std::min(PieceValues, end - at);
+        ReadSource(at, values.data(), n);
+        WriteFile(at, values.data(), n);
+    }
+    source_.reset();
 }
 
 void FileMemory::WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count) {
@@ -238,6 +302,7 @@ void FileMemory::MoveWindow(std::int64_t index) {
 
 void FileMemory::WriteValue(std::int64_t index, std::int32_t value) {
     std::lock_guard guard(lock_);
+    if (source_) CopySourceIn();
     MoveWindow(index);
     *Slot(index - windowStart_) = value;
     modified_ = true;
@@ -327,6 +392,7 @@ void FileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t
 
 void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                             const std::int32_t* in) {
+    EndReadingThrough();
     if (!blockTransfers.load(std::memory_order_relaxed)) {
         for (std::int64_t i = 0; i < count; ++i) WriteValue(index + i * stride, in[i]);
         return;
@@ -343,6 +409,7 @@ void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_
 
 void FileMemory::AddBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                           const std::int32_t* in, std::int32_t* sums) {
+    EndReadingThrough();
     if (!blockTransfers.load(std::memory_order_relaxed)) {
         for (std::int64_t i = 0; i < count; ++i) {
             const std::int64_t at = index + i * stride;

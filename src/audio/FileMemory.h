@@ -8,9 +8,21 @@
 #include <mutex>
 #include <vector>
 
+#include "audio/SampleEncoding.h"
 #include "base/AbruptExitCleanup.h"
+#include "base/FileDescriptor.h"
 
 namespace sv {
+
+// Samples of a sound file's data chunk that a store reads in place (FileMemory::ReadThrough).
+struct SourceSamples {
+    FileDescriptor File;  // open for reading; the store keeps it
+    std::filesystem::path Name;
+    std::uint64_t DataOffset = 0;  // byte offset of the first sample
+    SampleEncoding Encoding = SampleEncoding::Signed16;
+    std::int64_t FirstValue = 0;  // the store index the first sample has
+    std::int64_t Count = 0;       // samples
+};
 
 class FileMemory {
   public:
@@ -37,6 +49,13 @@ class FileMemory {
     // again, while the file keeps its pages, which spares the system freeing them now and
     // finding new ones for the next document.
     void Recycle();
+
+    // Lets the store read the source's samples where they are instead of holding copies: values
+    // FirstValue .. FirstValue + Count - 1 are the samples, decoded when read, and the swap file
+    // stays empty until the first change (a write, an add or a new length), which copies them in
+    // first. The store must be new, its length set. The file must stay as it is meanwhile: its
+    // size and modification time are checked at every read, and a change is an IoError.
+    void ReadThrough(SourceSamples source);
 
     void SetLength(std::int64_t count);
     std::int64_t Length() const { return length_; }
@@ -86,6 +105,11 @@ class FileMemory {
     void ReadSequential(std::int64_t index, std::int64_t count, std::int32_t* out);
     void WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in);
     void ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
+    // Puts the source's samples for the values valueOffset .. + count - 1 at to, where it has any.
+    void ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
+    // Ends reading through: the samples the swap file lacks are copied into it.
+    void CopySourceIn();
+    void EndReadingThrough();  // CopySourceIn under the lock, when reading through
     void WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count);
     // Overwrites with zeros what the file still holds of its earlier use below end, from
     // writtenEnd_ on: done before writtenEnd_ passes values that were not written.
@@ -105,6 +129,10 @@ class FileMemory {
     // After Recycle, file values from writtenEnd_ up to here may still hold the earlier
     // document's; beyond both the file holds zeros or nothing.
     std::int64_t staleEnd_ = 0;
+    // While set, values at or above writtenEnd_ in the source's span are its samples, and the
+    // window holds no change (modified_ is false): every change first copies them in.
+    struct Source;
+    std::unique_ptr<Source> source_;
     std::vector<std::int32_t> window_;
     std::int64_t head_ = 0;  // where slot 0 lives in window_
     // Slots 0 .. loaded_ - 1 hold the window's values; the rest are pending: their values are

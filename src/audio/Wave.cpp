@@ -326,6 +326,24 @@ void Wave::ReadSamples(int fd, const std::filesystem::path& fileName, std::uint6
     ResizeOverview();
     CreateStore("sv", "swp.tmp");
     memory_->SetLength(ch * (n + 2 * MarginFrames));
+    // An overview to fill needs every sample now.
+    if (env_.SamplesStayInSourceFile && !env_.View) {
+        // The margins read as silence without being written.
+        const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (copy < 0) ThrowIoError("Cannot read " + fileName.string());
+        memory_->ReadThrough(
+            {FileDescriptor(copy), fileName, dataStart, encoding_, ch * MarginFrames, total});
+    } else {
+        CopySamplesIn(fd, fileName, dataStart);
+    }
+    saved_ = true;
+    hasData_ = true;
+    outcome_ = LoadOutcome::Loaded;
+}
+
+void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart) {
+    const int ch = channels_;
+    const std::int64_t total = FrameCount() * ch;
     WriteSilence(0, ch * MarginFrames);
     Int32Array values(static_cast<std::size_t>(TransferBlock), 0);
 
@@ -352,9 +370,6 @@ void Wave::ReadSamples(int fd, const std::filesystem::path& fileName, std::uint6
     }
     loadBlock(blocks * TransferBlock, total - blocks * TransferBlock);
     WriteSilence(ch * MarginFrames + total, ch * MarginFrames);
-    saved_ = true;
-    hasData_ = true;
-    outcome_ = LoadOutcome::Loaded;
     progress->SetDone(blocks);
 }
 

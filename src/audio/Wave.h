@@ -30,6 +30,10 @@ struct WaveEnvironment {
     std::filesystem::path WorkFolder;
     FrontEndPorts Ports;
     const ViewPosition* View = nullptr;  // null: no overview updates
+    // Loaded samples are read from their file until the document first changes, instead of
+    // being copied to the swap file at once. For short-lived programs only: another program
+    // changing the file meanwhile makes every later read fail.
+    bool SamplesStayInSourceFile = false;
 };
 
 // True when fileName exists and must not be written: no write permission for this user, or no
@@ -140,6 +144,7 @@ class Wave {
     bool AcceptFormat(const unsigned char* fmt, const std::vector<unsigned char>& extension);
     bool FindDataChunk(int fd, const std::filesystem::path& fileName, std::uint64_t& pos);
     void ReadSamples(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart);
+    void CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart);
     void RefuseLowDiskSpace();
     void WriteSamples(AtomicFileWriter& writer, Progress& progress, std::span<const float> gains,
                       bool& cancelled);

@@ -30,6 +30,7 @@ void SetUp(Session& session, const Options& options, bool silentProgress) {
     session.env.Ports.progress = TerminalProgressFactory(options.Quiet || silentProgress);
     session.env.Ports.dialogs = &session.dialogs;
     session.env.View = nullptr;
+    session.env.SamplesStayInSourceFile = true;
 }
 
 std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit) {

@@ -3,6 +3,8 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <bit>
+#include <fstream>
 #include <climits>
 #include <cmath>
 #include <stdexcept>
@@ -346,6 +348,74 @@ TEST_F(WaveTest, SavingOverTheSourceFileWorks) {
     auto wave = Load(dir / "a.wav");
     ASSERT_TRUE(wave->SaveToFile(dir / "a.wav").Saved());
     EXPECT_EQ(test::ReadFile(dir / "a.wav"), before);
+}
+
+// A document read through its file must be, value for value and at every step, the document a
+// copying load makes: through window moves both ways, a first change, a save over the source.
+TEST_F(WaveTest, ADocumentReadThroughItsFileIsTheDocumentACopyingLoadMakes) {
+    struct Case {
+        std::uint16_t tag, channels, bits;
+    };
+    const Case cases[] = {{1, 1, 8}, {1, 2, 16}, {1, 2, 24}, {1, 1, 32}, {3, 2, 32}};
+    WaveEnvironment through = env;
+    through.SamplesStayInSourceFile = true;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.tag << "/" << c.channels << "/" << c.bits);
+        const auto file = dir / "in.wav";
+        test::WriteWav(file, {.formatTag = c.tag, .channels = c.channels, .bits = c.bits,
+                              .frames = 700001},
+                       [&](std::int64_t f, int ch) {
+                           const int n = test::Noise16(f, ch);
+                           if (c.tag == 3) return std::bit_cast<int>(n / 32768.0f * 1.5f);
+                           const int low = c.bits > 16 ? static_cast<int>(f & 255) : 0;  // every byte used
+                           return c.bits == 8 ? n & 255 : n * (1 << (c.bits - 16)) + low;
+                       });
+        auto copied = Load(file);
+        auto read = Wave::CreateFromFile(file, through).Document;
+        ASSERT_TRUE(copied && read);
+        const std::int64_t length = copied->Memory().Length();
+        ASSERT_EQ(read->Memory().Length(), length);
+        auto everything = [&](Wave& wave, bool backwards) {
+            std::vector<std::int32_t> all(static_cast<std::size_t>(length));
+            const std::int64_t piece = 300007;  // not a window fraction: spans cross the ring's wrap
+            for (std::int64_t k = 0; k * piece < length; ++k) {
+                const std::int64_t first = backwards ? std::max<std::int64_t>(0, length - (k + 1) * piece)
+                                                     : k * piece;
+                const std::int64_t end = backwards ? length - k * piece : std::min(length, first + piece);
+                wave.ReadRaw(all.data() + first, first, end - first);
+            }
+            return all;
+        };
+        const auto expected = everything(*copied, false);
+        EXPECT_EQ(everything(*read, true), expected);
+        EXPECT_EQ(everything(*read, false), expected);
+        // The first change copies the samples in; the rest must stay as they were.
+        const std::int32_t changed[3] = {7, -7, 77};
+        for (Wave* wave : {copied.get(), read.get()}) wave->WriteRaw(changed, length / 2, 3);
+        EXPECT_EQ(everything(*read, true), everything(*copied, true));
+        ASSERT_TRUE(copied->SaveToFile(dir / "copied.wav").Saved());
+
+        // Saved over its own file, the document still reads the samples it had.
+        auto again = Wave::CreateFromFile(file, through).Document;
+        ASSERT_TRUE(again->SaveToFile(file).Saved());
+        again->WriteRaw(changed, length / 2, 3);
+        ASSERT_TRUE(again->SaveToFile(dir / "again.wav").Saved());
+        EXPECT_EQ(test::ReadFile(dir / "again.wav"), test::ReadFile(dir / "copied.wav"));
+    }
+    EXPECT_EQ(SwapFiles(), 0);
+}
+
+// Another program writing into the file must not change the document unseen.
+TEST_F(WaveTest, ADocumentReadThroughAFileThatChangesFailsToRead) {
+    WaveEnvironment through = env;
+    through.SamplesStayInSourceFile = true;
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 600000}, test::Noise16);
+    auto wave = Wave::CreateFromFile(dir / "in.wav", through).Document;
+    std::int32_t value = 0;
+    wave->ReadRaw(&value, 100, 1);
+    std::ofstream(dir / "in.wav", std::ios::binary | std::ios::app).put('x');
+    std::vector<std::int32_t> all(static_cast<std::size_t>(wave->Memory().Length()));
+    EXPECT_THROW(wave->ReadRaw(all.data(), 0, static_cast<std::int64_t>(all.size())), IoError);
 }
 
 TEST_F(WaveTest, SavingThroughALinkReplacesTheLinkedFile) {
