@@ -125,6 +125,14 @@ void FileMemory::ReadThrough(SourceSamples source) {
     source_ = std::move(state);
 }
 
+void FileMemory::StopReadingThrough(const std::filesystem::path& file) {
+    struct stat named {};
+    if (::stat(file.c_str(), &named) != 0) return;  // a new file cannot be the source
+    std::lock_guard guard(lock_);
+    if (source_ && source_->Seen.st_dev == named.st_dev && source_->Seen.st_ino == named.st_ino)
+        CopySourceIn();
+}
+
 void FileMemory::SetLength(std::int64_t count) {
     std::lock_guard guard(lock_);
     if (source_) CopySourceIn();

@@ -56,6 +56,9 @@ class FileMemory {
     // first. The store must be new, its length set. The file must stay as it is meanwhile: its
     // size and modification time are checked at every read, and a change is an IoError.
     void ReadThrough(SourceSamples source);
+    // Copies the samples in when they are read through file (the same file, links followed): a
+    // save is about to write it, possibly in place.
+    void StopReadingThrough(const std::filesystem::path& file);
 
     void SetLength(std::int64_t count);
     std::int64_t Length() const { return length_; }

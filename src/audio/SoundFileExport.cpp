@@ -116,6 +116,7 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
                                   EINVAL);
     auto progress = wave.Env().Ports.MakeProgress();
     try {
+        wave.PrepareToOverwrite(fileName);
         AtomicFileWriter writer(fileName, wave.Env().WorkFolder);
         errno = 0;
         std::unique_ptr<SNDFILE, SoundFileCloser> file(

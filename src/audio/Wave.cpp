@@ -449,6 +449,7 @@ SaveResult Wave::SaveToFile(const std::filesystem::path& requestedName,
             "Cannot save " + requestedName.string() + ": " + std::strerror(EACCES), EACCES);
     auto progress = env_.Ports.MakeProgress();
     try {
+        PrepareToOverwrite(requestedName);
         AtomicFileWriter writer(requestedName, env_.WorkFolder);
         const std::vector<unsigned char> header = FileHeader(!channelGains.empty());
         writer.Write(header.data(), header.size());

@@ -96,6 +96,11 @@ class Wave {
     // document normalizing with those gains would make (ScaledValue), header included.
     SaveResult SaveToFile(const std::filesystem::path& fileName,
                           std::span<const float> channelGains = {});
+    // Called before writing fileName: samples still read from that very file are copied to the
+    // swap file first, since the save may write it in place.
+    void PrepareToOverwrite(const std::filesystem::path& fileName) {
+        memory_->StopReadingThrough(fileName);
+    }
 
     std::uint16_t FormatTag() const { return formatTag_; }
     std::uint16_t Channels() const { return channels_; }

@@ -395,12 +395,17 @@ TEST_F(WaveTest, ADocumentReadThroughItsFileIsTheDocumentACopyingLoadMakes) {
         EXPECT_EQ(everything(*read, true), everything(*copied, true));
         ASSERT_TRUE(copied->SaveToFile(dir / "copied.wav").Saved());
 
-        // Saved over its own file, the document still reads the samples it had.
-        auto again = Wave::CreateFromFile(file, through).Document;
-        ASSERT_TRUE(again->SaveToFile(file).Saved());
-        again->WriteRaw(changed, length / 2, 3);
-        ASSERT_TRUE(again->SaveToFile(dir / "again.wav").Saved());
-        EXPECT_EQ(test::ReadFile(dir / "again.wav"), test::ReadFile(dir / "copied.wav"));
+        // Saved over its own file, the document still has the samples it had: after a rename
+        // over the file, and after writing it in place (a file with a second name).
+        for (bool inPlace : {false, true}) {
+            if (inPlace) std::filesystem::create_hard_link(file, dir / "second name.wav");
+            auto again = Wave::CreateFromFile(file, through).Document;
+            ASSERT_TRUE(again->SaveToFile(file).Saved());
+            again->WriteRaw(changed, length / 2, 3);
+            ASSERT_TRUE(again->SaveToFile(dir / "again.wav").Saved());
+            EXPECT_EQ(test::ReadFile(dir / "again.wav"), test::ReadFile(dir / "copied.wav"));
+        }
+        std::filesystem::remove(dir / "second name.wav");
     }
     EXPECT_EQ(SwapFiles(), 0);
 }
