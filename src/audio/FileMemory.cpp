@@ -120,7 +120,8 @@ void FileMemory::Recycle() {
 void FileMemory::ReadThrough(SourceSamples source) {
     std::lock_guard guard(lock_);
     auto state = std::make_unique<Source>();
-    if (::fstat(source.File.Get(), &state->Seen) != 0) ThrowIoError("Cannot read " + source.Name.string());
+    if (::fstat(source.File.Get(), &state->Seen) != 0)
+        ThrowIoError("Cannot read " + source.Name.string());
     state->Samples = std::move(source);
     source_ = std::move(state);
 }

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <bit>
-#include <fstream>
 #include <climits>
 #include <cmath>
+#include <fstream>
 #include <stdexcept>
 
 #include "base/IoError.h"
@@ -362,14 +362,14 @@ TEST_F(WaveTest, ADocumentReadThroughItsFileIsTheDocumentACopyingLoadMakes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.tag << "/" << c.channels << "/" << c.bits);
         const auto file = dir / "in.wav";
-        test::WriteWav(file, {.formatTag = c.tag, .channels = c.channels, .bits = c.bits,
-                              .frames = 700001},
-                       [&](std::int64_t f, int ch) {
-                           const int n = test::Noise16(f, ch);
-                           if (c.tag == 3) return std::bit_cast<int>(n / 32768.0f * 1.5f);
-                           const int low = c.bits > 16 ? static_cast<int>(f & 255) : 0;  // every byte used
-                           return c.bits == 8 ? n & 255 : n * (1 << (c.bits - 16)) + low;
-                       });
+        test::WriteWav(
+            file, {.formatTag = c.tag, .channels = c.channels, .bits = c.bits, .frames = 700001},
+            [&](std::int64_t f, int ch) {
+                const int n = test::Noise16(f, ch);
+                if (c.tag == 3) return std::bit_cast<int>(n / 32768.0f * 1.5f);
+                const int low = c.bits > 16 ? static_cast<int>(f & 255) : 0;  // every byte used
+                return c.bits == 8 ? n & 255 : n * (1 << (c.bits - 16)) + low;
+            });
         auto copied = Load(file);
         auto read = Wave::CreateFromFile(file, through).Document;
         ASSERT_TRUE(copied && read);
@@ -377,11 +377,13 @@ TEST_F(WaveTest, ADocumentReadThroughItsFileIsTheDocumentACopyingLoadMakes) {
         ASSERT_EQ(read->Memory().Length(), length);
         auto everything = [&](Wave& wave, bool backwards) {
             std::vector<std::int32_t> all(static_cast<std::size_t>(length));
-            const std::int64_t piece = 300007;  // not a window fraction: spans cross the ring's wrap
+            const std::int64_t piece =
+                300007;  // not a window fraction: spans cross the ring's wrap
             for (std::int64_t k = 0; k * piece < length; ++k) {
-                const std::int64_t first = backwards ? std::max<std::int64_t>(0, length - (k + 1) * piece)
-                                                     : k * piece;
-                const std::int64_t end = backwards ? length - k * piece : std::min(length, first + piece);
+                const std::int64_t first =
+                    backwards ? std::max<std::int64_t>(0, length - (k + 1) * piece) : k * piece;
+                const std::int64_t end =
+                    backwards ? length - k * piece : std::min(length, first + piece);
                 wave.ReadRaw(all.data() + first, first, end - first);
             }
             return all;
