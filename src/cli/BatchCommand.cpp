@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <thread>
@@ -52,6 +53,8 @@ class BatchRun {
             worst_ = std::max<int>(worst_, ExitIoFailure);
             stopped_ = true;
         }
+        // Its core now helps the files still in work.
+        idleCores_.fetch_add(1, std::memory_order_relaxed);
     }
 
     int Exit() const { return cancelled_ || Interrupted() ? ExitCancelled : worst_; }
@@ -63,6 +66,7 @@ class BatchRun {
         session.env.WorkFolder = workFolder_;
         EngineRun run(session.env.Ports);
         run.engine.UseChannelThreads(channelThreads_);
+        run.engine.LendIdleCores(&idleCores_);
         run.spectra->Target = target_;
         while (const BatchItem* item = Next()) {
             FileRecord record = item->SameOutputAsEarlier
@@ -120,6 +124,7 @@ class BatchRun {
     ResultSink& sink_;
     const bool silentStages_;
     const bool channelThreads_;
+    std::atomic<int> idleCores_{0};  // of workers that found no file left
 
     std::mutex mutex_;
     BatchProgress progress_;

@@ -18,7 +18,9 @@ Engine::Engine(FrontEndPorts ports)
 Engine::~Engine() = default;
 
 ChannelWorker* Engine::PairWorker(int channels) {
-    if (!fastPaths_ || !channelThreads_ || channels < 2 || std::thread::hardware_concurrency() < 2)
+    const bool lent = idleCores_ && idleCores_->load(std::memory_order_relaxed) > 0;
+    if (!fastPaths_ || !(channelThreads_ || lent) || channels < 2 ||
+        std::thread::hardware_concurrency() < 2)
         return nullptr;
     if (!worker_) worker_ = std::make_unique<ChannelWorker>();
     return worker_.get();

@@ -3,6 +3,7 @@
 // (busy cursor, progress window, cancel, replace-or-discard); each supplies only its per-block
 // work.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -48,6 +49,9 @@ class Engine {
     // Off: a hop's channels are transformed one after the other on the calling thread, for
     // callers that keep every core busy with documents of their own. Results are the same.
     void UseChannelThreads(bool on) { channelThreads_ = on; }
+    // With channel threads off, a walk still takes a second thread while idleCores holds more
+    // than 0: cores that callers sharing the machine have left idle (the end of a batch).
+    void LendIdleCores(const std::atomic<int>* idleCores) { idleCores_ = idleCores; }
     // On: the swap file of a document an operation replaces serves the next operation's output
     // instead of being deleted, sparing the system freeing its pages and finding new ones. Off
     // (the default) deletes the one kept.
@@ -159,6 +163,7 @@ class Engine {
     FrontEndPorts ports_;
     bool fastPaths_ = true;
     bool channelThreads_ = true;
+    const std::atomic<int>* idleCores_ = nullptr;
     HopLane lanes_[2];
     std::unique_ptr<ChannelWorker> worker_;
     bool reuseSwapFiles_ = false;
