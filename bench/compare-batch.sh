@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # batch of 8 generated three-minute stereo files, all four stages: one file at a time (--jobs 1)
 # against the default (one worker per core), in one run. Prints both wall times, their ratio,
-# the peak memory of each run, and whether the outputs are byte-identical.
+# the peak memory of each run, and whether the outputs are byte-identical. Then an uneven batch
+# (two of the files and one three times as long) the same two ways: at its end one worker has
+# nothing left to do and lends its core to the other.
 set -euo pipefail
 build=${1:-build/release}
 cli=$build/sonivar-cli
 work=$(mktemp -d "${BENCH_TMP:-/var/tmp}/sonivar-batch-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/src" "$work/one" "$work/many" "$work/swap"
+mkdir -p "$work/src" "$work/one" "$work/many" "$work/swap" "$work/uneven" "$work/uneven-one" \
+  "$work/uneven-many"
 # Music-like material: tones over a noise floor after a quiet lead-in, different in each file.
 sox -n -r 44100 -c 2 -b 16 "$work/lead.wav" trim 0 2
 for i in 1 2 3 4 5 6 7 8; do
@@ -20,7 +23,7 @@ done
 stages=(--denoise --level --fit-peaks --normalize)
 run() {  # run OUT_DIR [options]: prints "wall-seconds cpu-seconds peak-KiB"
   local out=$1; shift
-  /usr/bin/time -f '%e %U %S %M' "$cli" batch "$work/src" "$out" "${stages[@]}" --quiet \
+  /usr/bin/time -f '%e %U %S %M' "$cli" batch "${src:-$work/src}" "$out" "${stages[@]}" --quiet \
     --work-folder "$work/swap" "$@" 2>&1 >/dev/null | tail -1 |
     awk '{ print $1, $2 + $3, $4 }'
 }
@@ -37,3 +40,12 @@ if diff -r "$work/one" "$work/many" >/dev/null; then
 else
   echo "outputs: DIFFER"; exit 1
 fi
+cp "$work/src/track1.wav" "$work/src/track2.wav" "$work/uneven/"
+sox "$work/src/track3.wav" "$work/src/track4.wav" "$work/src/track5.wav" "$work/uneven/track9.wav"
+src=$work/uneven
+read -r one one_cpu one_rss < <(run "$work/uneven-one" --jobs 1)
+read -r many many_cpu many_rss < <(run "$work/uneven-many")
+printf -- 'uneven, --jobs 1: %.2f s wall, %.2f s CPU\n' "$one" "$one_cpu"
+printf 'uneven, default:  %.2f s wall, %.2f s CPU, ratio %.2f\n' "$many" "$many_cpu" \
+  "$(echo "$many / $one" | bc -l)"
+diff -r "$work/uneven-one" "$work/uneven-many" >/dev/null || { echo "uneven outputs: DIFFER"; exit 1; }
