@@ -186,8 +186,7 @@ bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail,
         if (!output) return;
         lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
         if (written && c < SpectrumTally::Channels)
-            written->AddWrittenHop(lane.fourier, lane.spectrum.data(), c, h, lane.block.data(),
-                                   inside, lastMeasured);
+            written->AddWrittenHop(lane.fourier, c, h, lane.block.data(), inside, lastMeasured);
         output->AddChannel(lane.block.data(), storeFrame, c, inside);
     };
     if (!worker) {

@@ -44,6 +44,14 @@ inline V4 LoadPairs(const Complex* p) {
 
 inline void StorePairs(Complex* p, V4 v) { std::memcpy(p, &v, sizeof v); }
 
+inline V4 SquareRoots(V4 v) {
+#if defined(__SSE2__)
+    return _mm_sqrt_ps(v);
+#else
+    return V4{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+#endif
+}
+
 // Eight samples times the window (products in double, rounded to float), split into the even
 // samples (real parts) and odd samples (imaginary parts) of four packed values.
 inline Block WindowEightSamples(const std::int32_t* s, const double* w) {
@@ -154,14 +162,20 @@ void FFT::Transform(Complex* x) {
     }
 }
 
-void FFT::Forward(const std::int32_t* samples, Complex* x) {
-    if (wide_) return ForwardWide(samples, x);
+const Block* FFT::WindowAndTransform(const std::int32_t* samples) {
     const int half = n_ / 2;
     const int blocks = half / 4;
     Block* a = bufA_.data();
     for (int j = 0; j < blocks; ++j)
         a[j] = WindowEightSamples(samples + 8 * j, analysis_.data() + 8 * j);
-    const Block* z = plan_.Run(a, bufB_.data(), half);
+    return plan_.Run(a, bufB_.data(), half);
+}
+
+void FFT::Forward(const std::int32_t* samples, Complex* x) {
+    if (wide_) return ForwardWide(samples, x);
+    const int half = n_ / 2;
+    const int blocks = half / 4;
+    const Block* z = WindowAndTransform(samples);
 
     // X[k] = (A + B)/2 + u_k (A - B), A = Z[k], B = conj Z[half - k], u_k = -i/2 exp(-2 pi i k/n).
     const V4 oneHalf = Splat(0.5f);
@@ -191,6 +205,39 @@ void FFT::Forward(const std::int32_t* samples, Complex* x) {
     const float re0 = z[0].Re[0], im0 = z[0].Im[0];
     x[0] = {re0 + im0, 0.0f};
     x[half] = {re0 - im0, 0.0f};
+}
+
+void FFT::ForwardMagnitudes(const std::int32_t* samples, float* magnitudes) {
+    if (wide_) return ForwardMagnitudesWide(samples, magnitudes);
+    const int half = n_ / 2;
+    const int blocks = half / 4;
+    const Block* z = WindowAndTransform(samples);
+    // Bins as in Forward; a mirrored bin's magnitude is its partner's, as (-y)(-y) = y y.
+    const V4 oneHalf = Splat(0.5f);
+    float* m = magnitudes;
+    for (int j = 0; j < blocks; ++j) {
+        const int k = 4 * j;
+        const Block& lo = z[blocks - 1 - j];
+        const Block& hi = z[j == 0 ? 0 : blocks - j];
+        const V4 br = __builtin_shufflevector(lo.Re, hi.Re, 4, 3, 2, 1);
+        const V4 bi = -__builtin_shufflevector(lo.Im, hi.Im, 4, 3, 2, 1);
+        const V4 ar = z[j].Re, ai = z[j].Im;
+        const V4 ur = LoadFloats(&unpackRe_[k]), ui = LoadFloats(&unpackIm_[k]);
+        const V4 dr = ar - br, di = ai - bi;
+        const V4 xr = oneHalf * (ar + br) + (ur * dr - ui * di);
+        const V4 xi = oneHalf * (ai + bi) + (ur * di + ui * dr);
+        const V4 mag = SquareRoots(xr * xr + xi * xi);
+        std::memcpy(m + k, &mag, sizeof mag);
+        if (j > 0) {
+            const V4 backwards = __builtin_shufflevector(mag, mag, 3, 2, 1, 0);
+            std::memcpy(m + n_ - k - 3, &backwards, sizeof backwards);
+        } else {
+            for (int l = 1; l < 4; ++l) m[n_ - l] = mag[l];
+        }
+    }
+    const float re0 = z[0].Re[0], im0 = z[0].Im[0];
+    m[0] = ComplexMath::Abs({re0 + im0, 0.0f});
+    m[half] = ComplexMath::Abs({re0 - im0, 0.0f});
 }
 
 void FFT::Inverse(const Complex* x, std::int32_t* samples) {

@@ -30,6 +30,10 @@ class FFT {
     // x[0 .. n-1] <- DFT of samples[i] * AnalysisWindow[i]; every bin is filled, the upper half
     // being the exact conjugate mirror of the lower one.
     void Forward(const std::int32_t* samples, Complex* x);
+    // magnitudes[k] <- ComplexMath::Abs(x[k]) for k = 0 .. n-1 of the x that Forward would
+    // give, bit for bit, without writing x: all that magnitude readers need, for half the
+    // stores.
+    void ForwardMagnitudes(const std::int32_t* samples, float* magnitudes);
 
     // samples[i] <- round-half-even(SynthesisWindow[i] * Re(inverse DFT of x)[i]) with the 1/n
     // scaling, saturated to the int32 range. x need not be conjugate-symmetric and is left as
@@ -40,6 +44,9 @@ class FFT {
     // The same work eight values at a time; every output bit is the same.
     void TransformWide(Complex* x);
     void ForwardWide(const std::int32_t* samples, Complex* x);
+    void ForwardMagnitudesWide(const std::int32_t* samples, float* magnitudes);
+    // The narrow kernel's half-length transform of the windowed samples.
+    const fftkernel::Block* WindowAndTransform(const std::int32_t* samples);
     void InverseWide(const Complex* x, std::int32_t* samples);
 
     int n_;

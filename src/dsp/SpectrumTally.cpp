@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dsp/BinLoops.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -45,9 +47,12 @@ void SpectrumTally::AddSpectrum(int c, const Complex* x) {
     }
 }
 
-void SpectrumTally::AddWrittenHop(FFT& fourier, Complex* spectrum, int c, std::int64_t h,
-                                  const std::int32_t* block, std::int64_t inside,
-                                  std::int64_t lastHop) {
+void SpectrumTally::AddMagnitudes(int c, const float* m) {
+    binloops::AddMagnitudes(data_->sums[c].data(), data_->peaks[c].data(), m, SpectrumBins);
+}
+
+void SpectrumTally::AddWrittenHop(FFT& fourier, int c, std::int64_t h, const std::int32_t* block,
+                                  std::int64_t inside, std::int64_t lastHop) {
     auto& adding = data_->adding[c];
     auto& complete = data_->complete[c];
     // Frames of the first half of hop h get their last addition from hop h.
@@ -60,8 +65,9 @@ void SpectrumTally::AddWrittenHop(FFT& fourier, Complex* spectrum, int c, std::i
     std::copy(adding.begin(), adding.begin() + Half, complete.begin() + Half);
     // Measuring hop h - 1 spans the two complete halves.
     if (h < 1 || h - 1 > lastHop) return;
-    fourier.Forward(complete.data(), spectrum);
-    AddSpectrum(c, spectrum);
+    float* magnitudes = data_->magnitudes[c].data();
+    fourier.ForwardMagnitudes(complete.data(), magnitudes);
+    AddMagnitudes(c, magnitudes);
 }
 
 }  // namespace sv
