@@ -341,6 +341,38 @@ TEST(FFTTest, WideAndNarrowVectorsGiveTheSameBits) {
     }
 }
 
+TEST(FFTTest, ForwardMagnitudesAreTheMagnitudesOfForwardOnBothWidths) {
+    struct RestoreWide {
+        ~RestoreWide() { fftkernel::UseWideVectors(true); }
+    } restore;
+    const std::vector<std::function<std::vector<std::int32_t>(int, std::uint32_t)>> blocks{
+        RandomSamples,
+        [](int n, std::uint32_t) {  // full scale of either sign, so that both ends round
+            std::vector<std::int32_t> s(n);
+            for (int i = 0; i < n; ++i)
+                s[i] = i % 3 == 0 ? std::numeric_limits<std::int32_t>::min()
+                                  : std::numeric_limits<std::int32_t>::max() - i;
+            return s;
+        },
+        [](int n, std::uint32_t) { return std::vector<std::int32_t>(n, 0); }};
+    for (const bool wideWanted : {false, true}) {
+        fftkernel::UseWideVectors(wideWanted);
+        for (int n = 16; n <= 16384; n *= 4) {
+            FFT fft(n);
+            for (std::size_t kind = 0; kind < blocks.size(); ++kind) {
+                const auto samples = blocks[kind](n, 5 + n);
+                ComplexArray x(n);
+                fft.Forward(samples.data(), x.data());
+                std::vector<float> expected(n), m(n, -1.0f);
+                for (int k = 0; k < n; ++k) expected[k] = ComplexMath::Abs(x[k]);
+                fft.ForwardMagnitudes(samples.data(), m.data());
+                ASSERT_TRUE(SameBits(m, expected))
+                    << "size " << n << ", block kind " << kind << ", wide " << wideWanted;
+            }
+        }
+    }
+}
+
 TEST(FFTTest, RejectsSizesItCannotTransform) {
     EXPECT_THROW(FFT(1000), std::invalid_argument);
     EXPECT_THROW(FFT(8), std::invalid_argument);
