@@ -81,12 +81,14 @@ inline Block WindowEightSamples(const std::int32_t* s, const double* w) {
 // their last integer bits before rounding.
 inline void StoreRoundedScaled(std::int32_t* dst, V4 v, const double* w) {
 #if defined(__SSE2__)
+    // Values too low for int32, -infinity and NaN convert to INT32_MIN by themselves; only
+    // the top needs a clamp, which keeps NaN as it has NaN as its second operand.
     const __m128 f = v;
-    const __m128d lowest = _mm_set1_pd(-2147483648.0), highest = _mm_set1_pd(2147483647.0);
+    const __m128d highest = _mm_set1_pd(2147483647.0);
     __m128d lo = _mm_mul_pd(_mm_cvtps_pd(f), _mm_loadu_pd(w));
     __m128d hi = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(f, f)), _mm_loadu_pd(w + 2));
-    lo = _mm_min_pd(_mm_max_pd(lo, lowest), highest);
-    hi = _mm_min_pd(_mm_max_pd(hi, lowest), highest);
+    lo = _mm_min_pd(highest, lo);
+    hi = _mm_min_pd(highest, hi);
     const __m128i r = _mm_unpacklo_epi64(_mm_cvtpd_epi32(lo), _mm_cvtpd_epi32(hi));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), r);
 #else

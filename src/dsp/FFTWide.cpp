@@ -104,12 +104,11 @@ SV_WIDE void PackSpectrum(const Complex* x, const float* unpackRe, const float* 
     }
 }
 
-// Four values times w in double, clamped, rounded half to even (as StoreRoundedScaled).
+// Four values times w in double, rounded half to even, saturated (as StoreRoundedScaled).
 SV_WIDE inline __m128i RoundScaledFour(__m128 v, const double* w) {
-    const __m256d lowest = _mm256_set1_pd(-2147483648.0), highest = _mm256_set1_pd(2147483647.0);
-    __m256d d = _mm256_mul_pd(_mm256_cvtps_pd(v), _mm256_loadu_pd(w));
-    d = _mm256_min_pd(_mm256_max_pd(d, lowest), highest);
-    return _mm256_cvtpd_epi32(d);
+    const __m256d highest = _mm256_set1_pd(2147483647.0);
+    const __m256d d = _mm256_mul_pd(_mm256_cvtps_pd(v), _mm256_loadu_pd(w));
+    return _mm256_cvtpd_epi32(_mm256_min_pd(highest, d));
 }
 
 // Sixteen samples from the inverse kernel's output, whose real and imaginary parts are swapped.
