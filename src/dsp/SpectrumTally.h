@@ -49,9 +49,9 @@ class SpectrumTally {
     struct Data {
         std::array<BinSpectrum, Channels> sums;
         std::array<BinSpectrum, Channels> peaks;
-        // The running overlap-add of the hop being written, and the values of the last two
-        // half-blocks already complete.
-        std::array<std::array<std::int32_t, Size>, Channels> adding;
+        // The second half of the last hop added, which the next hop completes, and the values
+        // of the last two half-blocks already complete.
+        std::array<std::array<std::int32_t, Half>, Channels> pending;
         std::array<std::array<std::int32_t, Size>, Channels> complete;
         std::array<std::array<float, Size>, Channels> magnitudes;  // scratch
     };
