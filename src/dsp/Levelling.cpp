@@ -237,8 +237,8 @@ WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& o
     } else {
         own = std::make_unique<SpectrumTally>();
         tally = own.get();
-        WalkHops(wave, nullptr, walk, false, [&](int c, Complex* x) {
-            if (c < SpectrumTally::Channels) own->AddSpectrum(c, x);  // further ones: nothing
+        WalkHops(wave, nullptr, walk, false, [&](int c, const float* m) {
+            if (c < SpectrumTally::Channels) own->AddMagnitudes(c, m);  // further ones: nothing
         });
     }
     out0 = tally->Sums(0);

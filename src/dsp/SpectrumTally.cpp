@@ -4,10 +4,6 @@
 
 #include "dsp/BinLoops.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace sv {
 
 SpectrumTally::SpectrumTally() : data_(std::make_unique<Data>()) { Reset(); }
@@ -20,31 +16,6 @@ void SpectrumTally::Reset() {
         data_->complete[c].fill(0);
     }
     of_ = nullptr;
-}
-
-void SpectrumTally::AddSpectrum(int c, const Complex* x) {
-    float* a = data_->sums[c].data();
-    float* p = data_->peaks[c].data();
-    int k = 0;
-#if defined(__SSE2__)
-    // Four bins at a time: the same single-precision operations as below.
-    for (; k + 4 <= SpectrumBins; k += 4) {
-        const float* z = &x[k].Re;
-        const __m128 lo = _mm_loadu_ps(z), hi = _mm_loadu_ps(z + 4);
-        const __m128 re = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 im = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
-        const __m128 m = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(re, re), _mm_mul_ps(im, im)));
-        _mm_storeu_ps(a + k, _mm_add_ps(_mm_loadu_ps(a + k), m));
-        const __m128 old = _mm_loadu_ps(p + k);
-        const __m128 keep = _mm_cmpge_ps(old, m);  // false for NaN: m is taken
-        _mm_storeu_ps(p + k, _mm_or_ps(_mm_and_ps(keep, old), _mm_andnot_ps(keep, m)));
-    }
-#endif
-    for (; k < SpectrumBins; ++k) {
-        const float m = ComplexMath::Abs(x[k]);
-        a[k] += m;
-        p[k] = p[k] >= m ? p[k] : m;
-    }
 }
 
 void SpectrumTally::AddMagnitudes(int c, const float* m) {

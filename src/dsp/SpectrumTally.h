@@ -23,9 +23,8 @@ class SpectrumTally {
 
     // Every sum and peak 0; the tally is of no document.
     void Reset();
-    // Adds the magnitudes of one hop's spectrum of channel c to its sums and peaks.
-    void AddSpectrum(int c, const Complex* x);
-    // The same with the magnitudes m[0 .. SpectrumBins - 1] given.
+    // Adds the magnitudes m[0 .. SpectrumBins - 1] of one hop's spectrum of channel c to its
+    // sums and peaks.
     void AddMagnitudes(int c, const float* m);
 
     // For a walk that writes a document by overlap-adding blocks into an empty store, hop h
