@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <numbers>
 #include <stdexcept>
 
@@ -104,33 +107,55 @@ inline void StoreRoundedScaled(std::int32_t* dst, V4 v, const double* w) {
 
 }  // namespace
 
-FFT::FFT(int n) : n_(CheckedSize(n)), plan_(n_) {
-    synthesis_.resize(n);
-    analysis_.resize(n);
-    synthesisOverN_.resize(n);
+FFT::Tables::Tables(int n) : plan(n) {
+    synthesis.resize(n);
+    analysis.resize(n);
+    synthesisOverN.resize(n);
     const long double d = n - 1;
     const long double twoPi = 2 * std::numbers::pi_v<long double>;
     for (int i = 0; i < n; ++i) {
         const long double x = (2 * i - d) / d;
-        synthesis_[i] = static_cast<double>((1 - std::cos(twoPi * i / d)) / 2);
-        analysis_[i] = static_cast<double>(std::sqrt(1 - x * x));
+        synthesis[i] = static_cast<double>((1 - std::cos(twoPi * i / d)) / 2);
+        analysis[i] = static_cast<double>(std::sqrt(1 - x * x));
     }
     for (int i = 0; i < n; ++i) {
-        synthesis_[i] =
-            analysis_[i] != 0.0
-                ? static_cast<double>(static_cast<long double>(synthesis_[i]) / analysis_[i])
+        synthesis[i] =
+            analysis[i] != 0.0
+                ? static_cast<double>(static_cast<long double>(synthesis[i]) / analysis[i])
                 : 0.0;
-        synthesisOverN_[i] = synthesis_[i] / n;
+        synthesisOverN[i] = synthesis[i] / n;
     }
 
     const int half = n / 2;
-    unpackRe_.resize(half);
-    unpackIm_.resize(half);
+    unpackRe.resize(half);
+    unpackIm.resize(half);
     for (int k = 0; k < half; ++k) {
         const double angle = 2.0 * std::numbers::pi * k / n;
-        unpackRe_[k] = static_cast<float>(-0.5 * std::sin(angle));
-        unpackIm_[k] = static_cast<float>(-0.5 * std::cos(angle));
+        unpackRe[k] = static_cast<float>(-0.5 * std::sin(angle));
+        unpackIm[k] = static_cast<float>(-0.5 * std::cos(angle));
     }
+}
+
+// Every FFT of one size shares its tables: working them out (in long double) takes longer than
+// many transforms, and each engine makes its own FFTs.
+std::shared_ptr<const FFT::Tables> FFT::TablesFor(int n) {
+    static std::mutex mutex;
+    static std::map<int, std::shared_ptr<const Tables>> made;
+    std::lock_guard lock(mutex);
+    auto& tables = made[n];
+    if (!tables) tables = std::make_shared<const Tables>(n);
+    return tables;
+}
+
+FFT::FFT(int n)
+    : n_(CheckedSize(n)),
+      tables_(TablesFor(n_)),
+      synthesis_(tables_->synthesis),
+      analysis_(tables_->analysis),
+      synthesisOverN_(tables_->synthesisOverN),
+      unpackRe_(tables_->unpackRe),
+      unpackIm_(tables_->unpackIm),
+      plan_(tables_->plan) {
     // The eight-wide kernel needs at least 32 values per run, so n / 2 >= 32 for Forward.
     wide_ = fftkernel::WideVectorsEnabled() && n >= 64;
     if (wide_) {

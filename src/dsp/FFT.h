@@ -2,6 +2,7 @@
 // Windowed transforms of integer sample blocks: forward to a full spectrum, inverse back to
 // windowed integers for overlap-add, and the bin-to-frequency mapping.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/CoreTypes.h"
@@ -49,15 +50,28 @@ class FFT {
     const fftkernel::Block* WindowAndTransform(const std::int32_t* samples);
     void InverseWide(const Complex* x, std::int32_t* samples);
 
+    // What depends only on the size.
+    struct Tables {
+        explicit Tables(int n);
+        DoubleArray synthesis;
+        DoubleArray analysis;
+        // SynthesisWindow / n, exact since n is a power of two; the last pass multiplies in
+        // double so that large values keep their integer bits before rounding.
+        std::vector<double> synthesisOverN;
+        std::vector<float> unpackRe;  // -sin(2 pi k / n) / 2, k < n/2
+        std::vector<float> unpackIm;  // -cos(2 pi k / n) / 2
+        fftkernel::Radix4Plan plan;
+    };
+    static std::shared_ptr<const Tables> TablesFor(int n);
+
     int n_;
-    DoubleArray synthesis_;
-    DoubleArray analysis_;
-    // SynthesisWindow / n, exact since n is a power of two; the last pass multiplies in double
-    // so that large values keep their integer bits before rounding.
-    std::vector<double> synthesisOverN_;
-    std::vector<float> unpackRe_;  // -sin(2 pi k / n) / 2, k < n/2
-    std::vector<float> unpackIm_;  // -cos(2 pi k / n) / 2
-    fftkernel::Radix4Plan plan_;
+    std::shared_ptr<const Tables> tables_;
+    const DoubleArray& synthesis_;
+    const DoubleArray& analysis_;
+    const std::vector<double>& synthesisOverN_;
+    const std::vector<float>& unpackRe_;
+    const std::vector<float>& unpackIm_;
+    const fftkernel::Radix4Plan& plan_;
     std::vector<fftkernel::Block> bufA_;  // scratch, n / 4 blocks each
     std::vector<fftkernel::Block> bufB_;
     bool wide_;                             // the eight-wide kernel runs, with the buffers below
