@@ -113,10 +113,7 @@ std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChannelPeaks
                 const std::int64_t count =
                     std::min<std::int64_t>(BlockSize, frames - d * BlockSize) * channels;
                 wave.ReadRaw(values.data(), (MarginFrames + d * BlockSize) * channels, count);
-                for (int ch = 0; ch < channels; ++ch)
-                    peaks[ch] = std::max<std::int64_t>(
-                        peaks[ch],
-                        LargestMagnitude(values.data() + ch, count / channels, channels));
+                TakeChannelPeaks(peaks, values.data(), 0, count);
                 walk.Step(d);
             }
         }

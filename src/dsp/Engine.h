@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "audio/Wave.h"
@@ -133,8 +134,9 @@ class Engine {
 
     // Visits every transform hop h = 0 .. F / 8192 (+ 1 with coverTail) of every channel, each
     // channel's hops in order: perBin(channel, spectrum) gets the forward transform of the hop's
-    // 16384 values. Two channels may be visited at once, so perBin touches only its channel's data.
-    // With an output document the modified spectrum is transformed back and added into it;
+    // 16384 values, or, where it takes magnitudes (int, const float*) and there is no output, their
+    // magnitudes only. Two channels may be visited at once, so perBin touches only its channel's
+    // data. With an output document the modified spectrum is transformed back and added into it;
     // written then tallies the output's measuring hops as they become complete.
     // The extra hop gives the last F % 8192 frames the rising half of a window too, so a
     // filtered recording does not fade out; it reads zeros past the store's end and drops what
@@ -149,10 +151,11 @@ class Engine {
 
     // One channel's transform buffers; two of them let a hop's channels be transformed at once.
     struct HopLane {
-        explicit HopLane(int n) : fourier(n), block(n), spectrum(n) {}
+        explicit HopLane(int n) : fourier(n), block(n), spectrum(n), magnitudes(n) {}
         FFT fourier;
         Int32Array block;
         ComplexArray spectrum;
+        std::vector<float> magnitudes;
     };
     // The thread for every second channel, or null when channels are transformed one by one.
     ChannelWorker* PairWorker(int channels);
@@ -186,14 +189,18 @@ bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail,
             std::clamp<std::int64_t>(storeFrames - storeFrame, 0, BlockSize);
         wave.ReadChannel(lane.block.data(), storeFrame, c, inside);
         std::fill(lane.block.begin() + inside, lane.block.end(), 0);
-        lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
-        perBin(c, lane.spectrum.data());
-        if (!output) return;
-        lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
-        if (written && c < SpectrumTally::Channels)
-            written->AddWrittenHop(lane.fourier, lane.spectrum.data(), c, h, lane.block.data(),
-                                   inside, lastMeasured);
-        output->AddChannel(lane.block.data(), storeFrame, c, inside);
+        if constexpr (std::is_invocable_v<PerBin&, int, const float*>) {
+            lane.fourier.ForwardMagnitudes(lane.block.data(), lane.magnitudes.data());
+            perBin(c, lane.magnitudes.data());
+        } else {
+            lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
+            perBin(c, lane.spectrum.data());
+            if (!output) return;
+            lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
+            if (written && c < SpectrumTally::Channels)
+                written->AddWrittenHop(lane.fourier, c, h, lane.block.data(), inside, lastMeasured);
+            output->AddChannel(lane.block.data(), storeFrame, c, inside);
+        }
     };
     if (!worker) {
         for (std::int64_t h = 0; h <= lastHop; ++h) {

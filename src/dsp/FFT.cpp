@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <numbers>
 #include <stdexcept>
 
@@ -44,6 +47,14 @@ inline V4 LoadPairs(const Complex* p) {
 
 inline void StorePairs(Complex* p, V4 v) { std::memcpy(p, &v, sizeof v); }
 
+inline V4 SquareRoots(V4 v) {
+#if defined(__SSE2__)
+    return _mm_sqrt_ps(v);
+#else
+    return V4{std::sqrt(v[0]), std::sqrt(v[1]), std::sqrt(v[2]), std::sqrt(v[3])};
+#endif
+}
+
 // Eight samples times the window (products in double, rounded to float), split into the even
 // samples (real parts) and odd samples (imaginary parts) of four packed values.
 inline Block WindowEightSamples(const std::int32_t* s, const double* w) {
@@ -73,12 +84,14 @@ inline Block WindowEightSamples(const std::int32_t* s, const double* w) {
 // their last integer bits before rounding.
 inline void StoreRoundedScaled(std::int32_t* dst, V4 v, const double* w) {
 #if defined(__SSE2__)
+    // Values too low for int32, -infinity and NaN convert to INT32_MIN by themselves; only
+    // the top needs a clamp, which keeps NaN as it has NaN as its second operand.
     const __m128 f = v;
-    const __m128d lowest = _mm_set1_pd(-2147483648.0), highest = _mm_set1_pd(2147483647.0);
+    const __m128d highest = _mm_set1_pd(2147483647.0);
     __m128d lo = _mm_mul_pd(_mm_cvtps_pd(f), _mm_loadu_pd(w));
     __m128d hi = _mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(f, f)), _mm_loadu_pd(w + 2));
-    lo = _mm_min_pd(_mm_max_pd(lo, lowest), highest);
-    hi = _mm_min_pd(_mm_max_pd(hi, lowest), highest);
+    lo = _mm_min_pd(highest, lo);
+    hi = _mm_min_pd(highest, hi);
     const __m128i r = _mm_unpacklo_epi64(_mm_cvtpd_epi32(lo), _mm_cvtpd_epi32(hi));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), r);
 #else
@@ -94,33 +107,55 @@ inline void StoreRoundedScaled(std::int32_t* dst, V4 v, const double* w) {
 
 }  // namespace
 
-FFT::FFT(int n) : n_(CheckedSize(n)), plan_(n_) {
-    synthesis_.resize(n);
-    analysis_.resize(n);
-    synthesisOverN_.resize(n);
+FFT::Tables::Tables(int n) : plan(n) {
+    synthesis.resize(n);
+    analysis.resize(n);
+    synthesisOverN.resize(n);
     const long double d = n - 1;
     const long double twoPi = 2 * std::numbers::pi_v<long double>;
     for (int i = 0; i < n; ++i) {
         const long double x = (2 * i - d) / d;
-        synthesis_[i] = static_cast<double>((1 - std::cos(twoPi * i / d)) / 2);
-        analysis_[i] = static_cast<double>(std::sqrt(1 - x * x));
+        synthesis[i] = static_cast<double>((1 - std::cos(twoPi * i / d)) / 2);
+        analysis[i] = static_cast<double>(std::sqrt(1 - x * x));
     }
     for (int i = 0; i < n; ++i) {
-        synthesis_[i] =
-            analysis_[i] != 0.0
-                ? static_cast<double>(static_cast<long double>(synthesis_[i]) / analysis_[i])
+        synthesis[i] =
+            analysis[i] != 0.0
+                ? static_cast<double>(static_cast<long double>(synthesis[i]) / analysis[i])
                 : 0.0;
-        synthesisOverN_[i] = synthesis_[i] / n;
+        synthesisOverN[i] = synthesis[i] / n;
     }
 
     const int half = n / 2;
-    unpackRe_.resize(half);
-    unpackIm_.resize(half);
+    unpackRe.resize(half);
+    unpackIm.resize(half);
     for (int k = 0; k < half; ++k) {
         const double angle = 2.0 * std::numbers::pi * k / n;
-        unpackRe_[k] = static_cast<float>(-0.5 * std::sin(angle));
-        unpackIm_[k] = static_cast<float>(-0.5 * std::cos(angle));
+        unpackRe[k] = static_cast<float>(-0.5 * std::sin(angle));
+        unpackIm[k] = static_cast<float>(-0.5 * std::cos(angle));
     }
+}
+
+// Every FFT of one size shares its tables: working them out (in long double) takes longer than
+// many transforms, and each engine makes its own FFTs.
+std::shared_ptr<const FFT::Tables> FFT::TablesFor(int n) {
+    static std::mutex mutex;
+    static std::map<int, std::shared_ptr<const Tables>> made;
+    std::lock_guard lock(mutex);
+    auto& tables = made[n];
+    if (!tables) tables = std::make_shared<const Tables>(n);
+    return tables;
+}
+
+FFT::FFT(int n)
+    : n_(CheckedSize(n)),
+      tables_(TablesFor(n_)),
+      synthesis_(tables_->synthesis),
+      analysis_(tables_->analysis),
+      synthesisOverN_(tables_->synthesisOverN),
+      unpackRe_(tables_->unpackRe),
+      unpackIm_(tables_->unpackIm),
+      plan_(tables_->plan) {
     // The eight-wide kernel needs at least 32 values per run, so n / 2 >= 32 for Forward.
     wide_ = fftkernel::WideVectorsEnabled() && n >= 64;
     if (wide_) {
@@ -154,14 +189,20 @@ void FFT::Transform(Complex* x) {
     }
 }
 
-void FFT::Forward(const std::int32_t* samples, Complex* x) {
-    if (wide_) return ForwardWide(samples, x);
+const Block* FFT::WindowAndTransform(const std::int32_t* samples) {
     const int half = n_ / 2;
     const int blocks = half / 4;
     Block* a = bufA_.data();
     for (int j = 0; j < blocks; ++j)
         a[j] = WindowEightSamples(samples + 8 * j, analysis_.data() + 8 * j);
-    const Block* z = plan_.Run(a, bufB_.data(), half);
+    return plan_.Run(a, bufB_.data(), half);
+}
+
+void FFT::Forward(const std::int32_t* samples, Complex* x) {
+    if (wide_) return ForwardWide(samples, x);
+    const int half = n_ / 2;
+    const int blocks = half / 4;
+    const Block* z = WindowAndTransform(samples);
 
     // X[k] = (A + B)/2 + u_k (A - B), A = Z[k], B = conj Z[half - k], u_k = -i/2 exp(-2 pi i k/n).
     const V4 oneHalf = Splat(0.5f);
@@ -191,6 +232,39 @@ void FFT::Forward(const std::int32_t* samples, Complex* x) {
     const float re0 = z[0].Re[0], im0 = z[0].Im[0];
     x[0] = {re0 + im0, 0.0f};
     x[half] = {re0 - im0, 0.0f};
+}
+
+void FFT::ForwardMagnitudes(const std::int32_t* samples, float* magnitudes) {
+    if (wide_) return ForwardMagnitudesWide(samples, magnitudes);
+    const int half = n_ / 2;
+    const int blocks = half / 4;
+    const Block* z = WindowAndTransform(samples);
+    // Bins as in Forward; a mirrored bin's magnitude is its partner's, as (-y)(-y) = y y.
+    const V4 oneHalf = Splat(0.5f);
+    float* m = magnitudes;
+    for (int j = 0; j < blocks; ++j) {
+        const int k = 4 * j;
+        const Block& lo = z[blocks - 1 - j];
+        const Block& hi = z[j == 0 ? 0 : blocks - j];
+        const V4 br = __builtin_shufflevector(lo.Re, hi.Re, 4, 3, 2, 1);
+        const V4 bi = -__builtin_shufflevector(lo.Im, hi.Im, 4, 3, 2, 1);
+        const V4 ar = z[j].Re, ai = z[j].Im;
+        const V4 ur = LoadFloats(&unpackRe_[k]), ui = LoadFloats(&unpackIm_[k]);
+        const V4 dr = ar - br, di = ai - bi;
+        const V4 xr = oneHalf * (ar + br) + (ur * dr - ui * di);
+        const V4 xi = oneHalf * (ai + bi) + (ur * di + ui * dr);
+        const V4 mag = SquareRoots(xr * xr + xi * xi);
+        std::memcpy(m + k, &mag, sizeof mag);
+        if (j > 0) {
+            const V4 backwards = __builtin_shufflevector(mag, mag, 3, 2, 1, 0);
+            std::memcpy(m + n_ - k - 3, &backwards, sizeof backwards);
+        } else {
+            for (int l = 1; l < 4; ++l) m[n_ - l] = mag[l];
+        }
+    }
+    const float re0 = z[0].Re[0], im0 = z[0].Im[0];
+    m[0] = ComplexMath::Abs({re0 + im0, 0.0f});
+    m[half] = ComplexMath::Abs({re0 - im0, 0.0f});
 }
 
 void FFT::Inverse(const Complex* x, std::int32_t* samples) {

@@ -2,6 +2,7 @@
 // Windowed transforms of integer sample blocks: forward to a full spectrum, inverse back to
 // windowed integers for overlap-add, and the bin-to-frequency mapping.
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "base/CoreTypes.h"
@@ -30,6 +31,10 @@ class FFT {
     // x[0 .. n-1] <- DFT of samples[i] * AnalysisWindow[i]; every bin is filled, the upper half
     // being the exact conjugate mirror of the lower one.
     void Forward(const std::int32_t* samples, Complex* x);
+    // magnitudes[k] <- ComplexMath::Abs(x[k]) for k = 0 .. n-1 of the x that Forward would
+    // give, bit for bit, without writing x: all that magnitude readers need, for half the
+    // stores.
+    void ForwardMagnitudes(const std::int32_t* samples, float* magnitudes);
 
     // samples[i] <- round-half-even(SynthesisWindow[i] * Re(inverse DFT of x)[i]) with the 1/n
     // scaling, saturated to the int32 range. x need not be conjugate-symmetric and is left as
@@ -40,17 +45,33 @@ class FFT {
     // The same work eight values at a time; every output bit is the same.
     void TransformWide(Complex* x);
     void ForwardWide(const std::int32_t* samples, Complex* x);
+    void ForwardMagnitudesWide(const std::int32_t* samples, float* magnitudes);
+    // The narrow kernel's half-length transform of the windowed samples.
+    const fftkernel::Block* WindowAndTransform(const std::int32_t* samples);
     void InverseWide(const Complex* x, std::int32_t* samples);
 
+    // What depends only on the size.
+    struct Tables {
+        explicit Tables(int n);
+        DoubleArray synthesis;
+        DoubleArray analysis;
+        // SynthesisWindow / n, exact since n is a power of two; the last pass multiplies in
+        // double so that large values keep their integer bits before rounding.
+        std::vector<double> synthesisOverN;
+        std::vector<float> unpackRe;  // -sin(2 pi k / n) / 2, k < n/2
+        std::vector<float> unpackIm;  // -cos(2 pi k / n) / 2
+        fftkernel::Radix4Plan plan;
+    };
+    static std::shared_ptr<const Tables> TablesFor(int n);
+
     int n_;
-    DoubleArray synthesis_;
-    DoubleArray analysis_;
-    // SynthesisWindow / n, exact since n is a power of two; the last pass multiplies in double
-    // so that large values keep their integer bits before rounding.
-    std::vector<double> synthesisOverN_;
-    std::vector<float> unpackRe_;  // -sin(2 pi k / n) / 2, k < n/2
-    std::vector<float> unpackIm_;  // -cos(2 pi k / n) / 2
-    fftkernel::Radix4Plan plan_;
+    std::shared_ptr<const Tables> tables_;
+    const DoubleArray& synthesis_;
+    const DoubleArray& analysis_;
+    const std::vector<double>& synthesisOverN_;
+    const std::vector<float>& unpackRe_;
+    const std::vector<float>& unpackIm_;
+    const fftkernel::Radix4Plan& plan_;
     std::vector<fftkernel::Block> bufA_;  // scratch, n / 4 blocks each
     std::vector<fftkernel::Block> bufB_;
     bool wide_;                             // the eight-wide kernel runs, with the buffers below

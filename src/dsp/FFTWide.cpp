@@ -104,12 +104,11 @@ SV_WIDE void PackSpectrum(const Complex* x, const float* unpackRe, const float* 
     }
 }
 
-// Four values times w in double, clamped, rounded half to even (as StoreRoundedScaled).
+// Four values times w in double, rounded half to even, saturated (as StoreRoundedScaled).
 SV_WIDE inline __m128i RoundScaledFour(__m128 v, const double* w) {
-    const __m256d lowest = _mm256_set1_pd(-2147483648.0), highest = _mm256_set1_pd(2147483647.0);
-    __m256d d = _mm256_mul_pd(_mm256_cvtps_pd(v), _mm256_loadu_pd(w));
-    d = _mm256_min_pd(_mm256_max_pd(d, lowest), highest);
-    return _mm256_cvtpd_epi32(d);
+    const __m256d highest = _mm256_set1_pd(2147483647.0);
+    const __m256d d = _mm256_mul_pd(_mm256_cvtps_pd(v), _mm256_loadu_pd(w));
+    return _mm256_cvtpd_epi32(_mm256_min_pd(highest, d));
 }
 
 // Sixteen samples from the inverse kernel's output, whose real and imaginary parts are swapped.
@@ -172,7 +171,46 @@ SV_WIDE void UnpackSpectrum(const Block8* z, const float* unpackRe, const float*
     x[half] = {re0 - im0, 0.0f};
 }
 
+// The magnitudes of UnpackSpectrum's bins; a mirrored bin's is its partner's, as (-y)(-y) = y y.
+SV_WIDE void UnpackMagnitudes(const Block8* z, const float* unpackRe, const float* unpackIm, int n,
+                              float* m) {
+    const int half = n / 2;
+    const int blocks = half / 8;
+    const V8 oneHalf = V8{} + 0.5f;
+    const __m256i backwards = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    for (int j = 0; j < blocks; ++j) {
+        const int k = 8 * j;
+        const Block8& lo = z[blocks - 1 - j];
+        const Block8& hi = z[j == 0 ? 0 : blocks - j];
+        const V8 br = __builtin_shufflevector(lo.Re, hi.Re, 8, 7, 6, 5, 4, 3, 2, 1);
+        const V8 bi = -__builtin_shufflevector(lo.Im, hi.Im, 8, 7, 6, 5, 4, 3, 2, 1);
+        const V8 ar = z[j].Re, ai = z[j].Im;
+        const V8 ur = Load8(unpackRe + k), ui = Load8(unpackIm + k);
+        const V8 dr = ar - br, di = ai - bi;
+        const V8 xr = oneHalf * (ar + br) + (ur * dr - ui * di);
+        const V8 xi = oneHalf * (ai + bi) + (ur * di + ui * dr);
+        const __m256 mag = _mm256_sqrt_ps(xr * xr + xi * xi);
+        _mm256_storeu_ps(m + k, mag);
+        if (j > 0) {
+            _mm256_storeu_ps(m + n - k - 7, _mm256_permutevar8x32_ps(mag, backwards));
+        } else {
+            const V8 lanes = mag;
+            for (int l = 1; l < 8; ++l) m[n - l] = lanes[l];
+        }
+    }
+    const float re0 = z[0].Re[0], im0 = z[0].Im[0];
+    m[0] = ComplexMath::Abs({re0 + im0, 0.0f});
+    m[half] = ComplexMath::Abs({re0 - im0, 0.0f});
+}
+
 }  // namespace
+
+void FFT::ForwardMagnitudesWide(const std::int32_t* samples, float* magnitudes) {
+    WindowSamples(samples, analysis_.data(), wideA_.data(), n_ / 16);
+    const Block8* z = fftkernel::wide::Run(plan_, wideA_.data(), wideB_.data(), n_ / 2,
+                                           fftkernel::wide::IntoBuffer{});
+    UnpackMagnitudes(z, unpackRe_.data(), unpackIm_.data(), n_, magnitudes);
+}
 
 void FFT::TransformWide(Complex* x) {
     Deinterleave(x, wideA_.data(), n_ / 8);

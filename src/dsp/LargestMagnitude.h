@@ -1,7 +1,8 @@
 #pragma once
-// The largest |value| of a strided run of sample values, written so that it vectorises.
+// The largest |value| of runs of sample values, written so that it vectorises.
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace sv {
 
@@ -17,5 +18,10 @@ inline std::uint32_t LargestMagnitude(const std::int32_t* values, std::int64_t c
     }
     return best;
 }
+
+// For count values interleaved from peaks.size() channels, value i being of channel
+// (first + i) % channels: raises each channel's peak to the largest |value| of that channel.
+void TakeChannelPeaks(std::vector<std::int64_t>& peaks, const std::int32_t* values,
+                      std::int64_t first, std::int64_t count);
 
 }  // namespace sv

@@ -6,6 +6,7 @@
 #include <numbers>
 #include <vector>
 
+#include "dsp/BinLoops.h"
 #include "dsp/Engine.h"
 #include "text/Language.h"
 
@@ -236,8 +237,8 @@ WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& o
     } else {
         own = std::make_unique<SpectrumTally>();
         tally = own.get();
-        WalkHops(wave, nullptr, walk, false, [&](int c, Complex* x) {
-            if (c < SpectrumTally::Channels) own->AddSpectrum(c, x);  // further ones: nothing
+        WalkHops(wave, nullptr, walk, false, [&](int c, const float* m) {
+            if (c < SpectrumTally::Channels) own->AddMagnitudes(c, m);  // further ones: nothing
         });
     }
     out0 = tally->Sums(0);
@@ -308,8 +309,7 @@ WalkResult Engine::ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectru
     BlockWalk walk(*this, Texts().CaRemastering, WalkUnits(*wave, true));
     WalkHops(*wave, output.get(), walk, true, [&](int c, Complex* x) {
         if (c > 1) return;  // further channels pass through unchanged
-        const BinSpectrum& gain = c == 0 ? curve0 : curve1;
-        for (int k = 0; k < SpectrumBins; ++k) x[k] = ComplexMath::Scale(x[k], gain[k]);
+        binloops::Scale(x, (c == 0 ? curve0 : curve1).data(), SpectrumBins);
     });
     return Replace(wave, output, walk.Finish());
 }

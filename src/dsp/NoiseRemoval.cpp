@@ -2,12 +2,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "dsp/BinLoops.h"
 #include "dsp/Engine.h"
 #include "dsp/HopPacer.h"
 #include "dsp/SpectrumRing.h"
@@ -43,32 +41,18 @@ void ScaleAndWiden(BinSpectrum& profile, float s, std::vector<float>& scaled) {
     }
 }
 
-// ComplexMath::SubtractNoise for every bin, four bins at a time where SSE is there (the same
-// single-precision operations in the same order, so the same results).
-void SubtractNoise(Complex* x, const BinSpectrum& profile) {
-    int k = 0;
-#if defined(__SSE2__)
-    const __m128 one = _mm_set1_ps(1.0f), floorScale = _mm_set1_ps(ComplexMath::NoiseFloorScale);
-    for (; k + 4 <= SpectrumBins; k += 4) {
-        float* z = &x[k].Re;
-        const __m128 lo = _mm_loadu_ps(z), hi = _mm_loadu_ps(z + 4);
-        const __m128 re = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 im = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
-        const __m128 t = _mm_loadu_ps(&profile[k]);
-        const __m128 m = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(re, re), _mm_mul_ps(im, im)));
-        const __m128 r = _mm_div_ps(t, m);
-        const __m128 c = _mm_div_ps(t, floorScale);
-        const __m128 g =
-            _mm_sub_ps(_mm_add_ps(_mm_sub_ps(one, _mm_mul_ps(r, r)), c), _mm_mul_ps(r, c));
-        const __m128 keep = _mm_cmpgt_ps(m, t);  // false also for NaN, as in the scalar form
-        const __m128 newRe = _mm_and_ps(keep, _mm_mul_ps(re, g));
-        const __m128 newIm = _mm_and_ps(keep, _mm_mul_ps(im, g));
-        _mm_storeu_ps(z, _mm_unpacklo_ps(newRe, newIm));
-        _mm_storeu_ps(z + 4, _mm_unpackhi_ps(newRe, newIm));
+// A profile with the noise floor term of each of its bins, which stays the same at every hop.
+struct NoiseThreshold {
+    explicit NoiseThreshold(const BinSpectrum& profile) : threshold(profile) {
+        for (int k = 0; k < SpectrumBins; ++k)
+            floor[k] = threshold[k] / ComplexMath::NoiseFloorScale;
     }
-#endif
-    for (; k < SpectrumBins; ++k) x[k] = ComplexMath::SubtractNoise(x[k], profile[k]);
-}
+    void SubtractFrom(Complex* x) const {
+        binloops::SubtractNoise(x, threshold.data(), floor.data(), SpectrumBins);
+    }
+    const BinSpectrum& threshold;
+    BinSpectrum floor;
+};
 
 }  // namespace
 
@@ -99,17 +83,15 @@ WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
         auto addHop = [&](int c, std::int64_t h) {
             HopLane& lane = lanes_[c];
             wave.ReadChannel(lane.block.data(), h * Hop, c, BlockSize);
-            lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
-            rings[c].AddSpectrum(lane.spectrum.data());
+            rings[c].AddTransform(lane.fourier, lane.block.data());
         };
         // Channel 0 picks the window for both channels, so the profiles stay aligned: both
         // channels' records are set and reset together, so they win together.
         float quietest = NoLevelYet;
         auto judge = [&] {
-            const float level = rings[0].MeanLevel();
-            const bool quieter = quietest > level;
-            if (quieter) quietest = level;
-            return quieter;
+            const std::optional<float> level = rings[0].LevelBelow(quietest);
+            if (level) quietest = *level;
+            return level.has_value();
         };
         auto keep = [&](int c, std::int64_t h, bool quieter) {
             if (quieter) rings[c].MaxSpectrum(candidates[c]);
@@ -181,14 +163,17 @@ WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& p
     BusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
     BlockWalk walk(*this, Texts().CaNoiseRemove, WalkUnits(*wave, true));
-    const std::array<const BinSpectrum*, 2> profiles{&profile0, &profile1};
+    std::vector<NoiseThreshold> thresholds;
+    thresholds.reserve(2);
+    thresholds.emplace_back(profile0);
+    thresholds.emplace_back(profile1);
     if (!fastPaths_) written = nullptr;
     if (written) written->Reset();
     WalkHops(
         *wave, output.get(), walk, true,
-        [&profiles](int channel, Complex* x) {
+        [&thresholds](int channel, Complex* x) {
             if (channel > 1) return;  // no profile: only windowed and overlap-added
-            SubtractNoise(x, *profiles[channel]);
+            thresholds[channel].SubtractFrom(x);
         },
         written);
     const WalkResult result = walk.Finish();

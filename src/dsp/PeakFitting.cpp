@@ -33,18 +33,6 @@ std::int64_t NthLargestPeak(std::vector<std::int64_t> peaks, int n) {
     return std::max<std::int64_t>(peaks[static_cast<std::size_t>(n - 1)], 0);
 }
 
-// Takes the largest |value| of each channel over count raw values starting at raw value first
-// of the document.
-void TakeChannelPeaks(std::vector<std::int64_t>& peaks, const std::int32_t* values,
-                      std::int64_t first, std::int64_t count) {
-    const int channels = static_cast<int>(peaks.size());
-    for (int k = 0; k < channels && k < count; ++k) {
-        auto& peak = peaks[static_cast<std::size_t>((first + k) % channels)];
-        peak = std::max<std::int64_t>(
-            peak, LargestMagnitude(values + k, (count - k + channels - 1) / channels, channels));
-    }
-}
-
 // Copies the document's raw values 0 .. values - 1 (store raw index first on) unchanged.
 void CopyValues(Wave& from, Wave& to, std::int64_t first, std::int64_t values) {
     Int32Array chunk(static_cast<std::size_t>(std::min(values, TransferValues)));

@@ -2,10 +2,12 @@
 // A ring of the most recent magnitude spectra: noise detection keeps the last few hops of each
 // channel here to judge how quiet that stretch is and what its loudest bins are.
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "base/CoreTypes.h"
 #include "dsp/Complex.h"
+#include "dsp/FFT.h"
 
 namespace sv {
 
@@ -22,15 +24,25 @@ class SpectrumRing {
     // Stores |x[k]| for k = 0 .. SpectrumBins - 1 in the oldest slot, which becomes
     // the newest.
     void AddSpectrum(const Complex* x);
+    // The same for x = the forward transform of samples by fourier (of SpectrumBins points),
+    // without the spectrum being written anywhere.
+    void AddTransform(FFT& fourier, const std::int32_t* samples);
     // Sum of every slot's bins 0 .. SpectrumBins - 1 in single precision (slot by slot, bins
     // ascending), divided by SlotCount and by SpectrumBins. The running sum after each slot is
     // kept, so only the slots from the last one written onwards are added again.
     float MeanLevel();
+    // MeanLevel() when it is below bound, nothing when it is not. Where each slot's total
+    // (in double) already shows the level cannot be below bound, the single-precision sum is
+    // not formed: a loud window costs a few thousand additions instead of a long serial chain.
+    std::optional<float> LevelBelow(float bound);
     // Largest value of every bin over all slots, starting from 0; slot by slot so that memory
     // is read in order.
     void MaxSpectrum(BinSpectrum& out) const;
 
   private:
+    // The oldest slot becomes the newest.
+    void Advance();
+
     const float* Slot(int slot) const {
         return values_.data() + static_cast<std::size_t>(slot) * SlotValues;
     }
@@ -39,9 +51,15 @@ class SpectrumRing {
     std::uint16_t writePos_ = 0;
     std::uint16_t slotCount_;
     std::vector<float> values_;
+    // Whether MeanLevel() is certain to be at least bound, judged from the slot totals.
+    bool SurelyNotBelow(float bound);
+
     // sumBefore_[s]: the sum over slots 0 .. s - 1, valid for s <= validSums_.
     std::vector<float> sumBefore_;
     int validSums_ = 0;
+    // The sum of each slot's values in double, where totalKnown_ says it is up to date.
+    std::vector<double> slotTotals_;
+    std::vector<char> totalKnown_;
 };
 
 }  // namespace sv

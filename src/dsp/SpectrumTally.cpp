@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "dsp/BinLoops.h"
 
 namespace sv {
 
@@ -14,54 +12,37 @@ void SpectrumTally::Reset() {
     for (int c = 0; c < Channels; ++c) {
         data_->sums[c].fill(0.0f);
         data_->peaks[c].fill(0.0f);
-        data_->adding[c].fill(0);
+        data_->pending[c].fill(0);
         data_->complete[c].fill(0);
     }
     of_ = nullptr;
 }
 
-void SpectrumTally::AddSpectrum(int c, const Complex* x) {
-    float* a = data_->sums[c].data();
-    float* p = data_->peaks[c].data();
-    int k = 0;
-#if defined(__SSE2__)
-    // Four bins at a time: the same single-precision operations as below.
-    for (; k + 4 <= SpectrumBins; k += 4) {
-        const float* z = &x[k].Re;
-        const __m128 lo = _mm_loadu_ps(z), hi = _mm_loadu_ps(z + 4);
-        const __m128 re = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 im = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
-        const __m128 m = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(re, re), _mm_mul_ps(im, im)));
-        _mm_storeu_ps(a + k, _mm_add_ps(_mm_loadu_ps(a + k), m));
-        const __m128 old = _mm_loadu_ps(p + k);
-        const __m128 keep = _mm_cmpge_ps(old, m);  // false for NaN: m is taken
-        _mm_storeu_ps(p + k, _mm_or_ps(_mm_and_ps(keep, old), _mm_andnot_ps(keep, m)));
-    }
-#endif
-    for (; k < SpectrumBins; ++k) {
-        const float m = ComplexMath::Abs(x[k]);
-        a[k] += m;
-        p[k] = p[k] >= m ? p[k] : m;
-    }
+void SpectrumTally::AddMagnitudes(int c, const float* m) {
+    binloops::AddMagnitudes(data_->sums[c].data(), data_->peaks[c].data(), m, SpectrumBins);
 }
 
-void SpectrumTally::AddWrittenHop(FFT& fourier, Complex* spectrum, int c, std::int64_t h,
-                                  const std::int32_t* block, std::int64_t inside,
-                                  std::int64_t lastHop) {
-    auto& adding = data_->adding[c];
+void SpectrumTally::AddWrittenHop(FFT& fourier, int c, std::int64_t h, const std::int32_t* block,
+                                  std::int64_t inside, std::int64_t lastHop) {
+    auto& pending = data_->pending[c];
     auto& complete = data_->complete[c];
-    // Frames of the first half of hop h get their last addition from hop h.
-    std::copy(adding.begin() + Half, adding.end(), adding.begin());
-    std::fill(adding.begin() + Half, adding.end(), 0);
-    for (std::int64_t i = 0; i < inside; ++i)
-        adding[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(adding[i]) +
-                                              static_cast<std::uint32_t>(block[i]));
+    // Frames of the first half of hop h get their last addition from hop h; values past inside
+    // are dropped.
     std::copy(complete.begin() + Half, complete.end(), complete.begin());
-    std::copy(adding.begin(), adding.begin() + Half, complete.begin() + Half);
+    const std::int64_t first = std::min<std::int64_t>(inside, Half);
+    std::int32_t* completed = complete.data() + Half;
+    for (std::int64_t i = 0; i < first; ++i)
+        completed[i] = static_cast<std::int32_t>(static_cast<std::uint32_t>(pending[i]) +
+                                                 static_cast<std::uint32_t>(block[i]));
+    std::copy(pending.begin() + first, pending.end(), completed + first);
+    const std::int64_t second = std::clamp<std::int64_t>(inside - Half, 0, Half);
+    std::copy(block + Half, block + Half + second, pending.begin());
+    std::fill(pending.begin() + second, pending.end(), 0);
     // Measuring hop h - 1 spans the two complete halves.
     if (h < 1 || h - 1 > lastHop) return;
-    fourier.Forward(complete.data(), spectrum);
-    AddSpectrum(c, spectrum);
+    float* magnitudes = data_->magnitudes[c].data();
+    fourier.ForwardMagnitudes(complete.data(), magnitudes);
+    AddMagnitudes(c, magnitudes);
 }
 
 }  // namespace sv

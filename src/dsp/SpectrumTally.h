@@ -23,15 +23,16 @@ class SpectrumTally {
 
     // Every sum and peak 0; the tally is of no document.
     void Reset();
-    // Adds the magnitudes of one hop's spectrum of channel c to its sums and peaks.
-    void AddSpectrum(int c, const Complex* x);
+    // Adds the magnitudes m[0 .. SpectrumBins - 1] of one hop's spectrum of channel c to its
+    // sums and peaks.
+    void AddMagnitudes(int c, const float* m);
 
     // For a walk that writes a document by overlap-adding blocks into an empty store, hop h
     // (h = 0, 1, ...) at store frame h x hop: block holds the inside values it adds for channel
-    // c. Once a measuring hop's values are all added, its spectrum is taken (with fourier and
-    // the scratch spectrum) and tallied, up to and including measuring hop lastHop.
-    void AddWrittenHop(FFT& fourier, Complex* spectrum, int c, std::int64_t h,
-                       const std::int32_t* block, std::int64_t inside, std::int64_t lastHop);
+    // c. Once a measuring hop's values are all added, its spectrum is taken (with fourier) and
+    // tallied, up to and including measuring hop lastHop.
+    void AddWrittenHop(FFT& fourier, int c, std::int64_t h, const std::int32_t* block,
+                       std::int64_t inside, std::int64_t lastHop);
 
     // The document the tally now describes completely, or null.
     const Wave* Of() const { return of_; }
@@ -47,10 +48,11 @@ class SpectrumTally {
     struct Data {
         std::array<BinSpectrum, Channels> sums;
         std::array<BinSpectrum, Channels> peaks;
-        // The running overlap-add of the hop being written, and the values of the last two
-        // half-blocks already complete.
-        std::array<std::array<std::int32_t, Size>, Channels> adding;
+        // The second half of the last hop added, which the next hop completes, and the values
+        // of the last two half-blocks already complete.
+        std::array<std::array<std::int32_t, Half>, Channels> pending;
         std::array<std::array<std::int32_t, Size>, Channels> complete;
+        std::array<std::array<float, Size>, Channels> magnitudes;  // scratch
     };
     std::unique_ptr<Data> data_;
     const Wave* of_ = nullptr;

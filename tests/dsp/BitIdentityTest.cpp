@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "dsp/FFTRadix4.h"
 #include "dsp/RemasterChain.h"
 #include "support/TestFiles.h"
 #include "timbre/Timbres.h"
@@ -89,11 +90,20 @@ struct Fixture {
 // Runs one case on every material, both ways; fingerprints by material name.
 using Case = std::function<std::uint64_t(Engine&, std::unique_ptr<Wave>&)>;
 
-std::map<std::string, std::uint64_t> RunCase(Fixture& fx, const Case& run, bool fast) {
+// The fast paths as the program runs them: with a thread per channel, on one thread (as batch
+// workers do), and on one thread with four-wide vectors only (as on a CPU without AVX2).
+enum class Way { Straightforward, Fast, FastOneThread, FastOneThreadNarrow };
+
+std::map<std::string, std::uint64_t> RunCase(Fixture& fx, const Case& run, Way way) {
+    struct RestoreWide {
+        ~RestoreWide() { fftkernel::UseWideVectors(true); }
+    } restore;
+    fftkernel::UseWideVectors(way != Way::FastOneThreadNarrow);
     std::map<std::string, std::uint64_t> result;
     for (const Material& m : Materials()) {
         Engine engine(fx.env.Ports);
-        engine.UseFastPaths(fast);
+        engine.UseFastPaths(way != Way::Straightforward);
+        engine.UseChannelThreads(way == Way::Fast);
         auto wave = MakeMaterial(fx.env, m);
         result[m.name] = run(engine, wave);
     }
@@ -231,11 +241,15 @@ TEST(BitIdentity, FastAndStraightforwardPathsWriteTheSameValues) {
     Fixture fx;
     std::string table;
     for (const NamedCase& c : Cases()) {
-        const auto slow = RunCase(fx, c.run, false);
-        const auto fast = RunCase(fx, c.run, true);
+        const auto slow = RunCase(fx, c.run, Way::Straightforward);
+        const auto fast = RunCase(fx, c.run, Way::Fast);
+        const auto oneThread = RunCase(fx, c.run, Way::FastOneThread);
+        const auto narrow = RunCase(fx, c.run, Way::FastOneThreadNarrow);
         for (const auto& [material, hash] : slow) {
             const std::string key = std::string(c.name) + " / " + material;
             EXPECT_EQ(fast.at(material), hash) << key;
+            EXPECT_EQ(oneThread.at(material), hash) << key << ", one thread";
+            EXPECT_EQ(narrow.at(material), hash) << key << ", four-wide vectors";
             char line[160];
             std::snprintf(line, sizeof line, "{\"%s\", 0x%016llxull},\n", key.c_str(),
                           static_cast<unsigned long long>(hash));

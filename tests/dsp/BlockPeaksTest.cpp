@@ -7,6 +7,7 @@
 
 #include "dsp/BlockPeaks.h"
 #include "dsp/Engine.h"
+#include "dsp/LargestMagnitude.h"
 #include "support/EngineFixture.h"
 #include "text/Language.h"
 
@@ -36,6 +37,32 @@ TEST(BlockPeaks, PiecesOfAnySizeGiveTheLargestMagnitudeOfEachBlock) {
             expected[d / c.block] = std::max<std::int64_t>(expected[d / c.block], std::llabs(v[d]));
         EXPECT_EQ(peaks.Peaks(), expected) << c.values << " " << c.block << " " << c.piece;
         EXPECT_EQ(peaks.Of(), nullptr);
+    }
+}
+
+TEST(ChannelPeaks, EveryChannelCountAndStartGivesEachChannelsLargestMagnitude) {
+    struct Case {
+        int channels;
+        std::int64_t first, count;
+    };
+    // Channel counts that divide the vector lanes and some that do not; starts inside a frame;
+    // counts with a tail.
+    for (const Case c :
+         {Case{1, 0, 5000}, Case{2, 0, 5000}, Case{2, 7, 4999}, Case{2, 1, 3}, Case{4, 6, 1029},
+          Case{8, 3, 77}, Case{3, 4, 1000}, Case{6, 5, 61}, Case{7, 0, 9}, Case{2, 0, 0}}) {
+        auto v = Values(c.count + 1);
+        v.erase(v.begin());  // INT32_MIN goes to a value other than the first
+        if (c.count > 10) v[static_cast<std::size_t>(c.count - 3)] = INT32_MIN;
+        std::vector<std::int64_t> peaks(static_cast<std::size_t>(c.channels), 0);
+        peaks[0] = 17;  // raised, never lowered
+        auto expected = peaks;
+        for (std::int64_t i = 0; i < c.count; ++i) {
+            auto& peak = expected[static_cast<std::size_t>((c.first + i) % c.channels)];
+            peak = std::max<std::int64_t>(peak, std::llabs(static_cast<std::int64_t>(v[i])));
+        }
+        TakeChannelPeaks(peaks, v.data(), c.first, c.count);
+        EXPECT_EQ(peaks, expected)
+            << c.channels << " channels from " << c.first << ", " << c.count << " values";
     }
 }
 

@@ -220,17 +220,22 @@ TEST(FFTTest, InverseTakesTheRealPartOfAnySpectrum) {
 }
 
 TEST(FFTTest, InverseSaturatesOutOfRangeValues) {
-    FFT fft(16);
-    for (const float dc : {1e12f, -1e12f}) {
-        ComplexArray x(16, Complex{0.0f, 0.0f});
-        x[0] = {dc, 0.0f};
-        std::vector<std::int32_t> s(16);
-        fft.Inverse(x.data(), s.data());
-        EXPECT_EQ(s[0], 0);  // the window is 0 there, whatever the spectrum
-        for (int i = 1; i < 15; ++i)
-            EXPECT_EQ(s[i], dc > 0 ? std::numeric_limits<std::int32_t>::max()
-                                   : std::numeric_limits<std::int32_t>::min())
-                << i;
+    // Sizes for both kernels where the CPU has the wide one; NaN lands on INT32_MIN everywhere,
+    // also where the window is 0.
+    constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
+    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+    for (const int n : {16, 1024}) {
+        FFT fft(n);
+        for (const float dc : {1e20f, -1e20f, std::numeric_limits<float>::quiet_NaN()}) {
+            ComplexArray x(n, Complex{0.0f, 0.0f});
+            x[0] = {dc, 0.0f};
+            std::vector<std::int32_t> s(n);
+            fft.Inverse(x.data(), s.data());
+            const bool nan = std::isnan(dc);
+            EXPECT_EQ(s[0], nan ? lowest : 0) << n;  // the window is 0 there
+            for (int i = 1; i < n - 1; ++i)
+                ASSERT_EQ(s[i], nan || dc < 0 ? lowest : highest) << n << " " << dc << " " << i;
+        }
     }
 }
 
@@ -336,6 +341,38 @@ TEST(FFTTest, WideAndNarrowVectorsGiveTheSameBits) {
                 narrow.Transform(ta.data());
                 wide.Transform(tb.data());
                 ASSERT_TRUE(SameBits(ta, tb)) << "Transform, size " << n << ", kind " << kind;
+            }
+        }
+    }
+}
+
+TEST(FFTTest, ForwardMagnitudesAreTheMagnitudesOfForwardOnBothWidths) {
+    struct RestoreWide {
+        ~RestoreWide() { fftkernel::UseWideVectors(true); }
+    } restore;
+    const std::vector<std::function<std::vector<std::int32_t>(int, std::uint32_t)>> blocks{
+        RandomSamples,
+        [](int n, std::uint32_t) {  // full scale of either sign, so that both ends round
+            std::vector<std::int32_t> s(n);
+            for (int i = 0; i < n; ++i)
+                s[i] = i % 3 == 0 ? std::numeric_limits<std::int32_t>::min()
+                                  : std::numeric_limits<std::int32_t>::max() - i;
+            return s;
+        },
+        [](int n, std::uint32_t) { return std::vector<std::int32_t>(n, 0); }};
+    for (const bool wideWanted : {false, true}) {
+        fftkernel::UseWideVectors(wideWanted);
+        for (int n = 16; n <= 16384; n *= 4) {
+            FFT fft(n);
+            for (std::size_t kind = 0; kind < blocks.size(); ++kind) {
+                const auto samples = blocks[kind](n, 5 + n);
+                ComplexArray x(n);
+                fft.Forward(samples.data(), x.data());
+                std::vector<float> expected(n), m(n, -1.0f);
+                for (int k = 0; k < n; ++k) expected[k] = ComplexMath::Abs(x[k]);
+                fft.ForwardMagnitudes(samples.data(), m.data());
+                ASSERT_TRUE(SameBits(m, expected))
+                    << "size " << n << ", block kind " << kind << ", wide " << wideWanted;
             }
         }
     }

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <limits>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -49,6 +51,57 @@ TEST(SpectrumRingRunningSum, EqualsTheSumOfARingFilledAfresh) {
             for (const auto& x : latest) fresh.AddSpectrum(x.data());
             ASSERT_EQ(ring.MeanLevel(), fresh.MeanLevel()) << slots << " slots, add " << added;
             ASSERT_EQ(ring.MeanLevel(), fresh.MeanLevel()) << "asked twice";
+        }
+    }
+}
+
+TEST(SpectrumRingLevelBelow, AnswersAsTheExactLevelDoesForBoundsAroundIt) {
+    std::mt19937 rng(23);
+    // Bounds relative to the exact level: equal, one step either side, and a little and much
+    // more or less; also none yet, zero, infinity and NaN.
+    auto bounds = [](float level) {
+        return std::vector<float>{level,
+                                  std::nextafter(level, 0.0f),
+                                  std::nextafter(level, 1e38f),
+                                  level * 1.0002f,
+                                  level * 1.001f,
+                                  level * 0.999f,
+                                  level * 1.02f,
+                                  level * 0.98f,
+                                  level * 4.0f,
+                                  level / 4.0f,
+                                  1e38f,
+                                  0.0f,
+                                  std::numeric_limits<float>::infinity(),
+                                  std::numeric_limits<float>::quiet_NaN()};
+    };
+    for (const int slots : {1, 3, 5}) {
+        SpectrumRing ring(static_cast<std::uint16_t>(slots));
+        std::vector<ComplexArray> latest(static_cast<std::size_t>(slots),
+                                         ComplexArray(SpectrumBins, Complex{0.0f, 0.0f}));
+        for (int added = 0; added < 3 * slots + 2; ++added) {
+            ComplexArray& x = latest[static_cast<std::size_t>(added % slots)];
+            x = RandomSpectrum(rng);
+            if (added % 4 == 2) {
+                // A loud bin first and many that vanish below its last bit: the single-precision
+                // sum lies far below the true one.
+                for (auto& z : x) z = {1.0f, 0.0f};
+                x[0] = {33554432.0f, 0.0f};
+            }
+            ring.AddSpectrum(x.data());
+            if (added % 3 == 1) continue;  // the kept sums must survive several writes
+            SpectrumRing fresh(static_cast<std::uint16_t>(slots));
+            for (const auto& y : latest) fresh.AddSpectrum(y.data());
+            const float level = fresh.MeanLevel();
+            for (const float bound : bounds(level)) {
+                const std::optional<float> below = ring.LevelBelow(bound);
+                ASSERT_EQ(below.has_value(), bound > level)
+                    << slots << " slots, add " << added << ", bound " << bound;
+                if (below) {
+                    ASSERT_EQ(*below, level);
+                }
+            }
+            ASSERT_EQ(ring.MeanLevel(), level) << "after the estimates";
         }
     }
 }

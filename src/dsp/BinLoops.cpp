@@ -1,0 +1,154 @@
+#include "dsp/BinLoops.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
+#include "dsp/FFTRadix4.h"
+
+// AVX2 without FMA: a fused a * b + c rounds once and would change results.
+#define SV_BINS_WIDE [[gnu::target("avx2")]]
+
+namespace sv::binloops {
+namespace {
+
+// Plain loops, compiled once for each width; the compiler vectorises them.
+[[gnu::always_inline]] inline void AddMagnitudesLoop(float* __restrict sums,
+                                                     float* __restrict peaks,
+                                                     const float* __restrict m, int count) {
+    for (int k = 0; k < count; ++k) {
+        sums[k] += m[k];
+        peaks[k] = peaks[k] >= m[k] ? peaks[k] : m[k];  // NaN in m is taken
+    }
+}
+
+void SubtractNoiseNarrow(Complex* x, const float* threshold, const float* floor, int count) {
+    int k = 0;
+#if defined(__SSE2__)
+    const __m128 one = _mm_set1_ps(1.0f);
+    for (; k + 4 <= count; k += 4) {
+        float* z = &x[k].Re;
+        const __m128 lo = _mm_loadu_ps(z), hi = _mm_loadu_ps(z + 4);
+        const __m128 re = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m128 im = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+        const __m128 t = _mm_loadu_ps(threshold + k);
+        const __m128 c = _mm_loadu_ps(floor + k);
+        const __m128 m = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(re, re), _mm_mul_ps(im, im)));
+        const __m128 r = _mm_div_ps(t, m);
+        const __m128 g =
+            _mm_sub_ps(_mm_add_ps(_mm_sub_ps(one, _mm_mul_ps(r, r)), c), _mm_mul_ps(r, c));
+        const __m128 keep = _mm_cmpgt_ps(m, t);  // false also for NaN, as in the scalar form
+        const __m128 newRe = _mm_and_ps(keep, _mm_mul_ps(re, g));
+        const __m128 newIm = _mm_and_ps(keep, _mm_mul_ps(im, g));
+        _mm_storeu_ps(z, _mm_unpacklo_ps(newRe, newIm));
+        _mm_storeu_ps(z + 4, _mm_unpackhi_ps(newRe, newIm));
+    }
+#endif
+    for (; k < count; ++k) x[k] = ComplexMath::SubtractNoise(x[k], threshold[k]);
+}
+
+void ScaleNarrow(Complex* x, const float* gain, int count) {
+    int k = 0;
+#if defined(__SSE2__)
+    for (; k + 4 <= count; k += 4) {
+        float* z = &x[k].Re;
+        const __m128 g = _mm_loadu_ps(gain + k);
+        _mm_storeu_ps(z, _mm_mul_ps(_mm_loadu_ps(z), _mm_unpacklo_ps(g, g)));
+        _mm_storeu_ps(z + 4, _mm_mul_ps(_mm_loadu_ps(z + 4), _mm_unpackhi_ps(g, g)));
+    }
+#endif
+    for (; k < count; ++k) x[k] = ComplexMath::Scale(x[k], gain[k]);
+}
+
+void AddMagnitudesNarrow(float* sums, float* peaks, const float* m, int count) {
+    AddMagnitudesLoop(sums, peaks, m, count);
+}
+
+#if defined(__x86_64__)
+// Bins k .. k + 7 as they lie in two 256-bit loads of x: the in-lane split below gives the
+// order 0 1 4 5 2 3 6 7, which per-bin values must follow.
+SV_BINS_WIDE inline __m256 LoadSplitOrder(const float* p) {
+    return _mm256_castpd_ps(
+        _mm256_permute4x64_pd(_mm256_castps_pd(_mm256_loadu_ps(p)), _MM_SHUFFLE(3, 1, 2, 0)));
+}
+
+SV_BINS_WIDE void SubtractNoiseWide(Complex* x, const float* threshold, const float* floor,
+                                    int count) {
+    int k = 0;
+    const __m256 one = _mm256_set1_ps(1.0f);
+    for (; k + 8 <= count; k += 8) {
+        float* z = &x[k].Re;
+        const __m256 lo = _mm256_loadu_ps(z), hi = _mm256_loadu_ps(z + 8);
+        const __m256 re = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+        const __m256 im = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+        const __m256 t = LoadSplitOrder(threshold + k);
+        const __m256 c = LoadSplitOrder(floor + k);
+        const __m256 m =
+            _mm256_sqrt_ps(_mm256_add_ps(_mm256_mul_ps(re, re), _mm256_mul_ps(im, im)));
+        const __m256 r = _mm256_div_ps(t, m);
+        const __m256 g = _mm256_sub_ps(_mm256_add_ps(_mm256_sub_ps(one, _mm256_mul_ps(r, r)), c),
+                                       _mm256_mul_ps(r, c));
+        const __m256 keep = _mm256_cmp_ps(m, t, _CMP_GT_OQ);  // false also for NaN
+        const __m256 newRe = _mm256_and_ps(keep, _mm256_mul_ps(re, g));
+        const __m256 newIm = _mm256_and_ps(keep, _mm256_mul_ps(im, g));
+        _mm256_storeu_ps(z, _mm256_unpacklo_ps(newRe, newIm));
+        _mm256_storeu_ps(z + 8, _mm256_unpackhi_ps(newRe, newIm));
+    }
+    SubtractNoiseNarrow(x + k, threshold + k, floor + k, count - k);
+}
+
+SV_BINS_WIDE void ScaleWide(Complex* x, const float* gain, int count) {
+    int k = 0;
+    for (; k + 8 <= count; k += 8) {
+        float* z = &x[k].Re;
+        const __m256 g = _mm256_loadu_ps(gain + k);
+        const __m256 pairsLo = _mm256_unpacklo_ps(g, g);  // gains 0 0 1 1 | 4 4 5 5
+        const __m256 pairsHi = _mm256_unpackhi_ps(g, g);  // gains 2 2 3 3 | 6 6 7 7
+        const __m256 first = _mm256_permute2f128_ps(pairsLo, pairsHi, 0x20);
+        const __m256 second = _mm256_permute2f128_ps(pairsLo, pairsHi, 0x31);
+        _mm256_storeu_ps(z, _mm256_mul_ps(_mm256_loadu_ps(z), first));
+        _mm256_storeu_ps(z + 8, _mm256_mul_ps(_mm256_loadu_ps(z + 8), second));
+    }
+    ScaleNarrow(x + k, gain + k, count - k);
+}
+
+SV_BINS_WIDE void AddMagnitudesWide(float* sums, float* peaks, const float* m, int count) {
+    AddMagnitudesLoop(sums, peaks, m, count);
+}
+#endif
+
+bool Wide() {
+#if defined(__x86_64__)
+    return fftkernel::WideVectorsEnabled();
+#else
+    return false;
+#endif
+}
+
+}  // namespace
+
+void SubtractNoise(Complex* x, const float* threshold, const float* floor, int count) {
+#if defined(__x86_64__)
+    if (Wide()) return SubtractNoiseWide(x, threshold, floor, count);
+#endif
+    SubtractNoiseNarrow(x, threshold, floor, count);
+}
+
+void Scale(Complex* x, const float* gain, int count) {
+#if defined(__x86_64__)
+    if (Wide()) return ScaleWide(x, gain, count);
+#endif
+    ScaleNarrow(x, gain, count);
+}
+
+void AddMagnitudes(float* sums, float* peaks, const float* m, int count) {
+#if defined(__x86_64__)
+    if (Wide()) return AddMagnitudesWide(sums, peaks, m, count);
+#endif
+    AddMagnitudesNarrow(sums, peaks, m, count);
+}
+
+}  // namespace sv::binloops
