@@ -198,13 +198,16 @@ const Block* FFT::WindowAndTransform(const std::int32_t* samples) {
     return plan_.Run(a, bufB_.data(), half);
 }
 
-void FFT::Forward(const std::int32_t* samples, Complex* x) {
-    if (wide_) return ForwardWide(samples, x);
-    const int half = n_ / 2;
-    const int blocks = half / 4;
-    const Block* z = WindowAndTransform(samples);
+namespace {
 
-    // X[k] = (A + B)/2 + u_k (A - B), A = Z[k], B = conj Z[half - k], u_k = -i/2 exp(-2 pi i k/n).
+// Bins 0 .. n/2 - 1 of a real input's transform from its packed half-length transform z, four
+// at a time: put(k, xr, xi) takes bins k .. k + 3 and their mirror images, then put.Ends(re0,
+// im0) bins 0 and n/2, which come from z[0] alone.
+// X[k] = (A + B)/2 + u_k (A - B), A = Z[k], B = conj Z[half - k], u_k = -i/2 exp(-2 pi i k/n).
+template <typename Put>
+inline void UnpackBins(const Block* z, const float* unpackRe, const float* unpackIm, int n,
+                       const Put& put) {
+    const int blocks = n / 8;
     const V4 oneHalf = Splat(0.5f);
     for (int j = 0; j < blocks; ++j) {
         const int k = 4 * j;
@@ -213,58 +216,70 @@ void FFT::Forward(const std::int32_t* samples, Complex* x) {
         const V4 br = __builtin_shufflevector(lo.Re, hi.Re, 4, 3, 2, 1);
         const V4 bi = -__builtin_shufflevector(lo.Im, hi.Im, 4, 3, 2, 1);
         const V4 ar = z[j].Re, ai = z[j].Im;
-        const V4 ur = LoadFloats(&unpackRe_[k]), ui = LoadFloats(&unpackIm_[k]);
+        const V4 ur = LoadFloats(unpackRe + k), ui = LoadFloats(unpackIm + k);
         const V4 dr = ar - br, di = ai - bi;
         const V4 xr = oneHalf * (ar + br) + (ur * dr - ui * di);
         const V4 xi = oneHalf * (ai + bi) + (ur * di + ui * dr);
+        put(k, xr, xi);
+    }
+    put.Ends(z[0].Re[0], z[0].Im[0]);
+}
+
+// The bins as complex values: the mirrored ones are the conjugates.
+struct ComplexBins {
+    Complex* x;
+    int n;
+    void operator()(int k, V4 xr, V4 xi) const {
         StorePairs(x + k, __builtin_shufflevector(xr, xi, 0, 4, 1, 5));
         StorePairs(x + k + 2, __builtin_shufflevector(xr, xi, 2, 6, 3, 7));
-        if (j > 0) {
+        if (k > 0) {
             // x[n-k-3 .. n-k] = conj of x[k+3 .. k], written backwards
             const V4 ni = -xi;
-            StorePairs(x + n_ - k - 3, __builtin_shufflevector(xr, ni, 3, 7, 2, 6));
-            StorePairs(x + n_ - k - 1, __builtin_shufflevector(xr, ni, 1, 5, 0, 4));
+            StorePairs(x + n - k - 3, __builtin_shufflevector(xr, ni, 3, 7, 2, 6));
+            StorePairs(x + n - k - 1, __builtin_shufflevector(xr, ni, 1, 5, 0, 4));
         } else {
-            for (int l = 1; l < 4; ++l) x[n_ - l] = {xr[l], -xi[l]};
+            for (int l = 1; l < 4; ++l) x[n - l] = {xr[l], -xi[l]};
         }
     }
     // DC and the middle bin are real.
-    const float re0 = z[0].Re[0], im0 = z[0].Im[0];
-    x[0] = {re0 + im0, 0.0f};
-    x[half] = {re0 - im0, 0.0f};
+    void Ends(float re0, float im0) const {
+        x[0] = {re0 + im0, 0.0f};
+        x[n / 2] = {re0 - im0, 0.0f};
+    }
+};
+
+// The bins' magnitudes; a mirrored bin's is its partner's, as (-y)(-y) = y y.
+struct MagnitudeBins {
+    float* m;
+    int n;
+    void operator()(int k, V4 xr, V4 xi) const {
+        const V4 mag = SquareRoots(xr * xr + xi * xi);
+        std::memcpy(m + k, &mag, sizeof mag);
+        if (k > 0) {
+            const V4 backwards = __builtin_shufflevector(mag, mag, 3, 2, 1, 0);
+            std::memcpy(m + n - k - 3, &backwards, sizeof backwards);
+        } else {
+            for (int l = 1; l < 4; ++l) m[n - l] = mag[l];
+        }
+    }
+    void Ends(float re0, float im0) const {
+        m[0] = ComplexMath::Abs({re0 + im0, 0.0f});
+        m[n / 2] = ComplexMath::Abs({re0 - im0, 0.0f});
+    }
+};
+
+}  // namespace
+
+void FFT::Forward(const std::int32_t* samples, Complex* x) {
+    if (wide_) return ForwardWide(samples, x);
+    UnpackBins(WindowAndTransform(samples), unpackRe_.data(), unpackIm_.data(), n_,
+               ComplexBins{x, n_});
 }
 
 void FFT::ForwardMagnitudes(const std::int32_t* samples, float* magnitudes) {
     if (wide_) return ForwardMagnitudesWide(samples, magnitudes);
-    const int half = n_ / 2;
-    const int blocks = half / 4;
-    const Block* z = WindowAndTransform(samples);
-    // Bins as in Forward; a mirrored bin's magnitude is its partner's, as (-y)(-y) = y y.
-    const V4 oneHalf = Splat(0.5f);
-    float* m = magnitudes;
-    for (int j = 0; j < blocks; ++j) {
-        const int k = 4 * j;
-        const Block& lo = z[blocks - 1 - j];
-        const Block& hi = z[j == 0 ? 0 : blocks - j];
-        const V4 br = __builtin_shufflevector(lo.Re, hi.Re, 4, 3, 2, 1);
-        const V4 bi = -__builtin_shufflevector(lo.Im, hi.Im, 4, 3, 2, 1);
-        const V4 ar = z[j].Re, ai = z[j].Im;
-        const V4 ur = LoadFloats(&unpackRe_[k]), ui = LoadFloats(&unpackIm_[k]);
-        const V4 dr = ar - br, di = ai - bi;
-        const V4 xr = oneHalf * (ar + br) + (ur * dr - ui * di);
-        const V4 xi = oneHalf * (ai + bi) + (ur * di + ui * dr);
-        const V4 mag = SquareRoots(xr * xr + xi * xi);
-        std::memcpy(m + k, &mag, sizeof mag);
-        if (j > 0) {
-            const V4 backwards = __builtin_shufflevector(mag, mag, 3, 2, 1, 0);
-            std::memcpy(m + n_ - k - 3, &backwards, sizeof backwards);
-        } else {
-            for (int l = 1; l < 4; ++l) m[n_ - l] = mag[l];
-        }
-    }
-    const float re0 = z[0].Re[0], im0 = z[0].Im[0];
-    m[0] = ComplexMath::Abs({re0 + im0, 0.0f});
-    m[half] = ComplexMath::Abs({re0 - im0, 0.0f});
+    UnpackBins(WindowAndTransform(samples), unpackRe_.data(), unpackIm_.data(), n_,
+               MagnitudeBins{magnitudes, n_});
 }
 
 void FFT::Inverse(const Complex* x, std::int32_t* samples) {

@@ -141,9 +141,12 @@ struct InterleavedValues {
     }
 };
 
-// See FFT::Forward for the formula.
-SV_WIDE void UnpackSpectrum(const Block8* z, const float* unpackRe, const float* unpackIm, int n,
-                            Complex* x) {
+// Bins 0 .. n/2 - 1 of a real input's transform from its packed half-length transform z (see
+// FFT::Forward for the formula), eight at a time: put(k, xr, xi) takes bins k .. k + 7 and their
+// mirror images. Bins 0 and n/2 come from z[0] alone; put.Ends(re0, im0) sets them.
+template <typename Put>
+SV_WIDE inline void UnpackBins(const Block8* z, const float* unpackRe, const float* unpackIm,
+                               int n, const Put& put) {
     const int half = n / 2;
     const int blocks = half / 8;
     const V8 oneHalf = V8{} + 0.5f;
@@ -158,50 +161,50 @@ SV_WIDE void UnpackSpectrum(const Block8* z, const float* unpackRe, const float*
         const V8 dr = ar - br, di = ai - bi;
         const V8 xr = oneHalf * (ar + br) + (ur * dr - ui * di);
         const V8 xi = oneHalf * (ai + bi) + (ur * di + ui * dr);
+        put(k, xr, xi);
+    }
+    put.Ends(z[0].Re[0], z[0].Im[0]);
+}
+
+// The bins as complex values: the mirrored ones are the conjugates.
+struct ComplexBins {
+    Complex* x;
+    int n;
+    SV_WIDE void operator()(int k, const V8& xr, const V8& xi) const {
         StoreInterleaved(x + k, xr, xi);
-        if (j > 0) {
+        if (k > 0) {
             // x[n-k-7 .. n-k] = conj of x[k+7 .. k], written backwards
             StoreInterleavedBackwards(x + n - k - 7, xr, -xi);
         } else {
             for (int l = 1; l < 8; ++l) x[n - l] = {xr[l], -xi[l]};
         }
     }
-    const float re0 = z[0].Re[0], im0 = z[0].Im[0];
-    x[0] = {re0 + im0, 0.0f};
-    x[half] = {re0 - im0, 0.0f};
-}
+    void Ends(float re0, float im0) const {
+        x[0] = {re0 + im0, 0.0f};
+        x[n / 2] = {re0 - im0, 0.0f};
+    }
+};
 
-// The magnitudes of UnpackSpectrum's bins; a mirrored bin's is its partner's, as (-y)(-y) = y y.
-SV_WIDE void UnpackMagnitudes(const Block8* z, const float* unpackRe, const float* unpackIm, int n,
-                              float* m) {
-    const int half = n / 2;
-    const int blocks = half / 8;
-    const V8 oneHalf = V8{} + 0.5f;
-    const __m256i backwards = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-    for (int j = 0; j < blocks; ++j) {
-        const int k = 8 * j;
-        const Block8& lo = z[blocks - 1 - j];
-        const Block8& hi = z[j == 0 ? 0 : blocks - j];
-        const V8 br = __builtin_shufflevector(lo.Re, hi.Re, 8, 7, 6, 5, 4, 3, 2, 1);
-        const V8 bi = -__builtin_shufflevector(lo.Im, hi.Im, 8, 7, 6, 5, 4, 3, 2, 1);
-        const V8 ar = z[j].Re, ai = z[j].Im;
-        const V8 ur = Load8(unpackRe + k), ui = Load8(unpackIm + k);
-        const V8 dr = ar - br, di = ai - bi;
-        const V8 xr = oneHalf * (ar + br) + (ur * dr - ui * di);
-        const V8 xi = oneHalf * (ai + bi) + (ur * di + ui * dr);
+// The bins' magnitudes; a mirrored bin's is its partner's, as (-y)(-y) = y y.
+struct MagnitudeBins {
+    float* m;
+    int n;
+    SV_WIDE void operator()(int k, const V8& xr, const V8& xi) const {
         const __m256 mag = _mm256_sqrt_ps(xr * xr + xi * xi);
         _mm256_storeu_ps(m + k, mag);
-        if (j > 0) {
+        if (k > 0) {
+            const __m256i backwards = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
             _mm256_storeu_ps(m + n - k - 7, _mm256_permutevar8x32_ps(mag, backwards));
         } else {
             const V8 lanes = mag;
             for (int l = 1; l < 8; ++l) m[n - l] = lanes[l];
         }
     }
-    const float re0 = z[0].Re[0], im0 = z[0].Im[0];
-    m[0] = ComplexMath::Abs({re0 + im0, 0.0f});
-    m[half] = ComplexMath::Abs({re0 - im0, 0.0f});
-}
+    void Ends(float re0, float im0) const {
+        m[0] = ComplexMath::Abs({re0 + im0, 0.0f});
+        m[n / 2] = ComplexMath::Abs({re0 - im0, 0.0f});
+    }
+};
 
 }  // namespace
 
@@ -209,7 +212,7 @@ void FFT::ForwardMagnitudesWide(const std::int32_t* samples, float* magnitudes) 
     WindowSamples(samples, analysis_.data(), wideA_.data(), n_ / 16);
     const Block8* z = fftkernel::wide::Run(plan_, wideA_.data(), wideB_.data(), n_ / 2,
                                            fftkernel::wide::IntoBuffer{});
-    UnpackMagnitudes(z, unpackRe_.data(), unpackIm_.data(), n_, magnitudes);
+    UnpackBins(z, unpackRe_.data(), unpackIm_.data(), n_, MagnitudeBins{magnitudes, n_});
 }
 
 void FFT::TransformWide(Complex* x) {
@@ -221,7 +224,7 @@ void FFT::ForwardWide(const std::int32_t* samples, Complex* x) {
     WindowSamples(samples, analysis_.data(), wideA_.data(), n_ / 16);
     const Block8* z = fftkernel::wide::Run(plan_, wideA_.data(), wideB_.data(), n_ / 2,
                                            fftkernel::wide::IntoBuffer{});
-    UnpackSpectrum(z, unpackRe_.data(), unpackIm_.data(), n_, x);
+    UnpackBins(z, unpackRe_.data(), unpackIm_.data(), n_, ComplexBins{x, n_});
 }
 
 void FFT::InverseWide(const Complex* x, std::int32_t* samples) {
