@@ -145,8 +145,8 @@ struct InterleavedValues {
 // FFT::Forward for the formula), eight at a time: put(k, xr, xi) takes bins k .. k + 7 and their
 // mirror images. Bins 0 and n/2 come from z[0] alone; put.Ends(re0, im0) sets them.
 template <typename Put>
-SV_WIDE inline void UnpackBins(const Block8* z, const float* unpackRe, const float* unpackIm,
-                               int n, const Put& put) {
+SV_WIDE inline void UnpackBins(const Block8* z, const float* unpackRe, const float* unpackIm, int n,
+                               const Put& put) {
     const int half = n / 2;
     const int blocks = half / 8;
     const V8 oneHalf = V8{} + 0.5f;
