@@ -156,9 +156,20 @@ void FileMemory::ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64
     const std::size_t got = bytes >= MappedReadBytes && CopyThroughMapping(fd_, to, bytes, offset)
                                 ? bytes
                                 : ReadFullyAt(fd_, to, bytes, offset, fileName_);
-    // What lies beyond the end of the file reads as zeros.
-    std::memset(reinterpret_cast<char*>(to) + got, 0, static_cast<std::size_t>(count) * 4 - got);
-    if (source_ && stored < count) ReadSource(valueOffset + stored, to + stored, count - stored);
+    // What lies beyond the end of the file reads as zeros, but for the source's samples.
+    char* const bytesTo = reinterpret_cast<char*>(to);
+    std::int64_t first = valueOffset + count;
+    std::int64_t end = first;
+    if (source_) {
+        const SourceSamples& source = source_->Samples;
+        first = std::max(valueOffset + stored, source.FirstValue);
+        end = std::min(valueOffset + count, source.FirstValue + source.Count);
+        if (first >= end) first = end = valueOffset + count;
+    }
+    std::memset(bytesTo + got, 0, static_cast<std::size_t>(first - valueOffset) * 4 - got);
+    if (first < end) ReadSource(first, to + (first - valueOffset), end - first);
+    std::memset(bytesTo + (end - valueOffset) * 4, 0,
+                static_cast<std::size_t>(valueOffset + count - end) * 4);
 }
 
 void FileMemory::ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int64_t count) {

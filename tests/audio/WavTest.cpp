@@ -376,7 +376,8 @@ TEST_F(WaveTest, ADocumentReadThroughItsFileIsTheDocumentACopyingLoadMakes) {
         const std::int64_t length = copied->Memory().Length();
         ASSERT_EQ(read->Memory().Length(), length);
         auto everything = [&](Wave& wave, bool backwards) {
-            std::vector<std::int32_t> all(static_cast<std::size_t>(length));
+            // Not zeros: a read must write every value it returns.
+            std::vector<std::int32_t> all(static_cast<std::size_t>(length), 0x5A5A5A5A);
             const std::int64_t piece =
                 300007;  // not a window fraction: spans cross the ring's wrap
             for (std::int64_t k = 0; k * piece < length; ++k) {
