@@ -191,10 +191,9 @@ void FileMemory::ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int
     if (source_->Bytes.size() < bytes) source_->Bytes.resize(bytes);
     const std::uint64_t offset =
         source.DataOffset + static_cast<std::uint64_t>(first - source.FirstValue) * width;
-    constexpr std::size_t MappedReadBytes = 262144;
     unsigned char* raw = source_->Bytes.data();
-    if (!(bytes >= MappedReadBytes && CopyThroughMapping(source.File.Get(), raw, bytes, offset)) &&
-        ReadFullyAt(source.File.Get(), raw, bytes, offset, source.Name) < bytes)
+    // Read, not mapped: a mapping faults when another program cuts the file short meanwhile.
+    if (ReadFullyAt(source.File.Get(), raw, bytes, offset, source.Name) < bytes)
         throw IoError("Cannot read " + source.Name.string() + ": unexpected end of file");
     DecodeSamples(source.Encoding, raw, to + (first - valueOffset), end - first);
 }
