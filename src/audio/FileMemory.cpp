@@ -198,7 +198,7 @@ void FileMemory::ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int
     DecodeSamples(source.Encoding, raw, to + (first - valueOffset), end - first);
 }
 
-void FileMemory::EndReadingThrough() {
+void FileMemory::CopySourceInBeforeChange() {
     std::lock_guard guard(lock_);
     if (source_) CopySourceIn();
 }
@@ -411,7 +411,7 @@ void FileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t
 
 void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                             const std::int32_t* in) {
-    EndReadingThrough();
+    CopySourceInBeforeChange();
     if (!blockTransfers.load(std::memory_order_relaxed)) {
         for (std::int64_t i = 0; i < count; ++i) WriteValue(index + i * stride, in[i]);
         return;
@@ -428,7 +428,7 @@ void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_
 
 void FileMemory::AddBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                           const std::int32_t* in, std::int32_t* sums) {
-    EndReadingThrough();
+    CopySourceInBeforeChange();
     if (!blockTransfers.load(std::memory_order_relaxed)) {
         for (std::int64_t i = 0; i < count; ++i) {
             const std::int64_t at = index + i * stride;

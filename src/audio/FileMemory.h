@@ -113,7 +113,8 @@ class FileMemory {
     void ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
     // Ends reading through: the samples the swap file lacks are copied into it.
     void CopySourceIn();
-    void EndReadingThrough();  // CopySourceIn under the lock, when reading through
+    // Under the lock: CopySourceIn when reading through, before a write or an add changes a value.
+    void CopySourceInBeforeChange();
     void WriteFile(std::int64_t valueOffset, const std::int32_t* from, std::int64_t count);
     // Overwrites with zeros what the file still holds of its earlier use below end, from
     // writtenEnd_ on: done before writtenEnd_ passes values that were not written.
