@@ -161,7 +161,7 @@ WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perC
             wave->ReadChannel(lanes_[0].block.data(), storeFrame, c, count);
             const float gain = gains[c];
             std::int32_t* values = lanes_[0].block.data();
-            for (std::int64_t i = 0; i < count; ++i) values[i] = ScaledValue(values[i], gain);
+            ScaleValues(values, count, gain, gain);
             output->WriteChannel(lanes_[0].block.data(), storeFrame, c, count);
         }
         if (walk.CancelRequested()) break;  // this walk asks before it reports
