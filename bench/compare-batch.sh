@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# batch of 8 generated three-minute stereo files, all four stages: one file at a time (--jobs 1)
-# against the default (one worker per core), in one run. Prints both wall times, their ratio,
+# batch of 8 generated three-minute stereo files, all four stages: on one core (--jobs 1) against
+# the default (one worker on every core), in one run. Prints both wall times, their ratio,
 # the peak memory of each run, and whether the outputs are byte-identical. Then an uneven batch
 # (two of the files and one three times as long) the same two ways: at its end one worker has
 # nothing left to do and lends its core to the other.

@@ -191,10 +191,13 @@ int UsableCores() {
                : static_cast<int>(std::thread::hardware_concurrency());
 }
 
-int WorkerCount(const Options& options, std::size_t items) {
-    int count = options.Jobs;
-    if (count <= 0) count = UsableCores();
-    const auto wanted = static_cast<std::size_t>(std::max(count, 1));
+// The cores the batch may keep busy: --jobs N, else every core this process may use. A shared
+// machine or a scheduler's slot is kept to N whatever the file count.
+int CoresToUse(const Options& options) { return options.Jobs > 0 ? options.Jobs : UsableCores(); }
+
+// One worker per core, no more than there are files.
+int WorkerCount(int cores, std::size_t items) {
+    const auto wanted = static_cast<std::size_t>(std::max(cores, 1));
     return static_cast<int>(std::clamp<std::size_t>(std::min(wanted, items), 1, 1024));
 }
 
@@ -210,10 +213,11 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
     if (!options.ResumeFile.empty()) DropDoneItems(items, options.ResumeFile);
     // Resuming goes on writing the same report unless another one is named.
     ResultSink sink(options, options.ReportFile.empty() ? options.ResumeFile : options.ReportFile);
-    const int workers = WorkerCount(options, items.size());
-    // A file's second channel thread only pays on a core that no other worker keeps busy.
+    const int cores = CoresToUse(options);
+    const int workers = WorkerCount(cores, items.size());
+    // A file's second channel thread takes a core that is allotted and that no worker keeps busy.
     BatchRun batch(options, workFolder, prepared.spectra->Target, std::move(items), sink,
-                   workers > 1, workers < UsableCores());
+                   workers > 1, workers < std::min(cores, UsableCores()));
     {
         std::vector<std::jthread> threads;
         for (int i = 1; i < workers; ++i) threads.emplace_back([&batch] { batch.Work(); });

@@ -366,7 +366,7 @@ std::string UsageText() {
            "  --true-peak-max D    -20..0 (-1)   the true peak stays at most D dBTP\n"
            "\n"
            "Batch options:\n"
-           "  --jobs N             1..1024 (cores)  files processed at once\n"
+           "  --jobs N             1..1024 (cores)  cores used, one file on each\n"
            "  --report FILE        append one JSON line per finished file to FILE\n"
            "  --resume FILE        skip the files FILE lists as done (and report to FILE)\n"
            "  --files-from LIST    process the files LIST names, one a line (- = stdin)\n"

@@ -25,7 +25,7 @@ struct Options {
     bool Json = false;  // one JSON object per input file on stdout
 
     // Batch only.
-    int Jobs = 0;               // files processed at once; 0: one per usable core
+    int Jobs = 0;               // cores a batch keeps busy; 0: every usable core
     std::string ReportFile;     // JSON lines appended as each file finishes
     std::string ResumeFile;     // a report whose done files are skipped
     std::string FilesFrom;      // a list of inputs instead of SRC_DIR; "-" is stdin
