@@ -25,26 +25,31 @@ namespace {
     }
 }
 
+// The subtraction itself, written once for both vector widths: bins of magnitude m keep
+// (1 - r^2 + c - r c) of themselves, r = t / m, or become 0 unless m exceeds t (NaN included),
+// as in ComplexMath::SubtractNoise.
+template <class V>
+[[gnu::always_inline]] inline void SubtractNoiseBins(V& re, V& im, V t, V c, V m) {
+    const V r = t / m;
+    const V g = ((1.0f - r * r) + c) - r * c;
+    using Mask = decltype(m > t);
+    const Mask keep = m > t;
+    re = reinterpret_cast<V>(reinterpret_cast<Mask>(re * g) & keep);
+    im = reinterpret_cast<V>(reinterpret_cast<Mask>(im * g) & keep);
+}
+
 void SubtractNoiseNarrow(Complex* x, const float* threshold, const float* floor, int count) {
     int k = 0;
 #if defined(__SSE2__)
-    const __m128 one = _mm_set1_ps(1.0f);
     for (; k + 4 <= count; k += 4) {
         float* z = &x[k].Re;
         const __m128 lo = _mm_loadu_ps(z), hi = _mm_loadu_ps(z + 4);
-        const __m128 re = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128 im = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
-        const __m128 t = _mm_loadu_ps(threshold + k);
-        const __m128 c = _mm_loadu_ps(floor + k);
-        const __m128 m = _mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(re, re), _mm_mul_ps(im, im)));
-        const __m128 r = _mm_div_ps(t, m);
-        const __m128 g =
-            _mm_sub_ps(_mm_add_ps(_mm_sub_ps(one, _mm_mul_ps(r, r)), c), _mm_mul_ps(r, c));
-        const __m128 keep = _mm_cmpgt_ps(m, t);  // false also for NaN, as in the scalar form
-        const __m128 newRe = _mm_and_ps(keep, _mm_mul_ps(re, g));
-        const __m128 newIm = _mm_and_ps(keep, _mm_mul_ps(im, g));
-        _mm_storeu_ps(z, _mm_unpacklo_ps(newRe, newIm));
-        _mm_storeu_ps(z + 4, _mm_unpackhi_ps(newRe, newIm));
+        __m128 re = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+        __m128 im = _mm_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+        SubtractNoiseBins(re, im, _mm_loadu_ps(threshold + k), _mm_loadu_ps(floor + k),
+                          _mm_sqrt_ps(re * re + im * im));
+        _mm_storeu_ps(z, _mm_unpacklo_ps(re, im));
+        _mm_storeu_ps(z + 4, _mm_unpackhi_ps(re, im));
     }
 #endif
     for (; k < count; ++k) x[k] = ComplexMath::SubtractNoise(x[k], threshold[k]);
@@ -78,24 +83,15 @@ SV_BINS_WIDE inline __m256 LoadSplitOrder(const float* p) {
 SV_BINS_WIDE void SubtractNoiseWide(Complex* x, const float* threshold, const float* floor,
                                     int count) {
     int k = 0;
-    const __m256 one = _mm256_set1_ps(1.0f);
     for (; k + 8 <= count; k += 8) {
         float* z = &x[k].Re;
         const __m256 lo = _mm256_loadu_ps(z), hi = _mm256_loadu_ps(z + 8);
-        const __m256 re = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
-        const __m256 im = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
-        const __m256 t = LoadSplitOrder(threshold + k);
-        const __m256 c = LoadSplitOrder(floor + k);
-        const __m256 m =
-            _mm256_sqrt_ps(_mm256_add_ps(_mm256_mul_ps(re, re), _mm256_mul_ps(im, im)));
-        const __m256 r = _mm256_div_ps(t, m);
-        const __m256 g = _mm256_sub_ps(_mm256_add_ps(_mm256_sub_ps(one, _mm256_mul_ps(r, r)), c),
-                                       _mm256_mul_ps(r, c));
-        const __m256 keep = _mm256_cmp_ps(m, t, _CMP_GT_OQ);  // false also for NaN
-        const __m256 newRe = _mm256_and_ps(keep, _mm256_mul_ps(re, g));
-        const __m256 newIm = _mm256_and_ps(keep, _mm256_mul_ps(im, g));
-        _mm256_storeu_ps(z, _mm256_unpacklo_ps(newRe, newIm));
-        _mm256_storeu_ps(z + 8, _mm256_unpackhi_ps(newRe, newIm));
+        __m256 re = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(2, 0, 2, 0));
+        __m256 im = _mm256_shuffle_ps(lo, hi, _MM_SHUFFLE(3, 1, 3, 1));
+        SubtractNoiseBins(re, im, LoadSplitOrder(threshold + k), LoadSplitOrder(floor + k),
+                          _mm256_sqrt_ps(re * re + im * im));
+        _mm256_storeu_ps(z, _mm256_unpacklo_ps(re, im));
+        _mm256_storeu_ps(z + 8, _mm256_unpackhi_ps(re, im));
     }
     SubtractNoiseNarrow(x + k, threshold + k, floor + k, count - k);
 }
