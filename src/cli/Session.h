@@ -52,7 +52,8 @@ int Save(Session& session, Wave& wave, const std::string& path,
 
 // The engine with the spectra the commands share.
 struct EngineRun {
-    explicit EngineRun(const FrontEndPorts& ports) : engine(ports) {}
+    // A cancelled file is never saved here, so peak fitting may change its document in place.
+    explicit EngineRun(const FrontEndPorts& ports) : engine(ports) { engine.FitInPlace(true); }
     Engine engine;
     std::unique_ptr<SharedSpectra> spectra = std::make_unique<SharedSpectra>();
 };

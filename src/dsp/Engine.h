@@ -57,6 +57,10 @@ class Engine {
     // instead of being deleted, sparing the system freeing its pages and finding new ones. Off
     // (the default) deletes the one kept.
     void ReuseSwapFiles(bool on);
+    // On: peak fitting rewrites only the blocks its dips reach, in the document itself, instead
+    // of writing every value into a new one. A cancelled fitting then leaves the document partly
+    // fitted, so this is for callers that discard the document after a cancel. Needs fast paths.
+    void FitInPlace(bool on) { fitInPlace_ = on; }
 
     // Normalizing. Peaks a stage gathered while writing the document spare normalizing its own
     // scan when they are of that very document.
@@ -170,6 +174,7 @@ class Engine {
     HopLane lanes_[2];
     std::unique_ptr<ChannelWorker> worker_;
     bool reuseSwapFiles_ = false;
+    bool fitInPlace_ = false;
     std::unique_ptr<FileMemory> spareStore_;  // of the last document replaced
 };
 

@@ -2,7 +2,8 @@
 // smooth dips in gain rather than by clipping.
 //
 // The store is a file: every pass over it costs page-cache copies. So detection only reads, and
-// fitting reads the input once more, dips in memory and writes each output value exactly once.
+// fitting reads the input once more, dips in memory and writes each output value exactly once;
+// or, in place, reads and rewrites only the blocks its dips reach.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -43,10 +44,24 @@ void CopyValues(Wave& from, Wave& to, std::int64_t first, std::int64_t values) {
     }
 }
 
+// Silences the margins before and after the document's values where they are not, as they are
+// in a new document: the stage before may have left overlap-added tails there.
+void SilenceMargins(Wave& wave, std::int64_t first, std::int64_t values) {
+    Int32Array margin(static_cast<std::size_t>(first));
+    for (const std::int64_t at : {std::int64_t{0}, first + values}) {
+        wave.ReadRaw(margin.data(), at, first);
+        if (std::all_of(margin.begin(), margin.end(), [](std::int32_t v) { return v == 0; }))
+            continue;
+        std::fill(margin.begin(), margin.end(), 0);
+        wave.WriteRaw(margin.data(), at, first);
+    }
+}
+
 // Fits the blocks in order while streaming the values from input to output. A dip centred in
 // block a reaches at most b values either side, so it touches blocks a - 1 .. a + 1 only:
 // fitting block a needs the values up to the end of block a + 1, and once it is done every value
-// before block a is final and is written.
+// before block a is final and is written. In place (input and output one document) only the
+// blocks next to a block with a dip are read and written back; the rest stay as they are.
 class StreamingFitter {
   public:
     // blockPeaks: the largest |value| of each block of the input.
@@ -55,6 +70,7 @@ class StreamingFitter {
                     std::vector<std::int64_t>* channelPeaks)
         : input_(input),
           output_(output),
+          inPlace_(&input == &output),
           b_(neighbourhood),
           threshold_(threshold),
           values_(input.FrameCount() * input.Channels()),
@@ -77,10 +93,24 @@ class StreamingFitter {
     void FitBlock(std::int64_t a) {
         const std::int64_t start = a * b_;
         const std::int64_t end = std::min(start + b_, values_);
-        if (loaded_ < std::min(end + b_, values_)) Load(std::max<std::int64_t>(start - b_, 0));
+        const std::int64_t keep = std::max<std::int64_t>(start - b_, 0);
+        const std::int64_t reach = std::min(end + b_, values_);
         // A dip's gain lies between T / P and 1, so dips never raise a magnitude: a block of
         // the input with no value above the threshold has none after them either.
-        if (blockPeaks_[static_cast<std::size_t>(a)] <= threshold_) return;
+        const bool dips = blockPeaks_[static_cast<std::size_t>(a)] > threshold_;
+        if (inPlace_) {
+            if (!dips) return;
+            // Nothing held reaches this block's dips: it is final, and the values between
+            // stay where they are.
+            if (keep > loaded_) {
+                WriteBelow(loaded_);
+                bufferStart_ = loaded_ = written_ = keep;
+            }
+            if (loaded_ < reach) Load(keep, reach - loaded_);
+        } else if (loaded_ < reach) {
+            Load(keep, std::min(chunk_, values_ - loaded_));
+        }
+        if (!dips) return;
         for (std::int64_t d = start; d < end; ++d) {
             const std::int64_t peak = std::llabs(*At(d));
             if (peak > threshold_) Dip(d, peak);
@@ -88,20 +118,19 @@ class StreamingFitter {
     }
 
     // Writes the values still held once every block is fitted.
-    void Finish() { WriteBelow(values_); }
+    void Finish() { WriteBelow(loaded_); }
 
   private:
     std::int32_t* At(std::int64_t d) { return buffer_.data() + (d - bufferStart_); }
 
     // Writes the final values before keep, moves the rest to the buffer's front and reads the
-    // next chunk behind them.
-    void Load(std::int64_t keep) {
+    // next count values behind them.
+    void Load(std::int64_t keep, std::int64_t count) {
         WriteBelow(keep);
         if (keep > bufferStart_) {
             std::copy(At(keep), At(loaded_), buffer_.data());
             bufferStart_ = keep;
         }
-        const std::int64_t count = std::min(chunk_, values_ - loaded_);
         input_.ReadRaw(At(loaded_), first_ + loaded_, count);
         loaded_ += count;
     }
@@ -129,6 +158,7 @@ class StreamingFitter {
 
     Wave& input_;
     Wave& output_;
+    const bool inPlace_;
     const std::int64_t b_;
     const std::int64_t threshold_;
     const std::int64_t values_;  // raw values of the document
@@ -149,15 +179,22 @@ class StreamingFitter {
 WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
                             ChannelPeaks* peaksOut, const BlockPeaks* known) {
     BusyCursor busy(ports_.dialogs);
+    const int channels = wave->Channels();
     const std::int64_t b = std::max(neighbourhood, 1);
-    const std::int64_t values = wave->FrameCount() * wave->Channels();
-    const std::int64_t first = MarginFrames * wave->Channels();
+    const std::int64_t values = wave->FrameCount() * channels;
+    const std::int64_t first = MarginFrames * channels;
     const std::int64_t blocks = values / b;
 
     // The block peaks of the input.
     const bool useKnown = fastPaths_ && known && known->Of() == wave.get() &&
                           known->BlockSize() == b &&
                           known->Peaks().size() == static_cast<std::size_t>(blocks + 1);
+    const bool inPlace = fastPaths_ && fitInPlace_ && !useKnown;
+    // Fitting gathers the channel peaks of its output as it writes them. In place it writes
+    // only some blocks, so detection keeps every block's channel peaks for the others.
+    const bool gather = peaksOut && fastPaths_;
+    std::vector<std::int64_t> blockChannelPeaks(
+        inPlace && gather ? static_cast<std::size_t>((blocks + 1) * channels) : 0, 0);
     BlockPeaks measured(useKnown ? 0 : values, b);
     WalkResult result = WalkResult::Completed;
     {
@@ -165,12 +202,19 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
         if (!useKnown) {
             const std::int64_t chunk = ChunkValues(b);
             Int32Array buffer(static_cast<std::size_t>(std::min(chunk, values)));
+            std::vector<std::int64_t> blockPeaks(static_cast<std::size_t>(channels));
             for (std::int64_t a = 0; a <= blocks; ++a) {
                 const std::int64_t start = a * b;
                 const std::int64_t count = std::min(b, values - start);
                 if (start % chunk == 0 && count > 0)
                     wave->ReadRaw(buffer.data(), first + start, std::min(chunk, values - start));
                 measured.Take(buffer.data() + start % chunk, start, count);
+                if (!blockChannelPeaks.empty()) {
+                    std::fill(blockPeaks.begin(), blockPeaks.end(), 0);
+                    TakeChannelPeaks(blockPeaks, buffer.data() + start % chunk, start, count);
+                    std::copy(blockPeaks.begin(), blockPeaks.end(),
+                              blockChannelPeaks.begin() + a * channels);
+                }
                 if (!walk.Step(a)) break;
             }
         }
@@ -178,18 +222,48 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
     }
     if (result == WalkResult::Cancelled) return result;
     const std::vector<std::int64_t>& peaks = useKnown ? known->Peaks() : measured.Peaks();
-
-    auto output = CreateOutput(*wave);
     // A threshold of 0 would dip every value to 0: an unchanged copy is the result instead.
     const std::int64_t threshold = NthLargestPeak(peaks, peakCount);
+    std::vector<std::int64_t> channelPeaks(gather ? channels : 0, 0);
+
+    if (inPlace) {
+        if (threshold > 0) {
+            StreamingFitter fitter(*wave, *wave, b, threshold, peaks,
+                                   gather ? &channelPeaks : nullptr);
+            BlockWalk walk(*this, Texts().CaPeekFit, blocks);
+            for (std::int64_t a = 0; a <= blocks; ++a) {
+                fitter.FitBlock(a);
+                if (!walk.Step(a)) break;
+            }
+            // Cancelled, the document stays partly fitted: this caller discards it.
+            if ((result = walk.Finish()) == WalkResult::Cancelled) return result;
+            fitter.Finish();
+        }
+        SilenceMargins(*wave, first, values);
+        if (gather) {
+            // The blocks next to no dipped block were neither read nor written.
+            auto dipped = [&](std::int64_t a) {
+                return threshold > 0 && a >= 0 && a <= blocks &&
+                       peaks[static_cast<std::size_t>(a)] > threshold;
+            };
+            for (std::int64_t a = 0; a <= blocks; ++a) {
+                if (dipped(a - 1) || dipped(a) || dipped(a + 1)) continue;
+                for (int c = 0; c < channels; ++c)
+                    channelPeaks[c] =
+                        std::max(channelPeaks[c],
+                                 blockChannelPeaks[static_cast<std::size_t>(a * channels + c)]);
+            }
+            *peaksOut = ChannelPeaks{wave.get(), std::move(channelPeaks)};
+        }
+        return result;
+    }
+
+    auto output = CreateOutput(*wave);
     if (threshold == 0) {
         CopyValues(*wave, *output, first, values);
         return Replace(wave, output, result);
     }
 
-    // Fitting gathers the channel peaks of its output as it writes them.
-    const bool gather = peaksOut && fastPaths_;
-    std::vector<std::int64_t> channelPeaks(gather ? wave->Channels() : 0, 0);
     StreamingFitter fitter(*wave, *output, b, threshold, peaks, gather ? &channelPeaks : nullptr);
     BlockWalk walk(*this, Texts().CaPeekFit, blocks);
     for (std::int64_t a = 0; a <= blocks; ++a) {

@@ -90,8 +90,9 @@ struct Fixture {
 // Runs one case on every material, both ways; fingerprints by material name.
 using Case = std::function<std::uint64_t(Engine&, std::unique_ptr<Wave>&)>;
 
-// The fast paths as the program runs them: with a thread per channel, on one thread (as batch
-// workers do), and on one thread with four-wide vectors only (as on a CPU without AVX2).
+// The fast paths as the program runs them: with a thread per channel, on one thread fitting
+// peaks in place (as batch workers do), and on one thread with four-wide vectors only (as on a
+// CPU without AVX2).
 enum class Way { Straightforward, Fast, FastOneThread, FastOneThreadNarrow };
 
 std::map<std::string, std::uint64_t> RunCase(Fixture& fx, const Case& run, Way way) {
@@ -104,6 +105,7 @@ std::map<std::string, std::uint64_t> RunCase(Fixture& fx, const Case& run, Way w
         Engine engine(fx.env.Ports);
         engine.UseFastPaths(way != Way::Straightforward);
         engine.UseChannelThreads(way == Way::Fast);
+        engine.FitInPlace(way == Way::FastOneThread);
         auto wave = MakeMaterial(fx.env, m);
         result[m.name] = run(engine, wave);
     }
