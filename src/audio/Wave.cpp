@@ -489,16 +489,20 @@ void Wave::WriteChannel(const std::int32_t* buffer, std::int64_t storeFrame, int
 }
 
 void Wave::AddChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
-                      std::int64_t count) {
+                      std::int64_t count, std::int32_t* sums) {
     const std::int64_t raw = storeFrame * channels_ + channel;
     if (!env_.View) {
-        memory_->AddBlock(raw, channels_, count, buffer, nullptr);
+        memory_->AddBlock(raw, channels_, count, buffer, sums);
         return;
     }
-    thread_local Int32Array sums;
-    if (sums.size() < static_cast<std::size_t>(count)) sums.resize(static_cast<std::size_t>(count));
-    memory_->AddBlock(raw, channels_, count, buffer, sums.data());
-    UpdateOverviewBlock(raw, channels_, sums.data(), count);
+    thread_local Int32Array own;
+    if (!sums) {
+        if (own.size() < static_cast<std::size_t>(count))
+            own.resize(static_cast<std::size_t>(count));
+        sums = own.data();
+    }
+    memory_->AddBlock(raw, channels_, count, buffer, sums);
+    UpdateOverviewBlock(raw, channels_, sums, count);
 }
 
 void Wave::UpdateOverviewBlock(std::int64_t rawIndex, std::int64_t stride, const std::int32_t* v,

@@ -127,8 +127,9 @@ class Wave {
     void WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count);
     void WriteChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
                       std::int64_t count);
+    // Adds buffer into one channel; the stored sums go to sums when it is not null.
     void AddChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
-                    std::int64_t count);
+                    std::int64_t count, std::int32_t* sums = nullptr);
     void DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame);
 
     void BuildOverview(std::int64_t firstFrame, std::int64_t lastFrame);

@@ -87,8 +87,10 @@ class Engine {
     void SmoothGainsByBands(const Wave& wave, BinSpectrum& curve, int bands, int limit);
     void ApplyPassSlopes(Wave& wave, BinSpectrum& curve, int highPassHz, int lowPassKHz,
                          int highPassSlope, int lowPassSlope);
+    // With written (kept per channel), a completed levelling also leaves there the block peaks
+    // of the document it made.
     WalkResult ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,
-                               const BinSpectrum& curve1);
+                               const BinSpectrum& curve1, BlockPeaks* written = nullptr);
 
     // Noise removal.
     WalkResult DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
@@ -147,7 +149,7 @@ class Engine {
     // it would add there. Returns false when cancelled.
     template <typename PerBin>
     bool WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin,
-                  SpectrumTally* written = nullptr);
+                  SpectrumTally* written = nullptr, BlockPeaks* peaksWritten = nullptr);
     // Work units of a walk: one per hop.
     static std::int64_t WalkUnits(const Wave& wave, bool coverTail) {
         return wave.FrameCount() / Hop + (coverTail ? 1 : 0);
@@ -155,9 +157,10 @@ class Engine {
 
     // One channel's transform buffers; two of them let a hop's channels be transformed at once.
     struct HopLane {
-        explicit HopLane(int n) : fourier(n), block(n), spectrum(n), magnitudes(n) {}
+        explicit HopLane(int n) : fourier(n), block(n), sums(n), spectrum(n), magnitudes(n) {}
         FFT fourier;
         Int32Array block;
+        Int32Array sums;  // the output's values after the hop's addition
         ComplexArray spectrum;
         std::vector<float> magnitudes;
     };
@@ -180,13 +183,17 @@ class Engine {
 
 template <typename PerBin>
 bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail, PerBin&& perBin,
-                      SpectrumTally* written) {
+                      SpectrumTally* written, BlockPeaks* peaksWritten) {
     const std::int64_t lastHop = WalkUnits(wave, coverTail);
     const std::int64_t lastMeasured = WalkUnits(wave, false);
     const std::int64_t storeFrames = wave.FrameCount() + 2 * MarginFrames;
     const int channels = wave.Channels();
     ChannelWorker* worker = PairWorker(channels);
-    if (!output) written = nullptr;
+    if (!output) {
+        written = nullptr;
+        peaksWritten = nullptr;
+    }
+    const std::int64_t documentEnd = MarginFrames + wave.FrameCount();
     // Hop h of channel c through lane: read, transform, perBin, transform back, add.
     auto hop = [&](HopLane& lane, int c, std::int64_t h) {
         const std::int64_t storeFrame = h * Hop;
@@ -204,7 +211,18 @@ bool Engine::WalkHops(Wave& wave, Wave* output, BlockWalk& walk, bool coverTail,
             lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
             if (written && c < SpectrumTally::Channels)
                 written->AddWrittenHop(lane.fourier, c, h, lane.block.data(), inside, lastMeasured);
-            output->AddChannel(lane.block.data(), storeFrame, c, inside);
+            if (!peaksWritten) {
+                output->AddChannel(lane.block.data(), storeFrame, c, inside);
+                return;
+            }
+            output->AddChannel(lane.block.data(), storeFrame, c, inside, lane.sums.data());
+            // The frames of the hop's first half got their last addition from it.
+            const std::int64_t from = std::max(storeFrame, MarginFrames);
+            const std::int64_t to =
+                std::min(storeFrame + std::min<std::int64_t>(inside, Hop), documentEnd);
+            if (to > from)
+                peaksWritten->TakeChannel(c, lane.sums.data() + (from - storeFrame),
+                                          from - MarginFrames, to - from);
         }
     };
     if (!worker) {

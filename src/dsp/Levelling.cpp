@@ -303,15 +303,21 @@ void Engine::SmoothGainsByBands(const Wave& wave, BinSpectrum& curve, int bands,
 }
 
 WalkResult Engine::ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,
-                                   const BinSpectrum& curve1) {
+                                   const BinSpectrum& curve1, BlockPeaks* written) {
     BusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
     BlockWalk walk(*this, Texts().CaRemastering, WalkUnits(*wave, true));
-    WalkHops(*wave, output.get(), walk, true, [&](int c, Complex* x) {
-        if (c > 1) return;  // further channels pass through unchanged
-        binloops::Scale(x, (c == 0 ? curve0 : curve1).data(), SpectrumBins);
-    });
-    return Replace(wave, output, walk.Finish());
+    if (!fastPaths_ || (written && written->Channels() != wave->Channels())) written = nullptr;
+    WalkHops(
+        *wave, output.get(), walk, true,
+        [&](int c, Complex* x) {
+            if (c > 1) return;  // further channels pass through unchanged
+            binloops::Scale(x, (c == 0 ? curve0 : curve1).data(), SpectrumBins);
+        },
+        nullptr, written);
+    const WalkResult result = walk.Finish();
+    if (written && result == WalkResult::Completed) written->Complete(output.get());
+    return Replace(wave, output, result);
 }
 
 }  // namespace sv

@@ -189,39 +189,32 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
     const bool useKnown = fastPaths_ && known && known->Of() == wave.get() &&
                           known->BlockSize() == b &&
                           known->Peaks().size() == static_cast<std::size_t>(blocks + 1);
-    const bool inPlace = fastPaths_ && fitInPlace_ && !useKnown;
     // Fitting gathers the channel peaks of its output as it writes them. In place it writes
-    // only some blocks, so detection keeps every block's channel peaks for the others.
+    // only some blocks; the others' channel peaks are the input's.
     const bool gather = peaksOut && fastPaths_;
-    std::vector<std::int64_t> blockChannelPeaks(
-        inPlace && gather ? static_cast<std::size_t>((blocks + 1) * channels) : 0, 0);
-    BlockPeaks measured(useKnown ? 0 : values, b);
+    const bool inPlace =
+        fastPaths_ && fitInPlace_ && (!gather || !useKnown || known->Channels() == channels);
+    BlockPeaks measured(useKnown ? 0 : values, b, inPlace && gather ? channels : 0);
     WalkResult result = WalkResult::Completed;
     {
         BlockWalk walk(*this, Texts().CaPeekDetect, blocks);
         if (!useKnown) {
             const std::int64_t chunk = ChunkValues(b);
             Int32Array buffer(static_cast<std::size_t>(std::min(chunk, values)));
-            std::vector<std::int64_t> blockPeaks(static_cast<std::size_t>(channels));
             for (std::int64_t a = 0; a <= blocks; ++a) {
                 const std::int64_t start = a * b;
                 const std::int64_t count = std::min(b, values - start);
                 if (start % chunk == 0 && count > 0)
                     wave->ReadRaw(buffer.data(), first + start, std::min(chunk, values - start));
                 measured.Take(buffer.data() + start % chunk, start, count);
-                if (!blockChannelPeaks.empty()) {
-                    std::fill(blockPeaks.begin(), blockPeaks.end(), 0);
-                    TakeChannelPeaks(blockPeaks, buffer.data() + start % chunk, start, count);
-                    std::copy(blockPeaks.begin(), blockPeaks.end(),
-                              blockChannelPeaks.begin() + a * channels);
-                }
                 if (!walk.Step(a)) break;
             }
         }
         result = walk.Finish();
     }
     if (result == WalkResult::Cancelled) return result;
-    const std::vector<std::int64_t>& peaks = useKnown ? known->Peaks() : measured.Peaks();
+    const BlockPeaks& input = useKnown ? *known : measured;
+    const std::vector<std::int64_t>& peaks = input.Peaks();
     // A threshold of 0 would dip every value to 0: an unchanged copy is the result instead.
     const std::int64_t threshold = NthLargestPeak(peaks, peakCount);
     std::vector<std::int64_t> channelPeaks(gather ? channels : 0, 0);
@@ -249,9 +242,8 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
             for (std::int64_t a = 0; a <= blocks; ++a) {
                 if (dipped(a - 1) || dipped(a) || dipped(a + 1)) continue;
                 for (int c = 0; c < channels; ++c)
-                    channelPeaks[c] =
-                        std::max(channelPeaks[c],
-                                 blockChannelPeaks[static_cast<std::size_t>(a * channels + c)]);
+                    channelPeaks[c] = std::max<std::int64_t>(
+                        channelPeaks[c], input.ChannelPeaks(c)[static_cast<std::size_t>(a)]);
             }
             *peaksOut = ChannelPeaks{wave.get(), std::move(channelPeaks)};
         }

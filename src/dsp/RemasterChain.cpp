@@ -13,13 +13,13 @@ WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const Rem
 }
 
 WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                        SharedSpectra& spectra, const SpectrumTally* known) {
+                        SharedSpectra& spectra, const SpectrumTally* known, BlockPeaks* written) {
     auto& measured = spectra.Measured;
     if (engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelMode, known) ==
         WalkResult::Cancelled)
         return WalkResult::Cancelled;
     engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s);
-    return engine.ApplyGainCurves(wave, measured[0], measured[1]);
+    return engine.ApplyGainCurves(wave, measured[0], measured[1], written);
 }
 
 namespace {
@@ -48,6 +48,13 @@ std::unique_ptr<SpectrumTally> DenoisedTally(const RemasterSettings& s) {
     return s.RemoveNoise && s.Levelling ? std::make_unique<SpectrumTally>() : nullptr;
 }
 
+// Where levelling leaves the block peaks of its output, when peak fitting measures it next.
+std::unique_ptr<BlockPeaks> LevelledPeaks(const RemasterSettings& s, const Wave& wave) {
+    if (!s.Levelling || !s.FitPeaks) return nullptr;
+    return std::make_unique<BlockPeaks>(wave.FrameCount() * wave.Channels(),
+                                        std::max(s.PeakBlockSize, 1), wave.Channels());
+}
+
 // Where peak fitting leaves the channel peaks of its output, when normalizing scans it next.
 ChannelPeaks* FittedPeaks(const RemasterSettings& s, ChannelPeaks& fitted) {
     return s.Normalize ? &fitted : nullptr;
@@ -61,12 +68,14 @@ StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const R
     SwapFileReuse reuse(engine);
     // What a stage gathers while writing spares the next one its measuring pass.
     const auto denoised = DenoisedTally(s);
+    const auto levelled = LevelledPeaks(s, *wave);
     ChannelPeaks fitted;
     if (s.RemoveNoise) Record(outcome, RunRemoveNoise(engine, wave, s, spectra, denoised.get()));
-    if (s.Levelling) Record(outcome, RunLevelling(engine, wave, s, spectra, denoised.get()));
+    if (s.Levelling)
+        Record(outcome, RunLevelling(engine, wave, s, spectra, denoised.get(), levelled.get()));
     if (s.FitPeaks)
-        Record(outcome,
-               engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted)));
+        Record(outcome, engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted),
+                                        levelled.get()));
     if (s.Normalize) Record(outcome, engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
     return outcome;
 }
@@ -78,11 +87,14 @@ StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const 
     auto run = [&](WalkResult result) { Record(outcome, result); };
     auto goesOn = [&] { return outcome.Result == WalkResult::Completed; };
     const auto denoised = DenoisedTally(s);
+    const auto levelled = LevelledPeaks(s, *wave);
     if (s.RemoveNoise) run(RunRemoveNoise(engine, wave, s, spectra, denoised.get()));
-    if (goesOn() && s.Levelling) run(RunLevelling(engine, wave, s, spectra, denoised.get()));
+    if (goesOn() && s.Levelling)
+        run(RunLevelling(engine, wave, s, spectra, denoised.get(), levelled.get()));
     ChannelPeaks fitted;
     if (goesOn() && s.FitPeaks)
-        run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted)));
+        run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted),
+                            levelled.get()));
     if (saveGains) saveGains->clear();
     if (goesOn() && s.Normalize && saveGains)
         run(engine.NormalizeWhileSaving(*wave, s.NormalizeDb, s.PerChannel, &fitted, *saveGains));

@@ -25,9 +25,11 @@ WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const Rem
                           SharedSpectra& spectra, SpectrumTally* written = nullptr);
 
 // Frequency and dynamic levelling: measurement, then (unless cancelled) gains and filtering.
-// A tally gathered while the document was written spares the measurement its walk.
+// A tally gathered while the document was written spares the measurement its walk. With
+// written, a completed levelling leaves there the block peaks of the document it made.
 WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                        SharedSpectra& spectra, const SpectrumTally* known = nullptr);
+                        SharedSpectra& spectra, const SpectrumTally* known = nullptr,
+                        BlockPeaks* written = nullptr);
 
 // How the last stage of a chain ended, and whether any stage replaced the document.
 struct StagesOutcome {

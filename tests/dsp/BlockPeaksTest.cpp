@@ -104,6 +104,36 @@ TEST_F(KnownBlockPeaksTest, GatheredPeaksOfTheDocumentGiveTheMeasuredResult) {
     EXPECT_EQ(script.totals, windows.totals);
 }
 
+// Levelling's output values reach the store in hops, channel by channel and on two threads;
+// the block peaks it gathers must be those measured from the document it made, per channel
+// too, also where a block ends inside a frame (three channels) or the document inside a hop.
+TEST_F(KnownBlockPeaksTest, LevellingGathersTheBlockPeaksOfTheDocumentItMakes) {
+    BinSpectrum gains{};
+    for (int k = 0; k < SpectrumBins; ++k) gains[k] = 0.5f + 0.001f * static_cast<float>(k % 900);
+    for (const int channels : {1, 2, 3})
+        for (const std::int64_t block : {std::int64_t{512}, std::int64_t{4096}})
+            for (const bool threads : {false, true}) {
+                SCOPED_TRACE(std::to_string(channels) + " channels, blocks of " +
+                             std::to_string(block) + (threads ? ", threads" : ""));
+                engine->UseChannelThreads(threads);
+                auto wave = test::MakeDocument(
+                    env, channels, 44100, 3 * Engine::Hop + 77, [](std::int64_t f, int c) {
+                        return static_cast<std::int32_t>(2e6 * std::sin(f * 0.01 * (c + 1)) +
+                                                         (f % 3001 == 5 + c ? 5e6 : 0));
+                    });
+                BlockPeaks written(wave->FrameCount() * channels, block, channels);
+                ASSERT_EQ(engine->ApplyGainCurves(wave, gains, gains, &written),
+                          WalkResult::Completed);
+                EXPECT_EQ(written.Of(), wave.get());
+                const auto v = Document(*wave);
+                BlockPeaks measured(static_cast<std::int64_t>(v.size()), block, channels);
+                measured.Take(v.data(), 0, static_cast<std::int64_t>(v.size()));
+                EXPECT_EQ(written.Peaks(), measured.Peaks());
+                for (int c = 0; c < channels; ++c)
+                    EXPECT_EQ(written.ChannelPeaks(c), measured.ChannelPeaks(c)) << c;
+            }
+}
+
 TEST_F(KnownBlockPeaksTest, OnlyPeaksOfThisDocumentAndBlockSizeAreTrusted) {
     auto measured = Make();
     ASSERT_EQ(engine->FitPeaks(measured, 5, Block), WalkResult::Completed);
