@@ -27,9 +27,11 @@ namespace {
 
 // The subtraction itself, written once for both vector widths: bins of magnitude m keep
 // (1 - r^2 + c - r c) of themselves, r = t / m, or become 0 unless m exceeds t (NaN included),
-// as in ComplexMath::SubtractNoise.
+// as in ComplexMath::SubtractNoise. Vectors by reference: the eight-wide caller is compiled for
+// AVX2 and this is not, so by value they would cross a calling convention.
 template <class V>
-[[gnu::always_inline]] inline void SubtractNoiseBins(V& re, V& im, V t, V c, V m) {
+[[gnu::always_inline]] inline void SubtractNoiseBins(V& re, V& im, const V& t, const V& c,
+                                                     const V& m) {
     const V r = t / m;
     const V g = ((1.0f - r * r) + c) - r * c;
     using Mask = decltype(m > t);

@@ -107,7 +107,7 @@ TEST_F(KnownBlockPeaksTest, GatheredPeaksOfTheDocumentGiveTheMeasuredResult) {
 // Levelling's output values reach the store in hops, channel by channel and on two threads;
 // the block peaks it gathers must be those measured from the document it made, per channel
 // too, also where a block ends inside a frame (three channels) or the document inside a hop.
-TEST_F(KnownBlockPeaksTest, LevellingGathersTheBlockPeaksOfTheDocumentItMakes) {
+TEST_F(KnownBlockPeaksTest, LevellingGathersTheBlockPeaksOfItsOutputOnOneOrTwoThreads) {
     BinSpectrum gains{};
     for (int k = 0; k < SpectrumBins; ++k) gains[k] = 0.5f + 0.001f * static_cast<float>(k % 900);
     for (const int channels : {1, 2, 3})
