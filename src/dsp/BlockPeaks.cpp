@@ -20,14 +20,17 @@ void BlockPeaks::Take(const std::int32_t* values, std::int64_t first, std::int64
         const std::int64_t block = first / blockSize_;
         const std::int64_t n = std::min(count, (block + 1) * blockSize_ - first);
         auto& peak = peaks_[static_cast<std::size_t>(block)];
-        peak = std::max<std::int64_t>(peak, LargestMagnitude(values, n));
-        if (channels > 0) {
+        if (channels == 0) {
+            peak = std::max<std::int64_t>(peak, LargestMagnitude(values, n));
+        } else {
+            // The block's peak is its channels' largest: one pass gives both.
             std::fill(ofChannels.begin(), ofChannels.end(), 0);
             TakeChannelPeaks(ofChannels, values, first, n);
             for (int c = 0; c < channels; ++c) {
+                const std::int64_t ofChannel = ofChannels[static_cast<std::size_t>(c)];
                 auto& ofBlock = channelPeaks_[static_cast<std::size_t>(c)][block];
-                ofBlock = std::max(
-                    ofBlock, static_cast<std::uint32_t>(ofChannels[static_cast<std::size_t>(c)]));
+                ofBlock = std::max(ofBlock, static_cast<std::uint32_t>(ofChannel));
+                peak = std::max(peak, ofChannel);
             }
         }
         values += n;

@@ -218,20 +218,23 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
     // A threshold of 0 would dip every value to 0: an unchanged copy is the result instead.
     const std::int64_t threshold = NthLargestPeak(peaks, peakCount);
     std::vector<std::int64_t> channelPeaks(gather ? channels : 0, 0);
+    // Fits every block of the document into output; what is held is written unless cancelled.
+    auto fit = [&](Wave& output) {
+        StreamingFitter fitter(*wave, output, b, threshold, peaks,
+                               gather ? &channelPeaks : nullptr);
+        BlockWalk walk(*this, Texts().CaPeekFit, blocks);
+        for (std::int64_t a = 0; a <= blocks; ++a) {
+            fitter.FitBlock(a);
+            if (!walk.Step(a)) break;
+        }
+        const WalkResult fitted = walk.Finish();
+        if (fitted == WalkResult::Completed) fitter.Finish();
+        return fitted;
+    };
 
     if (inPlace) {
-        if (threshold > 0) {
-            StreamingFitter fitter(*wave, *wave, b, threshold, peaks,
-                                   gather ? &channelPeaks : nullptr);
-            BlockWalk walk(*this, Texts().CaPeekFit, blocks);
-            for (std::int64_t a = 0; a <= blocks; ++a) {
-                fitter.FitBlock(a);
-                if (!walk.Step(a)) break;
-            }
-            // Cancelled, the document stays partly fitted: this caller discards it.
-            if ((result = walk.Finish()) == WalkResult::Cancelled) return result;
-            fitter.Finish();
-        }
+        // Cancelled, the document stays partly fitted: this caller discards it.
+        if (threshold > 0 && (result = fit(*wave)) == WalkResult::Cancelled) return result;
         SilenceMargins(*wave, first, values);
         if (gather) {
             // The blocks next to no dipped block were neither read nor written.
@@ -256,17 +259,9 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
         return Replace(wave, output, result);
     }
 
-    StreamingFitter fitter(*wave, *output, b, threshold, peaks, gather ? &channelPeaks : nullptr);
-    BlockWalk walk(*this, Texts().CaPeekFit, blocks);
-    for (std::int64_t a = 0; a <= blocks; ++a) {
-        fitter.FitBlock(a);
-        if (!walk.Step(a)) break;
-    }
-    result = walk.Finish();
-    if (result == WalkResult::Completed) {
-        fitter.Finish();
-        if (gather) *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
-    }
+    result = fit(*output);
+    if (result == WalkResult::Completed && gather)
+        *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
     return Replace(wave, output, result);
 }
 
