@@ -139,6 +139,8 @@ struct NamedCase {
     Case run;
 };
 
+void PrintTo(const NamedCase& c, std::ostream* out) { *out << c.name; }
+
 std::vector<NamedCase> Cases() {
     std::vector<NamedCase> cases = {
         {"normalize common",
