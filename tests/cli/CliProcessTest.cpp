@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
 #include <thread>
 
 #include "cli/Options.h"
@@ -29,10 +30,12 @@ struct Launch {
     std::vector<int> closedDescriptors;
     std::string signalAt;      // send the signals once stderr shows this text
     std::vector<int> signals;  // in this order, a moment apart
+    std::string stdoutTo;      // a device such as /dev/full; empty: captured
 };
 
 struct ProcessOutcome {
     int exit = -1;
+    std::string out;
     std::string err;
     bool timedOut = false;
 };
@@ -43,15 +46,19 @@ class CliProcessTest : public ::testing::Test {
         std::filesystem::create_directories(swap());
         std::vector<std::string> all = {SONIVAR_CLI_PATH};
         all.insert(all.end(), launch.args.begin(), launch.args.end());
-        if (std::find(all.begin(), all.end(), "--work-folder") == all.end())
+        const bool command = all.size() > 1 && all[1].rfind("--", 0) != 0;  // not --help
+        if (command && std::find(all.begin(), all.end(), "--work-folder") == all.end())
             all.insert(all.end(), {"--work-folder", swap().string()});
         std::vector<char*> argv;
         for (auto& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
         const auto errFile = dir / "stderr.txt";
+        const std::filesystem::path outFile =
+            launch.stdoutTo.empty() ? dir / "stdout.txt" : std::filesystem::path(launch.stdoutTo);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
         for (int fd : launch.closedDescriptors) posix_spawn_file_actions_addclose(&actions, fd);
@@ -81,17 +88,18 @@ class CliProcessTest : public ::testing::Test {
         waitpid(pid, &status, 0);
         outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         outcome.err = ReadFile(errFile);
+        if (launch.stdoutTo.empty()) outcome.out = ReadFile(outFile);
         return outcome;
     }
     std::filesystem::path swap() const { return dir / "swap"; }
     int SwapFilesLeft() const {
         return static_cast<int>(std::distance(std::filesystem::directory_iterator(swap()), {}));
     }
-    // Names in the test folder besides the program's own stderr and swap folder.
+    // Names in the test folder besides the program's own stdout, stderr and swap folder.
     int FilesBeside() const {
         return static_cast<int>(
                    std::distance(std::filesystem::directory_iterator(dir.path()), {})) -
-               2;
+               3;
     }
     std::string In() const { return (dir / "in.wav").string(); }
     std::string Out() const { return (dir / "out.wav").string(); }
@@ -229,6 +237,153 @@ TEST_F(CliProcessTest, AMissingWorkFolderIsNamedAsSuch) {
     EXPECT_NE(run.err.find("work folder " + missing + " does not exist"), std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("Low disk space"), std::string::npos);
+}
+
+std::vector<nlohmann::json> Records(const std::string& out) {
+    std::vector<nlohmann::json> records;
+    std::size_t start = 0;
+    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
+        records.push_back(nlohmann::json::parse(out.substr(start, end - start)));
+    EXPECT_EQ(start, out.size()) << "a record without its line end";
+    return records;
+}
+
+bool HasControlBytes(const std::string& text) {
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return (byte < 0x20 && byte != '\n') || byte == 0x7f;
+    });
+}
+
+TEST_F(CliProcessTest, EveryInputGetsOneRecordWhateverStopsIt) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000}, test::Noise16);
+    test::WriteWav(dir / "past.wav", {.channels = 2, .frames = 250000, .dataSizeOverride = 4000000},
+                   test::Noise16);
+    WriteFile(dir / "text.mp3", "hello, this is text\n");
+    WriteFile(dir / "bad.flac", std::string("fLaC\0\0\0\x22\x1b[31m\x01\x02\xff RED", 20));
+    // A name can hold what a terminal takes as commands, too.
+    const std::string badOgg = (dir / "bad\x1b]0;title\x07.ogg").string();
+    WriteFile(badOgg, std::string("OggS\0\x02\x1b]0;title\x07", 16));
+    WriteFile(dir / "list", In() + "\n" + (dir / "past.wav").string() + "\n");
+    std::filesystem::create_directory(dir / "results");
+    const std::string results = (dir / "results").string();
+    struct TableCase {
+        std::vector<std::string> args;
+        std::size_t records;
+    };
+    const TableCase cases[] = {
+        {{"info", (dir / "text.mp3").string()}, 1},
+        {{"info", (dir / "bad.flac").string()}, 1},
+        {{"info", badOgg}, 1},
+        {{"info", (dir / "past.wav").string()}, 1},
+        {{"detect", (dir / "bad.flac").string(), (dir / "t.sts").string()}, 1},
+        {{"remaster", (dir / "past.wav").string(), Out()}, 1},
+        {{"remaster", In(), (dir / "out.mp3").string()}, 1},
+        {{"remaster", In(), Out(), "--level", "--timbre", "nosuch"}, 1},
+        {{"remaster", In(), Out(), "--level", "--example", (dir / "bad.flac").string()}, 1},
+        {{"info", In(), "--work-folder", (dir / "nowhere").string()}, 1},
+        {{"batch", "--files-from", (dir / "list").string(), results, "--level", "--timbre", "x"},
+         2},
+        {{"batch", "--files-from", (dir / "list").string(), results, "--overwrite"}, 2},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.end(), {"--json", "--quiet"});
+        const auto run = Run({.args = args});
+        SCOPED_TRACE(c.args[0] + " " + c.args[1] + "\n" + run.err);
+        EXPECT_NE(run.exit, 0);
+        const auto records = Records(run.out);
+        EXPECT_EQ(records.size(), c.records) << run.out;
+        int worst = records.empty() ? -1 : 0;
+        for (const auto& record : records) {
+            const int exit = record["exit_code"];
+            worst = std::max(worst, exit);
+            if (exit != 0) {
+                EXPECT_EQ(record["status"], exit == 1 ? "failed" : "refused");
+                EXPECT_FALSE(record["message"].get<std::string>().empty());
+            }
+        }
+        EXPECT_EQ(worst, run.exit);
+        EXPECT_FALSE(HasControlBytes(run.err)) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    EXPECT_EQ(SwapFilesLeft(), 0);
+}
+
+TEST_F(CliProcessTest, AResultThatCannotBeWrittenToStandardOutputIsAFailure) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000}, test::Noise16);
+    std::filesystem::create_directories(dir / "src");
+    std::filesystem::copy_file(dir / "in.wav", dir / "src" / "a.wav");
+    const std::vector<std::vector<std::string>> commands = {
+        {"--help"},
+        {"info", In()},
+        {"info", In(), "--json"},
+        {"remaster", In(), Out(), "--json"},
+        {"batch", (dir / "src").string(), dir.path().string(), "--json"},
+    };
+    for (const auto& args : commands) {
+        for (const bool closed : {false, true}) {
+            SCOPED_TRACE(args[0] + " " + args.back() + (closed ? " closed" : " full"));
+            std::filesystem::remove(dir / "_a.wav");
+            const auto run =
+                closed ? Run({.args = args, .closedDescriptors = {1}, .stdoutTo = "/dev/null"})
+                       : Run({.args = args, .stdoutTo = "/dev/full"});
+            EXPECT_EQ(run.exit, 1);
+            EXPECT_NE(run.err.find("Cannot write to standard output"), std::string::npos)
+                << run.err;
+        }
+    }
+}
+
+// Formats the loudness meter cannot take: the rest of info is still there, and a log gets no
+// progress lines.
+TEST_F(CliProcessTest, InfoShowsWhatItCanAndNoProgressInALog) {
+    struct TableCase {
+        test::WavLayout layout;
+        bool loudness;
+    };
+    const TableCase cases[] = {
+        {{.channels = 2, .frames = 250000}, true},
+        {{.channels = 65, .frames = 8000}, false},
+        {{.channels = 1, .rate = 1, .frames = 500000}, false},
+        {{.channels = 1, .rate = 4000000, .frames = 500000}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.layout.channels) + " at " + std::to_string(c.layout.rate));
+        test::WriteWav(dir / "in.wav", c.layout, test::Noise16);
+        const auto text = Run({.args = {"info", In()}});
+        EXPECT_EQ(text.exit, 0);
+        EXPECT_EQ(text.err, "");
+        EXPECT_NE(text.out.find("format: PCM\n"), std::string::npos) << text.out;
+        EXPECT_NE(text.out.find("frames: " + std::to_string(c.layout.frames)), std::string::npos);
+        EXPECT_EQ(text.out.find("integrated_lufs: unavailable\n") == std::string::npos, c.loudness)
+            << text.out;
+        const auto json = Run({.args = {"info", In(), "--json"}});
+        EXPECT_EQ(json.exit, 0);
+        EXPECT_EQ(json.err, "");
+        const auto records = Records(json.out);
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0]["status"], "done");
+        EXPECT_EQ(records[0]["loudness"]["true_peak_dbtp"].is_number(), c.loudness);
+    }
+}
+
+TEST_F(CliProcessTest, ALoudnessTargetHeldBackByTheTruePeakCeilingIsReported) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000},
+                   [](std::int64_t f, int c) { return test::Noise16(f, c) / 8; });
+    const std::pair<const char*, bool> cases[] = {{"-40", false}, {"-3", true}};
+    for (const auto& [target, held] : cases) {
+        const auto run = Run(
+            {.args = {"remaster", In(), Out(), "--normalize-lufs", target, "--json", "--quiet"}});
+        ASSERT_EQ(run.exit, 0) << run.err;
+        const auto records = Records(run.out);
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(records[0]["held_by_true_peak"], held) << target;
+        EXPECT_EQ(run.err.find("by the -1 dBTP true-peak ceiling (target " + std::string(target)) !=
+                      std::string::npos,
+                  held)
+            << run.err;
+    }
 }
 
 TEST(CliOptionsEnd, DoubleDashMakesEverythingAfterItAPath) {

@@ -120,6 +120,8 @@ TEST(LoudnessOptions, ValuesOutsideTheirRangeAreRefused) {
         {{"x", "remaster", "a", "b", "--normalize-lufs", "-70.5"}, false},
         {{"x", "remaster", "a", "b", "--normalize-lufs", "nan"}, false},
         {{"x", "remaster", "a", "b", "--true-peak-max", "0.5"}, false},
+        {{"x", "remaster", "a", "b", "--true-peak-max", "-2"}, false},  // nothing to hold
+        {{"x", "batch", "a", "b", "--true-peak-max", "-2", "--normalize"}, false},
         {{"x", "info", "a", "--normalize-lufs", "-16"}, false},
     };
     for (const auto& c : cases) {
