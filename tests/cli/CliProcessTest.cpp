@@ -8,9 +8,11 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <thread>
 
 #include "cli/Options.h"
@@ -241,18 +243,10 @@ TEST_F(CliProcessTest, AMissingWorkFolderIsNamedAsSuch) {
 
 std::vector<nlohmann::json> Records(const std::string& out) {
     std::vector<nlohmann::json> records;
-    std::size_t start = 0;
-    for (std::size_t end; (end = out.find('\n', start)) != std::string::npos; start = end + 1)
-        records.push_back(nlohmann::json::parse(out.substr(start, end - start)));
-    EXPECT_EQ(start, out.size()) << "a record without its line end";
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        records.push_back(nlohmann::json::parse(line));
     return records;
-}
-
-bool HasControlBytes(const std::string& text) {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return (byte < 0x20 && byte != '\n') || byte == 0x7f;
-    });
 }
 
 TEST_F(CliProcessTest, EveryInputGetsOneRecordWhateverStopsIt) {
@@ -260,51 +254,38 @@ TEST_F(CliProcessTest, EveryInputGetsOneRecordWhateverStopsIt) {
     test::WriteWav(dir / "past.wav", {.channels = 2, .frames = 250000, .dataSizeOverride = 4000000},
                    test::Noise16);
     WriteFile(dir / "text.mp3", "hello, this is text\n");
-    WriteFile(dir / "bad.flac", std::string("fLaC\0\0\0\x22\x1b[31m\x01\x02\xff RED", 20));
-    // A name can hold what a terminal takes as commands, too.
-    const std::string badOgg = (dir / "bad\x1b]0;title\x07.ogg").string();
-    WriteFile(badOgg, std::string("OggS\0\x02\x1b]0;title\x07", 16));
+    WriteFile(dir / "bad.flac", "fLaC\x01\x02\xff");
+    const std::string badName = (dir / "bad\x1b]0;title\x07.ogg").string();  // terminal commands
+    WriteFile(badName, "OggS");
     WriteFile(dir / "list", In() + "\n" + (dir / "past.wav").string() + "\n");
-    std::filesystem::create_directory(dir / "results");
-    const std::string results = (dir / "results").string();
-    struct TableCase {
-        std::vector<std::string> args;
-        std::size_t records;
+    const std::string batch[] = {"batch", "--files-from", (dir / "list").string(),
+                                 dir.path().string()};
+    const std::vector<std::vector<std::string>> cases = {
+        {"info", (dir / "text.mp3").string()},
+        {"info", badName},
+        {"info", (dir / "past.wav").string()},
+        {"info", In(), "--work-folder", (dir / "nowhere").string()},
+        {"remaster", In(), (dir / "out.mp3").string()},
+        {"remaster", In(), Out(), "--level", "--timbre", "nosuch"},
+        {"remaster", In(), Out(), "--level", "--example", (dir / "bad.flac").string()},
+        {batch[0], batch[1], batch[2], batch[3], "--level", "--timbre", "nosuch"},
+        {batch[0], batch[1], batch[2], batch[3]},
     };
-    const TableCase cases[] = {
-        {{"info", (dir / "text.mp3").string()}, 1},
-        {{"info", (dir / "bad.flac").string()}, 1},
-        {{"info", badOgg}, 1},
-        {{"info", (dir / "past.wav").string()}, 1},
-        {{"detect", (dir / "bad.flac").string(), (dir / "t.sts").string()}, 1},
-        {{"remaster", (dir / "past.wav").string(), Out()}, 1},
-        {{"remaster", In(), (dir / "out.mp3").string()}, 1},
-        {{"remaster", In(), Out(), "--level", "--timbre", "nosuch"}, 1},
-        {{"remaster", In(), Out(), "--level", "--example", (dir / "bad.flac").string()}, 1},
-        {{"info", In(), "--work-folder", (dir / "nowhere").string()}, 1},
-        {{"batch", "--files-from", (dir / "list").string(), results, "--level", "--timbre", "x"},
-         2},
-        {{"batch", "--files-from", (dir / "list").string(), results, "--overwrite"}, 2},
-    };
-    for (const auto& c : cases) {
-        std::vector<std::string> args = c.args;
+    for (auto args : cases) {
         args.insert(args.end(), {"--json", "--quiet"});
         const auto run = Run({.args = args});
-        SCOPED_TRACE(c.args[0] + " " + c.args[1] + "\n" + run.err);
-        EXPECT_NE(run.exit, 0);
+        SCOPED_TRACE(args[0] + " " + args[1] + "\n" + run.err);
         const auto records = Records(run.out);
-        EXPECT_EQ(records.size(), c.records) << run.out;
+        EXPECT_EQ(records.size(), args[0] == "batch" ? 2u : 1u) << run.out;
         int worst = records.empty() ? -1 : 0;
         for (const auto& record : records) {
-            const int exit = record["exit_code"];
-            worst = std::max(worst, exit);
-            if (exit != 0) {
-                EXPECT_EQ(record["status"], exit == 1 ? "failed" : "refused");
-                EXPECT_FALSE(record["message"].get<std::string>().empty());
-            }
+            worst = std::max(worst, record["exit_code"].get<int>());
+            if (record["status"] != "done") EXPECT_NE(record["message"], "");
         }
         EXPECT_EQ(worst, run.exit);
-        EXPECT_FALSE(HasControlBytes(run.err)) << run.err;
+        EXPECT_NE(run.exit, 0);
+        EXPECT_FALSE(std::any_of(run.err.begin(), run.err.end(),
+                                 [](unsigned char c) { return c != '\n' && std::iscntrl(c); }));
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     EXPECT_EQ(SwapFilesLeft(), 0);
@@ -314,20 +295,19 @@ TEST_F(CliProcessTest, AResultThatCannotBeWrittenToStandardOutputIsAFailure) {
     test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000}, test::Noise16);
     std::filesystem::create_directories(dir / "src");
     std::filesystem::copy_file(dir / "in.wav", dir / "src" / "a.wav");
-    const std::vector<std::vector<std::string>> commands = {
+    const std::vector<std::vector<std::string>> cases = {
         {"--help"},
         {"info", In()},
         {"info", In(), "--json"},
         {"remaster", In(), Out(), "--json"},
-        {"batch", (dir / "src").string(), dir.path().string(), "--json"},
+        {"batch", (dir / "src").string(), dir.path().string(), "--json", "--overwrite"},
     };
-    for (const auto& args : commands) {
+    for (const auto& args : cases) {
         for (const bool closed : {false, true}) {
             SCOPED_TRACE(args[0] + " " + args.back() + (closed ? " closed" : " full"));
-            std::filesystem::remove(dir / "_a.wav");
-            const auto run =
-                closed ? Run({.args = args, .closedDescriptors = {1}, .stdoutTo = "/dev/null"})
-                       : Run({.args = args, .stdoutTo = "/dev/full"});
+            const auto run = Run({.args = args,
+                                  .closedDescriptors = closed ? std::vector{1} : std::vector<int>{},
+                                  .stdoutTo = "/dev/full"});
             EXPECT_EQ(run.exit, 1);
             EXPECT_NE(run.err.find("Cannot write to standard output"), std::string::npos)
                 << run.err;
@@ -338,51 +318,22 @@ TEST_F(CliProcessTest, AResultThatCannotBeWrittenToStandardOutputIsAFailure) {
 // Formats the loudness meter cannot take: the rest of info is still there, and a log gets no
 // progress lines.
 TEST_F(CliProcessTest, InfoShowsWhatItCanAndNoProgressInALog) {
-    struct TableCase {
-        test::WavLayout layout;
-        bool loudness;
-    };
-    const TableCase cases[] = {
-        {{.channels = 2, .frames = 250000}, true},
-        {{.channels = 65, .frames = 8000}, false},
-        {{.channels = 1, .rate = 1, .frames = 500000}, false},
-        {{.channels = 1, .rate = 4000000, .frames = 500000}, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.layout.channels) + " at " + std::to_string(c.layout.rate));
-        test::WriteWav(dir / "in.wav", c.layout, test::Noise16);
+    const test::WavLayout layouts[] = {{.channels = 2, .frames = 250000},
+                                       {.channels = 65, .frames = 8000},
+                                       {.channels = 1, .rate = 1, .frames = 500000},
+                                       {.channels = 1, .rate = 4000000, .frames = 500000}};
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(std::to_string(layout.channels) + " at " + std::to_string(layout.rate));
+        const bool measurable = layout.channels == 2;
+        test::WriteWav(dir / "in.wav", layout, test::Noise16);
         const auto text = Run({.args = {"info", In()}});
-        EXPECT_EQ(text.exit, 0);
-        EXPECT_EQ(text.err, "");
+        EXPECT_EQ(text.exit + text.err.size(), 0u) << text.err;
         EXPECT_NE(text.out.find("format: PCM\n"), std::string::npos) << text.out;
-        EXPECT_NE(text.out.find("frames: " + std::to_string(c.layout.frames)), std::string::npos);
-        EXPECT_EQ(text.out.find("integrated_lufs: unavailable\n") == std::string::npos, c.loudness)
-            << text.out;
+        EXPECT_NE(text.out.find("frames: " + std::to_string(layout.frames)), std::string::npos);
+        EXPECT_EQ(text.out.find("true_peak_dbtp: unavailable\n") == std::string::npos, measurable);
         const auto json = Run({.args = {"info", In(), "--json"}});
-        EXPECT_EQ(json.exit, 0);
-        EXPECT_EQ(json.err, "");
-        const auto records = Records(json.out);
-        ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0]["status"], "done");
-        EXPECT_EQ(records[0]["loudness"]["true_peak_dbtp"].is_number(), c.loudness);
-    }
-}
-
-TEST_F(CliProcessTest, ALoudnessTargetHeldBackByTheTruePeakCeilingIsReported) {
-    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000},
-                   [](std::int64_t f, int c) { return test::Noise16(f, c) / 8; });
-    const std::pair<const char*, bool> cases[] = {{"-40", false}, {"-3", true}};
-    for (const auto& [target, held] : cases) {
-        const auto run = Run(
-            {.args = {"remaster", In(), Out(), "--normalize-lufs", target, "--json", "--quiet"}});
-        ASSERT_EQ(run.exit, 0) << run.err;
-        const auto records = Records(run.out);
-        ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(records[0]["held_by_true_peak"], held) << target;
-        EXPECT_EQ(run.err.find("by the -1 dBTP true-peak ceiling (target " + std::string(target)) !=
-                      std::string::npos,
-                  held)
-            << run.err;
+        EXPECT_EQ(json.exit + json.err.size(), 0u) << json.err;
+        EXPECT_EQ(Records(json.out).at(0)["loudness"]["true_peak_dbtp"].is_number(), measurable);
     }
 }
 

@@ -6,18 +6,12 @@
 namespace sv::cli {
 namespace {
 
-TEST(PrintableText, EscapesEveryByteThatIsNotAPrintableCharacter) {
+TEST(PrintableText, EscapesEveryByteThatIsNotPartOfAPrintableCharacter) {
     const std::pair<std::string, std::string> cases[] = {
-        {"plain text, café, 音", "plain text, café, 音"},
-        {"\x1b[31mred\x07", "\\x1b[31mred\\x07"},
-        {std::string("nul\0tab\tline\n", 13), "nul\\x00tab\\x09line\\x0a"},
-        {"latin-1 caf\xe9!", "latin-1 caf\\xe9!"},
-        {"C1 \xc2\x9b"
-         "2J",
-         "C1 \\xc2\\x9b2J"},
-        {"overlong \xc0\xaf, surrogate \xed\xa0\x80",
-         "overlong \\xc0\\xaf, surrogate \\xed\\xa0\\x80"},
-        {"cut \xe6\x97", "cut \\xe6\\x97"},
+        {"café, 音", "café, 音"},
+        {std::string("\x1b[31m\0\n", 7), "\\x1b[31m\\x00\\x0a"},
+        {"caf\xe9 C1\xc2\x9b overlong\xc0\xaf cut\xe6\x97",
+         "caf\\xe9 C1\\xc2\\x9b overlong\\xc0\\xaf cut\\xe6\\x97"},
     };
     for (const auto& [text, printable] : cases) EXPECT_EQ(PrintableText(text), printable);
 }
