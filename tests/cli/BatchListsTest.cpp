@@ -119,22 +119,16 @@ TEST(Reports, ResumeReadsExactInputsAndPassesOverBrokenLines) {
 
 TEST(Reports, ALineCutShortIsPassedOverAndTheNextRecordStartsANewLine) {
     test::TempDir dir;
-    Options options;
-    options.Command = CliCommand::Batch;
-    const auto line = [&](const std::string& input) {
-        FileRecord record;
-        record.Input = input;
-        return JsonLine(record, options);
-    };
+    const Options options{.Command = CliCommand::Batch};
     // The disk filled up just before the newline of b.wav's record.
-    std::string torn = line("a.wav") + line("b.wav");
+    std::string torn =
+        JsonLine({.Input = "a.wav"}, options) + JsonLine({.Input = "b.wav"}, options);
     torn.pop_back();
     test::WriteFile(dir / "r.jsonl", torn);
     EXPECT_EQ(DoneInputs(dir / "r.jsonl"), (std::unordered_set<std::string>{"a.wav"}));
     ResultSink(options, (dir / "r.jsonl").string()).Add({.Input = "c.wav"});
-    EXPECT_EQ(test::ReadFile(dir / "r.jsonl"), torn + "\n" + line("c.wav"));
-    EXPECT_EQ(DoneInputs(dir / "r.jsonl"),
-              (std::unordered_set<std::string>{"a.wav", "b.wav", "c.wav"}));
+    EXPECT_EQ(test::ReadFile(dir / "r.jsonl"), torn + "\n" + JsonLine({.Input = "c.wav"}, options));
+    EXPECT_EQ(DoneInputs(dir / "r.jsonl").size(), 3u);
 }
 
 }  // namespace

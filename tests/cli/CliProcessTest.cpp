@@ -286,6 +286,8 @@ TEST_F(CliProcessTest, EveryInputGetsOneRecordWhateverStopsIt) {
         EXPECT_NE(run.exit, 0);
         EXPECT_FALSE(std::any_of(run.err.begin(), run.err.end(),
                                  [](unsigned char c) { return c != '\n' && std::iscntrl(c); }));
+        if (args[1] == badName)
+            EXPECT_NE(run.err.find("bad\\x1b]0;title\\x07.ogg"), std::string::npos);
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
     EXPECT_EQ(SwapFilesLeft(), 0);
