@@ -134,6 +134,17 @@ class BatchRun {
     bool stopped_ = false;
 };
 
+// No file is processed when the target timbre cannot be had; each is told why.
+FileRecord NotStartedRecord(const BatchItem& item, int exit, const Session& session) {
+    FileRecord record;
+    record.Input = item.Input;
+    record.Output = item.Output;
+    record.Exit = exit;
+    record.Status = StatusOfExit(exit);
+    record.Message = session.dialogs.LastMessage();
+    return record;
+}
+
 int CheckFolders(const Options& options) {
     std::vector<std::filesystem::path> folders = {options.Output};
     if (options.FilesFrom.empty()) folders.insert(folders.begin(), options.Input);
@@ -207,12 +218,16 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
     SetUp(session, options);
     session.env.WorkFolder = workFolder;
     EngineRun prepared(session.env.Ports);
-    if (const int exit = ChooseTarget(session, prepared, options); exit != ExitDone) return exit;
+    const int targetExit = ChooseTarget(session, prepared, options);
 
     std::vector<BatchItem> items = BatchItems(options);
     if (!options.ResumeFile.empty()) DropDoneItems(items, options.ResumeFile);
     // Resuming goes on writing the same report unless another one is named.
     ResultSink sink(options, options.ReportFile.empty() ? options.ResumeFile : options.ReportFile);
+    if (targetExit != ExitDone) {
+        for (const auto& item : items) sink.Add(NotStartedRecord(item, targetExit, session));
+        return targetExit;
+    }
     const int cores = CoresToUse(options);
     const int workers = WorkerCount(cores, items.size());
     // A file's second channel thread takes a core that is allotted and that no worker keeps busy.

@@ -40,7 +40,9 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
                 .Result == WalkResult::Cancelled)
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
-    if (!NormalizeLoudnessIfAsked(wave, options) || Interrupted()) return ExitCancelled;
+    if (!NormalizeLoudnessIfAsked(session, wave, options, job.Input, record.HeldByTruePeak) ||
+        Interrupted())
+        return ExitCancelled;
     if (IsWriteProtected(job.Output)) {
         session.dialogs.Message(job.Output + " " + Texts().CaJeChrWrite);
         return ExitIoFailure;
@@ -60,17 +62,11 @@ FileRecord RemasterFile(Session& session, EngineRun& run, const Options& options
     session.dialogs.ClearLastMessage();
     try {
         record.Exit = RunChain(session, run, options, job, record);
-    } catch (const IoError& e) {
-        std::fprintf(stderr, "sonivar-cli: %s\n", e.what());
-        record.Message = e.what();
-        record.Exit = ExitIoFailure;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "sonivar-cli: out of memory\n");
-        record.Message = "out of memory";
+        session.dialogs.Message("out of memory");
         record.Exit = ExitIoFailure;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "sonivar-cli: %s\n", e.what());
-        record.Message = e.what();
+    } catch (const std::exception& e) {  // a decoder's words are shown escaped
+        session.dialogs.Message(e.what());
         record.Exit = ExitIoFailure;
     }
     if (record.Status != FileStatus::Refused) record.Status = StatusOfExit(record.Exit);
