@@ -34,7 +34,8 @@ slice() {
 merge() {
   local list=$1 dst=$2
   local state="$dst/.sonivar-slurm"
-  cat "$state"/report-*.jsonl > "$dst/report.jsonl"
+  # awk, not cat: a report torn by a full disk must not glue the next report onto its last line
+  awk 1 "$state"/report-*.jsonl > "$dst/report.jsonl"
   local listed done
   listed=$(tr -cd '\0' < "$list" | wc -c)
   done=$(grep -c '"status":"done"' "$dst/report.jsonl" || true)

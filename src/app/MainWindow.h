@@ -93,8 +93,10 @@ class MainWindow final : public QMainWindow {
     // it in the status bar; without a document the panel shows its caption only.
     void ShowLoudness();
     // Normalizes the document to the LUFS setting when Normalize is in loudness mode; false when
-    // cancelled (the document then stays as it was).
+    // cancelled (the document then stays as it was). Notes in the status bar when the true-peak
+    // ceiling kept the loudness below its target.
     bool NormalizeToLoudness(std::unique_ptr<Wave>& document);
+    std::string loudnessHeldNote_;  // shown after the loudness figures until the next command
 
     // Waveform view: drawing, zoom, scrolling, selection, block delete.
     void OnPaint();  // redraws the view (from the cache unless something changed) and the labels

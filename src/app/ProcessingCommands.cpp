@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <cmath>
+#include <cstdio>
 
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
@@ -41,11 +43,26 @@ void MainWindow::Normalize() {
     });
 }
 
+namespace {
+
+// "−1" with a typographic minus, as the note is worded.
+std::string CeilingText(double dbtp) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%g", std::fabs(dbtp));
+    return (dbtp < 0 ? "\u2212" : "") + std::string(number);
+}
+
+}  // namespace
+
 bool MainWindow::NormalizeToLoudness(std::unique_ptr<Wave>& document) {
+    LoudnessGain gain;
     auto normalized =
-        NormalizeLoudness(*document, c_->stages->NormalizeLufs(), c_->stages->TruePeakMax());
+        NormalizeLoudness(*document, c_->stages->NormalizeLufs(), c_->stages->TruePeakMax(), &gain);
     if (!normalized) return false;
     document = std::move(normalized);
+    if (gain.HeldByTruePeak)
+        loudnessHeldNote_ =
+            "held by the " + CeilingText(c_->stages->TruePeakMax()) + " dBTP ceiling";
     return true;
 }
 
@@ -56,10 +73,13 @@ void MainWindow::ShowLoudness() {
     std::optional<LoudnessFigures> figures;
     try {
         figures = MeasureLoudness(*state_.Document);
-    } catch (const std::runtime_error&) {
-        // a format the meter refuses simply shows no figures
+    } catch (const LoudnessUnavailable&) {
+        // a format the meter refuses simply shows no figures; read errors still reach the user
     }
-    SetPanel(5, figures ? caption + " " + LoudnessText(*figures) : caption);
+    std::string text = figures ? caption + " " + LoudnessText(*figures) : caption;
+    if (!loudnessHeldNote_.empty()) text += ", " + loudnessHeldNote_;
+    loudnessHeldNote_.clear();
+    SetPanel(5, text);
 }
 
 void MainWindow::RemoveNoise() {
