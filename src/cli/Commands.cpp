@@ -208,7 +208,8 @@ int Main(int argc, const char* const* argv) {
         return Run(*options);
     } catch (const IoError& e) {
         std::fprintf(stderr, "sonivar-cli: %s\n", e.what());
-        return ExitIoFailure;
+        // A stop signal ends a blocking call with EINTR: that is a cancel, not a failure.
+        return Interrupted() ? ExitCancelled : ExitIoFailure;
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "sonivar-cli: out of memory\n");
         return ExitIoFailure;
