@@ -553,6 +553,14 @@ TEST_F(WaveTest, LowDiskSpaceIsReportedWithTheFolder) {
               "Low disk space " + mount.path().string() + "/ for needs calculation");
 }
 
+TEST(LoadRefusalMessage, NamesARelativeWorkFolderByItsFullPath) {
+    LoadResult refused;
+    refused.Outcome = LoadOutcome::LowDiskSpace;
+    EXPECT_EQ(LoadRefusalMessage(refused, "tfs"),
+              "Low disk space " + (std::filesystem::current_path() / "tfs").string() +
+                  "/ for needs calculation");
+}
+
 TEST_F(WaveTest, LowDiskSpaceCountsTheMarginsOfEveryChannel) {
     // A 1 MB file of 256 channels: five times its size fits in 20 MiB, its store and the
     // engine's output beside it (2 x 18.7 MB) do not.
