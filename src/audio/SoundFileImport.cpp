@@ -81,8 +81,8 @@ std::string DecoderWords(const char* text) {
 std::string OpenRefusalReason(int code, const char* text) {
     const std::string words = DecoderWords(text);
     if (code == SF_ERR_UNSUPPORTED_ENCODING) return "its encoding is not supported";
-    if (code == SF_ERR_MALFORMED_FILE) return "damaged: its header is malformed";
-    if (words.find("decoder") != std::string::npos) return "damaged: " + words;
+    if (code == SF_ERR_MALFORMED_FILE) return "its header is malformed";
+    if (words.find("decoder") != std::string::npos) return "the decoder reports: " + words;
     return "not a sound file of a known format";
 }
 
@@ -141,13 +141,13 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
         if (stated) progress->SetDone(done / blockFrames);
     }
     if (const std::string error = stream.error(); !error.empty())
-        return Refused("damaged: decoding stopped after " + std::to_string(done) + " frames (" +
-                       error + ")");
+        return Refused("decoding stopped after " + std::to_string(done) + " frames (" + error +
+                       ")");
     if (stated && done < stream.frames)
-        return Refused("damaged: the stream ends after " + std::to_string(done) + " of its " +
+        return Refused("the stream ends after " + std::to_string(done) + " of its " +
                        std::to_string(stream.frames) + " frames");
     if (!stated) {
-        if (done == 0) return Refused("damaged: it holds no sound that could be decoded");
+        if (done == 0) return Refused("it holds no sound that could be decoded");
         if (done * ch < Wave::MinimumValues) {
             result.Outcome = LoadOutcome::TooShort;
             return result;

@@ -307,8 +307,8 @@ void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fil
         return;
     }
     if (pos + static_cast<std::uint64_t>(total) * BytesPerSample() > fileSize) {
-        refusalReason_ = "damaged: the file ends before its " + std::to_string(dataSize_) +
-                         " bytes of sample data";
+        refusalReason_ =
+            "the file ends before its " + std::to_string(dataSize_) + " bytes of sample data";
         return;
     }
     // The store (margins included) and the engine's output document beside it.

@@ -130,21 +130,21 @@ TEST_F(SoundFileImportTest, DamagedFilesAreRefusedWithAReasonOfTheirOwn) {
         const char* name;
         const char* reason;
     } cases[] = {
-        {"cut.flac", "damaged: "},
+        {"cut.flac", "the stream ends after "},
         {"garbage.flac", "not a sound file of a known format"},
         {"endless.flac", "longer than a document holds"},
         {"garbage.ogg", "not a sound file of a known format"},
         {"garbage.mp3", "not a sound file of a known format"},
         {"text.mp3", "not a sound file of a known format"},
         {"text.flac", "not a sound file of a known format"},
-        {"cut.wav", "damaged: the file ends before its 4000000 bytes"},
+        {"cut.wav", "the file ends before its 4000000 bytes"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const LoadResult result = OpenAudioFile(dir / c.name, env);
         EXPECT_EQ(result.Outcome, LoadOutcome::NotPcm);
         EXPECT_EQ(result.Reason.rfind(c.reason, 0), 0u) << result.Reason;
-        for (const char* unclear : {"No Error", "pipe", "damaged: damaged"})
+        for (const char* unclear : {"No Error", "pipe"})
             EXPECT_EQ(result.Reason.find(unclear), std::string::npos) << result.Reason;
     }
 }
