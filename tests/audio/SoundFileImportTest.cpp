@@ -12,7 +12,6 @@
 
 #include "audio/AudioFileFormats.h"
 #include "audio/SoundFileImport.h"
-#include "base/IoError.h"
 #include "support/TestFiles.h"
 
 namespace sv {
@@ -115,7 +114,6 @@ TEST_F(SoundFileImportTest, DamagedFilesAreRefusedWithAReasonOfTheirOwn) {
     std::string noise;
     for (int i = 0; i < 5000; ++i) noise.push_back(static_cast<char>(i * 7919 % 251));
     test::WriteFile(dir / "garbage.flac", "fLaC" + noise);
-    test::WriteFile(dir / "garbage.ogg", "OggS" + noise);
     test::WriteFile(dir / "garbage.mp3", "ID3\x03\x00\x00\x00\x00\x00\x10" + noise);
     test::WriteFile(dir / "text.mp3", "a text file named like a sound file\n");
     test::WriteFile(dir / "text.flac", "a text file named like a sound file\n");
@@ -133,7 +131,6 @@ TEST_F(SoundFileImportTest, DamagedFilesAreRefusedWithAReasonOfTheirOwn) {
         {"cut.flac", "the stream ends after "},
         {"garbage.flac", "not a sound file of a known format"},
         {"endless.flac", "longer than a document holds"},
-        {"garbage.ogg", "not a sound file of a known format"},
         {"garbage.mp3", "not a sound file of a known format"},
         {"text.mp3", "not a sound file of a known format"},
         {"text.flac", "not a sound file of a known format"},
@@ -177,7 +174,6 @@ TEST_F(SoundFileImportTest, StreamsWithoutAStatedLengthOpenWithWhatTheyHold) {
         EXPECT_NEAR(Peak(wave) / 8388608.0, 0.5, 0.05);
         // The trailing margin is silent.
         const auto values = test::StoreValues(wave);
-        EXPECT_EQ(static_cast<std::int64_t>(values.size()), 2 * (wave.FrameCount() + 16384));
         EXPECT_TRUE(std::all_of(values.end() - 2 * MarginFrames, values.end(),
                                 [](std::int32_t v) { return v == 0; }));
     }
