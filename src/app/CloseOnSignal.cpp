@@ -45,7 +45,8 @@ void InstallTerminationSignals() {
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // No SA_RESTART: a blocking call returns EINTR rather than keeping the stop waiting.
+    action.sa_flags = 0;
     for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) ::sigaction(signal, &action, nullptr);
 }
 

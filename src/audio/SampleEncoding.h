@@ -48,13 +48,20 @@ inline std::int32_t FloatToStore(float f) {
                                     std::lrint(std::clamp(scaled, -2147483648.0, 2147483647.0)));
 }
 
-inline void DecodeFloats(const float* samples, std::int32_t* values, std::int64_t count) {
-    for (std::int64_t i = 0; i < count; ++i) values[i] = FloatToStore(samples[i]);
+// Returns how many of the samples were infinite (stored as ±256.0), which the caller reports.
+inline std::int64_t DecodeFloats(const float* samples, std::int32_t* values, std::int64_t count) {
+    std::int64_t infinite = 0;
+    for (std::int64_t i = 0; i < count; ++i) {
+        values[i] = FloatToStore(samples[i]);
+        infinite += std::isinf(samples[i]);
+    }
+    return infinite;
 }
 
-// Converts count file samples at raw to store values.
-inline void DecodeSamples(SampleEncoding encoding, const unsigned char* raw, std::int32_t* values,
-                          std::int64_t count) {
+// Converts count file samples at raw to store values; returns how many were infinite floats.
+inline std::int64_t DecodeSamples(SampleEncoding encoding, const unsigned char* raw,
+                                  std::int32_t* values, std::int64_t count) {
+    std::int64_t infinite = 0;
     switch (encoding) {
         case SampleEncoding::Unsigned8:
             for (std::int64_t i = 0; i < count; ++i) values[i] = (raw[i] - 128) * 256;
@@ -85,9 +92,11 @@ inline void DecodeSamples(SampleEncoding encoding, const unsigned char* raw, std
                 float f;
                 std::memcpy(&f, raw + 4 * i, 4);  // little-endian hosts only, as everywhere here
                 values[i] = FloatToStore(f);
+                infinite += std::isinf(f);
             }
             break;
     }
+    return infinite;
 }
 
 // Converts count store values to file samples at raw, limited to the file's range.

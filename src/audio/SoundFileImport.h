@@ -16,8 +16,10 @@ bool IsSoundFileExtension(const std::filesystem::path& fileName);
 std::string LowerExtension(const std::filesystem::path& fileName);
 
 // Decodes the file block by block into a new document (16-bit when the source holds 16 bits or
-// fewer, 24-bit otherwise). A file too short for processing, or too large for the work folder,
-// is refused as WAV files are. Throws IoError when the file cannot be opened or decoded.
+// fewer, 24-bit otherwise) up to the end of its stream. A file that is not a sound file, is
+// damaged, too short for processing or too large for the work folder is refused with its
+// outcome. Throws IoError when the file cannot be opened or read (a FIFO or device is refused at
+// once, without waiting for a writer).
 LoadResult ImportSoundFile(const std::filesystem::path& fileName, const WaveEnvironment& env);
 
 }  // namespace sv

@@ -175,15 +175,9 @@ std::unique_ptr<Wave> Wave::CreateEmpty(std::uint16_t formatTag, std::uint16_t c
 
 LoadResult Wave::CreateFromFile(const std::filesystem::path& fileName, const WaveEnvironment& env) {
     std::unique_ptr<Wave> wave(new Wave(env));
-    // Without blocking: opening a FIFO would otherwise wait for a writer forever.
-    FileDescriptor fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (fd.Get() < 0) ThrowIoError("Cannot open " + fileName.string());
-    struct stat info {};
-    if (::fstat(fd.Get(), &info) != 0) ThrowIoError("Cannot read " + fileName.string());
-    if (S_ISDIR(info.st_mode)) ThrowIoError("Cannot read " + fileName.string(), EISDIR);
-    if (!S_ISREG(info.st_mode))
-        throw IoError("Cannot read " + fileName.string() + ": not a regular file", EINVAL);
-    wave->Load(fd.Get(), fileName, static_cast<std::uint64_t>(info.st_size));
+    std::uint64_t fileSize = 0;
+    const FileDescriptor fd = OpenRegularFileForReading(fileName, &fileSize);
+    wave->Load(fd.Get(), fileName, fileSize);
     LoadResult result;
     result.Outcome = wave->outcome_;
     result.Reason = wave->refusalReason_;
@@ -199,7 +193,10 @@ std::string LoadRefusalMessage(const LoadResult& result, const std::filesystem::
         case LoadOutcome::TooShort:
             return t.CaMaly;
         case LoadOutcome::LowDiskSpace: {
-            std::string folder = workFolder.string();
+            // A relative folder ("tfs/") would read as a word of the sentence.
+            std::error_code ec;
+            const auto absolute = std::filesystem::absolute(workFolder, ec);
+            std::string folder = (ec ? workFolder : absolute.lexically_normal()).string();
             if (folder.empty() || folder.back() != '/') folder += '/';
             return t.CaMmnd + " " + folder + " " + t.CaPpv;
         }
@@ -309,9 +306,11 @@ void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fil
         outcome_ = LoadOutcome::TooShort;
         return;
     }
-    if (pos + static_cast<std::uint64_t>(total) * BytesPerSample() > fileSize)
-        throw IoError("Cannot read " + fileName.string() + ": the file ends before its " +
-                      std::to_string(dataSize_) + " bytes of sample data");
+    if (pos + static_cast<std::uint64_t>(total) * BytesPerSample() > fileSize) {
+        refusalReason_ =
+            "the file ends before its " + std::to_string(dataSize_) + " bytes of sample data";
+        return;
+    }
     // The store (margins included) and the engine's output document beside it.
     if (2 * static_cast<unsigned __int128>(StoreBytes(channels_, FrameCount())) >=
         FreeBytes(env_.WorkFolder))
@@ -326,8 +325,8 @@ void Wave::ReadSamples(int fd, const std::filesystem::path& fileName, std::uint6
     ResizeOverview();
     CreateStore("sv", "swp.tmp");
     memory_->SetLength(ch * (n + 2 * MarginFrames));
-    // An overview to fill needs every sample now.
-    if (env_.SamplesStayInSourceFile && !env_.View) {
+    // An overview to fill, or infinite floats to count, need every sample now.
+    if (env_.SamplesStayInSourceFile && !env_.View && encoding_ != SampleEncoding::Float32) {
         // The margins read as silence without being written.
         const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
         if (copy < 0) ThrowIoError("Cannot read " + fileName.string());
@@ -361,7 +360,7 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
         if (ReadFullyAt(fd, raw.data(), want, dataStart + static_cast<std::uint64_t>(first) * bytes,
                         fileName) < want)
             throw IoError("Cannot read " + fileName.string() + ": unexpected end of file");
-        DecodeSamples(encoding_, raw.data(), values.data(), count);
+        infiniteSamples_ += DecodeSamples(encoding_, raw.data(), values.data(), count);
         WriteRaw(values.data(), first + ch * MarginFrames, count);
     };
     for (std::int64_t b = 0; b < blocks; ++b) {
@@ -618,6 +617,19 @@ void Wave::ClearOverview(std::int64_t viewStart, std::int64_t viewEnd, std::int6
             overview_[u + 3] = 0;
         }
     }
+}
+
+void Wave::SetFrameCount(std::int64_t frameCount) {
+    const std::uint64_t frameBytes = static_cast<std::uint64_t>(channels_) * BytesPerSample();
+    if (frameCount < 0 ||
+        static_cast<std::uint64_t>(frameCount) > (0xFFFFFFFFu - 20 - fmtSize_) / frameBytes)
+        throw std::invalid_argument("WAV format: data size out of range");
+    const int ch = channels_;
+    dataSize_ = static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameCount) * frameBytes);
+    riffSize_ = dataSize_ + 20 + fmtSize_;
+    memory_->SetLength(ch * (frameCount + 2 * MarginFrames));
+    WriteSilence(ch * (frameCount + MarginFrames), ch * MarginFrames);
+    hasData_ = frameCount >= 1;
 }
 
 void Wave::DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame) {

@@ -34,6 +34,8 @@ struct WaveEnvironment {
     // being copied to the swap file at once. For short-lived programs only: another program
     // changing the file meanwhile makes every later read fail.
     bool SamplesStayInSourceFile = false;
+    // Decoders may print notes on damaged streams to stderr (libmpg123 does).
+    bool ShowDecoderNotes = true;
 };
 
 // True when fileName exists and must not be written: no write permission for this user, or no
@@ -108,6 +110,13 @@ class Wave {
     std::uint16_t BitsPerSample() const { return bitsPerSample_; }
     int BytesPerSample() const { return bitsPerSample_ / 8; }
     std::int64_t FrameCount() const;
+    // For a document filled by a decoder whose stream did not say its length: grows or cuts it
+    // to frameCount frames, the trailing margin silent. Throws std::invalid_argument for a
+    // length whose sizes do not fit the WAV header.
+    void SetFrameCount(std::int64_t frameCount);
+    // Infinite float samples met while loading, stored as the store's limit (±256.0).
+    std::int64_t InfiniteSamples() const { return infiniteSamples_; }
+    void SetInfiniteSamples(std::int64_t count) { infiniteSamples_ = count; }
     std::uint32_t DataSize() const { return dataSize_; }
     std::uint32_t FmtSize() const { return fmtSize_; }
     bool Saved() const { return saved_; }
@@ -176,6 +185,7 @@ class Wave {
     // The fmt bytes after the first 16, kept for WAVE_FORMAT_EXTENSIBLE only (others save zeros).
     std::vector<unsigned char> fmtExtension_;
     std::string refusalReason_;
+    std::int64_t infiniteSamples_ = 0;
     std::unique_ptr<FileMemory> memory_;
     std::filesystem::path swapFileName_;
     Int32Array overview_;

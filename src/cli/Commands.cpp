@@ -218,6 +218,8 @@ int RunReportingFailures(const Options& options) {
         ReportFailure("out of memory");
     } catch (const std::exception& e) {
         ReportFailure(e.what());
+        // A stop signal ends a blocking call with EINTR: that is a cancel, not a failure.
+        if (Interrupted()) return ExitCancelled;
     }
     return ExitIoFailure;
 }

@@ -42,6 +42,7 @@ FileFormat FormatOf(const Wave& wave, const std::filesystem::path& file) {
     format.SampleRate = wave.SampleRate();
     format.BitsPerSample = wave.BitsPerSample();
     format.Frames = wave.FrameCount();
+    format.InfiniteSamples = wave.InfiniteSamples();
     return format;
 }
 

@@ -23,6 +23,7 @@ struct FileFormat {
     int SampleRate = 0;
     int BitsPerSample = 0;
     std::int64_t Frames = 0;
+    std::int64_t InfiniteSamples = 0;  // limited to ±256.0 while loading
 };
 
 // file: the name the document was read from, which tells its container.

@@ -32,6 +32,7 @@ void SetUp(Session& session, const Options& options, bool silentProgress) {
     session.env.Ports.dialogs = &session.dialogs;
     session.env.View = nullptr;
     session.env.SamplesStayInSourceFile = true;
+    session.env.ShowDecoderNotes = !options.Quiet;
 }
 
 std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit) {
@@ -40,7 +41,12 @@ std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit)
         exit = ExitCancelled;
         return nullptr;
     }
-    if (loaded.Document) return std::move(loaded.Document);
+    if (loaded.Document) {
+        if (const auto infinite = loaded.Document->InfiniteSamples())
+            std::fprintf(stderr, "sonivar-cli: %s: %lld infinite samples were limited to ±256.0\n",
+                         path.c_str(), static_cast<long long>(infinite));
+        return std::move(loaded.Document);
+    }
     if (loaded.Outcome == LoadOutcome::NotPcm) {
         const std::string& reason = loaded.Reason;
         session.dialogs.Message(Texts().CaNePCM + ": " + path +

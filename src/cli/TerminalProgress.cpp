@@ -34,7 +34,9 @@ void InstallInterruptHandlers() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
+    // No SA_RESTART: a call blocked on a FIFO, pipe or stalled file returns EINTR, so a stop
+    // request cannot wait behind it.
+    action.sa_flags = 0;
     for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE})
         sigaction(signal, &action, nullptr);
 }

@@ -123,10 +123,12 @@ TEST_F(WaveTest, DamagedOrForeignHeadersAreNotPcm) {
     EXPECT_EQ(SwapFiles(), 0);
 }
 
-TEST_F(WaveTest, DataBeyondTheEndOfTheFileIsAnIoErrorAndLeavesNoSwapFile) {
+TEST_F(WaveTest, DataBeyondTheEndOfTheFileIsRefusedAsDamageAndLeavesNoSwapFile) {
     WavLayout layout{.frames = 600000, .dataSizeOverride = 3000000000LL};  // above 2 GiB, unsigned
     test::WriteWav(dir / "cut.wav", layout, test::Noise16);
-    EXPECT_THROW(Load(dir / "cut.wav"), IoError);
+    bool notPcm = false;
+    EXPECT_EQ(Load(dir / "cut.wav", &notPcm), nullptr);
+    EXPECT_TRUE(notPcm);
     EXPECT_EQ(SwapFiles(), 0);
     EXPECT_THROW(Load(dir / "missing.wav"), IoError);
 }
@@ -549,6 +551,14 @@ TEST_F(WaveTest, LowDiskSpaceIsReportedWithTheFolder) {
     ASSERT_EQ(dialogs.messages.size(), 1u);
     EXPECT_EQ(dialogs.messages[0],
               "Low disk space " + mount.path().string() + "/ for needs calculation");
+}
+
+TEST(LoadRefusalMessage, NamesARelativeWorkFolderByItsFullPath) {
+    LoadResult refused;
+    refused.Outcome = LoadOutcome::LowDiskSpace;
+    EXPECT_EQ(LoadRefusalMessage(refused, "tfs"),
+              "Low disk space " + (std::filesystem::current_path() / "tfs").string() +
+                  "/ for needs calculation");
 }
 
 TEST_F(WaveTest, LowDiskSpaceCountsTheMarginsOfEveryChannel) {

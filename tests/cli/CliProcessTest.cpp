@@ -30,9 +30,10 @@ using test::WriteFile;
 struct Launch {
     std::vector<std::string> args;  // after the program name; the work folder is added
     std::vector<int> closedDescriptors;
-    std::string signalAt;      // send the signals once stderr shows this text
-    std::vector<int> signals;  // in this order, a moment apart
-    std::string stdoutTo;      // a device such as /dev/full; empty: captured
+    std::string signalAt;                      // send the signals once stderr shows this text
+    std::vector<int> signals;                  // in this order, a moment apart
+    std::chrono::milliseconds signalAfter{0};  // and not before this time has passed
+    std::string stdoutTo;                      // a device such as /dev/full; empty: captured
 };
 
 struct ProcessOutcome {
@@ -69,7 +70,8 @@ class CliProcessTest : public ::testing::Test {
         const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0) return outcome;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        const auto started = std::chrono::steady_clock::now();
+        const auto deadline = started + std::chrono::seconds(60);
         int status = 0;
         bool signalled = launch.signals.empty();
         while (waitpid(pid, &status, WNOHANG) == 0) {
@@ -78,7 +80,8 @@ class CliProcessTest : public ::testing::Test {
                 kill(pid, SIGKILL);
                 break;
             }
-            if (!signalled && ReadFile(errFile).find(launch.signalAt) != std::string::npos) {
+            if (!signalled && std::chrono::steady_clock::now() >= started + launch.signalAfter &&
+                ReadFile(errFile).find(launch.signalAt) != std::string::npos) {
                 for (int s : launch.signals) {
                     kill(pid, s);
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -160,8 +163,10 @@ TEST_F(CliProcessTest, OnlyRegularFilesAreReplacedAndTheCauseIsNamed) {
 
 TEST_F(CliProcessTest, AnInputThatIsNotARegularFileIsRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
+    ASSERT_EQ(::mkfifo((dir / "fifo.flac").c_str(), 0644), 0);
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"info", (dir / "fifo.wav").string()},
+          std::vector<std::string>{"info", (dir / "fifo.flac").string()},
           std::vector<std::string>{"remaster", (dir / "fifo.wav").string(), Out()}}) {
         const auto run = Run({.args = args});
         EXPECT_FALSE(run.timedOut);
@@ -169,6 +174,18 @@ TEST_F(CliProcessTest, AnInputThatIsNotARegularFileIsRefusedWithoutWaiting) {
         EXPECT_NE(run.err.find("not a regular file"), std::string::npos) << run.err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+}
+
+TEST_F(CliProcessTest, AStopSignalEndsACallThatBlocks) {
+    // Opening a FIFO list waits for a writer that never comes.
+    ASSERT_EQ(::mkfifo((dir / "list").c_str(), 0644), 0);
+    std::filesystem::create_directory(dir / "out");
+    const auto run = Run({.args = {"batch", "--files-from", (dir / "list").string(),
+                                   (dir / "out").string(), "--quiet"},
+                          .signals = {SIGTERM},
+                          .signalAfter = std::chrono::milliseconds(500)});
+    EXPECT_FALSE(run.timedOut);
+    EXPECT_EQ(run.exit, 130) << run.err;
 }
 
 TEST_F(CliProcessTest, HangupQuitBrokenPipeAndTerminateCleanUpLikeCtrlC) {

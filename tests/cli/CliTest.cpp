@@ -149,6 +149,11 @@ TEST_F(CliTest, ExitCodesFollowTheContract) {
     EXPECT_EQ(notPcm.exit, 3);
     EXPECT_NE(notPcm.err.find("File is not in PCM format or is damaged"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "o.wav"));
+    // Damage is a refusal in every format.
+    test::WriteWav(dir / "cut.wav", {.frames = 600000, .dataSizeOverride = 4000000}, test::Noise16);
+    test::WriteFile(dir / "text.mp3", "not a sound\n");
+    for (const char* damaged : {"cut.wav", "text.mp3"})
+        EXPECT_EQ(RunCli(dir, {"info", (dir / damaged).string()}).exit, 3) << damaged;
     EXPECT_EQ(SwapFilesLeft(dir), 0);
 }
 
