@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
@@ -109,6 +110,52 @@ TEST(AtomicFileWriter, ReplacingKeepsModeOwnerAndGroupAndUnfinishedSavesLeaveNoT
     EXPECT_EQ(dir.CountFiles(), 1);
 }
 
+TEST(AtomicFileWriter, NewFilesTakeTheUmaskWhileThreadsSaveAndTheUmaskStays) {
+    TempDir dir;
+    const mode_t before = ::umask(022);
+    {
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&dir, t] {
+                for (int i = 0; i < 300; ++i)
+                    Save(dir / (std::to_string(t) + "-" + std::to_string(i)), "x");
+            });
+    }
+    const mode_t after = ::umask(before);
+    EXPECT_EQ(after, 022u);
+    int wrong = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        wrong += (Stat(e.path()).st_mode & 07777) != 0644;
+    EXPECT_EQ(wrong, 0) << "of " << dir.CountFiles();
+}
+
+TEST(AtomicFileWriter, KeepingExistingFilesNeverReplacesOneEvenWhenItAppearsMeanwhile) {
+    TempDir dir;
+    struct Case {
+        const char* name;
+        bool existsBefore, appearsMeanwhile;
+    };
+    for (const Case& c :
+         {Case{"new", false, false}, Case{"existing", true, false}, Case{"raced", false, true}}) {
+        const auto target = dir / c.name;
+        if (c.existsBefore) WriteFile(target, "other");
+        std::string error;
+        try {
+            AtomicFileWriter writer(target, {}, ExistingTarget::Keep);
+            writer.Write("mine", 4);
+            if (c.appearsMeanwhile) WriteFile(target, "other");
+            writer.Commit();
+        } catch (const IoError& e) {
+            error = std::to_string(e.Code()) + " " + e.what();
+        }
+        const bool kept = c.existsBefore || c.appearsMeanwhile;
+        EXPECT_EQ(ReadFile(target), kept ? "other" : "mine") << c.name;
+        EXPECT_EQ(error.rfind(std::to_string(EEXIST) + " Cannot save", 0) == 0, kept)
+            << c.name << ": " << error;
+    }
+    EXPECT_EQ(dir.CountFiles(), 3);  // no temporary file left
+}
+
 TEST(AtomicFileWriter, AHardLinkedFileIsOverwrittenInPlaceAndKeepsItsOtherNames) {
     TempDir dir;
     std::filesystem::create_directory(dir / "work");
@@ -153,7 +200,9 @@ TEST(AtomicFileWriter, AWritableFileInAProtectedFolderIsOverwrittenInPlace) {
         } catch (...) {
             ::_exit(1);
         }
-        ::_exit(0);
+        // A new file there is refused before any work, naming the folder.
+        const std::string error = SaveError(dir / "protected" / "new.wav");
+        ::_exit(error.find("protected is not writable") == std::string::npos ? 3 : 0);
     }
     int status = 0;
     ::waitpid(child, &status, 0);
