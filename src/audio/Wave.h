@@ -34,6 +34,9 @@ struct WaveEnvironment {
     // being copied to the swap file at once. For short-lived programs only: another program
     // changing the file meanwhile makes every later read fail.
     bool SamplesStayInSourceFile = false;
+    // Saves refuse (EEXIST) instead of replacing a file, also one another program creates
+    // meanwhile.
+    bool KeepExistingFiles = false;
 };
 
 // True when fileName exists and must not be written: no write permission for this user, or no

@@ -111,17 +111,15 @@ int RunInfo(Session& session, const Options& options) {
 }
 
 int RunRemaster(Session& session, const Options& options) {
-    // WAV bytes under the name of a format that is only read would mislead players.
-    if (!IsSavableAudioFileName(options.Output)) {
-        std::fprintf(stderr,
-                     "sonivar-cli: %s: this format is read but not written; use .wav, .flac, "
-                     ".aiff or .ogg\n",
-                     options.Output.c_str());
-        return ExitUsage;
-    }
     const auto start = std::chrono::steady_clock::now();
     if (const int exit = CheckTarget(session, options); exit != ExitDone)
         return PrintFailure(session, options, exit, start);
+    // WAV bytes under the name of another format (or of none) would mislead players.
+    if (!IsSavableAudioFileName(options.Output)) {
+        std::fprintf(stderr, "sonivar-cli: %s\n",
+                     CheckAudioSaveTarget(options.Output).Reason().c_str());
+        return ExitUsage;
+    }
     EngineRun run(session.env.Ports);
     if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
     const FileRecord record =
