@@ -8,6 +8,7 @@
 #include "cli/FileList.h"
 #include "cli/JsonLines.h"
 #include "cli/Options.h"
+#include "cli/OutputClashes.h"
 #include "support/TestFiles.h"
 
 namespace sv::cli {
@@ -78,12 +79,44 @@ TEST(FileLists, SameOutputNameIsProcessedOnce) {
     options.Command = CliCommand::Batch;
     options.FilesFrom = (dir / "list").string();
     options.Output = "out";
-    const auto items = BatchItems(options);
+    auto items = BatchItems(options);
+    MarkOutputClashes(items);
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0].Output, "out/_a.wav");
-    EXPECT_FALSE(items[0].SameOutputAsEarlier);
-    EXPECT_TRUE(items[1].SameOutputAsEarlier);
-    EXPECT_FALSE(items[2].SameOutputAsEarlier);
+    EXPECT_EQ(items[0].Clash, "");
+    EXPECT_NE(items[1].Clash, "");
+    EXPECT_EQ(items[2].Clash, "");
+}
+
+TEST(FileLists, ResultsThatWouldReplaceAnInputOrEachOtherAreRefused) {
+    test::TempDir dir;
+    const std::string d = dir.path().string() + "/";
+    for (const char* name : {"a.wav", "a.bak", "b.wav"}) test::WriteFile(dir / name, name);
+    std::filesystem::create_hard_link(dir / "b.wav", dir / "link.wav");
+    // Each case: the items, and for each a text its refusal names ("" when it runs).
+    struct Case {
+        std::vector<BatchItem> items;
+        std::vector<std::string> clashes;
+    };
+    const Case cases[] = {
+        // --overwrite into the source folder: a.bak's WAV result would replace a.wav.
+        {{{d + "a.bak", d + "a.wav"}, {d + "a.wav", d + "a.wav"}}, {"replace " + d + "a.wav", ""}},
+        {{{d + "a.bak", d + "_a.wav"}, {d + "a.wav", d + "_a.wav"}},
+         {"", "that of " + d + "a.bak"}},
+        {{{d + "a.wav", d + "_a.wav"}, {d + "./a.wav", d + "_b.wav"}},
+         {"", "already in the batch"}},
+        // Another name of an input is that input.
+        {{{d + "a.wav", d + "link.wav"}, {d + "b.wav", d + "b.wav"}},
+         {"replace " + d + "b.wav", ""}},
+    };
+    for (auto c : cases) {
+        MarkOutputClashes(c.items);
+        for (std::size_t i = 0; i < c.items.size(); ++i) {
+            const std::string& clash = c.items[i].Clash;
+            EXPECT_EQ(clash.empty(), c.clashes[i].empty()) << c.items[i].Input << ": " << clash;
+            EXPECT_NE(clash.find(c.clashes[i]), std::string::npos) << clash;
+        }
+    }
 }
 
 TEST(Reports, ResumeReadsExactInputsAndPassesOverBrokenLines) {
