@@ -16,6 +16,7 @@
 #include "cli/FileList.h"
 #include "cli/JsonLines.h"
 #include "cli/OutputClashes.h"
+#include "cli/PrintableText.h"
 #include "cli/ResultSink.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
@@ -122,6 +123,17 @@ class BatchRun {
     bool stopped_ = false;
 };
 
+// No file is processed when the target timbre cannot be had; each is told why.
+FileRecord NotStartedRecord(const BatchItem& item, int exit, const Session& session) {
+    FileRecord record;
+    record.Input = item.Input;
+    record.Output = item.Output;
+    record.Exit = exit;
+    record.Status = StatusOfExit(exit);
+    record.Message = session.dialogs.LastMessage();
+    return record;
+}
+
 int CheckFolders(const Options& options) {
     std::vector<std::filesystem::path> folders = {options.Output};
     if (options.FilesFrom.empty()) folders.insert(folders.begin(), options.Input);
@@ -146,7 +158,7 @@ int RefuseClashes(std::vector<BatchItem>& items, ResultSink& sink) {
         record.Status = FileStatus::Refused;
         record.Exit = exit = ExitRefused;
         record.Message = item.Clash + "; skipped";
-        std::fprintf(stderr, "sonivar-cli: %s\n", record.Message.c_str());
+        std::fprintf(stderr, "sonivar-cli: %s\n", PrintableText(record.Message).c_str());
         sink.Add(record);
     }
     std::erase_if(items, [](const BatchItem& item) { return !item.Clash.empty(); });
@@ -210,7 +222,7 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
     SetUp(session, options);
     session.env.WorkFolder = workFolder;
     EngineRun prepared(session.env.Ports);
-    if (const int exit = ChooseTarget(session, prepared, options); exit != ExitDone) return exit;
+    const int targetExit = ChooseTarget(session, prepared, options);
 
     std::vector<BatchItem> items = BatchItems(options);
     // Over the whole list: a file done in an earlier run still owns its result.
@@ -218,6 +230,10 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
     if (!options.ResumeFile.empty()) DropDoneItems(items, options.ResumeFile);
     // Resuming goes on writing the same report unless another one is named.
     ResultSink sink(options, options.ReportFile.empty() ? options.ResumeFile : options.ReportFile);
+    if (targetExit != ExitDone) {
+        for (const auto& item : items) sink.Add(NotStartedRecord(item, targetExit, session));
+        return targetExit;
+    }
     const int refused = RefuseClashes(items, sink);
     const int cores = CoresToUse(options);
     const int workers = WorkerCount(cores, items.size());

@@ -1,10 +1,13 @@
 #include "cli/Commands.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <memory>
 
 #include "audio/AudioFileFormats.h"
@@ -15,7 +18,9 @@
 #include "cli/BatchCommand.h"
 #include "cli/FileJob.h"
 #include "cli/JsonLines.h"
+#include "cli/PrintableText.h"
 #include "cli/SignalLevels.h"
+#include "cli/StandardOutput.h"
 #include "cli/TerminalProgress.h"
 #include "loudness/LoudnessMeter.h"
 #include "text/Language.h"
@@ -25,35 +30,15 @@ namespace sv::cli {
 
 namespace {
 
+// A loudness figure the measuring library cannot give for a format.
+constexpr double Unavailable = std::numeric_limits<double>::quiet_NaN();
+
 std::string Decimal(double value) {
+    if (std::isnan(value)) return "unavailable";
     if (!std::isfinite(value)) return value < 0 ? "-inf" : "inf";
     char text[32];
     std::snprintf(text, sizeof text, "%.2f", value);
     return text;
-}
-
-double SecondsSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void PrintJson(const FileRecord& record, const Options& options) {
-    const std::string line = JsonLine(record, options);
-    std::fwrite(line.data(), 1, line.size(), stdout);
-}
-
-// The record of a file that was not loaded: refused, failed or cancelled, with the message shown.
-int PrintFailure(const Session& session, const Options& options, int exit,
-                 std::chrono::steady_clock::time_point start) {
-    if (!options.Json) return exit;
-    FileRecord record;
-    record.Input = options.Input;
-    record.Output = options.Output;
-    record.Exit = exit;
-    record.Status = StatusOfExit(exit);
-    record.Message = session.dialogs.LastMessage();
-    record.WallSeconds = SecondsSince(start);
-    PrintJson(record, options);
-    return exit;
 }
 
 // Refuses a device, a folder or a missing folder as OUT before any work is done.
@@ -67,153 +52,196 @@ int CheckTarget(Session& session, const Options& options) {
     }
 }
 
-void PrintInfoText(const FileFormat& format, const std::vector<double>& peaks,
-                   const LoudnessFigures& loudness) {
-    std::printf("format: %s\n", format.Name.c_str());
-    std::printf("container: %s\n", format.Container.c_str());
-    std::printf("channels: %d\n", format.Channels);
-    std::printf("sample_rate: %d\n", format.SampleRate);
-    std::printf("bits_per_sample: %d\n", format.BitsPerSample);
-    std::printf("frames: %lld\n", static_cast<long long>(format.Frames));
-    std::printf("duration: %s\n", DurationText(format.Frames, format.SampleRate).c_str());
+// info's lines: whatever of the file was found out, the format and length first.
+std::string InfoText(const FileRecord& record) {
+    if (!record.Format) return "";
+    const FileFormat& format = *record.Format;
     std::string text;
-    for (std::size_t c = 0; c < peaks.size(); ++c) text += (c ? " " : "") + Decimal(peaks[c]);
-    std::printf("peak_dbfs: %s\n", text.c_str());
-    std::printf("integrated_lufs: %s\n", Decimal(loudness.IntegratedLufs).c_str());
-    std::printf("loudness_range_lu: %s\n", Decimal(loudness.RangeLu).c_str());
-    std::printf("true_peak_dbtp: %s\n", Decimal(loudness.TruePeakDbtp).c_str());
+    const auto line = [&text](const char* key, const std::string& value) {
+        text += std::string(key) + ": " + value + "\n";
+    };
+    line("format", format.Name);
+    line("container", format.Container);
+    line("channels", std::to_string(format.Channels));
+    line("sample_rate", std::to_string(format.SampleRate));
+    line("bits_per_sample", std::to_string(format.BitsPerSample));
+    line("frames", std::to_string(format.Frames));
+    line("duration", DurationText(format.Frames, format.SampleRate));
+    if (record.Before) {
+        std::string peaks;
+        for (const double peak : record.Before->PeakDbfs)
+            peaks += (peaks.empty() ? "" : " ") + Decimal(peak);
+        line("peak_dbfs", peaks);
+    }
+    if (record.Loudness) {
+        line("integrated_lufs", Decimal(record.Loudness->IntegratedLufs));
+        line("loudness_range_lu", Decimal(record.Loudness->RangeLu));
+        line("true_peak_dbtp", Decimal(record.Loudness->TruePeakDbtp));
+    }
+    return text;
 }
 
-int RunInfo(Session& session, const Options& options) {
-    const auto start = std::chrono::steady_clock::now();
+int InfoOf(Session& session, const Options& options, FileRecord& record) {
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
-    if (!wave) return PrintFailure(session, options, exit, start);
-    // Measuring shows no progress: info prints its figures and nothing else.
+    if (!wave) return exit;
+    record.Format = FormatOf(*wave, options.Input);
+    // The peaks are found at once, with no progress of their own.
     FrontEndPorts quiet = session.env.Ports;
     quiet.progress = TerminalProgressFactory(true);
     Engine engine(quiet);
-    const auto measured = MeasureLoudness(*wave);
-    if (!measured) return PrintFailure(session, options, ExitCancelled, start);
-    const LoudnessFigures& loudness = *measured;
-    if (!options.Json) {
-        PrintInfoText(FormatOf(*wave, options.Input), PeakDbfs(engine, *wave), loudness);
-        return ExitDone;
+    record.Before =
+        options.Json ? MeasureLevels(engine, *wave) : SignalLevels{PeakDbfs(engine, *wave), {}};
+    try {
+        const auto measured = MeasureLoudness(*wave);
+        if (!measured) return ExitCancelled;
+        record.Loudness = *measured;
+    } catch (const LoudnessUnavailable&) {
+        record.Loudness = LoudnessFigures{Unavailable, Unavailable, Unavailable};
     }
-    FileRecord record;
-    record.Input = options.Input;
-    record.Format = FormatOf(*wave, options.Input);
-    record.Before = MeasureLevels(engine, *wave);
-    record.Loudness = loudness;
-    record.WallSeconds = SecondsSince(start);
-    PrintJson(record, options);
     return ExitDone;
 }
 
-int RunRemaster(Session& session, const Options& options) {
-    const auto start = std::chrono::steady_clock::now();
-    if (const int exit = CheckTarget(session, options); exit != ExitDone)
-        return PrintFailure(session, options, exit, start);
+int RemasterOf(Session& session, const Options& options, FileRecord& record) {
+    if (const int exit = CheckTarget(session, options); exit != ExitDone) return exit;
     // WAV bytes under the name of another format (or of none) would mislead players.
     if (!IsSavableAudioFileName(options.Output)) {
-        std::fprintf(stderr, "sonivar-cli: %s\n",
-                     CheckAudioSaveTarget(options.Output).Reason().c_str());
+        session.dialogs.Message(CheckAudioSaveTarget(options.Output).Reason());
         return ExitUsage;
     }
     EngineRun run(session.env.Ports);
     if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
-    const FileRecord record =
+    record =
         RemasterFile(session, run, options, {options.Input, options.Output, false, options.Json});
-    if (options.Json) PrintJson(record, options);
     return record.Exit;
 }
 
-int RunDetectCommand(Session& session, const Options& options) {
-    const auto start = std::chrono::steady_clock::now();
-    if (const int exit = CheckTarget(session, options); exit != ExitDone)
-        return PrintFailure(session, options, exit, start);
+int DetectOf(Session& session, const Options& options, FileRecord& record) {
+    if (const int exit = CheckTarget(session, options); exit != ExitDone) return exit;
     EngineRun run(session.env.Ports);
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
-    if (!wave) return PrintFailure(session, options, exit, start);
+    if (!wave) return exit;
+    record.Format = FormatOf(*wave, options.Input);
     if (!RunDetect(run.engine, *wave, options.Settings.BandLevelMode, *run.spectra) ||
         Interrupted())
-        return PrintFailure(session, options, ExitCancelled, start);
+        return ExitCancelled;
     SaveTimbre(run.spectra->Example, options.Output);
-    if (options.Json) {
-        FileRecord record;
-        record.Input = options.Input;
-        record.Output = options.Output;
-        record.Format = FormatOf(*wave, options.Input);
-        record.Before = MeasureLevels(run.engine, *wave);
-        record.WallSeconds = SecondsSince(start);
-        PrintJson(record, options);
-    }
+    if (options.Json) record.Before = MeasureLevels(run.engine, *wave);
     return ExitDone;
 }
 
 // The work folder must exist; what killed runs left in it goes.
-int PrepareWorkFolder(const Session& session) {
+int PrepareWorkFolder(Session& session) {
     const auto& folder = session.env.WorkFolder;
     std::error_code ec;
     if (!std::filesystem::is_directory(folder, ec)) {
-        std::fprintf(stderr, "sonivar-cli: the work folder %s %s\n", folder.c_str(),
-                     std::filesystem::exists(folder, ec) ? "is not a folder" : "does not exist");
+        session.dialogs.Message(
+            "the work folder " + folder.string() +
+            (std::filesystem::exists(folder, ec) ? " is not a folder" : " does not exist"));
         return ExitIoFailure;
     }
     FileMemory::RemoveLeftoverSwapFiles(folder);
     return ExitDone;
 }
 
+using FileCommand = int (*)(Session&, const Options&, FileRecord&);
+
+// Runs a command on its one input and prints what it found out. Whatever happens, a --json run
+// prints one record; the message of a failure has gone to stderr.
+int RunOnOneFile(Session& session, const Options& options, FileCommand command) {
+    const auto start = std::chrono::steady_clock::now();
+    FileRecord record;
+    record.Input = options.Input;
+    record.Output = options.Output;
+    session.dialogs.ClearLastMessage();
+    try {
+        record.Exit = PrepareWorkFolder(session);
+        if (record.Exit == ExitDone) record.Exit = command(session, options, record);
+    } catch (const std::bad_alloc&) {
+        session.dialogs.Message("out of memory");
+        record.Exit = ExitIoFailure;
+    } catch (const std::exception& e) {
+        session.dialogs.Message(e.what());
+        record.Exit = ExitIoFailure;
+    }
+    if (record.Status != FileStatus::Refused) record.Status = StatusOfExit(record.Exit);
+    if (record.Message.empty()) record.Message = session.dialogs.LastMessage();
+    if (record.Status != FileStatus::Done) record.After.reset();
+    record.WallSeconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (options.Json)
+        WriteToStandardOutput(JsonLine(record, options));
+    else if (options.Command == CliCommand::Info)
+        WriteToStandardOutput(InfoText(record));
+    return record.Exit;
+}
+
 }  // namespace
 
 int Run(const Options& options) {
     Session session;
-    SetUp(session, options);
-    if (options.Command != CliCommand::Help && options.Command != CliCommand::Version) {
-        if (const int exit = PrepareWorkFolder(session); exit != ExitDone) return exit;
-    }
+    // Lines of progress would only clutter the log that info's output is read from.
+    SetUp(session, options, options.Command == CliCommand::Info && ::isatty(STDERR_FILENO) != 1);
     switch (options.Command) {
         case CliCommand::Help:
-            std::fputs(UsageText().c_str(), stdout);
+            WriteToStandardOutput(UsageText());
             return ExitDone;
         case CliCommand::Version:
-            std::printf("sonivar-cli %s\n", SONIVAR_VERSION);
+            WriteToStandardOutput(std::string("sonivar-cli ") + SONIVAR_VERSION + "\n");
             return ExitDone;
         case CliCommand::Info:
-            return RunInfo(session, options);
+            return RunOnOneFile(session, options, InfoOf);
         case CliCommand::Remaster:
-            return RunRemaster(session, options);
+            return RunOnOneFile(session, options, RemasterOf);
         case CliCommand::Detect:
-            return RunDetectCommand(session, options);
+            return RunOnOneFile(session, options, DetectOf);
         case CliCommand::Batch:
+            if (const int exit = PrepareWorkFolder(session); exit != ExitDone) return exit;
             return RunBatch(options, session.env.WorkFolder);
     }
     return ExitUsage;
 }
 
+namespace {
+
+void ReportFailure(const std::string& message) {
+    std::fprintf(stderr, "sonivar-cli: %s\n", PrintableText(message).c_str());
+}
+
+int RunReportingFailures(const Options& options) {
+    try {
+        return Run(options);
+    } catch (const std::bad_alloc&) {
+        ReportFailure("out of memory");
+    } catch (const std::exception& e) {
+        ReportFailure(e.what());
+    }
+    return ExitIoFailure;
+}
+
+}  // namespace
+
 int Main(int argc, const char* const* argv) {
-    ReopenClosedStandardDescriptors();
+    ReopenClosedStandardDescriptorsForResults();
     LoadLanguage();
     std::string error;
     const auto options = ParseOptions(argc, argv, error);
     if (!options) {
-        std::fprintf(stderr, "sonivar-cli: %s (see sonivar-cli --help)\n", error.c_str());
+        std::fprintf(stderr, "sonivar-cli: %s (see sonivar-cli --help)\n",
+                     PrintableText(error).c_str());
         return ExitUsage;
     }
     InstallInterruptHandlers();
+    int exit = RunReportingFailures(*options);
     try {
-        return Run(*options);
+        CloseStandardOutput();
     } catch (const IoError& e) {
-        std::fprintf(stderr, "sonivar-cli: %s\n", e.what());
-        return ExitIoFailure;
-    } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "sonivar-cli: out of memory\n");
-        return ExitIoFailure;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "sonivar-cli: %s\n", e.what());
-        return ExitIoFailure;
+        ReportFailure(e.what());
+        // A result that did not reach its reader is a failure, whatever became of the file.
+        if (exit != ExitCancelled) exit = ExitIoFailure;
     }
+    return exit;
 }
 
 }  // namespace sv::cli

@@ -8,6 +8,7 @@
 
 #include "audio/AudioFileFormats.h"
 #include "base/IoError.h"
+#include "cli/PrintableText.h"
 #include "cli/TerminalProgress.h"
 #include "text/Language.h"
 
@@ -17,7 +18,7 @@ namespace {
 
 int SkipExisting(const FileJob& job, FileRecord& record) {
     record.Message = job.Output + " exists; skipped (use --overwrite)";
-    std::fprintf(stderr, "sonivar-cli: %s\n", record.Message.c_str());
+    std::fprintf(stderr, "sonivar-cli: %s\n", PrintableText(record.Message).c_str());
     record.Status = FileStatus::Refused;
     return ExitDone;  // not a failure of the batch: the result is already there
 }
@@ -60,7 +61,9 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
                 .Result == WalkResult::Cancelled)
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
-    if (!NormalizeLoudnessIfAsked(wave, options) || Interrupted()) return ExitCancelled;
+    if (!NormalizeLoudnessIfAsked(session, wave, options, job.Input, record.HeldByTruePeak) ||
+        Interrupted())
+        return ExitCancelled;
     if (job.Measure) record.After = MeasureLevels(run.engine, *wave);
     const SaveResult saved = SaveAudioFile(*wave, job.Output, saveGains);
     // Another run saved the same name meanwhile: its file stays.
@@ -79,17 +82,11 @@ FileRecord RemasterFile(Session& session, EngineRun& run, const Options& options
     session.dialogs.ClearLastMessage();
     try {
         record.Exit = RunChain(session, run, options, job, record);
-    } catch (const IoError& e) {
-        std::fprintf(stderr, "sonivar-cli: %s\n", e.what());
-        record.Message = e.what();
-        record.Exit = ExitIoFailure;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "sonivar-cli: out of memory\n");
-        record.Message = "out of memory";
+        session.dialogs.Message("out of memory");
         record.Exit = ExitIoFailure;
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "sonivar-cli: %s\n", e.what());
-        record.Message = e.what();
+    } catch (const std::exception& e) {  // a decoder's words are shown escaped
+        session.dialogs.Message(e.what());
         record.Exit = ExitIoFailure;
     }
     if (record.Status != FileStatus::Refused) record.Status = StatusOfExit(record.Exit);

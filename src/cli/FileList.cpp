@@ -26,8 +26,10 @@ std::vector<std::string> WavFiles(const std::filesystem::path& folder) {
 std::vector<std::string> ReadFileList(std::istream& in, bool nulSeparated) {
     std::vector<std::string> paths;
     std::string entry;
-    while (std::getline(in, entry, nulSeparated ? '\0' : '\n'))
+    while (std::getline(in, entry, nulSeparated ? '\0' : '\n')) {
+        if (!nulSeparated && !entry.empty() && entry.back() == '\r') entry.pop_back();
         if (!entry.empty()) paths.push_back(entry);
+    }
     return paths;
 }
 

@@ -11,7 +11,8 @@ namespace sv::cli {
 std::vector<std::string> WavFiles(const std::filesystem::path& folder);
 
 // The paths of a list: one a line, or NUL-separated. Empty entries are passed over; in a list of
-// lines a trailing carriage return is kept, since it may be part of a name.
+// lines a carriage return before the line end goes (lists written on Windows), so a name that
+// really ends in one needs a NUL-separated list.
 std::vector<std::string> ReadFileList(std::istream& in, bool nulSeparated);
 
 // The list at path, or standard input for "-". Throws IoError when it cannot be read.

@@ -35,6 +35,7 @@ struct FileRecord {
     std::optional<SignalLevels> Before;
     std::optional<SignalLevels> After;  // of the document that was saved
     std::optional<LoudnessFigures> Loudness;
+    std::optional<bool> HeldByTruePeak;  // once loudness normalizing ran
     FileStatus Status = FileStatus::Done;
     int Exit = 0;         // what the file adds to the exit status of the command
     std::string Message;  // the message shown for the file, empty when none

@@ -161,6 +161,9 @@ std::string JsonLine(const FileRecord& record, const Options& options) {
         line["loudness"] = {{"integrated_lufs", Figure(record.Loudness->IntegratedLufs)},
                             {"loudness_range_lu", Figure(record.Loudness->RangeLu)},
                             {"true_peak_dbtp", Figure(record.Loudness->TruePeakDbtp)}};
+    if (options.NormalizeLufs)
+        line["held_by_true_peak"] =
+            record.HeldByTruePeak ? json(*record.HeldByTruePeak) : json(nullptr);
     line["stages"] = Stages(options);
     line["wall_seconds"] = record.WallSeconds;
     return line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
@@ -173,7 +176,8 @@ std::unordered_set<std::string> DoneInputs(const std::filesystem::path& report) 
     std::ifstream in(report, std::ios::binary);
     if (!in) ThrowIoError("Cannot read the report " + report.string(), errno);
     std::string text;
-    while (std::getline(in, text)) {
+    // A last line without its newline was cut short (a full disk, a kill) even if it parses.
+    while (std::getline(in, text) && !in.eof()) {
         const json line = json::parse(text, nullptr, false);
         if (!line.is_object() || line.value("status", "") != "done") continue;
         if (line.contains("input_hex") && line["input_hex"].is_string()) {

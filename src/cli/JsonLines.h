@@ -17,7 +17,8 @@ namespace sv::cli {
 std::string JsonLine(const FileRecord& record, const Options& options);
 
 // The exact input paths a report lists with status "done". A missing report lists none; a line
-// that does not parse (cut short when a run was killed) is passed over.
+// that does not parse, and a last line without its newline (cut short when a run was killed or
+// the disk was full), are passed over.
 std::unordered_set<std::string> DoneInputs(const std::filesystem::path& report);
 
 }  // namespace sv::cli

@@ -260,6 +260,7 @@ bool ReadArguments(const std::vector<std::string_view>& args, Options& options,
                    std::vector<std::string>& paths, std::string& error) {
     const bool takesSettings = (ScopeOf(options.Command) & ForProcessing) != 0;
     bool optionsEnded = false;
+    bool ceilingGiven = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string_view arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg.substr(0, 2) != "--") {
@@ -276,6 +277,12 @@ bool ReadArguments(const std::vector<std::string_view>& args, Options& options,
             return false;
         }
         if (!ApplyOption(args, i, options, error)) return false;
+        ceilingGiven = ceilingGiven || arg == "--true-peak-max";
+    }
+    // A ceiling alone would be ignored: peak normalizing has no true peak to keep.
+    if (ceilingGiven && !options.NormalizeLufs) {
+        error = "option --true-peak-max needs --normalize-lufs";
+        return false;
     }
     return true;
 }
@@ -363,7 +370,8 @@ std::string UsageText() {
            "  --per-channel        normalize each channel on its own\n"
            "  --normalize-lufs L   -70..0 (off)  normalize to integrated loudness L LUFS instead\n"
            "                                     of the peak (the last stage)\n"
-           "  --true-peak-max D    -20..0 (-1)   the true peak stays at most D dBTP\n"
+           "  --true-peak-max D    -20..0 (-1)   with --normalize-lufs: the true peak stays at\n"
+           "                                     most D dBTP\n"
            "\n"
            "Batch options:\n"
            "  --jobs N             1..1024 (cores)  cores used, one file on each\n"

@@ -6,6 +6,7 @@
 #include "audio/AudioFileFormats.h"
 #include "base/IoError.h"
 #include "base/WorkFolder.h"
+#include "cli/PrintableText.h"
 #include "cli/TerminalProgress.h"
 #include "loudness/LoudnessMeter.h"
 #include "text/Language.h"
@@ -14,13 +15,13 @@
 namespace sv::cli {
 
 void StderrDialogs::Message(const std::string& text) {
-    std::fprintf(stderr, "sonivar-cli: %s\n", text.c_str());
-    last_ = text;
+    last_ = PrintableText(text);
+    std::fprintf(stderr, "sonivar-cli: %s\n", last_.c_str());
 }
 
 bool StderrDialogs::Question(const std::string& text) {
-    std::fprintf(stderr, "sonivar-cli: %s (answered No)\n", text.c_str());
-    last_ = text;
+    last_ = PrintableText(text);
+    std::fprintf(stderr, "sonivar-cli: %s (answered No)\n", last_.c_str());
     return false;
 }
 
@@ -61,8 +62,9 @@ int ReportSave(Session& session, const SaveResult& result) {
     return ExitIoFailure;
 }
 
-int ChooseTarget(Session& session, EngineRun& run, const Options& options) {
-    if (!options.Settings.Levelling) return ExitDone;
+namespace {
+
+int ChooseTargetOrThrow(Session& session, EngineRun& run, const Options& options) {
     Engine& engine = run.engine;
     SharedSpectra& spectra = *run.spectra;
     if (!options.Example.empty()) {
@@ -80,25 +82,46 @@ int ChooseTarget(Session& session, EngineRun& run, const Options& options) {
     }
     std::error_code ec;
     if (!std::filesystem::is_regular_file(options.Timbre, ec)) {
-        std::fprintf(stderr,
-                     "sonivar-cli: unknown timbre '%s' (clear, split, premaster, drum, pop or a "
-                     "*.sts file)\n",
-                     options.Timbre.c_str());
+        session.dialogs.Message("unknown timbre '" + options.Timbre +
+                                "' (clear, split, premaster, drum, pop or a *.sts file)");
         return ExitUsage;
     }
     LoadTimbre(spectra.Target, options.Timbre);
     return ExitDone;
 }
 
+}  // namespace
+
+int ChooseTarget(Session& session, EngineRun& run, const Options& options) {
+    if (!options.Settings.Levelling) return ExitDone;
+    try {
+        return ChooseTargetOrThrow(session, run, options);
+    } catch (const std::exception& e) {  // a damaged example, an unreadable timbre file
+        session.dialogs.Message(e.what());
+        return ExitIoFailure;
+    }
+}
+
 bool AnyStage(const RemasterSettings& s) {
     return s.RemoveNoise || s.Levelling || s.FitPeaks || s.Normalize;
 }
 
-bool NormalizeLoudnessIfAsked(std::unique_ptr<Wave>& wave, const Options& options) {
+bool NormalizeLoudnessIfAsked(Session& session, std::unique_ptr<Wave>& wave, const Options& options,
+                              const std::string& input, std::optional<bool>& heldByTruePeak) {
     if (!options.NormalizeLufs) return true;
-    auto normalized = NormalizeLoudness(*wave, *options.NormalizeLufs, options.TruePeakMax);
+    LoudnessGain gain;
+    auto normalized = NormalizeLoudness(*wave, *options.NormalizeLufs, options.TruePeakMax, &gain);
     if (!normalized) return false;
     wave = std::move(normalized);
+    heldByTruePeak = gain.HeldByTruePeak;
+    if (gain.HeldByTruePeak) {
+        char note[160];
+        std::snprintf(note, sizeof note,
+                      ": loudness held at %.1f LUFS by the %g dBTP true-peak ceiling (target %g "
+                      "LUFS)",
+                      gain.ReachedLufs, options.TruePeakMax, *options.NormalizeLufs);
+        session.dialogs.Message(input + note);
+    }
     return true;
 }
 

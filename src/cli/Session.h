@@ -3,6 +3,7 @@
 // the engine with the spectra the stages share.
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -57,12 +58,15 @@ struct EngineRun {
 };
 
 // The target timbre of the options, when levelling runs. Returns an exit code other than
-// ExitDone on failure.
+// ExitDone on failure, whose message has been shown.
 int ChooseTarget(Session& session, EngineRun& run, const Options& options);
 
 bool AnyStage(const RemasterSettings& s);
 
 // The loudness mode of normalizing runs last, after the other stages. False when cancelled.
-bool NormalizeLoudnessIfAsked(std::unique_ptr<Wave>& wave, const Options& options);
+// heldByTruePeak tells whether the true-peak ceiling kept the loudness of input below the
+// target, which a note on stderr then says.
+bool NormalizeLoudnessIfAsked(Session& session, std::unique_ptr<Wave>& wave, const Options& options,
+                              const std::string& input, std::optional<bool>& heldByTruePeak);
 
 }  // namespace sv::cli

@@ -38,7 +38,9 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave) {
     Meter meter(ebur128_init(static_cast<unsigned>(ch),
                              static_cast<unsigned long>(wave.SampleRate()),
                              EBUR128_MODE_I | EBUR128_MODE_LRA));
-    if (!meter) throw std::runtime_error("loudness cannot be measured for this format");
+    if (!meter)
+        throw LoudnessUnavailable("loudness cannot be measured at " + std::to_string(ch) +
+                                  " channels and " + std::to_string(wave.SampleRate()) + " Hz");
     TruePeakMeter truePeak(ch, wave.SampleRate());
 
     const std::int64_t frames = wave.FrameCount();
@@ -74,18 +76,27 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave) {
     return figures;
 }
 
+LoudnessGain ChooseLoudnessGain(const LoudnessFigures& measured, double targetLufs,
+                                double truePeakMaxDbtp) {
+    LoudnessGain gain;
+    if (!std::isfinite(measured.IntegratedLufs)) return gain;
+    gain.GainDb = targetLufs - measured.IntegratedLufs;
+    if (std::isfinite(measured.TruePeakDbtp) &&
+        truePeakMaxDbtp - measured.TruePeakDbtp < gain.GainDb) {
+        gain.GainDb = truePeakMaxDbtp - measured.TruePeakDbtp;
+        gain.HeldByTruePeak = true;
+    }
+    gain.ReachedLufs = measured.IntegratedLufs + gain.GainDb;
+    return gain;
+}
+
 std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double truePeakMaxDbtp,
-                                        double* gainDb) {
+                                        LoudnessGain* gain) {
     const auto figures = MeasureLoudness(wave);
     if (!figures) return nullptr;
-    double gain = 0.0;  // in dB
-    if (std::isfinite(figures->IntegratedLufs)) {
-        gain = targetLufs - figures->IntegratedLufs;
-        if (std::isfinite(figures->TruePeakDbtp))
-            gain = std::min(gain, truePeakMaxDbtp - figures->TruePeakDbtp);
-    }
-    if (gainDb) *gainDb = gain;
-    const double factor = std::pow(10.0, gain / 20.0);
+    const LoudnessGain chosen = ChooseLoudnessGain(*figures, targetLufs, truePeakMaxDbtp);
+    if (gain) *gain = chosen;
+    const double factor = std::pow(10.0, chosen.GainDb / 20.0);
 
     auto output = Wave::CreateEmptyLike(wave, wave.FrameCount());
     const int ch = wave.Channels();

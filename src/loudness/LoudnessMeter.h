@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 
 #include "audio/Wave.h"
@@ -16,15 +17,33 @@ struct LoudnessFigures {
     double TruePeakDbtp = -HUGE_VAL;  // the highest of all channels
 };
 
+// The measuring library takes neither this channel count nor this sample rate.
+class LoudnessUnavailable : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
 // Reads the whole document block by block, with a progress window whose Cancel gives nothing;
-// throws std::runtime_error when the measuring library refuses the format.
+// throws LoudnessUnavailable when the measuring library refuses the format.
 std::optional<LoudnessFigures> MeasureLoudness(Wave& wave);
 
-// A new document with every value of wave scaled so that its integrated loudness becomes
-// targetLufs, the gain lowered where needed to keep the true peak at most truePeakMaxDbtp.
-// A silent document is copied unchanged. gainDb receives the gain applied. Null when cancelled.
+// The gain of loudness normalizing, and whether the true-peak ceiling kept the loudness below
+// its target (a front end says so: the target was not reached).
+struct LoudnessGain {
+    double GainDb = 0.0;
+    double ReachedLufs = -HUGE_VAL;  // the integrated loudness after the gain
+    bool HeldByTruePeak = false;
+};
+
+// The gain that brings measured to targetLufs, lowered where needed so that its true peak stays
+// at most truePeakMaxDbtp. 0 dB for silence.
+LoudnessGain ChooseLoudnessGain(const LoudnessFigures& measured, double targetLufs,
+                                double truePeakMaxDbtp);
+
+// A new document with every value of wave scaled by ChooseLoudnessGain's gain. A silent
+// document is copied unchanged. gain receives the gain applied. Null when cancelled.
 std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double truePeakMaxDbtp,
-                                        double* gainDb = nullptr);
+                                        LoudnessGain* gain = nullptr);
 
 // "-14.2 LUFS  LRA 5.1 LU  TP -1.3 dBTP", with "-inf" for silence.
 std::string LoudnessText(const LoudnessFigures& figures);

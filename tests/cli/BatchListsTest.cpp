@@ -9,6 +9,7 @@
 #include "cli/JsonLines.h"
 #include "cli/Options.h"
 #include "cli/OutputClashes.h"
+#include "cli/ResultSink.h"
 #include "support/TestFiles.h"
 
 namespace sv::cli {
@@ -54,7 +55,7 @@ TEST(BatchOptions, CombinationsAreCheckedPerCommand) {
     EXPECT_EQ(options->Settings.BandLevelMode, BandLevelMode::Peak);
 }
 
-TEST(FileLists, NamesKeepSpacesNewlinesAndCarriageReturns) {
+TEST(FileLists, NamesKeepSpacesAndNewlinesAndLoseWindowsLineEnds) {
     struct Case {
         std::string text;
         bool nul;
@@ -63,7 +64,8 @@ TEST(FileLists, NamesKeepSpacesNewlinesAndCarriageReturns) {
     const Case cases[] = {
         {"a b.wav\n/x/c.wav\n\n", false, {"a b.wav", "/x/c.wav"}},
         {"no newline at end.wav", false, {"no newline at end.wav"}},
-        {"dos.wav\r\n", false, {"dos.wav\r"}},
+        {"dos.wav\r\nsecond.wav\r\n\r\n", false, {"dos.wav", "second.wav"}},
+        {std::string("cr at end\r\0", 11), true, {"cr at end\r"}},
         {std::string("line\nbreak.wav\0 lead.wav\0\0", 26), true, {"line\nbreak.wav", " lead.wav"}},
     };
     for (const auto& c : cases) {
@@ -146,6 +148,20 @@ TEST(Reports, ResumeReadsExactInputsAndPassesOverBrokenLines) {
     DropDoneItems(items, dir / "r.jsonl");
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].Input, "bad.wav");
+}
+
+TEST(Reports, ALineCutShortIsPassedOverAndTheNextRecordStartsANewLine) {
+    test::TempDir dir;
+    const Options options{.Command = CliCommand::Batch};
+    // The disk filled up just before the newline of b.wav's record.
+    std::string torn =
+        JsonLine({.Input = "a.wav"}, options) + JsonLine({.Input = "b.wav"}, options);
+    torn.pop_back();
+    test::WriteFile(dir / "r.jsonl", torn);
+    EXPECT_EQ(DoneInputs(dir / "r.jsonl"), (std::unordered_set<std::string>{"a.wav"}));
+    ResultSink(options, (dir / "r.jsonl").string()).Add({.Input = "c.wav"});
+    EXPECT_EQ(test::ReadFile(dir / "r.jsonl"), torn + "\n" + JsonLine({.Input = "c.wav"}, options));
+    EXPECT_EQ(DoneInputs(dir / "r.jsonl").size(), 3u);
 }
 
 }  // namespace

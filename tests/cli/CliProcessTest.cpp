@@ -8,8 +8,11 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <thread>
 
 #include "cli/Options.h"
@@ -29,10 +32,12 @@ struct Launch {
     std::vector<int> closedDescriptors;
     std::string signalAt;      // send the signals once stderr shows this text
     std::vector<int> signals;  // in this order, a moment apart
+    std::string stdoutTo;      // a device such as /dev/full; empty: captured
 };
 
 struct ProcessOutcome {
     int exit = -1;
+    std::string out;
     std::string err;
     bool timedOut = false;
 };
@@ -43,15 +48,19 @@ class CliProcessTest : public ::testing::Test {
         std::filesystem::create_directories(swap());
         std::vector<std::string> all = {SONIVAR_CLI_PATH};
         all.insert(all.end(), launch.args.begin(), launch.args.end());
-        if (std::find(all.begin(), all.end(), "--work-folder") == all.end())
+        const bool command = all.size() > 1 && all[1].rfind("--", 0) != 0;  // not --help
+        if (command && std::find(all.begin(), all.end(), "--work-folder") == all.end())
             all.insert(all.end(), {"--work-folder", swap().string()});
         std::vector<char*> argv;
         for (auto& a : all) argv.push_back(a.data());
         argv.push_back(nullptr);
         const auto errFile = dir / "stderr.txt";
+        const std::filesystem::path outFile =
+            launch.stdoutTo.empty() ? dir / "stdout.txt" : std::filesystem::path(launch.stdoutTo);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
         posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                          0644);
         for (int fd : launch.closedDescriptors) posix_spawn_file_actions_addclose(&actions, fd);
@@ -81,17 +90,18 @@ class CliProcessTest : public ::testing::Test {
         waitpid(pid, &status, 0);
         outcome.exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         outcome.err = ReadFile(errFile);
+        if (launch.stdoutTo.empty()) outcome.out = ReadFile(outFile);
         return outcome;
     }
     std::filesystem::path swap() const { return dir / "swap"; }
     int SwapFilesLeft() const {
         return static_cast<int>(std::distance(std::filesystem::directory_iterator(swap()), {}));
     }
-    // Names in the test folder besides the program's own stderr and swap folder.
+    // Names in the test folder besides the program's own stdout, stderr and swap folder.
     int FilesBeside() const {
         return static_cast<int>(
                    std::distance(std::filesystem::directory_iterator(dir.path()), {})) -
-               2;
+               3;
     }
     std::string In() const { return (dir / "in.wav").string(); }
     std::string Out() const { return (dir / "out.wav").string(); }
@@ -264,6 +274,104 @@ TEST_F(CliProcessTest, AMissingWorkFolderIsNamedAsSuch) {
     EXPECT_NE(run.err.find("work folder " + missing + " does not exist"), std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find("Low disk space"), std::string::npos);
+}
+
+std::vector<nlohmann::json> Records(const std::string& out) {
+    std::vector<nlohmann::json> records;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);)
+        records.push_back(nlohmann::json::parse(line));
+    return records;
+}
+
+TEST_F(CliProcessTest, EveryInputGetsOneRecordWhateverStopsIt) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000}, test::Noise16);
+    test::WriteWav(dir / "past.wav", {.channels = 2, .frames = 250000, .dataSizeOverride = 4000000},
+                   test::Noise16);
+    WriteFile(dir / "text.mp3", "hello, this is text\n");
+    WriteFile(dir / "bad.flac", "fLaC\x01\x02\xff");
+    const std::string badName = (dir / "bad\x1b]0;title\x07.ogg").string();  // terminal commands
+    WriteFile(badName, "OggS");
+    WriteFile(dir / "list", In() + "\n" + (dir / "past.wav").string() + "\n");
+    const std::string batch[] = {"batch", "--files-from", (dir / "list").string(),
+                                 dir.path().string()};
+    const std::vector<std::vector<std::string>> cases = {
+        {"info", (dir / "text.mp3").string()},
+        {"info", badName},
+        {"info", (dir / "past.wav").string()},
+        {"info", In(), "--work-folder", (dir / "nowhere").string()},
+        {"remaster", In(), (dir / "out.mp3").string()},
+        {"remaster", In(), Out(), "--level", "--timbre", "nosuch"},
+        {"remaster", In(), Out(), "--level", "--example", (dir / "bad.flac").string()},
+        {batch[0], batch[1], batch[2], batch[3], "--level", "--timbre", "nosuch"},
+        {batch[0], batch[1], batch[2], batch[3]},
+    };
+    for (auto args : cases) {
+        args.insert(args.end(), {"--json", "--quiet"});
+        const auto run = Run({.args = args});
+        SCOPED_TRACE(args[0] + " " + args[1] + "\n" + run.err);
+        const auto records = Records(run.out);
+        EXPECT_EQ(records.size(), args[0] == "batch" ? 2u : 1u) << run.out;
+        int worst = records.empty() ? -1 : 0;
+        for (const auto& record : records) {
+            worst = std::max(worst, record["exit_code"].get<int>());
+            if (record["status"] != "done") EXPECT_NE(record["message"], "");
+        }
+        EXPECT_EQ(worst, run.exit);
+        EXPECT_NE(run.exit, 0);
+        EXPECT_FALSE(std::any_of(run.err.begin(), run.err.end(),
+                                 [](unsigned char c) { return c != '\n' && std::iscntrl(c); }));
+        if (args[1] == badName)
+            EXPECT_NE(run.err.find("bad\\x1b]0;title\\x07.ogg"), std::string::npos);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.wav"));
+    EXPECT_EQ(SwapFilesLeft(), 0);
+}
+
+TEST_F(CliProcessTest, AResultThatCannotBeWrittenToStandardOutputIsAFailure) {
+    test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250000}, test::Noise16);
+    std::filesystem::create_directories(dir / "src");
+    std::filesystem::copy_file(dir / "in.wav", dir / "src" / "a.wav");
+    const std::vector<std::vector<std::string>> cases = {
+        {"--help"},
+        {"info", In()},
+        {"info", In(), "--json"},
+        {"remaster", In(), Out(), "--json"},
+        {"batch", (dir / "src").string(), dir.path().string(), "--json", "--overwrite"},
+    };
+    for (const auto& args : cases) {
+        for (const bool closed : {false, true}) {
+            SCOPED_TRACE(args[0] + " " + args.back() + (closed ? " closed" : " full"));
+            const auto run = Run({.args = args,
+                                  .closedDescriptors = closed ? std::vector{1} : std::vector<int>{},
+                                  .stdoutTo = "/dev/full"});
+            EXPECT_EQ(run.exit, 1);
+            EXPECT_NE(run.err.find("Cannot write to standard output"), std::string::npos)
+                << run.err;
+        }
+    }
+}
+
+// Formats the loudness meter cannot take: the rest of info is still there, and a log gets no
+// progress lines.
+TEST_F(CliProcessTest, InfoShowsWhatItCanAndNoProgressInALog) {
+    const test::WavLayout layouts[] = {{.channels = 2, .frames = 250000},
+                                       {.channels = 65, .frames = 8000},
+                                       {.channels = 1, .rate = 1, .frames = 500000},
+                                       {.channels = 1, .rate = 4000000, .frames = 500000}};
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(std::to_string(layout.channels) + " at " + std::to_string(layout.rate));
+        const bool measurable = layout.channels == 2;
+        test::WriteWav(dir / "in.wav", layout, test::Noise16);
+        const auto text = Run({.args = {"info", In()}});
+        EXPECT_EQ(text.exit + text.err.size(), 0u) << text.err;
+        EXPECT_NE(text.out.find("format: PCM\n"), std::string::npos) << text.out;
+        EXPECT_NE(text.out.find("frames: " + std::to_string(layout.frames)), std::string::npos);
+        EXPECT_EQ(text.out.find("true_peak_dbtp: unavailable\n") == std::string::npos, measurable);
+        const auto json = Run({.args = {"info", In(), "--json"}});
+        EXPECT_EQ(json.exit + json.err.size(), 0u) << json.err;
+        EXPECT_EQ(Records(json.out).at(0)["loudness"]["true_peak_dbtp"].is_number(), measurable);
+    }
 }
 
 TEST(CliOptionsEnd, DoubleDashMakesEverythingAfterItAPath) {

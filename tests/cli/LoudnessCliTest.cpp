@@ -69,16 +69,19 @@ TEST_F(LoudnessCliTest, InfoAgreesWithAnIndependentMeterAndNormalizingReachesThe
         EXPECT_NEAR(After(info, "true_peak_dbtp:"), ref.truePeak, 0.2) << info;
 
         const auto out = dir / "out.wav";
-        Cli("remaster '" + file.string() + "' '" + out.string() +
-            "' --normalize-lufs -16 --true-peak-max -1");
+        const std::string said = Cli("remaster '" + file.string() + "' '" + out.string() +
+                                     "' --normalize-lufs -16 --true-peak-max -1 --json");
         const Reference after = MeasureWithFfmpeg(out);
-        // A loud signal may be held below the target by the ceiling; never above it.
+        // A loud signal may be held below the target by the ceiling, and that is said; never
+        // above it.
         EXPECT_LE(after.truePeak, -1.0 + 0.05);
-        if (ref.truePeak - ref.integrated <= 14.8) {
-            EXPECT_NEAR(after.integrated, -16.0, 0.1);
-        } else {
-            EXPECT_LT(after.integrated, -16.0);
-        }
+        const bool held = ref.truePeak - ref.integrated > 14.8;
+        if (!held) EXPECT_NEAR(after.integrated, -16.0, 0.1);
+        if (held) EXPECT_LT(after.integrated, -16.0);
+        const std::string field =
+            held ? "\"held_by_true_peak\":true" : "\"held_by_true_peak\":false";
+        EXPECT_NE(said.find(field), std::string::npos) << said;
+        EXPECT_EQ(said.find("by the -1 dBTP true-peak ceiling") != std::string::npos, held);
     }
 }
 
@@ -100,8 +103,9 @@ TEST_F(LoudnessCliTest, TruePeakCeilingHoldsOnNoise) {
         EXPECT_NEAR(After(info, "true_peak_dbtp:"), MeasureWithFfmpeg(file).truePeak, 0.2) << info;
         const auto out = dir / "out.wav";
         // A target this loud is reachable only through the ceiling.
-        Cli("remaster '" + file.string() + "' '" + out.string() +
-            "' --normalize-lufs -3 --true-peak-max -1");
+        const std::string said = Cli("remaster '" + file.string() + "' '" + out.string() +
+                                     "' --normalize-lufs -3 --true-peak-max -1");
+        EXPECT_NE(said.find("held at"), std::string::npos) << said;
         const Reference after = MeasureWithFfmpeg(out);
         EXPECT_LE(after.truePeak, -1.0) << after.integrated;
         EXPECT_GT(after.truePeak, -1.3);  // held at the ceiling, not far below it
@@ -120,6 +124,8 @@ TEST(LoudnessOptions, ValuesOutsideTheirRangeAreRefused) {
         {{"x", "remaster", "a", "b", "--normalize-lufs", "-70.5"}, false},
         {{"x", "remaster", "a", "b", "--normalize-lufs", "nan"}, false},
         {{"x", "remaster", "a", "b", "--true-peak-max", "0.5"}, false},
+        {{"x", "remaster", "a", "b", "--true-peak-max", "-2"}, false},  // nothing to hold
+        {{"x", "batch", "a", "b", "--true-peak-max", "-2", "--normalize"}, false},
         {{"x", "info", "a", "--normalize-lufs", "-16"}, false},
     };
     for (const auto& c : cases) {

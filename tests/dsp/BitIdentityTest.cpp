@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -138,6 +139,8 @@ struct NamedCase {
     Case run;
 };
 
+void PrintTo(const NamedCase& c, std::ostream* out) { *out << c.name; }
+
 std::vector<NamedCase> Cases() {
     std::vector<NamedCase> cases = {
         {"normalize common",
@@ -239,33 +242,47 @@ const std::map<std::string, std::uint64_t>& Expected() {
     return expected;
 }
 
-TEST(BitIdentity, FastAndStraightforwardPathsWriteTheSameValues) {
+std::string TestName(const testing::TestParamInfo<NamedCase>& info) {
+    std::string name;
+    for (const char* c = info.param.name; *c; ++c)
+        if (std::isalnum(static_cast<unsigned char>(*c)))
+            name += *c;
+        else if (!name.empty() && name.back() != '_')
+            name += '_';
+    return name;
+}
+
+// One test per case, so that a parallel test run spreads them over the cores.
+class BitIdentity : public testing::TestWithParam<NamedCase> {};
+
+TEST_P(BitIdentity, FastAndStraightforwardPathsWriteTheSameValues) {
+    const NamedCase& c = GetParam();
     Fixture fx;
     std::string table;
-    for (const NamedCase& c : Cases()) {
-        const auto slow = RunCase(fx, c.run, Way::Straightforward);
-        const auto fast = RunCase(fx, c.run, Way::Fast);
-        const auto oneThread = RunCase(fx, c.run, Way::FastOneThread);
-        const auto narrow = RunCase(fx, c.run, Way::FastOneThreadNarrow);
-        for (const auto& [material, hash] : slow) {
-            const std::string key = std::string(c.name) + " / " + material;
-            EXPECT_EQ(fast.at(material), hash) << key;
-            EXPECT_EQ(oneThread.at(material), hash) << key << ", one thread";
-            EXPECT_EQ(narrow.at(material), hash) << key << ", four-wide vectors";
-            char line[160];
-            std::snprintf(line, sizeof line, "{\"%s\", 0x%016llxull},\n", key.c_str(),
-                          static_cast<unsigned long long>(hash));
-            table += line;
-            const auto it = Expected().find(key);
-            if (it == Expected().end())
-                ADD_FAILURE() << "no fingerprint for " << key;
-            else
-                EXPECT_EQ(hash, it->second) << key;
-        }
+    const auto slow = RunCase(fx, c.run, Way::Straightforward);
+    const auto fast = RunCase(fx, c.run, Way::Fast);
+    const auto oneThread = RunCase(fx, c.run, Way::FastOneThread);
+    const auto narrow = RunCase(fx, c.run, Way::FastOneThreadNarrow);
+    for (const auto& [material, hash] : slow) {
+        const std::string key = std::string(c.name) + " / " + material;
+        EXPECT_EQ(fast.at(material), hash) << key;
+        EXPECT_EQ(oneThread.at(material), hash) << key << ", one thread";
+        EXPECT_EQ(narrow.at(material), hash) << key << ", four-wide vectors";
+        char line[160];
+        std::snprintf(line, sizeof line, "{\"%s\", 0x%016llxull},\n", key.c_str(),
+                      static_cast<unsigned long long>(hash));
+        table += line;
+        const auto it = Expected().find(key);
+        if (it == Expected().end())
+            ADD_FAILURE() << "no fingerprint for " << key;
+        else
+            EXPECT_EQ(hash, it->second) << key;
     }
     if (HasFailure()) std::printf("%s", table.c_str());
     EXPECT_EQ(fx.dir.CountFiles(".swap"), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(EveryCase, BitIdentity, testing::ValuesIn(Cases()), TestName);
 
 }  // namespace
 }  // namespace sv
