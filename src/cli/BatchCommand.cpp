@@ -226,7 +226,7 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
 
     std::vector<BatchItem> items = BatchItems(options);
     // Over the whole list: a file done in an earlier run still owns its result.
-    MarkOutputClashes(items);
+    MarkOutputClashes(items, options.Overwrite);
     if (!options.ResumeFile.empty()) DropDoneItems(items, options.ResumeFile);
     // Resuming goes on writing the same report unless another one is named.
     ResultSink sink(options, options.ReportFile.empty() ? options.ResumeFile : options.ReportFile);

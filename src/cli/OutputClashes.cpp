@@ -23,7 +23,7 @@ std::string FileKey(const std::string& path) {
 
 }  // namespace
 
-void MarkOutputClashes(std::vector<BatchItem>& items) {
+void MarkOutputClashes(std::vector<BatchItem>& items, bool replacing) {
     std::vector<std::string> inputKeys;
     std::map<std::string, const BatchItem*> inputs;
     for (auto& item : items) {
@@ -37,7 +37,7 @@ void MarkOutputClashes(std::vector<BatchItem>& items) {
         if (!item.Clash.empty()) continue;
         const std::string key = FileKey(item.Output);
         const auto input = inputs.find(key);
-        if (input != inputs.end() && key != inputKeys[i]) {
+        if (replacing && input != inputs.end() && key != inputKeys[i]) {
             item.Clash = "the result of " + item.Input + " would replace " + input->second->Input +
                          ", another input of the batch";
             continue;

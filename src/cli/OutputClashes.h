@@ -8,8 +8,10 @@
 namespace sv::cli {
 
 // Gives every item that must not run its reason, in list order: an input listed again, a result
-// that would replace another input of the batch, a result whose name an earlier item already
-// takes. A result that replaces its own input (--overwrite into the source folder) is no clash.
-void MarkOutputClashes(std::vector<BatchItem>& items);
+// whose name an earlier item already takes, and when results replace existing files, one that
+// would replace another input of the batch (without that, an existing result is only reported
+// as existing). A result that replaces its own input (--overwrite into the source folder) is no
+// clash.
+void MarkOutputClashes(std::vector<BatchItem>& items, bool replacing);
 
 }  // namespace sv::cli

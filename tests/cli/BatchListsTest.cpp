@@ -82,7 +82,7 @@ TEST(FileLists, SameOutputNameIsProcessedOnce) {
     options.FilesFrom = (dir / "list").string();
     options.Output = "out";
     auto items = BatchItems(options);
-    MarkOutputClashes(items);
+    MarkOutputClashes(items, false);
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0].Output, "out/_a.wav");
     EXPECT_EQ(items[0].Clash, "");
@@ -95,24 +95,32 @@ TEST(FileLists, ResultsThatWouldReplaceAnInputOrEachOtherAreRefused) {
     const std::string d = dir.path().string() + "/";
     for (const char* name : {"a.wav", "a.bak", "b.wav"}) test::WriteFile(dir / name, name);
     std::filesystem::create_hard_link(dir / "b.wav", dir / "link.wav");
-    // Each case: the items, and for each a text its refusal names ("" when it runs).
+    // Each case: the items, whether results replace files (--overwrite), and for each item a
+    // text its refusal names ("" when it runs).
     struct Case {
         std::vector<BatchItem> items;
+        bool replacing;
         std::vector<std::string> clashes;
     };
     const Case cases[] = {
-        // --overwrite into the source folder: a.bak's WAV result would replace a.wav.
-        {{{d + "a.bak", d + "a.wav"}, {d + "a.wav", d + "a.wav"}}, {"replace " + d + "a.wav", ""}},
+        // Into the source folder: a.bak's WAV result would replace a.wav.
+        {{{d + "a.bak", d + "a.wav"}, {d + "a.wav", d + "a.wav"}},
+         true,
+         {"replace " + d + "a.wav", ""}},
         {{{d + "a.bak", d + "_a.wav"}, {d + "a.wav", d + "_a.wav"}},
+         false,
          {"", "that of " + d + "a.bak"}},
         {{{d + "a.wav", d + "_a.wav"}, {d + "./a.wav", d + "_b.wav"}},
+         false,
          {"", "already in the batch"}},
-        // Another name of an input is that input.
+        // Another name of an input is that input; unless replacing, it is only found to exist.
         {{{d + "a.wav", d + "link.wav"}, {d + "b.wav", d + "b.wav"}},
+         true,
          {"replace " + d + "b.wav", ""}},
+        {{{d + "a.wav", d + "link.wav"}, {d + "b.wav", d + "_b.wav"}}, false, {"", ""}},
     };
     for (auto c : cases) {
-        MarkOutputClashes(c.items);
+        MarkOutputClashes(c.items, c.replacing);
         for (std::size_t i = 0; i < c.items.size(); ++i) {
             const std::string& clash = c.items[i].Clash;
             EXPECT_EQ(clash.empty(), c.clashes[i].empty()) << c.items[i].Input << ": " << clash;
