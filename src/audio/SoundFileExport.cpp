@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "audio/AudioFileFormats.h"
 #include "audio/GainScaling.h"
 #include "audio/SoundFileImport.h"
 #include "base/AtomicFileWriter.h"
@@ -80,6 +81,30 @@ void ToFileIntegers(const std::int32_t* values, std::int32_t* out, std::int64_t 
             static_cast<std::uint32_t>(std::clamp(values[i] / 256, -high - 1, high)) << shift);
 }
 
+// An output that counts what it is given and keeps none of it.
+struct DiscardingSink {
+    sf_count_t position = 0;
+    sf_count_t length = 0;
+
+    static DiscardingSink& Of(void* user) { return *static_cast<DiscardingSink*>(user); }
+    static sf_count_t Length(void* user) { return Of(user).length; }
+    static sf_count_t Seek(sf_count_t offset, int whence, void* user) {
+        DiscardingSink& sink = Of(user);
+        const sf_count_t base = whence == SEEK_SET   ? 0
+                                : whence == SEEK_CUR ? sink.position
+                                                     : sink.length;
+        sink.position = base + offset;
+        sink.length = std::max(sink.length, sink.position);
+        return sink.position;
+    }
+    static sf_count_t Read(void*, sf_count_t, void*) { return 0; }
+    static sf_count_t Write(const void*, sf_count_t count, void* user) {
+        Seek(count, SEEK_CUR, user);
+        return count;
+    }
+    static sf_count_t Tell(void* user) { return Of(user).position; }
+};
+
 [[noreturn]] void ThrowEncoderError(const std::filesystem::path& fileName, SNDFILE* file) {
     const int code = errno != 0 ? errno : EIO;
     throw IoError("Cannot save " + fileName.string() + ": " + sf_strerror(file), code);
@@ -89,6 +114,30 @@ void ToFileIntegers(const std::int32_t* values, std::int32_t* out, std::int64_t 
 
 bool IsSoundFileExportExtension(const std::filesystem::path& fileName) {
     return ContainerFor(fileName).has_value();
+}
+
+std::string SoundFileLayoutProblem(const std::filesystem::path& fileName, int channels,
+                                   int sampleRate, SampleEncoding encoding) {
+    const auto container = ContainerFor(fileName);
+    if (!container) return {};
+    SF_INFO info{};
+    info.channels = channels;
+    info.samplerate = sampleRate;
+    info.format = *container | SubtypeFor(*container, encoding);
+    // Some encoders check the layout when opened, Vorbis only with the first samples.
+    bool fits = channels > 0 && sf_format_check(&info);
+    if (fits) {
+        SF_VIRTUAL_IO io{DiscardingSink::Length, DiscardingSink::Seek, DiscardingSink::Read,
+                         DiscardingSink::Write, DiscardingSink::Tell};
+        DiscardingSink sink;
+        SNDFILE* file = sf_open_virtual(&io, SFM_WRITE, &info, &sink);
+        const std::vector<float> silence(static_cast<std::size_t>(channels));
+        fits = file && sf_writef_float(file, silence.data(), 1) == 1;
+        if (file) fits = sf_close(file) == 0 && fits;
+    }
+    if (fits) return {};
+    return ContainerName(fileName) + " cannot hold " + std::to_string(channels) + " channels at " +
+           std::to_string(sampleRate) + " Hz";
 }
 
 SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
@@ -109,15 +158,16 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
     info.channels = ch;
     info.samplerate = wave.SampleRate();
     info.format = *container | subtype;
-    if (!sf_format_check(&info))
-        return SaveResult::Failed("Cannot save " + fileName.string() +
-                                      ": this format cannot hold " + std::to_string(ch) +
-                                      " channels at " + std::to_string(wave.SampleRate()) + " Hz",
-                                  EINVAL);
+    if (const std::string problem =
+            SoundFileLayoutProblem(fileName, ch, wave.SampleRate(), wave.Encoding());
+        !problem.empty())
+        return SaveResult::Failed("Cannot save " + fileName.string() + ": " + problem, EINVAL);
     auto progress = wave.Env().Ports.MakeProgress();
     try {
         wave.PrepareToOverwrite(fileName);
-        AtomicFileWriter writer(fileName, wave.Env().WorkFolder);
+        AtomicFileWriter writer(
+            fileName, wave.Env().WorkFolder,
+            wave.Env().KeepExistingFiles ? ExistingTarget::Keep : ExistingTarget::Replace);
         errno = 0;
         std::unique_ptr<SNDFILE, SoundFileCloser> file(
             sf_open_fd(writer.Descriptor(), SFM_WRITE, &info, SF_FALSE));

@@ -449,7 +449,9 @@ SaveResult Wave::SaveToFile(const std::filesystem::path& requestedName,
     auto progress = env_.Ports.MakeProgress();
     try {
         PrepareToOverwrite(requestedName);
-        AtomicFileWriter writer(requestedName, env_.WorkFolder);
+        AtomicFileWriter writer(
+            requestedName, env_.WorkFolder,
+            env_.KeepExistingFiles ? ExistingTarget::Keep : ExistingTarget::Replace);
         const std::vector<unsigned char> header = FileHeader(!channelGains.empty());
         writer.Write(header.data(), header.size());
         bool cancelled = false;

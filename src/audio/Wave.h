@@ -36,6 +36,9 @@ struct WaveEnvironment {
     bool SamplesStayInSourceFile = false;
     // Decoders may print notes on damaged streams to stderr (libmpg123 does).
     bool ShowDecoderNotes = true;
+    // Saves refuse (EEXIST) instead of replacing a file, also one another program creates
+    // meanwhile.
+    bool KeepExistingFiles = false;
 };
 
 // True when fileName exists and must not be written: no write permission for this user, or no

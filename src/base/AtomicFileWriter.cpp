@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <random>
 #include <vector>
 
 #include "base/IoError.h"
@@ -61,13 +63,35 @@ SaveTarget Inspect(const std::filesystem::path& requested) {
     } else if (errno != ENOENT) {
         ThrowIoError("Cannot save " + requested.string());
     }
+    // An existing writable file is still written in place; a new one needs the folder.
+    if (!target.exists && ::access(target.folder.c_str(), W_OK | X_OK) != 0 &&
+        (errno == EACCES || errno == EROFS))
+        Refuse(requested, "the folder " + target.folder.string() + " is not writable", errno);
     return target;
 }
 
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
+// Creates a file of a new name in folder with O_EXCL, so that the kernel applies the umask (and
+// a default ACL) to mode as for any new file. The name is short, so that a target name of the
+// longest length still leaves room for it.
+FileDescriptor CreateUniqueFile(const std::filesystem::path& folder, mode_t mode,
+                                std::filesystem::path& created) {
+    static constexpr char letters[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string name = ".sonivar-";
+        for (int i = 0; i < 6; ++i) name += letters[random() % (sizeof letters - 1)];
+        const std::filesystem::path path = folder / name;
+        FileDescriptor fd(
+            ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
+        if (fd.Valid()) {
+            created = path;
+            return fd;
+        }
+        if (errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return FileDescriptor();
 }
 
 // Copies all of from into to (both positioned at their start).
@@ -92,8 +116,12 @@ void SyncOrThrow(int fd, const std::filesystem::path& path) {
 void CheckSaveTarget(const std::filesystem::path& target) { Inspect(target); }
 
 AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& requested,
-                                   const std::filesystem::path& backupFolder) {
+                                   const std::filesystem::path& backupFolder,
+                                   ExistingTarget existing)
+    : existing_(existing) {
     const SaveTarget target = Inspect(requested);
+    if (target.exists && existing == ExistingTarget::Keep)
+        Refuse(requested, "the file exists", EEXIST);
     target_ = target.path;
     folder_ = target.folder;
     inPlace_ =
@@ -105,20 +133,17 @@ AtomicFileWriter::AtomicFileWriter(const std::filesystem::path& requested,
 }
 
 void AtomicFileWriter::OpenTemporary(bool existing, const struct stat& old) {
-    // Short, so that a target name of the longest length still leaves room for it.
-    std::string pattern = (folder_ / ".sonivar-XXXXXX").string();
-    out_.Reset(::mkostemp(pattern.data(), O_CLOEXEC));
+    // A replacement stays private until it has the old file's owner and mode.
+    out_ = CreateUniqueFile(folder_, existing ? 0600 : 0666, temporary_);
     if (!out_.Valid()) ThrowIoError("Cannot save " + target_.string());
-    temporary_ = pattern;
     unfinished_ = std::make_unique<RemovedOnAbruptExit>(temporary_);
-    if (existing) {
-        // Keep owner and group where this user may; the mode after, as chown clears set-id bits.
-        if (::fchown(out_.Get(), old.st_uid, old.st_gid) != 0) {
-            [[maybe_unused]] const int groupOnly =
-                ::fchown(out_.Get(), static_cast<uid_t>(-1), old.st_gid);
-        }
+    if (!existing) return;
+    // Keep owner and group where this user may; the mode after, as chown clears set-id bits.
+    if (::fchown(out_.Get(), old.st_uid, old.st_gid) != 0) {
+        [[maybe_unused]] const int groupOnly =
+            ::fchown(out_.Get(), static_cast<uid_t>(-1), old.st_gid);
     }
-    if (::fchmod(out_.Get(), existing ? (old.st_mode & 07777) : NewFileMode()) != 0) {
+    if (::fchmod(out_.Get(), old.st_mode & 07777) != 0) {
         const int error = errno;
         out_.Reset();
         ::unlink(temporary_.c_str());
@@ -179,14 +204,27 @@ void AtomicFileWriter::Commit() {
         ::unlink(backup_.c_str());
         return;
     }
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0)
-        ThrowIoError("Cannot save " + target_.string());
+    MoveIntoPlace();
     committed_ = true;
     unfinished_.reset();
     // The rename itself must survive a power cut too.
     FileDescriptor folder(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.Valid() && ::fsync(folder.Get()) != 0 && errno == EIO)
         ThrowIoError("Cannot save " + target_.string());
+}
+
+void AtomicFileWriter::MoveIntoPlace() {
+    const std::string failed = "Cannot save " + target_.string();
+    if (existing_ == ExistingTarget::Replace) {
+        if (::rename(temporary_.c_str(), target_.c_str()) != 0) ThrowIoError(failed);
+        return;
+    }
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0)
+        return;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) ThrowIoError(failed);
+    // A file system without it: a link is never made over an existing name either.
+    if (::link(temporary_.c_str(), target_.c_str()) != 0) ThrowIoError(failed);
+    ::unlink(temporary_.c_str());
 }
 
 void AtomicFileWriter::RestoreFromBackup() noexcept {

@@ -10,7 +10,8 @@
 //
 // Only regular files are replaced (or created); devices, FIFOs, sockets and folders are refused.
 // Saving through a symbolic link replaces the file it points at. Every failure throws IoError
-// with a message naming the real cause.
+// with a message naming the real cause. A new file gets the mode the process umask leaves of
+// 0666 (the kernel applies it; the umask is never changed, so threads may save at once).
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -23,15 +24,20 @@
 
 namespace sv {
 
-// Throws IoError when target could not be saved: not a regular file, folder missing or not a
-// folder, name too long. Cheap; lets a caller refuse before a long computation.
+// Throws IoError when target could not be saved: not a regular file, folder missing, not a
+// folder or not writable, name too long. Cheap; lets a caller refuse before a long computation.
 void CheckSaveTarget(const std::filesystem::path& target);
+
+// What a save does when the target exists. Keep refuses with IoError code EEXIST, also when
+// another writer creates the target while this one writes: the commit never replaces a file.
+enum class ExistingTarget { Replace, Keep };
 
 class AtomicFileWriter {
   public:
     // backupFolder takes the old content for in-place saves; empty means the work folder.
     explicit AtomicFileWriter(const std::filesystem::path& target,
-                              const std::filesystem::path& backupFolder = {});
+                              const std::filesystem::path& backupFolder = {},
+                              ExistingTarget existing = ExistingTarget::Replace);
     // Without Commit: the temporary file is removed, or the old content written back.
     ~AtomicFileWriter();
     AtomicFileWriter(const AtomicFileWriter&) = delete;
@@ -49,6 +55,7 @@ class AtomicFileWriter {
 
   private:
     void OpenTemporary(bool existing, const struct stat& old);
+    void MoveIntoPlace();
     void OpenInPlace(const std::filesystem::path& backupFolder);
     void RestoreFromBackup() noexcept;
 
@@ -61,6 +68,7 @@ class AtomicFileWriter {
     SequentialWriteBehind writeBehind_;
     std::uint64_t written_ = 0;
     std::unique_ptr<RemovedOnAbruptExit> unfinished_;
+    ExistingTarget existing_;
     bool inPlace_ = false;
     bool committed_ = false;
 };

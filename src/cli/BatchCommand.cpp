@@ -15,6 +15,8 @@
 #include "cli/FileJob.h"
 #include "cli/FileList.h"
 #include "cli/JsonLines.h"
+#include "cli/OutputClashes.h"
+#include "cli/PrintableText.h"
 #include "cli/ResultSink.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
@@ -69,10 +71,7 @@ class BatchRun {
         run.engine.LendIdleCores(&idleCores_);
         run.spectra->Target = target_;
         while (const BatchItem* item = Next()) {
-            FileRecord record = item->SameOutputAsEarlier
-                                    ? SameOutputRecord(*item)
-                                    : RemasterFile(session, run, options_, JobOf(*item));
-            if (!Finish(*item, record)) return;
+            if (!Finish(*item, RemasterFile(session, run, options_, JobOf(*item)))) return;
         }
     }
 
@@ -84,16 +83,6 @@ class BatchRun {
 
     FileJob JobOf(const BatchItem& item) const {
         return {item.Input, item.Output, !options_.Overwrite, sink_.Wanted()};
-    }
-
-    static FileRecord SameOutputRecord(const BatchItem& item) {
-        FileRecord record;
-        record.Input = item.Input;
-        record.Output = item.Output;
-        record.Status = FileStatus::Refused;
-        record.Message = item.Output + " is the result of an earlier file of the batch; skipped";
-        std::fprintf(stderr, "sonivar-cli: %s\n", record.Message.c_str());
-        return record;
     }
 
     const BatchItem* Next() {
@@ -158,6 +147,24 @@ int CheckFolders(const Options& options) {
     return ExitDone;
 }
 
+// Reports the items that clash and takes them out of the run; returns the exit code they add.
+int RefuseClashes(std::vector<BatchItem>& items, ResultSink& sink) {
+    int exit = ExitDone;
+    for (const auto& item : items) {
+        if (item.Clash.empty()) continue;
+        FileRecord record;
+        record.Input = item.Input;
+        record.Output = item.Output;
+        record.Status = FileStatus::Refused;
+        record.Exit = exit = ExitRefused;
+        record.Message = item.Clash + "; skipped";
+        std::fprintf(stderr, "sonivar-cli: %s\n", PrintableText(record.Message).c_str());
+        sink.Add(record);
+    }
+    std::erase_if(items, [](const BatchItem& item) { return !item.Clash.empty(); });
+    return exit;
+}
+
 }  // namespace
 
 std::vector<BatchItem> BatchItems(const Options& options) {
@@ -171,12 +178,9 @@ std::vector<BatchItem> BatchItems(const Options& options) {
                              (target / SavableName(prefix + name)).string()});
         return items;
     }
-    std::unordered_set<std::string> outputs;
     for (auto& input : ReadFileList(options.FilesFrom, options.FilesFromNul)) {
         const std::string name = std::filesystem::path(input).filename().string();
-        BatchItem item{input, (target / SavableName(prefix + name)).string()};
-        item.SameOutputAsEarlier = !outputs.insert(item.Output).second;
-        items.push_back(std::move(item));
+        items.push_back({input, (target / SavableName(prefix + name)).string()});
     }
     return items;
 }
@@ -221,6 +225,8 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
     const int targetExit = ChooseTarget(session, prepared, options);
 
     std::vector<BatchItem> items = BatchItems(options);
+    // Over the whole list: a file done in an earlier run still owns its result.
+    MarkOutputClashes(items, options.Overwrite);
     if (!options.ResumeFile.empty()) DropDoneItems(items, options.ResumeFile);
     // Resuming goes on writing the same report unless another one is named.
     ResultSink sink(options, options.ReportFile.empty() ? options.ResumeFile : options.ReportFile);
@@ -228,6 +234,7 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
         for (const auto& item : items) sink.Add(NotStartedRecord(item, targetExit, session));
         return targetExit;
     }
+    const int refused = RefuseClashes(items, sink);
     const int cores = CoresToUse(options);
     const int workers = WorkerCount(cores, items.size());
     // A file's second channel thread takes a core that is allotted and that no worker keeps busy.
@@ -238,7 +245,7 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
         for (int i = 1; i < workers; ++i) threads.emplace_back([&batch] { batch.Work(); });
         batch.Work();
     }
-    return batch.Exit();
+    return std::max(batch.Exit(), refused);  // a cancel's 130 outweighs a refusal
 }
 
 }  // namespace sv::cli

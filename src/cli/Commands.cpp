@@ -103,14 +103,12 @@ int InfoOf(Session& session, const Options& options, FileRecord& record) {
 }
 
 int RemasterOf(Session& session, const Options& options, FileRecord& record) {
-    // WAV bytes under the name of a format that is only read would mislead players.
+    if (const int exit = CheckTarget(session, options); exit != ExitDone) return exit;
+    // WAV bytes under the name of another format (or of none) would mislead players.
     if (!IsSavableAudioFileName(options.Output)) {
-        session.dialogs.Message(options.Output +
-                                ": this format is read but not written; use .wav, .flac, .aiff "
-                                "or .ogg");
+        session.dialogs.Message(CheckAudioSaveTarget(options.Output).Reason());
         return ExitUsage;
     }
-    if (const int exit = CheckTarget(session, options); exit != ExitDone) return exit;
     EngineRun run(session.env.Ports);
     if (const int exit = ChooseTarget(session, run, options); exit != ExitDone) return exit;
     record =

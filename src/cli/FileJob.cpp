@@ -1,11 +1,14 @@
 #include "cli/FileJob.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
 
+#include "audio/AudioFileFormats.h"
 #include "base/IoError.h"
+#include "cli/PrintableText.h"
 #include "cli/TerminalProgress.h"
 #include "text/Language.h"
 
@@ -13,20 +16,38 @@ namespace sv::cli {
 
 namespace {
 
+int SkipExisting(const FileJob& job, FileRecord& record) {
+    record.Message = job.Output + " exists; skipped (use --overwrite)";
+    std::fprintf(stderr, "sonivar-cli: %s\n", PrintableText(record.Message).c_str());
+    record.Status = FileStatus::Refused;
+    return ExitDone;  // not a failure of the batch: the result is already there
+}
+
+// What would refuse the save without the document: found before any work.
+int CheckTarget(Session& session, const FileJob& job) {
+    if (IsWriteProtected(job.Output)) {
+        session.dialogs.Message(job.Output + " " + Texts().CaJeChrWrite);
+        return ExitIoFailure;
+    }
+    return ReportSave(session, CheckAudioSaveTarget(job.Output));
+}
+
 // The chain itself; returns the exit code of the file.
 int RunChain(Session& session, EngineRun& run, const Options& options, const FileJob& job,
              FileRecord& record) {
     std::error_code ec;
-    if (job.KeepExisting && std::filesystem::exists(job.Output, ec)) {
-        record.Message = job.Output + " exists; skipped (use --overwrite)";
-        std::fprintf(stderr, "sonivar-cli: %s\n", record.Message.c_str());
-        record.Status = FileStatus::Refused;
-        return ExitDone;  // not a failure of the batch: the result is already there
-    }
+    if (job.KeepExisting && std::filesystem::exists(job.Output, ec))
+        return SkipExisting(job, record);
+    if (const int exit = CheckTarget(session, job); exit != ExitDone) return exit;
+    // The documents of this file save without replacing what another run may create meanwhile.
+    session.env.KeepExistingFiles = job.KeepExisting;
     int exit = ExitDone;
     auto wave = Open(session, job.Input, exit);
     if (!wave) return exit;
     record.Format = FormatOf(*wave, job.Input);
+    exit = ReportSave(session, CheckAudioSaveLayout(job.Output, wave->Channels(),
+                                                    wave->SampleRate(), wave->Encoding()));
+    if (exit != ExitDone) return exit;
     if (job.Measure) record.Before = MeasureLevels(run.engine, *wave);
     // Peak normalizing right before the save is applied by the save, sparing a pass over the
     // whole document; not when something else looks at the normalized document first.
@@ -43,12 +64,11 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
     if (!NormalizeLoudnessIfAsked(session, wave, options, job.Input, record.HeldByTruePeak) ||
         Interrupted())
         return ExitCancelled;
-    if (IsWriteProtected(job.Output)) {
-        session.dialogs.Message(job.Output + " " + Texts().CaJeChrWrite);
-        return ExitIoFailure;
-    }
     if (job.Measure) record.After = MeasureLevels(run.engine, *wave);
-    return Save(session, *wave, job.Output, saveGains);
+    const SaveResult saved = SaveAudioFile(*wave, job.Output, saveGains);
+    // Another run saved the same name meanwhile: its file stays.
+    if (job.KeepExisting && saved.Code() == EEXIST) return SkipExisting(job, record);
+    return ReportSave(session, saved);
 }
 
 }  // namespace

@@ -58,9 +58,7 @@ std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit)
     return nullptr;
 }
 
-int Save(Session& session, Wave& wave, const std::string& path,
-         std::span<const float> channelGains) {
-    const SaveResult result = SaveAudioFile(wave, path, channelGains);
+int ReportSave(Session& session, const SaveResult& result) {
     if (result.Saved()) return ExitDone;
     if (result.Cancelled() || Interrupted()) return ExitCancelled;
     if (IsFullOrProtectedMedium(result.Code()))

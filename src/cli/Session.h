@@ -46,10 +46,8 @@ void SetUp(Session& session, const Options& options, bool silentProgress = false
 // Loads a file; on refusal reports it and returns null with exit set.
 std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit);
 
-// Saves OUT; the document writes beside it and renames, so OUT is complete or untouched. Gains
-// per channel normalize what is saved.
-int Save(Session& session, Wave& wave, const std::string& path,
-         std::span<const float> channelGains = {});
+// The exit code of a save (or of a check before one), with its message shown when it failed.
+int ReportSave(Session& session, const SaveResult& result);
 
 // The engine with the spectra the commands share.
 struct EngineRun {

@@ -143,10 +143,10 @@ TEST(AudioFileNames, ReadableAndSavableNames) {
         bool readable, savable;
     };
     const Case cases[] = {
-        {"a.wav", true, true},        {"a.WAV", true, true},  {"a.flac", true, true},
-        {"a.Aiff", true, true},       {"a.aif", true, true},  {"a.ogg", true, true},
-        {"a.oga", true, true},        {"a.mp3", true, false}, {"a.txt", false, true},
-        {"noextension", false, true},
+        {"a.wav", true, true},         {"a.WAV", true, true},    {"a.flac", true, true},
+        {"a.Aiff", true, true},        {"a.aif", true, true},    {"a.ogg", true, true},
+        {"a.oga", true, true},         {"a.mp3", true, false},   {"a.txt", false, false},
+        {"noextension", false, false}, {"a.aifc", false, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsReadableAudioFileName(c.name), c.readable) << c.name;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <thread>
 
 #include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
@@ -109,6 +110,50 @@ TEST(AtomicFileWriter, ReplacingKeepsModeOwnerAndGroupAndUnfinishedSavesLeaveNoT
     EXPECT_EQ(dir.CountFiles(), 1);
 }
 
+TEST(AtomicFileWriter, NewFilesTakeTheUmaskWhileThreadsSaveAndTheUmaskStays) {
+    // In memory a save takes microseconds, so the threads' saves overlap often.
+    std::string memory = "/dev/shm/sonivar-test-XXXXXX";
+    TempDir disk;
+    const std::filesystem::path dir =
+        ::mkdtemp(memory.data()) ? std::filesystem::path(memory) : disk.path();
+    const mode_t before = ::umask(022);
+    {
+        std::vector<std::jthread> threads;
+        for (int t = 0; t < 4; ++t)
+            threads.emplace_back([&dir, t] {
+                for (int i = 0; i < 3000; ++i)
+                    Save(dir / (std::to_string(t) + "-" + std::to_string(i)), "x");
+            });
+    }
+    const mode_t after = ::umask(before);
+    EXPECT_EQ(after, 022u);
+    int wrong = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir))
+        wrong += (Stat(e.path()).st_mode & 07777) != 0644;
+    EXPECT_EQ(wrong, 0);
+    if (dir != disk.path()) std::filesystem::remove_all(dir);
+}
+
+TEST(AtomicFileWriter, KeepingExistingFilesNeverReplacesOneEvenWhenItAppearsMeanwhile) {
+    TempDir dir;
+    for (const bool existsBefore : {true, false}) {
+        const auto target = dir / (existsBefore ? "existing" : "raced");
+        if (existsBefore) WriteFile(target, "other");
+        int code = 0;
+        try {
+            AtomicFileWriter writer(target, {}, ExistingTarget::Keep);
+            writer.Write("mine", 4);
+            WriteFile(target, "other");
+            writer.Commit();
+        } catch (const IoError& e) {
+            code = e.Code();
+        }
+        EXPECT_EQ(code, EEXIST) << target;
+        EXPECT_EQ(ReadFile(target), "other");
+    }
+    EXPECT_EQ(dir.CountFiles(), 2);  // no temporary file left
+}
+
 TEST(AtomicFileWriter, AHardLinkedFileIsOverwrittenInPlaceAndKeepsItsOtherNames) {
     TempDir dir;
     std::filesystem::create_directory(dir / "work");
@@ -153,7 +198,9 @@ TEST(AtomicFileWriter, AWritableFileInAProtectedFolderIsOverwrittenInPlace) {
         } catch (...) {
             ::_exit(1);
         }
-        ::_exit(0);
+        // A new file there is refused before any work, naming the folder.
+        const std::string error = SaveError(dir / "protected" / "new.wav");
+        ::_exit(error.find("protected is not writable") == std::string::npos ? 3 : 0);
     }
     int status = 0;
     ::waitpid(child, &status, 0);

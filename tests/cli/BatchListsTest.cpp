@@ -8,6 +8,7 @@
 #include "cli/FileList.h"
 #include "cli/JsonLines.h"
 #include "cli/Options.h"
+#include "cli/OutputClashes.h"
 #include "cli/ResultSink.h"
 #include "support/TestFiles.h"
 
@@ -80,12 +81,52 @@ TEST(FileLists, SameOutputNameIsProcessedOnce) {
     options.Command = CliCommand::Batch;
     options.FilesFrom = (dir / "list").string();
     options.Output = "out";
-    const auto items = BatchItems(options);
+    auto items = BatchItems(options);
+    MarkOutputClashes(items, false);
     ASSERT_EQ(items.size(), 3u);
     EXPECT_EQ(items[0].Output, "out/_a.wav");
-    EXPECT_FALSE(items[0].SameOutputAsEarlier);
-    EXPECT_TRUE(items[1].SameOutputAsEarlier);
-    EXPECT_FALSE(items[2].SameOutputAsEarlier);
+    EXPECT_EQ(items[0].Clash, "");
+    EXPECT_NE(items[1].Clash, "");
+    EXPECT_EQ(items[2].Clash, "");
+}
+
+TEST(FileLists, ResultsThatWouldReplaceAnInputOrEachOtherAreRefused) {
+    test::TempDir dir;
+    const std::string d = dir.path().string() + "/";
+    for (const char* name : {"a.wav", "a.bak", "b.wav"}) test::WriteFile(dir / name, name);
+    std::filesystem::create_hard_link(dir / "b.wav", dir / "link.wav");
+    // Each case: the items, whether results replace files (--overwrite), and for each item a
+    // text its refusal names ("" when it runs).
+    struct Case {
+        std::vector<BatchItem> items;
+        bool replacing;
+        std::vector<std::string> clashes;
+    };
+    const Case cases[] = {
+        // Into the source folder: a.bak's WAV result would replace a.wav.
+        {{{d + "a.bak", d + "a.wav"}, {d + "a.wav", d + "a.wav"}},
+         true,
+         {"replace " + d + "a.wav", ""}},
+        {{{d + "a.bak", d + "_a.wav"}, {d + "a.wav", d + "_a.wav"}},
+         false,
+         {"", "that of " + d + "a.bak"}},
+        {{{d + "a.wav", d + "_a.wav"}, {d + "./a.wav", d + "_b.wav"}},
+         false,
+         {"", "already in the batch"}},
+        // Another name of an input is that input; unless replacing, it is only found to exist.
+        {{{d + "a.wav", d + "link.wav"}, {d + "b.wav", d + "b.wav"}},
+         true,
+         {"replace " + d + "b.wav", ""}},
+        {{{d + "a.wav", d + "link.wav"}, {d + "b.wav", d + "_b.wav"}}, false, {"", ""}},
+    };
+    for (auto c : cases) {
+        MarkOutputClashes(c.items, c.replacing);
+        for (std::size_t i = 0; i < c.items.size(); ++i) {
+            const std::string& clash = c.items[i].Clash;
+            EXPECT_EQ(clash.empty(), c.clashes[i].empty()) << c.items[i].Input << ": " << clash;
+            EXPECT_NE(clash.find(c.clashes[i]), std::string::npos) << clash;
+        }
+    }
 }
 
 TEST(Reports, ResumeReadsExactInputsAndPassesOverBrokenLines) {

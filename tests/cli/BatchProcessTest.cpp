@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -257,6 +258,30 @@ TEST_F(BatchProcessTest, ListsNameFilesWithSpacesAndNewlines) {
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / "two words.wav"));
     EXPECT_TRUE(std::filesystem::exists(dir / "out" / " lead.wav"));
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "line\nbreak.wav"));
+}
+
+TEST_F(BatchProcessTest, AResultNeverReplacesAnotherInputAndClashesAreRefusedFirst) {
+    const std::string src = (dir / "src").string() + "/";
+    MakeSources(2, 250000);
+    // Read as WAV, saved as src/t0.wav with --overwrite: over another input.
+    std::filesystem::copy_file(src + "t1.wav", src + "t0.bak");
+    const std::string t0 = ReadFile(src + "t0.wav");
+    test::WriteFile(dir / "list",
+                    src + "t0.bak\n" + src + "t0.wav\n" + src + "t1.wav\n" + src + "./t1.wav\n");
+    const auto run =
+        Run({"batch", "--files-from", "-", src, "--overwrite", "--json", "--jobs", "2"},
+            (dir / "list").string());
+    EXPECT_EQ(run.exit, 3) << run.err;
+    EXPECT_EQ(ReadFile(src + "t0.wav"), t0);  // saved in place without a stage: the same bytes
+    std::vector<std::string> statuses;
+    for (const auto& line : Lines(run.out))
+        statuses.push_back(line["status"].get<std::string>() + " " +
+                           line["input"].get<std::string>());
+    std::sort(statuses.begin(), statuses.end());  // the workers finish in any order
+    EXPECT_EQ(statuses, (std::vector<std::string>{
+                            "done " + src + "t0.wav", "done " + src + "t1.wav",
+                            "refused " + src + "./t1.wav", "refused " + src + "t0.bak"}))
+        << run.err;
 }
 
 TEST_F(BatchProcessTest, InterruptStopsEveryWorkerThreadAndLeavesNoSwapFile) {

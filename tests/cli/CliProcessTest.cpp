@@ -161,6 +161,41 @@ TEST_F(CliProcessTest, OnlyRegularFilesAreReplacedAndTheCauseIsNamed) {
     EXPECT_EQ(SwapFilesLeft(), 0);
 }
 
+TEST_F(CliProcessTest, WhatWouldRefuseTheSaveIsFoundBeforeProcessing) {
+    WriteFile(dir / "locked.wav", "old");
+    ::chmod((dir / "locked.wav").c_str(), 0444);
+    struct Case {
+        int channels;
+        std::int32_t rate;
+        std::string out;
+        int exit;
+        std::string cause;
+    };
+    const Case cases[] = {
+        {2, 4000000, "out.flac", 1, "cannot hold 2 channels at 4000000 Hz"},
+        {2, 384000, "out.ogg", 1, "cannot hold 2 channels at 384000 Hz"},
+        {256, 44100, "out.flac", 1, "cannot hold 256 channels"},
+        {256, 44100, "out.ogg", 1, "cannot hold 256 channels"},
+        {2, 44100, "locked.wav", 1, "write protected"},
+        {2, 44100, "out.aifc", 2, "no format is written under .aifc"},
+        {2, 44100, "out.txt", 2, "no format is written under .txt"},
+        {2, 44100, "out", 2, "the name has no extension"},
+    };
+    for (const auto& c : cases) {
+        test::WriteWav(dir / "in.wav",
+                       {.channels = static_cast<std::uint16_t>(c.channels),
+                        .rate = c.rate,
+                        .frames = 512000 / c.channels},
+                       test::Noise16);
+        const auto run = Run({.args = {"remaster", In(), (dir / c.out).string(), "--level"}});
+        EXPECT_EQ(run.exit, c.exit) << c.out;
+        EXPECT_NE(run.err.find(c.cause), std::string::npos) << c.out << ": " << run.err;
+        EXPECT_EQ(run.err.find("Remastering"), std::string::npos) << c.out << ": " << run.err;
+    }
+    EXPECT_EQ(ReadFile(dir / "locked.wav"), "old");
+    EXPECT_EQ(FilesBeside(), 2);  // in.wav and locked.wav
+}
+
 TEST_F(CliProcessTest, AnInputThatIsNotARegularFileIsRefusedWithoutWaiting) {
     ASSERT_EQ(::mkfifo((dir / "fifo.wav").c_str(), 0644), 0);
     ASSERT_EQ(::mkfifo((dir / "fifo.flac").c_str(), 0644), 0);
