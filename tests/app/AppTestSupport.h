@@ -103,11 +103,11 @@ struct WindowRig {
     std::unique_ptr<MainWindow> window;
 
     explicit WindowRig(const TempDir& dir, bool realProgressWindows = false,
-                       const std::string& startFile = {}) {
+                       const std::string& startFile = {}, bool realMessageBoxes = false) {
         std::filesystem::create_directories(dir / "work");
         std::filesystem::create_directories(dir / "timbres");
         MainWindowSetup setup;
-        setup.dialogs = &dialogs;
+        if (!realMessageBoxes) setup.dialogs = &dialogs;
         setup.files = &files;
         if (!realProgressWindows) setup.progress = CancellingProgressFactory(progress);
         setup.workFolder = dir / "work";

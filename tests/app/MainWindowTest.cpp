@@ -3,10 +3,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,7 +50,44 @@ class PaintCounter final : public QObject {
     }
 };
 
+enum class Command { Exit, Open, Batch, ReturnToSaved };
+enum class Reply { Yes, No, Cancel, Escape, CloseButton, YesSaveCancelled, YesSaveFails };
+
+// Answers the window's real message boxes: the first as the reply says, any later one (a
+// message) with its only button. Records their texts.
+class MessageBoxDriver {
+  public:
+    explicit MessageBoxDriver(Reply reply) : reply_(reply) {
+        timer_.callOnTimeout([this] { Act(); });
+        timer_.start(5);
+    }
+    std::vector<QString> texts;
+    bool missingButton = false;
+
+  private:
+    void Act() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        texts.push_back(box->text());
+        if (texts.size() > 1) return box->buttons().front()->click();
+        if (reply_ == Reply::Escape) return QTest::keyClick(box, Qt::Key_Escape);
+        if (reply_ == Reply::CloseButton) return void(box->close());
+        const auto button = reply_ == Reply::No       ? QMessageBox::No
+                            : reply_ == Reply::Cancel ? QMessageBox::Cancel
+                                                      : QMessageBox::Yes;
+        missingButton = !box->button(button);
+        if (missingButton) return void(box->close());
+        box->button(button)->click();
+    }
+
+    Reply reply_;
+    QTimer timer_;
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Command)
+Q_DECLARE_METATYPE(Reply)
 
 class MainWindowTest final : public QObject {
     Q_OBJECT
@@ -178,7 +217,9 @@ class MainWindowTest final : public QObject {
             rig->grab().save(QString::fromLocal8Bit(folder) + "/main-window-stereo.png");
     }
 
-    void refusedAndBrokenFilesAreReported() {
+    // A file that cannot be opened leaves the open document as it was, with its view, status
+    // bar, file name and unsaved mark; the message names the file.
+    void refusedAndBrokenFilesAreReportedAndKeepTheOpenDocument() {
         TempDir dir;
         WindowRig rig(dir);
         const auto missing = (dir / "missing.wav").string();
@@ -191,27 +232,39 @@ class MainWindowTest final : public QObject {
         floatSpec.formatTag = 3;
         floatSpec.frames = Wave::MinimumValues;
         WriteWav(dir / "float.wav", floatSpec, [](std::int64_t, int) { return 0; });
-        rig.files.openNames = {(dir / "float.wav").string()};
-        rig->Open();
-        QCOMPARE(rig.dialogs.messages.back(),
-                 std::string("File is not in PCM format or is damaged: 16-bit float samples are "
-                             "not supported"));
-        QVERIFY(!rig.state().WaveLoaded);
-
-        // A file shorter than its header says ends the command with the I/O error's text.
         const auto good = MakeWav(dir, "good.wav");
-        const auto cut = dir / "cut.wav";
+        const auto cut = dir / "cut.wav";  // shorter than its header says: an I/O error
         const std::string bytes = ReadFile(good);
         WriteFile(cut, bytes.substr(0, bytes.size() / 2));
-        rig.files.openNames = {good.string(), cut.string()};
+        rig.files.openNames = {good.string()};
         rig->Open();
-        QVERIFY(rig.state().WaveLoaded);
-        rig->Open();
-        QVERIFY(rig.dialogs.messages.back().find(cut.string()) != std::string::npos);
-        QVERIFY(!rig.state().WaveLoaded);
-        QVERIFY(!rig.get<QToolButton>("saveButton")->isEnabled());
-        QVERIFY(!rig->CommandRunning());
-        QCOMPARE(SwapFiles(dir), 0);
+        rig->ZoomInHorizontally();
+        rig->ZoomInVertically();
+        rig.state().Flags.DataSaved = false;
+        const Wave* document = rig.state().Document.get();
+        const QString panels = PanelText(rig, 0) + PanelText(rig, 4);
+        const std::pair<std::filesystem::path, std::string> failures[] = {
+            {dir / "float.wav",
+             "File is not in PCM format or is damaged: 16-bit float samples are not supported "
+             "(float.wav)"},
+            {cut, ""}};
+        for (const auto& [file, message] : failures) {
+            rig.files.openNames = {file.string()};
+            rig->Open();
+            const std::string& shown = rig.dialogs.messages.back();
+            if (!message.empty()) QCOMPARE(shown, message);
+            QVERIFY2(shown.find(file.filename().string()) != std::string::npos, shown.c_str());
+            QCOMPARE(rig.state().Document.get(), document);
+            QVERIFY(rig.state().WaveLoaded);
+            QVERIFY(!rig.state().Flags.DataSaved);
+            QCOMPARE(rig.state().View.Position.HorizontalZoom, 2);
+            QCOMPARE(rig.state().View.VerticalZoom, 2);
+            QCOMPARE(PanelText(rig, 0) + PanelText(rig, 4), panels);
+            QCOMPARE(rig.state().FileName, good.string());
+            QVERIFY(rig.get<QToolButton>("saveButton")->isEnabled());
+            QVERIFY(!rig->CommandRunning());
+            QCOMPARE(SwapFiles(dir), 1);
+        }
     }
 
     void saveAsAppliesTheExtensionRuleAndRespectsReadOnlyFiles() {
@@ -281,36 +334,125 @@ class MainWindowTest final : public QObject {
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
         rig->Open();
 
-        // Open: No to the question, then a cancelled dialog keeps the document, counted saved.
+        // Open: No to the question, then a cancelled dialog keeps the document, still unsaved.
         rig.state().Flags.DataSaved = false;
         rig.dialogs.answers = {false};
         rig->Open();
         QCOMPARE(rig.dialogs.questions, std::vector<std::string>{"Data are not saved, save it?"});
         QVERIFY(rig.state().WaveLoaded);
-        QVERIFY(rig.state().Flags.DataSaved);
+        QVERIFY(!rig.state().Flags.DataSaved);
 
-        // Closing: Yes with a cancelled dialog asks again; Yes with a name saves and ends it.
-        rig.state().Flags.DataSaved = false;
+        // Closing: Yes with a cancelled dialog keeps the window; Yes with a name saves and closes.
         rig.dialogs.questions.clear();
         rig.dialogs.answers = {true, true};
         rig.files.saveNames = {std::nullopt, (dir / "kept.wav").string()};
         rig->show();
+        QVERIFY(!rig->close());
+        QVERIFY(rig->isVisible() && rig.state().WaveLoaded);
         QVERIFY(rig->close());
         QCOMPARE(rig.dialogs.questions.size(), std::size_t{2});
         QVERIFY(std::filesystem::exists(dir / "kept.wav"));
         QCOMPARE(SwapFiles(dir), 0);
 
-        // Yes, cancel, Yes, cancel, No: asked three times, closed without saving.
+        // Yes and cancel twice, then No: three attempts, closed without saving.
         WindowRig second(dir);
         second.files.openNames = {MakeWav(dir, "b.wav").string()};
         second->Open();
         second.state().Flags.DataSaved = false;
         second.dialogs.answers = {true, true, false};
         second->show();
+        QVERIFY(!second->close());
+        QVERIFY(!second->close());
         QVERIFY(second->close());
         QCOMPARE(second.dialogs.questions.size(), std::size_t{3});
         QCOMPARE(second.files.saveCalls, 2);
         QCOMPARE(SwapFiles(dir), 0);
+    }
+
+    void everyCommandThatDiscardsTheDocumentAsksFirst_data() {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<bool>("goesOn");
+        const std::pair<Reply, const char*> replies[] = {
+            {Reply::Yes, "Yes"},
+            {Reply::No, "No"},
+            {Reply::Cancel, "Cancel"},
+            {Reply::Escape, "Escape"},
+            {Reply::CloseButton, "close button"},
+            {Reply::YesSaveCancelled, "Yes, save dialog cancelled"},
+            {Reply::YesSaveFails, "Yes, save failed"}};
+        const std::pair<Command, const char*> commands[] = {
+            {Command::Exit, "exit"}, {Command::Open, "open"}, {Command::Batch, "batch"}};
+        for (const auto& [command, commandName] : commands)
+            for (const auto& [reply, replyName] : replies)
+                QTest::addRow("%s, %s", commandName, replyName)
+                    << command << reply << (reply == Reply::Yes || reply == Reply::No);
+        // Return to saved asks only whether the modifications may go.
+        for (const auto& [reply, replyName] : replies)
+            if (reply != Reply::Cancel && reply < Reply::YesSaveCancelled)
+                QTest::addRow("return to saved, %s", replyName)
+                    << Command::ReturnToSaved << reply << (reply == Reply::Yes);
+    }
+
+    // Real message boxes: only Yes and No let the command go on; otherwise the document stays,
+    // unsaved.
+    void everyCommandThatDiscardsTheDocumentAsksFirst() {
+        QFETCH(Command, command);
+        QFETCH(Reply, reply);
+        QFETCH(bool, goesOn);
+        TempDir dir;
+        WindowRig rig(dir, false, {}, /*realMessageBoxes=*/true);
+        rig.files.openNames = {MakeWav(dir, "a.wav").string()};
+        rig->Open();
+        rig.state().Flags.DataSaved = false;
+        const Wave* document = rig.state().Document.get();
+        const auto saved = dir / "saved.wav";
+        if (reply == Reply::Yes) rig.files.saveNames = {saved.string()};
+        if (reply == Reply::YesSaveFails)
+            rig.files.saveNames = {(dir / "missing" / "saved.wav").string()};
+        const auto next = MakeWav(dir, "b.wav");
+        rig.files.openNames = {next.string()};
+        std::filesystem::create_directories(dir / "in");
+        std::filesystem::create_directories(dir / "out");
+        MakeWav(dir, "in/c.wav");
+        rig.files.batch = {true, false, dir / "in", dir / "out", {"c.wav"}};
+        rig->show();
+
+        MessageBoxDriver driver(reply);
+        bool wentOn = false;
+        switch (command) {
+            case Command::Exit:
+                wentOn = rig->close();
+                break;
+            case Command::Open:
+                rig->Open();
+                wentOn = rig.state().FileName == next.string();
+                break;
+            case Command::Batch:
+                rig->ProcessBatch();
+                wentOn = std::filesystem::exists(dir / "out" / "_c.wav");
+                break;
+            case Command::ReturnToSaved:
+                rig->ReturnToSaved();
+                wentOn = rig.state().Document.get() != document && rig.state().Flags.DataSaved;
+                break;
+        }
+        QVERIFY(!driver.missingButton);
+        QVERIFY(!driver.texts.empty());
+        QCOMPARE(driver.texts.front(),
+                 command == Command::ReturnToSaved
+                     ? QStringLiteral("All modifications will be lost, continue?")
+                     : QStringLiteral("Data are not saved, save it?"));
+        QCOMPARE(driver.texts.size(), std::size_t{reply == Reply::YesSaveFails ? 2u : 1u});
+        QCOMPARE(wentOn, goesOn);
+        QCOMPARE(std::filesystem::exists(saved),
+                 reply == Reply::Yes && command != Command::ReturnToSaved);
+        if (goesOn) return;
+        QCOMPARE(rig.state().Document.get(), document);
+        QVERIFY(rig.state().WaveLoaded);
+        QVERIFY(!rig.state().Flags.DataSaved);
+        QVERIFY(rig->isVisible());
+        QCOMPARE(rig.files.openCalls, 1);  // Open did not go on to its dialog
     }
 
     void returnToSavedAfterTheFileWasDeletedKeepsTheDocument() {
@@ -330,7 +472,7 @@ class MainWindowTest final : public QObject {
                  "File with specified name:" + file.string() + " doesn't exists!");
         QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().WaveLoaded);
-        QVERIFY(rig.state().Flags.DataSaved);
+        QVERIFY(!rig.state().Flags.DataSaved);  // its modifications are nowhere else
     }
 
     void modeBarsAndRadioButtonsFollowEachOther() {

@@ -238,9 +238,16 @@ class PlaybackTest final : public QObject {
         rig.window->TogglePlayback();
         QVERIFY(!rig.window->CurrentPlayer());
 
-        // Opening a document stops playback first.
+        // Opening a document stops playback first, and so does Return to saved, even where its
+        // question does not take the focus from the window.
         rig.button("playButton")->click();
         rig.open(MakeWav(dir, "b.wav", 1));
+        QVERIFY(!rig.window->CurrentPlayer());
+        QVERIFY(!rig.sound.Playing());
+        rig.button("playButton")->click();
+        QVERIFY(rig.window->PlayerActive());
+        rig.dialogs.answers = {true};
+        rig.window->ReturnToSaved();
         QVERIFY(!rig.window->CurrentPlayer());
         QVERIFY(!rig.sound.Playing());
 
