@@ -2,6 +2,7 @@
 // Scripted dialogs and file choosers for the main window's tests, and test documents.
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,9 +22,11 @@ class ScriptedDialogs final : public UserDialogs {
     std::vector<std::string> questions;
     std::deque<bool> answers;
     bool fallbackAnswer = false;
+    std::function<void()> whenAsked;  // sees the window as the question finds it
     void Message(const std::string& text) override { messages.push_back(text); }
     bool Question(const std::string& text) override {
         questions.push_back(text);
+        if (whenAsked) whenAsked();
         if (answers.empty()) return fallbackAnswer;
         const bool answer = answers.front();
         answers.pop_front();

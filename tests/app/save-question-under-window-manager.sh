@@ -48,7 +48,7 @@ question_is_active() {
   active=$(xdotool getactivewindow 2>/dev/null) || return 1
   [ "$active" != "$main" ] && windows | grep -qx "$active"
 }
-question_is_gone() { [ "$(windows | wc -l)" -eq 1 ]; }
+question_is_gone() { [ "$(windows | wc -l)" -le 1 ]; }
 wm_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 mkdir -p "$dir/work" "$dir/runtime"
