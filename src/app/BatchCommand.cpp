@@ -38,9 +38,13 @@ class MessagesAboutFile final : public UserDialogs {
     explicit MessagesAboutFile(UserDialogs& inner) : inner_(inner) {}
     std::string file;
     void Message(const std::string& text) override {
-        inner_.Message(file.empty() ? text : text + " (" + file + ")");
+        const bool named = file.empty() || text.find(file) != std::string::npos;
+        inner_.Message(named ? text : text + " (" + file + ")");
     }
     bool Question(const std::string& text) override { return inner_.Question(text); }
+    Answer QuestionOrCancel(const std::string& text) override {
+        return inner_.QuestionOrCancel(text);
+    }
     void SetBusy(bool busy) override { inner_.SetBusy(busy); }
 
   private:
@@ -76,7 +80,9 @@ void MainWindow::ProcessBatch() {
         StopPlayback();
         InputBlocked blocked(*this);
         const BatchChoice choice = setup_.files->ChooseBatch();
-        if (choice.StartBatch && !choice.SourceNames.empty()) {
+        // The first file takes the open document's place.
+        const bool started = choice.StartBatch && !choice.SourceNames.empty() && AskToSave();
+        if (started) {
             state_.Flags.Cancelled = false;
             RemasterSettings settings = ReadSettings();
             // Loudness normalizing runs after the chain, in place of its peak normalizing.
@@ -87,8 +93,7 @@ void MainWindow::ProcessBatch() {
             for (const std::string& name : choice.SourceNames) {
                 messages.file = name;
                 const std::string source = (choice.SourceFolder / name).string();
-                OpenFile(source);
-                if (!state_.WaveLoaded) continue;
+                if (!OpenFile(source)) continue;
                 state_.RedrawWave = true;
                 c_->waveView->repaint();
                 const StagesOutcome outcome =
@@ -112,7 +117,7 @@ void MainWindow::ProcessBatch() {
             }
         }
         // A cancelled file stays open, unmeasured after its processing.
-        if (state_.Document) SetPanel(5, Texts().CaLoudness + ":");
+        if (started && state_.Flags.Cancelled) SetPanel(5, Texts().CaLoudness + ":");
         // With no document left the status bar no longer speaks of the last file.
         if (!state_.Document) {
             const auto& t = Texts();

@@ -43,32 +43,48 @@ void MainWindow::ShowDocumentInStatusBar(const std::string& fileName) {
     SetPanel(4, t.CaStatBar4 + ": " + WithoutFolder(fileName));
 }
 
-void MainWindow::OpenFile(const std::string& fileName) {
+bool MainWindow::OpenFile(const std::string& fileName) {
     const auto& t = Texts();
-    bool opened = false;
-    LoadResult loaded;
     if (!Exists(fileName)) {
         setup_.dialogs->Message(t.CaSoubZadJmen + ":" + fileName + " " + t.CaNeExist);
-    } else {
-        // Also a document whose every frame was deleted goes, so its swap file does not stay.
-        if (state_.Document) state_.ReleaseDocument();
-        // The load fills the overview for the whole length, so the view starts over first.
-        state_.View.Reset();
-        ResetScrollBars();
-        loaded = OpenAudioFile(fileName, env_);
-        state_.Document = std::move(loaded.Document);
-        state_.WaveLoaded = state_.Document != nullptr;
-        // Loading keeps the overview of two channels only; more lanes need a full pass.
-        if (state_.WaveLoaded && state_.Document->Channels() > 2)
-            state_.Document->BuildOverview(0, state_.Document->FrameCount());
-        opened = true;
+        return false;
     }
-    if (state_.WaveLoaded) {
-        SetChannelControls(state_.Document->Channels() >= 2);
-        if (opened) ShowDocumentInStatusBar(fileName);
-    } else if (opened) {
-        setup_.dialogs->Message(LoadRefusalMessage(loaded, env_.WorkFolder));
+    // The new file is read in full beside the current document, which goes only once the new
+    // one is there: a file that fails leaves the window as it was.
+    LoadResult loaded;
+    std::string failure;
+    {
+        // The load fills the overview for the view it sees: the whole length.
+        const ViewPosition kept = state_.View.Position;
+        state_.View.Position = ViewPosition{};
+        try {
+            loaded = OpenAudioFile(fileName, env_);
+        } catch (const std::bad_alloc&) {
+            failure = "Out of memory";
+        } catch (const std::exception& error) {
+            failure = error.what();
+        }
+        state_.View.Position = kept;
     }
+    if (!loaded.Document) {
+        if (failure.empty()) failure = LoadRefusalMessage(loaded, env_.WorkFolder);
+        if (failure.find(fileName) == std::string::npos)
+            failure += " (" + WithoutFolder(fileName) + ")";
+        setup_.dialogs->Message(failure);
+        return false;
+    }
+    StopPlayback();  // the player must not read a released document
+    state_.Document = std::move(loaded.Document);
+    state_.WaveLoaded = true;
+    state_.Flags.DataSaved = true;
+    state_.View.Reset();
+    ResetScrollBars();
+    // Loading keeps the overview of two channels only; more lanes need a full pass.
+    if (state_.Document->Channels() > 2)
+        state_.Document->BuildOverview(0, state_.Document->FrameCount());
+    SetChannelControls(state_.Document->Channels() >= 2);
+    ShowDocumentInStatusBar(fileName);
+    return true;
 }
 
 void MainWindow::SaveFile(const std::string& fileName) {
@@ -90,31 +106,36 @@ void MainWindow::SaveFile(const std::string& fileName) {
                                                                          : result.Reason());
 }
 
-void MainWindow::AskToSave() {
-    // Only a successful save or No ends the question; without a document nothing is unsaved.
-    while (!state_.Flags.DataSaved && state_.Document) {
-        if (setup_.dialogs->Question(Texts().CaDataNeuloz)) {
-            if (const auto name = setup_.files->ChooseSaveName(state_.SaveFileName)) {
-                state_.SaveFileName = *name;
-                SaveFile(*name);
-            }
-        } else {
-            state_.Flags.DataSaved = true;
-        }
+bool MainWindow::AskToSave() {
+    if (state_.Flags.DataSaved || !state_.Document) return true;
+    switch (setup_.dialogs->QuestionOrCancel(Texts().CaDataNeuloz)) {
+        case Answer::No:
+            // The mark stays until the document is really gone: the command may still fail.
+            return true;
+        case Answer::Cancel:
+            return false;
+        case Answer::Yes:
+            break;
     }
+    const auto name = setup_.files->ChooseSaveName(state_.SaveFileName);
+    if (!name) return false;
+    state_.SaveFileName = *name;
+    SaveFile(*name);
+    return state_.Flags.DataSaved;
 }
 
 void MainWindow::Open() {
     RunCommand([this] {
         StopPlayback();
-        AskToSave();
+        if (!AskToSave()) return;
         // A cancelled dialog keeps the current name, so Save and Return to saved still mean the
         // open document's file.
         const auto name = setup_.files->ChooseOpenName(state_.FileName);
         if (!name) return;
-        state_.FileName = *name;
-        OpenFile(*name);
-        ShowLoudness();
+        if (OpenFile(*name)) {
+            state_.FileName = *name;
+            ShowLoudness();
+        }
         state_.RedrawWave = true;
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
@@ -123,13 +144,12 @@ void MainWindow::Open() {
 
 void MainWindow::ReturnToSaved() {
     RunCommand([this] {
+        StopPlayback();
         if (!setup_.dialogs->Question(Texts().CaUpravZtrac)) return;
-        OpenFile(state_.FileName);
-        ShowLoudness();
+        if (OpenFile(state_.FileName)) ShowLoudness();
         state_.RedrawWave = true;
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
-        state_.Flags.DataSaved = true;
     });
 }
 

@@ -215,11 +215,12 @@ void MainWindow::Activate() {
 
 void MainWindow::Deactivate() { StopPlayback(); }
 
-void MainWindow::Shutdown() {
+bool MainWindow::Shutdown() {
     StopPlayback();
-    AskToSave();
+    if (!AskToSave()) return false;
     // Whatever the document holds, it goes now, and its swap file with it.
     state_.ReleaseDocument();
+    return true;
 }
 
 void MainWindow::Exit() { close(); }
@@ -239,13 +240,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     CommandScope scope(*this);
+    bool closing = false;
     try {
-        Shutdown();
+        closing = Shutdown();
     } catch (const std::exception& error) {
+        // Saving on the way out failed: the window stays, with its document.
         setup_.dialogs->Message(error.what());
-        state_.ReleaseDocument();
     }
-    event->accept();
+    if (closing) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -69,9 +69,13 @@ class MainWindow final : public QMainWindow {
     Player* CurrentPlayer() const { return player_.get(); }
 
     // Document commands.
-    void OpenFile(const std::string& fileName);
+    // True when the file became the document; otherwise the message is shown and the current
+    // document stays as it was.
+    bool OpenFile(const std::string& fileName);
     void SaveFile(const std::string& fileName);
-    void AskToSave();
+    // Asks whether to save unsaved data. True when the caller may discard the document: it was
+    // saved, or the user declined. False on Cancel and when Yes did not end in a saved file.
+    bool AskToSave();
     void Open();
     void ReturnToSaved();
     void Save();
@@ -144,7 +148,7 @@ class MainWindow final : public QMainWindow {
     void RunCommand(const std::function<void()>& body);
     void ReportError(const std::string& text);
     void Initialise(const std::string& startFile);
-    void Shutdown();
+    bool Shutdown();  // false when the document must stay
     void BuildWindow();
     void BuildToolBar(QWidget* client);
     void BuildWavePanel(QWidget* client);

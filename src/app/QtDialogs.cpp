@@ -61,6 +61,21 @@ bool QtUserDialogs::Question(const std::string& text) {
            QMessageBox::Yes;
 }
 
+Answer QtUserDialogs::QuestionOrCancel(const std::string& text) {
+    QMessageBox box(QMessageBox::Question, Title(), Q(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);  // also what the title bar's close button gives
+    switch (box.exec()) {
+        case QMessageBox::Yes:
+            return Answer::Yes;
+        case QMessageBox::No:
+            return Answer::No;
+        default:
+            return Answer::Cancel;
+    }
+}
+
 void QtUserDialogs::SetBusy(bool busy) {
     if (busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -16,6 +16,7 @@ class QtUserDialogs final : public UserDialogs {
     ~QtUserDialogs() override;
     void Message(const std::string& text) override;
     bool Question(const std::string& text) override;
+    Answer QuestionOrCancel(const std::string& text) override;
     void SetBusy(bool busy) override;
 
   private:

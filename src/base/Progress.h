@@ -66,12 +66,19 @@ class SilentProgress final : public Progress {
 
 ProgressFactory SilentProgressFactory();
 
+enum class Answer { Yes, No, Cancel };
+
 // Messages, questions and the busy cursor.
 class UserDialogs {
   public:
     virtual ~UserDialogs() = default;
     virtual void Message(const std::string& text) = 0;
     virtual bool Question(const std::string& text) = 0;  // true = Yes
+    // A question that may also be put aside: Escape and the close button answer Cancel. Front
+    // ends that cannot offer Cancel answer Yes or No.
+    virtual Answer QuestionOrCancel(const std::string& text) {
+        return Question(text) ? Answer::Yes : Answer::No;
+    }
     virtual void SetBusy(bool busy) = 0;
 };
 

@@ -2,6 +2,7 @@
 // Scripted dialogs and file choosers for the main window's tests, and test documents.
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,9 +22,11 @@ class ScriptedDialogs final : public UserDialogs {
     std::vector<std::string> questions;
     std::deque<bool> answers;
     bool fallbackAnswer = false;
+    std::function<void()> whenAsked;  // sees the window as the question finds it
     void Message(const std::string& text) override { messages.push_back(text); }
     bool Question(const std::string& text) override {
         questions.push_back(text);
+        if (whenAsked) whenAsked();
         if (answers.empty()) return fallbackAnswer;
         const bool answer = answers.front();
         answers.pop_front();
@@ -103,11 +106,11 @@ struct WindowRig {
     std::unique_ptr<MainWindow> window;
 
     explicit WindowRig(const TempDir& dir, bool realProgressWindows = false,
-                       const std::string& startFile = {}) {
+                       const std::string& startFile = {}, bool realMessageBoxes = false) {
         std::filesystem::create_directories(dir / "work");
         std::filesystem::create_directories(dir / "timbres");
         MainWindowSetup setup;
-        setup.dialogs = &dialogs;
+        if (!realMessageBoxes) setup.dialogs = &dialogs;
         setup.files = &files;
         if (!realProgressWindows) setup.progress = CancellingProgressFactory(progress);
         setup.workFolder = dir / "work";

@@ -304,14 +304,15 @@ class CommandsTest final : public QObject {
         std::filesystem::create_directories(folder);
         for (const char* name : {"a.wav", "b.wav", "c.wav"})
             MakeWav(dir, std::string("songs/") + name);
-        // A document open before the batch goes without a question.
+        // An unsaved document open before the batch goes after the question.
         rig.files.openNames = {MakeWav(dir, "open.wav").string()};
         rig->Open();
         rig.state().Flags.DataSaved = false;
 
         rig.files.batch = {true, false, folder, folder, {"a.wav", "b.wav", "c.wav"}};
+        rig.dialogs.answers = {false};
         rig.get<QAction>("batchAction")->trigger();
-        QVERIFY(rig.dialogs.questions.empty());
+        QCOMPARE(rig.dialogs.questions, std::vector<std::string>{"Data are not saved, save it?"});
         for (const char* name : {"a.wav", "b.wav", "c.wav"})
             QCOMPARE(ReadFile(folder / (std::string("_") + name)), ReadFile(folder / name));
         QCOMPARE(CountFiles(folder), 6);
@@ -342,10 +343,10 @@ class CommandsTest final : public QObject {
         const std::string refused = Texts().CaNePCM + ": 16-bit float samples are not supported";
         QCOMPARE(rig.dialogs.messages[0], refused + " (float.wav)");
         QVERIFY(std::filesystem::exists(folder / "_good.wav"));
-        // Outside a batch the message stays as it is.
+        // Outside a batch the message names the file the same way.
         rig.files.openNames = {(folder / "float.wav").string()};
         rig->Open();
-        QCOMPARE(rig.dialogs.messages.back(), refused);
+        QCOMPARE(rig.dialogs.messages.back(), refused + " (float.wav)");
     }
 
     void batchOverwriteReplacesOnlyConfirmedFiles() {

@@ -3,10 +3,12 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -48,7 +50,13 @@ class PaintCounter final : public QObject {
     }
 };
 
+enum class Command { Exit, Open, Batch, ReturnToSaved };
+enum class Reply { Yes, No, Cancel, Escape, CloseButton, YesSaveCancelled, YesSaveFails };
+
 }  // namespace
+
+Q_DECLARE_METATYPE(Command)
+Q_DECLARE_METATYPE(Reply)
 
 class MainWindowTest final : public QObject {
     Q_OBJECT
@@ -178,7 +186,9 @@ class MainWindowTest final : public QObject {
             rig->grab().save(QString::fromLocal8Bit(folder) + "/main-window-stereo.png");
     }
 
-    void refusedAndBrokenFilesAreReported() {
+    // A file that cannot be opened leaves the open document as it was, with its view, status
+    // bar, file name and unsaved mark; the message names the file.
+    void refusedAndBrokenFilesAreReportedAndKeepTheOpenDocument() {
         TempDir dir;
         WindowRig rig(dir);
         const auto missing = (dir / "missing.wav").string();
@@ -191,28 +201,39 @@ class MainWindowTest final : public QObject {
         floatSpec.formatTag = 3;
         floatSpec.frames = Wave::MinimumValues;
         WriteWav(dir / "float.wav", floatSpec, [](std::int64_t, int) { return 0; });
-        rig.files.openNames = {(dir / "float.wav").string()};
-        rig->Open();
-        QCOMPARE(rig.dialogs.messages.back(),
-                 std::string("File is not in PCM format or is damaged: 16-bit float samples are "
-                             "not supported"));
-        QVERIFY(!rig.state().WaveLoaded);
-
-        // A file shorter than its header says is refused as damaged.
         const auto good = MakeWav(dir, "good.wav");
-        const auto cut = dir / "cut.wav";
+        const auto cut = dir / "cut.wav";  // shorter than its header says: damaged
         const std::string bytes = ReadFile(good);
         WriteFile(cut, bytes.substr(0, bytes.size() / 2));
-        rig.files.openNames = {good.string(), cut.string()};
+        rig.files.openNames = {good.string()};
         rig->Open();
-        QVERIFY(rig.state().WaveLoaded);
-        rig->Open();
-        QVERIFY(rig.dialogs.messages.back().rfind(
-                    "File is not in PCM format or is damaged: the file ends before", 0) == 0);
-        QVERIFY(!rig.state().WaveLoaded);
-        QVERIFY(!rig.get<QToolButton>("saveButton")->isEnabled());
-        QVERIFY(!rig->CommandRunning());
-        QCOMPARE(SwapFiles(dir), 0);
+        rig->ZoomInHorizontally();
+        rig->ZoomInVertically();
+        rig.state().Flags.DataSaved = false;
+        const Wave* document = rig.state().Document.get();
+        const QString panels = PanelText(rig, 0) + PanelText(rig, 4);
+        const std::pair<std::filesystem::path, std::string> failures[] = {
+            {dir / "float.wav",
+             "File is not in PCM format or is damaged: 16-bit float samples are not supported "
+             "(float.wav)"},
+            {cut, "File is not in PCM format or is damaged: the file ends before"}};
+        for (const auto& [file, message] : failures) {
+            rig.files.openNames = {file.string()};
+            rig->Open();
+            const std::string& shown = rig.dialogs.messages.back();
+            QVERIFY2(shown.rfind(message, 0) == 0, shown.c_str());
+            QVERIFY2(shown.find(file.filename().string()) != std::string::npos, shown.c_str());
+            QCOMPARE(rig.state().Document.get(), document);
+            QVERIFY(rig.state().WaveLoaded);
+            QVERIFY(!rig.state().Flags.DataSaved);
+            QCOMPARE(rig.state().View.Position.HorizontalZoom, 2);
+            QCOMPARE(rig.state().View.VerticalZoom, 2);
+            QCOMPARE(PanelText(rig, 0) + PanelText(rig, 4), panels);
+            QCOMPARE(rig.state().FileName, good.string());
+            QVERIFY(rig.get<QToolButton>("saveButton")->isEnabled());
+            QVERIFY(!rig->CommandRunning());
+            QCOMPARE(SwapFiles(dir), 1);
+        }
     }
 
     void saveAsAppliesTheExtensionRuleAndRespectsReadOnlyFiles() {
@@ -282,36 +303,110 @@ class MainWindowTest final : public QObject {
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
         rig->Open();
 
-        // Open: No to the question, then a cancelled dialog keeps the document, counted saved.
+        // Open: No to the question, then a cancelled dialog keeps the document, still unsaved.
         rig.state().Flags.DataSaved = false;
         rig.dialogs.answers = {false};
         rig->Open();
         QCOMPARE(rig.dialogs.questions, std::vector<std::string>{"Data are not saved, save it?"});
         QVERIFY(rig.state().WaveLoaded);
-        QVERIFY(rig.state().Flags.DataSaved);
+        QVERIFY(!rig.state().Flags.DataSaved);
 
-        // Closing: Yes with a cancelled dialog asks again; Yes with a name saves and ends it.
-        rig.state().Flags.DataSaved = false;
+        // Closing: Yes with a cancelled dialog keeps the window; Yes with a name saves and closes.
         rig.dialogs.questions.clear();
         rig.dialogs.answers = {true, true};
         rig.files.saveNames = {std::nullopt, (dir / "kept.wav").string()};
         rig->show();
+        QVERIFY(!rig->close());
+        QVERIFY(rig->isVisible() && rig.state().WaveLoaded);
         QVERIFY(rig->close());
         QCOMPARE(rig.dialogs.questions.size(), std::size_t{2});
         QVERIFY(std::filesystem::exists(dir / "kept.wav"));
         QCOMPARE(SwapFiles(dir), 0);
 
-        // Yes, cancel, Yes, cancel, No: asked three times, closed without saving.
+        // Yes and cancel twice, then No: three attempts, closed without saving.
         WindowRig second(dir);
         second.files.openNames = {MakeWav(dir, "b.wav").string()};
         second->Open();
         second.state().Flags.DataSaved = false;
         second.dialogs.answers = {true, true, false};
         second->show();
+        QVERIFY(!second->close());
+        QVERIFY(!second->close());
         QVERIFY(second->close());
         QCOMPARE(second.dialogs.questions.size(), std::size_t{3});
         QCOMPARE(second.files.saveCalls, 2);
         QCOMPARE(SwapFiles(dir), 0);
+    }
+
+    void everyCommandThatDiscardsTheDocumentAsksFirst_data() {
+        QTest::addColumn<Command>("command");
+        QTest::addColumn<Reply>("reply");
+        const char* replies[] = {"Yes",          "No",           "Cancel",         "Escape",
+                                 "close button", "Yes, no name", "Yes, save fails"};
+        const char* commands[] = {"exit", "open", "batch", "return to saved"};
+        for (int c = 0; c < 4; ++c)
+            for (int r = 0; r < 7; ++r)
+                // Return to saved asks only whether the modifications may go (Yes or No).
+                if (c < 3 || r == 0 || r == 1 || r == 3 || r == 4)
+                    QTest::addRow("%s, %s", commands[c], replies[r]) << Command(c) << Reply(r);
+    }
+
+    // Real message boxes: only Yes (with a saved file) and No to the save question let the
+    // command go on.
+    void everyCommandThatDiscardsTheDocumentAsksFirst() {
+        QFETCH(Command, command);
+        QFETCH(Reply, reply);
+        TempDir dir;
+        WindowRig rig(dir, false, {}, /*realMessageBoxes=*/true);
+        const auto next = MakeWav(dir, "b.wav");
+        rig.files.openNames = {MakeWav(dir, "a.wav").string(), next.string()};
+        rig->Open();
+        rig.state().Flags.DataSaved = false;
+        const Wave* document = rig.state().Document.get();
+        const auto saved = dir / (reply == Reply::YesSaveFails ? "missing/s.wav" : "s.wav");
+        if (reply != Reply::YesSaveCancelled) rig.files.saveNames = {saved.string()};
+        std::filesystem::create_directories(dir / "in");
+        MakeWav(dir, "in/c.wav");
+        rig.files.batch = {true, false, dir / "in", dir.path(), {"c.wav"}};
+        rig->show();
+
+        QStringList texts;  // answers the first box as the reply says, closes a later one
+        QTimer driver;
+        driver.callOnTimeout([&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            texts << box->text();
+            const auto button = reply == Reply::No       ? QMessageBox::No
+                                : reply == Reply::Cancel ? QMessageBox::Cancel
+                                                         : QMessageBox::Yes;
+            if (reply == Reply::Escape && texts.size() == 1)
+                return QTest::keyClick(box, Qt::Key_Escape);
+            if (texts.size() > 1 || reply == Reply::CloseButton || !box->button(button))
+                return void(box->close());
+            box->button(button)->click();
+        });
+        driver.start(5);
+        bool wentOn = false;
+        if (command == Command::Exit) wentOn = rig->close();
+        if (command == Command::Open) rig->Open();
+        if (command == Command::Open) wentOn = rig.state().FileName == next.string();
+        if (command == Command::Batch) rig->ProcessBatch();
+        if (command == Command::Batch) wentOn = std::filesystem::exists(dir / "_c.wav");
+        if (command == Command::ReturnToSaved) rig->ReturnToSaved();
+        if (command == Command::ReturnToSaved)
+            wentOn = rig.state().Document.get() != document && rig.state().Flags.DataSaved;
+
+        const bool reverting = command == Command::ReturnToSaved;
+        QCOMPARE(texts.value(0), reverting ? "All modifications will be lost, continue?"
+                                           : "Data are not saved, save it?");
+        QCOMPARE(texts.size(), reply == Reply::YesSaveFails ? 2 : 1);  // its failure message
+        QCOMPARE(wentOn, reply == Reply::Yes || (reply == Reply::No && !reverting));
+        QCOMPARE(std::filesystem::exists(saved), reply == Reply::Yes && !reverting);
+        if (wentOn) return;
+        QCOMPARE(rig.state().Document.get(), document);
+        QVERIFY(!rig.state().Flags.DataSaved);
+        QVERIFY(rig->isVisible());
+        QCOMPARE(rig.files.openCalls, 1);  // Open did not go on to its dialog
     }
 
     void returnToSavedAfterTheFileWasDeletedKeepsTheDocument() {
@@ -331,7 +426,7 @@ class MainWindowTest final : public QObject {
                  "File with specified name:" + file.string() + " doesn't exists!");
         QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().WaveLoaded);
-        QVERIFY(rig.state().Flags.DataSaved);
+        QVERIFY(!rig.state().Flags.DataSaved);  // its modifications are nowhere else
     }
 
     void modeBarsAndRadioButtonsFollowEachOther() {

@@ -238,9 +238,19 @@ class PlaybackTest final : public QObject {
         rig.window->TogglePlayback();
         QVERIFY(!rig.window->CurrentPlayer());
 
-        // Opening a document stops playback first.
+        // Opening a document stops playback first, and so does Return to saved, before its
+        // question (which need not take the focus from the window).
         rig.button("playButton")->click();
         rig.open(MakeWav(dir, "b.wav", 1));
+        QVERIFY(!rig.window->CurrentPlayer());
+        QVERIFY(!rig.sound.Playing());
+        rig.button("playButton")->click();
+        QVERIFY(rig.window->PlayerActive());
+        bool playingWhenAsked = true;
+        rig.dialogs.whenAsked = [&] { playingWhenAsked = rig.window->PlayerActive(); };
+        rig.dialogs.answers = {true};
+        rig.window->ReturnToSaved();
+        QVERIFY(!playingWhenAsked);
         QVERIFY(!rig.window->CurrentPlayer());
         QVERIFY(!rig.sound.Playing());
 
