@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "audio/SoundFileTags.h"
 #include "base/IoError.h"
 #include "base/WorkFolder.h"
 #include "text/Language.h"
@@ -93,6 +94,7 @@ LoadResult ImportSoundFile(const std::filesystem::path& fileName, const WaveEnvi
     } catch (const std::invalid_argument& error) {
         throw IoError("Cannot read " + fileName.string() + ": " + error.what(), EFBIG);
     }
+    wave->Metadata().Tags = ReadSoundFileTags(file.get());
     auto progress = env.Ports.MakeProgress();
     progress->EnableCancel(false);
     progress->SetCaption(Texts().CaReading);

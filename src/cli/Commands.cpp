@@ -1,5 +1,6 @@
 #include "cli/Commands.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -82,6 +83,11 @@ void PrintInfoText(const FileFormat& format, const std::vector<double>& peaks,
     std::printf("integrated_lufs: %s\n", Decimal(loudness.IntegratedLufs).c_str());
     std::printf("loudness_range_lu: %s\n", Decimal(loudness.RangeLu).c_str());
     std::printf("true_peak_dbtp: %s\n", Decimal(loudness.TruePeakDbtp).c_str());
+    for (auto [name, value] : format.Tags) {
+        std::replace_if(
+            value.begin(), value.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        std::printf("%s: %s\n", name.c_str(), value.c_str());
+    }
 }
 
 int RunInfo(Session& session, const Options& options) {

@@ -41,6 +41,9 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
         return ExitCancelled;
     if (Interrupted()) return ExitCancelled;
     if (!NormalizeLoudnessIfAsked(wave, options) || Interrupted()) return ExitCancelled;
+    // Stages that rewrite the document in place or while saving make no new document to note it.
+    if (AnyStage(options.Settings) || options.NormalizeLufs)
+        wave->Metadata().NoteProcessing("remaster");
     if (IsWriteProtected(job.Output)) {
         session.dialogs.Message(job.Output + " " + Texts().CaJeChrWrite);
         return ExitIoFailure;

@@ -42,6 +42,8 @@ FileFormat FormatOf(const Wave& wave, const std::filesystem::path& file) {
     format.SampleRate = wave.SampleRate();
     format.BitsPerSample = wave.BitsPerSample();
     format.Frames = wave.FrameCount();
+    for (const auto& [kind, value] : wave.Metadata().Tags)
+        format.Tags.emplace_back(TagName(kind), value);
     return format;
 }
 

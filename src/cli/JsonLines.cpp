@@ -142,6 +142,8 @@ void PutFormat(json& line, const std::optional<FileFormat>& format) {
     line["duration_seconds"] =
         format->SampleRate > 0 ? static_cast<double>(format->Frames) / format->SampleRate : 0.0;
     line["duration"] = DurationText(format->Frames, format->SampleRate);
+    line["tags"] = json::object();
+    for (const auto& [name, value] : format->Tags) line["tags"][name] = value;
 }
 
 }  // namespace

@@ -39,7 +39,13 @@ std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit)
         exit = ExitCancelled;
         return nullptr;
     }
-    if (loaded.Document) return std::move(loaded.Document);
+    if (loaded.Document) {
+        for (const std::string& chunk : loaded.Document->Metadata().DroppedChunks)
+            std::fprintf(stderr,
+                         "sonivar-cli: %s: chunk %s is too large to keep; results lack it\n",
+                         path.c_str(), chunk.c_str());
+        return std::move(loaded.Document);
+    }
     if (loaded.Outcome == LoadOutcome::NotPcm) {
         const std::string& reason = loaded.Reason;
         session.dialogs.Message(Texts().CaNePCM + ": " + path +

@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "base/IoError.h"
+#include "support/RiffChunks.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
 
@@ -530,6 +531,92 @@ TEST_F(WaveTest, DeleteBlockClampsAndClearsTheTail) {
     wave->DeleteBlock(0, 890);
     EXPECT_EQ(wave->FrameCount(), 0);
     EXPECT_FALSE(wave->HasData());
+}
+
+TEST_F(WaveTest, ChunkLayoutsAndHeaderFieldsTheReaderMustNotTrust) {
+    const std::string plain = test::WavBytes({.frames = 491520}, test::Noise16);
+    std::string notWave = plain, notRiff = plain, dataFirst = plain.substr(0, 12);
+    notWave.replace(8, 4, "AVI ");
+    notRiff.replace(0, 4, "JUNK");
+    dataFirst += plain.substr(36) + plain.substr(12, 24);  // data chunk, then fmt
+    // An odd chunk last, its pad byte missing.
+    std::string unpadded =
+        test::WavWithChunks({.frames = 491520}, {{"note", "abc"}}, test::Noise16);
+    unpadded.pop_back();
+    // Byte rate and block align 0; an extensible header claiming 20 valid bits of 24.
+    std::string zeroFields = plain;
+    zeroFields.replace(28, 8, std::string(6, '\0') + plain.substr(34, 2));
+    std::string extensible = test::WavBytes(
+        {.formatTag = WaveExtensibleTag, .bits = 24, .frames = 491520, .fmtSize = 40},
+        test::Noise16);
+    extensible.replace(
+        36, 24,
+        std::string("\x16\0\x14\0\x04\0\0\0\x01\0\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 24));
+    struct Case {
+        const char* name;
+        const std::string& bytes;
+        bool loads;
+    };
+    for (const Case& c :
+         {Case{"not WAVE", notWave, false}, Case{"not RIFF", notRiff, false},
+          Case{"data first", dataFirst, true}, Case{"unpadded", unpadded, true},
+          Case{"zero fields", zeroFields, true}, Case{"extensible", extensible, true}}) {
+        SCOPED_TRACE(c.name);
+        test::WriteFile(dir / "in.wav", c.bytes);
+        auto wave = Load(dir / "in.wav");
+        ASSERT_EQ(wave != nullptr, c.loads);
+        if (!wave) continue;
+        EXPECT_EQ(wave->FrameCount(), 491520);
+        EXPECT_EQ(Raw(*wave, 8192 + 7),
+                  test::Noise16(7, 0) * (wave->BitsPerSample() == 24 ? 1 : 256));
+        ASSERT_TRUE(wave->SaveToFile(dir / "out.wav").Saved());
+        const std::string out = test::ReadFile(dir / "out.wav");
+        const int frameBytes = wave->BitsPerSample() / 8;
+        EXPECT_EQ(out.substr(28, 6),
+                  test::Le32Text(44100 * frameBytes) + std::string(1, frameBytes) + '\0');
+        if (c.bytes == extensible) {
+            EXPECT_EQ(out.substr(36, 8), std::string("\x16\0\x18\0\x04\0\0\0", 8));
+        } else if (c.bytes == unpadded) {
+            EXPECT_EQ(test::ChunksOf(out).back(), test::Chunk("note", "abc"));
+        } else {
+            EXPECT_EQ(out, plain);
+        }
+    }
+    EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(WaveTest, BlockDeleteMovesCuePointsAndLoopsAfterItAndDropsThoseInside) {
+    auto wave = Wave::CreateEmpty(1, 1, 8000, 16, 10000, env);
+    auto bytes = [](std::initializer_list<std::uint32_t> words, const std::string& tail = "") {
+        std::string out;
+        for (const std::uint32_t w : words) out += test::Le32Text(w);
+        return out + tail;
+    };
+    auto cuePoint = [&](std::uint32_t id, std::uint32_t frame) {
+        return bytes({id, frame}) + "data" + bytes({0, 0, frame});
+    };
+    auto loop = [&](std::uint32_t start, std::uint32_t end) {
+        return bytes({7, 0, start, end, 0, 0});
+    };
+    const std::string smplHead = bytes({0, 0, 125000, 60, 0, 0, 0});
+    auto chunk = [](const char* id, const std::string& body) {
+        RiffChunk c;
+        std::memcpy(c.Id.data(), id, 4);
+        c.Body.assign(body.begin(), body.end());
+        return c;
+    };
+    wave->Metadata().Chunks = {
+        chunk("cue ", bytes({3}) + cuePoint(1, 100) + cuePoint(2, 5000) + cuePoint(3, 9000)),
+        chunk("smpl", smplHead + bytes({4, 4}) + loop(200, 300) + loop(500, 7000) +
+                          loop(2000, 3000) + loop(8000, 9000) + "ABCD")};
+    wave->DeleteBlock(1000, 6000);
+    auto body = [&](int i) {
+        const auto& b = wave->Metadata().Chunks[i].Body;
+        return std::string(b.begin(), b.end());
+    };
+    EXPECT_EQ(body(0), bytes({2}) + cuePoint(1, 100) + cuePoint(3, 4000));
+    EXPECT_EQ(body(1), smplHead + bytes({3, 4}) + loop(200, 300) + loop(500, 2000) +
+                           loop(3000, 4000) + "ABCD");
 }
 
 TEST_F(WaveTest, LowDiskSpaceIsReportedWithTheFolder) {
