@@ -37,29 +37,8 @@ const char* TagName(TagKind kind) { return Names[static_cast<int>(kind)].name; }
 
 bool RiffChunk::Is(const char* id) const { return std::memcmp(Id.data(), id, 4) == 0; }
 
-void FileMetadata::SetTag(TagKind kind, std::string value) {
-    for (auto& [k, v] : Tags)
-        if (k == kind) {
-            v = std::move(value);
-            return;
-        }
-    Tags.emplace_back(kind, std::move(value));
-}
-
-const std::string* FileMetadata::Tag(TagKind kind) const {
-    for (const auto& [k, v] : Tags)
-        if (k == kind) return &v;
-    return nullptr;
-}
-
 void FileMetadata::NoteProcessing(const std::string& what) {
     if (Processing.empty() || Processing.back() != what) Processing.push_back(what);
-}
-
-const RiffChunk* FileMetadata::Find(const char* id) const {
-    for (const RiffChunk& chunk : Chunks)
-        if (chunk.Is(id)) return &chunk;
-    return nullptr;
 }
 
 std::vector<std::pair<TagKind, std::string>> TagsOfInfoList(const RiffChunk& list) {
@@ -70,7 +49,7 @@ std::vector<std::pair<TagKind, std::string>> TagsOfInfoList(const RiffChunk& lis
     for (std::size_t pos = 4; pos + 8 <= body.size();) {
         const std::uint32_t size = Le32(&body[pos + 4]);
         const std::size_t available = std::min<std::size_t>(size, body.size() - pos - 8);
-        const char* text = reinterpret_cast<const char*>(&body[pos + 8]);
+        const char* text = reinterpret_cast<const char*>(body.data() + pos + 8);
         std::string value(text, strnlen(text, available));  // NUL-terminated, maybe padded
         for (const TagNames& n : Names)
             if (n.infoId && std::memcmp(&body[pos], n.infoId, 4) == 0 && !value.empty() &&

@@ -47,10 +47,7 @@ struct FileMetadata {
     // recorded in a Broadcast WAV's coding history by the next save.
     std::vector<std::string> Processing;
 
-    void SetTag(TagKind kind, std::string value);
-    const std::string* Tag(TagKind kind) const;
     void NoteProcessing(const std::string& what);
-    const RiffChunk* Find(const char* id) const;
 };
 
 // The tags of a LIST chunk of type INFO (INAM, IART, IPRD, ICRD, ICMT, ICOP, ISFT, ITRK, IGNR);
