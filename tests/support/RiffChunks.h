@@ -1,5 +1,5 @@
 #pragma once
-// Test helpers: WAV files with chunks around their data, and the chunks of a written file.
+// Test helpers: WAV files with chunks after their data, and the chunks of a written file.
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,27 +10,26 @@ namespace sv::test {
 
 using Chunk = std::pair<std::string, std::string>;  // id, body
 
-inline std::string ChunkBytes(const Chunk& chunk) {
-    std::string out = chunk.first;
-    PutLe(out, chunk.second.size(), 4);
-    out += chunk.second + (chunk.second.size() & 1 ? std::string(1, '\0') : "");
+inline std::string Le32Text(std::uint32_t v) {
+    std::string out;
+    PutLe(out, v, 4);
     return out;
 }
 
-// A WAV as WavBytes makes it, with chunks after the data (the data padded) and the RIFF size
-// fixed.
+inline std::string ChunkBytes(const Chunk& c) {
+    return c.first + Le32Text(static_cast<std::uint32_t>(c.second.size())) + c.second +
+           std::string(c.second.size() & 1, '\0');
+}
+
+// As WavBytes makes it, with chunks after the (padded) data and the RIFF size to match.
 inline std::string WavWithChunks(const WavLayout& layout, const std::vector<Chunk>& after,
                                  const std::function<int(std::int64_t, int)>& sample) {
     std::string bytes = WavBytes(layout, sample);
-    if (!after.empty() && (bytes.size() & 1)) bytes.push_back('\0');
+    bytes.append(bytes.size() & 1, '\0');
     for (const Chunk& c : after) bytes += ChunkBytes(c);
-    std::string size;
-    PutLe(size, bytes.size() - 8, 4);
-    bytes.replace(4, 4, size);
-    return bytes;
+    return bytes.replace(4, 4, Le32Text(static_cast<std::uint32_t>(bytes.size() - 8)));
 }
 
-// The chunks of a RIFF file after its WAVE id, in order.
 inline std::vector<Chunk> ChunksOf(const std::string& file) {
     std::vector<Chunk> chunks;
     for (std::size_t pos = 12; pos + 8 <= file.size();) {
@@ -40,12 +39,6 @@ inline std::vector<Chunk> ChunksOf(const std::string& file) {
         pos += 8 + size + (size & 1);
     }
     return chunks;
-}
-
-inline std::string Le32Text(std::uint32_t v) {
-    std::string out;
-    PutLe(out, v, 4);
-    return out;
 }
 
 }  // namespace sv::test
