@@ -14,6 +14,7 @@
 #include "audio/AudioFileFormats.h"
 #include "audio/GainScaling.h"
 #include "audio/SoundFileImport.h"
+#include "audio/SoundFileTags.h"
 #include "base/AtomicFileWriter.h"
 #include "base/IoError.h"
 #include "text/Language.h"
@@ -172,6 +173,7 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
         std::unique_ptr<SNDFILE, SoundFileCloser> file(
             sf_open_fd(writer.Descriptor(), SFM_WRITE, &info, SF_FALSE));
         if (!file) ThrowEncoderError(fileName, nullptr);
+        WriteSoundFileTags(file.get(), wave.Metadata().Tags);
 
         const std::int64_t frames = wave.FrameCount();
         const std::int64_t blockFrames = Wave::TransferBlock / ch;

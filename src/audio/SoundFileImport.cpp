@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "audio/Mp3Stream.h"
+#include "audio/SoundFileTags.h"
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
 #include "base/WorkFolder.h"
@@ -59,6 +60,7 @@ struct DecodedStream {
     std::function<std::int64_t(std::int32_t* values, std::int64_t n)> read;
     std::function<std::string()> error;  // why decoding stopped early, empty when it did not
     std::int64_t infinite = 0;           // infinite float samples met
+    std::vector<std::pair<TagKind, std::string>> tags;
 };
 
 LoadResult Refused(std::string reason) {
@@ -116,6 +118,7 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
     std::int64_t capacity = stated ? stream.frames : 0;
     auto wave = Wave::CreateEmpty(stream.format.tag, static_cast<std::uint16_t>(ch),
                                   stream.sampleRate, stream.format.bits, capacity, env);
+    wave->Metadata().Tags = std::move(stream.tags);
     auto progress = env.Ports.MakeProgress();
     progress->EnableCancel(false);
     progress->SetCaption(Texts().CaReading);
@@ -229,6 +232,7 @@ LoadResult ImportSoundFile(const std::filesystem::path& fileName, const WaveEnvi
     stream.format = StoreFormatFor(info.format);
     // Streams written to a pipe (FLAC) or cut off (Ogg) do not state their length.
     stream.frames = info.frames == SF_COUNT_MAX ? -1 : info.frames;
+    stream.tags = ReadSoundFileTags(file.get());
     // Float samples are read as floats, so values beyond full scale keep the store's headroom
     // as in float WAV files (integer reads would cut them, or give 0 and ±1 unscaled).
     const bool floats = stream.format.tag == WaveFloatTag;

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "audio/GainScaling.h"
+#include "audio/RiffChunkEdits.h"
 #include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
@@ -149,9 +150,6 @@ std::unique_ptr<Wave> Wave::CreateEmpty(std::uint16_t formatTag, std::uint16_t c
     wave->channels_ = channels;
     wave->sampleRate_ = sampleRate;
     wave->bitsPerSample_ = bitsPerSample;
-    wave->blockAlign_ = static_cast<std::uint16_t>(blockAlign);
-    wave->avgBytesPerSec_ =
-        static_cast<std::int32_t>(static_cast<std::uint64_t>(sampleRate) * blockAlign);
     wave->dataSize_ =
         static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameCount) * blockAlign);
     wave->riffSize_ = wave->dataSize_ + 36;
@@ -214,27 +212,20 @@ std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t fra
     wave->fmtSize_ = source.fmtSize_;
     wave->fmtExtension_ = source.fmtExtension_;
     wave->riffSize_ = wave->dataSize_ + 20 + wave->fmtSize_;
+    wave->metadata_ = source.metadata_;
+    wave->metadata_.NoteProcessing("remaster");
     return wave;
 }
 
 void Wave::RefuseLowDiskSpace() { outcome_ = LoadOutcome::LowDiskSpace; }
 
-// Finds the fmt chunk (other chunks before it are skipped) and reads it; pos ends after it.
 bool Wave::ReadFormatChunk(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
-                           std::uint64_t& pos) {
-    unsigned char chunk[8];
-    for (;;) {
-        if (ReadFullyAt(fd, chunk, 8, pos, fileName) < 8) return false;
-        if (std::memcmp(chunk, "fmt ", 4) == 0) break;
-        pos = NextChunk(pos, Le32(chunk + 4));
-    }
-    const std::uint32_t fmtSize = Le32(chunk + 4);
+                           std::uint64_t pos, std::uint32_t fmtSize) {
     // A fmt chunk larger than the file, or than any real format needs, is damage.
     if (fmtSize < 16 || fmtSize > MaxFmtSize || pos + 8 + fmtSize > fileSize) return false;
     fmtSize_ = fmtSize;
     std::vector<unsigned char> fmt(fmtSize);
     if (ReadFullyAt(fd, fmt.data(), fmtSize, pos + 8, fileName) < fmtSize) return false;
-    pos = NextChunk(pos, fmtSize_);
     return AcceptFormat(fmt.data(), std::vector<unsigned char>(fmt.begin() + 16, fmt.end()));
 }
 
@@ -243,8 +234,6 @@ bool Wave::AcceptFormat(const unsigned char* fmt, const std::vector<unsigned cha
     formatTag_ = Le16(fmt);
     channels_ = Le16(fmt + 2);
     const std::uint32_t rate = Le32(fmt + 4);
-    avgBytesPerSec_ = static_cast<std::int32_t>(Le32(fmt + 8));
-    blockAlign_ = Le16(fmt + 12);
     bitsPerSample_ = Le16(fmt + 14);
     std::uint16_t format = formatTag_;
     if (formatTag_ == WaveExtensibleTag) {
@@ -270,36 +259,82 @@ bool Wave::AcceptFormat(const unsigned char* fmt, const std::vector<unsigned cha
     return true;
 }
 
-// Chunks such as LIST or fact between fmt and data are skipped; pos ends at the data header.
-bool Wave::FindDataChunk(int fd, const std::filesystem::path& fileName, std::uint64_t& pos) {
-    unsigned char chunk[8];
-    for (;;) {
-        if (ReadFullyAt(fd, chunk, 8, pos, fileName) < 8) return false;
-        if (std::memcmp(chunk, "data", 4) == 0) break;
-        pos = NextChunk(pos, Le32(chunk + 4));
-    }
+bool Wave::AcceptDataSize(std::uint32_t size) {
     // Only whole frames are kept, so the saved sizes agree with the saved samples.
     const std::uint64_t frameBytes = static_cast<std::uint64_t>(channels_) * BytesPerSample();
-    const std::uint64_t wholeFrames = Le32(chunk + 4) / frameBytes;
+    const std::uint64_t wholeFrames = size / frameBytes;
     if (20 + fmtSize_ + (fmtSize_ & 1) + wholeFrames * frameBytes > 0xFFFFFFFFu)
         return false;  // could never be saved with a 32-bit RIFF size
     dataSize_ = static_cast<std::uint32_t>(wholeFrames * frameBytes);
-    pos += 8;
     return true;
+}
+
+// Chunks are kept in memory up to a total, so that a hostile file cannot exhaust it; the ones
+// beyond are named for the front end to report.
+void Wave::KeepChunk(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+                     std::uint64_t pos, const unsigned char* header, bool afterData,
+                     std::uint64_t& kept) {
+    RiffChunk chunk;
+    std::memcpy(chunk.Id.data(), header, 4);
+    const std::uint32_t size = Le32(header + 4);
+    if (pos + 8 + size > fileSize || kept + 8 + size > FileMetadata::MaxKeptBytes) {
+        if (metadata_.DroppedChunks.size() < 16)  // enough to tell; a hostile file has millions
+            metadata_.DroppedChunks.push_back(std::string(chunk.Id.data(), 4) + " (" +
+                                              std::to_string(size) + " bytes)");
+        return;
+    }
+    chunk.Body.resize(size);
+    if (ReadFullyAt(fd, chunk.Body.data(), size, pos + 8, fileName) < size)
+        throw IoError("Cannot read " + fileName.string() + ": unexpected end of file");
+    kept += 8 + size;
+    chunk.AfterData = afterData;
+    if (metadata_.Tags.empty()) metadata_.Tags = TagsOfInfoList(chunk);
+    metadata_.Chunks.push_back(std::move(chunk));
+}
+
+bool Wave::ReadChunks(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+                      std::uint64_t& dataStart) {
+    bool haveFmt = false;
+    bool haveData = false;
+    std::uint64_t kept = 0;
+    unsigned char header[8];
+    // Past the end the RIFF header gives, bytes are read only while fmt or data is missing.
+    for (std::uint64_t pos = 12; pos + 8 <= fileSize;) {
+        if (haveFmt && haveData && pos >= 8 + static_cast<std::uint64_t>(riffSize_)) break;
+        if (ReadFullyAt(fd, header, 8, pos, fileName) < 8) break;
+        const std::uint32_t size = Le32(header + 4);
+        if (std::memcmp(header, "fmt ", 4) == 0) {
+            if (!haveFmt && !ReadFormatChunk(fd, fileName, fileSize, pos, size)) return false;
+            haveFmt = true;
+        } else if (std::memcmp(header, "data", 4) == 0) {
+            if (!haveData) {
+                dataStart = pos + 8;
+                dataSize_ = size;
+            }
+            haveData = true;
+        } else {
+            KeepChunk(fd, fileName, fileSize, pos, header, haveData, kept);
+        }
+        // An odd chunk's pad byte may be missing at the end of the file: the loop just ends.
+        pos = NextChunk(pos, size);
+    }
+    return haveFmt && haveData && AcceptDataSize(dataSize_);
 }
 
 void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize) {
     hasData_ = false;
     outcome_ = LoadOutcome::NotPcm;
     unsigned char head[12];
-    if (ReadFullyAt(fd, head, 12, 0, fileName) < 12) return;
+    if (ReadFullyAt(fd, head, 12, 0, fileName) < 12 || std::memcmp(head, "RIFF", 4) != 0 ||
+        std::memcmp(head + 8, "WAVE", 4) != 0) {
+        refusalReason_ = "not a WAV file";
+        return;
+    }
     riffSize_ = Le32(head + 4);
-    std::uint64_t pos = 12;  // the fmt chunk normally follows here
-    if (!ReadFormatChunk(fd, fileName, fileSize, pos)) return;
-
+    std::uint64_t pos = 0;
+    if (!ReadChunks(fd, fileName, fileSize, pos)) return;
     if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder))
         return RefuseLowDiskSpace();
-    if (!FindDataChunk(fd, fileName, pos)) return;
 
     const std::int64_t total = FrameCount() * channels_;
     if (total < MinimumValues) {
@@ -379,12 +414,62 @@ void Wave::WriteSilence(std::int64_t rawIndex, std::int64_t count) {
                             zeros.data());
 }
 
-// The header the saved file starts with; an odd fmt chunk is padded like every chunk, and
-// RiffSize is then the file's length minus 8.
-std::vector<unsigned char> Wave::FileHeader(bool asNewDocument) const {
+std::vector<RiffChunk> Wave::ChunksToSave(const std::vector<std::string>& processing) const {
+    std::vector<RiffChunk> chunks = metadata_.Chunks;
+    bool hasInfo = false;
+    for (RiffChunk& chunk : chunks) {
+        if (chunk.Is("fact")) SetFactFrames(chunk, static_cast<std::uint32_t>(FrameCount()));
+        if (chunk.Is("bext") && !processing.empty()) {
+            std::string what = "Sonivar " SONIVAR_VERSION;
+            for (std::size_t i = 0; i < processing.size(); ++i)
+                what += (i ? ", " : " ") + processing[i];
+            AppendCodingHistory(chunk,
+                                CodingHistoryLine(sampleRate_, bitsPerSample_, channels_, what));
+        }
+        hasInfo = hasInfo || !TagsOfInfoList(chunk).empty();
+    }
+    // Tags from another format become a LIST/INFO chunk; a WAV's own one is kept as it was.
+    if (!hasInfo) {
+        RiffChunk info = InfoListOfTags(metadata_.Tags);
+        if (!info.Body.empty()) chunks.push_back(std::move(info));
+    }
+    return chunks;
+}
+
+namespace {
+
+std::uint64_t ChunkBytes(const std::vector<RiffChunk>& chunks, bool afterData) {
+    std::uint64_t bytes = 0;
+    for (const RiffChunk& c : chunks)
+        if (c.AfterData == afterData) bytes += 8 + c.Body.size() + (c.Body.size() & 1);
+    return bytes;
+}
+
+void AppendChunks(std::vector<unsigned char>& out, const std::vector<RiffChunk>& chunks,
+                  bool afterData) {
+    for (const RiffChunk& c : chunks) {
+        if (c.AfterData != afterData) continue;
+        unsigned char size[4];
+        Put32(size, static_cast<std::uint32_t>(c.Body.size()));
+        out.insert(out.end(), c.Id.begin(), c.Id.end());
+        out.insert(out.end(), size, size + 4);
+        out.insert(out.end(), c.Body.begin(), c.Body.end());
+        if (c.Body.size() & 1) out.push_back(0);
+    }
+}
+
+}  // namespace
+
+// The bytes before the samples: RIFF and fmt headers, the chunks that stood before the data, and
+// the data header. RiffSize is the file's length minus 8; odd chunks are padded, the data chunk
+// only when another chunk follows it.
+std::vector<unsigned char> Wave::FileHeader(const std::vector<RiffChunk>& chunks) const {
     const std::uint64_t fmtBody = fmtSize_ + (fmtSize_ & 1);
-    std::vector<unsigned char> header(static_cast<std::size_t>(20 + fmtBody + 8), 0);
-    const std::uint64_t riffSize = 20 + fmtBody + dataSize_;
+    const std::uint64_t before = ChunkBytes(chunks, false);
+    const std::uint64_t after = ChunkBytes(chunks, true);
+    std::vector<unsigned char> header(static_cast<std::size_t>(20 + fmtBody), 0);
+    const std::uint64_t riffSize =
+        20 + fmtBody + before + dataSize_ + (after ? (dataSize_ & 1) + after : 0);
     if (fmtSize_ < 16 || riffSize > 0xFFFFFFFFu) throw IoError("WAV sizes beyond 32 bits", EFBIG);
     std::memcpy(&header[0], "RIFF", 4);
     Put32(&header[4], static_cast<std::uint32_t>(riffSize));
@@ -395,16 +480,25 @@ std::vector<unsigned char> Wave::FileHeader(bool asNewDocument) const {
     Put16(&header[22], channels_);
     Put32(&header[24], static_cast<std::uint32_t>(sampleRate_));
     const auto frameBytes = static_cast<std::uint16_t>(channels_ * BytesPerSample());
-    Put32(&header[28], asNewDocument ? static_cast<std::uint32_t>(sampleRate_) * frameBytes
-                                     : static_cast<std::uint32_t>(avgBytesPerSec_));
-    Put16(&header[32], asNewDocument ? frameBytes : blockAlign_);
+    Put32(&header[28], static_cast<std::uint32_t>(sampleRate_) * frameBytes);
+    Put16(&header[32], frameBytes);
     Put16(&header[34], bitsPerSample_);
     std::copy_n(fmtExtension_.begin(), std::min<std::size_t>(fmtExtension_.size(), fmtSize_ - 16),
                 &header[36]);
-    unsigned char* data = &header[header.size() - 8];
-    std::memcpy(data, "data", 4);
-    Put32(data + 4, dataSize_);
+    if (formatTag_ == WaveExtensibleTag && fmtSize_ >= 20) Put16(&header[38], bitsPerSample_);
+    AppendChunks(header, chunks, false);
+    const unsigned char data[4] = {'d', 'a', 't', 'a'};
+    header.insert(header.end(), data, data + 4);
+    header.resize(header.size() + 4);
+    Put32(&header[header.size() - 4], dataSize_);
     return header;
+}
+
+std::vector<unsigned char> Wave::FileTrailer(const std::vector<RiffChunk>& chunks) const {
+    std::vector<unsigned char> trailer;
+    AppendChunks(trailer, chunks, true);
+    if (!trailer.empty() && (dataSize_ & 1)) trailer.insert(trailer.begin(), 0);
+    return trailer;
 }
 
 void Wave::WriteSamples(AtomicFileWriter& writer, Progress& progress, std::span<const float> gains,
@@ -452,15 +546,27 @@ SaveResult Wave::SaveToFile(const std::filesystem::path& requestedName,
         AtomicFileWriter writer(
             requestedName, env_.WorkFolder,
             env_.KeepExistingFiles ? ExistingTarget::Keep : ExistingTarget::Replace);
-        const std::vector<unsigned char> header = FileHeader(!channelGains.empty());
+        std::vector<std::string> processing = metadata_.Processing;
+        if (!channelGains.empty() && processing.empty()) processing.push_back("remaster");
+        const std::vector<RiffChunk> chunks = ChunksToSave(processing);
+        const std::vector<unsigned char> header = FileHeader(chunks);
         writer.Write(header.data(), header.size());
         bool cancelled = false;
         WriteSamples(writer, *progress, channelGains, cancelled);
         // Cancel is off in the window; a front end that cancels anyway (a signal) abandons the
         // save with the old file untouched.
         if (cancelled) return SaveResult::Failed("Saving cancelled", ECANCELED);
+        const std::vector<unsigned char> trailer = FileTrailer(chunks);
+        writer.Write(trailer.data(), trailer.size());
         writer.Commit();
         saved_ = true;
+        // The processing is recorded now; a later save of this document repeats the record
+        // instead of adding another line.
+        if (!metadata_.Processing.empty()) {
+            for (std::size_t i = 0; i < metadata_.Chunks.size(); ++i)
+                if (metadata_.Chunks[i].Is("bext")) metadata_.Chunks[i] = chunks[i];
+            metadata_.Processing.clear();
+        }
         progress->SetDone(FrameCount() * channels_ / TransferBlock);
         return SaveResult::Done();
     } catch (const IoError& error) {
@@ -651,6 +757,8 @@ void Wave::DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame) {
         i += count;
     }
     const std::int64_t remaining = n - removed;
+    ShiftMarkersForDelete(metadata_.Chunks, firstFrame, endFrame);
+    metadata_.NoteProcessing("block delete");
     dataSize_ = static_cast<std::uint32_t>(remaining * BytesPerSample() * ch);
     WriteSilence(ch * (remaining + MarginFrames), ch * MarginFrames);
     memory_->SetLength(ch * (remaining + 2 * MarginFrames));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "audio/FileMemory.h"
+#include "audio/FileMetadata.h"
 #include "audio/SampleEncoding.h"
 #include "audio/SaveResult.h"
 #include "base/CoreTypes.h"
@@ -84,7 +85,8 @@ class Wave {
                                              std::int32_t sampleRate, std::uint16_t bitsPerSample,
                                              std::int64_t frameCount, const WaveEnvironment& env,
                                              std::unique_ptr<FileMemory> reusedStore = nullptr);
-    // An empty document with the file format of source (extension of the fmt chunk included).
+    // An empty document with the file format of source (extension of the fmt chunk included)
+    // and its metadata, noted as remastered.
     static std::unique_ptr<Wave> CreateEmptyLike(const Wave& source, std::int64_t frameCount,
                                                  std::unique_ptr<FileMemory> reusedStore = nullptr);
     // Hands this document's store over for another document; this one may then only be
@@ -150,6 +152,9 @@ class Wave {
                        std::int64_t count);
 
     FileMemory& Memory() { return *memory_; }
+    // The file's other chunks and tags; saving writes them back.
+    const FileMetadata& Metadata() const { return metadata_; }
+    FileMetadata& Metadata() { return metadata_; }
 
   private:
     explicit Wave(const WaveEnvironment& env);
@@ -157,10 +162,17 @@ class Wave {
                      std::unique_ptr<FileMemory> reused = nullptr);
     // The load in its steps; each false return means the file was refused (outcome set).
     void Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize);
+    // Walks every chunk: reads fmt, finds data (its body's offset goes to dataStart) and keeps
+    // the others. False when the file is refused.
+    bool ReadChunks(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+                    std::uint64_t& dataStart);
     bool ReadFormatChunk(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
-                         std::uint64_t& pos);
+                         std::uint64_t pos, std::uint32_t fmtSize);
     bool AcceptFormat(const unsigned char* fmt, const std::vector<unsigned char>& extension);
-    bool FindDataChunk(int fd, const std::filesystem::path& fileName, std::uint64_t& pos);
+    bool AcceptDataSize(std::uint32_t size);
+    void KeepChunk(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize,
+                   std::uint64_t pos, const unsigned char* header, bool afterData,
+                   std::uint64_t& kept);
     void ReadSamples(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart);
     void CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart);
     void RefuseLowDiskSpace();
@@ -170,9 +182,12 @@ class Wave {
                              std::int64_t count);
     void ResizeOverview();
     void WriteSilence(std::int64_t rawIndex, std::int64_t count);
-    // asNewDocument: block align and byte rate derived from the format, as a document the engine
-    // made has them, instead of as the loaded file gave them.
-    std::vector<unsigned char> FileHeader(bool asNewDocument = false) const;
+    // The kept chunks as this save writes them (fact, coding history and tags brought up to
+    // date), and the file's bytes before and after the samples. Header fields that describe the
+    // samples are derived from the format, never copied from the file.
+    std::vector<RiffChunk> ChunksToSave(const std::vector<std::string>& processing) const;
+    std::vector<unsigned char> FileHeader(const std::vector<RiffChunk>& chunks) const;
+    std::vector<unsigned char> FileTrailer(const std::vector<RiffChunk>& chunks) const;
 
     WaveEnvironment env_;
     std::uint32_t riffSize_ = 0;
@@ -180,13 +195,12 @@ class Wave {
     std::uint16_t formatTag_ = 1;
     std::uint16_t channels_ = 0;
     std::int32_t sampleRate_ = 0;
-    std::int32_t avgBytesPerSec_ = 0;
-    std::uint16_t blockAlign_ = 0;
     std::uint16_t bitsPerSample_ = 0;
     std::uint32_t dataSize_ = 0;
     SampleEncoding encoding_ = SampleEncoding::Signed16;
     // The fmt bytes after the first 16, kept for WAVE_FORMAT_EXTENSIBLE only (others save zeros).
     std::vector<unsigned char> fmtExtension_;
+    FileMetadata metadata_;
     std::string refusalReason_;
     std::int64_t infiniteSamples_ = 0;
     std::unique_ptr<FileMemory> memory_;

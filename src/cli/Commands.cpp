@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -77,6 +78,11 @@ std::string InfoText(const FileRecord& record) {
         line("integrated_lufs", Decimal(record.Loudness->IntegratedLufs));
         line("loudness_range_lu", Decimal(record.Loudness->RangeLu));
         line("true_peak_dbtp", Decimal(record.Loudness->TruePeakDbtp));
+    }
+    for (auto [name, value] : format.Tags) {
+        std::replace_if(
+            value.begin(), value.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+        line(name.c_str(), value);
     }
     return text;
 }

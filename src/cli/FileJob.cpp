@@ -64,6 +64,9 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
     if (!NormalizeLoudnessIfAsked(session, wave, options, job.Input, record.HeldByTruePeak) ||
         Interrupted())
         return ExitCancelled;
+    // Stages that rewrite the document in place or while saving make no new document to note it.
+    if (AnyStage(options.Settings) || options.NormalizeLufs)
+        wave->Metadata().NoteProcessing("remaster");
     if (job.Measure) record.After = MeasureLevels(run.engine, *wave);
     const SaveResult saved = SaveAudioFile(*wave, job.Output, saveGains);
     // Another run saved the same name meanwhile: its file stays.

@@ -43,6 +43,8 @@ FileFormat FormatOf(const Wave& wave, const std::filesystem::path& file) {
     format.BitsPerSample = wave.BitsPerSample();
     format.Frames = wave.FrameCount();
     format.InfiniteSamples = wave.InfiniteSamples();
+    for (const auto& [kind, value] : wave.Metadata().Tags)
+        format.Tags.emplace_back(TagName(kind), value);
     return format;
 }
 

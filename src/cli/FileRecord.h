@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "cli/SignalLevels.h"
 #include "loudness/LoudnessMeter.h"
@@ -23,7 +25,8 @@ struct FileFormat {
     int SampleRate = 0;
     int BitsPerSample = 0;
     std::int64_t Frames = 0;
-    std::int64_t InfiniteSamples = 0;  // limited to ±256.0 while loading
+    std::int64_t InfiniteSamples = 0;                       // limited to ±256.0 while loading
+    std::vector<std::pair<std::string, std::string>> Tags;  // name, value
 };
 
 // file: the name the document was read from, which tells its container.

@@ -143,6 +143,8 @@ void PutFormat(json& line, const std::optional<FileFormat>& format) {
         format->SampleRate > 0 ? static_cast<double>(format->Frames) / format->SampleRate : 0.0;
     line["duration"] = DurationText(format->Frames, format->SampleRate);
     line["infinite_samples"] = format->InfiniteSamples;
+    line["tags"] = json::object();
+    for (const auto& [name, value] : format->Tags) line["tags"][name] = value;
 }
 
 }  // namespace

@@ -45,6 +45,10 @@ std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit)
         if (const auto infinite = loaded.Document->InfiniteSamples())
             std::fprintf(stderr, "sonivar-cli: %s: %lld infinite samples were limited to ±256.0\n",
                          path.c_str(), static_cast<long long>(infinite));
+        for (const std::string& chunk : loaded.Document->Metadata().DroppedChunks)
+            std::fprintf(stderr,
+                         "sonivar-cli: %s: chunk %s is too large to keep; results lack it\n",
+                         path.c_str(), chunk.c_str());
         return std::move(loaded.Document);
     }
     if (loaded.Outcome == LoadOutcome::NotPcm) {

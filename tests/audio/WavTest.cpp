@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "base/IoError.h"
+#include "support/RiffChunks.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
 
@@ -532,6 +533,72 @@ TEST_F(WaveTest, DeleteBlockClampsAndClearsTheTail) {
     wave->DeleteBlock(0, 890);
     EXPECT_EQ(wave->FrameCount(), 0);
     EXPECT_FALSE(wave->HasData());
+}
+
+TEST_F(WaveTest, ChunkLayoutsAndHeaderFieldsTheReaderMustNotTrust) {
+    const std::string plain = test::WavBytes({.frames = 491520}, test::Noise16);
+    std::string notWave = plain,
+                dataFirst = plain.substr(0, 12) + plain.substr(36) +
+                            plain.substr(12, 24),  // data chunk, then fmt
+        zeroFields = plain;                        // byte rate and block align 0
+    notWave.replace(8, 4, "AVI ");
+    zeroFields.replace(28, 6, std::string(6, '\0'));
+    // An odd chunk last, its pad byte missing.
+    std::string unpadded =
+        test::WavWithChunks({.frames = 491520}, {{"note", "abc"}}, test::Noise16);
+    unpadded.pop_back();
+    // Extensible, claiming 20 valid bits of 24, channel mask 4.
+    std::string extensible = test::WavBytes(
+        {.formatTag = WaveExtensibleTag, .bits = 24, .frames = 491520, .fmtSize = 40},
+        test::Noise16);
+    extensible.replace(
+        36, 24,
+        std::string("\x16\0\x14\0\4\0\0\0\1\0\0\0\0\0\x10\0\x80\0\0\xAA\0\x38\x9B\x71", 24));
+    for (const std::string* bytes : {&notWave, &dataFirst, &zeroFields, &unpadded, &extensible}) {
+        test::WriteFile(dir / "in.wav", *bytes);
+        auto wave = Load(dir / "in.wav");
+        ASSERT_EQ(wave == nullptr, bytes == &notWave);
+        if (!wave) continue;
+        EXPECT_EQ(Raw(*wave, 8192 + 7), test::Noise16(7, 0) * (bytes == &extensible ? 1 : 256));
+        ASSERT_TRUE(wave->SaveToFile(dir / "out.wav").Saved());
+        const std::string out = test::ReadFile(dir / "out.wav");
+        if (bytes == &extensible) {
+            EXPECT_EQ(out.substr(28, 16),
+                      test::Le32Text(132300) + std::string("\3\0\x18\0\x16\0\x18\0\4\0\0\0", 12));
+        } else if (bytes == &unpadded) {
+            EXPECT_EQ(test::ChunksOf(out).back(), test::Chunk("note", "abc"));
+        } else {
+            EXPECT_EQ(out, plain);
+        }
+    }
+}
+
+TEST_F(WaveTest, BlockDeleteMovesCuePointsAndLoopsAfterItAndDropsThoseInside) {
+    auto words = [](std::initializer_list<std::uint32_t> list) {
+        std::string out;
+        for (const std::uint32_t w : list) out += test::Le32Text(w);
+        return out;
+    };
+    auto cue = [&](std::uint32_t frame) {
+        return words({1, frame}) + "data" + words({0, 0, frame});
+    };
+    auto loop = [&](std::uint32_t start, std::uint32_t end) {
+        return words({7, 0, start, end, 0, 0});
+    };
+    const std::string smpl = words({0, 0, 125000, 60, 0, 0, 0});
+    auto bytes = [](const std::string& text) {
+        return std::vector<unsigned char>(text.begin(), text.end());
+    };
+    auto wave = Wave::CreateEmpty(1, 1, 8000, 16, 10000, env);
+    wave->Metadata().Chunks = {
+        {{'c', 'u', 'e', ' '}, bytes(words({3}) + cue(100) + cue(5000) + cue(9000))},
+        {{'s', 'm', 'p', 'l'},
+         bytes(smpl + words({4, 4}) + loop(200, 300) + loop(500, 7000) + loop(2000, 3000) +
+               loop(8000, 9000) + "ABCD")}};
+    wave->DeleteBlock(1000, 6000);
+    EXPECT_EQ(wave->Metadata().Chunks[0].Body, bytes(words({2}) + cue(100) + cue(4000)));
+    EXPECT_EQ(wave->Metadata().Chunks[1].Body, bytes(smpl + words({3, 4}) + loop(200, 300) +
+                                                     loop(500, 2000) + loop(3000, 4000) + "ABCD"));
 }
 
 TEST_F(WaveTest, LowDiskSpaceIsReportedWithTheFolder) {
