@@ -42,13 +42,21 @@ class FFT {
     void Inverse(const Complex* x, std::int32_t* samples);
 
   private:
-    // The same work eight values at a time; every output bit is the same.
-    void TransformWide(Complex* x);
-    void ForwardWide(const std::int32_t* samples, Complex* x);
-    void ForwardMagnitudesWide(const std::int32_t* samples, float* magnitudes);
-    // The narrow kernel's half-length transform of the windowed samples.
-    const fftkernel::Block* WindowAndTransform(const std::int32_t* samples);
-    void InverseWide(const Complex* x, std::int32_t* samples);
+    // The work at one vector width: Vec is a layer as described in FFTVector4.h, Block its
+    // SplitComplex, a and b scratch of n complex values. All widths give the same bits. Defined
+    // in FFTLoops.h; four lanes are instantiated in FFT.cpp, eight, compiled for AVX2, in
+    // FFTWide.cpp.
+    template <class Vec, class Block>
+    void TransformOn(Complex* x, Block* a, Block* b);
+    template <class Vec, class Block>
+    void ForwardOn(const std::int32_t* samples, Complex* x, Block* a, Block* b);
+    template <class Vec, class Block>
+    void ForwardMagnitudesOn(const std::int32_t* samples, float* magnitudes, Block* a, Block* b);
+    template <class Vec, class Block>
+    void InverseOn(const Complex* x, std::int32_t* samples, Block* a, Block* b);
+    // The half-length transform of the windowed samples, in a or b.
+    template <class Vec, class Block>
+    const Block* WindowAndTransform(const std::int32_t* samples, Block* a, Block* b);
 
     // What depends only on the size.
     struct Tables {

@@ -1,8 +1,8 @@
 #pragma once
 // Power-of-two complex DFT kernel: self-sorting (Stockham) radix-4 passes, one radix-2 pass
-// for odd powers of two. Data is held as split real/imaginary vectors, so every pass runs on
-// whole SIMD registers (GCC/Clang vector extensions): four values at a time on any x86-64
-// (SSE2), eight at a time where the CPU has AVX2, chosen at run time. Both widths give
+// for odd powers of two (FFTPasses.h). Data is held as split real/imaginary vectors, so every
+// pass runs on whole SIMD registers (GCC/Clang vector extensions): four values at a time on any
+// x86-64 (SSE2), eight at a time where the CPU has AVX2, chosen at run time. Both widths give
 // bit-identical results: every value goes through the same operations in the same order.
 #include <vector>
 
@@ -21,7 +21,9 @@ struct alignas(sizeof(V)) SplitComplex {
 using Block = SplitComplex<V4>;
 using Block8 = SplitComplex<V8>;
 
-inline V4 Splat(float x) { return V4{x, x, x, x}; }
+// The vector layers, one per width (FFTVector4.h, FFTVector8.h).
+struct Vector4;
+struct Vector8;
 
 // Whether this CPU can run the eight-wide kernel.
 bool CpuHasWideVectors();
@@ -32,15 +34,11 @@ bool WideVectorsEnabled();
 
 class Radix4Plan {
   public:
-    // Twiddles for every power-of-two size from 4 up to maxSize, computed in double.
+    // Twiddles for every power-of-two size from 4 up to maxSize, computed in double, for
+    // fftkernel::Run (FFTPasses.h).
     explicit Radix4Plan(int maxSize);
 
     int MaxSize() const { return maxSize_; }
-
-    // Forward DFT (sign -1, no scaling) of `size` values (a power of two, 4 .. MaxSize) held in
-    // size / 4 blocks of `data`. `work` is scratch of the same length. Both buffers are
-    // overwritten; the result, in natural order, is in the returned one (data or work).
-    Block* Run(Block* data, Block* work, int size) const;
 
     // The twiddle table of sub-length n (4 .. MaxSize), as described below.
     const float* TwiddleTable(int n) const;
