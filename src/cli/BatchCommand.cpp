@@ -82,7 +82,8 @@ class BatchRun {
     }
 
     FileJob JobOf(const BatchItem& item) const {
-        return {item.Input, item.Output, !options_.Overwrite, sink_.Wanted()};
+        return {item.Input, item.Output, !options_.Overwrite, sink_.Wanted(),
+                !options_.Overwrite && !options_.ResumeFile.empty()};
     }
 
     const BatchItem* Next() {

@@ -17,6 +17,11 @@ namespace sv::cli {
 namespace {
 
 int SkipExisting(const FileJob& job, FileRecord& record) {
+    if (job.KeepAsDone) {
+        record.Message = job.Output + " exists; kept";
+        record.Kept = true;
+        return ExitDone;
+    }
     record.Message = job.Output + " exists; skipped (use --overwrite)";
     std::fprintf(stderr, "sonivar-cli: %s\n", PrintableText(record.Message).c_str());
     record.Status = FileStatus::Refused;

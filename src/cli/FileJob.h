@@ -12,6 +12,9 @@ struct FileJob {
     std::string Output;
     bool KeepExisting = false;  // an existing output is reported and left alone
     bool Measure = false;       // levels before and after, for the machine-readable record
+    // An existing output counts as done: a resumed run's predecessor saved it (whole, as every
+    // save is) but was killed before reporting it.
+    bool KeepAsDone = false;
 };
 
 // Runs the job with the session's engine and the target timbre already in run. Never throws

@@ -40,6 +40,7 @@ struct FileRecord {
     std::optional<SignalLevels> After;  // of the document that was saved
     std::optional<LoudnessFigures> Loudness;
     std::optional<bool> HeldByTruePeak;  // once loudness normalizing ran
+    bool Kept = false;                   // done by an earlier run that did not report it
     FileStatus Status = FileStatus::Done;
     int Exit = 0;         // what the file adds to the exit status of the command
     std::string Message;  // the message shown for the file, empty when none

@@ -167,6 +167,7 @@ std::string JsonLine(const FileRecord& record, const Options& options) {
     if (options.NormalizeLufs)
         line["held_by_true_peak"] =
             record.HeldByTruePeak ? json(*record.HeldByTruePeak) : json(nullptr);
+    if (record.Kept) line["kept"] = true;
     line["stages"] = Stages(options);
     line["wall_seconds"] = record.WallSeconds;
     return line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
