@@ -23,13 +23,27 @@ add_custom_command(OUTPUT ${SONIVAR_LANGUAGE_SAMPLE}
   DEPENDS sonivar-data COMMENT "Making the sample language.ini")
 set(SONIVAR_DATA_FILES ${SONIVAR_DEMO_WAV} ${SONIVAR_START_WAV} ${SONIVAR_LANGUAGE_SAMPLE})
 
+# The command-line page gets its list of stage settings from the settings table.
+add_executable(man-settings tools/man-settings.cpp)
+target_link_libraries(man-settings PRIVATE sonivar_dsp)
+set(SONIVAR_CLI_MAN_PAGE ${CMAKE_BINARY_DIR}/man/sonivar-cli.1)
+add_custom_command(OUTPUT ${SONIVAR_CLI_MAN_PAGE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+  COMMAND man-settings ${CMAKE_CURRENT_SOURCE_DIR}/data/man/sonivar-cli.1 ${SONIVAR_CLI_MAN_PAGE}
+  DEPENDS man-settings ${CMAKE_CURRENT_SOURCE_DIR}/data/man/sonivar-cli.1
+  COMMENT "Writing the settings into the sonivar-cli man page" VERBATIM)
+
 set(SONIVAR_MAN_PAGES)
 foreach(page sonivar.1 sonivar-cli.1)
+  set(source ${CMAKE_CURRENT_SOURCE_DIR}/data/man/${page})
+  if(page STREQUAL "sonivar-cli.1")
+    set(source ${SONIVAR_CLI_MAN_PAGE})
+  endif()
   set(packed ${CMAKE_BINARY_DIR}/man/${page}.gz)
   add_custom_command(OUTPUT ${packed}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-    COMMAND gzip -9 -n -c ${CMAKE_CURRENT_SOURCE_DIR}/data/man/${page} > ${packed}
-    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/data/man/${page} VERBATIM)
+    COMMAND gzip -9 -n -c ${source} > ${packed}
+    DEPENDS ${source} VERBATIM)
   list(APPEND SONIVAR_MAN_PAGES ${packed})
 endforeach()
 list(APPEND SONIVAR_DATA_FILES ${SONIVAR_MAN_PAGES})

@@ -47,7 +47,7 @@ struct AppState {
     BinSpectrum FlatSpectrum{};
     sv::ChannelMode ChannelMode = sv::ChannelMode::MostlySeparate;
     sv::BandLevelMode BandLevelMode = sv::BandLevelMode::MostlyAverage;
-    int PeakBlockSize = 4096;
+    int PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
     ViewState View;
     std::string FileName;      // the file the open dialog holds: Return to saved and Save use it
     std::string SaveFileName;  // the save dialog keeps its own

@@ -103,7 +103,7 @@ void MainWindow::Initialise(const std::string& startFile) {
     state_.WaveLoaded = false;
     EnableCommands(false);
     state_.SpectraShared.ExampleReady = false;
-    state_.PeakBlockSize = 4096;
+    state_.PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
     state_.View.Reset();
 
     c_->modes->SetChannelMode(3);

@@ -11,11 +11,29 @@
 #include "app/ControlFactory.h"
 #include "app/QtText.h"
 #include "dsp/RemasterChain.h"
+#include "dsp/StageSettings.h"
 #include "text/Language.h"
 
 namespace sv {
 
 StageOptionsPanel::StageOptionsPanel(QObject* owner) : QObject(owner) {}
+
+QSpinBox* StageOptionsPanel::MakeSettingSpin(QWidget* parent, int RemasterSettings::*member,
+                                             QRect r) {
+    const IntSetting& setting = SettingOf(member);
+    const std::string name = std::string(setting.Name) + "Spin";
+    QSpinBox* spin = MakeSpin(parent, name.c_str(), setting.Min, setting.Max, setting.Default, r);
+    settingSpins_.emplace_back(&setting, spin);
+    return spin;
+}
+
+QLabel* StageOptionsPanel::MakeSettingUnit(QWidget* parent, int RemasterSettings::*member,
+                                           QPoint at) {
+    const IntSetting& setting = SettingOf(member);
+    const std::string* caption = setting.UnitKey.empty() ? nullptr : Texts().Find(setting.UnitKey);
+    const std::string name = std::string(setting.Name) + "Unit";
+    return MakeLabel(parent, name.c_str(), Q(caption ? *caption : std::string(setting.Unit)), at);
+}
 
 void StageOptionsPanel::BuildStagesGroup(QWidget* client, Anchors& anchors) {
     const auto& t = Texts();
@@ -35,11 +53,11 @@ void StageOptionsPanel::BuildBandsGroup(QWidget* client, Anchors& anchors) {
     bandsGroup_->setObjectName("bandsGroup");
     anchors.Add(bandsGroup_, {504, 48, 168, 47}, AnchorTop | AnchorRight);
     MakeLabel(bandsGroup_, "bandsCaption", Q(t.CaL1), {6, 7});
-    bandsSpin_ = MakeSpin(bandsGroup_, "bandsSpin", 3, 255, 60, {66, 3, 50, 20});
-    MakeLabel(bandsGroup_, "bandsUnit", Q(t.CaL8), {120, 7});
+    bandsSpin_ = MakeSettingSpin(bandsGroup_, &RemasterSettings::Bands, {66, 3, 50, 20});
+    MakeSettingUnit(bandsGroup_, &RemasterSettings::Bands, {120, 7});
     MakeLabel(bandsGroup_, "limitCaption", Q(t.CaL9), {6, 27});
-    limitSpin_ = MakeSpin(bandsGroup_, "limitSpin", 2, 128, 10, {66, 24, 50, 20});
-    MakeLabel(bandsGroup_, "limitUnit", Q(t.CaL10), {120, 27});
+    limitSpin_ = MakeSettingSpin(bandsGroup_, &RemasterSettings::Limit, {66, 24, 50, 20});
+    MakeSettingUnit(bandsGroup_, &RemasterSettings::Limit, {120, 27});
 }
 
 void StageOptionsPanel::BuildNoiseAndPeaks() {
@@ -47,20 +65,22 @@ void StageOptionsPanel::BuildNoiseAndPeaks() {
     QWidget* g = stagesGroup_;
     removeNoiseCheck_ =
         MakeCheck(g, "removeNoiseCheck", t.CaRemNoise, t.HiRemNoise, {6, 15, 140, 18});
-    noisePartsSpin_ = MakeSpin(g, "noisePartsSpin", 1, 64, 1, {16, 35, 46, 20});
-    MakeLabel(g, "noisePartsUnit", Q(t.CaL5), {66, 38});
-    noisePercentSpin_ = MakeSpin(g, "noisePercentSpin", 0, 200, 100, {16, 57, 46, 20});
-    MakeLabel(g, "noisePercentUnit", QStringLiteral("%"), {66, 60});
-    noiseSecondsSpin_ = MakeSpin(g, "noiseSecondsSpin", 1, 9, 1, {16, 79, 46, 20});
-    MakeLabel(g, "noiseSecondsUnit", Q(t.CaL7), {66, 82});
+    noisePartsSpin_ = MakeSettingSpin(g, &RemasterSettings::NoiseParts, {16, 35, 46, 20});
+    MakeSettingUnit(g, &RemasterSettings::NoiseParts, {66, 38});
+    noisePercentSpin_ = MakeSettingSpin(g, &RemasterSettings::NoisePercent, {16, 57, 46, 20});
+    MakeSettingUnit(g, &RemasterSettings::NoisePercent, {66, 60});
+    noiseSecondsSpin_ = MakeSettingSpin(g, &RemasterSettings::NoiseSeconds, {16, 79, 46, 20});
+    MakeSettingUnit(g, &RemasterSettings::NoiseSeconds, {66, 82});
     fitPeaksCheck_ = MakeCheck(g, "fitPeaksCheck", t.CaRemPeek, t.HiRemPeek, {6, 101, 140, 18});
-    peakCountSpin_ = MakeSpin(g, "peakCountSpin", 5, 999, 100, {16, 121, 46, 20});
-    MakeLabel(g, "peakCountUnit", Q(t.CaL4), {66, 124});
+    peakCountSpin_ = MakeSettingSpin(g, &RemasterSettings::PeakCount, {16, 121, 46, 20});
+    MakeSettingUnit(g, &RemasterSettings::PeakCount, {66, 124});
     MakeLabel(g, "peakBlockSizeCaption", Q(t.CaL11 + ":"), {6, 145});
     peakBlockSizeCombo_ = MakeControl<QComboBox>(g, "peakBlockSizeCombo", {66, 141, 53, 20});
-    peakBlockSizeCombo_->addItems({"512", "1024", "2048", "4096", "8192"});
-    peakBlockSizeCombo_->setCurrentText("4096");  // the size peak fitting starts with
-    MakeLabel(g, "peakBlockSizeUnit", Q(t.CaL12), {121, 145});
+    const IntSetting& blockSize = SettingOf(&RemasterSettings::PeakBlockSize);
+    for (int size = blockSize.Min; size <= blockSize.Max; size *= 2)
+        peakBlockSizeCombo_->addItem(QString::number(size));
+    peakBlockSizeCombo_->setCurrentText(QString::number(blockSize.Default));
+    MakeSettingUnit(g, &RemasterSettings::PeakBlockSize, {121, 145});
 }
 
 void StageOptionsPanel::BuildLevellingAndNormalizing() {
@@ -68,18 +88,18 @@ void StageOptionsPanel::BuildLevellingAndNormalizing() {
     QWidget* g = stagesGroup_;
     levellingCheck_ = MakeCheck(g, "levellingCheck", t.CaRemast, t.HiRemast, {150, 15, 184, 18});
     highPassCheck_ = MakeCheck(g, "highPassCheck", t.CaHiPass, t.HiHiPass, {160, 36, 78, 18});
-    highPassSpin_ = MakeSpin(g, "highPassSpin", 16, 250, 20, {240, 35, 46, 20});
-    passUnits_[0] = MakeLabel(g, "highPassUnit", QStringLiteral("Hz"), {290, 38});
-    highPassSlopeSpin_ = MakeSpin(g, "highPassSlopeSpin", 1, 64, 6, {240, 57, 46, 20});
-    passUnits_[1] = MakeLabel(g, "highPassSlopeUnit", QStringLiteral("dB/oct"), {290, 60});
+    highPassSpin_ = MakeSettingSpin(g, &RemasterSettings::HighPassHz, {240, 35, 46, 20});
+    passUnits_[0] = MakeSettingUnit(g, &RemasterSettings::HighPassHz, {290, 38});
+    highPassSlopeSpin_ = MakeSettingSpin(g, &RemasterSettings::HighPassSlope, {240, 57, 46, 20});
+    passUnits_[1] = MakeSettingUnit(g, &RemasterSettings::HighPassSlope, {290, 60});
     lowPassCheck_ = MakeCheck(g, "lowPassCheck", t.CaLoPass, t.HiLoPass, {160, 80, 78, 18});
-    lowPassSpin_ = MakeSpin(g, "lowPassSpin", 8, 20, 16, {240, 79, 46, 20});
-    passUnits_[2] = MakeLabel(g, "lowPassUnit", QStringLiteral("kHz"), {290, 82});
-    lowPassSlopeSpin_ = MakeSpin(g, "lowPassSlopeSpin", 1, 64, 6, {240, 101, 46, 20});
-    passUnits_[3] = MakeLabel(g, "lowPassSlopeUnit", QStringLiteral("dB/oct"), {290, 104});
+    lowPassSpin_ = MakeSettingSpin(g, &RemasterSettings::LowPassKHz, {240, 79, 46, 20});
+    passUnits_[2] = MakeSettingUnit(g, &RemasterSettings::LowPassKHz, {290, 82});
+    lowPassSlopeSpin_ = MakeSettingSpin(g, &RemasterSettings::LowPassSlope, {240, 101, 46, 20});
+    passUnits_[3] = MakeSettingUnit(g, &RemasterSettings::LowPassSlope, {290, 104});
     normalizeCheck_ =
         MakeCheck(g, "normalizeCheck", t.CaNormalize, t.HiNormalize, {150, 124, 88, 18});
-    normalizeSpin_ = MakeSpin(g, "normalizeSpin", -48, 0, 0, {240, 123, 46, 20});
+    normalizeSpin_ = MakeSettingSpin(g, &RemasterSettings::NormalizeDb, {240, 123, 46, 20});
     normalizeUnitCombo_ = MakeControl<QComboBox>(g, "normalizeUnitCombo", {288, 123, 46, 20});
     normalizeUnitCombo_->addItems({QStringLiteral("dB"), QStringLiteral("LUFS")});
     normalizeUnitCombo_->setToolTip(Q(t.HiNormalizeUnit));
@@ -134,19 +154,10 @@ void StageOptionsPanel::Read(RemasterSettings& s) const {
     s.Levelling = levellingCheck_->isChecked();
     s.FitPeaks = fitPeaksCheck_->isChecked();
     s.Normalize = normalizeCheck_->isChecked();
-    s.NoiseParts = noisePartsSpin_->value();
-    s.NoiseSeconds = noiseSecondsSpin_->value();
-    s.NoisePercent = noisePercentSpin_->value();
-    s.Bands = bandsSpin_->value();
-    s.Limit = limitSpin_->value();
+    for (const auto& [setting, spin] : settingSpins_) s.*setting->Member = spin->value();
     s.HighPass = highPassCheck_->isChecked();
-    s.HighPassHz = highPassSpin_->value();
-    s.HighPassSlope = highPassSlopeSpin_->value();
     s.LowPass = lowPassCheck_->isChecked();
-    s.LowPassKHz = lowPassSpin_->value();
-    s.LowPassSlope = lowPassSlopeSpin_->value();
-    s.PeakCount = peakCountSpin_->value();
-    s.NormalizeDb = NormalizeDb();
+    s.NormalizeDb = NormalizeDb();  // the spin may show the loudness target instead
     s.PerChannel = perChannelCheck_->isChecked();
 }
 
@@ -161,13 +172,15 @@ PassFilterSettings StageOptionsPanel::PassSettings() const {
     return pass;
 }
 
-// Peak levels reach down to -48 dB, loudness targets to -70 LUFS; each unit keeps its value.
+// Peak levels reach down to the table's minimum, loudness targets to -70 LUFS; each unit keeps its
+// value.
 void StageOptionsPanel::SwitchNormalizeUnit() {
     const int shown = normalizeSpin_->value();
     if (NormalizeByLoudness())
         normalizeSpin_->setRange(-70, 0);
     else
-        normalizeSpin_->setRange(-48, 0);
+        normalizeSpin_->setRange(SettingOf(&RemasterSettings::NormalizeDb).Min,
+                                 SettingOf(&RemasterSettings::NormalizeDb).Max);
     normalizeSpin_->setValue(otherNormalizeValue_);
     otherNormalizeValue_ = shown;
     const bool loudness = NormalizeByLoudness();

@@ -2,7 +2,10 @@
 // The stage options: precision and limitation of the levelling bands, and the four stages (noise
 // removal, levelling with its pass filters, peak fitting, normalizing) with their values.
 #include <QObject>
+#include <QRect>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "view/TargetSpectrumDisplay.h"
 
@@ -16,6 +19,7 @@ class QWidget;
 namespace sv {
 
 class Anchors;
+struct IntSetting;
 struct RemasterSettings;
 
 class StageOptionsPanel final : public QObject {
@@ -50,6 +54,9 @@ class StageOptionsPanel final : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // A control of a setting of the table, with its range, start value, name and unit.
+    QSpinBox* MakeSettingSpin(QWidget* parent, int RemasterSettings::*member, QRect r);
+    static QLabel* MakeSettingUnit(QWidget* parent, int RemasterSettings::*member, QPoint at);
     void BuildNoiseAndPeaks();
     void BuildLevellingAndNormalizing();
     void ConnectControls();
@@ -72,6 +79,8 @@ class StageOptionsPanel final : public QObject {
     QLabel *truePeakCaption_ = nullptr, *truePeakUnit_ = nullptr;
     QSpinBox* truePeakSpin_ = nullptr;
     std::array<QLabel*, 4> passUnits_{};  // Hz, dB/oct, kHz, dB/oct
+    // The spin boxes that show a setting of the table as it is.
+    std::vector<std::pair<const IntSetting*, QSpinBox*>> settingSpins_;
 };
 
 }  // namespace sv

@@ -5,6 +5,7 @@
 
 #include "base/IoError.h"
 #include "base/Time.h"
+#include "dsp/StageSettings.h"
 
 namespace sv::cli {
 
@@ -67,17 +68,19 @@ json Levels(const std::optional<SignalLevels>& levels) {
     return {{"peak_dbfs", Figures(levels->PeakDbfs)}, {"rms_dbfs", Figures(levels->RmsDbfs)}};
 }
 
+// A stage's record: its name and the values of the settings it uses.
+json StageRecord(const char* name, SettingStage stage, const RemasterSettings& settings) {
+    json record = {{"name", name}};
+    for (const IntSetting& setting : IntSettings())
+        if (setting.Stage == stage) record[setting.JsonKey] = EffectiveValue(setting, settings);
+    return record;
+}
+
 json LevellingStage(const Options& options) {
     const RemasterSettings& s = options.Settings;
-    json stage = {{"name", "level"},
-                  {"bands", s.Bands},
-                  {"limit", s.Limit},
-                  {"channel_mode", static_cast<int>(s.ChannelMode)},
-                  {"band_mode", static_cast<int>(s.BandLevelMode)},
-                  {"highpass_hz", s.EffectiveHighPassHz()},
-                  {"highpass_slope", s.HighPassSlope},
-                  {"lowpass_khz", s.EffectiveLowPassKHz()},
-                  {"lowpass_slope", s.LowPassSlope}};
+    json stage = StageRecord("level", SettingStage::Level, s);
+    stage["channel_mode"] = static_cast<int>(s.ChannelMode);
+    stage["band_mode"] = static_cast<int>(s.BandLevelMode);
     if (options.Example.empty())
         PutPath(stage, "timbre", options.Timbre);
     else
@@ -93,19 +96,14 @@ json Stages(const Options& options) {
         stages.push_back({{"name", "detect"}, {"band_mode", static_cast<int>(s.BandLevelMode)}});
     if (options.Command != CliCommand::Remaster && options.Command != CliCommand::Batch)
         return stages;
-    if (s.RemoveNoise)
-        stages.push_back({{"name", "denoise"},
-                          {"noise_parts", s.NoiseParts},
-                          {"noise_seconds", s.NoiseSeconds},
-                          {"noise_percent", s.NoisePercent}});
+    if (s.RemoveNoise) stages.push_back(StageRecord("denoise", SettingStage::Denoise, s));
     if (s.Levelling) stages.push_back(LevellingStage(options));
-    if (s.FitPeaks)
-        stages.push_back(
-            {{"name", "fit-peaks"}, {"peak_count", s.PeakCount}, {"peak_size", s.PeakBlockSize}});
-    if (s.Normalize)
-        stages.push_back({{"name", "normalize"},
-                          {"normalize_db", s.NormalizeDb},
-                          {"per_channel", s.PerChannel}});
+    if (s.FitPeaks) stages.push_back(StageRecord("fit-peaks", SettingStage::FitPeaks, s));
+    if (s.Normalize) {
+        json stage = StageRecord("normalize", SettingStage::Normalize, s);
+        stage["per_channel"] = s.PerChannel;
+        stages.push_back(std::move(stage));
+    }
     if (options.NormalizeLufs)
         stages.push_back({{"name", "normalize-lufs"},
                           {"normalize_lufs", *options.NormalizeLufs},

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "dsp/StageSettings.h"
+
 namespace sv::cli {
 
 namespace {
@@ -47,40 +49,19 @@ bool ParseDecimal(std::string_view text, double& value) {
     return ec == std::errc() && ptr == end && !text.empty() && std::isfinite(value);
 }
 
-// A whole-number option: its range and where the value goes.
+// A whole-number option outside the stage settings: its range and where the value goes.
 struct IntOption {
     std::string_view name;
     int min;
     int max;
     void (*store)(Options&, int);
-    bool powerOfTwo = false;
 };
 
 const IntOption IntOptions[] = {
-    {"--noise-parts", 1, 64, [](Options& o, int v) { o.Settings.NoiseParts = v; }},
-    {"--noise-seconds", 1, 9, [](Options& o, int v) { o.Settings.NoiseSeconds = v; }},
-    {"--noise-percent", 0, 200, [](Options& o, int v) { o.Settings.NoisePercent = v; }},
-    {"--bands", 3, 255, [](Options& o, int v) { o.Settings.Bands = v; }},
-    {"--limit", 2, 128, [](Options& o, int v) { o.Settings.Limit = v; }},
     {"--channel-mode", 0, 4,
      [](Options& o, int v) { o.Settings.ChannelMode = static_cast<ChannelMode>(v); }},
     {"--band-mode", 0, 4,
      [](Options& o, int v) { o.Settings.BandLevelMode = static_cast<BandLevelMode>(v); }},
-    {"--highpass", 16, 250,
-     [](Options& o, int v) {
-         o.Settings.HighPassHz = v;
-         o.Settings.HighPass = true;
-     }},
-    {"--highpass-slope", 1, 64, [](Options& o, int v) { o.Settings.HighPassSlope = v; }},
-    {"--lowpass", 8, 20,
-     [](Options& o, int v) {
-         o.Settings.LowPassKHz = v;
-         o.Settings.LowPass = true;
-     }},
-    {"--lowpass-slope", 1, 64, [](Options& o, int v) { o.Settings.LowPassSlope = v; }},
-    {"--peak-count", 5, 999, [](Options& o, int v) { o.Settings.PeakCount = v; }},
-    {"--peak-size", 512, 8192, [](Options& o, int v) { o.Settings.PeakBlockSize = v; }, true},
-    {"--normalize-db", -48, 0, [](Options& o, int v) { o.Settings.NormalizeDb = v; }},
     {"--jobs", 1, 1024, [](Options& o, int v) { o.Jobs = v; }},
 };
 
@@ -152,28 +133,47 @@ unsigned ScopeOfOption(std::string_view name) {
     return ForProcessing;
 }
 
-std::string RangeText(double min, double max) {
+std::string DecimalRangeText(double min, double max) {
     char range[64];
     std::snprintf(range, sizeof range, "%g..%g", min, max);
     return range;
 }
 
-bool ApplyInt(const IntOption& option, std::string_view text, Options& options,
-              std::string& error) {
-    const std::string name(option.name);
+// The number text gives, or nothing with error set when it is no number or out of range.
+std::optional<int> ReadInt(std::string_view name, std::string_view text, int min, int max,
+                           bool powerOfTwo, std::string& error) {
     int number = 0;
     if (!ParseInt(text, number)) {
-        error = "option " + name + " needs a whole number, not '" + std::string(text) + "'";
-        return false;
+        error = "option " + std::string(name) + " needs a whole number, not '" + std::string(text) +
+                "'";
+        return std::nullopt;
     }
-    const bool powerOfTwo = !option.powerOfTwo || (number & (number - 1)) == 0;
-    if (number < option.min || number > option.max || !powerOfTwo) {
-        error = "option " + name + " takes " + std::to_string(option.min) + ".." +
-                std::to_string(option.max) + (powerOfTwo ? "" : " (a power of two)") + ", not " +
+    const bool twos = !powerOfTwo || (number & (number - 1)) == 0;
+    if (number < min || number > max || !twos) {
+        error = "option " + std::string(name) + " takes " + std::to_string(min) + ".." +
+                std::to_string(max) + (twos ? "" : " (a power of two)") + ", not " +
                 std::string(text);
-        return false;
+        return std::nullopt;
     }
-    option.store(options, number);
+    return number;
+}
+
+bool ApplyInt(const IntOption& option, std::string_view text, Options& options,
+              std::string& error) {
+    const auto number = ReadInt(option.name, text, option.min, option.max, false, error);
+    if (number) option.store(options, *number);
+    return number.has_value();
+}
+
+// A stage setting: the value goes to its member, and an option of a switched setting turns the
+// switch on.
+bool ApplySetting(const IntSetting& setting, std::string_view text, Options& options,
+                  std::string& error) {
+    const auto number =
+        ReadInt(setting.Flag, text, setting.Min, setting.Max, setting.PowerOfTwo, error);
+    if (!number) return false;
+    options.Settings.*setting.Member = *number;
+    if (setting.Switch) options.Settings.*setting.Switch = true;
     return true;
 }
 
@@ -182,7 +182,7 @@ bool ApplyDecimal(const DecimalOption& option, std::string_view text, Options& o
     double number = 0.0;
     if (!ParseDecimal(text, number) || number < option.min || number > option.max) {
         error = "option " + std::string(option.name) + " takes a number in " +
-                RangeText(option.min, option.max) + ", not '" + std::string(text) + "'";
+                DecimalRangeText(option.min, option.max) + ", not '" + std::string(text) + "'";
         return false;
     }
     option.store(options, number);
@@ -214,6 +214,8 @@ bool ApplyOption(const std::vector<std::string_view>& args, std::size_t& i, Opti
         option.store(options, value);
         return true;
     }
+    if (const IntSetting* setting = FindIntSetting(name))
+        return takeValue(value) && ApplySetting(*setting, value, options, error);
     for (const auto& option : IntOptions)
         if (option.name == name) return takeValue(value) && ApplyInt(option, value, options, error);
     for (const auto& option : DecimalOptions)
@@ -229,7 +231,8 @@ bool IsKnownOption(std::string_view name) {
             if (entry.name == name) return true;
         return false;
     };
-    return named(FlagOptions) || named(TextOptions) || named(IntOptions) || named(DecimalOptions);
+    return named(FlagOptions) || named(TextOptions) || named(IntOptions) || named(DecimalOptions) ||
+           FindIntSetting(name) != nullptr;
 }
 
 // The command word: sets the command and returns how many paths it takes.
@@ -308,6 +311,22 @@ bool CheckPaths(std::string_view command, std::size_t wanted, std::vector<std::s
     return true;
 }
 
+std::string PaddedTo(std::string text, std::size_t width) {
+    text.append(text.size() < width ? width - text.size() : 2, ' ');
+    return text;
+}
+
+// One line per stage setting: the option, its range and default, what it does.
+std::string SettingsUsage() {
+    std::string lines;
+    for (const IntSetting& s : IntSettings()) {
+        const std::string start = s.Switch ? "off" : std::to_string(s.Default);
+        lines += "  " + PaddedTo(std::string(s.Flag) + " " + std::string(s.Value), 21) +
+                 PaddedTo(RangeText(s) + " (" + start + ")", 14) + std::string(s.Help) + "\n";
+    }
+    return lines;
+}
+
 }  // namespace
 
 std::optional<Options> ParseOptions(int argc, const char* const* argv, std::string& error) {
@@ -350,23 +369,12 @@ std::string UsageText() {
            "  --fit-peaks          lower the largest peaks with smooth dips instead of clipping\n"
            "  --normalize          bring the highest peak to --normalize-db\n"
            "\n"
-           "Settings (range, default in brackets; values out of range are refused):\n"
-           "  --noise-parts N      1..64 (1)     parts searched for their quietest stretch\n"
-           "  --noise-seconds N    1..9 (1)      length of that stretch in seconds\n"
-           "  --noise-percent N    0..200 (100)  how much of the noise profile is removed\n"
+           "Settings (range, default in brackets; values out of range are refused):\n" +
+           SettingsUsage() +
            "  --timbre NAME        clear, split, premaster, drum, pop or FILE.sts (clear)\n"
            "  --example REF.wav    target = the timbre detected from REF.wav\n"
-           "  --bands N            3..255 (60)   logarithmic bands of the correction\n"
-           "  --limit N            2..128 (10)   largest spread of the correction, in times\n"
            "  --channel-mode N     0..4 (3)      0 both channels alike .. 4 separate channels\n"
            "  --band-mode N        0..4 (1)      0 band average .. 4 band peak\n"
-           "  --highpass HZ        16..250 (off) suppress frequencies below HZ\n"
-           "  --highpass-slope N   1..64 (6)     dB per octave below the high-pass frequency\n"
-           "  --lowpass KHZ        8..20 (off)   suppress frequencies above KHZ kHz\n"
-           "  --lowpass-slope N    1..64 (6)     dB per octave above the low-pass frequency\n"
-           "  --peak-count N       5..999 (100)  number of peaks fitted\n"
-           "  --peak-size N        512, 1024, 2048, 4096 or 8192 (4096)  peak border in samples\n"
-           "  --normalize-db N     -48..0 (0)    level of the highest peak after normalizing\n"
            "  --per-channel        normalize each channel on its own\n"
            "  --normalize-lufs L   -70..0 (off)  normalize to integrated loudness L LUFS instead\n"
            "                                     of the peak (the last stage)\n"

@@ -1,7 +1,10 @@
 #pragma once
 // The processing settings of the main window's controls, with their start-up defaults. The
-// desktop program reads them from its controls; the command line from its options.
+// desktop program reads them from its controls; the command line from its options. The ranges
+// and defaults of the whole-number settings are those of the table in StageSettings.
 #include <cstdint>
+
+#include "dsp/StageSettings.h"
 
 namespace sv {
 
@@ -19,33 +22,33 @@ struct RemasterSettings {
     bool FitPeaks = false;     // fitPeaksCheck
     bool Normalize = false;    // normalizeCheck
 
-    int NoiseParts = 1;      // noisePartsSpin 1..64
-    int NoiseSeconds = 1;    // noiseSecondsSpin 1..9
-    int NoisePercent = 100;  // noisePercentSpin 0..200
+    int NoiseParts = DefaultOf(&RemasterSettings::NoiseParts);
+    int NoiseSeconds = DefaultOf(&RemasterSettings::NoiseSeconds);
+    int NoisePercent = DefaultOf(&RemasterSettings::NoisePercent);
 
-    int Bands = 60;  // bandsSpin 3..255
-    int Limit = 10;  // limitSpin 2..128
+    int Bands = DefaultOf(&RemasterSettings::Bands);
+    int Limit = DefaultOf(&RemasterSettings::Limit);
 
     // The positions 0..4 of channelModeSlider and bandLevelSlider.
     sv::ChannelMode ChannelMode = sv::ChannelMode::MostlySeparate;
     sv::BandLevelMode BandLevelMode = sv::BandLevelMode::MostlyAverage;
 
     bool HighPass = false;  // highPassCheck
-    int HighPassHz = 20;    // highPassSpin 16..250
-    int HighPassSlope = 6;  // highPassSlopeSpin 1..64
-    bool LowPass = false;   // lowPassCheck
-    int LowPassKHz = 16;    // lowPassSpin 8..20
-    int LowPassSlope = 6;   // lowPassSlopeSpin 1..64
+    int HighPassHz = DefaultOf(&RemasterSettings::HighPassHz);
+    int HighPassSlope = DefaultOf(&RemasterSettings::HighPassSlope);
+    bool LowPass = false;  // lowPassCheck
+    int LowPassKHz = DefaultOf(&RemasterSettings::LowPassKHz);
+    int LowPassSlope = DefaultOf(&RemasterSettings::LowPassSlope);
 
-    int PeakCount = 100;       // peakCountSpin 5..999
-    int PeakBlockSize = 4096;  // 512, 1024, 2048, 4096, 8192
+    int PeakCount = DefaultOf(&RemasterSettings::PeakCount);
+    int PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
 
-    int NormalizeDb = 0;      // normalizeSpin -48..0
+    int NormalizeDb = DefaultOf(&RemasterSettings::NormalizeDb);
     bool PerChannel = false;  // perChannelCheck
 
     // What the levelling stage passes on when a pass filter is off.
-    int EffectiveHighPassHz() const { return HighPass ? HighPassHz : 5; }
-    int EffectiveLowPassKHz() const { return LowPass ? LowPassKHz : 25; }
+    int EffectiveHighPassHz() const;
+    int EffectiveLowPassKHz() const;
 };
 
 }  // namespace sv

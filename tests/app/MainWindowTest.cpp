@@ -21,6 +21,7 @@
 
 #include "AppTestSupport.h"
 #include "app/ProgressWindow.h"
+#include "dsp/StageSettings.h"
 #include "text/Language.h"
 
 using namespace sv;
@@ -111,6 +112,16 @@ class MainWindowTest final : public QObject {
         QVERIFY(rig.get<QRadioButton>("clearTimbreRadio")->isChecked());
         QCOMPARE(rig.get<QSpinBox>("bandsSpin")->value(), 60);
         QCOMPARE(rig.get<QSpinBox>("normalizeSpin")->minimum(), -48);
+        // Every spin box of a stage setting has the command line's range and default.
+        for (const IntSetting& setting : IntSettings()) {
+            const QString name = QString::fromUtf8(setting.Name.data(), setting.Name.size());
+            auto* spin = rig->findChild<QSpinBox*>(name + "Spin");
+            QVERIFY2(spin || setting.PowerOfTwo, qPrintable(name));
+            if (!spin) continue;
+            QCOMPARE(spin->minimum(), setting.Min);
+            QCOMPARE(spin->maximum(), setting.Max);
+            QCOMPARE(spin->value(), setting.Default);
+        }
         for (const char* name : {"highPassCheck", "highPassSpin", "highPassSlopeSpin",
                                  "lowPassCheck", "lowPassSpin", "lowPassSlopeSpin", "highPassUnit"})
             QVERIFY2(!rig.get<QWidget>(name)->isEnabled(), name);

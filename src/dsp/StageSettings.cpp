@@ -1,0 +1,89 @@
+#include "dsp/StageSettings.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "dsp/RemasterSettings.h"
+
+namespace sv {
+
+namespace {
+
+using S = RemasterSettings;
+using enum SettingStage;
+
+// In the order of the usage text and the man page.
+constexpr IntSetting Table[] = {
+    {"noiseParts", "--noise-parts", "N", "noise_parts", 1, 64, 1, "blocks", "CaL5",
+     "parts searched for their quietest stretch", Denoise, &S::NoiseParts},
+    {"noiseSeconds", "--noise-seconds", "N", "noise_seconds", 1, 9, 1, "seconds", "CaL7",
+     "length of that stretch in seconds", Denoise, &S::NoiseSeconds},
+    {"noisePercent", "--noise-percent", "N", "noise_percent", 0, 200, 100, "%", "",
+     "how much of the noise profile is removed", Denoise, &S::NoisePercent},
+    {"bands", "--bands", "N", "bands", 3, 255, 60, "bands", "CaL8",
+     "logarithmic bands of the correction", Level, &S::Bands},
+    {"limit", "--limit", "N", "limit", 2, 128, 10, "times", "CaL10",
+     "largest spread of the correction, in times", Level, &S::Limit},
+    {"highPass", "--highpass", "HZ", "highpass_hz", 16, 250, 20, "Hz", "",
+     "suppress frequencies below HZ", Level, &S::HighPassHz, &S::HighPass, 5},
+    {"highPassSlope", "--highpass-slope", "N", "highpass_slope", 1, 64, 6, "dB/oct", "",
+     "dB per octave below the high-pass frequency", Level, &S::HighPassSlope},
+    {"lowPass", "--lowpass", "KHZ", "lowpass_khz", 8, 20, 16, "kHz", "",
+     "suppress frequencies above KHZ kHz", Level, &S::LowPassKHz, &S::LowPass, 25},
+    {"lowPassSlope", "--lowpass-slope", "N", "lowpass_slope", 1, 64, 6, "dB/oct", "",
+     "dB per octave above the low-pass frequency", Level, &S::LowPassSlope},
+    {"peakCount", "--peak-count", "N", "peak_count", 5, 999, 100, "pieces", "CaL4",
+     "number of peaks fitted", FitPeaks, &S::PeakCount},
+    {"peakBlockSize", "--peak-size", "N", "peak_size", 512, 8192, 4096, "points", "CaL12",
+     "peak border in samples", FitPeaks, &S::PeakBlockSize, nullptr, 0, true},
+    {"normalize", "--normalize-db", "N", "normalize_db", -48, 0, 0, "dB", "",
+     "level of the highest peak after normalizing", Normalize, &S::NormalizeDb},
+};
+
+}  // namespace
+
+const IntSetting& SettingOf(int RemasterSettings::*member) {
+    const auto* entry = std::find_if(std::begin(Table), std::end(Table),
+                                     [member](const IntSetting& s) { return s.Member == member; });
+    if (entry == std::end(Table)) throw std::logic_error("a setting without a table entry");
+    return *entry;
+}
+
+std::span<const IntSetting> IntSettings() { return Table; }
+
+const IntSetting* FindIntSetting(std::string_view flag) {
+    for (const auto& setting : Table)
+        if (setting.Flag == flag) return &setting;
+    return nullptr;
+}
+
+int DefaultOf(int RemasterSettings::*member) { return SettingOf(member).Default; }
+
+std::string RangeText(const IntSetting& setting) {
+    if (!setting.PowerOfTwo)
+        return std::to_string(setting.Min) + ".." + std::to_string(setting.Max);
+    std::string text;
+    for (int v = setting.Min; v <= setting.Max; v *= 2)
+        text += (text.empty() ? "" : v * 2 > setting.Max ? " or " : ", ") + std::to_string(v);
+    return text;
+}
+
+bool Accepts(const IntSetting& setting, int value) {
+    const bool powerOfTwo = !setting.PowerOfTwo || (value > 0 && (value & (value - 1)) == 0);
+    return value >= setting.Min && value <= setting.Max && powerOfTwo;
+}
+
+int EffectiveValue(const IntSetting& setting, const RemasterSettings& settings) {
+    if (setting.Switch && !(settings.*setting.Switch)) return setting.OffValue;
+    return settings.*setting.Member;
+}
+
+int RemasterSettings::EffectiveHighPassHz() const {
+    return EffectiveValue(SettingOf(&RemasterSettings::HighPassHz), *this);
+}
+
+int RemasterSettings::EffectiveLowPassKHz() const {
+    return EffectiveValue(SettingOf(&RemasterSettings::LowPassKHz), *this);
+}
+
+}  // namespace sv
