@@ -1,6 +1,5 @@
 #include "cli/BatchCommand.h"
 
-#include <sched.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include <unordered_set>
 
 #include "audio/AudioFileFormats.h"
+#include "base/UsableCores.h"
 #include "cli/BatchProgress.h"
 #include "cli/FileJob.h"
 #include "cli/FileList.h"
@@ -196,15 +196,6 @@ void DropDoneItems(std::vector<BatchItem>& items, const std::filesystem::path& r
     if (done.empty()) return;
     std::erase_if(items,
                   [&](const BatchItem& item) { return done.count(normal(item.Input)) != 0; });
-}
-
-// The cores this process may run on: a scheduler's allotment, not the machine's.
-int UsableCores() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    return sched_getaffinity(0, sizeof set, &set) == 0
-               ? CPU_COUNT(&set)
-               : static_cast<int>(std::thread::hardware_concurrency());
 }
 
 // The cores the batch may keep busy: --jobs N, else every core this process may use. A shared

@@ -7,6 +7,7 @@
 
 #include "audio/FileMemory.h"
 #include "audio/GainScaling.h"
+#include "base/UsableCores.h"
 #include "dsp/LargestMagnitude.h"
 #include "text/Language.h"
 
@@ -19,8 +20,7 @@ Engine::~Engine() = default;
 
 ChannelWorker* Engine::PairWorker(int channels) {
     const bool lent = idleCores_ && idleCores_->load(std::memory_order_relaxed) > 0;
-    if (!fastPaths_ || !(channelThreads_ || lent) || channels < 2 ||
-        std::thread::hardware_concurrency() < 2)
+    if (!fastPaths_ || !(channelThreads_ || lent) || channels < 2 || UsableCores() < 2)
         return nullptr;
     if (!worker_) worker_ = std::make_unique<ChannelWorker>();
     return worker_.get();
