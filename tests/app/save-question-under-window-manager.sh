@@ -33,6 +33,8 @@ windows() { xdotool search --onlyvisible --name '^Sonivar$' 2>/dev/null; }
 main_shows() { alive && main=$(windows | head -n 1) && [ -n "$main" ]; }
 asked() { a=$(xdotool getactivewindow 2>/dev/null) && [ "$a" != "$main" ] && windows | grep -qx "$a"; }
 answered() { [ "$(windows | wc -l)" -le 1 ]; }
+# Only the main window shows: no progress window (the loudness measured after each command).
+idle() { [ "$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)" -eq 1 ]; }
 wm_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 mkdir -m 700 "$dir/work" "$dir/runtime"
@@ -56,6 +58,7 @@ within 600 main_shows && within 600 opened || fail "the program did not show the
 loaded=$(swap)
 xdotool windowactivate --sync "$main" key --clearmodifiers ctrl+n
 within 600 normalized || fail "Ctrl+N did not normalize"
+within 600 idle || fail "a progress window stayed open after Ctrl+N"
 kept=$(swap)
 xdotool windowactivate --sync "$main" key --clearmodifiers alt+F4
 within 300 asked || fail "Alt+F4 did not ask to save"
