@@ -13,7 +13,7 @@ namespace sv::cli {
 struct BatchItem {
     std::string Input;
     std::string Output;
-    std::string Clash;  // why the item is refused before any work; empty when it runs
+    std::string Clash = {};  // why the item is refused before any work; empty when it runs
 };
 
 // The items of the options (SRC_DIR's *.wav files or the --files-from list), in their order.

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -156,26 +155,13 @@ using FileCommand = int (*)(Session&, const Options&, FileRecord&);
 // Runs a command on its one input and prints what it found out. Whatever happens, a --json run
 // prints one record; the message of a failure has gone to stderr.
 int RunOnOneFile(Session& session, const Options& options, FileCommand command) {
-    const auto start = std::chrono::steady_clock::now();
     FileRecord record;
     record.Input = options.Input;
     record.Output = options.Output;
-    session.dialogs.ClearLastMessage();
-    try {
-        record.Exit = PrepareWorkFolder(session);
-        if (record.Exit == ExitDone) record.Exit = command(session, options, record);
-    } catch (const std::bad_alloc&) {
-        session.dialogs.Message("out of memory");
-        record.Exit = ExitIoFailure;
-    } catch (const std::exception& e) {
-        session.dialogs.Message(e.what());
-        record.Exit = ExitIoFailure;
-    }
-    if (record.Status != FileStatus::Refused) record.Status = StatusOfExit(record.Exit);
-    if (record.Message.empty()) record.Message = session.dialogs.LastMessage();
-    if (record.Status != FileStatus::Done) record.After.reset();
-    record.WallSeconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    FillRecord(session, record, [&] {
+        const int exit = PrepareWorkFolder(session);
+        return exit == ExitDone ? command(session, options, record) : exit;
+    });
     if (options.Json)
         WriteToStandardOutput(JsonLine(record, options));
     else if (options.Command == CliCommand::Info)

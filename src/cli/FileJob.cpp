@@ -81,15 +81,11 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
 
 }  // namespace
 
-FileRecord RemasterFile(Session& session, EngineRun& run, const Options& options,
-                        const FileJob& job) {
+void FillRecord(Session& session, FileRecord& record, const std::function<int()>& body) {
     const auto start = std::chrono::steady_clock::now();
-    FileRecord record;
-    record.Input = job.Input;
-    record.Output = job.Output;
     session.dialogs.ClearLastMessage();
     try {
-        record.Exit = RunChain(session, run, options, job, record);
+        record.Exit = body();
     } catch (const std::bad_alloc&) {
         session.dialogs.Message("out of memory");
         record.Exit = ExitIoFailure;
@@ -102,6 +98,14 @@ FileRecord RemasterFile(Session& session, EngineRun& run, const Options& options
     if (record.Status != FileStatus::Done) record.After.reset();
     record.WallSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+FileRecord RemasterFile(Session& session, EngineRun& run, const Options& options,
+                        const FileJob& job) {
+    FileRecord record;
+    record.Input = job.Input;
+    record.Output = job.Output;
+    FillRecord(session, record, [&] { return RunChain(session, run, options, job, record); });
     return record;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // One input file through the remaster chain: load, the chosen stages, save.
+#include <functional>
 #include <string>
 
 #include "cli/FileRecord.h"
@@ -16,6 +17,10 @@ struct FileJob {
     // save is) but was killed before reporting it.
     bool KeepAsDone = false;
 };
+
+// Fills in record by running body, which returns the file's exit code: whatever body throws
+// becomes the record's failure, and status, message and wall time follow from the outcome.
+void FillRecord(Session& session, FileRecord& record, const std::function<int()>& body);
 
 // Runs the job with the session's engine and the target timbre already in run. Never throws
 // for a file's own failure: the record says what happened, and the message went to stderr.
