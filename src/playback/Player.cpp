@@ -19,7 +19,7 @@ Player::Player(Wave& wave, SoundOutput& output, Clock& clock, std::atomic<bool>&
       channels_(wave.Channels()),
       totalValues_(wave.FrameCount() * wave.Channels()),
       sampleRate_(wave.SampleRate()),
-      ring_(WavePcmTag, wave.Channels(), wave.SampleRate(), output, clock),
+      ring_(WavePcmTag, wave.Channels(), wave.SampleRate(), wave.FullScale(), output, clock),
       chunk_(static_cast<std::size_t>(Chunk)) {
     thread_ = std::thread([this] { Run(); });
 }
@@ -40,6 +40,7 @@ void Player::PlayFrom(std::int64_t frame) {
     // A run that ended by itself may still be finishing: its parameters are not ours yet.
     wake_.wait(lock, [this] { return idle_; });
     ring_.BeginRun();
+    stoppedAt_.reset();
     startFrame_ = std::max<std::int64_t>(frame, 0);
     readPos_ = channels_ * startFrame_;
     startTime_ = clock_.NowMs();
@@ -50,6 +51,7 @@ void Player::PlayFrom(std::int64_t frame) {
 }
 
 void Player::Stop() {
+    if (playing_) stoppedAt_ = Position();
     playing_ = false;
     ring_.StopOutput();
     std::unique_lock lock(mutex_);
@@ -71,6 +73,7 @@ void Player::PlayBackward(int speed) {
 }
 
 std::int64_t Player::Position() {
+    if (stoppedAt_) return *stoppedAt_;
     if (startTime_ <= 0) return 0;
     const std::int64_t framesPerSecond = std::int64_t{sampleRate_} * step_;
     const double elapsed = static_cast<double>(clock_.NowMs() - startTime_);

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -28,13 +29,15 @@ class Player {
 
     // Starts a run at a document frame (negative: 0), stopping a run in progress first.
     void PlayFrom(std::int64_t frame);
-    // Ends the current run; returns once the thread is idle (within one chunk's work, since
-    // stopping releases a writer waiting for a slot).
+    // Ends the current run, keeping its position; returns once the thread is idle (within one
+    // chunk's work, since stopping releases a writer waiting for a slot).
     void Stop();
-    // A new run from the current position at `speed` times normal speed, forwards or backwards.
+    // A new run from the current position (where a stopped run stopped) at `speed` times normal
+    // speed, forwards or backwards.
     void PlayForward(int speed);
     void PlayBackward(int speed);
-    // The extrapolated play position in document frames; not limited to the document.
+    // The extrapolated play position in document frames, not limited to the document; after
+    // Stop, where the run stopped.
     std::int64_t Position();
 
     bool Idle() const;
@@ -60,6 +63,7 @@ class Player {
     std::int64_t readPos_ = 0;  // in interleaved values from the document's first value
     std::int64_t startFrame_ = 0;
     std::int64_t startTime_ = 0;
+    std::optional<std::int64_t> stoppedAt_;  // GUI thread only
 
     std::atomic<bool> playing_{false};
     mutable std::mutex mutex_;

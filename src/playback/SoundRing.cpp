@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <numeric>
 
 namespace sv {
 namespace {
@@ -13,15 +14,25 @@ void Put(std::uint8_t* at, std::uint32_t value, int bytes) {
 
 }  // namespace
 
-std::int64_t SoundRing::SlotIntervalMs(int channels, std::int32_t sampleRate) {
+TickInterval SoundRing::SlotInterval(int channels, std::int32_t sampleRate) {
     const std::int64_t perSecond = std::int64_t{channels} * sampleRate;
-    if (perSecond <= 0) return 1;
-    return std::max<std::int64_t>(std::int64_t{ChunkValues} * 1000 / perSecond, 1);
+    if (perSecond <= 0) return TickInterval(1);
+    const std::int64_t ms = std::int64_t{ChunkValues} * 1000;
+    const std::int64_t common = std::gcd(ms, perSecond);
+    return TickInterval(ms / common, perSecond / common);
+}
+
+std::int64_t SoundRing::EndSilenceSlots(TickInterval slot) {
+    constexpr std::int64_t silenceMs = 300;
+    return std::max<std::int64_t>(
+        1, (silenceMs * slot.denominator + slot.numerator - 1) / slot.numerator);
 }
 
 SoundRing::SoundRing(std::uint16_t formatTag, std::uint16_t channels, std::int32_t sampleRate,
-                     SoundOutput& output, Clock& clock)
-    : intervalMs_(SlotIntervalMs(channels, sampleRate)),
+                     std::int64_t fullScale, SoundOutput& output, Clock& clock)
+    : interval_(SlotInterval(channels, sampleRate)),
+      // Full scale is a power of two of at least 2^15 for every depth the store holds.
+      divisor_(static_cast<std::int32_t>(std::max<std::int64_t>(fullScale / 32768, 1))),
       output_(output),
       storage_(std::make_unique<std::int16_t[]>(ImageBytes / 2)),
       ring_(storage_.get() + HeaderBytes / 2) {
@@ -39,7 +50,7 @@ SoundRing::SoundRing(std::uint16_t formatTag, std::uint16_t channels, std::int32
     Put(h + 34, 16, 2);
     std::memcpy(h + 36, "data", 4);
     Put(h + 40, static_cast<std::uint32_t>(DataBytes), 4);
-    ticker_ = std::make_unique<TickTimer>(clock, intervalMs_, [this] { Tick(); });
+    ticker_ = std::make_unique<TickTimer>(clock, interval_, [this] { Tick(); });
 }
 
 SoundRing::~SoundRing() {
@@ -50,6 +61,15 @@ SoundRing::~SoundRing() {
 void SoundRing::WriteChunk(const std::int32_t* values, int count,
                            const std::atomic<bool>& runActive) {
     count = std::clamp(count, 0, ChunkValues);
+    PutSlot(values, count, runActive);
+    if (count < ChunkValues) {
+        PlayOutTheEnd(runActive);
+        return;
+    }
+    WaitForSlot();
+}
+
+void SoundRing::PutSlot(const std::int32_t* values, int count, const std::atomic<bool>& runActive) {
     int slot;
     {
         std::lock_guard lock(mutex_);
@@ -58,19 +78,33 @@ void SoundRing::WriteChunk(const std::int32_t* values, int count,
     // The slot is written unlocked: the output reads other slots meanwhile, half a ring away.
     std::int16_t* target = ring_ + std::ptrdiff_t{slot} * ChunkValues;
     for (int i = 0; i < count; ++i)
-        target[i] = static_cast<std::int16_t>(std::clamp(values[i] / 256, -32768, 32767));
+        target[i] = static_cast<std::int16_t>(std::clamp(values[i] / divisor_, -32768, 32767));
+    // The rest of a partial slot would otherwise replay what it held a ring earlier.
+    std::fill(target + count, target + ChunkValues, std::int16_t{0});
+    std::lock_guard lock(mutex_);
+    // Checked under the lock that StopOutput takes, so a stopped run never restarts it.
+    if (notStarted_ && count > 0 && runActive.load()) StartOutputLocked();
+    slot_ = (slot_ + 1) % Slots;
+    ++slotsWritten_;
+}
+
+// Tick k comes when the output has played k slots of the run, so the last slot is heard once
+// the ticks reach the slots written. The slots after it are filled with silence as the writer
+// goes on, so nothing of an earlier lap of the ring is heard if the output starts late.
+void SoundRing::PlayOutTheEnd(const std::atomic<bool>& runActive) {
+    std::int64_t heardAll;
     {
         std::lock_guard lock(mutex_);
-        // Checked under the lock that StopOutput takes, so a stopped run never restarts it.
-        if (notStarted_ && count > 0 && runActive.load()) StartOutputLocked();
-        slot_ = (slot_ + 1) % Slots;
-        ++slotsWritten_;
+        heardAll = slotsWritten_ + EndSilenceSlots(interval_);
     }
-    if (count < ChunkValues) {
-        // Let the slots written ahead be heard before the run ends.
-        for (int i = 0; i < StartCredits; ++i) WaitForSlot();
+    for (;;) {
+        WaitForSlot();
+        {
+            std::lock_guard lock(mutex_);
+            if (notStarted_ || ticks_ >= heardAll || !runActive.load()) return;
+        }
+        PutSlot(nullptr, 0, runActive);
     }
-    WaitForSlot();
 }
 
 void SoundRing::WaitForSlot() {

@@ -26,18 +26,22 @@ class SoundRing {
     static constexpr int StartCredits = 32;
     static constexpr int MaxCredits = 63;
 
-    // Slot duration in ms: 8 820 000 / (channels x rate), at least 1.
-    static std::int64_t SlotIntervalMs(int channels, std::int32_t sampleRate);
+    // A slot's exact duration: 8 820 000 / (channels x rate) ms.
+    static TickInterval SlotInterval(int channels, std::int32_t sampleRate);
+    // Slots of silence heard after a run's last frame before the output stops, so that an
+    // output that starts late still plays the end: about 300 ms, at least one slot.
+    static std::int64_t EndSilenceSlots(TickInterval slot);
 
+    // fullScale is the document's internal value of full scale; it plays as 16-bit full scale.
     SoundRing(std::uint16_t formatTag, std::uint16_t channels, std::int32_t sampleRate,
-              SoundOutput& output, Clock& clock);
+              std::int64_t fullScale, SoundOutput& output, Clock& clock);
     ~SoundRing();
     SoundRing(const SoundRing&) = delete;
     SoundRing& operator=(const SoundRing&) = delete;
 
-    // Puts up to ChunkValues internal values (16-bit x 256) into the next slot, starts the
-    // output on the first non-empty chunk while runActive holds, and waits for a credit. A
-    // partial chunk ends the run: the slots written ahead are waited out first.
+    // Puts up to ChunkValues internal values into the next slot (silence after them), starts
+    // the output on the first non-empty chunk while runActive holds, and waits for a credit.
+    // A partial chunk ends the run: silence follows it until the output has played it all.
     void WriteChunk(const std::int32_t* values, int count, const std::atomic<bool>& runActive);
     void WaitForSlot();
     void Tick();  // the ticker's handler
@@ -47,7 +51,7 @@ class SoundRing {
     // its stop does not shorten the next run's lead.
     void BeginRun();
 
-    std::int64_t IntervalMs() const { return intervalMs_; }
+    TickInterval Interval() const { return interval_; }
     const std::uint8_t* Image() const {
         return reinterpret_cast<const std::uint8_t*>(storage_.get());
     }
@@ -65,8 +69,11 @@ class SoundRing {
   private:
     void StartOutputLocked();
     void ResetLocked();
+    void PutSlot(const std::int32_t* values, int count, const std::atomic<bool>& runActive);
+    void PlayOutTheEnd(const std::atomic<bool>& runActive);
 
-    const std::int64_t intervalMs_;
+    const TickInterval interval_;
+    const std::int32_t divisor_;
     SoundOutput& output_;
     std::unique_ptr<std::int16_t[]> storage_;  // the image; 16-bit storage keeps the ring aligned
     std::int16_t* ring_;

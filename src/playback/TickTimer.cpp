@@ -1,13 +1,30 @@
 #include "playback/TickTimer.h"
 
-#include <algorithm>
+#include <numeric>
 
 namespace sv {
 
-TickTimer::TickTimer(Clock& clock, std::int64_t intervalMs, std::function<void()> onTick)
-    : clock_(clock),
-      intervalMs_(std::max<std::int64_t>(intervalMs, 1)),
-      onTick_(std::move(onTick)) {
+namespace {
+
+TickInterval Sane(TickInterval interval) {
+    if (interval.numerator < 1 || interval.denominator < 1) return TickInterval(1);
+    const std::int64_t common = std::gcd(interval.numerator, interval.denominator);
+    return TickInterval(interval.numerator / common, interval.denominator / common);
+}
+
+}  // namespace
+
+// 64-bit products: a day's milliseconds times a denominator of 2^30 still fit.
+std::int64_t TickInterval::TickDueAfter(std::int64_t n) const {
+    return (n * numerator + denominator - 1) / denominator;
+}
+
+std::int64_t TickInterval::TicksDueBy(std::int64_t elapsed) const {
+    return elapsed < 0 ? 0 : elapsed * denominator / numerator;
+}
+
+TickTimer::TickTimer(Clock& clock, TickInterval interval, std::function<void()> onTick)
+    : clock_(clock), interval_(Sane(interval)), onTick_(std::move(onTick)) {
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -43,6 +60,11 @@ std::int64_t TickTimer::FiredCount() const {
     return fired_;
 }
 
+std::int64_t TickTimer::NextTickMs() const {
+    std::lock_guard lock(mutex_);
+    return startTime_ + interval_.TickDueAfter(fired_ + 1);
+}
+
 void TickTimer::Run() {
     std::unique_lock lock(mutex_);
     while (!quit_) {
@@ -50,7 +72,7 @@ void TickTimer::Run() {
             wake_.wait(lock, [this] { return quit_ || enabled_; });
             continue;
         }
-        const std::int64_t due = (clock_.NowMs() - startTime_) / intervalMs_;
+        const std::int64_t due = interval_.TicksDueBy(clock_.NowMs() - startTime_);
         if (fired_ < due) {
             // One tick per pass; the handler runs unlocked so it may take other locks freely.
             ++fired_;
@@ -59,7 +81,7 @@ void TickTimer::Run() {
             lock.lock();
             continue;
         }
-        clock_.WaitUntil(wake_, lock, startTime_ + (fired_ + 1) * intervalMs_);
+        clock_.WaitUntil(wake_, lock, startTime_ + interval_.TickDueAfter(fired_ + 1));
     }
 }
 

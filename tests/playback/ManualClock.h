@@ -18,12 +18,30 @@ class ManualClock final : public Clock {
     // Waiters re-check every millisecond of real time, so an advance is seen promptly.
     void WaitUntil(std::condition_variable& wake, std::unique_lock<std::mutex>& lock,
                    std::int64_t deadlineMs) override {
-        if (now_.load() < deadlineMs) wake.wait_for(lock, std::chrono::milliseconds(1));
+        {
+            std::lock_guard guard(settledMutex_);
+            if (now_.load() >= deadlineMs) return;
+            settled_ = true;
+        }
+        wake.wait_for(lock, std::chrono::milliseconds(1));
     }
-    void Advance(std::int64_t ms) { now_ += ms; }
+    void Advance(std::int64_t ms) {
+        std::lock_guard guard(settledMutex_);
+        now_ += ms;
+        settled_ = false;
+    }
+    void AdvanceTo(std::int64_t ms) { Advance(ms - NowMs()); }
+    // Whether a thread has waited for a time still ahead since the last advance: a lone timer
+    // thread has then delivered every tick due.
+    bool Settled() {
+        std::lock_guard guard(settledMutex_);
+        return settled_;
+    }
 
   private:
     std::atomic<std::int64_t> now_;
+    std::mutex settledMutex_;
+    bool settled_ = false;
 };
 
 // Polls until done() holds or a generous real-time limit passes; returns done().

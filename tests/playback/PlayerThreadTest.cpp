@@ -48,10 +48,19 @@ class PlayerThread : public ::testing::Test {
     // One slot duration passes and the ring has taken its tick.
     void TickOnce() {
         const auto before = Ring().Ticks();
-        clock_.Advance(Ring().IntervalMs());
+        clock_.AdvanceTo(Ring().Ticker().NextTickMs());
         ASSERT_TRUE(Eventually([&] { return Ring().Ticks() == before + 1; }))
             << "ticks " << Ring().Ticks() << " written " << Ring().SlotsWritten() << " playing "
             << output_.Playing();
+    }
+    // The device plays a slot, then its tick comes, until the run ends by itself.
+    void HearToTheEnd() {
+        for (int slot = 0; slot < 10000 && active_; ++slot) {
+            output_.HearSlots(1);
+            const auto before = Ring().Ticks();
+            clock_.AdvanceTo(Ring().Ticker().NextTickMs());
+            ASSERT_TRUE(Eventually([&] { return !active_ || Ring().Ticks() > before; }));
+        }
     }
     bool WrittenReaches(std::int64_t slots) {
         return Eventually([&] { return Ring().SlotsWritten() >= slots; });
@@ -81,14 +90,14 @@ TEST_F(PlayerThread, SlotDurationAndImageHeaderFollowTheDocumentFormat) {
     struct Case {
         int channels;
         std::int32_t rate;
-        std::int64_t interval;
+        double interval;
     };
-    for (const Case c :
-         {Case{2, 44100, 100}, Case{1, 22050, 400}, Case{2, 48000, 91}, Case{1, 44100, 200}}) {
+    for (const Case c : {Case{2, 44100, 100}, Case{1, 22050, 400}, Case{2, 48000, 91.875},
+                         Case{1, 44100, 200}, Case{2, 96000, 45.9375}}) {
         SCOPED_TRACE(testing::Message() << c.channels << " x " << c.rate);
-        EXPECT_EQ(SoundRing::SlotIntervalMs(c.channels, c.rate), c.interval);
-        SoundRing ring(1, static_cast<std::uint16_t>(c.channels), c.rate, output_, clock_);
-        EXPECT_EQ(ring.IntervalMs(), c.interval);
+        EXPECT_EQ(SoundRing::SlotInterval(c.channels, c.rate).Ms(), c.interval);
+        SoundRing ring(1, static_cast<std::uint16_t>(c.channels), c.rate, 1 << 23, output_, clock_);
+        EXPECT_EQ(ring.Interval().Ms(), c.interval);
         const std::uint8_t* h = ring.Image();
         EXPECT_EQ(std::memcmp(h, "RIFF", 4), 0);
         EXPECT_EQ(Le(h + 4, 4), 1128996u);
@@ -170,15 +179,69 @@ TEST_F(PlayerThread, PlayFromASecondInStartsThereForMonoAndStereo) {
 TEST_F(PlayerThread, ShortDocumentPlaysOnePartialChunkAndEndsByItself) {
     Open(2, 44100, 1000);
     player_->PlayFrom(0);
-    ASSERT_TRUE(Eventually([&] { return !active_.load(); }));
-    ASSERT_TRUE(Eventually([&] { return player_->Idle(); }));
-    EXPECT_EQ(output_.StartCount(), 1);
-    EXPECT_FALSE(output_.Playing());
-    EXPECT_EQ(Ring().SlotsWritten(), 0);  // the end of the run reset the ring
+    ASSERT_TRUE(Eventually([&] { return output_.Playing(); }));
     const auto* ring =
         reinterpret_cast<const std::int16_t*>(Ring().Image() + SoundRing::HeaderBytes);
     const auto expected = Expected(0, 2000);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), ring));
+    HearToTheEnd();
+    ASSERT_TRUE(Eventually([&] { return player_->Idle(); }));
+    EXPECT_EQ(output_.StartCount(), 1);
+    EXPECT_FALSE(output_.Playing());
+    EXPECT_EQ(Ring().SlotsWritten(), 0);  // the end of the run reset the ring
+}
+
+// Every run is heard to its last frame, the partial last slot included, from the start or from
+// a clicked position; only silence follows, never what the ring held a lap earlier.
+TEST_F(PlayerThread, EveryRunIsHeardToItsLastFrame) {
+    struct Case {
+        int channels;
+        std::int32_t rate;
+        std::int64_t frames;
+        std::int64_t from;
+    };
+    for (const Case c :
+         {Case{2, 44100, 10 * 4410 + 573, 0}, Case{2, 48000, 48000 * 7 + 77, 48000 * 3 + 11},
+          Case{1, 22050, 3 * Chunk + 1, 8000}, Case{6, 96000, 96000 + 5, 1}}) {
+        SCOPED_TRACE(testing::Message() << c.channels << " x " << c.rate << " from " << c.from);
+        Open(c.channels, c.rate, c.frames);
+        output_.ClearRecording();
+        player_->PlayFrom(c.from);
+        ASSERT_TRUE(Eventually([&] { return output_.Playing(); }));
+        HearToTheEnd();
+        EXPECT_FALSE(active_);
+        const auto heard = output_.Recording();
+        const auto expected = Expected(c.from * c.channels, (c.frames - c.from) * c.channels);
+        ASSERT_GE(heard.size(), expected.size());
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), heard.begin()));
+        EXPECT_TRUE(std::all_of(heard.begin() + static_cast<std::ptrdiff_t>(expected.size()),
+                                heard.end(), [](auto v) { return v == 0; }));
+    }
+}
+
+// Each depth's full scale plays as 16-bit full scale.
+TEST_F(PlayerThread, EveryDepthPlaysAtItsTrueLevel) {
+    struct Case {
+        std::uint16_t tag;
+        std::uint16_t bits;
+    };
+    for (const Case c : {Case{1, 8}, Case{1, 16}, Case{1, 24}, Case{1, 32}, Case{3, 32}}) {
+        SCOPED_TRACE(testing::Message() << "tag " << c.tag << ", " << c.bits << " bits");
+        player_.reset();
+        wave_ = Wave::CreateEmpty(c.tag, 1, 44100, c.bits, 2 * Chunk, test::MakeEnv(dir_.path()));
+        const auto full = static_cast<std::int32_t>(wave_->FullScale());
+        const std::vector<std::int32_t> values = {full / 2, -full, full, full / 32768, -full / 4};
+        wave_->WriteRaw(values.data(), MarginFrames, static_cast<std::int64_t>(values.size()));
+        output_.ClearRecording();
+        active_ = true;
+        player_ = std::make_unique<Player>(*wave_, output_, clock_, active_);
+        player_->PlayFrom(0);
+        ASSERT_TRUE(Eventually([&] { return output_.Playing(); }));
+        output_.HearSlots(1);
+        const auto heard = output_.Recording();
+        EXPECT_EQ(std::vector<std::int16_t>(heard.begin(), heard.begin() + 5),
+                  (std::vector<std::int16_t>{16384, -32768, 32767, 1, -8192}));
+    }
 }
 
 TEST_F(PlayerThread, StartAtOrBeyondTheEndStartsNoOutput) {
@@ -191,20 +254,23 @@ TEST_F(PlayerThread, StartAtOrBeyondTheEndStartsNoOutput) {
     EXPECT_EQ(output_.StartCount(), 0);
 }
 
-TEST_F(PlayerThread, NaturalEndStopsThirtyThreeSlotsAfterTheLastChunk) {
+TEST_F(PlayerThread, NaturalEndStopsOnceTheLastSlotAndSomeSilenceAreHeard) {
     Open(2, 44100, 40 * Chunk / 2 + 100);  // 40 full chunks and a partial one
     player_->PlayFrom(0);
     ASSERT_TRUE(WrittenReaches(34));
     for (int i = 0; i < 7; ++i) TickOnce();
     ASSERT_TRUE(WrittenReaches(41));
-    for (int i = 0; i < 32; ++i) {
+    const std::int64_t silence = SoundRing::EndSilenceSlots(Ring().Interval());
+    EXPECT_EQ(silence, 3);  // 300 ms
+    // The 41st tick says the last slot has been heard; then the silence.
+    for (std::int64_t i = 7; i < 41 + silence - 1; ++i) {
         SCOPED_TRACE(i);
         TickOnce();
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(30));
     EXPECT_TRUE(output_.Playing());
     EXPECT_TRUE(active_);
-    clock_.Advance(Ring().IntervalMs());  // the last wait's tick ends the run
+    clock_.AdvanceTo(Ring().Ticker().NextTickMs());
     EXPECT_TRUE(Eventually([&] { return !active_.load() && player_->Idle(); }));
     EXPECT_FALSE(output_.Playing());
     EXPECT_EQ(output_.StopCount(), 1);
@@ -229,6 +295,36 @@ TEST_F(PlayerThread, PauseAndResumeContinueWhereItPausedWithAFreshRing) {
     output_.HearSlots(1);
     const auto expected = Expected(2 * paused, Chunk);
     EXPECT_EQ(output_.Recording(), expected);
+}
+
+// A scan from a paused (stopped) run starts where it stopped, however long the pause; stopping
+// the scan keeps the position it reached, and playing resumes from there.
+TEST_F(PlayerThread, ScanningStartsWhereTheRunStoppedAndStopsWhereItReached) {
+    Open(2, 44100, 44100 * 60);
+    player_->PlayFrom(0);
+    ASSERT_TRUE(WrittenReaches(34));
+    for (int i = 0; i < 10; ++i) TickOnce();
+    player_->Stop();
+    clock_.Advance(5000);
+    EXPECT_EQ(player_->Position(), 44100);
+    output_.ClearRecording();
+    player_->PlayForward(4);
+    ASSERT_TRUE(WrittenReaches(3));
+    output_.HearSlots(3);
+    const auto scanned = output_.Recording();
+    for (int k = 0; k < 3; ++k) {
+        const auto expected = Expected(2 * 44100 + 4LL * k * Chunk, Chunk);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), scanned.begin() + k * Chunk)) << k;
+    }
+    clock_.Advance(1000);
+    player_->Stop();
+    clock_.Advance(3000);
+    EXPECT_EQ(player_->Position(), 5 * 44100);
+    output_.ClearRecording();
+    player_->PlayForward(1);
+    ASSERT_TRUE(WrittenReaches(1));
+    output_.HearSlots(1);
+    EXPECT_EQ(output_.Recording(), Expected(2 * 5 * 44100, Chunk));
 }
 
 TEST_F(PlayerThread, FastForwardPlaysOneChunkInFourAndMovesFourTimesAsFast) {
