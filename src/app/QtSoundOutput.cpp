@@ -28,7 +28,9 @@ class QtSoundOutput::LoopDevice final : public QIODevice {
         data_ = data;
         size_ = size;
         position_ = 0;
-        if (!isOpen()) open(QIODevice::ReadOnly);
+        // Unbuffered: a buffer would keep what the last sink read ahead, and the next sink
+        // would play that first.
+        if (!isOpen()) open(QIODevice::ReadOnly | QIODevice::Unbuffered);
     }
     bool isSequential() const override { return true; }
     qint64 bytesAvailable() const override { return size_ + QIODevice::bytesAvailable(); }

@@ -67,9 +67,11 @@ void MainWindow::NewPlayer() {
 void MainWindow::Play() {
     // A running command owns the document; it may replace it under a player.
     if (commandRunning_ || !state_.WaveLoaded || !state_.Document) return;
+    // Play after Pause resumes where it paused; otherwise it plays from the selection.
+    const bool resume = playerActive_ && paused_;
     if (!playerActive_) NewPlayer();
     paused_ = false;
-    player_->PlayFrom(state_.View.BlockStart);
+    player_->PlayFrom(resume ? state_.View.PlayPosition : state_.View.BlockStart);
     viewTimer_->SetEnabled(isEnabled());
 }
 
@@ -92,6 +94,7 @@ void MainWindow::StopPlayback() {
     player_->Stop();
     player_.reset();
     playerActive_ = false;
+    paused_ = false;
     viewTimer_->SetEnabled(false);
     OnPaint();  // the whole view again, without the play cursor
 }
@@ -110,16 +113,31 @@ void MainWindow::GoToStart() {
     viewTimer_->SetEnabled(isEnabled());
 }
 
+// A scan is heard while its button is held, from where playing is or was paused (the player
+// keeps a stopped run's position); the cursor follows it.
 void MainWindow::StartRewinding() {
-    if (playerActive_) player_->PlayBackward(ScanSpeed);
+    if (!playerActive_) return;
+    player_->PlayBackward(ScanSpeed);
+    viewTimer_->SetEnabled(isEnabled());
 }
 
 void MainWindow::StartFastForward() {
-    if (playerActive_) player_->PlayForward(ScanSpeed);
+    if (!playerActive_) return;
+    player_->PlayForward(ScanSpeed);
+    viewTimer_->SetEnabled(isEnabled());
 }
 
+// Released: playing goes on from where the scan reached, or, if paused, stays paused there.
 void MainWindow::StopFastForward() {
-    if (playerActive_) player_->PlayForward(1);
+    if (!playerActive_) return;
+    if (!paused_) {
+        player_->PlayForward(1);
+        return;
+    }
+    player_->Stop();
+    viewTimer_->SetEnabled(false);
+    state_.View.PlayPosition = player_->Position();
+    RefreshCursors();
 }
 
 void MainWindow::MovePlayCursor() {
@@ -131,6 +149,7 @@ void MainWindow::MovePlayCursor() {
     if (playerActive_) return;
     // The player came to the end by itself.
     player_.reset();
+    paused_ = false;
     OnPaint();
     viewTimer_->SetEnabled(false);
 }

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "AppTestSupport.h"
 #include "app/QtSoundOutput.h"
@@ -135,65 +136,93 @@ class PlaybackTest final : public QObject {
         QProcess::execute("chmod", {"-R", "u+w", runtimeDir_});
     }
 
-    void realOutputIsHeardThroughTheSoundServer() {
-        if (!pulseStarted_)
-            QSKIP("no PulseAudio server could be started here (pulseaudio missing?)");
-        if (QMediaDevices::defaultAudioOutput().isNull())
-            QSKIP("Qt sees no audio output on the server");
-        TempDir dir;
-        constexpr std::int32_t rate = 48000;
-        constexpr double frequency = 1000.0;
-        constexpr double amplitude = 16384.0;
-        auto wave = MakeDocument(MakeEnv(dir.path()), 2, rate, rate * 5, [&](std::int64_t f, int) {
-            return static_cast<std::int32_t>(
-                std::lrint(amplitude * std::sin(2 * M_PI * frequency * double(f) / rate)) * 256);
-        });
+    // Records the null sink's monitor (stereo, 48 kHz) while play() plays through a real output.
+    std::vector<std::int16_t> RecordSink(const TempDir& dir,
+                                         const std::function<void(QtSoundOutput&)>& play) {
         const QString recording = dir.path().c_str() + QStringLiteral("/rec.wav");
         QProcess parec;
         parec.setProcessEnvironment(PulseEnvironment());
         parec.start("parec", {"-d", "ci_sink.monitor", "--rate=48000", "--channels=2",
                               "--format=s16le", "--file-format=wav", recording});
-        QVERIFY(parec.waitForStarted(5000));
-        QTest::qWait(300);
-
+        if (!parec.waitForStarted(5000)) return {};
+        QTest::qWait(100);
         bool unavailable = false;
-        QtSoundOutput output([&] { unavailable = true; });
+        {
+            QtSoundOutput output([&] { unavailable = true; });
+            play(output);
+        }
+        QTest::qWait(100);
+        ::kill(static_cast<pid_t>(parec.processId()), SIGINT);
+        parec.waitForFinished(5000);
+        if (unavailable) return {};
+        return WavSamples(ReadFile(recording.toStdString()));
+    }
+
+    bool RealOutputAvailable() const {
+        return pulseStarted_ && !QMediaDevices::defaultAudioOutput().isNull();
+    }
+
+    // A tone at its true level and pitch without dropouts; then a second document, whose sound
+    // starts with its own first frame, never with what the output held of the first one.
+    void realOutputIsHeardThroughTheSoundServer() {
+        if (!RealOutputAvailable()) QSKIP("no PulseAudio server with an output here");
+        TempDir dir;
+        constexpr std::int32_t rate = 48000;
+        constexpr double frequency = 1000.0;
+        constexpr double amplitude = 16384.0;
+        auto tone = MakeDocument(MakeEnv(dir.path()), 2, rate, rate * 2, [&](std::int64_t f, int) {
+            return static_cast<std::int32_t>(
+                std::lrint(amplitude * std::sin(2 * M_PI * frequency * double(f) / rate)) * 256);
+        });
+        auto ramp = MakeDocument(MakeEnv(dir.path()), 2, rate, rate, [](std::int64_t f, int) {
+            return static_cast<std::int32_t>(1000 + f) * 256;
+        });
         SteadyClock clock;
         std::atomic<bool> active{true};
-        {
-            Player player(*wave, output, clock, active);
-            player.PlayFrom(0);
-            QTest::qWait(4500);
-            QVERIFY(output.Running());
-            player.Stop();
-        }
-        QTest::qWait(200);
-        ::kill(static_cast<pid_t>(parec.processId()), SIGINT);
-        QVERIFY(parec.waitForFinished(5000));
-        QVERIFY(!unavailable);
+        const auto samples = RecordSink(dir, [&](QtSoundOutput& output) {
+            for (Wave* wave : {tone.get(), ramp.get()}) {
+                Player player(*wave, output, clock, active);
+                player.PlayFrom(0);
+                QTest::qWait(wave == tone.get() ? 650 : 200);
+                QVERIFY(output.Running());
+                player.Stop();
+                if (wave == tone.get()) QTest::qWait(200);
+            }
+        });
+        QVERIFY2(!samples.empty(), "nothing recorded, or the output was unavailable");
+        std::vector<std::int16_t> left(samples.size() / 2);
+        for (std::size_t i = 0; i < left.size(); ++i) left[i] = samples[2 * i];
 
-        const auto samples = WavSamples(ReadFile(recording.toStdString()));
-        // The first sound heard, then 3 s of it, left channel.
+        // The first sound heard, after 50 ms of fade-in at the server, then 0.4 s of it.
         std::size_t first = 0;
-        while (first < samples.size() && std::abs(samples[first]) < 1000) ++first;
-        first = first / 2 * 2 + 2 * 4800;  // skip 0.1 s of fade-in at the server
-        const std::size_t frames = 3 * rate;
-        QVERIFY2(first + 2 * frames <= samples.size(),
-                 "the recording is shorter than 3 s of sound");
-        std::vector<std::int16_t> left(frames);
-        for (std::size_t i = 0; i < frames; ++i) left[i] = samples[first + 2 * i];
-
-        const double level = 20 * std::log10(Rms(left, 0, frames) / (amplitude / std::sqrt(2.0)));
+        while (first < left.size() && std::abs(left[first]) < 1000) ++first;
+        first += 2400;
+        constexpr double seconds = 0.4;
+        const std::size_t frames = static_cast<std::size_t>(rate * seconds);
+        QVERIFY2(first + frames <= left.size(), "the recording is shorter than 0.4 s of sound");
+        const std::vector<std::int16_t> heard(left.begin() + first, left.begin() + first + frames);
+        const double level = 20 * std::log10(Rms(heard, 0, frames) / (amplitude / std::sqrt(2.0)));
         int crossings = 0;
-        for (std::size_t i = 1; i < frames; ++i) crossings += (left[i - 1] < 0) != (left[i] < 0);
-        const double heard = crossings / 2.0 / 3.0;
-        qInfo("heard: level %+.3f dB, tone %.2f Hz", level, heard);
+        for (std::size_t i = 1; i < frames; ++i) crossings += (heard[i - 1] < 0) != (heard[i] < 0);
+        const double pitch = crossings / 2.0 / seconds;
+        qInfo("heard: level %+.3f dB, tone %.2f Hz", level, pitch);
         QVERIFY2(std::abs(level) < 0.5, qPrintable(QString("level off by %1 dB").arg(level)));
-        QVERIFY2(std::abs(heard - frequency) < 5, qPrintable(QString("tone at %1 Hz").arg(heard)));
-        // No dropouts: every 5 ms holds the tone.
-        for (std::size_t at = 0; at + 240 <= frames; at += 240)
-            QVERIFY2(Rms(left, at, 240) > amplitude / std::sqrt(2.0) / 2,
+        QVERIFY2(std::abs(pitch - frequency) < 5, qPrintable(QString("tone at %1 Hz").arg(pitch)));
+        for (std::size_t at = 0; at + 240 <= frames; at += 240)  // every 5 ms holds the tone
+            QVERIFY2(Rms(heard, at, 240) > amplitude / std::sqrt(2.0) / 2,
                      qPrintable(QString("dropout at %1 ms").arg(at / 48)));
+
+        // The second document: after the silence between the two, its ramp from its first value.
+        std::size_t silent = first + frames;
+        for (std::size_t zeros = 0; silent < left.size() && (zeros < 4800 || left[silent] == 0);
+             ++silent)
+            zeros = left[silent] == 0 ? zeros + 1 : 0;
+        QVERIFY2(silent + 4800 <= left.size(), "the second document was not heard");
+        for (std::size_t i = 0; i < 4800; ++i)
+            QVERIFY2(left[silent + i] == 1000 + static_cast<int>(i),
+                     qPrintable(QString("frame %1 of the second document heard as %2")
+                                    .arg(i)
+                                    .arg(left[silent + i])));
     }
 
     void transportPlaysPausesStopsAndScans() {
@@ -226,6 +255,29 @@ class PlaybackTest final : public QObject {
         QCOMPARE(rig.window->CurrentPlayer()->Step(), -4);
         SendMouse(rig.button("rewindButton"), QEvent::MouseButtonRelease, Qt::LeftButton);
         QCOMPARE(rig.window->CurrentPlayer()->Step(), 1);
+
+        // Paused, a scan is heard from the paused position however long the pause; released,
+        // it stays paused where the scan reached, and Play resumes there and plays on.
+        rig.button("pauseButton")->click();
+        const auto pausedAt = rig.window->State().View.PlayPosition;
+        QTest::qWait(300);
+        SendMouse(rig.button("fastForwardButton"), QEvent::MouseButtonPress, Qt::LeftButton);
+        QVERIFY(std::abs(rig.window->CurrentPlayer()->Position() - pausedAt) < 4410);
+        QTRY_VERIFY(rig.sound.Playing());
+        QTest::qWait(250);
+        SendMouse(rig.button("fastForwardButton"), QEvent::MouseButtonRelease, Qt::LeftButton);
+        QVERIFY(rig.window->Paused());
+        QVERIFY(!rig.sound.Playing());
+        const auto reached = rig.window->State().View.PlayPosition;
+        QVERIFY(reached > pausedAt + 4 * 44100 / 5);
+        QTest::qWait(100);
+        QCOMPARE(rig.window->State().View.PlayPosition, reached);
+        rig.button("playButton")->click();
+        QVERIFY(!rig.window->Paused());
+        QVERIFY(std::abs(rig.window->CurrentPlayer()->Position() - reached) < 4410);
+        QTest::qWait(300);
+        QTRY_VERIFY(rig.sound.Playing());
+        QVERIFY(rig.window->CurrentPlayer()->Position() > reached + 44100 / 5);
 
         rig.button("stopButton")->click();
         QVERIFY(!rig.window->PlayerActive());
