@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -223,6 +224,74 @@ class PlaybackTest final : public QObject {
                      qPrintable(QString("frame %1 of the second document heard as %2")
                                     .arg(i)
                                     .arg(left[silent + i])));
+    }
+
+    // A slow ramp at 96 kHz (where a drifting ring jumped back by a whole ring after 71 s) and
+    // at 48 kHz, each played to its end, is heard without a jump and up to its last frame. The
+    // ramp survives the server's resampling to 48 kHz; a jump of the ring moves it by hundreds
+    // of steps. Long (about 2.5 min): runs only with SONIVAR_LONG_TESTS set, as `ctest -L long`.
+    void longRampsAreHeardWithoutJumpsToTheirLastFrame() {
+        if (qEnvironmentVariableIsEmpty("SONIVAR_LONG_TESTS"))
+            QSKIP("a long run; set SONIVAR_LONG_TESTS (ctest -L long)");
+        if (!RealOutputAvailable()) QSKIP("no PulseAudio server with an output here");
+        struct Case {
+            std::int32_t rate;
+            int seconds;
+            int tolerance;  // steps the server's resampling may add
+        };
+        for (const Case c : {Case{96000, 90, 16}, Case{48000, 60, 0}}) {
+            qInfo("%d Hz, %d s", c.rate, c.seconds);
+            TempDir dir;
+            const std::int64_t frames = std::int64_t{c.rate} * c.seconds;
+            const auto ramp = [&](std::int64_t f) {
+                return static_cast<int>(1000 + f * 30000 / frames);
+            };
+            auto wave = MakeDocument(MakeEnv(dir.path()), 2, c.rate, frames,
+                                     [&](std::int64_t f, int) { return ramp(f) * 256; });
+            SteadyClock clock;
+            std::atomic<bool> active{true};
+            const auto samples = RecordSink(dir, [&](QtSoundOutput& output) {
+                Player player(*wave, output, clock, active);
+                player.PlayFrom(0);
+                QTRY_VERIFY_WITH_TIMEOUT(!active, (c.seconds + 10) * 1000);
+            });
+            QVERIFY2(!samples.empty(), "nothing recorded, or the output was unavailable");
+            std::vector<int> left(samples.size() / 2);
+            for (std::size_t i = 0; i < left.size(); ++i) left[i] = samples[2 * i];
+            // The sound, without the server's 10 ms edges from and to silence.
+            std::size_t first = 0;
+            while (first < left.size() && left[first] < 500) ++first;
+            std::size_t last = left.size();
+            while (last > first && left[last - 1] < 500) --last;
+            QVERIFY2(last - first > static_cast<std::size_t>(48000 * (c.seconds - 1)),
+                     qPrintable(QString("heard %1 s").arg(double(last - first) / 48000)));
+            first += 480;
+            last -= 480;
+            // Silence the server inserts when a loaded machine feeds it late is told apart
+            // from a jump: the ramp goes on where it stopped.
+            int previous = left[first];
+            std::size_t dropouts = 0;
+            std::size_t silent = 0;
+            for (std::size_t i = first + 1; i < last; ++i) {
+                if (left[i] == 0) {
+                    dropouts += left[i - 1] != 0;
+                    ++silent;
+                    continue;
+                }
+                QVERIFY2(left[i] >= previous - c.tolerance && left[i] <= previous + 1 + c.tolerance,
+                         qPrintable(QString("a jump from %1 to %2 after %3 s")
+                                        .arg(previous)
+                                        .arg(left[i])
+                                        .arg(double(i - first) / 48000)));
+                previous = left[i];
+            }
+            qInfo("%zu dropouts, %.3f s in all", dropouts, double(silent) / 48000);
+            QVERIFY2(silent < 48000, "more than a second of dropouts");
+            const int end = *std::max_element(left.begin() + first, left.begin() + last + 480);
+            QVERIFY2(
+                end >= ramp(frames - 1) - c.tolerance,
+                qPrintable(QString("the end heard is %1 of %2").arg(end).arg(ramp(frames - 1))));
+        }
     }
 
     void transportPlaysPausesStopsAndScans() {
