@@ -80,7 +80,7 @@ void SendMouse(QWidget* widget, QEvent::Type type, Qt::MouseButton button) {
     QCoreApplication::sendEvent(widget, &event);
 }
 
-double Rms(const std::vector<std::int16_t>& v, std::size_t from, std::size_t count) {
+double Rms(const std::vector<int>& v, std::size_t from, std::size_t count) {
     double sum = 0;
     for (std::size_t i = from; i < from + count; ++i) sum += double(v[i]) * v[i];
     return std::sqrt(sum / double(count));
@@ -137,9 +137,10 @@ class PlaybackTest final : public QObject {
         QProcess::execute("chmod", {"-R", "u+w", runtimeDir_});
     }
 
-    // Records the null sink's monitor (stereo, 48 kHz) while play() plays through a real output.
-    std::vector<std::int16_t> RecordSink(const TempDir& dir,
-                                         const std::function<void(QtSoundOutput&)>& play) {
+    // The left channel of the null sink's monitor (48 kHz) while play() plays through a real
+    // output; empty if the output was unavailable.
+    std::vector<int> RecordSink(const TempDir& dir,
+                                const std::function<void(QtSoundOutput&)>& play) {
         const QString recording = dir.path().c_str() + QStringLiteral("/rec.wav");
         QProcess parec;
         parec.setProcessEnvironment(PulseEnvironment());
@@ -156,7 +157,10 @@ class PlaybackTest final : public QObject {
         ::kill(static_cast<pid_t>(parec.processId()), SIGINT);
         parec.waitForFinished(5000);
         if (unavailable) return {};
-        return WavSamples(ReadFile(recording.toStdString()));
+        const auto samples = WavSamples(ReadFile(recording.toStdString()));
+        std::vector<int> left(samples.size() / 2);
+        for (std::size_t i = 0; i < left.size(); ++i) left[i] = samples[2 * i];
+        return left;
     }
 
     bool RealOutputAvailable() const {
@@ -180,7 +184,7 @@ class PlaybackTest final : public QObject {
         });
         SteadyClock clock;
         std::atomic<bool> active{true};
-        const auto samples = RecordSink(dir, [&](QtSoundOutput& output) {
+        const auto left = RecordSink(dir, [&](QtSoundOutput& output) {
             for (Wave* wave : {tone.get(), ramp.get()}) {
                 Player player(*wave, output, clock, active);
                 player.PlayFrom(0);
@@ -190,10 +194,7 @@ class PlaybackTest final : public QObject {
                 if (wave == tone.get()) QTest::qWait(200);
             }
         });
-        QVERIFY2(!samples.empty(), "nothing recorded, or the output was unavailable");
-        std::vector<std::int16_t> left(samples.size() / 2);
-        for (std::size_t i = 0; i < left.size(); ++i) left[i] = samples[2 * i];
-
+        QVERIFY2(!left.empty(), "nothing recorded, or the output was unavailable");
         // The first sound heard, after 50 ms of fade-in at the server, then 0.4 s of it.
         std::size_t first = 0;
         while (first < left.size() && std::abs(left[first]) < 1000) ++first;
@@ -201,7 +202,7 @@ class PlaybackTest final : public QObject {
         constexpr double seconds = 0.4;
         const std::size_t frames = static_cast<std::size_t>(rate * seconds);
         QVERIFY2(first + frames <= left.size(), "the recording is shorter than 0.4 s of sound");
-        const std::vector<std::int16_t> heard(left.begin() + first, left.begin() + first + frames);
+        const std::vector<int> heard(left.begin() + first, left.begin() + first + frames);
         const double level = 20 * std::log10(Rms(heard, 0, frames) / (amplitude / std::sqrt(2.0)));
         int crossings = 0;
         for (std::size_t i = 1; i < frames; ++i) crossings += (heard[i - 1] < 0) != (heard[i] < 0);
@@ -250,31 +251,25 @@ class PlaybackTest final : public QObject {
                                      [&](std::int64_t f, int) { return ramp(f) * 256; });
             SteadyClock clock;
             std::atomic<bool> active{true};
-            const auto samples = RecordSink(dir, [&](QtSoundOutput& output) {
+            const auto left = RecordSink(dir, [&](QtSoundOutput& output) {
                 Player player(*wave, output, clock, active);
                 player.PlayFrom(0);
                 QTRY_VERIFY_WITH_TIMEOUT(!active, (c.seconds + 10) * 1000);
             });
-            QVERIFY2(!samples.empty(), "nothing recorded, or the output was unavailable");
-            std::vector<int> left(samples.size() / 2);
-            for (std::size_t i = 0; i < left.size(); ++i) left[i] = samples[2 * i];
+            QVERIFY2(!left.empty(), "nothing recorded, or the output was unavailable");
             // The sound, without the server's 10 ms edges from and to silence.
             std::size_t first = 0;
             while (first < left.size() && left[first] < 500) ++first;
             std::size_t last = left.size();
-            while (last > first && left[last - 1] < 500) --last;
-            QVERIFY2(last - first > static_cast<std::size_t>(48000 * (c.seconds - 1)),
-                     qPrintable(QString("heard %1 s").arg(double(last - first) / 48000)));
+            while (last > first + 960 && left[last - 1] < 500) --last;
             first += 480;
             last -= 480;
-            // Silence the server inserts when a loaded machine feeds it late is told apart
-            // from a jump: the ramp goes on where it stopped.
+            // Silence the server inserts when a loaded machine feeds it late is no jump: the
+            // ramp goes on where it stopped.
             int previous = left[first];
-            std::size_t dropouts = 0;
             std::size_t silent = 0;
             for (std::size_t i = first + 1; i < last; ++i) {
                 if (left[i] == 0) {
-                    dropouts += left[i - 1] != 0;
                     ++silent;
                     continue;
                 }
@@ -285,8 +280,10 @@ class PlaybackTest final : public QObject {
                                         .arg(double(i - first) / 48000)));
                 previous = left[i];
             }
-            qInfo("%zu dropouts, %.3f s in all", dropouts, double(silent) / 48000);
-            QVERIFY2(silent < 48000, "more than a second of dropouts");
+            qInfo("heard %.3f s, %.3f s of it dropouts", double(last - first) / 48000,
+                  double(silent) / 48000);
+            QVERIFY(silent < 48000 &&
+                    last - first > static_cast<std::size_t>(48000 * (c.seconds - 1)));
             const int end = *std::max_element(left.begin() + first, left.begin() + last + 480);
             QVERIFY2(
                 end >= ramp(frames - 1) - c.tolerance,
