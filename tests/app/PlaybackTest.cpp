@@ -313,8 +313,10 @@ class PlaybackTest final : public QObject {
         QVERIFY(!rig.window->Paused());
         QVERIFY(std::abs(rig.window->CurrentPlayer()->Position() - paused) < 4410);
 
+        const int starts = rig.sound.StartCount();
         SendMouse(rig.button("fastForwardButton"), QEvent::MouseButtonPress, Qt::RightButton);
         QCOMPARE(rig.window->CurrentPlayer()->Step(), 4);
+        QTRY_VERIFY(rig.sound.StartCount() > starts && rig.sound.Playing());  // heard while held
         SendMouse(rig.button("fastForwardButton"), QEvent::MouseButtonRelease, Qt::RightButton);
         QCOMPARE(rig.window->CurrentPlayer()->Step(), 1);
         SendMouse(rig.button("rewindButton"), QEvent::MouseButtonPress, Qt::LeftButton);
