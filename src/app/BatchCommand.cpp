@@ -84,10 +84,7 @@ void MainWindow::ProcessBatch() {
         const bool started = choice.StartBatch && !choice.SourceNames.empty() && AskToSave();
         if (started) {
             state_.Flags.Cancelled = false;
-            RemasterSettings settings = ReadSettings();
-            // Loudness normalizing runs after the chain, in place of its peak normalizing.
-            const bool byLoudness = settings.Normalize && c_->stages->NormalizeByLoudness();
-            if (byLoudness) settings.Normalize = false;
+            const RemasterSettings settings = ReadSettings();
             MessagesAboutFile messages(*setup_.dialogs);
             DialogsSwap swap(setup_.dialogs, env_.Ports.dialogs, &messages);
             for (const std::string& name : choice.SourceNames) {
@@ -96,14 +93,11 @@ void MainWindow::ProcessBatch() {
                 if (!OpenFile(source)) continue;
                 state_.RedrawWave = true;
                 c_->waveView->repaint();
-                const StagesOutcome outcome =
-                    RunBatchStages(*engine_, state_.Document, settings, state_.SpectraShared);
+                const ChainOutcome outcome =
+                    RunChain(*engine_, state_.Document, settings, state_.SpectraShared);
                 if (outcome.Replaced) state_.Flags.DataSaved = false;
                 state_.Flags.Cancelled = outcome.Result == WalkResult::Cancelled;
-                if (!state_.Flags.Cancelled && byLoudness) {
-                    state_.Flags.Cancelled = !NormalizeToLoudness(state_.Document);
-                    if (!state_.Flags.Cancelled) state_.Flags.DataSaved = false;
-                }
+                NoteLoudness(outcome);
                 if (state_.Flags.Cancelled) {
                     // The cancelled file stays open unsaved; Save and Return to saved mean it.
                     state_.FileName = source;

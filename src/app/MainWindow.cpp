@@ -31,6 +31,7 @@
 #include "playback/Clock.h"
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
+#include "text/StepCaptions.h"
 #include "timbre/Timbres.h"
 #include "view/WaveformRenderer.h"
 
@@ -98,7 +99,7 @@ void MainWindow::Initialise(const std::string& startFile) {
     env_.Ports.progress = [this] { return MakeProgress(); };
     env_.Ports.dialogs = setup_.dialogs;
     env_.View = &state_.View.Position;
-    engine_ = std::make_unique<Engine>(env_.Ports);
+    engine_ = std::make_unique<Engine>(env_.Ports, EngineOptions{.Caption = StepCaption});
 
     state_.WaveLoaded = false;
     EnableCommands(false);

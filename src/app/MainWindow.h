@@ -96,10 +96,8 @@ class MainWindow final : public QMainWindow {
     // Measures the open document's loudness (with a progress window that may cancel) and shows
     // it in the status bar; without a document the panel shows its caption only.
     void ShowLoudness();
-    // Normalizes the document to the LUFS setting when Normalize is in loudness mode; false when
-    // cancelled (the document then stays as it was). Notes in the status bar when the true-peak
-    // ceiling kept the loudness below its target.
-    bool NormalizeToLoudness(std::unique_ptr<Wave>& document);
+    // Notes, for the loudness figures, whether the true-peak ceiling held loudness normalizing.
+    void NoteLoudness(const ChainOutcome& outcome);
     std::string loudnessHeldNote_;  // shown after the loudness figures until the next command
 
     // Waveform view: drawing, zoom, scrolling, selection, block delete.

@@ -26,6 +26,12 @@ RemasterSettings MainWindow::ReadSettings() const {
     s.ChannelMode = state_.ChannelMode;
     s.BandLevelMode = state_.BandLevelMode;
     s.PeakBlockSize = state_.PeakBlockSize;
+    // Normalizing by loudness takes the place of normalizing by peak.
+    if (s.Normalize && c_->stages->NormalizeByLoudness()) {
+        s.Normalize = false;
+        s.Loudness = LoudnessTarget{static_cast<double>(c_->stages->NormalizeLufs()),
+                                    static_cast<double>(c_->stages->TruePeakMax())};
+    }
     return s;
 }
 

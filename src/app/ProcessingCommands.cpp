@@ -31,13 +31,18 @@ void MainWindow::OperationEnded(WalkResult result) {
 void MainWindow::Normalize() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        if (c_->stages->NormalizeByLoudness()) {
-            const bool done = NormalizeToLoudness(state_.Document);
-            OperationEnded(done ? WalkResult::Completed : WalkResult::Cancelled);
-        } else {
-            OperationEnded(engine_->Normalize(state_.Document, c_->stages->NormalizeDb(),
-                                              c_->stages->NormalizePerChannel()));
-        }
+        // The normalizing stage alone, by peak or by loudness, checked or not.
+        RemasterSettings settings = ReadSettings();
+        const bool byLoudness = c_->stages->NormalizeByLoudness();
+        settings.RemoveNoise = settings.Levelling = settings.FitPeaks = false;
+        settings.Normalize = !byLoudness;
+        if (byLoudness)
+            settings.Loudness = LoudnessTarget{static_cast<double>(c_->stages->NormalizeLufs()),
+                                               static_cast<double>(c_->stages->TruePeakMax())};
+        const ChainOutcome outcome =
+            RunChain(*engine_, state_.Document, settings, state_.SpectraShared);
+        NoteLoudness(outcome);
+        OperationEnded(outcome.Result, outcome.Replaced);
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);
     });
@@ -54,16 +59,10 @@ std::string CeilingText(double dbtp) {
 
 }  // namespace
 
-bool MainWindow::NormalizeToLoudness(std::unique_ptr<Wave>& document) {
-    LoudnessGain gain;
-    auto normalized =
-        NormalizeLoudness(*document, c_->stages->NormalizeLufs(), c_->stages->TruePeakMax(), &gain);
-    if (!normalized) return false;
-    document = std::move(normalized);
-    if (gain.HeldByTruePeak)
+void MainWindow::NoteLoudness(const ChainOutcome& outcome) {
+    if (outcome.Loudness && outcome.Loudness->HeldByTruePeak)
         loudnessHeldNote_ =
             "held by the " + CeilingText(c_->stages->TruePeakMax()) + " dBTP ceiling";
-    return true;
 }
 
 void MainWindow::ShowLoudness() {
@@ -107,18 +106,10 @@ void MainWindow::FitPeaks() {
 void MainWindow::Remaster() {
     RunCommand([this] {
         if (!state_.WaveLoaded) return;
-        RemasterSettings settings = ReadSettings();
-        // Loudness normalizing runs after the chain, in place of its peak normalizing.
-        const bool byLoudness = settings.Normalize && c_->stages->NormalizeByLoudness();
-        if (byLoudness) settings.Normalize = false;
-        StagesOutcome outcome =
-            RunRemasterIt(*engine_, state_.Document, settings, state_.SpectraShared);
-        // As the last stage it runs even after an earlier stage was cancelled.
-        if (byLoudness) {
-            const bool done = NormalizeToLoudness(state_.Document);
-            outcome.Result = done ? WalkResult::Completed : WalkResult::Cancelled;
-            outcome.Replaced = outcome.Replaced || done;
-        }
+        // A cancel ends the chain; the document keeps what the stages before it did.
+        const ChainOutcome outcome =
+            RunChain(*engine_, state_.Document, ReadSettings(), state_.SpectraShared);
+        NoteLoudness(outcome);
         OperationEnded(outcome.Result, outcome.Replaced);
         c_->waveView->update();
         EnableCommands(state_.WaveLoaded);

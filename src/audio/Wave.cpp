@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -100,7 +101,10 @@ bool IsWriteProtected(const std::filesystem::path& fileName) {
     return (info.st_mode & 0222) == 0 || ::access(fileName.c_str(), W_OK) != 0;
 }
 
-Wave::Wave(const WaveEnvironment& env) : env_(env) {}
+Wave::Wave(const WaveEnvironment& env) : env_(env) {
+    static std::atomic<std::uint64_t> lastIdentity{0};
+    identity_ = ++lastIdentity;
+}
 
 Wave::~Wave() = default;
 

@@ -152,6 +152,9 @@ class Wave {
                        std::int64_t count);
 
     FileMemory& Memory() { return *memory_; }
+    // Tells documents apart for as long as the program runs (never reused, unlike an address),
+    // so figures gathered from one are not taken for another's.
+    std::uint64_t Identity() const { return identity_; }
     // The file's other chunks and tags; saving writes them back.
     const FileMetadata& Metadata() const { return metadata_; }
     FileMetadata& Metadata() { return metadata_; }
@@ -190,6 +193,7 @@ class Wave {
     std::vector<unsigned char> FileTrailer(const std::vector<RiffChunk>& chunks) const;
 
     WaveEnvironment env_;
+    std::uint64_t identity_;
     std::uint32_t riffSize_ = 0;
     std::uint32_t fmtSize_ = 16;
     std::uint16_t formatTag_ = 1;

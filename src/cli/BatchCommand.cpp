@@ -66,9 +66,10 @@ class BatchRun {
         Session session;
         SetUp(session, options_, silentStages_);
         session.env.WorkFolder = workFolder_;
-        EngineRun run(session.env.Ports);
-        run.engine.UseChannelThreads(channelThreads_);
-        run.engine.LendIdleCores(&idleCores_);
+        EngineOptions engineOptions;
+        engineOptions.ChannelThreads = channelThreads_;
+        engineOptions.IdleCores = &idleCores_;
+        EngineRun run(session.env.Ports, engineOptions);
         run.spectra->Target = target_;
         while (const BatchItem* item = Next()) {
             if (!Finish(*item, RemasterFile(session, run, options_, JobOf(*item)))) return;

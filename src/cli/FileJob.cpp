@@ -38,8 +38,8 @@ int CheckTarget(Session& session, const FileJob& job) {
 }
 
 // The chain itself; returns the exit code of the file.
-int RunChain(Session& session, EngineRun& run, const Options& options, const FileJob& job,
-             FileRecord& record) {
+int RemasterOneFile(Session& session, EngineRun& run, const Options& options, const FileJob& job,
+                    FileRecord& record) {
     std::error_code ec;
     if (job.KeepExisting && std::filesystem::exists(job.Output, ec))
         return SkipExisting(job, record);
@@ -56,24 +56,20 @@ int RunChain(Session& session, EngineRun& run, const Options& options, const Fil
     if (job.Measure) record.Before = MeasureLevels(run.engine, *wave);
     // Peak normalizing right before the save is applied by the save, sparing a pass over the
     // whole document; not when something else looks at the normalized document first.
-    const bool normalizeOnSave =
-        options.Settings.Normalize && !options.NormalizeLufs && !job.Measure;
-    std::vector<float> saveGains;
+    ChainPolicy policy;
+    policy.NormalizeWhileSaving = !job.Measure;
+    const RemasterSettings settings = ChainSettings(options);
+    const ChainOutcome outcome = RunChain(run.engine, wave, settings, *run.spectra, policy);
     // After a cancel no further stage runs.
-    if (AnyStage(options.Settings) &&
-        RunBatchStages(run.engine, wave, options.Settings, *run.spectra,
-                       normalizeOnSave ? &saveGains : nullptr)
-                .Result == WalkResult::Cancelled)
-        return ExitCancelled;
-    if (Interrupted()) return ExitCancelled;
-    if (!NormalizeLoudnessIfAsked(session, wave, options, job.Input, record.HeldByTruePeak) ||
-        Interrupted())
-        return ExitCancelled;
+    if (outcome.Result == WalkResult::Cancelled || Interrupted()) return ExitCancelled;
+    if (outcome.Loudness) {
+        record.HeldByTruePeak = outcome.Loudness->HeldByTruePeak;
+        ReportLoudness(session, *outcome.Loudness, options, job.Input);
+    }
     // Stages that rewrite the document in place or while saving make no new document to note it.
-    if (AnyStage(options.Settings) || options.NormalizeLufs)
-        wave->Metadata().NoteProcessing("remaster");
+    if (AnyStage(settings)) wave->Metadata().NoteProcessing("remaster");
     if (job.Measure) record.After = MeasureLevels(run.engine, *wave);
-    const SaveResult saved = SaveAudioFile(*wave, job.Output, saveGains);
+    const SaveResult saved = SaveAudioFile(*wave, job.Output, outcome.SaveGains);
     // Another run saved the same name meanwhile: its file stays.
     if (job.KeepExisting && saved.Code() == EEXIST) return SkipExisting(job, record);
     return ReportSave(session, saved);
@@ -105,7 +101,8 @@ FileRecord RemasterFile(Session& session, EngineRun& run, const Options& options
     FileRecord record;
     record.Input = job.Input;
     record.Output = job.Output;
-    FillRecord(session, record, [&] { return RunChain(session, run, options, job, record); });
+    FillRecord(session, record,
+               [&] { return RemasterOneFile(session, run, options, job, record); });
     return record;
 }
 

@@ -10,6 +10,7 @@
 #include "cli/TerminalProgress.h"
 #include "loudness/LoudnessMeter.h"
 #include "text/Language.h"
+#include "text/StepCaptions.h"
 #include "timbre/Timbres.h"
 
 namespace sv::cli {
@@ -112,27 +113,28 @@ int ChooseTarget(Session& session, EngineRun& run, const Options& options) {
     }
 }
 
-bool AnyStage(const RemasterSettings& s) {
-    return s.RemoveNoise || s.Levelling || s.FitPeaks || s.Normalize;
+EngineOptions ForCommandLine(EngineOptions options) {
+    options.FitInPlace = true;
+    options.Caption = StepCaption;
+    return options;
 }
 
-bool NormalizeLoudnessIfAsked(Session& session, std::unique_ptr<Wave>& wave, const Options& options,
-                              const std::string& input, std::optional<bool>& heldByTruePeak) {
-    if (!options.NormalizeLufs) return true;
-    LoudnessGain gain;
-    auto normalized = NormalizeLoudness(*wave, *options.NormalizeLufs, options.TruePeakMax, &gain);
-    if (!normalized) return false;
-    wave = std::move(normalized);
-    heldByTruePeak = gain.HeldByTruePeak;
-    if (gain.HeldByTruePeak) {
-        char note[160];
-        std::snprintf(note, sizeof note,
-                      ": loudness held at %.1f LUFS by the %g dBTP true-peak ceiling (target %g "
-                      "LUFS)",
-                      gain.ReachedLufs, options.TruePeakMax, *options.NormalizeLufs);
-        session.dialogs.Message(input + note);
-    }
-    return true;
+RemasterSettings ChainSettings(const Options& options) {
+    RemasterSettings s = options.Settings;
+    if (options.NormalizeLufs)
+        s.Loudness = LoudnessTarget{*options.NormalizeLufs, options.TruePeakMax};
+    return s;
+}
+
+void ReportLoudness(Session& session, const LoudnessGain& gain, const Options& options,
+                    const std::string& input) {
+    if (!gain.HeldByTruePeak) return;
+    char note[160];
+    std::snprintf(note, sizeof note,
+                  ": loudness held at %.1f LUFS by the %g dBTP true-peak ceiling (target %g "
+                  "LUFS)",
+                  gain.ReachedLufs, options.TruePeakMax, *options.NormalizeLufs);
+    session.dialogs.Message(input + note);
 }
 
 }  // namespace sv::cli

@@ -49,10 +49,14 @@ std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit)
 // The exit code of a save (or of a check before one), with its message shown when it failed.
 int ReportSave(Session& session, const SaveResult& result);
 
+// Engine options with the command line's progress captions, fitting in place.
+EngineOptions ForCommandLine(EngineOptions options);
+
 // The engine with the spectra the commands share.
 struct EngineRun {
     // A cancelled file is never saved here, so peak fitting may change its document in place.
-    explicit EngineRun(const FrontEndPorts& ports) : engine(ports) { engine.FitInPlace(true); }
+    explicit EngineRun(const FrontEndPorts& ports, EngineOptions options = {})
+        : engine(ports, ForCommandLine(std::move(options))) {}
     Engine engine;
     std::unique_ptr<SharedSpectra> spectra = std::make_unique<SharedSpectra>();
 };
@@ -61,12 +65,11 @@ struct EngineRun {
 // ExitDone on failure, whose message has been shown.
 int ChooseTarget(Session& session, EngineRun& run, const Options& options);
 
-bool AnyStage(const RemasterSettings& s);
+// The stage settings of the options, loudness normalizing included.
+RemasterSettings ChainSettings(const Options& options);
 
-// The loudness mode of normalizing runs last, after the other stages. False when cancelled.
-// heldByTruePeak tells whether the true-peak ceiling kept the loudness of input below the
-// target, which a note on stderr then says.
-bool NormalizeLoudnessIfAsked(Session& session, std::unique_ptr<Wave>& wave, const Options& options,
-                              const std::string& input, std::optional<bool>& heldByTruePeak);
+// A note on stderr when the true-peak ceiling kept the loudness of input below the target.
+void ReportLoudness(Session& session, const LoudnessGain& gain, const Options& options,
+                    const std::string& input);
 
 }  // namespace sv::cli

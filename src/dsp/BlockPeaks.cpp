@@ -56,11 +56,10 @@ void BlockPeaks::TakeChannel(int c, const std::int32_t* values, std::int64_t fir
     }
 }
 
-void BlockPeaks::Complete(const Wave* document) {
+void BlockPeaks::Complete() {
     for (const auto& ofChannel : channelPeaks_)
         for (std::size_t k = 0; k < peaks_.size(); ++k)
             peaks_[k] = std::max<std::int64_t>(peaks_[k], ofChannel[k]);
-    of_ = document;
 }
 
 }  // namespace sv

@@ -8,8 +8,6 @@
 
 namespace sv {
 
-class Wave;
-
 class BlockPeaks {
   public:
     // valueCount / blockSize full blocks of blockSize raw values and a last partial (or empty)
@@ -23,10 +21,9 @@ class BlockPeaks {
     // document. Needs channels; two threads may take two different channels at once.
     void TakeChannel(int c, const std::int32_t* values, std::int64_t firstFrame,
                      std::int64_t count);
-    // Once every value is taken: the peaks are those of document.
-    void Complete(const Wave* document);
-
-    const Wave* Of() const { return of_; }
+    // Once every channel's values are taken with TakeChannel: each block's peak from its
+    // channels'.
+    void Complete();
     std::int64_t BlockSize() const { return blockSize_; }
     const std::vector<std::int64_t>& Peaks() const { return peaks_; }
     // 0 when the peaks are not kept per channel.
@@ -38,7 +35,6 @@ class BlockPeaks {
     }
 
   private:
-    const Wave* of_ = nullptr;
     std::int64_t blockSize_;
     std::vector<std::int64_t> peaks_;
     std::vector<std::vector<std::uint32_t>> channelPeaks_;

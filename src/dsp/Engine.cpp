@@ -3,27 +3,23 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <optional>
 
 #include "audio/FileMemory.h"
 #include "audio/GainScaling.h"
 #include "base/UsableCores.h"
 #include "dsp/LargestMagnitude.h"
-#include "text/Language.h"
 
 namespace sv {
 
-Engine::Engine(FrontEndPorts ports)
-    : ports_(std::move(ports)), lanes_{HopLane(BlockSize), HopLane(BlockSize)} {}
+Engine::Engine(FrontEndPorts ports, EngineOptions options)
+    : ports_(std::move(ports)), options_(std::move(options)), scratch_(BlockSize) {}
 
 Engine::~Engine() = default;
 
-ChannelWorker* Engine::PairWorker(int channels) {
-    const bool lent = idleCores_ && idleCores_->load(std::memory_order_relaxed) > 0;
-    if (!fastPaths_ || !(channelThreads_ || lent) || channels < 2 || UsableCores() < 2)
-        return nullptr;
-    if (!worker_) worker_ = std::make_unique<ChannelWorker>();
-    return worker_.get();
+bool Engine::Paired(int channels) const {
+    const bool lent = options_.IdleCores && options_.IdleCores->load(std::memory_order_relaxed) > 0;
+    return options_.FastPaths && (options_.ChannelThreads || lent) && channels >= 2 &&
+           UsableCores() >= 2;
 }
 
 std::int64_t Engine::PacerLead(int channels) {
@@ -31,14 +27,11 @@ std::int64_t Engine::PacerLead(int channels) {
     return std::clamp<std::int64_t>(hopsPerHalfWindow - 3, 1, 8);
 }
 
-Engine::BlockWalk::BlockWalk(Engine& engine, const std::string& title, std::int64_t units,
+Engine::BlockWalk::BlockWalk(Engine& engine, ProcessingStep step, std::int64_t units,
                              bool pollsCancel)
-    : engine_(engine),
-      progress_(engine.ports_.MakeProgress()),
-      units_(units),
-      pollsCancel_(pollsCancel) {
+    : progress_(engine.ports_.MakeProgress()), units_(units), pollsCancel_(pollsCancel) {
     progress_->EnableCancel(true);
-    progress_->SetCaption(title);
+    progress_->SetCaption(engine.options_.Caption ? engine.options_.Caption(step) : "");
     progress_->SetTotal(units);
     progress_->Show();
 }
@@ -54,58 +47,64 @@ WalkResult Engine::BlockWalk::Finish() {
                                                         : WalkResult::Completed;
 }
 
-void Engine::ReuseSwapFiles(bool on) {
-    reuseSwapFiles_ = on;
-    if (!on) spareStore_.reset();
+const ChainContext& Engine::Usable(const ChainContext& context) const {
+    static const ChainContext none;
+    return options_.FastPaths ? context : none;
 }
 
-std::unique_ptr<Wave> Engine::CreateOutput(const Wave& wave) {
-    return Wave::CreateEmptyLike(wave, wave.FrameCount(), std::move(spareStore_));
+std::unique_ptr<Wave> Engine::CreateOutput(const Wave& wave, ChainContext& context) {
+    return Wave::CreateEmptyLike(wave, wave.FrameCount(), context.TakeSpareStore());
 }
 
 WalkResult Engine::Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output,
-                           WalkResult result) {
+                           WalkResult result, ChainContext& context) {
     if (result == WalkResult::Cancelled) {
         output.reset();
     } else {
-        if (reuseSwapFiles_) spareStore_ = wave->TakeStore();
+        context.OfferStore(wave->TakeStore());
         wave = std::move(output);
     }
     return result;
 }
 
+bool Engine::WalkHops(HopStage& stage, const Wave& wave, std::int64_t first, std::int64_t last,
+                      int channels, std::int64_t trail,
+                      const std::function<bool(std::int64_t)>& report) {
+    (void)wave;
+    const HopRange range{first, last, channels, Paired(channels), PacerLead(channels), trail};
+    return walker_.Walk(stage, range, report);
+}
+
 std::int64_t Engine::FindChannelPeak(Wave& wave, int channel) {
     const std::int64_t frames = wave.FrameCount();
     const std::int64_t blocks = frames / BlockSize;
-    BlockWalk walk(*this, Texts().CaNormaDetect, blocks, false);
+    BlockWalk walk(*this, ProcessingStep::FindingPeaks, blocks, false);
     std::int64_t peak = 0;
     for (std::int64_t d = 0; d <= blocks; ++d) {
         const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
-        wave.ReadChannel(lanes_[0].block.data(), MarginFrames + d * BlockSize, channel, count);
+        wave.ReadChannel(scratch_.data(), MarginFrames + d * BlockSize, channel, count);
         for (std::int64_t i = 0; i < count; ++i)
-            peak = std::max<std::int64_t>(peak,
-                                          std::llabs(lanes_[0].block[static_cast<std::size_t>(i)]));
+            peak = std::max<std::int64_t>(peak, std::llabs(scratch_[static_cast<std::size_t>(i)]));
         walk.Step(d);
     }
     walk.Finish();
     return peak;
 }
 
-std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChannelPeaks* known) {
+std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChainContext& context) {
     const int channels = wave.Channels();
     std::vector<std::int64_t> peaks(static_cast<std::size_t>(channels), 0);
-    if (!fastPaths_) {
+    if (!options_.FastPaths) {
         for (int c = 0; c < channels; ++c) peaks[c] = FindChannelPeak(wave, c);
         return peaks;
     }
     const std::int64_t frames = wave.FrameCount();
     const std::int64_t blocks = frames / BlockSize;
-    const bool useKnown =
-        known && known->Of == &wave && known->Peaks.size() == static_cast<std::size_t>(channels);
+    const std::vector<std::int64_t>* known = context.ChannelPeaksOf(wave);
     for (int c = 0; c < channels; ++c) {
-        BlockWalk walk(*this, Texts().CaNormaDetect, blocks, false);
-        if (c == 0 && useKnown) {
-            peaks = known->Peaks;
+        BlockWalk walk(*this, ProcessingStep::FindingPeaks, blocks, false);
+        if (c == 0 && known) {
+            peaks = *known;
         } else if (c == 0) {
             // Every channel in one pass over the interleaved values.
             Int32Array values(static_cast<std::size_t>(BlockSize) * channels);
@@ -123,11 +122,11 @@ std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChannelPeaks
 }
 
 std::vector<float> Engine::NormalizingGains(Wave& wave, int levelDb, bool perChannel,
-                                            const ChannelPeaks* known) {
+                                            const ChainContext& context) {
     const int channels = wave.Channels();
     const long double fullScale = static_cast<long double>(wave.FullScale() - 1);
     std::vector<float> gains(static_cast<std::size_t>(channels), 0.0f);
-    const std::vector<std::int64_t> peaks = AllChannelPeaks(wave, known);
+    const std::vector<std::int64_t> peaks = AllChannelPeaks(wave, Usable(context));
     for (int c = 0; c < channels; ++c) {
         const std::int64_t peak = peaks[c];
         if (peak >= 1)
@@ -145,36 +144,40 @@ std::vector<float> Engine::NormalizingGains(Wave& wave, int levelDb, bool perCha
     return gains;
 }
 
+WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel) {
+    ChainContext none;
+    return Normalize(wave, levelDb, perChannel, none);
+}
+
 WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perChannel,
-                             const ChannelPeaks* known) {
+                             ChainContext& context) {
     BusyCursor busy(ports_.dialogs);
     const int channels = wave->Channels();
-    const std::vector<float> gains = NormalizingGains(*wave, levelDb, perChannel, known);
-    auto output = CreateOutput(*wave);
+    const std::vector<float> gains = NormalizingGains(*wave, levelDb, perChannel, context);
+    auto output = CreateOutput(*wave, context);
     const std::int64_t frames = wave->FrameCount();
     const std::int64_t blocks = frames / BlockSize;
-    BlockWalk walk(*this, Texts().CaNormalizing, blocks);
+    BlockWalk walk(*this, ProcessingStep::Normalizing, blocks);
     for (std::int64_t d = 0; d <= blocks; ++d) {
         const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
         const std::int64_t storeFrame = MarginFrames + d * BlockSize;
         for (int c = 0; c < channels; ++c) {
-            wave->ReadChannel(lanes_[0].block.data(), storeFrame, c, count);
+            wave->ReadChannel(scratch_.data(), storeFrame, c, count);
             const float gain = gains[c];
-            std::int32_t* values = lanes_[0].block.data();
-            ScaleValues(values, count, gain, gain);
-            output->WriteChannel(lanes_[0].block.data(), storeFrame, c, count);
+            ScaleValues(scratch_.data(), count, gain, gain);
+            output->WriteChannel(scratch_.data(), storeFrame, c, count);
         }
         if (walk.CancelRequested()) break;  // this walk asks before it reports
         walk.Step(d);
     }
-    return Replace(wave, output, walk.Finish());
+    return Replace(wave, output, walk.Finish(), context);
 }
 
 WalkResult Engine::NormalizeWhileSaving(Wave& wave, int levelDb, bool perChannel,
-                                        const ChannelPeaks* known, std::vector<float>& gains) {
+                                        const ChainContext& context, std::vector<float>& gains) {
     BusyCursor busy(ports_.dialogs);
-    gains = NormalizingGains(wave, levelDb, perChannel, known);
-    BlockWalk walk(*this, Texts().CaNormalizing, wave.FrameCount() / BlockSize);
+    gains = NormalizingGains(wave, levelDb, perChannel, context);
+    BlockWalk walk(*this, ProcessingStep::Normalizing, wave.FrameCount() / BlockSize);
     if (walk.Finish() == WalkResult::Completed) return WalkResult::Completed;
     gains.clear();
     return WalkResult::Cancelled;

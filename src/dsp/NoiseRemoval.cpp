@@ -7,9 +7,8 @@
 
 #include "dsp/BinLoops.h"
 #include "dsp/Engine.h"
-#include "dsp/HopPacer.h"
+#include "dsp/GainCurves.h"
 #include "dsp/SpectrumRing.h"
-#include "text/Language.h"
 
 namespace sv {
 namespace {
@@ -54,6 +53,57 @@ struct NoiseThreshold {
     BinSpectrum floor;
 };
 
+// The search for the quietest window of hops, channel 0 choosing for both channels: a window
+// quieter than any before in its part is kept; at the end of each part the largest kept value
+// of every bin goes into the profile. Both channels' records are set and reset together, so the
+// profiles stay aligned.
+class QuietestWindowSearch final : public HopStage {
+  public:
+    QuietestWindowSearch(Wave& wave, int channels, int window, std::int64_t lastSearch, int parts,
+                         std::array<BinSpectrum*, 2> profiles)
+        : wave_(wave),
+          window_(window),
+          // With more parts than searched hops every hop ends a part of its own.
+          interval_((lastSearch - window) / std::max(parts, 1)),
+          profiles_(profiles),
+          candidates_(2, BinSpectrum{}) {
+        rings_.reserve(2);
+        for (int c = 0; c < channels; ++c) rings_.emplace_back(static_cast<std::uint16_t>(window));
+    }
+
+    // Hop h of channel c into its ring; past the first window, judged (channel 0) and kept.
+    // Channel 1 takes a hop once channel 0 has judged it, so its ring still holds that hop's
+    // window when the judgement says to keep it.
+    void Hop(HopLane& lane, int c, std::int64_t h) override {
+        wave_.ReadChannel(lane.block.data(), h * Engine::Hop, c, Engine::BlockSize);
+        rings_[c].AddTransform(lane.fourier, lane.block.data());
+        if (h <= window_) return;
+        bool& quieter = quieterAt_[static_cast<std::size_t>(h % 64)];
+        if (c == 0) quieter = Judge();
+        if (quieter) rings_[c].MaxSpectrum(candidates_[c]);
+        if (!EndsPart(h)) return;
+        TakeLarger(*profiles_[c], candidates_[c]);
+        if (c == 0) quietest_ = NoLevelYet;
+    }
+
+  private:
+    bool EndsPart(std::int64_t h) const { return interval_ == 0 || (h - window_) % interval_ == 0; }
+    bool Judge() {
+        const std::optional<float> level = rings_[0].LevelBelow(quietest_);
+        if (level) quietest_ = *level;
+        return level.has_value();
+    }
+
+    Wave& wave_;
+    const int window_;
+    const std::int64_t interval_;
+    std::array<BinSpectrum*, 2> profiles_;
+    std::vector<SpectrumRing> rings_;
+    std::vector<BinSpectrum> candidates_;
+    float quietest_ = NoLevelYet;
+    std::array<bool, 64> quieterAt_{};
+};
+
 }  // namespace
 
 WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1, int parts,
@@ -67,118 +117,47 @@ WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
     // Hop 0 reaches into the leading margin and hop `hops` into the trailing one: neither is
     // searched, and a document too short for one search hop leaves the profiles zero.
     const std::int64_t lastSearch = hops - 1;
-    BlockWalk walk(*this, Texts().CaNoiseDetect, hops);
+    BlockWalk walk(*this, ProcessingStep::DetectingNoise, hops);
     if (channels >= 1 && lastSearch >= window + 1) {
-        std::vector<SpectrumRing> rings;
-        rings.reserve(2);
-        for (int c = 0; c < channels; ++c) rings.emplace_back(static_cast<std::uint16_t>(window));
-        std::vector<BinSpectrum> candidates(2, BinSpectrum{});
-        std::array<BinSpectrum*, 2> profiles{&profile0, &profile1};
-        // With more parts than searched hops every hop ends a part of its own.
-        const std::int64_t interval = (lastSearch - window) / std::max(parts, 1);
-        auto endsPart = [&](std::int64_t h) {
-            return interval == 0 || (h - window) % interval == 0;
-        };
-        // Hop h of channel c into its ring.
-        auto addHop = [&](int c, std::int64_t h) {
-            HopLane& lane = lanes_[c];
-            wave.ReadChannel(lane.block.data(), h * Hop, c, BlockSize);
-            rings[c].AddTransform(lane.fourier, lane.block.data());
-        };
-        // Channel 0 picks the window for both channels, so the profiles stay aligned: both
-        // channels' records are set and reset together, so they win together.
-        float quietest = NoLevelYet;
-        auto judge = [&] {
-            const std::optional<float> level = rings[0].LevelBelow(quietest);
-            if (level) quietest = *level;
-            return level.has_value();
-        };
-        auto keep = [&](int c, std::int64_t h, bool quieter) {
-            if (quieter) rings[c].MaxSpectrum(candidates[c]);
-            if (endsPart(h)) TakeLarger(*profiles[c], candidates[c]);
-        };
-        // Reports a searched hop; false once cancelled. Detection keeps the window alive at
-        // every hop.
-        auto report = [&](std::int64_t h) {
-            walk.Step(h);
-            walk.ProcessEvents();
-            return !walk.CancelRequested();
-        };
-        if (ChannelWorker* worker = PairWorker(channels)) {
-            // Each channel on a thread of its own, store reads included. Channel 1 takes a hop
-            // once channel 0 has judged it, so its ring still holds that hop's window when the
-            // judgement says to keep it.
-            HopPacer pacer(PacerLead(channels), 1);
-            std::array<bool, 64> quieterAt{};
-            auto walkLane = [&](int c) {
-                try {
-                    for (std::int64_t h = 1; h <= lastSearch; ++h) {
-                        if (!pacer.MayStart(c, h)) return;
-                        addHop(c, h);
-                        if (h > window) {
-                            bool& quieter = quieterAt[static_cast<std::size_t>(h % 64)];
-                            if (c == 0) quieter = judge();
-                            keep(c, h, quieter);
-                            if (c == 0 && endsPart(h)) quietest = NoLevelYet;
-                        }
-                        // Channel 1 may take hop h now, and only a report that goes on lets it
-                        // take the next.
-                        pacer.Finished(c, h);
-                        if (c == 0 && h > window && !report(h)) {
-                            pacer.EndAfter(h);
-                            return;
-                        }
-                    }
-                } catch (...) {
-                    pacer.Abandon();  // the other thread must not wait for this one
-                    throw;
-                }
-            };
-            worker->RunBoth([&] { walkLane(0); }, [&] { walkLane(1); });
-        } else {
-            for (std::int64_t h = 1; h <= window; ++h)
-                for (int c = 0; c < channels; ++c) addHop(c, h);
-            for (std::int64_t h = window + 1; h <= lastSearch; ++h) {
-                for (int c = 0; c < channels; ++c) addHop(c, h);
-                const bool quieter = judge();
-                for (int c = 0; c < channels; ++c) keep(c, h, quieter);
-                if (endsPart(h)) quietest = NoLevelYet;
-                if (!report(h)) break;
-            }
-        }
+        QuietestWindowSearch search(wave, channels, window, lastSearch, parts,
+                                    {&profile0, &profile1});
+        // Only the searched hops are reported.
+        WalkHops(search, wave, 1, lastSearch, channels, 1,
+                 [&](std::int64_t h) { return h <= window || walk.Step(h); });
     }
     return walk.Finish();
 }
 
-void Engine::ScaleNoiseProfile(Wave& wave, BinSpectrum& profile0, BinSpectrum& profile1,
-                               int percent) {
+void ScaleNoiseProfile(BinSpectrum& profile0, BinSpectrum& profile1, int percent, int channels) {
     const float s = static_cast<float>(percent) / 100.0f;
     std::vector<float> scaled(SpectrumBins);
     ScaleAndWiden(profile0, s, scaled);
-    if (wave.Channels() >= 2) ScaleAndWiden(profile1, s, scaled);
+    if (channels >= 2) ScaleAndWiden(profile1, s, scaled);
 }
 
 WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
-                               const BinSpectrum& profile1, SpectrumTally* written) {
+                               const BinSpectrum& profile1) {
+    ChainContext none;
+    return RemoveNoise(wave, profile0, profile1, none);
+}
+
+WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
+                               const BinSpectrum& profile1, ChainContext& context) {
     BusyCursor busy(ports_.dialogs);
-    auto output = CreateOutput(*wave);
-    BlockWalk walk(*this, Texts().CaNoiseRemove, WalkUnits(*wave, true));
+    auto output = CreateOutput(*wave, context);
+    BlockWalk walk(*this, ProcessingStep::RemovingNoise, WalkUnits(*wave, true));
     std::vector<NoiseThreshold> thresholds;
     thresholds.reserve(2);
     thresholds.emplace_back(profile0);
     thresholds.emplace_back(profile1);
-    if (!fastPaths_) written = nullptr;
-    if (written) written->Reset();
-    WalkHops(
-        *wave, output.get(), walk, true,
+    FilterHops(
+        *wave, *output, walk,
         [&thresholds](int channel, Complex* x) {
             if (channel > 1) return;  // no profile: only windowed and overlap-added
             thresholds[channel].SubtractFrom(x);
         },
-        written);
-    const WalkResult result = walk.Finish();
-    if (written && result == WalkResult::Completed) written->SetOf(output.get());
-    return Replace(wave, output, result);
+        context);
+    return Replace(wave, output, walk.Finish(), context);
 }
 
 }  // namespace sv

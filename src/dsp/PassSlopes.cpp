@@ -2,7 +2,8 @@
 
 #include <cmath>
 
-#include "dsp/Engine.h"
+#include "dsp/FFT.h"
+#include "dsp/GainCurves.h"
 
 namespace sv {
 namespace {
@@ -33,9 +34,9 @@ float PassSlopeFactor(float f, int highPassHz, int lowPassKHz, int highPassSlope
         ApplyPassSlopeFactors(1.0L, f, highPassHz, lowPassKHz, highPassSlope, lowPassSlope));
 }
 
-void Engine::ApplyPassSlopes(Wave& wave, BinSpectrum& curve, int highPassHz, int lowPassKHz,
-                             int highPassSlope, int lowPassSlope) {
-    const double rate = wave.SampleRate();
+void ApplyPassSlopes(BinSpectrum& curve, std::int32_t sampleRate, int highPassHz, int lowPassKHz,
+                     int highPassSlope, int lowPassSlope) {
+    const double rate = sampleRate;
     for (int k = 1; k < SpectrumBins; ++k) {
         const float f = BinFrequency(k, rate);
         curve[k] = static_cast<float>(ApplyPassSlopeFactors(curve[k], f, highPassHz, lowPassKHz,

@@ -14,7 +14,6 @@
 #include "dsp/BlockPeaks.h"
 #include "dsp/Engine.h"
 #include "dsp/LargestMagnitude.h"
-#include "text/Language.h"
 
 namespace sv {
 namespace {
@@ -64,10 +63,11 @@ void SilenceMargins(Wave& wave, std::int64_t first, std::int64_t values) {
 // blocks next to a block with a dip are read and written back; the rest stay as they are.
 class StreamingFitter {
   public:
-    // blockPeaks: the largest |value| of each block of the input.
+    // blockPeaks: the largest |value| of each block of the input. channelPeaks, unless empty,
+    // gathers the largest |value| of each channel written.
     StreamingFitter(Wave& input, Wave& output, std::int64_t neighbourhood, std::int64_t threshold,
                     const std::vector<std::int64_t>& blockPeaks,
-                    std::vector<std::int64_t>* channelPeaks)
+                    std::vector<std::int64_t>& channelPeaks)
         : input_(input),
           output_(output),
           inPlace_(&input == &output),
@@ -138,7 +138,8 @@ class StreamingFitter {
     void WriteBelow(std::int64_t end) {
         if (end <= written_) return;
         output_.WriteRaw(At(written_), first_ + written_, end - written_);
-        if (channelPeaks_) TakeChannelPeaks(*channelPeaks_, At(written_), written_, end - written_);
+        if (!channelPeaks_.empty())
+            TakeChannelPeaks(channelPeaks_, At(written_), written_, end - written_);
         written_ = end;
     }
 
@@ -171,98 +172,103 @@ class StreamingFitter {
     std::int64_t written_ = 0;
     std::vector<double> shape_;
     const std::vector<std::int64_t>& blockPeaks_;
-    std::vector<std::int64_t>* channelPeaks_;
+    std::vector<std::int64_t>& channelPeaks_;
 };
 
 }  // namespace
 
+WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood) {
+    ChainContext none;
+    return FitPeaks(wave, peakCount, neighbourhood, none);
+}
+
 WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
-                            ChannelPeaks* peaksOut, const BlockPeaks* known) {
+                            ChainContext& context) {
     BusyCursor busy(ports_.dialogs);
-    const int channels = wave->Channels();
     const std::int64_t b = std::max(neighbourhood, 1);
-    const std::int64_t values = wave->FrameCount() * channels;
-    const std::int64_t first = MarginFrames * channels;
+    const std::int64_t values = wave->FrameCount() * wave->Channels();
     const std::int64_t blocks = values / b;
-
-    // The block peaks of the input.
-    const bool useKnown = fastPaths_ && known && known->Of() == wave.get() &&
-                          known->BlockSize() == b &&
-                          known->Peaks().size() == static_cast<std::size_t>(blocks + 1);
-    // Fitting gathers the channel peaks of its output as it writes them. In place it writes
-    // only some blocks; the others' channel peaks are the input's.
-    const bool gather = peaksOut && fastPaths_;
-    const bool inPlace =
-        fastPaths_ && fitInPlace_ && (!gather || !useKnown || known->Channels() == channels);
-    BlockPeaks measured(useKnown ? 0 : values, b, inPlace && gather ? channels : 0);
-    WalkResult result = WalkResult::Completed;
-    {
-        BlockWalk walk(*this, Texts().CaPeekDetect, blocks);
-        if (!useKnown) {
-            const std::int64_t chunk = ChunkValues(b);
-            Int32Array buffer(static_cast<std::size_t>(std::min(chunk, values)));
-            for (std::int64_t a = 0; a <= blocks; ++a) {
-                const std::int64_t start = a * b;
-                const std::int64_t count = std::min(b, values - start);
-                if (start % chunk == 0 && count > 0)
-                    wave->ReadRaw(buffer.data(), first + start, std::min(chunk, values - start));
-                measured.Take(buffer.data() + start % chunk, start, count);
-                if (!walk.Step(a)) break;
-            }
-        }
-        result = walk.Finish();
-    }
-    if (result == WalkResult::Cancelled) return result;
-    const BlockPeaks& input = useKnown ? *known : measured;
-    const std::vector<std::int64_t>& peaks = input.Peaks();
+    // Fitting in place writes only some blocks; the channel peaks of the others are the input's,
+    // so it measures them per channel.
+    const bool inPlace = options_.FastPaths && options_.FitInPlace;
+    const bool gather = Gathers(context.Wanted().ChannelPeaks);
+    const BlockPeaks* known = Usable(context).BlockPeaksOf(*wave, b);
+    BlockPeaks measured(known ? 0 : values, b, inPlace && gather ? wave->Channels() : 0);
+    if (MeasureBlockPeaks(*wave, measured, known != nullptr) == WalkResult::Cancelled)
+        return WalkResult::Cancelled;
+    if (!known) known = &measured;
     // A threshold of 0 would dip every value to 0: an unchanged copy is the result instead.
-    const std::int64_t threshold = NthLargestPeak(peaks, peakCount);
-    std::vector<std::int64_t> channelPeaks(gather ? channels : 0, 0);
-    // Fits every block of the document into output; what is held is written unless cancelled.
-    auto fit = [&](Wave& output) {
-        StreamingFitter fitter(*wave, output, b, threshold, peaks,
-                               gather ? &channelPeaks : nullptr);
-        BlockWalk walk(*this, Texts().CaPeekFit, blocks);
-        for (std::int64_t a = 0; a <= blocks; ++a) {
-            fitter.FitBlock(a);
-            if (!walk.Step(a)) break;
-        }
-        const WalkResult fitted = walk.Finish();
-        if (fitted == WalkResult::Completed) fitter.Finish();
-        return fitted;
-    };
-
-    if (inPlace) {
-        // Cancelled, the document stays partly fitted: this caller discards it.
-        if (threshold > 0 && (result = fit(*wave)) == WalkResult::Cancelled) return result;
-        SilenceMargins(*wave, first, values);
-        if (gather) {
-            // The blocks next to no dipped block were neither read nor written.
-            auto dipped = [&](std::int64_t a) {
-                return threshold > 0 && a >= 0 && a <= blocks &&
-                       peaks[static_cast<std::size_t>(a)] > threshold;
-            };
-            for (std::int64_t a = 0; a <= blocks; ++a) {
-                if (dipped(a - 1) || dipped(a) || dipped(a + 1)) continue;
-                for (int c = 0; c < channels; ++c)
-                    channelPeaks[c] = std::max<std::int64_t>(
-                        channelPeaks[c], input.ChannelPeaks(c)[static_cast<std::size_t>(a)]);
-            }
-            *peaksOut = ChannelPeaks{wave.get(), std::move(channelPeaks)};
-        }
-        return result;
+    const FitPlan plan{b, blocks, NthLargestPeak(known->Peaks(), peakCount), *known};
+    if (inPlace) return FitInPlace(*wave, plan, gather, context);
+    auto output = CreateOutput(*wave, context);
+    if (plan.threshold == 0) {
+        CopyValues(*wave, *output, MarginFrames * wave->Channels(), values);
+        return Replace(wave, output, WalkResult::Completed, context);
     }
-
-    auto output = CreateOutput(*wave);
-    if (threshold == 0) {
-        CopyValues(*wave, *output, first, values);
-        return Replace(wave, output, result);
-    }
-
-    result = fit(*output);
+    std::vector<std::int64_t> channelPeaks(gather ? wave->Channels() : 0, 0);
+    const WalkResult result = FitBlocks(*wave, *output, plan, channelPeaks);
     if (result == WalkResult::Completed && gather)
-        *peaksOut = ChannelPeaks{output.get(), std::move(channelPeaks)};
-    return Replace(wave, output, result);
+        context.KeepChannelPeaks(*output, std::move(channelPeaks));
+    return Replace(wave, output, result, context);
+}
+
+WalkResult Engine::MeasureBlockPeaks(Wave& wave, BlockPeaks& measured, bool gathered) {
+    const std::int64_t b = measured.BlockSize();
+    const std::int64_t values = wave.FrameCount() * wave.Channels();
+    const std::int64_t first = MarginFrames * wave.Channels();
+    const std::int64_t blocks = values / b;
+    BlockWalk walk(*this, ProcessingStep::MeasuringBlockPeaks, blocks);
+    if (gathered) return walk.Finish();  // the window only shows the step
+    const std::int64_t chunk = ChunkValues(b);
+    Int32Array buffer(static_cast<std::size_t>(std::min(chunk, values)));
+    for (std::int64_t a = 0; a <= blocks; ++a) {
+        const std::int64_t start = a * b;
+        const std::int64_t count = std::min(b, values - start);
+        if (start % chunk == 0 && count > 0)
+            wave.ReadRaw(buffer.data(), first + start, std::min(chunk, values - start));
+        measured.Take(buffer.data() + start % chunk, start, count);
+        if (!walk.Step(a)) break;
+    }
+    return walk.Finish();
+}
+
+WalkResult Engine::FitBlocks(Wave& input, Wave& output, const FitPlan& plan,
+                             std::vector<std::int64_t>& channelPeaks) {
+    StreamingFitter fitter(input, output, plan.b, plan.threshold, plan.input.Peaks(), channelPeaks);
+    BlockWalk walk(*this, ProcessingStep::FittingPeaks, plan.blocks);
+    for (std::int64_t a = 0; a <= plan.blocks; ++a) {
+        fitter.FitBlock(a);
+        if (!walk.Step(a)) break;
+    }
+    const WalkResult fitted = walk.Finish();
+    if (fitted == WalkResult::Completed) fitter.Finish();
+    return fitted;
+}
+
+WalkResult Engine::FitInPlace(Wave& wave, const FitPlan& plan, bool gather, ChainContext& context) {
+    const int channels = wave.Channels();
+    const std::int64_t values = wave.FrameCount() * channels;
+    std::vector<std::int64_t> channelPeaks(gather ? channels : 0, 0);
+    // Cancelled, the document stays partly fitted: this caller discards it.
+    if (plan.threshold > 0 && FitBlocks(wave, wave, plan, channelPeaks) == WalkResult::Cancelled)
+        return WalkResult::Cancelled;
+    SilenceMargins(wave, MarginFrames * channels, values);
+    context.Forget(wave);
+    if (!gather) return WalkResult::Completed;
+    // The blocks next to no dipped block were neither read nor written.
+    const auto& peaks = plan.input.Peaks();
+    auto dipped = [&](std::int64_t a) {
+        return plan.threshold > 0 && a >= 0 && a <= plan.blocks &&
+               peaks[static_cast<std::size_t>(a)] > plan.threshold;
+    };
+    for (std::int64_t a = 0; a <= plan.blocks; ++a) {
+        if (dipped(a - 1) || dipped(a) || dipped(a + 1)) continue;
+        for (int c = 0; c < channels; ++c)
+            channelPeaks[c] = std::max<std::int64_t>(
+                channelPeaks[c], plan.input.ChannelPeaks(c)[static_cast<std::size_t>(a)]);
+    }
+    context.KeepChannelPeaks(wave, std::move(channelPeaks));
+    return WalkResult::Completed;
 }
 
 }  // namespace sv

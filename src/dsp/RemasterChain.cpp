@@ -1,106 +1,135 @@
 #include "dsp/RemasterChain.h"
 
+#include <algorithm>
+
+#include "dsp/GainCurves.h"
+
 namespace sv {
 
 WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                          SharedSpectra& spectra, SpectrumTally* written) {
+                          SharedSpectra& spectra) {
+    ChainContext none;
+    return RunRemoveNoise(engine, wave, s, spectra, none);
+}
+
+WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                          SharedSpectra& spectra, ChainContext& context) {
     auto& profile = spectra.NoiseProfile;
     if (engine.DetectNoise(*wave, profile[0], profile[1], s.NoiseParts, s.NoiseSeconds) ==
         WalkResult::Cancelled)
         return WalkResult::Cancelled;
-    engine.ScaleNoiseProfile(*wave, profile[0], profile[1], s.NoisePercent);
-    return engine.RemoveNoise(wave, profile[0], profile[1], written);
+    ScaleNoiseProfile(profile[0], profile[1], s.NoisePercent, wave->Channels());
+    return engine.RemoveNoise(wave, profile[0], profile[1], context);
 }
 
 WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                        SharedSpectra& spectra, const SpectrumTally* known, BlockPeaks* written) {
+                        SharedSpectra& spectra) {
+    ChainContext none;
+    return RunLevelling(engine, wave, s, spectra, none);
+}
+
+WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                        SharedSpectra& spectra, ChainContext& context) {
     auto& measured = spectra.Measured;
-    if (engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelMode, known) ==
+    if (engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelMode, context) ==
         WalkResult::Cancelled)
         return WalkResult::Cancelled;
-    engine.ComputeRemasterGains(*wave, spectra.Target, measured[0], measured[1], s);
-    return engine.ApplyGainCurves(wave, measured[0], measured[1], written);
+    ComputeRemasterGains(spectra.Target, measured[0], measured[1], s, wave->SampleRate(),
+                         wave->Channels());
+    return engine.ApplyGainCurves(wave, measured[0], measured[1], context);
+}
+
+bool AnyStage(const RemasterSettings& s) {
+    return s.RemoveNoise || s.Levelling || s.FitPeaks || s.Normalize || s.Loudness.has_value();
 }
 
 namespace {
 
-// While it lives, each stage's output takes the swap file of the document the stage before
-// replaced.
-class SwapFileReuse {
+// One run of the chain: the stages switched on, and what each hands the next.
+class ChainRun {
   public:
-    explicit SwapFileReuse(Engine& engine) : engine_(engine) { engine_.ReuseSwapFiles(true); }
-    ~SwapFileReuse() { engine_.ReuseSwapFiles(false); }
-    SwapFileReuse(const SwapFileReuse&) = delete;
-    SwapFileReuse& operator=(const SwapFileReuse&) = delete;
+    ChainRun(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+             SharedSpectra& spectra, const ChainPolicy& policy)
+        : engine_(engine), wave_(wave), s_(s), spectra_(spectra), policy_(policy) {
+        if (s.RemoveNoise) stages_.push_back(ChainStage::RemoveNoise);
+        if (s.Levelling) stages_.push_back(ChainStage::Levelling);
+        if (s.FitPeaks) stages_.push_back(ChainStage::FitPeaks);
+        if (s.Normalize) stages_.push_back(ChainStage::Normalize);
+        if (s.Loudness) stages_.push_back(ChainStage::NormalizeLoudness);
+    }
+
+    ChainOutcome Run() {
+        for (std::size_t i = 0; i < stages_.size(); ++i) {
+            const ChainStage stage = stages_[i];
+            context_.Want(WantsBefore(i + 1));
+            if (RunStage(stage, i + 1 == stages_.size()) == WalkResult::Cancelled) {
+                outcome_.Result = WalkResult::Cancelled;
+                outcome_.CancelledIn = stage;
+                break;
+            }
+            outcome_.Completed.push_back(stage);
+            outcome_.Replaced = true;
+        }
+        return std::move(outcome_);
+    }
 
   private:
+    // What the stage at index next wants of the document the stage before writes.
+    ChainContext::Wants WantsBefore(std::size_t next) const {
+        ChainContext::Wants wants;
+        wants.SpareStores = true;
+        if (next >= stages_.size()) return wants;
+        wants.Tally = stages_[next] == ChainStage::Levelling;
+        wants.PeakBlockSize =
+            stages_[next] == ChainStage::FitPeaks ? std::max(s_.PeakBlockSize, 1) : 0;
+        wants.ChannelPeaks = stages_[next] == ChainStage::Normalize;
+        return wants;
+    }
+
+    WalkResult RunStage(ChainStage stage, bool last) {
+        switch (stage) {
+            case ChainStage::RemoveNoise:
+                return RunRemoveNoise(engine_, wave_, s_, spectra_, context_);
+            case ChainStage::Levelling:
+                return RunLevelling(engine_, wave_, s_, spectra_, context_);
+            case ChainStage::FitPeaks:
+                return engine_.FitPeaks(wave_, s_.PeakCount, s_.PeakBlockSize, context_);
+            case ChainStage::Normalize:
+                if (last && policy_.NormalizeWhileSaving)
+                    return engine_.NormalizeWhileSaving(*wave_, s_.NormalizeDb, s_.PerChannel,
+                                                        context_, outcome_.SaveGains);
+                return engine_.Normalize(wave_, s_.NormalizeDb, s_.PerChannel, context_);
+            case ChainStage::NormalizeLoudness:
+                return NormalizeToLoudness();
+        }
+        return WalkResult::Completed;
+    }
+
+    WalkResult NormalizeToLoudness() {
+        LoudnessGain gain;
+        auto normalized =
+            NormalizeLoudness(*wave_, s_.Loudness->Lufs, s_.Loudness->TruePeakMaxDbtp, &gain);
+        if (!normalized) return WalkResult::Cancelled;
+        wave_ = std::move(normalized);
+        outcome_.Loudness = gain;
+        return WalkResult::Completed;
+    }
+
     Engine& engine_;
+    std::unique_ptr<Wave>& wave_;
+    const RemasterSettings& s_;
+    SharedSpectra& spectra_;
+    const ChainPolicy& policy_;
+    std::vector<ChainStage> stages_;
+    ChainContext context_;
+    ChainOutcome outcome_;
 };
-
-// Records one stage's end in the outcome of the chain.
-void Record(StagesOutcome& outcome, WalkResult result) {
-    outcome.Result = result;
-    outcome.Replaced = result == WalkResult::Completed || outcome.Replaced;
-}
-
-// Room for the noise removal to tally its output, when levelling measures it next.
-std::unique_ptr<SpectrumTally> DenoisedTally(const RemasterSettings& s) {
-    return s.RemoveNoise && s.Levelling ? std::make_unique<SpectrumTally>() : nullptr;
-}
-
-// Where levelling leaves the block peaks of its output, when peak fitting measures it next.
-std::unique_ptr<BlockPeaks> LevelledPeaks(const RemasterSettings& s, const Wave& wave) {
-    if (!s.Levelling || !s.FitPeaks) return nullptr;
-    return std::make_unique<BlockPeaks>(wave.FrameCount() * wave.Channels(),
-                                        std::max(s.PeakBlockSize, 1), wave.Channels());
-}
-
-// Where peak fitting leaves the channel peaks of its output, when normalizing scans it next.
-ChannelPeaks* FittedPeaks(const RemasterSettings& s, ChannelPeaks& fitted) {
-    return s.Normalize ? &fitted : nullptr;
-}
 
 }  // namespace
 
-StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                            SharedSpectra& spectra) {
-    StagesOutcome outcome;
-    SwapFileReuse reuse(engine);
-    // What a stage gathers while writing spares the next one its measuring pass.
-    const auto denoised = DenoisedTally(s);
-    const auto levelled = LevelledPeaks(s, *wave);
-    ChannelPeaks fitted;
-    if (s.RemoveNoise) Record(outcome, RunRemoveNoise(engine, wave, s, spectra, denoised.get()));
-    if (s.Levelling)
-        Record(outcome, RunLevelling(engine, wave, s, spectra, denoised.get(), levelled.get()));
-    if (s.FitPeaks)
-        Record(outcome, engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted),
-                                        levelled.get()));
-    if (s.Normalize) Record(outcome, engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
-    return outcome;
-}
-
-StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                             SharedSpectra& spectra, std::vector<float>* saveGains) {
-    StagesOutcome outcome;
-    SwapFileReuse reuse(engine);
-    auto run = [&](WalkResult result) { Record(outcome, result); };
-    auto goesOn = [&] { return outcome.Result == WalkResult::Completed; };
-    const auto denoised = DenoisedTally(s);
-    const auto levelled = LevelledPeaks(s, *wave);
-    if (s.RemoveNoise) run(RunRemoveNoise(engine, wave, s, spectra, denoised.get()));
-    if (goesOn() && s.Levelling)
-        run(RunLevelling(engine, wave, s, spectra, denoised.get(), levelled.get()));
-    ChannelPeaks fitted;
-    if (goesOn() && s.FitPeaks)
-        run(engine.FitPeaks(wave, s.PeakCount, s.PeakBlockSize, FittedPeaks(s, fitted),
-                            levelled.get()));
-    if (saveGains) saveGains->clear();
-    if (goesOn() && s.Normalize && saveGains)
-        run(engine.NormalizeWhileSaving(*wave, s.NormalizeDb, s.PerChannel, &fitted, *saveGains));
-    else if (goesOn() && s.Normalize)
-        run(engine.Normalize(wave, s.NormalizeDb, s.PerChannel, &fitted));
-    return outcome;
+ChainOutcome RunChain(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                      SharedSpectra& spectra, const ChainPolicy& policy) {
+    return ChainRun(engine, wave, s, spectra, policy).Run();
 }
 
 bool RunDetect(Engine& engine, Wave& wave, BandLevelMode bandLevelMode, SharedSpectra& spectra) {

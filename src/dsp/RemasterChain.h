@@ -1,12 +1,15 @@
 #pragma once
-// The processing commands as sequences of engine operations, shared by the desktop program, the
-// batch and the command line.
+// The processing commands as sequences of engine operations, and the one chain of stages that
+// serves Remaster It, the command line's remaster and every batch.
 #include <array>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "dsp/ChainContext.h"
 #include "dsp/Engine.h"
 #include "dsp/RemasterSettings.h"
+#include "loudness/LoudnessMeter.h"
 
 namespace sv {
 
@@ -20,34 +23,48 @@ struct SharedSpectra {
 };
 
 // Remove noise: detection, then (unless cancelled) scaling and removal. Completed when the
-// document was replaced; written then holds the tally of the new document.
+// document was replaced.
 WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                          SharedSpectra& spectra, SpectrumTally* written = nullptr);
+                          SharedSpectra& spectra, ChainContext& context);
+WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                          SharedSpectra& spectra);
 
 // Frequency and dynamic levelling: measurement, then (unless cancelled) gains and filtering.
-// A tally gathered while the document was written spares the measurement its walk. With
-// written, a completed levelling leaves there the block peaks of the document it made.
 WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                        SharedSpectra& spectra, const SpectrumTally* known = nullptr,
-                        BlockPeaks* written = nullptr);
+                        SharedSpectra& spectra, ChainContext& context);
+WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                        SharedSpectra& spectra);
 
-// How the last stage of a chain ended, and whether any stage replaced the document.
-struct StagesOutcome {
-    WalkResult Result = WalkResult::Completed;
-    bool Replaced = false;
+// The stages of a chain, in the order they run.
+enum class ChainStage { RemoveNoise, Levelling, FitPeaks, Normalize, NormalizeLoudness };
+
+// What differs between the callers of the chain.
+struct ChainPolicy {
+    // For a caller that saves right after the chain: peak normalizing, when it is the last
+    // stage, leaves its gains in the outcome for the save to apply instead of rewriting the
+    // document (see Engine::NormalizeWhileSaving).
+    bool NormalizeWhileSaving = false;
 };
 
-// Remaster It: the checked stages in their fixed order. A cancelled stage does not stop the
-// later ones; the outcome's result is the last stage's.
-StagesOutcome RunRemasterIt(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                            SharedSpectra& spectra);
+struct ChainOutcome {
+    // Cancelled: a stage was cancelled and the later ones did not run; the document is the
+    // one the stages completed before it made.
+    WalkResult Result = WalkResult::Completed;
+    bool Replaced = false;              // a completed stage changed the document
+    std::vector<ChainStage> Completed;  // the stages that ran to their end, in order
+    std::optional<ChainStage> CancelledIn;
+    std::vector<float> SaveGains;          // with NormalizeWhileSaving, once normalizing completed
+    std::optional<LoudnessGain> Loudness;  // once loudness normalizing completed
+};
 
-// The batch's per-file chain: like Remaster It, but every stage after a cancel is skipped.
-// With saveGains, for a caller that saves right after the chain, normalizing leaves its gains
-// there for the save to apply instead of rewriting the document (see
-// Engine::NormalizeWhileSaving); they stay empty when normalizing does not complete.
-StagesOutcome RunBatchStages(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
-                             SharedSpectra& spectra, std::vector<float>* saveGains = nullptr);
+// The stages the settings switch on, in their fixed order; a cancel ends the chain. What one
+// stage gathers while it writes spares the next its measuring pass, and each stage's output
+// takes the swap file of the document the stage before replaced.
+ChainOutcome RunChain(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
+                      SharedSpectra& spectra, const ChainPolicy& policy = {});
+
+// Whether the settings switch on any stage of the chain.
+bool AnyStage(const RemasterSettings& s);
 
 // Detect: measures the document and makes the channel mean the example timbre. Returns
 // ExampleReady; the target is not touched here.

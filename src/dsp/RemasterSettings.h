@@ -3,6 +3,7 @@
 // desktop program reads them from its controls; the command line from its options. The ranges
 // and defaults of the whole-number settings are those of the table in StageSettings.
 #include <cstdint>
+#include <optional>
 
 #include "dsp/StageSettings.h"
 
@@ -14,6 +15,12 @@ enum class ChannelMode { Common, MostlyCommon, Half, MostlySeparate, Separate };
 
 // How the measured spectrum mixes the average magnitude with the weighted peak.
 enum class BandLevelMode { Average, MostlyAverage, Half, MostlyPeak, Peak };
+
+// Normalizing to an integrated loudness, the last stage of a chain.
+struct LoudnessTarget {
+    double Lufs = -23.0;
+    double TruePeakMaxDbtp = -1.0;  // the true peak stays at most this high
+};
 
 struct RemasterSettings {
     // Stages of "Remaster It", run in this order.
@@ -45,6 +52,8 @@ struct RemasterSettings {
 
     int NormalizeDb = DefaultOf(&RemasterSettings::NormalizeDb);
     bool PerChannel = false;  // perChannelCheck
+    // Set: loudness normalizing runs last, after peak normalizing when that is on too.
+    std::optional<LoudnessTarget> Loudness;
 
     // What the levelling stage passes on when a pass filter is off.
     int EffectiveHighPassHz() const;

@@ -15,7 +15,6 @@ void SpectrumTally::Reset() {
         data_->pending[c].fill(0);
         data_->complete[c].fill(0);
     }
-    of_ = nullptr;
 }
 
 void SpectrumTally::AddMagnitudes(int c, const float* m) {

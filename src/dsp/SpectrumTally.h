@@ -13,15 +13,13 @@
 
 namespace sv {
 
-class Wave;
-
 class SpectrumTally {
   public:
     static constexpr int Channels = 2;  // further channels are not measured
 
     SpectrumTally();
 
-    // Every sum and peak 0; the tally is of no document.
+    // Every sum and peak 0.
     void Reset();
     // Adds the magnitudes m[0 .. SpectrumBins - 1] of one hop's spectrum of channel c to its
     // sums and peaks.
@@ -33,10 +31,6 @@ class SpectrumTally {
     // tallied, up to and including measuring hop lastHop.
     void AddWrittenHop(FFT& fourier, int c, std::int64_t h, const std::int32_t* block,
                        std::int64_t inside, std::int64_t lastHop);
-
-    // The document the tally now describes completely, or null.
-    const Wave* Of() const { return of_; }
-    void SetOf(const Wave* wave) { of_ = wave; }
 
     const BinSpectrum& Sums(int c) const { return data_->sums[c]; }
     const BinSpectrum& Peaks(int c) const { return data_->peaks[c]; }
@@ -55,7 +49,6 @@ class SpectrumTally {
         std::array<std::array<float, Size>, Channels> magnitudes;  // scratch
     };
     std::unique_ptr<Data> data_;
-    const Wave* of_ = nullptr;
 };
 
 }  // namespace sv

@@ -86,7 +86,8 @@ class CommandsTest final : public QObject {
         QVERIFY(rig.state().Document.get() != before);
     }
 
-    void cancelledNoiseDetectionSkipsRemovalButNotTheLaterStages() {
+    // A cancel ends the whole chain.
+    void cancelledNoiseDetectionEndsTheChain() {
         TempDir dir;
         WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
@@ -98,10 +99,11 @@ class CommandsTest final : public QObject {
         const auto& titles = rig.progress.titles;
         QVERIFY(Contains(titles, "Noise detection"));
         QVERIFY(!Contains(titles, "Noise removal"));
-        QVERIFY(Contains(titles, "Peeks detection"));
-        QVERIFY(Contains(titles, "Normalizing"));
-        QVERIFY(rig.state().RedrawWave);
-        QVERIFY(!rig.state().Flags.DataSaved);
+        QVERIFY(!Contains(titles, "Peeks detection"));
+        QVERIFY(!Contains(titles, "Normalizing"));
+        QVERIFY(!rig.state().RedrawWave);
+        QVERIFY(rig.state().Flags.DataSaved);
+        QVERIFY(rig.state().Flags.Cancelled);
         QVERIFY(rig.state().WaveLoaded);
 
         // Remove noise alone, cancelled in detection: the document stays as it was.

@@ -103,10 +103,11 @@ std::map<std::string, std::uint64_t> RunCase(Fixture& fx, const Case& run, Way w
     fftkernel::UseWideVectors(way != Way::FastOneThreadNarrow);
     std::map<std::string, std::uint64_t> result;
     for (const Material& m : Materials()) {
-        Engine engine(fx.env.Ports);
-        engine.UseFastPaths(way != Way::Straightforward);
-        engine.UseChannelThreads(way == Way::Fast);
-        engine.FitInPlace(way == Way::FastOneThread);
+        EngineOptions options;
+        options.FastPaths = way != Way::Straightforward;
+        options.ChannelThreads = way == Way::Fast;
+        options.FitInPlace = way == Way::FastOneThread;
+        Engine engine(fx.env.Ports, options);
         auto wave = MakeMaterial(fx.env, m);
         result[m.name] = run(engine, wave);
     }
@@ -122,7 +123,7 @@ BinSpectrum Ramp(float from, float step) {
 std::uint64_t Chain(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s) {
     auto spectra = std::make_unique<SharedSpectra>();
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Pop), spectra->Target);
-    RunRemasterIt(engine, wave, s, *spectra);
+    RunChain(engine, wave, s, *spectra);
     return StoreFingerprint(*wave) ^
            3 * SpectraFingerprint(spectra->Measured[0], spectra->Measured[1]) ^
            5 * SpectraFingerprint(spectra->NoiseProfile[0], spectra->NoiseProfile[1]);

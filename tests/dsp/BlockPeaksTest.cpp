@@ -36,7 +36,6 @@ TEST(BlockPeaks, PiecesOfAnySizeGiveTheLargestMagnitudeOfEachBlock) {
         for (std::int64_t d = 0; d < c.values; ++d)
             expected[d / c.block] = std::max<std::int64_t>(expected[d / c.block], std::llabs(v[d]));
         EXPECT_EQ(peaks.Peaks(), expected) << c.values << " " << c.block << " " << c.piece;
-        EXPECT_EQ(peaks.Of(), nullptr);
     }
 }
 
@@ -79,12 +78,13 @@ struct KnownBlockPeaksTest : test::EngineFixture {
         wave.ReadRaw(v.data(), MarginFrames * wave.Channels(), static_cast<std::int64_t>(v.size()));
         return v;
     }
-    static BlockPeaks Gathered(Wave& wave, std::int64_t block) {
-        const auto v = Document(wave);
-        BlockPeaks peaks(static_cast<std::int64_t>(v.size()), block);
-        peaks.Take(v.data(), 0, static_cast<std::int64_t>(v.size()));
-        peaks.Complete(&wave);
-        return peaks;
+    // Block peaks of of's shape, as if gathered from it: wave's values (or all 0).
+    static void Plant(ChainContext& context, Wave& of, Wave& wave, std::int64_t block,
+                      bool zero = false) {
+        auto v = Document(wave);
+        if (zero) std::fill(v.begin(), v.end(), 0);
+        context.GatherBlockPeaks(of, block).Take(v.data(), 0, static_cast<std::int64_t>(v.size()));
+        context.KeepBlockPeaksOf(of);
     }
 };
 
@@ -96,9 +96,10 @@ TEST_F(KnownBlockPeaksTest, GatheredPeaksOfTheDocumentGiveTheMeasuredResult) {
     ASSERT_NE(expected, Document(*Make()));
 
     auto wave = Make();
-    const BlockPeaks known = Gathered(*wave, Block);
+    ChainContext known;
+    Plant(known, *wave, *wave, Block);
     script = {};
-    ASSERT_EQ(engine->FitPeaks(wave, 5, Block, nullptr, &known), WalkResult::Completed);
+    ASSERT_EQ(engine->FitPeaks(wave, 5, Block, known), WalkResult::Completed);
     EXPECT_EQ(Document(*wave), expected);
     EXPECT_EQ(script.captions, windows.captions);
     EXPECT_EQ(script.totals, windows.totals);
@@ -115,22 +116,25 @@ TEST_F(KnownBlockPeaksTest, LevellingGathersTheBlockPeaksOfItsOutputOnOneOrTwoTh
             for (const bool threads : {false, true}) {
                 SCOPED_TRACE(std::to_string(channels) + " channels, blocks of " +
                              std::to_string(block) + (threads ? ", threads" : ""));
-                engine->UseChannelThreads(threads);
+                EngineOptions options;
+                options.ChannelThreads = threads;
+                Engine engine(env.Ports, options);
                 auto wave = test::MakeDocument(
                     env, channels, 44100, 3 * Engine::Hop + 77, [](std::int64_t f, int c) {
                         return static_cast<std::int32_t>(2e6 * std::sin(f * 0.01 * (c + 1)) +
                                                          (f % 3001 == 5 + c ? 5e6 : 0));
                     });
-                BlockPeaks written(wave->FrameCount() * channels, block, channels);
-                ASSERT_EQ(engine->ApplyGainCurves(wave, gains, gains, &written),
+                ChainContext context({.PeakBlockSize = block});
+                ASSERT_EQ(engine.ApplyGainCurves(wave, gains, gains, context),
                           WalkResult::Completed);
-                EXPECT_EQ(written.Of(), wave.get());
+                const BlockPeaks* written = context.BlockPeaksOf(*wave, block);
+                ASSERT_NE(written, nullptr);
                 const auto v = Document(*wave);
                 BlockPeaks measured(static_cast<std::int64_t>(v.size()), block, channels);
                 measured.Take(v.data(), 0, static_cast<std::int64_t>(v.size()));
-                EXPECT_EQ(written.Peaks(), measured.Peaks());
+                EXPECT_EQ(written->Peaks(), measured.Peaks());
                 for (int c = 0; c < channels; ++c)
-                    EXPECT_EQ(written.ChannelPeaks(c), measured.ChannelPeaks(c)) << c;
+                    EXPECT_EQ(written->ChannelPeaks(c), measured.ChannelPeaks(c)) << c;
             }
 }
 
@@ -138,7 +142,6 @@ TEST_F(KnownBlockPeaksTest, OnlyPeaksOfThisDocumentAndBlockSizeAreTrusted) {
     auto measured = Make();
     ASSERT_EQ(engine->FitPeaks(measured, 5, Block), WalkResult::Completed);
     const auto expected = Document(*measured);
-    const auto n = static_cast<std::int64_t>(expected.size());
     // Claimed peaks of 0 make the fitting keep a copy, so peaks it trusts show in the result.
     auto other = Make();
     struct Case {
@@ -154,10 +157,12 @@ TEST_F(KnownBlockPeaksTest, OnlyPeaksOfThisDocumentAndBlockSizeAreTrusted) {
                          Case{"this document", false, Block, true, true}}) {
         auto wave = Make();
         const auto before = Document(*wave);
-        BlockPeaks known(n, c.block);
-        known.Complete(c.ofOther ? other.get() : wave.get());
-        engine->UseFastPaths(c.fastPaths);
-        ASSERT_EQ(engine->FitPeaks(wave, 5, Block, nullptr, &known), WalkResult::Completed);
+        ChainContext known;
+        Plant(known, c.ofOther ? *other : *wave, *wave, c.block, true);
+        EngineOptions options;
+        options.FastPaths = c.fastPaths;
+        Engine engine(env.Ports, options);
+        ASSERT_EQ(engine.FitPeaks(wave, 5, Block, known), WalkResult::Completed);
         EXPECT_EQ(Document(*wave), c.trusted ? before : expected) << c.name;
     }
 }

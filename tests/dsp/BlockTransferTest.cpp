@@ -26,7 +26,7 @@ TEST(BlockTransfers, EngineResultsDoNotDependOnThem) {
         BandsToSpectrum(BuiltInTable(BuiltInTimbre::Pop), spectra->Target);
         auto wave = Wave::CreateFromFile(dir / "in.wav", env).Document;
         EXPECT_NE(wave, nullptr);
-        EXPECT_TRUE(RunRemasterIt(engine, wave, settings, *spectra).Replaced);
+        EXPECT_TRUE(RunChain(engine, wave, settings, *spectra).Replaced);
         // The stages pass swap files on to each other; after the chain only the document's is left.
         EXPECT_EQ(dir.CountFiles(".swap"), 1);
         EXPECT_TRUE(wave->SaveToFile(dir / out).Saved());

@@ -217,17 +217,18 @@ TEST_F(GatheredTest, PeakFittingLeavesTheChannelPeaksOfWhatItWrote) {
          {Case{1, 100000, 5, 512}, Case{2, 77777, 10, 8192}, Case{3, 50001, 7, 1024},
           Case{2, 4096, 5, 8192}, Case{2, 12288, 1, 8192}}) {
         auto wave = Make(c.channels, c.frames);
-        ChannelPeaks peaks;
-        ASSERT_EQ(engine->FitPeaks(wave, c.count, c.block, &peaks), WalkResult::Completed);
+        ChainContext context({.ChannelPeaks = true});
+        ASSERT_EQ(engine->FitPeaks(wave, c.count, c.block, context), WalkResult::Completed);
+        const std::vector<std::int64_t>* peaks = context.ChannelPeaksOf(*wave);
         if (c.frames * c.channels / c.block + 1 < c.count) {
             // Fewer blocks than peaks: nothing is fitted and nothing gathered.
-            EXPECT_EQ(peaks.Of, nullptr);
+            EXPECT_EQ(peaks, nullptr);
             continue;
         }
-        ASSERT_EQ(peaks.Of, wave.get()) << c.channels << " " << c.block;
-        ASSERT_EQ(peaks.Peaks.size(), static_cast<std::size_t>(c.channels));
+        ASSERT_NE(peaks, nullptr) << c.channels << " " << c.block;
+        ASSERT_EQ(peaks->size(), static_cast<std::size_t>(c.channels));
         for (int ch = 0; ch < c.channels; ++ch)
-            EXPECT_EQ(peaks.Peaks[ch], engine->FindChannelPeak(*wave, ch))
+            EXPECT_EQ((*peaks)[ch], engine->FindChannelPeak(*wave, ch))
                 << c.channels << " channels, block " << c.block << ", channel " << ch;
     }
 }
@@ -239,12 +240,12 @@ TEST_F(GatheredTest, NoiseRemovalTalliesWhatMeasurementFinds) {
         for (const std::int64_t frames :
              {std::int64_t{3 * Engine::Hop + 5}, std::int64_t{200000}}) {
             auto wave = Make(channels, frames);
-            SpectrumTally tally;
-            ASSERT_EQ(engine->RemoveNoise(wave, profile, profile, &tally), WalkResult::Completed);
-            ASSERT_EQ(tally.Of(), wave.get());
+            ChainContext context({.Tally = true});
+            ASSERT_EQ(engine->RemoveNoise(wave, profile, profile, context), WalkResult::Completed);
+            ASSERT_NE(context.TallyOf(*wave), nullptr);
             BinSpectrum gathered0{}, gathered1{}, walked0{}, walked1{};
             script = {};
-            engine->MeasureSpectrum(*wave, gathered0, gathered1, BandLevelMode::Half, &tally);
+            engine->MeasureSpectrum(*wave, gathered0, gathered1, BandLevelMode::Half, context);
             const auto shown = script;
             script = {};
             engine->MeasureSpectrum(*wave, walked0, walked1, BandLevelMode::Half);
@@ -261,11 +262,11 @@ TEST_F(GatheredTest, CancelledRemovalLeavesNoTally) {
     BinSpectrum profile{};
     auto wave = Make(2, 100000);
     Wave* before = wave.get();
-    SpectrumTally tally;
+    ChainContext context({.Tally = true});
     script.cancelAtUnit = 3;
-    ASSERT_EQ(engine->RemoveNoise(wave, profile, profile, &tally), WalkResult::Cancelled);
+    ASSERT_EQ(engine->RemoveNoise(wave, profile, profile, context), WalkResult::Cancelled);
     EXPECT_EQ(wave.get(), before);
-    EXPECT_EQ(tally.Of(), nullptr);
+    EXPECT_EQ(context.TallyOf(*wave), nullptr);
 }
 
 }  // namespace

@@ -7,10 +7,12 @@
 #include <random>
 
 #include "dsp/Engine.h"
+#include "dsp/GainCurves.h"
 #include "dsp/PassSlopes.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
+#include "text/StepCaptions.h"
 #include "timbre/Timbres.h"
 
 namespace sv {
@@ -36,7 +38,7 @@ struct LevellingTest : ::testing::Test {
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(env.Ports);
+        engine = std::make_unique<Engine>(env.Ports, EngineOptions{.Caption = StepCaption});
     }
 
     std::unique_ptr<Wave> Make(int channels, std::int64_t frames,
@@ -67,9 +69,10 @@ struct LevellingTest : ::testing::Test {
     WalkResult Measure(Wave& wave, BinSpectrum& a, BinSpectrum& b, int mode) {
         return engine->MeasureSpectrum(wave, a, b, static_cast<BandLevelMode>(mode));
     }
-    void Gains(Wave& wave, const BinSpectrum& target, BinSpectrum& c0, BinSpectrum& c1,
-               int channelMode, int bands, int highPassHz, int lowPassKHz, int limit,
-               int highPassSlope, int lowPassSlope) {
+    // Gain curves of a recording at 44100 Hz.
+    static void Gains(int channels, const BinSpectrum& target, BinSpectrum& c0, BinSpectrum& c1,
+                      int channelMode, int bands, int highPassHz, int lowPassKHz, int limit,
+                      int highPassSlope, int lowPassSlope) {
         RemasterSettings s;
         s.ChannelMode = static_cast<ChannelMode>(channelMode);
         s.Bands = bands;
@@ -79,7 +82,7 @@ struct LevellingTest : ::testing::Test {
         s.Limit = limit;
         s.HighPassSlope = highPassSlope;
         s.LowPassSlope = lowPassSlope;
-        engine->ComputeRemasterGains(wave, target, c0, c1, s);
+        ComputeRemasterGains(target, c0, c1, s, 44100, channels);
     }
     // Bar positions of a walk of `units` units that reported units 0 .. last.
     static std::vector<int> Positions(std::int64_t units, std::int64_t last) {
@@ -224,18 +227,16 @@ TEST_F(LevellingTest, CancelledMeasurementKeepsTheDocumentAndDividesByTheFullCou
 bool InBands60(int k) { return k >= 5 && k <= Bins - 5; }
 
 TEST_F(LevellingTest, EqualTargetAndMeasurementGiveOneAndAHalfInEveryBin) {
-    auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
     auto curve = NewSpectrum(1.0f);
-    engine->SmoothGainsByBands(*wave, *curve, 60, 10);
+    SmoothGainsByBands(*curve, 60, 10, 44100);
     for (int k = 0; k < Bins; ++k) ASSERT_EQ((*curve)[k], 1.5f) << k;
 
     // Through ComputeRemasterGains, channel mode 4, both pass filters off: 1.5 shaped only by the
     // pass slopes; bin 0 (target 0, measured 0) stays 0, so DC is still removed.
-    auto stereo = Make(2, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Split), *target);
     auto c0 = std::make_unique<BinSpectrum>(*target), c1 = std::make_unique<BinSpectrum>(*target);
-    Gains(*stereo, *target, *c0, *c1, 4, 60, 5, 25, 10, 6, 6);
+    Gains(2, *target, *c0, *c1, 4, 60, 5, 25, 10, 6, 6);
     EXPECT_EQ((*c0)[0], 0.0f);
     for (int k = 1; k < Bins; ++k) {
         const float expected =
@@ -253,11 +254,10 @@ TEST_F(LevellingTest, BinsOutsideTheBandsTakeTheBandFactorCappedAtTheTopBand) {
     };
     for (const Case c :
          {Case{0.5f, 0.375f}, {2.0f, 1.5f}, {1000.0f, 1.5f}, {1e30f, 1.5f}, {0.0f, 0.0f}}) {
-        auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
         auto curve = NewSpectrum(2.0f);
         for (int k = 0; k < Bins; ++k)
             if (!InBands60(k)) (*curve)[k] = c.outside;
-        engine->SmoothGainsByBands(*wave, *curve, 60, 10);
+        SmoothGainsByBands(*curve, 60, 10, 44100);
         for (int k = 0; k < Bins; ++k)
             ASSERT_EQ((*curve)[k], InBands60(k) ? 1.5f : c.expected) << c.outside << " " << k;
     }
@@ -276,8 +276,8 @@ TEST_F(LevellingTest, GainCurvesDoNotDependOnTheRecordingsLevel) {
         for (auto& c : curves) c = NewSpectrum();
         Measure(*loud, *curves[0], *curves[1], 1);
         Measure(*quiet, *curves[2], *curves[3], 1);
-        Gains(*loud, *target, *curves[0], *curves[1], 3, bands, 5, 25, 10, 6, 6);
-        Gains(*quiet, *target, *curves[2], *curves[3], 3, bands, 5, 25, 10, 6, 6);
+        Gains(2, *target, *curves[0], *curves[1], 3, bands, 5, 25, 10, 6, 6);
+        Gains(2, *target, *curves[2], *curves[3], 3, bands, 5, 25, 10, 6, 6);
         for (int c = 0; c < 2; ++c)
             for (int k = 0; k < Bins; ++k) {
                 const float a = (*curves[c])[k], b = (*curves[c + 2])[k];
@@ -289,13 +289,12 @@ TEST_F(LevellingTest, GainCurvesDoNotDependOnTheRecordingsLevel) {
 
 TEST_F(LevellingTest, LimitationStepRunsOnceEvenWhenTheSpreadIsSmall) {
     // Three bands at 44100 Hz: band 1 below 78.6 Hz, band 2 up to 3368 Hz, band 3 above.
-    auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
     auto curve = NewSpectrum();
     for (int k = 0; k < Bins; ++k) {
         const float f = Frequency(k);
         (*curve)[k] = f < 79.4f ? 1.0f : f < 3368.6f ? 1.5f : 2.0f;
     }
-    engine->SmoothGainsByBands(*wave, *curve, 3, 10);
+    SmoothGainsByBands(*curve, 3, 10, 44100);
     // gm ~ 1.442, gm / hi ~ 0.721 is not below lo / gm ~ 0.693: lo rises to 1.5, so the bands are
     // 1.5, 1.5, 2 before the normalisation to a geometric mean of 1.5.
     const double gm = std::cbrt(1.5 * 1.5 * 2.0);
@@ -308,7 +307,6 @@ TEST_F(LevellingTest, LimitationStepRunsOnceEvenWhenTheSpreadIsSmall) {
 }
 
 TEST_F(LevellingTest, LimitationBoundsTheSpreadOfTheBands) {
-    auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
     std::mt19937 rng(7);
     std::uniform_real_distribution<float> decades(-3.0f, 3.0f);
     auto raw = NewSpectrum();
@@ -316,7 +314,7 @@ TEST_F(LevellingTest, LimitationBoundsTheSpreadOfTheBands) {
         (*raw)[k] = (*raw)[(Bins - k) % Bins] = std::pow(10.0f, decades(rng));
     for (const int limit : {2, 10, 128}) {
         auto curve = std::make_unique<BinSpectrum>(*raw);
-        engine->SmoothGainsByBands(*wave, *curve, 60, limit);
+        SmoothGainsByBands(*curve, 60, limit, 44100);
         const auto first = curve->begin() + 5, last = curve->begin() + Bins / 2 + 1;
         const float hi = *std::max_element(first, last);
         const float lo = *std::min_element(first, last);
@@ -329,7 +327,6 @@ TEST_F(LevellingTest, LimitationBoundsTheSpreadOfTheBands) {
 }
 
 TEST_F(LevellingTest, ScalingTheTargetChangesNothing) {
-    auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Pop), *target);
     auto measured = NewSpectrum();
@@ -342,16 +339,14 @@ TEST_F(LevellingTest, ScalingTheTargetChangesNothing) {
         auto a = std::make_unique<BinSpectrum>(*measured),
              b = std::make_unique<BinSpectrum>(*measured);
         auto unused = NewSpectrum();
-        Gains(*wave, *target, *a, *unused, 2, 60, 20, 16, 10, 6, 6);
-        Gains(*wave, *scaled, *b, *unused, 2, 60, 20, 16, 10, 6, 6);
+        Gains(1, *target, *a, *unused, 2, 60, 20, 16, 10, 6, 6);
+        Gains(1, *scaled, *b, *unused, 2, 60, 20, 16, 10, 6, 6);
         for (int k = 5; k < Bins - 4; ++k)
             ASSERT_NEAR((*b)[k], (*a)[k], 1e-5 * (*a)[k]) << factor << " " << k;
     }
 }
 
 TEST_F(LevellingTest, ChannelModesMixTheTwoQuotients) {
-    auto mono = Make(1, 100, [](std::int64_t, int) { return 0; });
-    auto stereo = Make(2, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), *target);
     // Two differently shaped measurements.
@@ -361,19 +356,19 @@ TEST_F(LevellingTest, ChannelModesMixTheTwoQuotients) {
         (*m0)[k] = 1e5f * std::sqrt(f);
         (*m1)[k] = 1e9f / f;
     }
-    auto run = [&](Wave& wave, int mode, const BinSpectrum& in0, const BinSpectrum& in1) {
+    auto run = [&](int channels, int mode, const BinSpectrum& in0, const BinSpectrum& in1) {
         std::pair<Spectrum, Spectrum> c{std::make_unique<BinSpectrum>(in0),
                                         std::make_unique<BinSpectrum>(in1)};
-        Gains(wave, *target, *c.first, *c.second, mode, 60, 20, 16, 10, 6, 6);
+        Gains(channels, *target, *c.first, *c.second, mode, 60, 20, 16, 10, 6, 6);
         return c;
     };
     // Separate channels: each curve is what a mono document with that measurement gets.
-    const auto separate = run(*stereo, 4, *m0, *m1);
-    EXPECT_EQ(*separate.first, *run(*mono, 4, *m0, *m1).first);
-    EXPECT_EQ(*separate.second, *run(*mono, 4, *m1, *m0).first);
+    const auto separate = run(2, 4, *m0, *m1);
+    EXPECT_EQ(*separate.first, *run(1, 4, *m0, *m1).first);
+    EXPECT_EQ(*separate.second, *run(1, 4, *m1, *m0).first);
     EXPECT_NE(*separate.first, *separate.second);
     // Both channels: one curve for both.
-    const auto both = run(*stereo, 0, *m0, *m1);
+    const auto both = run(2, 0, *m0, *m1);
     EXPECT_EQ(*both.first, *both.second);
     // The modes between mix the quotients g with their mean m before smoothing.
     for (int mode = 1; mode <= 3; ++mode) {
@@ -385,21 +380,20 @@ TEST_F(LevellingTest, ChannelModesMixTheTwoQuotients) {
             (*g1)[k] = mode == 1 ? (q1 + 3 * m) / 4 : mode == 2 ? (q1 + m) / 2 : (3 * q1 + m) / 4;
         }
         for (auto* g : {g0.get(), g1.get()}) {
-            engine->SmoothGainsByBands(*mono, *g, 60, 10);
-            engine->ApplyPassSlopes(*mono, *g, 20, 16, 6, 6);
+            SmoothGainsByBands(*g, 60, 10, 44100);
+            ApplyPassSlopes(*g, 44100, 20, 16, 6, 6);
         }
-        const auto mixed = run(*stereo, mode, *m0, *m1);
+        const auto mixed = run(2, mode, *m0, *m1);
         EXPECT_EQ(*mixed.first, *g0) << mode;
         EXPECT_EQ(*mixed.second, *g1) << mode;
     }
     // Mono: the channel mode has no effect and the channel-1 curve is not touched.
-    const auto monoMixed = run(*mono, 0, *m0, *m1);
-    EXPECT_EQ(*monoMixed.first, *run(*mono, 4, *m0, *m1).first);
+    const auto monoMixed = run(1, 0, *m0, *m1);
+    EXPECT_EQ(*monoMixed.first, *run(1, 4, *m0, *m1).first);
     EXPECT_EQ(*monoMixed.second, *m1);
 }
 
 TEST_F(LevellingTest, ManyBandsKeepFiniteNonZeroGainsWhereTheProductLeavesTheDoubleRange) {
-    auto wave = Make(1, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), *target);
     // Quiet 8-bit-scale measurement: quotients around 1e3 .. 1e6, 255 of them overflow the
@@ -407,7 +401,7 @@ TEST_F(LevellingTest, ManyBandsKeepFiniteNonZeroGainsWhereTheProductLeavesTheDou
     for (const float level : {300.0f, 1e12f}) {
         auto curve = NewSpectrum(level);
         auto unused = NewSpectrum();
-        Gains(*wave, *target, *curve, *unused, 0, 255, 5, 25, 10, 6, 6);
+        Gains(1, *target, *curve, *unused, 0, 255, 5, 25, 10, 6, 6);
         std::vector<float> inBand;
         for (int k = 1; k <= Bins / 2; ++k)
             if (Frequency(k) > 30.0f && Frequency(k) < 16000.0f) inBand.push_back((*curve)[k]);
@@ -428,18 +422,17 @@ TEST_F(LevellingTest, QuietEightBitRecordingWithManyBandsIsNotSilenced) {
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), *target);
     auto c0 = NewSpectrum(), c1 = NewSpectrum();
     Measure(*wave, *c0, *c1, 1);
-    Gains(*wave, *target, *c0, *c1, 3, 255, 5, 25, 10, 6, 6);
+    Gains(wave->Channels(), *target, *c0, *c1, 3, 255, 5, 25, 10, 6, 6);
     ASSERT_EQ(engine->ApplyGainCurves(wave, *c0, *c1), WalkResult::Completed);
     EXPECT_GT(engine->FindChannelPeak(*wave, 0), 256);
 }
 
 TEST_F(LevellingTest, AllZeroMeasurementGivesZeroGainsWithoutTrouble) {
-    auto wave = Make(2, 100, [](std::int64_t, int) { return 0; });
     auto target = NewSpectrum();
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), *target);
     for (const int bands : {3, 60, 255}) {
         auto c0 = NewSpectrum(), c1 = NewSpectrum();
-        Gains(*wave, *target, *c0, *c1, 2, bands, 20, 16, 2, 6, 6);
+        Gains(2, *target, *c0, *c1, 2, bands, 20, 16, 2, 6, 6);
         for (int k = 0; k < Bins; ++k) {
             ASSERT_EQ((*c0)[k], 0.0f);
             ASSERT_EQ((*c1)[k], 0.0f);

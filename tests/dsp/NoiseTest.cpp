@@ -7,10 +7,12 @@
 
 #include "dsp/Engine.h"
 #include "dsp/FFT.h"
+#include "dsp/GainCurves.h"
 #include "dsp/SpectrumRing.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
+#include "text/StepCaptions.h"
 
 namespace sv {
 namespace {
@@ -67,7 +69,7 @@ struct NoiseTest : ::testing::Test {
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(env.Ports);
+        engine = std::make_unique<Engine>(env.Ports, EngineOptions{.Caption = StepCaption});
     }
     using Value = std::function<std::int32_t(std::int64_t, int)>;
     std::unique_ptr<Wave> Make(std::int32_t rate, int channels, std::int64_t frames,
@@ -235,8 +237,6 @@ TEST_F(NoiseTest, EachChannelLosesItsOwnProfileAndFurtherChannelsPassThrough) {
 }
 
 TEST_F(NoiseTest, ScalingMultipliesThenWidensAllButTheOuterBins) {
-    auto mono = Make(44100, 1, 10, [](std::int64_t, int) { return 0; });
-    auto stereo = Make(44100, 2, 10, [](std::int64_t, int) { return 0; });
     auto spikes = [] {
         BinSpectrum p{};
         p.fill(1.0f);
@@ -247,7 +247,7 @@ TEST_F(NoiseTest, ScalingMultipliesThenWidensAllButTheOuterBins) {
     };
     p0 = spikes();
     p1 = spikes();
-    engine->ScaleNoiseProfile(*mono, p0, p1, 200);
+    ScaleNoiseProfile(p0, p1, 200, 1);
     EXPECT_EQ(p0[0], 200.0f);
     EXPECT_EQ(p0[1], 2.0f);  // unwidened, although bin 0 is its neighbour
     EXPECT_EQ(p0[2], 200.0f);
@@ -262,12 +262,12 @@ TEST_F(NoiseTest, ScalingMultipliesThenWidensAllButTheOuterBins) {
 
     p0 = spikes();
     p1 = spikes();
-    engine->ScaleNoiseProfile(*stereo, p0, p1, 37);
+    ScaleNoiseProfile(p0, p1, 37, 2);
     EXPECT_EQ(p1[1000], 7.0f * (37.0f / 100.0f));
     EXPECT_EQ(p1[1], 37.0f / 100.0f);
     EXPECT_EQ(p0, p1);
 
-    engine->ScaleNoiseProfile(*stereo, p0, p1, 0);
+    ScaleNoiseProfile(p0, p1, 0, 2);
     EXPECT_EQ(p0, BinSpectrum{});
     EXPECT_EQ(p1, BinSpectrum{});
 }
@@ -285,9 +285,9 @@ TEST_F(NoiseTest, CancelledDetectionKeepsOnlyFlushedParts) {
     for (const int channels : {1, 2}) {
         auto wave = Make(8192, channels, 7 * Hop, Segments({50, 2, 20, 60, 40}, 5));
         const auto before = Raw(*wave);
-        // Search hops 2 .. 6, each dispatching at its bar step and once more after it: cancel
-        // before hop 2, at hop 3 and at hop 6.
-        for (CancelPoint point : {CancelPoint{1, 4}, {4, 6}, {10, 12}}) {
+        // Search hops 2 .. 6, each dispatching at its bar step: cancel before hop 2, at hop 3
+        // and at hop 6.
+        for (CancelPoint point : {CancelPoint{1, 3}, {3, 4}, {6, 7}}) {
             script = {};
             script.cancelAtDispatch = point.dispatch;
             EXPECT_EQ(engine->DetectNoise(*wave, p0, p1, 1, 1), WalkResult::Cancelled);
@@ -295,7 +295,7 @@ TEST_F(NoiseTest, CancelledDetectionKeepsOnlyFlushedParts) {
             // The single part ends at hop 6: only a walk that got there has a profile.
             for (int c = 0; c < channels; ++c) {
                 const BinSpectrum& profile = c == 0 ? p0 : p1;
-                if (point.dispatch == 10)
+                if (point.dispatch == 6)
                     EXPECT_EQ(profile, HopMagnitudes(*wave, 6, c)) << c;
                 else
                     EXPECT_EQ(profile, BinSpectrum{}) << point.dispatch << " " << c;

@@ -71,14 +71,15 @@ struct NormalizeWhileSavingTest : test::EngineFixture {
         SharedSpectra spectra;
         auto walked = make();
         const auto walkedName = dir / (std::string("walked") + extension);
-        EXPECT_EQ(RunBatchStages(*engine, walked, s, spectra).Result, WalkResult::Completed);
+        EXPECT_EQ(RunChain(*engine, walked, s, spectra).Result, WalkResult::Completed);
         EXPECT_TRUE(SaveAudioFile(*walked, walkedName).Saved());
 
         auto fused = make();
         const Wave* before = fused.get();
         const auto fusedName = dir / (std::string("fused") + extension);
-        EXPECT_EQ(RunBatchStages(*engine, fused, s, spectra, &gainsOut).Result,
-                  WalkResult::Completed);
+        ChainOutcome outcome = RunChain(*engine, fused, s, spectra, {.NormalizeWhileSaving = true});
+        EXPECT_EQ(outcome.Result, WalkResult::Completed);
+        gainsOut = std::move(outcome.SaveGains);
         // Only the stages before normalizing may have replaced the document.
         if (!s.FitPeaks) {
             EXPECT_EQ(fused.get(), before);
@@ -144,12 +145,12 @@ TEST_F(NormalizeWhileSavingTest, APendingCancelLeavesNoGains) {
     script.cancelAtUnit = 0;
     SharedSpectra spectra;
     auto walked = Make(k);
-    EXPECT_EQ(RunBatchStages(*engine, walked, Settings(k), spectra).Result, WalkResult::Cancelled);
+    EXPECT_EQ(RunChain(*engine, walked, Settings(k), spectra).Result, WalkResult::Cancelled);
     auto fused = Make(k);
-    std::vector<float> gains{1.0f};
-    EXPECT_EQ(RunBatchStages(*engine, fused, Settings(k), spectra, &gains).Result,
-              WalkResult::Cancelled);
-    EXPECT_TRUE(gains.empty());
+    const ChainOutcome outcome =
+        RunChain(*engine, fused, Settings(k), spectra, {.NormalizeWhileSaving = true});
+    EXPECT_EQ(outcome.Result, WalkResult::Cancelled);
+    EXPECT_TRUE(outcome.SaveGains.empty());
 }
 
 }  // namespace

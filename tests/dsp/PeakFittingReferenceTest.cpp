@@ -162,8 +162,8 @@ TEST(PeakFittingReference, StreamingGivesTheInMemoryResult) {
         ASSERT_EQ(expected != raw, c.dips);
 
         auto wave = make(c, raw);
-        ChannelPeaks gathered;
-        ASSERT_EQ(engine.FitPeaks(wave, c.peakCount, static_cast<int>(c.b), &gathered),
+        ChainContext gathered({.ChannelPeaks = true});
+        ASSERT_EQ(engine.FitPeaks(wave, c.peakCount, static_cast<int>(c.b), gathered),
                   WalkResult::Completed);
         std::vector<std::int32_t> out(raw.size());
         wave->ReadRaw(out.data(), c.channels * MarginFrames, c.values);
@@ -177,12 +177,12 @@ TEST(PeakFittingReference, StreamingGivesTheInMemoryResult) {
                     << "slot " << slot << ", channel " << ch;
 
         if (!c.dips) continue;
-        ASSERT_EQ(gathered.Of, wave.get());
+        ASSERT_NE(gathered.ChannelPeaksOf(*wave), nullptr);
         std::vector<std::int64_t> channelPeaks(static_cast<std::size_t>(c.channels), 0);
         for (std::int64_t d = 0; d < c.values; ++d)
             channelPeaks[d % c.channels] =
                 std::max<std::int64_t>(channelPeaks[d % c.channels], std::llabs(expected[d]));
-        EXPECT_EQ(gathered.Peaks, channelPeaks);
+        EXPECT_EQ(*gathered.ChannelPeaksOf(*wave), channelPeaks);
     }
 }
 

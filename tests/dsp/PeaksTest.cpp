@@ -9,6 +9,7 @@
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
+#include "text/StepCaptions.h"
 
 namespace sv {
 namespace {
@@ -24,7 +25,7 @@ struct PeaksTest : ::testing::Test {
 
     void SetUp() override {
         env.Ports.progress = test::ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(env.Ports);
+        engine = std::make_unique<Engine>(env.Ports, EngineOptions{.Caption = StepCaption});
     }
     // A document from its raw values (interleaved, without margins).
     std::unique_ptr<Wave> Make(int channels, const std::vector<std::int32_t>& raw) {

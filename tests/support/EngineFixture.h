@@ -7,6 +7,7 @@
 #include "dsp/Engine.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
+#include "text/StepCaptions.h"
 
 namespace sv::test {
 
@@ -18,7 +19,7 @@ struct EngineFixture : ::testing::Test {
 
     void SetUp() override {
         env.Ports.progress = ScriptedProgressFactory(script);
-        engine = std::make_unique<Engine>(env.Ports);
+        engine = std::make_unique<Engine>(env.Ports, EngineOptions{.Caption = StepCaption});
     }
 };
 
