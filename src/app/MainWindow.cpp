@@ -31,6 +31,7 @@
 #include "playback/Clock.h"
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
+#include "text/FileMessages.h"
 #include "timbre/Timbres.h"
 #include "view/WaveformRenderer.h"
 
@@ -97,7 +98,9 @@ void MainWindow::Initialise(const std::string& startFile) {
     env_.WorkFolder = state_.WorkFolder;
     env_.Ports.progress = [this] { return MakeProgress(); };
     env_.Ports.dialogs = setup_.dialogs;
-    env_.View = &state_.View.Position;
+    env_.WriteListener = &state_.Overview;
+    env_.ReadingCaption = ReadingCaption();
+    env_.SavingCaption = SavingCaption();
     engine_ = std::make_unique<Engine>(env_.Ports);
 
     state_.WaveLoaded = false;

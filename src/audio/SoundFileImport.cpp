@@ -16,7 +16,6 @@
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
 #include "base/WorkFolder.h"
-#include "text/Language.h"
 
 namespace sv {
 
@@ -97,6 +96,11 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
         static_cast<std::uint32_t>(stream.sampleRate) > Wave::MaxSampleRate)
         return Refused("unsupported layout (" + std::to_string(ch) + " channels at " +
                        std::to_string(stream.sampleRate) + " Hz)");
+    // A format whose WAV header fields cannot be represented is refused like any other.
+    if (const NewWavFormat made = MakeWavFormat(stream.format.tag, static_cast<std::uint16_t>(ch),
+                                                stream.sampleRate, stream.format.bits, 0);
+        !made.Format)
+        return Refused(made.Problem);
     const bool stated = stream.frames >= 0;
     const std::uint64_t frameBytes = static_cast<std::uint64_t>(ch) * (stream.format.bits / 8);
     const std::uint64_t mostFrames = (0xFFFFFFFFu - 60) / frameBytes;
@@ -121,7 +125,7 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
     wave->Metadata().Tags = std::move(stream.tags);
     auto progress = env.Ports.MakeProgress();
     progress->EnableCancel(false);
-    progress->SetCaption(Texts().CaReading);
+    progress->SetCaption(env.ReadingCaption);
     const std::int64_t blockFrames = Wave::TransferBlock / ch;
     progress->SetTotal(stated ? stream.frames / blockFrames : 0);
     progress->Show();
@@ -139,7 +143,7 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
         if (want <= 0) break;
         const std::int64_t got = stream.read(values.data(), want);
         if (got <= 0) break;
-        wave->WriteRaw(values.data(), (MarginFrames + done) * ch, got * ch);
+        wave->WriteInterleaved(values.data(), SampleIndex{done * ch}, got * ch);
         done += got;
         if (stated) progress->SetDone(done / blockFrames);
     }
@@ -157,22 +161,13 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
         }
         wave->SetFrameCount(done);
         // The overview was kept for the growing length; the view shows the final one.
-        if (env.View) wave->BuildOverview(0, done);
+        if (env.WriteListener) env.WriteListener->Renewed(*wave);
     }
     wave->SetInfiniteSamples(stream.infinite);
     wave->SetSaved(true);
     result.Outcome = LoadOutcome::Loaded;
     result.Document = std::move(wave);
     return result;
-}
-
-// A format whose WAV header fields cannot be represented is refused like any other.
-LoadResult Decode(DecodedStream& stream, const WaveEnvironment& env) {
-    try {
-        return DecodeInto(stream, env);
-    } catch (const std::invalid_argument& error) {
-        return Refused(error.what());
-    }
 }
 
 LoadResult ImportMp3(int fd, const std::filesystem::path& fileName, const WaveEnvironment& env) {
@@ -190,7 +185,7 @@ LoadResult ImportMp3(int fd, const std::filesystem::path& fileName, const WaveEn
         return got;
     };
     stream.error = [&] { return mp3.Error(); };
-    return Decode(stream, env);
+    return DecodeInto(stream, env);
 }
 
 }  // namespace
@@ -254,7 +249,7 @@ LoadResult ImportSoundFile(const std::filesystem::path& fileName, const WaveEnvi
         if (sf_error(file.get()) == SF_ERR_NO_ERROR) return {};
         return DecoderWords(sf_strerror(file.get()));
     };
-    return Decode(stream, env);
+    return DecodeInto(stream, env);
 }
 
 }  // namespace sv
