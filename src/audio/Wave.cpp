@@ -36,8 +36,8 @@ Wave::~Wave() {
 }
 
 std::int64_t Wave::FrameCount() const {
-    if (format_.Channels == 0 || BytesPerSample() == 0) return 0;
-    return static_cast<std::int64_t>(dataSize_) / format_.Channels / BytesPerSample();
+    if (format_.Channels == 0 || format_.BytesPerSample() == 0) return 0;
+    return static_cast<std::int64_t>(dataSize_) / format_.Channels / format_.BytesPerSample();
 }
 
 // Named recognisably and locked while in use, so that a later start can sweep what a killed
@@ -52,7 +52,7 @@ void Wave::CreateStore(std::unique_ptr<FileMemory> reused) {
     swapFileName_ = memory_->FileName();
 }
 
-std::uint64_t Wave::StoreBytes(int channels, std::int64_t frameCount) {
+std::uint64_t StoreBytes(int channels, std::int64_t frameCount) {
     const std::int64_t values =
         static_cast<std::int64_t>(channels) * (frameCount + 2 * MarginFrames);
     return 4 * static_cast<std::uint64_t>(std::max(values, FileMemory::WindowValues));
@@ -66,12 +66,11 @@ std::unique_ptr<Wave> Wave::CreateEmpty(std::uint16_t formatTag, std::uint16_t c
     if (!made.Format) throw std::invalid_argument(made.Problem);
     std::unique_ptr<Wave> wave(new Wave(env));
     wave->format_ = std::move(*made.Format);
-    wave->dataSize_ =
-        static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameCount) * wave->FrameBytes());
+    wave->dataSize_ = static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameCount) *
+                                                 wave->format_.FrameBytes());
     wave->CreateStore(std::move(reusedStore));
     wave->memory_->SetLength(channels * (frameCount + 2 * MarginFrames));
     wave->saved_ = true;
-    wave->hasData_ = frameCount >= 1;
     return wave;
 }
 
@@ -79,10 +78,7 @@ LoadResult Wave::CreateFromFile(const std::filesystem::path& fileName, const Wav
     std::unique_ptr<Wave> wave(new Wave(env));
     std::uint64_t fileSize = 0;
     const FileDescriptor fd = OpenRegularFileForReading(fileName, &fileSize);
-    wave->Load(fd.Get(), fileName, fileSize);
-    LoadResult result;
-    result.Outcome = wave->outcome_;
-    result.Reason = wave->refusalReason_;
+    LoadResult result = wave->Load(fd.Get(), fileName, fileSize);
     if (result.Outcome == LoadOutcome::Loaded) result.Document = std::move(wave);
     return result;
 }
@@ -90,7 +86,7 @@ LoadResult Wave::CreateFromFile(const std::filesystem::path& fileName, const Wav
 std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t frameCount,
                                             std::unique_ptr<FileMemory> reusedStore) {
     auto wave =
-        CreateEmpty(source.FormatTag(), source.Channels(), source.SampleRate(),
+        CreateEmpty(source.format_.FormatTag, source.Channels(), source.SampleRate(),
                     source.BitsPerSample(), frameCount, source.env_, std::move(reusedStore));
     wave->format_ = source.format_;
     wave->metadata_ = source.metadata_;
@@ -98,37 +94,35 @@ std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t fra
     return wave;
 }
 
-void Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize) {
-    hasData_ = false;
-    outcome_ = LoadOutcome::NotPcm;
+LoadResult Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize) {
+    LoadResult result;
     WavFileLayoutResult read = ReadWavFileLayout(fd, fileName, fileSize);
-    refusalReason_ = std::move(read.RefusalReason);
-    if (!read.Layout) return;
+    result.Reason = std::move(read.RefusalReason);
+    if (!read.Layout) return result;
     format_ = std::move(read.Layout->Format);
     dataSize_ = read.Layout->DataSize;
     metadata_ = std::move(read.Layout->Metadata);
-    if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder)) {
-        outcome_ = LoadOutcome::LowDiskSpace;
-        return;
-    }
+    result.Outcome = LoadOutcome::LowDiskSpace;
+    if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder)) return result;
     const std::int64_t total = FrameCount() * Channels();
     if (total < MinimumValues) {
-        outcome_ = LoadOutcome::TooShort;
-        return;
+        result.Outcome = LoadOutcome::TooShort;
+        return result;
     }
     const std::uint64_t dataStart = read.Layout->DataStart;
-    if (dataStart + static_cast<std::uint64_t>(total) * BytesPerSample() > fileSize) {
-        refusalReason_ =
+    if (dataStart + static_cast<std::uint64_t>(total) * format_.BytesPerSample() > fileSize) {
+        result.Outcome = LoadOutcome::NotPcm;
+        result.Reason =
             "the file ends before its " + std::to_string(dataSize_) + " bytes of sample data";
-        return;
+        return result;
     }
     // The store (margins included) and the engine's output document beside it.
     if (2 * static_cast<unsigned __int128>(StoreBytes(Channels(), FrameCount())) >=
-        FreeBytes(env_.WorkFolder)) {
-        outcome_ = LoadOutcome::LowDiskSpace;
-        return;
-    }
+        FreeBytes(env_.WorkFolder))
+        return result;
     LoadSamples(fd, fileName, dataStart);
+    result.Outcome = LoadOutcome::Loaded;
+    return result;
 }
 
 void Wave::LoadSamples(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart) {
@@ -149,8 +143,6 @@ void Wave::LoadSamples(int fd, const std::filesystem::path& fileName, std::uint6
         CopySamplesIn(fd, fileName, dataStart);
     }
     saved_ = true;
-    hasData_ = true;
-    outcome_ = LoadOutcome::Loaded;
 }
 
 void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart) {
@@ -166,7 +158,7 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
     progress->SetTotal(blocks);
     progress->Show();
 
-    const int bytes = BytesPerSample();
+    const int bytes = format_.BytesPerSample();
     std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
     auto loadBlock = [&](std::int64_t first, std::int64_t count) {
         const std::size_t want = static_cast<std::size_t>(count * bytes);
@@ -217,7 +209,7 @@ std::vector<RiffChunk> Wave::ChunksToSave(const std::vector<std::string>& proces
 void Wave::SaveSamples(AtomicFileWriter& writer, Progress& progress, std::span<const float> gains,
                        bool& cancelled) {
     const int ch = format_.Channels;
-    const int bytes = BytesPerSample();
+    const int bytes = format_.BytesPerSample();
     const std::int64_t total = FrameCount() * ch;
     const std::int64_t blocks = total / TransferBlock;
     progress.EnableCancel(false);
@@ -345,10 +337,10 @@ void Wave::SetFrameCount(std::int64_t frameCount) {
     if (frameCount < 0 || frameCount > MostWavFrames(format_))
         throw std::invalid_argument("WAV format: data size out of range");
     const int ch = format_.Channels;
-    dataSize_ = static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameCount) * FrameBytes());
+    dataSize_ =
+        static_cast<std::uint32_t>(static_cast<std::uint64_t>(frameCount) * format_.FrameBytes());
     memory_->SetLength(ch * (frameCount + 2 * MarginFrames));
     WriteSilence(ch * (frameCount + MarginFrames), ch * MarginFrames);
-    hasData_ = frameCount >= 1;
 }
 
 void Wave::DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame) {
@@ -370,10 +362,9 @@ void Wave::DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame) {
     const std::int64_t remaining = n - removed;
     ShiftMarkersForDelete(metadata_.Chunks, firstFrame, endFrame);
     metadata_.NoteProcessing("block delete");
-    dataSize_ = static_cast<std::uint32_t>(remaining * BytesPerSample() * ch);
+    dataSize_ = static_cast<std::uint32_t>(remaining * format_.BytesPerSample() * ch);
     WriteSilence(ch * (remaining + MarginFrames), ch * MarginFrames);
     memory_->SetLength(ch * (remaining + 2 * MarginFrames));
-    if (remaining <= 0) hasData_ = false;
 }
 
 }  // namespace sv

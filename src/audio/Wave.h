@@ -1,6 +1,6 @@
 #pragma once
-// The audio document: a PCM WAV header plus its samples as 32-bit values in a file-backed store
-// framed by silent margins of MarginFrames frames.
+// The audio document: its file format and metadata plus its samples as 32-bit values in a
+// file-backed store framed by silent margins of MarginFrames frames.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -58,6 +58,9 @@ struct LoadResult {
     std::string Reason;              // NotPcm: why the format is refused, when it is known
 };
 
+// Swap bytes a document of this shape holds in its store.
+std::uint64_t StoreBytes(int channels, std::int64_t frameCount);
+
 class Wave {
   public:
     static constexpr std::int64_t TransferBlock = 163840;
@@ -69,8 +72,8 @@ class Wave {
     // itself: the front end words a refusal. Throws IoError.
     static LoadResult CreateFromFile(const std::filesystem::path& fileName,
                                      const WaveEnvironment& env);
-    // Throws std::invalid_argument for a format whose header fields cannot be represented
-    // (block align above 16 bits, byte rate or sizes above 32 bits, no channels or bits).
+    // Throws std::invalid_argument for a format MakeWavFormat refuses; formats that come from
+    // outside are checked with it first.
     // With reusedStore (taken from a document of the same work folder) the new document keeps
     // its values there, emptied, instead of on a new swap file.
     static std::unique_ptr<Wave> CreateEmpty(std::uint16_t formatTag, std::uint16_t channels,
@@ -84,8 +87,6 @@ class Wave {
     // Hands this document's store over for another document; this one may then only be
     // destroyed.
     std::unique_ptr<FileMemory> TakeStore() { return std::move(memory_); }
-    // Swap bytes a document of this shape holds in its store.
-    static std::uint64_t StoreBytes(int channels, std::int64_t frameCount);
     ~Wave();
     Wave(const Wave&) = delete;
     Wave& operator=(const Wave&) = delete;
@@ -101,12 +102,11 @@ class Wave {
         memory_->StopReadingThrough(fileName);
     }
 
-    std::uint16_t FormatTag() const { return format_.FormatTag; }
+    // The file format the document was read in and is saved in.
+    const WavFormat& Format() const { return format_; }
     std::uint16_t Channels() const { return format_.Channels; }
     std::int32_t SampleRate() const { return format_.SampleRate; }
     std::uint16_t BitsPerSample() const { return format_.BitsPerSample; }
-    int BytesPerSample() const { return format_.BytesPerSample(); }
-    std::uint64_t FrameBytes() const { return format_.FrameBytes(); }
     std::int64_t FrameCount() const;
     // For a document filled by a decoder whose stream did not say its length: grows or cuts it
     // to frameCount frames, the trailing margin silent. Throws std::invalid_argument for a
@@ -116,10 +116,9 @@ class Wave {
     std::int64_t InfiniteSamples() const { return infiniteSamples_; }
     void SetInfiniteSamples(std::int64_t count) { infiniteSamples_ = count; }
     std::uint32_t DataSize() const { return dataSize_; }
-    std::uint32_t FmtSize() const { return format_.FmtSize; }
     bool Saved() const { return saved_; }
     void SetSaved(bool saved) { saved_ = saved; }
-    bool HasData() const { return hasData_; }
+    bool HasData() const { return FrameCount() >= 1; }
     const std::filesystem::path& SwapFileName() const { return swapFileName_; }
     const WaveEnvironment& Env() const { return env_; }
     SampleEncoding Encoding() const { return format_.Encoding; }
@@ -154,8 +153,9 @@ class Wave {
   private:
     explicit Wave(const WaveEnvironment& env);
     void CreateStore(std::unique_ptr<FileMemory> reused = nullptr);
-    // Reads the file's layout, refuses what cannot be loaded (outcome set) and reads the rest.
-    void Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize);
+    // Reads the file's layout, refuses what cannot be loaded and reads the rest. The result
+    // carries no document: the caller hands this one on.
+    LoadResult Load(int fd, const std::filesystem::path& fileName, std::uint64_t fileSize);
     void LoadSamples(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart);
     void CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart);
     void SaveSamples(AtomicFileWriter& writer, Progress& progress, std::span<const float> gains,
@@ -171,13 +171,10 @@ class Wave {
     WavFormat format_;
     std::uint32_t dataSize_ = 0;
     FileMetadata metadata_;
-    std::string refusalReason_;
     std::int64_t infiniteSamples_ = 0;
     std::unique_ptr<FileMemory> memory_;
     std::filesystem::path swapFileName_;
     bool saved_ = false;
-    bool hasData_ = false;
-    LoadOutcome outcome_ = LoadOutcome::Loaded;
 };
 
 }  // namespace sv

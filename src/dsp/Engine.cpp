@@ -81,7 +81,7 @@ std::int64_t Engine::FindChannelPeak(Wave& wave, int channel) {
     std::int64_t peak = 0;
     for (std::int64_t d = 0; d <= blocks; ++d) {
         const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
-        wave.ReadChannel(lanes_[0].block.data(), MarginFrames + d * BlockSize, channel, count);
+        wave.ReadChannel(lanes_[0].block.data(), FrameIndex{d * BlockSize}, channel, count);
         for (std::int64_t i = 0; i < count; ++i)
             peak = std::max<std::int64_t>(peak,
                                           std::llabs(lanes_[0].block[static_cast<std::size_t>(i)]));
@@ -112,7 +112,7 @@ std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChannelPeaks
             for (std::int64_t d = 0; d <= blocks; ++d) {
                 const std::int64_t count =
                     std::min<std::int64_t>(BlockSize, frames - d * BlockSize) * channels;
-                wave.ReadRaw(values.data(), (MarginFrames + d * BlockSize) * channels, count);
+                wave.ReadInterleaved(values.data(), SampleIndex{d * BlockSize * channels}, count);
                 TakeChannelPeaks(peaks, values.data(), 0, count);
                 walk.Step(d);
             }

@@ -183,7 +183,7 @@ TEST_F(WaveTest, SavedHeaderKeepsTheFmtExtensionAndRecomputesSizes) {
     test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250001, .fmtSize = 18}, test::Noise16);
     auto wave = Load(dir / "in.wav");
     ASSERT_TRUE(wave->HasData());
-    EXPECT_EQ(wave->FmtSize(), 18u);
+    EXPECT_EQ(wave->Format().FmtSize, 18u);
     ASSERT_TRUE(wave->SaveToFile(dir / "out.wav").Saved());
     const std::string in = test::ReadFile(dir / "in.wav");
     const std::string out = test::ReadFile(dir / "out.wav");
@@ -233,7 +233,7 @@ TEST_F(WaveTest, OddFmtChunkIsPaddedWhenReadAndWhenSaved) {
     test::WriteFile(dir / "odd.wav", bytes);
     auto wave = Load(dir / "odd.wav");
     ASSERT_TRUE(wave->HasData());
-    EXPECT_EQ(wave->FmtSize(), 17u);
+    EXPECT_EQ(wave->Format().FmtSize, 17u);
     EXPECT_EQ(Raw(*wave, 2 * 8192 + 1), test::Noise16(0, 1) * 256);
     ASSERT_TRUE(wave->SaveToFile(dir / "out.wav").Saved());
     EXPECT_EQ(test::ReadFile(dir / "out.wav"), bytes);
@@ -311,6 +311,10 @@ TEST_F(WaveTest, FormatsWhoseHeaderFieldsCannotBeRepresentedAreRefused) {
         {256, 4000000, 16, 0, true},
     };
     for (const Case& c : cases) {
+        // Importers ask first and refuse with the problem named.
+        const NewWavFormat asked = MakeWavFormat(1, c.channels, c.rate, c.bits, c.frames);
+        EXPECT_EQ(asked.Format.has_value(), c.valid) << asked.Problem;
+        EXPECT_EQ(asked.Problem.empty(), c.valid);
         if (c.valid) {
             auto wave = Wave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env);
             EXPECT_EQ(wave->DataSize(),
