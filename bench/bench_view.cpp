@@ -36,7 +36,7 @@ std::unique_ptr<sv::Wave> MakeDocument(std::int64_t frames) {
         for (std::int64_t j = 0; j < count; ++j)
             block[static_cast<std::size_t>(j)] =
                 static_cast<std::int32_t>(((i + j) * 7919) % 8000000 - 4000000);
-        wave->WriteRaw(block.data(), 2 * sv::MarginFrames + i, count);
+        wave->WriteInterleaved(block.data(), sv::SampleIndex{i}, count);
     }
     return wave;
 }
@@ -44,10 +44,12 @@ std::unique_ptr<sv::Wave> MakeDocument(std::int64_t frames) {
 struct DrawnView {
     std::unique_ptr<sv::Wave> wave = MakeDocument(44100 * 60);
     sv::WaveView view;
-    sv::WaveformRenderer renderer;
+    sv::ViewPosition position;
+    sv::WaveOverview overview{position};
+    sv::WaveformRenderer renderer{overview};
     sv::RasterCanvas canvas{Width, Height};
     DrawnView() {
-        wave->BuildOverview(0, wave->FrameCount());
+        overview.Build(*wave, 0, wave->FrameCount());
         bool redraw = true;
         renderer.DrawWave(canvas, Width, redraw, *wave, Height, view);
     }
@@ -78,7 +80,9 @@ sv::Wave& LongDocument() {
 
 void BM_BuildOverview60MinStereo(benchmark::State& state) {
     sv::Wave& wave = LongDocument();
-    for (auto _ : state) wave.BuildOverview(0, wave.FrameCount());
+    const sv::ViewPosition position;
+    sv::WaveOverview overview{position};
+    for (auto _ : state) overview.Build(wave, 0, wave.FrameCount());
     state.SetBytesProcessed(state.iterations() * wave.FrameCount() * 2 * 4);
 }
 

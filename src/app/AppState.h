@@ -9,11 +9,12 @@
 #include "audio/Wave.h"
 #include "dsp/Engine.h"
 #include "dsp/RemasterChain.h"
+#include "view/WaveOverview.h"
 
 namespace sv {
 
 struct ViewState {
-    ViewPosition Position;  // every document points here for its overview updates
+    ViewPosition Position;  // the overview reads the visible span here
     std::int32_t VerticalZoom = 1;
     std::int32_t VerticalShift = 0;
     std::int64_t BlockStart = 0;
@@ -39,6 +40,8 @@ struct DocumentFlags {
 
 struct AppState {
     std::filesystem::path WorkFolder;
+    // Watches every document's writes, so it must outlive them: declared before them.
+    WaveOverview Overview{View.Position};
     std::unique_ptr<Wave> Document;
     bool WaveLoaded = false;
     bool RedrawWave = false;

@@ -11,6 +11,7 @@
 #include "audio/AudioFileFormats.h"
 #include "audio/SoundFileExport.h"
 #include "base/IoError.h"
+#include "text/FileMessages.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -67,7 +68,8 @@ bool MainWindow::OpenFile(const std::string& fileName) {
         state_.View.Position = kept;
     }
     if (!loaded.Document) {
-        if (failure.empty()) failure = LoadRefusalMessage(loaded, env_.WorkFolder);
+        if (failure.empty())
+            failure = LoadRefusalMessage(loaded.Outcome, loaded.Reason, env_.WorkFolder);
         if (failure.find(fileName) == std::string::npos)
             failure += " (" + WithoutFolder(fileName) + ")";
         setup_.dialogs->Message(failure);
@@ -81,7 +83,7 @@ bool MainWindow::OpenFile(const std::string& fileName) {
     ResetScrollBars();
     // Loading keeps the overview of two channels only; more lanes need a full pass.
     if (state_.Document->Channels() > 2)
-        state_.Document->BuildOverview(0, state_.Document->FrameCount());
+        state_.Overview.Build(*state_.Document, 0, state_.Document->FrameCount());
     SetChannelControls(state_.Document->Channels() >= 2);
     ShowDocumentInStatusBar(fileName);
     return true;

@@ -32,6 +32,7 @@
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
 #include "text/StepCaptions.h"
+#include "text/FileMessages.h"
 #include "timbre/Timbres.h"
 #include "view/WaveformRenderer.h"
 
@@ -98,7 +99,9 @@ void MainWindow::Initialise(const std::string& startFile) {
     env_.WorkFolder = state_.WorkFolder;
     env_.Ports.progress = [this] { return MakeProgress(); };
     env_.Ports.dialogs = setup_.dialogs;
-    env_.View = &state_.View.Position;
+    env_.WriteListener = &state_.Overview;
+    env_.ReadingCaption = ReadingCaption();
+    env_.SavingCaption = SavingCaption();
     engine_ = std::make_unique<Engine>(env_.Ports, EngineOptions{.Caption = StepCaption});
 
     state_.WaveLoaded = false;

@@ -55,7 +55,7 @@ class DisabledWindow {
 }  // namespace
 
 void MainWindow::ConnectViewHandlers() {
-    renderer_ = std::make_unique<WaveformRenderer>();
+    renderer_ = std::make_unique<WaveformRenderer>(state_.Overview);
     ConnectViewCommands();
     ConnectScrollBars();
     ConnectPainting();
@@ -192,7 +192,8 @@ void MainWindow::Paint() {
         DisabledWindow disabled(*this);
         Wave& wave = *state_.Document;
         const std::int64_t start = state_.View.Position.ViewStart;
-        wave.BuildOverview(start, start + wave.FrameCount() / state_.View.Position.HorizontalZoom);
+        state_.Overview.Build(wave, start,
+                              start + wave.FrameCount() / state_.View.Position.HorizontalZoom);
     }
     state_.RedrawWave = true;
     OnPaint();

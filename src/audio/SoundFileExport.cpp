@@ -17,7 +17,6 @@
 #include "audio/SoundFileTags.h"
 #include "base/AtomicFileWriter.h"
 #include "base/IoError.h"
-#include "text/Language.h"
 
 namespace sv {
 
@@ -180,7 +179,7 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
         const std::int64_t blocks = frames / blockFrames;
         progress->EnableCancel(false);
         progress->Show();
-        progress->SetCaption(Texts().CaWriting);
+        progress->SetCaption(wave.Env().SavingCaption);
         progress->SetTotal(blocks);
         const bool asFloat = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_VORBIS;
         const int bits = BitsOf(subtype);
@@ -190,7 +189,7 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
         std::vector<float> floats(asFloat ? values.size() : 0);
         for (std::int64_t first = 0, b = 0; first < frames; first += blockFrames, ++b) {
             const std::int64_t count = std::min(blockFrames, frames - first);
-            wave.ReadRaw(values.data(), (MarginFrames + first) * ch, count * ch);
+            wave.ReadInterleaved(values.data(), SampleIndex{first * ch}, count * ch);
             if (!channelGains.empty()) ScaleInterleaved(values.data(), count * ch, 0, channelGains);
             errno = 0;
             sf_count_t written = 0;

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cerrno>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -16,7 +17,6 @@
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
 #include "base/WorkFolder.h"
-#include "text/Language.h"
 
 namespace sv {
 
@@ -88,40 +88,54 @@ std::string OpenRefusalReason(int code, const char* text) {
     return "not a sound file of a known format";
 }
 
-// Fills a new document from the stream. A stated length is trusted for the checks before
-// decoding and must be reached; without one the document grows as frames arrive and its length
-// is what was decoded.
-LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
+LoadResult Outcome(LoadOutcome outcome) {
+    LoadResult result;
+    result.Outcome = outcome;
+    return result;
+}
+
+const char* const TooLong = "longer than a document holds (4 GiB of samples)";
+
+// Frames beyond this could never be saved with 32-bit WAV sizes.
+std::uint64_t MostFrames(const DecodedStream& stream) {
+    const std::uint64_t frameBytes =
+        static_cast<std::uint64_t>(stream.channels) * (stream.format.bits / 8);
+    return (0xFFFFFFFFu - 60) / frameBytes;
+}
+
+// Why the stream is refused before decoding, if it is.
+std::optional<LoadResult> RefusalBeforeDecoding(const DecodedStream& stream,
+                                                const WaveEnvironment& env) {
     const int ch = stream.channels;
     if (ch < 1 || ch > Wave::MaxChannels || stream.sampleRate < 1 ||
         static_cast<std::uint32_t>(stream.sampleRate) > Wave::MaxSampleRate)
         return Refused("unsupported layout (" + std::to_string(ch) + " channels at " +
                        std::to_string(stream.sampleRate) + " Hz)");
+    // A format whose WAV header fields cannot be represented is refused like any other.
+    if (const NewWavFormat made = MakeWavFormat(stream.format.tag, static_cast<std::uint16_t>(ch),
+                                                stream.sampleRate, stream.format.bits, 0);
+        !made.Format)
+        return Refused(made.Problem);
+    if (stream.frames < 0) return std::nullopt;
+    if (static_cast<std::uint64_t>(stream.frames) > MostFrames(stream)) return Refused(TooLong);
+    if (stream.frames * ch < Wave::MinimumValues) return Outcome(LoadOutcome::TooShort);
+    // The store and the engine's output document beside it, as for WAV files.
+    if (2 * static_cast<unsigned __int128>(StoreBytes(ch, stream.frames)) >=
+        FreeBytes(env.WorkFolder))
+        return Outcome(LoadOutcome::LowDiskSpace);
+    return std::nullopt;
+}
+
+// Decodes every frame into wave, which grows when the stream did not state its length. Returns
+// the frames decoded, or nothing when the stream outgrows what a document holds.
+std::optional<std::int64_t> DecodeFrames(DecodedStream& stream, Wave& wave,
+                                         const WaveEnvironment& env) {
+    const int ch = stream.channels;
     const bool stated = stream.frames >= 0;
-    const std::uint64_t frameBytes = static_cast<std::uint64_t>(ch) * (stream.format.bits / 8);
-    const std::uint64_t mostFrames = (0xFFFFFFFFu - 60) / frameBytes;
-    const std::string tooLong = "longer than a document holds (4 GiB of samples)";
-    LoadResult result;
-    if (stated) {
-        if (static_cast<std::uint64_t>(stream.frames) > mostFrames) return Refused(tooLong);
-        if (stream.frames * ch < Wave::MinimumValues) {
-            result.Outcome = LoadOutcome::TooShort;
-            return result;
-        }
-        // The store and the engine's output document beside it, as for WAV files.
-        if (2 * static_cast<unsigned __int128>(Wave::StoreBytes(ch, stream.frames)) >=
-            FreeBytes(env.WorkFolder)) {
-            result.Outcome = LoadOutcome::LowDiskSpace;
-            return result;
-        }
-    }
     std::int64_t capacity = stated ? stream.frames : 0;
-    auto wave = Wave::CreateEmpty(stream.format.tag, static_cast<std::uint16_t>(ch),
-                                  stream.sampleRate, stream.format.bits, capacity, env);
-    wave->Metadata().Tags = std::move(stream.tags);
     auto progress = env.Ports.MakeProgress();
     progress->EnableCancel(false);
-    progress->SetCaption(Texts().CaReading);
+    progress->SetCaption(env.ReadingCaption);
     const std::int64_t blockFrames = Wave::TransferBlock / ch;
     progress->SetTotal(stated ? stream.frames / blockFrames : 0);
     progress->Show();
@@ -129,20 +143,36 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
     std::int64_t done = 0;
     for (;;) {
         if (!stated && done + blockFrames > capacity) {
-            if (static_cast<std::uint64_t>(done) >= mostFrames) return Refused(tooLong);
+            if (static_cast<std::uint64_t>(done) >= MostFrames(stream)) return std::nullopt;
             capacity = static_cast<std::int64_t>(std::min<std::uint64_t>(
-                std::max<std::int64_t>(2 * capacity, done + 16 * blockFrames), mostFrames));
-            wave->SetFrameCount(capacity);
+                std::max<std::int64_t>(2 * capacity, done + 16 * blockFrames), MostFrames(stream)));
+            wave.SetFrameCount(capacity);
         }
-        const std::int64_t want = stated ? std::min(blockFrames, stream.frames - done)
-                                         : std::min(blockFrames, capacity - done);
+        const std::int64_t want = std::min(blockFrames, (stated ? stream.frames : capacity) - done);
         if (want <= 0) break;
         const std::int64_t got = stream.read(values.data(), want);
         if (got <= 0) break;
-        wave->WriteRaw(values.data(), (MarginFrames + done) * ch, got * ch);
+        wave.WriteInterleaved(values.data(), SampleIndex{done * ch}, got * ch);
         done += got;
         if (stated) progress->SetDone(done / blockFrames);
     }
+    return done;
+}
+
+// Fills a new document from the stream. A stated length is trusted for the checks before
+// decoding and must be reached; without one the document grows as frames arrive and its length
+// is what was decoded.
+LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
+    if (auto refused = RefusalBeforeDecoding(stream, env)) return std::move(*refused);
+    const int ch = stream.channels;
+    const bool stated = stream.frames >= 0;
+    auto wave =
+        Wave::CreateEmpty(stream.format.tag, static_cast<std::uint16_t>(ch), stream.sampleRate,
+                          stream.format.bits, stated ? stream.frames : 0, env);
+    wave->Metadata().Tags = std::move(stream.tags);
+    const std::optional<std::int64_t> decoded = DecodeFrames(stream, *wave, env);
+    if (!decoded) return Refused(TooLong);
+    const std::int64_t done = *decoded;
     if (const std::string error = stream.error(); !error.empty())
         return Refused("decoding stopped after " + std::to_string(done) + " frames (" + error +
                        ")");
@@ -151,28 +181,16 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
                        std::to_string(stream.frames) + " frames");
     if (!stated) {
         if (done == 0) return Refused("it holds no sound that could be decoded");
-        if (done * ch < Wave::MinimumValues) {
-            result.Outcome = LoadOutcome::TooShort;
-            return result;
-        }
+        if (done * ch < Wave::MinimumValues) return Outcome(LoadOutcome::TooShort);
         wave->SetFrameCount(done);
         // The overview was kept for the growing length; the view shows the final one.
-        if (env.View) wave->BuildOverview(0, done);
+        if (env.WriteListener) env.WriteListener->Renewed(*wave);
     }
     wave->SetInfiniteSamples(stream.infinite);
     wave->SetSaved(true);
-    result.Outcome = LoadOutcome::Loaded;
+    LoadResult result = Outcome(LoadOutcome::Loaded);
     result.Document = std::move(wave);
     return result;
-}
-
-// A format whose WAV header fields cannot be represented is refused like any other.
-LoadResult Decode(DecodedStream& stream, const WaveEnvironment& env) {
-    try {
-        return DecodeInto(stream, env);
-    } catch (const std::invalid_argument& error) {
-        return Refused(error.what());
-    }
 }
 
 LoadResult ImportMp3(int fd, const std::filesystem::path& fileName, const WaveEnvironment& env) {
@@ -190,7 +208,7 @@ LoadResult ImportMp3(int fd, const std::filesystem::path& fileName, const WaveEn
         return got;
     };
     stream.error = [&] { return mp3.Error(); };
-    return Decode(stream, env);
+    return DecodeInto(stream, env);
 }
 
 }  // namespace
@@ -254,7 +272,7 @@ LoadResult ImportSoundFile(const std::filesystem::path& fileName, const WaveEnvi
         if (sf_error(file.get()) == SF_ERR_NO_ERROR) return {};
         return DecoderWords(sf_strerror(file.get()));
     };
-    return Decode(stream, env);
+    return DecodeInto(stream, env);
 }
 
 }  // namespace sv

@@ -37,7 +37,7 @@ FileFormat FormatOf(const Wave& wave, const std::filesystem::path& file) {
     FileFormat format;
     format.Container = ContainerName(file);
     format.Name = std::string(wave.Encoding() == SampleEncoding::Float32 ? "float" : "PCM") +
-                  (wave.FormatTag() == WaveExtensibleTag ? " extensible" : "");
+                  (wave.Format().FormatTag == WaveExtensibleTag ? " extensible" : "");
     format.Channels = wave.Channels();
     format.SampleRate = wave.SampleRate();
     format.BitsPerSample = wave.BitsPerSample();

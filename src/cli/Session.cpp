@@ -9,6 +9,7 @@
 #include "cli/PrintableText.h"
 #include "cli/TerminalProgress.h"
 #include "loudness/LoudnessMeter.h"
+#include "text/FileMessages.h"
 #include "text/Language.h"
 #include "text/StepCaptions.h"
 #include "timbre/Timbres.h"
@@ -31,7 +32,8 @@ void SetUp(Session& session, const Options& options, bool silentProgress) {
         options.WorkFolder.empty() ? ChooseWorkFolder() : std::filesystem::path(options.WorkFolder);
     session.env.Ports.progress = TerminalProgressFactory(options.Quiet || silentProgress);
     session.env.Ports.dialogs = &session.dialogs;
-    session.env.View = nullptr;
+    session.env.ReadingCaption = ReadingCaption();
+    session.env.SavingCaption = SavingCaption();
     session.env.SamplesStayInSourceFile = true;
     session.env.ShowDecoderNotes = !options.Quiet;
 }
@@ -57,7 +59,8 @@ std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit)
         session.dialogs.Message(Texts().CaNePCM + ": " + path +
                                 (reason.empty() ? "" : ": " + reason));
     } else {
-        session.dialogs.Message(LoadRefusalMessage(loaded, session.env.WorkFolder));
+        session.dialogs.Message(
+            LoadRefusalMessage(loaded.Outcome, loaded.Reason, session.env.WorkFolder));
     }
     exit = ExitRefused;
     return nullptr;

@@ -74,7 +74,6 @@ class StreamingFitter {
           b_(neighbourhood),
           threshold_(threshold),
           values_(input.FrameCount() * input.Channels()),
-          first_(MarginFrames * input.Channels()),
           chunk_(ChunkValues(neighbourhood)),
           buffer_(static_cast<std::size_t>(std::min(2 * b_ + chunk_, values_))),
           shape_(static_cast<std::size_t>(neighbourhood + 1)),
@@ -131,13 +130,13 @@ class StreamingFitter {
             std::copy(At(keep), At(loaded_), buffer_.data());
             bufferStart_ = keep;
         }
-        input_.ReadRaw(At(loaded_), first_ + loaded_, count);
+        input_.ReadInterleaved(At(loaded_), SampleIndex{loaded_}, count);
         loaded_ += count;
     }
 
     void WriteBelow(std::int64_t end) {
         if (end <= written_) return;
-        output_.WriteRaw(At(written_), first_ + written_, end - written_);
+        output_.WriteInterleaved(At(written_), SampleIndex{written_}, end - written_);
         if (!channelPeaks_.empty())
             TakeChannelPeaks(channelPeaks_, At(written_), written_, end - written_);
         written_ = end;
@@ -163,7 +162,6 @@ class StreamingFitter {
     const std::int64_t b_;
     const std::int64_t threshold_;
     const std::int64_t values_;  // raw values of the document
-    const std::int64_t first_;   // store raw index of raw value 0
     const std::int64_t chunk_;
     // Raw values bufferStart_ .. loaded_ - 1; those before written_ are in the output already.
     Int32Array buffer_;
@@ -215,7 +213,6 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
 WalkResult Engine::MeasureBlockPeaks(Wave& wave, BlockPeaks& measured, bool gathered) {
     const std::int64_t b = measured.BlockSize();
     const std::int64_t values = wave.FrameCount() * wave.Channels();
-    const std::int64_t first = MarginFrames * wave.Channels();
     const std::int64_t blocks = values / b;
     BlockWalk walk(*this, ProcessingStep::MeasuringBlockPeaks, blocks);
     if (gathered) return walk.Finish();  // the window only shows the step
@@ -225,7 +222,7 @@ WalkResult Engine::MeasureBlockPeaks(Wave& wave, BlockPeaks& measured, bool gath
         const std::int64_t start = a * b;
         const std::int64_t count = std::min(b, values - start);
         if (start % chunk == 0 && count > 0)
-            wave.ReadRaw(buffer.data(), first + start, std::min(chunk, values - start));
+            wave.ReadInterleaved(buffer.data(), SampleIndex{start}, std::min(chunk, values - start));
         measured.Take(buffer.data() + start % chunk, start, count);
         if (!walk.Step(a)) break;
     }

@@ -25,8 +25,9 @@ class Busy {
 
 }  // namespace
 
-WaveformRenderer::WaveformRenderer()
-    : top_(MinimumCacheEntries, 0),
+WaveformRenderer::WaveformRenderer(const WaveOverview& overview)
+    : overview_(overview),
+      top_(MinimumCacheEntries, 0),
       bottom_(MinimumCacheEntries, 0),
       backColours_(MinimumCacheEntries),
       waveColours_(MinimumCacheEntries),
@@ -97,11 +98,11 @@ void WaveformRenderer::RebuildCache(const Wave& wave, int width, const Lanes& la
             const std::size_t e = static_cast<std::size_t>(p) * ch + c;
             const bool odd = (c % 2) == 1;  // further channels take the colours of 0 and 1 in turn
             backColours_[e] = inside ? colours::BlockBackground : colours::Background;
-            const int t = offset(wave.OverviewValue(2 * k, c));
+            const int t = offset(overview_.Value(wave, 2 * k, c));
             if (std::abs(top_[e]) < std::abs(t)) top_[e] = t;
             waveColours_[e] = inside ? (odd ? colours::BlockWave1 : colours::BlockWave0)
                                      : (odd ? colours::Wave1 : colours::Wave0);
-            const int b = offset(wave.OverviewValue(2 * k + 1, c));
+            const int b = offset(overview_.Value(wave, 2 * k + 1, c));
             if (std::abs(bottom_[e]) < std::abs(b)) bottom_[e] = b;
         }
     }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "view/Canvas.h"
+#include "view/WaveOverview.h"
 
 namespace sv {
 
@@ -36,10 +37,11 @@ inline constexpr RgbColour PlayCursor{0, 0, 255};
 
 class WaveformRenderer {
   public:
-    static constexpr int OverviewColumns = 1200;
+    static constexpr int OverviewColumns = WaveOverview::Columns;
     static constexpr int MinimumCacheEntries = 2400;
 
-    WaveformRenderer();
+    // Draws from the tables overview keeps; it must outlive the renderer.
+    explicit WaveformRenderer(const WaveOverview& overview);
 
     // Draws the whole view, rebuilding the cache first when the size changed or redraw is set;
     // clears redraw once drawn.
@@ -73,6 +75,7 @@ class WaveformRenderer {
     void DrawColumn(Canvas& canvas, int x, const Lanes& lanes) const;
     static int PixelColumnOf(std::int64_t overviewColumn, int width);
 
+    const WaveOverview& overview_;
     std::vector<std::int32_t> top_, bottom_;
     std::vector<RgbColour> backColours_, waveColours_;
     std::vector<std::uint8_t> covered_;  // pixel columns that got an overview column of their own

@@ -12,6 +12,7 @@
 #include "base/IoError.h"
 #include "support/RiffChunks.h"
 #include "support/TestFiles.h"
+#include "text/FileMessages.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -31,7 +32,7 @@ struct WaveTest : ::testing::Test {
                                LoadOutcome* outcome = nullptr) {
         LoadResult result = Wave::CreateFromFile(path, env);
         if (!result.Document && result.Outcome != LoadOutcome::NotPcm)
-            dialogs.Message(LoadRefusalMessage(result, env.WorkFolder));
+            dialogs.Message(LoadRefusalMessage(result.Outcome, result.Reason, env.WorkFolder));
         if (notPcm) *notPcm = result.Outcome == LoadOutcome::NotPcm;
         if (outcome) *outcome = result.Outcome;
         return std::move(result.Document);
@@ -182,7 +183,7 @@ TEST_F(WaveTest, SavedHeaderKeepsTheFmtExtensionAndRecomputesSizes) {
     test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 250001, .fmtSize = 18}, test::Noise16);
     auto wave = Load(dir / "in.wav");
     ASSERT_TRUE(wave->HasData());
-    EXPECT_EQ(wave->FmtSize(), 18u);
+    EXPECT_EQ(wave->Format().FmtSize, 18u);
     ASSERT_TRUE(wave->SaveToFile(dir / "out.wav").Saved());
     const std::string in = test::ReadFile(dir / "in.wav");
     const std::string out = test::ReadFile(dir / "out.wav");
@@ -232,7 +233,7 @@ TEST_F(WaveTest, OddFmtChunkIsPaddedWhenReadAndWhenSaved) {
     test::WriteFile(dir / "odd.wav", bytes);
     auto wave = Load(dir / "odd.wav");
     ASSERT_TRUE(wave->HasData());
-    EXPECT_EQ(wave->FmtSize(), 17u);
+    EXPECT_EQ(wave->Format().FmtSize, 17u);
     EXPECT_EQ(Raw(*wave, 2 * 8192 + 1), test::Noise16(0, 1) * 256);
     ASSERT_TRUE(wave->SaveToFile(dir / "out.wav").Saved());
     EXPECT_EQ(test::ReadFile(dir / "out.wav"), bytes);
@@ -310,6 +311,10 @@ TEST_F(WaveTest, FormatsWhoseHeaderFieldsCannotBeRepresentedAreRefused) {
         {256, 4000000, 16, 0, true},
     };
     for (const Case& c : cases) {
+        // Importers ask first and refuse with the problem named.
+        const NewWavFormat asked = MakeWavFormat(1, c.channels, c.rate, c.bits, c.frames);
+        EXPECT_EQ(asked.Format.has_value(), c.valid) << asked.Problem;
+        EXPECT_EQ(asked.Problem.empty(), c.valid);
         if (c.valid) {
             auto wave = Wave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env);
             EXPECT_EQ(wave->DataSize(),
@@ -446,75 +451,6 @@ TEST_F(WaveTest, SwapFilesOfManyDocumentsNeverCollide) {
     EXPECT_EQ(SwapFiles(), 0);
 }
 
-TEST_F(WaveTest, OverviewFollowsWritesInsideTheView) {
-    ViewPosition view{0, 1};
-    env.View = &view;
-    auto wave = Wave::CreateEmpty(1, 1, 8000, 16, 12000, env);
-    const std::int32_t v = 1000;
-    wave->WriteChannel(&v, 8192, 0, 1);
-    EXPECT_EQ(wave->OverviewValue(0, 0), 1000);
-    const std::int32_t low = -500;
-    wave->WriteRaw(&low, 8192 + 30, 1);  // frame 30 is column 3
-    EXPECT_EQ(wave->OverviewValue(7, 0), -500);
-    view.ViewStart = 100;
-    const std::int32_t far = 7777;
-    wave->WriteRaw(&far, 8192 + 94, 1);  // more than half a column left of the view
-    for (int slot = 0; slot < 2400; ++slot) ASSERT_NE(wave->OverviewValue(slot, 0), 7777);
-}
-
-TEST_F(WaveTest, BuildOverviewSummarisesColumns) {
-    auto mono = Wave::CreateEmpty(1, 1, 8000, 16, 5000, env);
-    std::vector<std::int32_t> values(1200);
-    for (int k = 0; k < 1200; ++k) values[k] = (k % 2 ? -1 : 1) * (k + 1);
-    mono->WriteRaw(values.data(), 8192, 1200);
-    mono->BuildOverview(0, 1200);
-    EXPECT_TRUE(mono->OverviewValid());
-    for (int k = 0; k < 1200; ++k) {
-        ASSERT_EQ(mono->OverviewValue(2 * k, 0), std::max(0, values[k]));
-        ASSERT_EQ(mono->OverviewValue(2 * k + 1, 0), std::min(0, values[k]));
-    }
-    auto stereo = Wave::CreateEmpty(1, 2, 8000, 16, 24000, env);
-    std::vector<std::int32_t> frames(48000);
-    for (int i = 0; i < 48000; ++i) frames[i] = i % 2 ? -3 - i : 5 + i;
-    stereo->WriteRaw(frames.data(), 2 * 8192, 48000);
-    stereo->BuildOverview(0, 24000);
-    for (int k = 0; k < 1200; ++k) {
-        ASSERT_GT(stereo->OverviewValue(2 * k, 0), 0);
-        ASSERT_LT(stereo->OverviewValue(2 * k + 1, 1), 0);
-    }
-}
-
-// Each column holds the largest value (at least 0) and the smallest (at most 0) of its own
-// frames, channel by channel, however many channels are read together.
-TEST_F(WaveTest, BuildOverviewMatchesAPlainScanForEveryChannelCount) {
-    for (const int ch : {1, 2, 3}) {
-        SCOPED_TRACE(ch);
-        const std::int64_t n = 7219;
-        auto wave = Wave::CreateEmpty(1, static_cast<std::uint16_t>(ch), 8000, 16, n, env);
-        std::vector<std::int32_t> raw(static_cast<std::size_t>(n * ch));
-        for (std::size_t i = 0; i < raw.size(); ++i)
-            raw[i] = static_cast<std::int32_t>((i * 2654435761u) % 20001) - 10000;
-        wave->WriteRaw(raw.data(), ch * 8192, n * ch);
-        const std::int64_t first = 13, last = 6400;
-        wave->BuildOverview(first, last);
-        const float w = static_cast<float>(last - first) / 1200.0f;
-        const auto cnt = static_cast<std::int64_t>(std::nearbyint(w));
-        for (int k = 0; k < 1200; ++k) {
-            const auto s = first + static_cast<std::int64_t>(std::nearbyint(double(k) * double(w)));
-            for (int c = 0; c < ch; ++c) {
-                std::int32_t hi = 0, lo = 0;
-                for (std::int64_t f = s; f < s + cnt; ++f) {
-                    const std::int32_t v = f < n ? raw[static_cast<std::size_t>(f * ch + c)] : 0;
-                    hi = std::max(hi, v);
-                    lo = std::min(lo, v);
-                }
-                ASSERT_EQ(wave->OverviewValue(2 * k, c), hi) << k << " " << c;
-                ASSERT_EQ(wave->OverviewValue(2 * k + 1, c), lo) << k << " " << c;
-            }
-        }
-    }
-}
-
 TEST_F(WaveTest, DeleteBlockClampsAndClearsTheTail) {
     const std::int64_t n = 1000;
     auto wave = Wave::CreateEmpty(1, 2, 8000, 16, n, env);
@@ -621,9 +557,7 @@ TEST_F(WaveTest, LowDiskSpaceIsReportedWithTheFolder) {
 }
 
 TEST(LoadRefusalMessage, NamesARelativeWorkFolderByItsFullPath) {
-    LoadResult refused;
-    refused.Outcome = LoadOutcome::LowDiskSpace;
-    EXPECT_EQ(LoadRefusalMessage(refused, "tfs"),
+    EXPECT_EQ(LoadRefusalMessage(LoadOutcome::LowDiskSpace, "", "tfs"),
               "Low disk space " + (std::filesystem::current_path() / "tfs").string() +
                   "/ for needs calculation");
 }

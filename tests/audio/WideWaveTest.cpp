@@ -5,6 +5,7 @@
 
 #include "audio/Wave.h"
 #include "support/TestFiles.h"
+#include "text/FileMessages.h"
 
 namespace sv {
 namespace {
@@ -177,7 +178,7 @@ TEST_F(WideWaveTest, RefusedFormatsNameTheirReason) {
         EXPECT_EQ(result.Document, nullptr);
         EXPECT_EQ(result.Outcome, LoadOutcome::NotPcm);
         EXPECT_EQ(result.Reason, reason);
-        EXPECT_EQ(LoadRefusalMessage(result, env.WorkFolder),
+        EXPECT_EQ(LoadRefusalMessage(result.Outcome, result.Reason, env.WorkFolder),
                   "File is not in PCM format or is damaged: " + reason);
     }
 }

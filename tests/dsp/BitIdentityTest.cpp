@@ -13,6 +13,7 @@
 #include "dsp/RemasterChain.h"
 #include "support/TestFiles.h"
 #include "timbre/Timbres.h"
+#include "view/WaveOverview.h"
 
 // Every engine operation and the remaster chain on generated documents: the straightforward
 // path (one thread, every stage measuring on its own) and the fast one must leave the same
@@ -85,7 +86,8 @@ const std::vector<Material>& Materials() {
 struct Fixture {
     test::TempDir dir;
     ViewPosition view{1000, 2};
-    WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &view);
+    WaveOverview overview{view};
+    WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &overview);
 };
 
 // Runs one case on every material, both ways; fingerprints by material name.

@@ -3,6 +3,7 @@
 #include "dsp/RemasterChain.h"
 #include "support/TestFiles.h"
 #include "timbre/Timbres.h"
+#include "view/WaveOverview.h"
 
 namespace sv {
 namespace {
@@ -20,7 +21,8 @@ TEST(BlockTransfers, EngineResultsDoNotDependOnThem) {
     auto run = [&](bool blocks, const char* out) {
         FileMemory::UseBlockTransfers(blocks);
         ViewPosition view{1000, 2};  // exercises the overview updates as the window does
-        WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &view);
+        WaveOverview watched{view};
+        WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &watched);
         Engine engine(env.Ports);
         auto spectra = std::make_unique<SharedSpectra>();
         BandsToSpectrum(BuiltInTable(BuiltInTimbre::Pop), spectra->Target);
@@ -31,8 +33,8 @@ TEST(BlockTransfers, EngineResultsDoNotDependOnThem) {
         EXPECT_EQ(dir.CountFiles(".swap"), 1);
         EXPECT_TRUE(wave->SaveToFile(dir / out).Saved());
         std::vector<std::int32_t> overview;
-        for (int slot = 0; slot < 2 * Wave::OverviewColumns; ++slot)
-            for (int c = 0; c < 2; ++c) overview.push_back(wave->OverviewValue(slot, c));
+        for (int slot = 0; slot < 2 * WaveOverview::Columns; ++slot)
+            for (int c = 0; c < 2; ++c) overview.push_back(watched.Value(*wave, slot, c));
         FileMemory::UseBlockTransfers(true);
         return overview;
     };

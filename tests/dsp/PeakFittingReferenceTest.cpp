@@ -10,6 +10,7 @@
 #include "dsp/Engine.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
+#include "view/WaveOverview.h"
 
 // The fitting streams its values through a few blocks held in memory; here it must give what
 // the plain algorithm gives when the whole document is in memory: blocks visited in order, every
@@ -146,7 +147,8 @@ TEST(PeakFittingReference, StreamingGivesTheInMemoryResult) {
     test::TempDir dir;
     test::ProgressScript script;
     ViewPosition view{37, 2};
-    WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &view);
+    WaveOverview overview{view};
+    WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &overview);
     env.Ports.progress = test::ScriptedProgressFactory(script);
     Engine engine(env.Ports);
     auto make = [&](const Case& c, const std::vector<std::int32_t>& raw) {
@@ -171,9 +173,9 @@ TEST(PeakFittingReference, StreamingGivesTheInMemoryResult) {
 
         // The overview saw every final value, and only those.
         const auto written = make(c, expected);
-        for (int slot = 0; slot < 2 * Wave::OverviewColumns; ++slot)
+        for (int slot = 0; slot < 2 * WaveOverview::Columns; ++slot)
             for (int ch = 0; ch < std::min(c.channels, 2); ++ch)
-                ASSERT_EQ(wave->OverviewValue(slot, ch), written->OverviewValue(slot, ch))
+                ASSERT_EQ(overview.Value(*wave, slot, ch), overview.Value(*written, slot, ch))
                     << "slot " << slot << ", channel " << ch;
 
         if (!c.dips) continue;

@@ -10,6 +10,7 @@
 #include "support/TestFiles.h"
 #include "text/Language.h"
 #include "text/StepCaptions.h"
+#include "view/WaveOverview.h"
 
 namespace sv {
 namespace {
@@ -20,7 +21,8 @@ struct PeaksTest : ::testing::Test {
     test::TempDir dir;
     test::ProgressScript script;
     ViewPosition view;
-    WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &view);
+    WaveOverview overview{view};
+    WaveEnvironment env = test::MakeEnv(dir.path(), nullptr, &overview);
     std::unique_ptr<Engine> engine;
 
     void SetUp() override {
@@ -92,7 +94,7 @@ TEST_F(PeaksTest, IsolatedDoublePeakBecomesTWithRaisedCosineNeighbours) {
         }
         // The peak's overview column is rebuilt from the lowered values.
         const int column = static_cast<int>(std::nearbyint(c * 1200.0 / values));
-        EXPECT_EQ(wave->OverviewValue(2 * column + (sign > 0 ? 0 : 1), 0), sign * T);
+        EXPECT_EQ(overview.Value(*wave, 2 * column + (sign > 0 ? 0 : 1), 0), sign * T);
     }
     EXPECT_EQ(script.captions, std::vector<std::string>({Texts().CaPeekDetect, Texts().CaPeekFit,
                                                          Texts().CaPeekDetect, Texts().CaPeekFit}));

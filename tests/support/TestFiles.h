@@ -138,11 +138,11 @@ class RecordingDialogs final : public UserDialogs {
 };
 
 inline WaveEnvironment MakeEnv(const std::filesystem::path& work, UserDialogs* dialogs = nullptr,
-                               const ViewPosition* view = nullptr) {
+                               SampleWriteListener* writeListener = nullptr) {
     WaveEnvironment env;
     env.WorkFolder = work;
     env.Ports.dialogs = dialogs;
-    env.View = view;
+    env.WriteListener = writeListener;
     return env;
 }
 

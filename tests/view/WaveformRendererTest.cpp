@@ -17,15 +17,16 @@ constexpr RgbColour Sentinel{1, 2, 3};
 struct Scene {
     TempDir dir;
     ViewPosition position;
+    WaveOverview overview{position};
     std::unique_ptr<Wave> wave;
     WaveView view;
-    WaveformRenderer renderer;
+    WaveformRenderer renderer{overview};
 
     // A document whose values are value(frame, channel), its overview built over the whole span.
     Scene(int channels, std::int64_t frames,
           const std::function<std::int32_t(std::int64_t, int)>& value) {
         wave = MakeDocument(MakeEnv(dir.path()), channels, 44100, frames, value);
-        wave->BuildOverview(0, frames);
+        overview.Build(*wave, 0, frames);
     }
     RasterCanvas Draw(int width, int height) {
         RasterCanvas canvas(width, height, Sentinel);
@@ -120,7 +121,9 @@ TEST(WaveformRenderer, LongDocumentColumnMapping) {
     view.BlockStart = view.BlockEnd = 600000;
     view.PlayPosition = 600000;
     EXPECT_EQ(WaveformRenderer::OverviewColumnOf(600000, *wave, view), 600);
-    WaveformRenderer renderer;
+    const ViewPosition position;
+    const WaveOverview overview{position};
+    WaveformRenderer renderer{overview};
     RasterCanvas canvas(480, 100, Sentinel);
     bool redraw = true;
     renderer.DrawWave(canvas, 480, redraw, *wave, 100, view);
@@ -173,7 +176,9 @@ TEST(WaveformRenderer, CursorMovesRepairTheColumnsTheyLeave) {
 TEST(WaveformRenderer, NothingIsDrawnWithoutSamples) {
     TempDir dir;
     const auto wave = Wave::CreateEmpty(1, 2, 44100, 16, 0, MakeEnv(dir.path()));
-    WaveformRenderer renderer;
+    const ViewPosition position;
+    const WaveOverview overview{position};
+    WaveformRenderer renderer{overview};
     RasterCanvas canvas(50, 50, Sentinel);
     bool redraw = true;
     renderer.DrawWave(canvas, 50, redraw, *wave, 50, {});

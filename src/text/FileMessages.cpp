@@ -1,0 +1,32 @@
+#include "text/FileMessages.h"
+
+#include "text/Language.h"
+
+namespace sv {
+
+std::string LoadRefusalMessage(LoadOutcome outcome, const std::string& reason,
+                               const std::filesystem::path& workFolder) {
+    const auto& t = Texts();
+    switch (outcome) {
+        case LoadOutcome::Loaded:
+            return {};
+        case LoadOutcome::TooShort:
+            return t.CaMaly;
+        case LoadOutcome::LowDiskSpace: {
+            // A relative folder ("tfs/") would read as a word of the sentence.
+            std::error_code ec;
+            const auto absolute = std::filesystem::absolute(workFolder, ec);
+            std::string folder = (ec ? workFolder : absolute.lexically_normal()).string();
+            if (folder.empty() || folder.back() != '/') folder += '/';
+            return t.CaMmnd + " " + folder + " " + t.CaPpv;
+        }
+        case LoadOutcome::NotPcm:
+            break;
+    }
+    return reason.empty() ? t.CaNePCM : t.CaNePCM + ": " + reason;
+}
+
+std::string ReadingCaption() { return Texts().CaReading; }
+std::string SavingCaption() { return Texts().CaWriting; }
+
+}  // namespace sv

@@ -1,0 +1,139 @@
+#include "view/WaveOverview.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "audio/Wave.h"
+
+namespace sv {
+
+namespace {
+
+// Maxima start at 0 and minima at 0, so no value can raise one and lower the other: the plain
+// max/min gives the same column as testing the maximum first.
+void Extremes(const std::int32_t* v, std::int64_t count, std::int32_t& maximum,
+              std::int32_t& minimum) {
+    std::int32_t hi = 0, lo = 0;
+    for (std::int64_t i = 0; i < count; ++i) {
+        hi = std::max(hi, v[i]);
+        lo = std::min(lo, v[i]);
+    }
+    maximum = hi;
+    minimum = lo;
+}
+
+void StereoExtremes(const std::int32_t* v, std::int64_t count, std::int32_t* maximum,
+                    std::int32_t* minimum) {
+    std::int32_t hi0 = 0, lo0 = 0, hi1 = 0, lo1 = 0;
+    for (std::int64_t i = 0; i < 2 * count; i += 2) {
+        hi0 = std::max(hi0, v[i]);
+        lo0 = std::min(lo0, v[i]);
+        hi1 = std::max(hi1, v[i + 1]);
+        lo1 = std::min(lo1, v[i + 1]);
+    }
+    maximum[0] = hi0;
+    maximum[1] = hi1;
+    minimum[0] = lo0;
+    minimum[1] = lo1;
+}
+
+}  // namespace
+
+WaveOverview::Table& WaveOverview::TableOf(const Wave& wave) {
+    const std::lock_guard lock(mutex_);
+    Table& table = tables_[&wave];
+    const auto size = static_cast<std::size_t>(wave.Channels()) * 2 * Columns;
+    if (table.values.size() != size) table.values.assign(size, 0);
+    return table;
+}
+
+void WaveOverview::Build(Wave& wave, std::int64_t firstFrame, std::int64_t lastFrame) {
+    Table& table = TableOf(wave);
+    const float w = static_cast<float>(lastFrame - firstFrame) / static_cast<float>(Columns);
+    const auto cnt = std::max<std::int64_t>(static_cast<std::int64_t>(std::nearbyint(w)), 0);
+    const int ch = wave.Channels();
+    // Mono and stereo columns are read in one piece, all channels at once; wider documents
+    // channel by channel so that the buffer stays one channel's column.
+    const bool together = ch <= 2;
+    Int32Array buffer(static_cast<std::size_t>(cnt * (together ? ch : 1)));
+    for (int k = 0; k < Columns; ++k) {
+        const std::int64_t s = static_cast<std::int64_t>(
+            std::nearbyint(static_cast<double>(k) * static_cast<double>(w)));
+        std::int32_t* maxima = &table.values[static_cast<std::size_t>(2 * k * ch)];
+        std::int32_t* minima = &table.values[static_cast<std::size_t>((2 * k + 1) * ch)];
+        if (cnt <= 0) {
+            std::fill(maxima, maxima + ch, 0);
+            std::fill(minima, minima + ch, 0);
+        } else if (together) {
+            wave.ReadInterleaved(buffer.data(), SampleIndex{(firstFrame + s) * ch}, cnt * ch);
+            if (ch == 2)
+                StereoExtremes(buffer.data(), cnt, maxima, minima);
+            else
+                Extremes(buffer.data(), cnt, maxima[0], minima[0]);
+        } else {
+            for (int c = 0; c < ch; ++c) {
+                wave.ReadChannel(buffer.data(), FrameIndex{firstFrame + s}, c, cnt);
+                Extremes(buffer.data(), cnt, maxima[c], minima[c]);
+            }
+        }
+    }
+    table.built = true;
+}
+
+std::int32_t WaveOverview::Value(const Wave& wave, int slot, int channel) const {
+    const std::lock_guard lock(mutex_);
+    const auto found = tables_.find(&wave);
+    if (found == tables_.end()) return 0;
+    const auto at = static_cast<std::size_t>(slot * wave.Channels() + channel);
+    return at < found->second.values.size() ? found->second.values[at] : 0;
+}
+
+bool WaveOverview::Built(const Wave& wave) const {
+    const std::lock_guard lock(mutex_);
+    const auto found = tables_.find(&wave);
+    return found != tables_.end() && found->second.built;
+}
+
+// The column of each value is its raw index's frame, a channel counting as a fraction of a frame
+// later, mapped onto the visible span and rounded to nearest (ties to even). Only the first two
+// channels are summarised this way; wider documents need Build.
+void WaveOverview::Written(const Wave& document, std::int64_t rawIndex, std::int64_t stride,
+                           const std::int32_t* v, std::int64_t count) {
+    const std::int64_t viewStart = view_.ViewStart;
+    const std::int64_t zoom = std::max<std::int32_t>(view_.HorizontalZoom, 1);
+    const std::int64_t viewEnd = viewStart + document.FrameCount() / zoom;
+    if (viewEnd == viewStart) return;  // nothing visible
+    const double span = static_cast<double>(viewEnd - viewStart);
+    const double offset = static_cast<double>(viewStart + MarginFrames);
+    const int ch = document.Channels();
+    const std::int64_t limit = static_cast<std::int64_t>(ch) * 2 * Columns;
+    std::int32_t* table = TableOf(document).values.data();
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int64_t r = rawIndex + i * stride;
+        const double x = (static_cast<double>(r) / ch - offset) * Columns / span;
+        const std::int64_t u = std::llrint(x) * ch * 2;  // x is far inside the 64-bit range
+        if (u < 0 || u >= limit) continue;
+        const std::int32_t value = v[i];
+        const std::int64_t c = r % ch;
+        if (c == 0) {
+            if (value > table[u]) table[u] = value;
+            if (value < table[u + ch]) table[u + ch] = value;
+        } else if (c == 1 && ch == 2) {
+            if (value > table[u + 1]) table[u + 1] = value;
+            if (value < table[u + 3]) table[u + 3] = value;
+        }
+    }
+}
+
+void WaveOverview::Renewed(Wave& document) {
+    const std::int64_t start = view_.ViewStart;
+    const std::int32_t zoom = std::max<std::int32_t>(view_.HorizontalZoom, 1);
+    Build(document, start, start + document.FrameCount() / zoom);
+}
+
+void WaveOverview::Closed(const Wave& document) {
+    const std::lock_guard lock(mutex_);
+    tables_.erase(&document);
+}
+
+}  // namespace sv
