@@ -13,6 +13,7 @@
 #include "app/AppPorts.h"
 #include "app/AppState.h"
 #include "base/Progress.h"
+#include "base/Worker.h"
 #include "timbre/TimbreFolders.h"
 #include "timbre/Timbres.h"
 #include "view/ViewNavigation.h"
@@ -21,7 +22,7 @@ class QMenuBar;
 
 namespace sv {
 
-class ProgressWindow;
+class ProgressWindows;
 class WaveformRenderer;
 struct MainWindowControls;
 struct PassFilterSettings;
@@ -48,7 +49,10 @@ class MainWindow final : public QMainWindow {
 
     AppState& State() { return state_; }
     const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
+    // A command may go on after its handler returned, while its operation works on the worker
+    // thread; it has ended when this is false.
     bool CommandRunning() const { return commandRunning_; }
+    ProgressWindows& OperationWindows() { return *progressWindows_; }
 
     void EnableCommands(bool enabled);
     void Activate();
@@ -69,13 +73,6 @@ class MainWindow final : public QMainWindow {
     Player* CurrentPlayer() const { return player_.get(); }
 
     // Document commands.
-    // True when the file became the document; otherwise the message is shown and the current
-    // document stays as it was.
-    bool OpenFile(const std::string& fileName);
-    void SaveFile(const std::string& fileName);
-    // Asks whether to save unsaved data. True when the caller may discard the document: it was
-    // saved, or the user declined. False on Cancel and when Yes did not end in a saved file.
-    bool AskToSave();
     void Open();
     void ReturnToSaved();
     void Save();
@@ -84,23 +81,12 @@ class MainWindow final : public QMainWindow {
 
     // Processing commands.
     RemasterSettings ReadSettings() const;
-    // After an operation: note a cancel, redraw and mark unsaved when it replaced the document.
-    void OperationEnded(WalkResult result, bool replaced);
-    void OperationEnded(WalkResult result);  // replaced when completed
     void RemoveNoise();
     void FitPeaks();
     void Normalize();
     void Remaster();
     void DetectTimbre();
     void ProcessBatch();
-    // Measures the open document's loudness (with a progress window that may cancel) and shows
-    // it in the status bar; without a document the panel shows its caption only.
-    void ShowLoudness();
-    // Normalizes the document to the LUFS setting when Normalize is in loudness mode; false when
-    // cancelled (the document then stays as it was). Notes in the status bar when the true-peak
-    // ceiling kept the loudness below its target.
-    bool NormalizeToLoudness(std::unique_ptr<Wave>& document);
-    std::string loudnessHeldNote_;  // shown after the loudness figures until the next command
 
     // Waveform view: drawing, zoom, scrolling, selection, block delete.
     void OnPaint();  // redraws the view (from the cache unless something changed) and the labels
@@ -143,12 +129,47 @@ class MainWindow final : public QMainWindow {
 
   private:
     class CommandScope;
-    // Runs one command: none starts while another runs (a progress window dispatches events),
-    // and an error ends it with a message instead of ending the program.
+    // Held by a command and by every step that continues it; the command ends with the last.
+    using Command = std::shared_ptr<CommandScope>;
+    struct LentDocument;
+    struct BatchRun;
+    // Runs one command: none starts while another runs, and an error ends it with a message
+    // instead of ending the program. The body may hand the command on to later steps.
+    void RunCommand(const std::function<void(const Command&)>& body);
     void RunCommand(const std::function<void()>& body);
+    void Guarded(const Command& command, const std::function<void()>& step);
     void ReportError(const std::string& text);
+    void ReportError(std::exception_ptr error);
+    // Runs work on the worker thread with the document and the spectra lent to it; then goes on
+    // on the window's thread once they are back. The window does not touch them meanwhile.
+    template <typename Work, typename Then>
+    void RunOnDocument(const Command& command, Work work, Then then);
+    template <typename Work, typename Then>
+    void RunWork(const Command& command, Work work, Then then);
+    void PrepareWork();
+    void TakeBack(LentDocument& lent);
+
+    // Document steps. then(true) when the file became the document; otherwise the message is
+    // shown and the current document stays as it was.
+    void OpenFile(const Command& command, const std::string& fileName,
+                  std::function<void(bool)> then);
+    void InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName);
+    void SaveFile(const Command& command, const std::string& fileName, std::function<void()> then);
+    // Asks whether to save unsaved data. then(true) when the caller may discard the document:
+    // it was saved, or the user declined; false on Cancel and when Yes did not end in a saved
+    // file.
+    void AskToSave(const Command& command, std::function<void(bool)> then);
+    // After an operation: note a cancel, redraw and mark unsaved when it replaced the document.
+    void OperationEnded(const Command& command, WalkResult result, bool replaced);
+    // Measures the open document's loudness (with a progress window that may cancel) and shows
+    // it in the status bar; without a document the panel shows its caption only.
+    void ShowLoudness(const Command& command, std::function<void()> then = {});
+    void NextBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run);
+    void ProcessBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run,
+                          const std::string& name);
+    void EndBatch(const std::shared_ptr<BatchRun>& run);
+    std::string loudnessHeldNote_;  // shown after the loudness figures until the next command
     void Initialise(const std::string& startFile);
-    bool Shutdown();  // false when the document must stay
     void BuildWindow();
     void BuildToolBar(QWidget* client);
     void BuildWavePanel(QWidget* client);
@@ -167,7 +188,6 @@ class MainWindow final : public QMainWindow {
     void SetChannelControls(bool stereo);
     void ShowDocumentInStatusBar(const std::string& fileName);
     void SetPanel(int panel, const std::string& text);
-    std::unique_ptr<Progress> MakeProgress();
     void ConnectViewHandlers();
     void ConnectViewCommands();
     void ConnectScrollBars();
@@ -196,9 +216,12 @@ class MainWindow final : public QMainWindow {
     QImage waveImage_;  // the view's picture; the renderer draws into it, the widget shows it
     ScrollBarState horizontalBar_, verticalBar_;
     bool showingBars_ = false;  // scroll-bar changes made by the window itself
-    QPointer<ProgressWindow> activeProgress_;
     bool commandRunning_ = false;
     bool closeRequested_ = false;
+    bool closeApproved_ = false;  // the document is dealt with: the next close goes through
+    bool closing_ = false;        // inside closeEvent
+    std::unique_ptr<UserDialogs> workerDialogs_;  // what the worker's operations show
+    ProgressWindows* progressWindows_ = nullptr;  // a child of the window
 
     std::unique_ptr<Clock> playbackClock_;
     std::unique_ptr<SoundOutput> ownSound_;
@@ -208,6 +231,10 @@ class MainWindow final : public QMainWindow {
     bool paused_ = false;
     std::atomic<bool> viewTickPending_{false};
     std::unique_ptr<TickTimer> viewTimer_;
+    // Last: joined before anything its work uses goes. Its ends are dropped with the window.
+    Worker worker_{[this](std::function<void()> call) {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    }};
 };
 
 }  // namespace sv

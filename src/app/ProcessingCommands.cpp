@@ -3,11 +3,11 @@
 #include <QComboBox>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <cmath>
-#include <cstdio>
+#include <optional>
 
-#include "app/MainWindow.h"
+#include "app/LoudnessStep.h"
 #include "app/MainWindowControls.h"
+#include "app/MainWindowWork.h"
 #include "app/PaintBox.h"
 #include "app/StageOptionsPanel.h"
 #include "app/TimbrePanel.h"
@@ -17,127 +17,160 @@
 
 namespace sv {
 
-void MainWindow::OperationEnded(WalkResult result, bool replaced) {
-    state_.Flags.Cancelled = result == WalkResult::Cancelled;
-    state_.RedrawWave = replaced;
-    if (replaced) state_.Flags.DataSaved = false;
-    if (replaced) ShowLoudness();
-}
-
-void MainWindow::OperationEnded(WalkResult result) {
-    OperationEnded(result, result == WalkResult::Completed);
-}
-
-void MainWindow::Normalize() {
-    RunCommand([this] {
-        if (!state_.WaveLoaded) return;
-        if (c_->stages->NormalizeByLoudness()) {
-            const bool done = NormalizeToLoudness(state_.Document);
-            OperationEnded(done ? WalkResult::Completed : WalkResult::Cancelled);
-        } else {
-            OperationEnded(engine_->Normalize(state_.Document, c_->stages->NormalizeDb(),
-                                              c_->stages->NormalizePerChannel()));
-        }
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
-    });
-}
-
 namespace {
 
-// "−1" with a typographic minus, as the note is worded.
-std::string CeilingText(double dbtp) {
-    char number[32];
-    std::snprintf(number, sizeof number, "%g", std::fabs(dbtp));
-    return (dbtp < 0 ? "\u2212" : "") + std::string(number);
-}
+// What a processing operation hands back to the window.
+struct ProcessingOutcome {
+    WalkResult Result = WalkResult::Completed;
+    bool Replaced = false;
+    bool HeldByCeiling = false;
+};
 
 }  // namespace
 
-bool MainWindow::NormalizeToLoudness(std::unique_ptr<Wave>& document) {
-    LoudnessGain gain;
-    auto normalized =
-        NormalizeLoudness(*document, c_->stages->NormalizeLufs(), c_->stages->TruePeakMax(), &gain);
-    if (!normalized) return false;
-    document = std::move(normalized);
-    if (gain.HeldByTruePeak)
-        loudnessHeldNote_ =
-            "held by the " + CeilingText(c_->stages->TruePeakMax()) + " dBTP ceiling";
-    return true;
+void MainWindow::OperationEnded(const Command& command, WalkResult result, bool replaced) {
+    state_.Flags.Cancelled = result == WalkResult::Cancelled;
+    state_.RedrawWave = replaced;
+    if (!replaced) return c_->waveView->update();
+    // Drawn now: the loudness measurement borrows the document next.
+    c_->waveView->repaint();
+    state_.Flags.DataSaved = false;
+    ShowLoudness(command);
 }
 
-void MainWindow::ShowLoudness() {
+void MainWindow::Normalize() {
+    RunCommand([this](const Command& command) {
+        if (!state_.WaveLoaded) return;
+        const bool byLoudness = c_->stages->NormalizeByLoudness();
+        const LoudnessTarget target{double(c_->stages->NormalizeLufs()),
+                                    double(c_->stages->TruePeakMax())};
+        const int levelDb = c_->stages->NormalizeDb();
+        const bool perChannel = c_->stages->NormalizePerChannel();
+        RunOnDocument(
+            command,
+            [this, byLoudness, target, levelDb, perChannel](LentDocument& lent) {
+                ProcessingOutcome outcome;
+                if (byLoudness) {
+                    const bool done =
+                        NormalizeToLoudness(lent.Document, target, outcome.HeldByCeiling);
+                    outcome.Result = done ? WalkResult::Completed : WalkResult::Cancelled;
+                } else {
+                    outcome.Result = engine_->Normalize(lent.Document, levelDb, perChannel);
+                }
+                outcome.Replaced = outcome.Result == WalkResult::Completed;
+                return outcome;
+            },
+            [this, command, target](const ProcessingOutcome& outcome) {
+                if (outcome.HeldByCeiling) loudnessHeldNote_ = HeldByCeilingNote(target);
+                OperationEnded(command, outcome.Result, outcome.Replaced);
+            });
+    });
+}
+
+void MainWindow::ShowLoudness(const Command& command, std::function<void()> then) {
     const std::string caption = Texts().CaLoudness + ":";
-    if (!state_.WaveLoaded || !state_.Document) return SetPanel(5, caption);
-    SetPanel(5, caption + " ...");
-    std::optional<LoudnessFigures> figures;
-    try {
-        figures = MeasureLoudness(*state_.Document);
-    } catch (const LoudnessUnavailable&) {
-        // a format the meter refuses simply shows no figures; read errors still reach the user
+    if (!state_.WaveLoaded || !state_.Document) {
+        SetPanel(5, caption);
+        if (then) then();
+        return;
     }
-    std::string text = figures ? caption + " " + LoudnessText(*figures) : caption;
-    if (!loudnessHeldNote_.empty()) text += ", " + loudnessHeldNote_;
-    loudnessHeldNote_.clear();
-    SetPanel(5, text);
+    SetPanel(5, caption + " ...");
+    RunOnDocument(
+        command,
+        [](LentDocument& lent) -> std::optional<LoudnessFigures> {
+            try {
+                return MeasureLoudness(*lent.Document);
+            } catch (const LoudnessUnavailable&) {
+                // a format the meter refuses simply shows no figures; read errors still reach
+                // the user
+                return std::nullopt;
+            }
+        },
+        [this, caption, then = std::move(then)](const std::optional<LoudnessFigures>& figures) {
+            std::string text = figures ? caption + " " + LoudnessText(*figures) : caption;
+            if (!loudnessHeldNote_.empty()) text += ", " + loudnessHeldNote_;
+            loudnessHeldNote_.clear();
+            SetPanel(5, text);
+            if (then) then();
+        });
 }
 
 void MainWindow::RemoveNoise() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        const WalkResult result =
-            RunRemoveNoise(*engine_, state_.Document, ReadSettings(), state_.SpectraShared);
-        state_.Flags.Cancelled = result == WalkResult::Cancelled;
-        if (result == WalkResult::Completed) OperationEnded(result);
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
+        RunOnDocument(
+            command,
+            [this, settings = ReadSettings()](LentDocument& lent) {
+                return RunRemoveNoise(*engine_, lent.Document, settings, lent.Spectra);
+            },
+            [this, command](WalkResult result) {
+                state_.Flags.Cancelled = result == WalkResult::Cancelled;
+                if (result == WalkResult::Completed) OperationEnded(command, result, true);
+                c_->waveView->update();
+            });
     });
 }
 
 void MainWindow::FitPeaks() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        OperationEnded(
-            engine_->FitPeaks(state_.Document, c_->stages->PeakCount(), state_.PeakBlockSize));
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
+        RunOnDocument(
+            command,
+            [this, count = c_->stages->PeakCount(), blockSize = state_.PeakBlockSize](
+                LentDocument& lent) { return engine_->FitPeaks(lent.Document, count, blockSize); },
+            [this, command](WalkResult result) {
+                OperationEnded(command, result, result == WalkResult::Completed);
+            });
     });
 }
 
 void MainWindow::Remaster() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
         RemasterSettings settings = ReadSettings();
         // Loudness normalizing runs after the chain, in place of its peak normalizing.
         const bool byLoudness = settings.Normalize && c_->stages->NormalizeByLoudness();
         if (byLoudness) settings.Normalize = false;
-        StagesOutcome outcome =
-            RunRemasterIt(*engine_, state_.Document, settings, state_.SpectraShared);
-        // As the last stage it runs even after an earlier stage was cancelled.
-        if (byLoudness) {
-            const bool done = NormalizeToLoudness(state_.Document);
-            outcome.Result = done ? WalkResult::Completed : WalkResult::Cancelled;
-            outcome.Replaced = outcome.Replaced || done;
-        }
-        OperationEnded(outcome.Result, outcome.Replaced);
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
+        const LoudnessTarget target{double(c_->stages->NormalizeLufs()),
+                                    double(c_->stages->TruePeakMax())};
+        RunOnDocument(
+            command,
+            [this, settings, byLoudness, target](LentDocument& lent) {
+                const StagesOutcome stages =
+                    RunRemasterIt(*engine_, lent.Document, settings, lent.Spectra);
+                ProcessingOutcome outcome{stages.Result, stages.Replaced, false};
+                // As the last stage it runs even after an earlier stage was cancelled.
+                if (byLoudness) {
+                    const bool done =
+                        NormalizeToLoudness(lent.Document, target, outcome.HeldByCeiling);
+                    outcome.Result = done ? WalkResult::Completed : WalkResult::Cancelled;
+                    outcome.Replaced = outcome.Replaced || done;
+                }
+                return outcome;
+            },
+            [this, command, target](const ProcessingOutcome& outcome) {
+                if (outcome.HeldByCeiling) loudnessHeldNote_ = HeldByCeilingNote(target);
+                OperationEnded(command, outcome.Result, outcome.Replaced);
+            });
     });
 }
 
 void MainWindow::DetectTimbre() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        const bool ready =
-            RunDetect(*engine_, *state_.Document, state_.BandLevelMode, state_.SpectraShared);
-        state_.Flags.Cancelled = !ready;
-        if (ready) {
-            c_->timbre->ClearStoredName();
-            state_.SpectraShared.Target = state_.SpectraShared.Example;
-            c_->timbre->SelectDetected();
-            c_->targetView->update();
-        }
-        EnableCommands(state_.WaveLoaded);
+        RunOnDocument(
+            command,
+            [this, mode = state_.BandLevelMode](LentDocument& lent) {
+                return RunDetect(*engine_, *lent.Document, mode, lent.Spectra);
+            },
+            [this](bool ready) {
+                state_.Flags.Cancelled = !ready;
+                if (!ready) return;
+                c_->timbre->ClearStoredName();
+                state_.SpectraShared.Target = state_.SpectraShared.Example;
+                c_->timbre->SelectDetected();
+                c_->targetView->update();
+            });
     });
 }
 

@@ -529,7 +529,6 @@ void Wave::WriteSamples(AtomicFileWriter& writer, Progress& progress, std::span<
         }
     }
     saveBlock(blocks * TransferBlock, total - blocks * TransferBlock);
-    progress.ProcessEvents();
     cancelled = progress.CancelRequested();
 }
 

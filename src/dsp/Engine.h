@@ -117,7 +117,6 @@ class Engine {
         // Reports unit i and answers whether the walk goes on.
         bool Step(std::int64_t unit);
         bool CancelRequested() const { return progress_->CancelRequested(); }
-        void ProcessEvents() { progress_->ProcessEvents(); }
         // SetDone(units); Cancelled when a walk that polls the cancel request saw one.
         WalkResult Finish();
 

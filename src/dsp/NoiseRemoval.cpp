@@ -101,7 +101,6 @@ WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
         // every hop.
         auto report = [&](std::int64_t h) {
             walk.Step(h);
-            walk.ProcessEvents();
             return !walk.CancelRequested();
         };
         if (ChannelWorker* worker = PairWorker(channels)) {

@@ -285,9 +285,9 @@ TEST_F(NoiseTest, CancelledDetectionKeepsOnlyFlushedParts) {
     for (const int channels : {1, 2}) {
         auto wave = Make(8192, channels, 7 * Hop, Segments({50, 2, 20, 60, 40}, 5));
         const auto before = Raw(*wave);
-        // Search hops 2 .. 6, each dispatching at its bar step and once more after it: cancel
-        // before hop 2, at hop 3 and at hop 6.
-        for (CancelPoint point : {CancelPoint{1, 4}, {4, 6}, {10, 12}}) {
+        // Search hops 2 .. 6, each polling at its bar step: cancel before hop 2, at hop 3 and at
+        // hop 6.
+        for (CancelPoint point : {CancelPoint{1, 3}, {3, 4}, {6, 7}}) {
             script = {};
             script.cancelAtDispatch = point.dispatch;
             EXPECT_EQ(engine->DetectNoise(*wave, p0, p1, 1, 1), WalkResult::Cancelled);
@@ -295,7 +295,7 @@ TEST_F(NoiseTest, CancelledDetectionKeepsOnlyFlushedParts) {
             // The single part ends at hop 6: only a walk that got there has a profile.
             for (int c = 0; c < channels; ++c) {
                 const BinSpectrum& profile = c == 0 ? p0 : p1;
-                if (point.dispatch == 10)
+                if (point.dispatch == 6)
                     EXPECT_EQ(profile, HopMagnitudes(*wave, 6, c)) << c;
                 else
                     EXPECT_EQ(profile, BinSpectrum{}) << point.dispatch << " " << c;
