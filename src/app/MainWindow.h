@@ -48,15 +48,12 @@ class MainWindow final : public QMainWindow {
     ~MainWindow() override;
 
     AppState& State() { return state_; }
-    const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
     // A command may go on after its handler returned, while its operation works on the worker
     // thread; it has ended when this is false.
     bool CommandRunning() const { return commandRunning_; }
     ProgressWindows& OperationWindows() { return *progressWindows_; }
 
     void EnableCommands(bool enabled);
-    void Activate();
-    void Deactivate();
 
     // Transport.
     void Play();
@@ -77,7 +74,6 @@ class MainWindow final : public QMainWindow {
     void ReturnToSaved();
     void Save();
     void SaveAs();
-    void Exit();
 
     // Processing commands.
     RemasterSettings ReadSettings() const;
@@ -90,14 +86,31 @@ class MainWindow final : public QMainWindow {
 
     // Waveform view: drawing, zoom, scrolling, selection, block delete.
     void OnPaint();  // redraws the view (from the cache unless something changed) and the labels
-    void Paint();    // rebuilds the overview for the visible span, then redraws
     // Moves the play cursor to the view state's PlayPosition (and the block-start marker),
     // touching only the columns they leave and enter.
     void RefreshCursors();
     void ZoomInHorizontally();
+    void ZoomInVertically();
+    ScrollBarState& HorizontalBar() { return horizontalBar_; }
+    const QImage& WaveImage() const { return waveImage_; }
+
+    // Timbre controls.
+    void ListTimbres();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    // Handlers of the window's own controls and menus.
+    const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
+    void Activate();
+    void Deactivate();
+    void Exit();
+    void Paint();  // rebuilds the overview for the visible span, then redraws
     void ZoomOutHorizontally();
     void ShowWholeWave();
-    void ZoomInVertically();
     void ZoomOutVertically();
     void ResetVerticalZoom();
     void ScrollHorizontally();
@@ -106,28 +119,17 @@ class MainWindow final : public QMainWindow {
     void MoveOverWave(double x);
     void ReleaseOnWave();
     void DeleteSelectedBlock();
-    ScrollBarState& HorizontalBar() { return horizontalBar_; }
     ScrollBarState& VerticalBar() { return verticalBar_; }
-    const QImage& WaveImage() const { return waveImage_; }
     PassFilterSettings PassSettings() const;
     // Help menu.
     void ShowHelp();
     void ShowAbout();
-
-    // Timbre controls.
     void SelectTimbre(BuiltInTimbre timbre);
     void SelectDetectedTimbre();
-    void ListTimbres();
     void SaveStoredTimbre();
     void SelectStoredTimbre();
     void DeleteStoredTimbre();
 
-  protected:
-    void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-  private:
     class CommandScope;
     // Held by a command and by every step that continues it; the command ends with the last.
     using Command = std::shared_ptr<CommandScope>;
