@@ -15,8 +15,6 @@
 #include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
-#include <QThread>
-#include <QTimer>
 #include <QToolButton>
 
 #include "app/MainWindowControls.h"

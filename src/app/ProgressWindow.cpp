@@ -1,6 +1,5 @@
 #include "app/ProgressWindow.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFrame>
