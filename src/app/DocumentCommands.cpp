@@ -8,6 +8,7 @@
 #include "app/ModesPanel.h"
 #include "app/PaintBox.h"
 #include "app/StageOptionsPanel.h"
+#include "app/WaveformView.h"
 #include "audio/AudioFileFormats.h"
 #include "audio/SoundFileExport.h"
 #include "base/IoError.h"
@@ -93,7 +94,7 @@ void MainWindow::InstallDocument(std::unique_ptr<Wave> document, const std::stri
     state_.WaveLoaded = true;
     state_.Flags.DataSaved = true;
     state_.View.Reset();
-    ResetScrollBars();
+    waveView_->ResetScrollBars();
     // Loading keeps the overview of two channels only; more lanes need a full pass.
     if (state_.Document->Channels() > 2)
         state_.Document->BuildOverview(0, state_.Document->FrameCount());

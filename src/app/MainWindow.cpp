@@ -24,6 +24,7 @@
 #include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
 #include "app/TransportPanel.h"
+#include "app/WaveformView.h"
 #include "app/WindowThreadDialogs.h"
 #include "base/WorkFolder.h"
 #include "dsp/Engine.h"
@@ -289,7 +290,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (c_ && watched == c_->waveView && ViewEvent(event)) return true;
+    if (waveView_ && watched == c_->waveView && waveView_->HandleEvent(event)) return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -23,7 +23,7 @@ class QMenuBar;
 namespace sv {
 
 class ProgressWindows;
-class WaveformRenderer;
+class WaveformView;
 struct MainWindowControls;
 struct PassFilterSettings;
 class Clock;
@@ -91,8 +91,8 @@ class MainWindow final : public QMainWindow {
     void RefreshCursors();
     void ZoomInHorizontally();
     void ZoomInVertically();
-    ScrollBarState& HorizontalBar() { return horizontalBar_; }
-    const QImage& WaveImage() const { return waveImage_; }
+    ScrollBarState& HorizontalBar();
+    const QImage& WaveImage() const;
 
     // Timbre controls.
     void ListTimbres();
@@ -108,18 +108,7 @@ class MainWindow final : public QMainWindow {
     void Activate();
     void Deactivate();
     void Exit();
-    void Paint();  // rebuilds the overview for the visible span, then redraws
-    void ZoomOutHorizontally();
-    void ShowWholeWave();
-    void ZoomOutVertically();
-    void ResetVerticalZoom();
-    void ScrollHorizontally();
-    void ScrollVertically();
-    void PressOnWave(double x, bool shift);
-    void MoveOverWave(double x);
-    void ReleaseOnWave();
     void DeleteSelectedBlock();
-    ScrollBarState& VerticalBar() { return verticalBar_; }
     PassFilterSettings PassSettings() const;
     // Help menu.
     void ShowHelp();
@@ -192,15 +181,6 @@ class MainWindow final : public QMainWindow {
     void SetPanel(int panel, const std::string& text);
     void ConnectViewHandlers();
     void ConnectViewCommands();
-    void ConnectScrollBars();
-    void ConnectPainting();
-    void ZoomStep(ZoomCommand command, bool horizontal);
-    void ZoomAround(double x, ZoomCommand command);
-    void DrawWaveImage();
-    void UpdateBlockLabels();
-    void ShowScrollBars();
-    void ResetScrollBars();
-    bool ViewEvent(QEvent* event);
     void ConnectTransport();
     void StopTransport();
     void NewPlayer();
@@ -214,10 +194,7 @@ class MainWindow final : public QMainWindow {
     WaveEnvironment env_;
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<MainWindowControls> c_;
-    std::unique_ptr<WaveformRenderer> renderer_;
-    QImage waveImage_;  // the view's picture; the renderer draws into it, the widget shows it
-    ScrollBarState horizontalBar_, verticalBar_;
-    bool showingBars_ = false;  // scroll-bar changes made by the window itself
+    std::unique_ptr<WaveformView> waveView_;
     bool commandRunning_ = false;
     bool closeRequested_ = false;
     bool closeApproved_ = false;  // the document is dealt with: the next close goes through
