@@ -1,8 +1,8 @@
 // Batch: the Remaster It chain applied to every sound file of a folder, each result saved.
 #include <QMenuBar>
 
-#include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
+#include "app/MainWindowWork.h"
 #include "app/PaintBox.h"
 #include "app/StageOptionsPanel.h"
 #include "audio/AudioFileFormats.h"
@@ -54,74 +54,97 @@ class MessagesAboutFile final : public UserDialogs {
 // Puts a dialogs port in place of another for a scope.
 class DialogsSwap {
   public:
-    DialogsSwap(UserDialogs*& a, UserDialogs*& b, UserDialogs* with)
-        : a_(a), b_(b), oldA_(a), oldB_(b) {
-        a_ = with;
-        b_ = with;
-    }
-    ~DialogsSwap() {
-        a_ = oldA_;
-        b_ = oldB_;
-    }
+    DialogsSwap(UserDialogs*& slot, UserDialogs* with) : slot_(slot), old_(slot) { slot_ = with; }
+    ~DialogsSwap() { slot_ = old_; }
     DialogsSwap(const DialogsSwap&) = delete;
     DialogsSwap& operator=(const DialogsSwap&) = delete;
 
   private:
-    UserDialogs*& a_;
-    UserDialogs*& b_;
-    UserDialogs* oldA_;
-    UserDialogs* oldB_;
+    UserDialogs*& slot_;
+    UserDialogs* old_;
 };
 
 }  // namespace
 
+// One batch from its window to its last file; it ends when the last step lets go of it.
+struct MainWindow::BatchRun {
+    BatchRun(MainWindow& window, UserDialogs*& dialogs)
+        : blocked(window), messages(*dialogs), swap(dialogs, &messages) {}
+    InputBlocked blocked;
+    MessagesAboutFile messages;
+    DialogsSwap swap;
+    BatchChoice choice;
+    RemasterSettings settings;
+    std::size_t next = 0;
+    bool started = false;
+};
+
 void MainWindow::ProcessBatch() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         StopPlayback();
-        InputBlocked blocked(*this);
-        const BatchChoice choice = setup_.files->ChooseBatch();
+        auto run = std::make_shared<BatchRun>(*this, setup_.dialogs);
+        run->choice = setup_.files->ChooseBatch();
+        if (!run->choice.StartBatch || run->choice.SourceNames.empty()) return EndBatch(run);
         // The first file takes the open document's place.
-        const bool started = choice.StartBatch && !choice.SourceNames.empty() && AskToSave();
-        if (started) {
+        AskToSave(command, [this, command, run](bool discard) {
+            run->started = discard;
+            if (!discard) return EndBatch(run);
             state_.Flags.Cancelled = false;
-            const RemasterSettings settings = ReadSettings();
-            MessagesAboutFile messages(*setup_.dialogs);
-            DialogsSwap swap(setup_.dialogs, env_.Ports.dialogs, &messages);
-            for (const std::string& name : choice.SourceNames) {
-                messages.file = name;
-                const std::string source = (choice.SourceFolder / name).string();
-                if (!OpenFile(source)) continue;
-                state_.RedrawWave = true;
-                c_->waveView->repaint();
-                const ChainOutcome outcome =
-                    RunChain(*engine_, state_.Document, settings, state_.SpectraShared);
-                if (outcome.Replaced) state_.Flags.DataSaved = false;
-                state_.Flags.Cancelled = outcome.Result == WalkResult::Cancelled;
-                NoteLoudness(outcome);
-                if (state_.Flags.Cancelled) {
-                    // The cancelled file stays open unsaved; Save and Return to saved mean it.
-                    state_.FileName = source;
-                    break;
-                }
-                const std::string target =
-                    (choice.DestinationFolder / SavableName((choice.Overwrite ? "" : "_") + name))
-                        .string();
-                SaveFile(target);
-                state_.ReleaseDocument();
-            }
-        }
-        // A cancelled file stays open, unmeasured after its processing.
-        if (started && state_.Flags.Cancelled) SetPanel(5, Texts().CaLoudness + ":");
-        // With no document left the status bar no longer speaks of the last file.
-        if (!state_.Document) {
-            const auto& t = Texts();
-            const std::string* captions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
-                                             &t.CaStatBar3, &t.CaStatBar4, &t.CaLoudness};
-            for (int i = 0; i < 6; ++i) SetPanel(i, *captions[i] + ":");
-        }
-        EnableCommands(state_.WaveLoaded);
-        c_->waveView->update();
+            run->settings = ReadSettings();
+            NextBatchFile(command, run);
+        });
     });
+}
+
+void MainWindow::NextBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run) {
+    if (run->next == run->choice.SourceNames.size()) return EndBatch(run);
+    const std::string name = run->choice.SourceNames[run->next++];
+    run->messages.file = name;
+    const std::string source = (run->choice.SourceFolder / name).string();
+    OpenFile(command, source, [this, command, run, name](bool opened) {
+        if (!opened) return NextBatchFile(command, run);
+        state_.RedrawWave = true;
+        c_->waveView->update();
+        ProcessBatchFile(command, run, name);
+    });
+}
+
+void MainWindow::ProcessBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run,
+                                  const std::string& name) {
+    RunOnDocument(
+        command,
+        [this, settings = run->settings](LentDocument& lent) {
+            return RunChain(*engine_, lent.Document, settings, lent.Spectra);
+        },
+        [this, command, run, name](const ChainOutcome& outcome) {
+            if (outcome.Replaced) state_.Flags.DataSaved = false;
+            state_.Flags.Cancelled = outcome.Result == WalkResult::Cancelled;
+            if (state_.Flags.Cancelled) {
+                // The cancelled file stays open unsaved; Save and Return to saved mean it.
+                state_.FileName = (run->choice.SourceFolder / name).string();
+                return EndBatch(run);
+            }
+            const std::string target = (run->choice.DestinationFolder /
+                                        SavableName((run->choice.Overwrite ? "" : "_") + name))
+                                           .string();
+            SaveFile(command, target, [this, command, run] {
+                state_.ReleaseDocument();
+                NextBatchFile(command, run);
+            });
+        });
+}
+
+void MainWindow::EndBatch(const std::shared_ptr<BatchRun>& run) {
+    // A cancelled file stays open, unmeasured after its processing.
+    if (run->started && state_.Flags.Cancelled) SetPanel(5, Texts().CaLoudness + ":");
+    // With no document left the status bar no longer speaks of the last file.
+    if (!state_.Document) {
+        const auto& t = Texts();
+        const std::string* captions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
+                                         &t.CaStatBar3, &t.CaStatBar4, &t.CaLoudness};
+        for (int i = 0; i < 6; ++i) SetPanel(i, *captions[i] + ":");
+    }
+    c_->waveView->update();
 }
 
 }  // namespace sv

@@ -3,11 +3,12 @@
 #include <QCheckBox>
 #include <QRadioButton>
 
-#include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
+#include "app/MainWindowWork.h"
 #include "app/ModesPanel.h"
 #include "app/PaintBox.h"
 #include "app/StageOptionsPanel.h"
+#include "app/WaveformView.h"
 #include "audio/AudioFileFormats.h"
 #include "audio/SoundFileExport.h"
 #include "base/IoError.h"
@@ -44,123 +45,148 @@ void MainWindow::ShowDocumentInStatusBar(const std::string& fileName) {
     SetPanel(4, t.CaStatBar4 + ": " + WithoutFolder(fileName));
 }
 
-bool MainWindow::OpenFile(const std::string& fileName) {
+void MainWindow::OpenFile(const Command& command, const std::string& fileName,
+                          std::function<void(bool)> then) {
     const auto& t = Texts();
     if (!Exists(fileName)) {
         setup_.dialogs->Message(t.CaSoubZadJmen + ":" + fileName + " " + t.CaNeExist);
-        return false;
+        return then(false);
     }
     // The new file is read in full beside the current document, which goes only once the new
-    // one is there: a file that fails leaves the window as it was.
-    LoadResult loaded;
-    std::string failure;
-    {
-        // The load fills the overview for the view it sees: the whole length.
-        const ViewPosition kept = state_.View.Position;
-        state_.View.Position = ViewPosition{};
-        try {
-            loaded = OpenAudioFile(fileName, env_);
-        } catch (const std::bad_alloc&) {
-            failure = "Out of memory";
-        } catch (const std::exception& error) {
-            failure = error.what();
-        }
-        state_.View.Position = kept;
-    }
-    if (!loaded.Document) {
-        if (failure.empty())
-            failure = LoadRefusalMessage(loaded.Outcome, loaded.Reason, env_.WorkFolder);
-        if (failure.find(fileName) == std::string::npos)
-            failure += " (" + WithoutFolder(fileName) + ")";
-        setup_.dialogs->Message(failure);
-        return false;
-    }
+    // one is there: a file that fails leaves the window as it was. The load fills the overview
+    // for the view it sees: the whole length.
+    const ViewPosition kept = state_.View.Position;
+    state_.View.Position = ViewPosition{};
+    struct Outcome {
+        LoadResult loaded;
+        std::string failure;
+    };
+    RunWork(
+        command,
+        [fileName, env = env_] {
+            Outcome outcome;
+            try {
+                outcome.loaded = OpenAudioFile(fileName, env);
+            } catch (const std::bad_alloc&) {
+                outcome.failure = "Out of memory";
+            } catch (const std::exception& error) {
+                outcome.failure = error.what();
+            }
+            return outcome;
+        },
+        [this, kept, fileName, then = std::move(then)](Outcome outcome) {
+            state_.View.Position = kept;
+            if (!outcome.loaded.Document) {
+                std::string failure = outcome.failure;
+                if (failure.empty())
+                    failure = LoadRefusalMessage(outcome.loaded.Outcome, outcome.loaded.Reason,
+                                                 env_.WorkFolder);
+                if (failure.find(fileName) == std::string::npos)
+                    failure += " (" + WithoutFolder(fileName) + ")";
+                setup_.dialogs->Message(failure);
+                return then(false);
+            }
+            InstallDocument(std::move(outcome.loaded.Document), fileName);
+            then(true);
+        });
+}
+
+void MainWindow::InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName) {
     StopPlayback();  // the player must not read a released document
-    state_.Document = std::move(loaded.Document);
+    state_.Document = std::move(document);
     state_.WaveLoaded = true;
     state_.Flags.DataSaved = true;
     state_.View.Reset();
-    ResetScrollBars();
+    waveView_->ResetScrollBars();
     // Loading keeps the overview of two channels only; more lanes need a full pass.
     if (state_.Document->Channels() > 2)
         state_.Overview.Build(*state_.Document, 0, state_.Document->FrameCount());
     SetChannelControls(state_.Document->Channels() >= 2);
     ShowDocumentInStatusBar(fileName);
-    return true;
 }
 
-void MainWindow::SaveFile(const std::string& fileName) {
+void MainWindow::SaveFile(const Command& command, const std::string& fileName,
+                          std::function<void()> then) {
     const auto& t = Texts();
-    if (!state_.Document) return;
+    if (!state_.Document) return then();
     if (Exists(fileName)) {
         if (IsWriteProtected(fileName)) {
             setup_.dialogs->Message(t.CaFilTx + " " + fileName + " " + t.CaJeChrWrite);
-            return;
+            return then();
         }
-        if (!setup_.dialogs->Question(t.CaFilTx + " " + fileName + " " + t.CaExistOwerWrit)) return;
+        if (!setup_.dialogs->Question(t.CaFilTx + " " + fileName + " " + t.CaExistOwerWrit))
+            return then();
     }
-    const SaveResult result = SaveAudioFile(*state_.Document, fileName);
-    state_.Flags.DataSaved = result.Saved();
-    if (state_.Flags.DataSaved) return;
-    // Other causes (a folder, a device, a missing folder, a name too long) are named as such.
-    const int cause = result.Code();
-    setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause) ? t.CaDatNoSave
-                                                                         : result.Reason());
+    RunOnDocument(
+        command, [fileName](LentDocument& lent) { return SaveAudioFile(*lent.Document, fileName); },
+        [this, then = std::move(then)](const SaveResult& result) {
+            state_.Flags.DataSaved = result.Saved();
+            if (!state_.Flags.DataSaved) {
+                // Other causes (a folder, a device, a missing folder, a name too long) are named
+                // as such.
+                const auto& t = Texts();
+                const int cause = result.Code();
+                setup_.dialogs->Message(
+                    cause == 0 || IsFullOrProtectedMedium(cause) ? t.CaDatNoSave : result.Reason());
+            }
+            then();
+        });
 }
 
-bool MainWindow::AskToSave() {
-    if (state_.Flags.DataSaved || !state_.Document) return true;
+void MainWindow::AskToSave(const Command& command, std::function<void(bool)> then) {
+    if (state_.Flags.DataSaved || !state_.Document) return then(true);
     switch (setup_.dialogs->QuestionOrCancel(Texts().CaDataNeuloz)) {
         case Answer::No:
             // The mark stays until the document is really gone: the command may still fail.
-            return true;
+            return then(true);
         case Answer::Cancel:
-            return false;
+            return then(false);
         case Answer::Yes:
             break;
     }
     const auto name = setup_.files->ChooseSaveName(state_.SaveFileName);
-    if (!name) return false;
+    if (!name) return then(false);
     state_.SaveFileName = *name;
-    SaveFile(*name);
-    return state_.Flags.DataSaved;
+    SaveFile(command, *name, [this, then = std::move(then)] { then(state_.Flags.DataSaved); });
 }
 
 void MainWindow::Open() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         StopPlayback();
-        if (!AskToSave()) return;
-        // A cancelled dialog keeps the current name, so Save and Return to saved still mean the
-        // open document's file.
-        const auto name = setup_.files->ChooseOpenName(state_.FileName);
-        if (!name) return;
-        if (OpenFile(*name)) {
-            state_.FileName = *name;
-            ShowLoudness();
-        }
-        state_.RedrawWave = true;
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
+        AskToSave(command, [this, command](bool discard) {
+            if (!discard) return;
+            // A cancelled dialog keeps the current name, so Save and Return to saved still mean
+            // the open document's file.
+            const auto name = setup_.files->ChooseOpenName(state_.FileName);
+            if (!name) return;
+            OpenFile(command, *name, [this, command, name = *name](bool opened) {
+                if (opened) state_.FileName = name;
+                state_.RedrawWave = true;
+                c_->waveView->update();
+                if (opened) ShowLoudness(command);
+            });
+        });
     });
 }
 
 void MainWindow::ReturnToSaved() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         StopPlayback();
         if (!setup_.dialogs->Question(Texts().CaUpravZtrac)) return;
-        if (OpenFile(state_.FileName)) ShowLoudness();
-        state_.RedrawWave = true;
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
+        OpenFile(command, state_.FileName, [this, command](bool opened) {
+            state_.RedrawWave = true;
+            c_->waveView->update();
+            if (opened) ShowLoudness(command);
+        });
     });
 }
 
 void MainWindow::Save() {
-    RunCommand([this] { SaveFile(state_.FileName); });
+    RunCommand([this](const Command& command) { SaveFile(command, state_.FileName, [] {}); });
 }
 
 void MainWindow::SaveAs() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         state_.SaveFileName = state_.FileName;
         const auto chosen = setup_.files->ChooseSaveName(state_.SaveFileName);
         if (!chosen) return;
@@ -170,9 +196,9 @@ void MainWindow::SaveAs() {
         // the other formats saved.
         if (!IsSoundFileExportExtension(name) && (name.size() < 4 || name[name.size() - 4] != '.'))
             name += ".wav";
-        SaveFile(name);
         state_.FileName = name;
         SetPanel(4, Texts().CaStatBar4 + ": " + WithoutFolder(name));
+        SaveFile(command, name, [] {});
     });
 }
 

@@ -15,15 +15,17 @@
 #include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
-#include <QTimer>
 #include <QToolButton>
 
 #include "app/MainWindowControls.h"
+#include "app/MainWindowWork.h"
 #include "app/ModesPanel.h"
 #include "app/PaintBox.h"
 #include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
 #include "app/TransportPanel.h"
+#include "app/WaveformView.h"
+#include "app/WindowThreadDialogs.h"
 #include "base/WorkFolder.h"
 #include "dsp/Engine.h"
 #include "help/AboutBox.h"
@@ -31,8 +33,8 @@
 #include "playback/Clock.h"
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
-#include "text/StepCaptions.h"
 #include "text/FileMessages.h"
+#include "text/StepCaptions.h"
 #include "timbre/Timbres.h"
 #include "view/WaveformRenderer.h"
 
@@ -46,11 +48,12 @@ class MainWindow::CommandScope {
     ~CommandScope() {
         if (!entered_) return;
         window_.commandRunning_ = false;
-        if (window_.closeRequested_) {
+        window_.EnableCommands(window_.state_.WaveLoaded);
+        // A close asked for during the command, or approved by it, comes now; inside the close
+        // handler itself the handler goes on.
+        if (window_.closeRequested_ && !window_.closing_) {
             window_.closeRequested_ = false;
-            QTimer::singleShot(0, &window_, [w = &window_] {
-                if (w->isVisible()) w->close();
-            });
+            if (window_.isVisible()) window_.close();
         }
     }
     CommandScope(const CommandScope&) = delete;
@@ -74,6 +77,8 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
         ownFiles_ = std::make_unique<QtFileChooser>(this);
         setup_.files = ownFiles_.get();
     }
+    workerDialogs_ = std::make_unique<WindowThreadDialogs>(this, &setup_.dialogs);
+    progressWindows_ = new ProgressWindows(this);
     timbreFolders_ = setup_.timbreFolders.empty() ? DefaultTimbreFolders()
                                                   : TimbreFoldersOf(setup_.timbreFolders);
     BuildWindow();
@@ -90,6 +95,11 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
 MainWindow::~MainWindow() {
     // The controls go after this body; their last signals must not reach handlers that use them.
     for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
+    // A command still going on ends here, with the document given back, not in a half-gone
+    // window.
+    worker_.Join();
+    closeRequested_ = false;
+    QCoreApplication::removePostedEvents(this);
     StopTransport();  // the player reads the document
     state_.ReleaseDocument();
 }
@@ -97,8 +107,9 @@ MainWindow::~MainWindow() {
 void MainWindow::Initialise(const std::string& startFile) {
     state_.WorkFolder = setup_.workFolder.empty() ? ChooseWorkFolder() : setup_.workFolder;
     env_.WorkFolder = state_.WorkFolder;
-    env_.Ports.progress = [this] { return MakeProgress(); };
-    env_.Ports.dialogs = setup_.dialogs;
+    // The ports are used on the worker thread.
+    env_.Ports.progress = setup_.progress ? setup_.progress : progressWindows_->Factory();
+    env_.Ports.dialogs = workerDialogs_.get();
     env_.WriteListener = &state_.Overview;
     env_.ReadingCaption = ReadingCaption();
     env_.SavingCaption = SavingCaption();
@@ -117,28 +128,46 @@ void MainWindow::Initialise(const std::string& startFile) {
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), state_.FlatSpectrum);
 
     if (!startFile.empty()) {
-        RunCommand([&] {
+        RunCommand([&](const Command& command) {
             state_.FileName = startFile;
-            OpenFile(startFile);
-            EnableCommands(state_.WaveLoaded);
+            OpenFile(command, startFile, [](bool) {});
         });
     }
     ListTimbres();
 }
 
-std::unique_ptr<Progress> MainWindow::MakeProgress() {
+void MainWindow::PrepareWork() {
     StopPlayback();  // the operation may replace the document being played
-    if (setup_.progress) return setup_.progress();
-    auto window = std::make_unique<ProgressWindow>(this);
-    activeProgress_ = window.get();
-    return window;
+    progressWindows_->Reset();
+}
+
+void MainWindow::TakeBack(LentDocument& lent) {
+    state_.Document = std::move(lent.Document);
+    state_.SpectraShared = lent.Spectra;
+    c_->waveView->update();  // a paint meanwhile had only the old picture to show
+}
+
+void MainWindow::RunCommand(const std::function<void(const Command&)>& body) {
+    if (commandRunning_) return;
+    const auto command = std::make_shared<CommandScope>(*this);
+    Guarded(command, [&] { body(command); });
 }
 
 void MainWindow::RunCommand(const std::function<void()>& body) {
-    CommandScope scope(*this);
-    if (!scope) return;
+    RunCommand([&](const Command&) { body(); });
+}
+
+void MainWindow::Guarded(const Command&, const std::function<void()>& step) {
     try {
-        body();
+        step();
+    } catch (...) {
+        ReportError(std::current_exception());
+    }
+}
+
+void MainWindow::ReportError(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
     } catch (const std::bad_alloc&) {
         ReportError("Out of memory");
     } catch (const std::exception& error) {
@@ -210,7 +239,6 @@ void MainWindow::EnableCommands(bool enabled) {
     c.waveBackground->setVisible(!enabled);
     c.transport->SetEnabled(enabled);
     c.bigRemasterButton->setEnabled(enabled);
-    QCoreApplication::processEvents();
 }
 
 void MainWindow::Activate() {
@@ -219,14 +247,6 @@ void MainWindow::Activate() {
 
 void MainWindow::Deactivate() { StopPlayback(); }
 
-bool MainWindow::Shutdown() {
-    StopPlayback();
-    if (!AskToSave()) return false;
-    // Whatever the document holds, it goes now, and its swap file with it.
-    state_.ReleaseDocument();
-    return true;
-}
-
 void MainWindow::Exit() { close(); }
 
 void MainWindow::ShowHelp() { ShowHelpWindow(this); }
@@ -234,28 +254,33 @@ void MainWindow::ShowHelp() { ShowHelpWindow(this); }
 void MainWindow::ShowAbout() { ShowAboutBox(this); }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    event->ignore();
     if (commandRunning_) {
         // The running command owns the document: close once it has ended, and cancel what can
         // be cancelled so that this happens soon.
         closeRequested_ = true;
-        if (activeProgress_ && activeProgress_->CancelButton()->isEnabled())
-            activeProgress_->RequestCancel();
-        event->ignore();
+        progressWindows_->CancelRunning();
         return;
     }
-    CommandScope scope(*this);
-    bool closing = false;
-    try {
-        closing = Shutdown();
-    } catch (const std::exception& error) {
-        // Saving on the way out failed: the window stays, with its document.
-        setup_.dialogs->Message(error.what());
+    if (!closeApproved_) {
+        // Asking may save first; the window closes once that has ended well.
+        closing_ = true;
+        RunCommand([this](const Command& command) {
+            StopPlayback();
+            AskToSave(command, [this](bool discard) {
+                if (!discard) return;
+                // Whatever the document holds, it goes now, and its swap file with it.
+                state_.ReleaseDocument();
+                closeApproved_ = true;
+                closeRequested_ = true;
+            });
+        });
+        closing_ = false;
+        if (!closeApproved_) return;
+        closeRequested_ = false;
     }
-    if (closing) {
-        event->accept();
-    } else {
-        event->ignore();
-    }
+    closeApproved_ = false;
+    event->accept();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
@@ -269,7 +294,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (c_ && watched == c_->waveView && ViewEvent(event)) return true;
+    if (waveView_ && watched == c_->waveView && waveView_->HandleEvent(event)) return true;
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -13,6 +13,7 @@
 #include "app/AppPorts.h"
 #include "app/AppState.h"
 #include "base/Progress.h"
+#include "base/Worker.h"
 #include "timbre/TimbreFolders.h"
 #include "timbre/Timbres.h"
 #include "view/ViewNavigation.h"
@@ -21,8 +22,8 @@ class QMenuBar;
 
 namespace sv {
 
-class ProgressWindow;
-class WaveformRenderer;
+class ProgressWindows;
+class WaveformView;
 struct MainWindowControls;
 struct PassFilterSettings;
 class Clock;
@@ -47,12 +48,12 @@ class MainWindow final : public QMainWindow {
     ~MainWindow() override;
 
     AppState& State() { return state_; }
-    const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
+    // A command may go on after its handler returned, while its operation works on the worker
+    // thread; it has ended when this is false.
     bool CommandRunning() const { return commandRunning_; }
+    ProgressWindows& OperationWindows() { return *progressWindows_; }
 
     void EnableCommands(bool enabled);
-    void Activate();
-    void Deactivate();
 
     // Transport.
     void Play();
@@ -69,70 +70,34 @@ class MainWindow final : public QMainWindow {
     Player* CurrentPlayer() const { return player_.get(); }
 
     // Document commands.
-    // True when the file became the document; otherwise the message is shown and the current
-    // document stays as it was.
-    bool OpenFile(const std::string& fileName);
-    void SaveFile(const std::string& fileName);
-    // Asks whether to save unsaved data. True when the caller may discard the document: it was
-    // saved, or the user declined. False on Cancel and when Yes did not end in a saved file.
-    bool AskToSave();
     void Open();
     void ReturnToSaved();
     void Save();
     void SaveAs();
-    void Exit();
 
     // Processing commands.
     RemasterSettings ReadSettings() const;
-    // After an operation: note a cancel, redraw and mark unsaved when it replaced the document.
-    void OperationEnded(WalkResult result, bool replaced);
-    void OperationEnded(WalkResult result);  // replaced when completed
     void RemoveNoise();
     void FitPeaks();
     void Normalize();
     void Remaster();
     void DetectTimbre();
     void ProcessBatch();
-    // Measures the open document's loudness (with a progress window that may cancel) and shows
-    // it in the status bar; without a document the panel shows its caption only.
-    void ShowLoudness();
     // Notes, for the loudness figures, whether the true-peak ceiling held loudness normalizing.
-    void NoteLoudness(const ChainOutcome& outcome);
-    std::string loudnessHeldNote_;  // shown after the loudness figures until the next command
+    void NoteLoudness(const ChainOutcome& outcome, double ceilingDbtp);
 
     // Waveform view: drawing, zoom, scrolling, selection, block delete.
     void OnPaint();  // redraws the view (from the cache unless something changed) and the labels
-    void Paint();    // rebuilds the overview for the visible span, then redraws
     // Moves the play cursor to the view state's PlayPosition (and the block-start marker),
     // touching only the columns they leave and enter.
     void RefreshCursors();
     void ZoomInHorizontally();
-    void ZoomOutHorizontally();
-    void ShowWholeWave();
     void ZoomInVertically();
-    void ZoomOutVertically();
-    void ResetVerticalZoom();
-    void ScrollHorizontally();
-    void ScrollVertically();
-    void PressOnWave(double x, bool shift);
-    void MoveOverWave(double x);
-    void ReleaseOnWave();
-    void DeleteSelectedBlock();
-    ScrollBarState& HorizontalBar() { return horizontalBar_; }
-    ScrollBarState& VerticalBar() { return verticalBar_; }
-    const QImage& WaveImage() const { return waveImage_; }
-    PassFilterSettings PassSettings() const;
-    // Help menu.
-    void ShowHelp();
-    void ShowAbout();
+    ScrollBarState& HorizontalBar();
+    const QImage& WaveImage() const;
 
     // Timbre controls.
-    void SelectTimbre(BuiltInTimbre timbre);
-    void SelectDetectedTimbre();
     void ListTimbres();
-    void SaveStoredTimbre();
-    void SelectStoredTimbre();
-    void DeleteStoredTimbre();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -140,13 +105,65 @@ class MainWindow final : public QMainWindow {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Handlers of the window's own controls and menus.
+    const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
+    void Activate();
+    void Deactivate();
+    void Exit();
+    void DeleteSelectedBlock();
+    PassFilterSettings PassSettings() const;
+    // Help menu.
+    void ShowHelp();
+    void ShowAbout();
+    void SelectTimbre(BuiltInTimbre timbre);
+    void SelectDetectedTimbre();
+    void SaveStoredTimbre();
+    void SelectStoredTimbre();
+    void DeleteStoredTimbre();
+
     class CommandScope;
-    // Runs one command: none starts while another runs (a progress window dispatches events),
-    // and an error ends it with a message instead of ending the program.
+    // Held by a command and by every step that continues it; the command ends with the last.
+    using Command = std::shared_ptr<CommandScope>;
+    struct LentDocument;
+    struct BatchRun;
+    // Runs one command: none starts while another runs, and an error ends it with a message
+    // instead of ending the program. The body may hand the command on to later steps.
+    void RunCommand(const std::function<void(const Command&)>& body);
     void RunCommand(const std::function<void()>& body);
+    void Guarded(const Command& command, const std::function<void()>& step);
     void ReportError(const std::string& text);
+    void ReportError(std::exception_ptr error);
+    // Runs work on the worker thread with the document and the spectra lent to it; then goes on
+    // on the window's thread once they are back. The window does not touch them meanwhile.
+    template <typename Work, typename Then>
+    void RunOnDocument(const Command& command, Work work, Then then);
+    template <typename Work, typename Then>
+    void RunWork(const Command& command, Work work, Then then);
+    void PrepareWork();
+    void TakeBack(LentDocument& lent);
+
+    // Document steps. then(true) when the file became the document; otherwise the message is
+    // shown and the current document stays as it was.
+    void OpenFile(const Command& command, const std::string& fileName,
+                  std::function<void(bool)> then);
+    void InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName);
+    void SaveFile(const Command& command, const std::string& fileName, std::function<void()> then);
+    // Asks whether to save unsaved data. then(true) when the caller may discard the document:
+    // it was saved, or the user declined; false on Cancel and when Yes did not end in a saved
+    // file.
+    void AskToSave(const Command& command, std::function<void(bool)> then);
+    // After an operation: note a cancel, redraw and mark unsaved when it replaced the document.
+    void OperationEnded(const Command& command, WalkResult result, bool replaced);
+    void RunChainCommand(const Command& command, const RemasterSettings& settings);
+    // Measures the open document's loudness (with a progress window that may cancel) and shows
+    // it in the status bar; without a document the panel shows its caption only.
+    void ShowLoudness(const Command& command, std::function<void()> then = {});
+    void NextBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run);
+    void ProcessBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run,
+                          const std::string& name);
+    void EndBatch(const std::shared_ptr<BatchRun>& run);
+    std::string loudnessHeldNote_;  // shown after the loudness figures until the next command
     void Initialise(const std::string& startFile);
-    bool Shutdown();  // false when the document must stay
     void BuildWindow();
     void BuildToolBar(QWidget* client);
     void BuildWavePanel(QWidget* client);
@@ -165,18 +182,8 @@ class MainWindow final : public QMainWindow {
     void SetChannelControls(bool stereo);
     void ShowDocumentInStatusBar(const std::string& fileName);
     void SetPanel(int panel, const std::string& text);
-    std::unique_ptr<Progress> MakeProgress();
     void ConnectViewHandlers();
     void ConnectViewCommands();
-    void ConnectScrollBars();
-    void ConnectPainting();
-    void ZoomStep(ZoomCommand command, bool horizontal);
-    void ZoomAround(double x, ZoomCommand command);
-    void DrawWaveImage();
-    void UpdateBlockLabels();
-    void ShowScrollBars();
-    void ResetScrollBars();
-    bool ViewEvent(QEvent* event);
     void ConnectTransport();
     void StopTransport();
     void NewPlayer();
@@ -190,13 +197,13 @@ class MainWindow final : public QMainWindow {
     WaveEnvironment env_;
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<MainWindowControls> c_;
-    std::unique_ptr<WaveformRenderer> renderer_;
-    QImage waveImage_;  // the view's picture; the renderer draws into it, the widget shows it
-    ScrollBarState horizontalBar_, verticalBar_;
-    bool showingBars_ = false;  // scroll-bar changes made by the window itself
-    QPointer<ProgressWindow> activeProgress_;
+    std::unique_ptr<WaveformView> waveView_;
     bool commandRunning_ = false;
     bool closeRequested_ = false;
+    bool closeApproved_ = false;  // the document is dealt with: the next close goes through
+    bool closing_ = false;        // inside closeEvent
+    std::unique_ptr<UserDialogs> workerDialogs_;  // what the worker's operations show
+    ProgressWindows* progressWindows_ = nullptr;  // a child of the window
 
     std::unique_ptr<Clock> playbackClock_;
     std::unique_ptr<SoundOutput> ownSound_;
@@ -206,6 +213,10 @@ class MainWindow final : public QMainWindow {
     bool paused_ = false;
     std::atomic<bool> viewTickPending_{false};
     std::unique_ptr<TickTimer> viewTimer_;
+    // Last: joined before anything its work uses goes. Its ends are dropped with the window.
+    Worker worker_{[this](std::function<void()> call) {
+        QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+    }};
 };
 
 }  // namespace sv

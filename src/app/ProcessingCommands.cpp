@@ -5,9 +5,10 @@
 #include <QSpinBox>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
-#include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
+#include "app/MainWindowWork.h"
 #include "app/PaintBox.h"
 #include "app/StageOptionsPanel.h"
 #include "app/TimbrePanel.h"
@@ -16,37 +17,6 @@
 #include "text/Language.h"
 
 namespace sv {
-
-void MainWindow::OperationEnded(WalkResult result, bool replaced) {
-    state_.Flags.Cancelled = result == WalkResult::Cancelled;
-    state_.RedrawWave = replaced;
-    if (replaced) state_.Flags.DataSaved = false;
-    if (replaced) ShowLoudness();
-}
-
-void MainWindow::OperationEnded(WalkResult result) {
-    OperationEnded(result, result == WalkResult::Completed);
-}
-
-void MainWindow::Normalize() {
-    RunCommand([this] {
-        if (!state_.WaveLoaded) return;
-        // The normalizing stage alone, by peak or by loudness, checked or not.
-        RemasterSettings settings = ReadSettings();
-        const bool byLoudness = c_->stages->NormalizeByLoudness();
-        settings.RemoveNoise = settings.Levelling = settings.FitPeaks = false;
-        settings.Normalize = !byLoudness;
-        if (byLoudness)
-            settings.Loudness = LoudnessTarget{static_cast<double>(c_->stages->NormalizeLufs()),
-                                               static_cast<double>(c_->stages->TruePeakMax())};
-        const ChainOutcome outcome =
-            RunChain(*engine_, state_.Document, settings, state_.SpectraShared);
-        NoteLoudness(outcome);
-        OperationEnded(outcome.Result, outcome.Replaced);
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
-    });
-}
 
 namespace {
 
@@ -59,76 +29,132 @@ std::string CeilingText(double dbtp) {
 
 }  // namespace
 
-void MainWindow::NoteLoudness(const ChainOutcome& outcome) {
+void MainWindow::NoteLoudness(const ChainOutcome& outcome, double ceilingDbtp) {
     if (outcome.Loudness && outcome.Loudness->HeldByTruePeak)
-        loudnessHeldNote_ =
-            "held by the " + CeilingText(c_->stages->TruePeakMax()) + " dBTP ceiling";
+        loudnessHeldNote_ = "held by the " + CeilingText(ceilingDbtp) + " dBTP ceiling";
 }
 
-void MainWindow::ShowLoudness() {
+// Runs the chain of settings on the lent document; the loudness note and the end follow.
+void MainWindow::RunChainCommand(const Command& command, const RemasterSettings& settings) {
+    const double ceiling = settings.Loudness ? settings.Loudness->TruePeakMaxDbtp : 0.0;
+    RunOnDocument(
+        command,
+        [this, settings](LentDocument& lent) {
+            return RunChain(*engine_, lent.Document, settings, lent.Spectra);
+        },
+        [this, command, ceiling](const ChainOutcome& outcome) {
+            NoteLoudness(outcome, ceiling);
+            OperationEnded(command, outcome.Result, outcome.Replaced);
+        });
+}
+
+void MainWindow::OperationEnded(const Command& command, WalkResult result, bool replaced) {
+    state_.Flags.Cancelled = result == WalkResult::Cancelled;
+    state_.RedrawWave = replaced;
+    if (!replaced) return c_->waveView->update();
+    // Drawn now: the loudness measurement borrows the document next.
+    c_->waveView->repaint();
+    state_.Flags.DataSaved = false;
+    ShowLoudness(command);
+}
+
+void MainWindow::Normalize() {
+    RunCommand([this](const Command& command) {
+        if (!state_.WaveLoaded) return;
+        // The normalizing stage alone, by peak or by loudness, checked or not.
+        RemasterSettings settings = ReadSettings();
+        const bool byLoudness = c_->stages->NormalizeByLoudness();
+        settings.RemoveNoise = settings.Levelling = settings.FitPeaks = false;
+        settings.Normalize = !byLoudness;
+        settings.Loudness.reset();
+        if (byLoudness)
+            settings.Loudness = LoudnessTarget{static_cast<double>(c_->stages->NormalizeLufs()),
+                                               static_cast<double>(c_->stages->TruePeakMax())};
+        RunChainCommand(command, settings);
+    });
+}
+
+void MainWindow::ShowLoudness(const Command& command, std::function<void()> then) {
     const std::string caption = Texts().CaLoudness + ":";
-    if (!state_.WaveLoaded || !state_.Document) return SetPanel(5, caption);
-    SetPanel(5, caption + " ...");
-    std::optional<LoudnessFigures> figures;
-    try {
-        figures = MeasureLoudness(*state_.Document);
-    } catch (const LoudnessUnavailable&) {
-        // a format the meter refuses simply shows no figures; read errors still reach the user
+    if (!state_.WaveLoaded || !state_.Document) {
+        SetPanel(5, caption);
+        if (then) then();
+        return;
     }
-    std::string text = figures ? caption + " " + LoudnessText(*figures) : caption;
-    if (!loudnessHeldNote_.empty()) text += ", " + loudnessHeldNote_;
-    loudnessHeldNote_.clear();
-    SetPanel(5, text);
+    SetPanel(5, caption + " ...");
+    RunOnDocument(
+        command,
+        [](LentDocument& lent) -> std::optional<LoudnessFigures> {
+            try {
+                return MeasureLoudness(*lent.Document);
+            } catch (const LoudnessUnavailable&) {
+                // a format the meter refuses simply shows no figures; read errors still reach
+                // the user
+                return std::nullopt;
+            }
+        },
+        [this, caption, then = std::move(then)](const std::optional<LoudnessFigures>& figures) {
+            std::string text = figures ? caption + " " + LoudnessText(*figures) : caption;
+            if (!loudnessHeldNote_.empty()) text += ", " + loudnessHeldNote_;
+            loudnessHeldNote_.clear();
+            SetPanel(5, text);
+            if (then) then();
+        });
 }
 
 void MainWindow::RemoveNoise() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        const WalkResult result =
-            RunRemoveNoise(*engine_, state_.Document, ReadSettings(), state_.SpectraShared);
-        state_.Flags.Cancelled = result == WalkResult::Cancelled;
-        if (result == WalkResult::Completed) OperationEnded(result);
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
+        RunOnDocument(
+            command,
+            [this, settings = ReadSettings()](LentDocument& lent) {
+                return RunRemoveNoise(*engine_, lent.Document, settings, lent.Spectra);
+            },
+            [this, command](WalkResult result) {
+                state_.Flags.Cancelled = result == WalkResult::Cancelled;
+                if (result == WalkResult::Completed) OperationEnded(command, result, true);
+                c_->waveView->update();
+            });
     });
 }
 
 void MainWindow::FitPeaks() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        OperationEnded(
-            engine_->FitPeaks(state_.Document, c_->stages->PeakCount(), state_.PeakBlockSize));
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
+        RunOnDocument(
+            command,
+            [this, count = c_->stages->PeakCount(), blockSize = state_.PeakBlockSize](
+                LentDocument& lent) { return engine_->FitPeaks(lent.Document, count, blockSize); },
+            [this, command](WalkResult result) {
+                OperationEnded(command, result, result == WalkResult::Completed);
+            });
     });
 }
 
 void MainWindow::Remaster() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
         // A cancel ends the chain; the document keeps what the stages before it did.
-        const ChainOutcome outcome =
-            RunChain(*engine_, state_.Document, ReadSettings(), state_.SpectraShared);
-        NoteLoudness(outcome);
-        OperationEnded(outcome.Result, outcome.Replaced);
-        c_->waveView->update();
-        EnableCommands(state_.WaveLoaded);
+        RunChainCommand(command, ReadSettings());
     });
 }
 
 void MainWindow::DetectTimbre() {
-    RunCommand([this] {
+    RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        const bool ready =
-            RunDetect(*engine_, *state_.Document, state_.BandLevelMode, state_.SpectraShared);
-        state_.Flags.Cancelled = !ready;
-        if (ready) {
-            c_->timbre->ClearStoredName();
-            state_.SpectraShared.Target = state_.SpectraShared.Example;
-            c_->timbre->SelectDetected();
-            c_->targetView->update();
-        }
-        EnableCommands(state_.WaveLoaded);
+        RunOnDocument(
+            command,
+            [this, mode = state_.BandLevelMode](LentDocument& lent) {
+                return RunDetect(*engine_, *lent.Document, mode, lent.Spectra);
+            },
+            [this](bool ready) {
+                state_.Flags.Cancelled = !ready;
+                if (!ready) return;
+                c_->timbre->ClearStoredName();
+                state_.SpectraShared.Target = state_.SpectraShared.Example;
+                c_->timbre->SelectDetected();
+                c_->targetView->update();
+            });
     });
 }
 

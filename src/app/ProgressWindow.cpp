@@ -1,6 +1,5 @@
 #include "app/ProgressWindow.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 #include <QFrame>
@@ -44,9 +43,9 @@ class ProgressBar final : public QProgressBar {
 
 }  // namespace
 
-ProgressWindow::ProgressWindow(QWidget* parent, Clock clock)
+ProgressWindow::ProgressWindow(QWidget* parent, Progress::CancelFlag cancel)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      Progress(std::move(clock)) {
+      cancel_(std::move(cancel)) {
     setObjectName("progressWindow");
     setWindowModality(Qt::WindowModal);
     setFont(CompactFont(font()));
@@ -93,17 +92,15 @@ void ProgressWindow::Show() {
     show();
     raise();
     activateWindow();
-    // Painted at once, so even a long first block shows its window.
-    DispatchEvents();
 }
 
 void ProgressWindow::ShowEstimate(const std::string& text) { remainingTime_->setText(Q(text)); }
 
 void ProgressWindow::ShowPosition(int pixels) { gauge_->setValue(pixels); }
 
-void ProgressWindow::DispatchEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-bool ProgressWindow::InProgress() const { return Position() > 0 && Position() < BarPixels; }
+bool ProgressWindow::InProgress() const {
+    return gauge_->value() > 0 && gauge_->value() < BarPixels;
+}
 
 void ProgressWindow::ComeBack() {
     // Deferred: a window cannot be re-shown from inside its own hide.
@@ -135,10 +132,110 @@ void ProgressWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
 }
 
-ProgressFactory ProgressWindowFactory(QWidget* parent) {
-    return [parent]() -> std::unique_ptr<Progress> {
-        return std::make_unique<ProgressWindow>(parent);
+// A port whose every call becomes a queued call to its window.
+class ProgressWindows::Port final : public Progress {
+  public:
+    Port(ProgressWindows& windows, Clock clock)
+        : Progress(std::move(clock)), windows_(windows), id_(windows.Open(this)) {}
+    ~Port() override { windows_.Close(id_, this); }
+
+    void SetCaption(const std::string& title) override {
+        windows_.Post(id_, [title](ProgressWindow& w) { w.SetCaption(title); });
+    }
+    void EnableCancel(bool enabled) override {
+        {
+            std::lock_guard lock(windows_.mutex_);
+            cancellable_ = enabled;
+            if (enabled && windows_.cancelling_) RequestCancel();
+        }
+        windows_.Post(id_, [enabled](ProgressWindow& w) { w.EnableCancel(enabled); });
+    }
+    void Show() override {
+        windows_.Post(id_, [&windows = windows_](ProgressWindow& w) {
+            w.Show();
+            if (windows.onShown) windows.onShown(w);
+        });
+    }
+    bool Cancellable() const { return cancellable_; }  // under the windows' mutex
+
+  protected:
+    void ShowEstimate(const std::string& text) override {
+        windows_.Post(id_, [text](ProgressWindow& w) { w.ShowEstimate(text); });
+    }
+    void ShowPosition(int pixels) override {
+        windows_.Post(id_, [pixels](ProgressWindow& w) { w.ShowPosition(pixels); });
+    }
+
+  private:
+    ProgressWindows& windows_;
+    int id_;
+    bool cancellable_ = false;
+};
+
+ProgressWindows::ProgressWindows(QWidget* parent) : QObject(parent), parent_(parent) {}
+
+ProgressWindows::~ProgressWindows() {
+    for (auto& [id, window] : windows_) delete window.data();
+}
+
+ProgressFactory ProgressWindows::Factory(Progress::Clock clock) {
+    return [this, clock]() -> std::unique_ptr<Progress> {
+        return std::make_unique<Port>(*this, clock);
     };
+}
+
+void ProgressWindows::Post(int id, std::function<void(ProgressWindow&)> call) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, id, call = std::move(call)] {
+            const auto found = windows_.find(id);
+            if (found != windows_.end() && found->second) call(*found->second);
+        },
+        Qt::QueuedConnection);
+}
+
+int ProgressWindows::Open(Port* port) {
+    int id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        id = ++nextId_;
+        ports_.insert(port);
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, id, cancel = port->SharedCancelFlag()] {
+            windows_[id] = new ProgressWindow(parent_, cancel);
+        },
+        Qt::QueuedConnection);
+    return id;
+}
+
+void ProgressWindows::Close(int id, Port* port) {
+    {
+        std::lock_guard lock(mutex_);
+        ports_.erase(port);
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, id] {
+            const auto found = windows_.find(id);
+            if (found == windows_.end()) return;
+            delete found->second.data();
+            windows_.erase(found);
+        },
+        Qt::QueuedConnection);
+}
+
+void ProgressWindows::CancelRunning() {
+    std::lock_guard lock(mutex_);
+    cancelling_ = true;
+    for (Port* port : ports_)
+        if (port->Cancellable()) port->RequestCancel();
+}
+
+void ProgressWindows::Reset() {
+    std::lock_guard lock(mutex_);
+    cancelling_ = false;
 }
 
 }  // namespace sv

@@ -12,7 +12,7 @@ Progress::Progress(Clock clock) : clock_(clock ? std::move(clock) : Clock(Monoto
 
 void Progress::SetTotal(std::int64_t total) {
     total_ = total < 1 ? 1 : total;  // a walk with no units still reports sanely
-    DispatchEvents();
+    PollCancel();
 }
 
 void Progress::SetDone(std::int64_t done) {
@@ -28,7 +28,7 @@ void Progress::SetDone(std::int64_t done) {
     if (position == position_) return;
     position_ = position;
     ShowPosition(position);
-    DispatchEvents();
+    PollCancel();
 }
 
 ProgressFactory SilentProgressFactory() {

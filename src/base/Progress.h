@@ -1,6 +1,7 @@
 #pragma once
 // The progress window port: one object per long operation. The estimate and the pixel-step
 // logic live here once; a front end (Qt window, terminal bar, test script) supplies the hooks.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -24,10 +25,13 @@ class Progress {
 
     void SetTotal(std::int64_t total);
     void SetDone(std::int64_t done);
-    bool CancelRequested() const { return cancelRequest_; }
-    void RequestCancel() { cancelRequest_ = true; }
-    // Lets the front end handle pending events outside the pixel steps.
-    void ProcessEvents() { DispatchEvents(); }
+    // The operation may run on another thread than the window that shows it: Cancel is a flag
+    // the window sets and the operation polls, and it acts at the next poll.
+    bool CancelRequested() const { return cancel_->load(std::memory_order_relaxed); }
+    void RequestCancel() { cancel_->store(true, std::memory_order_relaxed); }
+    using CancelFlag = std::shared_ptr<std::atomic<bool>>;
+    // Outlives this object, for a window that may be clicked after the operation ended.
+    const CancelFlag& SharedCancelFlag() const { return cancel_; }
 
     std::int64_t Total() const { return total_; }
     int Position() const { return position_; }
@@ -36,11 +40,13 @@ class Progress {
   protected:
     virtual void ShowEstimate(const std::string& text) = 0;  // the remaining-time label
     virtual void ShowPosition(int pixels) = 0;               // the bar, 0..BarPixels
-    virtual void DispatchEvents() = 0;                       // where Cancel is seen
+    // Called by SetTotal and at each pixel step: where a front end that has no window of its
+    // own (a terminal's Ctrl+C, a test script) may request the cancel.
+    virtual void PollCancel() {}
 
   private:
     Clock clock_;
-    bool cancelRequest_ = false;
+    CancelFlag cancel_ = std::make_shared<std::atomic<bool>>(false);
     std::int64_t startTime_ = 0;
     std::int32_t shownEstimate_ = 0;
     std::int64_t total_ = 1;
@@ -61,7 +67,6 @@ class SilentProgress final : public Progress {
   protected:
     void ShowEstimate(const std::string&) override {}
     void ShowPosition(int) override {}
-    void DispatchEvents() override {}
 };
 
 ProgressFactory SilentProgressFactory();

@@ -68,7 +68,7 @@ void TerminalProgress::ShowPosition(int pixels) {
 
 // A signal cancels even where the window's Cancel button is off (saving): the operation decides
 // whether it can stop.
-void TerminalProgress::DispatchEvents() {
+void TerminalProgress::PollCancel() {
     if (Interrupted()) RequestCancel();
 }
 
@@ -101,7 +101,7 @@ ProgressFactory TerminalProgressFactory(bool quiet) {
                 void Show() override {}
                 void ShowEstimate(const std::string&) override {}
                 void ShowPosition(int) override {}
-                void DispatchEvents() override {
+                void PollCancel() override {
                     if (Interrupted()) RequestCancel();
                 }
             };

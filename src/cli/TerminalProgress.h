@@ -23,7 +23,7 @@ class TerminalProgress final : public Progress {
   protected:
     void ShowEstimate(const std::string& text) override { estimate_ = text; }
     void ShowPosition(int pixels) override;
-    void DispatchEvents() override;
+    void PollCancel() override;
 
   private:
     void Draw();

@@ -88,7 +88,6 @@ class CancellingProgress final : public Progress {
   protected:
     void ShowEstimate(const std::string&) override {}
     void ShowPosition(int) override {}
-    void DispatchEvents() override {}
 
   private:
     CancelScript& script_;
@@ -97,6 +96,26 @@ class CancellingProgress final : public Progress {
 inline ProgressFactory CancellingProgressFactory(CancelScript& script) {
     return [&script] { return std::make_unique<CancellingProgress>(script); };
 }
+
+// Commands run their operations on a worker thread: this waits until the command has ended.
+inline void WaitForCommand(MainWindow& window) {
+    if (!QTest::qWaitFor([&] { return !window.CommandRunning(); }, 60000))
+        qFatal("a command did not end");
+}
+
+// What rig-> gives: the window, waited for at the end of the statement, so a test reads the
+// results of the command the statement started.
+class AfterCommand {
+  public:
+    explicit AfterCommand(MainWindow& window) : window_(window) {}
+    ~AfterCommand() { WaitForCommand(window_); }
+    AfterCommand(const AfterCommand&) = delete;
+    AfterCommand& operator=(const AfterCommand&) = delete;
+    MainWindow* operator->() const { return &window_; }
+
+  private:
+    MainWindow& window_;
+};
 
 // A window over scripted ports, with its swap and timbre folders inside dir.
 struct WindowRig {
@@ -119,7 +138,8 @@ struct WindowRig {
         window = std::make_unique<MainWindow>(std::move(setup));
     }
     MainWindow& operator*() { return *window; }
-    MainWindow* operator->() { return window.get(); }
+    AfterCommand operator->() { return AfterCommand(*window); }
+    void wait() { WaitForCommand(*window); }
     AppState& state() { return window->State(); }
     template <typename T>
     T* get(const char* name) {

@@ -51,6 +51,14 @@ class PaintCounter final : public QObject {
     }
 };
 
+// Closes the window as its close button would; true once it has closed, which may take a save.
+template <typename Rig>
+bool Closed(Rig& rig) {
+    if (rig.window->close()) return true;
+    rig.wait();
+    return !rig.window->isVisible();
+}
+
 enum class Command { Exit, Open, Batch, ReturnToSaved };
 enum class Reply { Yes, No, Cancel, Escape, CloseButton, YesSaveCancelled, YesSaveFails };
 
@@ -327,9 +335,9 @@ class MainWindowTest final : public QObject {
         rig.dialogs.answers = {true, true};
         rig.files.saveNames = {std::nullopt, (dir / "kept.wav").string()};
         rig->show();
-        QVERIFY(!rig->close());
+        QVERIFY(!Closed(rig));
         QVERIFY(rig->isVisible() && rig.state().WaveLoaded);
-        QVERIFY(rig->close());
+        QVERIFY(Closed(rig));
         QCOMPARE(rig.dialogs.questions.size(), std::size_t{2});
         QVERIFY(std::filesystem::exists(dir / "kept.wav"));
         QCOMPARE(SwapFiles(dir), 0);
@@ -341,9 +349,9 @@ class MainWindowTest final : public QObject {
         second.state().Flags.DataSaved = false;
         second.dialogs.answers = {true, true, false};
         second->show();
-        QVERIFY(!second->close());
-        QVERIFY(!second->close());
-        QVERIFY(second->close());
+        QVERIFY(!Closed(second));
+        QVERIFY(!Closed(second));
+        QVERIFY(Closed(second));
         QCOMPARE(second.dialogs.questions.size(), std::size_t{3});
         QCOMPARE(second.files.saveCalls, 2);
         QCOMPARE(SwapFiles(dir), 0);
@@ -398,7 +406,7 @@ class MainWindowTest final : public QObject {
         });
         driver.start(5);
         bool wentOn = false;
-        if (command == Command::Exit) wentOn = rig->close();
+        if (command == Command::Exit) wentOn = Closed(rig);
         if (command == Command::Open) rig->Open();
         if (command == Command::Open) wentOn = rig.state().FileName == next.string();
         if (command == Command::Batch) rig->ProcessBatch();
@@ -596,25 +604,27 @@ class MainWindowTest final : public QObject {
         QStringList titles;
         QString label;
         bool saveIgnored = false;
-        // Fires inside the "Reading" window's event dispatch.
-        QTimer::singleShot(0, rig.window.get(), [&] {
-            for (auto* progress : rig->findChildren<ProgressWindow*>()) {
-                titles << progress->windowTitle();
-                label = progress->RemainingCaption()->text();
-                QVERIFY(!progress->CancelButton()->isEnabled());
-            }
+        bool modal = false;
+        // Runs as the "Reading" window is shown, while the file is read on the worker thread.
+        rig->OperationWindows().onShown = [&](ProgressWindow& progress) {
+            if (!titles.isEmpty()) return;  // the loudness measurement's window follows
+            titles << progress.windowTitle();
+            label = progress.RemainingCaption()->text();
+            modal = progress.isModal() || progress.windowModality() == Qt::WindowModal;
+            QVERIFY(!progress.CancelButton()->isEnabled());
             const int opens = rig.files.openCalls;
             rig.get<QAction>("openAction")->trigger();
-            rig->SaveAs();
+            rig.window->SaveAs();
             saveIgnored = rig.files.openCalls == opens && rig.files.saveCalls == 0;
-        });
+        };
         rig->Open();
         QCOMPARE(titles, QStringList{"Reading"});
         QCOMPARE(label, QStringLiteral("Estimated time remaining:"));
+        QVERIFY(modal);
         QVERIFY(saveIgnored);
         QVERIFY(rig.state().WaveLoaded);
         QCOMPARE(rig.files.openNames.size(), std::size_t{1});  // the second name was not asked for
-        QVERIFY(rig->findChildren<ProgressWindow*>().isEmpty());
+        QTRY_VERIFY(rig->findChildren<ProgressWindow*>().isEmpty());
     }
 
     void noTextIsClippedAtTheMinimumSize() {
@@ -662,25 +672,30 @@ class MainWindowTest final : public QObject {
         }
     }
 
+    // The port lives where the operation runs; its window follows it through queued calls.
     void progressWindowShowsEstimateBarAndCancel() {
         QWidget owner;
         owner.resize(400, 300);
         owner.show();
         std::int64_t now = 0;
-        ProgressWindow window(&owner, [&now] { return now; });
-        window.SetCaption("Noise detection");
-        window.EnableCancel(true);
-        window.SetTotal(1000);
-        window.Show();
+        ProgressWindows windows(&owner);
+        ProgressWindow* shown = nullptr;
+        windows.onShown = [&](ProgressWindow& w) { shown = &w; };
+        auto port = windows.Factory([&now] { return now; })();
+        port->SetCaption("Noise detection");
+        port->EnableCancel(true);
+        port->SetTotal(1000);
+        port->Show();
+        QTRY_VERIFY(shown);
+        ProgressWindow& window = *shown;
         QCOMPARE(window.windowTitle(), QStringLiteral("Noise detection"));
         QVERIFY(!(window.windowFlags() & Qt::WindowCloseButtonHint));
         QVERIFY(window.isVisible());
-        window.SetDone(0);
-        QVERIFY(window.RemainingTime()->text().isEmpty());
+        port->SetDone(0);
         now = 10000;
-        window.SetDone(500);
+        port->SetDone(500);
+        QTRY_COMPARE(window.Gauge()->value(), 150);
         QCOMPARE(window.RemainingTime()->text(), QStringLiteral("0 min  10 s"));
-        QCOMPARE(window.Gauge()->value(), 150);
         QCOMPARE(window.Gauge()->text(), QStringLiteral("50%"));
         if (const char* folder = std::getenv("SONIVAR_SCREENSHOTS"))
             window.grab().save(QString::fromLocal8Bit(folder) + "/progress-window.png");
@@ -691,16 +706,22 @@ class MainWindowTest final : public QObject {
         QTest::keyClick(&window, Qt::Key_Escape);
         QVERIFY(window.isVisible());
 
-        QVERIFY(!window.CancelRequested());
+        // Cancel reaches the port at once, without waiting for its next report.
+        QVERIFY(!port->CancelRequested());
         QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
-        QVERIFY(window.CancelRequested());
-        window.EnableCancel(false);
-        QVERIFY(!window.CancelButton()->isEnabled());
+        QVERIFY(port->CancelRequested());
+        port->EnableCancel(false);
+        QTRY_VERIFY(!window.CancelButton()->isEnabled());
 
-        window.SetDone(1000);
+        port->SetDone(1000);
+        QTRY_COMPARE(window.Gauge()->value(), 300);
         window.hide();
         QTest::qWait(20);
         QVERIFY(!window.isVisible());
+        // The window goes with its port.
+        QPointer<ProgressWindow> gone(&window);
+        port.reset();
+        QTRY_VERIFY(!gone);
     }
 };
 

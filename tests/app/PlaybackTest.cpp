@@ -53,6 +53,7 @@ struct PlaybackRig {
     void open(const std::filesystem::path& file) {
         files.openNames = {file.string()};
         window->Open();
+        WaitForCommand(*window);
     }
 };
 
@@ -370,6 +371,7 @@ class PlaybackTest final : public QObject {
         rig.dialogs.whenAsked = [&] { playingWhenAsked = rig.window->PlayerActive(); };
         rig.dialogs.answers = {true};
         rig.window->ReturnToSaved();
+        WaitForCommand(*rig.window);
         QVERIFY(!playingWhenAsked);
         QVERIFY(!rig.window->CurrentPlayer());
         QVERIFY(!rig.sound.Playing());

@@ -43,7 +43,7 @@ class RecordingProgress final : public Progress {
   protected:
     void ShowEstimate(const std::string& text) override { estimates.push_back(text); }
     void ShowPosition(int pixels) override { positions.push_back(pixels); }
-    void DispatchEvents() override { ++dispatches; }
+    void PollCancel() override { ++dispatches; }
 };
 
 TEST(Progress, EstimateExtrapolatesLinearly) {

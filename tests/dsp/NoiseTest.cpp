@@ -285,8 +285,8 @@ TEST_F(NoiseTest, CancelledDetectionKeepsOnlyFlushedParts) {
     for (const int channels : {1, 2}) {
         auto wave = Make(8192, channels, 7 * Hop, Segments({50, 2, 20, 60, 40}, 5));
         const auto before = Raw(*wave);
-        // Search hops 2 .. 6, each dispatching at its bar step: cancel before hop 2, at hop 3
-        // and at hop 6.
+        // Search hops 2 .. 6, each polling at its bar step: cancel before hop 2, at hop 3 and at
+        // hop 6.
         for (CancelPoint point : {CancelPoint{1, 3}, {3, 4}, {6, 7}}) {
             script = {};
             script.cancelAtDispatch = point.dispatch;

@@ -30,7 +30,7 @@ class CancelAtStep final : public Progress {
   protected:
     void ShowEstimate(const std::string&) override {}
     void ShowPosition(int) override {}
-    void DispatchEvents() override {}
+    void PollCancel() override {}
 
   private:
     StepScript& script_;

@@ -30,7 +30,7 @@ class ScriptedProgress final : public Progress {
   protected:
     void ShowEstimate(const std::string&) override {}
     void ShowPosition(int) override {}
-    void DispatchEvents() override {
+    void PollCancel() override {
         script_.positions.push_back(Position());
         if (++script_.dispatches == script_.cancelAtDispatch) RequestCancel();
         if (script_.cancelAtUnit >= 0 && Position() == script_.cancelAtUnit * BarPixels / Total())
