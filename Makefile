@@ -13,8 +13,9 @@ build: deps
 run: build
 	scripts/run-desktop build/release $(ARGS)
 
+# The tests that start a virtual X server run in .ci/run (ctest -L virtual_display).
 test: build
-	ctest --preset release -j2
+	ctest --preset release -j2 --label-exclude virtual_display
 
 bench: deps
 	cmake --preset bench
