@@ -13,8 +13,9 @@ build: deps
 run: build
 	scripts/run-desktop build/release $(ARGS)
 
+# The tests that start a virtual X server and the long playback runs run in .ci/run.
 test: build
-	ctest --preset release -j2
+	ctest --preset release -j2 --label-exclude 'virtual_display|long'
 
 bench: deps
 	cmake --preset bench

@@ -14,6 +14,7 @@
 #include <bit>
 #include <cerrno>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -25,9 +26,16 @@ static_assert(std::endian::native == std::endian::little, "swap files hold host-
 namespace sv {
 
 namespace {
-constexpr std::int64_t W = FileMemory::WindowValues;
-constexpr std::int64_t H = FileMemory::HalfWindow;
 std::atomic<bool> blockTransfers{true};
+
+std::int64_t CheckedWindow(std::int64_t values) {
+    if (values < 16 || values > FileMemory::WindowValues ||
+        !std::has_single_bit(static_cast<std::uint64_t>(values)))
+        throw std::invalid_argument("a store's window must be a power of two of 16 to " +
+                                    std::to_string(FileMemory::WindowValues) + " values, not " +
+                                    std::to_string(values));
+    return values;
+}
 }  // namespace
 
 void FileMemory::UseBlockTransfers(bool on) { blockTransfers.store(on); }
@@ -38,8 +46,12 @@ struct FileMemory::Source {
     std::vector<unsigned char> Bytes;
 };
 
-FileMemory::FileMemory(const std::filesystem::path& fileName, bool exclusive)
-    : window_(static_cast<std::size_t>(W), 0), fileName_(fileName) {
+FileMemory::FileMemory(const std::filesystem::path& fileName, bool exclusive,
+                       std::int64_t windowValues)
+    : W_(CheckedWindow(windowValues)),
+      H_(W_ / 2),
+      window_(static_cast<std::size_t>(W_), 0),
+      fileName_(fileName) {
     const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
     fd_ = ::open(fileName.c_str(), flags, 0600);
     if (fd_ < 0) ThrowIoError("Cannot create swap file " + fileName.string());
@@ -47,9 +59,12 @@ FileMemory::FileMemory(const std::filesystem::path& fileName, bool exclusive)
     removedOnAbruptExit_ = std::make_unique<RemovedOnAbruptExit>(fileName_);
 }
 
-FileMemory::FileMemory(int lockedFd, const std::filesystem::path& fileName)
+FileMemory::FileMemory(int lockedFd, const std::filesystem::path& fileName,
+                       std::int64_t windowValues)
     : removedOnAbruptExit_(std::make_unique<RemovedOnAbruptExit>(fileName)),
-      window_(static_cast<std::size_t>(W), 0),
+      W_(windowValues),
+      H_(W_ / 2),
+      window_(static_cast<std::size_t>(W_), 0),
       fd_(lockedFd),
       fileName_(fileName) {}
 
@@ -58,7 +73,9 @@ constexpr std::string_view SwapPrefix = "sonivar-";
 constexpr std::string_view SwapSuffix = ".swap";
 }  // namespace
 
-std::unique_ptr<FileMemory> FileMemory::CreateInFolder(const std::filesystem::path& folder) {
+std::unique_ptr<FileMemory> FileMemory::CreateInFolder(const std::filesystem::path& folder,
+                                                       std::int64_t windowValues) {
+    CheckedWindow(windowValues);
     const std::string name =
         std::string(SwapPrefix) + std::to_string(::getpid()) + "-XXXXXX" + std::string(SwapSuffix);
     for (int attempt = 0;; ++attempt) {
@@ -69,7 +86,7 @@ std::unique_ptr<FileMemory> FileMemory::CreateInFolder(const std::filesystem::pa
         // then it is unlinked (or about to be) and a new one is made.
         struct stat info {};
         if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &info) == 0 && info.st_nlink > 0)
-            return std::unique_ptr<FileMemory>(new FileMemory(fd, pattern));
+            return std::unique_ptr<FileMemory>(new FileMemory(fd, pattern, windowValues));
         ::close(fd);
         if (attempt >= 100) ThrowIoError("Cannot lock swap file in " + folder.string(), EAGAIN);
     }
@@ -117,7 +134,7 @@ void FileMemory::Recycle() {
     length_ = 0;
     windowStart_ = InitialWindowStart;
     head_ = 0;
-    loaded_ = WindowValues;
+    loaded_ = W_;
     modified_ = false;
 }
 
@@ -142,9 +159,9 @@ void FileMemory::SetLength(std::int64_t count) {
     std::lock_guard guard(lock_);
     if (source_) CopySourceIn();
     length_ = count;
-    const std::int64_t values = std::max(count, W);
+    const std::int64_t values = std::max(count, W_);
     // The window keeps its values across a cut, the file does not.
-    if (windowStart_ >= 0 && values < windowStart_ + W) LoadPending();
+    if (windowStart_ >= 0 && values < windowStart_ + W_) LoadPending();
     if (::ftruncate(fd_, static_cast<off_t>(values * 4)) != 0)
         ThrowIoError("Cannot resize swap file " + fileName_.string());
     writtenEnd_ = std::min(writtenEnd_, values);  // what was cut off comes back as zeros
@@ -280,36 +297,36 @@ void FileMemory::LoadThrough(std::int64_t end) {
     loaded_ = end;
 }
 
-void FileMemory::LoadPending() { LoadThrough(W); }
+void FileMemory::LoadPending() { LoadThrough(W_); }
 
 void FileMemory::PlaceWindow(std::int64_t index) {
     const std::int64_t s = windowStart_;
-    const std::int64_t e = s + W - 1;
+    const std::int64_t e = s + W_ - 1;
     if (index >= s && index <= e) return;
-    const std::int64_t n = std::max<std::int64_t>(0, index - H);
-    if (index > e && index < e + H) {
+    const std::int64_t n = std::max<std::int64_t>(0, index - H_);
+    if (index > e && index < e + H_) {
         const std::int64_t d = n - s;
         if (modified_) WriteBack(0, d);
         // The slots that leave at the front come back at the end, pending.
-        head_ = (head_ + d) & (W - 1);
+        head_ = (head_ + d) & (W_ - 1);
         loaded_ = std::max<std::int64_t>(0, loaded_ - d);
-    } else if (index < s && index > s - H) {
+    } else if (index < s && index > s - H_) {
         const std::int64_t d = s - n;
-        if (modified_) WriteBack(W - d, d);
+        if (modified_) WriteBack(W_ - d, d);
         // The back slots are in the file now; should the read fail they stay the old window's,
         // pending.
-        loaded_ = std::min(loaded_, W - d);
+        loaded_ = std::min(loaded_, W_ - d);
         const std::int64_t kept = loaded_;
-        head_ = (head_ - d) & (W - 1);
+        head_ = (head_ - d) & (W_ - 1);
         try {
             ReadSlots(n, 0, d);
         } catch (...) {
-            head_ = (head_ + d) & (W - 1);
+            head_ = (head_ + d) & (W_ - 1);
             throw;
         }
         loaded_ = d + kept;
     } else {
-        if (modified_) WriteBack(0, W);
+        if (modified_) WriteBack(0, W_);
         loaded_ = 0;
         modified_ = false;
     }
@@ -369,7 +386,7 @@ void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int
             n = std::min({count - i, loaded_ - slot, RunLength(slot)});
             std::memcpy(out + i, Slot(slot), static_cast<std::size_t>(n) * 4);
         } else {
-            n = std::min(count - i, W - slot);
+            n = std::min(count - i, W_ - slot);
             ReadFile(at, out + i, n);
         }
         i += n;
@@ -386,7 +403,7 @@ void FileMemory::WriteSequential(std::int64_t index, std::int64_t count, const s
         PlaceWindow(at);
         const std::int64_t slot = at - windowStart_;
         LoadThrough(slot);
-        const std::int64_t n = std::min({count - i, W - slot, RunLength(slot)});
+        const std::int64_t n = std::min({count - i, W_ - slot, RunLength(slot)});
         std::memcpy(Slot(slot), in + i, static_cast<std::size_t>(n) * 4);
         loaded_ = std::max(loaded_, slot + n);
         modified_ = true;

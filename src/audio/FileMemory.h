@@ -27,16 +27,22 @@ struct SourceSamples {
 
 class FileMemory {
   public:
+    // The window a store has unless made with another (also the largest one).
     static constexpr std::int64_t WindowValues = 1048576;
     static constexpr std::int64_t HalfWindow = WindowValues / 2;
-    static constexpr std::int64_t InitialWindowStart = -2097152;
+    // Far enough below 0 that the first access is a jump, for any window.
+    static constexpr std::int64_t InitialWindowStart = -2 * WindowValues;
 
     // Creates the swap file. With exclusive set an existing file is an error (EEXIST), so two
     // stores never share one; otherwise an existing file is replaced. Throws IoError.
-    explicit FileMemory(const std::filesystem::path& fileName, bool exclusive = false);
+    // windowValues (a power of two, 16 .. WindowValues) is the window's size; small windows let
+    // tests move it often on little data. Throws std::invalid_argument for another size.
+    explicit FileMemory(const std::filesystem::path& fileName, bool exclusive = false,
+                        std::int64_t windowValues = WindowValues);
     // A store on a new swap file "sonivar-<pid>-XXXXXX.swap" in folder, created exclusively and
     // locked for the store's life, so that RemoveLeftoverSwapFiles can tell it from a leftover.
-    static std::unique_ptr<FileMemory> CreateInFolder(const std::filesystem::path& folder);
+    static std::unique_ptr<FileMemory> CreateInFolder(const std::filesystem::path& folder,
+                                                      std::int64_t windowValues = WindowValues);
     // Deletes the swap files in folder that no running program holds locked (left by a program
     // that was killed). Returns how many were deleted.
     static int RemoveLeftoverSwapFiles(const std::filesystem::path& folder);
@@ -84,7 +90,7 @@ class FileMemory {
     const std::filesystem::path& FileName() const { return fileName_; }
 
   private:
-    FileMemory(int lockedFd, const std::filesystem::path& fileName);
+    FileMemory(int lockedFd, const std::filesystem::path& fileName, std::int64_t windowValues);
     // Makes index a loaded slot of the window.
     void MoveWindow(std::int64_t index);
     // The window move for index without reading what enters it: that part is left pending.
@@ -97,13 +103,9 @@ class FileMemory {
     void WriteBack(std::int64_t first, std::int64_t count);
     // The window is a ring: slot k lives at window_[(head_ + k) % W], so a move turns the ring
     // instead of moving the values that stay.
-    std::int32_t* Slot(std::int64_t slot) {
-        return window_.data() + ((head_ + slot) & (WindowValues - 1));
-    }
+    std::int32_t* Slot(std::int64_t slot) { return window_.data() + ((head_ + slot) & (W_ - 1)); }
     // How many slots from slot on lie side by side in memory, up to the ring's wrap.
-    std::int64_t RunLength(std::int64_t slot) const {
-        return WindowValues - ((head_ + slot) & (WindowValues - 1));
-    }
+    std::int64_t RunLength(std::int64_t slot) const { return W_ - ((head_ + slot) & (W_ - 1)); }
     void ReadSlots(std::int64_t valueOffset, std::int64_t slot, std::int64_t count);
     void WriteSlots(std::int64_t valueOffset, std::int64_t slot, std::int64_t count);
     void ReadSequential(std::int64_t index, std::int64_t count, std::int32_t* out);
@@ -124,6 +126,8 @@ class FileMemory {
 
     // First member: a swap file handed in is listed for removal before the window is filled.
     std::unique_ptr<RemovedOnAbruptExit> removedOnAbruptExit_;
+    const std::int64_t W_;  // the window's size
+    const std::int64_t H_;  // half of it: the step of a window move
     std::mutex lock_;
     std::int64_t windowStart_ = InitialWindowStart;
     bool modified_ = false;
@@ -144,7 +148,7 @@ class FileMemory {
     // the file's, still unchanged there, read when first needed. Long sequential reads thus go
     // straight from the file into the caller's buffer instead of through the window, and
     // sequential writes fill pending slots without reading them first.
-    std::int64_t loaded_ = WindowValues;
+    std::int64_t loaded_ = W_;
     int fd_ = -1;
     std::filesystem::path fileName_;
 };

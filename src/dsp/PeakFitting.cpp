@@ -222,7 +222,8 @@ WalkResult Engine::MeasureBlockPeaks(Wave& wave, BlockPeaks& measured, bool gath
         const std::int64_t start = a * b;
         const std::int64_t count = std::min(b, values - start);
         if (start % chunk == 0 && count > 0)
-            wave.ReadInterleaved(buffer.data(), SampleIndex{start}, std::min(chunk, values - start));
+            wave.ReadInterleaved(buffer.data(), SampleIndex{start},
+                                 std::min(chunk, values - start));
         measured.Take(buffer.data() + start % chunk, start, count);
         if (!walk.Step(a)) break;
     }

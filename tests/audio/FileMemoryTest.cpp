@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <random>
+#include <stdexcept>
 #include <thread>
 
 #include "audio/FileMemory.h"
@@ -119,19 +120,38 @@ TEST(FileMemory, AFailedWriteBackNamesTheSwapFileAndKeepsTheWindow) {
     EXPECT_EQ(store.ReadValue(0), 5);
 }
 
+TEST(FileMemory, WindowSizesArePowersOfTwoUpToTheDefault) {
+    TempDir dir;
+    for (const std::int64_t wrong :
+         {std::int64_t{0}, std::int64_t{8}, std::int64_t{1000}, 2 * FileMemory::WindowValues})
+        EXPECT_THROW(FileMemory(dir / "a.tmp", false, wrong), std::invalid_argument) << wrong;
+    FileMemory store(dir / "a.tmp", false, 16);
+    store.SetLength(100);
+    store.WriteValue(99, 7);
+    EXPECT_EQ(store.ReadValue(1), 0);
+    EXPECT_EQ(store.WindowStart(), 0);
+    EXPECT_EQ(store.ReadValue(99), 7);
+    EXPECT_EQ(store.WindowStart(), 91);
+}
+
+// The tests that move the window often use a small one: the same moves on 1/16 of the data.
+constexpr std::int64_t SmallWindow = 65536;
+
 // Block transfers must give the same values and the same window positions as single calls.
 TEST(FileMemory, BlockTransfersMatchSingleValueAccess) {
     TempDir dir;
-    FileMemory single(dir / "single.tmp");
-    FileMemory block(dir / "block.tmp");
-    const std::int64_t length = 3 * FileMemory::WindowValues + 1234;
+    constexpr std::int64_t W = SmallWindow;
+    FileMemory single(dir / "single.tmp", false, W);
+    FileMemory block(dir / "block.tmp", false, W);
+    const std::int64_t length = 3 * W + 1234;
     single.SetLength(length);
     block.SetLength(length);
     std::mt19937 random(7);
-    std::vector<std::int32_t> in(700000), out(700000), expect(700000);
+    const std::int64_t longest = W / 2 + W / 16;
+    std::vector<std::int32_t> in(longest + W / 8), out(in.size()), expect(in.size());
     for (int step = 0; step < 60; ++step) {
         const std::int64_t stride = 1 + random() % 3;
-        const std::int64_t count = 1 + random() % 600000;
+        const std::int64_t count = 1 + random() % longest;
         const std::int64_t index = random() % (length - stride * count);
         for (auto& v : in) v = static_cast<std::int32_t>(random() % 100000) - 50000;
         switch (random() % 3) {
@@ -171,8 +191,8 @@ TEST(FileMemory, BlockTransfersMatchSingleValueAccess) {
 // those parts, steps back, cuts of the length, more reads) must see the same values, window
 // positions, file sizes and file contents as single calls.
 TEST(FileMemory, LongReadsLeaveTheSameStateAsSingleCalls) {
-    constexpr std::int64_t W = FileMemory::WindowValues;
-    constexpr std::int64_t H = FileMemory::HalfWindow;
+    constexpr std::int64_t W = SmallWindow;
+    constexpr std::int64_t H = W / 2;
     enum Kind { Read, Write, Cut };
     struct Op {
         Kind kind;
@@ -213,8 +233,8 @@ TEST(FileMemory, LongReadsLeaveTheSameStateAsSingleCalls) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TempDir dir;
-        FileMemory single(dir / "single.tmp");
-        FileMemory block(dir / "block.tmp");
+        FileMemory single(dir / "single.tmp", false, W);
+        FileMemory block(dir / "block.tmp", false, W);
         single.SetLength(4 * W);
         block.SetLength(4 * W);
         for (const Op& op : c.ops) {
@@ -253,8 +273,8 @@ TEST(FileMemory, LongReadsLeaveTheSameStateAsSingleCalls) {
 // whose spans cross its wrap, reads in and around the window and cuts must keep every value.
 // Checked against a plain array.
 TEST(FileMemory, ValuesSurviveWindowMovesOfAnyStep) {
-    constexpr std::int64_t W = FileMemory::WindowValues;
-    constexpr std::int64_t H = FileMemory::HalfWindow;
+    constexpr std::int64_t W = SmallWindow;
+    constexpr std::int64_t H = W / 2;
     enum Kind { Read, Write, Add, Cut };
     struct Op {
         Kind kind;
@@ -269,29 +289,29 @@ TEST(FileMemory, ValuesSurviveWindowMovesOfAnyStep) {
         {"odd forward steps, strided spans over the wrap",
          {{Write, 10, 1, 1},
           {Write, W + 777, 2, W},
-          {Add, W + 100, 3, 400000},
+          {Add, W + 100, 3, 25000},
           {Read, W + 5, 1, 3 * W - 5}}},
         // The step to W + 1001 turns the ring so that it wraps at slot H - 1001.
         {"reads over the wrap of a turned ring",
          {{Write, 0, 1, W},
           {Write, W + 1001, 1, 1},
           {Read, H + 1001, 1, H + 500},
-          {Read, H + 1001, 2, 300000},
+          {Read, H + 1001, 2, 18750},
           {Read, W - 2000, 1, 5000}}},
         {"backward steps",
          {{Write, 3 * W, 1, 1000},
-          {Write, 3 * W - 300001, 1, 5000},
-          {Add, 3 * W - 600003, 2, 7000},
-          {Write, 2 * W - 1, 3, 20000},
+          {Write, 3 * W - 18751, 1, 5000},
+          {Add, 3 * W - 37503, 2, 7000},
+          {Write, 2 * W - 1, 3, 1250},
           {Read, 0, 1, 4 * W}}},
         {"short reads around the wrap",
          {{Write, 0, 1, 3 * W},
-          {Read, W + H + 12345, 1, 100},
-          {Read, 2 * W + 3, 1, 20000},
+          {Read, W + H + 771, 1, 100},
+          {Read, 2 * W + 3, 1, 1250},
           {Write, 2 * W + 100, 1, 7},
           {Read, 2 * W + 90, 1, 30},
-          {Read, W + H + 1, 1, 30000},
-          {Read, W, 1, 31000}}},
+          {Read, W + H + 1, 1, 1875},
+          {Read, W, 1, 1937}}},
         {"cut while the ring is turned",
          {{Write, 0, 1, 2 * W + 999},
           {Write, W + 333, 1, 10},
@@ -312,7 +332,7 @@ TEST(FileMemory, ValuesSurviveWindowMovesOfAnyStep) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::string(c.name) + (recycled ? ", recycled" : ""));
             TempDir dir;
-            FileMemory store(dir / "a.tmp");
+            FileMemory store(dir / "a.tmp", false, W);
             if (recycled) {
                 store.SetLength(5 * W);
                 std::vector<std::int32_t> earlier(static_cast<std::size_t>(5 * W), -77777);

@@ -260,7 +260,8 @@ TEST_F(CliProcessTest, ASecondInterruptEndsAtOnceWithoutLeavingSwapFiles) {
     if (std::system("command -v sox >/dev/null") != 0) GTEST_SKIP() << "sox missing";
     test::WriteWav(dir / "in.wav", {.channels = 2, .frames = 44100 * 300}, test::Noise16);
     const std::string flac = (dir / "in.flac").string();
-    ASSERT_EQ(std::system(("sox " + In() + " " + flac).c_str()), 0);
+    // The fastest compression: a third of the time to make, as long to read.
+    ASSERT_EQ(std::system(("sox " + In() + " -C 0 " + flac).c_str()), 0);
     const auto run = Run({.args = {"remaster", flac, Out(), "--level"},
                           .signalAt = "Reading",
                           .signals = {SIGINT, SIGINT}});

@@ -122,6 +122,30 @@ inline int Noise16(std::int64_t f, int c) {
     return static_cast<int>(x % 65536) - 32768;
 }
 
+// A 24-bit sample pattern with both extremes first and every bit in use, also the low byte,
+// where a wrong shift would show.
+inline int Pattern24(std::int64_t f, int c) {
+    if (f == 0) return -8388608;
+    if (f == 1) return 8388607;
+    return static_cast<int>(((f * 2654435761LL + c * 40503) % 16777216) - 8388608);
+}
+
+// Marks the 40-byte fmt chunk of WavBytes(..., fmtSize 40) as EXTENSIBLE with the sub-format.
+inline void MakeExtensible(std::string& bytes, std::uint16_t subFormat, std::uint16_t bits) {
+    static const unsigned char tail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                                           0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    std::string ext;
+    PutLe(ext, 0xFFFE, 2);
+    bytes.replace(20, 2, ext);
+    ext.clear();
+    PutLe(ext, 22, 2);
+    PutLe(ext, bits, 2);
+    PutLe(ext, 0x3, 4);  // front left and right
+    PutLe(ext, subFormat, 2);
+    ext.append(reinterpret_cast<const char*>(tail), 14);
+    bytes.replace(36, 24, ext);
+}
+
 // Records messages; answers questions from a script.
 class RecordingDialogs final : public UserDialogs {
   public:

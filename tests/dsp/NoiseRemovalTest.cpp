@@ -8,7 +8,6 @@
 #include "dsp/Engine.h"
 #include "dsp/FFT.h"
 #include "dsp/GainCurves.h"
-#include "dsp/SpectrumRing.h"
 #include "support/ScriptedProgress.h"
 #include "support/TestFiles.h"
 #include "text/Language.h"
@@ -18,46 +17,6 @@ namespace sv {
 namespace {
 
 constexpr int Hop = Engine::Hop;
-
-// ---- the ring ------------------------------------------------------------------------------
-
-ComplexArray Flat(float value, float bin0) {
-    ComplexArray x(SpectrumBins, Complex{value, 0.0f});
-    x[0] = {bin0, 0.0f};
-    return x;
-}
-
-TEST(SpectrumRingTest, RingWrapsAndKeepsMagnitudes) {
-    SpectrumRing ring(2);
-    EXPECT_EQ(ring.SlotCount(), 2);
-    EXPECT_EQ(ring.MeanLevel(), 0.0f);
-    ComplexArray x(SpectrumBins, Complex{3.0f, -4.0f});
-    ring.AddSpectrum(x.data());
-    BinSpectrum max{};
-    ring.MaxSpectrum(max);
-    EXPECT_EQ(max[77], 5.0f);
-    EXPECT_EQ(ring.MeanLevel(), 2.5f);  // the empty slot counts as zeros
-    ring.AddSpectrum(Flat(1.0f, 9.0f).data());
-    ring.AddSpectrum(Flat(2.0f, -7.0f).data());  // replaces the 5s
-    ring.MaxSpectrum(max);
-    EXPECT_EQ(max[0], 9.0f);
-    EXPECT_EQ(max[5], 2.0f);
-    EXPECT_EQ(max[SpectrumBins - 1], 2.0f);
-    // (7 + 2 x 16383) + (9 + 16383), all exact in single precision.
-    EXPECT_EQ(ring.MeanLevel(), 49165.0f / 32768.0f);
-}
-
-TEST(SpectrumRingTest, MeanLevelSumsInSinglePrecisionInSlotOrder) {
-    // Slot 0 holds ones, slot 1 a large bin 0 followed by ones that vanish below its last bit.
-    SpectrumRing ring(2);
-    ring.AddSpectrum(Flat(1.0f, 1.0f).data());
-    ring.AddSpectrum(Flat(1.0f, 33554432.0f).data());
-    ring.AddSpectrum(Flat(1.0f, 1.0f).data());  // overwrites slot 0; the oldest is now slot 1
-    // 16384 ones, then 2^25 exactly, then nothing: a wider sum or another order differs.
-    EXPECT_EQ(ring.MeanLevel(), 1024.5f);
-}
-
-// ---- the engine ----------------------------------------------------------------------------
 
 struct NoiseTest : ::testing::Test {
     test::TempDir dir;
