@@ -14,7 +14,8 @@ namespace sv {
 
 namespace {
 
-#define SV_LANGUAGE_ROW(section, key, text) LanguageKey{#section, #key, text, &LanguageTexts::key},
+#define SV_LANGUAGE_ROW(section, key, member, text) \
+    LanguageKey{#section, key, text, &LanguageTexts::member},
 constexpr LanguageKey kKeys[] = {SV_LANGUAGE_KEYS(SV_LANGUAGE_ROW)};
 #undef SV_LANGUAGE_ROW
 
