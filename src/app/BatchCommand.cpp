@@ -136,12 +136,13 @@ void MainWindow::ProcessBatchFile(const Command& command, const std::shared_ptr<
 
 void MainWindow::EndBatch(const std::shared_ptr<BatchRun>& run) {
     // A cancelled file stays open, unmeasured after its processing.
-    if (run->started && state_.Flags.Cancelled) SetPanel(5, Texts().CaLoudness + ":");
+    if (run->started && state_.Flags.Cancelled) SetPanel(5, Texts().LoudnessCaption + ":");
     // With no document left the status bar no longer speaks of the last file.
     if (!state_.Document) {
         const auto& t = Texts();
-        const std::string* captions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
-                                         &t.CaStatBar3, &t.CaStatBar4, &t.CaLoudness};
+        const std::string* captions[] = {&t.SampleCountPanel, &t.ChannelsPanel,
+                                         &t.SampleRatePanel,  &t.BitsPerSamplePanel,
+                                         &t.FileNamePanel,    &t.LoudnessCaption};
         for (int i = 0; i < 6; ++i) SetPanel(i, *captions[i] + ":");
     }
     c_->waveView->update();

@@ -38,18 +38,19 @@ void MainWindow::SetChannelControls(bool stereo) {
 void MainWindow::ShowDocumentInStatusBar(const std::string& fileName) {
     const auto& t = Texts();
     const Wave& wave = *state_.Document;
-    SetPanel(0, t.CaStatBar0 + ": " + std::to_string(wave.FrameCount()));
-    SetPanel(1, t.CaStatBar1 + ": " + std::to_string(wave.Channels()));
-    SetPanel(2, t.CaStatBar2 + ": " + std::to_string(wave.SampleRate()) + " Hz");
-    SetPanel(3, t.CaStatBar3 + ": " + std::to_string(wave.BitsPerSample()) + " " + t.CaLBit);
-    SetPanel(4, t.CaStatBar4 + ": " + WithoutFolder(fileName));
+    SetPanel(0, t.SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
+    SetPanel(1, t.ChannelsPanel + ": " + std::to_string(wave.Channels()));
+    SetPanel(2, t.SampleRatePanel + ": " + std::to_string(wave.SampleRate()) + " Hz");
+    SetPanel(3,
+             t.BitsPerSamplePanel + ": " + std::to_string(wave.BitsPerSample()) + " " + t.BitsUnit);
+    SetPanel(4, t.FileNamePanel + ": " + WithoutFolder(fileName));
 }
 
 void MainWindow::OpenFile(const Command& command, const std::string& fileName,
                           std::function<void(bool)> then) {
     const auto& t = Texts();
     if (!Exists(fileName)) {
-        setup_.dialogs->Message(t.CaSoubZadJmen + ":" + fileName + " " + t.CaNeExist);
+        setup_.dialogs->Message(t.MissingFilePrefix + ":" + fileName + " " + t.MissingFileSuffix);
         return then(false);
     }
     // The new file is read in full beside the current document, which goes only once the new
@@ -111,10 +112,12 @@ void MainWindow::SaveFile(const Command& command, const std::string& fileName,
     if (!state_.Document) return then();
     if (Exists(fileName)) {
         if (IsWriteProtected(fileName)) {
-            setup_.dialogs->Message(t.CaFilTx + " " + fileName + " " + t.CaJeChrWrite);
+            setup_.dialogs->Message(t.NamedFilePrefix + " " + fileName + " " +
+                                    t.WriteProtectedSuffix);
             return then();
         }
-        if (!setup_.dialogs->Question(t.CaFilTx + " " + fileName + " " + t.CaExistOwerWrit))
+        if (!setup_.dialogs->Question(t.NamedFilePrefix + " " + fileName + " " +
+                                      t.OverwriteQuestionSuffix))
             return then();
     }
     RunOnDocument(
@@ -126,8 +129,9 @@ void MainWindow::SaveFile(const Command& command, const std::string& fileName,
                 // as such.
                 const auto& t = Texts();
                 const int cause = result.Code();
-                setup_.dialogs->Message(
-                    cause == 0 || IsFullOrProtectedMedium(cause) ? t.CaDatNoSave : result.Reason());
+                setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause)
+                                            ? t.SaveFailedMessage
+                                            : result.Reason());
             }
             then();
         });
@@ -135,7 +139,7 @@ void MainWindow::SaveFile(const Command& command, const std::string& fileName,
 
 void MainWindow::AskToSave(const Command& command, std::function<void(bool)> then) {
     if (state_.Flags.DataSaved || !state_.Document) return then(true);
-    switch (setup_.dialogs->QuestionOrCancel(Texts().CaDataNeuloz)) {
+    switch (setup_.dialogs->QuestionOrCancel(Texts().SaveChangesQuestion)) {
         case Answer::No:
             // The mark stays until the document is really gone: the command may still fail.
             return then(true);
@@ -172,7 +176,7 @@ void MainWindow::Open() {
 void MainWindow::ReturnToSaved() {
     RunCommand([this](const Command& command) {
         StopPlayback();
-        if (!setup_.dialogs->Question(Texts().CaUpravZtrac)) return;
+        if (!setup_.dialogs->Question(Texts().DiscardChangesQuestion)) return;
         OpenFile(command, state_.FileName, [this, command](bool opened) {
             state_.RedrawWave = true;
             c_->waveView->update();
@@ -197,7 +201,7 @@ void MainWindow::SaveAs() {
         if (!IsSoundFileExportExtension(name) && (name.size() < 4 || name[name.size() - 4] != '.'))
             name += ".wav";
         state_.FileName = name;
-        SetPanel(4, Texts().CaStatBar4 + ": " + WithoutFolder(name));
+        SetPanel(4, Texts().FileNamePanel + ": " + WithoutFolder(name));
         SaveFile(command, name, [] {});
     });
 }

@@ -89,7 +89,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     resize(minimumSize());
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
-    Initialise(setup_.startFile);
+    Initialize(setup_.startFile);
 }
 
 MainWindow::~MainWindow() {
@@ -104,7 +104,7 @@ MainWindow::~MainWindow() {
     state_.ReleaseDocument();
 }
 
-void MainWindow::Initialise(const std::string& startFile) {
+void MainWindow::Initialize(const std::string& startFile) {
     state_.WorkFolder = setup_.workFolder.empty() ? ChooseWorkFolder() : setup_.workFolder;
     env_.WorkFolder = state_.WorkFolder;
     // The ports are used on the worker thread.

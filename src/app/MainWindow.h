@@ -163,7 +163,7 @@ class MainWindow final : public QMainWindow {
                           const std::string& name);
     void EndBatch(const std::shared_ptr<BatchRun>& run);
     std::string loudnessHeldNote_;  // shown after the loudness figures until the next command
-    void Initialise(const std::string& startFile);
+    void Initialize(const std::string& startFile);
     void BuildWindow();
     void BuildToolBar(QWidget* client);
     void BuildWavePanel(QWidget* client);

@@ -75,7 +75,7 @@ void MainWindow::Normalize() {
 }
 
 void MainWindow::ShowLoudness(const Command& command, std::function<void()> then) {
-    const std::string caption = Texts().CaLoudness + ":";
+    const std::string caption = Texts().LoudnessCaption + ":";
     if (!state_.WaveLoaded || !state_.Document) {
         SetPanel(5, caption);
         if (then) then();

@@ -86,8 +86,8 @@ void MainWindow::DeleteSelectedBlock() {
     waveView_->ScrollHorizontally();
     state_.Flags.DataSaved = false;
     // The status bar follows the document's new length; the loudness shown no longer holds.
-    SetPanel(0, Texts().CaStatBar0 + ": " + std::to_string(wave.FrameCount()));
-    SetPanel(5, Texts().CaLoudness + ":");
+    SetPanel(0, Texts().SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
+    SetPanel(5, Texts().LoudnessCaption + ":");
 }
 
 }  // namespace sv

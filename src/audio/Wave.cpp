@@ -44,7 +44,7 @@ std::int64_t Wave::FrameCount() const {
     return static_cast<std::int64_t>(dataSize_) / format_.Channels / format_.BytesPerSample();
 }
 
-// Named recognisably and locked while in use, so that a later start can sweep what a killed
+// Named recognizably and locked while in use, so that a later start can sweep what a killed
 // run left behind.
 void Wave::CreateStore(std::unique_ptr<FileMemory> reused) {
     if (reused) {

@@ -11,22 +11,22 @@ std::string LoadRefusalMessage(LoadOutcome outcome, const std::string& reason,
         case LoadOutcome::Loaded:
             return {};
         case LoadOutcome::TooShort:
-            return t.CaMaly;
+            return t.TooShortMessage;
         case LoadOutcome::LowDiskSpace: {
             // A relative folder ("tfs/") would read as a word of the sentence.
             std::error_code ec;
             const auto absolute = std::filesystem::absolute(workFolder, ec);
             std::string folder = (ec ? workFolder : absolute.lexically_normal()).string();
             if (folder.empty() || folder.back() != '/') folder += '/';
-            return t.CaMmnd + " " + folder + " " + t.CaPpv;
+            return t.LowDiskSpacePrefix + " " + folder + " " + t.LowDiskSpaceSuffix;
         }
         case LoadOutcome::NotPcm:
             break;
     }
-    return reason.empty() ? t.CaNePCM : t.CaNePCM + ": " + reason;
+    return reason.empty() ? t.NotPcmMessage : t.NotPcmMessage + ": " + reason;
 }
 
-std::string ReadingCaption() { return Texts().CaReading; }
-std::string SavingCaption() { return Texts().CaWriting; }
+std::string ReadingCaption() { return Texts().ReadingTitle; }
+std::string SavingCaption() { return Texts().SavingTitle; }
 
 }  // namespace sv

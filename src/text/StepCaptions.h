@@ -12,21 +12,21 @@ inline std::string StepCaption(ProcessingStep step) {
     const auto& t = Texts();
     switch (step) {
         case ProcessingStep::FindingPeaks:
-            return t.CaNormaDetect;
+            return t.NormalizeDetectionTitle;
         case ProcessingStep::Normalizing:
-            return t.CaNormalizing;
+            return t.NormalizingTitle;
         case ProcessingStep::MeasuringSpectrum:
-            return t.CaDetection;
+            return t.LevellingDetectionTitle;
         case ProcessingStep::Levelling:
-            return t.CaRemastering;
+            return t.LevellingTitle;
         case ProcessingStep::DetectingNoise:
-            return t.CaNoiseDetect;
+            return t.NoiseDetectionTitle;
         case ProcessingStep::RemovingNoise:
-            return t.CaNoiseRemove;
+            return t.NoiseRemovalTitle;
         case ProcessingStep::MeasuringBlockPeaks:
-            return t.CaPeekDetect;
+            return t.PeakDetectionTitle;
         case ProcessingStep::FittingPeaks:
-            return t.CaPeekFit;
+            return t.PeakFittingTitle;
     }
     return {};
 }

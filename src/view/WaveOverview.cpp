@@ -96,7 +96,7 @@ bool WaveOverview::Built(const Wave& wave) const {
 
 // The column of each value is its raw index's frame, a channel counting as a fraction of a frame
 // later, mapped onto the visible span and rounded to nearest (ties to even). Only the first two
-// channels are summarised this way; wider documents need Build.
+// channels are summarized this way; wider documents need Build.
 void WaveOverview::Written(const Wave& document, std::int64_t rawIndex, std::int64_t stride,
                            const std::int32_t* v, std::int64_t count) {
     const std::int64_t viewStart = view_.ViewStart;

@@ -11,7 +11,7 @@
 
 namespace sv {
 
-// The visible span the tables summarise: frames ViewStart .. ViewStart +
+// The visible span the tables summarize: frames ViewStart .. ViewStart +
 // FrameCount / HorizontalZoom.
 struct ViewPosition {
     std::int64_t ViewStart = 0;

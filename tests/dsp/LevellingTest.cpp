@@ -151,7 +151,7 @@ TEST_F(LevellingTest, MeasurementIsTheMeanAndWeightedPeakOfAllHops) {
             ASSERT_TRUE(
                 std::all_of(other->begin(), other->end(), [](float v) { return v == 0.0f; }));
         }
-        EXPECT_EQ(script.captions.back(), Texts().CaDetection);
+        EXPECT_EQ(script.captions.back(), Texts().LevellingDetectionTitle);
         EXPECT_EQ(script.totals.back(), std::max<std::int64_t>(hops, 1));
         for (int k = 0; k < Bins; ++k) {
             const float average = ref.sum[k] / divisor;
@@ -296,7 +296,7 @@ TEST_F(LevellingTest, LimitationStepRunsOnceEvenWhenTheSpreadIsSmall) {
     }
     SmoothGainsByBands(*curve, 3, 10, 44100);
     // gm ~ 1.442, gm / hi ~ 0.721 is not below lo / gm ~ 0.693: lo rises to 1.5, so the bands are
-    // 1.5, 1.5, 2 before the normalisation to a geometric mean of 1.5.
+    // 1.5, 1.5, 2 before the normalization to a geometric mean of 1.5.
     const double gm = std::cbrt(1.5 * 1.5 * 2.0);
     const float low = static_cast<float>(1.5 * 1.5 / gm);
     const float high = static_cast<float>(1.5 * 2.0 / gm);
@@ -320,7 +320,7 @@ TEST_F(LevellingTest, LimitationBoundsTheSpreadOfTheBands) {
         const float lo = *std::min_element(first, last);
         EXPECT_LT(hi / lo, 2.0f * limit) << limit;
         EXPECT_GT(hi / lo, limit / 2.0f) << limit;
-        // Normalised: the band values lie around 1.5.
+        // Normalized: the band values lie around 1.5.
         EXPECT_LT(lo, 1.5f);
         EXPECT_GT(hi, 1.5f);
     }
@@ -408,7 +408,7 @@ TEST_F(LevellingTest, ManyBandsKeepFiniteNonZeroGainsWhereTheProductLeavesTheDou
         for (const float v : inBand) {
             ASSERT_TRUE(std::isfinite(v)) << level;
             ASSERT_GT(v, 0.0f) << level;
-            // Normalised to a geometric mean of 1.5 within the limited spread (< 20).
+            // Normalized to a geometric mean of 1.5 within the limited spread (< 20).
             ASSERT_GT(v, 1.5f / 20.0f) << level;
             ASSERT_LT(v, 1.5f * 20.0f) << level;
         }
@@ -452,7 +452,7 @@ TEST_F(LevellingTest, UnitGainsReproduceTheInput) {
         ASSERT_EQ(engine->ApplyGainCurves(wave, *one, *one), WalkResult::Completed);
         EXPECT_NE(wave.get(), old);
         EXPECT_EQ(dir.CountFiles(".swap"), 1);  // the old document's swap file is gone
-        EXPECT_EQ(script.captions.back(), Texts().CaRemastering);
+        EXPECT_EQ(script.captions.back(), Texts().LevellingTitle);
         EXPECT_EQ(script.totals.back(), 6);  // hops 0 .. 6
         std::vector<std::int32_t> out(static_cast<std::size_t>(frames));
         for (int c = 0; c < channels; ++c) {

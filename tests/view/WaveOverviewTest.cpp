@@ -32,7 +32,7 @@ TEST_F(WaveOverviewTest, FollowsWritesInsideTheView) {
     for (int slot = 0; slot < 2400; ++slot) ASSERT_NE(overview.Value(*wave, slot, 0), 7777);
 }
 
-TEST_F(WaveOverviewTest, BuildSummarisesColumns) {
+TEST_F(WaveOverviewTest, BuildSummarizesColumns) {
     auto mono = Wave::CreateEmpty(1, 1, 8000, 16, 5000, env);
     std::vector<std::int32_t> values(1200);
     for (int k = 0; k < 1200; ++k) values[k] = (k % 2 ? -1 : 1) * (k + 1);
