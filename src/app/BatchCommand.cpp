@@ -117,12 +117,13 @@ void MainWindow::ProcessBatch() {
             }
         }
         // A cancelled file stays open, unmeasured after its processing.
-        if (started && state_.Flags.Cancelled) SetPanel(5, Texts().CaLoudness + ":");
+        if (started && state_.Flags.Cancelled) SetPanel(5, Texts().LoudnessCaption + ":");
         // With no document left the status bar no longer speaks of the last file.
         if (!state_.Document) {
             const auto& t = Texts();
-            const std::string* captions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
-                                             &t.CaStatBar3, &t.CaStatBar4, &t.CaLoudness};
+            const std::string* captions[] = {&t.SampleCountPanel, &t.ChannelsPanel,
+                                             &t.SampleRatePanel,  &t.BitsPerSamplePanel,
+                                             &t.FileNamePanel,    &t.LoudnessCaption};
             for (int i = 0; i < 6; ++i) SetPanel(i, *captions[i] + ":");
         }
         EnableCommands(state_.WaveLoaded);

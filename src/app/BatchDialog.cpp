@@ -37,12 +37,12 @@ QStringList MatchingFiles(const QString& folder, const QString& mask) {
 
 BatchDialog::BatchDialog(QWidget* parent) : QDialog(parent) {
     setObjectName("batchDialog");
-    setWindowTitle(Q(Texts().CaBatch));
+    setWindowTitle(Q(Texts().BatchCaption));
     setFont(CompactFont(font()));
     setFixedSize(367, 350);
 
-    BuildSide(source_, 4, "Source", Texts().CaSource);
-    BuildSide(destination_, 187, "Destination", Texts().CaDestination);
+    BuildSide(source_, 4, "Source", Texts().SourceFolderCaption);
+    BuildSide(destination_, 187, "Destination", Texts().TargetFolderCaption);
     source_.path->setObjectName("Label3");
     source_.caption->setObjectName("Label1");
     destination_.path->setObjectName("Label4");
@@ -50,27 +50,27 @@ BatchDialog::BatchDialog(QWidget* parent) : QDialog(parent) {
     // The target tree does not follow the disk by itself.
     destination_.folders->setOption(QFileSystemModel::DontWatchForChanges, true);
 
-    auto* group = new QGroupBox(Q(Texts().CaOnEqualTar), this);
+    auto* group = new QGroupBox(Q(Texts().ExistingTargetCaption), this);
     group->setObjectName("RadioGroup1");
-    group->setToolTip(Q(Texts().HiOnEqualTar));
+    group->setToolTip(Q(Texts().ExistingTargetHint));
     group->setGeometry(4, 304, 230, 42);
-    renameRadio_ = new QRadioButton(Q(Texts().CaRename), group);
+    renameRadio_ = new QRadioButton(Q(Texts().RenameCaption), group);
     renameRadio_->setObjectName("renameRadio");
-    renameRadio_->setToolTip(Q(Texts().HiRename));
+    renameRadio_->setToolTip(Q(Texts().RenameHint));
     renameRadio_->setGeometry(8, 18, 100, 18);
     renameRadio_->setChecked(true);
-    overwriteRadio_ = new QRadioButton(Q(Texts().CaOwerwrite), group);
+    overwriteRadio_ = new QRadioButton(Q(Texts().OverwriteCaption), group);
     overwriteRadio_->setObjectName("overwriteRadio");
-    overwriteRadio_->setToolTip(Q(Texts().HiOwerwrite));
+    overwriteRadio_->setToolTip(Q(Texts().OverwriteHint));
     overwriteRadio_->setGeometry(112, 18, 110, 18);
 
-    makeButton_ = new QPushButton(Q(Texts().CaDo), this);
+    makeButton_ = new QPushButton(Q(Texts().StartBatchCaption), this);
     makeButton_->setObjectName("batchButton");
-    makeButton_->setToolTip(Q(Texts().HiDo));
+    makeButton_->setToolTip(Q(Texts().StartBatchHint));
     makeButton_->setGeometry(242, 316, 58, 25);
     makeButton_->setAutoDefault(false);
     connect(makeButton_, &QPushButton::clicked, this, [this] { Start(); });
-    cancelButton_ = new QPushButton(Q(Texts().CaStorno), this);
+    cancelButton_ = new QPushButton(Q(Texts().CancelCaption), this);
     cancelButton_->setObjectName("cancelButton");
     cancelButton_->setGeometry(304, 316, 58, 25);
     connect(cancelButton_, &QPushButton::clicked, this, [this] { RequestCancel(); });
@@ -123,7 +123,7 @@ void BatchDialog::BuildSide(FolderSide& side, int left, const QString& prefix,
     side.filter->setObjectName("Filter" + prefix);
     side.filter->addItem("Windows PCM (*.wav)", QStringLiteral("*.wav"));
     const QString everyFormat = QStringLiteral("*.wav *.flac *.ogg *.oga *.aiff *.aif *.mp3");
-    side.filter->addItem(Q(Texts().CaSoundFiles) + " (" + everyFormat + ")", everyFormat);
+    side.filter->addItem(Q(Texts().SoundFilesFilter) + " (" + everyFormat + ")", everyFormat);
     side.filter->setGeometry(left, 278, 176, 22);
     connect(side.filter, &QComboBox::currentIndexChanged, this, [&side] { ChangeFilter(side); });
 }

@@ -17,12 +17,13 @@ BlockInfoPanel::BlockInfoPanel(QWidget* client, Anchors& anchors) : QObject(clie
     tabs_ = new QTabWidget(client);
     tabs_->setObjectName("infoTabs");
     anchors.Add(tabs_, {504, 95, 168, 103}, AnchorTop | AnchorRight);
-    const std::string* rowCaptions[] = {&t.CaL16, &t.CaL17, &t.CaL18, &t.CaL19};
+    const std::string* rowCaptions[] = {&t.LengthLabel, &t.BlockStartLabel, &t.BlockEndLabel,
+                                        &t.BlockLengthLabel};
     const char* rowNames[] = {"length", "blockStart", "blockEnd", "blockLength"};
     for (int page = 0; page < 2; ++page) {
         auto* sheet = new QWidget;
         sheet->setObjectName(page == 0 ? "blockTab" : "detailsTab");
-        tabs_->addTab(sheet, Q(page == 0 ? t.CaTab1 : t.CaTab2));
+        tabs_->addTab(sheet, Q(page == 0 ? t.SamplesTab : t.SecondsTab));
         const QByteArray unit = page == 0 ? "Samples" : "Seconds";
         auto& values = page == 0 ? frameValues_ : timeValues_;
         for (int row = 0; row < 4; ++row) {

@@ -36,17 +36,18 @@ void MainWindow::SetChannelControls(bool stereo) {
 void MainWindow::ShowDocumentInStatusBar(const std::string& fileName) {
     const auto& t = Texts();
     const Wave& wave = *state_.Document;
-    SetPanel(0, t.CaStatBar0 + ": " + std::to_string(wave.FrameCount()));
-    SetPanel(1, t.CaStatBar1 + ": " + std::to_string(wave.Channels()));
-    SetPanel(2, t.CaStatBar2 + ": " + std::to_string(wave.SampleRate()) + " Hz");
-    SetPanel(3, t.CaStatBar3 + ": " + std::to_string(wave.BitsPerSample()) + " " + t.CaLBit);
-    SetPanel(4, t.CaStatBar4 + ": " + WithoutFolder(fileName));
+    SetPanel(0, t.SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
+    SetPanel(1, t.ChannelsPanel + ": " + std::to_string(wave.Channels()));
+    SetPanel(2, t.SampleRatePanel + ": " + std::to_string(wave.SampleRate()) + " Hz");
+    SetPanel(3,
+             t.BitsPerSamplePanel + ": " + std::to_string(wave.BitsPerSample()) + " " + t.BitsUnit);
+    SetPanel(4, t.FileNamePanel + ": " + WithoutFolder(fileName));
 }
 
 bool MainWindow::OpenFile(const std::string& fileName) {
     const auto& t = Texts();
     if (!Exists(fileName)) {
-        setup_.dialogs->Message(t.CaSoubZadJmen + ":" + fileName + " " + t.CaNeExist);
+        setup_.dialogs->Message(t.MissingFilePrefix + ":" + fileName + " " + t.MissingFileSuffix);
         return false;
     }
     // The new file is read in full beside the current document, which goes only once the new
@@ -92,23 +93,26 @@ void MainWindow::SaveFile(const std::string& fileName) {
     if (!state_.Document) return;
     if (Exists(fileName)) {
         if (IsWriteProtected(fileName)) {
-            setup_.dialogs->Message(t.CaFilTx + " " + fileName + " " + t.CaJeChrWrite);
+            setup_.dialogs->Message(t.NamedFilePrefix + " " + fileName + " " +
+                                    t.WriteProtectedSuffix);
             return;
         }
-        if (!setup_.dialogs->Question(t.CaFilTx + " " + fileName + " " + t.CaExistOwerWrit)) return;
+        if (!setup_.dialogs->Question(t.NamedFilePrefix + " " + fileName + " " +
+                                      t.OverwriteQuestionSuffix))
+            return;
     }
     const SaveResult result = SaveAudioFile(*state_.Document, fileName);
     state_.Flags.DataSaved = result.Saved();
     if (state_.Flags.DataSaved) return;
     // Other causes (a folder, a device, a missing folder, a name too long) are named as such.
     const int cause = result.Code();
-    setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause) ? t.CaDatNoSave
+    setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause) ? t.SaveFailedMessage
                                                                          : result.Reason());
 }
 
 bool MainWindow::AskToSave() {
     if (state_.Flags.DataSaved || !state_.Document) return true;
-    switch (setup_.dialogs->QuestionOrCancel(Texts().CaDataNeuloz)) {
+    switch (setup_.dialogs->QuestionOrCancel(Texts().SaveChangesQuestion)) {
         case Answer::No:
             // The mark stays until the document is really gone: the command may still fail.
             return true;
@@ -145,7 +149,7 @@ void MainWindow::Open() {
 void MainWindow::ReturnToSaved() {
     RunCommand([this] {
         StopPlayback();
-        if (!setup_.dialogs->Question(Texts().CaUpravZtrac)) return;
+        if (!setup_.dialogs->Question(Texts().DiscardChangesQuestion)) return;
         if (OpenFile(state_.FileName)) ShowLoudness();
         state_.RedrawWave = true;
         c_->waveView->update();
@@ -170,7 +174,7 @@ void MainWindow::SaveAs() {
             name += ".wav";
         SaveFile(name);
         state_.FileName = name;
-        SetPanel(4, Texts().CaStatBar4 + ": " + WithoutFolder(name));
+        SetPanel(4, Texts().FileNamePanel + ": " + WithoutFolder(name));
     });
 }
 

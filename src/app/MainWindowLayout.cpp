@@ -173,19 +173,21 @@ void MainWindow::BuildToolBar(QWidget* client) {
     c.mainToolBar->setObjectName("mainToolBar");
     c.mainToolBar->setMovable(false);
     c.mainToolBar->setIconSize(QSize(16, 16));
-    c.openButton = MakeToolButton(c.mainToolBar, "openButton", t.CaOpen, t.HiOpen);
-    c.saveButton = MakeToolButton(c.mainToolBar, "saveButton", t.CaSave, t.HiSave);
+    c.openButton = MakeToolButton(c.mainToolBar, "openButton", t.OpenCaption, t.OpenHint);
+    c.saveButton = MakeToolButton(c.mainToolBar, "saveButton", t.SaveCaption, t.SaveHint);
     c.mainToolBar->addSeparator();
-    c.remasterButton = MakeToolButton(c.mainToolBar, "remasterButton", t.CaRemaster, t.HiRemaster);
-    c.batchButton = MakeToolButton(c.mainToolBar, "batchButton", t.CaBatch, t.HiBatch);
+    c.remasterButton =
+        MakeToolButton(c.mainToolBar, "remasterButton", t.RemasterCaption, t.RemasterHint);
+    c.batchButton = MakeToolButton(c.mainToolBar, "batchButton", t.BatchCaption, t.BatchHint);
     c.mainToolBar->addSeparator();
-    c.detectButton = MakeToolButton(c.mainToolBar, "detectButton", t.CaDetekt, t.HiDetekt);
+    c.detectButton = MakeToolButton(c.mainToolBar, "detectButton", t.DetectCaption, t.DetectHint);
     c.mainToolBar->addSeparator();
     c.removeNoiseButton =
-        MakeToolButton(c.mainToolBar, "removeNoiseButton", t.CaRemNoise, t.HiRemNoise);
-    c.fitPeaksButton = MakeToolButton(c.mainToolBar, "fitPeaksButton", t.CaRemPeek, t.HiRemPeek);
+        MakeToolButton(c.mainToolBar, "removeNoiseButton", t.RemoveNoiseCaption, t.RemoveNoiseHint);
+    c.fitPeaksButton =
+        MakeToolButton(c.mainToolBar, "fitPeaksButton", t.FitPeaksCaption, t.FitPeaksHint);
     c.normalizeButton =
-        MakeToolButton(c.mainToolBar, "normalizeButton", t.CaNormalize, t.HiNormalize);
+        MakeToolButton(c.mainToolBar, "normalizeButton", t.NormalizeCaption, t.NormalizeHint);
     place(c.mainToolBar, {0, 0, 672, 24}, AnchorLeft | AnchorTop | AnchorRight);
 }
 
@@ -233,19 +235,20 @@ void MainWindow::BuildZoomPanel(QWidget* client) {
     c.zoomPanel->setObjectName("zoomPanel");
     place(c.zoomPanel, {504, 24, 168, 24}, AnchorTop | AnchorRight);
     c.horizontalZoomInButton = MakeGlyphButton(c.zoomPanel, "horizontalZoomInButton",
-                                               QStringLiteral("↔+"), t.HiLupHorPlus, 0);
+                                               QStringLiteral("↔+"), t.HorizontalZoomInHint, 0);
     c.horizontalZoomOutButton = MakeGlyphButton(c.zoomPanel, "horizontalZoomOutButton",
-                                                QStringLiteral("↔−"), t.HiLupHorMinus, 24);
-    c.horizontalZoomResetButton = MakeGlyphButton(c.zoomPanel, "horizontalZoomResetButton",
-                                                  QStringLiteral("↔"), t.HiLupHor, 48);
+                                                QStringLiteral("↔−"), t.HorizontalZoomOutHint, 24);
+    c.horizontalZoomResetButton =
+        MakeGlyphButton(c.zoomPanel, "horizontalZoomResetButton", QStringLiteral("↔"),
+                        t.HorizontalZoomFullHint, 48);
     c.verticalZoomInButton = MakeGlyphButton(c.zoomPanel, "verticalZoomInButton",
-                                             QStringLiteral("↕+"), t.HiLupVerPlus, 72);
+                                             QStringLiteral("↕+"), t.VerticalZoomInHint, 72);
     c.verticalZoomOutButton = MakeGlyphButton(c.zoomPanel, "verticalZoomOutButton",
-                                              QStringLiteral("↕−"), t.HiLupVerMinus, 96);
+                                              QStringLiteral("↕−"), t.VerticalZoomOutHint, 96);
     c.verticalZoomResetButton = MakeGlyphButton(c.zoomPanel, "verticalZoomResetButton",
-                                                QStringLiteral("↕"), t.HiLupVer, 120);
-    c.deleteBlockButton =
-        MakeGlyphButton(c.zoomPanel, "deleteBlockButton", QStringLiteral("✕"), t.HiDel, 144);
+                                                QStringLiteral("↕"), t.VerticalZoomResetHint, 120);
+    c.deleteBlockButton = MakeGlyphButton(c.zoomPanel, "deleteBlockButton", QStringLiteral("✕"),
+                                          t.DeleteBlockHint, 144);
 }
 
 // The big remaster button and the target display under it.
@@ -254,15 +257,16 @@ void MainWindow::BuildTargetPanel(QWidget* client) {
     const auto& t = Texts();
     auto place = [&](QWidget* w, QRect r, int anchors) { c.anchors->Add(w, r, anchors); };
     c.bigRemasterButton = MakeControl<QPushButton>(client, "bigRemasterButton", {});
-    c.bigRemasterButton->setText(Q(t.CaRemaster));
-    c.bigRemasterButton->setToolTip(Q(t.HiRemaster));
+    c.bigRemasterButton->setText(Q(t.RemasterCaption));
+    c.bigRemasterButton->setToolTip(Q(t.RemasterHint));
     place(c.bigRemasterButton, {504, 198, 168, 25}, AnchorTop | AnchorRight | AnchorBottom);
 
     // Target display.
     c.targetPanel = new QFrame(client);
     c.targetPanel->setObjectName("targetPanel");
     place(c.targetPanel, {504, 223, 168, 84}, AnchorRight | AnchorBottom);
-    c.targetCaption = MakeLabel(c.targetPanel, "targetCaption", Q(t.CaL15 + ":"), {4, 2});
+    c.targetCaption =
+        MakeLabel(c.targetPanel, "targetCaption", Q(t.TargetSpectrumLabel + ":"), {4, 2});
     c.targetView = MakeControl<PaintBox>(c.targetPanel, "targetView", {4, 18, 160, 62});
 }
 
@@ -288,8 +292,9 @@ void MainWindow::BuildStatusBar() {
     loudness->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusBar()->addPermanentWidget(loudness);
     c.StatusPanels[5] = loudness;
-    const std::string* panelCaptions[] = {&t.CaStatBar0, &t.CaStatBar1, &t.CaStatBar2,
-                                          &t.CaStatBar3, &t.CaStatBar4, &t.CaLoudness};
+    const std::string* panelCaptions[] = {&t.SampleCountPanel, &t.ChannelsPanel,
+                                          &t.SampleRatePanel,  &t.BitsPerSamplePanel,
+                                          &t.FileNamePanel,    &t.LoudnessCaption};
     for (int i = 0; i < 6; ++i) SetPanel(i, *panelCaptions[i] + ":");
 }
 
@@ -306,30 +311,30 @@ void MainWindow::BuildMenus() {
 void MainWindow::BuildFileMenus(QMenuBar* bar) {
     auto& c = *c_;
     const auto& t = Texts();
-    c.fileMenu = MakeMenu(bar, "fileMenu", t.CaFile, t.HiFile);
+    c.fileMenu = MakeMenu(bar, "fileMenu", t.FileMenuCaption, t.FileMenuHint);
     c.openAction =
-        MakeAction(this, c.fileMenu, "openAction", t.CaOpen, t.HiOpen, {Ctrl(Qt::Key_O)});
+        MakeAction(this, c.fileMenu, "openAction", t.OpenCaption, t.OpenHint, {Ctrl(Qt::Key_O)});
     c.returnToSavedAction =
-        MakeAction(this, c.fileMenu, "returnToSavedAction", t.CaRevToSav, t.HiRevToSav,
-                   {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
+        MakeAction(this, c.fileMenu, "returnToSavedAction", t.ReturnToSavedCaption,
+                   t.ReturnToSavedHint, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)});
     c.saveAction =
-        MakeAction(this, c.fileMenu, "saveAction", t.CaSave, t.HiSave, {Ctrl(Qt::Key_S)});
-    c.saveAsAction = MakeAction(this, c.fileMenu, "saveAsAction", t.CaSaveAs, t.HiSaveAs,
+        MakeAction(this, c.fileMenu, "saveAction", t.SaveCaption, t.SaveHint, {Ctrl(Qt::Key_S)});
+    c.saveAsAction = MakeAction(this, c.fileMenu, "saveAsAction", t.SaveAsCaption, t.SaveAsHint,
                                 {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)});
     c.fileMenu->addSeparator();
-    c.exitAction = MakeAction(this, c.fileMenu, "exitAction", t.CaEnd, t.HiEnd,
+    c.exitAction = MakeAction(this, c.fileMenu, "exitAction", t.ExitCaption, t.ExitHint,
                               {QKeySequence(Qt::ALT | Qt::Key_F4)});
 
-    c.batchMenu = MakeMenu(bar, "batchMenu", t.CaBatch, t.HiBatch);
-    c.batchAction =
-        MakeAction(this, c.batchMenu, "batchAction", t.CaBatch, t.HiBatch, {Ctrl(Qt::Key_B)});
+    c.batchMenu = MakeMenu(bar, "batchMenu", t.BatchCaption, t.BatchHint);
+    c.batchAction = MakeAction(this, c.batchMenu, "batchAction", t.BatchCaption, t.BatchHint,
+                               {Ctrl(Qt::Key_B)});
 }
 
 // The edit menu and the waveform view's context menu: the same view commands in both.
 void MainWindow::BuildEditMenu(QMenuBar* bar) {
     auto& c = *c_;
     const auto& t = Texts();
-    c.editMenu = MakeMenu(bar, "editMenu", t.CaEdit, t.HiEdit);
+    c.editMenu = MakeMenu(bar, "editMenu", t.EditMenuCaption, t.EditMenuHint);
     c.waveContextMenu = new QMenu(this);
     c.waveContextMenu->setObjectName("waveContextMenu");
     c.waveContextMenu->setToolTipsVisible(true);
@@ -345,19 +350,19 @@ void MainWindow::BuildEditMenu(QMenuBar* bar) {
     // clang-format off
     const ViewItem viewItems[] = {
         {&c.horizontalZoomInAction, &c.horizontalZoomInPopupAction, "horizontalZoomIn",
-         &t.CaLupHorPlus, &t.HiLupHorPlus, {Ctrl(Qt::Key_Right)}},
+         &t.HorizontalZoomInCaption, &t.HorizontalZoomInHint, {Ctrl(Qt::Key_Right)}},
         {&c.horizontalZoomOutAction, &c.horizontalZoomOutPopupAction, "horizontalZoomOut",
-         &t.CaLupHorMinus, &t.HiLupHorMinus, {Ctrl(Qt::Key_Left)}},
+         &t.HorizontalZoomOutCaption, &t.HorizontalZoomOutHint, {Ctrl(Qt::Key_Left)}},
         {&c.horizontalZoomResetAction, &c.horizontalZoomResetPopupAction, "horizontalZoomReset",
-         &t.CaLupHor, &t.HiLupHor, {}},
+         &t.HorizontalZoomFullCaption, &t.HorizontalZoomFullHint, {}},
         {&c.verticalZoomInAction, &c.verticalZoomInPopupAction, "verticalZoomIn",
-         &t.CaLupVerPlus, &t.HiLupVerPlus, {Ctrl(Qt::Key_Up)}},
+         &t.VerticalZoomInCaption, &t.VerticalZoomInHint, {Ctrl(Qt::Key_Up)}},
         {&c.verticalZoomOutAction, &c.verticalZoomOutPopupAction, "verticalZoomOut",
-         &t.CaLupVerMinus, &t.HiLupVerMinus, {Ctrl(Qt::Key_Down)}},
+         &t.VerticalZoomOutCaption, &t.VerticalZoomOutHint, {Ctrl(Qt::Key_Down)}},
         {&c.verticalZoomResetAction, &c.verticalZoomResetPopupAction, "verticalZoomReset",
-         &t.CaLupVer, &t.HiLupVer, {}},
+         &t.VerticalZoomResetCaption, &t.VerticalZoomResetHint, {}},
         {&c.deleteBlockAction, &c.deleteBlockPopupAction, "deleteBlock",
-         &t.CaDel, &t.HiDel, {Ctrl(Qt::Key_Delete)}},
+         &t.DeleteBlockCaption, &t.DeleteBlockHint, {Ctrl(Qt::Key_Delete)}},
     };
     // clang-format on
     for (const auto& item : viewItems) {
@@ -376,26 +381,26 @@ void MainWindow::BuildEditMenu(QMenuBar* bar) {
 void MainWindow::BuildFilterMenu(QMenuBar* bar) {
     auto& c = *c_;
     const auto& t = Texts();
-    c.filterMenu = MakeMenu(bar, "filterMenu", t.CaFilter, t.HiFilter);
-    c.removeNoiseAction = MakeAction(this, c.filterMenu, "removeNoiseAction", t.CaRemNoise,
-                                     t.HiRemNoise, {Ctrl(Qt::Key_H)});
-    c.fitPeaksAction = MakeAction(this, c.filterMenu, "fitPeaksAction", t.CaRemPeek, t.HiRemPeek,
-                                  {Ctrl(Qt::Key_F)});
-    c.normalizeAction = MakeAction(this, c.filterMenu, "normalizeAction", t.CaNormalize,
-                                   t.HiNormalize, {Ctrl(Qt::Key_N)});
-    c.remasterAction = MakeAction(this, c.filterMenu, "remasterAction", t.CaRemaster, t.HiRemaster,
-                                  {Ctrl(Qt::Key_Return), Ctrl(Qt::Key_Enter)});
-    c.detectAction =
-        MakeAction(this, c.filterMenu, "detectAction", t.CaDetekt, t.HiDetekt, {Ctrl(Qt::Key_D)});
+    c.filterMenu = MakeMenu(bar, "filterMenu", t.FiltersMenuCaption, t.FiltersMenuHint);
+    c.removeNoiseAction = MakeAction(this, c.filterMenu, "removeNoiseAction", t.RemoveNoiseCaption,
+                                     t.RemoveNoiseHint, {Ctrl(Qt::Key_H)});
+    c.fitPeaksAction = MakeAction(this, c.filterMenu, "fitPeaksAction", t.FitPeaksCaption,
+                                  t.FitPeaksHint, {Ctrl(Qt::Key_F)});
+    c.normalizeAction = MakeAction(this, c.filterMenu, "normalizeAction", t.NormalizeCaption,
+                                   t.NormalizeHint, {Ctrl(Qt::Key_N)});
+    c.remasterAction = MakeAction(this, c.filterMenu, "remasterAction", t.RemasterCaption,
+                                  t.RemasterHint, {Ctrl(Qt::Key_Return), Ctrl(Qt::Key_Enter)});
+    c.detectAction = MakeAction(this, c.filterMenu, "detectAction", t.DetectCaption, t.DetectHint,
+                                {Ctrl(Qt::Key_D)});
 }
 
 void MainWindow::BuildHelpMenu(QMenuBar* bar) {
     auto& c = *c_;
     const auto& t = Texts();
-    c.helpMenu = MakeMenu(bar, "helpMenu", t.CaHelp, std::string());
-    c.helpTopicsAction = MakeAction(this, c.helpMenu, "helpTopicsAction", t.CaTopic, t.HiTopic,
+    c.helpMenu = MakeMenu(bar, "helpMenu", t.HelpMenuCaption, std::string());
+    c.helpTopicsAction = MakeAction(this, c.helpMenu, "helpTopicsAction", t.HelpCaption, t.HelpHint,
                                     {QKeySequence(Qt::Key_F1)});
-    c.aboutAction = MakeAction(this, c.helpMenu, "aboutAction", t.CaAbout, t.HiAbout,
+    c.aboutAction = MakeAction(this, c.helpMenu, "aboutAction", t.AboutCaption, t.AboutHint,
                                {QKeySequence(Qt::SHIFT | Qt::Key_F1)});
 }
 

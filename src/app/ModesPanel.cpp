@@ -27,20 +27,23 @@ void ClearRadio(QRadioButton* button) {
 
 ModesPanel::ModesPanel(QWidget* client, Anchors& anchors) : QObject(client) {
     const auto& t = Texts();
-    group_ = new QGroupBox(Q(t.CaTypRemast), client);
+    group_ = new QGroupBox(Q(t.RemasterTypeCaption), client);
     group_->setObjectName("modesGroup");
-    group_->setToolTip(Q(t.HiTypRemast));
+    group_->setToolTip(Q(t.RemasterTypeHint));
     anchors.Add(group_, {0, 332, 168, 163}, AnchorLeft | AnchorBottom);
     channel_ =
         BuildBar({"channelModeBox",
                   "channelModeSlider",
                   {"bothChannelsRadio", "partialSeparationRadio", "separateChannelsRadio"}},
-                 15, {&t.CaPrum, &t.HiPrum, &t.CaWeight, &t.HiWeight, &t.CaStereo, &t.HiStereo});
-    bandLevel_ =
-        BuildBar({"bandLevelBox",
-                  "bandLevelSlider",
-                  {"averageLevelRadio", "mediumLevelRadio", "peakLevelRadio"}},
-                 88, {&t.CaStress, &t.HiStress, &t.CaMedi, &t.HiMedi, &t.CaPeek, &t.HiPeek});
+                 15,
+                 {&t.BothChannelsCaption, &t.BothChannelsHint, &t.PartialSeparationCaption,
+                  &t.PartialSeparationHint, &t.SeparateChannelsCaption, &t.SeparateChannelsHint});
+    bandLevel_ = BuildBar({"bandLevelBox",
+                           "bandLevelSlider",
+                           {"averageLevelRadio", "mediumLevelRadio", "peakLevelRadio"}},
+                          88,
+                          {&t.BandAverageCaption, &t.BandAverageHint, &t.BandMediumCaption,
+                           &t.BandMediumHint, &t.BandPeakCaption, &t.BandPeakHint});
     ConnectBar(channel_, &ModesPanel::channelModeChanged);
     ConnectBar(bandLevel_, &ModesPanel::bandLevelModeChanged);
 }
@@ -57,7 +60,7 @@ ModesPanel::ModeBar ModesPanel::BuildBar(const BarNames& names, int top,
     bar.slider->setPageStep(1);
     bar.slider->setTickPosition(QSlider::TicksRight);
     bar.slider->setTickInterval(1);
-    bar.slider->setToolTip(Q(Texts().HiTrack));
+    bar.slider->setToolTip(Q(Texts().ModeBarHint));
     // The handle and its ticks need the style's width, or they are cut off.
     const int barWidth = std::max(18, bar.slider->sizeHint().width());
     bar.slider->resize(barWidth, 67);

@@ -67,7 +67,7 @@ bool MainWindow::NormalizeToLoudness(std::unique_ptr<Wave>& document) {
 }
 
 void MainWindow::ShowLoudness() {
-    const std::string caption = Texts().CaLoudness + ":";
+    const std::string caption = Texts().LoudnessCaption + ":";
     if (!state_.WaveLoaded || !state_.Document) return SetPanel(5, caption);
     SetPanel(5, caption + " ...");
     std::optional<LoudnessFigures> figures;

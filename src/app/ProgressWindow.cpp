@@ -52,7 +52,7 @@ ProgressWindow::ProgressWindow(QWidget* parent, Clock clock)
     setFont(CompactFont(font()));
     setFixedSize(302, 56);
 
-    remainingCaption_ = new QLabel(Q(Texts().CaTiRem + ":"), this);
+    remainingCaption_ = new QLabel(Q(Texts().TimeRemainingLabel + ":"), this);
     remainingCaption_->setObjectName("Label1");
     remainingCaption_->move(1, 3);
     remainingTime_ = new QLabel(this);
@@ -70,7 +70,7 @@ ProgressWindow::ProgressWindow(QWidget* parent, Clock clock)
     gauge_->setValue(0);
     gauge_->setFormat("%p%");
 
-    cancelButton_ = new QPushButton(Q(Texts().CaStorno), this);
+    cancelButton_ = new QPushButton(Q(Texts().CancelCaption), this);
     cancelButton_->setObjectName("cancelButton");
     cancelButton_->setGeometry(112, 34, 75, 21);
     cancelButton_->setDefault(true);

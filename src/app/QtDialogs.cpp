@@ -23,13 +23,13 @@ const QString OggFilter = QStringLiteral("Ogg Vorbis (*.ogg *.oga)");
 
 // WAV first, as it always was; then everything readable together and each format alone.
 QStringList OpenFilters() {
-    return {
-        WavFilter,
-        Q(Texts().CaSoundFiles) + QStringLiteral(" (*.wav *.flac *.ogg *.oga *.aiff *.aif *.mp3)"),
-        FlacFilter,
-        OggFilter,
-        AiffFilter,
-        QStringLiteral("MP3 (*.mp3)")};
+    return {WavFilter,
+            Q(Texts().SoundFilesFilter) +
+                QStringLiteral(" (*.wav *.flac *.ogg *.oga *.aiff *.aif *.mp3)"),
+            FlacFilter,
+            OggFilter,
+            AiffFilter,
+            QStringLiteral("MP3 (*.mp3)")};
 }
 
 // The formats saved; MP3 is read only.

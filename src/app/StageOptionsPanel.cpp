@@ -37,9 +37,9 @@ QLabel* StageOptionsPanel::MakeSettingUnit(QWidget* parent, int RemasterSettings
 
 void StageOptionsPanel::BuildStagesGroup(QWidget* client, Anchors& anchors) {
     const auto& t = Texts();
-    stagesGroup_ = new QGroupBox(Q(t.CaAditional), client);
+    stagesGroup_ = new QGroupBox(Q(t.AdditionalSettingsCaption), client);
     stagesGroup_->setObjectName("stagesGroup");
-    stagesGroup_->setToolTip(Q(t.HiAditional));
+    stagesGroup_->setToolTip(Q(t.AdditionalSettingsHint));
     anchors.Add(stagesGroup_, {168, 332, 336, 163}, AnchorLeft | AnchorBottom);
     BuildNoiseAndPeaks();
     BuildLevellingAndNormalizing();
@@ -52,10 +52,10 @@ void StageOptionsPanel::BuildBandsGroup(QWidget* client, Anchors& anchors) {
     bandsGroup_ = new QGroupBox(client);
     bandsGroup_->setObjectName("bandsGroup");
     anchors.Add(bandsGroup_, {504, 48, 168, 47}, AnchorTop | AnchorRight);
-    MakeLabel(bandsGroup_, "bandsCaption", Q(t.CaL1), {6, 7});
+    MakeLabel(bandsGroup_, "bandsCaption", Q(t.PrecisionLabel), {6, 7});
     bandsSpin_ = MakeSettingSpin(bandsGroup_, &RemasterSettings::Bands, {66, 3, 50, 20});
     MakeSettingUnit(bandsGroup_, &RemasterSettings::Bands, {120, 7});
-    MakeLabel(bandsGroup_, "limitCaption", Q(t.CaL9), {6, 27});
+    MakeLabel(bandsGroup_, "limitCaption", Q(t.LimitationLabel), {6, 27});
     limitSpin_ = MakeSettingSpin(bandsGroup_, &RemasterSettings::Limit, {66, 24, 50, 20});
     MakeSettingUnit(bandsGroup_, &RemasterSettings::Limit, {120, 27});
 }
@@ -64,17 +64,18 @@ void StageOptionsPanel::BuildNoiseAndPeaks() {
     const auto& t = Texts();
     QWidget* g = stagesGroup_;
     removeNoiseCheck_ =
-        MakeCheck(g, "removeNoiseCheck", t.CaRemNoise, t.HiRemNoise, {6, 15, 140, 18});
+        MakeCheck(g, "removeNoiseCheck", t.RemoveNoiseCaption, t.RemoveNoiseHint, {6, 15, 140, 18});
     noisePartsSpin_ = MakeSettingSpin(g, &RemasterSettings::NoiseParts, {16, 35, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::NoiseParts, {66, 38});
     noisePercentSpin_ = MakeSettingSpin(g, &RemasterSettings::NoisePercent, {16, 57, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::NoisePercent, {66, 60});
     noiseSecondsSpin_ = MakeSettingSpin(g, &RemasterSettings::NoiseSeconds, {16, 79, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::NoiseSeconds, {66, 82});
-    fitPeaksCheck_ = MakeCheck(g, "fitPeaksCheck", t.CaRemPeek, t.HiRemPeek, {6, 101, 140, 18});
+    fitPeaksCheck_ =
+        MakeCheck(g, "fitPeaksCheck", t.FitPeaksCaption, t.FitPeaksHint, {6, 101, 140, 18});
     peakCountSpin_ = MakeSettingSpin(g, &RemasterSettings::PeakCount, {16, 121, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::PeakCount, {66, 124});
-    MakeLabel(g, "peakBlockSizeCaption", Q(t.CaL11 + ":"), {6, 145});
+    MakeLabel(g, "peakBlockSizeCaption", Q(t.BorderSizeLabel + ":"), {6, 145});
     peakBlockSizeCombo_ = MakeControl<QComboBox>(g, "peakBlockSizeCombo", {66, 141, 53, 20});
     const IntSetting& blockSize = SettingOf(&RemasterSettings::PeakBlockSize);
     for (int size = blockSize.Min; size <= blockSize.Max; size *= 2)
@@ -86,27 +87,31 @@ void StageOptionsPanel::BuildNoiseAndPeaks() {
 void StageOptionsPanel::BuildLevellingAndNormalizing() {
     const auto& t = Texts();
     QWidget* g = stagesGroup_;
-    levellingCheck_ = MakeCheck(g, "levellingCheck", t.CaRemast, t.HiRemast, {150, 15, 184, 18});
-    highPassCheck_ = MakeCheck(g, "highPassCheck", t.CaHiPass, t.HiHiPass, {160, 36, 78, 18});
+    levellingCheck_ =
+        MakeCheck(g, "levellingCheck", t.LevellingCaption, t.LevellingHint, {150, 15, 184, 18});
+    highPassCheck_ =
+        MakeCheck(g, "highPassCheck", t.HighPassCaption, t.HighPassHint, {160, 36, 78, 18});
     highPassSpin_ = MakeSettingSpin(g, &RemasterSettings::HighPassHz, {240, 35, 46, 20});
     passUnits_[0] = MakeSettingUnit(g, &RemasterSettings::HighPassHz, {290, 38});
     highPassSlopeSpin_ = MakeSettingSpin(g, &RemasterSettings::HighPassSlope, {240, 57, 46, 20});
     passUnits_[1] = MakeSettingUnit(g, &RemasterSettings::HighPassSlope, {290, 60});
-    lowPassCheck_ = MakeCheck(g, "lowPassCheck", t.CaLoPass, t.HiLoPass, {160, 80, 78, 18});
+    lowPassCheck_ =
+        MakeCheck(g, "lowPassCheck", t.LowPassCaption, t.LowPassHint, {160, 80, 78, 18});
     lowPassSpin_ = MakeSettingSpin(g, &RemasterSettings::LowPassKHz, {240, 79, 46, 20});
     passUnits_[2] = MakeSettingUnit(g, &RemasterSettings::LowPassKHz, {290, 82});
     lowPassSlopeSpin_ = MakeSettingSpin(g, &RemasterSettings::LowPassSlope, {240, 101, 46, 20});
     passUnits_[3] = MakeSettingUnit(g, &RemasterSettings::LowPassSlope, {290, 104});
     normalizeCheck_ =
-        MakeCheck(g, "normalizeCheck", t.CaNormalize, t.HiNormalize, {150, 124, 88, 18});
+        MakeCheck(g, "normalizeCheck", t.NormalizeCaption, t.NormalizeHint, {150, 124, 88, 18});
     normalizeSpin_ = MakeSettingSpin(g, &RemasterSettings::NormalizeDb, {240, 123, 46, 20});
     normalizeUnitCombo_ = MakeControl<QComboBox>(g, "normalizeUnitCombo", {288, 123, 46, 20});
     normalizeUnitCombo_->addItems({QStringLiteral("dB"), QStringLiteral("LUFS")});
-    normalizeUnitCombo_->setToolTip(Q(t.HiNormalizeUnit));
-    perChannelCheck_ = MakeCheck(g, "perChannelCheck", t.CaStereo, t.HiStereo, {160, 143, 170, 18});
-    truePeakCaption_ = MakeLabel(g, "truePeakCaption", Q(t.CaTruePeakMax), {176, 146});
+    normalizeUnitCombo_->setToolTip(Q(t.NormalizeUnitHint));
+    perChannelCheck_ = MakeCheck(g, "perChannelCheck", t.SeparateChannelsCaption,
+                                 t.SeparateChannelsHint, {160, 143, 170, 18});
+    truePeakCaption_ = MakeLabel(g, "truePeakCaption", Q(t.TruePeakCaption), {176, 146});
     truePeakSpin_ = MakeSpin(g, "truePeakSpin", -9, 0, -1, {240, 143, 46, 20});
-    truePeakSpin_->setToolTip(Q(t.HiTruePeakMax));
+    truePeakSpin_->setToolTip(Q(t.TruePeakHint));
     truePeakUnit_ = MakeLabel(g, "truePeakUnit", QStringLiteral("dBTP"), {290, 146});
     for (QWidget* w :
          std::initializer_list<QWidget*>{truePeakCaption_, truePeakSpin_, truePeakUnit_})

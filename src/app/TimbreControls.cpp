@@ -33,7 +33,7 @@ void MainWindow::SelectDetectedTimbre() {
         c_->targetView->update();
         return;
     }
-    setup_.dialogs->Message(Texts().CaNutDetect);
+    setup_.dialogs->Message(Texts().DetectFirstMessage);
     c_->timbre->SelectClear();  // clears the detected timbre and selects the clear one
 }
 
@@ -48,7 +48,7 @@ void MainWindow::SaveStoredTimbre() {
         const auto& t = Texts();
         const std::string name = c_->timbre->StoredName();
         if (name.empty()) {
-            setup_.dialogs->Message(t.CaMusZad);
+            setup_.dialogs->Message(t.TimbreNameMissingMessage);
             return;
         }
         // A separator would put the file into another folder than the timbre folder.
@@ -59,7 +59,7 @@ void MainWindow::SaveStoredTimbre() {
             const auto path = timbreFolders_.SavePath(name);
             std::error_code ec;
             if (std::filesystem::exists(path, ec) &&
-                !setup_.dialogs->Question(t.CaChcePrep + " \"" + name + "\""))
+                !setup_.dialogs->Question(t.OverwriteTimbreQuestion + " \"" + name + "\""))
                 return;
             try {
                 std::filesystem::create_directories(timbreFolders_.SaveFolder);
@@ -70,7 +70,7 @@ void MainWindow::SaveStoredTimbre() {
             }
         }
         if (!written) {
-            setup_.dialogs->Message(t.CaNeprZn);
+            setup_.dialogs->Message(t.InvalidNameMessage);
             c_->timbre->ClearStoredName();
         }
         ListTimbres();
@@ -96,7 +96,7 @@ void MainWindow::DeleteStoredTimbre() {
         // Typed text that is not the picked entry picks nothing.
         if (!c_->timbre->StoredNamePicked()) return;
         const std::string name = c_->timbre->StoredName();
-        if (!setup_.dialogs->Question(Texts().CaChceSmaz + " \"" + name + "\"")) return;
+        if (!setup_.dialogs->Question(Texts().EraseTimbreQuestion + " \"" + name + "\"")) return;
         if (const auto path = timbreFolders_.Find(name)) {
             std::error_code ec;
             std::filesystem::remove(*path, ec);  // a file that will not go is left as it is

@@ -16,9 +16,9 @@ namespace sv {
 
 TimbrePanel::TimbrePanel(QWidget* client, Anchors& anchors) : QObject(client) {
     const auto& t = Texts();
-    group_ = new QGroupBox(Q(t.CaColorNoise), client);
+    group_ = new QGroupBox(Q(t.TimbreCaption), client);
     group_->setObjectName("timbreGroup");
-    group_->setToolTip(Q(t.HiColorNoise));
+    group_->setToolTip(Q(t.TimbreHint));
     anchors.Add(group_, {504, 332, 168, 163}, AnchorLeft | AnchorRight | AnchorBottom);
     auto* inner = new Anchors(group_, {168, 163});
     BuildRadios(*inner);
@@ -34,12 +34,14 @@ void TimbrePanel::BuildRadios(Anchors& anchors) {
         const char* name;
         const std::string* caption;
         const std::string* hint;
-    } timbres[] = {{&clearRadio_, "clearTimbreRadio", &t.CaClear, &t.HiClear},
-                   {&splitRadio_, "splitTimbreRadio", &t.CaSplit, &t.HiSplit},
-                   {&premasterRadio_, "premasterTimbreRadio", &t.CaPremaster, &t.HiPremaster},
-                   {&drumRadio_, "drumTimbreRadio", &t.CaDrum, &t.HiDrum},
-                   {&popRadio_, "popTimbreRadio", &t.CaPop, &t.HiPop},
-                   {&detectedRadio_, "detectedTimbreRadio", &t.CaRaDetect, &t.HiRaDetect}};
+    } timbres[] = {
+        {&clearRadio_, "clearTimbreRadio", &t.ClearTimbreCaption, &t.ClearTimbreHint},
+        {&splitRadio_, "splitTimbreRadio", &t.SplitTimbreCaption, &t.SplitTimbreHint},
+        {&premasterRadio_, "premasterTimbreRadio", &t.PremasterTimbreCaption,
+         &t.PremasterTimbreHint},
+        {&drumRadio_, "drumTimbreRadio", &t.DrumTimbreCaption, &t.DrumTimbreHint},
+        {&popRadio_, "popTimbreRadio", &t.PopTimbreCaption, &t.PopTimbreHint},
+        {&detectedRadio_, "detectedTimbreRadio", &t.ExampleTimbreCaption, &t.ExampleTimbreHint}};
     int row = 0;
     for (const auto& entry : timbres) {
         *entry.radio = MakeRadio(group_, entry.name, *entry.caption, *entry.hint, {});
@@ -61,12 +63,12 @@ void TimbrePanel::BuildStoredControls(Anchors& anchors) {
     saveButton_ = new QToolButton(group_);
     saveButton_->setObjectName("saveTimbreButton");
     saveButton_->setIcon(group_->style()->standardIcon(QStyle::SP_DialogSaveButton));
-    saveButton_->setToolTip(Q(t.HiSaveFreq));
+    saveButton_->setToolTip(Q(t.SaveTimbreHint));
     anchors.Add(saveButton_, {116, 133, 22, 22}, AnchorTop | AnchorRight);
     deleteButton_ = new QToolButton(group_);
     deleteButton_->setObjectName("deleteTimbreButton");
     deleteButton_->setIcon(group_->style()->standardIcon(QStyle::SP_TrashIcon));
-    deleteButton_->setToolTip(Q(t.HiDelFreq));
+    deleteButton_->setToolTip(Q(t.DeleteTimbreHint));
     anchors.Add(deleteButton_, {140, 133, 22, 22}, AnchorTop | AnchorRight);
 }
 

@@ -296,8 +296,8 @@ void MainWindow::DeleteSelectedBlock() {
     ScrollHorizontally();
     state_.Flags.DataSaved = false;
     // The status bar follows the document's new length; the loudness shown no longer holds.
-    SetPanel(0, Texts().CaStatBar0 + ": " + std::to_string(wave.FrameCount()));
-    SetPanel(5, Texts().CaLoudness + ":");
+    SetPanel(0, Texts().SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
+    SetPanel(5, Texts().LoudnessCaption + ":");
 }
 
 // Ctrl+wheel: the frame under the pointer stays under it.

@@ -180,7 +180,7 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
         const std::int64_t blocks = frames / blockFrames;
         progress->EnableCancel(false);
         progress->Show();
-        progress->SetCaption(Texts().CaWriting);
+        progress->SetCaption(Texts().SavingTitle);
         progress->SetTotal(blocks);
         const bool asFloat = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_VORBIS;
         const int bits = BitsOf(subtype);

@@ -121,7 +121,7 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
     wave->Metadata().Tags = std::move(stream.tags);
     auto progress = env.Ports.MakeProgress();
     progress->EnableCancel(false);
-    progress->SetCaption(Texts().CaReading);
+    progress->SetCaption(Texts().ReadingTitle);
     const std::int64_t blockFrames = Wave::TransferBlock / ch;
     progress->SetTotal(stated ? stream.frames / blockFrames : 0);
     progress->Show();

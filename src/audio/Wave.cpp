@@ -189,19 +189,19 @@ std::string LoadRefusalMessage(const LoadResult& result, const std::filesystem::
         case LoadOutcome::Loaded:
             return {};
         case LoadOutcome::TooShort:
-            return t.CaMaly;
+            return t.TooShortMessage;
         case LoadOutcome::LowDiskSpace: {
             // A relative folder ("tfs/") would read as a word of the sentence.
             std::error_code ec;
             const auto absolute = std::filesystem::absolute(workFolder, ec);
             std::string folder = (ec ? workFolder : absolute.lexically_normal()).string();
             if (folder.empty() || folder.back() != '/') folder += '/';
-            return t.CaMmnd + " " + folder + " " + t.CaPpv;
+            return t.LowDiskSpacePrefix + " " + folder + " " + t.LowDiskSpaceSuffix;
         }
         case LoadOutcome::NotPcm:
             break;
     }
-    return result.Reason.empty() ? t.CaNePCM : t.CaNePCM + ": " + result.Reason;
+    return result.Reason.empty() ? t.NotPcmMessage : t.NotPcmMessage + ": " + result.Reason;
 }
 
 std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t frameCount,
@@ -384,7 +384,7 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
     const std::int64_t blocks = total / TransferBlock;
     auto progress = env_.Ports.MakeProgress();
     progress->EnableCancel(false);
-    progress->SetCaption(Texts().CaReading);
+    progress->SetCaption(Texts().ReadingTitle);
     progress->SetTotal(blocks);
     progress->Show();
 
@@ -509,7 +509,7 @@ void Wave::WriteSamples(AtomicFileWriter& writer, Progress& progress, std::span<
     const std::int64_t blocks = total / TransferBlock;
     progress.EnableCancel(false);
     progress.Show();
-    progress.SetCaption(Texts().CaWriting);
+    progress.SetCaption(Texts().SavingTitle);
     progress.SetTotal(blocks);
     Int32Array values(static_cast<std::size_t>(TransferBlock));
     std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));

@@ -29,7 +29,7 @@ void BatchProgress::Finished(std::uint64_t bytes) {
     const auto remaining =
         static_cast<std::int64_t>(std::nearbyint(std::max(0.0, elapsed * (total / done - 1.0))));
     std::fprintf(out_, "batch: %zu/%zu files done, %s: %s\n", finished_, files_,
-                 Texts().CaTiRem.c_str(), DurationText(remaining, 1).c_str());
+                 Texts().TimeRemainingLabel.c_str(), DurationText(remaining, 1).c_str());
     std::fflush(out_);
 }
 

@@ -31,7 +31,7 @@ int SkipExisting(const FileJob& job, FileRecord& record) {
 // What would refuse the save without the document: found before any work.
 int CheckTarget(Session& session, const FileJob& job) {
     if (IsWriteProtected(job.Output)) {
-        session.dialogs.Message(job.Output + " " + Texts().CaJeChrWrite);
+        session.dialogs.Message(job.Output + " " + Texts().WriteProtectedSuffix);
         return ExitIoFailure;
     }
     return ReportSave(session, CheckAudioSaveTarget(job.Output));

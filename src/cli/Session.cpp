@@ -53,7 +53,7 @@ std::unique_ptr<Wave> Open(Session& session, const std::string& path, int& exit)
     }
     if (loaded.Outcome == LoadOutcome::NotPcm) {
         const std::string& reason = loaded.Reason;
-        session.dialogs.Message(Texts().CaNePCM + ": " + path +
+        session.dialogs.Message(Texts().NotPcmMessage + ": " + path +
                                 (reason.empty() ? "" : ": " + reason));
     } else {
         session.dialogs.Message(LoadRefusalMessage(loaded, session.env.WorkFolder));
@@ -66,7 +66,7 @@ int ReportSave(Session& session, const SaveResult& result) {
     if (result.Saved()) return ExitDone;
     if (result.Cancelled() || Interrupted()) return ExitCancelled;
     if (IsFullOrProtectedMedium(result.Code()))
-        session.dialogs.Message(Texts().CaDatNoSave + ": " + result.Reason());
+        session.dialogs.Message(Texts().SaveFailedMessage + ": " + result.Reason());
     else
         session.dialogs.Message(result.Reason());  // names the file and the real cause
     return ExitIoFailure;

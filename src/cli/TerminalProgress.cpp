@@ -80,7 +80,7 @@ void TerminalProgress::Draw() {
         std::string bar(static_cast<std::size_t>(pixels_ * width / BarPixels), '#');
         bar.resize(width, '.');
         std::fprintf(out_, "\r%-24s [%s] %3d%%  %s %s\x1b[K", title_.c_str(), bar.c_str(), percent,
-                     (Texts().CaTiRem + ":").c_str(), estimate_.c_str());
+                     (Texts().TimeRemainingLabel + ":").c_str(), estimate_.c_str());
     } else {
         const int tenth = percent / 10;
         if (tenth == lastPlainTenth_) return;

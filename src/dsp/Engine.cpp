@@ -77,7 +77,7 @@ WalkResult Engine::Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& o
 std::int64_t Engine::FindChannelPeak(Wave& wave, int channel) {
     const std::int64_t frames = wave.FrameCount();
     const std::int64_t blocks = frames / BlockSize;
-    BlockWalk walk(*this, Texts().CaNormaDetect, blocks, false);
+    BlockWalk walk(*this, Texts().NormalizeDetectionTitle, blocks, false);
     std::int64_t peak = 0;
     for (std::int64_t d = 0; d <= blocks; ++d) {
         const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
@@ -103,7 +103,7 @@ std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChannelPeaks
     const bool useKnown =
         known && known->Of == &wave && known->Peaks.size() == static_cast<std::size_t>(channels);
     for (int c = 0; c < channels; ++c) {
-        BlockWalk walk(*this, Texts().CaNormaDetect, blocks, false);
+        BlockWalk walk(*this, Texts().NormalizeDetectionTitle, blocks, false);
         if (c == 0 && useKnown) {
             peaks = known->Peaks;
         } else if (c == 0) {
@@ -153,7 +153,7 @@ WalkResult Engine::Normalize(std::unique_ptr<Wave>& wave, int levelDb, bool perC
     auto output = CreateOutput(*wave);
     const std::int64_t frames = wave->FrameCount();
     const std::int64_t blocks = frames / BlockSize;
-    BlockWalk walk(*this, Texts().CaNormalizing, blocks);
+    BlockWalk walk(*this, Texts().NormalizingTitle, blocks);
     for (std::int64_t d = 0; d <= blocks; ++d) {
         const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
         const std::int64_t storeFrame = MarginFrames + d * BlockSize;
@@ -174,7 +174,7 @@ WalkResult Engine::NormalizeWhileSaving(Wave& wave, int levelDb, bool perChannel
                                         const ChannelPeaks* known, std::vector<float>& gains) {
     BusyCursor busy(ports_.dialogs);
     gains = NormalizingGains(wave, levelDb, perChannel, known);
-    BlockWalk walk(*this, Texts().CaNormalizing, wave.FrameCount() / BlockSize);
+    BlockWalk walk(*this, Texts().NormalizingTitle, wave.FrameCount() / BlockSize);
     if (walk.Finish() == WalkResult::Completed) return WalkResult::Completed;
     gains.clear();
     return WalkResult::Cancelled;

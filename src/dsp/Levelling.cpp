@@ -227,7 +227,7 @@ WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& o
     const std::int64_t hops = wave.FrameCount() / Hop;
     const std::array<BinSpectrum*, 2> sums{&out0, &out1};
 
-    BlockWalk walk(*this, Texts().CaDetection, hops);
+    BlockWalk walk(*this, Texts().LevellingDetectionTitle, hops);
     std::unique_ptr<SpectrumTally> own;
     const SpectrumTally* tally = known;
     if (fastPaths_ && known && known->Of() == &wave) {
@@ -306,7 +306,7 @@ WalkResult Engine::ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectru
                                    const BinSpectrum& curve1, BlockPeaks* written) {
     BusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
-    BlockWalk walk(*this, Texts().CaRemastering, WalkUnits(*wave, true));
+    BlockWalk walk(*this, Texts().LevellingTitle, WalkUnits(*wave, true));
     if (!fastPaths_ || (written && written->Channels() != wave->Channels())) written = nullptr;
     WalkHops(
         *wave, output.get(), walk, true,

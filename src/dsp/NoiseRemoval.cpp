@@ -67,7 +67,7 @@ WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
     // Hop 0 reaches into the leading margin and hop `hops` into the trailing one: neither is
     // searched, and a document too short for one search hop leaves the profiles zero.
     const std::int64_t lastSearch = hops - 1;
-    BlockWalk walk(*this, Texts().CaNoiseDetect, hops);
+    BlockWalk walk(*this, Texts().NoiseDetectionTitle, hops);
     if (channels >= 1 && lastSearch >= window + 1) {
         std::vector<SpectrumRing> rings;
         rings.reserve(2);
@@ -162,7 +162,7 @@ WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& p
                                const BinSpectrum& profile1, SpectrumTally* written) {
     BusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave);
-    BlockWalk walk(*this, Texts().CaNoiseRemove, WalkUnits(*wave, true));
+    BlockWalk walk(*this, Texts().NoiseRemovalTitle, WalkUnits(*wave, true));
     std::vector<NoiseThreshold> thresholds;
     thresholds.reserve(2);
     thresholds.emplace_back(profile0);

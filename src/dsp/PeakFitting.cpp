@@ -197,7 +197,7 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
     BlockPeaks measured(useKnown ? 0 : values, b, inPlace && gather ? channels : 0);
     WalkResult result = WalkResult::Completed;
     {
-        BlockWalk walk(*this, Texts().CaPeekDetect, blocks);
+        BlockWalk walk(*this, Texts().PeakDetectionTitle, blocks);
         if (!useKnown) {
             const std::int64_t chunk = ChunkValues(b);
             Int32Array buffer(static_cast<std::size_t>(std::min(chunk, values)));
@@ -222,7 +222,7 @@ WalkResult Engine::FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neig
     auto fit = [&](Wave& output) {
         StreamingFitter fitter(*wave, output, b, threshold, peaks,
                                gather ? &channelPeaks : nullptr);
-        BlockWalk walk(*this, Texts().CaPeekFit, blocks);
+        BlockWalk walk(*this, Texts().PeakFittingTitle, blocks);
         for (std::int64_t a = 0; a <= blocks; ++a) {
             fitter.FitBlock(a);
             if (!walk.Step(a)) break;

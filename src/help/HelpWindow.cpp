@@ -24,7 +24,7 @@ QString Q(const std::string& text) { return QString::fromStdString(text); }
 HelpWindow::HelpWindow(QWidget* parent)
     : QDialog(parent), tree_(new QTreeWidget(this)), text_(new QPlainTextEdit(this)) {
     setObjectName("Help");
-    setWindowTitle(Q(Texts().CaTopic));
+    setWindowTitle(Q(Texts().HelpCaption));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     const QFont font(QStringLiteral("Arial"), 10);
 

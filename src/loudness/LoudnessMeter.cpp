@@ -47,7 +47,7 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave) {
     const std::int64_t blocks = frames / BlockFrames;
     auto progress = wave.Env().Ports.MakeProgress();
     progress->EnableCancel(true);
-    progress->SetCaption(Texts().CaMeasuringLoudness);
+    progress->SetCaption(Texts().MeasuringLoudnessTitle);
     progress->SetTotal(blocks);
     progress->Show();
 
@@ -104,7 +104,7 @@ std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double tr
     const std::int64_t blocks = frames / BlockFrames;
     auto progress = wave.Env().Ports.MakeProgress();
     progress->EnableCancel(true);
-    progress->SetCaption(Texts().CaNormalizingLoudness);
+    progress->SetCaption(Texts().NormalizingLoudnessTitle);
     progress->SetTotal(blocks);
     progress->Show();
     std::vector<std::int32_t> values(static_cast<std::size_t>(BlockFrames * ch));

@@ -322,9 +322,9 @@ class CommandsTest final : public QObject {
         QCOMPARE(CountFiles(dir / "work"), 0);
         // No document is left, so the status bar names none.
         QCOMPARE(rig.get<QLabel>("StatusBarPanel4")->text(),
-                 QString::fromStdString(Texts().CaStatBar4 + ":"));
+                 QString::fromStdString(Texts().FileNamePanel + ":"));
         QCOMPARE(rig.get<QLabel>("StatusBarPanel0")->text(),
-                 QString::fromStdString(Texts().CaStatBar0 + ":"));
+                 QString::fromStdString(Texts().SampleCountPanel + ":"));
     }
 
     void batchMessagesNameTheFileTheyAreAbout() {
@@ -340,7 +340,8 @@ class CommandsTest final : public QObject {
         rig.files.batch = {true, false, folder, folder, {"float.wav", "good.wav"}};
         rig->ProcessBatch();
         QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
-        const std::string refused = Texts().CaNePCM + ": 16-bit float samples are not supported";
+        const std::string refused =
+            Texts().NotPcmMessage + ": 16-bit float samples are not supported";
         QCOMPARE(rig.dialogs.messages[0], refused + " (float.wav)");
         QVERIFY(std::filesystem::exists(folder / "_good.wav"));
         // Outside a batch the message names the file the same way.

@@ -90,11 +90,11 @@ class HelpWindowTest final : public QObject {
         HelpWindow help;
         QTreeWidget* tree = help.Tree();
         tree->setCurrentItem(ItemTitled(tree, "Open"));
-        QCOMPARE(help.Text()->toPlainText(), Q(Texts().CaHelp11));
+        QCOMPARE(help.Text()->toPlainText(), Q(Texts().OpenHelp));
         tree->setCurrentItem(ItemTitled(tree, "File"));
         QVERIFY(help.Text()->toPlainText().isEmpty());
         tree->setCurrentItem(ItemTitled(tree, "Technical parameters"));
-        QCOMPARE(help.Text()->toPlainText(), Q(Texts().CaHelp7));
+        QCOMPARE(help.Text()->toPlainText(), Q(Texts().TechnicalHelp));
     }
 
     void aClickShowsTheTopic() {
@@ -104,7 +104,7 @@ class HelpWindowTest final : public QObject {
         QTreeWidget* tree = help.Tree();
         const QRect row = tree->visualItemRect(ItemTitled(tree, "Batch"));
         QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, row.center());
-        QCOMPARE(help.Text()->toPlainText(), Q(Texts().CaHelp2));
+        QCOMPARE(help.Text()->toPlainText(), Q(Texts().BatchHelp));
     }
 
     void arrowKeysMoveTheTextWithTheSelection() {
@@ -116,12 +116,12 @@ class HelpWindowTest final : public QObject {
         tree->setCurrentItem(ItemTitled(tree, "Technical parameters"));
         QTest::keyClick(tree, Qt::Key_Down);  // the tree is collapsed: next top-level node
         QCOMPARE(tree->currentItem()->text(0), QStringLiteral("Program requirements"));
-        QCOMPARE(help.Text()->toPlainText(), Q(Texts().CaHelp8));
+        QCOMPARE(help.Text()->toPlainText(), Q(Texts().RequirementsHelp));
         QTest::keyClick(tree, Qt::Key_Down);
         QVERIFY(help.Text()->toPlainText().isEmpty());  // "File"
         QTest::keyClick(tree, Qt::Key_Right);           // opens it
         QTest::keyClick(tree, Qt::Key_Down);
-        QCOMPARE(help.Text()->toPlainText(), Q(Texts().CaHelp11));
+        QCOMPARE(help.Text()->toPlainText(), Q(Texts().OpenHelp));
     }
 
     void translatedTitlesAndTextsShowButUnitTitlesStay() {

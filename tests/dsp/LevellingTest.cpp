@@ -148,7 +148,7 @@ TEST_F(LevellingTest, MeasurementIsTheMeanAndWeightedPeakOfAllHops) {
             ASSERT_TRUE(
                 std::all_of(other->begin(), other->end(), [](float v) { return v == 0.0f; }));
         }
-        EXPECT_EQ(script.captions.back(), Texts().CaDetection);
+        EXPECT_EQ(script.captions.back(), Texts().LevellingDetectionTitle);
         EXPECT_EQ(script.totals.back(), std::max<std::int64_t>(hops, 1));
         for (int k = 0; k < Bins; ++k) {
             const float average = ref.sum[k] / divisor;
@@ -459,7 +459,7 @@ TEST_F(LevellingTest, UnitGainsReproduceTheInput) {
         ASSERT_EQ(engine->ApplyGainCurves(wave, *one, *one), WalkResult::Completed);
         EXPECT_NE(wave.get(), old);
         EXPECT_EQ(dir.CountFiles(".swap"), 1);  // the old document's swap file is gone
-        EXPECT_EQ(script.captions.back(), Texts().CaRemastering);
+        EXPECT_EQ(script.captions.back(), Texts().LevellingTitle);
         EXPECT_EQ(script.totals.back(), 6);  // hops 0 .. 6
         std::vector<std::int32_t> out(static_cast<std::size_t>(frames));
         for (int c = 0; c < channels; ++c) {

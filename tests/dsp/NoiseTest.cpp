@@ -139,7 +139,7 @@ TEST_F(NoiseTest, PartsSplitTheSearchAndTheRemainderIsNeverFlushed) {
     EXPECT_EQ(engine->DetectNoise(*wave, p0, p1, 1, 1), WalkResult::Completed);
     EXPECT_EQ(p0, hop6);
     EXPECT_EQ(p1, BinSpectrum{});  // mono: channel 1 stays cleared
-    EXPECT_EQ(script.captions.back(), Texts().CaNoiseDetect);
+    EXPECT_EQ(script.captions.back(), Texts().NoiseDetectionTitle);
     EXPECT_EQ(script.totals.back(), 7);
 
     // Two parts of two hops (2-3, 4-5); hop 6, the quietest, is examined but never flushed.
@@ -197,7 +197,7 @@ TEST_F(NoiseTest, ShortDocumentLeavesProfilesZeroAndRemovalOnlyOverlapAdds) {
     Wave* original = wave.get();
     ASSERT_EQ(engine->RemoveNoise(wave, p0, p1), WalkResult::Completed);
     EXPECT_NE(wave.get(), original);
-    EXPECT_EQ(script.captions.back(), Texts().CaNoiseRemove);
+    EXPECT_EQ(script.captions.back(), Texts().NoiseRemovalTitle);
     EXPECT_EQ(script.totals.back(), 7);  // hops 0 .. 7
     const auto out0 = Channel(*wave, 0), out1 = Channel(*wave, 1);
     for (std::size_t i = 0; i < out0.size(); ++i) {

@@ -93,8 +93,9 @@ TEST_F(PeaksTest, IsolatedDoublePeakBecomesTWithRaisedCosineNeighbours) {
         const int column = static_cast<int>(std::nearbyint(c * 1200.0 / values));
         EXPECT_EQ(wave->OverviewValue(2 * column + (sign > 0 ? 0 : 1), 0), sign * T);
     }
-    EXPECT_EQ(script.captions, std::vector<std::string>({Texts().CaPeekDetect, Texts().CaPeekFit,
-                                                         Texts().CaPeekDetect, Texts().CaPeekFit}));
+    EXPECT_EQ(script.captions,
+              std::vector<std::string>({Texts().PeakDetectionTitle, Texts().PeakFittingTitle,
+                                        Texts().PeakDetectionTitle, Texts().PeakFittingTitle}));
     EXPECT_EQ(script.totals.back(), 12);
 }
 
@@ -135,7 +136,7 @@ TEST_F(PeaksTest, FewerPositiveBlocksThanPeaksKeepTheCopy) {
     ASSERT_EQ(engine->FitPeaks(wave, 5, 512), WalkResult::Completed);
     EXPECT_NE(wave.get(), original);
     EXPECT_EQ(Store(*wave), WithMargins(1, raw));
-    EXPECT_EQ(script.captions, std::vector<std::string>{Texts().CaPeekDetect});
+    EXPECT_EQ(script.captions, std::vector<std::string>{Texts().PeakDetectionTitle});
 }
 
 TEST_F(PeaksTest, DipsAtTheDocumentEdgesAreOneSided) {

@@ -68,30 +68,31 @@ TEST(LanguageTable, SectionSizesAndLookup) {
         {"main", 130}, {"Wav", 2}, {"time", 1}, {"filters", 10}, {"batch", 11}, {"UHelp", 41}};
     EXPECT_EQ(perSection, expected);
 
-    EXPECT_EQ(texts.Find("cAoPeN"), &texts.CaOpen);
+    EXPECT_EQ(texts.Find("cAoPeN"), &texts.OpenCaption);
     EXPECT_EQ(texts.Find("CaOpenX"), nullptr);
     EXPECT_EQ(texts.Find(""), nullptr);
 }
 
 TEST(LanguageTable, DefaultTexts) {
     const LanguageTexts texts;
-    EXPECT_EQ(texts.CaOpen, "Open");
-    EXPECT_EQ(texts.CaSaveAs, "Save As ...");
-    EXPECT_EQ(texts.CaNeExist, "doesn't exists!");
-    EXPECT_EQ(texts.CaReading, "Reading");
-    EXPECT_EQ(texts.CaTiRem, "Estimated time remaining");
-    EXPECT_EQ(texts.CaPeekFit, "Peeks fitting");
-    EXPECT_EQ(texts.CaStorno, "Cancel");
-    EXPECT_EQ(texts.CaMenu2, "Program requirements");  // trailing blank of the default dropped
-    EXPECT_EQ(texts.CaHelp48,
+    EXPECT_EQ(texts.OpenCaption, "Open");
+    EXPECT_EQ(texts.SaveAsCaption, "Save As ...");
+    EXPECT_EQ(texts.MissingFileSuffix, "doesn't exists!");
+    EXPECT_EQ(texts.ReadingTitle, "Reading");
+    EXPECT_EQ(texts.TimeRemainingLabel, "Estimated time remaining");
+    EXPECT_EQ(texts.PeakFittingTitle, "Peeks fitting");
+    EXPECT_EQ(texts.CancelCaption, "Cancel");
+    EXPECT_EQ(texts.RequirementsTopicTitle,
+              "Program requirements");  // trailing blank of the default dropped
+    EXPECT_EQ(texts.BandPeakHelp,
               "Remaster according peek value of band (recomended for \"from example\" parametr "
               "of sound timbre)");
-    EXPECT_EQ(Texts().CaOpen, "Open");  // the program-wide table starts at the defaults
+    EXPECT_EQ(Texts().OpenCaption, "Open");  // the program-wide table starts at the defaults
 }
 
 TEST_F(LanguageFile, MissingOrUnreadableFileGivesDefaults) {
     LanguageTexts texts = Load("[main]\nCaOpen=Otevřít\n");
-    ASSERT_EQ(texts.CaOpen, "Otevřít");
+    ASSERT_EQ(texts.OpenCaption, "Otevřít");
 
     LoadLanguageFrom(dir_ / "missing.ini", texts);  // a later load starts from the defaults
     EXPECT_EQ(texts, LanguageTexts{});
@@ -110,18 +111,18 @@ TEST_F(LanguageFile, NamesIgnoreCaseAndBlanksAreTrimmed) {
         "HISAVE=Uložit soubor\n"
         "\t[ uhelp ]\t\n"
         "CAHELP7 = a = b\n");
-    EXPECT_EQ(texts.CaOpen, "Otevřít");
-    EXPECT_EQ(texts.HiSave, "Uložit soubor");
-    EXPECT_EQ(texts.CaHelp7, "a = b");  // only the first equals sign separates
-    EXPECT_EQ(texts.CaSave, "Save");
+    EXPECT_EQ(texts.OpenCaption, "Otevřít");
+    EXPECT_EQ(texts.SaveHint, "Uložit soubor");
+    EXPECT_EQ(texts.TechnicalHelp, "a = b");  // only the first equals sign separates
+    EXPECT_EQ(texts.SaveCaption, "Save");
 }
 
 TEST_F(LanguageFile, EmptyValueGivesEmptyText) {
     const LanguageTexts texts = Load("[main]\nCaOpen=\nCaSave=  \t\nCaEnd=\"\"\n");
-    EXPECT_EQ(texts.CaOpen, "");
-    EXPECT_EQ(texts.CaSave, "");
-    EXPECT_EQ(texts.CaEnd, "");
-    EXPECT_EQ(texts.CaFile, "File");
+    EXPECT_EQ(texts.OpenCaption, "");
+    EXPECT_EQ(texts.SaveCaption, "");
+    EXPECT_EQ(texts.ExitCaption, "");
+    EXPECT_EQ(texts.FileMenuCaption, "File");
 }
 
 TEST_F(LanguageFile, KeysOutsideTheirSectionAreNotFound) {
@@ -134,21 +135,21 @@ TEST_F(LanguageFile, KeysOutsideTheirSectionAreNotFound) {
         "[main\nCaEnd=broken header keeps main\n"
         "[unknown]\nCaHelp=unknown section\n"
         "[]\nCaEdit=empty section\n");
-    EXPECT_EQ(texts.CaFile, "File");
-    EXPECT_EQ(texts.CaOpen, "Open");
-    EXPECT_EQ(texts.CaReading, "Reading");
-    EXPECT_EQ(texts.CaSave, "Save");
-    EXPECT_EQ(texts.CaEnd, "broken header keeps main");
-    EXPECT_EQ(texts.CaHelp, "Help");
-    EXPECT_EQ(texts.CaEdit, "Edit");
+    EXPECT_EQ(texts.FileMenuCaption, "File");
+    EXPECT_EQ(texts.OpenCaption, "Open");
+    EXPECT_EQ(texts.ReadingTitle, "Reading");
+    EXPECT_EQ(texts.SaveCaption, "Save");
+    EXPECT_EQ(texts.ExitCaption, "broken header keeps main");
+    EXPECT_EQ(texts.HelpMenuCaption, "Help");
+    EXPECT_EQ(texts.EditMenuCaption, "Edit");
 }
 
 TEST_F(LanguageFile, FirstOccurrenceWins) {
     const LanguageTexts texts = Load(
         "[main]\nCaOpen=first\nCAOPEN=second\n"
         "[Wav]\n[main]\nCaOpen=third\nCaSave=last line without newline");
-    EXPECT_EQ(texts.CaOpen, "first");
-    EXPECT_EQ(texts.CaSave, "last line without newline");
+    EXPECT_EQ(texts.OpenCaption, "first");
+    EXPECT_EQ(texts.SaveCaption, "last line without newline");
 }
 
 TEST_F(LanguageFile, MatchingQuotesAreStripped) {
@@ -160,12 +161,12 @@ TEST_F(LanguageFile, MatchingQuotesAreStripped) {
         "CaFile=\"\n"
         "CaEdit=\"\"inner\"\"\n"
         "CaHelp=say \"hi\"\n");
-    EXPECT_EQ(texts.CaOpen, "  padded  ");
-    EXPECT_EQ(texts.CaSave, "single");
-    EXPECT_EQ(texts.CaEnd, "\"mismatched'");
-    EXPECT_EQ(texts.CaFile, "\"");
-    EXPECT_EQ(texts.CaEdit, "\"inner\"");
-    EXPECT_EQ(texts.CaHelp, "say \"hi\"");
+    EXPECT_EQ(texts.OpenCaption, "  padded  ");
+    EXPECT_EQ(texts.SaveCaption, "single");
+    EXPECT_EQ(texts.ExitCaption, "\"mismatched'");
+    EXPECT_EQ(texts.FileMenuCaption, "\"");
+    EXPECT_EQ(texts.EditMenuCaption, "\"inner\"");
+    EXPECT_EQ(texts.HelpMenuCaption, "say \"hi\"");
 }
 
 TEST_F(LanguageFile, LongValuesAreCutToWholeCharacters) {
@@ -176,33 +177,34 @@ TEST_F(LanguageFile, LongValuesAreCutToWholeCharacters) {
         "CaOpen=" +
         Repeat(e, 3000) + "\n" + "CaSave=" + Repeat(clef, 2100) + "\n" + "CaEnd=\"" +
         Repeat("x", MaxTextLength) + "\"   \n" + "CaFile=" + Repeat("y", MaxTextLength) + "\n");
-    EXPECT_EQ(texts.CaOpen, Repeat(e, MaxTextLength));
-    EXPECT_EQ(texts.CaSave, Repeat(clef, MaxTextLength));
-    EXPECT_EQ(texts.CaEnd, Repeat("x", MaxTextLength));  // quotes go before the cut
-    EXPECT_EQ(texts.CaFile, Repeat("y", MaxTextLength));
+    EXPECT_EQ(texts.OpenCaption, Repeat(e, MaxTextLength));
+    EXPECT_EQ(texts.SaveCaption, Repeat(clef, MaxTextLength));
+    EXPECT_EQ(texts.ExitCaption, Repeat("x", MaxTextLength));  // quotes go before the cut
+    EXPECT_EQ(texts.FileMenuCaption, Repeat("y", MaxTextLength));
 
     // An ANSI file counts one character per byte.
-    EXPECT_EQ(Load("[main]\nCaOpen=" + std::string(3000, '\xE9')).CaOpen, Repeat(e, MaxTextLength));
+    EXPECT_EQ(Load("[main]\nCaOpen=" + std::string(3000, '\xE9')).OpenCaption,
+              Repeat(e, MaxTextLength));
 }
 
 TEST_F(LanguageFile, FileEncodings) {
     // Not valid UTF-8: the whole file is Windows-1252.
     LanguageTexts texts = Load("[UHelp]\r\nCaHelp32=\x84Pop\x93 \x80 \x81\xE9\r\n");
-    EXPECT_EQ(texts.CaHelp32, "„Pop“ € \u0081é");
+    EXPECT_EQ(texts.RemoveNoiseHelp, "„Pop“ € \u0081é");
 
     // One stray byte decides for the whole file, so UTF-8 elsewhere turns into its ANSI reading.
     texts = Load("[main]\nCaOpen=ř\nCaSave=\xFF\n");
-    EXPECT_EQ(texts.CaOpen, "Å™");
-    EXPECT_EQ(texts.CaSave, "ÿ");
+    EXPECT_EQ(texts.OpenCaption, "Å™");
+    EXPECT_EQ(texts.SaveCaption, "ÿ");
 
     // UTF-8 with byte order mark and CRLF; a marked file stays UTF-8 despite a broken byte.
     texts = Load("\xEF\xBB\xBF[main]\r\nCaOpen=Otevřít\r\nCaSave=a\xFFz\r\n");
-    EXPECT_EQ(texts.CaOpen, "Otevřít");
-    EXPECT_EQ(texts.CaSave, "a\uFFFDz");
+    EXPECT_EQ(texts.OpenCaption, "Otevřít");
+    EXPECT_EQ(texts.SaveCaption, "a\uFFFDz");
 
     // Overlong and surrogate forms are not UTF-8.
-    EXPECT_EQ(Load("[main]\nCaOpen=\xC0\xAF\n").CaOpen, "À¯");
-    EXPECT_EQ(Load("[main]\nCaOpen=\xED\xA0\x80\n").CaOpen, "í\u00A0€");
+    EXPECT_EQ(Load("[main]\nCaOpen=\xC0\xAF\n").OpenCaption, "À¯");
+    EXPECT_EQ(Load("[main]\nCaOpen=\xED\xA0\x80\n").OpenCaption, "í\u00A0€");
 }
 
 TEST_F(LanguageFile, GarbageNeverBreaksTheTable) {
@@ -214,8 +216,8 @@ TEST_F(LanguageFile, GarbageNeverBreaksTheTable) {
 
     const LanguageTexts texts =
         Load(garbage + "\n[main]\nCaOpen=ok\nCaSave=" + std::string(200000, 'x'));
-    EXPECT_EQ(texts.CaOpen, "ok");
-    EXPECT_EQ(texts.CaSave, std::string(MaxTextLength, 'x'));
+    EXPECT_EQ(texts.OpenCaption, "ok");
+    EXPECT_EQ(texts.SaveCaption, std::string(MaxTextLength, 'x'));
     for (const LanguageKey& row : LanguageKeys())
         EXPECT_LE(CodePoints(texts.*row.Member), MaxTextLength) << row.Key;
 }
@@ -234,8 +236,8 @@ TEST_F(LanguageFile, ProgramReadsTheFileBesideItsExecutable) {
     fs::current_path(previous);
     fs::remove(beside);
     MutableTexts() = LanguageTexts{};
-    EXPECT_EQ(loaded.CaOpen, "beside");
-    EXPECT_EQ(loaded.CaSave, "Save");
+    EXPECT_EQ(loaded.OpenCaption, "beside");
+    EXPECT_EQ(loaded.SaveCaption, "Save");
 }
 
 }  // namespace

@@ -131,7 +131,7 @@ TEST(LanguageIniSample, ReadsBackAsEveryDefault) {
     const std::string sample = LanguageIniSample();
     std::ofstream(dir / "language.ini", std::ios::binary) << sample;
     LanguageTexts texts;
-    texts.CaOpen = "changed";  // loading must set every key, this one included
+    texts.OpenCaption = "changed";  // loading must set every key, this one included
     LoadLanguageFrom(dir / "language.ini", texts);
     EXPECT_TRUE(texts == LanguageTexts{});
     for (const LanguageKey& key : LanguageKeys()) {
