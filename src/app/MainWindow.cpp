@@ -82,7 +82,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     resize(minimumSize());
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
-    Initialise(setup_.startFile);
+    Initialize(setup_.startFile);
 }
 
 MainWindow::~MainWindow() {
@@ -92,7 +92,7 @@ MainWindow::~MainWindow() {
     state_.ReleaseDocument();
 }
 
-void MainWindow::Initialise(const std::string& startFile) {
+void MainWindow::Initialize(const std::string& startFile) {
     state_.WorkFolder = setup_.workFolder.empty() ? ChooseWorkFolder() : setup_.workFolder;
     env_.WorkFolder = state_.WorkFolder;
     env_.Ports.progress = [this] { return MakeProgress(); };

@@ -147,7 +147,7 @@ class MainWindow final : public QMainWindow {
     // and an error ends it with a message instead of ending the program.
     void RunCommand(const std::function<void()>& body);
     void ReportError(const std::string& text);
-    void Initialise(const std::string& startFile);
+    void Initialize(const std::string& startFile);
     bool Shutdown();  // false when the document must stay
     void BuildWindow();
     void BuildToolBar(QWidget* client);

@@ -1,7 +1,7 @@
 #pragma once
 // File-backed array of 32-bit values with a sliding in-memory window, so documents far larger
 // than memory can be processed. Until its first change a store may read a sound file's samples
-// where they lie instead of holding copies (ReadThrough). Every access is serialised: the player
+// where they lie instead of holding copies (ReadThrough). Every access is serialized: the player
 // thread reads while the GUI thread may write.
 #include <cstdint>
 #include <filesystem>

@@ -113,7 +113,7 @@ void Wave::ResizeOverview() {
     overview_.assign(static_cast<std::size_t>(channels_) * 2 * OverviewColumns, 0);
 }
 
-// Named recognisably and locked while in use, so that a later start can sweep what a killed
+// Named recognizably and locked while in use, so that a later start can sweep what a killed
 // run left behind.
 void Wave::CreateStore(const std::string&, const std::string&, std::unique_ptr<FileMemory> reused) {
     if (reused) {

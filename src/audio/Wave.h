@@ -19,7 +19,7 @@ namespace sv {
 
 class AtomicFileWriter;
 
-// The visible span the overview table summarises: frames ViewStart .. ViewStart +
+// The visible span the overview table summarizes: frames ViewStart .. ViewStart +
 // FrameCount / HorizontalZoom.
 struct ViewPosition {
     std::int64_t ViewStart = 0;

@@ -1,6 +1,6 @@
 #pragma once
 // The progress of a whole batch on stderr: which file starts, how many are done and the estimate
-// of the time left, from the bytes of the files done so far. Callers serialise the calls.
+// of the time left, from the bytes of the files done so far. Callers serialize the calls.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>

@@ -1,7 +1,7 @@
 #pragma once
 // Where the records of finished files go: JSON Lines on stdout and/or appended to a report file.
 // Each line is written whole as soon as its file is finished, so a run that is killed keeps the
-// lines of every file it finished. Callers serialise the calls.
+// lines of every file it finished. Callers serialize the calls.
 #include <string>
 
 #include "base/FileDescriptor.h"

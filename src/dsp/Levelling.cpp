@@ -149,7 +149,7 @@ void LimitBandRange(FloatArray& band, int b, int limit) {
 // bin 0) hold raw quotients that grow as the recording gets quieter: the same factor keeps them
 // independent of its level, and the cap at the highest band keeps a quiet recording from
 // getting an infrasonic boost.
-void NormaliseBands(FloatArray& band, BinSpectrum& curve, const BandScale& scale) {
+void NormalizeBands(FloatArray& band, BinSpectrum& curve, const BandScale& scale) {
     const int b = scale.Bands();
     double gm = GeometricMean(band.data() + 1, b, [](float) { return true; });
     if (gm == 0.0) gm = TinyValue;
@@ -297,7 +297,7 @@ void Engine::SmoothGainsByBands(const Wave& wave, BinSpectrum& curve, int bands,
     FloatArray band = BandMeans(curve, scale);
     if (limit != 0) {
         LimitBandRange(band, bands, limit);
-        NormaliseBands(band, curve, scale);
+        NormalizeBands(band, curve, scale);
     }
     InterpolateBands(band, curve, scale);
 }

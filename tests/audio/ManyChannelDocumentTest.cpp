@@ -18,7 +18,7 @@ namespace {
 constexpr std::int64_t Frames = 245760 + 5000;
 
 // A tone with noise on the left, another on the right; both reach the same peak so that a
-// linked stereo normalisation picks the same gain as one per channel.
+// linked stereo normalization picks the same gain as one per channel.
 int Sample(std::int64_t f, int c) {
     const double tone = std::sin(2.0 * 3.141592653589793 * (c ? 997.0 : 440.0) * f / 44100.0);
     const int v = static_cast<int>(12000.0 * tone) + test::Noise16(f, c) / 16;

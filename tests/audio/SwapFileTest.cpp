@@ -22,7 +22,7 @@ bool LockedByAnother(const std::filesystem::path& path) {
     return locked;
 }
 
-TEST(SwapFiles, AreNamedRecognisablyAndLockedWhileInUse) {
+TEST(SwapFiles, AreNamedRecognizablyAndLockedWhileInUse) {
     TempDir dir;
     std::filesystem::path name;
     {

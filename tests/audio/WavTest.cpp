@@ -462,7 +462,7 @@ TEST_F(WaveTest, OverviewFollowsWritesInsideTheView) {
     for (int slot = 0; slot < 2400; ++slot) ASSERT_NE(wave->OverviewValue(slot, 0), 7777);
 }
 
-TEST_F(WaveTest, BuildOverviewSummarisesColumns) {
+TEST_F(WaveTest, BuildOverviewSummarizesColumns) {
     auto mono = Wave::CreateEmpty(1, 1, 8000, 16, 5000, env);
     std::vector<std::int32_t> values(1200);
     for (int k = 0; k < 1200; ++k) values[k] = (k % 2 ? -1 : 1) * (k + 1);

@@ -297,7 +297,7 @@ TEST_F(LevellingTest, LimitationStepRunsOnceEvenWhenTheSpreadIsSmall) {
     }
     engine->SmoothGainsByBands(*wave, *curve, 3, 10);
     // gm ~ 1.442, gm / hi ~ 0.721 is not below lo / gm ~ 0.693: lo rises to 1.5, so the bands are
-    // 1.5, 1.5, 2 before the normalisation to a geometric mean of 1.5.
+    // 1.5, 1.5, 2 before the normalization to a geometric mean of 1.5.
     const double gm = std::cbrt(1.5 * 1.5 * 2.0);
     const float low = static_cast<float>(1.5 * 1.5 / gm);
     const float high = static_cast<float>(1.5 * 2.0 / gm);
@@ -322,7 +322,7 @@ TEST_F(LevellingTest, LimitationBoundsTheSpreadOfTheBands) {
         const float lo = *std::min_element(first, last);
         EXPECT_LT(hi / lo, 2.0f * limit) << limit;
         EXPECT_GT(hi / lo, limit / 2.0f) << limit;
-        // Normalised: the band values lie around 1.5.
+        // Normalized: the band values lie around 1.5.
         EXPECT_LT(lo, 1.5f);
         EXPECT_GT(hi, 1.5f);
     }
@@ -414,7 +414,7 @@ TEST_F(LevellingTest, ManyBandsKeepFiniteNonZeroGainsWhereTheProductLeavesTheDou
         for (const float v : inBand) {
             ASSERT_TRUE(std::isfinite(v)) << level;
             ASSERT_GT(v, 0.0f) << level;
-            // Normalised to a geometric mean of 1.5 within the limited spread (< 20).
+            // Normalized to a geometric mean of 1.5 within the limited spread (< 20).
             ASSERT_GT(v, 1.5f / 20.0f) << level;
             ASSERT_LT(v, 1.5f * 20.0f) << level;
         }

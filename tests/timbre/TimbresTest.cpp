@@ -203,7 +203,7 @@ TEST_F(TimbreFileTest, ValuesAreWrittenInTheFixedScientificFormat) {
         const auto& line = lines[j];
         ASSERT_EQ(line.size(), 23u) << line;
         EXPECT_EQ(line[0], '-');
-        EXPECT_TRUE(line[1] >= '1' && line[1] <= '9') << line;  // normalised mantissa
+        EXPECT_TRUE(line[1] >= '1' && line[1] <= '9') << line;  // normalized mantissa
         EXPECT_EQ(line.substr(2, 1), ".");
         EXPECT_EQ(line.find_first_not_of("0123456789", 3), 17u) << line;
         EXPECT_TRUE(line[18] == '+' || line[18] == '-') << line;
