@@ -40,7 +40,66 @@ constexpr IntSetting Table[] = {
      "level of the highest peak after normalizing", Normalize, &S::NormalizeDb},
 };
 
+// In the order of the usage text and the man page.
+constexpr ChoiceSetting Choices[] = {
+    {"channelMode", "--channel-mode", "N", "channel_mode", 0, 4, 3,
+     "0 both channels alike .. 4 separate channels", Level,
+     [](const S& s) { return static_cast<int>(s.ChannelMode); },
+     [](S& s, int v) { s.ChannelMode = static_cast<ChannelMode>(v); }},
+    {"bandLevel", "--band-mode", "N", "band_mode", 0, 4, 1, "0 band average .. 4 band peak", Level,
+     [](const S& s) { return static_cast<int>(s.BandLevelMode); },
+     [](S& s, int v) { s.BandLevelMode = static_cast<BandLevelMode>(v); }},
+};
+
+constexpr SwitchSetting Switches[] = {
+    {"removeNoise", "--denoise", "denoise", "CaRemNoise", "HiRemNoise",
+     "noise removal (the quietest stretch is the noise profile)", Denoise, &S::RemoveNoise, true},
+    {"levelling", "--level", "level", "CaRemast", "HiRemast",
+     "frequency and dynamic levelling towards the target timbre", Level, &S::Levelling, true},
+    {"highPass", "", "", "CaHiPass", "HiHiPass", "", Level, &S::HighPass},
+    {"lowPass", "", "", "CaLoPass", "HiLoPass", "", Level, &S::LowPass},
+    {"fitPeaks", "--fit-peaks", "fit-peaks", "CaRemPeek", "HiRemPeek",
+     "lower the largest peaks with smooth dips instead of clipping", FitPeaks, &S::FitPeaks, true},
+    {"normalize", "--normalize", "normalize", "CaNormalize", "HiNormalize",
+     "bring the highest peak to --normalize-db", Normalize, &S::Normalize, true},
+    {"perChannel", "--per-channel", "per_channel", "CaStereo", "HiStereo",
+     "normalize each channel on its own", Normalize, &S::PerChannel},
+};
+
+template <typename Entry>
+const Entry* WithFlag(std::span<const Entry> table, std::string_view flag) {
+    for (const auto& entry : table)
+        if (!entry.Flag.empty() && entry.Flag == flag) return &entry;
+    return nullptr;
+}
+
 }  // namespace
+
+std::span<const ChoiceSetting> ChoiceSettings() { return Choices; }
+
+std::span<const SwitchSetting> SwitchSettings() { return Switches; }
+
+const ChoiceSetting* FindChoiceSetting(std::string_view flag) {
+    return WithFlag<ChoiceSetting>(Choices, flag);
+}
+
+const SwitchSetting* FindSwitchSetting(std::string_view flag) {
+    return WithFlag<SwitchSetting>(Switches, flag);
+}
+
+const SwitchSetting& SettingOf(bool RemasterSettings::*member) {
+    for (const auto& entry : Switches)
+        if (entry.Member == member) return entry;
+    throw std::logic_error("a switch without a table entry");
+}
+
+const ChoiceSetting& ChoiceNamed(std::string_view name) {
+    for (const auto& entry : Choices)
+        if (entry.Name == name) return entry;
+    throw std::logic_error("a choice without a table entry");
+}
+
+bool DefaultOf(bool RemasterSettings::*member) { return SettingOf(member).Default; }
 
 const IntSetting& SettingOf(int RemasterSettings::*member) {
     const auto* entry = std::find_if(std::begin(Table), std::end(Table),
@@ -52,9 +111,7 @@ const IntSetting& SettingOf(int RemasterSettings::*member) {
 std::span<const IntSetting> IntSettings() { return Table; }
 
 const IntSetting* FindIntSetting(std::string_view flag) {
-    for (const auto& setting : Table)
-        if (setting.Flag == flag) return &setting;
-    return nullptr;
+    return WithFlag<IntSetting>(Table, flag);
 }
 
 int DefaultOf(int RemasterSettings::*member) { return SettingOf(member).Default; }
@@ -66,6 +123,10 @@ std::string RangeText(const IntSetting& setting) {
     for (int v = setting.Min; v <= setting.Max; v *= 2)
         text += (text.empty() ? "" : v * 2 > setting.Max ? " or " : ", ") + std::to_string(v);
     return text;
+}
+
+std::string RangeText(const ChoiceSetting& setting) {
+    return std::to_string(setting.Min) + ".." + std::to_string(setting.Max);
 }
 
 bool Accepts(const IntSetting& setting, int value) {
