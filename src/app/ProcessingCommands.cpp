@@ -57,7 +57,8 @@ std::string CeilingText(double dbtp) {
 bool MainWindow::NormalizeToLoudness(std::unique_ptr<Wave>& document) {
     LoudnessGain gain;
     auto normalized =
-        NormalizeLoudness(*document, c_->stages->NormalizeLufs(), c_->stages->TruePeakMax(), &gain);
+        NormalizeLoudness(*document, c_->stages->NormalizeLufs(), c_->stages->TruePeakMax(), &gain,
+                          {Texts().MeasuringLoudnessTitle, Texts().NormalizingLoudnessTitle});
     if (!normalized) return false;
     document = std::move(normalized);
     if (gain.HeldByTruePeak)
@@ -72,7 +73,7 @@ void MainWindow::ShowLoudness() {
     SetPanel(5, caption + " ...");
     std::optional<LoudnessFigures> figures;
     try {
-        figures = MeasureLoudness(*state_.Document);
+        figures = MeasureLoudness(*state_.Document, {Texts().MeasuringLoudnessTitle, {}});
     } catch (const LoudnessUnavailable&) {
         // a format the meter refuses simply shows no figures; read errors still reach the user
     }

@@ -120,7 +120,9 @@ bool NormalizeLoudnessIfAsked(Session& session, std::unique_ptr<Wave>& wave, con
                               const std::string& input, std::optional<bool>& heldByTruePeak) {
     if (!options.NormalizeLufs) return true;
     LoudnessGain gain;
-    auto normalized = NormalizeLoudness(*wave, *options.NormalizeLufs, options.TruePeakMax, &gain);
+    auto normalized =
+        NormalizeLoudness(*wave, *options.NormalizeLufs, options.TruePeakMax, &gain,
+                          {Texts().MeasuringLoudnessTitle, Texts().NormalizingLoudnessTitle});
     if (!normalized) return false;
     wave = std::move(normalized);
     heldByTruePeak = gain.HeldByTruePeak;
