@@ -2,6 +2,7 @@
 // settings tables, so the page cannot disagree with the program: the template's line that is
 // just the first marker comment becomes the whole-number settings, the one that is just the
 // second the choices and the switches that have an option of their own.
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -40,6 +41,13 @@ void WriteChoicesAndSwitches(std::ostream& out) {
         std::string help(s.Help);
         if (!help.empty() && help[0] >= 'a' && help[0] <= 'z') help[0] = char(help[0] - 'a' + 'A');
         out << ".TP\n.B " << Roff(s.Flag) << "\n" << help << ".\n";
+    }
+    for (const sv::LoudnessSetting& s : sv::LoudnessSettings()) {
+        std::string help(s.Help);
+        std::replace(help.begin(), help.end(), '\n', ' ');
+        out << ".TP\n.BI " << Roff(s.Flag) << " \" " << s.Value << "\"\n"
+            << Roff(sv::RangeText(s)) << " (" << Roff(sv::StartText(s)) << "): " << Roff(help)
+            << ".\n";
     }
 }
 

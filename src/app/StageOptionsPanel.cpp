@@ -16,7 +16,8 @@
 
 namespace sv {
 
-StageOptionsPanel::StageOptionsPanel(QObject* owner) : QObject(owner) {}
+StageOptionsPanel::StageOptionsPanel(QObject* owner)
+    : QObject(owner), otherNormalizeValue_(int(LoudnessNamed("normalizeLufs").Default)) {}
 
 QSpinBox* StageOptionsPanel::MakeSettingSpin(QWidget* parent, int RemasterSettings::*member,
                                              QRect r) {
@@ -118,7 +119,9 @@ void StageOptionsPanel::BuildLevellingAndNormalizing() {
     normalizeUnitCombo_->setToolTip(Q(t.NormalizeUnitHint));
     perChannelCheck_ = MakeSettingCheck(g, &RemasterSettings::PerChannel, {160, 143, 170, 18});
     truePeakCaption_ = MakeLabel(g, "truePeakCaption", Q(t.TruePeakCaption), {176, 146});
-    truePeakSpin_ = MakeSpin(g, "truePeakSpin", -9, 0, -1, {240, 143, 46, 20});
+    const LoudnessSetting& ceiling = LoudnessNamed("truePeak");
+    truePeakSpin_ = MakeSpin(g, (std::string(ceiling.Name) + "Spin").c_str(), int(ceiling.Min),
+                             int(ceiling.Max), int(ceiling.Default), {240, 143, 46, 20});
     truePeakSpin_->setToolTip(Q(t.TruePeakHint));
     truePeakUnit_ = MakeLabel(g, "truePeakUnit", QStringLiteral("dBTP"), {290, 146});
     for (QWidget* w :
@@ -179,12 +182,12 @@ PassFilterSettings StageOptionsPanel::PassSettings() const {
     return pass;
 }
 
-// Peak levels reach down to the table's minimum, loudness targets to -70 LUFS; each unit keeps its
-// value.
+// Each unit has its range from the tables and keeps its value.
 void StageOptionsPanel::SwitchNormalizeUnit() {
     const int shown = normalizeSpin_->value();
+    const LoudnessSetting& target = LoudnessNamed("normalizeLufs");
     if (NormalizeByLoudness())
-        normalizeSpin_->setRange(-70, 0);
+        normalizeSpin_->setRange(int(target.Min), int(target.Max));
     else
         normalizeSpin_->setRange(SettingOf(&RemasterSettings::NormalizeDb).Min,
                                  SettingOf(&RemasterSettings::NormalizeDb).Max);

@@ -76,7 +76,7 @@ class StageOptionsPanel final : public QObject {
              *lowPassSlopeSpin_ = nullptr, *peakCountSpin_ = nullptr, *normalizeSpin_ = nullptr;
     QComboBox *peakBlockSizeCombo_ = nullptr, *normalizeUnitCombo_ = nullptr;
     // The value of the mode not shown, restored when the unit switches back.
-    int otherNormalizeValue_ = -16;
+    int otherNormalizeValue_;
     // Shown in place of the per-channel check in LUFS mode (loudness normalizing is linked).
     QLabel *truePeakCaption_ = nullptr, *truePeakUnit_ = nullptr;
     QSpinBox* truePeakSpin_ = nullptr;

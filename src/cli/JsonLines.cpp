@@ -102,9 +102,10 @@ json Stages(const Options& options) {
     for (const SwitchSetting& stage : SwitchSettings())
         if (stage.IsStage && s.*stage.Member) stages.push_back(StageRecord(stage, options));
     if (options.NormalizeLufs)
-        stages.push_back({{"name", "normalize-lufs"},
-                          {"normalize_lufs", *options.NormalizeLufs},
-                          {"true_peak_max", options.TruePeakMax}});
+        stages.push_back(
+            {{"name", "normalize-lufs"},
+             {std::string(LoudnessNamed("normalizeLufs").JsonKey), *options.NormalizeLufs},
+             {std::string(LoudnessNamed("truePeak").JsonKey), options.TruePeakMax}});
     return stages;
 }
 

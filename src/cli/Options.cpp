@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
 #include <vector>
 
@@ -61,16 +60,15 @@ const IntOption IntOptions[] = {
     {"--jobs", 1, 1024, [](Options& o, int v) { o.Jobs = v; }},
 };
 
+// Where the loudness settings' values go; their ranges are the table's.
 struct DecimalOption {
     std::string_view name;
-    double min;
-    double max;
     void (*store)(Options&, double);
 };
 
 const DecimalOption DecimalOptions[] = {
-    {"--normalize-lufs", -70.0, 0.0, [](Options& o, double v) { o.NormalizeLufs = v; }},
-    {"--true-peak-max", -20.0, 0.0, [](Options& o, double v) { o.TruePeakMax = v; }},
+    {"--normalize-lufs", [](Options& o, double v) { o.NormalizeLufs = v; }},
+    {"--true-peak-max", [](Options& o, double v) { o.TruePeakMax = v; }},
 };
 
 struct FlagOption {
@@ -125,12 +123,6 @@ unsigned ScopeOfOption(std::string_view name) {
     return ForProcessing;
 }
 
-std::string DecimalRangeText(double min, double max) {
-    char range[64];
-    std::snprintf(range, sizeof range, "%g..%g", min, max);
-    return range;
-}
-
 // The number text gives, or nothing with error set when it is no number or out of range.
 std::optional<int> ReadInt(std::string_view name, std::string_view text, int min, int max,
                            bool powerOfTwo, std::string& error) {
@@ -178,10 +170,11 @@ bool ApplyChoice(const ChoiceSetting& setting, std::string_view text, Options& o
 
 bool ApplyDecimal(const DecimalOption& option, std::string_view text, Options& options,
                   std::string& error) {
+    const LoudnessSetting& setting = *FindLoudnessSetting(option.name);
     double number = 0.0;
-    if (!ParseDecimal(text, number) || number < option.min || number > option.max) {
-        error = "option " + std::string(option.name) + " takes a number in " +
-                DecimalRangeText(option.min, option.max) + ", not '" + std::string(text) + "'";
+    if (!ParseDecimal(text, number) || number < setting.Min || number > setting.Max) {
+        error = "option " + std::string(option.name) + " takes a number in " + RangeText(setting) +
+                ", not '" + std::string(text) + "'";
         return false;
     }
     option.store(options, number);
@@ -322,9 +315,13 @@ std::string PaddedTo(std::string text, std::size_t width) {
     return text;
 }
 
+// A line break in help continues it under its start.
 std::string UsageLine(std::string_view option, const std::string& range, std::string_view help) {
-    return "  " + PaddedTo(std::string(option), 21) + (range.empty() ? "" : PaddedTo(range, 14)) +
-           std::string(help) + "\n";
+    std::string line = "  " + PaddedTo(std::string(option), 21) +
+                       (range.empty() ? "" : PaddedTo(range, 14)) + std::string(help) + "\n";
+    for (std::size_t at = line.find('\n'); at + 1 < line.size(); at = line.find('\n', at + 1))
+        line.insert(at + 1, std::string(37, ' '));
+    return line;
 }
 
 // One line per stage switch that has an option: the stages' own, or the others.
@@ -351,6 +348,14 @@ std::string ChoicesUsage() {
     for (const ChoiceSetting& s : ChoiceSettings())
         lines += UsageLine(std::string(s.Flag) + " " + std::string(s.Value),
                            RangeText(s) + " (" + std::to_string(s.Default) + ")", s.Help);
+    return lines;
+}
+
+std::string LoudnessUsage() {
+    std::string lines;
+    for (const LoudnessSetting& s : LoudnessSettings())
+        lines += UsageLine(std::string(s.Flag) + " " + std::string(s.Value),
+                           RangeText(s) + " (" + StartText(s) + ")", s.Help);
     return lines;
 }
 
@@ -397,11 +402,7 @@ std::string UsageText() {
            NumbersUsage() +
            "  --timbre NAME        clear, split, premaster, drum, pop or FILE.sts (clear)\n"
            "  --example REF.wav    target = the timbre detected from REF.wav\n" +
-           ChoicesUsage() + SwitchesUsage(false) +
-           "  --normalize-lufs L   -70..0 (off)  normalize to integrated loudness L LUFS instead\n"
-           "                                     of the peak (the last stage)\n"
-           "  --true-peak-max D    -20..0 (-1)   with --normalize-lufs: the true peak stays at\n"
-           "                                     most D dBTP\n"
+           ChoicesUsage() + SwitchesUsage(false) + LoudnessUsage() +
            "\n"
            "Batch options:\n"
            "  --jobs N             1..1024 (cores)  cores used, one file on each\n"

@@ -1,6 +1,7 @@
 #include "dsp/StageSettings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "dsp/RemasterSettings.h"
@@ -66,6 +67,26 @@ constexpr SwitchSetting Switches[] = {
      "normalize each channel on its own", Normalize, &S::PerChannel},
 };
 
+constexpr LoudnessSetting Loudness[] = {
+    {"normalizeLufs", "--normalize-lufs", "L", "normalize_lufs", -70, 0, -16, true,
+     "normalize to integrated loudness L LUFS instead\nof the peak (the last stage)"},
+    {"truePeak", "--true-peak-max", "D", "true_peak_max", -20, 0, -1, false,
+     "with --normalize-lufs: the true peak stays at\nmost D dBTP"},
+};
+
+std::string Decimal(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+template <typename Entry>
+const Entry& Named(std::span<const Entry> table, std::string_view name) {
+    for (const auto& entry : table)
+        if (entry.Name == name) return entry;
+    throw std::logic_error("a setting without a table entry");
+}
+
 template <typename Entry>
 const Entry* WithFlag(std::span<const Entry> table, std::string_view flag) {
     for (const auto& entry : table)
@@ -76,6 +97,24 @@ const Entry* WithFlag(std::span<const Entry> table, std::string_view flag) {
 }  // namespace
 
 std::span<const ChoiceSetting> ChoiceSettings() { return Choices; }
+
+std::span<const LoudnessSetting> LoudnessSettings() { return Loudness; }
+
+const LoudnessSetting* FindLoudnessSetting(std::string_view flag) {
+    return WithFlag<LoudnessSetting>(Loudness, flag);
+}
+
+const LoudnessSetting& LoudnessNamed(std::string_view name) {
+    return Named<LoudnessSetting>(Loudness, name);
+}
+
+std::string RangeText(const LoudnessSetting& setting) {
+    return Decimal(setting.Min) + ".." + Decimal(setting.Max);
+}
+
+std::string StartText(const LoudnessSetting& setting) {
+    return setting.OffUntilGiven ? "off" : Decimal(setting.Default);
+}
 
 std::span<const SwitchSetting> SwitchSettings() { return Switches; }
 
@@ -94,9 +133,7 @@ const SwitchSetting& SettingOf(bool RemasterSettings::*member) {
 }
 
 const ChoiceSetting& ChoiceNamed(std::string_view name) {
-    for (const auto& entry : Choices)
-        if (entry.Name == name) return entry;
-    throw std::logic_error("a choice without a table entry");
+    return Named<ChoiceSetting>(Choices, name);
 }
 
 bool DefaultOf(bool RemasterSettings::*member) { return SettingOf(member).Default; }

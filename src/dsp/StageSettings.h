@@ -65,7 +65,22 @@ struct SwitchSetting {
     bool Default = false;
 };
 
+// A setting of loudness normalizing: a decimal on the command line, a whole number in the
+// window. The stage runs when its target's option is given (the window: its unit is LUFS).
+struct LoudnessSetting {
+    std::string_view Name;  // the window's spin box: Name + "Spin"
+    std::string_view Flag;
+    std::string_view Value;
+    std::string_view JsonKey;  // key in the "normalize-lufs" record
+    double Min;
+    double Max;
+    double Default;         // the window's start value
+    bool OffUntilGiven;     // the command line's start value is "off"
+    std::string_view Help;  // a line break continues the usage text's line
+};
+
 std::span<const IntSetting> IntSettings();
+std::span<const LoudnessSetting> LoudnessSettings();
 std::span<const ChoiceSetting> ChoiceSettings();
 // In the order of the stages, then the stages' own switches.
 std::span<const SwitchSetting> SwitchSettings();
@@ -75,12 +90,14 @@ const IntSetting* FindIntSetting(std::string_view flag);
 
 const ChoiceSetting* FindChoiceSetting(std::string_view flag);
 const SwitchSetting* FindSwitchSetting(std::string_view flag);
+const LoudnessSetting* FindLoudnessSetting(std::string_view flag);
 
 // The entry of a member; every whole-number and on/off member of RemasterSettings has one.
 const IntSetting& SettingOf(int RemasterSettings::*member);
 const SwitchSetting& SettingOf(bool RemasterSettings::*member);
 // The choice whose window control is Name + "Slider".
 const ChoiceSetting& ChoiceNamed(std::string_view name);
+const LoudnessSetting& LoudnessNamed(std::string_view name);
 
 // The start-up value of a member, as the table declares it.
 int DefaultOf(int RemasterSettings::*member);
@@ -93,6 +110,10 @@ Enum DefaultChoice(std::string_view name) {
 // "1..64", or the choices of a power-of-two setting: "512, 1024, 2048, 4096 or 8192".
 std::string RangeText(const IntSetting& setting);
 std::string RangeText(const ChoiceSetting& setting);
+// "-70..0"
+std::string RangeText(const LoudnessSetting& setting);
+// "off", or the default as the range shows numbers: "-1".
+std::string StartText(const LoudnessSetting& setting);
 
 // Whether value is one the setting accepts.
 bool Accepts(const IntSetting& setting, int value);

@@ -132,6 +132,10 @@ class MainWindowTest final : public QObject {
             QCOMPARE(slider->maximum(), setting.Max);
             QCOMPARE(slider->value(), setting.Default);
         }
+        const LoudnessSetting& ceiling = LoudnessNamed("truePeak");
+        auto* ceilingSpin = rig.get<QSpinBox>(qPrintable(named(ceiling.Name, "Spin")));
+        QCOMPARE(ceilingSpin->minimum(), static_cast<int>(ceiling.Min));
+        QCOMPARE(ceilingSpin->value(), static_cast<int>(ceiling.Default));
         for (const SwitchSetting& setting : SwitchSettings()) {
             auto* check = rig.get<QCheckBox>(qPrintable(named(setting.Name, "Check")));
             QCOMPARE(check->isChecked(), setting.Default);

@@ -139,6 +139,36 @@ TEST(StageSettings, EveryChoiceAndSwitchReachesParserDefaultsUsageAndRecord) {
     }
 }
 
+TEST(StageSettings, LoudnessSettingsReachParserUsageAndRecord) {
+    struct Documented {
+        std::string_view Flag;
+        double Min, Max;
+        std::string_view UsageStart;
+    };
+    const Documented expected[] = {{"--normalize-lufs", -70, 0, "-70..0 (off)  "},
+                                   {"--true-peak-max", -20, 0, "-20..0 (-1)   "}};
+    ASSERT_EQ(LoudnessSettings().size(), std::size(expected));
+    for (const Documented& e : expected) {
+        SCOPED_TRACE(std::string(e.Flag));
+        const LoudnessSetting* setting = FindLoudnessSetting(e.Flag);
+        ASSERT_NE(setting, nullptr);
+        EXPECT_NE(cli::UsageText().find(std::string(e.UsageStart)), std::string::npos);
+        std::string error;
+        for (const double value : {e.Min, e.Max}) {
+            const std::string text = std::to_string(value);
+            const auto options =
+                Parse({"--normalize-lufs", "-20", std::string(e.Flag), text}, error);
+            ASSERT_TRUE(options) << error;
+            const auto record = nlohmann::json::parse(cli::JsonLine({}, *options));
+            const nlohmann::json* stage = StageNamed(record, "normalize-lufs");
+            ASSERT_NE(stage, nullptr);
+            EXPECT_EQ((*stage)[std::string(setting->JsonKey)], value);
+        }
+        for (const double value : {e.Min - 0.5, e.Max + 0.5})
+            EXPECT_FALSE(Parse({std::string(e.Flag), std::to_string(value)}, error));
+    }
+}
+
 TEST(StageSettings, ASwitchedSettingIsOffUntilItsOptionIsGiven) {
     std::string error;
     const auto options = Parse({}, error);
