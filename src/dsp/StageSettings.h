@@ -1,9 +1,11 @@
 #pragma once
 // Every stage setting, declared once: the window's controls, the command line's options, its
 // usage text, the JSON records, the man page and the defaults of RemasterSettings all read these
-// tables, so their ranges cannot drift apart. Three kinds: whole numbers (spin boxes), choices
-// between numbered steps (sliders) and switches (check boxes: the stages themselves, the pass
-// filters, normalizing each channel on its own).
+// tables, so their ranges cannot drift apart. Four kinds: whole numbers (spin boxes), choices
+// between numbered steps (sliders), switches (check boxes: the stages themselves, the pass
+// filters, normalizing each channel on its own) and the decimals of loudness normalizing. A new
+// setting is one entry here, its member in RemasterSettings, its place in the window and its use
+// in the engine; option, usage, record, man page, range and default follow from the entry.
 #include <span>
 #include <string>
 #include <string_view>
@@ -68,7 +70,7 @@ struct SwitchSetting {
 // A setting of loudness normalizing: a decimal on the command line, a whole number in the
 // window. The stage runs when its target's option is given (the window: its unit is LUFS).
 struct LoudnessSetting {
-    std::string_view Name;  // the window's spin box: Name + "Spin"
+    std::string_view Name;  // the window's spin box: Name + "Spin" (the target: normalizeSpin)
     std::string_view Flag;
     std::string_view Value;
     std::string_view JsonKey;  // key in the "normalize-lufs" record
