@@ -1,6 +1,8 @@
 // Writes the command-line program's man page with the list of stage settings taken from the
-// settings table, so the page cannot disagree with the program: every line of the template
-// that is just the marker comment becomes that list.
+// settings tables, so the page cannot disagree with the program: the template's line that is
+// just the first marker comment becomes the whole-number settings, the one that is just the
+// second the choices and the switches that have an option of their own.
+#include <algorithm>
 #include <fstream>
 #include <iostream>
 #include <string>
@@ -9,7 +11,8 @@
 
 namespace {
 
-constexpr std::string_view Marker = ".\\\" stage settings";
+constexpr std::string_view NumbersMarker = ".\\\" stage settings";
+constexpr std::string_view ChoicesMarker = ".\\\" stage choices";
 
 // Minus signs in man pages are written "\-", so they are not turned into hyphens.
 std::string Roff(std::string_view text) {
@@ -21,11 +24,30 @@ std::string Roff(std::string_view text) {
     return out;
 }
 
-void WriteSettings(std::ostream& out) {
+void WriteNumbers(std::ostream& out) {
     for (const sv::IntSetting& s : sv::IntSettings()) {
         const std::string start = s.Switch ? "off" : std::to_string(s.Default);
         out << ".TP\n.BI " << Roff(s.Flag) << " \" " << s.Value << "\"\n"
             << Roff(sv::RangeText(s)) << " (" << Roff(start) << "): " << s.Help << ".\n";
+    }
+}
+
+void WriteChoicesAndSwitches(std::ostream& out) {
+    for (const sv::ChoiceSetting& s : sv::ChoiceSettings())
+        out << ".TP\n.BI " << Roff(s.Flag) << " \" " << s.Value << "\"\n"
+            << Roff(sv::RangeText(s)) << " (" << s.Default << "): " << s.Help << ".\n";
+    for (const sv::SwitchSetting& s : sv::SwitchSettings()) {
+        if (s.IsStage || s.Flag.empty()) continue;
+        std::string help(s.Help);
+        if (!help.empty() && help[0] >= 'a' && help[0] <= 'z') help[0] = char(help[0] - 'a' + 'A');
+        out << ".TP\n.B " << Roff(s.Flag) << "\n" << help << ".\n";
+    }
+    for (const sv::LoudnessSetting& s : sv::LoudnessSettings()) {
+        std::string help(s.Help);
+        std::replace(help.begin(), help.end(), '\n', ' ');
+        out << ".TP\n.BI " << Roff(s.Flag) << " \" " << s.Value << "\"\n"
+            << Roff(sv::RangeText(s)) << " (" << Roff(sv::StartText(s)) << "): " << Roff(help)
+            << ".\n";
     }
 }
 
@@ -42,17 +64,21 @@ int main(int argc, char** argv) {
         std::cerr << "man-settings: cannot open " << (in ? argv[2] : argv[1]) << "\n";
         return 1;
     }
-    int markers = 0;
+    int numbers = 0, choices = 0;
     for (std::string line; std::getline(in, line);) {
-        if (line == Marker) {
-            WriteSettings(out);
-            ++markers;
+        if (line == NumbersMarker) {
+            WriteNumbers(out);
+            ++numbers;
+        } else if (line == ChoicesMarker) {
+            WriteChoicesAndSwitches(out);
+            ++choices;
         } else {
             out << line << '\n';
         }
     }
-    if (markers != 1) {
-        std::cerr << "man-settings: the template needs one line '" << Marker << "'\n";
+    if (numbers != 1 || choices != 1) {
+        std::cerr << "man-settings: the template needs one line '" << NumbersMarker
+                  << "' and one line '" << ChoicesMarker << "'\n";
         return 1;
     }
     return out.good() ? 0 : 1;

@@ -48,8 +48,8 @@ struct AppState {
     DocumentFlags Flags;          // Cancelled and DataSaved
     SharedSpectra SpectraShared;  // target, example, measured, noise profile, ExampleReady
     BinSpectrum FlatSpectrum{};
-    sv::ChannelMode ChannelMode = sv::ChannelMode::MostlySeparate;
-    sv::BandLevelMode BandLevelMode = sv::BandLevelMode::MostlyAverage;
+    sv::ChannelMode ChannelMode = DefaultChoice<sv::ChannelMode>("channelMode");
+    sv::BandLevelMode BandLevelMode = DefaultChoice<sv::BandLevelMode>("bandLevel");
     int PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
     ViewState View;
     std::string FileName;      // the file the open dialog holds: Return to saved and Save use it

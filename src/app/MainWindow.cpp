@@ -121,8 +121,7 @@ void MainWindow::Initialize(const std::string& startFile) {
     state_.PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
     state_.View.Reset();
 
-    c_->modes->SetChannelMode(3);
-    c_->modes->SetBandLevelMode(1);
+    c_->modes->ResetToDefaults();
 
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), state_.SpectraShared.Target);
     BandsToSpectrum(BuiltInTable(BuiltInTimbre::Clear), state_.FlatSpectrum);

@@ -9,6 +9,7 @@
 #include "app/Anchors.h"
 #include "app/ControlFactory.h"
 #include "app/QtText.h"
+#include "dsp/StageSettings.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -32,31 +33,32 @@ ModesPanel::ModesPanel(QWidget* client, Anchors& anchors) : QObject(client) {
     group_->setToolTip(Q(t.RemasterTypeHint));
     anchors.Add(group_, {0, 332, 168, 163}, AnchorLeft | AnchorBottom);
     channel_ =
-        BuildBar({"channelModeBox",
-                  "channelModeSlider",
+        BuildBar(ChoiceNamed("channelMode"),
+                 {"channelModeBox",
                   {"bothChannelsRadio", "partialSeparationRadio", "separateChannelsRadio"}},
                  15,
                  {&t.BothChannelsCaption, &t.BothChannelsHint, &t.PartialSeparationCaption,
                   &t.PartialSeparationHint, &t.SeparateChannelsCaption, &t.SeparateChannelsHint});
-    bandLevel_ = BuildBar({"bandLevelBox",
-                           "bandLevelSlider",
-                           {"averageLevelRadio", "mediumLevelRadio", "peakLevelRadio"}},
-                          88,
-                          {&t.BandAverageCaption, &t.BandAverageHint, &t.BandMediumCaption,
-                           &t.BandMediumHint, &t.BandPeakCaption, &t.BandPeakHint});
+    bandLevel_ =
+        BuildBar(ChoiceNamed("bandLevel"),
+                 {"bandLevelBox", {"averageLevelRadio", "mediumLevelRadio", "peakLevelRadio"}}, 88,
+                 {&t.BandAverageCaption, &t.BandAverageHint, &t.BandMediumCaption,
+                  &t.BandMediumHint, &t.BandPeakCaption, &t.BandPeakHint});
     ConnectBar(channel_, &ModesPanel::channelModeChanged);
     ConnectBar(bandLevel_, &ModesPanel::bandLevelModeChanged);
 }
 
-ModesPanel::ModeBar ModesPanel::BuildBar(const BarNames& names, int top,
-                                         std::array<const std::string*, 6> texts) {
+ModesPanel::ModeBar ModesPanel::BuildBar(const ChoiceSetting& setting, const BarNames& names,
+                                         int top, std::array<const std::string*, 6> texts) {
     ModeBar bar;
+    bar.setting = &setting;
+    const std::string sliderName = std::string(setting.Name) + "Slider";
     bar.box = MakeControl<QGroupBox>(group_, names.box, {1, top, 166, 71});
     bar.box->setFlat(true);
-    bar.slider = MakeControl<QSlider>(bar.box, names.slider, {0, 2, 18, 67});
+    bar.slider = MakeControl<QSlider>(bar.box, sliderName.c_str(), {0, 2, 18, 67});
     bar.slider->setOrientation(Qt::Vertical);
     bar.slider->setInvertedAppearance(true);  // step 0 at the top, beside the first button
-    bar.slider->setRange(0, 4);
+    bar.slider->setRange(setting.Min, setting.Max);
     bar.slider->setPageStep(1);
     bar.slider->setTickPosition(QSlider::TicksRight);
     bar.slider->setTickInterval(1);
@@ -116,6 +118,11 @@ void ModesPanel::SetStep(ModeBar& bar, int step) {
 void ModesPanel::SetChannelMode(int step) { SetStep(channel_, step); }
 
 void ModesPanel::SetBandLevelMode(int step) { SetStep(bandLevel_, step); }
+
+void ModesPanel::ResetToDefaults() {
+    SetStep(channel_, channel_.setting->Default);
+    SetStep(bandLevel_, bandLevel_.setting->Default);
+}
 
 void ModesPanel::EnableChannelChoice(bool enabled) {
     for (QRadioButton* radio : channel_.radios) radio->setEnabled(enabled);

@@ -14,6 +14,7 @@ class QWidget;
 namespace sv {
 
 class Anchors;
+struct ChoiceSetting;
 
 class ModesPanel final : public QObject {
     Q_OBJECT
@@ -24,6 +25,8 @@ class ModesPanel final : public QObject {
     // Moves the bar to a step; the change signal follows even when the bar stood there already.
     void SetChannelMode(int step);
     void SetBandLevelMode(int step);
+    // Both bars to their settings' start-up steps.
+    void ResetToDefaults();
     // Mono documents have no channels to separate.
     void EnableChannelChoice(bool enabled);
 
@@ -33,6 +36,7 @@ class ModesPanel final : public QObject {
 
   private:
     struct ModeBar {
+        const ChoiceSetting* setting = nullptr;
         QGroupBox* box = nullptr;
         QSlider* slider = nullptr;
         QButtonGroup* buttons = nullptr;
@@ -40,10 +44,11 @@ class ModesPanel final : public QObject {
     };
     struct BarNames {
         const char* box;
-        const char* slider;
         std::array<const char*, 3> radios;
     };
-    ModeBar BuildBar(const BarNames& names, int top, std::array<const std::string*, 6> texts);
+    // The bar of a choice: its slider is named and ranged by the setting.
+    ModeBar BuildBar(const ChoiceSetting& setting, const BarNames& names, int top,
+                     std::array<const std::string*, 6> texts);
     void ConnectBar(ModeBar& bar, void (ModesPanel::*changed)(int));
     static void FollowStep(ModeBar& bar, int step);
     static void SetStep(ModeBar& bar, int step);

@@ -84,9 +84,10 @@ void MainWindow::ShowLoudness(const Command& command, std::function<void()> then
     SetPanel(5, caption + " ...");
     RunOnDocument(
         command,
-        [](LentDocument& lent) -> std::optional<LoudnessFigures> {
+        [title =
+             Texts().MeasuringLoudnessTitle](LentDocument& lent) -> std::optional<LoudnessFigures> {
             try {
-                return MeasureLoudness(*lent.Document);
+                return MeasureLoudness(*lent.Document, {title, {}});
             } catch (const LoudnessUnavailable&) {
                 // a format the meter refuses simply shows no figures; read errors still reach
                 // the user

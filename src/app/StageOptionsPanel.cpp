@@ -16,7 +16,8 @@
 
 namespace sv {
 
-StageOptionsPanel::StageOptionsPanel(QObject* owner) : QObject(owner) {}
+StageOptionsPanel::StageOptionsPanel(QObject* owner)
+    : QObject(owner), otherNormalizeValue_(int(LoudnessNamed("normalizeLufs").Default)) {}
 
 QSpinBox* StageOptionsPanel::MakeSettingSpin(QWidget* parent, int RemasterSettings::*member,
                                              QRect r) {
@@ -25,6 +26,21 @@ QSpinBox* StageOptionsPanel::MakeSettingSpin(QWidget* parent, int RemasterSettin
     QSpinBox* spin = MakeSpin(parent, name.c_str(), setting.Min, setting.Max, setting.Default, r);
     settingSpins_.emplace_back(&setting, spin);
     return spin;
+}
+
+QCheckBox* StageOptionsPanel::MakeSettingCheck(QWidget* parent, bool RemasterSettings::*member,
+                                               QRect r) {
+    const SwitchSetting& setting = SettingOf(member);
+    const std::string name = std::string(setting.Name) + "Check";
+    const auto text = [](std::string_view key) {
+        const std::string* found = Texts().Find(key);
+        return found ? *found : std::string();
+    };
+    QCheckBox* check =
+        MakeCheck(parent, name.c_str(), text(setting.CaptionKey), text(setting.HintKey), r);
+    check->setChecked(setting.Default);
+    settingChecks_.emplace_back(&setting, check);
+    return check;
 }
 
 QLabel* StageOptionsPanel::MakeSettingUnit(QWidget* parent, int RemasterSettings::*member,
@@ -63,16 +79,14 @@ void StageOptionsPanel::BuildBandsGroup(QWidget* client, Anchors& anchors) {
 void StageOptionsPanel::BuildNoiseAndPeaks() {
     const auto& t = Texts();
     QWidget* g = stagesGroup_;
-    removeNoiseCheck_ =
-        MakeCheck(g, "removeNoiseCheck", t.RemoveNoiseCaption, t.RemoveNoiseHint, {6, 15, 140, 18});
+    removeNoiseCheck_ = MakeSettingCheck(g, &RemasterSettings::RemoveNoise, {6, 15, 140, 18});
     noisePartsSpin_ = MakeSettingSpin(g, &RemasterSettings::NoiseParts, {16, 35, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::NoiseParts, {66, 38});
     noisePercentSpin_ = MakeSettingSpin(g, &RemasterSettings::NoisePercent, {16, 57, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::NoisePercent, {66, 60});
     noiseSecondsSpin_ = MakeSettingSpin(g, &RemasterSettings::NoiseSeconds, {16, 79, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::NoiseSeconds, {66, 82});
-    fitPeaksCheck_ =
-        MakeCheck(g, "fitPeaksCheck", t.FitPeaksCaption, t.FitPeaksHint, {6, 101, 140, 18});
+    fitPeaksCheck_ = MakeSettingCheck(g, &RemasterSettings::FitPeaks, {6, 101, 140, 18});
     peakCountSpin_ = MakeSettingSpin(g, &RemasterSettings::PeakCount, {16, 121, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::PeakCount, {66, 124});
     MakeLabel(g, "peakBlockSizeCaption", Q(t.BorderSizeLabel + ":"), {6, 145});
@@ -87,30 +101,27 @@ void StageOptionsPanel::BuildNoiseAndPeaks() {
 void StageOptionsPanel::BuildLevellingAndNormalizing() {
     const auto& t = Texts();
     QWidget* g = stagesGroup_;
-    levellingCheck_ =
-        MakeCheck(g, "levellingCheck", t.LevellingCaption, t.LevellingHint, {150, 15, 184, 18});
-    highPassCheck_ =
-        MakeCheck(g, "highPassCheck", t.HighPassCaption, t.HighPassHint, {160, 36, 78, 18});
+    levellingCheck_ = MakeSettingCheck(g, &RemasterSettings::Levelling, {150, 15, 184, 18});
+    highPassCheck_ = MakeSettingCheck(g, &RemasterSettings::HighPass, {160, 36, 78, 18});
     highPassSpin_ = MakeSettingSpin(g, &RemasterSettings::HighPassHz, {240, 35, 46, 20});
     passUnits_[0] = MakeSettingUnit(g, &RemasterSettings::HighPassHz, {290, 38});
     highPassSlopeSpin_ = MakeSettingSpin(g, &RemasterSettings::HighPassSlope, {240, 57, 46, 20});
     passUnits_[1] = MakeSettingUnit(g, &RemasterSettings::HighPassSlope, {290, 60});
-    lowPassCheck_ =
-        MakeCheck(g, "lowPassCheck", t.LowPassCaption, t.LowPassHint, {160, 80, 78, 18});
+    lowPassCheck_ = MakeSettingCheck(g, &RemasterSettings::LowPass, {160, 80, 78, 18});
     lowPassSpin_ = MakeSettingSpin(g, &RemasterSettings::LowPassKHz, {240, 79, 46, 20});
     passUnits_[2] = MakeSettingUnit(g, &RemasterSettings::LowPassKHz, {290, 82});
     lowPassSlopeSpin_ = MakeSettingSpin(g, &RemasterSettings::LowPassSlope, {240, 101, 46, 20});
     passUnits_[3] = MakeSettingUnit(g, &RemasterSettings::LowPassSlope, {290, 104});
-    normalizeCheck_ =
-        MakeCheck(g, "normalizeCheck", t.NormalizeCaption, t.NormalizeHint, {150, 124, 88, 18});
+    normalizeCheck_ = MakeSettingCheck(g, &RemasterSettings::Normalize, {150, 124, 88, 18});
     normalizeSpin_ = MakeSettingSpin(g, &RemasterSettings::NormalizeDb, {240, 123, 46, 20});
     normalizeUnitCombo_ = MakeControl<QComboBox>(g, "normalizeUnitCombo", {288, 123, 46, 20});
     normalizeUnitCombo_->addItems({QStringLiteral("dB"), QStringLiteral("LUFS")});
     normalizeUnitCombo_->setToolTip(Q(t.NormalizeUnitHint));
-    perChannelCheck_ = MakeCheck(g, "perChannelCheck", t.SeparateChannelsCaption,
-                                 t.SeparateChannelsHint, {160, 143, 170, 18});
+    perChannelCheck_ = MakeSettingCheck(g, &RemasterSettings::PerChannel, {160, 143, 170, 18});
     truePeakCaption_ = MakeLabel(g, "truePeakCaption", Q(t.TruePeakCaption), {176, 146});
-    truePeakSpin_ = MakeSpin(g, "truePeakSpin", -9, 0, -1, {240, 143, 46, 20});
+    const LoudnessSetting& ceiling = LoudnessNamed("truePeak");
+    truePeakSpin_ = MakeSpin(g, (std::string(ceiling.Name) + "Spin").c_str(), int(ceiling.Min),
+                             int(ceiling.Max), int(ceiling.Default), {240, 143, 46, 20});
     truePeakSpin_->setToolTip(Q(t.TruePeakHint));
     truePeakUnit_ = MakeLabel(g, "truePeakUnit", QStringLiteral("dBTP"), {290, 146});
     for (QWidget* w :
@@ -155,15 +166,9 @@ bool StageOptionsPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void StageOptionsPanel::Read(RemasterSettings& s) const {
-    s.RemoveNoise = removeNoiseCheck_->isChecked();
-    s.Levelling = levellingCheck_->isChecked();
-    s.FitPeaks = fitPeaksCheck_->isChecked();
-    s.Normalize = normalizeCheck_->isChecked();
+    for (const auto& [setting, check] : settingChecks_) s.*setting->Member = check->isChecked();
     for (const auto& [setting, spin] : settingSpins_) s.*setting->Member = spin->value();
-    s.HighPass = highPassCheck_->isChecked();
-    s.LowPass = lowPassCheck_->isChecked();
     s.NormalizeDb = NormalizeDb();  // the spin may show the loudness target instead
-    s.PerChannel = perChannelCheck_->isChecked();
 }
 
 PassFilterSettings StageOptionsPanel::PassSettings() const {
@@ -177,12 +182,12 @@ PassFilterSettings StageOptionsPanel::PassSettings() const {
     return pass;
 }
 
-// Peak levels reach down to the table's minimum, loudness targets to -70 LUFS; each unit keeps its
-// value.
+// Each unit has its range from the tables and keeps its value.
 void StageOptionsPanel::SwitchNormalizeUnit() {
     const int shown = normalizeSpin_->value();
+    const LoudnessSetting& target = LoudnessNamed("normalizeLufs");
     if (NormalizeByLoudness())
-        normalizeSpin_->setRange(-70, 0);
+        normalizeSpin_->setRange(int(target.Min), int(target.Max));
     else
         normalizeSpin_->setRange(SettingOf(&RemasterSettings::NormalizeDb).Min,
                                  SettingOf(&RemasterSettings::NormalizeDb).Max);

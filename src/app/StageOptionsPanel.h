@@ -20,6 +20,7 @@ namespace sv {
 
 class Anchors;
 struct IntSetting;
+struct SwitchSetting;
 struct RemasterSettings;
 
 class StageOptionsPanel final : public QObject {
@@ -56,6 +57,7 @@ class StageOptionsPanel final : public QObject {
   private:
     // A control of a setting of the table, with its range, start value, name and unit.
     QSpinBox* MakeSettingSpin(QWidget* parent, int RemasterSettings::*member, QRect r);
+    QCheckBox* MakeSettingCheck(QWidget* parent, bool RemasterSettings::*member, QRect r);
     static QLabel* MakeSettingUnit(QWidget* parent, int RemasterSettings::*member, QPoint at);
     void BuildNoiseAndPeaks();
     void BuildLevellingAndNormalizing();
@@ -74,13 +76,14 @@ class StageOptionsPanel final : public QObject {
              *lowPassSlopeSpin_ = nullptr, *peakCountSpin_ = nullptr, *normalizeSpin_ = nullptr;
     QComboBox *peakBlockSizeCombo_ = nullptr, *normalizeUnitCombo_ = nullptr;
     // The value of the mode not shown, restored when the unit switches back.
-    int otherNormalizeValue_ = -16;
+    int otherNormalizeValue_;
     // Shown in place of the per-channel check in LUFS mode (loudness normalizing is linked).
     QLabel *truePeakCaption_ = nullptr, *truePeakUnit_ = nullptr;
     QSpinBox* truePeakSpin_ = nullptr;
     std::array<QLabel*, 4> passUnits_{};  // Hz, dB/oct, kHz, dB/oct
     // The spin boxes that show a setting of the table as it is.
     std::vector<std::pair<const IntSetting*, QSpinBox*>> settingSpins_;
+    std::vector<std::pair<const SwitchSetting*, QCheckBox*>> settingChecks_;
 };
 
 }  // namespace sv

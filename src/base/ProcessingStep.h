@@ -15,6 +15,8 @@ enum class ProcessingStep {
     RemovingNoise,
     MeasuringBlockPeaks,  // before peak fitting
     FittingPeaks,
+    MeasuringLoudness,
+    NormalizingLoudness,
 };
 
 // Words a step for a progress window; empty: the windows have no caption.

@@ -98,7 +98,7 @@ int InfoOf(Session& session, const Options& options, FileRecord& record) {
     record.Before =
         options.Json ? MeasureLevels(engine, *wave) : SignalLevels{PeakDbfs(engine, *wave), {}};
     try {
-        const auto measured = MeasureLoudness(*wave);
+        const auto measured = MeasureLoudness(*wave, {Texts().MeasuringLoudnessTitle, {}});
         if (!measured) return ExitCancelled;
         record.Loudness = *measured;
     } catch (const LoudnessUnavailable&) {

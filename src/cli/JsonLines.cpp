@@ -69,45 +69,43 @@ json Levels(const std::optional<SignalLevels>& levels) {
 }
 
 // A stage's record: its name and the values of the settings it uses.
-json StageRecord(const char* name, SettingStage stage, const RemasterSettings& settings) {
-    json record = {{"name", name}};
+json StageRecord(const SwitchSetting& stageSwitch, const Options& options) {
+    const RemasterSettings& settings = options.Settings;
+    const SettingStage stage = stageSwitch.Stage;
+    json record = {{"name", stageSwitch.JsonKey}};
     for (const IntSetting& setting : IntSettings())
         if (setting.Stage == stage) record[setting.JsonKey] = EffectiveValue(setting, settings);
+    for (const ChoiceSetting& setting : ChoiceSettings())
+        if (setting.Stage == stage) record[setting.JsonKey] = setting.Get(settings);
+    for (const SwitchSetting& setting : SwitchSettings())
+        if (setting.Stage == stage && !setting.IsStage && !setting.JsonKey.empty())
+            record[setting.JsonKey] = settings.*setting.Member;
+    if (stage == SettingStage::Level) {
+        if (options.Example.empty())
+            PutPath(record, "timbre", options.Timbre);
+        else
+            PutPath(record, "example", options.Example);
+    }
     return record;
-}
-
-json LevellingStage(const Options& options) {
-    const RemasterSettings& s = options.Settings;
-    json stage = StageRecord("level", SettingStage::Level, s);
-    stage["channel_mode"] = static_cast<int>(s.ChannelMode);
-    stage["band_mode"] = static_cast<int>(s.BandLevelMode);
-    if (options.Example.empty())
-        PutPath(stage, "timbre", options.Timbre);
-    else
-        PutPath(stage, "example", options.Example);
-    return stage;
 }
 
 // The stages the command runs, in their order, with the settings each one uses.
 json Stages(const Options& options) {
     json stages = json::array();
     const RemasterSettings& s = options.Settings;
-    if (options.Command == CliCommand::Detect)
-        stages.push_back({{"name", "detect"}, {"band_mode", static_cast<int>(s.BandLevelMode)}});
+    if (options.Command == CliCommand::Detect) {
+        const ChoiceSetting& bandLevel = ChoiceNamed("bandLevel");
+        stages.push_back({{"name", "detect"}, {std::string(bandLevel.JsonKey), bandLevel.Get(s)}});
+    }
     if (options.Command != CliCommand::Remaster && options.Command != CliCommand::Batch)
         return stages;
-    if (s.RemoveNoise) stages.push_back(StageRecord("denoise", SettingStage::Denoise, s));
-    if (s.Levelling) stages.push_back(LevellingStage(options));
-    if (s.FitPeaks) stages.push_back(StageRecord("fit-peaks", SettingStage::FitPeaks, s));
-    if (s.Normalize) {
-        json stage = StageRecord("normalize", SettingStage::Normalize, s);
-        stage["per_channel"] = s.PerChannel;
-        stages.push_back(std::move(stage));
-    }
+    for (const SwitchSetting& stage : SwitchSettings())
+        if (stage.IsStage && s.*stage.Member) stages.push_back(StageRecord(stage, options));
     if (options.NormalizeLufs)
-        stages.push_back({{"name", "normalize-lufs"},
-                          {"normalize_lufs", *options.NormalizeLufs},
-                          {"true_peak_max", options.TruePeakMax}});
+        stages.push_back(
+            {{"name", "normalize-lufs"},
+             {std::string(LoudnessNamed("normalizeLufs").JsonKey), *options.NormalizeLufs},
+             {std::string(LoudnessNamed("truePeak").JsonKey), options.TruePeakMax}});
     return stages;
 }
 

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
 #include <vector>
 
@@ -58,23 +57,18 @@ struct IntOption {
 };
 
 const IntOption IntOptions[] = {
-    {"--channel-mode", 0, 4,
-     [](Options& o, int v) { o.Settings.ChannelMode = static_cast<ChannelMode>(v); }},
-    {"--band-mode", 0, 4,
-     [](Options& o, int v) { o.Settings.BandLevelMode = static_cast<BandLevelMode>(v); }},
     {"--jobs", 1, 1024, [](Options& o, int v) { o.Jobs = v; }},
 };
 
+// Where the loudness settings' values go; their ranges are the table's.
 struct DecimalOption {
     std::string_view name;
-    double min;
-    double max;
     void (*store)(Options&, double);
 };
 
 const DecimalOption DecimalOptions[] = {
-    {"--normalize-lufs", -70.0, 0.0, [](Options& o, double v) { o.NormalizeLufs = v; }},
-    {"--true-peak-max", -20.0, 0.0, [](Options& o, double v) { o.TruePeakMax = v; }},
+    {"--normalize-lufs", [](Options& o, double v) { o.NormalizeLufs = v; }},
+    {"--true-peak-max", [](Options& o, double v) { o.TruePeakMax = v; }},
 };
 
 struct FlagOption {
@@ -82,12 +76,8 @@ struct FlagOption {
     void (*set)(Options&);
 };
 
+// Options outside the stage settings that take no value.
 const FlagOption FlagOptions[] = {
-    {"--denoise", [](Options& o) { o.Settings.RemoveNoise = true; }},
-    {"--level", [](Options& o) { o.Settings.Levelling = true; }},
-    {"--fit-peaks", [](Options& o) { o.Settings.FitPeaks = true; }},
-    {"--normalize", [](Options& o) { o.Settings.Normalize = true; }},
-    {"--per-channel", [](Options& o) { o.Settings.PerChannel = true; }},
     {"--overwrite", [](Options& o) { o.Overwrite = true; }},
     {"--quiet", [](Options& o) { o.Quiet = true; }},
     {"--json", [](Options& o) { o.Json = true; }},
@@ -133,12 +123,6 @@ unsigned ScopeOfOption(std::string_view name) {
     return ForProcessing;
 }
 
-std::string DecimalRangeText(double min, double max) {
-    char range[64];
-    std::snprintf(range, sizeof range, "%g..%g", min, max);
-    return range;
-}
-
 // The number text gives, or nothing with error set when it is no number or out of range.
 std::optional<int> ReadInt(std::string_view name, std::string_view text, int min, int max,
                            bool powerOfTwo, std::string& error) {
@@ -177,12 +161,20 @@ bool ApplySetting(const IntSetting& setting, std::string_view text, Options& opt
     return true;
 }
 
+bool ApplyChoice(const ChoiceSetting& setting, std::string_view text, Options& options,
+                 std::string& error) {
+    const auto number = ReadInt(setting.Flag, text, setting.Min, setting.Max, false, error);
+    if (number) setting.Set(options.Settings, *number);
+    return number.has_value();
+}
+
 bool ApplyDecimal(const DecimalOption& option, std::string_view text, Options& options,
                   std::string& error) {
+    const LoudnessSetting& setting = *FindLoudnessSetting(option.name);
     double number = 0.0;
-    if (!ParseDecimal(text, number) || number < option.min || number > option.max) {
-        error = "option " + std::string(option.name) + " takes a number in " +
-                DecimalRangeText(option.min, option.max) + ", not '" + std::string(text) + "'";
+    if (!ParseDecimal(text, number) || number < setting.Min || number > setting.Max) {
+        error = "option " + std::string(option.name) + " takes a number in " + RangeText(setting) +
+                ", not '" + std::string(text) + "'";
         return false;
     }
     option.store(options, number);
@@ -203,6 +195,10 @@ bool ApplyOption(const std::vector<std::string_view>& args, std::size_t& i, Opti
         return true;
     };
     std::string_view value;
+    if (const SwitchSetting* setting = FindSwitchSetting(name)) {
+        options.Settings.*setting->Member = true;
+        return true;
+    }
     for (const auto& flag : FlagOptions) {
         if (flag.name != name) continue;
         flag.set(options);
@@ -216,6 +212,8 @@ bool ApplyOption(const std::vector<std::string_view>& args, std::size_t& i, Opti
     }
     if (const IntSetting* setting = FindIntSetting(name))
         return takeValue(value) && ApplySetting(*setting, value, options, error);
+    if (const ChoiceSetting* setting = FindChoiceSetting(name))
+        return takeValue(value) && ApplyChoice(*setting, value, options, error);
     for (const auto& option : IntOptions)
         if (option.name == name) return takeValue(value) && ApplyInt(option, value, options, error);
     for (const auto& option : DecimalOptions)
@@ -232,7 +230,8 @@ bool IsKnownOption(std::string_view name) {
         return false;
     };
     return named(FlagOptions) || named(TextOptions) || named(IntOptions) || named(DecimalOptions) ||
-           FindIntSetting(name) != nullptr;
+           FindIntSetting(name) != nullptr || FindChoiceSetting(name) != nullptr ||
+           FindSwitchSetting(name) != nullptr;
 }
 
 // The command word: sets the command and returns how many paths it takes.
@@ -316,14 +315,47 @@ std::string PaddedTo(std::string text, std::size_t width) {
     return text;
 }
 
-// One line per stage setting: the option, its range and default, what it does.
-std::string SettingsUsage() {
+// A line break in help continues it under its start.
+std::string UsageLine(std::string_view option, const std::string& range, std::string_view help) {
+    std::string line = "  " + PaddedTo(std::string(option), 21) +
+                       (range.empty() ? "" : PaddedTo(range, 14)) + std::string(help) + "\n";
+    for (std::size_t at = line.find('\n'); at + 1 < line.size(); at = line.find('\n', at + 1))
+        line.insert(at + 1, std::string(37, ' '));
+    return line;
+}
+
+// One line per stage switch that has an option: the stages' own, or the others.
+std::string SwitchesUsage(bool stages) {
+    std::string lines;
+    for (const SwitchSetting& s : SwitchSettings())
+        if (!s.Flag.empty() && s.IsStage == stages) lines += UsageLine(s.Flag, "", s.Help);
+    return lines;
+}
+
+// One line per whole-number setting: the option, its range and default, what it does.
+std::string NumbersUsage() {
     std::string lines;
     for (const IntSetting& s : IntSettings()) {
         const std::string start = s.Switch ? "off" : std::to_string(s.Default);
-        lines += "  " + PaddedTo(std::string(s.Flag) + " " + std::string(s.Value), 21) +
-                 PaddedTo(RangeText(s) + " (" + start + ")", 14) + std::string(s.Help) + "\n";
+        lines += UsageLine(std::string(s.Flag) + " " + std::string(s.Value),
+                           RangeText(s) + " (" + start + ")", s.Help);
     }
+    return lines;
+}
+
+std::string ChoicesUsage() {
+    std::string lines;
+    for (const ChoiceSetting& s : ChoiceSettings())
+        lines += UsageLine(std::string(s.Flag) + " " + std::string(s.Value),
+                           RangeText(s) + " (" + std::to_string(s.Default) + ")", s.Help);
+    return lines;
+}
+
+std::string LoudnessUsage() {
+    std::string lines;
+    for (const LoudnessSetting& s : LoudnessSettings())
+        lines += UsageLine(std::string(s.Flag) + " " + std::string(s.Value),
+                           RangeText(s) + " (" + StartText(s) + ")", s.Help);
     return lines;
 }
 
@@ -363,23 +395,14 @@ std::string UsageText() {
            "Files: IN and REF may be WAV (8/16/24/32-bit, float), FLAC, Ogg Vorbis, AIFF or MP3;\n"
            "OUT is written in the format its extension names: .wav, .flac, .aiff/.aif or .ogg.\n"
            "\n"
-           "Stages (any combination, always run in this order):\n"
-           "  --denoise            noise removal (the quietest stretch is the noise profile)\n"
-           "  --level              frequency and dynamic levelling towards the target timbre\n"
-           "  --fit-peaks          lower the largest peaks with smooth dips instead of clipping\n"
-           "  --normalize          bring the highest peak to --normalize-db\n"
+           "Stages (any combination, always run in this order):\n" +
+           SwitchesUsage(true) +
            "\n"
            "Settings (range, default in brackets; values out of range are refused):\n" +
-           SettingsUsage() +
+           NumbersUsage() +
            "  --timbre NAME        clear, split, premaster, drum, pop or FILE.sts (clear)\n"
-           "  --example REF.wav    target = the timbre detected from REF.wav\n"
-           "  --channel-mode N     0..4 (3)      0 both channels alike .. 4 separate channels\n"
-           "  --band-mode N        0..4 (1)      0 band average .. 4 band peak\n"
-           "  --per-channel        normalize each channel on its own\n"
-           "  --normalize-lufs L   -70..0 (off)  normalize to integrated loudness L LUFS instead\n"
-           "                                     of the peak (the last stage)\n"
-           "  --true-peak-max D    -20..0 (-1)   with --normalize-lufs: the true peak stays at\n"
-           "                                     most D dBTP\n"
+           "  --example REF.wav    target = the timbre detected from REF.wav\n" +
+           ChoicesUsage() + SwitchesUsage(false) + LoudnessUsage() +
            "\n"
            "Batch options:\n"
            "  --jobs N             1..1024 (cores)  cores used, one file on each\n"

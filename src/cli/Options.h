@@ -19,7 +19,7 @@ struct Options {
     std::string WorkFolder;        // empty: automatic
     // Loudness mode of normalizing: target integrated loudness and true-peak ceiling.
     std::optional<double> NormalizeLufs;
-    double TruePeakMax = -1.0;
+    double TruePeakMax = LoudnessNamed("truePeak").Default;
     bool Overwrite = false;
     bool Quiet = false;
     bool Json = false;  // one JSON object per input file on stdout

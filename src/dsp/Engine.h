@@ -52,6 +52,11 @@ class Engine {
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
+    // A step in the words of the front end; empty without captions.
+    std::string Worded(ProcessingStep step) const {
+        return options_.Caption ? options_.Caption(step) : std::string{};
+    }
+
     // Every operation that takes a context takes from it what the stage before gathered of
     // this very document, and leaves there what the stages to come want of its output. The
     // forms without one are single commands.

@@ -108,7 +108,9 @@ class ChainRun {
     WalkResult NormalizeToLoudness() {
         LoudnessGain gain;
         auto normalized =
-            NormalizeLoudness(*wave_, s_.Loudness->Lufs, s_.Loudness->TruePeakMaxDbtp, &gain);
+            NormalizeLoudness(*wave_, s_.Loudness->Lufs, s_.Loudness->TruePeakMaxDbtp, &gain,
+                              {engine_.Worded(ProcessingStep::MeasuringLoudness),
+                               engine_.Worded(ProcessingStep::NormalizingLoudness)});
         if (!normalized) return WalkResult::Cancelled;
         wave_ = std::move(normalized);
         outcome_.Loudness = gain;

@@ -1,7 +1,7 @@
 #pragma once
 // The processing settings of the main window's controls, with their start-up defaults. The
-// desktop program reads them from its controls; the command line from its options. The ranges
-// and defaults of the whole-number settings are those of the table in StageSettings.
+// desktop program reads them from its controls; the command line from its options. Every
+// setting's range and default are those of its entry in the tables of StageSettings.
 #include <cstdint>
 #include <optional>
 
@@ -24,10 +24,10 @@ struct LoudnessTarget {
 
 struct RemasterSettings {
     // Stages of "Remaster It", run in this order.
-    bool RemoveNoise = false;  // removeNoiseCheck
-    bool Levelling = false;    // levellingCheck
-    bool FitPeaks = false;     // fitPeaksCheck
-    bool Normalize = false;    // normalizeCheck
+    bool RemoveNoise = DefaultOf(&RemasterSettings::RemoveNoise);
+    bool Levelling = DefaultOf(&RemasterSettings::Levelling);
+    bool FitPeaks = DefaultOf(&RemasterSettings::FitPeaks);
+    bool Normalize = DefaultOf(&RemasterSettings::Normalize);
 
     int NoiseParts = DefaultOf(&RemasterSettings::NoiseParts);
     int NoiseSeconds = DefaultOf(&RemasterSettings::NoiseSeconds);
@@ -37,13 +37,13 @@ struct RemasterSettings {
     int Limit = DefaultOf(&RemasterSettings::Limit);
 
     // The positions 0..4 of channelModeSlider and bandLevelSlider.
-    sv::ChannelMode ChannelMode = sv::ChannelMode::MostlySeparate;
-    sv::BandLevelMode BandLevelMode = sv::BandLevelMode::MostlyAverage;
+    sv::ChannelMode ChannelMode = DefaultChoice<sv::ChannelMode>("channelMode");
+    sv::BandLevelMode BandLevelMode = DefaultChoice<sv::BandLevelMode>("bandLevel");
 
-    bool HighPass = false;  // highPassCheck
+    bool HighPass = DefaultOf(&RemasterSettings::HighPass);
     int HighPassHz = DefaultOf(&RemasterSettings::HighPassHz);
     int HighPassSlope = DefaultOf(&RemasterSettings::HighPassSlope);
-    bool LowPass = false;  // lowPassCheck
+    bool LowPass = DefaultOf(&RemasterSettings::LowPass);
     int LowPassKHz = DefaultOf(&RemasterSettings::LowPassKHz);
     int LowPassSlope = DefaultOf(&RemasterSettings::LowPassSlope);
 
@@ -51,7 +51,7 @@ struct RemasterSettings {
     int PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
 
     int NormalizeDb = DefaultOf(&RemasterSettings::NormalizeDb);
-    bool PerChannel = false;  // perChannelCheck
+    bool PerChannel = DefaultOf(&RemasterSettings::PerChannel);
     // Set: loudness normalizing runs last, after peak normalizing when that is on too.
     std::optional<LoudnessTarget> Loudness;
 

@@ -1,6 +1,7 @@
 #include "dsp/StageSettings.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 #include "dsp/RemasterSettings.h"
@@ -40,7 +41,102 @@ constexpr IntSetting Table[] = {
      "level of the highest peak after normalizing", Normalize, &S::NormalizeDb},
 };
 
+// In the order of the usage text and the man page.
+constexpr ChoiceSetting Choices[] = {
+    {"channelMode", "--channel-mode", "N", "channel_mode", 0, 4, 3,
+     "0 both channels alike .. 4 separate channels", Level,
+     [](const S& s) { return static_cast<int>(s.ChannelMode); },
+     [](S& s, int v) { s.ChannelMode = static_cast<ChannelMode>(v); }},
+    {"bandLevel", "--band-mode", "N", "band_mode", 0, 4, 1, "0 band average .. 4 band peak", Level,
+     [](const S& s) { return static_cast<int>(s.BandLevelMode); },
+     [](S& s, int v) { s.BandLevelMode = static_cast<BandLevelMode>(v); }},
+};
+
+constexpr SwitchSetting Switches[] = {
+    {"removeNoise", "--denoise", "denoise", "CaRemNoise", "HiRemNoise",
+     "noise removal (the quietest stretch is the noise profile)", Denoise, &S::RemoveNoise, true},
+    {"levelling", "--level", "level", "CaRemast", "HiRemast",
+     "frequency and dynamic levelling towards the target timbre", Level, &S::Levelling, true},
+    {"highPass", "", "", "CaHiPass", "HiHiPass", "", Level, &S::HighPass},
+    {"lowPass", "", "", "CaLoPass", "HiLoPass", "", Level, &S::LowPass},
+    {"fitPeaks", "--fit-peaks", "fit-peaks", "CaRemPeek", "HiRemPeek",
+     "lower the largest peaks with smooth dips instead of clipping", FitPeaks, &S::FitPeaks, true},
+    {"normalize", "--normalize", "normalize", "CaNormalize", "HiNormalize",
+     "bring the highest peak to --normalize-db", Normalize, &S::Normalize, true},
+    {"perChannel", "--per-channel", "per_channel", "CaStereo", "HiStereo",
+     "normalize each channel on its own", Normalize, &S::PerChannel},
+};
+
+constexpr LoudnessSetting Loudness[] = {
+    {"normalizeLufs", "--normalize-lufs", "L", "normalize_lufs", -70, 0, -16, true,
+     "normalize to integrated loudness L LUFS instead\nof the peak (the last stage)"},
+    {"truePeak", "--true-peak-max", "D", "true_peak_max", -20, 0, -1, false,
+     "with --normalize-lufs: the true peak stays at\nmost D dBTP"},
+};
+
+std::string Decimal(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+template <typename Entry>
+const Entry& Named(std::span<const Entry> table, std::string_view name) {
+    for (const auto& entry : table)
+        if (entry.Name == name) return entry;
+    throw std::logic_error("a setting without a table entry");
+}
+
+template <typename Entry>
+const Entry* WithFlag(std::span<const Entry> table, std::string_view flag) {
+    for (const auto& entry : table)
+        if (!entry.Flag.empty() && entry.Flag == flag) return &entry;
+    return nullptr;
+}
+
 }  // namespace
+
+std::span<const ChoiceSetting> ChoiceSettings() { return Choices; }
+
+std::span<const LoudnessSetting> LoudnessSettings() { return Loudness; }
+
+const LoudnessSetting* FindLoudnessSetting(std::string_view flag) {
+    return WithFlag<LoudnessSetting>(Loudness, flag);
+}
+
+const LoudnessSetting& LoudnessNamed(std::string_view name) {
+    return Named<LoudnessSetting>(Loudness, name);
+}
+
+std::string RangeText(const LoudnessSetting& setting) {
+    return Decimal(setting.Min) + ".." + Decimal(setting.Max);
+}
+
+std::string StartText(const LoudnessSetting& setting) {
+    return setting.OffUntilGiven ? "off" : Decimal(setting.Default);
+}
+
+std::span<const SwitchSetting> SwitchSettings() { return Switches; }
+
+const ChoiceSetting* FindChoiceSetting(std::string_view flag) {
+    return WithFlag<ChoiceSetting>(Choices, flag);
+}
+
+const SwitchSetting* FindSwitchSetting(std::string_view flag) {
+    return WithFlag<SwitchSetting>(Switches, flag);
+}
+
+const SwitchSetting& SettingOf(bool RemasterSettings::*member) {
+    for (const auto& entry : Switches)
+        if (entry.Member == member) return entry;
+    throw std::logic_error("a switch without a table entry");
+}
+
+const ChoiceSetting& ChoiceNamed(std::string_view name) {
+    return Named<ChoiceSetting>(Choices, name);
+}
+
+bool DefaultOf(bool RemasterSettings::*member) { return SettingOf(member).Default; }
 
 const IntSetting& SettingOf(int RemasterSettings::*member) {
     const auto* entry = std::find_if(std::begin(Table), std::end(Table),
@@ -52,9 +148,7 @@ const IntSetting& SettingOf(int RemasterSettings::*member) {
 std::span<const IntSetting> IntSettings() { return Table; }
 
 const IntSetting* FindIntSetting(std::string_view flag) {
-    for (const auto& setting : Table)
-        if (setting.Flag == flag) return &setting;
-    return nullptr;
+    return WithFlag<IntSetting>(Table, flag);
 }
 
 int DefaultOf(int RemasterSettings::*member) { return SettingOf(member).Default; }
@@ -66,6 +160,10 @@ std::string RangeText(const IntSetting& setting) {
     for (int v = setting.Min; v <= setting.Max; v *= 2)
         text += (text.empty() ? "" : v * 2 > setting.Max ? " or " : ", ") + std::to_string(v);
     return text;
+}
+
+std::string RangeText(const ChoiceSetting& setting) {
+    return std::to_string(setting.Min) + ".." + std::to_string(setting.Max);
 }
 
 bool Accepts(const IntSetting& setting, int value) {

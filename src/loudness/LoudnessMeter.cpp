@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "loudness/TruePeakMeter.h"
-#include "text/Language.h"
 
 namespace sv {
 
@@ -33,7 +32,7 @@ std::string Figure(double value) {
 
 }  // namespace
 
-std::optional<LoudnessFigures> MeasureLoudness(Wave& wave) {
+std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaptions& captions) {
     const int ch = wave.Channels();
     Meter meter(ebur128_init(static_cast<unsigned>(ch),
                              static_cast<unsigned long>(wave.SampleRate()),
@@ -47,7 +46,7 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave) {
     const std::int64_t blocks = frames / BlockFrames;
     auto progress = wave.Env().Ports.MakeProgress();
     progress->EnableCancel(true);
-    progress->SetCaption(Texts().MeasuringLoudnessTitle);
+    progress->SetCaption(captions.Measuring);
     progress->SetTotal(blocks);
     progress->Show();
 
@@ -91,8 +90,8 @@ LoudnessGain ChooseLoudnessGain(const LoudnessFigures& measured, double targetLu
 }
 
 std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double truePeakMaxDbtp,
-                                        LoudnessGain* gain) {
-    const auto figures = MeasureLoudness(wave);
+                                        LoudnessGain* gain, const LoudnessCaptions& captions) {
+    const auto figures = MeasureLoudness(wave, captions);
     if (!figures) return nullptr;
     const LoudnessGain chosen = ChooseLoudnessGain(*figures, targetLufs, truePeakMaxDbtp);
     if (gain) *gain = chosen;
@@ -104,7 +103,7 @@ std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double tr
     const std::int64_t blocks = frames / BlockFrames;
     auto progress = wave.Env().Ports.MakeProgress();
     progress->EnableCancel(true);
-    progress->SetCaption(Texts().NormalizingLoudnessTitle);
+    progress->SetCaption(captions.Normalizing);
     progress->SetTotal(blocks);
     progress->Show();
     std::vector<std::int32_t> values(static_cast<std::size_t>(BlockFrames * ch));

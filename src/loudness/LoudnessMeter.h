@@ -17,6 +17,12 @@ struct LoudnessFigures {
     double TruePeakDbtp = -HUGE_VAL;  // the highest of all channels
 };
 
+// The titles of the progress windows, worded by the front end (empty: no title).
+struct LoudnessCaptions {
+    std::string Measuring;
+    std::string Normalizing;
+};
+
 // The measuring library takes neither this channel count nor this sample rate.
 class LoudnessUnavailable : public std::runtime_error {
   public:
@@ -25,7 +31,7 @@ class LoudnessUnavailable : public std::runtime_error {
 
 // Reads the whole document block by block, with a progress window whose Cancel gives nothing;
 // throws LoudnessUnavailable when the measuring library refuses the format.
-std::optional<LoudnessFigures> MeasureLoudness(Wave& wave);
+std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaptions& captions = {});
 
 // The gain of loudness normalizing, and whether the true-peak ceiling kept the loudness below
 // its target (a front end says so: the target was not reached).
@@ -43,7 +49,8 @@ LoudnessGain ChooseLoudnessGain(const LoudnessFigures& measured, double targetLu
 // A new document with every value of wave scaled by ChooseLoudnessGain's gain. A silent
 // document is copied unchanged. gain receives the gain applied. Null when cancelled.
 std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double truePeakMaxDbtp,
-                                        LoudnessGain* gain = nullptr);
+                                        LoudnessGain* gain = nullptr,
+                                        const LoudnessCaptions& captions = {});
 
 // "-14.2 LUFS  LRA 5.1 LU  TP -1.3 dBTP", with "-inf" for silence.
 std::string LoudnessText(const LoudnessFigures& figures);

@@ -27,6 +27,10 @@ inline std::string StepCaption(ProcessingStep step) {
             return t.PeakDetectionTitle;
         case ProcessingStep::FittingPeaks:
             return t.PeakFittingTitle;
+        case ProcessingStep::MeasuringLoudness:
+            return t.MeasuringLoudnessTitle;
+        case ProcessingStep::NormalizingLoudness:
+            return t.NormalizingLoudnessTitle;
     }
     return {};
 }

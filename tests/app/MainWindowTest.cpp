@@ -130,6 +130,26 @@ class MainWindowTest final : public QObject {
             QCOMPARE(spin->maximum(), setting.Max);
             QCOMPARE(spin->value(), setting.Default);
         }
+        // So do the sliders of the choices and the check boxes of the switches, with their texts.
+        const auto named = [](std::string_view name, const char* kind) {
+            return QString::fromUtf8(name.data(), static_cast<int>(name.size())) + kind;
+        };
+        for (const ChoiceSetting& setting : ChoiceSettings()) {
+            auto* slider = rig.get<QSlider>(qPrintable(named(setting.Name, "Slider")));
+            QCOMPARE(slider->minimum(), setting.Min);
+            QCOMPARE(slider->maximum(), setting.Max);
+            QCOMPARE(slider->value(), setting.Default);
+        }
+        const LoudnessSetting& ceiling = LoudnessNamed("truePeak");
+        auto* ceilingSpin = rig.get<QSpinBox>(qPrintable(named(ceiling.Name, "Spin")));
+        QCOMPARE(ceilingSpin->minimum(), static_cast<int>(ceiling.Min));
+        QCOMPARE(ceilingSpin->value(), static_cast<int>(ceiling.Default));
+        for (const SwitchSetting& setting : SwitchSettings()) {
+            auto* check = rig.get<QCheckBox>(qPrintable(named(setting.Name, "Check")));
+            QCOMPARE(check->isChecked(), setting.Default);
+            QCOMPARE(check->text().toStdString(), *Texts().Find(setting.CaptionKey));
+            QCOMPARE(check->toolTip().toStdString(), *Texts().Find(setting.HintKey));
+        }
         for (const char* name : {"highPassCheck", "highPassSpin", "highPassSlopeSpin",
                                  "lowPassCheck", "lowPassSpin", "lowPassSlopeSpin", "highPassUnit"})
             QVERIFY2(!rig.get<QWidget>(name)->isEnabled(), name);

@@ -1,4 +1,4 @@
-// The stage settings table drives the option parser, the usage text, the JSON records and the
+// The stage settings tables drive the option parser, the usage text, the JSON records and the
 // defaults; each setting is checked through all of them.
 #include <gtest/gtest.h>
 
@@ -69,6 +69,103 @@ TEST(StageSettings, EverySettingReachesParserDefaultsUsageAndRecord) {
         }
         for (const int value : {expected.Min - 1, expected.Max + 1})
             EXPECT_FALSE(Parse({flag, std::to_string(value)}, error)) << value;
+    }
+}
+
+// The choices and the switches that have an option, with the record each shows up in.
+struct ChoiceOrSwitch {
+    std::string_view Flag;
+    int Min, Max, Default;    // a switch: 0, 1, 0
+    std::string_view Record;  // the stage record that shows it
+    std::string_view Key;     // its key there; empty: the record itself is the switch
+};
+
+constexpr ChoiceOrSwitch DocumentedChoices[] = {
+    {"--channel-mode", 0, 4, 3, "level", "channel_mode"},
+    {"--band-mode", 0, 4, 1, "level", "band_mode"},
+    {"--denoise", 0, 1, 0, "denoise", ""},
+    {"--level", 0, 1, 0, "level", ""},
+    {"--fit-peaks", 0, 1, 0, "fit-peaks", ""},
+    {"--normalize", 0, 1, 0, "normalize", ""},
+    {"--per-channel", 0, 1, 0, "normalize", "per_channel"},
+};
+
+// The stage record of a name in a record's stages, or null.
+const nlohmann::json* StageNamed(const nlohmann::json& record, std::string_view name) {
+    for (const auto& stage : record["stages"])
+        if (stage["name"] == name) return &stage;
+    return nullptr;
+}
+
+TEST(StageSettings, EveryChoiceAndSwitchReachesParserDefaultsUsageAndRecord) {
+    std::size_t flagged = 0;
+    for (const SwitchSetting& s : SwitchSettings()) flagged += s.Flag.empty() ? 0 : 1;
+    ASSERT_EQ(ChoiceSettings().size() + flagged, std::size(DocumentedChoices));
+    const std::string usage = cli::UsageText();
+    for (const ChoiceOrSwitch& expected : DocumentedChoices) {
+        SCOPED_TRACE(std::string(expected.Flag));
+        const ChoiceSetting* choice = FindChoiceSetting(expected.Flag);
+        const SwitchSetting* toggle = FindSwitchSetting(expected.Flag);
+        ASSERT_NE(choice == nullptr, toggle == nullptr);
+        const auto valueOf = [&](const RemasterSettings& s) {
+            return choice ? choice->Get(s) : static_cast<int>(s.*toggle->Member);
+        };
+        EXPECT_EQ(valueOf(RemasterSettings{}), expected.Default);
+        EXPECT_NE(usage.find("  " + std::string(expected.Flag) + " "), std::string::npos);
+
+        std::string error;
+        for (const int value : {expected.Min, expected.Max}) {
+            std::vector<std::string> args;
+            if (choice) args = {std::string(expected.Flag), std::to_string(value)};
+            if (toggle && value == 1) args = {std::string(expected.Flag)};
+            auto options = Parse(args, error);
+            ASSERT_TRUE(options) << error;
+            // Parse turns every stage on; a stage's switch is seen when it alone is off.
+            if (toggle && toggle->IsStage && value == 0) options->Settings.*toggle->Member = false;
+            EXPECT_EQ(valueOf(options->Settings), value);
+            const auto record = nlohmann::json::parse(cli::JsonLine({}, *options));
+            const nlohmann::json* stage = StageNamed(record, expected.Record);
+            if (expected.Key.empty()) {
+                EXPECT_EQ(stage != nullptr, value == 1);
+            } else {
+                ASSERT_NE(stage, nullptr);
+                EXPECT_EQ((*stage)[std::string(expected.Key)],
+                          choice ? nlohmann::json(value) : nlohmann::json(value == 1));
+            }
+        }
+        if (choice)
+            for (const int value : {expected.Min - 1, expected.Max + 1})
+                EXPECT_FALSE(Parse({std::string(expected.Flag), std::to_string(value)}, error));
+    }
+}
+
+TEST(StageSettings, LoudnessSettingsReachParserUsageAndRecord) {
+    struct Documented {
+        std::string_view Flag;
+        double Min, Max;
+        std::string_view UsageStart;
+    };
+    const Documented expected[] = {{"--normalize-lufs", -70, 0, "-70..0 (off)  "},
+                                   {"--true-peak-max", -20, 0, "-20..0 (-1)   "}};
+    ASSERT_EQ(LoudnessSettings().size(), std::size(expected));
+    for (const Documented& e : expected) {
+        SCOPED_TRACE(std::string(e.Flag));
+        const LoudnessSetting* setting = FindLoudnessSetting(e.Flag);
+        ASSERT_NE(setting, nullptr);
+        EXPECT_NE(cli::UsageText().find(std::string(e.UsageStart)), std::string::npos);
+        std::string error;
+        for (const double value : {e.Min, e.Max}) {
+            const std::string text = std::to_string(value);
+            const auto options =
+                Parse({"--normalize-lufs", "-20", std::string(e.Flag), text}, error);
+            ASSERT_TRUE(options) << error;
+            const auto record = nlohmann::json::parse(cli::JsonLine({}, *options));
+            const nlohmann::json* stage = StageNamed(record, "normalize-lufs");
+            ASSERT_NE(stage, nullptr);
+            EXPECT_EQ((*stage)[std::string(setting->JsonKey)], value);
+        }
+        for (const double value : {e.Min - 0.5, e.Max + 0.5})
+            EXPECT_FALSE(Parse({std::string(e.Flag), std::to_string(value)}, error));
     }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,7 @@ namespace {
 // A progress port that records the steps shown and presses Cancel as one step's window opens.
 struct StepScript {
     std::vector<std::string> shown;
-    std::string cancelAt;
+    std::optional<std::string> cancelAt;
 };
 
 class CancelAtStep final : public Progress {
@@ -121,7 +122,9 @@ TEST_F(RemasterChainTest, LoudnessNormalizingIsTheLastStage) {
     auto expected = Make();
     RunChain(*engine, expected, Stages({ChainStage::FitPeaks, ChainStage::Normalize}), spectra);
     LoudnessGain gain;
-    expected = NormalizeLoudness(*expected, -20.0, -1.0, &gain);
+    expected = NormalizeLoudness(*expected, -20.0, -1.0, &gain,
+                                 {engine->Worded(ProcessingStep::MeasuringLoudness),
+                                  engine->Worded(ProcessingStep::NormalizingLoudness)});
     ASSERT_NE(expected, nullptr);
     EXPECT_EQ(test::StoreValues(*wave), test::StoreValues(*expected));
     EXPECT_EQ(outcome.Loudness->GainDb, gain.GainDb);
