@@ -29,6 +29,8 @@ struct DroppedSteps {
 //   document it replaced. A command that was cancelled before it changed anything records
 //   nothing: the caller simply does not call Record, and the history is as before. A command
 //   that changes the document in place records a copy taken before the change (CopyDocument).
+//   A command cancelled after it had already replaced the document (a chain keeps the stages
+//   completed before the cancel) records, as the document did change. previous is not null.
 // - Undo(current) and Redo(current) take the current document and give the one to show; the
 //   current one is kept on the other side under the same name. Each needs CanUndo / CanRedo.
 //   Undo then Redo (or Redo then Undo) gives back the very same document object.
@@ -43,8 +45,8 @@ struct DroppedSteps {
 //   whenever undo or redo arrive back there. A marker on a redo step that Record clears, or on
 //   a step a bound dropped, can never be reached again.
 // - Kept documents keep their swap files locked and are never changed here. Memory: each keeps
-//   what a Wave holds in memory besides its swap file (the store's window, the overview table,
-//   the file's other chunks).
+//   what a Wave holds besides its swap file (the store's window of FileMemory::WindowValues
+//   values, 4 MiB; the overview table; the file's other chunks), so the step limit bounds it.
 // - Not thread-safe: use it from one thread, and stop any reader of the current document (the
 //   player) before Undo or Redo replaces it.
 class EditHistory {
@@ -53,6 +55,7 @@ class EditHistory {
     // Free bytes on the file system of a folder.
     using FreeSpaceQuery = std::function<std::uint64_t(const std::filesystem::path&)>;
 
+    // Without a query, FreeBytes; its 0 for an unknown file system counts as full.
     explicit EditHistory(std::filesystem::path workFolder, FreeSpaceQuery freeBytes = nullptr);
     EditHistory(const EditHistory&) = delete;
     EditHistory& operator=(const EditHistory&) = delete;
@@ -71,7 +74,7 @@ class EditHistory {
     int UndoCount() const { return static_cast<int>(undo_.size()); }
     int RedoCount() const { return static_cast<int>(redo_.size()); }
     // The document stepsBack undos away (1: what Undo would give), for playing it beside the
-    // current one; null when that step is not kept.
+    // current one; null when that step is not kept. Valid until the steps next change.
     Wave* Earlier(int stepsBack);
 
     // steps >= 0; 0 keeps no steps at all.
