@@ -18,7 +18,7 @@ DroppedSteps EditHistory::Record(std::string commandName, std::unique_ptr<Wave> 
     redo_.clear();
     // The saved state was on the branch just cleared: no step leads there any more.
     if (saved_ && *saved_ > position_) saved_.reset();
-    const std::uint64_t room = Wave::StoreBytes(previous->Channels(), previous->FrameCount());
+    const std::uint64_t room = StoreBytes(previous->Channels(), previous->FrameCount());
     undo_.push_back({std::move(commandName), std::move(previous)});
     ++position_;
     DroppedSteps dropped = SetStepLimit(stepLimit_);

@@ -71,7 +71,7 @@ TEST_F(EditHistoryTest, EveryWalkOfUndoAndRedoGivesBackEachStepExactly) {
 // The step limit and the free space drop the oldest step first and say so; an edit after an
 // undo clears the redo side and with it a saved mark there.
 TEST_F(EditHistoryTest, BoundsDropTheOldestStepAndAnEditAfterUndoStartsABranch) {
-    const std::uint64_t unit = Wave::StoreBytes(2, 40000);
+    const std::uint64_t unit = StoreBytes(2, 40000);
     std::uint64_t capacityFiles = 100;
     EditHistory history(dir.path(), [&](const std::filesystem::path& folder) {
         EXPECT_EQ(folder, dir.path());
