@@ -110,6 +110,45 @@ struct DiscardingSink {
     throw IoError("Cannot save " + fileName.string() + ": " + sf_strerror(file), code);
 }
 
+// Writes every sample block by block with the channel gains applied; false when cancelled.
+bool EncodeSamples(Wave& wave, SNDFILE* file, int subtype, std::span<const float> channelGains,
+                   Progress& progress, const std::filesystem::path& fileName) {
+    const int ch = wave.Channels();
+    const std::int64_t frames = wave.FrameCount();
+    const std::int64_t blockFrames = Wave::TransferBlock / ch;
+    progress.EnableCancel(false);
+    progress.Show();
+    progress.SetCaption(wave.Env().SavingCaption);
+    progress.SetTotal(frames / blockFrames);
+    const bool asFloat = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_VORBIS;
+    const int bits = BitsOf(subtype);
+    const double scale = 1.0 / static_cast<double>(wave.FullScale());
+    Int32Array values(static_cast<std::size_t>(blockFrames * ch));
+    Int32Array integers(asFloat ? 0 : values.size());
+    std::vector<float> floats(asFloat ? values.size() : 0);
+    for (std::int64_t first = 0, b = 0; first < frames; first += blockFrames, ++b) {
+        const std::int64_t count = std::min(blockFrames, frames - first);
+        wave.ReadInterleaved(values.data(), SampleIndex{first * ch}, count * ch);
+        if (!channelGains.empty()) ScaleInterleaved(values.data(), count * ch, 0, channelGains);
+        errno = 0;
+        sf_count_t written = 0;
+        if (asFloat) {
+            std::transform(values.begin(), values.begin() + count * ch, floats.begin(),
+                           [scale](std::int32_t v) {
+                               return static_cast<float>(static_cast<double>(v) * scale);
+                           });
+            written = sf_writef_float(file, floats.data(), count);
+        } else {
+            ToFileIntegers(values.data(), integers.data(), count * ch, bits);
+            written = sf_writef_int(file, integers.data(), count);
+        }
+        if (written != count) ThrowEncoderError(fileName, file);
+        progress.SetDone(b);
+        if (progress.CancelRequested()) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool IsSoundFileExportExtension(const std::filesystem::path& fileName) {
@@ -174,45 +213,13 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
         if (!file) ThrowEncoderError(fileName, nullptr);
         WriteSoundFileTags(file.get(), wave.Metadata().Tags);
 
-        const std::int64_t frames = wave.FrameCount();
-        const std::int64_t blockFrames = Wave::TransferBlock / ch;
-        const std::int64_t blocks = frames / blockFrames;
-        progress->EnableCancel(false);
-        progress->Show();
-        progress->SetCaption(wave.Env().SavingCaption);
-        progress->SetTotal(blocks);
-        const bool asFloat = subtype == SF_FORMAT_FLOAT || subtype == SF_FORMAT_VORBIS;
-        const int bits = BitsOf(subtype);
-        const double scale = 1.0 / static_cast<double>(wave.FullScale());
-        Int32Array values(static_cast<std::size_t>(blockFrames * ch));
-        Int32Array integers(asFloat ? 0 : values.size());
-        std::vector<float> floats(asFloat ? values.size() : 0);
-        for (std::int64_t first = 0, b = 0; first < frames; first += blockFrames, ++b) {
-            const std::int64_t count = std::min(blockFrames, frames - first);
-            wave.ReadInterleaved(values.data(), SampleIndex{first * ch}, count * ch);
-            if (!channelGains.empty()) ScaleInterleaved(values.data(), count * ch, 0, channelGains);
-            errno = 0;
-            sf_count_t written = 0;
-            if (asFloat) {
-                std::transform(values.begin(), values.begin() + count * ch, floats.begin(),
-                               [scale](std::int32_t v) {
-                                   return static_cast<float>(static_cast<double>(v) * scale);
-                               });
-                written = sf_writef_float(file.get(), floats.data(), count);
-            } else {
-                ToFileIntegers(values.data(), integers.data(), count * ch, bits);
-                written = sf_writef_int(file.get(), integers.data(), count);
-            }
-            if (written != count) ThrowEncoderError(fileName, file.get());
-            progress->SetDone(b);
-            if (progress->CancelRequested())
-                return SaveResult::Failed("Saving cancelled", ECANCELED);
-        }
+        if (!EncodeSamples(wave, file.get(), subtype, channelGains, *progress, fileName))
+            return SaveResult::Failed("Saving cancelled", ECANCELED);
         errno = 0;
         if (sf_close(file.release()) != 0) ThrowEncoderError(fileName, nullptr);
         writer.Commit();
         wave.SetSaved(true);
-        progress->SetDone(blocks);
+        progress->SetDone(wave.FrameCount() / (Wave::TransferBlock / wave.Channels()));
         return SaveResult::Done();
     } catch (const IoError& error) {
         return SaveResult::Failed(error.what(), error.Code());

@@ -26,6 +26,30 @@ constexpr GridLine FrequencyLines[] = {
     {3300, "3.3kHz", 14}, {10000, "10k", 7},  {20000, "20", 9},
 };
 
+// The frequency lines with their labels and the level lines at 0, ±12 and -24 dB.
+template <typename Column>
+void DrawGrid(Canvas& canvas, int width, int height, int y0, int decade, Column column) {
+    canvas.SetFont("Small Fonts", 5, colours::SpectrumGrid);
+    canvas.SetPen(colours::SpectrumGrid);
+    for (const GridLine& line : FrequencyLines) {
+        const int x = column(line.frequency);
+        canvas.Stroke(x, height - 2, x, 7);
+        canvas.TextOut(x - line.labelShift, 0, line.label);
+    }
+    struct LevelLine {
+        int row;
+        const char* label;
+    };
+    const int step12 = static_cast<int>(std::nearbyint(0.6 * decade));
+    const int step24 = static_cast<int>(std::nearbyint(1.2 * decade));
+    for (const LevelLine& line :
+         {LevelLine{y0, "0dB"}, LevelLine{y0 + step12, "-12dB"}, LevelLine{y0 - step12, "+12dB"},
+          LevelLine{y0 + step24, "-24dB"}}) {
+        canvas.Stroke(0, line.row, width - 2, line.row);
+        canvas.TextOut(0, line.row - 8, line.label);
+    }
+}
+
 }  // namespace
 
 void DrawTargetSpectrum(Canvas& canvas, int width, int height, const BinSpectrum& target,
@@ -81,25 +105,7 @@ void DrawTargetSpectrum(Canvas& canvas, int width, int height, const BinSpectrum
         canvas.Stroke(i, height - 2, i, row);
     }
 
-    canvas.SetFont("Small Fonts", 5, colours::SpectrumGrid);
-    canvas.SetPen(colours::SpectrumGrid);
-    for (const GridLine& line : FrequencyLines) {
-        const int x = column(line.frequency);
-        canvas.Stroke(x, height - 2, x, 7);
-        canvas.TextOut(x - line.labelShift, 0, line.label);
-    }
-    struct LevelLine {
-        int row;
-        const char* label;
-    };
-    const int step12 = static_cast<int>(std::nearbyint(0.6 * decade));
-    const int step24 = static_cast<int>(std::nearbyint(1.2 * decade));
-    for (const LevelLine& line :
-         {LevelLine{y0, "0dB"}, LevelLine{y0 + step12, "-12dB"}, LevelLine{y0 - step12, "+12dB"},
-          LevelLine{y0 + step24, "-24dB"}}) {
-        canvas.Stroke(0, line.row, width - 2, line.row);
-        canvas.TextOut(0, line.row - 8, line.label);
-    }
+    DrawGrid(canvas, width, height, y0, decade, column);
 }
 
 }  // namespace sv
