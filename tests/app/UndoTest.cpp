@@ -47,7 +47,8 @@ class UndoTest final : public QObject {
             TempDir dir;
             WindowRig rig(dir);
             rig.dialogs.fallbackAnswer = true;  // overwrite the file on Save
-            rig.files.openNames = {MakeWav(dir, "a.wav").string()};
+            // Long enough to load again after the block is gone.
+            rig.files.openNames = {MakeWav(dir, "a.wav", 1, 2 * Wave::MinimumValues).string()};
             rig->Open();
             rig->show();
             rig->activateWindow();
@@ -102,6 +103,20 @@ class UndoTest final : public QObject {
                 QCOMPARE(redo->isEnabled(), step < 3);
                 QVERIFY2(rig.state().Flags.DataSaved == (step == saved), at.c_str());
             }
+            // Return to saved is a step of its own, taken back like the others.
+            const int last = row.steps.back();
+            QTest::keyClick(rig.window.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+            rig.wait();
+            // A step written by Save comes back through the file's format, not sample for sample:
+            // only the opened file's samples are compared.
+            if (saved == 0) QVERIFY(Samples(*rig.state().Document) == expected[0]);
+            QCOMPARE(undo->text(),
+                     QString::fromStdString(t.UndoCaption + " " + t.ReturnToSavedCaption));
+            QVERIFY(rig.state().Flags.DataSaved && !redo->isEnabled());
+            QTest::keyClick(rig.window.get(), Qt::Key_Z, Qt::ControlModifier);
+            rig.wait();
+            QVERIFY(Samples(*rig.state().Document) == expected[last]);
+            QVERIFY(last == saved || !rig.state().Flags.DataSaved);
         }
     }
 };
