@@ -48,13 +48,14 @@ void MainWindow::RunChainCommand(const Command& command, const RemasterSettings&
         command,
         [this, settings](LentDocument& lent) {
             // Copied first: the chain's stages reuse the swap files of what they replace.
-            auto previous = CopyDocument(*lent.Document);
+            auto previous = AnyStage(settings) ? CopyDocument(*lent.Document) : nullptr;
             auto chain = RunChain(*engine_, lent.Document, settings, lent.Spectra);
             return std::make_shared<Outcome>(Outcome{std::move(chain), std::move(previous)});
         },
         [this, command, ceiling, commandName](const std::shared_ptr<Outcome>& outcome) {
             NoteLoudness(outcome->chain, ceiling);
-            if (outcome->chain.Replaced) RecordStep(commandName, std::move(outcome->previous));
+            if (outcome->chain.Replaced && outcome->previous)
+                RecordStep(commandName, std::move(outcome->previous));
             OperationEnded(command, outcome->chain.Result, outcome->chain.Replaced);
         });
 }
