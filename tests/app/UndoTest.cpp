@@ -2,51 +2,35 @@
 #include <QAction>
 #include <QMenu>
 #include <QTest>
-#include <QToolButton>
-#include <string>
-#include <vector>
+#include <map>
 
 #include "AppTestSupport.h"
+#include "app/QtText.h"
 #include "text/Language.h"
 
 using namespace sv;
 using namespace sv::test;
 
-namespace {
-
-std::vector<std::int32_t> Samples(Wave& wave) {
-    std::vector<std::int32_t> values(static_cast<std::size_t>(wave.FrameCount() * wave.Channels()));
-    wave.ReadInterleaved(values.data(), SampleIndex{0}, static_cast<std::int64_t>(values.size()));
-    return values;
-}
-
-}  // namespace
-
 class UndoTest final : public QObject {
     Q_OBJECT
 
   private slots:
-    // Each row walks the steps by keys (u: Ctrl+Z, r: Ctrl+Shift+Z, y: Ctrl+Y, s: Ctrl+S)
-    // from the last command; after each key the document, the menu and the unsaved mark must
-    // match the step reached (0: as opened, 3: after the last command).
+    // Each row pairs keys (u: Ctrl+Z, r: Ctrl+Shift+Z, y: Ctrl+Y, s: Ctrl+S) with the step each
+    // reaches (0: as opened, 3: after the three commands); the document, the menu and the
+    // unsaved mark must match it. Return to saved (Ctrl+Shift+O) then undone ends each row.
     void keysWalkTheStepsOfACommandSequence() {
         const auto& t = Texts();
-        const std::vector<std::string> names = {t.NormalizeCaption, t.DeleteBlockCaption,
-                                                t.FitPeaksCaption};
-        struct Row {
-            const char* keys;
-            std::vector<int> steps;  // reached after each key
-        };
-        const Row rows[] = {
-            {"uuuu", {2, 1, 0, 0}},
-            {"uuurrrr", {2, 1, 0, 1, 2, 3, 3}},
-            {"uyuyuuy", {2, 3, 2, 3, 2, 1, 2}},
-            {"uursuuyy", {2, 1, 2, 2, 1, 0, 1, 2}},
-        };
-        for (const Row& row : rows) {
+        const std::map<char, QKeySequence> keys = {{'u', {"Ctrl+Z"}},
+                                                   {'r', {"Ctrl+Shift+Z"}},
+                                                   {'y', {"Ctrl+Y"}},
+                                                   {'s', {"Ctrl+S"}},
+                                                   {'o', {"Ctrl+Shift+O"}}};
+        const std::string names[] = {t.NormalizeCaption, t.DeleteBlockCaption, t.FitPeaksCaption};
+        for (const char* row :
+             {"u2u1u0u0", "u2u1u0r1r2r3r3", "u2y3u2y3u2u1y2", "u2u1r2s2u1u0y1y2"}) {
             TempDir dir;
             WindowRig rig(dir);
-            rig.dialogs.fallbackAnswer = true;  // overwrite the file on Save
+            rig.dialogs.fallbackAnswer = true;  // overwrite on Save, discard on Return to saved
             // Long enough to load again after the block is gone.
             rig.files.openNames = {MakeWav(dir, "a.wav", 1, 2 * Wave::MinimumValues).string()};
             rig->Open();
@@ -56,67 +40,49 @@ class UndoTest final : public QObject {
             auto* undo = rig.get<QAction>("undoAction");
             auto* redo = rig.get<QAction>("redoAction");
             QCOMPARE(rig.get<QMenu>("editMenu")->actions().first(), undo);
-            QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+            auto press = [&](char key) {
+                QTest::keySequence(rig.window.get(), keys.at(key));
+                rig.wait();
+            };
+            auto samples = [&] {
+                Wave& wave = *rig.state().Document;
+                std::vector<std::int32_t> values(std::size_t(wave.FrameCount() * wave.Channels()));
+                wave.ReadInterleaved(values.data(), SampleIndex{0}, std::int64_t(values.size()));
+                return values;
+            };
 
-            std::vector<std::vector<std::int32_t>> expected = {Samples(*rig.state().Document)};
-            rig.get<QToolButton>("normalizeButton")->click();
-            rig.wait();
-            expected.push_back(Samples(*rig.state().Document));
+            std::vector<std::vector<std::int32_t>> steps = {samples()};
             rig.state().View.BlockStart = 1000;
             rig.state().View.BlockEnd = 60000;
-            rig.get<QAction>("deleteBlockAction")->trigger();
-            rig.wait();
-            expected.push_back(Samples(*rig.state().Document));
-            rig.get<QAction>("fitPeaksAction")->trigger();
-            rig.wait();
-            expected.push_back(Samples(*rig.state().Document));
-            for (std::size_t i = 1; i < expected.size(); ++i)
-                QVERIFY(expected[i] != expected[i - 1]);
-
-            int saved = 0;
-            for (std::size_t k = 0; row.keys[k]; ++k) {
-                switch (row.keys[k]) {
-                    case 'u':
-                        QTest::keyClick(rig.window.get(), Qt::Key_Z, Qt::ControlModifier);
-                        break;
-                    case 'r':
-                        QTest::keyClick(rig.window.get(), Qt::Key_Z,
-                                        Qt::ControlModifier | Qt::ShiftModifier);
-                        break;
-                    case 'y':
-                        QTest::keyClick(rig.window.get(), Qt::Key_Y, Qt::ControlModifier);
-                        break;
-                    case 's':
-                        QTest::keyClick(rig.window.get(), Qt::Key_S, Qt::ControlModifier);
-                        saved = row.steps[k];
-                        break;
-                }
+            for (const char* action : {"normalizeAction", "deleteBlockAction", "fitPeaksAction"}) {
+                rig.get<QAction>(action)->trigger();
                 rig.wait();
-                const int step = row.steps[k];
-                const std::string at = std::string(row.keys) + " key " + std::to_string(k);
-                QVERIFY2(Samples(*rig.state().Document) == expected[step], at.c_str());
-                QCOMPARE(undo->text().toStdString(),
-                         step > 0 ? t.UndoCaption + " " + names[step - 1] : t.UndoCaption);
-                QCOMPARE(redo->text().toStdString(),
-                         step < 3 ? t.RedoCaption + " " + names[step] : t.RedoCaption);
+                steps.push_back(samples());
+                QVERIFY(steps.back() != steps[steps.size() - 2]);
+            }
+            int step = 3, saved = 0;
+            for (const char* at = row; *at; at += 2) {
+                press(at[0]);
+                step = at[1] - '0';
+                if (at[0] == 's') saved = step;
+                QVERIFY2(samples() == steps[step], at);
+                QCOMPARE(undo->text(),
+                         Q(step > 0 ? t.UndoCaption + " " + names[step - 1] : t.UndoCaption));
+                QCOMPARE(redo->text(),
+                         Q(step < 3 ? t.RedoCaption + " " + names[step] : t.RedoCaption));
                 QCOMPARE(undo->isEnabled(), step > 0);
                 QCOMPARE(redo->isEnabled(), step < 3);
-                QVERIFY2(rig.state().Flags.DataSaved == (step == saved), at.c_str());
+                QVERIFY2(rig.state().Flags.DataSaved == (step == saved), at);
             }
-            // Return to saved is a step of its own, taken back like the others.
-            const int last = row.steps.back();
-            QTest::keyClick(rig.window.get(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-            rig.wait();
-            // A step written by Save comes back through the file's format, not sample for sample:
-            // only the opened file's samples are compared.
-            if (saved == 0) QVERIFY(Samples(*rig.state().Document) == expected[0]);
-            QCOMPARE(undo->text(),
-                     QString::fromStdString(t.UndoCaption + " " + t.ReturnToSavedCaption));
+            // Return to saved is a step of its own. What Save wrote comes back through the file's
+            // format, so only the opened file's samples are compared.
+            press('o');
+            if (saved == 0) QVERIFY(samples() == steps[0]);
+            QCOMPARE(undo->text(), Q(t.UndoCaption + " " + t.ReturnToSavedCaption));
             QVERIFY(rig.state().Flags.DataSaved && !redo->isEnabled());
-            QTest::keyClick(rig.window.get(), Qt::Key_Z, Qt::ControlModifier);
-            rig.wait();
-            QVERIFY(Samples(*rig.state().Document) == expected[last]);
-            QVERIFY(last == saved || !rig.state().Flags.DataSaved);
+            press('u');
+            QVERIFY(samples() == steps[step]);
+            QVERIFY(step == saved || !rig.state().Flags.DataSaved);
         }
     }
 };
