@@ -2,6 +2,7 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QRadioButton>
+#include <utility>
 
 #include "app/MainWindowControls.h"
 #include "app/MainWindowWork.h"
@@ -12,6 +13,7 @@
 #include "audio/AudioFileFormats.h"
 #include "audio/SoundFileExport.h"
 #include "base/IoError.h"
+#include "history/EditHistory.h"
 #include "text/FileMessages.h"
 #include "text/Language.h"
 
@@ -47,7 +49,7 @@ void MainWindow::ShowDocumentInStatusBar(const std::string& fileName) {
 }
 
 void MainWindow::OpenFile(const Command& command, const std::string& fileName,
-                          std::function<void(bool)> then) {
+                          std::function<void(bool)> then, const std::string& stepName) {
     const auto& t = Texts();
     if (!Exists(fileName)) {
         setup_.dialogs->Message(t.MissingFilePrefix + ":" + fileName + " " + t.MissingFileSuffix);
@@ -75,7 +77,7 @@ void MainWindow::OpenFile(const Command& command, const std::string& fileName,
             }
             return outcome;
         },
-        [this, kept, fileName, then = std::move(then)](Outcome outcome) {
+        [this, kept, fileName, stepName, then = std::move(then)](Outcome outcome) {
             state_.View.Position = kept;
             if (!outcome.loaded.Document) {
                 std::string failure = outcome.failure;
@@ -87,14 +89,23 @@ void MainWindow::OpenFile(const Command& command, const std::string& fileName,
                 setup_.dialogs->Message(failure);
                 return then(false);
             }
-            InstallDocument(std::move(outcome.loaded.Document), fileName);
+            InstallDocument(std::move(outcome.loaded.Document), fileName, stepName);
             then(true);
         });
 }
 
-void MainWindow::InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName) {
+void MainWindow::InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName,
+                                 const std::string& stepName) {
     StopPlayback();  // the player must not read a released document
-    state_.Document = std::move(document);
+    std::unique_ptr<Wave> previous = std::exchange(state_.Document, std::move(document));
+    if (stepName.empty() || !previous) {
+        previous.reset();
+        history_->Clear();
+    } else {
+        RecordStep(stepName, std::move(previous));
+        history_->MarkSaved();
+    }
+    ShowUndoItems();
     state_.WaveLoaded = true;
     state_.Flags.DataSaved = true;
     state_.View.Reset();
@@ -124,6 +135,7 @@ void MainWindow::SaveFile(const Command& command, const std::string& fileName,
         command, [fileName](LentDocument& lent) { return SaveAudioFile(*lent.Document, fileName); },
         [this, then = std::move(then)](const SaveResult& result) {
             state_.Flags.DataSaved = result.Saved();
+            if (result.Saved()) history_->MarkSaved();
             if (!state_.Flags.DataSaved) {
                 // Other causes (a folder, a device, a missing folder, a name too long) are named
                 // as such.
@@ -177,11 +189,14 @@ void MainWindow::ReturnToSaved() {
     RunCommand([this](const Command& command) {
         StopPlayback();
         if (!setup_.dialogs->Question(Texts().DiscardChangesQuestion)) return;
-        OpenFile(command, state_.FileName, [this, command](bool opened) {
-            state_.RedrawWave = true;
-            c_->waveView->update();
-            if (opened) ShowLoudness(command);
-        });
+        OpenFile(
+            command, state_.FileName,
+            [this, command](bool opened) {
+                state_.RedrawWave = true;
+                c_->waveView->update();
+                if (opened) ShowLoudness(command);
+            },
+            Texts().ReturnToSavedCaption);
     });
 }
 

@@ -30,6 +30,7 @@
 #include "dsp/Engine.h"
 #include "help/AboutBox.h"
 #include "help/HelpWindow.h"
+#include "history/EditHistory.h"
 #include "playback/Clock.h"
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
@@ -102,6 +103,7 @@ MainWindow::~MainWindow() {
     QCoreApplication::removePostedEvents(this);
     StopTransport();  // the player reads the document
     state_.ReleaseDocument();
+    history_.reset();
 }
 
 void MainWindow::Initialize(const std::string& startFile) {
@@ -114,6 +116,7 @@ void MainWindow::Initialize(const std::string& startFile) {
     env_.ReadingCaption = ReadingCaption();
     env_.SavingCaption = SavingCaption();
     engine_ = std::make_unique<Engine>(env_.Ports, EngineOptions{.Caption = StepCaption});
+    history_ = std::make_unique<EditHistory>(env_.WorkFolder);
 
     state_.WaveLoaded = false;
     EnableCommands(false);
@@ -207,6 +210,8 @@ void MainWindow::ConnectHandlers() {
     connect(c.bigRemasterButton, &QPushButton::clicked, this, [this] { Remaster(); });
     onClick(c.detectButton, &MainWindow::DetectTimbre);
     onTrigger(c.detectAction, &MainWindow::DetectTimbre);
+    onTrigger(c.undoAction, &MainWindow::Undo);
+    onTrigger(c.redoAction, &MainWindow::Redo);
     onTrigger(c.helpTopicsAction, &MainWindow::ShowHelp);
     onTrigger(c.aboutAction, &MainWindow::ShowAbout);
 
@@ -238,6 +243,7 @@ void MainWindow::EnableCommands(bool enabled) {
     c.waveBackground->setVisible(!enabled);
     c.transport->SetEnabled(enabled);
     c.bigRemasterButton->setEnabled(enabled);
+    if (history_) ShowUndoItems();
 }
 
 void MainWindow::Activate() {

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -28,6 +29,7 @@ struct MainWindowControls;
 struct PassFilterSettings;
 class Clock;
 class Player;
+class EditHistory;
 class SoundOutput;
 class TickTimer;
 
@@ -83,6 +85,10 @@ class MainWindow final : public QMainWindow {
     void Remaster();
     void DetectTimbre();
     void ProcessBatch();
+
+    // Edit menu: takes back, or does again, a command that changed the document.
+    void Undo();
+    void Redo();
     // Notes, for the loudness figures, whether the true-peak ceiling held loudness normalizing.
     void NoteLoudness(const ChainOutcome& outcome, double ceilingDbtp);
 
@@ -110,7 +116,6 @@ class MainWindow final : public QMainWindow {
     void Activate();
     void Deactivate();
     void Exit();
-    void DeleteSelectedBlock();
     PassFilterSettings PassSettings() const;
     // Help menu.
     void ShowHelp();
@@ -125,6 +130,8 @@ class MainWindow final : public QMainWindow {
     // Held by a command and by every step that continues it; the command ends with the last.
     using Command = std::shared_ptr<CommandScope>;
     struct LentDocument;
+    void DeleteSelectedBlock(const Command& command);
+    void RemoveBlock(std::int64_t first, std::int64_t end);
     struct BatchRun;
     // Runs one command: none starts while another runs, and an error ends it with a message
     // instead of ending the program. The body may hand the command on to later steps.
@@ -143,10 +150,12 @@ class MainWindow final : public QMainWindow {
     void TakeBack(LentDocument& lent);
 
     // Document steps. then(true) when the file became the document; otherwise the message is
-    // shown and the current document stays as it was.
+    // shown and the current document stays as it was. With a step name the document replaced
+    // is kept as an undo step so named; without, the undo history starts anew.
     void OpenFile(const Command& command, const std::string& fileName,
-                  std::function<void(bool)> then);
-    void InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName);
+                  std::function<void(bool)> then, const std::string& stepName = {});
+    void InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName,
+                         const std::string& stepName);
     void SaveFile(const Command& command, const std::string& fileName, std::function<void()> then);
     // Asks whether to save unsaved data. then(true) when the caller may discard the document:
     // it was saved, or the user declined; false on Cancel and when Yes did not end in a saved
@@ -154,7 +163,15 @@ class MainWindow final : public QMainWindow {
     void AskToSave(const Command& command, std::function<void(bool)> then);
     // After an operation: note a cancel, redraw and mark unsaved when it replaced the document.
     void OperationEnded(const Command& command, WalkResult result, bool replaced);
-    void RunChainCommand(const Command& command, const RemasterSettings& settings);
+    // Keeps previous, the document a command replaced or changed, as the step undo returns to.
+    void RecordStep(const std::string& commandName, std::unique_ptr<Wave> previous);
+    void StepThroughHistory(bool back);
+    void ShowUndoItems();
+    std::string historyNote_;  // steps a bound dropped, shown with the next loudness figures
+    template <typename Stage>
+    void RunStageCommand(const Command& command, const std::string& commandName, Stage stage);
+    void RunChainCommand(const Command& command, const RemasterSettings& settings,
+                         const std::string& commandName);
     // Measures the open document's loudness (with a progress window that may cancel) and shows
     // it in the status bar; without a document the panel shows its caption only.
     void ShowLoudness(const Command& command, std::function<void()> then = {});
@@ -198,6 +215,7 @@ class MainWindow final : public QMainWindow {
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<MainWindowControls> c_;
     std::unique_ptr<WaveformView> waveView_;
+    std::unique_ptr<EditHistory> history_;  // its documents go before state_'s overview
     bool commandRunning_ = false;
     bool closeRequested_ = false;
     bool closeApproved_ = false;  // the document is dealt with: the next close goes through

@@ -66,6 +66,7 @@ struct MainWindowControls {
           *helpMenu = nullptr, *waveContextMenu = nullptr;
     QAction *openAction = nullptr, *returnToSavedAction = nullptr, *saveAction = nullptr,
             *saveAsAction = nullptr, *exitAction = nullptr, *batchAction = nullptr;
+    QAction *undoAction = nullptr, *redoAction = nullptr;
     QAction *horizontalZoomInAction = nullptr, *horizontalZoomOutAction = nullptr,
             *horizontalZoomResetAction = nullptr, *verticalZoomInAction = nullptr,
             *verticalZoomOutAction = nullptr, *verticalZoomResetAction = nullptr,

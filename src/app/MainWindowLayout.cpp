@@ -338,6 +338,13 @@ void MainWindow::BuildEditMenu(QMenuBar* bar) {
     c.waveContextMenu = new QMenu(this);
     c.waveContextMenu->setObjectName("waveContextMenu");
     c.waveContextMenu->setToolTipsVisible(true);
+    c.undoAction =
+        MakeAction(this, c.editMenu, "undoAction", t.UndoCaption, t.UndoHint, {Ctrl(Qt::Key_Z)});
+    c.redoAction = MakeAction(this, c.editMenu, "redoAction", t.RedoCaption, t.RedoHint,
+                              {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), Ctrl(Qt::Key_Y)});
+    c.undoAction->setEnabled(false);
+    c.redoAction->setEnabled(false);
+    c.editMenu->addSeparator();
     // Each command's menu action is "<role>Action", its context-menu twin "<role>PopupAction".
     struct ViewItem {
         QAction** item;

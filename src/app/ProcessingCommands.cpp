@@ -13,6 +13,7 @@
 #include "app/StageOptionsPanel.h"
 #include "app/TimbrePanel.h"
 #include "dsp/RemasterChain.h"
+#include "history/DocumentCopy.h"
 #include "loudness/LoudnessMeter.h"
 #include "text/Language.h"
 
@@ -34,17 +35,50 @@ void MainWindow::NoteLoudness(const ChainOutcome& outcome, double ceilingDbtp) {
         loudnessHeldNote_ = "held by the " + CeilingText(ceilingDbtp) + " dBTP ceiling";
 }
 
-// Runs the chain of settings on the lent document; the loudness note and the end follow.
-void MainWindow::RunChainCommand(const Command& command, const RemasterSettings& settings) {
+// Runs the chain of settings on the lent document; the loudness note and the end follow. A
+// cancel after some stages completed still changed the document: one undo step either way.
+void MainWindow::RunChainCommand(const Command& command, const RemasterSettings& settings,
+                                 const std::string& commandName) {
     const double ceiling = settings.Loudness ? settings.Loudness->TruePeakMaxDbtp : 0.0;
+    struct Outcome {
+        ChainOutcome chain;
+        std::unique_ptr<Wave> previous;
+    };
     RunOnDocument(
         command,
         [this, settings](LentDocument& lent) {
-            return RunChain(*engine_, lent.Document, settings, lent.Spectra);
+            // Copied first: the chain's stages reuse the swap files of what they replace.
+            auto previous = AnyStage(settings) ? CopyDocument(*lent.Document) : nullptr;
+            auto chain = RunChain(*engine_, lent.Document, settings, lent.Spectra);
+            return std::make_shared<Outcome>(Outcome{std::move(chain), std::move(previous)});
         },
-        [this, command, ceiling](const ChainOutcome& outcome) {
-            NoteLoudness(outcome, ceiling);
-            OperationEnded(command, outcome.Result, outcome.Replaced);
+        [this, command, ceiling, commandName](const std::shared_ptr<Outcome>& outcome) {
+            NoteLoudness(outcome->chain, ceiling);
+            if (outcome->chain.Replaced && outcome->previous)
+                RecordStep(commandName, std::move(outcome->previous));
+            OperationEnded(command, outcome->chain.Result, outcome->chain.Replaced);
+        });
+}
+
+// Runs a single stage that replaces the document when it completes.
+template <typename Stage>
+void MainWindow::RunStageCommand(const Command& command, const std::string& commandName,
+                                 Stage stage) {
+    struct Outcome {
+        WalkResult result;
+        std::unique_ptr<Wave> previous;
+    };
+    RunOnDocument(
+        command,
+        [stage = std::move(stage)](LentDocument& lent) mutable {
+            auto previous = CopyDocument(*lent.Document);
+            const WalkResult result = stage(lent);
+            return std::make_shared<Outcome>(Outcome{result, std::move(previous)});
+        },
+        [this, command, commandName](const std::shared_ptr<Outcome>& outcome) {
+            const bool replaced = outcome->result == WalkResult::Completed;
+            if (replaced) RecordStep(commandName, std::move(outcome->previous));
+            OperationEnded(command, outcome->result, replaced);
         });
 }
 
@@ -70,7 +104,7 @@ void MainWindow::Normalize() {
         if (byLoudness)
             settings.Loudness = LoudnessTarget{static_cast<double>(c_->stages->NormalizeLufs()),
                                                static_cast<double>(c_->stages->TruePeakMax())};
-        RunChainCommand(command, settings);
+        RunChainCommand(command, settings, Texts().NormalizeCaption);
     });
 }
 
@@ -97,7 +131,9 @@ void MainWindow::ShowLoudness(const Command& command, std::function<void()> then
         [this, caption, then = std::move(then)](const std::optional<LoudnessFigures>& figures) {
             std::string text = figures ? caption + " " + LoudnessText(*figures) : caption;
             if (!loudnessHeldNote_.empty()) text += ", " + loudnessHeldNote_;
+            if (!historyNote_.empty()) text += "; " + historyNote_;
             loudnessHeldNote_.clear();
+            historyNote_.clear();
             SetPanel(5, text);
             if (then) then();
         });
@@ -106,29 +142,20 @@ void MainWindow::ShowLoudness(const Command& command, std::function<void()> then
 void MainWindow::RemoveNoise() {
     RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        RunOnDocument(
-            command,
-            [this, settings = ReadSettings()](LentDocument& lent) {
-                return RunRemoveNoise(*engine_, lent.Document, settings, lent.Spectra);
-            },
-            [this, command](WalkResult result) {
-                state_.Flags.Cancelled = result == WalkResult::Cancelled;
-                if (result == WalkResult::Completed) OperationEnded(command, result, true);
-                c_->waveView->update();
-            });
+        RunStageCommand(command, Texts().RemoveNoiseCaption,
+                        [this, settings = ReadSettings()](LentDocument& lent) {
+                            return RunRemoveNoise(*engine_, lent.Document, settings, lent.Spectra);
+                        });
     });
 }
 
 void MainWindow::FitPeaks() {
     RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        RunOnDocument(
-            command,
+        RunStageCommand(
+            command, Texts().FitPeaksCaption,
             [this, count = c_->stages->PeakCount(), blockSize = state_.PeakBlockSize](
-                LentDocument& lent) { return engine_->FitPeaks(lent.Document, count, blockSize); },
-            [this, command](WalkResult result) {
-                OperationEnded(command, result, result == WalkResult::Completed);
-            });
+                LentDocument& lent) { return engine_->FitPeaks(lent.Document, count, blockSize); });
     });
 }
 
@@ -136,7 +163,7 @@ void MainWindow::Remaster() {
     RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
         // A cancel ends the chain; the document keeps what the stages before it did.
-        RunChainCommand(command, ReadSettings());
+        RunChainCommand(command, ReadSettings(), Texts().RemasterCaption);
     });
 }
 

@@ -2,12 +2,15 @@
 #include <QAction>
 #include <QPainter>
 #include <QToolButton>
+#include <algorithm>
 
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
+#include "app/MainWindowWork.h"
 #include "app/PaintBox.h"
 #include "app/PainterCanvas.h"
 #include "app/WaveformView.h"
+#include "history/DocumentCopy.h"
 #include "text/Language.h"
 #include "view/TargetSpectrumDisplay.h"
 
@@ -38,10 +41,11 @@ void MainWindow::ConnectViewCommands() {
         QToolButton* button;
         QAction* item;
         QAction* popupItem;
-        std::function<void()> handler;
+        std::function<void(const Command&)> handler;
     };
     auto zoom = [this](ZoomCommand command, bool horizontal) {
-        return [this, command, horizontal] { waveView_->Zoom(command, horizontal); };
+        return
+            [this, command, horizontal](const Command&) { waveView_->Zoom(command, horizontal); };
     };
     const ViewCommand commands[] = {
         {c.horizontalZoomInButton, c.horizontalZoomInAction, c.horizontalZoomInPopupAction,
@@ -57,7 +61,7 @@ void MainWindow::ConnectViewCommands() {
         {c.verticalZoomResetButton, c.verticalZoomResetAction, c.verticalZoomResetPopupAction,
          zoom(ZoomCommand::Whole, false)},
         {c.deleteBlockButton, c.deleteBlockAction, c.deleteBlockPopupAction,
-         [this] { DeleteSelectedBlock(); }},
+         [this](const Command& command) { DeleteSelectedBlock(command); }},
     };
     for (const ViewCommand& command : commands) {
         auto run = [this, handler = command.handler] { RunCommand(handler); };
@@ -74,11 +78,24 @@ void MainWindow::ZoomInVertically() { waveView_->Zoom(ZoomCommand::In, false); }
 ScrollBarState& MainWindow::HorizontalBar() { return waveView_->HorizontalBar(); }
 const QImage& MainWindow::WaveImage() const { return waveView_->Image(); }
 
-void MainWindow::DeleteSelectedBlock() {
+void MainWindow::DeleteSelectedBlock(const Command& command) {
     if (!state_.Document) return;
     StopPlayback();
+    const std::int64_t first = std::max<std::int64_t>(state_.View.BlockStart, 0);
+    const std::int64_t end = std::min(state_.View.BlockEnd, state_.Document->FrameCount());
+    if (end <= first) return RemoveBlock(first, end);
+    // The block goes in place: the undo step is a copy taken first, on the worker.
+    RunOnDocument(
+        command, [](LentDocument& lent) { return CopyDocument(*lent.Document); },
+        [this, first, end](std::unique_ptr<Wave> copy) {
+            RecordStep(Texts().DeleteBlockCaption, std::move(copy));
+            RemoveBlock(first, end);
+        });
+}
+
+void MainWindow::RemoveBlock(std::int64_t first, std::int64_t end) {
     Wave& wave = *state_.Document;
-    wave.DeleteBlock(state_.View.BlockStart, state_.View.BlockEnd);
+    wave.DeleteBlock(first, end);
     state_.WaveLoaded = wave.HasData();
     EnableCommands(state_.WaveLoaded);
     state_.View.BlockStart = 0;
@@ -87,7 +104,8 @@ void MainWindow::DeleteSelectedBlock() {
     state_.Flags.DataSaved = false;
     // The status bar follows the document's new length; the loudness shown no longer holds.
     SetPanel(0, Texts().SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
-    SetPanel(5, Texts().LoudnessCaption + ":");
+    SetPanel(5, Texts().LoudnessCaption + ":" + (historyNote_.empty() ? "" : " " + historyNote_));
+    historyNote_.clear();
 }
 
 }  // namespace sv

@@ -144,6 +144,11 @@
     X(main, "CaTruePeakMax", TruePeakCaption, "True peak") \
     X(main, "HiTruePeakMax", TruePeakHint, "Loudness normalizing lowers its gain where needed so that the true peak stays at or below this level") \
     X(main, "CaSoundFiles", SoundFilesFilter, "All sound files") \
+    X(main, "CaUndo", UndoCaption, "Undo") \
+    X(main, "HiUndo", UndoHint, "Take back the last command that changed the recording") \
+    X(main, "CaRedo", RedoCaption, "Redo") \
+    X(main, "HiRedo", RedoHint, "Do again the command taken back last") \
+    X(main, "CaUndoDropped", UndoStepsDroppedNote, "oldest undo steps dropped") \
     /* [Wav] progress titles of reading and saving */ \
     X(Wav, "CaReading", ReadingTitle, "Reading") \
     X(Wav, "CaWriting", SavingTitle, "Saving") \

@@ -121,6 +121,7 @@ class WaveformViewTest final : public QObject {
         rig.state().View.BlockStart = 1000;
         rig.state().View.BlockEnd = 3000;
         rig.get<QToolButton>("deleteBlockButton")->click();
+        rig.wait();  // the undo copy is taken on the worker first
         QCOMPARE(doc.Frames(), n - 2000);
         QCOMPARE(LabelText(rig, "lengthSamplesValue"), QString::number(n - 2000));
         QVERIFY(rig.get<QLabel>("StatusBarPanel0")->text().endsWith(QString::number(n - 2000)));
@@ -128,6 +129,7 @@ class WaveformViewTest final : public QObject {
         rig.state().View.BlockStart = 0;
         rig.state().View.BlockEnd = n;
         rig.get<QToolButton>("deleteBlockButton")->click();
+        rig.wait();
         QVERIFY(!rig.state().WaveLoaded);
         QVERIFY(!rig.get<QToolButton>("saveButton")->isEnabled());
         QVERIFY(!rig.get<QToolButton>("deleteBlockButton")->isEnabled());

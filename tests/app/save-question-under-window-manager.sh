@@ -28,7 +28,8 @@ alive() { read -r _ _ state _ 2>/dev/null <"/proc/$app/stat" && [ "$state" != Z 
 ended() { ! alive; }
 swap() { ls -A "$dir/work"; }
 opened() { [ -n "$(swap)" ]; }
-normalized() { [ -n "$(swap)" ] && [ "$(swap)" != "$loaded" ] && [ "$(swap | wc -l)" -eq 1 ]; }
+# After normalizing: the new document and the undo step, each on its own new swap file.
+normalized() { [ "$(swap | wc -l)" -eq 2 ] && ! swap | grep -qx "$loaded"; }
 windows() { xdotool search --onlyvisible --name '^Sonivar$' 2>/dev/null; }
 main_shows() { alive && main=$(windows | head -n 1) && [ -n "$main" ]; }
 asked() { a=$(xdotool getactivewindow 2>/dev/null) && [ "$a" != "$main" ] && windows | grep -qx "$a"; }
@@ -54,7 +55,7 @@ app=$!
 pids="$pids $app"
 within 600 main_shows && within 600 opened || fail "the program did not show the file"
 
-# Ctrl+N normalizes: a new document on a new swap file, not saved.
+# Ctrl+N normalizes: a new document on a new swap file, not saved, the old one kept for undo.
 loaded=$(swap)
 xdotool windowactivate --sync "$main" key --clearmodifiers ctrl+n
 within 600 normalized || fail "Ctrl+N did not normalize"

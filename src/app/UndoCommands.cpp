@@ -1,0 +1,55 @@
+// Undo and redo: the window's side of the edit history.
+#include <QAction>
+
+#include "app/MainWindow.h"
+#include "app/MainWindowControls.h"
+#include "app/PaintBox.h"
+#include "app/QtText.h"
+#include "app/WaveformView.h"
+#include "history/EditHistory.h"
+#include "text/Language.h"
+
+namespace sv {
+
+void MainWindow::RecordStep(const std::string& commandName, std::unique_ptr<Wave> previous) {
+    const DroppedSteps dropped = history_->Record(commandName, std::move(previous));
+    if (dropped.Total() > 0) historyNote_ = Texts().UndoStepsDroppedNote;
+    ShowUndoItems();
+}
+
+void MainWindow::ShowUndoItems() {
+    const auto& t = Texts();
+    auto show = [](QAction* action, const std::string& caption, const std::string& name) {
+        action->setText(Q(name.empty() ? caption : caption + " " + name));
+        action->setEnabled(!name.empty());
+    };
+    show(c_->undoAction, t.UndoCaption, history_->UndoName());
+    show(c_->redoAction, t.RedoCaption, history_->RedoName());
+}
+
+void MainWindow::Undo() { StepThroughHistory(true); }
+
+void MainWindow::Redo() { StepThroughHistory(false); }
+
+void MainWindow::StepThroughHistory(bool back) {
+    RunCommand([this, back](const Command& command) {
+        if (!state_.Document || !(back ? history_->CanUndo() : history_->CanRedo())) return;
+        StopPlayback();  // the player must not read a document that goes to the history
+        auto current = std::move(state_.Document);
+        state_.Document =
+            back ? history_->Undo(std::move(current)) : history_->Redo(std::move(current));
+        state_.WaveLoaded = state_.Document->HasData();
+        state_.Flags.DataSaved = history_->AtSavedState();
+        state_.View.BlockStart = 0;
+        state_.View.BlockEnd = 0;
+        state_.RedrawWave = true;
+        waveView_->ScrollHorizontally();  // keeps the view within the document's length
+        SetChannelControls(state_.Document->Channels() >= 2);
+        ShowDocumentInStatusBar(state_.FileName);
+        ShowUndoItems();
+        c_->waveView->repaint();
+        ShowLoudness(command);
+    });
+}
+
+}  // namespace sv
