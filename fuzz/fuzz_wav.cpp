@@ -121,7 +121,7 @@ void CheckRange(sv::Wave& wave, std::int64_t first, std::int64_t count, Expect e
 // Margins zero, samples equal to the file's bytes at `samples`, at both ends of each region.
 void CheckDocument(sv::Wave& wave, const std::uint8_t* samples) {
     const std::int64_t ch = wave.Channels();
-    const int bytes = wave.BytesPerSample();
+    const int bytes = wave.Format().BytesPerSample();
     const std::int64_t margin = ch * sv::MarginFrames;
     const std::int64_t total = ch * wave.FrameCount();
     const auto zero = [](std::int64_t) { return 0; };
@@ -144,7 +144,7 @@ void CheckSavedFile(const std::vector<std::uint8_t>& f, const sv::Wave& wave) {
     if (!head.dataAt) Fail("saved file has no data chunk");
     const std::uint64_t dataSize = Le32(f.data() + *head.dataAt + 4);
     if (*head.dataAt + 8 + dataSize > f.size()) Fail("saved data chunk overruns the file");
-    const std::uint64_t frame = static_cast<std::uint64_t>(wave.Channels()) * wave.BytesPerSample();
+    const std::uint64_t frame = static_cast<std::uint64_t>(wave.Channels()) * wave.Format().BytesPerSample();
     if (dataSize % frame != 0) Fail("saved data chunk holds a partial frame");
 }
 
