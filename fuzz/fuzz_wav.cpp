@@ -144,7 +144,8 @@ void CheckSavedFile(const std::vector<std::uint8_t>& f, const sv::Wave& wave) {
     if (!head.dataAt) Fail("saved file has no data chunk");
     const std::uint64_t dataSize = Le32(f.data() + *head.dataAt + 4);
     if (*head.dataAt + 8 + dataSize > f.size()) Fail("saved data chunk overruns the file");
-    const std::uint64_t frame = static_cast<std::uint64_t>(wave.Channels()) * wave.Format().BytesPerSample();
+    const std::uint64_t frame =
+        static_cast<std::uint64_t>(wave.Channels()) * wave.Format().BytesPerSample();
     if (dataSize % frame != 0) Fail("saved data chunk holds a partial frame");
 }
 
