@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <vector>
 
+#include "base/UsableCores.h"
+#include "loudness/ParallelRuns.h"
 #include "loudness/TruePeakMeter.h"
 
 namespace sv {
@@ -40,7 +42,11 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaption
     if (!meter)
         throw LoudnessUnavailable("loudness cannot be measured at " + std::to_string(ch) +
                                   " channels and " + std::to_string(wave.SampleRate()) + " Hz");
-    TruePeakMeter truePeak(ch, wave.SampleRate());
+    // The loudness library's filters run on one thread for the whole pass, the slowest part;
+    // the true peak and the reading of the next block run beside them on the other cores.
+    const int cores = UsableCores();
+    ParallelRuns beside(std::min(cores, 2));
+    TruePeakMeter truePeak(ch, wave.SampleRate(), std::max(1, cores - 1));
 
     const std::int64_t frames = wave.FrameCount();
     const std::int64_t blocks = frames / BlockFrames;
@@ -51,16 +57,34 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaption
     progress->Show();
 
     std::vector<std::int32_t> values(static_cast<std::size_t>(BlockFrames * ch));
-    std::vector<float> samples(values.size());
+    std::vector<float> samples[2];
     const float scale = 1.0f / static_cast<float>(wave.FullScale());
-    for (std::int64_t b = 0; b <= blocks; ++b) {
-        const std::int64_t count = std::min(BlockFrames, frames - b * BlockFrames);
-        if (count <= 0) break;
-        wave.ReadInterleaved(values.data(), SampleIndex{b * BlockFrames * ch}, count * ch);
-        std::transform(values.begin(), values.begin() + count * ch, samples.begin(),
+    const auto frameCount = [&](std::int64_t b) {
+        return std::max<std::int64_t>(0, std::min(BlockFrames, frames - b * BlockFrames));
+    };
+    const auto read = [&](std::int64_t b) {
+        std::vector<float>& out = samples[b % 2];
+        out.resize(static_cast<std::size_t>(frameCount(b) * ch));
+        wave.ReadInterleaved(values.data(), SampleIndex{b * BlockFrames * ch},
+                             static_cast<std::int64_t>(out.size()));
+        std::transform(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(out.size()),
+                       out.begin(),
                        [scale](std::int32_t v) { return static_cast<float>(v) * scale; });
-        ebur128_add_frames_float(meter.get(), samples.data(), static_cast<std::size_t>(count));
-        truePeak.Add(samples.data(), count);
+    };
+    read(0);
+    for (std::int64_t b = 0; b <= blocks; ++b) {
+        const std::vector<float>& block = samples[b % 2];
+        const std::int64_t count = frameCount(b);
+        if (count <= 0) break;
+        beside.Run(2, [&](int job) {
+            if (job == 0) {
+                ebur128_add_frames_float(meter.get(), block.data(),
+                                         static_cast<std::size_t>(count));
+                return;
+            }
+            truePeak.Add(block.data(), count);
+            if (frameCount(b + 1) > 0) read(b + 1);
+        });
         progress->SetDone(b);
         if (progress->CancelRequested()) return std::nullopt;
     }

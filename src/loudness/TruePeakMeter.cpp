@@ -4,6 +4,9 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/UsableCores.h"
+#include "loudness/ParallelRuns.h"
+
 namespace sv {
 
 namespace {
@@ -23,13 +26,17 @@ constexpr double KaiserBeta = 9.0;
 constexpr double Cutoff = 1.0;  // of the input's Nyquist frequency
 constexpr int TargetRate = 384000;
 
+constexpr std::size_t Chunk = OversampledChunk;
+constexpr std::size_t Reach = TruePeakMeter::TapsPerPhase - 1;  // earlier samples an output uses
+// Blocks shorter than this stay on the calling thread: waking a helper would cost more.
+constexpr std::int64_t ParallelFrames = 2048;
+
 }  // namespace
 
-TruePeakMeter::TruePeakMeter(int channels, int sampleRate)
+TruePeakMeter::TruePeakMeter(int channels, int sampleRate, int threads)
     : channels_(channels),
       factor_(std::max(1, (TargetRate + sampleRate - 1) / std::max(sampleRate, 1))),
-      history_(static_cast<std::size_t>(channels)),
-      peaks_(static_cast<std::size_t>(channels), 0.0) {
+      state_(static_cast<std::size_t>(channels)) {
     const int length = TapsPerPhase * factor_;
     // Centred on a tap, so that phase 0 passes the samples themselves: never below sample peak.
     const double centre = length / 2;
@@ -53,37 +60,72 @@ TruePeakMeter::TruePeakMeter(int channels, int sampleRate)
             coefficients_[static_cast<std::size_t>(p * TapsPerPhase + k)] =
                 static_cast<float>(prototype[static_cast<std::size_t>(k * factor_ + p)] / sum);
     }
-    for (auto& h : history_) h.assign(TapsPerPhase - 1, 0.0f);
+    // |y| <= sum |h| * max |x| over the samples an output uses. In float arithmetic the
+    // computed y may exceed that by the rounding of 32 products and sums, far below 1e-5.
+    for (int p = 0; p < factor_; ++p) {
+        double sum = 0.0;
+        for (int k = 0; k < TapsPerPhase; ++k)
+            sum += std::abs(coefficients_[static_cast<std::size_t>(p * TapsPerPhase + k)]);
+        gainBound_ = std::max(gainBound_, sum * (1.0 + 1e-5));
+    }
+    for (auto& channel : state_) channel.samples.assign(Reach, 0.0f);
+    const int cores = std::min(channels, threads > 0 ? threads : UsableCores());
+    if (cores > 1) cores_ = std::make_unique<ParallelRuns>(cores);
 }
+
+TruePeakMeter::~TruePeakMeter() = default;
 
 void TruePeakMeter::Add(const float* interleaved, std::int64_t frames) {
     if (frames <= 0) return;
-    const std::size_t n = static_cast<std::size_t>(frames);
-    output_.resize(n);
-    for (int c = 0; c < channels_; ++c) {
-        std::vector<float>& x = history_[static_cast<std::size_t>(c)];
-        x.resize(TapsPerPhase - 1 + n);
-        for (std::size_t i = 0; i < n; ++i)
-            x[TapsPerPhase - 1 + i] =
-                interleaved[i * static_cast<std::size_t>(channels_) + static_cast<std::size_t>(c)];
-        float peak = 0.0f;
-        for (int p = 0; p < factor_; ++p) {
-            const float* h = &coefficients_[static_cast<std::size_t>(p * TapsPerPhase)];
-            float* y = output_.data();
-            std::fill(y, y + n, 0.0f);
-            // Tap-major, so the inner loop runs over contiguous samples and vectorises.
-            for (int k = 0; k < TapsPerPhase; ++k) {
-                const float hk = h[k];
-                const float* xs = x.data() + (TapsPerPhase - 1 - k);
-                for (std::size_t i = 0; i < n; ++i) y[i] += hk * xs[i];
-            }
-            for (std::size_t i = 0; i < n; ++i) peak = std::max(peak, std::abs(y[i]));
-        }
-        double& channelPeak = peaks_[static_cast<std::size_t>(c)];
-        channelPeak = std::max(channelPeak, static_cast<double>(peak));
-        std::copy(x.end() - (TapsPerPhase - 1), x.end(), x.begin());
-        x.resize(TapsPerPhase - 1);
+    const auto n = static_cast<std::size_t>(frames);
+    const auto measure = [&](int c) {
+        Measure(state_[static_cast<std::size_t>(c)], interleaved, c, n);
+    };
+    if (cores_ && frames >= ParallelFrames)
+        cores_->Run(channels_, measure);
+    else
+        for (int c = 0; c < channels_; ++c) measure(c);
+}
+
+// Outputs are taken in chunks; a chunk whose samples are too small for any of its outputs to
+// exceed the peak found so far is skipped, which leaves the reading exactly as if it had been
+// computed. The chunk with the largest samples goes first, to raise that peak early.
+void TruePeakMeter::Measure(Channel& channel, const float* interleaved, int c,
+                            std::size_t frames) const {
+    std::vector<float>& x = channel.samples;
+    const std::size_t chunks = (frames + Chunk - 1) / Chunk;
+    x.resize(Reach + (chunks + 1) * Chunk);
+    for (std::size_t i = 0; i < frames; ++i)
+        x[Reach + i] =
+            interleaved[i * static_cast<std::size_t>(channels_) + static_cast<std::size_t>(c)];
+    std::fill(x.begin() + static_cast<std::ptrdiff_t>(Reach + frames), x.end(), 0.0f);
+
+    // Chunk j's outputs use x[j * Chunk, j * Chunk + Chunk + Reach): sample chunks j and j + 1.
+    std::vector<float>& peaks = channel.chunkPeaks;
+    peaks.resize(chunks + 1);
+    for (std::size_t j = 0; j <= chunks; ++j) {
+        float m = 0.0f;
+        for (std::size_t i = j * Chunk; i < j * Chunk + Chunk; ++i) m = std::max(m, std::abs(x[i]));
+        peaks[j] = m;
     }
+    for (std::size_t j = 0; j < chunks; ++j) peaks[j] = std::max(peaks[j], peaks[j + 1]);
+    const auto loudest = static_cast<std::size_t>(
+        std::max_element(peaks.begin(), peaks.begin() + static_cast<std::ptrdiff_t>(chunks)) -
+        peaks.begin());
+    double peak = channel.peak;
+    const auto measureChunk = [&](std::size_t j) {
+        if (gainBound_ * peaks[j] <= peak) return;
+        const int count = static_cast<int>(std::min(Chunk, frames - j * Chunk));
+        peak = std::max(peak, static_cast<double>(OversampledPeak(coefficients_.data(), factor_,
+                                                                  x.data() + j * Chunk, count)));
+    };
+    measureChunk(loudest);
+    for (std::size_t j = 0; j < chunks; ++j)
+        if (j != loudest) measureChunk(j);
+    channel.peak = peak;
+    std::copy(x.begin() + static_cast<std::ptrdiff_t>(frames),
+              x.begin() + static_cast<std::ptrdiff_t>(frames + Reach), x.begin());
+    x.resize(Reach);
 }
 
 void TruePeakMeter::Finish() {
@@ -92,7 +134,9 @@ void TruePeakMeter::Finish() {
 }
 
 double TruePeakMeter::Peak() const {
-    return peaks_.empty() ? 0.0 : *std::max_element(peaks_.begin(), peaks_.end());
+    double peak = 0.0;
+    for (const auto& channel : state_) peak = std::max(peak, channel.peak);
+    return peak;
 }
 
 }  // namespace sv
