@@ -96,32 +96,58 @@ bool WaveOverview::Built(const Wave& wave) const {
 
 // The column of each value is its raw index's frame, a channel counting as a fraction of a frame
 // later, mapped onto the visible span and rounded to nearest (ties to even). Only the first two
-// channels are summarized this way; wider documents need Build.
+// channels are summarized this way; wider documents need Build. The column never falls as the
+// index grows, so it is worked out once per run of values that share it, not once per value.
 void WaveOverview::Written(const Wave& document, std::int64_t rawIndex, std::int64_t stride,
                            const std::int32_t* v, std::int64_t count) {
     const std::int64_t viewStart = view_.ViewStart;
     const std::int64_t zoom = std::max<std::int32_t>(view_.HorizontalZoom, 1);
     const std::int64_t viewEnd = viewStart + document.FrameCount() / zoom;
-    if (viewEnd == viewStart) return;  // nothing visible
+    if (viewEnd == viewStart || count <= 0) return;  // nothing visible
     const double span = static_cast<double>(viewEnd - viewStart);
     const double offset = static_cast<double>(viewStart + MarginFrames);
     const int ch = document.Channels();
     const std::int64_t limit = static_cast<std::int64_t>(ch) * 2 * Columns;
-    std::int32_t* table = TableOf(document).values.data();
-    for (std::int64_t i = 0; i < count; ++i) {
+    const auto columnOf = [&](std::int64_t i) {
         const std::int64_t r = rawIndex + i * stride;
         const double x = (static_cast<double>(r) / ch - offset) * Columns / span;
-        const std::int64_t u = std::llrint(x) * ch * 2;  // x is far inside the 64-bit range
-        if (u < 0 || u >= limit) continue;
-        const std::int32_t value = v[i];
-        const std::int64_t c = r % ch;
-        if (c == 0) {
-            if (value > table[u]) table[u] = value;
-            if (value < table[u + ch]) table[u + ch] = value;
-        } else if (c == 1 && ch == 2) {
-            if (value > table[u + 1]) table[u + 1] = value;
-            if (value < table[u + 3]) table[u + 3] = value;
+        return std::llrint(x);  // x is far inside the 64-bit range
+    };
+    // Values per column, a first guess at where a run ends.
+    const double perColumn = span * ch / Columns / static_cast<double>(stride);
+    std::int32_t* table = TableOf(document).values.data();
+    const std::int64_t step = stride % ch;
+    for (std::int64_t i = 0; i < count;) {
+        const std::int64_t column = columnOf(i);
+        // The last index of the run, by bisection from a guess past the column's end.
+        std::int64_t high = std::min(count - 1, i + static_cast<std::int64_t>(perColumn) + 2);
+        while (high < count - 1 && columnOf(high) == column)
+            high = std::min(count - 1, 2 * high - i + 1);
+        std::int64_t last = i;
+        while (last < high) {
+            const std::int64_t middle = last + (high - last + 1) / 2;
+            if (columnOf(middle) == column)
+                last = middle;
+            else
+                high = middle - 1;
         }
+        const std::int64_t u = column * ch * 2;
+        if (u >= 0 && u < limit) {
+            std::int64_t c = (rawIndex + i * stride) % ch;
+            for (std::int64_t k = i; k <= last; ++k) {
+                const std::int32_t value = v[k];
+                if (c == 0) {
+                    if (value > table[u]) table[u] = value;
+                    if (value < table[u + ch]) table[u + ch] = value;
+                } else if (c == 1 && ch == 2) {
+                    if (value > table[u + 1]) table[u + 1] = value;
+                    if (value < table[u + 3]) table[u + 3] = value;
+                }
+                c += step;
+                if (c >= ch) c -= ch;
+            }
+        }
+        i = last + 1;
     }
 }
 

@@ -102,5 +102,38 @@ TEST_F(WaveOverviewTest, TablesBelongToOneDocumentEach) {
     EXPECT_FALSE(overview.Built(*third));
 }
 
+// A long write is summarized column by column, and lands in the same columns as the same values
+// told one at a time.
+TEST_F(WaveOverviewTest, LongWritesLandWhereSingleValuesLand) {
+    struct Case {
+        int channels;
+        std::int64_t frames, viewStart;
+        std::int32_t zoom;
+        std::int64_t raw, stride, count;
+    };
+    const Case cases[] = {{2, 100000, 0, 1, 2 * 8192, 1, 200000},
+                          {2, 100000, 0, 1, 2 * 8192 + 12345, 2, 40000},
+                          {1, 3000, 0, 1, 8192 - 50, 1, 3100},
+                          {3, 50000, 777, 3, 3 * 8192 + 1, 1, 150000},
+                          {2, 7001, 1000, 2, 2 * 8192 + 3, 1, 9000}};
+    WaveEnvironment quiet = test::MakeEnv(dir.path());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        auto wave =
+            Wave::CreateEmpty(1, static_cast<std::uint16_t>(c.channels), 8000, 16, c.frames, quiet);
+        std::vector<std::int32_t> values(static_cast<std::size_t>(c.count));
+        for (std::size_t i = 0; i < values.size(); ++i)
+            values[i] = static_cast<std::int32_t>((i * 2654435761u) % 20001) - 10000;
+        ViewPosition at{c.viewStart, c.zoom};
+        WaveOverview whole(at), single(at);
+        whole.Written(*wave, c.raw, c.stride, values.data(), c.count);
+        for (std::int64_t i = 0; i < c.count; ++i)
+            single.Written(*wave, c.raw + i * c.stride, 1, &values[static_cast<std::size_t>(i)], 1);
+        for (int slot = 0; slot < 2 * WaveOverview::Columns; ++slot)
+            for (int ch = 0; ch < c.channels; ++ch)
+                ASSERT_EQ(whole.Value(*wave, slot, ch), single.Value(*wave, slot, ch)) << slot;
+    }
+}
+
 }  // namespace
 }  // namespace sv
