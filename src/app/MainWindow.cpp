@@ -113,6 +113,7 @@ void MainWindow::Initialize(const std::string& startFile) {
     env_.Ports.progress = setup_.progress ? setup_.progress : progressWindows_->Factory();
     env_.Ports.dialogs = workerDialogs_.get();
     env_.WriteListener = &state_.Overview;
+    env_.SamplesStayInSourceFile = true;  // a long file shows at once
     env_.ReadingCaption = ReadingCaption();
     env_.SavingCaption = SavingCaption();
     engine_ = std::make_unique<Engine>(env_.Ports, EngineOptions{.Caption = StepCaption});

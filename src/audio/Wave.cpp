@@ -135,14 +135,30 @@ void Wave::LoadSamples(int fd, const std::filesystem::path& fileName, std::uint6
     const std::int64_t total = n * ch;
     CreateStore();
     memory_->SetLength(ch * (n + 2 * MarginFrames));
-    // A listener to tell, or infinite floats to count, need every sample now.
-    if (env_.SamplesStayInSourceFile && !env_.WriteListener &&
-        format_.Encoding != SampleEncoding::Float32) {
+    // Infinite floats to count need every sample now.
+    if (env_.SamplesStayInSourceFile && format_.Encoding != SampleEncoding::Float32) {
         // The margins read as silence without being written.
         const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
         if (copy < 0) ThrowIoError("Cannot read " + fileName.string());
         memory_->ReadThrough({FileDescriptor(copy), fileName, dataStart, format_.Encoding,
                               ch * MarginFrames, total});
+        // A listener sees the samples as if they had been copied in, in one pass.
+        if (env_.WriteListener) {
+            const std::int64_t blocks = total / TransferBlock;
+            auto progress = env_.Ports.MakeProgress();
+            progress->EnableCancel(false);
+            progress->SetCaption(env_.ReadingCaption);
+            progress->SetTotal(blocks);
+            progress->Show();
+            Int32Array values(static_cast<std::size_t>(TransferBlock), 0);
+            for (std::int64_t b = 0; b * TransferBlock < total; ++b) {
+                const std::int64_t raw = ch * MarginFrames + b * TransferBlock;
+                const std::int64_t count = std::min(TransferBlock, total - b * TransferBlock);
+                memory_->ReadBlock(raw, 1, count, values.data());
+                TellWritten(raw, 1, values.data(), count);
+                progress->SetDone(b);
+            }
+        }
     } else {
         CopySamplesIn(fd, fileName, dataStart);
     }

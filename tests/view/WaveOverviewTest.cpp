@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <vector>
 
 #include "audio/Wave.h"
+#include "base/IoError.h"
 #include "support/TestFiles.h"
 #include "view/WaveOverview.h"
 
@@ -132,6 +134,31 @@ TEST_F(WaveOverviewTest, LongWritesLandWhereSingleValuesLand) {
         for (int slot = 0; slot < 2 * WaveOverview::Columns; ++slot)
             for (int ch = 0; ch < c.channels; ++ch)
                 ASSERT_EQ(whole.Value(*wave, slot, ch), single.Value(*wave, slot, ch)) << slot;
+    }
+}
+
+// A file read where it lies fills the overview in the pass that reads it, as a copying load
+// does; its samples stay in the file (a later change to the file is a read error).
+TEST_F(WaveOverviewTest, AFileReadInPlaceFillsTheOverviewAsACopyDoes) {
+    for (const std::uint16_t channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        const auto file = dir.path() / "in.wav";
+        test::WriteWav(file, {.channels = channels, .bits = 16, .frames = 600001},
+                       [](std::int64_t f, int c) { return test::Noise16(f, c); });
+        WaveEnvironment inPlace = env;
+        inPlace.SamplesStayInSourceFile = true;
+        auto copied = Wave::CreateFromFile(file, env).Document;
+        auto read = Wave::CreateFromFile(file, inPlace).Document;
+        ASSERT_TRUE(copied && read);
+        for (int slot = 0; slot < 2 * WaveOverview::Columns; ++slot)
+            for (int c = 0; c < channels; ++c)
+                ASSERT_EQ(overview.Value(*read, slot, c), overview.Value(*copied, slot, c));
+        EXPECT_NE(overview.Value(*read, 0, 0), 0);
+        std::filesystem::last_write_time(
+            file, std::filesystem::last_write_time(file) + std::chrono::seconds(5));
+        std::int32_t value = 0;
+        EXPECT_NO_THROW(copied->ReadRaw(&value, 8192 * channels, 1));
+        EXPECT_THROW(read->ReadRaw(&value, 8192 * channels, 1), IoError);
     }
 }
 
