@@ -1,5 +1,7 @@
 #include "loudness/ParallelRuns.h"
 
+#include <utility>
+
 namespace sv {
 
 ParallelRuns::ParallelRuns(int threads) {
@@ -32,6 +34,7 @@ void ParallelRuns::Run(int count, const std::function<void(int)>& job) {
     std::unique_lock lock(mutex_);
     finished_.wait(lock, [this] { return pending_ == 0; });
     job_ = nullptr;
+    if (failure_) std::rethrow_exception(std::exchange(failure_, nullptr));
 }
 
 void ParallelRuns::TakeJobs() {
@@ -44,8 +47,14 @@ void ParallelRuns::TakeJobs() {
             i = next_++;
             job = job_;
         }
-        (*job)(i);
+        std::exception_ptr failure;
+        try {
+            (*job)(i);
+        } catch (...) {
+            failure = std::current_exception();
+        }
         std::lock_guard lock(mutex_);
+        if (failure && !failure_) failure_ = failure;
         if (--pending_ == 0) finished_.notify_all();
     }
 }

@@ -4,6 +4,7 @@
 // thread per job would cost more than the job.
 #include <condition_variable>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -21,8 +22,8 @@ class ParallelRuns {
 
     int Threads() const { return static_cast<int>(helpers_.size()) + 1; }
 
-    // Calls job(i) for each i in [0, count) on some thread and returns when all have returned.
-    // job must not throw.
+    // Calls job(i) for each i in [0, count) on some thread and returns when all have returned;
+    // then rethrows the first exception a job threw, if any.
     void Run(int count, const std::function<void(int)>& job);
 
   private:
@@ -33,6 +34,7 @@ class ParallelRuns {
     std::condition_variable wake_, finished_;
     const std::function<void(int)>* job_ = nullptr;
     int count_ = 0, next_ = 0, pending_ = 0;
+    std::exception_ptr failure_;
     std::uint64_t round_ = 0;
     bool stopping_ = false;
     std::vector<std::thread> helpers_;
