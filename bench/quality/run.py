@@ -13,6 +13,8 @@ import os
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # no __pycache__ left in the tree
+
 import numpy as np
 from scipy import signal
 
