@@ -84,6 +84,7 @@ void StageOptionsPanel::BuildNoiseAndPeaks() {
     MakeSettingUnit(g, &RemasterSettings::NoiseParts, {66, 38});
     noisePercentSpin_ = MakeSettingSpin(g, &RemasterSettings::NoisePercent, {16, 57, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::NoisePercent, {66, 60});
+    MakeSettingCheck(g, &RemasterSettings::SmoothNoise, {84, 58, 62, 18});
     noiseSecondsSpin_ = MakeSettingSpin(g, &RemasterSettings::NoiseSeconds, {16, 79, 46, 20});
     MakeSettingUnit(g, &RemasterSettings::NoiseSeconds, {66, 82});
     fitPeaksCheck_ = MakeSettingCheck(g, &RemasterSettings::FitPeaks, {6, 101, 140, 18});

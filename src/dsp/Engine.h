@@ -92,6 +92,9 @@ class Engine {
                            const BinSpectrum& profile1, ChainContext& context);
     WalkResult RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
                            const BinSpectrum& profile1);
+    // The same walk, with gains smoothed over hops and bins above a floor (SmoothedNoiseGain).
+    WalkResult RemoveNoiseSmoothly(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
+                                   const BinSpectrum& profile1, ChainContext& context);
 
     // Peak fitting.
     WalkResult FitPeaks(std::unique_ptr<Wave>& wave, int peakCount, int neighbourhood,
@@ -129,6 +132,10 @@ class Engine {
     // Output replaces the document unless the walk was cancelled. Returns result.
     static WalkResult Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output,
                               WalkResult result, ChainContext& context);
+    // Noise removal's walk, each hop's spectrum of channels 0 and 1 changed by perBin.
+    WalkResult RemoveNoiseWith(std::unique_ptr<Wave>& wave,
+                               const std::function<void(int, Complex*)>& perBin,
+                               ChainContext& context);
 
     // Filters every hop h = 0 .. F / 8192 + 1 of every channel of wave into output: perBin
     // (channel, spectrum) changes the forward transform of each hop's 16384 values, which is

@@ -8,6 +8,7 @@
 #include "dsp/BinLoops.h"
 #include "dsp/Engine.h"
 #include "dsp/GainCurves.h"
+#include "dsp/SmoothedNoiseGain.h"
 #include "dsp/SpectrumRing.h"
 
 namespace sv {
@@ -143,18 +144,36 @@ WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& p
 
 WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
                                const BinSpectrum& profile1, ChainContext& context) {
-    BusyCursor busy(ports_.dialogs);
-    auto output = CreateOutput(*wave, context);
-    BlockWalk walk(*this, ProcessingStep::RemovingNoise, WalkUnits(*wave, true));
     std::vector<NoiseThreshold> thresholds;
     thresholds.reserve(2);
     thresholds.emplace_back(profile0);
     thresholds.emplace_back(profile1);
+    return RemoveNoiseWith(
+        wave, [&thresholds](int channel, Complex* x) { thresholds[channel].SubtractFrom(x); },
+        context);
+}
+
+WalkResult Engine::RemoveNoiseSmoothly(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
+                                       const BinSpectrum& profile1, ChainContext& context) {
+    std::vector<SmoothedNoiseGain> gains;
+    gains.reserve(2);
+    gains.emplace_back(profile0);
+    gains.emplace_back(profile1);
+    return RemoveNoiseWith(
+        wave, [&gains](int channel, Complex* x) { gains[channel].Apply(x); }, context);
+}
+
+WalkResult Engine::RemoveNoiseWith(std::unique_ptr<Wave>& wave,
+                                   const std::function<void(int, Complex*)>& perBin,
+                                   ChainContext& context) {
+    BusyCursor busy(ports_.dialogs);
+    auto output = CreateOutput(*wave, context);
+    BlockWalk walk(*this, ProcessingStep::RemovingNoise, WalkUnits(*wave, true));
     FilterHops(
         *wave, *output, walk,
-        [&thresholds](int channel, Complex* x) {
+        [&perBin](int channel, Complex* x) {
             if (channel > 1) return;  // no profile: only windowed and overlap-added
-            thresholds[channel].SubtractFrom(x);
+            perBin(channel, x);
         },
         context);
     return Replace(wave, output, walk.Finish(), context);

@@ -19,6 +19,7 @@ WalkResult RunRemoveNoise(Engine& engine, std::unique_ptr<Wave>& wave, const Rem
         WalkResult::Cancelled)
         return WalkResult::Cancelled;
     ScaleNoiseProfile(profile[0], profile[1], s.NoisePercent, wave->Channels());
+    if (s.SmoothNoise) return engine.RemoveNoiseSmoothly(wave, profile[0], profile[1], context);
     return engine.RemoveNoise(wave, profile[0], profile[1], context);
 }
 

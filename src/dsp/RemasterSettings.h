@@ -32,6 +32,8 @@ struct RemasterSettings {
     int NoiseParts = DefaultOf(&RemasterSettings::NoiseParts);
     int NoiseSeconds = DefaultOf(&RemasterSettings::NoiseSeconds);
     int NoisePercent = DefaultOf(&RemasterSettings::NoisePercent);
+    // Noise removal with gains smoothed over time and frequency above a floor.
+    bool SmoothNoise = DefaultOf(&RemasterSettings::SmoothNoise);
 
     int Bands = DefaultOf(&RemasterSettings::Bands);
     int Limit = DefaultOf(&RemasterSettings::Limit);

@@ -55,6 +55,8 @@ constexpr ChoiceSetting Choices[] = {
 constexpr SwitchSetting Switches[] = {
     {"removeNoise", "--denoise", "denoise", "CaRemNoise", "HiRemNoise",
      "noise removal (the quietest stretch is the noise profile)", Denoise, &S::RemoveNoise, true},
+    {"smoothNoise", "--noise-smooth", "noise_smooth", "CaSmoothNoise", "HiSmoothNoise",
+     "smooth noise removal: no tonal bursts (prefer for speech)", Denoise, &S::SmoothNoise},
     {"levelling", "--level", "level", "CaRemast", "HiRemast",
      "frequency and dynamic levelling towards the target timbre", Level, &S::Levelling, true},
     {"highPass", "", "", "CaHiPass", "HiHiPass", "", Level, &S::HighPass},

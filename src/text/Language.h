@@ -36,6 +36,10 @@
     X(main, "HiNormalize", NormalizeHint, "Optimize volume level to standard") \
     X(main, "CaRemNoise", RemoveNoiseCaption, "Remove noise") \
     X(main, "HiRemNoise", RemoveNoiseHint, "Remove noise with selected settings") \
+    X(main, "CaSmoothNoise", SmoothNoiseCaption, "Smooth") \
+    X(main, "HiSmoothNoise", SmoothNoiseHint, \
+      "Smooth noise removal: what remains of the noise stays noise-like, without tonal " \
+      "bursts; prefer it for speech") \
     X(main, "CaRemast", LevellingCaption, "Frequency and dynamic levelling") \
     X(main, "HiRemast", LevellingHint, "Main method program - processing according election sound timbre") \
     X(main, "CaRemPeek", FitPeaksCaption, "Fit peak") \
@@ -243,7 +247,9 @@
       "The profile is scaled by the set percentage and then subtracted from the spectrum " \
       "of the whole recording. It works best when the recording holds at least one pause " \
       "of pure noise, for example before the first note, about as long as the set stretch. " \
-      "Too high a percentage makes the sound thin and watery.") \
+      "Too high a percentage makes the sound thin and watery. With Smooth on, the removal " \
+      "follows the signal smoothly and keeps a low floor of the noise, so what remains " \
+      "still sounds like soft hiss instead of short tonal bursts; prefer it for speech.") \
     X(UHelp, "CaHelp33", FitPeaksHelp, \
       "This filter finds selected number of largest volume peaks in the recording and " \
       "lowers all of them to the level of the smallest of them. It does not clip: each " \

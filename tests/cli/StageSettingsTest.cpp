@@ -84,6 +84,7 @@ constexpr ChoiceOrSwitch DocumentedChoices[] = {
     {"--channel-mode", 0, 4, 3, "level", "channel_mode"},
     {"--band-mode", 0, 4, 1, "level", "band_mode"},
     {"--denoise", 0, 1, 0, "denoise", ""},
+    {"--noise-smooth", 0, 1, 0, "denoise", "noise_smooth"},
     {"--level", 0, 1, 0, "level", ""},
     {"--fit-peaks", 0, 1, 0, "fit-peaks", ""},
     {"--normalize", 0, 1, 0, "normalize", ""},

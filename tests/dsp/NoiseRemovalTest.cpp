@@ -180,6 +180,35 @@ TEST_F(NoiseTest, ShortDocumentLeavesProfilesZeroAndRemovalOnlyOverlapAdds) {
     EXPECT_EQ(script.totals.back(), 1);
 }
 
+TEST_F(NoiseTest, SmoothedRemovalLowersNoiseToAFloorKeepsAToneAndPassesWithoutAProfile) {
+    // Noise throughout, a loud tone from segment 8 on: the quietest window is noise alone.
+    auto wave = Make(44100, 2, 14 * Hop, [](std::int64_t f, int c) {
+        const double tone = f < 8 * Hop ? 0.0 : 2e6 * std::cos(2 * std::numbers::pi * f / 15.0);
+        return static_cast<std::int32_t>(std::lrint(tone)) + test::Noise16(f, c) * 2;
+    });
+    const auto input = Channel(*wave, 1);
+    const auto pass0 = OverlapAdd(*wave, 0);
+    engine->DetectNoise(*wave, p0, p1, 1, 1);
+    ScaleNoiseProfile(p0, p1, 100, 2);
+    p0.fill(0.0f);  // channel 0 without a profile: only the overlap-add
+    ChainContext none;
+    ASSERT_EQ(engine->RemoveNoiseSmoothly(wave, p0, p1, none), WalkResult::Completed);
+    const auto out0 = Channel(*wave, 0), out1 = Channel(*wave, 1);
+    for (std::size_t i = 0; i < out0.size(); ++i) ASSERT_EQ(out0[i], pass0[i]) << i;
+    const auto level = [&](std::int64_t fromSegment, std::int64_t toSegment) {
+        double in = 0.0, out = 0.0;
+        for (std::int64_t f = MarginFrames + fromSegment * Hop; f < MarginFrames + toSegment * Hop;
+             ++f) {
+            in += double(input[f]) * input[f];
+            out += double(out1[f]) * out1[f];
+        }
+        return std::sqrt(out / in);
+    };
+    EXPECT_GT(level(1, 6), 0.11);  // the floor keeps a little of the noise, evenly
+    EXPECT_LT(level(1, 6), 0.25);
+    EXPECT_NEAR(level(10, 13), 1.0, 0.02);
+}
+
 TEST_F(NoiseTest, EachChannelLosesItsOwnProfileAndFurtherChannelsPassThrough) {
     auto wave =
         Make(44100, 3, 3 * Hop, [](std::int64_t f, int c) { return test::Noise16(f, c) * 30; });
