@@ -62,6 +62,10 @@ class CommandHost {
     // Measures the open document's loudness (with a progress window that may cancel) and shows
     // it in the status bar; without a document the panel shows its caption only.
     virtual void ShowLoudness(const Command& command, std::function<void()> then = {}) = 0;
+    // Loudness measured of the current document, and each step the undo history keeps, for
+    // comparing them level-matched.
+    virtual void NoteLoudness(const Wave&, double /*integratedLufs*/) {}
+    virtual void NoteStepKept(const Wave* /*previous*/) {}
 
   protected:
     virtual void StartWork(const Command& command, std::function<void()> work,

@@ -55,6 +55,7 @@ class DocumentController {
     std::string TakeHistoryNote();
     // Lets the history's documents go (before the overview they report to).
     void ReleaseHistory();
+    EditHistory* History() const { return history_.get(); }
 
   private:
     void InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName,

@@ -17,6 +17,7 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include "app/AbComparison.h"
 #include "app/DocumentController.h"
 #include "app/MainWindowControls.h"
 #include "app/ModesPanel.h"
@@ -284,6 +285,7 @@ void MainWindow::EnableCommands(bool enabled) {
     c.transport->SetEnabled(enabled);
     c.bigRemasterButton->setEnabled(enabled);
     if (documents_) documents_->ShowUndoItems();
+    if (comparison_) comparison_->Refresh();
 }
 
 void MainWindow::Activate() {

@@ -24,6 +24,7 @@ class QMenuBar;
 
 namespace sv {
 
+class AbComparison;
 class DocumentController;
 class ProcessingController;
 class ProgressWindows;
@@ -77,6 +78,8 @@ class MainWindow final : public QMainWindow, private CommandHost {
     bool PlayerActive() const;
     bool Paused() const { return paused_; }
     Player* CurrentPlayer() const { return player_.get(); }
+    void NoteLoudness(const Wave& wave, double integratedLufs) override;
+    void NoteStepKept(const Wave* previous) override;
 
     // Timbre controls.
     void ListTimbres();
@@ -167,6 +170,7 @@ class MainWindow final : public QMainWindow, private CommandHost {
     bool paused_ = false;
     std::atomic<bool> viewTickPending_{false};
     std::unique_ptr<TickTimer> viewTimer_;
+    std::unique_ptr<AbComparison> comparison_;  // A/B: hears an earlier step instead
     // Last: joined before anything its work uses goes. Its ends are dropped with the window.
     Worker worker_{[this](std::function<void()> call) {
         QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);

@@ -153,6 +153,8 @@ void ProcessingController::ShowLoudness(const Command& command, std::function<vo
         },
         [this, caption, then = std::move(then)](const std::optional<LoudnessFigures>& figures) {
             std::string text = figures ? caption + " " + LoudnessText(*figures) : caption;
+            if (figures && state_.Document)
+                host_.NoteLoudness(*state_.Document, figures->IntegratedLufs);
             if (!loudnessHeldNote_.empty()) text += ", " + loudnessHeldNote_;
             const std::string historyNote = parts_.documents.TakeHistoryNote();
             if (!historyNote.empty()) text += "; " + historyNote;

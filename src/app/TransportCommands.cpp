@@ -2,9 +2,12 @@
 // view timer that moves the play cursor.
 #include <QEvent>
 #include <QKeySequence>
+#include <QMenu>
 #include <QShortcut>
 #include <QStatusBar>
 
+#include "app/AbComparison.h"
+#include "app/DocumentController.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
@@ -49,7 +52,24 @@ void MainWindow::ConnectTransport() {
     connect(panel, &TransportPanel::scanReleased, this, [this] { StopFastForward(); });
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     connect(space, &QShortcut::activated, this, [this] { TogglePlayback(); });
+
+    comparison_ = std::make_unique<AbComparison>(
+        this, statusBar(), c_->waveView,
+        AbComparison::Ports{[this] { return state_.Document.get(); },
+                            [this] { return documents_ ? documents_->History() : nullptr; },
+                            [this] { return player_.get(); }});
+    panel->AddToggle(comparison_->Toggle());
+    c_->editMenu->addSeparator();
+    c_->editMenu->addAction(comparison_->Toggle());
+    c_->editMenu->addMenu(comparison_->ReferenceMenu());
+    c_->editMenu->addAction(comparison_->MatchLoudness());
 }
+
+void MainWindow::NoteLoudness(const Wave& wave, double integratedLufs) {
+    comparison_->NoteLoudness(wave, integratedLufs);
+}
+
+void MainWindow::NoteStepKept(const Wave* previous) { comparison_->NoteStepRecorded(previous); }
 
 void MainWindow::StopTransport() {
     viewTimer_.reset();
@@ -62,6 +82,7 @@ bool MainWindow::PlayerActive() const { return playerActive_; }
 void MainWindow::NewPlayer() {
     player_.reset();
     player_ = std::make_unique<Player>(*state_.Document, *sound_, *playbackClock_, playerActive_);
+    comparison_->Attach(*player_);
     playerActive_ = true;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// The transport tool bar: play, pause, stop, to the start, and rewind and fast forward that act
-// while held. Its buttons reach the window by signal.
+// The transport tool bar: play, pause, stop, to the start, rewind and fast forward that act
+// while held, and the A/B toggle. Its buttons reach the window by signal.
 #include <QObject>
 
+class QAction;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -17,6 +18,8 @@ class TransportPanel final : public QObject {
   public:
     TransportPanel(QWidget* client, Anchors& anchors);
 
+    // A toggle shown after the transport buttons, enabled with them.
+    void AddToggle(QAction* action);
     void SetEnabled(bool enabled);
     bool Enabled() const;
 
@@ -35,6 +38,7 @@ class TransportPanel final : public QObject {
     QToolBar* bar_ = nullptr;
     QToolButton *playButton_ = nullptr, *pauseButton_ = nullptr, *stopButton_ = nullptr,
                 *toStartButton_ = nullptr, *rewindButton_ = nullptr, *fastForwardButton_ = nullptr;
+    QAction* toggle_ = nullptr;
 };
 
 }  // namespace sv

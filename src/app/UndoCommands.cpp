@@ -15,6 +15,7 @@ namespace sv {
 void DocumentController::RecordStep(const std::string& commandName,
                                     std::unique_ptr<Wave> previous) {
     const DroppedSteps dropped = history_->Record(commandName, std::move(previous));
+    host_.NoteStepKept(history_->Earlier(1));
     if (dropped.Total() > 0) historyNote_ = Texts().UndoStepsDroppedNote;
     ShowUndoItems();
 }
