@@ -417,7 +417,7 @@ TEST_F(PlayerThread, SwitchToTheComparedDocumentIsHeardAtTheNextSlotWithoutStopp
     hear(3);                  // slot 3 plays
     switchAndWait(true, 33);  // slots 4 .. 36
     EXPECT_TRUE(player_->HearingOther());
-    hear(10);                       // slots 3 .. 12; slot 13 plays
+    hear(10);                  // slots 3 .. 12; slot 13 plays
     switchAndWait(false, 66);  // slots 14 .. 46
     hear(3);
     const auto heard = output_.Recording();
