@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QToolBar>
 
 #include "app/AbComparison.h"
 #include "app/DocumentController.h"
@@ -58,7 +59,11 @@ void MainWindow::ConnectTransport() {
         AbComparison::Ports{[this] { return state_.Document.get(); },
                             [this] { return documents_ ? documents_->History() : nullptr; },
                             [this] { return player_.get(); }});
-    panel->AddToggle(comparison_->Toggle());
+    // In the main tool bar: the transport bar has no room left for it.
+    c_->mainToolBar->addSeparator();
+    c_->mainToolBar->addAction(comparison_->Toggle());
+    c_->mainToolBar->widgetForAction(comparison_->Toggle())->setObjectName("compareButton");
+    panel->EnableTogether(comparison_->Toggle());
     c_->editMenu->addSeparator();
     c_->editMenu->addAction(comparison_->Toggle());
     c_->editMenu->addMenu(comparison_->ReferenceMenu());

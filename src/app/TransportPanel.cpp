@@ -77,14 +77,6 @@ QToolButton* TransportPanel::MakeButton(const char* name, int icon) {
     return button;
 }
 
-void TransportPanel::AddToggle(QAction* action) {
-    toggle_ = action;
-    auto* button = new QToolButton(bar_);
-    button->setObjectName("compareButton");
-    button->setDefaultAction(action);
-    bar_->addWidget(button);
-}
-
 void TransportPanel::SetEnabled(bool enabled) {
     if (toggle_) toggle_->setEnabled(enabled);
     for (QToolButton* button : {playButton_, pauseButton_, stopButton_, rewindButton_,

@@ -1,6 +1,6 @@
 #pragma once
-// The transport tool bar: play, pause, stop, to the start, rewind and fast forward that act
-// while held, and the A/B toggle. Its buttons reach the window by signal.
+// The transport tool bar: play, pause, stop, to the start, and rewind and fast forward that act
+// while held. Its buttons reach the window by signal.
 #include <QObject>
 
 class QAction;
@@ -18,8 +18,8 @@ class TransportPanel final : public QObject {
   public:
     TransportPanel(QWidget* client, Anchors& anchors);
 
-    // A toggle shown after the transport buttons, enabled with them.
-    void AddToggle(QAction* action);
+    // An action elsewhere that is enabled with the transport buttons.
+    void EnableTogether(QAction* action) { toggle_ = action; }
     void SetEnabled(bool enabled);
     bool Enabled() const;
 

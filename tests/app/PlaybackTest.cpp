@@ -415,6 +415,8 @@ class PlaybackTest final : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(&w));
         const auto& t = Texts();
         auto* compare = w.findChild<QAction*>("compareAction");
+        QVERIFY(w.findChild<QToolButton*>("compareButton")->isVisible());
+        QVERIFY(w.findChild<QAction*>("compareAction")->isEnabled());
         auto* status = w.findChild<QLabel*>("compareStatus");
         auto* marker = w.findChild<QLabel*>("compareMarker");
         auto press = [&](const QKeySequence& keys) {
