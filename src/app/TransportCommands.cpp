@@ -2,14 +2,19 @@
 // view timer that moves the play cursor.
 #include <QEvent>
 #include <QKeySequence>
+#include <QMenu>
 #include <QShortcut>
 #include <QStatusBar>
+#include <QToolBar>
 
+#include "app/AbComparison.h"
+#include "app/DocumentController.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/QtSoundOutput.h"
 #include "app/TransportPanel.h"
+#include "app/WaveformView.h"
 #include "playback/Clock.h"
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
@@ -48,7 +53,28 @@ void MainWindow::ConnectTransport() {
     connect(panel, &TransportPanel::scanReleased, this, [this] { StopFastForward(); });
     auto* space = new QShortcut(QKeySequence(Qt::Key_Space), this);
     connect(space, &QShortcut::activated, this, [this] { TogglePlayback(); });
+
+    comparison_ = std::make_unique<AbComparison>(
+        this, statusBar(), c_->waveView,
+        AbComparison::Ports{[this] { return state_.Document.get(); },
+                            [this] { return documents_ ? documents_->History() : nullptr; },
+                            [this] { return player_.get(); }});
+    // In the main tool bar: the transport bar has no room left for it.
+    c_->mainToolBar->addSeparator();
+    c_->mainToolBar->addAction(comparison_->Toggle());
+    c_->mainToolBar->widgetForAction(comparison_->Toggle())->setObjectName("compareButton");
+    panel->EnableTogether(comparison_->Toggle());
+    c_->editMenu->addSeparator();
+    c_->editMenu->addAction(comparison_->Toggle());
+    c_->editMenu->addMenu(comparison_->ReferenceMenu());
+    c_->editMenu->addAction(comparison_->MatchLoudness());
 }
+
+void MainWindow::NoteLoudness(const Wave& wave, double integratedLufs) {
+    comparison_->NoteLoudness(wave, integratedLufs);
+}
+
+void MainWindow::NoteStepKept(const Wave* previous) { comparison_->NoteStepRecorded(previous); }
 
 void MainWindow::StopTransport() {
     viewTimer_.reset();
@@ -61,6 +87,7 @@ bool MainWindow::PlayerActive() const { return playerActive_; }
 void MainWindow::NewPlayer() {
     player_.reset();
     player_ = std::make_unique<Player>(*state_.Document, *sound_, *playbackClock_, playerActive_);
+    comparison_->Attach(*player_);
     playerActive_ = true;
 }
 
@@ -96,7 +123,7 @@ void MainWindow::StopPlayback() {
     playerActive_ = false;
     paused_ = false;
     viewTimer_->SetEnabled(false);
-    OnPaint();  // the whole view again, without the play cursor
+    waveView_->OnPaint();  // the whole view again, without the play cursor
 }
 
 void MainWindow::GoToStart() {
@@ -104,7 +131,7 @@ void MainWindow::GoToStart() {
     state_.View.BlockStart = 0;
     state_.View.BlockEnd = 0;
     state_.View.PlayPosition = 0;
-    OnPaint();
+    waveView_->OnPaint();
     if (!playerActive_ || !state_.Document) return;
     player_->Stop();
     NewPlayer();
@@ -137,7 +164,7 @@ void MainWindow::StopFastForward() {
     player_->Stop();
     viewTimer_->SetEnabled(false);
     state_.View.PlayPosition = player_->Position();
-    RefreshCursors();
+    waveView_->RefreshCursors();
 }
 
 void MainWindow::MovePlayCursor() {
@@ -145,12 +172,12 @@ void MainWindow::MovePlayCursor() {
     // A tick posted just before the timer was stopped finds nothing to move.
     if (!player_ || !viewTimer_->Enabled()) return;
     state_.View.PlayPosition = player_->Position();
-    RefreshCursors();
+    waveView_->RefreshCursors();
     if (playerActive_) return;
     // The player came to the end by itself.
     player_.reset();
     paused_ = false;
-    OnPaint();
+    waveView_->OnPaint();
     viewTimer_->SetEnabled(false);
 }
 

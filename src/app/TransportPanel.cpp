@@ -1,5 +1,6 @@
 #include "app/TransportPanel.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QStyle>
 #include <QToolBar>
@@ -77,6 +78,7 @@ QToolButton* TransportPanel::MakeButton(const char* name, int icon) {
 }
 
 void TransportPanel::SetEnabled(bool enabled) {
+    if (toggle_) toggle_->setEnabled(enabled);
     for (QToolButton* button : {playButton_, pauseButton_, stopButton_, rewindButton_,
                                 fastForwardButton_, toStartButton_})
         button->setEnabled(enabled);

@@ -3,6 +3,7 @@
 // while held. Its buttons reach the window by signal.
 #include <QObject>
 
+class QAction;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -17,6 +18,8 @@ class TransportPanel final : public QObject {
   public:
     TransportPanel(QWidget* client, Anchors& anchors);
 
+    // An action elsewhere that is enabled with the transport buttons.
+    void EnableTogether(QAction* action) { toggle_ = action; }
     void SetEnabled(bool enabled);
     bool Enabled() const;
 
@@ -35,6 +38,7 @@ class TransportPanel final : public QObject {
     QToolBar* bar_ = nullptr;
     QToolButton *playButton_ = nullptr, *pauseButton_ = nullptr, *stopButton_ = nullptr,
                 *toStartButton_ = nullptr, *rewindButton_ = nullptr, *fastForwardButton_ = nullptr;
+    QAction* toggle_ = nullptr;
 };
 
 }  // namespace sv

@@ -55,6 +55,11 @@ Wave* EditHistory::Earlier(int stepsBack) {
     return undo_[undo_.size() - static_cast<std::size_t>(stepsBack)].Document.get();
 }
 
+const std::string& EditHistory::EarlierName(int stepsBack) const {
+    if (stepsBack < 1 || stepsBack > UndoCount()) return NoName;
+    return undo_[undo_.size() - static_cast<std::size_t>(stepsBack)].Name;
+}
+
 DroppedSteps EditHistory::SetStepLimit(int steps) {
     stepLimit_ = std::max(steps, 0);
     DroppedSteps dropped;

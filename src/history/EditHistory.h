@@ -47,8 +47,8 @@ struct DroppedSteps {
 // - Kept documents keep their swap files locked and are never changed here. Memory: each keeps
 //   what a Wave holds besides its swap file (the store's window of FileMemory::WindowValues
 //   values, 4 MiB; the overview table; the file's other chunks), so the step limit bounds it.
-// - Not thread-safe: use it from one thread, and stop any reader of the current document (the
-//   player) before Undo or Redo replaces it.
+// - Not thread-safe: use it from one thread, and stop any reader of the current document or of
+//   an earlier step (the player) before Record, Undo, Redo or a bound changes the steps.
 class EditHistory {
   public:
     static constexpr int DefaultStepLimit = 10;
@@ -76,6 +76,12 @@ class EditHistory {
     // The document stepsBack undos away (1: what Undo would give), for playing it beside the
     // current one; null when that step is not kept. Valid until the steps next change.
     Wave* Earlier(int stepsBack);
+    // The command that led away from Earlier(stepsBack); empty when that step is not kept.
+    const std::string& EarlierName(int stepsBack) const;
+    // Whether Earlier(stepsBack) is the document as it was opened, not dropped by a bound.
+    bool IsAsOpened(int stepsBack) const {
+        return stepsBack >= 1 && stepsBack == UndoCount() && position_ == UndoCount();
+    }
 
     // steps >= 0; 0 keeps no steps at all.
     DroppedSteps SetStepLimit(int steps);

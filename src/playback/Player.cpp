@@ -13,14 +13,15 @@ constexpr std::int64_t Chunk = SoundRing::ChunkValues;
 }
 
 Player::Player(Wave& wave, SoundOutput& output, Clock& clock, std::atomic<bool>& active)
-    : wave_(wave),
-      clock_(clock),
+    : clock_(clock),
       active_(active),
       channels_(wave.Channels()),
-      totalValues_(wave.FrameCount() * wave.Channels()),
       sampleRate_(wave.SampleRate()),
+      fullScale_(wave.FullScale()),
       ring_(WavePcmTag, wave.Channels(), wave.SampleRate(), wave.FullScale(), output, clock),
       chunk_(static_cast<std::size_t>(Chunk)) {
+    sources_[0] = {&wave, wave.FrameCount() * channels_, 1.0};
+    ring_.SetInterruptHandler([this] { RewriteAhead(); });
     thread_ = std::thread([this] { Run(); });
 }
 
@@ -82,6 +83,32 @@ std::int64_t Player::Position() {
                        static_cast<double>(startFrame_)));
 }
 
+bool Player::SetComparison(Wave* other, double documentGainDb, double otherGainDb) {
+    const bool fits = other && other->Channels() == channels_ && other->SampleRate() == sampleRate_;
+    const auto linear = [](double db) { return db == 0.0 ? 1.0 : std::pow(10.0, db / 20.0); };
+    {
+        std::lock_guard lock(sourceMutex_);
+        sources_[0].gain = fits ? linear(documentGainDb) : 1.0;
+        sources_[1] = {};
+        // The ring scales by the document's full scale; another depth is brought to it here.
+        if (fits)
+            sources_[1] = {other, other->FrameCount() * channels_,
+                           linear(otherGainDb) * static_cast<double>(fullScale_) /
+                               static_cast<double>(other->FullScale())};
+    }
+    ring_.Interrupt();  // what is ahead is heard with the new gains
+    return fits;
+}
+
+void Player::Hear(bool other) {
+    if (hearOther_.exchange(other) != other) ring_.Interrupt();
+}
+
+Player::Source Player::HeardSource() const {
+    std::lock_guard lock(sourceMutex_);
+    return hearOther_ && sources_[1].wave ? sources_[1] : sources_[0];
+}
+
 bool Player::Idle() const {
     std::lock_guard lock(mutex_);
     return idle_;
@@ -104,25 +131,60 @@ void Player::Run() {
 // Reads `count` values at `position` (clipped to the recording) into the chunk buffer; the
 // rest of the buffer becomes silence. Reading never leaves the store, even when a rewind starts
 // beyond the recording's end or the recording is shorter than a chunk.
-void Player::ReadChunk(std::int64_t position, std::int64_t count) {
-    const std::int64_t available = std::clamp<std::int64_t>(totalValues_ - position, 0, count);
-    if (available > 0) wave_.ReadInterleaved(chunk_.data(), SampleIndex{position}, available);
+// Values heard at a gain other than 1 are rounded and kept within the internal range.
+void Player::ReadChunk(const Source& source, std::int64_t position, std::int64_t count) {
+    const std::int64_t available =
+        std::clamp<std::int64_t>(source.totalValues - position, 0, count);
+    if (available > 0)
+        source.wave->ReadInterleaved(chunk_.data(), SampleIndex{position}, available);
     std::fill(chunk_.begin() + available, chunk_.end(), 0);
+    if (source.gain == 1.0) return;
+    for (std::int64_t i = 0; i < available; ++i) {
+        const double scaled =
+            std::clamp(static_cast<double>(chunk_[i]) * source.gain, -2147483648.0, 2147483647.0);
+        chunk_[i] = static_cast<std::int32_t>(std::llrint(scaled));
+    }
+}
+
+void Player::PutChunk(const Source& source, std::int64_t position, std::int64_t count) {
+    ReadChunk(source, position, count);
+    const std::int64_t number = ring_.SlotsWritten();
+    slotPositions_[number % SoundRing::Slots] = position;
+    slotCounts_[number % SoundRing::Slots] = count;
+    lastChunkSlot_ = number;
+    ring_.WriteChunk(chunk_.data(), static_cast<int>(count), playing_);
+}
+
+// On the thread, from the ring's wait: the slots not yet heard are read again from the source
+// now heard, nearest first, at the positions they were read from.
+void Player::RewriteAhead() {
+    const Source source = HeardSource();
+    const std::int64_t first =
+        std::max(ring_.FirstUnheardSlot(), lastChunkSlot_ - (SoundRing::Slots - 2));
+    for (std::int64_t number = first; number <= lastChunkSlot_ && playing_; ++number) {
+        const std::int64_t count = slotCounts_[number % SoundRing::Slots];
+        ReadChunk(source, slotPositions_[number % SoundRing::Slots], count);
+        ring_.RewriteSlot(number, chunk_.data(), static_cast<int>(count));
+    }
 }
 
 void Player::PlayOneRun() {
     const std::int64_t step = step_;
-    while (playing_ && readPos_ <= totalValues_ - Chunk * step) {
-        ReadChunk(readPos_, Chunk);
-        ring_.WriteChunk(chunk_.data(), static_cast<int>(Chunk), playing_);
+    lastChunkSlot_ = -1;
+    for (;;) {
+        if (!playing_) break;
+        // Once per chunk: the source may change meanwhile, and its length with it.
+        const Source source = HeardSource();
+        if (readPos_ > source.totalValues - Chunk * step) break;
+        PutChunk(source, readPos_, Chunk);
         readPos_ += Chunk * step;
         if (readPos_ < 0) readPos_ = 0;
     }
     if (playing_) {
         // The end of the document: what is left, at most one chunk; a short one ends the run.
-        const std::int64_t left = std::clamp<std::int64_t>(totalValues_ - readPos_, 0, Chunk);
-        ReadChunk(readPos_, left);
-        ring_.WriteChunk(chunk_.data(), static_cast<int>(left), playing_);
+        const Source source = HeardSource();
+        const std::int64_t left = std::clamp<std::int64_t>(source.totalValues - readPos_, 0, Chunk);
+        PutChunk(source, readPos_, left);
     }
     if (playing_) {
         ring_.StopOutput();

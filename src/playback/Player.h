@@ -2,6 +2,7 @@
 // The player: a thread that reads the document chunk by chunk from its store and writes the
 // chunks into the sound ring, one run at a time. Runs are started and stopped from the GUI
 // thread; the play position is extrapolated from the clock, not asked from the device.
+#include <array>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -40,23 +41,50 @@ class Player {
     // Stop, where the run stopped.
     std::int64_t Position();
 
+    // Another document to hear in place of this one, from the same positions (A/B): it must
+    // have the same channels and rate, and outlive the player or the next call; null: none.
+    // The gains, in dB, apply to what is heard from each (0: the stored values unchanged).
+    // False, and no comparison, when the formats differ. Any time, from the controlling thread.
+    bool SetComparison(Wave* other, double documentGainDb = 0.0, double otherGainDb = 0.0);
+    // Switches what is heard between the document and the other one. During a run the slots
+    // not yet heard are written again, so the switch is heard within one slot, at the same
+    // position, without stopping.
+    void Hear(bool other);
+    bool HearingOther() const { return hearOther_.load(); }
+
     bool Idle() const;
     int Step() const { return step_; }
     SoundRing& Ring() { return ring_; }
 
   private:
+    struct Source {
+        Wave* wave = nullptr;
+        std::int64_t totalValues = 0;
+        double gain = 1.0;  // linear
+    };
     void Run();
     void PlayOneRun();
-    void ReadChunk(std::int64_t position, std::int64_t count);
+    Source HeardSource() const;
+    void ReadChunk(const Source& source, std::int64_t position, std::int64_t count);
+    void PutChunk(const Source& source, std::int64_t position, std::int64_t count);
+    void RewriteAhead();
 
-    Wave& wave_;
     Clock& clock_;
     std::atomic<bool>& active_;
     const std::int64_t channels_;
-    const std::int64_t totalValues_;
     const std::int32_t sampleRate_;
+    const std::int64_t fullScale_;
     SoundRing ring_;
     std::vector<std::int32_t> chunk_;
+
+    // The document and the one compared with it; read by the thread once per chunk.
+    mutable std::mutex sourceMutex_;
+    std::array<Source, 2> sources_;
+    std::atomic<bool> hearOther_{false};
+    // The thread's own: where each slot of the run was read, by slot number modulo the ring.
+    std::array<std::int64_t, SoundRing::Slots> slotPositions_{};
+    std::array<std::int64_t, SoundRing::Slots> slotCounts_{};
+    std::int64_t lastChunkSlot_ = -1;  // the number of the run's last slot read from a document
 
     // Run parameters: written by the GUI thread only while the thread is idle.
     int step_ = 1;

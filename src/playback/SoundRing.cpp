@@ -76,11 +76,7 @@ void SoundRing::PutSlot(const std::int32_t* values, int count, const std::atomic
         slot = slot_;
     }
     // The slot is written unlocked: the output reads other slots meanwhile, half a ring away.
-    std::int16_t* target = ring_ + std::ptrdiff_t{slot} * ChunkValues;
-    for (int i = 0; i < count; ++i)
-        target[i] = static_cast<std::int16_t>(std::clamp(values[i] / divisor_, -32768, 32767));
-    // The rest of a partial slot would otherwise replay what it held a ring earlier.
-    std::fill(target + count, target + ChunkValues, std::int16_t{0});
+    Fill(slot, values, count);
     std::lock_guard lock(mutex_);
     // Checked under the lock that StopOutput takes, so a stopped run never restarts it.
     if (notStarted_ && count > 0 && runActive.load()) StartOutputLocked();
@@ -107,14 +103,60 @@ void SoundRing::PlayOutTheEnd(const std::atomic<bool>& runActive) {
     }
 }
 
+void SoundRing::Fill(int slot, const std::int32_t* values, int count) {
+    std::int16_t* target = ring_ + std::ptrdiff_t{slot} * ChunkValues;
+    for (int i = 0; i < count; ++i)
+        target[i] = static_cast<std::int16_t>(std::clamp(values[i] / divisor_, -32768, 32767));
+    // The rest of a partial slot would otherwise replay what it held a ring earlier.
+    std::fill(target + count, target + ChunkValues, std::int16_t{0});
+}
+
 void SoundRing::WaitForSlot() {
     std::unique_lock lock(mutex_);
-    if (credits_ > 0) {
-        --credits_;
-        return;
+    for (;;) {
+        if (interrupted_) {
+            interrupted_ = false;
+            lock.unlock();
+            if (onInterrupt_) onInterrupt_();
+            lock.lock();
+            continue;
+        }
+        if (credits_ > 0) {
+            --credits_;
+            return;
+        }
+        if (tickFlag_ || !tickerEnabled_) {
+            tickFlag_ = false;
+            return;
+        }
+        wake_.wait(lock);
     }
-    wake_.wait(lock, [this] { return tickFlag_ || !tickerEnabled_; });
-    tickFlag_ = false;
+}
+
+void SoundRing::Interrupt() {
+    {
+        std::lock_guard lock(mutex_);
+        interrupted_ = true;
+    }
+    wake_.notify_all();
+}
+
+std::int64_t SoundRing::FirstUnheardSlot() const {
+    std::lock_guard lock(mutex_);
+    return notStarted_ ? 0 : ticks_ + 1;
+}
+
+// Tick k comes when the output has played k slots, so it is playing slot k (counted from 0)
+// until tick k + 1; the slots after it may still change.
+bool SoundRing::RewriteSlot(std::int64_t number, const std::int32_t* values, int count) {
+    {
+        std::lock_guard lock(mutex_);
+        if (number >= slotsWritten_ || number < (notStarted_ ? 0 : ticks_ + 1)) return false;
+    }
+    Fill(static_cast<int>(number % Slots), values, std::clamp(count, 0, ChunkValues));
+    std::lock_guard lock(mutex_);
+    ++rewritten_;
+    return true;
 }
 
 void SoundRing::Tick() {
@@ -160,6 +202,8 @@ void SoundRing::ResetLocked() {
     ticks_ = 0;
     lowestLead_ = std::numeric_limits<std::int64_t>::max();
     mostCredits_ = 0;
+    interrupted_ = false;
+    rewritten_ = 0;
 }
 
 void SoundRing::StartOutputLocked() {
@@ -192,6 +236,11 @@ std::int64_t SoundRing::SlotsWritten() const {
 std::int64_t SoundRing::Ticks() const {
     std::lock_guard lock(mutex_);
     return ticks_;
+}
+
+std::int64_t SoundRing::SlotsRewritten() const {
+    std::lock_guard lock(mutex_);
+    return rewritten_;
 }
 
 std::int64_t SoundRing::LowestLead() const {

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -43,6 +44,7 @@ class SoundRing {
     // the output on the first non-empty chunk while runActive holds, and waits for a credit.
     // A partial chunk ends the run: silence follows it until the output has played it all.
     void WriteChunk(const std::int32_t* values, int count, const std::atomic<bool>& runActive);
+    // Waits for a credit or a tick; runs the interrupt handler meanwhile when asked to.
     void WaitForSlot();
     void Tick();  // the ticker's handler
     // Stops the output and the ticker and resets the run state; releases a waiting writer.
@@ -51,6 +53,17 @@ class SoundRing {
     // its stop does not shorten the next run's lead.
     void BeginRun();
 
+    // Runs on the writer's thread, inside its wait for a slot, after Interrupt: the writer may
+    // then replace slots that are written but not yet heard (RewriteSlot). Set before a run.
+    void SetInterruptHandler(std::function<void()> handler) { onInterrupt_ = std::move(handler); }
+    // Any thread: the writer runs the interrupt handler at its next wait, at once if it waits.
+    void Interrupt();
+    // The first slot of the run, counted from its first, that the output has not begun to play.
+    std::int64_t FirstUnheardSlot() const;
+    // Writer's thread: replaces slot `number` of the run (silence after the values) if it is
+    // written and not yet heard; false otherwise.
+    bool RewriteSlot(std::int64_t number, const std::int32_t* values, int count);
+
     TickInterval Interval() const { return interval_; }
     const std::uint8_t* Image() const {
         return reinterpret_cast<const std::uint8_t*>(storage_.get());
@@ -58,8 +71,9 @@ class SoundRing {
     int Credits() const;
     int Slot() const;
     bool NotStarted() const;
-    std::int64_t SlotsWritten() const;  // in the current run
-    std::int64_t Ticks() const;         // ticks received in the current run
+    std::int64_t SlotsWritten() const;    // in the current run
+    std::int64_t Ticks() const;           // ticks received in the current run
+    std::int64_t SlotsRewritten() const;  // by RewriteSlot in the current run
     // The smallest lead of the writer over the heard slot (slots written minus ticks) seen at
     // a tick of the current run, and the most credits a tick left unused.
     std::int64_t LowestLead() const;
@@ -71,6 +85,7 @@ class SoundRing {
     void ResetLocked();
     void PutSlot(const std::int32_t* values, int count, const std::atomic<bool>& runActive);
     void PlayOutTheEnd(const std::atomic<bool>& runActive);
+    void Fill(int slot, const std::int32_t* values, int count);
 
     const TickInterval interval_;
     const std::int32_t divisor_;
@@ -88,6 +103,9 @@ class SoundRing {
     std::int64_t ticks_ = 0;
     std::int64_t lowestLead_ = 0;
     int mostCredits_ = 0;
+    std::int64_t rewritten_ = 0;
+    bool interrupted_ = false;
+    std::function<void()> onInterrupt_;
     std::unique_ptr<TickTimer> ticker_;  // last: its thread ends before the state it ticks
 };
 

@@ -153,6 +153,18 @@
     X(main, "CaRedo", RedoCaption, "Redo") \
     X(main, "HiRedo", RedoHint, "Do again the command taken back last") \
     X(main, "CaUndoDropped", UndoStepsDroppedNote, "oldest undo steps dropped") \
+    X(main, "CaCompare", CompareCaption, "A/B") \
+    X(main, "HiCompare", CompareHint, "Hear the recording as it was opened (or an earlier step) in place of the current one, at the same position (key B)") \
+    X(main, "CaCompareWith", CompareWithCaption, "Compare with") \
+    X(main, "CaAsOpened", AsOpenedCaption, "as opened") \
+    X(main, "CaBeforeStep", BeforeStepCaption, "before") \
+    X(main, "CaMatchLoudness", MatchLoudnessCaption, "Match loudness") \
+    X(main, "CaHearing", HearingCaption, "Hearing") \
+    X(main, "CaCurrent", CurrentCaption, "current") \
+    X(main, "CaMatchedBy", MatchedByCaption, "level-matched by") \
+    X(main, "CaNotMatched", NotMatchedCaption, "not level-matched") \
+    X(main, "CaNothingToCompare", NothingToCompareMessage, "No earlier step to compare with") \
+    X(main, "CaCannotCompare", CannotCompareMessage, "The earlier step has other channels or another sample rate") \
     /* [Wav] progress titles of reading and saving */ \
     X(Wav, "CaReading", ReadingTitle, "Reading") \
     X(Wav, "CaWriting", SavingTitle, "Saving") \

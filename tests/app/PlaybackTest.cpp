@@ -2,10 +2,13 @@
 // sound output heard through a PulseAudio null sink.
 #include <signal.h>
 
+#include <QAction>
 #include <QAudioDevice>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMediaDevices>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -18,9 +21,12 @@
 
 #include "AppTestSupport.h"
 #include "app/QtSoundOutput.h"
+#include "app/QtText.h"
+#include "loudness/LoudnessMeter.h"
 #include "playback/CaptureSoundOutput.h"
 #include "playback/Clock.h"
 #include "playback/Player.h"
+#include "text/Language.h"
 
 using namespace sv;
 using namespace sv::test;
@@ -52,7 +58,7 @@ struct PlaybackRig {
     }
     void open(const std::filesystem::path& file) {
         files.openNames = {file.string()};
-        window->Open();
+        window->Documents().Open();
         WaitForCommand(*window);
     }
 };
@@ -168,12 +174,21 @@ class PlaybackTest final : public QObject {
         return pulseStarted_ && !QMediaDevices::defaultAudioOutput().isNull();
     }
 
-    // A tone at its true level and pitch without dropouts; then a second document, whose sound
-    // starts with its own first frame, never with what the output held of the first one.
+    // A tone at its true level and pitch without dropouts, at 48 kHz and at 96 kHz (which the
+    // server resamples); then, at 48 kHz, a second document, whose sound starts with its own
+    // first frame, never with what the output held of the first one.
     void realOutputIsHeardThroughTheSoundServer() {
         if (!RealOutputAvailable()) QSKIP("no PulseAudio server with an output here");
+        for (const std::int32_t rate : {48000, 96000}) {
+            qInfo("%d Hz", rate);
+            HearToneThenRamp(rate, rate == 48000);
+            if (QTest::currentTestFailed()) return;
+        }
+    }
+
+    void HearToneThenRamp(std::int32_t rate, bool withRamp) {
         TempDir dir;
-        constexpr std::int32_t rate = 48000;
+        constexpr std::int32_t heardRate = 48000;  // the sink's
         constexpr double frequency = 1000.0;
         constexpr double amplitude = 16384.0;
         auto tone = MakeDocument(MakeEnv(dir.path()), 2, rate, rate * 2, [&](std::int64_t f, int) {
@@ -187,6 +202,7 @@ class PlaybackTest final : public QObject {
         std::atomic<bool> active{true};
         const auto left = RecordSink(dir, [&](QtSoundOutput& output) {
             for (Wave* wave : {tone.get(), ramp.get()}) {
+                if (wave == ramp.get() && !withRamp) break;
                 Player player(*wave, output, clock, active);
                 player.PlayFrom(0);
                 QTest::qWait(wave == tone.get() ? 650 : 200);
@@ -201,7 +217,7 @@ class PlaybackTest final : public QObject {
         while (first < left.size() && std::abs(left[first]) < 1000) ++first;
         first += 2400;
         constexpr double seconds = 0.4;
-        const std::size_t frames = static_cast<std::size_t>(rate * seconds);
+        const std::size_t frames = static_cast<std::size_t>(heardRate * seconds);
         QVERIFY2(first + frames <= left.size(), "the recording is shorter than 0.4 s of sound");
         const std::vector<int> heard(left.begin() + first, left.begin() + first + frames);
         const double level = 20 * std::log10(Rms(heard, 0, frames) / (amplitude / std::sqrt(2.0)));
@@ -214,6 +230,7 @@ class PlaybackTest final : public QObject {
         for (std::size_t at = 0; at + 240 <= frames; at += 240)  // every 5 ms holds the tone
             QVERIFY2(Rms(heard, at, 240) > amplitude / std::sqrt(2.0) / 2,
                      qPrintable(QString("dropout at %1 ms").arg(at / 48)));
+        if (!withRamp) return;
 
         // The second document: after the silence between the two, its ramp from its first value.
         std::size_t silent = first + frames;
@@ -370,7 +387,7 @@ class PlaybackTest final : public QObject {
         bool playingWhenAsked = true;
         rig.dialogs.whenAsked = [&] { playingWhenAsked = rig.window->PlayerActive(); };
         rig.dialogs.answers = {true};
-        rig.window->ReturnToSaved();
+        rig.window->Documents().ReturnToSaved();
         WaitForCommand(*rig.window);
         QVERIFY(!playingWhenAsked);
         QVERIFY(!rig.window->CurrentPlayer());
@@ -383,6 +400,116 @@ class PlaybackTest final : public QObject {
         QCOMPARE(rig.window->State().View.BlockStart, 0);
         QCOMPARE(rig.window->State().View.PlayPosition, 0);
         QVERIFY(!rig.window->CurrentPlayer());
+    }
+
+    // A command sequence walked by keys through undo, redo and A/B: each run feeds the output
+    // the exact samples of the step heard, the louder one lowered to the quieter one's
+    // integrated loudness; switching while playing neither stops nor restarts the output.
+    void compareHearsEachStepWithExactSamples() {
+        TempDir dir;
+        PlaybackRig rig(dir);
+        rig.open(MakeWav(dir, "a.wav", 2, 44100 * 20));
+        MainWindow& w = *rig.window;
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        const auto& t = Texts();
+        auto* compare = w.findChild<QAction*>("compareAction");
+        QVERIFY(w.findChild<QToolButton*>("compareButton")->isVisible());
+        QVERIFY(w.findChild<QAction*>("compareAction")->isEnabled());
+        auto* status = w.findChild<QLabel*>("compareStatus");
+        auto* marker = w.findChild<QLabel*>("compareMarker");
+        auto press = [&](const QKeySequence& keys) {
+            QTest::keySequence(&w, keys);
+            WaitForCommand(w);
+        };
+        struct Step {
+            std::vector<std::int32_t> values;
+            double lufs;
+        };
+        auto current = [&] {
+            Wave& wave = *w.State().Document;
+            std::vector<std::int32_t> values(std::size_t(wave.FrameCount() * 2));
+            wave.ReadInterleaved(values.data(), SampleIndex{0}, std::int64_t(values.size()));
+            return Step{values, MeasureLoudness(wave, {"test", {}})->IntegratedLufs};
+        };
+        // A fresh run from the play position: its first slot is what the player was fed.
+        auto heardFrom = [&](const Step& step, double otherLufs) -> bool {
+            const double gainDb = std::min(step.lufs, otherLufs) - step.lufs;
+            const double gain = gainDb == 0.0 ? 1.0 : std::pow(10.0, gainDb / 20.0);
+            const std::int64_t frame =
+                w.Paused() ? w.State().View.PlayPosition : w.State().View.BlockStart;
+            rig.sound.ClearRecording();
+            w.Play();
+            if (!QTest::qWaitFor([&] { return rig.sound.Playing(); })) return false;
+            rig.sound.HearSlots(1);
+            const auto heard = rig.sound.Recording();
+            for (std::size_t i = 0; i < heard.size(); ++i) {
+                const std::size_t at = std::size_t(frame * 2) + i;
+                const double v = at < step.values.size() ? step.values[at] : 0;
+                const auto fed = static_cast<std::int32_t>(std::llrint(v * gain));
+                if (heard[i] != fed / 256) return false;
+            }
+            return !heard.empty();
+        };
+        auto pauseAfter = [&](int ms) {
+            QTest::qWait(ms);
+            w.Pause();
+        };
+
+        const Step opened = current();
+        w.findChild<QAction*>("normalizeAction")->trigger();
+        WaitForCommand(w);
+        const Step normalized = current();
+        w.findChild<QAction*>("fitPeaksAction")->trigger();
+        WaitForCommand(w);
+        const Step fitted = current();
+        QVERIFY(normalized.lufs > opened.lufs + 1);
+
+        // All undone, there is nothing to compare with.
+        press(QKeySequence("Ctrl+Z"));
+        press(QKeySequence("Ctrl+Z"));
+        press(QKeySequence(Qt::Key_B));
+        QVERIFY(!compare->isChecked() && !status->isVisible() && !marker->isVisible());
+        press(QKeySequence("Ctrl+Y"));
+        press(QKeySequence("Ctrl+Shift+Z"));
+
+        // B: the recording as opened, the quieter one, at its own level.
+        press(QKeySequence(Qt::Key_B));
+        QVERIFY(compare->isChecked() && marker->isVisible());
+        QCOMPARE(marker->text(), Q("B: " + t.AsOpenedCaption));
+        QCOMPARE(status->text(), Q(t.HearingCaption + " B (" + t.AsOpenedCaption + "), " +
+                                   t.MatchedByCaption + " 0.0 dB"));
+        QVERIFY(heardFrom(opened, fitted.lufs));
+        // Back to A while playing, without a restart; then heard from where it was paused.
+        const int starts = rig.sound.StartCount();
+        press(QKeySequence(Qt::Key_B));
+        QVERIFY(!w.CurrentPlayer()->HearingOther() && rig.sound.Playing());
+        QCOMPARE(rig.sound.StartCount(), starts);
+        QCOMPARE(marker->text(), Q("A: " + t.CurrentCaption));
+        QVERIFY(status->text().contains(
+            QString::asprintf("%.1f dB", std::min(opened.lufs, fitted.lufs) - fitted.lufs)));
+        pauseAfter(300);
+        QVERIFY(heardFrom(fitted, opened.lufs));
+
+        // Compared with the step before Fit peaks, chosen from the menu.
+        auto* menu = w.findChild<QMenu*>("compareWithMenu");
+        emit menu->aboutToShow();
+        const auto items = menu->actions();
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0]->text(), Q(t.AsOpenedCaption));
+        QCOMPARE(items[1]->text(), Q(t.BeforeStepCaption + " " + t.FitPeaksCaption));
+        items[1]->trigger();
+        pauseAfter(200);
+        press(QKeySequence(Qt::Key_B));
+        QCOMPARE(marker->text(), Q("B: " + t.BeforeStepCaption + " " + t.FitPeaksCaption));
+        QVERIFY(heardFrom(normalized, fitted.lufs));
+
+        // A command (here Undo) ends the comparison: the step now current is heard unchanged.
+        press(QKeySequence("Ctrl+Z"));
+        QVERIFY(!compare->isChecked() && !marker->isVisible() && !w.CurrentPlayer());
+        QVERIFY(heardFrom(normalized, normalized.lufs));
+        w.StopPlayback();
     }
 
     void naturalEndIsFreedByTheNextViewTick() {

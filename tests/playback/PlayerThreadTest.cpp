@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -10,6 +11,7 @@
 
 #include "audio/Wave.h"
 #include "playback/CaptureSoundOutput.h"
+#include "playback/LevelMatch.h"
 #include "playback/ManualClock.h"
 #include "playback/Player.h"
 #include "support/TestFiles.h"
@@ -379,6 +381,71 @@ TEST_F(PlayerThread, StopReleasesAWaitingWriterAndNeverRestartsTheOutput) {
     }
     EXPECT_EQ(output_.StartCount(), output_.StopCount());
     EXPECT_TRUE(active_);
+}
+
+// A/B mid-run: only the slots not yet heard are written again, from the same positions and at
+// the other document's gain, so the switch is heard at the next slot and the output never
+// stops; switching back works alike. A document of another rate cannot be compared.
+TEST_F(PlayerThread, SwitchToTheComparedDocumentIsHeardAtTheNextSlotWithoutStopping) {
+    Open(2, 44100, 44100 * 20);
+    auto other = test::MakeDocument(test::MakeEnv(dir_.path()), 2, 44100, 44100 * 20,
+                                    [](std::int64_t f, int c) { return -Ramp(f + 7, c); });
+    auto otherValues = test::StoreValues(*other);
+    otherValues.erase(otherValues.begin(), otherValues.begin() + MarginFrames * 2);
+    auto otherRate = test::MakeDocument(test::MakeEnv(dir_.path()), 2, 48000, 100, Ramp);
+    EXPECT_FALSE(player_->SetComparison(otherRate.get()));
+    ASSERT_TRUE(player_->SetComparison(other.get(), 0.0, 20 * std::log10(0.5)));
+    player_->PlayFrom(0);
+    ASSERT_TRUE(WrittenReaches(34));
+    // Heard slot by slot: the one being played when a switch comes stays as it was.
+    auto hear = [&](int slots) {
+        for (int i = 0; i < slots; ++i) {
+            output_.HearSlots(1);
+            TickOnce();
+        }
+    };
+    auto switchAndWait = [&](bool toOther, std::int64_t rewrites) {
+        player_->Hear(toOther);
+        ASSERT_TRUE(Eventually([&] { return Ring().SlotsRewritten() == rewrites; }));
+    };
+    const auto otherHalf = [&](std::int64_t slot) {
+        std::vector<std::int16_t> out;
+        for (std::int64_t i = slot * Chunk; i < (slot + 1) * Chunk; ++i)
+            out.push_back(static_cast<std::int16_t>(otherValues[std::size_t(i)] / 2 / 256));
+        return out;
+    };
+    hear(3);                  // slot 3 plays
+    switchAndWait(true, 33);  // slots 4 .. 36
+    EXPECT_TRUE(player_->HearingOther());
+    hear(10);                  // slots 3 .. 12; slot 13 plays
+    switchAndWait(false, 66);  // slots 14 .. 46
+    hear(3);
+    const auto heard = output_.Recording();
+    ASSERT_EQ(heard.size(), std::size_t{16 * Chunk});
+    for (std::int64_t slot = 0; slot < 16; ++slot) {
+        const bool fromOther = slot >= 4 && slot <= 13;
+        const auto expected = fromOther ? otherHalf(slot) : Expected(slot * Chunk, Chunk);
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), heard.begin() + slot * Chunk))
+            << "slot " << slot << (fromOther ? " from the other" : " from the document");
+    }
+    EXPECT_EQ(output_.StartCount(), 1);
+    EXPECT_EQ(output_.StopCount(), 0);
+}
+
+TEST(LevelMatchTest, TheLouderIsLoweredToTheQuieterOnly) {
+    struct Case {
+        std::optional<double> first, second;
+        LevelMatch expected;
+    };
+    for (const Case& c :
+         {Case{-14.0, -20.5, {-6.5, 0.0, true}}, Case{-23.0, -9.0, {0.0, -14.0, true}},
+          Case{-16.0, -16.0, {0.0, 0.0, true}}, Case{-16.0, std::nullopt, {}},
+          Case{-HUGE_VAL, -16.0, {}}}) {
+        const LevelMatch m = MatchLevels(c.first, c.second);
+        EXPECT_EQ(m.FirstGainDb, c.expected.FirstGainDb);
+        EXPECT_EQ(m.SecondGainDb, c.expected.SecondGainDb);
+        EXPECT_EQ(m.Matched, c.expected.Matched);
+    }
 }
 
 }  // namespace
