@@ -56,7 +56,7 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaption
     for (std::int64_t b = 0; b <= blocks; ++b) {
         const std::int64_t count = std::min(BlockFrames, frames - b * BlockFrames);
         if (count <= 0) break;
-        wave.ReadInterleaved(values.data(), SampleIndex{b * BlockFrames * ch}, count * ch);
+        ReadInterleaved(wave, values.data(), SampleIndex{b * BlockFrames * ch}, count * ch);
         std::transform(values.begin(), values.begin() + count * ch, samples.begin(),
                        [scale](std::int32_t v) { return static_cast<float>(v) * scale; });
         ebur128_add_frames_float(meter.get(), samples.data(), static_cast<std::size_t>(count));
@@ -111,13 +111,13 @@ std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double tr
         const std::int64_t count = std::min(BlockFrames, frames - b * BlockFrames);
         if (count <= 0) break;
         const SampleIndex first{b * BlockFrames * ch};
-        wave.ReadInterleaved(values.data(), first, count * ch);
+        ReadInterleaved(wave, values.data(), first, count * ch);
         for (std::int64_t i = 0; i < count * ch; ++i) {
             const double scaled =
                 std::clamp(static_cast<double>(values[i]) * factor, -2147483648.0, 2147483647.0);
             values[i] = static_cast<std::int32_t>(std::llrint(scaled));
         }
-        output->WriteInterleaved(values.data(), first, count * ch);
+        WriteInterleaved(*output, values.data(), first, count * ch);
         progress->SetDone(b);
         if (progress->CancelRequested()) return nullptr;
     }

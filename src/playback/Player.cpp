@@ -106,7 +106,7 @@ void Player::Run() {
 // beyond the recording's end or the recording is shorter than a chunk.
 void Player::ReadChunk(std::int64_t position, std::int64_t count) {
     const std::int64_t available = std::clamp<std::int64_t>(totalValues_ - position, 0, count);
-    if (available > 0) wave_.ReadInterleaved(chunk_.data(), SampleIndex{position}, available);
+    if (available > 0) ReadInterleaved(wave_, chunk_.data(), SampleIndex{position}, available);
     std::fill(chunk_.begin() + available, chunk_.end(), 0);
 }
 
