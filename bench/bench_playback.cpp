@@ -59,7 +59,7 @@ int main(int argc, char** argv) {
             for (std::int64_t i = 0; i < n; ++i)
                 block[static_cast<std::size_t>(i)] =
                     static_cast<std::int32_t>(((at + i) % 200 - 100) * 256 * 100);
-            wave->WriteInterleaved(block.data(), sv::SampleIndex{at}, n);
+            WriteInterleaved(*wave, block.data(), sv::SampleIndex{at}, n);
         }
     }
     std::printf("document: %d min stereo 44.1 kHz, %lld values\n", minutes,

@@ -36,7 +36,7 @@ std::unique_ptr<sv::Wave> MakeDocument(std::int64_t frames) {
         for (std::int64_t j = 0; j < count; ++j)
             block[static_cast<std::size_t>(j)] =
                 static_cast<std::int32_t>(((i + j) * 7919) % 8000000 - 4000000);
-        wave->WriteInterleaved(block.data(), sv::SampleIndex{i}, count);
+        WriteInterleaved(*wave, block.data(), sv::SampleIndex{i}, count);
     }
     return wave;
 }
@@ -93,7 +93,7 @@ void BM_ReadSwapFile60MinStereo(benchmark::State& state) {
     std::vector<char> buffer(std::size_t{1} << 22);
     std::int64_t bytes = 0;
     for (auto _ : state) {
-        const int fd = ::open(wave.SwapFileName().c_str(), O_RDONLY | O_CLOEXEC);
+        const int fd = ::open(wave.Memory().FileName().c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0) {
             state.SkipWithError("cannot open the swap file");
             return;

@@ -203,7 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 const std::int64_t first = static_cast<std::int64_t>(in.Take(3)) % docFrames;
                 const std::int64_t end =
                     first + 1 + static_cast<std::int64_t>(in.Take(3)) % (docFrames - first);
-                wave->DeleteBlock(first, end);
+                DeleteBlock(*wave, first, end);
                 model.Delete(channels, docFrames, first, end);
                 if (store.Length() != model.length)
                     Fail("DeleteBlock left a wrong length", store.Length());

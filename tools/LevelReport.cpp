@@ -39,7 +39,7 @@ std::vector<ChannelLevels> MeasureLevels(const std::filesystem::path& file,
         double sumSquares = 0;
         for (std::int64_t start = 0; start < frames; start += Wave::TransferBlock) {
             const std::int64_t count = std::min(Wave::TransferBlock, frames - start);
-            wave->ReadChannel(block.data(), FrameIndex{start}, c, count);
+            ReadChannel(*wave, block.data(), FrameIndex{start}, c, count);
             for (std::int64_t i = 0; i < count; ++i) {
                 const std::int64_t v = block[static_cast<std::size_t>(i)];
                 peak = std::max(peak, v < 0 ? -v : v);

@@ -54,8 +54,8 @@ void DocumentController::ShowDocumentInStatusBar(const std::string& fileName) {
     host_.SetPanel(0, t.SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
     host_.SetPanel(1, t.ChannelsPanel + ": " + std::to_string(wave.Channels()));
     host_.SetPanel(2, t.SampleRatePanel + ": " + std::to_string(wave.SampleRate()) + " Hz");
-    host_.SetPanel(
-        3, t.BitsPerSamplePanel + ": " + std::to_string(wave.BitsPerSample()) + " " + t.BitsUnit);
+    host_.SetPanel(3, t.BitsPerSamplePanel + ": " + std::to_string(wave.Format().BitsPerSample) +
+                          " " + t.BitsUnit);
     host_.SetPanel(4, t.FileNamePanel + ": " + WithoutFolder(fileName));
 }
 
@@ -129,7 +129,7 @@ void DocumentController::InstallDocument(std::unique_ptr<Wave> document,
 }
 
 void DocumentController::SaveFile(const Command& command, const std::string& fileName,
-                                  std::function<void()> then) {
+                                  std::function<void()> then, bool askToReplace) {
     const auto& t = Texts();
     if (!state_.Document) return then();
     if (Exists(fileName)) {
@@ -138,8 +138,8 @@ void DocumentController::SaveFile(const Command& command, const std::string& fil
                                     t.WriteProtectedSuffix);
             return then();
         }
-        if (!ports_.dialogs->Question(t.NamedFilePrefix + " " + fileName + " " +
-                                      t.OverwriteQuestionSuffix))
+        if (askToReplace && !ports_.dialogs->Question(t.NamedFilePrefix + " " + fileName + " " +
+                                                      t.OverwriteQuestionSuffix))
             return then();
     }
     host_.RunOnDocument(
@@ -212,7 +212,10 @@ void DocumentController::ReturnToSaved() {
 }
 
 void DocumentController::Save() {
-    host_.RunCommand([this](const Command& command) { SaveFile(command, state_.FileName, [] {}); });
+    host_.RunCommand([this](const Command& command) {
+        SaveFile(
+            command, state_.FileName, [] {}, false);
+    });
 }
 
 void DocumentController::SaveAs() {
@@ -249,7 +252,7 @@ void DocumentController::DeleteSelectedBlock(const Command& command) {
 
 void DocumentController::RemoveBlock(std::int64_t first, std::int64_t end) {
     Wave& wave = *state_.Document;
-    wave.DeleteBlock(first, end);
+    DeleteBlock(wave, first, end);
     state_.WaveLoaded = wave.HasData();
     host_.EnableCommands(state_.WaveLoaded);
     state_.View.BlockStart = 0;

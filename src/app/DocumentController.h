@@ -42,7 +42,9 @@ class DocumentController {
     // undo step so named; without, the undo history starts anew.
     void OpenFile(const Command& command, const std::string& fileName,
                   std::function<void(bool)> then, const std::string& stepName = {});
-    void SaveFile(const Command& command, const std::string& fileName, std::function<void()> then);
+    // Asks before replacing an existing file unless it is the document's own (Save).
+    void SaveFile(const Command& command, const std::string& fileName, std::function<void()> then,
+                  bool askToReplace = true);
     // Asks whether to save unsaved data. then(true) when the caller may discard the document:
     // it was saved, or the user declined; false on Cancel and when Yes did not end in a saved
     // file.

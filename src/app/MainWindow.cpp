@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -16,6 +17,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QWindow>
 
 #include "app/AbComparison.h"
 #include "app/DocumentController.h"
@@ -25,6 +27,7 @@
 #include "app/ProcessingController.h"
 #include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
+#include "app/QtText.h"
 #include "app/TransportPanel.h"
 #include "app/WaveformView.h"
 #include "app/WindowThreadDialogs.h"
@@ -93,6 +96,11 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     Initialize(setup_.startFile);
+    // Another window of this program becoming active (a message box, a progress or batch
+    // window) stops playback; another application becoming active does not.
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) {
+        if (now && !isActiveWindow()) StopPlayback();
+    });
 }
 
 MainWindow::~MainWindow() {
@@ -287,13 +295,21 @@ void MainWindow::EnableCommands(bool enabled) {
     c.bigRemasterButton->setEnabled(enabled);
     if (documents_) documents_->ShowUndoItems();
     if (comparison_) comparison_->Refresh();
+    ShowTitle();
 }
 
 void MainWindow::Activate() {
     if (c_->waveView->isVisible()) c_->waveView->update();
 }
 
-void MainWindow::Deactivate() { StopPlayback(); }
+// The file name with the desktop's unsaved mark ("name.wav* — Sonivar").
+void MainWindow::ShowTitle() {
+    const bool named = state_.Document && !state_.FileName.empty();
+    const QString name = Q(std::filesystem::path(state_.FileName).filename().string());
+    setWindowTitle(named ? name + QString::fromUtf8("[*] \u2014 Sonivar")
+                         : QStringLiteral("Sonivar"));
+    setWindowModified(named && !state_.Flags.DataSaved);
+}
 
 void MainWindow::Exit() { close(); }
 
@@ -334,11 +350,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::ActivationChange) return;
-    if (isActiveWindow()) {
-        Activate();
-    } else {
-        Deactivate();
-    }
+    if (isActiveWindow()) Activate();
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -93,7 +93,7 @@ class MainWindow final : public QMainWindow, private CommandHost {
     // Handlers of the window's own controls and menus.
     const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
     void Activate();
-    void Deactivate();
+    void ShowTitle();
     void Exit();
     PassFilterSettings PassSettings() const;
     // Help menu.

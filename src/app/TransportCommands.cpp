@@ -131,6 +131,7 @@ void MainWindow::GoToStart() {
     state_.View.BlockStart = 0;
     state_.View.BlockEnd = 0;
     state_.View.PlayPosition = 0;
+    state_.RedrawWave = true;  // the cached drawing still shows the old selection
     waveView_->OnPaint();
     if (!playerActive_ || !state_.Document) return;
     player_->Stop();

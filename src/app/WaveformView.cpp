@@ -193,7 +193,7 @@ void WaveformView::ScrollVertically() {
     ShowScrollBars();
     const Wave* document = model_.document();
     if (!model_.loaded() || !document) return;
-    view_.VerticalShift = VerShiftFor(verticalBar_, document->BitsPerSample());
+    view_.VerticalShift = VerShiftFor(verticalBar_, document->Format().BitsPerSample);
     model_.redraw = true;
     OnPaint();
 }

@@ -128,7 +128,7 @@ bool EncodeSamples(Wave& wave, SNDFILE* file, int subtype, std::span<const float
     std::vector<float> floats(asFloat ? values.size() : 0);
     for (std::int64_t first = 0, b = 0; first < frames; first += blockFrames, ++b) {
         const std::int64_t count = std::min(blockFrames, frames - first);
-        wave.ReadInterleaved(values.data(), SampleIndex{first * ch}, count * ch);
+        ReadInterleaved(wave, values.data(), SampleIndex{first * ch}, count * ch);
         if (!channelGains.empty()) ScaleInterleaved(values.data(), count * ch, 0, channelGains);
         errno = 0;
         sf_count_t written = 0;
@@ -192,18 +192,18 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
     const int ch = wave.Channels();
     if (!channelGains.empty() && channelGains.size() != static_cast<std::size_t>(ch))
         throw std::invalid_argument("one gain per channel");
-    const int subtype = SubtypeFor(*container, wave.Encoding());
+    const int subtype = SubtypeFor(*container, wave.Format().Encoding);
     SF_INFO info{};
     info.channels = ch;
     info.samplerate = wave.SampleRate();
     info.format = *container | subtype;
     if (const std::string problem =
-            SoundFileLayoutProblem(fileName, ch, wave.SampleRate(), wave.Encoding());
+            SoundFileLayoutProblem(fileName, ch, wave.SampleRate(), wave.Format().Encoding);
         !problem.empty())
         return SaveResult::Failed("Cannot save " + fileName.string() + ": " + problem, EINVAL);
     auto progress = wave.Env().Ports.MakeProgress();
     try {
-        wave.PrepareToOverwrite(fileName);
+        wave.Memory().StopReadingThrough(fileName);
         AtomicFileWriter writer(
             fileName, wave.Env().WorkFolder,
             wave.Env().KeepExistingFiles ? ExistingTarget::Keep : ExistingTarget::Replace);
@@ -218,7 +218,6 @@ SaveResult ExportSoundFile(Wave& wave, const std::filesystem::path& fileName,
         errno = 0;
         if (sf_close(file.release()) != 0) ThrowEncoderError(fileName, nullptr);
         writer.Commit();
-        wave.SetSaved(true);
         progress->SetDone(wave.FrameCount() / (Wave::TransferBlock / wave.Channels()));
         return SaveResult::Done();
     } catch (const IoError& error) {

@@ -152,7 +152,7 @@ std::optional<std::int64_t> DecodeFrames(DecodedStream& stream, Wave& wave,
         if (want <= 0) break;
         const std::int64_t got = stream.read(values.data(), want);
         if (got <= 0) break;
-        wave.WriteInterleaved(values.data(), SampleIndex{done * ch}, got * ch);
+        WriteInterleaved(wave, values.data(), SampleIndex{done * ch}, got * ch);
         done += got;
         if (stated) progress->SetDone(done / blockFrames);
     }
@@ -187,7 +187,6 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
         if (env.WriteListener) env.WriteListener->Renewed(*wave);
     }
     wave->SetInfiniteSamples(stream.infinite);
-    wave->SetSaved(true);
     LoadResult result = Outcome(LoadOutcome::Loaded);
     result.Document = std::move(wave);
     return result;

@@ -53,7 +53,6 @@ void Wave::CreateStore(std::unique_ptr<FileMemory> reused) {
     } else {
         memory_ = FileMemory::CreateInFolder(env_.WorkFolder);
     }
-    swapFileName_ = memory_->FileName();
 }
 
 std::uint64_t StoreBytes(int channels, std::int64_t frameCount) {
@@ -74,7 +73,6 @@ std::unique_ptr<Wave> Wave::CreateEmpty(std::uint16_t formatTag, std::uint16_t c
                                                  wave->format_.FrameBytes());
     wave->CreateStore(std::move(reusedStore));
     wave->memory_->SetLength(channels * (frameCount + 2 * MarginFrames));
-    wave->saved_ = true;
     return wave;
 }
 
@@ -91,7 +89,7 @@ std::unique_ptr<Wave> Wave::CreateEmptyLike(const Wave& source, std::int64_t fra
                                             std::unique_ptr<FileMemory> reusedStore) {
     auto wave =
         CreateEmpty(source.format_.FormatTag, source.Channels(), source.SampleRate(),
-                    source.BitsPerSample(), frameCount, source.env_, std::move(reusedStore));
+                    source.format_.BitsPerSample, frameCount, source.env_, std::move(reusedStore));
     wave->format_ = source.format_;
     wave->metadata_ = source.metadata_;
     wave->metadata_.NoteProcessing("remaster");
@@ -162,7 +160,6 @@ void Wave::LoadSamples(int fd, const std::filesystem::path& fileName, std::uint6
     } else {
         CopySamplesIn(fd, fileName, dataStart);
     }
-    saved_ = true;
 }
 
 void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uint64_t dataStart) {
@@ -186,7 +183,7 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
                         fileName) < want)
             throw IoError("Cannot read " + fileName.string() + ": unexpected end of file");
         infiniteSamples_ += DecodeSamples(format_.Encoding, raw.data(), values.data(), count);
-        WriteInterleaved(values.data(), SampleIndex{first}, count);
+        sv::WriteInterleaved(*this, values.data(), SampleIndex{first}, count);
     };
     for (std::int64_t b = 0; b < blocks; ++b) {
         loadBlock(b * TransferBlock, TransferBlock);
@@ -239,7 +236,7 @@ void Wave::SaveSamples(AtomicFileWriter& writer, Progress& progress, std::span<c
     Int32Array values(static_cast<std::size_t>(TransferBlock));
     std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
     auto saveBlock = [&](std::int64_t first, std::int64_t count) {
-        ReadInterleaved(values.data(), SampleIndex{first}, count);
+        sv::ReadInterleaved(*this, values.data(), SampleIndex{first}, count);
         if (!gains.empty())
             ScaleInterleaved(values.data(), count, static_cast<int>(first % ch), gains);
         EncodeSamples(format_.Encoding, values.data(), raw.data(), count);
@@ -266,7 +263,7 @@ SaveResult Wave::SaveToFile(const std::filesystem::path& requestedName,
             "Cannot save " + requestedName.string() + ": " + std::strerror(EACCES), EACCES);
     auto progress = env_.Ports.MakeProgress();
     try {
-        PrepareToOverwrite(requestedName);
+        memory_->StopReadingThrough(requestedName);
         AtomicFileWriter writer(
             requestedName, env_.WorkFolder,
             env_.KeepExistingFiles ? ExistingTarget::Keep : ExistingTarget::Replace);
@@ -283,7 +280,6 @@ SaveResult Wave::SaveToFile(const std::filesystem::path& requestedName,
         const std::vector<unsigned char> trailer = WavFileTrailer(dataSize_, chunks);
         writer.Write(trailer.data(), trailer.size());
         writer.Commit();
-        saved_ = true;
         // The processing is recorded now; a later save of this document repeats the record
         // instead of adding another line.
         if (!metadata_.Processing.empty()) {
@@ -298,16 +294,18 @@ SaveResult Wave::SaveToFile(const std::filesystem::path& requestedName,
     }
 }
 
-void Wave::ReadInterleaved(std::int32_t* buffer, SampleIndex first, std::int64_t count) {
-    ReadRaw(buffer, first.Value + Channels() * MarginFrames, count);
+void ReadInterleaved(Wave& wave, std::int32_t* buffer, SampleIndex first, std::int64_t count) {
+    wave.ReadRaw(buffer, first.Value + wave.Channels() * MarginFrames, count);
 }
 
-void Wave::WriteInterleaved(const std::int32_t* buffer, SampleIndex first, std::int64_t count) {
-    WriteRaw(buffer, first.Value + Channels() * MarginFrames, count);
+void WriteInterleaved(Wave& wave, const std::int32_t* buffer, SampleIndex first,
+                      std::int64_t count) {
+    wave.WriteRaw(buffer, first.Value + wave.Channels() * MarginFrames, count);
 }
 
-void Wave::ReadChannel(std::int32_t* buffer, FrameIndex first, int channel, std::int64_t count) {
-    ReadChannel(buffer, first.Value + MarginFrames, channel, count);
+void ReadChannel(Wave& wave, std::int32_t* buffer, FrameIndex first, int channel,
+                 std::int64_t count) {
+    wave.ReadChannel(buffer, first.Value + MarginFrames, channel, count);
 }
 
 void Wave::ReadChannel(std::int32_t* buffer, std::int64_t storeFrame, int channel,
@@ -363,28 +361,26 @@ void Wave::SetFrameCount(std::int64_t frameCount) {
     WriteSilence(ch * (frameCount + MarginFrames), ch * MarginFrames);
 }
 
-void Wave::DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame) {
-    const std::int64_t n = FrameCount();
+void DeleteBlock(Wave& wave, std::int64_t firstFrame, std::int64_t endFrame) {
+    const std::int64_t n = wave.FrameCount();
     firstFrame = std::max<std::int64_t>(firstFrame, 0);
     endFrame = std::min(endFrame, n);
     const std::int64_t removed = endFrame - firstFrame;
-    if (removed <= 0 || !memory_) return;
-    const int ch = format_.Channels;
+    if (removed <= 0) return;
+    const int ch = wave.Channels();
+    FileMemory& memory = wave.Memory();
     // Ascending chunks: each chunk is read before its destination, which lies below it.
     Int32Array chunk(static_cast<std::size_t>(FileMemory::HalfWindow));
     const std::int64_t end = ch * (n + MarginFrames);
     for (std::int64_t i = ch * (endFrame + MarginFrames); i < end;) {
         const std::int64_t count = std::min<std::int64_t>(end - i, FileMemory::HalfWindow);
-        memory_->ReadBlock(i, 1, count, chunk.data());
-        memory_->WriteBlock(i - ch * removed, 1, count, chunk.data());
+        memory.ReadBlock(i, 1, count, chunk.data());
+        memory.WriteBlock(i - ch * removed, 1, count, chunk.data());
         i += count;
     }
-    const std::int64_t remaining = n - removed;
-    ShiftMarkersForDelete(metadata_.Chunks, firstFrame, endFrame);
-    metadata_.NoteProcessing("block delete");
-    dataSize_ = static_cast<std::uint32_t>(remaining * format_.BytesPerSample() * ch);
-    WriteSilence(ch * (remaining + MarginFrames), ch * MarginFrames);
-    memory_->SetLength(ch * (remaining + 2 * MarginFrames));
+    ShiftMarkersForDelete(wave.Metadata().Chunks, firstFrame, endFrame);
+    wave.Metadata().NoteProcessing("block delete");
+    wave.SetFrameCount(n - removed);  // with a silent trailing margin
 }
 
 }  // namespace sv

@@ -96,17 +96,10 @@ class Wave {
     // document normalizing with those gains would make (ScaledValue), header included.
     SaveResult SaveToFile(const std::filesystem::path& fileName,
                           std::span<const float> channelGains = {});
-    // Called before writing fileName: samples still read from that very file are copied to the
-    // swap file first, since the save may write it in place.
-    void PrepareToOverwrite(const std::filesystem::path& fileName) {
-        memory_->StopReadingThrough(fileName);
-    }
-
     // The file format the document was read in and is saved in.
     const WavFormat& Format() const { return format_; }
     std::uint16_t Channels() const { return format_.Channels; }
     std::int32_t SampleRate() const { return format_.SampleRate; }
-    std::uint16_t BitsPerSample() const { return format_.BitsPerSample; }
     std::int64_t FrameCount() const;
     // For a document filled by a decoder whose stream did not say its length: grows or cuts it
     // to frameCount frames, the trailing margin silent. Throws std::invalid_argument for a
@@ -115,20 +108,10 @@ class Wave {
     // Infinite float samples met while loading, stored as the store's limit (±256.0).
     std::int64_t InfiniteSamples() const { return infiniteSamples_; }
     void SetInfiniteSamples(std::int64_t count) { infiniteSamples_ = count; }
-    std::uint32_t DataSize() const { return dataSize_; }
-    bool Saved() const { return saved_; }
-    void SetSaved(bool saved) { saved_ = saved; }
     bool HasData() const { return FrameCount() >= 1; }
-    const std::filesystem::path& SwapFileName() const { return swapFileName_; }
     const WaveEnvironment& Env() const { return env_; }
-    SampleEncoding Encoding() const { return format_.Encoding; }
     // Full scale in internal values: 2^15 for 8-bit documents, 2^23 for every other depth.
     std::int64_t FullScale() const { return StoreFullScale(format_.Encoding); }
-
-    // Block access in the recording's own positions: interleaved values, or one channel.
-    void ReadInterleaved(std::int32_t* buffer, SampleIndex first, std::int64_t count);
-    void WriteInterleaved(const std::int32_t* buffer, SampleIndex first, std::int64_t count);
-    void ReadChannel(std::int32_t* buffer, FrameIndex first, int channel, std::int64_t count);
 
     // Block access in the store's own positions, margins included, for the engine's walks that
     // read and write the margins: store frames (frame + MarginFrames) for the channel forms,
@@ -142,9 +125,9 @@ class Wave {
     // Adds buffer into one channel; the stored sums go to sums when it is not null.
     void AddChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
                     std::int64_t count, std::int32_t* sums = nullptr);
-    // Removes document frames firstFrame .. endFrame - 1 (cut to the recording).
-    void DeleteBlock(std::int64_t firstFrame, std::int64_t endFrame);
-
+    // The store; its FileName() is the swap file. Before writing a file, StopReadingThrough it:
+    // samples still read from that very file are copied to the swap file first, since the save
+    // may write it in place.
     FileMemory& Memory() { return *memory_; }
     // Tells documents apart for as long as the program runs (never reused, unlike an address),
     // so figures gathered from one are not taken for another's.
@@ -177,8 +160,16 @@ class Wave {
     FileMetadata metadata_;
     std::int64_t infiniteSamples_ = 0;
     std::unique_ptr<FileMemory> memory_;
-    std::filesystem::path swapFileName_;
-    bool saved_ = false;
 };
+
+// Block access in the recording's own positions: interleaved values, or one channel.
+void ReadInterleaved(Wave& wave, std::int32_t* buffer, SampleIndex first, std::int64_t count);
+void WriteInterleaved(Wave& wave, const std::int32_t* buffer, SampleIndex first,
+                      std::int64_t count);
+void ReadChannel(Wave& wave, std::int32_t* buffer, FrameIndex first, int channel,
+                 std::int64_t count);
+
+// Removes document frames firstFrame .. endFrame - 1 (cut to the recording).
+void DeleteBlock(Wave& wave, std::int64_t firstFrame, std::int64_t endFrame);
 
 }  // namespace sv

@@ -51,7 +51,7 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     if (!wave) return exit;
     record.Format = FormatOf(*wave, job.Input);
     exit = ReportSave(session, CheckAudioSaveLayout(job.Output, wave->Channels(),
-                                                    wave->SampleRate(), wave->Encoding()));
+                                                    wave->SampleRate(), wave->Format().Encoding));
     if (exit != ExitDone) return exit;
     if (job.Measure) record.Before = MeasureLevels(run.engine, *wave);
     // Peak normalizing right before the save is applied by the save, sparing a pass over the

@@ -36,11 +36,11 @@ const char* StatusName(FileStatus status) {
 FileFormat FormatOf(const Wave& wave, const std::filesystem::path& file) {
     FileFormat format;
     format.Container = ContainerName(file);
-    format.Name = std::string(wave.Encoding() == SampleEncoding::Float32 ? "float" : "PCM") +
+    format.Name = std::string(wave.Format().Encoding == SampleEncoding::Float32 ? "float" : "PCM") +
                   (wave.Format().FormatTag == WaveExtensibleTag ? " extensible" : "");
     format.Channels = wave.Channels();
     format.SampleRate = wave.SampleRate();
-    format.BitsPerSample = wave.BitsPerSample();
+    format.BitsPerSample = wave.Format().BitsPerSample;
     format.Frames = wave.FrameCount();
     format.InfiniteSamples = wave.InfiniteSamples();
     for (const auto& [kind, value] : wave.Metadata().Tags)

@@ -14,7 +14,7 @@ double RmsOf(Wave& wave, int channel) {
     long double sum = 0.0L;
     for (std::int64_t first = 0; first < frames; first += Block) {
         const std::int64_t count = std::min(Block, frames - first);
-        wave.ReadChannel(block.data(), FrameIndex{first}, channel, count);
+        ReadChannel(wave, block.data(), FrameIndex{first}, channel, count);
         for (std::int64_t i = 0; i < count; ++i) {
             const long double v = block[static_cast<std::size_t>(i)];
             sum += v * v;

@@ -82,7 +82,7 @@ std::int64_t Engine::FindChannelPeak(Wave& wave, int channel) {
     std::int64_t peak = 0;
     for (std::int64_t d = 0; d <= blocks; ++d) {
         const std::int64_t count = std::min<std::int64_t>(BlockSize, frames - d * BlockSize);
-        wave.ReadChannel(scratch_.data(), FrameIndex{d * BlockSize}, channel, count);
+        ReadChannel(wave, scratch_.data(), FrameIndex{d * BlockSize}, channel, count);
         for (std::int64_t i = 0; i < count; ++i)
             peak = std::max<std::int64_t>(peak, std::llabs(scratch_[static_cast<std::size_t>(i)]));
         walk.Step(d);
@@ -111,7 +111,7 @@ std::vector<std::int64_t> Engine::AllChannelPeaks(Wave& wave, const ChainContext
             for (std::int64_t d = 0; d <= blocks; ++d) {
                 const std::int64_t count =
                     std::min<std::int64_t>(BlockSize, frames - d * BlockSize) * channels;
-                wave.ReadInterleaved(values.data(), SampleIndex{d * BlockSize * channels}, count);
+                ReadInterleaved(wave, values.data(), SampleIndex{d * BlockSize * channels}, count);
                 TakeChannelPeaks(peaks, values.data(), 0, count);
                 walk.Step(d);
             }

@@ -130,13 +130,13 @@ class StreamingFitter {
             std::copy(At(keep), At(loaded_), buffer_.data());
             bufferStart_ = keep;
         }
-        input_.ReadInterleaved(At(loaded_), SampleIndex{loaded_}, count);
+        ReadInterleaved(input_, At(loaded_), SampleIndex{loaded_}, count);
         loaded_ += count;
     }
 
     void WriteBelow(std::int64_t end) {
         if (end <= written_) return;
-        output_.WriteInterleaved(At(written_), SampleIndex{written_}, end - written_);
+        WriteInterleaved(output_, At(written_), SampleIndex{written_}, end - written_);
         if (!channelPeaks_.empty())
             TakeChannelPeaks(channelPeaks_, At(written_), written_, end - written_);
         written_ = end;
@@ -222,8 +222,8 @@ WalkResult Engine::MeasureBlockPeaks(Wave& wave, BlockPeaks& measured, bool gath
         const std::int64_t start = a * b;
         const std::int64_t count = std::min(b, values - start);
         if (start % chunk == 0 && count > 0)
-            wave.ReadInterleaved(buffer.data(), SampleIndex{start},
-                                 std::min(chunk, values - start));
+            ReadInterleaved(wave, buffer.data(), SampleIndex{start},
+                            std::min(chunk, values - start));
         measured.Take(buffer.data() + start % chunk, start, count);
         if (!walk.Step(a)) break;
     }

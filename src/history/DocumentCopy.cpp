@@ -11,7 +11,6 @@ std::unique_ptr<Wave> CopyDocument(Wave& source) {
     // Not a new processing: the copy keeps the source's chunks as they are.
     copy->Metadata() = source.Metadata();
     copy->SetInfiniteSamples(source.InfiniteSamples());
-    copy->SetSaved(source.Saved());
     FileMemory& from = source.Memory();
     FileMemory& to = copy->Memory();
     Int32Array chunk(static_cast<std::size_t>(FileMemory::HalfWindow));

@@ -65,7 +65,7 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaption
     const auto read = [&](std::int64_t b) {
         std::vector<float>& out = samples[b % 2];
         out.resize(static_cast<std::size_t>(frameCount(b) * ch));
-        wave.ReadInterleaved(values.data(), SampleIndex{b * BlockFrames * ch},
+        ReadInterleaved(wave, values.data(), SampleIndex{b * BlockFrames * ch},
                              static_cast<std::int64_t>(out.size()));
         std::transform(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(out.size()),
                        out.begin(),
@@ -135,13 +135,13 @@ std::unique_ptr<Wave> NormalizeLoudness(Wave& wave, double targetLufs, double tr
         const std::int64_t count = std::min(BlockFrames, frames - b * BlockFrames);
         if (count <= 0) break;
         const SampleIndex first{b * BlockFrames * ch};
-        wave.ReadInterleaved(values.data(), first, count * ch);
+        ReadInterleaved(wave, values.data(), first, count * ch);
         for (std::int64_t i = 0; i < count * ch; ++i) {
             const double scaled =
                 std::clamp(static_cast<double>(values[i]) * factor, -2147483648.0, 2147483647.0);
             values[i] = static_cast<std::int32_t>(std::llrint(scaled));
         }
-        output->WriteInterleaved(values.data(), first, count * ch);
+        WriteInterleaved(*output, values.data(), first, count * ch);
         progress->SetDone(b);
         if (progress->CancelRequested()) return nullptr;
     }

@@ -136,7 +136,7 @@ void Player::ReadChunk(const Source& source, std::int64_t position, std::int64_t
     const std::int64_t available =
         std::clamp<std::int64_t>(source.totalValues - position, 0, count);
     if (available > 0)
-        source.wave->ReadInterleaved(chunk_.data(), SampleIndex{position}, available);
+        ReadInterleaved(*source.wave, chunk_.data(), SampleIndex{position}, available);
     std::fill(chunk_.begin() + available, chunk_.end(), 0);
     if (source.gain == 1.0) return;
     for (std::int64_t i = 0; i < available; ++i) {

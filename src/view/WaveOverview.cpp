@@ -65,14 +65,14 @@ void WaveOverview::Build(Wave& wave, std::int64_t firstFrame, std::int64_t lastF
             std::fill(maxima, maxima + ch, 0);
             std::fill(minima, minima + ch, 0);
         } else if (together) {
-            wave.ReadInterleaved(buffer.data(), SampleIndex{(firstFrame + s) * ch}, cnt * ch);
+            ReadInterleaved(wave, buffer.data(), SampleIndex{(firstFrame + s) * ch}, cnt * ch);
             if (ch == 2)
                 StereoExtremes(buffer.data(), cnt, maxima, minima);
             else
                 Extremes(buffer.data(), cnt, maxima[0], minima[0]);
         } else {
             for (int c = 0; c < ch; ++c) {
-                wave.ReadChannel(buffer.data(), FrameIndex{firstFrame + s}, c, cnt);
+                ReadChannel(wave, buffer.data(), FrameIndex{firstFrame + s}, c, cnt);
                 Extremes(buffer.data(), cnt, maxima[c], minima[c]);
             }
         }

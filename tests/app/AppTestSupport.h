@@ -128,7 +128,8 @@ struct WindowRig {
     std::unique_ptr<MainWindow> window;
 
     explicit WindowRig(const TempDir& dir, bool realProgressWindows = false,
-                       const std::string& startFile = {}, bool realMessageBoxes = false) {
+                       const std::string& startFile = {}, bool realMessageBoxes = false,
+                       SoundOutput* sound = nullptr) {
         std::filesystem::create_directories(dir / "work");
         std::filesystem::create_directories(dir / "timbres");
         MainWindowSetup setup;
@@ -138,6 +139,7 @@ struct WindowRig {
         setup.workFolder = dir / "work";
         setup.timbreFolders = {dir / "timbres"};
         setup.startFile = startFile;
+        setup.soundOutput = sound;
         window = std::make_unique<MainWindow>(std::move(setup));
     }
     MainWindow& operator*() { return *window; }

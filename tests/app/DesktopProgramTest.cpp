@@ -70,7 +70,7 @@ class DesktopProgramTest final : public QObject {
                 "the program cannot be started in a virtual display here");
     }
 
-    // Starts the program on file in a virtual display, waits for a window titled "Sonivar",
+    // Starts the program on file in a virtual display, waits for its main window by title,
     // counts the swap files, sends SIGTERM and reports how the program ended.
     static QString RunUntilSigterm(const TempDir& dir, const std::filesystem::path& file) {
         std::filesystem::create_directories(dir / "work");
@@ -87,7 +87,7 @@ pid=$!
 found=no
 for i in $(seq 300); do
   # The titled window with a class is the main window (Qt's 1x1 client leader has none).
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Sonivar": ("sonivar"'; then found=yes; break; fi
+  if xwininfo -root -tree 2>/dev/null | grep -q 'Sonivar.: (.sonivar.'; then found=yes; break; fi
   sleep 0.1
 done
 echo "window:$found"

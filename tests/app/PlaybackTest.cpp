@@ -430,7 +430,7 @@ class PlaybackTest final : public QObject {
         auto current = [&] {
             Wave& wave = *w.State().Document;
             std::vector<std::int32_t> values(std::size_t(wave.FrameCount() * 2));
-            wave.ReadInterleaved(values.data(), SampleIndex{0}, std::int64_t(values.size()));
+            ReadInterleaved(wave, values.data(), SampleIndex{0}, std::int64_t(values.size()));
             return Step{values, MeasureLoudness(wave, {"test", {}})->IntegratedLufs};
         };
         // A fresh run from the play position: its first slot is what the player was fed.

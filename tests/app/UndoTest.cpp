@@ -47,7 +47,7 @@ class UndoTest final : public QObject {
             auto samples = [&] {
                 Wave& wave = *rig.state().Document;
                 std::vector<std::int32_t> values(std::size_t(wave.FrameCount() * wave.Channels()));
-                wave.ReadInterleaved(values.data(), SampleIndex{0}, std::int64_t(values.size()));
+                ReadInterleaved(wave, values.data(), SampleIndex{0}, std::int64_t(values.size()));
                 return values;
             };
 

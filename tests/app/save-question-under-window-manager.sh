@@ -30,7 +30,7 @@ swap() { ls -A "$dir/work"; }
 opened() { [ -n "$(swap)" ]; }
 # After normalizing: the new document and the undo step, each on its own new swap file.
 normalized() { [ "$(swap | wc -l)" -eq 2 ] && ! swap | grep -qx "$loaded"; }
-windows() { xdotool search --onlyvisible --name '^Sonivar$' 2>/dev/null; }
+windows() { xdotool search --onlyvisible --name 'Sonivar$' 2>/dev/null; }
 main_shows() { alive && main=$(windows | head -n 1) && [ -n "$main" ]; }
 asked() { a=$(xdotool getactivewindow 2>/dev/null) && [ "$a" != "$main" ] && windows | grep -qx "$a"; }
 answered() { [ "$(windows | wc -l)" -le 1 ]; }

@@ -142,7 +142,7 @@ TEST_P(FormatRoundTrip, SavedFilesOpenWithWhatWasSaved) {
     test::WriteFile(dir / "in.wav", bytes);
     auto wave = OpenAudioFile(dir / "in.wav", env).Document;
     ASSERT_NE(wave, nullptr);
-    EXPECT_EQ(wave->Encoding(), source.encoding);
+    EXPECT_EQ(wave->Format().Encoding, source.encoding);
     EXPECT_EQ(wave->FrameCount(), frames);
     if (source.bits >= 24) EXPECT_EQ(wave->FullScale(), 8388608);
 
@@ -176,7 +176,7 @@ TEST_P(FormatRoundTrip, SavedFilesOpenWithWhatWasSaved) {
                               : kept.subtype == SF_FORMAT_PCM_S8 ? 8
                                                                  : 32;
         if (savedBits == source.bits && source.bits >= 24)
-            EXPECT_EQ(again->Encoding(), wave->Encoding());
+            EXPECT_EQ(again->Format().Encoding, wave->Format().Encoding);
         ASSERT_EQ(again->FrameCount(), frames);
         const auto after = Samples(*again);
         std::int64_t worst = 0;

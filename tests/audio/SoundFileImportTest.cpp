@@ -98,7 +98,7 @@ TEST_F(SoundFileImportTest, OtherFormatsOpenWithTheirLengthAndLevel) {
         auto wave = ImportSoundFile(dir / c.file, env).Document;
         ASSERT_NE(wave, nullptr);
         EXPECT_EQ(wave->Channels(), c.channels);
-        EXPECT_EQ(wave->BitsPerSample(), c.bits);
+        EXPECT_EQ(wave->Format().BitsPerSample, c.bits);
         EXPECT_NEAR(static_cast<double>(wave->FrameCount()),
                     wave->SampleRate() * (c.channels == 1 ? 12.0 : 8.0),
                     wave->SampleRate() * 0.06);  // lossy coders may pad a little

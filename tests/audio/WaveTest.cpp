@@ -51,7 +51,6 @@ TEST_F(WaveTest, StereoFileLoadsIntoMarginsAndInterleavedFrames) {
                    [](std::int64_t f, int c) { return c ? -100 : 1 + f % 1000; });
     auto wave = Load(dir / "in.wav");
     ASSERT_TRUE(wave->HasData());
-    EXPECT_TRUE(wave->Saved());
     EXPECT_EQ(wave->FrameCount(), 300000);
     EXPECT_EQ(wave->Memory().Length(), 632768);
     EXPECT_EQ(Raw(*wave, 16383), 0);
@@ -281,7 +280,7 @@ TEST_F(WaveTest, AnyChannelCountUpToTheCapHasSilentMarginsAndRoundTrips) {
         EXPECT_EQ(test::ReadFile(dir / "out.wav"), test::ReadFile(dir / "in.wav")) << channels;
 
         // The tail a deletion leaves behind is silent in every channel too.
-        wave->DeleteBlock(0, frames / 2);
+        DeleteBlock(*wave, 0, frames / 2);
         const auto after = test::StoreValues(*wave);
         const std::int64_t kept = (frames - frames / 2) * channels;
         EXPECT_TRUE(std::all_of(after.begin() + margin + kept, after.end(), [](std::int32_t v) {
@@ -317,8 +316,7 @@ TEST_F(WaveTest, FormatsWhoseHeaderFieldsCannotBeRepresentedAreRefused) {
         EXPECT_EQ(asked.Problem.empty(), c.valid);
         if (c.valid) {
             auto wave = Wave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env);
-            EXPECT_EQ(wave->DataSize(),
-                      static_cast<std::uint64_t>(c.frames) * c.channels * (c.bits / 8));
+            EXPECT_EQ(wave->FrameCount(), c.frames);
         } else {
             EXPECT_THROW(Wave::CreateEmpty(1, c.channels, c.rate, c.bits, c.frames, env),
                          std::invalid_argument)
@@ -457,16 +455,16 @@ TEST_F(WaveTest, DeleteBlockClampsAndClearsTheTail) {
     std::vector<std::int32_t> frames(2 * n);
     for (std::int64_t i = 0; i < 2 * n; ++i) frames[i] = static_cast<std::int32_t>(i + 1);
     wave->WriteRaw(frames.data(), 2 * 8192, 2 * n);
-    wave->DeleteBlock(-5, 100);
+    DeleteBlock(*wave, -5, 100);
     EXPECT_EQ(wave->FrameCount(), 900);
     EXPECT_EQ(Raw(*wave, 2 * 8192), 201);  // old frame 100, left channel
-    wave->DeleteBlock(890, 950);
+    DeleteBlock(*wave, 890, 950);
     EXPECT_EQ(wave->FrameCount(), 890);
     EXPECT_EQ(wave->Memory().Length(), 2 * (890 + 16384));
     for (std::int64_t r = 2 * (890 + 8192); r < 2 * (890 + 16384); ++r) ASSERT_EQ(Raw(*wave, r), 0);
     ASSERT_TRUE(wave->SaveToFile(dir / "cut.wav").Saved());
     EXPECT_EQ(std::filesystem::file_size(dir / "cut.wav"), 44u + 890 * 4);
-    wave->DeleteBlock(0, 890);
+    DeleteBlock(*wave, 0, 890);
     EXPECT_EQ(wave->FrameCount(), 0);
     EXPECT_FALSE(wave->HasData());
 }
@@ -531,7 +529,7 @@ TEST_F(WaveTest, BlockDeleteMovesCuePointsAndLoopsAfterItAndDropsThoseInside) {
         {{'s', 'm', 'p', 'l'},
          bytes(smpl + words({4, 4}) + loop(200, 300) + loop(500, 7000) + loop(2000, 3000) +
                loop(8000, 9000) + "ABCD")}};
-    wave->DeleteBlock(1000, 6000);
+    DeleteBlock(*wave, 1000, 6000);
     EXPECT_EQ(wave->Metadata().Chunks[0].Body, bytes(words({2}) + cue(100) + cue(4000)));
     EXPECT_EQ(wave->Metadata().Chunks[1].Body, bytes(smpl + words({3, 4}) + loop(200, 300) +
                                                      loop(500, 2000) + loop(3000, 4000) + "ABCD"));

@@ -85,7 +85,7 @@ TEST_F(WideWaveTest, EmptyDocumentLikeAnExtensibleOneKeepsItsFmtChunk) {
     test::WriteFile(dir / "in.wav", bytes);
     auto wave = Load(dir / "in.wav");
     auto empty = Wave::CreateEmptyLike(*wave, 10);
-    EXPECT_EQ(empty->Encoding(), SampleEncoding::Float32);
+    EXPECT_EQ(empty->Format().Encoding, SampleEncoding::Float32);
     ASSERT_TRUE(empty->SaveToFile(dir / "empty.wav").Saved());
     const std::string out = test::ReadFile(dir / "empty.wav");
     ASSERT_EQ(out.size(), 20u + 40 + 8 + 40);

@@ -30,7 +30,7 @@ TEST_F(EditHistoryTest, EveryWalkOfUndoAndRedoGivesBackEachStepExactly) {
     };
     const std::vector<Command> commands = {
         {"Normalize", [&](auto& wave) { engine->Normalize(wave, -6, false); }},
-        {"Delete block", [](auto& wave) { wave->DeleteBlock(1000, 21000); }},
+        {"Delete block", [](auto& wave) { DeleteBlock(*wave, 1000, 21000); }},
         {"Fit peaks", [&](auto& wave) { engine->FitPeaks(wave, 5, 4096); }},
     };
     EditHistory history(dir.path());
@@ -115,7 +115,7 @@ TEST_F(EditHistoryTest, BoundsDropTheOldestStepAndAnEditAfterUndoStartsABranch) 
     // Copies are exact and independent of their source.
     current->Metadata().NoteProcessing("block delete");
     auto copy = CopyDocument(*current);
-    current->DeleteBlock(0, 100);
+    DeleteBlock(*current, 0, 100);
     EXPECT_EQ(test::StoreValues(*copy), test::StoreValues(*Make(4)));
     EXPECT_EQ(copy->Metadata().Processing, std::vector<std::string>{"block delete"});
 }

@@ -84,7 +84,7 @@ TEST(DemoRecording, WrittenFileLoadsWithTheSameSamples) {
     ASSERT_NE(wave, nullptr);
     EXPECT_EQ(wave->Channels(), 2);
     EXPECT_EQ(wave->SampleRate(), 22050);
-    EXPECT_EQ(wave->BitsPerSample(), 16);
+    EXPECT_EQ(wave->Format().BitsPerSample, 16);
     std::vector<std::int32_t> values(recording.samples.size());
     wave->ReadRaw(values.data(), MarginFrames * 2, static_cast<std::int64_t>(values.size()));
     for (std::size_t i = 0; i < values.size(); i += 997)

@@ -92,7 +92,7 @@ TEST_F(WaveOverviewTest, TablesBelongToOneDocumentEach) {
     auto first = Wave::CreateEmpty(1, 1, 8000, 16, 12000, env);
     auto second = Wave::CreateEmpty(1, 1, 8000, 16, 12000, env);
     const std::int32_t v = 1000;
-    first->WriteInterleaved(&v, SampleIndex{0}, 1);
+    WriteInterleaved(*first, &v, SampleIndex{0}, 1);
     EXPECT_EQ(overview.Value(*first, 0, 0), 1000);
     EXPECT_EQ(overview.Value(*second, 0, 0), 0);
     const Wave* gone = first.get();
