@@ -17,7 +17,7 @@ import numpy as np
 
 work, cli = os.environ["WORK"], os.environ["CLI"]
 target, ceiling = float(os.environ["TARGET"]), float(os.environ["CEILING"])
-rate, seconds = 48000, 20
+rate, seconds = 48000, int(os.environ.get("SECONDS_EACH", 20))
 rng = np.random.default_rng(28)
 t = np.arange(rate * seconds) / rate
 
@@ -46,27 +46,21 @@ def speechlike():
     voiced = sum(np.sin(k * phase) / k for k in range(1, 25))
     return env * voiced
 
-def lowpass(x, alpha):
-    y = np.empty_like(x); acc = 0.0
-    # one-pole smoothing, vectorised via cumulative filtering in chunks is overkill here
-    from itertools import accumulate
-    return np.array(list(accumulate(x, lambda a, v: a + alpha * (v - a))))
-
 quiet_bed = lambda level: level * rng.standard_normal(len(t))
 inputs = {
     "kick-and-pad": hits(beat(0.5), decaying([55, 110], 0.08)) + 0.02 * np.sin(2 * np.pi * 220 * t),
     "snare-hits": hits(beat(0.75, 0.02), decaying([190], 0.05, noise=2.0)) + quiet_bed(0.003),
-    "clicks": hits(beat(1.1), decaying([3000, 5000], 0.002, noise=1.0)) + 0.01 * np.sin(2 * np.pi * 440 * t),
+    "clicks": 0.5 * hits(beat(1.1), decaying([3000, 5000], 0.002, noise=1.0)) + 0.06 * np.sin(2 * np.pi * 440 * t),
     "piano-like": hits(beat(0.6, 0.05), decaying([262, 524, 786, 1048, 1310], 0.7)),
     "plucks-bright": hits(beat(0.33), decaying([880, 1760, 2640, 5280], 0.15)),
     "sparse-bangs": hits(rng.uniform(0.2, seconds - 1, 6), decaying([70, 140], 0.3, noise=1.0)) + quiet_bed(0.002),
     "speech-like": speechlike() + quiet_bed(0.001),
-    "speech-and-claps": 0.3 * speechlike() + hits(beat(2.3), decaying([1200], 0.01, noise=3.0)),
+    "speech-and-claps": speechlike() + 0.5 * hits(beat(2.3), decaying([1200], 0.01, noise=3.0)),
     "hihat-loop": hits(beat(0.125), decaying([8000], 0.01, noise=4.0)) + 0.2 * hits(beat(1.0), decaying([60], 0.2)),
     "glockenspiel": hits(beat(0.4, 0.03), decaying([1568, 4186, 6272], 0.4)),
     "timpani-rolls": hits(beat(1.6), decaying([98, 147], 0.9, noise=0.3)),
     "orchestral-stabs": hits(beat(2.0), decaying([110, 220, 330, 440, 550, 660], 0.25, noise=0.2)) + 0.01 * np.sin(2 * np.pi * 165 * t),
-    "square-impulses": hits(beat(0.9), lambda x: np.sign(np.sin(2 * np.pi * 4000 * x)) * np.exp(-x / 0.003)),
+    "square-impulses": hits(beat(0.9), lambda x: np.sign(np.sin(2 * np.pi * 4000 * x)) * np.exp(-x / 0.003)) + 0.04 * np.sin(2 * np.pi * 330 * t),
     "noise-bursts": hits(beat(0.7, 0.05), decaying([], 0.03, noise=1.0)) + quiet_bed(0.002),
 }
 
@@ -97,10 +91,6 @@ def ebur128(path):
 
 def si_sdr(ref, est):
     # best alignment within 50 ms (loudnorm may shift by its look-ahead)
-    r, e = ref.ravel(), None
-    best = -np.inf
-    for lag in range(-2400, 2401, 1) if False else [0]:
-        pass
     a, b = ref.sum(axis=0), est.sum(axis=0)
     n = min(len(a), len(b))
     corr = np.fft.irfft(np.fft.rfft(a[:n], 2 * n) * np.conj(np.fft.rfft(b[:n], 2 * n)))
@@ -130,8 +120,7 @@ def sonivar(src, dst, *extra):
                     str(ceiling), "--quiet", "--work-folder", work, *extra], check=True,
                    capture_output=True)
 
-tools = ["plain gain", "--limiter", "loudnorm"]
-rows, worst = [], {k: 0.0 for k in tools}
+tools = os.environ.get("TOOLS", "plain gain,--limiter,loudnorm").split(",")
 print(f"target {target} LUFS, ceiling {ceiling} dBTP; per tool: LUFS error (LU) / true peak (dBTP) / SI-SDR (dB)")
 print(f"{'input':18s} {'crest':>6s} | " + " | ".join(f"{k:^22s}" for k in tools))
 sums = {k: [] for k in tools}
@@ -143,7 +132,11 @@ for name, mono in inputs.items():
     crest = 20 * np.log10(np.max(np.abs(x)) / np.sqrt(np.mean(x ** 2)))
     outs = {"plain gain": f"{work}/{name}.plain.wav", "--limiter": f"{work}/{name}.lim.wav",
             "loudnorm": f"{work}/{name}.ln.wav"}
-    sonivar(src, outs["plain gain"]); sonivar(src, outs["--limiter"], "--limiter"); loudnorm(src, outs["loudnorm"])
+    run = {"plain gain": lambda: sonivar(src, outs["plain gain"]),
+           "--limiter": lambda: sonivar(src, outs["--limiter"], "--limiter"),
+           "loudnorm": lambda: loudnorm(src, outs["loudnorm"])}
+    for k in tools:
+        run[k]()
     cells = []
     for k in tools:
         lufs, peak = ebur128(outs[k])

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "loudness/TruePeakLimiter.h"
@@ -10,7 +11,7 @@ namespace sv {
 
 namespace {
 
-constexpr int MaxPasses = 6;
+constexpr int MaxPasses = 8;
 constexpr double CloseEnoughLu = 0.1;
 constexpr double MissedLu = 0.5;
 // The limiter aims this far under the ceiling: the smooth gain moves the peaks between samples a
@@ -80,6 +81,8 @@ std::unique_ptr<Wave> NormalizeLoudnessLimited(Wave& wave, double targetLufs,
     // The best output so far that keeps the ceiling, with its loudness.
     std::unique_ptr<Wave> kept;
     LoudnessGain keptGain;
+    std::optional<double> lastGainDb;
+    double lastLufs = 0.0;
     for (int pass = 0; pass < MaxPasses; ++pass) {
         output =
             GainAndLimit(wave, chosen.GainDb, truePeakMaxDbtp - marginDb, captions.Normalizing);
@@ -95,10 +98,20 @@ std::unique_ptr<Wave> NormalizeLoudnessLimited(Wave& wave, double targetLufs,
             keptGain = chosen;
         }
         if (over <= 0.0 && std::abs(shortfall) <= CloseEnoughLu) break;
-        if (over > 0.0)
+        if (over > 0.0) {
             marginDb += over + 0.02;
-        else
-            chosen.GainDb += shortfall;
+            continue;
+        }
+        // Limiting takes back part of each step: step along the slope of the last two passes.
+        double slope = 1.0;
+        if (lastGainDb && chosen.GainDb != *lastGainDb)
+            slope = std::clamp((after->IntegratedLufs - lastLufs) / (chosen.GainDb - *lastGainDb),
+                               0.25, 1.0);
+        // Past some gain the limiter turns everything down alike and the loudness stays put.
+        if (lastGainDb && after->IntegratedLufs - lastLufs < CloseEnoughLu) break;
+        lastGainDb = chosen.GainDb;
+        lastLufs = after->IntegratedLufs;
+        chosen.GainDb += shortfall / slope;
     }
     if (!kept) {  // the limiter never kept the ceiling: plain gain does
         return NormalizeLoudness(wave, targetLufs, truePeakMaxDbtp, gain, captions);
