@@ -124,10 +124,8 @@ void StageOptionsPanel::BuildLevellingAndNormalizing() {
                              int(ceiling.Max), int(ceiling.Default), {240, 143, 46, 20});
     truePeakSpin_->setToolTip(Q(t.TruePeakHint));
     truePeakUnit_ = MakeLabel(g, "truePeakUnit", QStringLiteral("dBTP"), {290, 146});
-    // No room for its caption: the hint names it.
+    // Only the box fits beside the ceiling; its caption is clipped and its hint names it.
     limiterCheck_ = MakeSettingCheck(g, &RemasterSettings::Limiter, {318, 145, 16, 18});
-    limiterCheck_->setText(QString());
-    limiterCheck_->setAccessibleName(Q(t.LimiterCaption));
     for (QWidget* w : std::initializer_list<QWidget*>{truePeakCaption_, truePeakSpin_,
                                                       truePeakUnit_, limiterCheck_})
         w->hide();
