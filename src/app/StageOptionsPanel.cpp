@@ -125,8 +125,10 @@ void StageOptionsPanel::BuildLevellingAndNormalizing() {
                              int(ceiling.Max), int(ceiling.Default), {240, 143, 46, 20});
     truePeakSpin_->setToolTip(Q(t.TruePeakHint));
     truePeakUnit_ = MakeLabel(g, "truePeakUnit", QStringLiteral("dBTP"), {290, 146});
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{truePeakCaption_, truePeakSpin_, truePeakUnit_})
+    // Only the box fits beside the ceiling; its caption is clipped and its hint names it.
+    limiterCheck_ = MakeSettingCheck(g, &RemasterSettings::Limiter, {318, 145, 16, 18});
+    for (QWidget* w : std::initializer_list<QWidget*>{truePeakCaption_, truePeakSpin_,
+                                                      truePeakUnit_, limiterCheck_})
         w->hide();
 }
 
@@ -196,8 +198,8 @@ void StageOptionsPanel::SwitchNormalizeUnit() {
     otherNormalizeValue_ = shown;
     const bool loudness = NormalizeByLoudness();
     perChannelCheck_->setVisible(!loudness);
-    for (QWidget* w :
-         std::initializer_list<QWidget*>{truePeakCaption_, truePeakSpin_, truePeakUnit_})
+    for (QWidget* w : std::initializer_list<QWidget*>{truePeakCaption_, truePeakSpin_,
+                                                      truePeakUnit_, limiterCheck_})
         w->setVisible(loudness);
 }
 

@@ -80,6 +80,7 @@ class StageOptionsPanel final : public QObject {
     // Shown in place of the per-channel check in LUFS mode (loudness normalizing is linked).
     QLabel *truePeakCaption_ = nullptr, *truePeakUnit_ = nullptr;
     QSpinBox* truePeakSpin_ = nullptr;
+    QCheckBox* limiterCheck_ = nullptr;   // beside the ceiling: reach the target through a limiter
     std::array<QLabel*, 4> passUnits_{};  // Hz, dB/oct, kHz, dB/oct
     // The spin boxes that show a setting of the table as it is.
     std::vector<std::pair<const IntSetting*, QSpinBox*>> settingSpins_;

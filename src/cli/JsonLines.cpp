@@ -101,11 +101,16 @@ json Stages(const Options& options) {
         return stages;
     for (const SwitchSetting& stage : SwitchSettings())
         if (stage.IsStage && s.*stage.Member) stages.push_back(StageRecord(stage, options));
-    if (options.NormalizeLufs)
-        stages.push_back(
-            {{"name", "normalize-lufs"},
-             {std::string(LoudnessNamed("normalizeLufs").JsonKey), *options.NormalizeLufs},
-             {std::string(LoudnessNamed("truePeak").JsonKey), options.TruePeakMax}});
+    if (options.NormalizeLufs) {
+        json record = {
+            {"name", "normalize-lufs"},
+            {std::string(LoudnessNamed("normalizeLufs").JsonKey), *options.NormalizeLufs},
+            {std::string(LoudnessNamed("truePeak").JsonKey), options.TruePeakMax}};
+        for (const SwitchSetting& setting : SwitchSettings())
+            if (setting.Stage == SettingStage::NormalizeLoudness)
+                record[std::string(setting.JsonKey)] = s.*setting.Member;
+        stages.push_back(record);
+    }
     return stages;
 }
 

@@ -286,6 +286,10 @@ bool ReadArguments(const std::vector<std::string_view>& args, Options& options,
         error = "option --true-peak-max needs --normalize-lufs";
         return false;
     }
+    if (options.Settings.Limiter && !options.NormalizeLufs) {
+        error = "option --limiter needs --normalize-lufs";
+        return false;
+    }
     return true;
 }
 

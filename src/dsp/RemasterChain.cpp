@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dsp/GainCurves.h"
+#include "loudness/LimitedLoudness.h"
 
 namespace sv {
 
@@ -108,10 +109,10 @@ class ChainRun {
 
     WalkResult NormalizeToLoudness() {
         LoudnessGain gain;
-        auto normalized =
-            NormalizeLoudness(*wave_, s_.Loudness->Lufs, s_.Loudness->TruePeakMaxDbtp, &gain,
-                              {engine_.Worded(ProcessingStep::MeasuringLoudness),
-                               engine_.Worded(ProcessingStep::NormalizingLoudness)});
+        const LoudnessCaptions captions{engine_.Worded(ProcessingStep::MeasuringLoudness),
+                                        engine_.Worded(ProcessingStep::NormalizingLoudness)};
+        auto normalized = (s_.Limiter ? NormalizeLoudnessLimited : NormalizeLoudness)(
+            *wave_, s_.Loudness->Lufs, s_.Loudness->TruePeakMaxDbtp, &gain, captions);
         if (!normalized) return WalkResult::Cancelled;
         wave_ = std::move(normalized);
         outcome_.Loudness = gain;

@@ -56,6 +56,9 @@ struct RemasterSettings {
     bool PerChannel = DefaultOf(&RemasterSettings::PerChannel);
     // Set: loudness normalizing runs last, after peak normalizing when that is on too.
     std::optional<LoudnessTarget> Loudness;
+    // Loudness normalizing reaches its target through a true-peak limiter instead of stopping
+    // at the ceiling.
+    bool Limiter = DefaultOf(&RemasterSettings::Limiter);
 
     // What the levelling stage passes on when a pass filter is off.
     int EffectiveHighPassHz() const;

@@ -67,6 +67,9 @@ constexpr SwitchSetting Switches[] = {
      "bring the highest peak to --normalize-db", Normalize, &S::Normalize, true},
     {"perChannel", "--per-channel", "per_channel", "CaStereo", "HiStereo",
      "normalize each channel on its own", Normalize, &S::PerChannel},
+    {"limiter", "--limiter", "limiter", "CaLimiter", "HiLimiter",
+     "with --normalize-lufs: reach the target, a look-ahead\nlimiter keeping the true-peak ceiling",
+     NormalizeLoudness, &S::Limiter},
 };
 
 constexpr LoudnessSetting Loudness[] = {

@@ -15,7 +15,7 @@ namespace sv {
 struct RemasterSettings;
 
 // The stage whose record lists the setting.
-enum class SettingStage { Denoise, Level, FitPeaks, Normalize };
+enum class SettingStage { Denoise, Level, FitPeaks, Normalize, NormalizeLoudness };
 
 struct IntSetting {
     std::string_view Name;     // the window's controls: Name + "Spin", Name + "Unit"

@@ -147,6 +147,8 @@
     X(main, "HiNormalizeUnit", NormalizeUnitHint, "dB: level of the highest sample; LUFS: integrated loudness, lowered where needed to keep the true peak at most the True peak setting") \
     X(main, "CaTruePeakMax", TruePeakCaption, "True peak") \
     X(main, "HiTruePeakMax", TruePeakHint, "Loudness normalizing lowers its gain where needed so that the true peak stays at or below this level") \
+    X(main, "CaLimiter", LimiterCaption, "Limiter") \
+    X(main, "HiLimiter", LimiterHint, "Reach the loudness target: a look-ahead limiter keeps the true peak at or below this level instead of lowering the gain") \
     X(main, "CaSoundFiles", SoundFilesFilter, "All sound files") \
     X(main, "CaUndo", UndoCaption, "Undo") \
     X(main, "HiUndo", UndoHint, "Take back the last command that changed the recording") \

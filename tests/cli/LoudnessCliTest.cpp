@@ -112,6 +112,38 @@ TEST_F(LoudnessCliTest, TruePeakCeilingHoldsOnNoise) {
     }
 }
 
+// Where the ceiling holds plain gain back, the limiter reaches the target, and the ceiling
+// still holds as the independent meter sees it: sparse clicks, and wide-band noise.
+TEST_F(LoudnessCliTest, TheLimiterReachesTargetsThatTheCeilingHeldBack) {
+    if (!HaveTools()) GTEST_SKIP() << "ffmpeg or sox missing";
+    struct Case {
+        const char* sox;  // commands that write s.wav
+        double target;
+    };
+    const Case cases[] = {
+        {"sox -R -n -r 48000 -b 16 -c 2 a.wav synth 10 square 2 highpass 1000 vol 0.4 && "
+         "sox -R -n -r 48000 -b 16 -c 2 b.wav synth 10 sine 440 vol 0.02 && "
+         "sox -m a.wav b.wav s.wav",
+         -16},
+        {"sox -R -n -r 44100 -b 24 -c 1 s.wav synth 12 pinknoise vol 0.3", -9}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.sox);
+        const auto file = dir / "s.wav";
+        ASSERT_EQ(std::system(
+                      ("cd '" + dir.path().string() + "' && (" + c.sox + ") 2>/dev/null").c_str()),
+                  0);
+        const auto out = dir / "out.wav";
+        const std::string said =
+            Cli("remaster '" + file.string() + "' '" + out.string() + "' --normalize-lufs " +
+                std::to_string(c.target) + " --true-peak-max -1 --limiter --json");
+        EXPECT_NE(said.find("\"held_by_true_peak\":false"), std::string::npos) << said;
+        EXPECT_NE(said.find("\"limiter\":true"), std::string::npos) << said;
+        const Reference after = MeasureWithFfmpeg(out);
+        EXPECT_NEAR(after.integrated, c.target, 0.5);
+        EXPECT_LE(after.truePeak, -1.0);
+    }
+}
+
 TEST(LoudnessOptions, ValuesOutsideTheirRangeAreRefused) {
     struct Case {
         std::vector<const char*> args;
@@ -127,6 +159,7 @@ TEST(LoudnessOptions, ValuesOutsideTheirRangeAreRefused) {
         {{"x", "remaster", "a", "b", "--true-peak-max", "-2"}, false},  // nothing to hold
         {{"x", "batch", "a", "b", "--true-peak-max", "-2", "--normalize"}, false},
         {{"x", "info", "a", "--normalize-lufs", "-16"}, false},
+        {{"x", "remaster", "a", "b", "--limiter"}, false},  // nothing to reach
     };
     for (const auto& c : cases) {
         std::string error;

@@ -89,6 +89,7 @@ constexpr ChoiceOrSwitch DocumentedChoices[] = {
     {"--fit-peaks", 0, 1, 0, "fit-peaks", ""},
     {"--normalize", 0, 1, 0, "normalize", ""},
     {"--per-channel", 0, 1, 0, "normalize", "per_channel"},
+    {"--limiter", 0, 1, 0, "normalize-lufs", "limiter"},
 };
 
 // The stage record of a name in a record's stages, or null.
@@ -116,9 +117,11 @@ TEST(StageSettings, EveryChoiceAndSwitchReachesParserDefaultsUsageAndRecord) {
 
         std::string error;
         for (const int value : {expected.Min, expected.Max}) {
-            std::vector<std::string> args;
-            if (choice) args = {std::string(expected.Flag), std::to_string(value)};
-            if (toggle && value == 1) args = {std::string(expected.Flag)};
+            // Loudness normalizing on, so that its record is there too.
+            std::vector<std::string> args{"--normalize-lufs", "-20"};
+            if (choice)
+                args.insert(args.end(), {std::string(expected.Flag), std::to_string(value)});
+            if (toggle && value == 1) args.push_back(std::string(expected.Flag));
             auto options = Parse(args, error);
             ASSERT_TRUE(options) << error;
             // Parse turns every stage on; a stage's switch is seen when it alone is off.
