@@ -2,6 +2,7 @@
 // The processing commands as sequences of engine operations, and the one chain of stages that
 // serves Remaster It, the command line's remaster and every batch.
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -55,9 +56,14 @@ struct ChainOutcome {
     std::optional<ChainStage> CancelledIn;
     std::vector<float> SaveGains;          // with NormalizeWhileSaving, once normalizing completed
     std::optional<LoudnessGain> Loudness;  // once loudness normalizing completed
+    // Set when the document was too short for a stage: then no stage ran. The fewest frames
+    // that stage takes.
+    std::optional<ChainStage> TooShortFor;
+    std::int64_t MinimumFrames = 0;
 };
 
-// The stages the settings switch on, in their fixed order; a cancel ends the chain. What one
+// The stages the settings switch on, in their fixed order; a cancel ends the chain. A document
+// too short for one of them is refused before any stage runs. What one
 // stage gathers while it writes spares the next its measuring pass, and each stage's output
 // takes the swap file of the document the stage before replaced.
 ChainOutcome RunChain(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
