@@ -2,7 +2,7 @@
 // An in-memory RGB picture that records the texts drawn on it instead of rendering glyphs.
 #include <vector>
 
-#include "view/Canvas.h"
+#include "picture/Canvas.h"
 
 namespace sv {
 
