@@ -9,6 +9,7 @@
 #include "app/StageOptionsPanel.h"
 #include "audio/AudioFileFormats.h"
 #include "dsp/RemasterChain.h"
+#include "dsp/StageLength.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -127,6 +128,12 @@ void ProcessingController::ProcessBatchFile(const Command& command,
                 // The cancelled file stays open unsaved; Save and Return to saved mean it.
                 state_.FileName = (run->choice.SourceFolder / name).string();
                 return EndBatch(run);
+            }
+            if (outcome.TooShortFor) {  // refused for that stage, nothing saved
+                run->messages.Message(
+                    TooShortMessage(outcome.MinimumFrames, state_.Document->SampleRate()));
+                state_.ReleaseDocument();
+                return NextBatchFile(command, run);
             }
             const std::string target = (run->choice.DestinationFolder /
                                         SavableName((run->choice.Overwrite ? "" : "_") + name))

@@ -26,6 +26,7 @@ namespace sv {
 
 class DocumentController;
 class ProcessingController;
+class SpectrumController;
 class ProgressWindows;
 class WaveformView;
 struct MainWindowControls;
@@ -152,6 +153,7 @@ class MainWindow final : public QMainWindow, private CommandHost {
     std::unique_ptr<WaveformView> waveView_;
     std::unique_ptr<DocumentController> documents_;  // its history goes before the overview
     std::unique_ptr<ProcessingController> processing_;
+    std::unique_ptr<SpectrumController> spectrum_;
     bool commandRunning_ = false;
     bool closeRequested_ = false;
     bool closeApproved_ = false;  // the document is dealt with: the next close goes through
