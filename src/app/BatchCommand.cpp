@@ -116,6 +116,13 @@ void ProcessingController::NextBatchFile(const Command& command,
 void ProcessingController::ProcessBatchFile(const Command& command,
                                             const std::shared_ptr<BatchRun>& run,
                                             const std::string& name) {
+    // Refused for a stage it is too short for: nothing is saved, the batch goes on.
+    if (const auto shortfall = FirstTooShortStage(run->settings, *state_.Document)) {
+        run->messages.Message(
+            TooShortMessage(shortfall->MinimumFrames, state_.Document->SampleRate()));
+        state_.ReleaseDocument();
+        return NextBatchFile(command, run);
+    }
     host_.RunOnDocument(
         command,
         [this, settings = run->settings](LentDocument& lent) {
@@ -128,12 +135,6 @@ void ProcessingController::ProcessBatchFile(const Command& command,
                 // The cancelled file stays open unsaved; Save and Return to saved mean it.
                 state_.FileName = (run->choice.SourceFolder / name).string();
                 return EndBatch(run);
-            }
-            if (outcome.TooShortFor) {  // refused for that stage, nothing saved
-                run->messages.Message(
-                    TooShortMessage(outcome.MinimumFrames, state_.Document->SampleRate()));
-                state_.ReleaseDocument();
-                return NextBatchFile(command, run);
             }
             const std::string target = (run->choice.DestinationFolder /
                                         SavableName((run->choice.Overwrite ? "" : "_") + name))

@@ -63,12 +63,12 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     policy.NormalizeWhileSaving = !job.Measure;
     const RemasterSettings settings = ChainSettings(options);
     const auto plotBefore = options.PlotFile.empty() ? nullptr : MeasureForPlot(run.engine, *wave);
-    const ChainOutcome outcome = RunChain(run.engine, wave, settings, *run.spectra, policy);
-    if (outcome.TooShortFor) {
-        session.dialogs.Message(TooShortMessage(outcome.MinimumFrames, wave->SampleRate()) + ": " +
-                                StageWord(*outcome.TooShortFor));
+    if (const auto shortfall = FirstTooShortStage(settings, *wave)) {
+        session.dialogs.Message(TooShortMessage(shortfall->MinimumFrames, wave->SampleRate()) +
+                                ": " + StageWord(shortfall->Stage));
         return ExitRefused;
     }
+    const ChainOutcome outcome = RunChain(run.engine, wave, settings, *run.spectra, policy);
     // After a cancel no further stage runs.
     if (outcome.Result == WalkResult::Cancelled || Interrupted()) return ExitCancelled;
     if (outcome.Loudness) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "dsp/GainCurves.h"
-#include "dsp/StageLength.h"
 
 namespace sv {
 
@@ -132,12 +131,6 @@ class ChainRun {
 
 ChainOutcome RunChain(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
                       SharedSpectra& spectra, const ChainPolicy& policy) {
-    if (const auto shortfall = FirstTooShortStage(s, *wave)) {
-        ChainOutcome refused;
-        refused.TooShortFor = shortfall->Stage;
-        refused.MinimumFrames = shortfall->MinimumFrames;
-        return refused;
-    }
     return ChainRun(engine, wave, s, spectra, policy).Run();
 }
 

@@ -56,14 +56,10 @@ struct ChainOutcome {
     std::optional<ChainStage> CancelledIn;
     std::vector<float> SaveGains;          // with NormalizeWhileSaving, once normalizing completed
     std::optional<LoudnessGain> Loudness;  // once loudness normalizing completed
-    // Set when the document was too short for a stage: then no stage ran. The fewest frames
-    // that stage takes.
-    std::optional<ChainStage> TooShortFor;
-    std::int64_t MinimumFrames = 0;
 };
 
-// The stages the settings switch on, in their fixed order; a cancel ends the chain. A document
-// too short for one of them is refused before any stage runs. What one
+// The stages the settings switch on, in their fixed order; a cancel ends the chain. Callers
+// refuse a document too short for a stage first (see StageLength.h). What one
 // stage gathers while it writes spares the next its measuring pass, and each stage's output
 // takes the swap file of the document the stage before replaced.
 ChainOutcome RunChain(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,

@@ -60,7 +60,7 @@ TEST_F(LevellingPreviewTest, BandsOfAFlatCurveSpanTwelveHertzToHalfTheRate) {
     }
 }
 
-TEST_F(LevellingPreviewTest, StagesNeedTheirOwnLengthAndTheChainRefusesBeforeAnyWork) {
+TEST_F(LevellingPreviewTest, StagesNeedTheirOwnLengthAndTheFirstTooShortIsNamed) {
     RemasterSettings s;
     s.PeakCount = 100;
     s.PeakBlockSize = 4096;
@@ -86,16 +86,13 @@ TEST_F(LevellingPreviewTest, StagesNeedTheirOwnLengthAndTheChainRefusesBeforeAny
 
     auto wave = Tone(2, 5000);
     s.Normalize = s.FitPeaks = true;
-    auto spectra = std::make_unique<SharedSpectra>();
-    const ChainOutcome outcome = RunChain(*engine, wave, s, *spectra);
-    ASSERT_EQ(outcome.TooShortFor, ChainStage::FitPeaks);
-    EXPECT_FALSE(outcome.Replaced);
-    EXPECT_TRUE(outcome.Completed.empty());
-    EXPECT_EQ(TooShortMessage(outcome.MinimumFrames, wave->SampleRate()),
+    const auto shortfall = FirstTooShortStage(s, *wave);
+    ASSERT_TRUE(shortfall);
+    EXPECT_EQ(shortfall->Stage, ChainStage::FitPeaks);
+    EXPECT_EQ(TooShortMessage(shortfall->MinimumFrames, wave->SampleRate()),
               "Sample is too short for this method (at least 4.644 s)");
     s.FitPeaks = false;
-    EXPECT_EQ(RunChain(*engine, wave, s, *spectra).Completed,
-              std::vector<ChainStage>{ChainStage::Normalize});
+    EXPECT_FALSE(FirstTooShortStage(s, *wave));
 }
 
 }  // namespace
