@@ -54,6 +54,7 @@ struct AppState {
     ViewState View;
     std::string FileName;      // the file the open dialog holds: Return to saved and Save use it
     std::string SaveFileName;  // the save dialog keeps its own
+    int ProcessingRuns = 0;    // processing commands that replaced the document
 
     // Destroys the current document, whatever it holds, so its swap file goes with it. With no
     // document left there is nothing unsaved to ask about.

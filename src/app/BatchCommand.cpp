@@ -9,6 +9,7 @@
 #include "app/StageOptionsPanel.h"
 #include "audio/AudioFileFormats.h"
 #include "dsp/RemasterChain.h"
+#include "dsp/StageLength.h"
 #include "text/Language.h"
 
 namespace sv {
@@ -115,6 +116,13 @@ void ProcessingController::NextBatchFile(const Command& command,
 void ProcessingController::ProcessBatchFile(const Command& command,
                                             const std::shared_ptr<BatchRun>& run,
                                             const std::string& name) {
+    // Refused for a stage it is too short for: nothing is saved, the batch goes on.
+    if (const auto shortfall = FirstTooShortStage(run->settings, *state_.Document)) {
+        run->messages.Message(
+            TooShortMessage(shortfall->MinimumFrames, state_.Document->SampleRate()));
+        state_.ReleaseDocument();
+        return NextBatchFile(command, run);
+    }
     host_.RunOnDocument(
         command,
         [this, settings = run->settings](LentDocument& lent) {

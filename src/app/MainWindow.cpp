@@ -28,6 +28,7 @@
 #include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
 #include "app/QtText.h"
+#include "app/SpectrumController.h"
 #include "app/TransportPanel.h"
 #include "app/WaveformView.h"
 #include "app/WindowThreadDialogs.h"
@@ -133,6 +134,10 @@ void MainWindow::Initialize(const std::string& startFile) {
     processing_ = std::make_unique<ProcessingController>(
         host, state_, *c_,
         ProcessingController::Parts{*this, setup_.dialogs, *setup_.files, *engine_, *documents_});
+    spectrum_ = std::make_unique<SpectrumController>(
+        host, state_, SpectrumController::Parts{*this, *c_->filterMenu, *engine_, [this] {
+                                                    return processing_->ReadSettings();
+                                                }});
 
     state_.WaveLoaded = false;
     EnableCommands(false);

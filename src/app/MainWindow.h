@@ -27,6 +27,7 @@ namespace sv {
 class AbComparison;
 class DocumentController;
 class ProcessingController;
+class SpectrumController;
 class ProgressWindows;
 class WaveformView;
 struct MainWindowControls;
@@ -155,6 +156,7 @@ class MainWindow final : public QMainWindow, private CommandHost {
     std::unique_ptr<WaveformView> waveView_;
     std::unique_ptr<DocumentController> documents_;  // its history goes before the overview
     std::unique_ptr<ProcessingController> processing_;
+    std::unique_ptr<SpectrumController> spectrum_;
     bool commandRunning_ = false;
     bool closeRequested_ = false;
     bool closeApproved_ = false;  // the document is dealt with: the next close goes through

@@ -14,6 +14,7 @@
 #include "app/StageOptionsPanel.h"
 #include "app/TimbrePanel.h"
 #include "dsp/RemasterChain.h"
+#include "dsp/StageLength.h"
 #include "history/DocumentCopy.h"
 #include "loudness/LoudnessMeter.h"
 #include "text/Language.h"
@@ -27,6 +28,14 @@ std::string CeilingText(double dbtp) {
     char number[32];
     std::snprintf(number, sizeof number, "%g", std::fabs(dbtp));
     return (dbtp < 0 ? "\u2212" : "") + std::string(number);
+}
+
+// Shows why the document is too short for a stage; true when it is.
+bool RefusedAsShort(UserDialogs* dialogs, const std::optional<LengthShortfall>& shortfall,
+                    const Wave& wave) {
+    if (!shortfall) return false;
+    if (dialogs) dialogs->Message(TooShortMessage(shortfall->MinimumFrames, wave.SampleRate()));
+    return true;
 }
 
 }  // namespace
@@ -61,6 +70,9 @@ void ProcessingController::NoteLoudness(const ChainOutcome& outcome, double ceil
 // cancel after some stages completed still changed the document: one undo step either way.
 void ProcessingController::RunChainCommand(const Command& command, const RemasterSettings& settings,
                                            const std::string& commandName) {
+    if (RefusedAsShort(parts_.dialogs, FirstTooShortStage(settings, *state_.Document),
+                       *state_.Document))
+        return;
     const double ceiling = settings.Loudness ? settings.Loudness->TruePeakMaxDbtp : 0.0;
     struct Outcome {
         ChainOutcome chain;
@@ -112,6 +124,7 @@ void ProcessingController::OperationEnded(const Command& command, WalkResult res
     // Drawn now: the loudness measurement borrows the document next.
     c_.waveView->repaint();
     state_.Flags.DataSaved = false;
+    ++state_.ProcessingRuns;
     ShowLoudness(command);
 }
 
@@ -167,17 +180,24 @@ void ProcessingController::ShowLoudness(const Command& command, std::function<vo
 void ProcessingController::RemoveNoise() {
     host_.RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        RunStageCommand(command, Texts().RemoveNoiseCaption,
-                        [this, settings = ReadSettings()](LentDocument& lent) {
-                            return RunRemoveNoise(parts_.engine, lent.Document, settings,
-                                                  lent.Spectra);
-                        });
+        const RemasterSettings settings = ReadSettings();
+        if (RefusedAsShort(parts_.dialogs,
+                           TooShortFor(ChainStage::RemoveNoise, settings, *state_.Document),
+                           *state_.Document))
+            return;
+        RunStageCommand(command, Texts().RemoveNoiseCaption, [this, settings](LentDocument& lent) {
+            return RunRemoveNoise(parts_.engine, lent.Document, settings, lent.Spectra);
+        });
     });
 }
 
 void ProcessingController::FitPeaks() {
     host_.RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
+        if (RefusedAsShort(parts_.dialogs,
+                           TooShortFor(ChainStage::FitPeaks, ReadSettings(), *state_.Document),
+                           *state_.Document))
+            return;
         RunStageCommand(command, Texts().FitPeaksCaption,
                         [this, count = c_.stages->PeakCount(),
                          blockSize = state_.PeakBlockSize](LentDocument& lent) {
@@ -197,6 +217,10 @@ void ProcessingController::Remaster() {
 void ProcessingController::DetectTimbre() {
     host_.RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
+        if (RefusedAsShort(parts_.dialogs,
+                           TooShortFor(ChainStage::Levelling, ReadSettings(), *state_.Document),
+                           *state_.Document))
+            return;
         host_.RunOnDocument(
             command,
             [this, mode = state_.BandLevelMode](LentDocument& lent) {

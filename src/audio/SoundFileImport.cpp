@@ -118,7 +118,7 @@ std::optional<LoadResult> RefusalBeforeDecoding(const DecodedStream& stream,
         return Refused(made.Problem);
     if (stream.frames < 0) return std::nullopt;
     if (static_cast<std::uint64_t>(stream.frames) > MostFrames(stream)) return Refused(TooLong);
-    if (stream.frames * ch < Wave::MinimumValues) return Outcome(LoadOutcome::TooShort);
+    if (stream.frames < Wave::MinimumFrames) return Outcome(LoadOutcome::TooShort);
     // The store and the engine's output document beside it, as for WAV files.
     if (2 * static_cast<unsigned __int128>(StoreBytes(ch, stream.frames)) >=
         FreeBytes(env.WorkFolder))
@@ -181,7 +181,7 @@ LoadResult DecodeInto(DecodedStream& stream, const WaveEnvironment& env) {
                        std::to_string(stream.frames) + " frames");
     if (!stated) {
         if (done == 0) return Refused("it holds no sound that could be decoded");
-        if (done * ch < Wave::MinimumValues) return Outcome(LoadOutcome::TooShort);
+        if (done < Wave::MinimumFrames) return Outcome(LoadOutcome::TooShort);
         wave->SetFrameCount(done);
         // The overview was kept for the growing length; the view shows the final one.
         if (env.WriteListener) env.WriteListener->Renewed(*wave);

@@ -107,7 +107,7 @@ LoadResult Wave::Load(int fd, const std::filesystem::path& fileName, std::uint64
     result.Outcome = LoadOutcome::LowDiskSpace;
     if (5 * static_cast<unsigned __int128>(fileSize) >= FreeBytes(env_.WorkFolder)) return result;
     const std::int64_t total = FrameCount() * Channels();
-    if (total < MinimumValues) {
+    if (FrameCount() < MinimumFrames) {
         result.Outcome = LoadOutcome::TooShort;
         return result;
     }

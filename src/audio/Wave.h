@@ -64,6 +64,9 @@ std::uint64_t StoreBytes(int channels, std::int64_t frameCount);
 class Wave {
   public:
     static constexpr std::int64_t TransferBlock = 163840;
+    // A recording needs one frame to open; the stages that need more say so themselves.
+    static constexpr std::int64_t MinimumFrames = 1;
+    // Sample values long enough for every stage at the start-up settings.
     static constexpr std::int64_t MinimumValues = 491520;
     static constexpr int MaxChannels = MaxWavChannels;
     static constexpr std::uint32_t MaxSampleRate = MaxWavSampleRate;

@@ -18,10 +18,12 @@
 #include "cli/BatchCommand.h"
 #include "cli/FileJob.h"
 #include "cli/JsonLines.h"
+#include "cli/PlotCommand.h"
 #include "cli/PrintableText.h"
 #include "cli/SignalLevels.h"
 #include "cli/StandardOutput.h"
 #include "cli/TerminalProgress.h"
+#include "dsp/StageLength.h"
 #include "loudness/LoudnessMeter.h"
 #include "text/Language.h"
 #include "timbre/Timbres.h"
@@ -128,6 +130,11 @@ int DetectOf(Session& session, const Options& options, FileRecord& record) {
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
     record.Format = FormatOf(*wave, options.Input);
+    if (wave->FrameCount() < MinimumFramesToMeasure()) {
+        session.dialogs.Message(TooShortMessage(MinimumFramesToMeasure(), wave->SampleRate()) +
+                                ": detect");
+        return ExitRefused;
+    }
     if (!RunDetect(run.engine, *wave, options.Settings.BandLevelMode, *run.spectra) ||
         Interrupted())
         return ExitCancelled;
@@ -188,6 +195,8 @@ int Run(const Options& options) {
             return RunOnOneFile(session, options, RemasterOf);
         case CliCommand::Detect:
             return RunOnOneFile(session, options, DetectOf);
+        case CliCommand::Plot:
+            return RunOnOneFile(session, options, PlotOf);
         case CliCommand::Batch:
             if (const int exit = PrepareWorkFolder(session); exit != ExitDone) return exit;
             return RunBatch(options, session.env.WorkFolder);

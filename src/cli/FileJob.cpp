@@ -1,5 +1,6 @@
 #include "cli/FileJob.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -8,8 +9,10 @@
 
 #include "audio/AudioFileFormats.h"
 #include "base/IoError.h"
+#include "cli/PlotCommand.h"
 #include "cli/PrintableText.h"
 #include "cli/TerminalProgress.h"
+#include "dsp/StageLength.h"
 #include "text/Language.h"
 
 namespace sv::cli {
@@ -59,6 +62,12 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     ChainPolicy policy;
     policy.NormalizeWhileSaving = !job.Measure;
     const RemasterSettings settings = ChainSettings(options);
+    const auto plotBefore = options.PlotFile.empty() ? nullptr : MeasureForPlot(run.engine, *wave);
+    if (const auto shortfall = FirstTooShortStage(settings, *wave)) {
+        session.dialogs.Message(TooShortMessage(shortfall->MinimumFrames, wave->SampleRate()) +
+                                ": " + StageWord(shortfall->Stage));
+        return ExitRefused;
+    }
     const ChainOutcome outcome = RunChain(run.engine, wave, settings, *run.spectra, policy);
     // After a cancel no further stage runs.
     if (outcome.Result == WalkResult::Cancelled || Interrupted()) return ExitCancelled;
@@ -68,7 +77,14 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     }
     // Stages that rewrite the document in place or while saving make no new document to note it.
     if (AnyStage(settings)) wave->Metadata().NoteProcessing("remaster");
+    const bool levelled = std::find(outcome.Completed.begin(), outcome.Completed.end(),
+                                    ChainStage::Levelling) != outcome.Completed.end();
+    if (job.Measure && levelled) record.GainCurve = GainCurveOf(*run.spectra, *wave, options);
     if (job.Measure) record.After = MeasureLevels(run.engine, *wave);
+    if (plotBefore)
+        SaveBeforeAfterPlot(options.PlotFile, plotBefore.get(),
+                            MeasureForPlot(run.engine, *wave).get(), options, *run.spectra,
+                            levelled);
     const SaveResult saved = SaveAudioFile(*wave, job.Output, outcome.SaveGains);
     // Another run saved the same name meanwhile: its file stays.
     if (job.KeepExisting && saved.Code() == EEXIST) return SkipExisting(job, record);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/SignalLevels.h"
+#include "dsp/LevellingPreview.h"
 #include "loudness/LoudnessMeter.h"
 
 namespace sv::cli {
@@ -40,6 +41,7 @@ struct FileRecord {
     std::optional<SignalLevels> After;  // of the document that was saved
     std::optional<LoudnessFigures> Loudness;
     std::optional<bool> HeldByTruePeak;  // once loudness normalizing ran
+    std::optional<GainBands> GainCurve;  // once levelling ran
     bool Kept = false;                   // done by an earlier run that did not report it
     FileStatus Status = FileStatus::Done;
     int Exit = 0;         // what the file adds to the exit status of the command

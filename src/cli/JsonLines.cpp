@@ -124,6 +124,8 @@ const char* CommandName(CliCommand command) {
             return "detect";
         case CliCommand::Batch:
             return "batch";
+        case CliCommand::Plot:
+            return "plot";
         default:
             return "";
     }
@@ -169,6 +171,11 @@ std::string JsonLine(const FileRecord& record, const Options& options) {
         line["held_by_true_peak"] =
             record.HeldByTruePeak ? json(*record.HeldByTruePeak) : json(nullptr);
     if (record.Kept) line["kept"] = true;
+    if (record.GainCurve) {
+        json db = json::array();
+        for (const auto& channel : record.GainCurve->Db) db.push_back(Figures(channel));
+        line["gain_curve"] = {{"band_hz", record.GainCurve->CentreHz}, {"db", db}};
+    }
     line["stages"] = Stages(options);
     line["wall_seconds"] = record.WallSeconds;
     return line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";

@@ -17,8 +17,9 @@ enum Scope : unsigned {
     ForRemaster = 1u << 1,
     ForDetect = 1u << 2,
     ForBatch = 1u << 3,
-    ForProcessing = ForRemaster | ForBatch,
-    ForFiles = ForInfo | ForRemaster | ForDetect | ForBatch,
+    ForPlot = 1u << 4,
+    ForProcessing = ForRemaster | ForBatch | ForPlot,
+    ForFiles = ForInfo | ForRemaster | ForDetect | ForBatch | ForPlot,
 };
 
 unsigned ScopeOf(CliCommand command) {
@@ -31,6 +32,8 @@ unsigned ScopeOf(CliCommand command) {
             return ForDetect;
         case CliCommand::Batch:
             return ForBatch;
+        case CliCommand::Plot:
+            return ForPlot;
         default:
             return 0;
     }
@@ -92,6 +95,7 @@ const TextOption TextOptions[] = {
     {"--work-folder", [](Options& o, std::string_view v) { o.WorkFolder = v; }},
     {"--timbre", [](Options& o, std::string_view v) { o.Timbre = v; }},
     {"--example", [](Options& o, std::string_view v) { o.Example = v; }},
+    {"--plot", [](Options& o, std::string_view v) { o.PlotFile = v; }},
     {"--report", [](Options& o, std::string_view v) { o.ReportFile = v; }},
     {"--resume", [](Options& o, std::string_view v) { o.ResumeFile = v; }},
     {"--files-from", [](Options& o, std::string_view v) { o.FilesFrom = v; }},
@@ -114,6 +118,7 @@ const OptionEntry OptionScopes[] = {
     {"--overwrite", ForBatch},   {"--jobs", ForBatch},
     {"--report", ForBatch},      {"--resume", ForBatch},
     {"--files-from", ForBatch},  {"--files-from0", ForBatch},
+    {"--plot", ForRemaster},
 };
 
 // The commands an option belongs to: the processing settings unless listed otherwise.
@@ -247,6 +252,7 @@ std::optional<std::size_t> ReadCommandWord(std::string_view word, Options& optio
         {"help", CliCommand::Help, 0},     {"--version", CliCommand::Version, 0},
         {"info", CliCommand::Info, 1},     {"remaster", CliCommand::Remaster, 2},
         {"detect", CliCommand::Detect, 2}, {"batch", CliCommand::Batch, 2},
+        {"plot", CliCommand::Plot, 2},
     };
     for (const auto& w : Words) {
         if (w.text != word) continue;
@@ -387,6 +393,7 @@ std::string UsageText() {
            "  sonivar-cli detect   REF.wav OUT.sts [--band-mode N]\n"
            "  sonivar-cli batch    SRC_DIR DST_DIR [--overwrite] [batch options] [stages] [...]\n"
            "  sonivar-cli batch    --files-from LIST DST_DIR [...]\n"
+           "  sonivar-cli plot     IN.wav OUT.png [settings]\n"
            "  sonivar-cli --help | --version\n"
            "\n"
            "Commands:\n"
@@ -395,6 +402,8 @@ std::string UsageText() {
            "  detect    measure the timbre of REF and store it as a timbre file\n"
            "  batch     process every sound file of SRC_DIR into DST_DIR as _NAME\n"
            "            (--overwrite: as NAME, replacing an existing file)\n"
+           "  plot      draw the spectrum of IN, the target and the gain curve levelling\n"
+           "            would apply with the settings, as a PNG picture\n"
            "\n"
            "Files: IN and REF may be WAV (8/16/24/32-bit, float), FLAC, Ogg Vorbis, AIFF or MP3;\n"
            "OUT is written in the format its extension names: .wav, .flac, .aiff/.aif or .ogg.\n"
@@ -405,7 +414,9 @@ std::string UsageText() {
            "Settings (range, default in brackets; values out of range are refused):\n" +
            NumbersUsage() +
            "  --timbre NAME        clear, split, premaster, drum, pop or FILE.sts (clear)\n"
-           "  --example REF.wav    target = the timbre detected from REF.wav\n" +
+           "  --example REF.wav    target = the timbre detected from REF.wav\n"
+           "  --plot FILE.png      remaster: draw the spectra before and after (and the\n"
+           "                       gain curve) as a PNG picture\n" +
            ChoicesUsage() + SwitchesUsage(false) + LoudnessUsage() +
            "\n"
            "Batch options:\n"

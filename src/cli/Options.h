@@ -7,7 +7,7 @@
 
 namespace sv::cli {
 
-enum class CliCommand { Help, Version, Info, Remaster, Detect, Batch };
+enum class CliCommand { Help, Version, Info, Remaster, Detect, Batch, Plot };
 
 struct Options {
     CliCommand Command = CliCommand::Help;
@@ -22,7 +22,8 @@ struct Options {
     double TruePeakMax = LoudnessNamed("truePeak").Default;
     bool Overwrite = false;
     bool Quiet = false;
-    bool Json = false;  // one JSON object per input file on stdout
+    bool Json = false;     // one JSON object per input file on stdout
+    std::string PlotFile;  // remaster: the spectra before and after as a PNG picture
 
     // Batch only.
     int Jobs = 0;               // cores a batch keeps busy; 0: every usable core

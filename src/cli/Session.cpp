@@ -8,6 +8,7 @@
 #include "base/WorkFolder.h"
 #include "cli/PrintableText.h"
 #include "cli/TerminalProgress.h"
+#include "dsp/StageLength.h"
 #include "loudness/LoudnessMeter.h"
 #include "text/FileMessages.h"
 #include "text/Language.h"
@@ -85,6 +86,11 @@ int ChooseTargetOrThrow(Session& session, EngineRun& run, const Options& options
         int exit = ExitDone;
         auto example = Open(session, options.Example, exit);
         if (!example) return exit;
+        if (example->FrameCount() < MinimumFramesToMeasure()) {
+            session.dialogs.Message(
+                TooShortMessage(MinimumFramesToMeasure(), example->SampleRate()) + ": example");
+            return ExitRefused;
+        }
         if (!RunDetect(engine, *example, options.Settings.BandLevelMode, spectra))
             return ExitCancelled;
         spectra.Target = spectra.Example;

@@ -20,6 +20,8 @@
 
 namespace sv {
 
+struct LongTermSpectrum;
+
 // How a cancellable operation ended. A completed operation that produces a new document has
 // replaced the caller's; a cancelled one has left it as it was.
 enum class WalkResult { Completed, Cancelled };
@@ -80,6 +82,9 @@ class Engine {
                                BandLevelMode bandLevelMode, const ChainContext& context);
     WalkResult MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
                                BandLevelMode bandLevelMode);
+    // The sums and peaks measurement mixes, for a caller that mixes them in any mode later.
+    WalkResult MeasureLongTermSpectrum(Wave& wave, LongTermSpectrum& out,
+                                       const ChainContext& context = ChainContext{});
     WalkResult ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,
                                const BinSpectrum& curve1, ChainContext& context);
     WalkResult ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,

@@ -7,6 +7,7 @@
 
 #include "dsp/BinLoops.h"
 #include "dsp/Engine.h"
+#include "dsp/LevellingPreview.h"
 
 namespace sv {
 namespace {
@@ -47,17 +48,22 @@ class MagnitudeStage final : public HopStage {
     SpectrumTally& tally_;
 };
 
+}  // namespace
+
 // Averages the sums, weighs the peaks and mixes the two as the band level mode says.
-void WeighAndMix(BinSpectrum& out0, BinSpectrum& out1, std::array<BinSpectrum, 2>& peaks,
-                 const Wave& wave, std::int64_t hops, BandLevelMode bandLevelMode) {
+void MixLongTermSpectrum(const LongTermSpectrum& spectrum, BandLevelMode bandLevelMode,
+                         BinSpectrum& out0, BinSpectrum& out1) {
+    out0 = spectrum.Sums[0];
+    out1 = spectrum.Sums[1];
+    auto peaks = std::make_unique<std::array<BinSpectrum, 2>>(spectrum.Peaks);
     const std::array<BinSpectrum*, 2> sums{&out0, &out1};
     // The divisor is that of a complete walk, also when the walk was cancelled.
-    const float divisor = static_cast<float>(2 * (hops + 1));
-    const double rate = wave.SampleRate();
-    const int measured = std::min<int>(wave.Channels(), 2);
+    const float divisor = static_cast<float>(2 * (spectrum.Hops + 1));
+    const double rate = spectrum.SampleRate;
+    const int measured = std::min<int>(spectrum.Channels, 2);
     for (int c = 0; c < measured; ++c) {
         BinSpectrum& a = *sums[c];
-        BinSpectrum& p = peaks[c];
+        BinSpectrum& p = (*peaks)[c];
         for (int k = 0; k < SpectrumBins; ++k) a[k] /= divisor;
         // Bin 0 is not weighted.
         for (int k = 1; k < SpectrumBins; ++k) {
@@ -68,8 +74,6 @@ void WeighAndMix(BinSpectrum& out0, BinSpectrum& out1, std::array<BinSpectrum, 2
     }
 }
 
-}  // namespace
-
 WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
                                    BandLevelMode bandLevelMode) {
     return MeasureSpectrum(wave, out0, out1, bandLevelMode, ChainContext{});
@@ -77,6 +81,14 @@ WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& o
 
 WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& out1,
                                    BandLevelMode bandLevelMode, const ChainContext& context) {
+    auto spectrum = std::make_unique<LongTermSpectrum>();
+    const WalkResult result = MeasureLongTermSpectrum(wave, *spectrum, context);
+    MixLongTermSpectrum(*spectrum, bandLevelMode, out0, out1);
+    return result;
+}
+
+WalkResult Engine::MeasureLongTermSpectrum(Wave& wave, LongTermSpectrum& out,
+                                           const ChainContext& context) {
     BusyCursor busy(ports_.dialogs);
     const std::int64_t hops = wave.FrameCount() / Hop;
     BlockWalk walk(*this, ProcessingStep::MeasuringSpectrum, hops);
@@ -94,12 +106,13 @@ WalkResult Engine::MeasureSpectrum(Wave& wave, BinSpectrum& out0, BinSpectrum& o
         WalkHops(stage, wave, 0, hops, std::min<int>(wave.Channels(), SpectrumTally::Channels), 0,
                  [&walk](std::int64_t h) { return walk.Step(h); });
     }
-    out0 = tally->Sums(0);
-    out1 = tally->Sums(1);
-    auto peaks = std::make_unique<std::array<BinSpectrum, 2>>();
-    (*peaks)[0] = tally->Peaks(0);
-    (*peaks)[1] = tally->Peaks(1);
-    WeighAndMix(out0, out1, *peaks, wave, hops, bandLevelMode);
+    for (int c = 0; c < SpectrumTally::Channels; ++c) {
+        out.Sums[c] = tally->Sums(c);
+        out.Peaks[c] = tally->Peaks(c);
+    }
+    out.Hops = hops;
+    out.SampleRate = wave.SampleRate();
+    out.Channels = wave.Channels();
     return walk.Finish();
 }
 

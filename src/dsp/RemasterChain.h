@@ -2,6 +2,7 @@
 // The processing commands as sequences of engine operations, and the one chain of stages that
 // serves Remaster It, the command line's remaster and every batch.
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -57,7 +58,8 @@ struct ChainOutcome {
     std::optional<LoudnessGain> Loudness;  // once loudness normalizing completed
 };
 
-// The stages the settings switch on, in their fixed order; a cancel ends the chain. What one
+// The stages the settings switch on, in their fixed order; a cancel ends the chain. Callers
+// refuse a document too short for a stage first (see StageLength.h). What one
 // stage gathers while it writes spares the next its measuring pass, and each stage's output
 // takes the swap file of the document the stage before replaced.
 ChainOutcome RunChain(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,

@@ -143,6 +143,8 @@
     X(main, "CaMmnd", LowDiskSpacePrefix, "Low disk space") \
     X(main, "CaPpv", LowDiskSpaceSuffix, "for needs calculation") \
     X(main, "CaMaly", TooShortMessage, "Sample is too short for this method") \
+    X(main, "CaMinLength", MinimumLengthPrefix, "at least") \
+    X(main, "CaSpectrumView", SpectrumViewCaption, "Spectrum and gain curve") \
     X(main, "CaLoudness", LoudnessCaption, "Loudness") \
     X(main, "HiNormalizeUnit", NormalizeUnitHint, "dB: level of the highest sample; LUFS: integrated loudness, lowered where needed to keep the true peak at most the True peak setting") \
     X(main, "CaTruePeakMax", TruePeakCaption, "True peak") \

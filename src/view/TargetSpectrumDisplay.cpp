@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dsp/FFT.h"
+#include "picture/FrequencyLabels.h"
 #include "view/WaveformRenderer.h"
 
 namespace sv {
@@ -15,23 +16,12 @@ namespace {
 // Timbre tables are laid out for the nominal rate.
 float NominalBinFrequency(int k) { return BinFrequency(k, 44100.0); }
 
-struct GridLine {
-    double frequency;
-    const char* label;
-    int labelShift;
-};
-
-constexpr GridLine FrequencyLines[] = {
-    {33, "33Hz", 9},      {100, "100Hz", 11}, {330, "330Hz", 11}, {1000, "1kHz", 9},
-    {3300, "3.3kHz", 14}, {10000, "10k", 7},  {20000, "20", 9},
-};
-
 // The frequency lines with their labels and the level lines at 0, ±12 and -24 dB.
 template <typename Column>
 void DrawGrid(Canvas& canvas, int width, int height, int y0, int decade, Column column) {
     canvas.SetFont("Small Fonts", 5, colours::SpectrumGrid);
     canvas.SetPen(colours::SpectrumGrid);
-    for (const GridLine& line : FrequencyLines) {
+    for (const FrequencyGridLine& line : FrequencyGridLines) {
         const int x = column(line.frequency);
         canvas.Stroke(x, height - 2, x, 7);
         canvas.TextOut(x - line.labelShift, 0, line.label);

@@ -140,7 +140,8 @@ TEST_F(CliTest, ExitCodesFollowTheContract) {
     EXPECT_EQ(RunCli(dir, {"remaster", "a.wav"}).exit, 2);
     EXPECT_EQ(RunCli(dir, {"info", (dir / "missing.wav").string()}).exit, 1);
     test::WriteWav(dir / "short.wav", {.frames = 1000}, test::Noise16);
-    auto refused = RunCli(dir, {"info", (dir / "short.wav").string()});
+    auto refused = RunCli(
+        dir, {"remaster", (dir / "short.wav").string(), (dir / "s.wav").string(), "--level"});
     EXPECT_EQ(refused.exit, 3);
     EXPECT_NE(refused.err.find("Sample is too short for this method"), std::string::npos);
     test::WriteWav(dir / "float.wav", {.formatTag = 3, .bits = 16, .frames = 600000},

@@ -1,4 +1,4 @@
-#include "view/RasterCanvas.h"
+#include "picture/RasterCanvas.h"
 
 #include <algorithm>
 #include <cstdlib>

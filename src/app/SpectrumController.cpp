@@ -1,0 +1,71 @@
+#include "app/SpectrumController.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+
+#include "app/QtText.h"
+#include "dsp/Engine.h"
+#include "dsp/StageLength.h"
+#include "text/Language.h"
+
+namespace sv {
+
+SpectrumController::SpectrumController(CommandHost& host, AppState& state, Parts parts)
+    : host_(host), state_(state), parts_(std::move(parts)) {
+    auto* action = new QAction(Q(Texts().SpectrumViewCaption), &parts_.window);
+    action->setObjectName("spectrumAction");
+    action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    parts_.menu.addSeparator();
+    parts_.menu.addAction(action);
+    parts_.window.addAction(action);  // the shortcut works with the menu closed
+    QObject::connect(action, &QAction::triggered, [this] { Open(); });
+}
+
+// The window asks this controller for its inputs: it goes first.
+SpectrumController::~SpectrumController() { delete window_.data(); }
+
+void SpectrumController::Open() {
+    if (!window_) {
+        window_ = new SpectrumWindow(
+            &parts_.window, {parts_.settings,
+                             [this]() -> const BinSpectrum& { return state_.SpectraShared.Target; },
+                             [this] { return Key(); }, [this] { return Measure(); }});
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+SpectrumWindow::DocumentKey SpectrumController::Key() const {
+    if (!state_.WaveLoaded || !state_.Document) return {0, 0, state_.ProcessingRuns};
+    return {state_.Document->Identity(), state_.Document->FrameCount(), state_.ProcessingRuns};
+}
+
+bool SpectrumController::Measure() {
+    bool started = false;
+    host_.RunCommand([this, &started](const Command& command) {
+        started = true;
+        const SpectrumWindow::DocumentKey key = Key();
+        // Too short to measure: nothing to show, as with no document.
+        if (key.Id == 0 || key.Frames < MinimumFramesToMeasure()) {
+            if (window_) window_->Measured(key, nullptr);
+            return;
+        }
+        host_.RunOnDocument(
+            command,
+            [engine = &parts_.engine](LentDocument& lent) {
+                auto spectrum = std::make_shared<LongTermSpectrum>();
+                if (engine->MeasureLongTermSpectrum(*lent.Document, *spectrum) ==
+                    WalkResult::Cancelled)
+                    spectrum.reset();
+                return SpectrumWindow::Spectrum(std::move(spectrum));
+            },
+            [this, key](SpectrumWindow::Spectrum spectrum) {
+                if (window_) window_->Measured(key, std::move(spectrum));
+            });
+    });
+    return started;
+}
+
+}  // namespace sv
