@@ -21,16 +21,19 @@ const QString FlacFilter = QStringLiteral("FLAC (*.flac)");
 const QString AiffFilter = QStringLiteral("AIFF (*.aiff *.aif)");
 const QString OggFilter = QStringLiteral("Ogg Vorbis (*.ogg *.oga)");
 
-// WAV first, as it always was; then everything readable together and each format alone.
+}  // namespace
+
 QStringList OpenFilters() {
-    return {WavFilter,
-            Q(Texts().SoundFilesFilter) +
+    return {Q(Texts().SoundFilesFilter) +
                 QStringLiteral(" (*.wav *.flac *.ogg *.oga *.aiff *.aif *.mp3)"),
+            WavFilter,
             FlacFilter,
             OggFilter,
             AiffFilter,
             QStringLiteral("MP3 (*.mp3)")};
 }
+
+namespace {
 
 // The formats saved; MP3 is read only.
 QStringList SaveFilters() { return {WavFilter, FlacFilter, AiffFilter, OggFilter}; }
@@ -101,7 +104,6 @@ std::optional<std::string> QtFileChooser::ChooseOpenName(const std::string& curr
     dialog.setNameFilters(OpenFilters());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.selectFile(QStringLiteral("*.wav"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString chosen = dialog.selectedFiles().front();
     if (chosen.isEmpty()) return std::nullopt;

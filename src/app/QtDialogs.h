@@ -1,6 +1,7 @@
 #pragma once
 // The Qt side of the dialog ports: message boxes, the hourglass cursor, file dialogs and the
 // batch window.
+#include <QStringList>
 #include <filesystem>
 
 #include "app/AppPorts.h"
@@ -9,6 +10,9 @@
 class QWidget;
 
 namespace sv {
+
+// The Open dialog's name filters: every sound file the program reads first, then each format.
+QStringList OpenFilters();
 
 class QtUserDialogs final : public UserDialogs {
   public:

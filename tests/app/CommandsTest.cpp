@@ -17,6 +17,7 @@
 
 #include "AppTestSupport.h"
 #include "app/BatchDialog.h"
+#include "app/QtDialogs.h"
 #include "text/Language.h"
 #include "timbre/TimbreFolders.h"
 #include "timbre/Timbres.h"
@@ -212,6 +213,12 @@ class CommandsTest final : public QObject {
         box->setEditText("alpha");
         save->click();
         QCOMPARE(Items(box), (QStringList{"alpha", "Mine"}));
+        // Deletable right after saving, without picking it from the list first.
+        rig.dialogs.answers = {true};
+        erase->click();
+        QVERIFY(!std::filesystem::exists(folder / "alpha.sts"));
+        box->setEditText("alpha");
+        save->click();
 
         // Picking a stored timbre makes it the example and the target.
         box->setCurrentIndex(1);
@@ -345,12 +352,17 @@ class CommandsTest final : public QObject {
         floatSamples.formatTag = 3;
         floatSamples.frames = 100000;
         WriteWav(folder / "float.wav", floatSamples, [](std::int64_t, int) { return 0; });
-        rig.files.batch = {true, false, folder, folder, {"float.wav", "good.wav"}};
+        WriteFile(folder / "text.wav", "not a sound");
+        // The refusals are gathered into one list at the end, one line per file.
+        rig.files.batch = {true, false, folder, folder, {"float.wav", "text.wav", "good.wav"}};
         rig->ProcessBatch();
+        rig.wait();
         QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
         const std::string refused =
             Texts().NotPcmMessage + ": 16-bit float samples are not supported";
-        QCOMPARE(rig.dialogs.messages[0], refused + " (float.wav)");
+        const std::string report = rig.dialogs.messages[0];
+        QVERIFY(report.starts_with(Texts().BatchReportMessage + "\nfloat.wav: " + refused +
+                                   " (float.wav)\ntext.wav: "));
         QVERIFY(std::filesystem::exists(folder / "_good.wav"));
         // Outside a batch the message names the file the same way.
         rig.files.openNames = {(folder / "float.wav").string()};
@@ -412,12 +424,21 @@ class CommandsTest final : public QObject {
         for (const char* name : {"b.wav", "A.wav", "c.wav", "notes.txt"})
             WriteFile(dir / "src" / name, "x");
         {
+            // Each side opens on its last folder, or on the home folder without one; it grows.
+            const std::pair<std::filesystem::path, QString> starts[] = {
+                {{}, QDir::homePath()},
+                {dir / "missing", QDir::homePath()},
+                {dir / "dst", QString::fromStdString((dir / "dst").string())}};
+            for (const auto& [start, shown] : starts) {
+                BatchDialog opened(nullptr, start, start);
+                QCOMPARE(opened.findChild<QLabel*>("Label3")->text(), shown);
+                QCOMPARE(opened.findChild<QLabel*>("Label4")->text(), shown);
+                QCOMPARE(QString::fromStdString(opened.SourceFolder().string()), shown);
+            }
             BatchDialog batch;
             QCOMPARE(batch.windowTitle(), QStringLiteral("Batch"));
-            // Both sides show the working folder until one is chosen.
-            QCOMPARE(batch.findChild<QLabel*>("Label3")->text(), QDir::currentPath());
-            QCOMPARE(batch.findChild<QLabel*>("Label4")->text(), QDir::currentPath());
-            QCOMPARE(batch.SourceFolder(), std::filesystem::current_path());
+            batch.resize(800, 600);
+            QCOMPARE(batch.size(), QSize(800, 600));
             batch.SelectSource(dir / "src");
             batch.SelectDestination(dir / "dst");
             QCOMPARE(batch.findChild<QLabel*>("Label3")->text().toStdString(),
@@ -438,6 +459,8 @@ class CommandsTest final : public QObject {
             if (const char* shots = std::getenv("SONIVAR_SCREENSHOTS"))
                 batch.grab().save(QString::fromLocal8Bit(shots) + "/batch-window.png");
         }
+        // The Open dialog offers every readable format first.
+        QVERIFY(OpenFilters().front().startsWith(QString::fromStdString(Texts().SoundFilesFilter)));
         BatchDialog cancelled;
         cancelled.show();
         cancelled.findChild<QPushButton*>("cancelButton")->click();

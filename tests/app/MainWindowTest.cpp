@@ -743,6 +743,43 @@ class MainWindowTest final : public QObject {
         port.reset();
         QTRY_VERIFY(!gone);
     }
+
+    // A series of operations keeps one window, titled by the series; its percentage is
+    // readable over the black bar and over the white rest alike.
+    void progressSeriesSharesOneWindowWithReadableText() {
+        QWidget owner;
+        owner.show();
+        ProgressWindows windows(&owner);
+        std::vector<ProgressWindow*> shown;
+        windows.onShown = [&](ProgressWindow& w) { shown.push_back(&w); };
+        windows.BeginSeries([](const std::string& caption) { return caption + " (series)"; });
+        for (const char* caption : {"First", "Second"}) {
+            auto port = windows.Factory()();
+            port->SetCaption(caption);
+            port->SetTotal(1000);
+            port->Show();
+            port->SetDone(490);
+            QTRY_COMPARE(shown.size(), std::size_t{caption == std::string("First") ? 1u : 2u});
+            QTRY_COMPARE(shown.back()->windowTitle(), QString(caption) + " (series)");
+            QTRY_COMPARE(shown.back()->Gauge()->value(), 147);
+        }
+        QCOMPARE(shown.front(), shown.back());
+        // The text differs from what lies under it wherever the bar stands.
+        ProgressWindow& window = *shown.back();
+        for (const int pixels : {0, 90, 147, 210, 300}) {
+            window.ShowPosition(pixels);
+            const QImage bar = window.Gauge()->grab().toImage();
+            const int filled = pixels * bar.width() / 300;
+            int text = 0;
+            for (int x = 0; x < bar.width(); ++x)
+                for (int y = 0; y < bar.height(); ++y)
+                    text += bar.pixelColor(x, y) != QColor(x < filled ? Qt::black : Qt::white);
+            QVERIFY2(text > 20, qPrintable(QString::number(pixels)));
+        }
+        QPointer<ProgressWindow> gone(shown.back());
+        windows.EndSeries();
+        QTRY_VERIFY(!gone);
+    }
 };
 
 QTEST_MAIN(MainWindowTest)
