@@ -1,10 +1,11 @@
 // Batch: the Remaster It chain applied to every sound file of a folder, each result saved.
+#include <QMainWindow>
 #include <QMenuBar>
 
+#include "app/DocumentController.h"
 #include "app/MainWindowControls.h"
-#include "app/MainWindowWork.h"
 #include "app/PaintBox.h"
-#include "app/ProgressWindow.h"
+#include "app/ProcessingController.h"
 #include "app/QtText.h"
 #include "app/StageOptionsPanel.h"
 #include "audio/AudioFileFormats.h"
@@ -74,8 +75,8 @@ class DialogsSwap {
 }  // namespace
 
 // One batch from its window to its last file; it ends when the last step lets go of it.
-struct MainWindow::BatchRun {
-    BatchRun(MainWindow& window, UserDialogs*& dialogs)
+struct ProcessingController::BatchRun {
+    BatchRun(QMainWindow& window, UserDialogs*& dialogs)
         : blocked(window), messages(*dialogs), swap(dialogs, &messages) {}
     InputBlocked blocked;
     MessagesAboutFile messages;
@@ -86,20 +87,20 @@ struct MainWindow::BatchRun {
     bool started = false;
 };
 
-void MainWindow::ProcessBatch() {
-    RunCommand([this](const Command& command) {
-        StopPlayback();
-        auto run = std::make_shared<BatchRun>(*this, setup_.dialogs);
-        run->choice = setup_.files->ChooseBatch();
+void ProcessingController::ProcessBatch() {
+    host_.RunCommand([this](const Command& command) {
+        host_.StopPlayback();
+        auto run = std::make_shared<BatchRun>(parts_.window, parts_.dialogs);
+        run->choice = parts_.files.ChooseBatch();
         if (!run->choice.StartBatch || run->choice.SourceNames.empty()) return EndBatch(run);
         // The first file takes the open document's place.
-        AskToSave(command, [this, command, run](bool discard) {
+        parts_.documents.AskToSave(command, [this, command, run](bool discard) {
             run->started = discard;
             if (!discard) return EndBatch(run);
             state_.Flags.Cancelled = false;
             run->settings = ReadSettings();
             // One progress window for the whole batch, its title naming the file.
-            progressWindows_->BeginSeries([run](const std::string& caption) {
+            host_.BeginProgressSeries([run](const std::string& caption) {
                 return caption + " \u2014 " +
                        Q(Texts().FileOfTitle)
                            .arg(run->next)
@@ -111,25 +112,27 @@ void MainWindow::ProcessBatch() {
     });
 }
 
-void MainWindow::NextBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run) {
+void ProcessingController::NextBatchFile(const Command& command,
+                                         const std::shared_ptr<BatchRun>& run) {
     if (run->next == run->choice.SourceNames.size()) return EndBatch(run);
     const std::string name = run->choice.SourceNames[run->next++];
     run->messages.file = name;
     const std::string source = (run->choice.SourceFolder / name).string();
-    OpenFile(command, source, [this, command, run, name](bool opened) {
+    parts_.documents.OpenFile(command, source, [this, command, run, name](bool opened) {
         if (!opened) return NextBatchFile(command, run);
         state_.RedrawWave = true;
-        c_->waveView->update();
+        c_.waveView->update();
         ProcessBatchFile(command, run, name);
     });
 }
 
-void MainWindow::ProcessBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run,
-                                  const std::string& name) {
-    RunOnDocument(
+void ProcessingController::ProcessBatchFile(const Command& command,
+                                            const std::shared_ptr<BatchRun>& run,
+                                            const std::string& name) {
+    host_.RunOnDocument(
         command,
         [this, settings = run->settings](LentDocument& lent) {
-            return RunChain(*engine_, lent.Document, settings, lent.Spectra);
+            return RunChain(parts_.engine, lent.Document, settings, lent.Spectra);
         },
         [this, command, run, name](const ChainOutcome& outcome) {
             if (outcome.Replaced) state_.Flags.DataSaved = false;
@@ -142,27 +145,27 @@ void MainWindow::ProcessBatchFile(const Command& command, const std::shared_ptr<
             const std::string target = (run->choice.DestinationFolder /
                                         SavableName((run->choice.Overwrite ? "" : "_") + name))
                                            .string();
-            SaveFile(command, target, [this, command, run] {
+            parts_.documents.SaveFile(command, target, [this, command, run] {
                 state_.ReleaseDocument();
                 NextBatchFile(command, run);
             });
         });
 }
 
-void MainWindow::EndBatch(const std::shared_ptr<BatchRun>& run) {
-    if (run->started) progressWindows_->EndSeries();
+void ProcessingController::EndBatch(const std::shared_ptr<BatchRun>& run) {
+    if (run->started) host_.EndProgressSeries();
     run->messages.ShowGathered();
     // A cancelled file stays open, unmeasured after its processing.
-    if (run->started && state_.Flags.Cancelled) SetPanel(5, Texts().LoudnessCaption + ":");
+    if (run->started && state_.Flags.Cancelled) host_.SetPanel(5, Texts().LoudnessCaption + ":");
     // With no document left the status bar no longer speaks of the last file.
     if (!state_.Document) {
         const auto& t = Texts();
         const std::string* captions[] = {&t.SampleCountPanel, &t.ChannelsPanel,
                                          &t.SampleRatePanel,  &t.BitsPerSamplePanel,
                                          &t.FileNamePanel,    &t.LoudnessCaption};
-        for (int i = 0; i < 6; ++i) SetPanel(i, *captions[i] + ":");
+        for (int i = 0; i < 6; ++i) host_.SetPanel(i, *captions[i] + ":");
     }
-    c_->waveView->update();
+    c_.waveView->update();
 }
 
 }  // namespace sv

@@ -1,11 +1,12 @@
-// Open, Return to saved, Save, Save As and the unsaved-data question.
+// Open, Return to saved, Save, Save As, Delete block and the unsaved-data question.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QRadioButton>
+#include <algorithm>
 #include <utility>
 
+#include "app/DocumentController.h"
 #include "app/MainWindowControls.h"
-#include "app/MainWindowWork.h"
 #include "app/ModesPanel.h"
 #include "app/PaintBox.h"
 #include "app/StageOptionsPanel.h"
@@ -13,6 +14,7 @@
 #include "audio/AudioFileFormats.h"
 #include "audio/SoundFileExport.h"
 #include "base/IoError.h"
+#include "history/DocumentCopy.h"
 #include "history/EditHistory.h"
 #include "text/FileMessages.h"
 #include "text/Language.h"
@@ -32,27 +34,36 @@ std::string WithoutFolder(const std::string& fileName) {
 
 }  // namespace
 
-void MainWindow::SetChannelControls(bool stereo) {
-    c_->stages->EnablePerChannel(stereo);
-    c_->modes->EnableChannelChoice(stereo);
-}
+DocumentController::DocumentController(CommandHost& host, AppState& state,
+                                       const MainWindowControls& controls, Ports ports)
+    : host_(host),
+      state_(state),
+      c_(controls),
+      ports_(ports),
+      history_(std::make_unique<EditHistory>(ports.env.WorkFolder)) {}
 
-void MainWindow::ShowDocumentInStatusBar(const std::string& fileName) {
+DocumentController::~DocumentController() = default;
+
+void DocumentController::ReleaseHistory() { history_.reset(); }
+
+void DocumentController::RedrawSurface() { c_.waveView->update(); }
+
+void DocumentController::ShowDocumentInStatusBar(const std::string& fileName) {
     const auto& t = Texts();
     const Wave& wave = *state_.Document;
-    SetPanel(0, t.SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
-    SetPanel(1, t.ChannelsPanel + ": " + std::to_string(wave.Channels()));
-    SetPanel(2, t.SampleRatePanel + ": " + std::to_string(wave.SampleRate()) + " Hz");
-    SetPanel(3,
-             t.BitsPerSamplePanel + ": " + std::to_string(wave.BitsPerSample()) + " " + t.BitsUnit);
-    SetPanel(4, t.FileNamePanel + ": " + WithoutFolder(fileName));
+    host_.SetPanel(0, t.SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
+    host_.SetPanel(1, t.ChannelsPanel + ": " + std::to_string(wave.Channels()));
+    host_.SetPanel(2, t.SampleRatePanel + ": " + std::to_string(wave.SampleRate()) + " Hz");
+    host_.SetPanel(
+        3, t.BitsPerSamplePanel + ": " + std::to_string(wave.BitsPerSample()) + " " + t.BitsUnit);
+    host_.SetPanel(4, t.FileNamePanel + ": " + WithoutFolder(fileName));
 }
 
-void MainWindow::OpenFile(const Command& command, const std::string& fileName,
-                          std::function<void(bool)> then, const std::string& stepName) {
+void DocumentController::OpenFile(const Command& command, const std::string& fileName,
+                                  std::function<void(bool)> then, const std::string& stepName) {
     const auto& t = Texts();
     if (!Exists(fileName)) {
-        setup_.dialogs->Message(t.MissingFilePrefix + ":" + fileName + " " + t.MissingFileSuffix);
+        ports_.dialogs->Message(t.MissingFilePrefix + ":" + fileName + " " + t.MissingFileSuffix);
         return then(false);
     }
     // The new file is read in full beside the current document, which goes only once the new
@@ -64,9 +75,9 @@ void MainWindow::OpenFile(const Command& command, const std::string& fileName,
         LoadResult loaded;
         std::string failure;
     };
-    RunWork(
+    host_.RunWork(
         command,
-        [fileName, env = env_] {
+        [fileName, env = ports_.env] {
             Outcome outcome;
             try {
                 outcome.loaded = OpenAudioFile(fileName, env);
@@ -83,10 +94,10 @@ void MainWindow::OpenFile(const Command& command, const std::string& fileName,
                 std::string failure = outcome.failure;
                 if (failure.empty())
                     failure = LoadRefusalMessage(outcome.loaded.Outcome, outcome.loaded.Reason,
-                                                 env_.WorkFolder);
+                                                 ports_.env.WorkFolder);
                 if (failure.find(fileName) == std::string::npos)
                     failure += " (" + WithoutFolder(fileName) + ")";
-                setup_.dialogs->Message(failure);
+                ports_.dialogs->Message(failure);
                 return then(false);
             }
             InstallDocument(std::move(outcome.loaded.Document), fileName, stepName);
@@ -94,9 +105,9 @@ void MainWindow::OpenFile(const Command& command, const std::string& fileName,
         });
 }
 
-void MainWindow::InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName,
-                                 const std::string& stepName) {
-    StopPlayback();  // the player must not read a released document
+void DocumentController::InstallDocument(std::unique_ptr<Wave> document,
+                                         const std::string& fileName, const std::string& stepName) {
+    host_.StopPlayback();  // the player must not read a released document
     std::unique_ptr<Wave> previous = std::exchange(state_.Document, std::move(document));
     if (stepName.empty() || !previous) {
         previous.reset();
@@ -109,29 +120,29 @@ void MainWindow::InstallDocument(std::unique_ptr<Wave> document, const std::stri
     state_.WaveLoaded = true;
     state_.Flags.DataSaved = true;
     state_.View.Reset();
-    waveView_->ResetScrollBars();
+    host_.View().ResetScrollBars();
     // Loading keeps the overview of two channels only; more lanes need a full pass.
     if (state_.Document->Channels() > 2)
         state_.Overview.Build(*state_.Document, 0, state_.Document->FrameCount());
-    SetChannelControls(state_.Document->Channels() >= 2);
+    host_.SetChannelControls(state_.Document->Channels() >= 2);
     ShowDocumentInStatusBar(fileName);
 }
 
-void MainWindow::SaveFile(const Command& command, const std::string& fileName,
-                          std::function<void()> then) {
+void DocumentController::SaveFile(const Command& command, const std::string& fileName,
+                                  std::function<void()> then) {
     const auto& t = Texts();
     if (!state_.Document) return then();
     if (Exists(fileName)) {
         if (IsWriteProtected(fileName)) {
-            setup_.dialogs->Message(t.NamedFilePrefix + " " + fileName + " " +
+            ports_.dialogs->Message(t.NamedFilePrefix + " " + fileName + " " +
                                     t.WriteProtectedSuffix);
             return then();
         }
-        if (!setup_.dialogs->Question(t.NamedFilePrefix + " " + fileName + " " +
+        if (!ports_.dialogs->Question(t.NamedFilePrefix + " " + fileName + " " +
                                       t.OverwriteQuestionSuffix))
             return then();
     }
-    RunOnDocument(
+    host_.RunOnDocument(
         command, [fileName](LentDocument& lent) { return SaveAudioFile(*lent.Document, fileName); },
         [this, then = std::move(then)](const SaveResult& result) {
             state_.Flags.DataSaved = result.Saved();
@@ -141,7 +152,7 @@ void MainWindow::SaveFile(const Command& command, const std::string& fileName,
                 // as such.
                 const auto& t = Texts();
                 const int cause = result.Code();
-                setup_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause)
+                ports_.dialogs->Message(cause == 0 || IsFullOrProtectedMedium(cause)
                                             ? t.SaveFailedMessage
                                             : result.Reason());
             }
@@ -149,9 +160,9 @@ void MainWindow::SaveFile(const Command& command, const std::string& fileName,
         });
 }
 
-void MainWindow::AskToSave(const Command& command, std::function<void(bool)> then) {
+void DocumentController::AskToSave(const Command& command, std::function<void(bool)> then) {
     if (state_.Flags.DataSaved || !state_.Document) return then(true);
-    switch (setup_.dialogs->QuestionOrCancel(Texts().SaveChangesQuestion)) {
+    switch (ports_.dialogs->QuestionOrCancel(Texts().SaveChangesQuestion)) {
         case Answer::No:
             // The mark stays until the document is really gone: the command may still fail.
             return then(true);
@@ -160,54 +171,54 @@ void MainWindow::AskToSave(const Command& command, std::function<void(bool)> the
         case Answer::Yes:
             break;
     }
-    const auto name = setup_.files->ChooseSaveName(state_.SaveFileName);
+    const auto name = ports_.files.ChooseSaveName(state_.SaveFileName);
     if (!name) return then(false);
     state_.SaveFileName = *name;
     SaveFile(command, *name, [this, then = std::move(then)] { then(state_.Flags.DataSaved); });
 }
 
-void MainWindow::Open() {
-    RunCommand([this](const Command& command) {
-        StopPlayback();
+void DocumentController::Open() {
+    host_.RunCommand([this](const Command& command) {
+        host_.StopPlayback();
         AskToSave(command, [this, command](bool discard) {
             if (!discard) return;
             // A cancelled dialog keeps the current name, so Save and Return to saved still mean
             // the open document's file.
-            const auto name = setup_.files->ChooseOpenName(state_.FileName);
+            const auto name = ports_.files.ChooseOpenName(state_.FileName);
             if (!name) return;
             OpenFile(command, *name, [this, command, name = *name](bool opened) {
                 if (opened) state_.FileName = name;
                 state_.RedrawWave = true;
-                c_->waveView->update();
-                if (opened) ShowLoudness(command);
+                RedrawSurface();
+                if (opened) host_.ShowLoudness(command);
             });
         });
     });
 }
 
-void MainWindow::ReturnToSaved() {
-    RunCommand([this](const Command& command) {
-        StopPlayback();
-        if (!setup_.dialogs->Question(Texts().DiscardChangesQuestion)) return;
+void DocumentController::ReturnToSaved() {
+    host_.RunCommand([this](const Command& command) {
+        host_.StopPlayback();
+        if (!ports_.dialogs->Question(Texts().DiscardChangesQuestion)) return;
         OpenFile(
             command, state_.FileName,
             [this, command](bool opened) {
                 state_.RedrawWave = true;
-                c_->waveView->update();
-                if (opened) ShowLoudness(command);
+                RedrawSurface();
+                if (opened) host_.ShowLoudness(command);
             },
             Texts().ReturnToSavedCaption);
     });
 }
 
-void MainWindow::Save() {
-    RunCommand([this](const Command& command) { SaveFile(command, state_.FileName, [] {}); });
+void DocumentController::Save() {
+    host_.RunCommand([this](const Command& command) { SaveFile(command, state_.FileName, [] {}); });
 }
 
-void MainWindow::SaveAs() {
-    RunCommand([this](const Command& command) {
+void DocumentController::SaveAs() {
+    host_.RunCommand([this](const Command& command) {
         state_.SaveFileName = state_.FileName;
-        const auto chosen = setup_.files->ChooseSaveName(state_.SaveFileName);
+        const auto chosen = ports_.files.ChooseSaveName(state_.SaveFileName);
         if (!chosen) return;
         std::string name = *chosen;
         state_.SaveFileName = name;
@@ -216,9 +227,39 @@ void MainWindow::SaveAs() {
         if (!IsSoundFileExportExtension(name) && (name.size() < 4 || name[name.size() - 4] != '.'))
             name += ".wav";
         state_.FileName = name;
-        SetPanel(4, Texts().FileNamePanel + ": " + WithoutFolder(name));
+        host_.SetPanel(4, Texts().FileNamePanel + ": " + WithoutFolder(name));
         SaveFile(command, name, [] {});
     });
+}
+
+void DocumentController::DeleteSelectedBlock(const Command& command) {
+    if (!state_.Document) return;
+    host_.StopPlayback();
+    const std::int64_t first = std::max<std::int64_t>(state_.View.BlockStart, 0);
+    const std::int64_t end = std::min(state_.View.BlockEnd, state_.Document->FrameCount());
+    if (end <= first) return RemoveBlock(first, end);
+    // The block goes in place: the undo step is a copy taken first, on the worker.
+    host_.RunOnDocument(
+        command, [](LentDocument& lent) { return CopyDocument(*lent.Document); },
+        [this, first, end](std::unique_ptr<Wave> copy) {
+            RecordStep(Texts().DeleteBlockCaption, std::move(copy));
+            RemoveBlock(first, end);
+        });
+}
+
+void DocumentController::RemoveBlock(std::int64_t first, std::int64_t end) {
+    Wave& wave = *state_.Document;
+    wave.DeleteBlock(first, end);
+    state_.WaveLoaded = wave.HasData();
+    host_.EnableCommands(state_.WaveLoaded);
+    state_.View.BlockStart = 0;
+    state_.View.BlockEnd = 0;
+    host_.View().ScrollHorizontally();
+    state_.Flags.DataSaved = false;
+    // The status bar follows the document's new length; the loudness shown no longer holds.
+    host_.SetPanel(0, Texts().SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
+    const std::string note = TakeHistoryNote();
+    host_.SetPanel(5, Texts().LoudnessCaption + ":" + (note.empty() ? "" : " " + note));
 }
 
 }  // namespace sv

@@ -17,10 +17,11 @@
 #include <QSpinBox>
 #include <QToolButton>
 
+#include "app/DocumentController.h"
 #include "app/MainWindowControls.h"
-#include "app/MainWindowWork.h"
 #include "app/ModesPanel.h"
 #include "app/PaintBox.h"
+#include "app/ProcessingController.h"
 #include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
 #include "app/TransportPanel.h"
@@ -41,7 +42,7 @@
 
 namespace sv {
 
-class MainWindow::CommandScope {
+class CommandScope {
   public:
     explicit CommandScope(MainWindow& window) : window_(window), entered_(!window.commandRunning_) {
         if (entered_) window_.commandRunning_ = true;
@@ -103,7 +104,7 @@ MainWindow::~MainWindow() {
     QCoreApplication::removePostedEvents(this);
     StopTransport();  // the player reads the document
     state_.ReleaseDocument();
-    history_.reset();
+    if (documents_) documents_->ReleaseHistory();
 }
 
 void MainWindow::Initialize(const std::string& startFile) {
@@ -116,7 +117,12 @@ void MainWindow::Initialize(const std::string& startFile) {
     env_.ReadingCaption = ReadingCaption();
     env_.SavingCaption = SavingCaption();
     engine_ = std::make_unique<Engine>(env_.Ports, EngineOptions{.Caption = StepCaption});
-    history_ = std::make_unique<EditHistory>(env_.WorkFolder);
+    CommandHost& host = *this;
+    documents_ = std::make_unique<DocumentController>(
+        host, state_, *c_, DocumentController::Ports{setup_.dialogs, *setup_.files, env_});
+    processing_ = std::make_unique<ProcessingController>(
+        host, state_, *c_,
+        ProcessingController::Parts{*this, setup_.dialogs, *setup_.files, *engine_, *documents_});
 
     state_.WaveLoaded = false;
     EnableCommands(false);
@@ -132,7 +138,7 @@ void MainWindow::Initialize(const std::string& startFile) {
     if (!startFile.empty()) {
         RunCommand([&](const Command& command) {
             state_.FileName = startFile;
-            OpenFile(command, startFile, [](bool) {});
+            documents_->OpenFile(command, startFile, [](bool) {});
         });
     }
     ListTimbres();
@@ -147,6 +153,39 @@ void MainWindow::TakeBack(LentDocument& lent) {
     state_.Document = std::move(lent.Document);
     state_.SpectraShared = lent.Spectra;
     c_->waveView->update();  // a paint meanwhile had only the old picture to show
+}
+
+void MainWindow::StartWork(const Command& command, std::function<void()> work,
+                           std::function<void()> then) {
+    PrepareWork();
+    worker_.Start(std::move(work),
+                  [this, command, then = std::move(then)](std::exception_ptr error) {
+                      if (error) return ReportError(error);
+                      Guarded(command, then);
+                  });
+}
+
+void MainWindow::StartOnDocument(const Command& command, std::function<void(LentDocument&)> work,
+                                 std::function<void()> then) {
+    PrepareWork();
+    auto lent = std::make_shared<LentDocument>(
+        LentDocument{std::move(state_.Document), state_.SpectraShared});
+    worker_.Start([lent, work = std::move(work)] { work(*lent); },
+                  [this, command, lent, then = std::move(then)](std::exception_ptr error) {
+                      TakeBack(*lent);
+                      if (error) return ReportError(error);
+                      Guarded(command, then);
+                  });
+}
+
+void MainWindow::BeginProgressSeries(std::function<std::string(const std::string&)> title) {
+    progressWindows_->BeginSeries(std::move(title));
+}
+
+void MainWindow::EndProgressSeries() { progressWindows_->EndSeries(); }
+
+void MainWindow::ShowLoudness(const Command& command, std::function<void()> then) {
+    processing_->ShowLoudness(command, std::move(then));
 }
 
 void MainWindow::RunCommand(const std::function<void(const Command&)>& body) {
@@ -184,36 +223,43 @@ void MainWindow::ReportError(const std::string& text) {
 
 void MainWindow::ConnectHandlers() {
     auto& c = *c_;
-    auto onClick = [this](QToolButton* button, void (MainWindow::*handler)()) {
-        connect(button, &QToolButton::clicked, this, [this, handler] { (this->*handler)(); });
+    auto onClick = [this](QToolButton* button, auto handler) {
+        connect(button, &QToolButton::clicked, this, handler);
     };
-    auto onTrigger = [this](QAction* action, void (MainWindow::*handler)()) {
-        connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+    auto onTrigger = [this](QAction* action, auto handler) {
+        connect(action, &QAction::triggered, this, handler);
     };
-    onClick(c.openButton, &MainWindow::Open);
-    onTrigger(c.openAction, &MainWindow::Open);
-    onTrigger(c.returnToSavedAction, &MainWindow::ReturnToSaved);
-    onTrigger(c.saveAction, &MainWindow::Save);
-    onClick(c.saveButton, &MainWindow::SaveAs);
-    onTrigger(c.saveAsAction, &MainWindow::SaveAs);
-    onTrigger(c.exitAction, &MainWindow::Exit);
-    onClick(c.batchButton, &MainWindow::ProcessBatch);
-    onTrigger(c.batchAction, &MainWindow::ProcessBatch);
-    onClick(c.removeNoiseButton, &MainWindow::RemoveNoise);
-    onTrigger(c.removeNoiseAction, &MainWindow::RemoveNoise);
-    onClick(c.fitPeaksButton, &MainWindow::FitPeaks);
-    onTrigger(c.fitPeaksAction, &MainWindow::FitPeaks);
-    onClick(c.normalizeButton, &MainWindow::Normalize);
-    onTrigger(c.normalizeAction, &MainWindow::Normalize);
-    onClick(c.remasterButton, &MainWindow::Remaster);
-    onTrigger(c.remasterAction, &MainWindow::Remaster);
-    connect(c.bigRemasterButton, &QPushButton::clicked, this, [this] { Remaster(); });
-    onClick(c.detectButton, &MainWindow::DetectTimbre);
-    onTrigger(c.detectAction, &MainWindow::DetectTimbre);
-    onTrigger(c.undoAction, &MainWindow::Undo);
-    onTrigger(c.redoAction, &MainWindow::Redo);
-    onTrigger(c.helpTopicsAction, &MainWindow::ShowHelp);
-    onTrigger(c.aboutAction, &MainWindow::ShowAbout);
+    auto documents = [this](void (DocumentController::*command)()) {
+        return [this, command] { (documents_.get()->*command)(); };
+    };
+    auto processing = [this](void (ProcessingController::*command)()) {
+        return [this, command] { (processing_.get()->*command)(); };
+    };
+    onClick(c.openButton, documents(&DocumentController::Open));
+    onTrigger(c.openAction, documents(&DocumentController::Open));
+    onTrigger(c.returnToSavedAction, documents(&DocumentController::ReturnToSaved));
+    onTrigger(c.saveAction, documents(&DocumentController::Save));
+    onClick(c.saveButton, documents(&DocumentController::SaveAs));
+    onTrigger(c.saveAsAction, documents(&DocumentController::SaveAs));
+    onTrigger(c.exitAction, [this] { Exit(); });
+    onClick(c.batchButton, processing(&ProcessingController::ProcessBatch));
+    onTrigger(c.batchAction, processing(&ProcessingController::ProcessBatch));
+    onClick(c.removeNoiseButton, processing(&ProcessingController::RemoveNoise));
+    onTrigger(c.removeNoiseAction, processing(&ProcessingController::RemoveNoise));
+    onClick(c.fitPeaksButton, processing(&ProcessingController::FitPeaks));
+    onTrigger(c.fitPeaksAction, processing(&ProcessingController::FitPeaks));
+    onClick(c.normalizeButton, processing(&ProcessingController::Normalize));
+    onTrigger(c.normalizeAction, processing(&ProcessingController::Normalize));
+    onClick(c.remasterButton, processing(&ProcessingController::Remaster));
+    onTrigger(c.remasterAction, processing(&ProcessingController::Remaster));
+    connect(c.bigRemasterButton, &QPushButton::clicked, this,
+            processing(&ProcessingController::Remaster));
+    onClick(c.detectButton, processing(&ProcessingController::DetectTimbre));
+    onTrigger(c.detectAction, processing(&ProcessingController::DetectTimbre));
+    onTrigger(c.undoAction, documents(&DocumentController::Undo));
+    onTrigger(c.redoAction, documents(&DocumentController::Redo));
+    onTrigger(c.helpTopicsAction, [this] { ShowHelp(); });
+    onTrigger(c.aboutAction, [this] { ShowAbout(); });
 
     ConnectOptionPanels();
 
@@ -243,7 +289,7 @@ void MainWindow::EnableCommands(bool enabled) {
     c.waveBackground->setVisible(!enabled);
     c.transport->SetEnabled(enabled);
     c.bigRemasterButton->setEnabled(enabled);
-    if (history_) ShowUndoItems();
+    if (documents_) documents_->ShowUndoItems();
 }
 
 void MainWindow::Activate() {
@@ -272,7 +318,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         closing_ = true;
         RunCommand([this](const Command& command) {
             StopPlayback();
-            AskToSave(command, [this](bool discard) {
+            documents_->AskToSave(command, [this](bool discard) {
                 if (!discard) return;
                 // Whatever the document holds, it goes now, and its swap file with it.
                 state_.ReleaseDocument();

@@ -20,21 +20,11 @@ void MainWindow::ConnectOptionPanels() {
             [this] { c_->targetView->update(); });
 }
 
-RemasterSettings MainWindow::ReadSettings() const {
-    RemasterSettings s;
-    c_->stages->Read(s);
-    s.ChannelMode = state_.ChannelMode;
-    s.BandLevelMode = state_.BandLevelMode;
-    s.PeakBlockSize = state_.PeakBlockSize;
-    // Normalizing by loudness takes the place of normalizing by peak.
-    if (s.Normalize && c_->stages->NormalizeByLoudness()) {
-        s.Normalize = false;
-        s.Loudness = LoudnessTarget{static_cast<double>(c_->stages->NormalizeLufs()),
-                                    static_cast<double>(c_->stages->TruePeakMax())};
-    }
-    return s;
-}
-
 PassFilterSettings MainWindow::PassSettings() const { return c_->stages->PassSettings(); }
+
+void MainWindow::SetChannelControls(bool stereo) {
+    c_->stages->EnablePerChannel(stereo);
+    c_->modes->EnableChannelChoice(stereo);
+}
 
 }  // namespace sv

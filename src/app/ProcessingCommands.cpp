@@ -7,9 +7,10 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/DocumentController.h"
 #include "app/MainWindowControls.h"
-#include "app/MainWindowWork.h"
 #include "app/PaintBox.h"
+#include "app/ProcessingController.h"
 #include "app/StageOptionsPanel.h"
 #include "app/TimbrePanel.h"
 #include "dsp/RemasterChain.h"
@@ -30,45 +31,66 @@ std::string CeilingText(double dbtp) {
 
 }  // namespace
 
-void MainWindow::NoteLoudness(const ChainOutcome& outcome, double ceilingDbtp) {
+ProcessingController::ProcessingController(CommandHost& host, AppState& state,
+                                           const MainWindowControls& controls, Parts parts)
+    : host_(host), state_(state), c_(controls), parts_(parts) {}
+
+ProcessingController::~ProcessingController() = default;
+
+RemasterSettings ProcessingController::ReadSettings() const {
+    RemasterSettings s;
+    c_.stages->Read(s);
+    s.ChannelMode = state_.ChannelMode;
+    s.BandLevelMode = state_.BandLevelMode;
+    s.PeakBlockSize = state_.PeakBlockSize;
+    // Normalizing by loudness takes the place of normalizing by peak.
+    if (s.Normalize && c_.stages->NormalizeByLoudness()) {
+        s.Normalize = false;
+        s.Loudness = LoudnessTarget{static_cast<double>(c_.stages->NormalizeLufs()),
+                                    static_cast<double>(c_.stages->TruePeakMax())};
+    }
+    return s;
+}
+
+void ProcessingController::NoteLoudness(const ChainOutcome& outcome, double ceilingDbtp) {
     if (outcome.Loudness && outcome.Loudness->HeldByTruePeak)
         loudnessHeldNote_ = "held by the " + CeilingText(ceilingDbtp) + " dBTP ceiling";
 }
 
 // Runs the chain of settings on the lent document; the loudness note and the end follow. A
 // cancel after some stages completed still changed the document: one undo step either way.
-void MainWindow::RunChainCommand(const Command& command, const RemasterSettings& settings,
-                                 const std::string& commandName) {
+void ProcessingController::RunChainCommand(const Command& command, const RemasterSettings& settings,
+                                           const std::string& commandName) {
     const double ceiling = settings.Loudness ? settings.Loudness->TruePeakMaxDbtp : 0.0;
     struct Outcome {
         ChainOutcome chain;
         std::unique_ptr<Wave> previous;
     };
-    RunOnDocument(
+    host_.RunOnDocument(
         command,
         [this, settings](LentDocument& lent) {
             // Copied first: the chain's stages reuse the swap files of what they replace.
             auto previous = AnyStage(settings) ? CopyDocument(*lent.Document) : nullptr;
-            auto chain = RunChain(*engine_, lent.Document, settings, lent.Spectra);
+            auto chain = RunChain(parts_.engine, lent.Document, settings, lent.Spectra);
             return std::make_shared<Outcome>(Outcome{std::move(chain), std::move(previous)});
         },
         [this, command, ceiling, commandName](const std::shared_ptr<Outcome>& outcome) {
             NoteLoudness(outcome->chain, ceiling);
             if (outcome->chain.Replaced && outcome->previous)
-                RecordStep(commandName, std::move(outcome->previous));
+                parts_.documents.RecordStep(commandName, std::move(outcome->previous));
             OperationEnded(command, outcome->chain.Result, outcome->chain.Replaced);
         });
 }
 
 // Runs a single stage that replaces the document when it completes.
 template <typename Stage>
-void MainWindow::RunStageCommand(const Command& command, const std::string& commandName,
-                                 Stage stage) {
+void ProcessingController::RunStageCommand(const Command& command, const std::string& commandName,
+                                           Stage stage) {
     struct Outcome {
         WalkResult result;
         std::unique_ptr<Wave> previous;
     };
-    RunOnDocument(
+    host_.RunOnDocument(
         command,
         [stage = std::move(stage)](LentDocument& lent) mutable {
             auto previous = CopyDocument(*lent.Document);
@@ -77,46 +99,47 @@ void MainWindow::RunStageCommand(const Command& command, const std::string& comm
         },
         [this, command, commandName](const std::shared_ptr<Outcome>& outcome) {
             const bool replaced = outcome->result == WalkResult::Completed;
-            if (replaced) RecordStep(commandName, std::move(outcome->previous));
+            if (replaced) parts_.documents.RecordStep(commandName, std::move(outcome->previous));
             OperationEnded(command, outcome->result, replaced);
         });
 }
 
-void MainWindow::OperationEnded(const Command& command, WalkResult result, bool replaced) {
+void ProcessingController::OperationEnded(const Command& command, WalkResult result,
+                                          bool replaced) {
     state_.Flags.Cancelled = result == WalkResult::Cancelled;
     state_.RedrawWave = replaced;
-    if (!replaced) return c_->waveView->update();
+    if (!replaced) return c_.waveView->update();
     // Drawn now: the loudness measurement borrows the document next.
-    c_->waveView->repaint();
+    c_.waveView->repaint();
     state_.Flags.DataSaved = false;
     ShowLoudness(command);
 }
 
-void MainWindow::Normalize() {
-    RunCommand([this](const Command& command) {
+void ProcessingController::Normalize() {
+    host_.RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
         // The normalizing stage alone, by peak or by loudness, checked or not.
         RemasterSettings settings = ReadSettings();
-        const bool byLoudness = c_->stages->NormalizeByLoudness();
+        const bool byLoudness = c_.stages->NormalizeByLoudness();
         settings.RemoveNoise = settings.Levelling = settings.FitPeaks = false;
         settings.Normalize = !byLoudness;
         settings.Loudness.reset();
         if (byLoudness)
-            settings.Loudness = LoudnessTarget{static_cast<double>(c_->stages->NormalizeLufs()),
-                                               static_cast<double>(c_->stages->TruePeakMax())};
+            settings.Loudness = LoudnessTarget{static_cast<double>(c_.stages->NormalizeLufs()),
+                                               static_cast<double>(c_.stages->TruePeakMax())};
         RunChainCommand(command, settings, Texts().NormalizeCaption);
     });
 }
 
-void MainWindow::ShowLoudness(const Command& command, std::function<void()> then) {
+void ProcessingController::ShowLoudness(const Command& command, std::function<void()> then) {
     const std::string caption = Texts().LoudnessCaption + ":";
     if (!state_.WaveLoaded || !state_.Document) {
-        SetPanel(5, caption);
+        host_.SetPanel(5, caption);
         if (then) then();
         return;
     }
-    SetPanel(5, caption + " ...");
-    RunOnDocument(
+    host_.SetPanel(5, caption + " ...");
+    host_.RunOnDocument(
         command,
         [title =
              Texts().MeasuringLoudnessTitle](LentDocument& lent) -> std::optional<LoudnessFigures> {
@@ -131,57 +154,59 @@ void MainWindow::ShowLoudness(const Command& command, std::function<void()> then
         [this, caption, then = std::move(then)](const std::optional<LoudnessFigures>& figures) {
             std::string text = figures ? caption + " " + LoudnessText(*figures) : caption;
             if (!loudnessHeldNote_.empty()) text += ", " + loudnessHeldNote_;
-            if (!historyNote_.empty()) text += "; " + historyNote_;
+            const std::string historyNote = parts_.documents.TakeHistoryNote();
+            if (!historyNote.empty()) text += "; " + historyNote;
             loudnessHeldNote_.clear();
-            historyNote_.clear();
-            SetPanel(5, text);
+            host_.SetPanel(5, text);
             if (then) then();
         });
 }
 
-void MainWindow::RemoveNoise() {
-    RunCommand([this](const Command& command) {
+void ProcessingController::RemoveNoise() {
+    host_.RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
         RunStageCommand(command, Texts().RemoveNoiseCaption,
                         [this, settings = ReadSettings()](LentDocument& lent) {
-                            return RunRemoveNoise(*engine_, lent.Document, settings, lent.Spectra);
+                            return RunRemoveNoise(parts_.engine, lent.Document, settings,
+                                                  lent.Spectra);
                         });
     });
 }
 
-void MainWindow::FitPeaks() {
-    RunCommand([this](const Command& command) {
+void ProcessingController::FitPeaks() {
+    host_.RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        RunStageCommand(
-            command, Texts().FitPeaksCaption,
-            [this, count = c_->stages->PeakCount(), blockSize = state_.PeakBlockSize](
-                LentDocument& lent) { return engine_->FitPeaks(lent.Document, count, blockSize); });
+        RunStageCommand(command, Texts().FitPeaksCaption,
+                        [this, count = c_.stages->PeakCount(),
+                         blockSize = state_.PeakBlockSize](LentDocument& lent) {
+                            return parts_.engine.FitPeaks(lent.Document, count, blockSize);
+                        });
     });
 }
 
-void MainWindow::Remaster() {
-    RunCommand([this](const Command& command) {
+void ProcessingController::Remaster() {
+    host_.RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
         // A cancel ends the chain; the document keeps what the stages before it did.
         RunChainCommand(command, ReadSettings(), Texts().RemasterCaption);
     });
 }
 
-void MainWindow::DetectTimbre() {
-    RunCommand([this](const Command& command) {
+void ProcessingController::DetectTimbre() {
+    host_.RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
-        RunOnDocument(
+        host_.RunOnDocument(
             command,
             [this, mode = state_.BandLevelMode](LentDocument& lent) {
-                return RunDetect(*engine_, *lent.Document, mode, lent.Spectra);
+                return RunDetect(parts_.engine, *lent.Document, mode, lent.Spectra);
             },
             [this](bool ready) {
                 state_.Flags.Cancelled = !ready;
                 if (!ready) return;
-                c_->timbre->ClearStoredName();
+                c_.timbre->ClearStoredName();
                 state_.SpectraShared.Target = state_.SpectraShared.Example;
-                c_->timbre->SelectDetected();
-                c_->targetView->update();
+                c_.timbre->SelectDetected();
+                c_.targetView->update();
             });
     });
 }

@@ -10,6 +10,7 @@
 #include "app/PaintBox.h"
 #include "app/QtSoundOutput.h"
 #include "app/TransportPanel.h"
+#include "app/WaveformView.h"
 #include "playback/Clock.h"
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
@@ -96,7 +97,7 @@ void MainWindow::StopPlayback() {
     playerActive_ = false;
     paused_ = false;
     viewTimer_->SetEnabled(false);
-    OnPaint();  // the whole view again, without the play cursor
+    waveView_->OnPaint();  // the whole view again, without the play cursor
 }
 
 void MainWindow::GoToStart() {
@@ -104,7 +105,7 @@ void MainWindow::GoToStart() {
     state_.View.BlockStart = 0;
     state_.View.BlockEnd = 0;
     state_.View.PlayPosition = 0;
-    OnPaint();
+    waveView_->OnPaint();
     if (!playerActive_ || !state_.Document) return;
     player_->Stop();
     NewPlayer();
@@ -137,7 +138,7 @@ void MainWindow::StopFastForward() {
     player_->Stop();
     viewTimer_->SetEnabled(false);
     state_.View.PlayPosition = player_->Position();
-    RefreshCursors();
+    waveView_->RefreshCursors();
 }
 
 void MainWindow::MovePlayCursor() {
@@ -145,12 +146,12 @@ void MainWindow::MovePlayCursor() {
     // A tick posted just before the timer was stopped finds nothing to move.
     if (!player_ || !viewTimer_->Enabled()) return;
     state_.View.PlayPosition = player_->Position();
-    RefreshCursors();
+    waveView_->RefreshCursors();
     if (playerActive_) return;
     // The player came to the end by itself.
     player_.reset();
     paused_ = false;
-    OnPaint();
+    waveView_->OnPaint();
     viewTimer_->SetEnabled(false);
 }
 

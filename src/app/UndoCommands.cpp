@@ -1,7 +1,8 @@
 // Undo and redo: the window's side of the edit history.
 #include <QAction>
+#include <utility>
 
-#include "app/MainWindow.h"
+#include "app/DocumentController.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/QtText.h"
@@ -11,30 +12,33 @@
 
 namespace sv {
 
-void MainWindow::RecordStep(const std::string& commandName, std::unique_ptr<Wave> previous) {
+void DocumentController::RecordStep(const std::string& commandName,
+                                    std::unique_ptr<Wave> previous) {
     const DroppedSteps dropped = history_->Record(commandName, std::move(previous));
     if (dropped.Total() > 0) historyNote_ = Texts().UndoStepsDroppedNote;
     ShowUndoItems();
 }
 
-void MainWindow::ShowUndoItems() {
+void DocumentController::ShowUndoItems() {
     const auto& t = Texts();
     auto show = [](QAction* action, const std::string& caption, const std::string& name) {
         action->setText(Q(name.empty() ? caption : caption + " " + name));
         action->setEnabled(!name.empty());
     };
-    show(c_->undoAction, t.UndoCaption, history_->UndoName());
-    show(c_->redoAction, t.RedoCaption, history_->RedoName());
+    show(c_.undoAction, t.UndoCaption, history_->UndoName());
+    show(c_.redoAction, t.RedoCaption, history_->RedoName());
 }
 
-void MainWindow::Undo() { StepThroughHistory(true); }
+std::string DocumentController::TakeHistoryNote() { return std::exchange(historyNote_, {}); }
 
-void MainWindow::Redo() { StepThroughHistory(false); }
+void DocumentController::Undo() { StepThroughHistory(true); }
 
-void MainWindow::StepThroughHistory(bool back) {
-    RunCommand([this, back](const Command& command) {
+void DocumentController::Redo() { StepThroughHistory(false); }
+
+void DocumentController::StepThroughHistory(bool back) {
+    host_.RunCommand([this, back](const Command& command) {
         if (!state_.Document || !(back ? history_->CanUndo() : history_->CanRedo())) return;
-        StopPlayback();  // the player must not read a document that goes to the history
+        host_.StopPlayback();  // the player must not read a document that goes to the history
         auto current = std::move(state_.Document);
         state_.Document =
             back ? history_->Undo(std::move(current)) : history_->Redo(std::move(current));
@@ -43,12 +47,12 @@ void MainWindow::StepThroughHistory(bool back) {
         state_.View.BlockStart = 0;
         state_.View.BlockEnd = 0;
         state_.RedrawWave = true;
-        waveView_->ScrollHorizontally();  // keeps the view within the document's length
-        SetChannelControls(state_.Document->Channels() >= 2);
+        host_.View().ScrollHorizontally();  // keeps the view within the document's length
+        host_.SetChannelControls(state_.Document->Channels() >= 2);
         ShowDocumentInStatusBar(state_.FileName);
         ShowUndoItems();
-        c_->waveView->repaint();
-        ShowLoudness(command);
+        c_.waveView->repaint();
+        host_.ShowLoudness(command);
     });
 }
 

@@ -4,13 +4,12 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "app/DocumentController.h"
 #include "app/MainWindow.h"
 #include "app/MainWindowControls.h"
-#include "app/MainWindowWork.h"
 #include "app/PaintBox.h"
 #include "app/PainterCanvas.h"
 #include "app/WaveformView.h"
-#include "history/DocumentCopy.h"
 #include "text/Language.h"
 #include "view/TargetSpectrumDisplay.h"
 
@@ -61,7 +60,7 @@ void MainWindow::ConnectViewCommands() {
         {c.verticalZoomResetButton, c.verticalZoomResetAction, c.verticalZoomResetPopupAction,
          zoom(ZoomCommand::Whole, false)},
         {c.deleteBlockButton, c.deleteBlockAction, c.deleteBlockPopupAction,
-         [this](const Command& command) { DeleteSelectedBlock(command); }},
+         [this](const Command& command) { documents_->DeleteSelectedBlock(command); }},
     };
     for (const ViewCommand& command : commands) {
         auto run = [this, handler = command.handler] { RunCommand(handler); };
@@ -69,43 +68,6 @@ void MainWindow::ConnectViewCommands() {
         connect(command.item, &QAction::triggered, this, run);
         connect(command.popupItem, &QAction::triggered, this, run);
     }
-}
-
-void MainWindow::OnPaint() { waveView_->OnPaint(); }
-void MainWindow::RefreshCursors() { waveView_->RefreshCursors(); }
-void MainWindow::ZoomInHorizontally() { waveView_->Zoom(ZoomCommand::In, true); }
-void MainWindow::ZoomInVertically() { waveView_->Zoom(ZoomCommand::In, false); }
-ScrollBarState& MainWindow::HorizontalBar() { return waveView_->HorizontalBar(); }
-const QImage& MainWindow::WaveImage() const { return waveView_->Image(); }
-
-void MainWindow::DeleteSelectedBlock(const Command& command) {
-    if (!state_.Document) return;
-    StopPlayback();
-    const std::int64_t first = std::max<std::int64_t>(state_.View.BlockStart, 0);
-    const std::int64_t end = std::min(state_.View.BlockEnd, state_.Document->FrameCount());
-    if (end <= first) return RemoveBlock(first, end);
-    // The block goes in place: the undo step is a copy taken first, on the worker.
-    RunOnDocument(
-        command, [](LentDocument& lent) { return CopyDocument(*lent.Document); },
-        [this, first, end](std::unique_ptr<Wave> copy) {
-            RecordStep(Texts().DeleteBlockCaption, std::move(copy));
-            RemoveBlock(first, end);
-        });
-}
-
-void MainWindow::RemoveBlock(std::int64_t first, std::int64_t end) {
-    Wave& wave = *state_.Document;
-    wave.DeleteBlock(first, end);
-    state_.WaveLoaded = wave.HasData();
-    EnableCommands(state_.WaveLoaded);
-    state_.View.BlockStart = 0;
-    state_.View.BlockEnd = 0;
-    waveView_->ScrollHorizontally();
-    state_.Flags.DataSaved = false;
-    // The status bar follows the document's new length; the loudness shown no longer holds.
-    SetPanel(0, Texts().SampleCountPanel + ": " + std::to_string(wave.FrameCount()));
-    SetPanel(5, Texts().LoudnessCaption + ":" + (historyNote_.empty() ? "" : " " + historyNote_));
-    historyNote_.clear();
 }
 
 }  // namespace sv

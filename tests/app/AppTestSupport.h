@@ -9,7 +9,10 @@
 #include <vector>
 
 #include "app/AppPorts.h"
+#include "app/DocumentController.h"
 #include "app/MainWindow.h"
+#include "app/ProcessingController.h"
+#include "app/WaveformView.h"
 #include "base/Progress.h"
 #include "support/TestFiles.h"
 

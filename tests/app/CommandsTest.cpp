@@ -61,7 +61,7 @@ class CommandsTest final : public QObject {
         TempDir dir;
         WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
-        rig->Open();
+        rig->Documents().Open();
         const Wave* before = rig.state().Document.get();
         rig.state().RedrawWave = true;
         rig.progress.titles.clear();
@@ -77,14 +77,14 @@ class CommandsTest final : public QObject {
         rig->show();
         rig->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
-        const QImage shown = rig->WaveImage();
+        const QImage shown = rig->View().Image();
         QTest::keyClick(rig.window.get(), Qt::Key_Return, Qt::ControlModifier);
         rig.wait();
         QVERIFY(Contains(rig.progress.titles, "Normalizing"));
         QCoreApplication::processEvents();
         QVERIFY(!rig.state().RedrawWave);  // the view shows the new document at once
         QVERIFY(!shown.isNull());
-        QVERIFY(rig->WaveImage() != shown);
+        QVERIFY(rig->View().Image() != shown);
         QVERIFY(!rig.state().Flags.DataSaved);
         QVERIFY(rig.state().Document.get() != before);
     }
@@ -94,11 +94,11 @@ class CommandsTest final : public QObject {
         TempDir dir;
         WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
-        rig->Open();
+        rig->Documents().Open();
         Check(rig, {"removeNoiseCheck", "fitPeaksCheck", "normalizeCheck"});
         rig.progress.titles.clear();
         rig.progress.cancelTitle = "Noise detection";
-        rig->Remaster();
+        rig->Processing().Remaster();
         const auto& titles = rig.progress.titles;
         QVERIFY(Contains(titles, "Noise detection"));
         QVERIFY(!Contains(titles, "Noise removal"));
@@ -128,7 +128,7 @@ class CommandsTest final : public QObject {
         rig->show();
         QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
-        rig->Open();
+        rig->Documents().Open();
         Check(rig, {"removeNoiseCheck"});
         bool stillOpenInside = false;
         QTimer::singleShot(0, rig.window.get(), [&] {
@@ -137,7 +137,7 @@ class CommandsTest final : public QObject {
             stillOpenInside = rig.window->CommandRunning() && rig.window->isVisible() &&
                               CountFiles(dir / "work") >= 1;
         });
-        rig->Remaster();
+        rig->Processing().Remaster();
         QVERIFY(stillOpenInside);
         QVERIFY(rig.state().Flags.Cancelled);
         QVERIFY(rig.state().Flags.DataSaved);
@@ -151,12 +151,12 @@ class CommandsTest final : public QObject {
         TempDir dir;
         WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav", 2).string()};
-        rig->Open();
+        rig->Documents().Open();
         rig.get<QRadioButton>("splitTimbreRadio")->click();
         QVERIFY(rig.state().SpectraShared.Target == Curve(BuiltInTimbre::Split));
 
         rig.progress.cancelTitle = "Remastering detection";
-        rig->DetectTimbre();
+        rig->Processing().DetectTimbre();
         QVERIFY(!rig.state().SpectraShared.ExampleReady);
         QVERIFY(rig.state().SpectraShared.Target == Curve(BuiltInTimbre::Split));
         QVERIFY(rig.get<QRadioButton>("splitTimbreRadio")->isChecked());
@@ -320,7 +320,7 @@ class CommandsTest final : public QObject {
             MakeWav(dir, std::string("songs/") + name);
         // An unsaved document open before the batch goes after the question.
         rig.files.openNames = {MakeWav(dir, "open.wav").string()};
-        rig->Open();
+        rig->Documents().Open();
         rig.state().Flags.DataSaved = false;
 
         rig.files.batch = {true, false, folder, folder, {"a.wav", "b.wav", "c.wav"}};
@@ -355,7 +355,7 @@ class CommandsTest final : public QObject {
         WriteFile(folder / "text.wav", "not a sound");
         // The refusals are gathered into one list at the end, one line per file.
         rig.files.batch = {true, false, folder, folder, {"float.wav", "text.wav", "good.wav"}};
-        rig->ProcessBatch();
+        rig->Processing().ProcessBatch();
         rig.wait();
         QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
         const std::string refused =
@@ -366,7 +366,7 @@ class CommandsTest final : public QObject {
         QVERIFY(std::filesystem::exists(folder / "_good.wav"));
         // Outside a batch the message names the file the same way.
         rig.files.openNames = {(folder / "float.wav").string()};
-        rig->Open();
+        rig->Documents().Open();
         QCOMPARE(rig.dialogs.messages.back(), refused + " (float.wav)");
     }
 
@@ -382,7 +382,7 @@ class CommandsTest final : public QObject {
         rig.get<QSpinBox>("normalizeSpin")->setValue(-6);
         rig.dialogs.answers = {true, false, true};
         rig.files.batch = {true, true, folder, folder, {"a.wav", "b.wav", "c.wav"}};
-        rig->ProcessBatch();
+        rig->Processing().ProcessBatch();
         QCOMPARE(rig.dialogs.questions.size(), std::size_t{3});
         QCOMPARE(rig.dialogs.questions[1],
                  "File " + (folder / "b.wav").string() + " already exist, overwrite?");
@@ -404,7 +404,7 @@ class CommandsTest final : public QObject {
         rig.progress.cancelTitle = "Noise detection";
         rig.progress.cancelOccurrence = 3;
         rig.files.batch = {true, false, folder, dir / "out", names};
-        rig->ProcessBatch();
+        rig->Processing().ProcessBatch();
         QVERIFY(std::filesystem::exists(dir / "out" / "_1.wav"));
         QVERIFY(std::filesystem::exists(dir / "out" / "_2.wav"));
         QVERIFY(!std::filesystem::exists(dir / "out" / "_3.wav"));

@@ -59,12 +59,12 @@ bool Closed(Rig& rig) {
     return !rig.window->isVisible();
 }
 
-enum class Command { Exit, Open, Batch, ReturnToSaved };
+enum class DiscardingCommand { Exit, Open, Batch, ReturnToSaved };
 enum class Reply { Yes, No, Cancel, Escape, CloseButton, YesSaveCancelled, YesSaveFails };
 
 }  // namespace
 
-Q_DECLARE_METATYPE(Command)
+Q_DECLARE_METATYPE(DiscardingCommand)
 Q_DECLARE_METATYPE(Reply)
 
 class MainWindowTest final : public QObject {
@@ -197,7 +197,7 @@ class MainWindowTest final : public QObject {
         const auto mono = MakeWav(dir, "mono.wav", 1);
         const auto stereo = MakeWav(dir, "stereo.wav", 2);
         rig.files.openNames = {mono.string(), stereo.string()};
-        rig->Open();
+        rig->Documents().Open();
         QVERIFY(rig.state().WaveLoaded);
         QVERIFY(rig.dialogs.messages.empty());
         for (const char* name : {"perChannelCheck", "bothChannelsRadio", "separateChannelsRadio",
@@ -213,7 +213,7 @@ class MainWindowTest final : public QObject {
         QVERIFY(rig.get<QAction>("remasterAction")->isEnabled());
         QVERIFY(rig.get<QPushButton>("bigRemasterButton")->isEnabled());
 
-        rig->Open();
+        rig->Documents().Open();
         QCOMPARE(rig.state().Document->Channels(), 2);
         for (const char* name : {"perChannelCheck", "bothChannelsRadio", "separateChannelsRadio",
                                  "partialSeparationRadio"})
@@ -232,7 +232,7 @@ class MainWindowTest final : public QObject {
         WindowRig rig(dir);
         const auto missing = (dir / "missing.wav").string();
         rig.files.openNames = {missing};
-        rig->Open();
+        rig->Documents().Open();
         QCOMPARE(rig.dialogs.messages.back(),
                  "File with specified name:" + missing + " doesn't exists!");
 
@@ -245,9 +245,9 @@ class MainWindowTest final : public QObject {
         const std::string bytes = ReadFile(good);
         WriteFile(cut, bytes.substr(0, bytes.size() / 2));
         rig.files.openNames = {good.string()};
-        rig->Open();
-        rig->ZoomInHorizontally();
-        rig->ZoomInVertically();
+        rig->Documents().Open();
+        rig->View().Zoom(ZoomCommand::In, true);
+        rig->View().Zoom(ZoomCommand::In, false);
         rig.state().Flags.DataSaved = false;
         const Wave* document = rig.state().Document.get();
         const QString panels = PanelText(rig, 0) + PanelText(rig, 4);
@@ -258,7 +258,7 @@ class MainWindowTest final : public QObject {
             {cut, "File is not in PCM format or is damaged: the file ends before"}};
         for (const auto& [file, message] : failures) {
             rig.files.openNames = {file.string()};
-            rig->Open();
+            rig->Documents().Open();
             const std::string& shown = rig.dialogs.messages.back();
             QVERIFY2(shown.rfind(message, 0) == 0, shown.c_str());
             QVERIFY2(shown.find(file.filename().string()) != std::string::npos, shown.c_str());
@@ -280,11 +280,11 @@ class MainWindowTest final : public QObject {
         WindowRig rig(dir);
         const auto source = MakeWav(dir, "source.wav");
         rig.files.openNames = {source.string()};
-        rig->Open();
+        rig->Documents().Open();
 
         std::filesystem::create_directories(dir / "out");
         rig.files.saveNames = {(dir / "out" / "take").string()};
-        rig->SaveAs();
+        rig->Documents().SaveAs();
         QVERIFY(std::filesystem::exists(dir / "out" / "take.wav"));
         QCOMPARE(ReadFile(dir / "out" / "take.wav"), ReadFile(source));
         QCOMPARE(PanelText(rig, 4), QStringLiteral("Name: take.wav"));
@@ -292,7 +292,7 @@ class MainWindowTest final : public QObject {
 
         // MP3 is read but not written: WAV bytes under its name would mislead players.
         rig.files.saveNames = {(dir / "out" / "take.mp3").string()};
-        rig->SaveAs();
+        rig->Documents().SaveAs();
         QVERIFY(!std::filesystem::exists(dir / "out" / "take.mp3"));
         QVERIFY(!std::filesystem::exists(dir / "out" / "take.mp3.wav"));
         QVERIFY(rig.dialogs.messages.back().find("read but not written") != std::string::npos);
@@ -301,7 +301,7 @@ class MainWindowTest final : public QObject {
         // The other formats keep their extensions, four letters too, and are written as named.
         for (const char* name : {"take.flac", "take.aif", "take.ogg"}) {
             rig.files.saveNames = {(dir / "out" / name).string()};
-            rig->SaveAs();
+            rig->Documents().SaveAs();
             const std::string head = ReadFile(dir / "out" / name).substr(0, 4);
             QVERIFY(head == "fLaC" || head == "FORM" || head == "OggS");
             QVERIFY(!std::filesystem::exists(dir / "out" / (std::string(name) + ".wav")));
@@ -310,7 +310,7 @@ class MainWindowTest final : public QObject {
         // Save of an existing file asks first; No leaves it alone.
         WriteFile(dir / "out" / "take.ogg", "keep");
         rig.dialogs.answers = {false};
-        rig->Save();
+        rig->Documents().Save();
         QCOMPARE(rig.dialogs.questions.back(),
                  "File " + (dir / "out" / "take.ogg").string() + " already exist, overwrite?");
         QCOMPARE(ReadFile(dir / "out" / "take.ogg"), std::string("keep"));
@@ -320,7 +320,7 @@ class MainWindowTest final : public QObject {
         ::chmod(locked.c_str(), 0444);
         rig.files.saveNames = {locked.string()};
         const auto questionsBefore = rig.dialogs.questions.size();
-        rig->SaveAs();
+        rig->Documents().SaveAs();
         QCOMPARE(rig.dialogs.messages.back(),
                  "File " + locked.string() + " is write protected, select another filename");
         QCOMPARE(rig.dialogs.questions.size(), questionsBefore);
@@ -330,7 +330,7 @@ class MainWindowTest final : public QObject {
 
         // A failure that is not a full or protected medium is named as what it is.
         rig.files.saveNames = {(dir / "missing" / "take.wav").string()};
-        rig->SaveAs();
+        rig->Documents().SaveAs();
         QCOMPARE(rig.dialogs.messages.back(),
                  "Cannot save " + (dir / "missing" / "take.wav").string() + ": the folder " +
                      (dir / "missing").string() + " does not exist");
@@ -340,12 +340,12 @@ class MainWindowTest final : public QObject {
         TempDir dir;
         WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
-        rig->Open();
+        rig->Documents().Open();
 
         // Open: No to the question, then a cancelled dialog keeps the document, still unsaved.
         rig.state().Flags.DataSaved = false;
         rig.dialogs.answers = {false};
-        rig->Open();
+        rig->Documents().Open();
         QCOMPARE(rig.dialogs.questions, std::vector<std::string>{"Data are not saved, save it?"});
         QVERIFY(rig.state().WaveLoaded);
         QVERIFY(!rig.state().Flags.DataSaved);
@@ -365,7 +365,7 @@ class MainWindowTest final : public QObject {
         // Yes and cancel twice, then No: three attempts, closed without saving.
         WindowRig second(dir);
         second.files.openNames = {MakeWav(dir, "b.wav").string()};
-        second->Open();
+        second->Documents().Open();
         second.state().Flags.DataSaved = false;
         second.dialogs.answers = {true, true, false};
         second->show();
@@ -378,7 +378,7 @@ class MainWindowTest final : public QObject {
     }
 
     void everyCommandThatDiscardsTheDocumentAsksFirst_data() {
-        QTest::addColumn<Command>("command");
+        QTest::addColumn<DiscardingCommand>("command");
         QTest::addColumn<Reply>("reply");
         const char* replies[] = {"Yes",          "No",           "Cancel",         "Escape",
                                  "close button", "Yes, no name", "Yes, save fails"};
@@ -387,19 +387,20 @@ class MainWindowTest final : public QObject {
             for (int r = 0; r < 7; ++r)
                 // Return to saved asks only whether the modifications may go (Yes or No).
                 if (c < 3 || r == 0 || r == 1 || r == 3 || r == 4)
-                    QTest::addRow("%s, %s", commands[c], replies[r]) << Command(c) << Reply(r);
+                    QTest::addRow("%s, %s", commands[c], replies[r])
+                        << DiscardingCommand(c) << Reply(r);
     }
 
     // Real message boxes: only Yes (with a saved file) and No to the save question let the
     // command go on.
     void everyCommandThatDiscardsTheDocumentAsksFirst() {
-        QFETCH(Command, command);
+        QFETCH(DiscardingCommand, command);
         QFETCH(Reply, reply);
         TempDir dir;
         WindowRig rig(dir, false, {}, /*realMessageBoxes=*/true);
         const auto next = MakeWav(dir, "b.wav");
         rig.files.openNames = {MakeWav(dir, "a.wav").string(), next.string()};
-        rig->Open();
+        rig->Documents().Open();
         rig.state().Flags.DataSaved = false;
         const Wave* document = rig.state().Document.get();
         const auto saved = dir / (reply == Reply::YesSaveFails ? "missing/s.wav" : "s.wav");
@@ -426,16 +427,16 @@ class MainWindowTest final : public QObject {
         });
         driver.start(5);
         bool wentOn = false;
-        if (command == Command::Exit) wentOn = Closed(rig);
-        if (command == Command::Open) rig->Open();
-        if (command == Command::Open) wentOn = rig.state().FileName == next.string();
-        if (command == Command::Batch) rig->ProcessBatch();
-        if (command == Command::Batch) wentOn = std::filesystem::exists(dir / "_c.wav");
-        if (command == Command::ReturnToSaved) rig->ReturnToSaved();
-        if (command == Command::ReturnToSaved)
+        if (command == DiscardingCommand::Exit) wentOn = Closed(rig);
+        if (command == DiscardingCommand::Open) rig->Documents().Open();
+        if (command == DiscardingCommand::Open) wentOn = rig.state().FileName == next.string();
+        if (command == DiscardingCommand::Batch) rig->Processing().ProcessBatch();
+        if (command == DiscardingCommand::Batch) wentOn = std::filesystem::exists(dir / "_c.wav");
+        if (command == DiscardingCommand::ReturnToSaved) rig->Documents().ReturnToSaved();
+        if (command == DiscardingCommand::ReturnToSaved)
             wentOn = rig.state().Document.get() != document && rig.state().Flags.DataSaved;
 
-        const bool reverting = command == Command::ReturnToSaved;
+        const bool reverting = command == DiscardingCommand::ReturnToSaved;
         QCOMPARE(texts.value(0), reverting ? "All modifications will be lost, continue?"
                                            : "Data are not saved, save it?");
         QCOMPARE(texts.size(), reply == Reply::YesSaveFails ? 2 : 1);  // its failure message
@@ -453,12 +454,12 @@ class MainWindowTest final : public QObject {
         WindowRig rig(dir);
         const auto file = MakeWav(dir, "gone.wav");
         rig.files.openNames = {file.string()};
-        rig->Open();
+        rig->Documents().Open();
         rig.state().Flags.DataSaved = false;
         const Wave* before = rig.state().Document.get();
         std::filesystem::remove(file);
         rig.dialogs.answers = {true};
-        rig->ReturnToSaved();
+        rig->Documents().ReturnToSaved();
         QCOMPARE(rig.dialogs.questions.back(),
                  std::string("All modifications will be lost, continue?"));
         QCOMPARE(rig.dialogs.messages.back(),
@@ -500,7 +501,7 @@ class MainWindowTest final : public QObject {
         QCOMPARE(static_cast<int>(rig.state().BandLevelMode), 3);
         rig.get<QRadioButton>("averageLevelRadio")->click();
         QCOMPARE(bands->value(), 0);
-        QCOMPARE(static_cast<int>(rig->ReadSettings().BandLevelMode), 0);
+        QCOMPARE(static_cast<int>(rig->Processing().ReadSettings().BandLevelMode), 0);
     }
 
     void spinEditsReplaceValuesBeyondTheirLimits() {
@@ -522,7 +523,7 @@ class MainWindowTest final : public QObject {
         QCOMPARE(hiPass->value(), 16);
         type(hiPass, "99");
         QCOMPARE(hiPass->value(), 99);
-        QCOMPARE(rig->ReadSettings().HighPassHz, 99);
+        QCOMPARE(rig->Processing().ReadSettings().HighPassHz, 99);
 
         // Entering a spin edit repaints the target display.
         PaintCounter counter;
@@ -537,7 +538,7 @@ class MainWindowTest final : public QObject {
         TempDir dir;
         WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string(), MakeWav(dir, "b.wav").string()};
-        rig->Open();
+        rig->Documents().Open();
         const auto firstSwap = rig.state().Document->SwapFileName();
         // Every frame deleted: the document stays, without data.
         rig.state().Document->DeleteBlock(0, rig.state().Document->FrameCount());
@@ -545,7 +546,7 @@ class MainWindowTest final : public QObject {
         rig->EnableCommands(rig.state().WaveLoaded);
         QVERIFY(!rig.state().WaveLoaded);
         QVERIFY(std::filesystem::exists(firstSwap));
-        rig->Open();
+        rig->Documents().Open();
         QVERIFY(!std::filesystem::exists(firstSwap));
         QVERIFY(rig.state().WaveLoaded);
 
@@ -563,7 +564,7 @@ class MainWindowTest final : public QObject {
         WindowRig rig(dir);
         QCOMPARE(PanelText(rig, 5), QStringLiteral("Loudness:"));
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
-        rig->Open();
+        rig->Documents().Open();
         const QString loaded = PanelText(rig, 5);
         QVERIFY2(loaded.startsWith("Loudness: -") && loaded.contains(" LUFS  LRA ") &&
                      loaded.endsWith(" dBTP"),
@@ -577,14 +578,14 @@ class MainWindowTest final : public QObject {
         QCOMPARE(value->minimum(), -70);
         QCOMPARE(value->value(), -16);
         value->setValue(-23);
-        rig->Normalize();
+        rig->Processing().Normalize();
         QVERIFY2(PanelText(rig, 5).startsWith("Loudness: -23.0 LUFS"),
                  qPrintable(PanelText(rig, 5)));
         QVERIFY(!rig.state().Flags.DataSaved);
         // Remaster It normalizes by loudness in this mode too, as its last stage.
         rig.get<QCheckBox>("normalizeCheck")->setChecked(true);
         value->setValue(-30);
-        rig->Remaster();
+        rig->Processing().Remaster();
         QVERIFY2(PanelText(rig, 5).startsWith("Loudness: -30.0 LUFS") &&
                      !PanelText(rig, 5).contains("held"),
                  qPrintable(PanelText(rig, 5)));
@@ -595,7 +596,7 @@ class MainWindowTest final : public QObject {
         QCOMPARE(ceiling->value(), -1);
         ceiling->setValue(-6);
         value->setValue(-3);
-        rig->Normalize();
+        rig->Processing().Normalize();
         const QString limited = PanelText(rig, 5);
         QVERIFY2(limited.endsWith(QString::fromUtf8(" dBTP, held by the \u2212"
                                                     "6 dBTP ceiling")),
@@ -610,7 +611,7 @@ class MainWindowTest final : public QObject {
         // A cancelled measurement leaves the caption alone.
         rig.progress.cancelTitle = "Measuring loudness";
         rig.dialogs.answers = {true};
-        rig->ReturnToSaved();
+        rig->Documents().ReturnToSaved();
         QCOMPARE(PanelText(rig, 5), QStringLiteral("Loudness:"));
         QVERIFY(rig.state().WaveLoaded);
     }
@@ -634,10 +635,10 @@ class MainWindowTest final : public QObject {
             QVERIFY(!progress.CancelButton()->isEnabled());
             const int opens = rig.files.openCalls;
             rig.get<QAction>("openAction")->trigger();
-            rig.window->SaveAs();
+            rig.window->Documents().SaveAs();
             saveIgnored = rig.files.openCalls == opens && rig.files.saveCalls == 0;
         };
-        rig->Open();
+        rig->Documents().Open();
         QCOMPARE(titles, QStringList{"Reading"});
         QCOMPARE(label, QStringLiteral("Estimated time remaining:"));
         QVERIFY(modal);
@@ -673,7 +674,7 @@ class MainWindowTest final : public QObject {
         // A long file name is shortened in the middle, keeping its end, and shown whole as a hint.
         const std::string name = std::string(60, 'n') + "-end.wav";
         rig.files.openNames = {MakeWav(dir, name).string()};
-        rig->Open();
+        rig->Documents().Open();
         auto* panel = rig.get<QLabel>("StatusBarPanel4");
         QVERIFY(panel->toolTip().endsWith(QString::fromStdString(name)));
         QVERIFY(panel->width() < panel->fontMetrics().horizontalAdvance(panel->text()));

@@ -52,7 +52,7 @@ struct PlaybackRig {
     }
     void open(const std::filesystem::path& file) {
         files.openNames = {file.string()};
-        window->Open();
+        window->Documents().Open();
         WaitForCommand(*window);
     }
 };
@@ -370,7 +370,7 @@ class PlaybackTest final : public QObject {
         bool playingWhenAsked = true;
         rig.dialogs.whenAsked = [&] { playingWhenAsked = rig.window->PlayerActive(); };
         rig.dialogs.answers = {true};
-        rig.window->ReturnToSaved();
+        rig.window->Documents().ReturnToSaved();
         WaitForCommand(*rig.window);
         QVERIFY(!playingWhenAsked);
         QVERIFY(!rig.window->CurrentPlayer());

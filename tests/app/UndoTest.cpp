@@ -33,7 +33,7 @@ class UndoTest final : public QObject {
             rig.dialogs.fallbackAnswer = true;  // overwrite on Save, discard on Return to saved
             // Long enough to load again after the block is gone.
             rig.files.openNames = {MakeWav(dir, "a.wav", 1, 2 * Wave::MinimumValues).string()};
-            rig->Open();
+            rig->Documents().Open();
             rig->show();
             rig->activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));

@@ -29,7 +29,7 @@ struct ShownDocument {
     QWidget* view = nullptr;
     ShownDocument() {
         rig.files.openNames = {MakeWav(dir, "a.wav", 2).string()};
-        rig->Open();
+        rig->Documents().Open();
         rig->show();
         view = rig.get<QWidget>("waveView");
         QCoreApplication::processEvents();
@@ -48,7 +48,7 @@ class WaveformViewTest final : public QObject {
         auto& rig = doc.rig;
         const int width = doc.view->width();
         rig.get<QToolButton>("horizontalZoomInButton")->click();
-        const ScrollBarState& bar = rig->HorizontalBar();
+        const ScrollBarState& bar = rig->View().HorizontalBar();
         QCOMPARE(bar.PageSize, 16383);
         QCOMPARE(bar.LargeChange, 8191);
         QCOMPARE(bar.Position, 8193);
@@ -141,8 +141,8 @@ class WaveformViewTest final : public QObject {
         doc.rig->resize(2700, 700);
         QCoreApplication::processEvents();
         QVERIFY(doc.view->width() > 2400);
-        doc.rig->OnPaint();
-        const QImage& image = doc.rig->WaveImage();
+        doc.rig->View().OnPaint();
+        const QImage& image = doc.rig->View().Image();
         QCOMPARE(image.width(), doc.view->width());
         const int lane = image.height() / 2;
         for (int x = 0; x < image.width(); ++x) {
@@ -158,10 +158,10 @@ class WaveformViewTest final : public QObject {
 
     void refreshingTheCursorsDrawsThePlayPosition() {
         ShownDocument doc;
-        doc.rig->OnPaint();
+        doc.rig->View().OnPaint();
         doc.rig.state().View.PlayPosition = doc.Frames() / 2;
-        doc.rig->RefreshCursors();
-        const QImage& image = doc.rig->WaveImage();
+        doc.rig->View().RefreshCursors();
+        const QImage& image = doc.rig->View().Image();
         const int x = static_cast<int>(600LL * image.width() / 1199);
         QCOMPARE(image.pixel(x, 0), Rgb(colours::PlayCursor));
         QCOMPARE(image.pixel(x, image.height() - 2), Rgb(colours::PlayCursor));

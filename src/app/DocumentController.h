@@ -1,0 +1,75 @@
+#pragma once
+// The document's commands: Open, Return to saved, Save, Save As, Delete block, Undo and Redo,
+// and the steps other commands build on (reading a file in, saving, the unsaved-data question,
+// the undo history).
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/AppPorts.h"
+#include "app/AppState.h"
+#include "app/CommandHost.h"
+
+namespace sv {
+
+class EditHistory;
+struct MainWindowControls;
+
+class DocumentController {
+  public:
+    struct Ports {
+        UserDialogs*& dialogs;  // a slot: the batch puts its own in for a while
+        FileChooser& files;
+        const WaveEnvironment& env;
+    };
+    DocumentController(CommandHost& host, AppState& state, const MainWindowControls& controls,
+                       Ports ports);
+    ~DocumentController();
+    DocumentController(const DocumentController&) = delete;
+    DocumentController& operator=(const DocumentController&) = delete;
+
+    void Open();
+    void ReturnToSaved();
+    void Save();
+    void SaveAs();
+    void Undo();
+    void Redo();
+    void DeleteSelectedBlock(const Command& command);
+
+    // then(true) when the file became the document; otherwise the message is shown and the
+    // current document stays as it was. With a step name the document replaced is kept as an
+    // undo step so named; without, the undo history starts anew.
+    void OpenFile(const Command& command, const std::string& fileName,
+                  std::function<void(bool)> then, const std::string& stepName = {});
+    void SaveFile(const Command& command, const std::string& fileName, std::function<void()> then);
+    // Asks whether to save unsaved data. then(true) when the caller may discard the document:
+    // it was saved, or the user declined; false on Cancel and when Yes did not end in a saved
+    // file.
+    void AskToSave(const Command& command, std::function<void(bool)> then);
+
+    // Keeps previous, the document a command replaced or changed, as the step undo returns to.
+    void RecordStep(const std::string& commandName, std::unique_ptr<Wave> previous);
+    void ShowUndoItems();
+    // Steps a bound dropped, to be shown with the next loudness figures; cleared by reading.
+    std::string TakeHistoryNote();
+    // Lets the history's documents go (before the overview they report to).
+    void ReleaseHistory();
+
+  private:
+    void InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName,
+                         const std::string& stepName);
+    void ShowDocumentInStatusBar(const std::string& fileName);
+    void StepThroughHistory(bool back);
+    void RemoveBlock(std::int64_t first, std::int64_t end);
+    void RedrawSurface();
+
+    CommandHost& host_;
+    AppState& state_;
+    const MainWindowControls& c_;
+    Ports ports_;
+    std::unique_ptr<EditHistory> history_;
+    std::string historyNote_;
+};
+
+}  // namespace sv
