@@ -17,6 +17,7 @@
 
 #include "AppTestSupport.h"
 #include "app/BatchDialog.h"
+#include "app/ChainProgress.h"
 #include "app/QtDialogs.h"
 #include "text/Language.h"
 #include "timbre/TimbreFolders.h"
@@ -57,7 +58,7 @@ class CommandsTest final : public QObject {
     Q_OBJECT
 
   private slots:
-    void remasterWithNoStageCheckedDoesNothing() {
+    void remasterWithNoStageCheckedSaysWhatToTick() {
         TempDir dir;
         WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
@@ -71,6 +72,10 @@ class CommandsTest final : public QObject {
         QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().Flags.DataSaved);
         QVERIFY(rig.progress.titles.empty());
+        QCOMPARE(rig.dialogs.messages,
+                 std::vector<std::string>{
+                     "Remaster It runs the stages ticked under Additional setting: tick at least "
+                     "one of Remove noise, Frequency and dynamic levelling, Fit peak, Normalize."});
 
         // Ctrl+Enter runs it too, now with normalizing checked.
         Check(rig, {"normalizeCheck"});
@@ -109,6 +114,16 @@ class CommandsTest final : public QObject {
         QVERIFY(rig.state().Flags.Cancelled);
         QVERIFY(rig.state().WaveLoaded);
 
+        // Cancelled after a stage completed: the status bar names the stages that ran.
+        rig.progress.seen = 0;
+        rig.progress.cancelTitle = "Peeks detection";
+        rig->Processing().Remaster();
+        rig.wait();
+        QVERIFY(rig.get<QLabel>("StatusBarPanel5")
+                    ->text()
+                    .endsWith(QStringLiteral(", cancelled; done before: Remove noise")));
+        rig.progress.cancelTitle = "Noise detection";
+
         // Remove noise alone, cancelled in detection: the document stays as it was.
         rig.state().Flags.DataSaved = true;
         rig.progress.seen = 0;
@@ -118,6 +133,23 @@ class CommandsTest final : public QObject {
         QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().Flags.DataSaved);
         QVERIFY(rig.state().Flags.Cancelled);
+    }
+
+    // The chain's one progress window names the stage it is in.
+    void chainProgressTitleNamesTheStage() {
+        RemasterSettings three;
+        three.RemoveNoise = three.Levelling = three.Normalize = true;
+        RemasterSettings one;
+        one.Levelling = true;
+        const std::tuple<RemasterSettings, std::string, std::string> cases[] = {
+            {three, "Noise detection", "Noise detection \u2014 stage 1 of 3"},
+            {three, "Remastering", "Remastering \u2014 stage 2 of 3"},
+            {three, "Normalizing", "Normalizing \u2014 stage 3 of 3"},
+            {three, "Reading", "Reading"},
+            {one, "Remastering", "Remastering"},
+        };
+        for (const auto& [settings, caption, title] : cases)
+            QCOMPARE(ChainProgressTitle(settings)(caption), title);
     }
 
     // Closing the window while a command works on the document cancels the operation and closes
