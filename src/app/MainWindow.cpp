@@ -18,12 +18,15 @@
 #include <QToolButton>
 
 #include "app/DocumentController.h"
+#include "app/FileDropTarget.h"
 #include "app/MainWindowControls.h"
 #include "app/ModesPanel.h"
 #include "app/PaintBox.h"
 #include "app/ProcessingController.h"
 #include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
+#include "app/QtText.h"
+#include "app/RecentFilesMenu.h"
 #include "app/TransportPanel.h"
 #include "app/WaveformView.h"
 #include "app/WindowThreadDialogs.h"
@@ -76,7 +79,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
         setup_.dialogs = ownDialogs_.get();
     }
     if (!setup_.files) {
-        ownFiles_ = std::make_unique<QtFileChooser>(this);
+        ownFiles_ = std::make_unique<QtFileChooser>(this, setup_.remembered);
         setup_.files = ownFiles_.get();
     }
     workerDialogs_ = std::make_unique<WindowThreadDialogs>(this, &setup_.dialogs);
@@ -92,6 +95,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
     Initialize(setup_.startFile);
+    RestoreRemembered();
 }
 
 MainWindow::~MainWindow() {
@@ -138,7 +142,11 @@ void MainWindow::Initialize(const std::string& startFile) {
     if (!startFile.empty()) {
         RunCommand([&](const Command& command) {
             state_.FileName = startFile;
-            documents_->OpenFile(command, startFile, [](bool) {});
+            documents_->OpenFile(command, startFile, [this, command, startFile](bool opened) {
+                if (!opened) return;
+                setup_.remembered.AddRecentFile(startFile);
+                ShowLoudness(command);
+            });
         });
     }
     ListTimbres();
@@ -331,7 +339,29 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         closeRequested_ = false;
     }
     closeApproved_ = false;
+    // The timbre from an example is not kept: it needs its recording.
+    setup_.remembered.StoreControls(*this, {"detectedTimbreRadio"});
+    setup_.remembered.StoreGeometry(*this);
     event->accept();
+}
+
+void MainWindow::RestoreRemembered() {
+    setup_.remembered.RestoreControls(*this);
+    setup_.remembered.RestoreGeometry(*this);
+    c_->recentMenu = new QMenu(Q(Texts().RecentFilesCaption), this);
+    c_->recentMenu->setObjectName("recentFilesMenu");
+    c_->fileMenu->insertMenu(c_->exitAction, c_->recentMenu);
+    documents_->onOpened = [this](const std::string& fileName) {
+        setup_.remembered.AddRecentFile(fileName);
+        ShowRecentFiles();
+    };
+    ShowRecentFiles();
+    new FileDropTarget(*this, [this](const std::string& file) { documents_->OpenNamed(file); });
+}
+
+void MainWindow::ShowRecentFiles() {
+    FillRecentFilesMenu(*c_->recentMenu, setup_.remembered.RecentFiles(),
+                        [this](const std::string& file) { documents_->OpenNamed(file); });
 }
 
 void MainWindow::changeEvent(QEvent* event) {

@@ -14,6 +14,7 @@
 #include "app/AppPorts.h"
 #include "app/AppState.h"
 #include "app/CommandHost.h"
+#include "app/RememberedSettings.h"
 #include "base/Progress.h"
 #include "base/Worker.h"
 #include "timbre/TimbreFolders.h"
@@ -45,6 +46,7 @@ struct MainWindowSetup {
     std::vector<std::filesystem::path> timbreFolders;  // DefaultTimbreFolders()
     std::string startFile;                             // opened at start when not empty
     SoundOutput* soundOutput = nullptr;                // null: the Qt sound output
+    RememberedSettings remembered;                     // none: nothing kept between runs
 };
 
 class MainWindow final : public QMainWindow, private CommandHost {
@@ -119,6 +121,9 @@ class MainWindow final : public QMainWindow, private CommandHost {
     void TakeBack(LentDocument& lent);
 
     void Initialize(const std::string& startFile);
+    // Settings kept between runs, the recent files and file drops.
+    void RestoreRemembered();
+    void ShowRecentFiles();
     void BuildWindow();
     void BuildToolBar(QWidget* client);
     void BuildWavePanel(QWidget* client);

@@ -89,10 +89,12 @@ void QtUserDialogs::SetBusy(bool busy) {
     }
 }
 
-QtFileChooser::QtFileChooser(QWidget* parent)
-    : parent_(parent),
-      openFolder_(
-          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString()) {}
+QtFileChooser::QtFileChooser(QWidget* parent, RememberedSettings remembered)
+    : parent_(parent), remembered_(std::move(remembered)), openFolder_(remembered_.Folder("open")) {
+    if (openFolder_.empty())
+        openFolder_ =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+}
 
 std::optional<std::string> QtFileChooser::ChooseOpenName(const std::string& current) {
     QString start = Q(openFolder_.string());
@@ -108,6 +110,7 @@ std::optional<std::string> QtFileChooser::ChooseOpenName(const std::string& curr
     const QString chosen = dialog.selectedFiles().front();
     if (chosen.isEmpty()) return std::nullopt;
     openFolder_ = std::filesystem::path(chosen.toStdString()).parent_path();
+    remembered_.KeepFolder("open", openFolder_);
     return chosen.toStdString();
 }
 
@@ -129,9 +132,13 @@ std::optional<std::string> QtFileChooser::ChooseSaveName(const std::string& curr
 }
 
 BatchChoice QtFileChooser::ChooseBatch() {
-    BatchDialog batch(parent_);
+    BatchDialog batch(parent_, remembered_.Folder("batchSource"),
+                      remembered_.Folder("batchDestination"));
     batch.exec();
-    return batch.Choice();
+    const BatchChoice choice = batch.Choice();
+    remembered_.KeepFolder("batchSource", choice.SourceFolder);
+    remembered_.KeepFolder("batchDestination", choice.DestinationFolder);
+    return choice;
 }
 
 }  // namespace sv

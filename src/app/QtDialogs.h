@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/AppPorts.h"
+#include "app/RememberedSettings.h"
 #include "base/Progress.h"
 
 class QWidget;
@@ -30,13 +31,15 @@ class QtUserDialogs final : public UserDialogs {
 
 class QtFileChooser final : public FileChooser {
   public:
-    explicit QtFileChooser(QWidget* parent);
+    // Folders chosen are kept in remembered and start the next run's dialogs.
+    QtFileChooser(QWidget* parent, RememberedSettings remembered = {});
     std::optional<std::string> ChooseOpenName(const std::string& current) override;
     std::optional<std::string> ChooseSaveName(const std::string& current) override;
     BatchChoice ChooseBatch() override;
 
   private:
     QWidget* parent_;
+    RememberedSettings remembered_;
     std::filesystem::path openFolder_;  // starts in the documents folder
 };
 

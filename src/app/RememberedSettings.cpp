@@ -57,8 +57,9 @@ void RememberedSettings::RestoreControls(QWidget& root) const {
     // Through the controls' own setters, so their handlers follow as after a user's change;
     // values out of range are held to the control's limits by the control.
     for (QWidget* w : root.findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty()) continue;
         const QVariant value = s.value(w->objectName());
-        if (w->objectName().isEmpty() || !value.isValid()) continue;
+        if (!value.isValid()) continue;
         if (auto* check = qobject_cast<QCheckBox*>(w))
             check->setChecked(value.toBool());
         else if (auto* radio = qobject_cast<QRadioButton*>(w))
