@@ -14,7 +14,7 @@
 // clang-format off
 #define SV_LANGUAGE_KEYS(X) \
     /* [main] captions, hints, labels and messages of the main window */ \
-    X(main, "CaFile", FileMenuCaption, "File") \
+    X(main, "CaFile", FileMenuCaption, "&File") \
     X(main, "HiFile", FileMenuHint, "Input/Output commands") \
     X(main, "CaOpen", OpenCaption, "Open") \
     X(main, "HiOpen", OpenHint, "Open file") \
@@ -26,7 +26,7 @@
     X(main, "HiSaveAs", SaveAsHint, "Save file with specified name") \
     X(main, "CaEnd", ExitCaption, "Exit") \
     X(main, "HiEnd", ExitHint, "Finish program") \
-    X(main, "CaFilter", FiltersMenuCaption, "Filters") \
+    X(main, "CaFilter", FiltersMenuCaption, "F&ilters") \
     X(main, "HiFilter", FiltersMenuHint, "Commands for transformation and filtration") \
     X(main, "CaRemaster", RemasterCaption, "Remaster It") \
     X(main, "HiRemaster", RemasterHint, "Remaster file with selected settings") \
@@ -42,12 +42,12 @@
     X(main, "HiRemPeek", FitPeaksHint, "Balance volume peaks with selected settings") \
     X(main, "CaDetekt", DetectCaption, "Detect") \
     X(main, "HiDetekt", DetectHint, "Locate sound timbre of active file") \
-    X(main, "CaHelp", HelpMenuCaption, "Help") \
+    X(main, "CaHelp", HelpMenuCaption, "&Help") \
     X(main, "CaTopic", HelpCaption, "Help") \
     X(main, "HiTopic", HelpHint, "Complex application help") \
     X(main, "CaAbout", AboutCaption, "About") \
     X(main, "HiAbout", AboutHint, "Version etc.") \
-    X(main, "CaEdit", EditMenuCaption, "Edit") \
+    X(main, "CaEdit", EditMenuCaption, "&Edit") \
     X(main, "HiEdit", EditMenuHint, "Edit commands") \
     X(main, "CaLupVerPlus", VerticalZoomInCaption, "Vertical zoom in") \
     X(main, "HiLupVerPlus", VerticalZoomInHint, "Magnify vertical zoom of preview") \
@@ -147,7 +147,8 @@
     X(main, "CaNoStage", NoStageMessage, "Remaster It runs the stages ticked under") \
     X(main, "CaNoStageTick", NoStageTickMessage, "tick at least one of") \
     X(main, "CaBatchReport", BatchReportMessage, "Some files were not processed or not saved:") \
-    X(main, "CaRecent", RecentFilesCaption, "Recent files") \
+    X(main, "CaRecent", RecentFilesCaption, "&Recent files") \
+    X(main, "CaBatchMenu", BatchMenuCaption, "&Batch") \
     X(main, "CaCancelledAfter", CancelledAfterNote, "cancelled; done before:") \
     X(filters, "CaStageOf", StageOfTitle, "stage %1 of %2") \
     X(filters, "CaFileOf", FileOfTitle, "file %1 of %2") \

@@ -107,6 +107,15 @@ class MainWindowTest final : public QObject {
         QCOMPARE(rig.get<QAction>("remasterAction")->shortcuts().value(0),
                  QKeySequence(Qt::CTRL | Qt::Key_Return));
         QCOMPARE(rig.get<QAction>("batchAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+        // Each menu has its access key (Alt+letter); plain Delete deletes the block too.
+        const std::pair<const char*, const char*> menus[] = {{"fileMenu", "&File"},
+                                                             {"batchMenu", "&Batch"},
+                                                             {"editMenu", "&Edit"},
+                                                             {"filterMenu", "F&ilters"},
+                                                             {"helpMenu", "&Help"}};
+        for (const auto& [menu, title] : menus)
+            QCOMPARE(rig.get<QMenu>(menu)->title(), QString::fromLatin1(title));
+        QVERIFY(rig.get<QAction>("deleteBlockAction")->shortcuts().contains(QKeySequence::Delete));
         QCOMPARE(rig.get<QLabel>("peakBlockSizeCaption")->text(), QStringLiteral("Border size:"));
         QCOMPARE(rig.get<QTabWidget>("infoTabs")->currentWidget()->objectName(),
                  QStringLiteral("detailsTab"));
