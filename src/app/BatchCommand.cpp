@@ -6,6 +6,7 @@
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
 #include "app/ProcessingController.h"
+#include "app/QtText.h"
 #include "app/StageOptionsPanel.h"
 #include "audio/AudioFileFormats.h"
 #include "dsp/RemasterChain.h"
@@ -34,24 +35,29 @@ class InputBlocked {
     QMainWindow& window_;
 };
 
-// Every message shown while a file is processed names that file, so a message in the middle
-// of a long batch can be traced to its cause.
+// Messages about the batch's files are gathered and shown once, in one list at the end, so a
+// refused file does not halt a long batch; each line names its file.
 class MessagesAboutFile final : public UserDialogs {
   public:
     explicit MessagesAboutFile(UserDialogs& inner) : inner_(inner) {}
     std::string file;
     void Message(const std::string& text) override {
-        const bool named = file.empty() || text.find(file) != std::string::npos;
-        inner_.Message(named ? text : text + " (" + file + ")");
+        if (file.empty()) return inner_.Message(text);
+        gathered_ += "\n" + file + ": " + text;
     }
     bool Question(const std::string& text) override { return inner_.Question(text); }
     Answer QuestionOrCancel(const std::string& text) override {
         return inner_.QuestionOrCancel(text);
     }
     void SetBusy(bool busy) override { inner_.SetBusy(busy); }
+    void ShowGathered() {
+        if (!gathered_.empty()) inner_.Message(Texts().BatchReportMessage + gathered_);
+        gathered_.clear();
+    }
 
   private:
     UserDialogs& inner_;
+    std::string gathered_;
 };
 
 // Puts a dialogs port in place of another for a scope.
@@ -94,6 +100,14 @@ void ProcessingController::ProcessBatch() {
             if (!discard) return EndBatch(run);
             state_.Flags.Cancelled = false;
             run->settings = ReadSettings();
+            // One progress window for the whole batch, its title naming the file.
+            host_.BeginProgressSeries([run](const std::string& caption) {
+                return caption + " \u2014 " +
+                       Q(Texts().FileOfTitle)
+                           .arg(run->next)
+                           .arg(run->choice.SourceNames.size())
+                           .toStdString();
+            });
             NextBatchFile(command, run);
         });
     });
@@ -147,6 +161,8 @@ void ProcessingController::ProcessBatchFile(const Command& command,
 }
 
 void ProcessingController::EndBatch(const std::shared_ptr<BatchRun>& run) {
+    if (run->started) host_.EndProgressSeries();
+    run->messages.ShowGathered();
     // A cancelled file stays open, unmeasured after its processing.
     if (run->started && state_.Flags.Cancelled) host_.SetPanel(5, Texts().LoudnessCaption + ":");
     // With no document left the status bar no longer speaks of the last file.

@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -35,14 +37,21 @@ QStringList MatchingFiles(const QString& folder, const QString& mask) {
 
 }  // namespace
 
-BatchDialog::BatchDialog(QWidget* parent) : QDialog(parent) {
+BatchDialog::BatchDialog(QWidget* parent, const std::filesystem::path& source,
+                         const std::filesystem::path& destination)
+    : QDialog(parent) {
     setObjectName("batchDialog");
     setWindowTitle(Q(Texts().BatchCaption));
     setFont(CompactFont(font()));
-    setFixedSize(367, 350);
 
-    BuildSide(source_, 4, "Source", Texts().SourceFolderCaption);
-    BuildSide(destination_, 187, "Destination", Texts().TargetFolderCaption);
+    // Two equal columns that share the window's growth; the trees take most of the height.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(4, 4, 4, 4);
+    grid->setSpacing(4);
+    BuildSide(source_, *grid, 0, "Source", Texts().SourceFolderCaption, source);
+    BuildSide(destination_, *grid, 1, "Destination", Texts().TargetFolderCaption, destination);
+    grid->setRowStretch(2, 3);
+    grid->setRowStretch(3, 2);
     source_.path->setObjectName("Label3");
     source_.caption->setObjectName("Label1");
     destination_.path->setObjectName("Label4");
@@ -53,36 +62,35 @@ BatchDialog::BatchDialog(QWidget* parent) : QDialog(parent) {
     auto* group = new QGroupBox(Q(Texts().ExistingTargetCaption), this);
     group->setObjectName("RadioGroup1");
     group->setToolTip(Q(Texts().ExistingTargetHint));
-    group->setGeometry(4, 304, 230, 42);
+    auto* choices = new QHBoxLayout(group);
     renameRadio_ = new QRadioButton(Q(Texts().RenameCaption), group);
     renameRadio_->setObjectName("renameRadio");
     renameRadio_->setToolTip(Q(Texts().RenameHint));
-    renameRadio_->setGeometry(8, 18, 100, 18);
     renameRadio_->setChecked(true);
     overwriteRadio_ = new QRadioButton(Q(Texts().OverwriteCaption), group);
     overwriteRadio_->setObjectName("overwriteRadio");
     overwriteRadio_->setToolTip(Q(Texts().OverwriteHint));
-    overwriteRadio_->setGeometry(112, 18, 110, 18);
+    choices->addWidget(renameRadio_);
+    choices->addWidget(overwriteRadio_);
 
     makeButton_ = new QPushButton(Q(Texts().StartBatchCaption), this);
     makeButton_->setObjectName("batchButton");
     makeButton_->setToolTip(Q(Texts().StartBatchHint));
-    makeButton_->setGeometry(242, 316, 58, 25);
     makeButton_->setAutoDefault(false);
     connect(makeButton_, &QPushButton::clicked, this, [this] { Start(); });
     cancelButton_ = new QPushButton(Q(Texts().CancelCaption), this);
     cancelButton_->setObjectName("cancelButton");
-    cancelButton_->setGeometry(304, 316, 58, 25);
     connect(cancelButton_, &QPushButton::clicked, this, [this] { RequestCancel(); });
     cancelButton_->setDefault(true);
     cancelButton_->setFocus();
 
-    // Until a folder is chosen both sides show the working folder, in the label and the list.
-    for (FolderSide* side : {&source_, &destination_}) {
-        side->folder = QDir::currentPath();
-        side->path->setText(side->folder);
-        ChangeFilter(*side);
-    }
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(group, 1);
+    bottom->addWidget(makeButton_, 0, Qt::AlignBottom);
+    bottom->addWidget(cancelButton_, 0, Qt::AlignBottom);
+    grid->addLayout(bottom, 5, 0, 1, 2);
+
+    resize(367, 350);
     if (parent) {
         const QRect area = parent->window()->frameGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
@@ -91,12 +99,15 @@ BatchDialog::BatchDialog(QWidget* parent) : QDialog(parent) {
 
 BatchDialog::~BatchDialog() = default;
 
-void BatchDialog::BuildSide(FolderSide& side, int left, const QString& prefix,
-                            const std::string& caption) {
+void BatchDialog::BuildSide(FolderSide& side, QGridLayout& grid, int column, const QString& prefix,
+                            const std::string& caption, const std::filesystem::path& start) {
+    std::error_code ec;
+    side.folder = !start.empty() && std::filesystem::is_directory(start, ec) ? Q(start.string())
+                                                                             : QDir::homePath();
     side.caption = new QLabel(Q(caption + ":"), this);
-    side.caption->setGeometry(left, 4, 176, 14);
-    side.path = new QLabel(this);
-    side.path->setGeometry(left, 18, 176, 14);
+    side.path = new QLabel(side.folder, this);
+    // A long path must not widen the window.
+    side.path->setMinimumWidth(1);
 
     side.folders = new QFileSystemModel(this);
     side.folders->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
@@ -107,25 +118,28 @@ void BatchDialog::BuildSide(FolderSide& side, int left, const QString& prefix,
     for (int column = 1; column < side.folders->columnCount(); ++column)
         side.tree->hideColumn(column);
     side.tree->setHeaderHidden(true);
-    side.tree->setGeometry(left, 34, 176, 138);
-    const QModelIndex here = side.folders->index(QDir::currentPath());
+    const QModelIndex here = side.folders->index(side.folder);
     side.tree->setCurrentIndex(here);  // shown, not chosen: the selection signal is not yet wired
     side.tree->scrollTo(here);
     connect(side.tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this, &side] { ChangeFolder(side); });
 
-    auto* list = new QListWidget(this);
-    list->setObjectName("File" + prefix);
-    list->setGeometry(left, 176, 176, 98);
-    side.list = list;
+    side.list = new QListWidget(this);
+    side.list->setObjectName("File" + prefix);
 
     side.filter = new QComboBox(this);
     side.filter->setObjectName("Filter" + prefix);
     side.filter->addItem("Windows PCM (*.wav)", QStringLiteral("*.wav"));
     const QString everyFormat = QStringLiteral("*.wav *.flac *.ogg *.oga *.aiff *.aif *.mp3");
     side.filter->addItem(Q(Texts().SoundFilesFilter) + " (" + everyFormat + ")", everyFormat);
-    side.filter->setGeometry(left, 278, 176, 22);
     connect(side.filter, &QComboBox::currentIndexChanged, this, [&side] { ChangeFilter(side); });
+
+    int row = 0;
+    for (QWidget* w : {static_cast<QWidget*>(side.caption), static_cast<QWidget*>(side.path),
+                       static_cast<QWidget*>(side.tree), static_cast<QWidget*>(side.list),
+                       static_cast<QWidget*>(side.filter)})
+        grid.addWidget(w, row++, column);
+    ChangeFilter(side);
 }
 
 void BatchDialog::ChangeFilter(FolderSide& side) {

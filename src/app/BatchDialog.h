@@ -7,6 +7,7 @@
 
 class QComboBox;
 class QFileSystemModel;
+class QGridLayout;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -17,7 +18,9 @@ namespace sv {
 
 class BatchDialog final : public QDialog {
   public:
-    explicit BatchDialog(QWidget* parent = nullptr);
+    // The trees open on the given folders; an empty or missing one gives the home folder.
+    explicit BatchDialog(QWidget* parent = nullptr, const std::filesystem::path& source = {},
+                         const std::filesystem::path& destination = {});
     ~BatchDialog() override;
 
     bool StartBatch() const { return startBatch_; }
@@ -51,7 +54,8 @@ class BatchDialog final : public QDialog {
         QComboBox* filter = nullptr;
         QString folder;
     };
-    void BuildSide(FolderSide& side, int left, const QString& prefix, const std::string& caption);
+    void BuildSide(FolderSide& side, QGridLayout& grid, int column, const QString& prefix,
+                   const std::string& caption, const std::filesystem::path& start);
     void ChangeFolder(FolderSide& side);
     void SelectFolder(FolderSide& side, const std::filesystem::path& folder);
     static void ChangeFilter(FolderSide& side);

@@ -66,6 +66,9 @@ class CommandHost {
     // comparing them level-matched.
     virtual void NoteLoudness(const Wave&, double /*integratedLufs*/) {}
     virtual void NoteStepKept(const Wave* /*previous*/) {}
+    // Until the end, the operations share one progress window titled by title(caption).
+    virtual void BeginProgressSeries(std::function<std::string(const std::string&)> title) = 0;
+    virtual void EndProgressSeries() = 0;
 
   protected:
     virtual void StartWork(const Command& command, std::function<void()> work,

@@ -185,14 +185,28 @@ void DocumentController::Open() {
             // A cancelled dialog keeps the current name, so Save and Return to saved still mean
             // the open document's file.
             const auto name = ports_.files.ChooseOpenName(state_.FileName);
-            if (!name) return;
-            OpenFile(command, *name, [this, command, name = *name](bool opened) {
-                if (opened) state_.FileName = name;
-                state_.RedrawWave = true;
-                RedrawSurface();
-                if (opened) host_.ShowLoudness(command);
-            });
+            if (name) OpenChosen(command, *name);
         });
+    });
+}
+
+void DocumentController::OpenNamed(const std::string& fileName) {
+    host_.RunCommand([this, fileName](const Command& command) {
+        host_.StopPlayback();
+        AskToSave(command, [this, command, fileName](bool discard) {
+            if (discard) OpenChosen(command, fileName);
+        });
+    });
+}
+
+void DocumentController::OpenChosen(const Command& command, const std::string& name) {
+    OpenFile(command, name, [this, command, name](bool opened) {
+        if (opened) state_.FileName = name;
+        state_.RedrawWave = true;
+        RedrawSurface();
+        if (!opened) return;
+        if (onOpened) onOpened(name);
+        host_.ShowLoudness(command);
     });
 }
 

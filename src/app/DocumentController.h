@@ -30,6 +30,10 @@ class DocumentController {
     DocumentController& operator=(const DocumentController&) = delete;
 
     void Open();
+    // Open with the file already chosen (a recent file, a dropped file).
+    void OpenNamed(const std::string& fileName);
+    // Called with each file Open made the document.
+    std::function<void(const std::string&)> onOpened;
     void ReturnToSaved();
     void Save();
     void SaveAs();
@@ -60,6 +64,7 @@ class DocumentController {
     EditHistory* History() const { return history_.get(); }
 
   private:
+    void OpenChosen(const Command& command, const std::string& name);
     void InstallDocument(std::unique_ptr<Wave> document, const std::string& fileName,
                          const std::string& stepName);
     void ShowDocumentInStatusBar(const std::string& fileName);

@@ -21,6 +21,7 @@
 
 #include "app/AbComparison.h"
 #include "app/DocumentController.h"
+#include "app/FileDropTarget.h"
 #include "app/MainWindowControls.h"
 #include "app/ModesPanel.h"
 #include "app/PaintBox.h"
@@ -29,6 +30,7 @@
 #include "app/QtDialogs.h"
 #include "app/QtText.h"
 #include "app/SpectrumController.h"
+#include "app/RecentFilesMenu.h"
 #include "app/TransportPanel.h"
 #include "app/WaveformView.h"
 #include "app/WindowThreadDialogs.h"
@@ -81,7 +83,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
         setup_.dialogs = ownDialogs_.get();
     }
     if (!setup_.files) {
-        ownFiles_ = std::make_unique<QtFileChooser>(this);
+        ownFiles_ = std::make_unique<QtFileChooser>(this, setup_.remembered);
         setup_.files = ownFiles_.get();
     }
     workerDialogs_ = std::make_unique<WindowThreadDialogs>(this, &setup_.dialogs);
@@ -102,6 +104,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* now) {
         if (now && !isActiveWindow()) StopPlayback();
     });
+    RestoreRemembered();
 }
 
 MainWindow::~MainWindow() {
@@ -153,7 +156,11 @@ void MainWindow::Initialize(const std::string& startFile) {
     if (!startFile.empty()) {
         RunCommand([&](const Command& command) {
             state_.FileName = startFile;
-            documents_->OpenFile(command, startFile, [](bool) {});
+            documents_->OpenFile(command, startFile, [this, command, startFile](bool opened) {
+                if (!opened) return;
+                setup_.remembered.AddRecentFile(startFile);
+                ShowLoudness(command);
+            });
         });
     }
     ListTimbres();
@@ -192,6 +199,12 @@ void MainWindow::StartOnDocument(const Command& command, std::function<void(Lent
                       Guarded(command, then);
                   });
 }
+
+void MainWindow::BeginProgressSeries(std::function<std::string(const std::string&)> title) {
+    progressWindows_->BeginSeries(std::move(title));
+}
+
+void MainWindow::EndProgressSeries() { progressWindows_->EndSeries(); }
 
 void MainWindow::ShowLoudness(const Command& command, std::function<void()> then) {
     processing_->ShowLoudness(command, std::move(then));
@@ -349,7 +362,29 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         closeRequested_ = false;
     }
     closeApproved_ = false;
+    // The timbre from an example is not kept: it needs its recording.
+    setup_.remembered.StoreControls(*this, {"detectedTimbreRadio"});
+    setup_.remembered.StoreGeometry(*this);
     event->accept();
+}
+
+void MainWindow::RestoreRemembered() {
+    setup_.remembered.RestoreControls(*this);
+    setup_.remembered.RestoreGeometry(*this);
+    c_->recentMenu = new QMenu(Q(Texts().RecentFilesCaption), this);
+    c_->recentMenu->setObjectName("recentFilesMenu");
+    c_->fileMenu->insertMenu(c_->exitAction, c_->recentMenu);
+    documents_->onOpened = [this](const std::string& fileName) {
+        setup_.remembered.AddRecentFile(fileName);
+        ShowRecentFiles();
+    };
+    ShowRecentFiles();
+    new FileDropTarget(*this, [this](const std::string& file) { documents_->OpenNamed(file); });
+}
+
+void MainWindow::ShowRecentFiles() {
+    FillRecentFilesMenu(*c_->recentMenu, setup_.remembered.RecentFiles(),
+                        [this](const std::string& file) { documents_->OpenNamed(file); });
 }
 
 void MainWindow::changeEvent(QEvent* event) {

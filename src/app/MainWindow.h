@@ -14,6 +14,7 @@
 #include "app/AppPorts.h"
 #include "app/AppState.h"
 #include "app/CommandHost.h"
+#include "app/RememberedSettings.h"
 #include "base/Progress.h"
 #include "base/Worker.h"
 #include "timbre/TimbreFolders.h"
@@ -47,6 +48,7 @@ struct MainWindowSetup {
     std::vector<std::filesystem::path> timbreFolders;  // DefaultTimbreFolders()
     std::string startFile;                             // opened at start when not empty
     SoundOutput* soundOutput = nullptr;                // null: the Qt sound output
+    RememberedSettings remembered;                     // none: nothing kept between runs
 };
 
 class MainWindow final : public QMainWindow, private CommandHost {
@@ -117,10 +119,15 @@ class MainWindow final : public QMainWindow, private CommandHost {
     void StartOnDocument(const Command& command, std::function<void(LentDocument&)> work,
                          std::function<void()> then) override;
     void ShowLoudness(const Command& command, std::function<void()> then = {}) override;
+    void BeginProgressSeries(std::function<std::string(const std::string&)> title) override;
+    void EndProgressSeries() override;
     void PrepareWork();
     void TakeBack(LentDocument& lent);
 
     void Initialize(const std::string& startFile);
+    // Settings kept between runs, the recent files and file drops.
+    void RestoreRemembered();
+    void ShowRecentFiles();
     void BuildWindow();
     void BuildToolBar(QWidget* client);
     void BuildWavePanel(QWidget* client);

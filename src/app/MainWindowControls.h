@@ -63,7 +63,7 @@ struct MainWindowControls {
     std::array<QLabel*, 6> StatusPanels{};
 
     QMenu *fileMenu = nullptr, *batchMenu = nullptr, *editMenu = nullptr, *filterMenu = nullptr,
-          *helpMenu = nullptr, *waveContextMenu = nullptr;
+          *helpMenu = nullptr, *waveContextMenu = nullptr, *recentMenu = nullptr;
     QAction *openAction = nullptr, *returnToSavedAction = nullptr, *saveAction = nullptr,
             *saveAsAction = nullptr, *exitAction = nullptr, *batchAction = nullptr;
     QAction *undoAction = nullptr, *redoAction = nullptr;

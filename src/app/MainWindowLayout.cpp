@@ -325,7 +325,7 @@ void MainWindow::BuildFileMenus(QMenuBar* bar) {
     c.exitAction = MakeAction(this, c.fileMenu, "exitAction", t.ExitCaption, t.ExitHint,
                               {QKeySequence(Qt::ALT | Qt::Key_F4)});
 
-    c.batchMenu = MakeMenu(bar, "batchMenu", t.BatchCaption, t.BatchHint);
+    c.batchMenu = MakeMenu(bar, "batchMenu", t.BatchMenuCaption, t.BatchHint);
     c.batchAction = MakeAction(this, c.batchMenu, "batchAction", t.BatchCaption, t.BatchHint,
                                {Ctrl(Qt::Key_B)});
 }
@@ -369,7 +369,7 @@ void MainWindow::BuildEditMenu(QMenuBar* bar) {
         {&c.verticalZoomResetAction, &c.verticalZoomResetPopupAction, "verticalZoomReset",
          &t.VerticalZoomResetCaption, &t.VerticalZoomResetHint, {}},
         {&c.deleteBlockAction, &c.deleteBlockPopupAction, "deleteBlock",
-         &t.DeleteBlockCaption, &t.DeleteBlockHint, {Ctrl(Qt::Key_Delete)}},
+         &t.DeleteBlockCaption, &t.DeleteBlockHint, {Ctrl(Qt::Key_Delete), QKeySequence(Qt::Key_Delete)}},
     };
     // clang-format on
     for (const auto& item : viewItems) {

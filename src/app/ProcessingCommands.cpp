@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/ChainProgress.h"
 #include "app/DocumentController.h"
 #include "app/MainWindowControls.h"
 #include "app/PaintBox.h"
@@ -78,6 +79,8 @@ void ProcessingController::RunChainCommand(const Command& command, const Remaste
         ChainOutcome chain;
         std::unique_ptr<Wave> previous;
     };
+    // One progress window for the chain and the loudness figures after it.
+    host_.BeginProgressSeries(ChainProgressTitle(settings));
     host_.RunOnDocument(
         command,
         [this, settings](LentDocument& lent) {
@@ -88,6 +91,10 @@ void ProcessingController::RunChainCommand(const Command& command, const Remaste
         },
         [this, command, ceiling, commandName](const std::shared_ptr<Outcome>& outcome) {
             NoteLoudness(outcome->chain, ceiling);
+            if (outcome->chain.Result == WalkResult::Cancelled && outcome->chain.Replaced)
+                loudnessHeldNote_ += (loudnessHeldNote_.empty() ? "" : ", ") +
+                                     Texts().CancelledAfterNote + " " +
+                                     StageNames(outcome->chain.Completed);
             if (outcome->chain.Replaced && outcome->previous)
                 parts_.documents.RecordStep(commandName, std::move(outcome->previous));
             OperationEnded(command, outcome->chain.Result, outcome->chain.Replaced);
@@ -102,6 +109,7 @@ void ProcessingController::RunStageCommand(const Command& command, const std::st
         WalkResult result;
         std::unique_ptr<Wave> previous;
     };
+    host_.BeginProgressSeries([](const std::string& caption) { return caption; });
     host_.RunOnDocument(
         command,
         [stage = std::move(stage)](LentDocument& lent) mutable {
@@ -120,12 +128,15 @@ void ProcessingController::OperationEnded(const Command& command, WalkResult res
                                           bool replaced) {
     state_.Flags.Cancelled = result == WalkResult::Cancelled;
     state_.RedrawWave = replaced;
-    if (!replaced) return c_.waveView->update();
+    if (!replaced) {
+        host_.EndProgressSeries();
+        return c_.waveView->update();
+    }
     // Drawn now: the loudness measurement borrows the document next.
     c_.waveView->repaint();
     state_.Flags.DataSaved = false;
     ++state_.ProcessingRuns;
-    ShowLoudness(command);
+    ShowLoudness(command, [this] { host_.EndProgressSeries(); });
 }
 
 void ProcessingController::Normalize() {
@@ -209,8 +220,13 @@ void ProcessingController::FitPeaks() {
 void ProcessingController::Remaster() {
     host_.RunCommand([this](const Command& command) {
         if (!state_.WaveLoaded) return;
+        const RemasterSettings settings = ReadSettings();
+        if (!AnyStage(settings)) {
+            state_.RedrawWave = false;
+            return parts_.dialogs->Message(NoStageTickedMessage());
+        }
         // A cancel ends the chain; the document keeps what the stages before it did.
-        RunChainCommand(command, ReadSettings(), Texts().RemasterCaption);
+        RunChainCommand(command, settings, Texts().RemasterCaption);
     });
 }
 

@@ -86,6 +86,12 @@ ProgressWindow::~ProgressWindow() = default;
 
 void ProgressWindow::SetCaption(const std::string& title) { setWindowTitle(Q(title)); }
 
+void ProgressWindow::Restart(Progress::CancelFlag cancel) {
+    cancel_ = std::move(cancel);
+    gauge_->setValue(0);
+    remainingTime_->clear();
+}
+
 void ProgressWindow::EnableCancel(bool enabled) { cancelButton_->setEnabled(enabled); }
 
 void ProgressWindow::Show() {
@@ -140,7 +146,9 @@ class ProgressWindows::Port final : public Progress {
     ~Port() override { windows_.Close(id_, this); }
 
     void SetCaption(const std::string& title) override {
-        windows_.Post(id_, [title](ProgressWindow& w) { w.SetCaption(title); });
+        windows_.Post(id_, [&windows = windows_, title](ProgressWindow& w) {
+            w.SetCaption(windows.Titled(title));
+        });
     }
     void EnableCancel(bool enabled) override {
         {
@@ -204,7 +212,13 @@ int ProgressWindows::Open(Port* port) {
     QMetaObject::invokeMethod(
         this,
         [this, id, cancel = port->SharedCancelFlag()] {
+            if (series_ && seriesWindow_) {
+                seriesWindow_->Restart(cancel);
+                windows_[id] = seriesWindow_;
+                return;
+            }
             windows_[id] = new ProgressWindow(parent_, cancel);
+            if (series_) seriesWindow_ = windows_[id];
         },
         Qt::QueuedConnection);
     return id;
@@ -220,7 +234,7 @@ void ProgressWindows::Close(int id, Port* port) {
         [this, id] {
             const auto found = windows_.find(id);
             if (found == windows_.end()) return;
-            delete found->second.data();
+            if (!series_ || found->second != seriesWindow_) delete found->second.data();
             windows_.erase(found);
         },
         Qt::QueuedConnection);
@@ -231,6 +245,29 @@ void ProgressWindows::CancelRunning() {
     cancelling_ = true;
     for (Port* port : ports_)
         if (port->Cancellable()) port->RequestCancel();
+}
+
+void ProgressWindows::BeginSeries(std::function<std::string(const std::string&)> title) {
+    series_ = true;
+    seriesTitle_ = std::move(title);
+}
+
+void ProgressWindows::EndSeries() {
+    seriesTitle_ = {};  // what it holds may go with the series
+    // Queued behind the closing of the series' last operation.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            series_ = false;
+            for (const auto& [id, window] : windows_)
+                if (window == seriesWindow_) return;  // its operation's close deletes it
+            delete seriesWindow_.data();
+        },
+        Qt::QueuedConnection);
+}
+
+std::string ProgressWindows::Titled(const std::string& caption) const {
+    return series_ && seriesTitle_ ? seriesTitle_(caption) : caption;
 }
 
 void ProgressWindows::Reset() {

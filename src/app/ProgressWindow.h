@@ -31,6 +31,8 @@ class ProgressWindow final : public QDialog {
     void Show();
     void ShowEstimate(const std::string& text);
     void ShowPosition(int pixels);
+    // Serves the next operation of a series: its cancel flag, an empty bar and estimate.
+    void Restart(Progress::CancelFlag cancel);
     bool CancelRequested() const { return cancel_->load(); }
     void RequestCancel() { cancel_->store(true); }
 
@@ -70,6 +72,10 @@ class ProgressWindows final : public QObject {
     void Reset();
     // Called on the window's thread with each window as it is shown.
     std::function<void(ProgressWindow&)> onShown;
+    // Until EndSeries the operations share one window, which stays open between them; title
+    // turns each operation's caption into the window's title. On the window's thread.
+    void BeginSeries(std::function<std::string(const std::string& caption)> title);
+    void EndSeries();
 
   private:
     class Port;
@@ -78,8 +84,13 @@ class ProgressWindows final : public QObject {
     void Close(int id, Port* port);
 
     QWidget* parent_;
+    std::string Titled(const std::string& caption) const;
+
     std::map<int, QPointer<ProgressWindow>> windows_;  // the window's thread only
-    std::mutex mutex_;                                 // guards what follows
+    bool series_ = false;                              // the window's thread only, as are
+    std::function<std::string(const std::string&)> seriesTitle_;  // these two
+    QPointer<ProgressWindow> seriesWindow_;
+    std::mutex mutex_;  // guards what follows
     std::set<Port*> ports_;
     int nextId_ = 0;
     bool cancelling_ = false;

@@ -21,16 +21,19 @@ const QString FlacFilter = QStringLiteral("FLAC (*.flac)");
 const QString AiffFilter = QStringLiteral("AIFF (*.aiff *.aif)");
 const QString OggFilter = QStringLiteral("Ogg Vorbis (*.ogg *.oga)");
 
-// WAV first, as it always was; then everything readable together and each format alone.
+}  // namespace
+
 QStringList OpenFilters() {
-    return {WavFilter,
-            Q(Texts().SoundFilesFilter) +
+    return {Q(Texts().SoundFilesFilter) +
                 QStringLiteral(" (*.wav *.flac *.ogg *.oga *.aiff *.aif *.mp3)"),
+            WavFilter,
             FlacFilter,
             OggFilter,
             AiffFilter,
             QStringLiteral("MP3 (*.mp3)")};
 }
+
+namespace {
 
 // The formats saved; MP3 is read only.
 QStringList SaveFilters() { return {WavFilter, FlacFilter, AiffFilter, OggFilter}; }
@@ -86,10 +89,12 @@ void QtUserDialogs::SetBusy(bool busy) {
     }
 }
 
-QtFileChooser::QtFileChooser(QWidget* parent)
-    : parent_(parent),
-      openFolder_(
-          QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString()) {}
+QtFileChooser::QtFileChooser(QWidget* parent, RememberedSettings remembered)
+    : parent_(parent), remembered_(std::move(remembered)), openFolder_(remembered_.Folder("open")) {
+    if (openFolder_.empty())
+        openFolder_ =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString();
+}
 
 std::optional<std::string> QtFileChooser::ChooseOpenName(const std::string& current) {
     QString start = Q(openFolder_.string());
@@ -101,11 +106,11 @@ std::optional<std::string> QtFileChooser::ChooseOpenName(const std::string& curr
     dialog.setNameFilters(OpenFilters());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.selectFile(QStringLiteral("*.wav"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString chosen = dialog.selectedFiles().front();
     if (chosen.isEmpty()) return std::nullopt;
     openFolder_ = std::filesystem::path(chosen.toStdString()).parent_path();
+    remembered_.KeepFolder("open", openFolder_);
     return chosen.toStdString();
 }
 
@@ -127,9 +132,13 @@ std::optional<std::string> QtFileChooser::ChooseSaveName(const std::string& curr
 }
 
 BatchChoice QtFileChooser::ChooseBatch() {
-    BatchDialog batch(parent_);
+    BatchDialog batch(parent_, remembered_.Folder("batchSource"),
+                      remembered_.Folder("batchDestination"));
     batch.exec();
-    return batch.Choice();
+    const BatchChoice choice = batch.Choice();
+    remembered_.KeepFolder("batchSource", choice.SourceFolder);
+    remembered_.KeepFolder("batchDestination", choice.DestinationFolder);
+    return choice;
 }
 
 }  // namespace sv

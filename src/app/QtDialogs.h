@@ -1,14 +1,19 @@
 #pragma once
 // The Qt side of the dialog ports: message boxes, the hourglass cursor, file dialogs and the
 // batch window.
+#include <QStringList>
 #include <filesystem>
 
 #include "app/AppPorts.h"
+#include "app/RememberedSettings.h"
 #include "base/Progress.h"
 
 class QWidget;
 
 namespace sv {
+
+// The Open dialog's name filters: every sound file the program reads first, then each format.
+QStringList OpenFilters();
 
 class QtUserDialogs final : public UserDialogs {
   public:
@@ -26,13 +31,15 @@ class QtUserDialogs final : public UserDialogs {
 
 class QtFileChooser final : public FileChooser {
   public:
-    explicit QtFileChooser(QWidget* parent);
+    // Folders chosen are kept in remembered and start the next run's dialogs.
+    QtFileChooser(QWidget* parent, RememberedSettings remembered = {});
     std::optional<std::string> ChooseOpenName(const std::string& current) override;
     std::optional<std::string> ChooseSaveName(const std::string& current) override;
     BatchChoice ChooseBatch() override;
 
   private:
     QWidget* parent_;
+    RememberedSettings remembered_;
     std::filesystem::path openFolder_;  // starts in the documents folder
 };
 

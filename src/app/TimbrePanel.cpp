@@ -95,7 +95,9 @@ void TimbrePanel::ShowStoredNames(const std::vector<std::string>& names) {
     const QString typed = storedCombo_->currentText();
     storedCombo_->clear();
     for (const auto& name : names) storedCombo_->addItem(Q(name));
-    storedCombo_->setCurrentIndex(-1);
+    // A name just saved counts as picked, so the delete button acts on it at once.
+    storedCombo_->setCurrentIndex(
+        storedCombo_->findText(typed, Qt::MatchExactly | Qt::MatchCaseSensitive));
     storedCombo_->setEditText(typed);
 }
 

@@ -45,6 +45,7 @@ int main(int argc, char* argv[]) {
     // Swap files that a killed run left behind; those of running programs are locked and stay.
     sv::FileMemory::RemoveLeftoverSwapFiles(sv::ChooseWorkFolder());
     sv::MainWindowSetup setup;
+    setup.remembered = sv::RememberedSettings(sv::RememberedSettings::DefaultFile());
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 1) setup.startFile = arguments.at(1).toStdString();
     sv::MainWindow window(std::move(setup));

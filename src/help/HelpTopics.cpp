@@ -59,7 +59,11 @@ constexpr HelpTopic kTopics[] = {
 std::span<const HelpTopic> HelpTopics() { return kTopics; }
 
 std::string HelpTopicTitle(const HelpTopic& topic, const LanguageTexts& texts) {
-    return topic.titleText ? texts.*(topic.titleText) : std::string(topic.fixedTitle);
+    if (!topic.titleText) return std::string(topic.fixedTitle);
+    // A menu caption's access-key mark is not part of the title.
+    std::string title = texts.*(topic.titleText);
+    std::erase(title, '&');
+    return title;
 }
 
 std::string HelpTopicText(int number, const LanguageTexts& texts) {

@@ -73,7 +73,8 @@ void HelpWindow::resizeEvent(QResizeEvent* event) {
 
 void HelpWindow::ShowSelectedTopic() {
     const QTreeWidgetItem* item = tree_->currentItem();
-    if (!item) return;
+    // The tree makes its first row current, unselected, when it takes the focus: not a choice.
+    if (!item || !item->isSelected()) return;
     const int number = item->data(0, kTopicRole).toInt();
     text_->setPlainText(Q(HelpTopicText(number, Texts())));
 }

@@ -14,7 +14,7 @@
 // clang-format off
 #define SV_LANGUAGE_KEYS(X) \
     /* [main] captions, hints, labels and messages of the main window */ \
-    X(main, "CaFile", FileMenuCaption, "File") \
+    X(main, "CaFile", FileMenuCaption, "&File") \
     X(main, "HiFile", FileMenuHint, "Input/Output commands") \
     X(main, "CaOpen", OpenCaption, "Open") \
     X(main, "HiOpen", OpenHint, "Open file") \
@@ -26,7 +26,7 @@
     X(main, "HiSaveAs", SaveAsHint, "Save file with specified name") \
     X(main, "CaEnd", ExitCaption, "Exit") \
     X(main, "HiEnd", ExitHint, "Finish program") \
-    X(main, "CaFilter", FiltersMenuCaption, "Filters") \
+    X(main, "CaFilter", FiltersMenuCaption, "F&ilters") \
     X(main, "HiFilter", FiltersMenuHint, "Commands for transformation and filtration") \
     X(main, "CaRemaster", RemasterCaption, "Remaster It") \
     X(main, "HiRemaster", RemasterHint, "Remaster file with selected settings") \
@@ -46,12 +46,12 @@
     X(main, "HiRemPeek", FitPeaksHint, "Balance volume peaks with selected settings") \
     X(main, "CaDetekt", DetectCaption, "Detect") \
     X(main, "HiDetekt", DetectHint, "Locate sound timbre of active file") \
-    X(main, "CaHelp", HelpMenuCaption, "Help") \
+    X(main, "CaHelp", HelpMenuCaption, "&Help") \
     X(main, "CaTopic", HelpCaption, "Help") \
     X(main, "HiTopic", HelpHint, "Complex application help") \
     X(main, "CaAbout", AboutCaption, "About") \
     X(main, "HiAbout", AboutHint, "Version etc.") \
-    X(main, "CaEdit", EditMenuCaption, "Edit") \
+    X(main, "CaEdit", EditMenuCaption, "&Edit") \
     X(main, "HiEdit", EditMenuHint, "Edit commands") \
     X(main, "CaLupVerPlus", VerticalZoomInCaption, "Vertical zoom in") \
     X(main, "HiLupVerPlus", VerticalZoomInHint, "Magnify vertical zoom of preview") \
@@ -152,6 +152,14 @@
     X(main, "CaLimiter", LimiterCaption, "Limiter") \
     X(main, "HiLimiter", LimiterHint, "Reach the loudness target: a look-ahead limiter keeps the true peak at or below this level instead of lowering the gain") \
     X(main, "CaSoundFiles", SoundFilesFilter, "All sound files") \
+    X(main, "CaNoStage", NoStageMessage, "Remaster It runs the stages ticked under") \
+    X(main, "CaNoStageTick", NoStageTickMessage, "tick at least one of") \
+    X(main, "CaBatchReport", BatchReportMessage, "Some files were not processed or not saved:") \
+    X(main, "CaRecent", RecentFilesCaption, "&Recent files") \
+    X(main, "CaBatchMenu", BatchMenuCaption, "&Batch") \
+    X(main, "CaCancelledAfter", CancelledAfterNote, "cancelled; done before:") \
+    X(filters, "CaStageOf", StageOfTitle, "stage %1 of %2") \
+    X(filters, "CaFileOf", FileOfTitle, "file %1 of %2") \
     X(main, "CaUndo", UndoCaption, "Undo") \
     X(main, "HiUndo", UndoHint, "Take back the last command that changed the recording") \
     X(main, "CaRedo", RedoCaption, "Redo") \
@@ -202,8 +210,8 @@
     X(UHelp, "CaMenu11", MethodTopicTitle, "Characteristics of used method") \
     X(UHelp, "CaMenu2", RequirementsTopicTitle, "Program requirements ") \
     X(UHelp, "CaHelp11", OpenHelp, \
-      "Open item enables to open sound files in the PCM WAV format with 8 or 16 bits per " \
-      "sample, mono or stereo. The recording is copied into a work file on the drive with " \
+      "Open item opens WAV files with 8, 16, 24 or 32-bit integer or 32-bit float " \
+      "samples, FLAC, Ogg Vorbis, AIFF and MP3 files, with one or more channels. The recording is copied into a work file on the drive with " \
       "the most free space, so files far larger than the memory can be opened; the work " \
       "drive needs free room of more than five times the file size. When the current " \
       "recording has changes that are not saved yet, the program first asks whether to " \
@@ -365,9 +373,11 @@
       "free space, not in memory, so its length is limited only by the free space on the " \
       "drive. Frequency analysis uses a fast Fourier transform of 16384 points with a " \
       "smooth window; the blocks overlap by half, so the windows add up to exactly one and " \
-      "the processing leaves no seams. Supported are PCM WAV files with 8 or 16 bits per " \
-      "sample, one or two channels and any sample rate; results are saved in the format of " \
-      "the source. Every filter writes a complete new recording and replaces the old one " \
+      "the processing leaves no seams. WAV (8, 16, 24 or 32-bit integer and 32-bit float " \
+      "samples), FLAC, Ogg Vorbis, AIFF and MP3 files open, with any number of channels and " \
+      "any sample rate. Results are saved as WAV, FLAC, AIFF or Ogg Vorbis, chosen by the " \
+      "name's extension, in the depth of the source where the format has one (FLAC up to " \
+      "24 bits); MP3 is read only. Every filter writes a complete new recording and replaces the old one " \
       "only when it has finished, so a cancelled filter leaves the recording untouched.") \
     X(UHelp, "CaHelp71", MethodHelp, \
       "The main method of program isn't as an equalizer, which raises or lowers fixed " \

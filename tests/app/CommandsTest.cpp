@@ -17,6 +17,8 @@
 
 #include "AppTestSupport.h"
 #include "app/BatchDialog.h"
+#include "app/ChainProgress.h"
+#include "app/QtDialogs.h"
 #include "text/Language.h"
 #include "timbre/TimbreFolders.h"
 #include "timbre/Timbres.h"
@@ -56,7 +58,7 @@ class CommandsTest final : public QObject {
     Q_OBJECT
 
   private slots:
-    void remasterWithNoStageCheckedDoesNothing() {
+    void remasterWithNoStageCheckedSaysWhatToTick() {
         TempDir dir;
         WindowRig rig(dir);
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
@@ -70,6 +72,10 @@ class CommandsTest final : public QObject {
         QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().Flags.DataSaved);
         QVERIFY(rig.progress.titles.empty());
+        QCOMPARE(rig.dialogs.messages,
+                 std::vector<std::string>{
+                     "Remaster It runs the stages ticked under Additional setting: tick at least "
+                     "one of Remove noise, Frequency and dynamic levelling, Fit peak, Normalize."});
 
         // Ctrl+Enter runs it too, now with normalizing checked.
         Check(rig, {"normalizeCheck"});
@@ -108,6 +114,16 @@ class CommandsTest final : public QObject {
         QVERIFY(rig.state().Flags.Cancelled);
         QVERIFY(rig.state().WaveLoaded);
 
+        // Cancelled after a stage completed: the status bar names the stages that ran.
+        rig.progress.seen = 0;
+        rig.progress.cancelTitle = "Peeks detection";
+        rig->Processing().Remaster();
+        rig.wait();
+        QVERIFY(rig.get<QLabel>("StatusBarPanel5")
+                    ->text()
+                    .endsWith(QStringLiteral(", cancelled; done before: Remove noise")));
+        rig.progress.cancelTitle = "Noise detection";
+
         // Remove noise alone, cancelled in detection: the document stays as it was.
         rig.state().Flags.DataSaved = true;
         rig.progress.seen = 0;
@@ -117,6 +133,23 @@ class CommandsTest final : public QObject {
         QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().Flags.DataSaved);
         QVERIFY(rig.state().Flags.Cancelled);
+    }
+
+    // The chain's one progress window names the stage it is in.
+    void chainProgressTitleNamesTheStage() {
+        RemasterSettings three;
+        three.RemoveNoise = three.Levelling = three.Normalize = true;
+        RemasterSettings one;
+        one.Levelling = true;
+        const std::tuple<RemasterSettings, std::string, std::string> cases[] = {
+            {three, "Noise detection", "Noise detection \u2014 stage 1 of 3"},
+            {three, "Remastering", "Remastering \u2014 stage 2 of 3"},
+            {three, "Normalizing", "Normalizing \u2014 stage 3 of 3"},
+            {three, "Reading", "Reading"},
+            {one, "Remastering", "Remastering"},
+        };
+        for (const auto& [settings, caption, title] : cases)
+            QCOMPARE(ChainProgressTitle(settings)(caption), title);
     }
 
     // Closing the window while a command works on the document cancels the operation and closes
@@ -212,6 +245,12 @@ class CommandsTest final : public QObject {
         box->setEditText("alpha");
         save->click();
         QCOMPARE(Items(box), (QStringList{"alpha", "Mine"}));
+        // Deletable right after saving, without picking it from the list first.
+        rig.dialogs.answers = {true};
+        erase->click();
+        QVERIFY(!std::filesystem::exists(folder / "alpha.sts"));
+        box->setEditText("alpha");
+        save->click();
 
         // Picking a stored timbre makes it the example and the target.
         box->setCurrentIndex(1);
@@ -345,12 +384,17 @@ class CommandsTest final : public QObject {
         floatSamples.formatTag = 3;
         floatSamples.frames = 100000;
         WriteWav(folder / "float.wav", floatSamples, [](std::int64_t, int) { return 0; });
-        rig.files.batch = {true, false, folder, folder, {"float.wav", "good.wav"}};
+        WriteFile(folder / "text.wav", "not a sound");
+        // The refusals are gathered into one list at the end, one line per file.
+        rig.files.batch = {true, false, folder, folder, {"float.wav", "text.wav", "good.wav"}};
         rig->Processing().ProcessBatch();
+        rig.wait();
         QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
         const std::string refused =
             Texts().NotPcmMessage + ": 16-bit float samples are not supported";
-        QCOMPARE(rig.dialogs.messages[0], refused + " (float.wav)");
+        const std::string report = rig.dialogs.messages[0];
+        QVERIFY(report.starts_with(Texts().BatchReportMessage + "\nfloat.wav: " + refused +
+                                   " (float.wav)\ntext.wav: "));
         QVERIFY(std::filesystem::exists(folder / "_good.wav"));
         // Outside a batch the message names the file the same way.
         rig.files.openNames = {(folder / "float.wav").string()};
@@ -412,12 +456,21 @@ class CommandsTest final : public QObject {
         for (const char* name : {"b.wav", "A.wav", "c.wav", "notes.txt"})
             WriteFile(dir / "src" / name, "x");
         {
+            // Each side opens on its last folder, or on the home folder without one; it grows.
+            const std::pair<std::filesystem::path, QString> starts[] = {
+                {{}, QDir::homePath()},
+                {dir / "missing", QDir::homePath()},
+                {dir / "dst", QString::fromStdString((dir / "dst").string())}};
+            for (const auto& [start, shown] : starts) {
+                BatchDialog opened(nullptr, start, start);
+                QCOMPARE(opened.findChild<QLabel*>("Label3")->text(), shown);
+                QCOMPARE(opened.findChild<QLabel*>("Label4")->text(), shown);
+                QCOMPARE(QString::fromStdString(opened.SourceFolder().string()), shown);
+            }
             BatchDialog batch;
             QCOMPARE(batch.windowTitle(), QStringLiteral("Batch"));
-            // Both sides show the working folder until one is chosen.
-            QCOMPARE(batch.findChild<QLabel*>("Label3")->text(), QDir::currentPath());
-            QCOMPARE(batch.findChild<QLabel*>("Label4")->text(), QDir::currentPath());
-            QCOMPARE(batch.SourceFolder(), std::filesystem::current_path());
+            batch.resize(800, 600);
+            QCOMPARE(batch.size(), QSize(800, 600));
             batch.SelectSource(dir / "src");
             batch.SelectDestination(dir / "dst");
             QCOMPARE(batch.findChild<QLabel*>("Label3")->text().toStdString(),
@@ -438,6 +491,8 @@ class CommandsTest final : public QObject {
             if (const char* shots = std::getenv("SONIVAR_SCREENSHOTS"))
                 batch.grab().save(QString::fromLocal8Bit(shots) + "/batch-window.png");
         }
+        // The Open dialog offers every readable format first.
+        QVERIFY(OpenFilters().front().startsWith(QString::fromStdString(Texts().SoundFilesFilter)));
         BatchDialog cancelled;
         cancelled.show();
         cancelled.findChild<QPushButton*>("cancelButton")->click();

@@ -84,6 +84,13 @@ class HelpWindowTest final : public QObject {
         QCOMPARE(items[34]->text(0), QStringLiteral("blocks"));
         QCOMPARE(items[46]->text(0), QStringLiteral("dB"));
         QCOMPARE(items[46]->parent()->text(0), QStringLiteral("Lowpass"));
+
+        // Shown, the tree takes the focus and the text box stays empty.
+        help.show();
+        QVERIFY(QTest::qWaitForWindowActive(&help));
+        tree->setFocus();
+        QTRY_VERIFY(tree->hasFocus());
+        QVERIFY(help.Text()->toPlainText().isEmpty());
     }
 
     void selectingATopicShowsItsTextAndAHeadingClearsIt() {

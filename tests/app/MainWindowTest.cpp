@@ -6,9 +6,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 #include "AppTestSupport.h"
 #include "app/ProgressWindow.h"
@@ -29,10 +33,11 @@ using namespace sv::test;
 
 namespace {
 
-QString PanelText(WindowRig& rig, int panel) {
-    return rig.get<QLabel>(QStringLiteral("StatusBarPanel%1").arg(panel).toLatin1().constData())
-        ->text();
+QString PanelText(QWidget& window, int panel) {
+    return window.findChild<QLabel*>(QStringLiteral("StatusBarPanel%1").arg(panel))->text();
 }
+
+QString PanelText(WindowRig& rig, int panel) { return PanelText(*rig.window, panel); }
 
 int SwapFiles(const TempDir& dir) {
     int n = 0;
@@ -102,6 +107,15 @@ class MainWindowTest final : public QObject {
         QCOMPARE(rig.get<QAction>("remasterAction")->shortcuts().value(0),
                  QKeySequence(Qt::CTRL | Qt::Key_Return));
         QCOMPARE(rig.get<QAction>("batchAction")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+        // Each menu has its access key (Alt+letter); plain Delete deletes the block too.
+        const std::pair<const char*, const char*> menus[] = {{"fileMenu", "&File"},
+                                                             {"batchMenu", "&Batch"},
+                                                             {"editMenu", "&Edit"},
+                                                             {"filterMenu", "F&ilters"},
+                                                             {"helpMenu", "&Help"}};
+        for (const auto& [menu, title] : menus)
+            QCOMPARE(rig.get<QMenu>(menu)->title(), QString::fromLatin1(title));
+        QVERIFY(rig.get<QAction>("deleteBlockAction")->shortcuts().contains(QKeySequence::Delete));
         QCOMPARE(rig.get<QLabel>("peakBlockSizeCaption")->text(), QStringLiteral("Border size:"));
         QCOMPARE(rig.get<QTabWidget>("infoTabs")->currentWidget()->objectName(),
                  QStringLiteral("detailsTab"));
@@ -741,6 +755,103 @@ class MainWindowTest final : public QObject {
         // The window goes with its port.
         QPointer<ProgressWindow> gone(&window);
         port.reset();
+        QTRY_VERIFY(!gone);
+    }
+
+    // Options, timbre, geometry and recent files come back in the next run; a start file shows
+    // its loudness; a dropped file opens after the save question, as Open does.
+    void settingsAndRecentFilesLastBetweenRunsAndDropsOpen() {
+        TempDir dir;
+        std::filesystem::create_directories(dir / "work");
+        const auto song = MakeWav(dir, "a.wav");
+        const auto dropped = MakeWav(dir, "b.wav");
+        ScriptedDialogs dialogs;
+        ScriptedFiles files;
+        const auto run = [&](const std::string& startFile) {
+            MainWindowSetup setup;
+            setup.dialogs = &dialogs;
+            setup.files = &files;
+            setup.progress = SilentProgressFactory();
+            setup.workFolder = dir / "work";
+            setup.timbreFolders = {dir / "timbres"};
+            setup.startFile = startFile;
+            setup.remembered = RememberedSettings(dir / "config" / "sonivar.conf");
+            auto window = std::make_unique<MainWindow>(std::move(setup));
+            WaitForCommand(*window);
+            return window;
+        };
+        const auto find = [](MainWindow& w, const char* name) {
+            return w.findChild<QWidget*>(QString::fromLatin1(name));
+        };
+        {
+            auto first = run(song.string());
+            QVERIFY(first->State().WaveLoaded);
+            QVERIFY(first->State().SpectraShared.Target == first->State().FlatSpectrum);
+            QVERIFY(PanelText(*first, 5).startsWith("Loudness: -"));
+            static_cast<QCheckBox*>(find(*first, "normalizeCheck"))->setChecked(true);
+            static_cast<QRadioButton*>(find(*first, "popTimbreRadio"))->click();
+            first->resize(900, 700);
+            first->show();
+            QVERIFY(first->close());
+        }
+        auto second = run({});
+        QVERIFY(static_cast<QCheckBox*>(find(*second, "normalizeCheck"))->isChecked());
+        QVERIFY(static_cast<QRadioButton*>(find(*second, "popTimbreRadio"))->isChecked());
+        QVERIFY(second->State().SpectraShared.Target != second->State().FlatSpectrum);
+        QCOMPARE(second->size(), QSize(900, 700));
+        auto* recent = second->findChild<QMenu*>("recentFilesMenu");
+        QCOMPARE(recent->actions().size(), 1);
+        QCOMPARE(recent->actions()[0]->text(), QStringLiteral("&1 a.wav"));
+        recent->actions()[0]->trigger();
+        WaitForCommand(*second);
+        QCOMPARE(second->State().FileName, song.string());
+
+        second->State().Flags.DataSaved = false;
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped.string()))});
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        // Qt hands a drop only to the target of a real drag: the window's filter takes it here.
+        QVERIFY(second->findChild<QObject*>("fileDropTarget")->eventFilter(second.get(), &drop));
+        WaitForCommand(*second);
+        QCOMPARE(dialogs.questions, std::vector<std::string>{"Data are not saved, save it?"});
+        QCOMPARE(second->State().FileName, dropped.string());
+        QCOMPARE(recent->actions()[0]->text(), QStringLiteral("&1 b.wav"));
+    }
+
+    // A series of operations keeps one window, titled by the series; its percentage is
+    // readable over the black bar and over the white rest alike.
+    void progressSeriesSharesOneWindowWithReadableText() {
+        QWidget owner;
+        owner.show();
+        ProgressWindows windows(&owner);
+        std::vector<ProgressWindow*> shown;
+        windows.onShown = [&](ProgressWindow& w) { shown.push_back(&w); };
+        windows.BeginSeries([](const std::string& caption) { return caption + " (series)"; });
+        for (const char* caption : {"First", "Second"}) {
+            auto port = windows.Factory()();
+            port->SetCaption(caption);
+            port->SetTotal(1000);
+            port->Show();
+            port->SetDone(490);
+            QTRY_COMPARE(shown.size(), std::size_t{caption == std::string("First") ? 1u : 2u});
+            QTRY_COMPARE(shown.back()->windowTitle(), QString(caption) + " (series)");
+            QTRY_COMPARE(shown.back()->Gauge()->value(), 147);
+        }
+        QCOMPARE(shown.front(), shown.back());
+        // The text differs from what lies under it wherever the bar stands.
+        ProgressWindow& window = *shown.back();
+        for (const int pixels : {0, 90, 147, 210, 300}) {
+            window.ShowPosition(pixels);
+            const QImage bar = window.Gauge()->grab().toImage();
+            const int filled = pixels * bar.width() / 300;
+            int text = 0;
+            for (int x = 0; x < bar.width(); ++x)
+                for (int y = 0; y < bar.height(); ++y)
+                    text += bar.pixelColor(x, y) != QColor(x < filled ? Qt::black : Qt::white);
+            QVERIFY2(text > 20, qPrintable(QString::number(pixels)));
+        }
+        QPointer<ProgressWindow> gone(shown.back());
+        windows.EndSeries();
         QTRY_VERIFY(!gone);
     }
 };

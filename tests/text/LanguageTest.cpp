@@ -122,7 +122,7 @@ TEST_F(LanguageFile, EmptyValueGivesEmptyText) {
     EXPECT_EQ(texts.OpenCaption, "");
     EXPECT_EQ(texts.SaveCaption, "");
     EXPECT_EQ(texts.ExitCaption, "");
-    EXPECT_EQ(texts.FileMenuCaption, "File");
+    EXPECT_EQ(texts.FileMenuCaption, "&File");
 }
 
 TEST_F(LanguageFile, KeysOutsideTheirSectionAreNotFound) {
@@ -135,13 +135,13 @@ TEST_F(LanguageFile, KeysOutsideTheirSectionAreNotFound) {
         "[main\nCaEnd=broken header keeps main\n"
         "[unknown]\nCaHelp=unknown section\n"
         "[]\nCaEdit=empty section\n");
-    EXPECT_EQ(texts.FileMenuCaption, "File");
+    EXPECT_EQ(texts.FileMenuCaption, "&File");
     EXPECT_EQ(texts.OpenCaption, "Open");
     EXPECT_EQ(texts.ReadingTitle, "Reading");
     EXPECT_EQ(texts.SaveCaption, "Save");
     EXPECT_EQ(texts.ExitCaption, "broken header keeps main");
-    EXPECT_EQ(texts.HelpMenuCaption, "Help");
-    EXPECT_EQ(texts.EditMenuCaption, "Edit");
+    EXPECT_EQ(texts.HelpMenuCaption, "&Help");
+    EXPECT_EQ(texts.EditMenuCaption, "&Edit");
 }
 
 TEST_F(LanguageFile, FirstOccurrenceWins) {
