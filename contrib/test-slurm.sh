@@ -64,7 +64,7 @@ MpiDefault=none
 JobAcctGatherType=jobacct_gather/none
 AccountingStorageType=accounting_storage/none
 KillWait=10
-NodeName=$host CPUs=$(nproc) State=UNKNOWN
+NodeName=$host CPUs=$(nproc) RealMemory=$(($(awk '/MemTotal/ { print $2 }' /proc/meminfo) / 2048)) State=UNKNOWN
 PartitionName=ci Nodes=$host Default=YES MaxTime=INFINITE State=UP
 EOF
 echo "CgroupPlugin=autodetect" > "$conf/cgroup.conf"
@@ -88,7 +88,7 @@ done
 mkdir -p "$work/one-batch"
 "$cli" batch "$archive" "$work/one-batch" --recursive --quiet --level --normalize \
   --work-folder "$work/tmp"
-[ "$(find "$work/one-batch" -name '_*.wav' | wc -l)" -eq 10 ] || fail "batch wrote other files"
+[ "$(find "$work/one-batch" -name '_*.wav' -print0 | tr -cd '\0' | wc -c)" -eq 10 ] || fail "batch wrote other files"
 ln -s "$cli" "$work/bin/sonivar-cli"
 export PATH="$work/bin:$PATH" TMPDIR=$work/tmp SONIVAR_WORK_FOLDER=$work/tmp
 ln -s "$here" "$work/run/contrib"
@@ -96,7 +96,7 @@ ln -s "$here" "$work/run/contrib"
 # A README code block, with the folders of this test in its first line.
 recipe() {
   awk -v name="$1" '$0 == "<!-- recipe: " name " -->" { on = 1; next }
-                    on && /^```sh/ { getline; inside = 1; next }
+                    on && /^```sh/ { inside = 1; next }
                     inside && /^```/ { exit } inside { print }' "$here/../README.md"
 }
 # The results of a recipe, bytes and names, against one batch; nothing else left.
@@ -144,7 +144,7 @@ out=$work/parallel-out
   > "$work/run/parallel.sh"
 (cd "$work/run" && exec setsid bash parallel.sh) &
 runner=$!
-wait_for 120 bash -c "[ \"\$(grep -c '\"status\":\"done\"' '$out/report.jsonl' 2>/dev/null)\" -ge 2 ]" ||
+wait_for 120 bash -c "[ \"\$(cat '$out/report.jsonl' 2>/dev/null | grep -c '\"status\":\"done\"')\" -ge 2 ]" ||
   fail "parallel did not start"
 kill -TERM -- -"$runner"
 wait "$runner" || true
