@@ -14,14 +14,21 @@ void LevelsGatherer::Add(int channels, const std::int32_t* values, std::int64_t 
     const auto ch = static_cast<std::size_t>(channels);
     if (peaks_.size() != ch) {
         peaks_.assign(ch, 0);
-        sums_.assign(ch, 0.0L);
+        sums_.assign(ch, 0);
     }
-    auto c = static_cast<std::size_t>(first % channels);
-    for (std::int64_t i = 0; i < count; ++i) {
-        const std::int64_t v = values[i];
-        peaks_[c] = std::max<std::int64_t>(peaks_[c], std::llabs(v));
-        sums_[c] += static_cast<long double>(v) * static_cast<long double>(v);
-        if (++c == ch) c = 0;
+    // Channel by channel with the figures in registers: this runs beside a save.
+    for (std::int64_t start = 0; start < std::min<std::int64_t>(channels, count); ++start) {
+        const auto c = static_cast<std::size_t>((first + start) % channels);
+        std::uint64_t peak = static_cast<std::uint64_t>(peaks_[c]);
+        unsigned __int128 sum = sums_[c];
+        for (std::int64_t i = start; i < count; i += channels) {
+            const std::int64_t v = values[i];
+            const auto magnitude = static_cast<std::uint64_t>(v < 0 ? -v : v);
+            peak = std::max(peak, magnitude);
+            sum += magnitude * magnitude;  // at most 2^62: a 32-bit value squared
+        }
+        peaks_[c] = static_cast<std::int64_t>(peak);
+        sums_[c] = sum;
     }
     samples_ += count;
 }
@@ -32,7 +39,9 @@ SignalLevels LevelsGatherer::Levels(double fullScale) const {
     const std::int64_t frames = channels > 0 ? samples_ / channels : 0;
     for (std::size_t c = 0; c < peaks_.size(); ++c) {
         levels.PeakDbfs.push_back(Dbfs(static_cast<double>(peaks_[c]), fullScale));
-        const double rms = frames > 0 ? std::sqrt(static_cast<double>(sums_[c] / frames)) : 0.0;
+        const double rms =
+            frames > 0 ? std::sqrt(static_cast<double>(static_cast<long double>(sums_[c]) / frames))
+                       : 0.0;
         levels.RmsDbfs.push_back(Dbfs(rms, fullScale));
     }
     return levels;

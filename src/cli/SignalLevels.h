@@ -28,8 +28,8 @@ class LevelsGatherer {
 
   private:
     std::vector<std::int64_t> peaks_;
-    // Squares of 32-bit values summed in long double stay exact far beyond any file's length.
-    std::vector<long double> sums_;
+    // Squares of 32-bit values summed exactly, in integers (long double additions cost a pass).
+    std::vector<unsigned __int128> sums_;
     std::int64_t samples_ = 0;
 };
 
