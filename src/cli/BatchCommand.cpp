@@ -173,10 +173,6 @@ int RefuseClashes(std::vector<BatchItem>& items, ResultSink& sink) {
     return exit;
 }
 
-}  // namespace
-
-namespace {
-
 std::filesystem::path AbsoluteFolder(const std::filesystem::path& path) {
     std::error_code ec;
     std::filesystem::path absolute = std::filesystem::absolute(path, ec).lexically_normal();
