@@ -37,10 +37,14 @@ mkdir -p "$work/one-batch"
 
 # --- recipe 1: GNU parallel over a file list on one machine --------------------------------
 mkdir -p "$work/parallel-out"
-(cd "$work" &&
-  find in/ -name '*.wav' -print0 |
-    parallel -0 --will-cite -j "$(nproc)" \
-      "$cli" remaster --json --quiet "${stages[@]}" -- {} parallel-out/_{/} > parallel-report.jsonl)
+parallel_recipe() {
+  (cd "$work/in" && find . -name '*.wav' -print0 | sort -z |
+    parallel -0 --will-cite -j "$(nproc)" --joblog "$work/parallel.joblog" --resume-failed \
+      "$cli" remaster --json --quiet "${stages[@]}" -- {} "$work/parallel-out/_{/}" \
+      >> "$work/parallel-report.jsonl")
+}
+parallel_recipe
+parallel_recipe  # run again: the joblog says every file is done
 diff -r "$work/one-batch" "$work/parallel-out" >/dev/null || fail "parallel wrote other files"
 [ "$(grep -c '"status":"done"' "$work/parallel-report.jsonl")" -eq 5 ] ||
   fail "parallel report: $(cat "$work/parallel-report.jsonl")"
@@ -49,16 +53,22 @@ diff -r "$work/one-batch" "$work/parallel-out" >/dev/null || fail "parallel wrot
 mkdir -p "$work/slurm-out"
 (cd "$work" && find in/ -name '*.wav' -print0 > archive.list0)
 export SONIVAR_CLI=$cli
-for k in 0 1 2; do
-  (cd "$work" && SLURM_ARRAY_TASK_ID=$k SLURM_ARRAY_TASK_MIN=0 SLURM_ARRAY_TASK_COUNT=3 \
-    SLURM_CPUS_PER_TASK=2 "$here/sonivar-array.sbatch" archive.list0 slurm-out "${stages[@]}")
+array() {  # array TASK_ID [STEP]: the script as task TASK_ID of a three-task array
+  (cd "$work" && SLURM_ARRAY_TASK_ID=$1 SLURM_ARRAY_TASK_STEP=${2:-1} SLURM_CPUS_PER_TASK=2 \
+    "$here/sonivar-array.sbatch" --tasks 3 archive.list0 slurm-out "${stages[@]}")
+}
+# Real Slurm counts an array of one index (--array=1, a task run again) as one task: the slice
+# must come from the task's index alone.
+for k in 0 1 2; do SLURM_ARRAY_TASK_COUNT=1 array "$k"; done
+array 1  # a task run again (requeued) redoes nothing
+for refused in "3 1" "0 2"; do  # an index outside the tasks, an array with a step
+  if array $refused 2>/dev/null; then fail "task $refused was not refused"; fi
 done
-# A task run again (requeued) redoes nothing.
-(cd "$work" && SLURM_ARRAY_TASK_ID=1 SLURM_ARRAY_TASK_COUNT=3 \
-  "$here/sonivar-array.sbatch" archive.list0 slurm-out "${stages[@]}")
-(cd "$work" && "$here/sonivar-array.sbatch" --merge archive.list0 slurm-out) ||
-  fail "merge: not every file done"
+(cd "$work" && "$here/sonivar-merge.sbatch" archive.list0 slurm-out) > "$work/merge.txt" 2>&1 ||
+  fail "merge: $(cat "$work/merge.txt")"
+grep -q "5 of 5 files done" "$work/merge.txt" || fail "merge: $(cat "$work/merge.txt")"
 [ "$(wc -l < "$work/slurm-out/report.jsonl")" -eq 5 ] || fail "merged report has other lines"
-rm -r "$work/slurm-out/.sonivar-slurm" "$work/slurm-out/report.jsonl"
+[ ! -s "$work/slurm-out/failed.list0" ] || fail "merge listed failed inputs"
+rm -r "$work/slurm-out/.sonivar-slurm" "$work/slurm-out/report.jsonl" "$work/slurm-out/failed.list0"
 diff -r "$work/one-batch" "$work/slurm-out" >/dev/null || fail "the array job wrote other files"
 echo "test-recipes: parallel and Slurm array recipes write the same files as one batch"

@@ -130,6 +130,8 @@ bool EncodeSamples(Wave& wave, SNDFILE* file, int subtype, std::span<const float
         const std::int64_t count = std::min(blockFrames, frames - first);
         ReadInterleaved(wave, values.data(), SampleIndex{first * ch}, count * ch);
         if (!channelGains.empty()) ScaleInterleaved(values.data(), count * ch, 0, channelGains);
+        if (wave.Env().SavedValues)
+            wave.Env().SavedValues(wave, values.data(), first * ch, count * ch);
         errno = 0;
         sf_count_t written = 0;
         if (asFloat) {

@@ -239,6 +239,7 @@ void Wave::SaveSamples(AtomicFileWriter& writer, Progress& progress, std::span<c
         sv::ReadInterleaved(*this, values.data(), SampleIndex{first}, count);
         if (!gains.empty())
             ScaleInterleaved(values.data(), count, static_cast<int>(first % ch), gains);
+        if (env_.SavedValues) env_.SavedValues(*this, values.data(), first, count);
         EncodeSamples(format_.Encoding, values.data(), raw.data(), count);
         writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
     };

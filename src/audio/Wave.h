@@ -3,6 +3,7 @@
 // file-backed store framed by silent margins of MarginFrames frames.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -23,6 +24,8 @@ namespace sv {
 
 class AtomicFileWriter;
 
+class Wave;
+
 // What a document needs from its surroundings.
 struct WaveEnvironment {
     std::filesystem::path WorkFolder;
@@ -39,6 +42,11 @@ struct WaveEnvironment {
     // Saves refuse (EEXIST) instead of replacing a file, also one another program creates
     // meanwhile.
     bool KeepExistingFiles = false;
+    // Told of the values every save of a document writes (its gains applied), in file order;
+    // first is the interleaved index of values[0]. For figures that would cost another pass.
+    std::function<void(const Wave& document, const std::int32_t* values, std::int64_t first,
+                       std::int64_t count)>
+        SavedValues;
     // The progress windows' captions while a file is read in and while one is saved, worded
     // by the front end.
     std::string ReadingCaption;

@@ -17,6 +17,7 @@
 #include "cli/JsonLines.h"
 #include "cli/OutputClashes.h"
 #include "cli/PrintableText.h"
+#include "cli/ReportMerge.h"
 #include "cli/ResultSink.h"
 #include "cli/Session.h"
 #include "cli/TerminalProgress.h"
@@ -72,6 +73,7 @@ class BatchRun {
         EngineRun run(session.env.Ports, engineOptions);
         run.spectra->Target = target_;
         while (const BatchItem* item = Next()) {
+            session.dialogs.SetSubject(item->Input);
             if (!Finish(*item, RemasterFile(session, run, options_, JobOf(*item)))) return;
         }
     }
@@ -83,8 +85,12 @@ class BatchRun {
     }
 
     FileJob JobOf(const BatchItem& item) const {
-        return {item.Input, item.Output, !options_.Overwrite, sink_.Wanted(),
-                !options_.Overwrite && !options_.ResumeFile.empty()};
+        return {item.Input,
+                item.Output,
+                !options_.Overwrite,
+                sink_.Wanted(),
+                !options_.Overwrite && !options_.ResumeFile.empty(),
+                options_.Recursive || !options_.KeepFolders.empty()};
     }
 
     const BatchItem* Next() {
@@ -167,23 +173,58 @@ int RefuseClashes(std::vector<BatchItem>& items, ResultSink& sink) {
     return exit;
 }
 
+std::filesystem::path AbsoluteFolder(const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ec).lexically_normal();
+    if (absolute.filename().empty() && absolute.has_relative_path())
+        absolute = absolute.parent_path();  // "/archive/" names the folder "/archive"
+    return absolute;
+}
+
+// Where the results of a batch go: DST_DIR, or the inputs' folders below a root kept under it.
+class ResultNames {
+  public:
+    explicit ResultNames(const Options& options)
+        : target_(options.Output), prefix_(options.Overwrite ? "" : "_") {
+        if (!options.KeepFolders.empty())
+            root_ = options.KeepFolders;
+        else if (options.Recursive)
+            root_ = options.Input;
+        if (!root_.empty()) absoluteRoot_ = AbsoluteFolder(root_);
+    }
+
+    BatchItem Item(const std::string& input) const {
+        const std::filesystem::path path(input);
+        const std::string name = SavableName(prefix_ + path.filename().string());
+        if (root_.empty()) return {input, (target_ / name).string()};
+        // Lexically, so that the tree is the one the paths name, links and all.
+        const auto folder = AbsoluteFolder(path.parent_path()).lexically_relative(absoluteRoot_);
+        if (folder.empty() || *folder.begin() == "..")
+            return {input, (target_ / name).string(),
+                    input + " is not inside the folder " + root_.string()};
+        return {input, (target_ / folder / name).lexically_normal().string()};
+    }
+
+  private:
+    std::filesystem::path target_;
+    std::string prefix_;
+    std::filesystem::path root_;
+    std::filesystem::path absoluteRoot_;
+};
+
 }  // namespace
 
 std::vector<BatchItem> BatchItems(const Options& options) {
-    const std::filesystem::path target = options.Output;
-    const std::string prefix = options.Overwrite ? "" : "_";
+    const ResultNames names(options);
     std::vector<BatchItem> items;
     if (options.FilesFrom.empty()) {
         // Fixed now: results written into the source folder are not processed again.
-        for (const auto& name : WavFiles(options.Input))
-            items.push_back({(std::filesystem::path(options.Input) / name).string(),
-                             (target / SavableName(prefix + name)).string()});
+        for (const auto& name : WavFiles(options.Input, options.Recursive, options.Output))
+            items.push_back(names.Item((std::filesystem::path(options.Input) / name).string()));
         return items;
     }
-    for (auto& input : ReadFileList(options.FilesFrom, options.FilesFromNul)) {
-        const std::string name = std::filesystem::path(input).filename().string();
-        items.push_back({input, (target / SavableName(prefix + name)).string()});
-    }
+    for (auto& input : ReadFileList(options.FilesFrom, options.FilesFromNul))
+        items.push_back(names.Item(input));
     return items;
 }
 
@@ -211,6 +252,9 @@ int WorkerCount(int cores, std::size_t items) {
 
 int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
     if (const int exit = CheckFolders(options); exit != ExitDone) return exit;
+    if (!options.MergeReports.empty())
+        return RunReportMerge(options.FilesFrom, options.FilesFromNul, options.Output,
+                              options.MergeReports);
     Session session;
     SetUp(session, options);
     session.env.WorkFolder = workFolder;

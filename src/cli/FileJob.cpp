@@ -19,6 +19,24 @@ namespace sv::cli {
 
 namespace {
 
+// Points the save hook of an environment at a gatherer for as long as one file is in work.
+class SavedValuesHook {
+  public:
+    SavedValuesHook(WaveEnvironment& env, LevelsGatherer* gatherer) : env_(env) {
+        if (gatherer)
+            env_.SavedValues = [gatherer](const Wave& document, const std::int32_t* values,
+                                          std::int64_t first, std::int64_t count) {
+                gatherer->Add(document.Channels(), values, first, count);
+            };
+    }
+    ~SavedValuesHook() { env_.SavedValues = nullptr; }
+    SavedValuesHook(const SavedValuesHook&) = delete;
+    SavedValuesHook& operator=(const SavedValuesHook&) = delete;
+
+  private:
+    WaveEnvironment& env_;
+};
+
 int SkipExisting(const FileJob& job, FileRecord& record) {
     if (job.KeepAsDone) {
         record.Message = job.Output + " exists; kept";
@@ -46,9 +64,20 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     std::error_code ec;
     if (job.KeepExisting && std::filesystem::exists(job.Output, ec))
         return SkipExisting(job, record);
+    if (job.MakeFolder) {
+        const auto folder = std::filesystem::path(job.Output).parent_path();
+        if (!folder.empty() && (std::filesystem::create_directories(folder, ec), ec)) {
+            session.dialogs.Message("Cannot create the folder " + folder.string() + ": " +
+                                    ec.message());
+            return ExitIoFailure;
+        }
+    }
     if (const int exit = CheckTarget(session, job); exit != ExitDone) return exit;
     // The documents of this file save without replacing what another run may create meanwhile.
     session.env.KeepExistingFiles = job.KeepExisting;
+    // The levels after come from the save's own pass; declared before the documents that tell.
+    LevelsGatherer saved;
+    const SavedValuesHook hook(session.env, job.Measure ? &saved : nullptr);
     int exit = ExitDone;
     auto wave = Open(session, job.Input, exit);
     if (!wave) return exit;
@@ -56,11 +85,11 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     exit = ReportSave(session, CheckAudioSaveLayout(job.Output, wave->Channels(),
                                                     wave->SampleRate(), wave->Format().Encoding));
     if (exit != ExitDone) return exit;
-    if (job.Measure) record.Before = MeasureLevels(run.engine, *wave);
+    if (job.Measure) record.Before = MeasureLevels(*wave);
     // Peak normalizing right before the save is applied by the save, sparing a pass over the
-    // whole document; not when something else looks at the normalized document first.
+    // whole document; not when the picture measures the document after the chain.
     ChainPolicy policy;
-    policy.NormalizeWhileSaving = !job.Measure;
+    policy.NormalizeWhileSaving = options.PlotFile.empty();
     const RemasterSettings settings = ChainSettings(options);
     const auto plotBefore = options.PlotFile.empty() ? nullptr : MeasureForPlot(run.engine, *wave);
     if (const auto shortfall = FirstTooShortStage(settings, *wave)) {
@@ -80,15 +109,16 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     const bool levelled = std::find(outcome.Completed.begin(), outcome.Completed.end(),
                                     ChainStage::Levelling) != outcome.Completed.end();
     if (job.Measure && levelled) record.GainCurve = GainCurveOf(*run.spectra, *wave, options);
-    if (job.Measure) record.After = MeasureLevels(run.engine, *wave);
     if (plotBefore)
         SaveBeforeAfterPlot(options.PlotFile, plotBefore.get(),
                             MeasureForPlot(run.engine, *wave).get(), options, *run.spectra,
                             levelled);
-    const SaveResult saved = SaveAudioFile(*wave, job.Output, outcome.SaveGains);
+    const SaveResult result = SaveAudioFile(*wave, job.Output, outcome.SaveGains);
     // Another run saved the same name meanwhile: its file stays.
-    if (job.KeepExisting && saved.Code() == EEXIST) return SkipExisting(job, record);
-    return ReportSave(session, saved);
+    if (job.KeepExisting && result.Code() == EEXIST) return SkipExisting(job, record);
+    if (job.Measure && result.Saved() && saved.Samples() == wave->FrameCount() * wave->Channels())
+        record.After = saved.Levels(static_cast<double>(wave->FullScale()));
+    return ReportSave(session, result);
 }
 
 }  // namespace

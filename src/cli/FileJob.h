@@ -16,6 +16,7 @@ struct FileJob {
     // An existing output counts as done: a resumed run's predecessor saved it (whole, as every
     // save is) but was killed before reporting it.
     bool KeepAsDone = false;
+    bool MakeFolder = false;  // the output's folder is created when missing
 };
 
 // Fills in record by running body, which returns the file's exit code: whatever body throws

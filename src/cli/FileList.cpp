@@ -11,16 +11,35 @@
 
 namespace sv::cli {
 
-std::vector<std::string> WavFiles(const std::filesystem::path& folder) {
+namespace {
+
+void WalkFolder(const std::filesystem::path& folder, const std::filesystem::path& relative,
+                bool recursive, const std::filesystem::path& skipped,
+                std::vector<std::string>& found) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        std::error_code ec;
-        if (name.empty() || name[0] == '.' || !entry.is_regular_file(ec)) continue;
-        if (IsReadableAudioFileName(entry.path())) names.push_back(name);
-    }
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     SortWithoutCase(names);
-    return names;
+    for (const auto& name : names) {
+        const std::filesystem::path path = folder / name;
+        std::error_code ec;
+        if (name.empty() || name[0] == '.') continue;
+        if (recursive && std::filesystem::is_directory(std::filesystem::symlink_status(path, ec)) &&
+            !(!skipped.empty() && std::filesystem::equivalent(path, skipped, ec))) {
+            WalkFolder(path, relative / name, recursive, skipped, found);
+        } else if (std::filesystem::is_regular_file(path, ec) && IsReadableAudioFileName(path)) {
+            found.push_back((relative / name).string());
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> WavFiles(const std::filesystem::path& folder, bool recursive,
+                                  const std::filesystem::path& skipped) {
+    std::vector<std::string> found;
+    WalkFolder(folder, {}, recursive, skipped, found);
+    return found;
 }
 
 std::vector<std::string> ReadFileList(std::istream& in, bool nulSeparated) {

@@ -181,24 +181,33 @@ std::string JsonLine(const FileRecord& record, const Options& options) {
     return line.dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
-std::unordered_set<std::string> DoneInputs(const std::filesystem::path& report) {
-    std::unordered_set<std::string> done;
+std::vector<ReportLine> ReadReport(const std::filesystem::path& report) {
+    std::vector<ReportLine> lines;
     std::error_code ec;
-    if (!std::filesystem::exists(report, ec)) return done;
+    if (!std::filesystem::exists(report, ec)) return lines;
     std::ifstream in(report, std::ios::binary);
     if (!in) ThrowIoError("Cannot read the report " + report.string(), errno);
     std::string text;
     // A last line without its newline was cut short (a full disk, a kill) even if it parses.
     while (std::getline(in, text) && !in.eof()) {
         const json line = json::parse(text, nullptr, false);
-        if (!line.is_object() || line.value("status", "") != "done") continue;
+        if (!line.is_object()) continue;
+        const bool done = line.value("status", "") == "done";
         if (line.contains("input_hex") && line["input_hex"].is_string()) {
-            if (auto bytes = FromHex(line["input_hex"].get<std::string>())) done.insert(*bytes);
+            if (auto bytes = FromHex(line["input_hex"].get<std::string>()))
+                lines.push_back({*bytes, done, text});
         } else if (line.contains("input") && line["input"].is_string()) {
-            done.insert(line["input"].get<std::string>());
+            lines.push_back({line["input"].get<std::string>(), done, text});
         }
     }
     if (in.bad()) ThrowIoError("Cannot read the report " + report.string(), errno);
+    return lines;
+}
+
+std::unordered_set<std::string> DoneInputs(const std::filesystem::path& report) {
+    std::unordered_set<std::string> done;
+    for (auto& line : ReadReport(report))
+        if (line.Done) done.insert(std::move(line.Input));
     return done;
 }
 

@@ -84,6 +84,7 @@ const FlagOption FlagOptions[] = {
     {"--overwrite", [](Options& o) { o.Overwrite = true; }},
     {"--quiet", [](Options& o) { o.Quiet = true; }},
     {"--json", [](Options& o) { o.Json = true; }},
+    {"--recursive", [](Options& o) { o.Recursive = true; }},
 };
 
 struct TextOption {
@@ -99,6 +100,8 @@ const TextOption TextOptions[] = {
     {"--report", [](Options& o, std::string_view v) { o.ReportFile = v; }},
     {"--resume", [](Options& o, std::string_view v) { o.ResumeFile = v; }},
     {"--files-from", [](Options& o, std::string_view v) { o.FilesFrom = v; }},
+    {"--keep-folders", [](Options& o, std::string_view v) { o.KeepFolders = v; }},
+    {"--merge-reports", [](Options& o, std::string_view v) { o.MergeReports = v; }},
     {"--files-from0",
      [](Options& o, std::string_view v) {
          o.FilesFrom = v;
@@ -113,12 +116,13 @@ struct OptionEntry {
 };
 
 const OptionEntry OptionScopes[] = {
-    {"--work-folder", ForFiles}, {"--quiet", ForFiles},
-    {"--json", ForFiles},        {"--band-mode", ForProcessing | ForDetect},
-    {"--overwrite", ForBatch},   {"--jobs", ForBatch},
-    {"--report", ForBatch},      {"--resume", ForBatch},
-    {"--files-from", ForBatch},  {"--files-from0", ForBatch},
-    {"--plot", ForRemaster},
+    {"--work-folder", ForFiles},   {"--quiet", ForFiles},
+    {"--json", ForFiles},          {"--band-mode", ForProcessing | ForDetect},
+    {"--overwrite", ForBatch},     {"--jobs", ForBatch},
+    {"--report", ForBatch},        {"--resume", ForBatch},
+    {"--files-from", ForBatch},    {"--files-from0", ForBatch},
+    {"--recursive", ForBatch},     {"--keep-folders", ForBatch},
+    {"--merge-reports", ForBatch}, {"--plot", ForRemaster},
 };
 
 // The commands an option belongs to: the processing settings unless listed otherwise.
@@ -311,6 +315,14 @@ bool CheckPaths(std::string_view command, std::size_t wanted, std::vector<std::s
                 std::to_string(paths.size());
         return false;
     }
+    if (!listed && !options.MergeReports.empty()) {
+        error = "option --merge-reports needs the list: --files-from or --files-from0";
+        return false;
+    }
+    if (listed && options.Recursive) {
+        error = "option --recursive walks SRC_DIR, which --files-from replaces";
+        return false;
+    }
     if (listed) {
         options.Output = paths[0];
         return true;
@@ -425,6 +437,10 @@ std::string UsageText() {
            "  --resume FILE        skip the files FILE lists as done (and report to FILE)\n"
            "  --files-from LIST    process the files LIST names, one a line (- = stdin)\n"
            "  --files-from0 LIST   the same with NUL-separated names\n"
+           "  --recursive          SRC_DIR's subfolders too (sorted), kept as folders in DST_DIR\n"
+           "  --keep-folders ROOT  results keep the inputs' folders below ROOT under DST_DIR\n"
+           "  --merge-reports DIR  no work: merge DIR's reports on parts of the list into\n"
+           "                       DST_DIR/report.jsonl and DST_DIR/failed.list0\n"
            "\n"
            "Options of every command:\n"
            "  --json               one JSON object per input file on stdout (JSON Lines)\n"

@@ -31,6 +31,9 @@ struct Options {
     std::string ResumeFile;     // a report whose done files are skipped
     std::string FilesFrom;      // a list of inputs instead of SRC_DIR; "-" is stdin
     bool FilesFromNul = false;  // the list is NUL-separated rather than one path a line
+    bool Recursive = false;     // SRC_DIR's subfolders too, their tree kept under DST_DIR
+    std::string KeepFolders;    // results keep the inputs' folders below this one under DST_DIR
+    std::string MergeReports;   // a folder of reports on parts of the list, merged instead of work
 };
 
 // Parses argv; on a usage error returns nothing and sets error to a one-line reason.

@@ -17,14 +17,19 @@
 
 namespace sv::cli {
 
+std::string StderrDialogs::Line(const std::string& text) const {
+    if (subject_.empty() || text.find(subject_) != std::string::npos) return text;
+    return subject_ + ": " + text;
+}
+
 void StderrDialogs::Message(const std::string& text) {
     last_ = PrintableText(text);
-    std::fprintf(stderr, "sonivar-cli: %s\n", last_.c_str());
+    std::fprintf(stderr, "sonivar-cli: %s\n", Line(last_).c_str());
 }
 
 bool StderrDialogs::Question(const std::string& text) {
     last_ = PrintableText(text);
-    std::fprintf(stderr, "sonivar-cli: %s (answered No)\n", last_.c_str());
+    std::fprintf(stderr, "sonivar-cli: %s (answered No)\n", Line(last_).c_str());
     return false;
 }
 

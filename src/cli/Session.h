@@ -9,6 +9,7 @@
 
 #include "audio/Wave.h"
 #include "cli/Options.h"
+#include "cli/PrintableText.h"
 #include "dsp/RemasterChain.h"
 
 namespace sv::cli {
@@ -30,9 +31,15 @@ class StderrDialogs final : public UserDialogs {
     void SetBusy(bool) override {}
     const std::string& LastMessage() const { return last_; }
     void ClearLastMessage() { last_.clear(); }
+    // The file in work: a line on stderr that does not name it is preceded by it, so that in a
+    // batch (quiet or not) every failure says which file it is about. Empty: none.
+    void SetSubject(const std::string& path) { subject_ = PrintableText(path); }
 
   private:
+    std::string Line(const std::string& text) const;
+
     std::string last_;
+    std::string subject_;
 };
 
 struct Session {

@@ -9,6 +9,7 @@
 #include "cli/JsonLines.h"
 #include "cli/Options.h"
 #include "cli/OutputClashes.h"
+#include "cli/ReportMerge.h"
 #include "cli/ResultSink.h"
 #include "support/TestFiles.h"
 
@@ -37,6 +38,10 @@ TEST(BatchOptions, CombinationsAreCheckedPerCommand) {
         {{"remaster", "a.wav", "b.wav", "--report", "r.jsonl"}, false},
         {{"remaster", "a.wav", "b.wav", "--jobs", "2"}, false},
         {{"info", "a.wav", "--resume", "r.jsonl"}, false},
+        {{"batch", "in", "out", "--recursive", "--keep-folders", "in"}, true},
+        {{"batch", "--files-from", "l", "out", "--recursive"}, false},  // no folder to walk
+        {{"batch", "--files-from0", "l", "out", "--merge-reports", "r"}, true},
+        {{"batch", "in", "out", "--merge-reports", "r"}, false},  // merging needs the list
     };
     for (const auto& c : cases) {
         std::string error;
@@ -88,6 +93,39 @@ TEST(FileLists, SameOutputNameIsProcessedOnce) {
     EXPECT_EQ(items[0].Clash, "");
     EXPECT_NE(items[1].Clash, "");
     EXPECT_EQ(items[2].Clash, "");
+}
+
+TEST(FileLists, FolderTreesAreKeptUnderTheOutput) {
+    test::TempDir dir;
+    const auto d = dir.path();
+    // out/_c.wav: a result inside the tree
+    for (const char* name :
+         {"CD2/b.wav", "CD1/a.wav", "CD1/sub/a.wav", ".hidden/a.wav", "c.wav", "out/_c.wav"}) {
+        std::filesystem::create_directories((d / "src" / name).parent_path());
+        test::WriteFile(d / "src" / name, "");
+    }
+    test::WriteFile(d / "list", "/x/CD1/a.wav\n/x/CD2/a.wav\n/x/../x/CD2/b.wav\n/y/a.wav\n");
+    struct Case {
+        Options options;
+        std::vector<std::string> items;  // "input -> output", "!" after it when refused
+    };
+    const std::string src = (d / "src").string(), out = (d / "src/out").string();
+    const Case cases[] = {
+        {{.Input = src, .Output = out, .Recursive = true},
+         {src + "/c.wav -> " + out + "/_c.wav", src + "/CD1/a.wav -> " + out + "/CD1/_a.wav",
+          src + "/CD1/sub/a.wav -> " + out + "/CD1/sub/_a.wav",
+          src + "/CD2/b.wav -> " + out + "/CD2/_b.wav"}},
+        {{.Output = "o", .FilesFrom = (d / "list").string(), .KeepFolders = "/x/"},
+         {"/x/CD1/a.wav -> o/CD1/_a.wav", "/x/CD2/a.wav -> o/CD2/_a.wav",
+          "/x/../x/CD2/b.wav -> o/CD2/_b.wav", "/y/a.wav -> o/_a.wav!"}},
+    };
+    for (auto c : cases) {
+        c.options.Command = CliCommand::Batch;
+        std::vector<std::string> items;
+        for (const auto& item : BatchItems(c.options))
+            items.push_back(item.Input + " -> " + item.Output + (item.Clash.empty() ? "" : "!"));
+        EXPECT_EQ(items, c.items);
+    }
 }
 
 TEST(FileLists, ResultsThatWouldReplaceAnInputOrEachOtherAreRefused) {
@@ -156,6 +194,32 @@ TEST(Reports, ResumeReadsExactInputsAndPassesOverBrokenLines) {
     DropDoneItems(items, dir / "r.jsonl");
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].Input, "bad.wav");
+}
+
+TEST(Reports, MergingKeepsTheLastRecordOfEachListedInput) {
+    const Options options{.Command = CliCommand::Batch};
+    const auto line = [&](const std::string& input, FileStatus status) {
+        return ReportLine{input, status == FileStatus::Done,
+                          JsonLine({.Input = input, .Status = status}, options)};
+    };
+    const std::vector<std::vector<ReportLine>> reports = {
+        {line("a.wav", FileStatus::Done), line("b.wav", FileStatus::Cancelled)},
+        {line("./b.wav", FileStatus::Done), line("c.wav", FileStatus::Done),
+         line("c.wav", FileStatus::Failed), line("other.wav", FileStatus::Done)}};
+    const auto merged = MergeReports({"a.wav", "b.wav", "c.wav", "d.wav", "./a.wav"}, reports);
+    EXPECT_EQ(merged.Inputs, 4u);
+    EXPECT_EQ(merged.Done, 2u);
+    EXPECT_EQ(merged.Lines, (std::vector<std::string>{reports[0][0].Text, reports[1][0].Text,
+                                                      reports[1][2].Text}));
+    EXPECT_EQ(merged.NotDone, (std::vector<std::string>{"c.wav", "d.wav"}));
+
+    test::TempDir dir;
+    for (const char* folder : {"sub", ".sonivar-slurm"})
+        std::filesystem::create_directories(dir / folder);
+    test::WriteFile(dir / "sub" / ".sonivar-ab12cd", "");
+    test::WriteFile(dir / ".sonivar-slurm" / "report-0.jsonl", "");
+    EXPECT_EQ(LeftoverTemporaries(dir.path()),
+              (std::vector<std::filesystem::path>{dir / "sub" / ".sonivar-ab12cd"}));
 }
 
 TEST(Reports, ALineCutShortIsPassedOverAndTheNextRecordStartsANewLine) {

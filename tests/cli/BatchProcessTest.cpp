@@ -290,6 +290,44 @@ TEST_F(BatchProcessTest, AResultNeverReplacesAnotherInputAndClashesAreRefusedFir
         << run.err;
 }
 
+TEST_F(BatchProcessTest, AFolderTreeWithRepeatedNamesComesOutWholeWithOrWithoutAReport) {
+    for (const char* name : {"CD1/t.wav", "CD2/t.wav", "CD2/deeper/t.wav", ".hidden/t.wav"}) {
+        std::filesystem::create_directories((dir / "src" / name).parent_path());
+        test::WriteWav(dir / "src" / name, {.channels = 2, .frames = 250000}, test::Noise16);
+    }
+    test::WriteWav(dir / "src" / "CD2" / "short.wav", {.frames = 10}, test::Noise16);
+    const std::vector<std::string> trees = {"CD1/_t.wav", "CD2/_t.wav", "CD2/deeper/_t.wav"};
+    std::map<std::string, std::string> first;
+    for (const bool report : {false, true}) {
+        // The second run's results go inside the tree it walks.
+        const auto out = report ? dir / "src" / "out" : dir / "plain";
+        std::filesystem::create_directories(out);
+        std::vector<std::string> args = {"batch",      (dir / "src").string(),
+                                         out.string(), "--recursive",
+                                         "--quiet",    "--jobs",
+                                         "1",          "--level",
+                                         "--normalize"};
+        if (report) args.insert(args.end(), {"--report", (dir / "r.jsonl").string()});
+        const auto run = Run(args);
+        EXPECT_EQ(run.exit, 3) << run.err;  // short.wav is refused, and says so by name
+        EXPECT_NE(run.err.find("short.wav: "), std::string::npos) << run.err;
+        std::map<std::string, std::string> results;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(out))
+            if (e.is_regular_file())
+                results[e.path().lexically_relative(out).string()] = ReadFile(e.path());
+        EXPECT_EQ(results.size(), trees.size());
+        for (const auto& name : trees) EXPECT_TRUE(results.count(name)) << name;
+        if (report) EXPECT_EQ(results, first);  // the report changes no byte
+        first = results;
+    }
+    std::vector<std::string> done;
+    for (const auto& line : Lines(ReadFile(dir / "r.jsonl")))
+        if (line["status"] == "done") done.push_back(line["input"]);
+    EXPECT_EQ(done, (std::vector<std::string>{(dir / "src/CD1/t.wav").string(),
+                                              (dir / "src/CD2/deeper/t.wav").string(),
+                                              (dir / "src/CD2/t.wav").string()}));
+}
+
 TEST_F(BatchProcessTest, InterruptStopsEveryWorkerThreadAndLeavesNoSwapFile) {
     MakeSources(4, 44100 * 40);
     std::filesystem::create_directories(dir / "out");
