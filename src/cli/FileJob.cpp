@@ -58,20 +58,25 @@ int CheckTarget(Session& session, const FileJob& job) {
     return ReportSave(session, CheckAudioSaveTarget(job.Output));
 }
 
+int MakeOutputFolder(Session& session, const FileJob& job) {
+    if (!job.MakeFolder) return ExitDone;
+    std::error_code ec;
+    const auto folder = std::filesystem::path(job.Output).parent_path();
+    if (!folder.empty() && (std::filesystem::create_directories(folder, ec), ec)) {
+        session.dialogs.Message("Cannot create the folder " + folder.string() + ": " +
+                                ec.message());
+        return ExitIoFailure;
+    }
+    return ExitDone;
+}
+
 // The chain itself; returns the exit code of the file.
 int RemasterOneFile(Session& session, EngineRun& run, const Options& options, const FileJob& job,
                     FileRecord& record) {
     std::error_code ec;
     if (job.KeepExisting && std::filesystem::exists(job.Output, ec))
         return SkipExisting(job, record);
-    if (job.MakeFolder) {
-        const auto folder = std::filesystem::path(job.Output).parent_path();
-        if (!folder.empty() && (std::filesystem::create_directories(folder, ec), ec)) {
-            session.dialogs.Message("Cannot create the folder " + folder.string() + ": " +
-                                    ec.message());
-            return ExitIoFailure;
-        }
-    }
+    if (const int exit = MakeOutputFolder(session, job); exit != ExitDone) return exit;
     if (const int exit = CheckTarget(session, job); exit != ExitDone) return exit;
     // The documents of this file save without replacing what another run may create meanwhile.
     session.env.KeepExistingFiles = job.KeepExisting;

@@ -62,7 +62,7 @@ SignalLevels MeasureLevels(Wave& wave) {
     Int32Array block(static_cast<std::size_t>(Wave::TransferBlock));
     for (std::int64_t first = 0; first < total; first += Wave::TransferBlock) {
         const std::int64_t count = std::min(Wave::TransferBlock, total - first);
-        wave.ReadInterleaved(block.data(), SampleIndex{first}, count);
+        ReadInterleaved(wave, block.data(), SampleIndex{first}, count);
         gatherer.Add(channels, block.data(), first, count);
     }
     if (total == 0) gatherer.Add(channels, nullptr, 0, 0);  // one figure per channel still

@@ -44,7 +44,7 @@ std::unique_ptr<Wave> GainAndLimit(Wave& wave, double gainDb, double thresholdDb
     for (std::int64_t in = 0, b = 0; in < frames + latency; in += block, ++b) {
         const std::int64_t count = std::min(block, frames + latency - in);
         const std::int64_t real = std::clamp<std::int64_t>(frames - in, 0, count);
-        if (real > 0) wave.ReadInterleaved(values.data(), SampleIndex{in * ch}, real * ch);
+        if (real > 0) ReadInterleaved(wave, values.data(), SampleIndex{in * ch}, real * ch);
         for (std::int64_t i = 0; i < real * ch; ++i)
             samples[static_cast<std::size_t>(i)] = static_cast<float>(values[i]) * toFloat;
         std::fill(samples.begin() + real * ch, samples.begin() + count * ch, 0.0f);
@@ -56,8 +56,8 @@ std::unique_ptr<Wave> GainAndLimit(Wave& wave, double gainDb, double thresholdDb
             values[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(std::llrint(scaled));
         }
         if (count > skip)
-            output->WriteInterleaved(values.data() + skip * ch,
-                                     SampleIndex{(in + skip - latency) * ch}, (count - skip) * ch);
+            WriteInterleaved(*output, values.data() + skip * ch,
+                             SampleIndex{(in + skip - latency) * ch}, (count - skip) * ch);
         progress->SetDone(b);
         if (progress->CancelRequested()) return nullptr;
     }

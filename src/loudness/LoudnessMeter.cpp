@@ -32,6 +32,16 @@ std::string Figure(double value) {
     return text;
 }
 
+LoudnessFigures FiguresOf(const Meter& meter, TruePeakMeter& truePeak) {
+    LoudnessFigures figures;
+    double value = 0.0;
+    if (ebur128_loudness_global(meter.get(), &value) == EBUR128_SUCCESS)
+        figures.IntegratedLufs = value;
+    if (ebur128_loudness_range(meter.get(), &value) == EBUR128_SUCCESS) figures.RangeLu = value;
+    figures.TruePeakDbtp = Decibels(truePeak.Peak());
+    return figures;
+}
+
 }  // namespace
 
 std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaptions& captions) {
@@ -66,7 +76,7 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaption
         std::vector<float>& out = samples[b % 2];
         out.resize(static_cast<std::size_t>(frameCount(b) * ch));
         ReadInterleaved(wave, values.data(), SampleIndex{b * BlockFrames * ch},
-                             static_cast<std::int64_t>(out.size()));
+                        static_cast<std::int64_t>(out.size()));
         std::transform(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(out.size()),
                        out.begin(),
                        [scale](std::int32_t v) { return static_cast<float>(v) * scale; });
@@ -89,14 +99,7 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaption
         if (progress->CancelRequested()) return std::nullopt;
     }
     truePeak.Finish();
-
-    LoudnessFigures figures;
-    double value = 0.0;
-    if (ebur128_loudness_global(meter.get(), &value) == EBUR128_SUCCESS)
-        figures.IntegratedLufs = value;
-    if (ebur128_loudness_range(meter.get(), &value) == EBUR128_SUCCESS) figures.RangeLu = value;
-    figures.TruePeakDbtp = Decibels(truePeak.Peak());
-    return figures;
+    return FiguresOf(meter, truePeak);
 }
 
 LoudnessGain ChooseLoudnessGain(const LoudnessFigures& measured, double targetLufs,
