@@ -3,6 +3,7 @@
 # a scratch folder, stopped at the end) and with GNU parallel, on awkward names in two folders
 # with repeated names: one array task cancelled part-way and requeued, parallel killed part-way
 # and run again. Every result must exist once with the bytes of one batch, nothing left behind.
+# The files are long enough that a task is still busy when the test cancels it.
 #   contrib/test-slurm.sh [path/to/sonivar-cli]   (as root, after scripts/install-slurm)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -81,7 +82,7 @@ i=0
 for folder in CD1 CD2; do
   for name in "${names[@]}"; do
     i=$((i + 1))
-    sox -n -r 44100 -c 2 -b 16 "$archive/$folder/$name" synth 40 sine $((100 * i)) pinknoise \
+    sox -n -r 44100 -c 2 -b 16 "$archive/$folder/$name" synth 150 sine $((100 * i)) pinknoise \
       gain -12
   done
 done

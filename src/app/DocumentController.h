@@ -62,6 +62,8 @@ class DocumentController {
     // Lets the history's documents go (before the overview they report to).
     void ReleaseHistory();
     EditHistory* History() const { return history_.get(); }
+    // Lowering the limit drops the oldest steps at once; true when it did.
+    bool SetUndoSteps(int steps);
 
   private:
     void OpenChosen(const Command& command, const std::string& name);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
@@ -16,6 +17,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QWindow>
 
@@ -379,6 +381,18 @@ void MainWindow::RestoreRemembered() {
         ShowRecentFiles();
     };
     ShowRecentFiles();
+    constexpr const char* UndoStepsKey = "history/steps";
+    documents_->SetUndoSteps(setup_.remembered.Number(UndoStepsKey, EditHistory::DefaultStepLimit));
+    connect(c_->undoStepsAction, &QAction::triggered, this, [this, UndoStepsKey] {
+        bool ok = false;
+        const int steps = QInputDialog::getInt(this, Q(Texts().UndoStepsCaption).remove('&'),
+                                               Q(Texts().UndoStepsHint),
+                                               documents_->History()->StepLimit(), 1, 100, 1, &ok);
+        if (!ok) return;
+        if (documents_->SetUndoSteps(steps))
+            statusBar()->showMessage(Q(Texts().UndoStepsDroppedNote), 5000);
+        setup_.remembered.KeepNumber(UndoStepsKey, steps);
+    });
     new FileDropTarget(*this, [this](const std::string& file) { documents_->OpenNamed(file); });
 }
 

@@ -66,7 +66,7 @@ struct MainWindowControls {
           *helpMenu = nullptr, *waveContextMenu = nullptr, *recentMenu = nullptr;
     QAction *openAction = nullptr, *returnToSavedAction = nullptr, *saveAction = nullptr,
             *saveAsAction = nullptr, *exitAction = nullptr, *batchAction = nullptr;
-    QAction *undoAction = nullptr, *redoAction = nullptr;
+    QAction *undoAction = nullptr, *redoAction = nullptr, *undoStepsAction = nullptr;
     QAction *horizontalZoomInAction = nullptr, *horizontalZoomOutAction = nullptr,
             *horizontalZoomResetAction = nullptr, *verticalZoomInAction = nullptr,
             *verticalZoomOutAction = nullptr, *verticalZoomResetAction = nullptr,

@@ -344,6 +344,8 @@ void MainWindow::BuildEditMenu(QMenuBar* bar) {
                               {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), Ctrl(Qt::Key_Y)});
     c.undoAction->setEnabled(false);
     c.redoAction->setEnabled(false);
+    c.undoStepsAction =
+        MakeAction(this, c.editMenu, "undoStepsAction", t.UndoStepsCaption, t.UndoStepsHint, {});
     c.editMenu->addSeparator();
     // Each command's menu action is "<role>Action", its context-menu twin "<role>PopupAction".
     struct ViewItem {

@@ -100,6 +100,15 @@ void RememberedSettings::KeepFolder(const std::string& name,
     QSettings(Path(file_), QSettings::IniFormat).setValue("folders/" + Q(name), Path(folder));
 }
 
+int RememberedSettings::Number(const std::string& name, int fallback) const {
+    if (!Keeps()) return fallback;
+    return QSettings(Path(file_), QSettings::IniFormat).value(Q(name), fallback).toInt();
+}
+
+void RememberedSettings::KeepNumber(const std::string& name, int value) const {
+    if (Keeps()) QSettings(Path(file_), QSettings::IniFormat).setValue(Q(name), value);
+}
+
 std::vector<std::string> RememberedSettings::RecentFiles() const {
     std::vector<std::string> names;
     if (!Keeps()) return names;

@@ -33,6 +33,9 @@ class RememberedSettings {
     std::filesystem::path Folder(const std::string& name) const;
     void KeepFolder(const std::string& name, const std::filesystem::path& folder) const;
 
+    int Number(const std::string& name, int fallback) const;
+    void KeepNumber(const std::string& name, int value) const;
+
     // The most recent first.
     std::vector<std::string> RecentFiles() const;
     void AddRecentFile(const std::string& fileName) const;

@@ -30,6 +30,12 @@ void DocumentController::ShowUndoItems() {
     show(c_.redoAction, t.RedoCaption, history_->RedoName());
 }
 
+bool DocumentController::SetUndoSteps(int steps) {
+    const bool dropped = history_->SetStepLimit(steps).Total() > 0;
+    ShowUndoItems();
+    return dropped;
+}
+
 std::string DocumentController::TakeHistoryNote() { return std::exchange(historyNote_, {}); }
 
 void DocumentController::Undo() { StepThroughHistory(true); }

@@ -165,6 +165,8 @@
     X(main, "CaRedo", RedoCaption, "Redo") \
     X(main, "HiRedo", RedoHint, "Do again the command taken back last") \
     X(main, "CaUndoDropped", UndoStepsDroppedNote, "oldest undo steps dropped") \
+    X(main, "CaUndoSteps", UndoStepsCaption, "Undo &steps kept...") \
+    X(main, "HiUndoSteps", UndoStepsHint, "How many commands can be taken back; older steps are dropped") \
     X(main, "CaCompare", CompareCaption, "A/B") \
     X(main, "HiCompare", CompareHint, "Hear the recording as it was opened (or an earlier step) in place of the current one, at the same position (key B)") \
     X(main, "CaCompareWith", CompareWithCaption, "Compare with") \

@@ -24,8 +24,10 @@
 #include <QUrl>
 
 #include "AppTestSupport.h"
+#include "app/DocumentController.h"
 #include "app/ProgressWindow.h"
 #include "dsp/StageSettings.h"
+#include "history/EditHistory.h"
 #include "text/Language.h"
 
 using namespace sv;
@@ -794,7 +796,9 @@ class MainWindowTest final : public QObject {
             first->show();
             QVERIFY(first->close());
         }
+        RememberedSettings(dir / "config" / "sonivar.conf").KeepNumber("history/steps", 3);
         auto second = run({});
+        QCOMPARE(second->Documents().History()->StepLimit(), 3);
         QVERIFY(static_cast<QCheckBox*>(find(*second, "normalizeCheck"))->isChecked());
         QVERIFY(static_cast<QRadioButton*>(find(*second, "popTimbreRadio"))->isChecked());
         QVERIFY(second->State().SpectraShared.Target != second->State().FlatSpectrum);
