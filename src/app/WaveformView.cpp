@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <algorithm>
@@ -30,15 +31,22 @@ WaveView ViewOf(const ViewState& v) {
 }
 
 // Keeps the window disabled while the overview is rebuilt, however the rebuild ends.
+// Disabling a window takes the keyboard focus from it; it goes back where it was.
 class DisabledWindow {
   public:
-    explicit DisabledWindow(QWidget& window) : window_(window) { window_.setEnabled(false); }
-    ~DisabledWindow() { window_.setEnabled(true); }
+    explicit DisabledWindow(QWidget& window) : window_(window), focus_(window.focusWidget()) {
+        window_.setEnabled(false);
+    }
+    ~DisabledWindow() {
+        window_.setEnabled(true);
+        if (focus_) focus_->setFocus(Qt::OtherFocusReason);
+    }
     DisabledWindow(const DisabledWindow&) = delete;
     DisabledWindow& operator=(const DisabledWindow&) = delete;
 
   private:
     QWidget& window_;
+    QPointer<QWidget> focus_;
 };
 
 }  // namespace

@@ -1,5 +1,7 @@
 // What the window tells without being asked: the title with its unsaved mark, the drawing after
-// To start, and playback stopping only for the program's own windows.
+// To start, the focus kept through a redraw, and playback stopping only for the program's own
+// windows.
+#include <QApplication>
 #include <QDialog>
 #include <QImage>
 #include <QTest>
@@ -46,6 +48,14 @@ class WindowCuesTest final : public QObject {
         rig->View().OnPaint();
         QVERIFY(selected != rig->View().Image());
         QCOMPARE(afterToStart, rig->View().Image());
+
+        // The keyboard focus stays in the waveform through a redraw.
+        rig->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(rig.window.get()));
+        auto* wave = rig->findChild<QWidget*>("waveView");
+        wave->setFocus();
+        rig->View().Paint();
+        QCOMPARE(QApplication::focusWidget(), wave);
 
         // Another application becoming active leaves playback going; a window of this program
         // stops it.
