@@ -44,8 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto loaded = sv::OpenAudioFile(in, env);
         if (loaded.Document) {
             sv::Wave& wave = *loaded.Document;
-            if (wave.FrameCount() * wave.Channels() < sv::Wave::MinimumValues)
-                Fail("loaded a document shorter than the shortest processed");
+            if (wave.FrameCount() < sv::Wave::MinimumFrames)
+                Fail("loaded a document with fewer frames than any that opens");
             if (sv::SaveAudioFile(wave, out).Saved()) {
                 auto again = sv::OpenAudioFile(out, env).Document;
                 if (!again || again->FrameCount() != wave.FrameCount() ||
