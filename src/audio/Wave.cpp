@@ -24,6 +24,20 @@
 
 namespace sv {
 
+namespace {
+
+// Reading a file in cannot be cancelled: a half-read document is of no use.
+std::unique_ptr<Progress> ShowReadingProgress(const WaveEnvironment& env, std::int64_t blocks) {
+    auto progress = env.Ports.MakeProgress();
+    progress->EnableCancel(false);
+    progress->SetCaption(env.ReadingCaption);
+    progress->SetTotal(blocks);
+    progress->Show();
+    return progress;
+}
+
+}  // namespace
+
 bool IsWriteProtected(const std::filesystem::path& fileName) {
     struct stat info {};
     if (::stat(fileName.c_str(), &info) != 0) return false;
@@ -142,12 +156,7 @@ void Wave::LoadSamples(int fd, const std::filesystem::path& fileName, std::uint6
                               ch * MarginFrames, total});
         // A listener sees the samples as if they had been copied in, in one pass.
         if (env_.WriteListener) {
-            const std::int64_t blocks = total / TransferBlock;
-            auto progress = env_.Ports.MakeProgress();
-            progress->EnableCancel(false);
-            progress->SetCaption(env_.ReadingCaption);
-            progress->SetTotal(blocks);
-            progress->Show();
+            const auto progress = ShowReadingProgress(env_, total / TransferBlock);
             Int32Array values(static_cast<std::size_t>(TransferBlock), 0);
             for (std::int64_t b = 0; b * TransferBlock < total; ++b) {
                 const std::int64_t raw = ch * MarginFrames + b * TransferBlock;
@@ -169,11 +178,7 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
     Int32Array values(static_cast<std::size_t>(TransferBlock), 0);
 
     const std::int64_t blocks = total / TransferBlock;
-    auto progress = env_.Ports.MakeProgress();
-    progress->EnableCancel(false);
-    progress->SetCaption(env_.ReadingCaption);
-    progress->SetTotal(blocks);
-    progress->Show();
+    const auto progress = ShowReadingProgress(env_, blocks);
 
     const int bytes = format_.BytesPerSample();
     std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
