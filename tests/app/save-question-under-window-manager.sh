@@ -36,6 +36,8 @@ asked() { a=$(xdotool getactivewindow 2>/dev/null) && [ "$a" != "$main" ] && win
 answered() { [ "$(windows | wc -l)" -le 1 ]; }
 # Only the main window shows: no progress window (the loudness measured after each command).
 idle() { [ "$(xdotool search --onlyvisible --pid "$app" 2>/dev/null | wc -l)" -eq 1 ]; }
+# Idle for two seconds on end: reading the file and measuring it are over, keys reach the window.
+settled() { n=20; while [ "$n" -gt 0 ]; do idle || return 1; n=$((n - 1)); sleep 0.1; done; }
 wm_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 mkdir -m 700 "$dir/work" "$dir/runtime"
@@ -54,6 +56,7 @@ within 300 wm_runs || fail "openbox did not start"
 app=$!
 pids="$pids $app"
 within 600 main_shows && within 600 opened || fail "the program did not show the file"
+within 600 settled || fail "a progress window stayed open after opening the file"
 
 # Ctrl+N normalizes: a new document on a new swap file, not saved, the old one kept for undo.
 loaded=$(swap)
