@@ -30,7 +30,8 @@ void SpectrumController::Open() {
         window_ = new SpectrumWindow(
             &parts_.window, {parts_.settings,
                              [this]() -> const BinSpectrum& { return state_.SpectraShared.Target; },
-                             [this] { return Key(); }, [this] { return Measure(); }});
+                             [this] { return Key(); }, [this] { return Measure(); },
+                             [this](bool shown) { state_.SpectraShared.GatherOutput = shown; }});
     }
     window_->show();
     window_->raise();
@@ -52,13 +53,26 @@ bool SpectrumController::Measure() {
             if (window_) window_->Measured(key, nullptr);
             return;
         }
+        // No command lends the spectra now: the window is open, the next chain gathers its output.
+        SharedSpectra& known = state_.SpectraShared;
+        known.GatherOutput = true;
+        if (known.Output.Describes(*state_.Document)) {
+            if (window_) window_->Measured(key, known.Output.Spectrum, known.Input.Spectrum);
+            return;
+        }
+        if (known.Input.Describes(*state_.Document)) {
+            if (window_) window_->Measured(key, known.Input.Spectrum);
+            return;
+        }
         host_.RunOnDocument(
             command,
             [engine = &parts_.engine](LentDocument& lent) {
                 auto spectrum = std::make_shared<LongTermSpectrum>();
                 if (engine->MeasureLongTermSpectrum(*lent.Document, *spectrum) ==
                     WalkResult::Cancelled)
-                    spectrum.reset();
+                    return SpectrumWindow::Spectrum();
+                // Spares the next levelling its reading pass over this very document.
+                lent.Spectra.Input = KnownSpectrumOf(*lent.Document, spectrum);
                 return SpectrumWindow::Spectrum(std::move(spectrum));
             },
             [this, key](SpectrumWindow::Spectrum spectrum) {

@@ -61,20 +61,35 @@ void SpectrumWindow::ShowChange(Spectrum before, Spectrum after) {
     box_->update();
 }
 
-void SpectrumWindow::Measured(const DocumentKey& key, Spectrum spectrum) {
+void SpectrumWindow::Measured(const DocumentKey& key, Spectrum spectrum, Spectrum before) {
     measuring_ = false;
     const bool processed = key_ && key_->ProcessingRuns != key.ProcessingRuns && current_;
     if (processed)
         ShowChange(current_, std::move(spectrum));
+    else if (before)
+        ShowChange(std::move(before), std::move(spectrum));
     else
         Show(std::move(spectrum));
     key_ = key;
 }
 
+void SpectrumWindow::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (inputs_.Shown) inputs_.Shown(true);
+}
+
+void SpectrumWindow::hideEvent(QHideEvent* event) {
+    QDialog::hideEvent(event);
+    if (inputs_.Shown) inputs_.Shown(false);
+}
+
 void SpectrumWindow::CheckInputs() {
     if (!isVisible()) return;
-    if (inputs_.Document && (!key_ || !(*key_ == inputs_.Document())) && !measuring_)
-        measuring_ = inputs_.Measure();
+    if (inputs_.Document && (!key_ || !(*key_ == inputs_.Document())) && !measuring_) {
+        // A spectrum already known is handed in before Measure returns.
+        measuring_ = true;
+        if (!inputs_.Measure()) measuring_ = false;
+    }
     const RemasterSettings settings = inputs_.Settings();
     const BinSpectrum& target = inputs_.Target();
     if (shownSettings_ && SameLevelling(*shownSettings_, settings) && shownTarget_ &&

@@ -34,6 +34,8 @@ class SpectrumWindow final : public QDialog {
         // Starts measuring the open document, ending in Measured; false when it cannot start
         // now (another command runs), and it is asked again later.
         std::function<bool()> Measure;
+        // Told when the window is shown and hidden.
+        std::function<void(bool)> Shown;
     };
     using Spectrum = std::shared_ptr<const LongTermSpectrum>;
 
@@ -47,10 +49,15 @@ class SpectrumWindow final : public QDialog {
     const Spectrum& Current() const { return current_; }
     const Spectrum& Before() const { return before_; }
     // The measurement of the document key names (null: none or cancelled). When the document
-    // came from the one shown by processing, that one's spectrum is shown as before.
-    void Measured(const DocumentKey& key, Spectrum spectrum);
+    // came from the one shown by processing, that one's spectrum is shown as before; else the
+    // before given, if any (that of the document the last processing started from).
+    void Measured(const DocumentKey& key, Spectrum spectrum, Spectrum before = nullptr);
     // Measures anew when shown again.
     void Forget() { key_.reset(); }
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
   private:
     void Draw(QPainter& painter);

@@ -96,12 +96,13 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     ChainPolicy policy;
     policy.NormalizeWhileSaving = options.PlotFile.empty();
     const RemasterSettings settings = ChainSettings(options);
-    const auto plotBefore = options.PlotFile.empty() ? nullptr : MeasureForPlot(run.engine, *wave);
     if (const auto shortfall = FirstTooShortStage(settings, *wave)) {
         session.dialogs.Message(TooShortMessage(shortfall->MinimumFrames, wave->SampleRate()) +
                                 ": " + StageWord(shortfall->Stage));
         return ExitRefused;
     }
+    const bool plot = !options.PlotFile.empty();
+    if (plot) PrepareChainForPlot(run.engine, *wave, settings, *run.spectra);
     const ChainOutcome outcome = RunChain(run.engine, wave, settings, *run.spectra, policy);
     // After a cancel no further stage runs.
     if (outcome.Result == WalkResult::Cancelled || Interrupted()) return ExitCancelled;
@@ -114,10 +115,7 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     const bool levelled = std::find(outcome.Completed.begin(), outcome.Completed.end(),
                                     ChainStage::Levelling) != outcome.Completed.end();
     if (job.Measure && levelled) record.GainCurve = GainCurveOf(*run.spectra, *wave, options);
-    if (plotBefore)
-        SaveBeforeAfterPlot(options.PlotFile, plotBefore.get(),
-                            MeasureForPlot(run.engine, *wave).get(), options, *run.spectra,
-                            levelled);
+    if (plot) SaveChainPlot(options.PlotFile, run.engine, *wave, options, *run.spectra, levelled);
     const SaveResult result = SaveAudioFile(*wave, job.Output, outcome.SaveGains);
     // Another run saved the same name meanwhile: its file stays.
     if (job.KeepExisting && result.Code() == EEXIST) return SkipExisting(job, record);

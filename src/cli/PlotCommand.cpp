@@ -22,6 +22,13 @@ void SavePicture(const SpectrumPictureCurves& curves, const std::string& file) {
     SavePng(canvas, file);
 }
 
+std::unique_ptr<LongTermSpectrum> MeasureForPlot(Engine& engine, Wave& wave) {
+    if (wave.FrameCount() < MinimumFramesToMeasure()) return nullptr;
+    auto spectrum = std::make_unique<LongTermSpectrum>();
+    if (engine.MeasureLongTermSpectrum(wave, *spectrum) == WalkResult::Cancelled) return nullptr;
+    return spectrum;
+}
+
 }  // namespace
 
 int PlotOf(Session& session, const Options& options, FileRecord& record) {
@@ -57,17 +64,22 @@ int PlotOf(Session& session, const Options& options, FileRecord& record) {
     return ExitDone;
 }
 
-std::unique_ptr<LongTermSpectrum> MeasureForPlot(Engine& engine, Wave& wave) {
-    if (wave.FrameCount() < MinimumFramesToMeasure()) return nullptr;
-    auto spectrum = std::make_unique<LongTermSpectrum>();
-    if (engine.MeasureLongTermSpectrum(wave, *spectrum) == WalkResult::Cancelled) return nullptr;
-    return spectrum;
+void PrepareChainForPlot(Engine& engine, Wave& wave, const RemasterSettings& settings,
+                         SharedSpectra& spectra) {
+    spectra.GatherOutput = true;
+    const bool levellingFirst = settings.Levelling && !settings.RemoveNoise;
+    if (levellingFirst || spectra.Input.Describes(wave)) return;
+    spectra.Input = KnownSpectrumOf(wave, MeasureForPlot(engine, wave));
 }
 
-void SaveBeforeAfterPlot(const std::string& file, const LongTermSpectrum* before,
-                         const LongTermSpectrum* after, const Options& options,
-                         const SharedSpectra& spectra, bool levelled) {
+void SaveChainPlot(const std::string& file, Engine& engine, Wave& wave, const Options& options,
+                   const SharedSpectra& spectra, bool levelled) {
+    const LongTermSpectrum* before = spectra.Input.Spectrum.get();
     if (!before) return;
+    std::shared_ptr<const LongTermSpectrum> after;
+    for (const KnownSpectrum* known : {&spectra.Output, &spectra.Input})
+        if (!after && known->Describes(wave)) after = known->Spectrum;
+    if (!after) after = MeasureForPlot(engine, wave);
     const BandLevelMode mode = options.Settings.BandLevelMode;
     std::array<BinSpectrum, 2> measured;
     MixLongTermSpectrum(*before, mode, measured[0], measured[1]);

@@ -16,13 +16,14 @@ inline constexpr int PlotHeight = 400;
 // plot: the recording's spectrum, the target and the gain curve levelling would apply.
 int PlotOf(Session& session, const Options& options, FileRecord& record);
 
-// For remaster --plot: the long-term spectrum of wave (null when cancelled or too short), and
-// the picture of before, after and the gains of a levelling run (null gains: levelling did not
-// run).
-std::unique_ptr<LongTermSpectrum> MeasureForPlot(Engine& engine, Wave& wave);
-void SaveBeforeAfterPlot(const std::string& file, const LongTermSpectrum* before,
-                         const LongTermSpectrum* after, const Options& options,
-                         const SharedSpectra& spectra, bool levelled);
+// For remaster --plot, around the chain: the spectrum before is the one levelling measures when
+// it comes first, else measured here and handed to the chain; the one after is gathered while
+// the last stage writes, where it can be, else measured. Nothing is drawn for a recording too
+// short to measure.
+void PrepareChainForPlot(Engine& engine, Wave& wave, const RemasterSettings& settings,
+                         SharedSpectra& spectra);
+void SaveChainPlot(const std::string& file, Engine& engine, Wave& wave, const Options& options,
+                   const SharedSpectra& spectra, bool levelled);
 
 // The gain curve of a levelling run in bands, for the machine-readable record.
 GainBands GainCurveOf(const SharedSpectra& spectra, const Wave& wave, const Options& options);

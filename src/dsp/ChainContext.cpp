@@ -2,6 +2,7 @@
 
 #include "audio/FileMemory.h"
 #include "audio/Wave.h"
+#include "dsp/Engine.h"
 
 namespace sv {
 
@@ -41,6 +42,27 @@ BlockPeaks& ChainContext::GatherBlockPeaks(const Wave& wave, std::int64_t blockS
     blockPeaks_ = std::make_unique<BlockPeaks>(wave.FrameCount() * wave.Channels(), blockSize,
                                                wave.Channels());
     return *blockPeaks_;
+}
+
+void ChainContext::KeepSpectrum(const Wave& wave, const LongTermSpectrum& spectrum) {
+    SpectrumTally& tally = GatherTally();
+    for (int c = 0; c < SpectrumTally::Channels; ++c)
+        tally.Assign(c, spectrum.Sums[c], spectrum.Peaks[c]);
+    KeepTallyOf(wave);
+}
+
+std::shared_ptr<LongTermSpectrum> ChainContext::SpectrumOf(const Wave& wave) const {
+    const SpectrumTally* tally = TallyOf(wave);
+    if (!tally) return nullptr;
+    auto spectrum = std::make_shared<LongTermSpectrum>();
+    for (int c = 0; c < SpectrumTally::Channels; ++c) {
+        spectrum->Sums[c] = tally->Sums(c);
+        spectrum->Peaks[c] = tally->Peaks(c);
+    }
+    spectrum->Hops = wave.FrameCount() / Engine::Hop;
+    spectrum->SampleRate = wave.SampleRate();
+    spectrum->Channels = wave.Channels();
+    return spectrum;
 }
 
 void ChainContext::KeepChannelPeaks(const Wave& wave, std::vector<std::int64_t> peaks) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dsp/BlockPeaks.h"
+#include "dsp/LevellingPreview.h"
 #include "dsp/SpectrumTally.h"
 
 namespace sv {
@@ -47,6 +48,10 @@ class ChainContext {
     void KeepTallyOf(const Wave& wave) { tallyOf_ = Id(wave); }
     void KeepBlockPeaksOf(const Wave& wave) { blockPeaksOf_ = Id(wave); }
     void KeepChannelPeaks(const Wave& wave, std::vector<std::int64_t> peaks);
+    // A long-term spectrum measured of wave before the chain, standing in for a tally of it.
+    void KeepSpectrum(const Wave& wave, const LongTermSpectrum& spectrum);
+    // The long-term spectrum of wave a stage gathered while writing it; null when none.
+    std::shared_ptr<LongTermSpectrum> SpectrumOf(const Wave& wave) const;
     // The document was changed in place: nothing gathered of it before holds any longer.
     void Forget(const Wave& wave);
 

@@ -33,9 +33,11 @@ WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const Remas
 WalkResult RunLevelling(Engine& engine, std::unique_ptr<Wave>& wave, const RemasterSettings& s,
                         SharedSpectra& spectra, ChainContext& context) {
     auto& measured = spectra.Measured;
-    if (engine.MeasureSpectrum(*wave, measured[0], measured[1], s.BandLevelMode, context) ==
-        WalkResult::Cancelled)
-        return WalkResult::Cancelled;
+    auto spectrum = std::make_shared<LongTermSpectrum>();
+    const WalkResult measuring = engine.MeasureLongTermSpectrum(*wave, *spectrum, context);
+    MixLongTermSpectrum(*spectrum, s.BandLevelMode, measured[0], measured[1]);
+    if (measuring == WalkResult::Cancelled) return WalkResult::Cancelled;
+    spectra.Input = KnownSpectrumOf(*wave, std::move(spectrum));
     ComputeRemasterGains(spectra.Target, measured[0], measured[1], s, wave->SampleRate(),
                          wave->Channels());
     return engine.ApplyGainCurves(wave, measured[0], measured[1], context);
@@ -61,6 +63,29 @@ class ChainRun {
     }
 
     ChainOutcome Run() {
+        const std::uint64_t start = wave_->Identity();
+        const std::int64_t frames = wave_->FrameCount();
+        const KnownSpectrum known = KnownOfStart();
+        if (known.Spectrum) context_.KeepSpectrum(*wave_, *known.Spectrum);
+        RunStages();
+        if (!spectra_.Input.Describes(start, frames)) spectra_.Input = known;
+        // A stage that changed the document in place left it with the same identity.
+        if (outcome_.Replaced && wave_->Identity() == start) spectra_.Input.Document = 0;
+        spectra_.Output = {};
+        if (auto gathered = context_.SpectrumOf(*wave_))
+            spectra_.Output = KnownSpectrumOf(*wave_, std::move(gathered));
+        return std::move(outcome_);
+    }
+
+  private:
+    // A spectrum of the document the chain starts from, measured before.
+    KnownSpectrum KnownOfStart() const {
+        for (const KnownSpectrum* known : {&spectra_.Input, &spectra_.Output})
+            if (known->Describes(*wave_)) return *known;
+        return {};
+    }
+
+    void RunStages() {
         for (std::size_t i = 0; i < stages_.size(); ++i) {
             const ChainStage stage = stages_[i];
             context_.Want(WantsBefore(i + 1));
@@ -72,15 +97,16 @@ class ChainRun {
             outcome_.Completed.push_back(stage);
             outcome_.Replaced = true;
         }
-        return std::move(outcome_);
     }
 
-  private:
     // What the stage at index next wants of the document the stage before writes.
     ChainContext::Wants WantsBefore(std::size_t next) const {
         ChainContext::Wants wants;
         wants.SpareStores = true;
-        if (next >= stages_.size()) return wants;
+        if (next >= stages_.size()) {
+            wants.Tally = spectra_.GatherOutput;
+            return wants;
+        }
         wants.Tally = stages_[next] == ChainStage::Levelling;
         wants.PeakBlockSize =
             stages_[next] == ChainStage::FitPeaks ? std::max(s_.PeakBlockSize, 1) : 0;

@@ -9,6 +9,7 @@
 
 #include "dsp/ChainContext.h"
 #include "dsp/Engine.h"
+#include "dsp/KnownSpectrum.h"
 #include "dsp/RemasterSettings.h"
 #include "loudness/LoudnessMeter.h"
 
@@ -21,6 +22,13 @@ struct SharedSpectra {
     std::array<BinSpectrum, 2> Measured{};
     std::array<BinSpectrum, 2> NoiseProfile{};
     bool ExampleReady = false;
+    // Long-term spectra a spectrum view would otherwise read the store for: of the document the
+    // last chain started from (measured by its levelling, or put here by a caller, which spares
+    // levelling its reading pass) and of the one it made (gathered while the last stage wrote
+    // it, when GatherOutput asks for it and that stage filters hops). Input names no document
+    // once a stage changed the one it describes in place.
+    KnownSpectrum Input, Output;
+    bool GatherOutput = false;
 };
 
 // Remove noise: detection, then (unless cancelled) scaling and removal. Completed when the

@@ -21,6 +21,11 @@ void SpectrumTally::AddMagnitudes(int c, const float* m) {
     binloops::AddMagnitudes(data_->sums[c].data(), data_->peaks[c].data(), m, SpectrumBins);
 }
 
+void SpectrumTally::Assign(int c, const BinSpectrum& sums, const BinSpectrum& peaks) {
+    data_->sums[c] = sums;
+    data_->peaks[c] = peaks;
+}
+
 void SpectrumTally::AddWrittenHop(FFT& fourier, int c, std::int64_t h, const std::int32_t* block,
                                   std::int64_t inside, std::int64_t lastHop) {
     auto& pending = data_->pending[c];

@@ -24,6 +24,8 @@ class SpectrumTally {
     // Adds the magnitudes m[0 .. SpectrumBins - 1] of one hop's spectrum of channel c to its
     // sums and peaks.
     void AddMagnitudes(int c, const float* m);
+    // Channel c's sums and peaks as a measurement of the same document found them.
+    void Assign(int c, const BinSpectrum& sums, const BinSpectrum& peaks);
 
     // For a walk that writes a document by overlap-adding blocks into an empty store, hop h
     // (h = 0, 1, ...) at store frame h x hop: block holds the inside values it adds for channel

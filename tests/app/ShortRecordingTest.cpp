@@ -1,6 +1,7 @@
 // Recordings of a single frame in the main window: they open, show, play, normalize, delete and
 // save; the commands that need more length say how much. And the spectrum view of the window.
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QTest>
 #include <QToolButton>
@@ -9,6 +10,7 @@
 #include "app/DocumentController.h"
 #include "app/ProcessingController.h"
 #include "app/SpectrumWindow.h"
+#include "text/Language.h"
 
 using namespace sv;
 using namespace sv::test;
@@ -70,6 +72,23 @@ class ShortRecordingTest : public QObject {
         rig->Processing().Normalize();
         QTRY_VERIFY_WITH_TIMEOUT(view->Current() != before, 20000);
         QCOMPARE(view->Before(), before);
+
+        // Levelling takes the spectrum the view measured and the view the one gathered while
+        // levelling wrote: one measuring window, which only shows the walk, and no pass.
+        for (const char* stage : {"removeNoiseCheck", "fitPeaksCheck", "normalizeCheck"})
+            rig.get<QCheckBox>(stage)->setChecked(false);
+        rig.get<QCheckBox>("levellingCheck")->setChecked(true);
+        const auto normalized = view->Current();
+        rig.progress.titles.clear();
+        rig->Processing().Remaster();
+        QTRY_VERIFY_WITH_TIMEOUT(view->Current() != normalized, 20000);
+        QCOMPARE(view->Before(), normalized);
+        QCOMPARE(std::count_if(rig.progress.titles.begin(), rig.progress.titles.end(),
+                               [](const std::string& title) {
+                                   return title.find(Texts().LevellingDetectionTitle) !=
+                                          std::string::npos;
+                               }),
+                 1);
     }
 };
 

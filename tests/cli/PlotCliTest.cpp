@@ -8,6 +8,7 @@
 #include "dsp/LevellingPreview.h"
 #include "support/CommandOutput.h"
 #include "support/TestFiles.h"
+#include "text/Language.h"
 #include "timbre/Timbres.h"
 
 namespace sv {
@@ -112,6 +113,25 @@ TEST(PlotCli, PlotsAndTheJsonGainCurveIsTheOneTheWindowShows) {
         EXPECT_DOUBLE_EQ(curve["band_hz"][i].get<double>(), bands.CentreHz[i]);
         for (std::size_t c = 0; c < 2; ++c)
             EXPECT_DOUBLE_EQ(curve["db"][c][i].get<double>(), bands.Db[c][i]) << i;
+    }
+
+    // The picture takes the spectra the chain measured: a pass of its own only where no stage
+    // measured the recording before or gathered it after.
+    struct Passes {
+        std::string stages;
+        int measuringWindows;
+    };
+    const std::string measuring = Texts().LevellingDetectionTitle + ": 0%";
+    for (const Passes& c :
+         {Passes{"--level", 1}, Passes{"--level --normalize", 2}, Passes{"--denoise --level", 2}}) {
+        const CliResult run = Cli(dir, "remaster " + in + " " + (dir / "r.wav").string() + " " +
+                                           c.stages + " --plot " + (dir / "r.png").string());
+        ASSERT_EQ(run.exit, 0) << run.err;
+        int windows = 0;
+        for (auto at = run.err.find(measuring); at != std::string::npos;
+             at = run.err.find(measuring, at + 1))
+            ++windows;
+        EXPECT_EQ(windows, c.measuringWindows) << c.stages << "\n" << run.err;
     }
 }
 

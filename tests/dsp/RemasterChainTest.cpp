@@ -156,5 +156,45 @@ TEST_F(RemasterChainTest, TheContextHandsOnFiguresOfTheSameDocumentOnly) {
     EXPECT_EQ(context.ChannelPeaksOf(*wave), nullptr);
 }
 
+// The chain hands out the long-term spectra it measured and gathered, exactly as a measurement
+// finds them; handed the spectrum of its start, it makes the same document.
+TEST_F(RemasterChainTest, HandsOutTheSpectraItMeasuredAndTakesOneHandedIn) {
+    using S = ChainStage;
+    auto measure = [&](Wave& wave) {
+        auto spectrum = std::make_shared<LongTermSpectrum>();
+        engine->MeasureLongTermSpectrum(wave, *spectrum);
+        return spectrum;
+    };
+    auto same = [](const LongTermSpectrum* a, const LongTermSpectrum& b) {
+        return a && a->Sums == b.Sums && a->Peaks == b.Peaks && a->Hops == b.Hops &&
+               a->Channels == b.Channels && a->SampleRate == b.SampleRate;
+    };
+    struct Case {
+        std::vector<ChainStage> stages;
+        bool inputMeasured, outputGathered;
+    };
+    for (const Case& c :
+         {Case{{S::Levelling}, true, true}, Case{{S::RemoveNoise, S::Levelling}, false, true},
+          Case{{S::Levelling, S::Normalize}, true, false}, Case{{S::RemoveNoise}, false, true}}) {
+        SCOPED_TRACE(c.stages.size());
+        auto start = Make();
+        const auto before = measure(*start);
+        SharedSpectra handedOut = spectra;
+        handedOut.GatherOutput = true;
+        auto wave = Make();
+        RunChain(*engine, wave, Stages(c.stages), handedOut);
+        EXPECT_EQ(same(handedOut.Input.Spectrum.get(), *before), c.inputMeasured);
+        EXPECT_EQ(handedOut.Output.Describes(*wave), c.outputGathered);
+        if (c.outputGathered) EXPECT_TRUE(same(handedOut.Output.Spectrum.get(), *measure(*wave)));
+
+        SharedSpectra handedIn = spectra;
+        handedIn.Input = KnownSpectrumOf(*start, before);
+        RunChain(*engine, start, Stages(c.stages), handedIn);
+        EXPECT_EQ(test::StoreValues(*start), test::StoreValues(*wave));
+        EXPECT_TRUE(same(handedIn.Input.Spectrum.get(), *before));
+        EXPECT_FALSE(handedIn.Output.Spectrum);  // not asked to gather
+    }
+}
+
 }  // namespace
 }  // namespace sv
