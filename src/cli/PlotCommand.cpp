@@ -11,9 +11,9 @@ namespace sv::cli {
 
 namespace {
 
-// The glyphs of the pixel font at twice their size.
-constexpr int GlyphScale = 2;
-constexpr int LabelSize = 7;
+// The pixel font's glyphs one to one; the size spaces the labels by its widest glyph.
+constexpr int GlyphScale = 1;
+constexpr int LabelSize = 5;
 
 void SavePicture(const SpectrumPictureCurves& curves, const std::string& file) {
     RasterCanvas canvas(PlotWidth, PlotHeight);

@@ -1,6 +1,8 @@
 #pragma once
-// A tiny bitmap font, three by five pixels a glyph, for pictures drawn without a font engine:
-// digits, the signs and the letters the spectrum pictures use. Other characters are blank.
+// A small bitmap font for pictures drawn without a font engine: digits, the signs, the lower-case
+// letters and the capitals the spectrum pictures use, five by seven pixels at most (descenders
+// two more), each glyph as wide as its shape with one column between glyphs. Other characters
+// are blank.
 #include "picture/RasterCanvas.h"
 
 namespace sv {

@@ -80,10 +80,10 @@ TEST(SpectrumPicture, PixelFontAndPngFile) {
     canvas.SetFont("pixel", 7, RgbColour{255, 255, 255});
     canvas.TextOut(1, 1, "1z");
     RenderRecordedTexts(canvas, 1);
-    // "1": 010 / 110 / 010 / 010 / 111; "z" starts four columns on.
-    const char* expected[] = {"............", "..#.........", ".##..###....",
-                              "..#...#.....", "..#..#......", ".###.###...."};
-    for (int y = 0; y < 6; ++y)
+    // "1" is three columns wide, "z" a small letter five wide, one column after it.
+    const char* expected[] = {"............", "..#.........", ".##.........", "..#..#####..",
+                              "..#.....#...", "..#....#....", "..#...#.....", ".###.#####.."};
+    for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 12; ++x)
             EXPECT_EQ(canvas.Pixel(x, y) == (RgbColour{255, 255, 255}), expected[y][x] == '#')
                 << x << "," << y;
