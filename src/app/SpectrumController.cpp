@@ -57,7 +57,11 @@ bool SpectrumController::Measure() {
         SharedSpectra& known = state_.SpectraShared;
         known.GatherOutput = true;
         if (known.Output.Describes(*state_.Document)) {
-            if (window_) window_->Measured(key, known.Output.Spectrum, known.Input.Spectrum);
+            // Input then holds the spectrum of the document the chain started from.
+            const bool before = !known.Input.Describes(*state_.Document);
+            if (window_)
+                window_->Measured(key, known.Output.Spectrum,
+                                  before ? known.Input.Spectrum : nullptr);
             return;
         }
         if (known.Input.Describes(*state_.Document)) {
