@@ -30,10 +30,11 @@ constexpr int BlockBinsPerFrameBin = SpectrumBins / FrameSize;
 // Frames start half a frame before the block and end half a frame after it, so that every sample
 // of the block is covered by two.
 constexpr int FramesPerBlock = SpectrumBins / FrameHop + 1;
-// Weight of the previous frame's cleaned power in the a-priori ratio.
-constexpr float PreviousFrameWeight = 0.9f;
-// Floor of the second step (-6 dB): it only evens out what the first left within a hop.
-constexpr float LeastFrameGain = 0.5f;
+// Weight of the previous frame's cleaned power in the a-priori ratio: low, so that a syllable's
+// onset is not held down; the floor below keeps the frames' gains from fluttering.
+constexpr float PreviousFrameWeight = 0.5f;
+// Floor of the second step (about -4 dB): it only evens out what the first left within a hop.
+constexpr float LeastFrameGain = 0.6f;
 
 // Square root of the periodic Hann window: analysis and synthesis together sum to one at half
 // overlap.
