@@ -1,11 +1,13 @@
 #!/usr/bin/python3
 """Noise-removal quality side by side: for music-like and speech-like material with white and
-pink hiss at 10 and 20 dB SNR, each tool's SI-SDR and STOI after the lead (against the clean
-signal) and the kurtosis of its residual in the noise-only lead relative to the noise's own.
+pink hiss at 10 and 20 dB SNR, each tool's SI-SDR, STOI, log-spectral distance (LSD) and
+loudness error (integrated LUFS of the output less the clean signal's) after the lead, and the
+kurtosis of its residual in the noise-only lead relative to the noise's own.
 
   run.py CLI              every tool, a table (the noisy input as the first row of each case)
-  run.py CLI --ci         Sonivar only; fails when a figure falls below the recorded one by
-                          more than 0.5 dB SI-SDR or 0.01 STOI
+  run.py CLI --ci         Sonivar only; fails when a figure is worse than the recorded one by
+                          more than 0.5 dB SI-SDR, 0.01 STOI, 0.5 dB LSD or 0.5 LU of
+                          loudness error
   run.py CLI --record     Sonivar only; writes the recorded figures
 """
 import json
@@ -46,6 +48,9 @@ def figures(clean, noise, out):
     rate = material.RATE
     return {"si_sdr": metrics.si_sdr(clean[body], out[body]),
             "stoi": metrics.stoi(clean[body], out[body], rate),
+            "lsd": metrics.log_spectral_distance(clean[body], out[body], rate),
+            "lufs_error": metrics.integrated_loudness(out[body], rate)
+            - metrics.integrated_loudness(clean[body], rate),
             "kurtosis": metrics.spectral_kurtosis(out[lead], rate)
             / metrics.spectral_kurtosis(noise[lead], rate)}
 
@@ -68,11 +73,12 @@ def measure(cli, sonivar_only, seconds=10.0):
 
 
 def print_table(results):
-    print(f"{'case':<20}{'tool':<26}{'SI-SDR dB':>10}{'STOI':>8}{'kurtosis x':>12}")
+    print(f"{'case':<20}{'tool':<26}{'SI-SDR dB':>10}{'STOI':>8}{'LSD dB':>8}{'LUFS err':>10}"
+          f"{'kurtosis x':>12}")
     for case, rows in results.items():
         for tool, f in rows.items():
-            print(f"{case:<20}{tool:<26}{f['si_sdr']:>10.2f}{f['stoi']:>8.3f}"
-                  f"{f['kurtosis']:>12.2f}")
+            print(f"{case:<20}{tool:<26}{f['si_sdr']:>10.2f}{f['stoi']:>8.3f}{f['lsd']:>8.2f}"
+                  f"{f['lufs_error']:>+10.2f}{f['kurtosis']:>12.2f}")
 
 
 def check(results):
@@ -82,10 +88,14 @@ def check(results):
     for case, rows in recorded.items():
         for tool, want in rows.items():
             got = results[case][tool]
-            if got["si_sdr"] < want["si_sdr"] - 0.5 or got["stoi"] < want["stoi"] - 0.01:
-                failures.append(f"{case}, {tool}: SI-SDR {got['si_sdr']:.2f} dB, "
-                                f"STOI {got['stoi']:.3f}; recorded {want['si_sdr']:.2f} dB, "
-                                f"{want['stoi']:.3f}")
+            if (got["si_sdr"] < want["si_sdr"] - 0.5 or got["stoi"] < want["stoi"] - 0.01
+                    or got["lsd"] > want["lsd"] + 0.5
+                    or abs(got["lufs_error"]) > abs(want["lufs_error"]) + 0.5):
+                failures.append(
+                    f"{case}, {tool}: SI-SDR {got['si_sdr']:.2f} dB, STOI {got['stoi']:.3f}, "
+                    f"LSD {got['lsd']:.2f} dB, loudness error {got['lufs_error']:+.2f} LU; "
+                    f"recorded {want['si_sdr']:.2f} dB, {want['stoi']:.3f}, {want['lsd']:.2f} dB, "
+                    f"{want['lufs_error']:+.2f} LU")
     for line in failures:
         print("below the recorded figures:", line, file=sys.stderr)
     return not failures

@@ -1,52 +1,111 @@
 #include "dsp/SmoothedNoiseGain.h"
 
 #include <algorithm>
-
-#include "dsp/BinLoops.h"
+#include <cmath>
+#include <numbers>
 
 namespace sv {
 namespace {
 
-constexpr int HalfBins = SpectrumBins / 2;
-
 // Chosen on generated music and speech with white and pink hiss at 10 and 20 dB SNR, weighing
 // the residual's kurtosis against signal-to-distortion and intelligibility.
-// Weight of the previous hop's cleaned power: lower than the usual 0.98 for short frames,
-// because a hop here is 8192 samples and the ratio has to follow a note or syllable.
-constexpr float PreviousHopWeight = 0.8f;
-// The a-priori ratio is averaged over this many bins on each side: single bins cannot rise
-// alone out of the noise and ring as short tones.
-constexpr int NeighbourBins = 3;
-// The floor: about -18 dB, so the noise is lowered, never gated, and stays noise-like.
-constexpr float LeastGain = 0.12f;
+constexpr int HalfBins = SpectrumBins / 2;
 // The profile holds each bin's largest magnitude over a window of hops and two bins on each
 // side; the mean power of Gaussian noise is about this many times smaller than its square.
 constexpr float ProfileToMeanPower = 2.5f;
+// Something is taken as present in a bin when the mean power of this many bins on each side
+// (about 170 Hz at 44.1 kHz) exceeds the noise by this fraction; a single bin's rise is chance.
+constexpr int PresenceBins = 64;
+constexpr double PresenceExcess = 0.15;
+// The a-priori ratio of the long spectrum is averaged over this many bins on each side.
+constexpr int NeighbourBins = 3;
+// Floor of the first step: about -16 dB, so the noise is lowered, never gated.
+constexpr float LeastLongGain = 0.15f;
+
+// Short frames of about 23 ms at 44.1 kHz, at half overlap.
+constexpr int FrameSize = 1024;
+constexpr int FrameHop = FrameSize / 2;
+constexpr int FrameBins = FrameSize / 2;
+constexpr int BlockBinsPerFrameBin = SpectrumBins / FrameSize;
+// Frames start half a frame before the block and end half a frame after it, so that every sample
+// of the block is covered by two.
+constexpr int FramesPerBlock = SpectrumBins / FrameHop + 1;
+// Weight of the previous frame's cleaned power in the a-priori ratio: low, so that a syllable's
+// onset is not held down; the floor below keeps the frames' gains from fluttering.
+constexpr float PreviousFrameWeight = 0.5f;
+// Floor of the second step (about -4 dB): it only evens out what the first left within a hop.
+constexpr float LeastFrameGain = 0.6f;
+
+// Square root of the periodic Hann window: analysis and synthesis together sum to one at half
+// overlap.
+float FrameWindow(int i) {
+    return static_cast<float>(std::sin(std::numbers::pi * (i + 0.5) / FrameSize));
+}
+
+float Wiener(float prior) { return prior / (1.0f + prior); }
+
+float Power(Complex z) { return z.Re * z.Re + z.Im * z.Im; }
+
+// The inverse DFT with 1/n scaling, through the forward one.
+void Inverse(FFT& fft, Complex* x) {
+    const int n = fft.Size();
+    for (int i = 0; i < n; ++i) x[i].Im = -x[i].Im;
+    fft.Transform(x);
+    const float scale = 1.0f / static_cast<float>(n);
+    for (int i = 0; i < n; ++i) x[i] = {x[i].Re * scale, -x[i].Im * scale};
+}
 
 }  // namespace
 
 SmoothedNoiseGain::SmoothedNoiseGain(const BinSpectrum& profile)
-    : noisePower_(HalfBins + 1),
-      cleanPower_(HalfBins + 1, 0.0f),
+    : block_(SpectrumBins),
+      frame_(FrameSize),
+      noisePower_(HalfBins + 1),
+      posterior_(HalfBins + 1),
       prior_(HalfBins + 1),
-      gain_(SpectrumBins) {
+      longGain_(SpectrumBins),
+      frameNoise_(FrameBins + 1),
+      cleanRatio_(FrameBins + 1, 0.0f),
+      carriedRatio_(FrameBins + 1, 0.0f),
+      frameGain_(FrameBins + 1),
+      samples_(SpectrumBins),
+      cleaned_(SpectrumBins),
+      scratch_(SpectrumBins),
+      bins_(FrameSize) {
     for (int k = 0; k <= HalfBins; ++k)
         noisePower_[k] = profile[k] * profile[k] / ProfileToMeanPower;
+    double blockWindowPower = 0.0;
+    for (double a : block_.AnalysisWindow()) blockWindowPower += a * a;
+    double frameWindowPower = 0.0;
+    for (int i = 0; i < FrameSize; ++i) frameWindowPower += FrameWindow(i) * FrameWindow(i);
+    frameToBlockPower_ = frameWindowPower / blockWindowPower;
 }
 
 void SmoothedNoiseGain::Apply(Complex* x) {
+    // Without a measured noise the hop passes untouched, not even rounded.
+    if (std::none_of(noisePower_.begin(), noisePower_.end(), [](float p) { return p > 0.0f; }))
+        return;
+    ApplyLongGains(x);
+    CleanShortFrames(x);
+}
+
+void SmoothedNoiseGain::ApplyLongGains(Complex* x) {
     for (int k = 0; k <= HalfBins; ++k) {
-        const float power = x[k].Re * x[k].Re + x[k].Im * x[k].Im;
         const float noise = noisePower_[k];
-        if (!(noise > 0.0f)) {
-            prior_[k] = 1e6f;
-            continue;
-        }
-        const float excess = std::max(power / noise - 1.0f, 0.0f);
-        prior_[k] =
-            PreviousHopWeight * cleanPower_[k] / noise + (1.0f - PreviousHopWeight) * excess;
+        posterior_[k] = noise > 0.0f ? Power(x[k]) / noise : 0.0f;
+        prior_[k] = 1e6f;  // a bin without measured noise passes
     }
-    // The mean over NeighbourBins on each side, as a running sum.
+    // Running sums over PresenceBins on each side.
+    double around = 0.0;
+    for (int k = 0; k < PresenceBins && k <= HalfBins; ++k) around += posterior_[k];
+    for (int k = 0; k <= HalfBins; ++k) {
+        if (k + PresenceBins <= HalfBins) around += posterior_[k + PresenceBins];
+        if (k - PresenceBins - 1 >= 0) around -= posterior_[k - PresenceBins - 1];
+        if (!(noisePower_[k] > 0.0f)) continue;
+        const int n = std::min(k + PresenceBins, HalfBins) - std::max(k - PresenceBins, 0) + 1;
+        const bool present = around / n - 1.0 > PresenceExcess;
+        prior_[k] = present ? std::max(posterior_[k] - 1.0f, 0.0f) : 0.0f;
+    }
     double sum = 0.0;
     for (int k = 0; k < NeighbourBins && k <= HalfBins; ++k) sum += prior_[k];
     for (int k = 0; k <= HalfBins; ++k) {
@@ -54,13 +113,73 @@ void SmoothedNoiseGain::Apply(Complex* x) {
         if (k - NeighbourBins - 1 >= 0) sum -= prior_[k - NeighbourBins - 1];
         const int n = std::min(k + NeighbourBins, HalfBins) - std::max(k - NeighbourBins, 0) + 1;
         const float prior = static_cast<float>(sum / n);
-        // A bin without measured noise passes unchanged, as in the plain subtraction.
-        const float g = noisePower_[k] > 0.0f ? std::max(prior / (1.0f + prior), LeastGain) : 1.0f;
-        gain_[k] = g;
-        cleanPower_[k] = g * g * (x[k].Re * x[k].Re + x[k].Im * x[k].Im);
+        longGain_[k] = noisePower_[k] > 0.0f ? std::max(Wiener(prior), LeastLongGain) : 1.0f;
     }
-    for (int k = 1; k < HalfBins; ++k) gain_[SpectrumBins - k] = gain_[k];
-    binloops::Scale(x, gain_.data(), SpectrumBins);
+    for (int k = 1; k < HalfBins; ++k) longGain_[SpectrumBins - k] = longGain_[k];
+    for (int k = 0; k < SpectrumBins; ++k) x[k] = ComplexMath::Scale(x[k], longGain_[k]);
+    for (int b = 0; b <= FrameBins; ++b) {
+        const int from = std::max(b * BlockBinsPerFrameBin - BlockBinsPerFrameBin / 2, 0);
+        const int to = std::min(b * BlockBinsPerFrameBin + BlockBinsPerFrameBin / 2, HalfBins);
+        double left = 0.0;
+        for (int k = from; k <= to; ++k)
+            left += static_cast<double>(noisePower_[k]) * longGain_[k] * longGain_[k];
+        frameNoise_[b] = static_cast<float>(left / (to - from + 1) * frameToBlockPower_);
+    }
+}
+
+void SmoothedNoiseGain::CleanShortFrames(Complex* x) {
+    std::copy(x, x + SpectrumBins, scratch_.begin());
+    Inverse(block_, scratch_.data());
+    for (int i = 0; i < SpectrumBins; ++i) samples_[i] = scratch_[i].Re;
+    std::fill(cleaned_.begin(), cleaned_.end(), 0.0f);
+    // The next hop's block starts where this one's middle frame does.
+    cleanRatio_ = carriedRatio_;
+    for (int j = 0; j < FramesPerBlock; ++j) {
+        if (j == FramesPerBlock / 2) carriedRatio_ = cleanRatio_;
+        CleanFrame((j - 1) * FrameHop);
+    }
+    for (int i = 0; i < SpectrumBins; ++i) x[i] = {cleaned_[i], 0.0f};
+    block_.Transform(x);
+    // A real block's spectrum, mirrored exactly as the engine's own transforms give it.
+    x[0].Im = 0.0f;
+    x[HalfBins].Im = 0.0f;
+    for (int k = 1; k < HalfBins; ++k) x[SpectrumBins - k] = {x[k].Re, -x[k].Im};
+}
+
+void SmoothedNoiseGain::CleanFrame(int start) {
+    for (int i = 0; i < FrameSize; ++i) {
+        const int at = start + i;
+        const float v = at >= 0 && at < SpectrumBins ? samples_[at] : 0.0f;
+        bins_[i] = {v * FrameWindow(i), 0.0f};
+    }
+    frame_.Transform(bins_.data());
+    // The block's window scales signal and noise alike.
+    const int centre = std::clamp(start + FrameHop, 0, SpectrumBins - 1);
+    const float a = static_cast<float>(block_.AnalysisWindow()[centre]);
+    const float windowPower = std::max(a * a, 1e-12f);
+    for (int b = 0; b <= FrameBins; ++b) {
+        const float noise = frameNoise_[b] * windowPower;
+        if (!(noise > 0.0f)) {
+            frameGain_[b] = 1.0f;
+            continue;
+        }
+        const float posterior = Power(bins_[b]) / noise;
+        const float prior = PreviousFrameWeight * cleanRatio_[b] +
+                            (1.0f - PreviousFrameWeight) * std::max(posterior - 1.0f, 0.0f);
+        const float g = std::max(Wiener(prior), LeastFrameGain);
+        frameGain_[b] = g;
+        cleanRatio_[b] = g * g * posterior;
+    }
+    for (int b = 0; b <= FrameBins; ++b) {
+        bins_[b] = ComplexMath::Scale(bins_[b], frameGain_[b]);
+        if (b > 0 && b < FrameBins)
+            bins_[FrameSize - b] = ComplexMath::Scale(bins_[FrameSize - b], frameGain_[b]);
+    }
+    Inverse(frame_, bins_.data());
+    for (int i = 0; i < FrameSize; ++i) {
+        const int at = start + i;
+        if (at >= 0 && at < SpectrumBins) cleaned_[at] += bins_[i].Re * FrameWindow(i);
+    }
 }
 
 }  // namespace sv

@@ -33,13 +33,13 @@ float Gain(const ComplexArray& before, const ComplexArray& after, int k) {
 TEST(SmoothedNoiseGain, NoiseFallsToASteadyFloorWhileATonePassesAndBinsStayMirrored) {
     struct Case {
         float profile;  // every bin of the noise profile
-        float minGain;  // over all noise bins of the hops after the first
+        float minGain;  // of the noise bins' power, per hop after the first
         float maxGain;
         float toneGain;  // at least, in the tone's bin
     };
     const Case cases[] = {
         {0.0f, 1.0f, 1.0f, 1.0f},     // no measured noise: nothing changes
-        {2.0f, 0.119f, 0.6f, 0.99f},  // noise of power 1 under a profile of its usual peaks
+        {2.0f, 0.07f, 0.11f, 0.95f},  // noise of power 1 under a profile of its usual peaks
     };
     constexpr int tone = 1000;
     for (const Case& c : cases) {
@@ -48,26 +48,24 @@ TEST(SmoothedNoiseGain, NoiseFallsToASteadyFloorWhileATonePassesAndBinsStayMirro
         profile.fill(c.profile);
         SmoothedNoiseGain smoothed(profile);
         HopMaker hops;
-        double noiseGains = 0.0;
-        int noiseBins = 0;
         for (int h = 0; h < 20; ++h) {
             const ComplexArray before = hops.Next(1.0f, tone, 1e4f);
             ComplexArray after = before;
             smoothed.Apply(after.data());
+            double in = 0.0, out = 0.0;
             for (int k = 1; k < SpectrumBins / 2; ++k) {
                 ASSERT_EQ(after[SpectrumBins - k].Re, after[k].Re);
                 ASSERT_EQ(after[SpectrumBins - k].Im, -after[k].Im);
-                if (h == 0 || std::abs(k - tone) <= 8) continue;
-                const float g = Gain(before, after, k);
-                EXPECT_GE(g, c.minGain);
-                EXPECT_LE(g, c.maxGain);
-                noiseGains += g;
-                ++noiseBins;
+                if (std::abs(k - tone) <= 40) continue;
+                in += ComplexMath::Abs(before[k]) * ComplexMath::Abs(before[k]);
+                out += ComplexMath::Abs(after[k]) * ComplexMath::Abs(after[k]);
             }
-            if (h > 0) EXPECT_GE(Gain(before, after, tone), c.toneGain);
+            if (h == 0) continue;
+            // The floor holds the noise's gain steady from hop to hop.
+            EXPECT_GE(std::sqrt(out / in), c.minGain);
+            EXPECT_LE(std::sqrt(out / in), c.maxGain);
+            EXPECT_GE(Gain(before, after, tone), c.toneGain);
         }
-        // The floor holds the noise's gain nearly steady: no bin left far above the others.
-        if (c.profile > 0.0f) EXPECT_LT(noiseGains / noiseBins, 0.2);
     }
 }
 
