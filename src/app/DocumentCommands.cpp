@@ -107,7 +107,7 @@ void DocumentController::OpenFile(const Command& command, const std::string& fil
 
 void DocumentController::InstallDocument(std::unique_ptr<Wave> document,
                                          const std::string& fileName, const std::string& stepName) {
-    host_.StopPlayback();  // the player must not read a released document
+    host_.StopReadingDocument();
     std::unique_ptr<Wave> previous = std::exchange(state_.Document, std::move(document));
     if (stepName.empty() || !previous) {
         previous.reset();
@@ -200,13 +200,13 @@ void DocumentController::OpenNamed(const std::string& fileName) {
 }
 
 void DocumentController::OpenChosen(const Command& command, const std::string& name) {
-    OpenFile(command, name, [this, command, name](bool opened) {
+    OpenFile(command, name, [this, name](bool opened) {
         if (opened) state_.FileName = name;
         state_.RedrawWave = true;
         RedrawSurface();
         if (!opened) return;
         if (onOpened) onOpened(name);
-        host_.ShowLoudness(command);
+        host_.ShowLoudness();
     });
 }
 
@@ -216,10 +216,10 @@ void DocumentController::ReturnToSaved() {
         if (!ports_.dialogs->Question(Texts().DiscardChangesQuestion)) return;
         OpenFile(
             command, state_.FileName,
-            [this, command](bool opened) {
+            [this](bool opened) {
                 state_.RedrawWave = true;
                 RedrawSurface();
-                if (opened) host_.ShowLoudness(command);
+                if (opened) host_.ShowLoudness();
             },
             Texts().ReturnToSavedCaption);
     });
@@ -265,6 +265,7 @@ void DocumentController::DeleteSelectedBlock(const Command& command) {
 }
 
 void DocumentController::RemoveBlock(std::int64_t first, std::int64_t end) {
+    host_.StopReadingDocument();
     Wave& wave = *state_.Document;
     DeleteBlock(wave, first, end);
     state_.WaveLoaded = wave.HasData();
