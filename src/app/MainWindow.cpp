@@ -143,15 +143,16 @@ void MainWindow::Initialize(const std::string& startFile) {
         },
         [this](std::exception_ptr error) { ReportError(error); });
     documents_ = std::make_unique<DocumentController>(
-        host, state_, *c_, DocumentController::Ports{setup_.dialogs, *setup_.files, env_});
+        host, state_, state_.Overview, *c_,
+        DocumentController::Ports{setup_.dialogs, *setup_.files, env_});
     processing_ = std::make_unique<ProcessingController>(
         host, state_, *c_,
         ProcessingController::Parts{*this, setup_.dialogs, *setup_.files, *engine_, *documents_,
-                                    *loudness_});
+                                    *loudness_, state_, state_.SpectraShared});
     spectrum_ = std::make_unique<SpectrumController>(
-        host, state_, SpectrumController::Parts{*this, *c_->filterMenu, *engine_, [this] {
-                                                    return processing_->ReadSettings();
-                                                }});
+        host, state_, state_.SpectraShared,
+        SpectrumController::Parts{*this, *c_->filterMenu, *engine_,
+                                  [this] { return processing_->ReadSettings(); }});
 
     state_.WaveLoaded = false;
     EnableCommands(false);

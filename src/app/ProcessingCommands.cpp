@@ -42,7 +42,7 @@ bool RefusedAsShort(UserDialogs* dialogs, const std::optional<LengthShortfall>& 
 
 }  // namespace
 
-ProcessingController::ProcessingController(CommandHost& host, AppState& state,
+ProcessingController::ProcessingController(CommandHost& host, DocumentState& state,
                                            const MainWindowControls& controls, Parts parts)
     : host_(host), state_(state), c_(controls), parts_(parts) {}
 
@@ -51,9 +51,9 @@ ProcessingController::~ProcessingController() = default;
 RemasterSettings ProcessingController::ReadSettings() const {
     RemasterSettings s;
     c_.stages->Read(s);
-    s.ChannelMode = state_.ChannelMode;
-    s.BandLevelMode = state_.BandLevelMode;
-    s.PeakBlockSize = state_.PeakBlockSize;
+    s.ChannelMode = parts_.modes.ChannelMode;
+    s.BandLevelMode = parts_.modes.BandLevelMode;
+    s.PeakBlockSize = parts_.modes.PeakBlockSize;
     // Normalizing by loudness takes the place of normalizing by peak.
     if (s.Normalize && c_.stages->NormalizeByLoudness()) {
         s.Normalize = false;
@@ -194,7 +194,7 @@ void ProcessingController::FitPeaks() {
             return;
         RunStageCommand(command, Texts().FitPeaksCaption,
                         [this, count = c_.stages->PeakCount(),
-                         blockSize = state_.PeakBlockSize](LentDocument& lent) {
+                         blockSize = parts_.modes.PeakBlockSize](LentDocument& lent) {
                             return parts_.engine.FitPeaks(lent.Document, count, blockSize);
                         });
     });
@@ -222,14 +222,14 @@ void ProcessingController::DetectTimbre() {
             return;
         host_.RunOnDocument(
             command,
-            [this, mode = state_.BandLevelMode](LentDocument& lent) {
+            [this, mode = parts_.modes.BandLevelMode](LentDocument& lent) {
                 return RunDetect(parts_.engine, *lent.Document, mode, lent.Spectra);
             },
             [this](bool ready) {
                 state_.Flags.Cancelled = !ready;
                 if (!ready) return;
                 c_.timbre->ClearStoredName();
-                state_.SpectraShared.Target = state_.SpectraShared.Example;
+                parts_.spectra.Target = parts_.spectra.Example;
                 c_.timbre->SelectDetected();
                 c_.targetView->update();
             });

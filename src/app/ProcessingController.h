@@ -27,9 +27,11 @@ class ProcessingController {
         Engine& engine;
         DocumentController& documents;
         BackgroundLoudness& loudness;
+        const EngineModes& modes;
+        SharedSpectra& spectra;  // Detect makes the example the target
     };
-    ProcessingController(CommandHost& host, AppState& state, const MainWindowControls& controls,
-                         Parts parts);
+    ProcessingController(CommandHost& host, DocumentState& state,
+                         const MainWindowControls& controls, Parts parts);
     ~ProcessingController();
     ProcessingController(const ProcessingController&) = delete;
     ProcessingController& operator=(const ProcessingController&) = delete;
@@ -62,7 +64,7 @@ class ProcessingController {
     void EndBatch(const std::shared_ptr<BatchRun>& run);
 
     CommandHost& host_;
-    AppState& state_;
+    DocumentState& state_;
     const MainWindowControls& c_;
     Parts parts_;
     std::string loudnessHeldNote_;  // shown after the loudness figures until the next command

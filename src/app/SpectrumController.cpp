@@ -11,8 +11,9 @@
 
 namespace sv {
 
-SpectrumController::SpectrumController(CommandHost& host, AppState& state, Parts parts)
-    : host_(host), state_(state), parts_(std::move(parts)) {
+SpectrumController::SpectrumController(CommandHost& host, const DocumentState& state,
+                                       const SharedSpectra& spectra, Parts parts)
+    : host_(host), state_(state), spectra_(spectra), parts_(std::move(parts)) {
     auto* action = new QAction(Q(Texts().SpectrumViewCaption), &parts_.window);
     action->setObjectName("spectrumAction");
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
@@ -28,9 +29,9 @@ SpectrumController::~SpectrumController() { delete window_.data(); }
 void SpectrumController::Open() {
     if (!window_) {
         window_ = new SpectrumWindow(
-            &parts_.window, {parts_.settings,
-                             [this]() -> const BinSpectrum& { return state_.SpectraShared.Target; },
-                             [this] { return Key(); }, [this] { return Measure(); }});
+            &parts_.window,
+            {parts_.settings, [this]() -> const BinSpectrum& { return spectra_.Target; },
+             [this] { return Key(); }, [this] { return Measure(); }});
     }
     window_->show();
     window_->raise();

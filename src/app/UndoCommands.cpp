@@ -51,8 +51,7 @@ void DocumentController::StepThroughHistory(bool back) {
             back ? history_->Undo(std::move(current)) : history_->Redo(std::move(current));
         state_.WaveLoaded = state_.Document->HasData();
         state_.Flags.DataSaved = history_->AtSavedState();
-        state_.View.BlockStart = 0;
-        state_.View.BlockEnd = 0;
+        host_.View().ClearSelection();
         state_.RedrawWave = true;
         host_.View().ScrollHorizontally();  // keeps the view within the document's length
         host_.SetChannelControls(state_.Document->Channels() >= 2);
