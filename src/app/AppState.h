@@ -1,6 +1,6 @@
 #pragma once
 // The desktop program's state: the current document, its flags, the shared spectra, the modes
-// the engine reads and the view. One object, owned by the main window.
+// the engine reads and the view, in parts that each go only where they are used.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -38,20 +38,12 @@ struct DocumentFlags {
     bool DataSaved = true;   // cleared by every command that replaces the document
 };
 
-struct AppState {
-    std::filesystem::path WorkFolder;
-    // Watches every document's writes, so it must outlive them: declared before them.
-    WaveOverview Overview{View.Position};
+// The open document and what goes with it: what the document and processing commands change.
+struct DocumentState {
     std::unique_ptr<Wave> Document;
     bool WaveLoaded = false;
     bool RedrawWave = false;
-    DocumentFlags Flags;          // Cancelled and DataSaved
-    SharedSpectra SpectraShared;  // target, example, measured, noise profile, ExampleReady
-    BinSpectrum FlatSpectrum{};
-    sv::ChannelMode ChannelMode = DefaultChoice<sv::ChannelMode>("channelMode");
-    sv::BandLevelMode BandLevelMode = DefaultChoice<sv::BandLevelMode>("bandLevel");
-    int PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
-    ViewState View;
+    DocumentFlags Flags;       // Cancelled and DataSaved
     std::string FileName;      // the file the open dialog holds: Return to saved and Save use it
     std::string SaveFileName;  // the save dialog keeps its own
     int ProcessingRuns = 0;    // processing commands that replaced the document
@@ -63,6 +55,27 @@ struct AppState {
         WaveLoaded = false;
         Flags.DataSaved = true;
     }
+};
+
+// The modes panel's choices the engine reads.
+struct EngineModes {
+    sv::ChannelMode ChannelMode = DefaultChoice<sv::ChannelMode>("channelMode");
+    sv::BandLevelMode BandLevelMode = DefaultChoice<sv::BandLevelMode>("bandLevel");
+    int PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
+};
+
+// The view of the document and the overview drawn from it. The overview watches every
+// document's writes, so it must outlive them: a base constructed before the document's.
+struct DocumentView {
+    ViewState View;
+    WaveOverview Overview{View.Position};  // reads the visible span there
+};
+
+// The window's state, owned by the main window, which hands each controller only its parts.
+struct AppState : DocumentView, DocumentState, EngineModes {
+    std::filesystem::path WorkFolder;
+    SharedSpectra SpectraShared;  // target, example, measured, noise profile, ExampleReady
+    BinSpectrum FlatSpectrum{};
 };
 
 }  // namespace sv

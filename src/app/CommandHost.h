@@ -55,13 +55,16 @@ class CommandHost {
     }
 
     virtual void StopPlayback() = 0;
+    // Stops what reads the document beside the window (the player, the loudness measurement)
+    // before the document changes or goes.
+    virtual void StopReadingDocument() = 0;
     virtual void EnableCommands(bool enabled) = 0;
     virtual void SetPanel(int panel, const std::string& text) = 0;
     virtual void SetChannelControls(bool stereo) = 0;
     virtual WaveformView& View() = 0;
-    // Measures the open document's loudness (with a progress window that may cancel) and shows
-    // it in the status bar; without a document the panel shows its caption only.
-    virtual void ShowLoudness(const Command& command, std::function<void()> then = {}) = 0;
+    // Starts measuring the open document's loudness beside the window, which stays usable, and
+    // shows it in the status bar when done; without a document the panel shows its caption only.
+    virtual void ShowLoudness() = 0;
     // Loudness measured of the current document, and each step the undo history keeps, for
     // comparing them level-matched.
     virtual void NoteLoudness(const Wave&, double /*integratedLufs*/) {}

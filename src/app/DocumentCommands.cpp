@@ -34,10 +34,12 @@ std::string WithoutFolder(const std::string& fileName) {
 
 }  // namespace
 
-DocumentController::DocumentController(CommandHost& host, AppState& state,
-                                       const MainWindowControls& controls, Ports ports)
+DocumentController::DocumentController(CommandHost& host, DocumentState& state,
+                                       WaveOverview& overview, const MainWindowControls& controls,
+                                       Ports ports)
     : host_(host),
       state_(state),
+      overview_(overview),
       c_(controls),
       ports_(ports),
       history_(std::make_unique<EditHistory>(ports.env.WorkFolder)) {}
@@ -69,8 +71,7 @@ void DocumentController::OpenFile(const Command& command, const std::string& fil
     // The new file is read in full beside the current document, which goes only once the new
     // one is there: a file that fails leaves the window as it was. The load fills the overview
     // for the view it sees: the whole length.
-    const ViewPosition kept = state_.View.Position;
-    state_.View.Position = ViewPosition{};
+    const ViewPosition kept = host_.View().MoveTo(ViewPosition{});
     struct Outcome {
         LoadResult loaded;
         std::string failure;
@@ -89,7 +90,7 @@ void DocumentController::OpenFile(const Command& command, const std::string& fil
             return outcome;
         },
         [this, kept, fileName, stepName, then = std::move(then)](Outcome outcome) {
-            state_.View.Position = kept;
+            host_.View().MoveTo(kept);
             if (!outcome.loaded.Document) {
                 std::string failure = outcome.failure;
                 if (failure.empty())
@@ -107,7 +108,7 @@ void DocumentController::OpenFile(const Command& command, const std::string& fil
 
 void DocumentController::InstallDocument(std::unique_ptr<Wave> document,
                                          const std::string& fileName, const std::string& stepName) {
-    host_.StopPlayback();  // the player must not read a released document
+    host_.StopReadingDocument();
     std::unique_ptr<Wave> previous = std::exchange(state_.Document, std::move(document));
     if (stepName.empty() || !previous) {
         previous.reset();
@@ -119,11 +120,10 @@ void DocumentController::InstallDocument(std::unique_ptr<Wave> document,
     ShowUndoItems();
     state_.WaveLoaded = true;
     state_.Flags.DataSaved = true;
-    state_.View.Reset();
-    host_.View().ResetScrollBars();
+    host_.View().Reset();
     // Loading keeps the overview of two channels only; more lanes need a full pass.
     if (state_.Document->Channels() > 2)
-        state_.Overview.Build(*state_.Document, 0, state_.Document->FrameCount());
+        overview_.Build(*state_.Document, 0, state_.Document->FrameCount());
     host_.SetChannelControls(state_.Document->Channels() >= 2);
     ShowDocumentInStatusBar(fileName);
 }
@@ -200,13 +200,13 @@ void DocumentController::OpenNamed(const std::string& fileName) {
 }
 
 void DocumentController::OpenChosen(const Command& command, const std::string& name) {
-    OpenFile(command, name, [this, command, name](bool opened) {
+    OpenFile(command, name, [this, name](bool opened) {
         if (opened) state_.FileName = name;
         state_.RedrawWave = true;
         RedrawSurface();
         if (!opened) return;
         if (onOpened) onOpened(name);
-        host_.ShowLoudness(command);
+        host_.ShowLoudness();
     });
 }
 
@@ -216,10 +216,10 @@ void DocumentController::ReturnToSaved() {
         if (!ports_.dialogs->Question(Texts().DiscardChangesQuestion)) return;
         OpenFile(
             command, state_.FileName,
-            [this, command](bool opened) {
+            [this](bool opened) {
                 state_.RedrawWave = true;
                 RedrawSurface();
-                if (opened) host_.ShowLoudness(command);
+                if (opened) host_.ShowLoudness();
             },
             Texts().ReturnToSavedCaption);
     });
@@ -252,8 +252,9 @@ void DocumentController::SaveAs() {
 void DocumentController::DeleteSelectedBlock(const Command& command) {
     if (!state_.Document) return;
     host_.StopPlayback();
-    const std::int64_t first = std::max<std::int64_t>(state_.View.BlockStart, 0);
-    const std::int64_t end = std::min(state_.View.BlockEnd, state_.Document->FrameCount());
+    const auto [start, finish] = host_.View().SelectedFrames();
+    const std::int64_t first = std::max<std::int64_t>(start, 0);
+    const std::int64_t end = std::min(finish, state_.Document->FrameCount());
     if (end <= first) return RemoveBlock(first, end);
     // The block goes in place: the undo step is a copy taken first, on the worker.
     host_.RunOnDocument(
@@ -265,12 +266,12 @@ void DocumentController::DeleteSelectedBlock(const Command& command) {
 }
 
 void DocumentController::RemoveBlock(std::int64_t first, std::int64_t end) {
+    host_.StopReadingDocument();
     Wave& wave = *state_.Document;
     DeleteBlock(wave, first, end);
     state_.WaveLoaded = wave.HasData();
     host_.EnableCommands(state_.WaveLoaded);
-    state_.View.BlockStart = 0;
-    state_.View.BlockEnd = 0;
+    host_.View().ClearSelection();
     host_.View().ScrollHorizontally();
     state_.Flags.DataSaved = false;
     // The status bar follows the document's new length; the loudness shown no longer holds.

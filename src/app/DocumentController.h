@@ -23,8 +23,9 @@ class DocumentController {
         FileChooser& files;
         const WaveEnvironment& env;
     };
-    DocumentController(CommandHost& host, AppState& state, const MainWindowControls& controls,
-                       Ports ports);
+    // The overview is rebuilt for documents of more channels than loading fills.
+    DocumentController(CommandHost& host, DocumentState& state, WaveOverview& overview,
+                       const MainWindowControls& controls, Ports ports);
     ~DocumentController();
     DocumentController(const DocumentController&) = delete;
     DocumentController& operator=(const DocumentController&) = delete;
@@ -75,7 +76,8 @@ class DocumentController {
     void RedrawSurface();
 
     CommandHost& host_;
-    AppState& state_;
+    DocumentState& state_;
+    WaveOverview& overview_;
     const MainWindowControls& c_;
     Ports ports_;
     std::unique_ptr<EditHistory> history_;

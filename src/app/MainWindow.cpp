@@ -22,6 +22,7 @@
 #include <QWindow>
 
 #include "app/AbComparison.h"
+#include "app/BackgroundLoudness.h"
 #include "app/DocumentController.h"
 #include "app/FileDropTarget.h"
 #include "app/MainWindowControls.h"
@@ -45,6 +46,7 @@
 #include "playback/Player.h"
 #include "playback/TickTimer.h"
 #include "text/FileMessages.h"
+#include "text/Language.h"
 #include "text/StepCaptions.h"
 #include "timbre/Timbres.h"
 #include "view/WaveformRenderer.h"
@@ -115,6 +117,7 @@ MainWindow::~MainWindow() {
     // A command still going on ends here, with the document given back, not in a half-gone
     // window.
     worker_.Join();
+    if (loudness_) loudness_->Stop();
     closeRequested_ = false;
     QCoreApplication::removePostedEvents(this);
     StopTransport();  // the player reads the document
@@ -134,15 +137,22 @@ void MainWindow::Initialize(const std::string& startFile) {
     env_.SavingCaption = SavingCaption();
     engine_ = std::make_unique<Engine>(env_.Ports, EngineOptions{.Caption = StepCaption});
     CommandHost& host = *this;
+    loudness_ = std::make_unique<BackgroundLoudness>(
+        [this](std::function<void()> call) {
+            QMetaObject::invokeMethod(this, std::move(call), Qt::QueuedConnection);
+        },
+        [this](std::exception_ptr error) { ReportError(error); });
     documents_ = std::make_unique<DocumentController>(
-        host, state_, *c_, DocumentController::Ports{setup_.dialogs, *setup_.files, env_});
+        host, state_, state_.Overview, *c_,
+        DocumentController::Ports{setup_.dialogs, *setup_.files, env_});
     processing_ = std::make_unique<ProcessingController>(
         host, state_, *c_,
-        ProcessingController::Parts{*this, setup_.dialogs, *setup_.files, *engine_, *documents_});
+        ProcessingController::Parts{*this, setup_.dialogs, *setup_.files, *engine_, *documents_,
+                                    *loudness_, state_, state_.SpectraShared});
     spectrum_ = std::make_unique<SpectrumController>(
-        host, state_, SpectrumController::Parts{*this, *c_->filterMenu, *engine_, [this] {
-                                                    return processing_->ReadSettings();
-                                                }});
+        host, state_, state_.SpectraShared,
+        SpectrumController::Parts{*this, *c_->filterMenu, *engine_,
+                                  [this] { return processing_->ReadSettings(); }});
 
     state_.WaveLoaded = false;
     EnableCommands(false);
@@ -158,10 +168,10 @@ void MainWindow::Initialize(const std::string& startFile) {
     if (!startFile.empty()) {
         RunCommand([&](const Command& command) {
             state_.FileName = startFile;
-            documents_->OpenFile(command, startFile, [this, command, startFile](bool opened) {
+            documents_->OpenFile(command, startFile, [this, startFile](bool opened) {
                 if (!opened) return;
                 setup_.remembered.AddRecentFile(startFile);
-                ShowLoudness(command);
+                ShowLoudness();
             });
         });
     }
@@ -176,7 +186,8 @@ void MainWindow::PrepareWork() {
 void MainWindow::TakeBack(LentDocument& lent) {
     state_.Document = std::move(lent.Document);
     state_.SpectraShared = lent.Spectra;
-    c_->waveView->update();  // a paint meanwhile had only the old picture to show
+    loudness_->Resume(state_.Document.get());  // after work that left the document as it was
+    c_->waveView->update();                    // a paint meanwhile had only the old picture to show
 }
 
 void MainWindow::StartWork(const Command& command, std::function<void()> work,
@@ -192,6 +203,7 @@ void MainWindow::StartWork(const Command& command, std::function<void()> work,
 void MainWindow::StartOnDocument(const Command& command, std::function<void(LentDocument&)> work,
                                  std::function<void()> then) {
     PrepareWork();
+    loudness_->Stop();  // until the document is back
     auto lent = std::make_shared<LentDocument>(
         LentDocument{std::move(state_.Document), state_.SpectraShared});
     worker_.Start([lent, work = std::move(work)] { work(*lent); },
@@ -208,8 +220,16 @@ void MainWindow::BeginProgressSeries(std::function<std::string(const std::string
 
 void MainWindow::EndProgressSeries() { progressWindows_->EndSeries(); }
 
-void MainWindow::ShowLoudness(const Command& command, std::function<void()> then) {
-    processing_->ShowLoudness(command, std::move(then));
+void MainWindow::ShowLoudness() { processing_->ShowLoudness(); }
+
+bool MainWindow::MeasuringLoudness() const { return loudness_->Running(); }
+
+void MainWindow::StopReadingDocument() {
+    StopPlayback();
+    if (!loudness_->Running()) return;
+    loudness_->Stop();
+    loudness_->Resume(nullptr);  // the figures would be of a document that is gone
+    SetPanel(5, Texts().LoudnessCaption + ":");
 }
 
 void MainWindow::RunCommand(const std::function<void(const Command&)>& body) {
@@ -354,6 +374,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
             documents_->AskToSave(command, [this](bool discard) {
                 if (!discard) return;
                 // Whatever the document holds, it goes now, and its swap file with it.
+                StopReadingDocument();
                 state_.ReleaseDocument();
                 closeApproved_ = true;
                 closeRequested_ = true;

@@ -26,6 +26,7 @@ class QMenuBar;
 namespace sv {
 
 class AbComparison;
+class BackgroundLoudness;
 class DocumentController;
 class ProcessingController;
 class SpectrumController;
@@ -61,6 +62,8 @@ class MainWindow final : public QMainWindow, private CommandHost {
     // thread; it has ended when this is false.
     bool CommandRunning() const { return commandRunning_; }
     ProgressWindows& OperationWindows() { return *progressWindows_; }
+    // The loudness of the document is being measured beside the window.
+    bool MeasuringLoudness() const;
 
     void EnableCommands(bool enabled) override;
 
@@ -118,7 +121,8 @@ class MainWindow final : public QMainWindow, private CommandHost {
                    std::function<void()> then) override;
     void StartOnDocument(const Command& command, std::function<void(LentDocument&)> work,
                          std::function<void()> then) override;
-    void ShowLoudness(const Command& command, std::function<void()> then = {}) override;
+    void ShowLoudness() override;
+    void StopReadingDocument() override;
     void BeginProgressSeries(std::function<std::string(const std::string&)> title) override;
     void EndProgressSeries() override;
     void PrepareWork();
@@ -161,6 +165,7 @@ class MainWindow final : public QMainWindow, private CommandHost {
     std::unique_ptr<Engine> engine_;
     std::unique_ptr<MainWindowControls> c_;
     std::unique_ptr<WaveformView> waveView_;
+    std::unique_ptr<BackgroundLoudness> loudness_;   // reads the document: goes before it
     std::unique_ptr<DocumentController> documents_;  // its history goes before the overview
     std::unique_ptr<ProcessingController> processing_;
     std::unique_ptr<SpectrumController> spectrum_;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <optional>
 
+#include "app/BackgroundLoudness.h"
 #include "app/ChainProgress.h"
 #include "app/DocumentController.h"
 #include "app/MainWindowControls.h"
@@ -41,7 +42,7 @@ bool RefusedAsShort(UserDialogs* dialogs, const std::optional<LengthShortfall>& 
 
 }  // namespace
 
-ProcessingController::ProcessingController(CommandHost& host, AppState& state,
+ProcessingController::ProcessingController(CommandHost& host, DocumentState& state,
                                            const MainWindowControls& controls, Parts parts)
     : host_(host), state_(state), c_(controls), parts_(parts) {}
 
@@ -50,9 +51,9 @@ ProcessingController::~ProcessingController() = default;
 RemasterSettings ProcessingController::ReadSettings() const {
     RemasterSettings s;
     c_.stages->Read(s);
-    s.ChannelMode = state_.ChannelMode;
-    s.BandLevelMode = state_.BandLevelMode;
-    s.PeakBlockSize = state_.PeakBlockSize;
+    s.ChannelMode = parts_.modes.ChannelMode;
+    s.BandLevelMode = parts_.modes.BandLevelMode;
+    s.PeakBlockSize = parts_.modes.PeakBlockSize;
     // Normalizing by loudness takes the place of normalizing by peak.
     if (s.Normalize && c_.stages->NormalizeByLoudness()) {
         s.Normalize = false;
@@ -89,7 +90,7 @@ void ProcessingController::RunChainCommand(const Command& command, const Remaste
             auto chain = RunChain(parts_.engine, lent.Document, settings, lent.Spectra);
             return std::make_shared<Outcome>(Outcome{std::move(chain), std::move(previous)});
         },
-        [this, command, ceiling, commandName](const std::shared_ptr<Outcome>& outcome) {
+        [this, ceiling, commandName](const std::shared_ptr<Outcome>& outcome) {
             NoteLoudness(outcome->chain, ceiling);
             if (outcome->chain.Result == WalkResult::Cancelled && outcome->chain.Replaced)
                 loudnessHeldNote_ += (loudnessHeldNote_.empty() ? "" : ", ") +
@@ -97,7 +98,7 @@ void ProcessingController::RunChainCommand(const Command& command, const Remaste
                                      StageNames(outcome->chain.Completed);
             if (outcome->chain.Replaced && outcome->previous)
                 parts_.documents.RecordStep(commandName, std::move(outcome->previous));
-            OperationEnded(command, outcome->chain.Result, outcome->chain.Replaced);
+            OperationEnded(outcome->chain.Result, outcome->chain.Replaced);
         });
 }
 
@@ -117,26 +118,25 @@ void ProcessingController::RunStageCommand(const Command& command, const std::st
             const WalkResult result = stage(lent);
             return std::make_shared<Outcome>(Outcome{result, std::move(previous)});
         },
-        [this, command, commandName](const std::shared_ptr<Outcome>& outcome) {
+        [this, commandName](const std::shared_ptr<Outcome>& outcome) {
             const bool replaced = outcome->result == WalkResult::Completed;
             if (replaced) parts_.documents.RecordStep(commandName, std::move(outcome->previous));
-            OperationEnded(command, outcome->result, replaced);
+            OperationEnded(outcome->result, replaced);
         });
 }
 
-void ProcessingController::OperationEnded(const Command& command, WalkResult result,
-                                          bool replaced) {
+void ProcessingController::OperationEnded(WalkResult result, bool replaced) {
     state_.Flags.Cancelled = result == WalkResult::Cancelled;
     state_.RedrawWave = replaced;
     if (!replaced) {
         host_.EndProgressSeries();
         return c_.waveView->update();
     }
-    // Drawn now: the loudness measurement borrows the document next.
-    c_.waveView->repaint();
+    c_.waveView->update();
     state_.Flags.DataSaved = false;
     ++state_.ProcessingRuns;
-    ShowLoudness(command, [this] { host_.EndProgressSeries(); });
+    ShowLoudness();
+    host_.EndProgressSeries();
 }
 
 void ProcessingController::Normalize() {
@@ -155,36 +155,19 @@ void ProcessingController::Normalize() {
     });
 }
 
-void ProcessingController::ShowLoudness(const Command& command, std::function<void()> then) {
+void ProcessingController::ShowLoudness() {
     const std::string caption = Texts().LoudnessCaption + ":";
-    if (!state_.WaveLoaded || !state_.Document) {
-        host_.SetPanel(5, caption);
-        if (then) then();
-        return;
-    }
+    if (!state_.WaveLoaded || !state_.Document) return host_.SetPanel(5, caption);
+    // The notes belong to the command that ends now, whenever the figures come.
+    std::string notes = loudnessHeldNote_.empty() ? "" : ", " + loudnessHeldNote_;
+    loudnessHeldNote_.clear();
+    const std::string historyNote = parts_.documents.TakeHistoryNote();
+    if (!historyNote.empty()) notes += "; " + historyNote;
     host_.SetPanel(5, caption + " ...");
-    host_.RunOnDocument(
-        command,
-        [title =
-             Texts().MeasuringLoudnessTitle](LentDocument& lent) -> std::optional<LoudnessFigures> {
-            try {
-                return MeasureLoudness(*lent.Document, {title, {}});
-            } catch (const LoudnessUnavailable&) {
-                // a format the meter refuses simply shows no figures; read errors still reach
-                // the user
-                return std::nullopt;
-            }
-        },
-        [this, caption, then = std::move(then)](const std::optional<LoudnessFigures>& figures) {
-            std::string text = figures ? caption + " " + LoudnessText(*figures) : caption;
-            if (figures && state_.Document)
-                host_.NoteLoudness(*state_.Document, figures->IntegratedLufs);
-            if (!loudnessHeldNote_.empty()) text += ", " + loudnessHeldNote_;
-            const std::string historyNote = parts_.documents.TakeHistoryNote();
-            if (!historyNote.empty()) text += "; " + historyNote;
-            loudnessHeldNote_.clear();
-            host_.SetPanel(5, text);
-            if (then) then();
+    parts_.loudness.Start(
+        *state_.Document, [this, caption, notes](const std::optional<LoudnessFigures>& figures) {
+            if (figures) host_.NoteLoudness(*state_.Document, figures->IntegratedLufs);
+            host_.SetPanel(5, (figures ? caption + " " + LoudnessText(*figures) : caption) + notes);
         });
 }
 
@@ -211,7 +194,7 @@ void ProcessingController::FitPeaks() {
             return;
         RunStageCommand(command, Texts().FitPeaksCaption,
                         [this, count = c_.stages->PeakCount(),
-                         blockSize = state_.PeakBlockSize](LentDocument& lent) {
+                         blockSize = parts_.modes.PeakBlockSize](LentDocument& lent) {
                             return parts_.engine.FitPeaks(lent.Document, count, blockSize);
                         });
     });
@@ -239,14 +222,14 @@ void ProcessingController::DetectTimbre() {
             return;
         host_.RunOnDocument(
             command,
-            [this, mode = state_.BandLevelMode](LentDocument& lent) {
+            [this, mode = parts_.modes.BandLevelMode](LentDocument& lent) {
                 return RunDetect(parts_.engine, *lent.Document, mode, lent.Spectra);
             },
             [this](bool ready) {
                 state_.Flags.Cancelled = !ready;
                 if (!ready) return;
                 c_.timbre->ClearStoredName();
-                state_.SpectraShared.Target = state_.SpectraShared.Example;
+                parts_.spectra.Target = parts_.spectra.Example;
                 c_.timbre->SelectDetected();
                 c_.targetView->update();
             });

@@ -13,6 +13,7 @@ class QMainWindow;
 
 namespace sv {
 
+class BackgroundLoudness;
 class DocumentController;
 class Engine;
 struct MainWindowControls;
@@ -25,9 +26,12 @@ class ProcessingController {
         FileChooser& files;
         Engine& engine;
         DocumentController& documents;
+        BackgroundLoudness& loudness;
+        const EngineModes& modes;
+        SharedSpectra& spectra;  // Detect makes the example the target
     };
-    ProcessingController(CommandHost& host, AppState& state, const MainWindowControls& controls,
-                         Parts parts);
+    ProcessingController(CommandHost& host, DocumentState& state,
+                         const MainWindowControls& controls, Parts parts);
     ~ProcessingController();
     ProcessingController(const ProcessingController&) = delete;
     ProcessingController& operator=(const ProcessingController&) = delete;
@@ -43,7 +47,8 @@ class ProcessingController {
 
     // Notes, for the loudness figures, whether the true-peak ceiling held loudness normalizing.
     void NoteLoudness(const ChainOutcome& outcome, double ceilingDbtp);
-    void ShowLoudness(const Command& command, std::function<void()> then = {});
+    // Shows the document's loudness when measured; the window stays usable meanwhile.
+    void ShowLoudness();
 
   private:
     struct BatchRun;
@@ -52,14 +57,14 @@ class ProcessingController {
     void RunChainCommand(const Command& command, const RemasterSettings& settings,
                          const std::string& commandName);
     // After an operation: note a cancel, redraw and mark unsaved when it replaced the document.
-    void OperationEnded(const Command& command, WalkResult result, bool replaced);
+    void OperationEnded(WalkResult result, bool replaced);
     void NextBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run);
     void ProcessBatchFile(const Command& command, const std::shared_ptr<BatchRun>& run,
                           const std::string& name);
     void EndBatch(const std::shared_ptr<BatchRun>& run);
 
     CommandHost& host_;
-    AppState& state_;
+    DocumentState& state_;
     const MainWindowControls& c_;
     Parts parts_;
     std::string loudnessHeldNote_;  // shown after the loudness figures until the next command

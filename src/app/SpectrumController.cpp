@@ -11,8 +11,9 @@
 
 namespace sv {
 
-SpectrumController::SpectrumController(CommandHost& host, AppState& state, Parts parts)
-    : host_(host), state_(state), parts_(std::move(parts)) {
+SpectrumController::SpectrumController(CommandHost& host, const DocumentState& state,
+                                       SharedSpectra& spectra, Parts parts)
+    : host_(host), state_(state), spectra_(spectra), parts_(std::move(parts)) {
     auto* action = new QAction(Q(Texts().SpectrumViewCaption), &parts_.window);
     action->setObjectName("spectrumAction");
     action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
@@ -28,10 +29,10 @@ SpectrumController::~SpectrumController() { delete window_.data(); }
 void SpectrumController::Open() {
     if (!window_) {
         window_ = new SpectrumWindow(
-            &parts_.window, {parts_.settings,
-                             [this]() -> const BinSpectrum& { return state_.SpectraShared.Target; },
-                             [this] { return Key(); }, [this] { return Measure(); },
-                             [this](bool shown) { state_.SpectraShared.GatherOutput = shown; }});
+            &parts_.window,
+            {parts_.settings, [this]() -> const BinSpectrum& { return spectra_.Target; },
+             [this] { return Key(); }, [this] { return Measure(); },
+             [this](bool shown) { spectra_.GatherOutput = shown; }});
     }
     window_->show();
     window_->raise();
@@ -54,7 +55,7 @@ bool SpectrumController::Measure() {
             return;
         }
         // No command lends the spectra now: the window is open, the next chain gathers its output.
-        SharedSpectra& known = state_.SpectraShared;
+        SharedSpectra& known = spectra_;
         known.GatherOutput = true;
         if (known.Output.Describes(*state_.Document)) {
             // Input then holds the spectrum of the document the chain started from.

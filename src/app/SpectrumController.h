@@ -23,7 +23,8 @@ class SpectrumController {
         Engine& engine;
         std::function<RemasterSettings()> settings;
     };
-    SpectrumController(CommandHost& host, AppState& state, Parts parts);
+    SpectrumController(CommandHost& host, const DocumentState& state, SharedSpectra& spectra,
+                       Parts parts);
     ~SpectrumController();
     SpectrumController(const SpectrumController&) = delete;
     SpectrumController& operator=(const SpectrumController&) = delete;
@@ -38,7 +39,8 @@ class SpectrumController {
     bool Measure();
 
     CommandHost& host_;
-    AppState& state_;
+    const DocumentState& state_;
+    SharedSpectra& spectra_;
     Parts parts_;
     QPointer<SpectrumWindow> window_;  // a child of the main window
 };

@@ -43,23 +43,22 @@ void DocumentController::Undo() { StepThroughHistory(true); }
 void DocumentController::Redo() { StepThroughHistory(false); }
 
 void DocumentController::StepThroughHistory(bool back) {
-    host_.RunCommand([this, back](const Command& command) {
+    host_.RunCommand([this, back](const Command&) {
         if (!state_.Document || !(back ? history_->CanUndo() : history_->CanRedo())) return;
-        host_.StopPlayback();  // the player must not read a document that goes to the history
+        host_.StopReadingDocument();  // the document goes to the history
         auto current = std::move(state_.Document);
         state_.Document =
             back ? history_->Undo(std::move(current)) : history_->Redo(std::move(current));
         state_.WaveLoaded = state_.Document->HasData();
         state_.Flags.DataSaved = history_->AtSavedState();
-        state_.View.BlockStart = 0;
-        state_.View.BlockEnd = 0;
+        host_.View().ClearSelection();
         state_.RedrawWave = true;
         host_.View().ScrollHorizontally();  // keeps the view within the document's length
         host_.SetChannelControls(state_.Document->Channels() >= 2);
         ShowDocumentInStatusBar(state_.FileName);
         ShowUndoItems();
         c_.waveView->repaint();
-        host_.ShowLoudness(command);
+        host_.ShowLoudness();
     });
 }
 

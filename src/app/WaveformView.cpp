@@ -174,6 +174,24 @@ void WaveformView::ResetScrollBars() {
     ShowScrollBars();
 }
 
+void WaveformView::Reset() {
+    view_.Reset();
+    ResetScrollBars();
+}
+
+std::pair<std::int64_t, std::int64_t> WaveformView::SelectedFrames() const {
+    return {view_.BlockStart, view_.BlockEnd};
+}
+
+void WaveformView::ClearSelection() {
+    view_.BlockStart = 0;
+    view_.BlockEnd = 0;
+}
+
+ViewPosition WaveformView::MoveTo(ViewPosition position) {
+    return std::exchange(view_.Position, position);
+}
+
 void WaveformView::Zoom(ZoomCommand command, bool horizontal) {
     if (!model_.loaded()) return;  // the context menu stays enabled; the view does not
     std::int32_t& factor = horizontal ? view_.Position.HorizontalZoom : view_.VerticalZoom;

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "app/AppState.h"
 #include "view/ViewNavigation.h"
@@ -54,6 +55,13 @@ class WaveformView {
     void ScrollHorizontally();
     void ScrollVertically();
     void ResetScrollBars();
+    // A new document: the whole of it at zoom 1, nothing selected.
+    void Reset();
+    // The selected frames [first, end), as dragged (end may lie beyond the document).
+    std::pair<std::int64_t, std::int64_t> SelectedFrames() const;
+    void ClearSelection();
+    // Shows position without redrawing; returns the one shown before.
+    ViewPosition MoveTo(ViewPosition position);
     void UpdateBlockLabels();
     bool HandleEvent(QEvent* event);  // mouse, wheel and Home/End over the surface
 

@@ -42,9 +42,8 @@ LoudnessFigures FiguresOf(const Meter& meter, TruePeakMeter& truePeak) {
     return figures;
 }
 
-}  // namespace
-
-std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaptions& captions) {
+// The meter for wave's layout; throws LoudnessUnavailable when the library refuses it.
+Meter OpenMeter(const Wave& wave) {
     const int ch = wave.Channels();
     Meter meter(ebur128_init(static_cast<unsigned>(ch),
                              static_cast<unsigned long>(wave.SampleRate()),
@@ -52,6 +51,11 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaption
     if (!meter)
         throw LoudnessUnavailable("loudness cannot be measured at " + std::to_string(ch) +
                                   " channels and " + std::to_string(wave.SampleRate()) + " Hz");
+    return meter;
+}
+
+std::optional<LoudnessFigures> Measure(Wave& wave, const Meter& meter, Progress& progress) {
+    const int ch = wave.Channels();
     // The loudness library's filters run on one thread for the whole pass, the slowest part;
     // the true peak and the reading of the next block run beside them on the other cores.
     const int cores = UsableCores();
@@ -60,11 +64,8 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaption
 
     const std::int64_t frames = wave.FrameCount();
     const std::int64_t blocks = frames / BlockFrames;
-    auto progress = wave.Env().Ports.MakeProgress();
-    progress->EnableCancel(true);
-    progress->SetCaption(captions.Measuring);
-    progress->SetTotal(blocks);
-    progress->Show();
+    progress.SetTotal(blocks);
+    progress.Show();
 
     std::vector<std::int32_t> values(static_cast<std::size_t>(BlockFrames * ch));
     std::vector<float> samples[2];
@@ -95,11 +96,25 @@ std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaption
             truePeak.Add(block.data(), count);
             if (frameCount(b + 1) > 0) read(b + 1);
         });
-        progress->SetDone(b);
-        if (progress->CancelRequested()) return std::nullopt;
+        progress.SetDone(b);
+        if (progress.CancelRequested()) return std::nullopt;
     }
     truePeak.Finish();
     return FiguresOf(meter, truePeak);
+}
+
+}  // namespace
+
+std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaptions& captions) {
+    const Meter meter = OpenMeter(wave);  // a refused layout opens no window
+    auto progress = wave.Env().Ports.MakeProgress();
+    progress->EnableCancel(true);
+    progress->SetCaption(captions.Measuring);
+    return Measure(wave, meter, *progress);
+}
+
+std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, Progress& progress) {
+    return Measure(wave, OpenMeter(wave), progress);
 }
 
 LoudnessGain ChooseLoudnessGain(const LoudnessFigures& measured, double targetLufs,

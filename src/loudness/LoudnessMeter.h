@@ -8,6 +8,7 @@
 #include <string>
 
 #include "audio/Wave.h"
+#include "base/Progress.h"
 
 namespace sv {
 
@@ -32,6 +33,8 @@ class LoudnessUnavailable : public std::runtime_error {
 // Reads the whole document block by block, with a progress window whose Cancel gives nothing;
 // throws LoudnessUnavailable when the measuring library refuses the format.
 std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, const LoudnessCaptions& captions = {});
+// The same, reporting to progress (a window, or a silent one whose cancel the caller keeps).
+std::optional<LoudnessFigures> MeasureLoudness(Wave& wave, Progress& progress);
 
 // The gain of loudness normalizing, and whether the true-peak ceiling kept the loudness below
 // its target (a front end says so: the target was not reached).

@@ -100,9 +100,11 @@ inline ProgressFactory CancellingProgressFactory(CancelScript& script) {
     return [&script] { return std::make_unique<CancellingProgress>(script); };
 }
 
-// Commands run their operations on a worker thread: this waits until the command has ended.
+// Commands run their operations on a worker thread: this waits until the command has ended
+// and the loudness it left to measure is shown.
 inline void WaitForCommand(MainWindow& window) {
-    if (!QTest::qWaitFor([&] { return !window.CommandRunning(); }, 60000))
+    if (!QTest::qWaitFor([&] { return !window.CommandRunning() && !window.MeasuringLoudness(); },
+                         60000))
         qFatal("a command did not end");
 }
 

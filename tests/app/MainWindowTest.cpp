@@ -24,6 +24,7 @@
 #include <QUrl>
 
 #include "AppTestSupport.h"
+#include "app/BackgroundLoudness.h"
 #include "app/DocumentController.h"
 #include "app/ProgressWindow.h"
 #include "dsp/StageSettings.h"
@@ -623,12 +624,58 @@ class MainWindowTest final : public QObject {
         QCOMPARE(value->value(), -3);
         QCOMPARE(value->minimum(), -48);
 
-        // A cancelled measurement leaves the caption alone.
-        rig.progress.cancelTitle = "Measuring loudness";
+        // The figures are measured beside the window, which stays usable and shows no other
+        // window; a command started meanwhile works, and only the newest figures are shown.
+        rig.progress.titles.clear();
         rig.dialogs.answers = {true};
-        rig->Documents().ReturnToSaved();
-        QCOMPARE(PanelText(rig, 5), QStringLiteral("Loudness:"));
-        QVERIFY(rig.state().WaveLoaded);
+        rig.window->Documents().ReturnToSaved();
+        QVERIFY(QTest::qWaitFor([&] { return !rig.window->CommandRunning(); }));
+        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        for (const std::string& title : rig.progress.titles)
+            QVERIFY2(title != Texts().MeasuringLoudnessTitle, title.c_str());
+        unit->setCurrentIndex(1);
+        value->setValue(-20);
+        rig->Processing().Normalize();
+        QVERIFY2(PanelText(rig, 5).startsWith("Loudness: -20.0 LUFS"),
+                 qPrintable(PanelText(rig, 5)));
+    }
+
+    // Only the newest measurement reports; one stopped reports nothing, and resumes only on
+    // the document it measured.
+    void onlyTheNewestLoudnessMeasurementReports() {
+        TempDir dir;
+        WaveEnvironment env;
+        env.WorkFolder = dir.path();
+        auto first = Wave::CreateFromFile(MakeWav(dir, "a.wav"), env).Document;
+        auto second = Wave::CreateFromFile(MakeWav(dir, "b.wav", 2), env).Document;
+        QObject window;
+        std::vector<std::string> reports;
+        BackgroundLoudness loudness(
+            [&](std::function<void()> call) {
+                QMetaObject::invokeMethod(&window, std::move(call), Qt::QueuedConnection);
+            },
+            [](std::exception_ptr) { QFAIL("no read fails"); });
+        const auto report = [&](std::string name) {
+            return [&reports, name](const std::optional<LoudnessFigures>& f) {
+                reports.push_back(name + (f ? " " + LoudnessText(*f) : ""));
+            };
+        };
+        for (const std::string row : {"started over", "stopped", "resumed", "not resumed"}) {
+            reports.clear();
+            loudness.Start(*first, report("first"));
+            if (row == "started over") loudness.Start(*second, report("second"));
+            if (row != "started over") loudness.Stop();
+            if (row == "resumed") loudness.Resume(first.get());
+            if (row == "not resumed") loudness.Resume(second.get());
+            QVERIFY(QTest::qWaitFor([&] { return !loudness.Running(); }));
+            QCoreApplication::processEvents();
+            const char* expected = row == "started over" ? "second"
+                                   : row == "resumed"    ? "first"
+                                                         : nullptr;
+            QCOMPARE(reports.size(), std::size_t{expected != nullptr});
+            if (expected)
+                QVERIFY2(reports[0].starts_with(std::string(expected) + " -"), row.c_str());
+        }
     }
 
     void noCommandStartsWhileAProgressWindowIsOpen() {

@@ -1,6 +1,8 @@
 // Undo and redo of a command sequence through the keyboard.
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
+#include <QStatusBar>
 #include <QTest>
 #include <map>
 
@@ -40,9 +42,10 @@ class UndoTest final : public QObject {
             auto* undo = rig.get<QAction>("undoAction");
             auto* redo = rig.get<QAction>("redoAction");
             QCOMPARE(rig.get<QMenu>("editMenu")->actions().first(), undo);
+            // The next key comes while the loudness of the step reached is still measured.
             auto press = [&](char key) {
                 QTest::keySequence(rig.window.get(), keys.at(key));
-                rig.wait();
+                QVERIFY(QTest::qWaitFor([&] { return !rig.window->CommandRunning(); }));
             };
             auto samples = [&] {
                 Wave& wave = *rig.state().Document;
@@ -83,6 +86,14 @@ class UndoTest final : public QObject {
             press('u');
             QVERIFY(samples() == steps[step]);
             QVERIFY(step == saved || !rig.state().Flags.DataSaved);
+            // Each step's loudness was measured without a window of its own.
+            rig.wait();
+            const QString loudness =
+                rig->statusBar()->findChild<QLabel*>("StatusBarPanel5")->text();
+            QVERIFY2(loudness.startsWith("Loudness: -") && loudness.endsWith(" dBTP"),
+                     qPrintable(loudness));
+            for (const std::string& title : rig.progress.titles)
+                QVERIFY2(title != t.MeasuringLoudnessTitle, title.c_str());
         }
     }
 };
