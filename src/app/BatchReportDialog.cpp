@@ -37,7 +37,9 @@ BatchReportDialog::BatchReportDialog(QWidget* parent, const std::vector<FileProb
     }
     table_->resizeColumnToContents(0);
     table_->horizontalHeader()->setStretchLastSection(true);
-    table_->resizeRowsToContents();
+    // Long messages wrap; rows follow the width the window gives them.
+    connect(table_->horizontalHeader(), &QHeaderView::sectionResized, table_,
+            &QTableWidget::resizeRowsToContents);
 
     auto* buttons = new QDialogButtonBox(this);
     auto* close = buttons->addButton(Q(t.CloseCaption), QDialogButtonBox::AcceptRole);

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include "app/BatchDialog.h"
 #include "app/BatchReportDialog.h"
 #include "app/ChainProgress.h"
+#include "app/ProgressWindow.h"
 #include "app/QtDialogs.h"
 #include "text/Language.h"
 #include "timbre/TimbreFolders.h"
@@ -378,7 +380,17 @@ class CommandsTest final : public QObject {
 
     void batchMessagesNameTheFileTheyAreAbout() {
         TempDir dir;
-        WindowRig rig(dir);
+        WindowRig rig(dir, /*realProgressWindows=*/true);
+        // The progress window says which file of how many it works on.
+        struct Titles final : QObject {
+            QStringList seen;
+            bool eventFilter(QObject* o, QEvent* e) override {
+                if (e->type() == QEvent::WindowTitleChange && dynamic_cast<ProgressWindow*>(o))
+                    seen << static_cast<QWidget*>(o)->windowTitle();
+                return false;
+            }
+        } titles;
+        qApp->installEventFilter(&titles);
         const auto folder = dir / "songs";
         std::filesystem::create_directories(folder);
         MakeWav(dir, "songs/good.wav");
@@ -399,6 +411,8 @@ class CommandsTest final : public QObject {
         QCOMPARE(report.size(), std::size_t{2});
         QVERIFY(report[0] == (FileProblem{"float.wav", refused + " (float.wav)"}));
         QCOMPARE(report[1].File, "text.wav");
+        qApp->removeEventFilter(&titles);
+        QVERIFY2(titles.seen.filter("file 3 of 3").size() > 0, qPrintable(titles.seen.join('|')));
         // The list window: a row per file, its name and the message, under the heading.
         BatchReportDialog list(nullptr, report);
         const QTableWidget& table = list.Table();
