@@ -17,6 +17,13 @@ struct BatchChoice {
     std::vector<std::string> SourceNames;  // the *.wav files of the source folder, in list order
 };
 
+// A file a batch refused or could not save, and why.
+struct FileProblem {
+    std::string File;
+    std::string Message;
+    friend bool operator==(const FileProblem&, const FileProblem&) = default;
+};
+
 class FileChooser {
   public:
     virtual ~FileChooser() = default;
@@ -25,6 +32,8 @@ class FileChooser {
     virtual std::optional<std::string> ChooseOpenName(const std::string& current) = 0;
     virtual std::optional<std::string> ChooseSaveName(const std::string& current) = 0;
     virtual BatchChoice ChooseBatch() = 0;
+    // Shown once when a batch with problems has ended, all of them together.
+    virtual void ReportBatch(const std::vector<FileProblem>& problems) = 0;
 };
 
 }  // namespace sv

@@ -1,6 +1,7 @@
 // Batch: the Remaster It chain applied to every sound file of a folder, each result saved.
 #include <QMainWindow>
 #include <QMenuBar>
+#include <utility>
 
 #include "app/DocumentController.h"
 #include "app/MainWindowControls.h"
@@ -36,28 +37,25 @@ class InputBlocked {
 };
 
 // Messages about the batch's files are gathered and shown once, in one list at the end, so a
-// refused file does not halt a long batch; each line names its file.
+// refused file does not halt a long batch; each row names its file.
 class MessagesAboutFile final : public UserDialogs {
   public:
     explicit MessagesAboutFile(UserDialogs& inner) : inner_(inner) {}
     std::string file;
     void Message(const std::string& text) override {
         if (file.empty()) return inner_.Message(text);
-        gathered_ += "\n" + file + ": " + text;
+        gathered_.push_back({file, text});
     }
     bool Question(const std::string& text) override { return inner_.Question(text); }
     Answer QuestionOrCancel(const std::string& text) override {
         return inner_.QuestionOrCancel(text);
     }
     void SetBusy(bool busy) override { inner_.SetBusy(busy); }
-    void ShowGathered() {
-        if (!gathered_.empty()) inner_.Message(Texts().BatchReportMessage + gathered_);
-        gathered_.clear();
-    }
+    std::vector<FileProblem> TakeGathered() { return std::exchange(gathered_, {}); }
 
   private:
     UserDialogs& inner_;
-    std::string gathered_;
+    std::vector<FileProblem> gathered_;
 };
 
 // Puts a dialogs port in place of another for a scope.
@@ -162,7 +160,8 @@ void ProcessingController::ProcessBatchFile(const Command& command,
 
 void ProcessingController::EndBatch(const std::shared_ptr<BatchRun>& run) {
     if (run->started) host_.EndProgressSeries();
-    run->messages.ShowGathered();
+    if (auto problems = run->messages.TakeGathered(); !problems.empty())
+        parts_.files.ReportBatch(problems);
     // A cancelled file stays open, unmeasured after its processing.
     if (run->started && state_.Flags.Cancelled) host_.SetPanel(5, Texts().LoudnessCaption + ":");
     // With no document left the status bar no longer speaks of the last file.

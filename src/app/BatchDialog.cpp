@@ -43,6 +43,7 @@ BatchDialog::BatchDialog(QWidget* parent, const std::filesystem::path& source,
     setObjectName("batchDialog");
     setWindowTitle(Q(Texts().BatchCaption));
     setFont(CompactFont(font()));
+    setSizeGripEnabled(true);
 
     // Two equal columns that share the window's growth; the trees take most of the height.
     auto* grid = new QGridLayout(this);

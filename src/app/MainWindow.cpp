@@ -98,6 +98,7 @@ MainWindow::MainWindow(MainWindowSetup setup, QWidget* parent)
     BuildMenus();
     ConnectHandlers();
     ConnectTransport();
+    OrderTabs();
     setMinimumSize(680, 563);
     resize(minimumSize());
     if (const QScreen* screen = this->screen())

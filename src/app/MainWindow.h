@@ -138,6 +138,7 @@ class MainWindow final : public QMainWindow, private CommandHost {
     void BuildZoomPanel(QWidget* client);
     void BuildTargetPanel(QWidget* client);
     void BuildStatusBar();
+    void OrderTabs();
     void BuildMenus();
     void BuildFileMenus(QMenuBar* bar);
     void BuildEditMenu(QMenuBar* bar);

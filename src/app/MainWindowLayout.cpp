@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -19,6 +20,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
+#include <optional>
 
 #include "app/Anchors.h"
 #include "app/BlockInfoPanel.h"
@@ -40,6 +42,10 @@ namespace {
 
 // The client area the layout was drawn for, without the status bar.
 constexpr QSize DesignClient{672, 514 - 19};
+
+// A short file name ("song.wav", with the space before it) fits the status bar at the window's
+// smallest size together with the loudness.
+constexpr int ShortNameLength = 9;
 
 QToolButton* MakeToolButton(QToolBar* bar, const char* name, const std::string& caption,
                             const std::string& hint) {
@@ -86,21 +92,53 @@ QAction* MakeAction(QMainWindow* window, QMenu* menu, const char* name, const st
     return action;
 }
 
-// A status bar panel that shortens a text too long for it in the middle (where file names
-// differ least) instead of cutting its end; the whole text is its tooltip.
-class ElidedLabel final : public QLabel {
+// A status bar panel as wide as its text. When space is short a panel that may shrink keeps at
+// least its caption and the part of the text it must show, and shortens the rest (in the middle,
+// where file names differ least, or at the end) instead of running into the next panel. The
+// whole text is its tooltip.
+class StatusPanel final : public QLabel {
   public:
-    using QLabel::QLabel;
-    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+    // Fixed: always shown whole. Otherwise whole up to mustShow characters after the caption,
+    // or up to the end of the first occurrence of mustShowThrough.
+    struct Shrinking {
+        Qt::TextElideMode elide = Qt::ElideRight;
+        int mustShow = 0;
+        QString mustShowThrough;
+    };
+    StatusPanel(QWidget* parent, std::optional<Shrinking> shrinking)
+        : QLabel(parent), shrinking_(std::move(shrinking)) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        if (!shrinking_) setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override { return {Room(text()), QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override {
+        if (!shrinking_) return sizeHint();
+        const QString& shown = text();
+        qsizetype end = shown.indexOf(QLatin1Char(':')) + 1 + shrinking_->mustShow;
+        if (const qsizetype at = shrinking_->mustShowThrough.isEmpty()
+                                     ? -1
+                                     : shown.indexOf(shrinking_->mustShowThrough);
+            at >= 0)
+            end = at + shrinking_->mustShowThrough.size();
+        return {Room(shown.left(end)), QLabel::minimumSizeHint().height()};
+    }
 
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         drawFrame(&painter);
-        const QRect area = contentsRect().adjusted(margin() + 2, 0, -margin() - 2, 0);
+        const QRect area = contentsRect().adjusted(Padding, 0, -Padding, 0);
+        const auto elide = shrinking_ ? shrinking_->elide : Qt::ElideNone;
         painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter,
-                         fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+                         fontMetrics().elidedText(text(), elide, area.width()));
     }
+
+  private:
+    static constexpr int Padding = 2;
+    int Room(const QString& shown) const {
+        return fontMetrics().horizontalAdvance(shown) + 2 * (frameWidth() + Padding);
+    }
+    std::optional<Shrinking> shrinking_;
 };
 
 // Captions placed in fixed pixels may be wider than their place with the platform's fonts or a
@@ -162,6 +200,42 @@ void MainWindow::BuildWindow() {
     c.timbre = new TimbrePanel(client, *c.anchors);
     BuildStatusBar();
     FitTexts(*client);
+}
+
+// Tab walks the window as it is read: the main toolbar, the waveform, the column at its right
+// from top to bottom, then the groups below from left to right; each part keeps the order its
+// controls were made in. Run once every control exists.
+void MainWindow::OrderTabs() {
+    auto& c = *c_;
+    c.waveView->setFocusPolicy(Qt::StrongFocus);
+    // Buttons a toolbar makes for its actions take no focus of their own.
+    for (QToolButton* button : c.mainToolBar->findChildren<QToolButton*>())
+        button->setFocusPolicy(Qt::TabFocus);
+    QWidget* client = centralWidget();
+    const QWidget* parts[] = {c.mainToolBar,
+                              c.waveView,
+                              c.zoomPanel,
+                              client->findChild<QWidget*>("bandsGroup"),
+                              client->findChild<QWidget*>("infoTabs"),
+                              c.bigRemasterButton,
+                              client->findChild<QWidget*>("playerToolBar"),
+                              client->findChild<QWidget*>("modesGroup"),
+                              client->findChild<QWidget*>("stagesGroup"),
+                              client->findChild<QWidget*>("timbreGroup")};
+    // The controls of each part in the focus chain's present (creation) order; the inner
+    // widgets of a spin box or list go with it.
+    std::vector<QWidget*> order;
+    for (const QWidget* part : parts) {
+        for (QWidget* w = client->nextInFocusChain(); w != client; w = w->nextInFocusChain()) {
+            const bool inPart = w == part || part->isAncestorOf(w);
+            const bool takesTab = (w->focusPolicy() & Qt::TabFocus) != 0;
+            const bool inner =
+                !order.empty() && std::any_of(order.begin(), order.end(),
+                                              [w](QWidget* o) { return o->isAncestorOf(w); });
+            if (inPart && takesTab && !inner) order.push_back(w);
+        }
+    }
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void MainWindow::BuildToolBar(QWidget* client) {
@@ -259,38 +333,50 @@ void MainWindow::BuildTargetPanel(QWidget* client) {
     c.bigRemasterButton = MakeControl<QPushButton>(client, "bigRemasterButton", {});
     c.bigRemasterButton->setText(Q(t.RemasterCaption));
     c.bigRemasterButton->setToolTip(Q(t.RemasterHint));
-    place(c.bigRemasterButton, {504, 198, 168, 25}, AnchorTop | AnchorRight | AnchorBottom);
+    // A taller window gives its height to the target display, not to this button.
+    place(c.bigRemasterButton, {504, 198, 168, 25}, AnchorTop | AnchorRight);
 
     // Target display.
     c.targetPanel = new QFrame(client);
     c.targetPanel->setObjectName("targetPanel");
-    place(c.targetPanel, {504, 223, 168, 84}, AnchorRight | AnchorBottom);
+    place(c.targetPanel, {504, 223, 168, 84}, AnchorTop | AnchorRight | AnchorBottom);
+    auto* inside = new Anchors(c.targetPanel, {168, 84});
     c.targetCaption =
         MakeLabel(c.targetPanel, "targetCaption", Q(t.TargetSpectrumLabel + ":"), {4, 2});
-    c.targetView = MakeControl<PaintBox>(c.targetPanel, "targetView", {4, 18, 160, 62});
+    c.targetView = new PaintBox(c.targetPanel);
+    c.targetView->setObjectName("targetView");
+    inside->Add(c.targetView, {4, 18, 160, 62},
+                AnchorLeft | AnchorTop | AnchorRight | AnchorBottom);
 }
 
 void MainWindow::BuildStatusBar() {
     auto& c = *c_;
     const auto& t = Texts();
-    // Status bar: sample count, channels, rate, bits, name; loudness at the right.
+    // Status bar: sample count, channels, rate, bits, name; loudness at the right. The first
+    // four are as wide as their figures; the name and the loudness share the rest.
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(true);
-    const int widths[] = {150, 100, 145, 140, 50};
+    // One box for the five, closer together than the status bar spaces its own widgets.
+    auto* panels = new QWidget(statusBar());
+    auto* row = new QHBoxLayout(panels);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+    statusBar()->addWidget(panels, 1);
     for (int i = 0; i < 5; ++i) {
-        auto* panel = new ElidedLabel(statusBar());
+        // A short file name is shown whole.
+        const auto shrinking =
+            i < 4 ? std::nullopt
+                  : std::optional<StatusPanel::Shrinking>({Qt::ElideMiddle, ShortNameLength, {}});
+        auto* panel = new StatusPanel(panels, shrinking);
         panel->setObjectName(QStringLiteral("StatusBarPanel%1").arg(i));
-        panel->setMinimumWidth(widths[i]);
-        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        if (i < 4) panel->setFixedWidth(widths[i]);
-        statusBar()->addWidget(panel, i < 4 ? 0 : 1);
+        row->addWidget(panel, i < 4 ? 0 : 1);
         c.StatusPanels[i] = panel;
     }
-    auto* loudness = new ElidedLabel(statusBar());
+    // The integrated loudness with its unit is shown whole; the range and peak may be shortened.
+    auto* loudness =
+        new StatusPanel(statusBar(), StatusPanel::Shrinking{Qt::ElideRight, 0, "LUFS"});
     loudness->setObjectName(QStringLiteral("StatusBarPanel5"));
-    loudness->setFixedWidth(290);
-    loudness->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    statusBar()->addPermanentWidget(loudness);
+    statusBar()->addPermanentWidget(loudness, 1);
     c.StatusPanels[5] = loudness;
     const std::string* panelCaptions[] = {&t.SampleCountPanel, &t.ChannelsPanel,
                                           &t.SampleRatePanel,  &t.BitsPerSamplePanel,

@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 
 #include "app/BatchDialog.h"
+#include "app/BatchReportDialog.h"
 #include "app/QtText.h"
 #include "text/Language.h"
 
@@ -139,6 +140,11 @@ BatchChoice QtFileChooser::ChooseBatch() {
     remembered_.KeepFolder("batchSource", choice.SourceFolder);
     remembered_.KeepFolder("batchDestination", choice.DestinationFolder);
     return choice;
+}
+
+void QtFileChooser::ReportBatch(const std::vector<FileProblem>& problems) {
+    BatchReportDialog report(parent_, problems);
+    report.exec();
 }
 
 }  // namespace sv

@@ -36,6 +36,7 @@ class QtFileChooser final : public FileChooser {
     std::optional<std::string> ChooseOpenName(const std::string& current) override;
     std::optional<std::string> ChooseSaveName(const std::string& current) override;
     BatchChoice ChooseBatch() override;
+    void ReportBatch(const std::vector<FileProblem>& problems) override;
 
   private:
     QWidget* parent_;

@@ -207,6 +207,9 @@
     X(batch, "CaStorno", CancelCaption, "Cancel") \
     X(batch, "CaSource", SourceFolderCaption, "Source directory") \
     X(batch, "CaDestination", TargetFolderCaption, "Target directory") \
+    X(batch, "CaReportFile", ReportFileCaption, "File") \
+    X(batch, "CaReportMessage", ReportMessageCaption, "Message") \
+    X(batch, "CaClose", CloseCaption, "Close") \
     /* [UHelp] help topic titles and help texts */ \
     X(UHelp, "CaMenu1", TechnicalTopicTitle, "Technical parameters") \
     X(UHelp, "CaMenu11", MethodTopicTitle, "Characteristics of used method") \

@@ -47,6 +47,7 @@ class ScriptedFiles final : public FileChooser {
     int openCalls = 0;
     int saveCalls = 0;
     BatchChoice batch;
+    std::vector<std::vector<FileProblem>> batchReports;
 
     std::optional<std::string> ChooseOpenName(const std::string&) override {
         ++openCalls;
@@ -58,6 +59,9 @@ class ScriptedFiles final : public FileChooser {
         return Next(saveNames);
     }
     BatchChoice ChooseBatch() override { return batch; }
+    void ReportBatch(const std::vector<FileProblem>& problems) override {
+        batchReports.push_back(problems);
+    }
 
   private:
     static std::optional<std::string> Next(std::deque<std::optional<std::string>>& script) {

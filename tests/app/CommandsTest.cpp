@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -17,6 +18,7 @@
 
 #include "AppTestSupport.h"
 #include "app/BatchDialog.h"
+#include "app/BatchReportDialog.h"
 #include "app/ChainProgress.h"
 #include "app/QtDialogs.h"
 #include "text/Language.h"
@@ -389,12 +391,26 @@ class CommandsTest final : public QObject {
         rig.files.batch = {true, false, folder, folder, {"float.wav", "text.wav", "good.wav"}};
         rig->Processing().ProcessBatch();
         rig.wait();
-        QCOMPARE(rig.dialogs.messages.size(), std::size_t{1});
+        QVERIFY(rig.dialogs.messages.empty());
+        QCOMPARE(rig.files.batchReports.size(), std::size_t{1});
         const std::string refused =
             Texts().NotPcmMessage + ": 16-bit float samples are not supported";
-        const std::string report = rig.dialogs.messages[0];
-        QVERIFY(report.starts_with(Texts().BatchReportMessage + "\nfloat.wav: " + refused +
-                                   " (float.wav)\ntext.wav: "));
+        const std::vector<FileProblem>& report = rig.files.batchReports[0];
+        QCOMPARE(report.size(), std::size_t{2});
+        QVERIFY(report[0] == (FileProblem{"float.wav", refused + " (float.wav)"}));
+        QCOMPARE(report[1].File, "text.wav");
+        // The list window: a row per file, its name and the message.
+        BatchReportDialog list(nullptr, report);
+        const QTableWidget& table = list.Table();
+        QCOMPARE(table.columnCount(), 2);
+        QCOMPARE(table.horizontalHeaderItem(1)->text().toStdString(), Texts().ReportMessageCaption);
+        for (int row = 0; row < 2; ++row)
+            QVERIFY(table.item(row, 0)->text().toStdString() == report[row].File &&
+                    table.item(row, 1)->text().toStdString() == report[row].Message);
+        list.resize(900, 500);
+        QCOMPARE(list.size(), QSize(900, 500));
+        if (const char* shots = std::getenv("SONIVAR_SCREENSHOTS"))
+            list.grab().save(QString::fromLocal8Bit(shots) + "/batch-report.png");
         QVERIFY(std::filesystem::exists(folder / "_good.wav"));
         // Outside a batch the message names the file the same way.
         rig.files.openNames = {(folder / "float.wav").string()};
