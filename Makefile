@@ -15,7 +15,7 @@ run: build
 
 # The tests that start a virtual X server and the long playback runs run in .ci/run.
 test: build
-	ctest --preset release -j2 --label-exclude 'virtual_display|long'
+	ctest --preset quick -j2
 
 bench: deps
 	cmake --preset bench

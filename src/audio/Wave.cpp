@@ -65,7 +65,7 @@ void Wave::CreateStore(std::unique_ptr<FileMemory> reused) {
         reused->Recycle();
         memory_ = std::move(reused);
     } else {
-        memory_ = FileMemory::CreateInFolder(env_.WorkFolder);
+        memory_ = FileMemory::CreateInFolder(env_.WorkFolder, env_.StoreWindowValues);
     }
 }
 

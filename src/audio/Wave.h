@@ -51,6 +51,8 @@ struct WaveEnvironment {
     // by the front end.
     std::string ReadingCaption;
     std::string SavingCaption;
+    // The in-memory window of every store made for the documents (FileMemory's windowValues).
+    std::int64_t StoreWindowValues = FileMemory::WindowValues;
 };
 
 // True when fileName exists and must not be written: no write permission for this user, or no

@@ -313,7 +313,7 @@ class PlaybackTest final : public QObject {
         TempDir dir;
         PlaybackRig rig(dir);
         // Long enough that fast forward's head start of 34 chunks does not reach the end.
-        rig.open(MakeWav(dir, "a.wav", 2, 44100 * 60));
+        rig.open(MakeWav(dir, "a.wav", 2, 44100 * 30));
         QVERIFY(rig.window->State().WaveLoaded);
 
         rig.button("playButton")->click();
@@ -408,7 +408,7 @@ class PlaybackTest final : public QObject {
     void compareHearsEachStepWithExactSamples() {
         TempDir dir;
         PlaybackRig rig(dir);
-        rig.open(MakeWav(dir, "a.wav", 2, 44100 * 20));
+        rig.open(MakeWav(dir, "a.wav", 2, 44100 * 6));  // seconds of play at most
         MainWindow& w = *rig.window;
         w.show();
         w.activateWindow();

@@ -335,8 +335,8 @@ TEST_F(CliTest, ReadOnlyTargetIsRefused) {
 }
 
 TEST_F(CliTest, TwoProcessesShareAWorkFolderWithoutTouchingEachOther) {
-    test::WriteWav(dir / "a.wav", {.channels = 2, .frames = 400000}, test::Noise16);
-    test::WriteWav(dir / "b.wav", {.channels = 1, .frames = 900000},
+    test::WriteWav(dir / "a.wav", {.channels = 2, .frames = 220000}, test::Noise16);
+    test::WriteWav(dir / "b.wav", {.channels = 1, .frames = 450000},
                    [](std::int64_t f, int) { return static_cast<int>(f % 20000) - 10000; });
     const std::string binary = SONIVAR_CLI_PATH;
     const auto swap = (dir / "swap").string();

@@ -167,6 +167,8 @@ inline WaveEnvironment MakeEnv(const std::filesystem::path& work, UserDialogs* d
     env.WorkFolder = work;
     env.Ports.dialogs = dialogs;
     env.WriteListener = writeListener;
+    // Results never depend on the window; a small one spares every store zeroing megabytes.
+    env.StoreWindowValues = 65536;
     return env;
 }
 
