@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "dsp/FFT.h"
 
@@ -178,6 +179,29 @@ void InterpolateBands(FloatArray& band, BinSpectrum& curve, const BandScale& sca
     }
 }
 
+// Every bin of a band gets the quotient of the band means of target and measurement, so that
+// the band smoothing that follows keeps it. A stored timbre holds only band means; the mean of
+// the bins' quotients also depends on how the target's own peaks meet the recording's dips,
+// which such a timbre no longer knows. Bins outside every band keep their own quotient.
+void BandMeanQuotients(const BinSpectrum& target, BinSpectrum& curve, const BandScale& scale) {
+    const int b = scale.Bands();
+    std::vector<double> targetSum(static_cast<std::size_t>(b) + 1, 0.0);
+    std::vector<double> measuredSum(static_cast<std::size_t>(b) + 1, 0.0);
+    for (int k = 1; k < SpectrumBins; ++k) {
+        const int i = scale.BandOfBin(k);
+        targetSum[i] += target[k];
+        measuredSum[i] += curve[k];
+    }
+    for (int k = 0; k < SpectrumBins; ++k) {
+        const int i = k == 0 ? 0 : scale.BandOfBin(k);
+        if (i != 0)
+            curve[k] =
+                measuredSum[i] > 0.0 ? static_cast<float>(targetSum[i] / measuredSum[i]) : 0.0f;
+        else if (curve[k] != 0.0f)
+            curve[k] = target[k] / curve[k];
+    }
+}
+
 // Mixes a channel's own gain g with the mean m of both channels.
 float MixWithMean(ChannelMode mode, float g, float m) {
     switch (mode) {
@@ -201,6 +225,10 @@ void ComputeRemasterGains(const BinSpectrum& target, BinSpectrum& curve0, BinSpe
                           const RemasterSettings& settings, std::int32_t sampleRate, int channels) {
     // A bin measured as exactly 0 keeps its 0.
     auto quotient = [&](BinSpectrum& curve) {
+        if (settings.BandMeans && settings.Bands >= 1) {
+            BandMeanQuotients(target, curve, BandScale(sampleRate, settings.Bands));
+            return;
+        }
         for (int k = 0; k < SpectrumBins; ++k)
             if (curve[k] != 0.0f) curve[k] = target[k] / curve[k];
     };
