@@ -1,12 +1,13 @@
 #!/usr/bin/python3
 """Levelling towards a stored timbre against levelling with the clip it was detected from.
 
-For clips of different timbres: detect a *.sts from the clip, level one source recording with
---example CLIP.wav, with --timbre CLIP.sts, and with --timbre CLIP.sts --timbre-bands smooth,
-then print the log-spectral distance (LSD, dB) of each result to the clip's spectrum and of
-each stored-timbre route to the example route.
+For clips of different timbres (music with drums, shaped by four EQ curves): detect a *.sts
+from the clip, then level one source recording four ways: --example CLIP.wav and --timbre
+CLIP.sts, each at the default and with --band-means. Prints the log-spectral distance (LSD, dB,
+over 1/6-octave bands from 30 Hz to 16 kHz, mean level removed) of each result to the clip, and
+of each stored-timbre route to the example route (also over 1/3-octave bands).
 
-    bench/quality/sts_routes.py build/release/src/cli/sonivar-cli [--seconds S]
+    bench/quality/sts_routes.py build/release/sonivar-cli [--seconds S]
 """
 import argparse
 import os
