@@ -111,7 +111,7 @@ int ChooseTargetOrThrow(Session& session, EngineRun& run, const Options& options
                                 "' (clear, split, premaster, drum, pop or a *.sts file)");
         return ExitUsage;
     }
-    LoadTimbre(spectra.Target, options.Timbre);
+    LoadTimbre(spectra.Target, options.Timbre, options.Settings.BandMeans);
     return ExitDone;
 }
 

@@ -3,8 +3,10 @@
 #include "dsp/GainCurves.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
+#include <vector>
 
 #include "dsp/FFT.h"
 
@@ -178,6 +180,40 @@ void InterpolateBands(FloatArray& band, BinSpectrum& curve, const BandScale& sca
     }
 }
 
+// The band of bin k in the grid of stored timbre files: 60 bands logarithmic in the frequency at
+// the nominal 44100 Hz from bin 1 (band 1) to bin 8191 (band 60); bin 8192 falls into band 61.
+int TimbreBandOfBin(int k) {
+    static const std::vector<int> bands = [] {
+        std::vector<int> j(SpectrumBins, 0);
+        const double low = BinFrequency(1, 44100.0);
+        const double span = std::log10(BinFrequency(SpectrumBins / 2 - 1, 44100.0) / low);
+        for (int bin = 1; bin < SpectrumBins; ++bin) {
+            const double x = 59.0 * std::log10(BinFrequency(bin, 44100.0) / low) / span;
+            j[bin] = static_cast<int>(std::nearbyint(x)) + 1;
+        }
+        return j;
+    }();
+    return bands[k];
+}
+
+// Every bin gets the quotient of the means of target and measurement over its band of the
+// stored timbres' grid. Such a file holds only the target's means over that grid; the mean of
+// the bins' quotients also depends on how the target's own peaks meet the recording's dips,
+// which the file no longer knows. Bin 0 keeps its own quotient.
+void BandMeanQuotients(const BinSpectrum& target, BinSpectrum& curve) {
+    std::array<double, 62> targetSum{};
+    std::array<double, 62> measuredSum{};
+    for (int k = 1; k < SpectrumBins; ++k) {
+        targetSum[TimbreBandOfBin(k)] += target[k];
+        measuredSum[TimbreBandOfBin(k)] += curve[k];
+    }
+    if (curve[0] != 0.0f) curve[0] = target[0] / curve[0];
+    for (int k = 1; k < SpectrumBins; ++k) {
+        const int j = TimbreBandOfBin(k);
+        curve[k] = measuredSum[j] > 0.0 ? static_cast<float>(targetSum[j] / measuredSum[j]) : 0.0f;
+    }
+}
+
 // Mixes a channel's own gain g with the mean m of both channels.
 float MixWithMean(ChannelMode mode, float g, float m) {
     switch (mode) {
@@ -201,6 +237,10 @@ void ComputeRemasterGains(const BinSpectrum& target, BinSpectrum& curve0, BinSpe
                           const RemasterSettings& settings, std::int32_t sampleRate, int channels) {
     // A bin measured as exactly 0 keeps its 0.
     auto quotient = [&](BinSpectrum& curve) {
+        if (settings.BandMeans) {
+            BandMeanQuotients(target, curve);
+            return;
+        }
         for (int k = 0; k < SpectrumBins; ++k)
             if (curve[k] != 0.0f) curve[k] = target[k] / curve[k];
     };

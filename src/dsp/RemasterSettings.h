@@ -37,6 +37,9 @@ struct RemasterSettings {
 
     int Bands = DefaultOf(&RemasterSettings::Bands);
     int Limit = DefaultOf(&RemasterSettings::Limit);
+    // Levelling divides the target's band means by the recording's instead of averaging the
+    // bins' quotients, which needs no more of the target than a stored timbre holds.
+    bool BandMeans = DefaultOf(&RemasterSettings::BandMeans);
 
     // The positions 0..4 of channelModeSlider and bandLevelSlider.
     sv::ChannelMode ChannelMode = DefaultChoice<sv::ChannelMode>("channelMode");

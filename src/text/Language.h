@@ -42,6 +42,10 @@
       "bursts; prefer it for speech") \
     X(main, "CaRemast", LevellingCaption, "Frequency and dynamic levelling") \
     X(main, "HiRemast", LevellingHint, "Main method program - processing according election sound timbre") \
+    X(main, "CaBandMeans", BandMeansCaption, "Band means") \
+    X(main, "HiBandMeans", BandMeansHint, \
+      "Level by band means: a stored timbre then levels like the recording it was detected " \
+      "from") \
     X(main, "CaRemPeek", FitPeaksCaption, "Fit peak") \
     X(main, "HiRemPeek", FitPeaksHint, "Balance volume peaks with selected settings") \
     X(main, "CaDetekt", DetectCaption, "Detect") \

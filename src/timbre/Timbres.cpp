@@ -258,6 +258,45 @@ void BandsToSpectrum(BandTable bands, BinSpectrum& out) {
     out[0] = 0.0f;
 }
 
+void BandsToSpectrumKeepingMeans(BandTable bands, BinSpectrum& out) {
+    std::array<double, BandCount> wanted{};
+    std::array<double, BandCount> node{};
+    for (int i = 0; i < BandCount; ++i) {
+        wanted[i] = static_cast<double>(static_cast<long double>(bands[i]) * BaseSlope(i));
+        if (!(wanted[i] > 0.0 && std::isfinite(wanted[i]))) {  // no logarithm to interpolate
+            BandsToSpectrum(bands, out);
+            return;
+        }
+        node[i] = std::log(wanted[i]);
+    }
+    const auto& x = LogPositions();
+    auto interpolate = [&] {
+        for (int k = 1; k < SpectrumBins; ++k) {
+            const int j = BandIndex(x[k]);
+            const double d = x[k] + 1.0 - j;
+            const int n = d >= 0.0 ? j + 1 : j - 1;
+            const double c = std::cos(std::numbers::pi * d);
+            out[k] =
+                static_cast<float>(std::exp((c * (node[j] - node[n]) + (node[j] + node[n])) / 2.0));
+        }
+        out[0] = 0.0f;
+    };
+    // Each round moves every band's mean, as SaveTimbre takes it, towards its stored value.
+    for (int round = 0; round < 12; ++round) {
+        interpolate();
+        std::array<double, BandCount> sum{};
+        std::array<int, BandCount> count{};
+        for (int k = 1; k < SpectrumBins; ++k) {
+            const int j = BandIndex(x[k]);
+            sum[j] += out[k];
+            ++count[j];
+        }
+        for (int j = 1; j < BandCount; ++j)
+            if (count[j] > 0) node[j] += std::log(wanted[j] * count[j] / sum[j]);
+    }
+    interpolate();
+}
+
 void SaveTimbre(const BinSpectrum& spectrum, const std::filesystem::path& file) {
     std::array<float, BandCount> sum{};
     std::array<std::int32_t, BandCount> count{};
@@ -282,7 +321,7 @@ void SaveTimbre(const BinSpectrum& spectrum, const std::filesystem::path& file) 
     writer.Commit();
 }
 
-void LoadTimbre(BinSpectrum& out, const std::filesystem::path& file) {
+void LoadTimbre(BinSpectrum& out, const std::filesystem::path& file, bool keepBandMeans) {
     BandTable bands{};
     {
         FileReader in(file);
@@ -303,7 +342,10 @@ void LoadTimbre(BinSpectrum& out, const std::filesystem::path& file) {
             if (ch == '\r' && in.Peek() == '\n') in.Get();
         }
     }
-    BandsToSpectrum(bands, out);
+    if (keepBandMeans)
+        BandsToSpectrumKeepingMeans(bands, out);
+    else
+        BandsToSpectrum(bands, out);
 }
 
 std::vector<std::string> ListTimbres(const std::vector<std::filesystem::path>& folders) {

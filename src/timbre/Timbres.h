@@ -26,6 +26,12 @@ std::optional<BuiltInTimbre> TimbreByName(std::string_view name);
 // 16384-point transform at 44100 Hz; out[0] = 0 and out[16384 - k] = out[k].
 void BandsToSpectrum(BandTable bands, BinSpectrum& out);
 
+// Interpolates the logarithms of the scaled band values instead, corrected until every band
+// that holds bins has its value as the mean of its bins again, as SaveTimbre takes it; so a
+// target compared by band means gives back the means of the spectrum the file was saved from.
+// A value of 0 or below, which has no logarithm, falls back to BandsToSpectrum.
+void BandsToSpectrumKeepingMeans(BandTable bands, BinSpectrum& out);
+
 // Reduces the spectrum to a band table and writes it as a *.sts file (62 lines, CR LF). Writes a
 // temporary file beside the target and renames it into place, so a failure never leaves a half
 // file. Throws IoError on failure.
@@ -33,7 +39,8 @@ void SaveTimbre(const BinSpectrum& spectrum, const std::filesystem::path& file);
 
 // Reads a band table (missing values at the end read as 0) and fills out; out is not touched
 // when reading fails. Throws IoError when the file cannot be read or a value is not a number.
-void LoadTimbre(BinSpectrum& out, const std::filesystem::path& file);
+// keepBandMeans: through BandsToSpectrumKeepingMeans.
+void LoadTimbre(BinSpectrum& out, const std::filesystem::path& file, bool keepBandMeans = false);
 
 // Names (file name without ".sts") of the *.sts files in the folders, sorted without regard to
 // case, each name once. Missing folders are skipped.

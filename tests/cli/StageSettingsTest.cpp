@@ -86,6 +86,7 @@ constexpr ChoiceOrSwitch DocumentedChoices[] = {
     {"--denoise", 0, 1, 0, "denoise", ""},
     {"--noise-smooth", 0, 1, 0, "denoise", "noise_smooth"},
     {"--level", 0, 1, 0, "level", ""},
+    {"--band-means", 0, 1, 0, "level", "band_means"},
     {"--fit-peaks", 0, 1, 0, "fit-peaks", ""},
     {"--normalize", 0, 1, 0, "normalize", ""},
     {"--per-channel", 0, 1, 0, "normalize", "per_channel"},

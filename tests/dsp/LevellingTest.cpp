@@ -263,6 +263,36 @@ TEST_F(LevellingTest, BinsOutsideTheBandsTakeTheBandFactorCappedAtTheTopBand) {
     }
 }
 
+TEST_F(LevellingTest, BandMeansLevelAStoredTimbreLikeTheExampleItKeepsTheBandLevelsOf) {
+    // Between 500 Hz and 2 kHz the example peaks in the even bins and the recording in the odd
+    // ones; the stored timbre keeps only the example's smooth level there (2.5, their mean).
+    // Averaging the bins' quotients tells the two targets apart by a third; band means do not,
+    // but for bands of an odd number of bins, whose means differ by up to 5 %.
+    auto example = NewSpectrum(1.0f), stored = NewSpectrum(1.0f), measured = NewSpectrum(1.0f);
+    for (int k = 1; k < Bins; ++k) {
+        const float f = Frequency(k);
+        if (f < 500.0f || f > 2000.0f) continue;
+        (*example)[k] = k % 2 == 0 ? 4.0f : 1.0f;
+        (*measured)[k] = k % 2 == 0 ? 1.0f : 4.0f;
+        (*stored)[k] = 2.5f;
+    }
+    for (const bool bandMeans : {false, true}) {
+        RemasterSettings s;
+        s.BandMeans = bandMeans;
+        auto fromExample = std::make_unique<BinSpectrum>(*measured), unused = NewSpectrum();
+        auto fromStored = std::make_unique<BinSpectrum>(*measured);
+        ComputeRemasterGains(*example, *fromExample, *unused, s, 44100, 1);
+        ComputeRemasterGains(*stored, *fromStored, *unused, s, 44100, 1);
+        float largest = 0.0f;
+        for (int k = 1; k < Bins; ++k)
+            largest = std::max(largest, std::abs((*fromExample)[k] / (*fromStored)[k] - 1.0f));
+        if (bandMeans)
+            EXPECT_LT(largest, 0.06f);
+        else
+            EXPECT_GT(largest, 0.2f);
+    }
+}
+
 TEST_F(LevellingTest, GainCurvesDoNotDependOnTheRecordingsLevel) {
     // The same recording at full level and at exactly 1/256 of it: the measured spectra differ
     // by 256, the gain curves only by float rounding.

@@ -262,6 +262,27 @@ TEST_F(TimbreFileTest, SavedClearLoadsBackCloseAboveThirtyHertz) {
     EXPECT_EQ((*loaded)[1], (*clear)[1]);
 }
 
+TEST_F(TimbreFileTest, KeepingBandMeansLoadsWhatSavingGivesBackUnchanged) {
+    // Saved, loaded keeping the band means and saved again: every band that holds bins (all but
+    // 0, 2, 3, 4, 5, 7, 9, 11, which are filled from below) reads as it was saved.
+    for (const BuiltInTimbre timbre :
+         {BuiltInTimbre::Clear, BuiltInTimbre::Pop, BuiltInTimbre::Premaster}) {
+        SaveTimbre(*Spectrum(BuiltInTable(timbre)), dir / "a.sts");
+        auto loaded = std::make_unique<BinSpectrum>();
+        LoadTimbre(*loaded, dir / "a.sts", true);
+        SaveTimbre(*loaded, dir / "b.sts");
+        const auto first = Lines(test::ReadFile(dir / "a.sts"));
+        const auto again = Lines(test::ReadFile(dir / "b.sts"));
+        ASSERT_EQ(again.size(), 62u);
+        for (int j = 1; j < 62; ++j) {
+            const bool holdsBins = j == 1 || j == 6 || j == 8 || j == 10 || j > 11;
+            if (!holdsBins) continue;
+            EXPECT_NEAR(std::stod(again[j]) / std::stod(first[j]), 1.0, 1e-4)
+                << static_cast<int>(timbre) << " " << j;
+        }
+    }
+}
+
 TEST_F(TimbreFileTest, LenientReading) {
     // 62 lines of "1" are the Clear curve.
     std::string ones;
