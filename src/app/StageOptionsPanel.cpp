@@ -71,8 +71,6 @@ void StageOptionsPanel::BuildBandsGroup(QWidget* client, Anchors& anchors) {
     MakeLabel(bandsGroup_, "bandsCaption", Q(t.PrecisionLabel), {6, 7});
     bandsSpin_ = MakeSettingSpin(bandsGroup_, &RemasterSettings::Bands, {66, 3, 50, 20});
     MakeSettingUnit(bandsGroup_, &RemasterSettings::Bands, {120, 7});
-    // No room is left in the bands group: the setting is on the command line only for now.
-    MakeSettingCheck(bandsGroup_, &RemasterSettings::BandMeans, {150, 5, 16, 18})->hide();
     MakeLabel(bandsGroup_, "limitCaption", Q(t.LimitationLabel), {6, 27});
     limitSpin_ = MakeSettingSpin(bandsGroup_, &RemasterSettings::Limit, {66, 24, 50, 20});
     MakeSettingUnit(bandsGroup_, &RemasterSettings::Limit, {120, 27});

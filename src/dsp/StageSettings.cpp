@@ -61,7 +61,7 @@ constexpr SwitchSetting Switches[] = {
      "frequency and dynamic levelling towards the target timbre", Level, &S::Levelling, true},
     {"bandMeans", "--band-means", "band_means", "CaBandMeans", "HiBandMeans",
      "level by band means: a stored timbre then levels\nlike the recording it was detected from",
-     Level, &S::BandMeans},
+     Level, &S::BandMeans, false, false, false},
     {"highPass", "", "", "CaHiPass", "HiHiPass", "", Level, &S::HighPass},
     {"lowPass", "", "", "CaLoPass", "HiLoPass", "", Level, &S::LowPass},
     {"fitPeaks", "--fit-peaks", "fit-peaks", "CaRemPeek", "HiRemPeek",

@@ -65,6 +65,7 @@ struct SwitchSetting {
     bool RemasterSettings::*Member;
     bool IsStage = false;  // the switch of the stage itself
     bool Default = false;
+    bool InWindow = true;  // false: the command line only (the window has no use for it yet)
 };
 
 // A setting of loudness normalizing: a decimal on the command line, a whole number in the
