@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dsp/FFT.h"
+#include "dsp/TimbreBandGrid.h"
 
 namespace sv {
 namespace {
@@ -178,22 +179,6 @@ void InterpolateBands(FloatArray& band, BinSpectrum& curve, const BandScale& sca
             curve[k] = static_cast<float>((c * (here - below) + below + here) / 2.0);
         }
     }
-}
-
-// The band of bin k in the grid of stored timbre files: 60 bands logarithmic in the frequency at
-// the nominal 44100 Hz from bin 1 (band 1) to bin 8191 (band 60); bin 8192 falls into band 61.
-int TimbreBandOfBin(int k) {
-    static const std::vector<int> bands = [] {
-        std::vector<int> j(SpectrumBins, 0);
-        const double low = BinFrequency(1, 44100.0);
-        const double span = std::log10(BinFrequency(SpectrumBins / 2 - 1, 44100.0) / low);
-        for (int bin = 1; bin < SpectrumBins; ++bin) {
-            const double x = 59.0 * std::log10(BinFrequency(bin, 44100.0) / low) / span;
-            j[bin] = static_cast<int>(std::nearbyint(x)) + 1;
-        }
-        return j;
-    }();
-    return bands[k];
 }
 
 // Every bin gets the quotient of the means of target and measurement over its band of the

@@ -16,6 +16,7 @@
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
 #include "dsp/FFT.h"
+#include "dsp/TimbreBandGrid.h"
 
 namespace sv {
 namespace {
@@ -92,30 +93,10 @@ constexpr int BandCount = 62;
 constexpr int MaxToken = 64;
 
 // Timbre tables are laid out for the nominal rate.
-float NominalBinFrequency(int k) { return BinFrequency(k, 44100.0); }
-
-// x(k) = 59 log10(f(k) / fLow) / log10(fHigh / fLow) for k = 1 .. 16383 (entry 0 unused), in
-// double from the single-precision frequencies.
-const std::vector<double>& LogPositions() {
-    static const std::vector<double> positions = [] {
-        std::vector<double> x(SpectrumBins, 0.0);
-        const double low = NominalBinFrequency(1);
-        const double high = NominalBinFrequency(SpectrumBins / 2 - 1);
-        const double span = std::log10(high / low);
-        for (int k = 1; k < SpectrumBins; ++k)
-            x[k] = 59.0 * std::log10(static_cast<double>(NominalBinFrequency(k)) / low) / span;
-        return x;
-    }();
-    return positions;
-}
-
 // The base slope S(i) = 2e9 x exp(-7 (i + 1) / 62), in extended precision.
 long double BaseSlope(int i) {
     return 2e9L * std::exp(static_cast<long double>(-7 * (i + 1)) / 62.0L);
 }
-
-// j = round(x) + 1, ties to even.
-int BandIndex(double x) { return static_cast<int>(std::nearbyint(x)) + 1; }
 
 // One *.sts value: a blank or "-", one digit, ".", 14 digits, "E", the exponent's sign and four
 // exponent digits. Locale-independent. Values that are not finite, which the format cannot
@@ -245,9 +226,9 @@ std::optional<BuiltInTimbre> TimbreByName(std::string_view name) {
 void BandsToSpectrum(BandTable bands, BinSpectrum& out) {
     for (int i = 0; i < BandCount; ++i)
         bands[i] = static_cast<float>(static_cast<long double>(bands[i]) * BaseSlope(i));
-    const auto& x = LogPositions();
+    const auto& x = TimbreBandPositions();
     for (int k = 1; k < SpectrumBins; ++k) {
-        const int j = BandIndex(x[k]);
+        const int j = TimbreBandAt(x[k]);
         const double d = x[k] + 1.0 - j;
         const int n = d >= 0.0 ? j + 1 : j - 1;
         const double c = std::cos(std::numbers::pi * d);
@@ -269,10 +250,10 @@ void BandsToSpectrumKeepingMeans(BandTable bands, BinSpectrum& out) {
         }
         node[i] = std::log(wanted[i]);
     }
-    const auto& x = LogPositions();
+    const auto& x = TimbreBandPositions();
     auto interpolate = [&] {
         for (int k = 1; k < SpectrumBins; ++k) {
-            const int j = BandIndex(x[k]);
+            const int j = TimbreBandAt(x[k]);
             const double d = x[k] + 1.0 - j;
             const int n = d >= 0.0 ? j + 1 : j - 1;
             const double c = std::cos(std::numbers::pi * d);
@@ -287,7 +268,7 @@ void BandsToSpectrumKeepingMeans(BandTable bands, BinSpectrum& out) {
         std::array<double, BandCount> sum{};
         std::array<int, BandCount> count{};
         for (int k = 1; k < SpectrumBins; ++k) {
-            const int j = BandIndex(x[k]);
+            const int j = TimbreBandAt(x[k]);
             sum[j] += out[k];
             ++count[j];
         }
@@ -300,9 +281,9 @@ void BandsToSpectrumKeepingMeans(BandTable bands, BinSpectrum& out) {
 void SaveTimbre(const BinSpectrum& spectrum, const std::filesystem::path& file) {
     std::array<float, BandCount> sum{};
     std::array<std::int32_t, BandCount> count{};
-    const auto& x = LogPositions();
+    const auto& x = TimbreBandPositions();
     for (int k = 1; k < SpectrumBins; ++k) {
-        const int j = BandIndex(x[k]);
+        const int j = TimbreBandAt(x[k]);
         sum[j] += spectrum[k];
         ++count[j];
     }
