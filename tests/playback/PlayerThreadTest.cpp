@@ -405,6 +405,8 @@ TEST_F(PlayerThread, SwitchToTheComparedDocumentIsHeardAtTheNextSlotWithoutStopp
         }
     };
     auto switchAndWait = [&](bool toOther, std::int64_t rewrites) {
+        // Each tick's slot written first, so the slots ahead are the ones counted below.
+        ASSERT_TRUE(WrittenReaches(34 + Ring().Ticks()));
         player_->Hear(toOther);
         ASSERT_TRUE(Eventually([&] { return Ring().SlotsRewritten() == rewrites; }));
     };
