@@ -1,0 +1,44 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "cli/SignalLevels.h"
+
+namespace sv::cli {
+namespace {
+
+// The gatherer's figures equal plain 128-bit sums of squares, for extreme values, any channel
+// count and values handed over in pieces that start mid-frame.
+TEST(LevelsGathererTest, FiguresAreExactForAnyChannelsAndPieces) {
+    std::mt19937 random(7);
+    for (const int channels : {1, 2, 3, 6}) {
+        SCOPED_TRACE(channels);
+        std::vector<std::int32_t> values(std::size_t(channels) * 30011);
+        for (auto& v : values) v = static_cast<std::int32_t>(random());
+        values[5] = std::numeric_limits<std::int32_t>::min();
+        values[9] = std::numeric_limits<std::int32_t>::max();
+        std::vector<std::int64_t> peaks(std::size_t(channels), 0);
+        std::vector<unsigned __int128> sums(std::size_t(channels), 0);
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const auto m = static_cast<std::uint64_t>(std::abs(std::int64_t{values[i]}));
+            peaks[i % channels] = std::max(peaks[i % channels], std::int64_t(m));
+            sums[i % channels] += m * m;
+        }
+        LevelsGatherer gatherer;
+        for (std::size_t from = 0, size = 1; from < values.size(); from += size, size *= 3)
+            gatherer.Add(channels, values.data() + from, std::int64_t(from),
+                         std::int64_t(std::min(size, values.size() - from)));
+        const double full = 2147483648.0;
+        const SignalLevels levels = gatherer.Levels(full);
+        for (std::size_t c = 0; c < std::size_t(channels); ++c) {
+            EXPECT_EQ(levels.PeakDbfs[c], Dbfs(double(peaks[c]), full));
+            const auto mean = static_cast<long double>(sums[c]) / 30011;
+            EXPECT_EQ(levels.RmsDbfs[c], Dbfs(std::sqrt(double(mean)), full));
+        }
+    }
+}
+
+}  // namespace
+}  // namespace sv::cli
