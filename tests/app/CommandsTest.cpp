@@ -115,6 +115,8 @@ class CommandsTest final : public QObject {
         QVERIFY(rig.state().Flags.DataSaved);
         QVERIFY(rig.state().Flags.Cancelled);
         QVERIFY(rig.state().WaveLoaded);
+        auto* undo = rig.get<QAction>("undoAction");
+        QVERIFY(!undo->isEnabled());  // nothing changed: no undo step
 
         // Cancelled after a stage completed: the status bar names the stages that ran.
         rig.progress.seen = 0;
@@ -124,6 +126,8 @@ class CommandsTest final : public QObject {
         QVERIFY(rig.get<QLabel>("StatusBarPanel5")
                     ->text()
                     .endsWith(QStringLiteral(", cancelled; done before: Remove noise")));
+        QVERIFY(undo->isEnabled());  // the stages that ran changed the document: one step
+        const QString step = undo->text();
         rig.progress.cancelTitle = "Noise detection";
 
         // Remove noise alone, cancelled in detection: the document stays as it was.
@@ -135,6 +139,7 @@ class CommandsTest final : public QObject {
         QCOMPARE(rig.state().Document.get(), before);
         QVERIFY(rig.state().Flags.DataSaved);
         QVERIFY(rig.state().Flags.Cancelled);
+        QCOMPARE(undo->text(), step);
     }
 
     // The chain's one progress window names the stage it is in.
