@@ -39,18 +39,21 @@ template <int Stride>
     return f;
 }
 
-ChannelFigures GatherPortable(const std::int32_t* values, std::int64_t n, int stride) {
+[[gnu::always_inline]] inline ChannelFigures GatherAny(const std::int32_t* values, std::int64_t n,
+                                                       int stride) {
     if (stride == 1) return Gather<1>(values, n, stride);
     if (stride == 2) return Gather<2>(values, n, stride);
     return Gather<0>(values, n, stride);
 }
 
+ChannelFigures GatherPortable(const std::int32_t* values, std::int64_t n, int stride) {
+    return GatherAny(values, n, stride);
+}
+
 #if defined(__x86_64__)
 [[gnu::target("avx2")]] ChannelFigures GatherAvx2(const std::int32_t* values, std::int64_t n,
                                                   int stride) {
-    if (stride == 1) return Gather<1>(values, n, stride);
-    if (stride == 2) return Gather<2>(values, n, stride);
-    return Gather<0>(values, n, stride);
+    return GatherAny(values, n, stride);
 }
 #endif
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 #include <random>
 
 #include "cli/SignalLevels.h"
@@ -17,8 +16,8 @@ TEST(LevelsGathererTest, FiguresAreExactForAnyChannelsAndPieces) {
         SCOPED_TRACE(channels);
         std::vector<std::int32_t> values(std::size_t(channels) * 30011);
         for (auto& v : values) v = static_cast<std::int32_t>(random());
-        values[5] = std::numeric_limits<std::int32_t>::min();
-        values[9] = std::numeric_limits<std::int32_t>::max();
+        values[5] = INT32_MIN;
+        values[9] = INT32_MAX;
         std::vector<std::int64_t> peaks(std::size_t(channels), 0);
         std::vector<unsigned __int128> sums(std::size_t(channels), 0);
         for (std::size_t i = 0; i < values.size(); ++i) {
@@ -31,7 +30,7 @@ TEST(LevelsGathererTest, FiguresAreExactForAnyChannelsAndPieces) {
             gatherer.Add(channels, values.data() + from, std::int64_t(from),
                          std::int64_t(std::min(size, values.size() - from)));
         const double full = 2147483648.0;
-        const SignalLevels levels = gatherer.Levels(full);
+        const auto levels = gatherer.Levels(full);
         for (std::size_t c = 0; c < std::size_t(channels); ++c) {
             EXPECT_EQ(levels.PeakDbfs[c], Dbfs(double(peaks[c]), full));
             const auto mean = static_cast<long double>(sums[c]) / 30011;
