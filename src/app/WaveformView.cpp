@@ -12,7 +12,7 @@
 #include "app/BlockInfoPanel.h"
 #include "app/PaintBox.h"
 #include "app/PainterCanvas.h"
-#include "view/WaveformRenderer.h"
+#include "audio/Wave.h"
 
 namespace sv {
 

@@ -7,8 +7,8 @@
 #include <memory>
 #include <utility>
 
-#include "app/AppState.h"
 #include "view/ViewNavigation.h"
+#include "view/WaveOverview.h"
 #include "view/WaveformRenderer.h"
 
 class QEvent;
@@ -19,6 +19,7 @@ namespace sv {
 
 class BlockInfoPanel;
 class PaintBox;
+class Wave;
 
 class WaveformView {
   public:
