@@ -1,5 +1,6 @@
 // The waveform view in the main window: zoom and scroll bars, mouse selection, block labels,
 // block delete, wide windows, cursor refresh and the target display.
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QScrollBar>
@@ -124,6 +125,12 @@ class WaveformViewTest final : public QObject {
         QCOMPARE(doc.Frames(), n - 2000);
         QCOMPARE(LabelText(rig, "lengthSamplesValue"), QString::number(n - 2000));
         QVERIFY(rig.get<QLabel>("StatusBarPanel0")->text().endsWith(QString::number(n - 2000)));
+        // Undo brings the block back and leaves nothing selected.
+        rig->View().Select(10, 20);
+        rig.get<QAction>("undoAction")->trigger();
+        rig.wait();
+        QCOMPARE(doc.Frames(), n);
+        QCOMPARE(rig.shown().BlockEnd, std::int64_t{0});
 
         rig->View().Select(0, n);
         rig.get<QToolButton>("deleteBlockButton")->click();
