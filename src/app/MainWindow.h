@@ -98,7 +98,8 @@ class MainWindow final : public QMainWindow, private CommandHost {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    friend class test::WindowProbe;  // tests read the state; nothing outside changes it
+    // Tests read the state through it, and set the few scenes that no command reaches.
+    friend class test::WindowProbe;
 
     // Handlers of the window's own controls and menus.
     const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
