@@ -1,6 +1,6 @@
 #pragma once
 // The desktop program's state: the current document, its flags, the shared spectra, the modes
-// the engine reads and the view, in parts that each go only where they are used.
+// the engine reads and the visible span, in parts that each go only where they are used.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -12,26 +12,6 @@
 #include "view/WaveOverview.h"
 
 namespace sv {
-
-struct ViewState {
-    ViewPosition Position;  // the overview reads the visible span here
-    std::int32_t VerticalZoom = 1;
-    std::int32_t VerticalShift = 0;
-    std::int64_t BlockStart = 0;
-    std::int64_t BlockEnd = 0;
-    std::int64_t PlayPosition = 0;
-    bool Dragging = false;
-
-    void Reset() {
-        Position.ViewStart = 0;
-        Position.HorizontalZoom = 1;
-        VerticalZoom = 1;
-        VerticalShift = 0;
-        BlockStart = 0;
-        BlockEnd = 0;
-        Dragging = false;
-    }
-};
 
 struct DocumentFlags {
     bool Cancelled = false;  // the batch was cancelled
@@ -64,11 +44,12 @@ struct EngineModes {
     int PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
 };
 
-// The view of the document and the overview drawn from it. The overview watches every
-// document's writes, so it must outlive them: a base constructed before the document's.
+// The visible span of the document and the overview drawn from it. The overview watches every
+// document's writes, so it must outlive them: a base constructed before the document's. The
+// waveform view moves the span and owns the rest of what it shows (selection, play cursor).
 struct DocumentView {
-    ViewState View;
-    WaveOverview Overview{View.Position};  // reads the visible span there
+    ViewPosition Position;
+    WaveOverview Overview{Position};  // reads the visible span there
 };
 
 // The window's state, owned by the main window, which hands each controller only its parts.

@@ -159,7 +159,6 @@ void MainWindow::Initialize(const std::string& startFile) {
     EnableCommands(false);
     state_.SpectraShared.ExampleReady = false;
     state_.PeakBlockSize = DefaultOf(&RemasterSettings::PeakBlockSize);
-    state_.View.Reset();
 
     c_->modes->ResetToDefaults();
 

@@ -24,6 +24,9 @@
 class QMenuBar;
 
 namespace sv {
+namespace test {
+class WindowProbe;
+}
 
 class AbComparison;
 class BackgroundLoudness;
@@ -57,7 +60,6 @@ class MainWindow final : public QMainWindow, private CommandHost {
     explicit MainWindow(MainWindowSetup setup = {}, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    AppState& State() { return state_; }
     // A command may go on after its handler returned, while its operation works on the worker
     // thread; it has ended when this is false.
     bool CommandRunning() const { return commandRunning_; }
@@ -96,6 +98,9 @@ class MainWindow final : public QMainWindow, private CommandHost {
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    // Tests read the state through it, and set the few scenes that no command reaches.
+    friend class test::WindowProbe;
+
     // Handlers of the window's own controls and menus.
     const TimbreFolders& StoredTimbreFolders() const { return timbreFolders_; }
     void Activate();

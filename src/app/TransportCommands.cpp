@@ -98,18 +98,19 @@ void MainWindow::Play() {
     const bool resume = playerActive_ && paused_;
     if (!playerActive_) NewPlayer();
     paused_ = false;
-    player_->PlayFrom(resume ? state_.View.PlayPosition : state_.View.BlockStart);
+    const WaveView shown = waveView_->Shown();
+    player_->PlayFrom(resume ? shown.PlayPosition : shown.BlockStart);
     viewTimer_->SetEnabled(isEnabled());
 }
 
 void MainWindow::Pause() {
     if (!playerActive_) return;
     if (paused_) {
-        player_->PlayFrom(state_.View.PlayPosition);
+        player_->PlayFrom(waveView_->Shown().PlayPosition);
         paused_ = false;
         viewTimer_->SetEnabled(true);
     } else {
-        state_.View.PlayPosition = player_->Position();
+        waveView_->SetPlayPosition(player_->Position());
         viewTimer_->SetEnabled(false);
         player_->Stop();
         paused_ = true;
@@ -128,11 +129,7 @@ void MainWindow::StopPlayback() {
 
 void MainWindow::GoToStart() {
     if (commandRunning_) return;
-    state_.View.BlockStart = 0;
-    state_.View.BlockEnd = 0;
-    state_.View.PlayPosition = 0;
-    state_.RedrawWave = true;  // the cached drawing still shows the old selection
-    waveView_->OnPaint();
+    waveView_->ReturnToStart();
     if (!playerActive_ || !state_.Document) return;
     player_->Stop();
     NewPlayer();
@@ -164,7 +161,7 @@ void MainWindow::StopFastForward() {
     }
     player_->Stop();
     viewTimer_->SetEnabled(false);
-    state_.View.PlayPosition = player_->Position();
+    waveView_->SetPlayPosition(player_->Position());
     waveView_->RefreshCursors();
 }
 
@@ -172,7 +169,7 @@ void MainWindow::MovePlayCursor() {
     viewTickPending_ = false;
     // A tick posted just before the timer was stopped finds nothing to move.
     if (!player_ || !viewTimer_->Enabled()) return;
-    state_.View.PlayPosition = player_->Position();
+    waveView_->SetPlayPosition(player_->Position());
     waveView_->RefreshCursors();
     if (playerActive_) return;
     // The player came to the end by itself.

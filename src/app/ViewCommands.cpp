@@ -20,7 +20,7 @@ void MainWindow::ConnectViewHandlers() {
     waveView_ = std::make_unique<WaveformView>(
         WaveformView::Parts{this, c.waveView, c.waveHorizontalScroll, c.waveVerticalScroll,
                             c.blockInfo},
-        WaveformView::Model{state_.View, [this] { return state_.Document.get(); },
+        WaveformView::Model{state_.Position, [this] { return state_.Document.get(); },
                             [this] { return state_.WaveLoaded; }, state_.RedrawWave,
                             state_.Overview});
     waveView_->Connect([this](const std::function<void()>& change) { RunCommand(change); });

@@ -12,23 +12,11 @@
 #include "app/BlockInfoPanel.h"
 #include "app/PaintBox.h"
 #include "app/PainterCanvas.h"
-#include "view/WaveformRenderer.h"
+#include "audio/Wave.h"
 
 namespace sv {
 
 namespace {
-
-WaveView ViewOf(const ViewState& v) {
-    WaveView view;
-    view.ViewStart = v.Position.ViewStart;
-    view.HorizontalZoom = v.Position.HorizontalZoom;
-    view.VerticalZoom = v.VerticalZoom;
-    view.VerticalShift = v.VerticalShift;
-    view.BlockStart = v.BlockStart;
-    view.BlockEnd = v.BlockEnd;
-    view.PlayPosition = v.PlayPosition;
-    return view;
-}
 
 // Keeps the window disabled while the overview is rebuilt, however the rebuild ends.
 // Disabling a window takes the keyboard focus from it; it goes back where it was.
@@ -54,7 +42,7 @@ class DisabledWindow {
 WaveformView::WaveformView(Parts parts, Model model)
     : parts_(parts),
       model_(std::move(model)),
-      view_(model_.view),
+      position_(model_.position),
       renderer_(std::make_unique<WaveformRenderer>(model_.overview)) {}
 
 WaveformView::~WaveformView() = default;
@@ -115,8 +103,7 @@ void WaveformView::DrawImage() {
     }
     QPainter painter(&image_);
     PainterCanvas canvas(painter);
-    renderer_->DrawWave(canvas, size.width(), model_.redraw, *document, size.height(),
-                        ViewOf(view_));
+    renderer_->DrawWave(canvas, size.width(), model_.redraw, *document, size.height(), Shown());
 }
 
 void WaveformView::OnPaint() {
@@ -130,16 +117,16 @@ void WaveformView::RefreshCursors() {
     if (!model_.loaded() || !document || image_.size() != parts_.surface->size()) return;
     QPainter painter(&image_);
     PainterCanvas canvas(painter);
-    renderer_->DrawCursors(canvas, image_.width(), *document, image_.height(), ViewOf(view_));
+    renderer_->DrawCursors(canvas, image_.width(), *document, image_.height(), Shown());
     parts_.surface->update();
 }
 
 void WaveformView::UpdateBlockLabels() {
     const Wave* document = model_.document();
     if (!model_.loaded() || !document) return;
-    const std::array<std::int64_t, 4> values = {document->FrameCount(), view_.BlockStart,
-                                                view_.BlockEnd,
-                                                std::llabs(view_.BlockEnd - view_.BlockStart)};
+    const auto [start, end] = SelectedFrames();
+    const std::array<std::int64_t, 4> values = {document->FrameCount(), start, end,
+                                                std::llabs(end - start)};
     parts_.blockInfo->Show(values, document->SampleRate());
 }
 
@@ -148,10 +135,14 @@ void WaveformView::Paint() {
     if (!model_.loaded() || !document) return;
     {
         DisabledWindow disabled(*parts_.window);
-        const std::int64_t start = view_.Position.ViewStart;
+        const std::int64_t start = position_.ViewStart;
         model_.overview.Build(*document, start,
-                              start + document->FrameCount() / view_.Position.HorizontalZoom);
+                              start + document->FrameCount() / position_.HorizontalZoom);
     }
+    Redraw();
+}
+
+void WaveformView::Redraw() {
     model_.redraw = true;
     OnPaint();
 }
@@ -175,26 +166,53 @@ void WaveformView::ResetScrollBars() {
 }
 
 void WaveformView::Reset() {
-    view_.Reset();
+    position_ = ViewPosition{};
+    verticalZoom_ = 1;
+    verticalShift_ = 0;
+    selection_ = Selection{};
     ResetScrollBars();
 }
 
+ViewPosition WaveformView::MoveTo(ViewPosition position) {
+    return std::exchange(position_, position);
+}
+
 std::pair<std::int64_t, std::int64_t> WaveformView::SelectedFrames() const {
-    return {view_.BlockStart, view_.BlockEnd};
+    return {selection_.BlockStart, selection_.BlockEnd};
+}
+
+void WaveformView::Select(std::int64_t first, std::int64_t end) {
+    selection_.BlockStart = first;
+    selection_.BlockEnd = end;
+    Redraw();
 }
 
 void WaveformView::ClearSelection() {
-    view_.BlockStart = 0;
-    view_.BlockEnd = 0;
+    selection_.BlockStart = 0;
+    selection_.BlockEnd = 0;
 }
 
-ViewPosition WaveformView::MoveTo(ViewPosition position) {
-    return std::exchange(view_.Position, position);
+void WaveformView::ReturnToStart() {
+    ClearSelection();
+    playPosition_ = 0;
+    Redraw();  // the cached drawing still shows the old selection
+}
+
+WaveView WaveformView::Shown() const {
+    WaveView shown;
+    shown.ViewStart = position_.ViewStart;
+    shown.HorizontalZoom = position_.HorizontalZoom;
+    shown.VerticalZoom = verticalZoom_;
+    shown.VerticalShift = verticalShift_;
+    shown.BlockStart = selection_.BlockStart;
+    shown.BlockEnd = selection_.BlockEnd;
+    shown.PlayPosition = playPosition_;
+    return shown;
 }
 
 void WaveformView::Zoom(ZoomCommand command, bool horizontal) {
     if (!model_.loaded()) return;  // the context menu stays enabled; the view does not
-    std::int32_t& factor = horizontal ? view_.Position.HorizontalZoom : view_.VerticalZoom;
+    std::int32_t& factor = horizontal ? position_.HorizontalZoom : verticalZoom_;
     factor = ZoomedFactor(factor, command);
     ZoomScrollBar(horizontal ? horizontalBar_ : verticalBar_, factor, parts_.surface->width());
     if (horizontal) {
@@ -209,8 +227,8 @@ void WaveformView::ScrollHorizontally() {
     ShowScrollBars();
     const Wave* document = model_.document();
     if (!document) return;
-    view_.Position.ViewStart =
-        ViewStartFor(horizontalBar_, document->FrameCount(), view_.Position.HorizontalZoom);
+    position_.ViewStart =
+        ViewStartFor(horizontalBar_, document->FrameCount(), position_.HorizontalZoom);
     Paint();
 }
 
@@ -219,37 +237,26 @@ void WaveformView::ScrollVertically() {
     ShowScrollBars();
     const Wave* document = model_.document();
     if (!model_.loaded() || !document) return;
-    view_.VerticalShift = VerShiftFor(verticalBar_, document->Format().BitsPerSample);
-    model_.redraw = true;
-    OnPaint();
+    verticalShift_ = VerShiftFor(verticalBar_, document->Format().BitsPerSample);
+    Redraw();
 }
 
 void WaveformView::PressAt(double x, bool shift) {
     const Wave* document = model_.document();
     if (!model_.loaded() || !document) return;
-    const std::int64_t d = FrameAt(x, parts_.surface->width(), view_.Position.ViewStart,
-                                   document->FrameCount(), view_.Position.HorizontalZoom);
-    Selection selection{view_.BlockStart, view_.BlockEnd, view_.Dragging};
-    selection.Press(d, shift);
-    view_.BlockStart = selection.BlockStart;
-    view_.BlockEnd = selection.BlockEnd;
-    view_.Dragging = selection.Dragging;
-    model_.redraw = true;
-    OnPaint();
+    selection_.Press(FrameAt(x, parts_.surface->width(), position_.ViewStart,
+                             document->FrameCount(), position_.HorizontalZoom),
+                     shift);
+    Redraw();
 }
 
-void WaveformView::MoveTo(double x) {
+void WaveformView::DragTo(double x) {
     const Wave* document = model_.document();
-    if (!view_.Dragging || !model_.loaded() || !document) return;
+    if (!selection_.Dragging || !model_.loaded() || !document) return;
     const std::int64_t n = document->FrameCount();
-    const std::int64_t e = FrameAt(x, parts_.surface->width(), view_.Position.ViewStart, n,
-                                   view_.Position.HorizontalZoom);
-    Selection selection{view_.BlockStart, view_.BlockEnd, view_.Dragging};
-    selection.Move(e, n);
-    view_.BlockStart = selection.BlockStart;
-    view_.BlockEnd = selection.BlockEnd;
-    model_.redraw = true;
-    OnPaint();
+    selection_.Move(
+        FrameAt(x, parts_.surface->width(), position_.ViewStart, n, position_.HorizontalZoom), n);
+    Redraw();
 }
 
 // Ctrl+wheel: the frame under the pointer stays under it.
@@ -258,7 +265,7 @@ void WaveformView::ZoomAround(double x, ZoomCommand command) {
     if (!model_.loaded() || !document) return;
     const int width = std::max(parts_.surface->width(), 1);
     const std::int64_t n = document->FrameCount();
-    ViewPosition& p = view_.Position;
+    ViewPosition& p = position_;
     const std::int64_t frame = FrameAt(x, width, p.ViewStart, n, p.HorizontalZoom);
     p.HorizontalZoom = ZoomedFactor(p.HorizontalZoom, command);
     ZoomScrollBar(horizontalBar_, p.HorizontalZoom, width);
@@ -285,11 +292,11 @@ bool WaveformView::HandleEvent(QEvent* event) {
         }
         case QEvent::MouseMove: {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            run_([this, x = mouse->position().x()] { MoveTo(x); });
+            run_([this, x = mouse->position().x()] { DragTo(x); });
             return true;
         }
         case QEvent::MouseButtonRelease:
-            view_.Dragging = false;
+            selection_.Release();
             return true;
         case QEvent::Wheel: {
             const auto* wheel = static_cast<QWheelEvent*>(event);

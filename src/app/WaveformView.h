@@ -1,14 +1,15 @@
 #pragma once
-// The waveform view: the renderer and its picture, the scroll bars, zoom and the mouse
-// selection over the view's surface. The view state (zoom, start, selection, play position)
-// is the one the documents read for their overview updates.
+// The waveform view: the renderer and its picture, the scroll bars, zoom, the selection and the
+// play cursor over the view's surface. Only the visible span lives outside, beside the overview
+// that reads it whenever a document is written.
 #include <QImage>
 #include <functional>
 #include <memory>
 #include <utility>
 
-#include "app/AppState.h"
 #include "view/ViewNavigation.h"
+#include "view/WaveOverview.h"
+#include "view/WaveformRenderer.h"
 
 class QEvent;
 class QScrollBar;
@@ -18,7 +19,7 @@ namespace sv {
 
 class BlockInfoPanel;
 class PaintBox;
-class WaveformRenderer;
+class Wave;
 
 class WaveformView {
   public:
@@ -31,7 +32,7 @@ class WaveformView {
     };
     // What the view shows, owned by the window.
     struct Model {
-        ViewState& view;
+        ViewPosition& position;           // the visible span, which the overview reads
         std::function<Wave*()> document;  // null while there is none or an operation has it
         std::function<bool()> loaded;     // the document has data to show
         bool& redraw;  // set by whoever changed the document, cleared once redrawn
@@ -47,38 +48,52 @@ class WaveformView {
     void Connect(Runner run);
 
     void OnPaint();  // redraws the view (from the cache unless something changed) and the labels
+    void Redraw();   // redraws the whole view from the overview, not from the cache
     void Paint();    // rebuilds the overview for the visible span, then redraws
-    // Moves the play cursor to the view state's PlayPosition (and the block-start marker),
-    // touching only the columns they leave and enter.
+    // Moves the play cursor and the block-start marker to where they now are, touching only the
+    // columns they leave and enter.
     void RefreshCursors();
     void Zoom(ZoomCommand command, bool horizontal);
     void ScrollHorizontally();
     void ScrollVertically();
-    void ResetScrollBars();
     // A new document: the whole of it at zoom 1, nothing selected.
     void Reset();
-    // The selected frames [first, end), as dragged (end may lie beyond the document).
-    std::pair<std::int64_t, std::int64_t> SelectedFrames() const;
-    void ClearSelection();
     // Shows position without redrawing; returns the one shown before.
     ViewPosition MoveTo(ViewPosition position);
-    void UpdateBlockLabels();
-    bool HandleEvent(QEvent* event);  // mouse, wheel and Home/End over the surface
 
-    ScrollBarState& HorizontalBar() { return horizontalBar_; }
+    // The selected frames [first, end), as dragged (end may lie beyond the document).
+    std::pair<std::int64_t, std::int64_t> SelectedFrames() const;
+    void Select(std::int64_t first, std::int64_t end);  // and shows it
+    void ClearSelection();                              // shown with the next redraw
+    bool Dragging() const { return selection_.Dragging; }
+    // Where playing is or paused; shown by the next RefreshCursors or redraw.
+    void SetPlayPosition(std::int64_t frame) { playPosition_ = frame; }
+    // To start: nothing selected and the play cursor at the first frame, drawn anew.
+    void ReturnToStart();
+
+    // What the view shows: span, zoom, selection and play cursor, as the renderer gets them.
+    WaveView Shown() const;
+    bool HandleEvent(QEvent* event);  // mouse, wheel and Home/End over the surface
+    const ScrollBarState& HorizontalBar() const { return horizontalBar_; }
     const QImage& Image() const { return image_; }
 
   private:
     void PaintSurface(QPainter& painter);
     void DrawImage();
+    void UpdateBlockLabels();
     void ShowScrollBars();
+    void ResetScrollBars();
     void PressAt(double x, bool shift);
-    void MoveTo(double x);
+    void DragTo(double x);
     void ZoomAround(double x, ZoomCommand command);
 
     Parts parts_;
     Model model_;
-    ViewState& view_;
+    ViewPosition& position_;
+    std::int32_t verticalZoom_ = 1;
+    std::int32_t verticalShift_ = 0;
+    Selection selection_;
+    std::int64_t playPosition_ = 0;
     Runner run_;
     std::unique_ptr<WaveformRenderer> renderer_;
     QImage image_;  // the renderer draws into it, the surface shows it

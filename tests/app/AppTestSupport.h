@@ -126,6 +126,17 @@ class AfterCommand {
     MainWindow& window_;
 };
 
+// The window's state for tests: read freely, changed only to set a scene that no command reaches.
+class WindowProbe {
+  public:
+    static const AppState& State(const MainWindow& window) { return window.state_; }
+    static void MarkSaved(MainWindow& window, bool saved) { window.state_.Flags.DataSaved = saved; }
+    // The next paint draws the document anew, as after a command that changed it.
+    static void RequestRedraw(MainWindow& window) { window.state_.RedrawWave = true; }
+    // The document's data was removed behind the window's back.
+    static void MarkLoaded(MainWindow& window, bool loaded) { window.state_.WaveLoaded = loaded; }
+};
+
 // A window over scripted ports, with its swap and timbre folders inside dir.
 struct WindowRig {
     ScriptedDialogs dialogs;
@@ -151,7 +162,9 @@ struct WindowRig {
     MainWindow& operator*() { return *window; }
     AfterCommand operator->() { return AfterCommand(*window); }
     void wait() { WaitForCommand(*window); }
-    AppState& state() { return window->State(); }
+    const AppState& state() const { return WindowProbe::State(*window); }
+    WaveView shown() const { return window->View().Shown(); }  // span, zoom, selection, cursor
+    void markSaved(bool saved) { WindowProbe::MarkSaved(*window, saved); }
     template <typename T>
     T* get(const char* name) {
         T* child = window->findChild<T*>(QString::fromLatin1(name));

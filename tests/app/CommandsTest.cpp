@@ -66,7 +66,7 @@ class CommandsTest final : public QObject {
         rig.files.openNames = {MakeWav(dir, "a.wav").string()};
         rig->Documents().Open();
         const Wave* before = rig.state().Document.get();
-        rig.state().RedrawWave = true;
+        WindowProbe::RequestRedraw(*rig);
         rig.progress.titles.clear();
         rig.get<QPushButton>("bigRemasterButton")->click();
         rig.wait();
@@ -131,7 +131,7 @@ class CommandsTest final : public QObject {
         rig.progress.cancelTitle = "Noise detection";
 
         // Remove noise alone, cancelled in detection: the document stays as it was.
-        rig.state().Flags.DataSaved = true;
+        rig.markSaved(true);
         rig.progress.seen = 0;
         const Wave* before = rig.state().Document.get();
         rig.get<QAction>("removeNoiseAction")->trigger();
@@ -360,7 +360,7 @@ class CommandsTest final : public QObject {
         // An unsaved document open before the batch goes after the question.
         rig.files.openNames = {MakeWav(dir, "open.wav").string()};
         rig->Documents().Open();
-        rig.state().Flags.DataSaved = false;
+        rig.markSaved(false);
 
         rig.files.batch = {true, false, folder, folder, {"a.wav", "b.wav", "c.wav"}};
         rig.dialogs.answers = {false};

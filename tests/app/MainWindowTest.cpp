@@ -269,7 +269,7 @@ class MainWindowTest final : public QObject {
         rig->Documents().Open();
         rig->View().Zoom(ZoomCommand::In, true);
         rig->View().Zoom(ZoomCommand::In, false);
-        rig.state().Flags.DataSaved = false;
+        rig.markSaved(false);
         const Wave* document = rig.state().Document.get();
         const QString panels = PanelText(rig, 0) + PanelText(rig, 4);
         const std::pair<std::filesystem::path, std::string> failures[] = {
@@ -286,8 +286,8 @@ class MainWindowTest final : public QObject {
             QCOMPARE(rig.state().Document.get(), document);
             QVERIFY(rig.state().WaveLoaded);
             QVERIFY(!rig.state().Flags.DataSaved);
-            QCOMPARE(rig.state().View.Position.HorizontalZoom, 2);
-            QCOMPARE(rig.state().View.VerticalZoom, 2);
+            QCOMPARE(rig.shown().HorizontalZoom, 2);
+            QCOMPARE(rig.shown().VerticalZoom, 2);
             QCOMPARE(PanelText(rig, 0) + PanelText(rig, 4), panels);
             QCOMPARE(rig.state().FileName, good.string());
             QVERIFY(rig.get<QToolButton>("saveButton")->isEnabled());
@@ -363,7 +363,7 @@ class MainWindowTest final : public QObject {
         rig->Documents().Open();
 
         // Open: No to the question, then a cancelled dialog keeps the document, still unsaved.
-        rig.state().Flags.DataSaved = false;
+        rig.markSaved(false);
         rig.dialogs.answers = {false};
         rig->Documents().Open();
         QCOMPARE(rig.dialogs.questions, std::vector<std::string>{"Data are not saved, save it?"});
@@ -386,7 +386,7 @@ class MainWindowTest final : public QObject {
         WindowRig second(dir);
         second.files.openNames = {MakeWav(dir, "b.wav").string()};
         second->Documents().Open();
-        second.state().Flags.DataSaved = false;
+        second.markSaved(false);
         second.dialogs.answers = {true, true, false};
         second->show();
         QVERIFY(!Closed(second));
@@ -421,7 +421,7 @@ class MainWindowTest final : public QObject {
         const auto next = MakeWav(dir, "b.wav");
         rig.files.openNames = {MakeWav(dir, "a.wav").string(), next.string()};
         rig->Documents().Open();
-        rig.state().Flags.DataSaved = false;
+        rig.markSaved(false);
         const Wave* document = rig.state().Document.get();
         const auto saved = dir / (reply == Reply::YesSaveFails ? "missing/s.wav" : "s.wav");
         if (reply != Reply::YesSaveCancelled) rig.files.saveNames = {saved.string()};
@@ -475,7 +475,7 @@ class MainWindowTest final : public QObject {
         const auto file = MakeWav(dir, "gone.wav");
         rig.files.openNames = {file.string()};
         rig->Documents().Open();
-        rig.state().Flags.DataSaved = false;
+        rig.markSaved(false);
         const Wave* before = rig.state().Document.get();
         std::filesystem::remove(file);
         rig.dialogs.answers = {true};
@@ -562,7 +562,7 @@ class MainWindowTest final : public QObject {
         const auto firstSwap = rig.state().Document->Memory().FileName();
         // Every frame deleted: the document stays, without data.
         DeleteBlock(*rig.state().Document, 0, rig.state().Document->FrameCount());
-        rig.state().WaveLoaded = rig.state().Document->HasData();
+        WindowProbe::MarkLoaded(*rig, rig.state().Document->HasData());
         rig->EnableCommands(rig.state().WaveLoaded);
         QVERIFY(!rig.state().WaveLoaded);
         QVERIFY(std::filesystem::exists(firstSwap));
@@ -571,7 +571,7 @@ class MainWindowTest final : public QObject {
         QVERIFY(rig.state().WaveLoaded);
 
         DeleteBlock(*rig.state().Document, 0, rig.state().Document->FrameCount());
-        rig.state().WaveLoaded = false;
+        WindowProbe::MarkLoaded(*rig, false);
         const auto secondSwap = rig.state().Document->Memory().FileName();
         rig->show();
         QVERIFY(rig->close());
@@ -838,8 +838,9 @@ class MainWindowTest final : public QObject {
         };
         {
             auto first = run(song.string());
-            QVERIFY(first->State().WaveLoaded);
-            QVERIFY(first->State().SpectraShared.Target == first->State().FlatSpectrum);
+            QVERIFY(WindowProbe::State(*first).WaveLoaded);
+            QVERIFY(WindowProbe::State(*first).SpectraShared.Target ==
+                    WindowProbe::State(*first).FlatSpectrum);
             QVERIFY(PanelText(*first, 5).startsWith("Loudness: -"));
             static_cast<QCheckBox*>(find(*first, "normalizeCheck"))->setChecked(true);
             static_cast<QRadioButton*>(find(*first, "popTimbreRadio"))->click();
@@ -852,16 +853,17 @@ class MainWindowTest final : public QObject {
         QCOMPARE(second->Documents().History()->StepLimit(), 3);
         QVERIFY(static_cast<QCheckBox*>(find(*second, "normalizeCheck"))->isChecked());
         QVERIFY(static_cast<QRadioButton*>(find(*second, "popTimbreRadio"))->isChecked());
-        QVERIFY(second->State().SpectraShared.Target != second->State().FlatSpectrum);
+        QVERIFY(WindowProbe::State(*second).SpectraShared.Target !=
+                WindowProbe::State(*second).FlatSpectrum);
         QCOMPARE(second->size(), QSize(900, 700));
         auto* recent = second->findChild<QMenu*>("recentFilesMenu");
         QCOMPARE(recent->actions().size(), 1);
         QCOMPARE(recent->actions()[0]->text(), QStringLiteral("&1 a.wav"));
         recent->actions()[0]->trigger();
         WaitForCommand(*second);
-        QCOMPARE(second->State().FileName, song.string());
+        QCOMPARE(WindowProbe::State(*second).FileName, song.string());
 
-        second->State().Flags.DataSaved = false;
+        WindowProbe::MarkSaved(*second, false);
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dropped.string()))});
         QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -869,7 +871,7 @@ class MainWindowTest final : public QObject {
         QVERIFY(second->findChild<QObject*>("fileDropTarget")->eventFilter(second.get(), &drop));
         WaitForCommand(*second);
         QCOMPARE(dialogs.questions, std::vector<std::string>{"Data are not saved, save it?"});
-        QCOMPARE(second->State().FileName, dropped.string());
+        QCOMPARE(WindowProbe::State(*second).FileName, dropped.string());
         QCOMPARE(recent->actions()[0]->text(), QStringLiteral("&1 b.wav"));
     }
 

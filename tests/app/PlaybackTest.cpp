@@ -314,19 +314,19 @@ class PlaybackTest final : public QObject {
         PlaybackRig rig(dir);
         // Long enough that fast forward's head start of 34 chunks does not reach the end.
         rig.open(MakeWav(dir, "a.wav", 2, 44100 * 30));
-        QVERIFY(rig.window->State().WaveLoaded);
+        QVERIFY(WindowProbe::State(*rig.window).WaveLoaded);
 
         rig.button("playButton")->click();
         QVERIFY(rig.window->PlayerActive());
         QTRY_VERIFY(rig.sound.Playing());
-        QTRY_VERIFY(rig.window->State().View.PlayPosition > 4410);  // the view tick moves it
+        QTRY_VERIFY(rig.window->View().Shown().PlayPosition > 4410);  // the view tick moves it
 
         rig.button("pauseButton")->click();
         QVERIFY(rig.window->Paused());
         QVERIFY(!rig.sound.Playing());
-        const auto paused = rig.window->State().View.PlayPosition;
+        const auto paused = rig.window->View().Shown().PlayPosition;
         QTest::qWait(200);
-        QCOMPARE(rig.window->State().View.PlayPosition, paused);
+        QCOMPARE(rig.window->View().Shown().PlayPosition, paused);
         rig.button("pauseButton")->click();
         QVERIFY(!rig.window->Paused());
         QVERIFY(std::abs(rig.window->CurrentPlayer()->Position() - paused) < 4410);
@@ -345,7 +345,7 @@ class PlaybackTest final : public QObject {
         // Paused, a scan is heard from the paused position however long the pause; released,
         // it stays paused where the scan reached, and Play resumes there and plays on.
         rig.button("pauseButton")->click();
-        const auto pausedAt = rig.window->State().View.PlayPosition;
+        const auto pausedAt = rig.window->View().Shown().PlayPosition;
         QTest::qWait(300);
         SendMouse(rig.button("fastForwardButton"), QEvent::MouseButtonPress, Qt::LeftButton);
         QVERIFY(std::abs(rig.window->CurrentPlayer()->Position() - pausedAt) < 4410);
@@ -354,10 +354,10 @@ class PlaybackTest final : public QObject {
         SendMouse(rig.button("fastForwardButton"), QEvent::MouseButtonRelease, Qt::LeftButton);
         QVERIFY(rig.window->Paused());
         QVERIFY(!rig.sound.Playing());
-        const auto reached = rig.window->State().View.PlayPosition;
+        const auto reached = rig.window->View().Shown().PlayPosition;
         QVERIFY(reached > pausedAt + 4 * 44100 / 5);
         QTest::qWait(100);
-        QCOMPARE(rig.window->State().View.PlayPosition, reached);
+        QCOMPARE(rig.window->View().Shown().PlayPosition, reached);
         rig.button("playButton")->click();
         QVERIFY(!rig.window->Paused());
         QVERIFY(std::abs(rig.window->CurrentPlayer()->Position() - reached) < 4410);
@@ -394,11 +394,11 @@ class PlaybackTest final : public QObject {
         QVERIFY(!rig.sound.Playing());
 
         // To the start while nothing plays only resets the selection and the cursor.
-        rig.window->State().View.BlockStart = 1000;
-        rig.window->State().View.PlayPosition = 1000;
+        rig.window->View().Select(1000, 2000);
+        rig.window->View().SetPlayPosition(1000);
         rig.button("toStartButton")->click();
-        QCOMPARE(rig.window->State().View.BlockStart, 0);
-        QCOMPARE(rig.window->State().View.PlayPosition, 0);
+        QCOMPARE(rig.window->View().Shown().BlockStart, 0);
+        QCOMPARE(rig.window->View().Shown().PlayPosition, 0);
         QVERIFY(!rig.window->CurrentPlayer());
     }
 
@@ -428,7 +428,7 @@ class PlaybackTest final : public QObject {
             double lufs;
         };
         auto current = [&] {
-            Wave& wave = *w.State().Document;
+            Wave& wave = *WindowProbe::State(w).Document;
             std::vector<std::int32_t> values(std::size_t(wave.FrameCount() * 2));
             ReadInterleaved(wave, values.data(), SampleIndex{0}, std::int64_t(values.size()));
             return Step{values, MeasureLoudness(wave, {"test", {}})->IntegratedLufs};
@@ -438,7 +438,7 @@ class PlaybackTest final : public QObject {
             const double gainDb = std::min(step.lufs, otherLufs) - step.lufs;
             const double gain = gainDb == 0.0 ? 1.0 : std::pow(10.0, gainDb / 20.0);
             const std::int64_t frame =
-                w.Paused() ? w.State().View.PlayPosition : w.State().View.BlockStart;
+                w.Paused() ? w.View().Shown().PlayPosition : w.View().Shown().BlockStart;
             rig.sound.ClearRecording();
             w.Play();
             if (!QTest::qWaitFor([&] { return rig.sound.Playing(); })) return false;
@@ -516,7 +516,7 @@ class PlaybackTest final : public QObject {
         TempDir dir;
         PlaybackRig rig(dir);
         rig.open(MakeWav(dir, "a.wav", 2));
-        rig.window->State().View.BlockStart = Wave::MinimumValues / 2 - 100;
+        rig.window->View().Select(Wave::MinimumValues / 2 - 100, Wave::MinimumValues / 2 - 100);
         rig.button("playButton")->click();
         QTRY_VERIFY(!rig.window->PlayerActive());
         QTRY_VERIFY(!rig.window->CurrentPlayer());

@@ -50,8 +50,7 @@ class ShortRecordingTest : public QObject {
         rig.files.saveNames = {(dir / "saved.wav").string()};
         rig->Documents().SaveAs();
         QVERIFY(std::filesystem::exists(dir / "saved.wav"));
-        rig.state().View.BlockStart = 0;
-        rig.state().View.BlockEnd = 1;
+        rig.window->View().Select(0, 1);
         rig.get<QToolButton>("deleteBlockButton")->click();
         rig.wait();
         QVERIFY(!rig.state().WaveLoaded);

@@ -55,8 +55,7 @@ class UndoTest final : public QObject {
             };
 
             std::vector<std::vector<std::int32_t>> steps = {samples()};
-            rig.state().View.BlockStart = 1000;
-            rig.state().View.BlockEnd = 60000;
+            rig.window->View().Select(1000, 60000);
             for (const char* action : {"normalizeAction", "deleteBlockAction", "fitPeaksAction"}) {
                 rig.get<QAction>(action)->trigger();
                 rig.wait();

@@ -1,5 +1,6 @@
 // The waveform view in the main window: zoom and scroll bars, mouse selection, block labels,
 // block delete, wide windows, cursor refresh and the target display.
+#include <QAction>
 #include <QCheckBox>
 #include <QLabel>
 #include <QScrollBar>
@@ -57,21 +58,21 @@ class WaveformViewTest final : public QObject {
         QCOMPARE(widget->pageStep(), 16383);
         QCOMPARE(widget->value(), 8193);
         const std::int64_t n = doc.Frames();
-        QCOMPARE(rig.state().View.Position.HorizontalZoom, 2);
-        QCOMPARE(rig.state().View.Position.ViewStart, std::llround(n * 8192.0 / 32766.0));
+        QCOMPARE(rig.shown().HorizontalZoom, 2);
+        QCOMPARE(rig.shown().ViewStart, std::llround(n * 8192.0 / 32766.0));
 
         // The user drags the thumb to the end: the last n / 2 frames are shown.
         widget->setValue(widget->maximum());
-        QCOMPARE(rig.state().View.Position.ViewStart + n / 2, n);
+        QCOMPARE(rig.shown().ViewStart + n / 2, n);
         // Whole length puts everything back.
         rig.get<QToolButton>("horizontalZoomResetButton")->click();
-        QCOMPARE(rig.state().View.Position.ViewStart, std::int64_t{0});
+        QCOMPARE(rig.shown().ViewStart, std::int64_t{0});
         QCOMPARE(widget->value(), 1);
 
         // Vertical zoom keeps the thumb centred and the shift at 0.
         rig.get<QToolButton>("verticalZoomInButton")->click();
-        QCOMPARE(rig.state().View.VerticalZoom, 2);
-        QCOMPARE(rig.state().View.VerticalShift, 0);
+        QCOMPARE(rig.shown().VerticalZoom, 2);
+        QCOMPARE(rig.shown().VerticalShift, 0);
     }
 
     void clickDragAndShiftSelectWithLabelsFollowing() {
@@ -91,20 +92,20 @@ class WaveformViewTest final : public QObject {
         QTest::mousePress(doc.view, Qt::LeftButton, {}, QPoint(w / 2, 10));
         QTest::mouseMove(doc.view, QPoint(w + 50, 10));  // past the document's end
         QTest::mouseRelease(doc.view, Qt::LeftButton, {}, QPoint(w + 50, 10));
-        const std::int64_t start = rig.state().View.BlockStart;
-        QCOMPARE(rig.state().View.BlockEnd, n);
+        const std::int64_t start = rig.shown().BlockStart;
+        QCOMPARE(rig.shown().BlockEnd, n);
         QCOMPARE(LabelText(rig, "blockLengthSamplesValue"), QString::number(n - start));
         QCOMPARE(LabelText(rig, "blockLengthSecondsValue"),
                  QString::fromStdString(DurationText(n - start, rate)));
 
         // Shift-click left of the block moves its start; dragging past the left edge stops at 0.
         QTest::mousePress(doc.view, Qt::LeftButton, Qt::ShiftModifier, QPoint(w / 4, 10));
-        QVERIFY(rig.state().View.BlockStart < start);
+        QVERIFY(rig.shown().BlockStart < start);
         QTest::mouseMove(doc.view, QPoint(-40, 10));
         QTest::mouseRelease(doc.view, Qt::LeftButton, {}, QPoint(-40, 10));
-        QCOMPARE(rig.state().View.BlockStart, std::int64_t{0});
-        QCOMPARE(rig.state().View.BlockEnd, n);
-        QVERIFY(!rig.state().View.Dragging);
+        QCOMPARE(rig.shown().BlockStart, std::int64_t{0});
+        QCOMPARE(rig.shown().BlockEnd, n);
+        QVERIFY(!rig->View().Dragging());
     }
 
     void deletingBlocksShortensOrEmptiesTheDocument() {
@@ -112,22 +113,26 @@ class WaveformViewTest final : public QObject {
         auto& rig = doc.rig;
         const std::int64_t n = doc.Frames();
         // An empty block removes nothing but marks the document changed.
-        rig.state().View.BlockStart = rig.state().View.BlockEnd = 100;
+        rig->View().Select(100, 100);
         rig.get<QToolButton>("deleteBlockButton")->click();
         QCOMPARE(doc.Frames(), n);
-        QCOMPARE(rig.state().View.BlockEnd, std::int64_t{0});
+        QCOMPARE(rig.shown().BlockEnd, std::int64_t{0});
         QVERIFY(!rig.state().Flags.DataSaved);
 
-        rig.state().View.BlockStart = 1000;
-        rig.state().View.BlockEnd = 3000;
+        rig->View().Select(1000, 3000);
         rig.get<QToolButton>("deleteBlockButton")->click();
         rig.wait();  // the undo copy is taken on the worker first
         QCOMPARE(doc.Frames(), n - 2000);
         QCOMPARE(LabelText(rig, "lengthSamplesValue"), QString::number(n - 2000));
         QVERIFY(rig.get<QLabel>("StatusBarPanel0")->text().endsWith(QString::number(n - 2000)));
+        // Undo brings the block back and leaves nothing selected.
+        rig->View().Select(10, 20);
+        rig.get<QAction>("undoAction")->trigger();
+        rig.wait();
+        QCOMPARE(doc.Frames(), n);
+        QCOMPARE(rig.shown().BlockEnd, std::int64_t{0});
 
-        rig.state().View.BlockStart = 0;
-        rig.state().View.BlockEnd = n;
+        rig->View().Select(0, n);
         rig.get<QToolButton>("deleteBlockButton")->click();
         rig.wait();
         QVERIFY(!rig.state().WaveLoaded);
@@ -159,7 +164,7 @@ class WaveformViewTest final : public QObject {
     void refreshingTheCursorsDrawsThePlayPosition() {
         ShownDocument doc;
         doc.rig->View().OnPaint();
-        doc.rig.state().View.PlayPosition = doc.Frames() / 2;
+        doc.rig->View().SetPlayPosition(doc.Frames() / 2);
         doc.rig->View().RefreshCursors();
         const QImage& image = doc.rig->View().Image();
         const int x = static_cast<int>(600LL * image.width() / 1199);

@@ -36,16 +36,11 @@ class WindowCuesTest final : public QObject {
         QVERIFY(!rig->isWindowModified());
 
         // To start draws the view without the old selection.
-        auto& view = rig.state().View;
-        view.BlockStart = Frames(rig) / 4;
-        view.BlockEnd = Frames(rig) / 2;
-        rig.state().RedrawWave = true;
-        rig->View().OnPaint();
+        rig->View().Select(Frames(rig) / 4, Frames(rig) / 2);
         const QImage selected = rig->View().Image();
         rig->GoToStart();
         const QImage afterToStart = rig->View().Image();
-        rig.state().RedrawWave = true;
-        rig->View().OnPaint();
+        rig->View().Redraw();
         QVERIFY(selected != rig->View().Image());
         QCOMPARE(afterToStart, rig->View().Image());
 
