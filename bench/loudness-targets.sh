@@ -5,6 +5,7 @@
 # ffmpeg's ebur128 (integrated loudness, true peak); distortion is the SI-SDR of the output
 # against its input (scale-invariant, so against the gained input), after aligning any delay.
 #   loudness-targets.sh [build folder]   (needs ffmpeg and Debian's python3-numpy)
+#   INPUT_DIR=folder loudness-targets.sh  measures that folder's mono 48 kHz WAV files instead
 set -euo pipefail
 build=${1:-build/release}
 cli=$(realpath "$build/sonivar-cli")
@@ -80,6 +81,11 @@ def read(path):
     else:
         v = np.frombuffer(raw, "<i4").astype(float) / 2**31
     return v.reshape(-1, ch).T
+
+if os.environ.get("INPUT_DIR"):  # other material: every 48 kHz WAV file of that folder
+    folder = os.environ["INPUT_DIR"]
+    inputs = {n[:-4]: read(os.path.join(folder, n))[0] for n in sorted(os.listdir(folder))
+              if n.endswith(".wav")}
 
 def ebur128(path):
     err = subprocess.run(["ffmpeg", "-nostats", "-hide_banner", "-i", path, "-af", "ebur128=peak=true",

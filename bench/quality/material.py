@@ -88,6 +88,12 @@ def case(kind, noise_kind, snr_db, seconds, seed):
     after the lead."""
     rng = np.random.default_rng(seed)
     body = music(seconds, rng) if kind == "music" else speech(seconds, rng)
+    return with_hiss(body, noise_kind, snr_db, rng)
+
+
+def with_hiss(body, noise_kind, snr_db, rng):
+    """(clean, noise, noisy) for a given signal: a noise-only lead, then body with hiss at the
+    given SNR."""
     lead = int(LEAD_SECONDS * RATE)
     clean = np.concatenate([np.zeros(lead), body])
     noise = hiss(noise_kind, len(clean), rng)

@@ -55,12 +55,17 @@ def figures(clean, noise, out):
             / metrics.spectral_kurtosis(noise[lead], rate)}
 
 
-def measure(cli, sonivar_only, seconds=10.0):
+def generated_cases(seconds=10.0):
+    for seed, (kind, noise_kind, snr) in enumerate(CASES):
+        yield f"{kind} {noise_kind} {snr} dB", material.case(kind, noise_kind, snr, seconds, seed)
+
+
+def measure(cli, sonivar_only, cases=None):
+    """Figures per case and tool; cases yields (name, (clean, noise, noisy)), by default the
+    generated material."""
     results = {}
     with tempfile.TemporaryDirectory(prefix="sonivar-quality.") as work:
-        for seed, (kind, noise_kind, snr) in enumerate(CASES):
-            name = f"{kind} {noise_kind} {snr} dB"
-            clean, noise, noisy = material.case(kind, noise_kind, snr, seconds, seed)
+        for name, (clean, noise, noisy) in cases or generated_cases():
             src = os.path.join(work, "in.wav")
             tools.write(src, noisy)
             noisy = tools.read(src)
@@ -73,11 +78,12 @@ def measure(cli, sonivar_only, seconds=10.0):
 
 
 def print_table(results):
-    print(f"{'case':<20}{'tool':<26}{'SI-SDR dB':>10}{'STOI':>8}{'LSD dB':>8}{'LUFS err':>10}"
+    width = max(len(case) for case in results) + 2
+    print(f"{'case':<{width}}{'tool':<26}{'SI-SDR dB':>10}{'STOI':>8}{'LSD dB':>8}{'LUFS err':>10}"
           f"{'kurtosis x':>12}")
     for case, rows in results.items():
         for tool, f in rows.items():
-            print(f"{case:<20}{tool:<26}{f['si_sdr']:>10.2f}{f['stoi']:>8.3f}{f['lsd']:>8.2f}"
+            print(f"{case:<{width}}{tool:<26}{f['si_sdr']:>10.2f}{f['stoi']:>8.3f}{f['lsd']:>8.2f}"
                   f"{f['lufs_error']:>+10.2f}{f['kurtosis']:>12.2f}")
 
 

@@ -85,51 +85,60 @@ def lsd(a, b):
     return float(np.sqrt(np.mean((d - d.mean()) ** 2)))
 
 
+ROUTES = {"example": lambda clip, sts: ["--example", clip],
+          "sts": lambda clip, sts: ["--timbre", sts],
+          "example means": lambda clip, sts: ["--example", clip, "--band-means"],
+          "sts means": lambda clip, sts: ["--timbre", sts, "--band-means"]}
+
+
+def route_table(cli, work, source, clips):
+    """Levels the WAV file source towards each of clips (name -> WAV file) by the four routes and
+    prints the distances; returns the rows."""
+    print("LSD in dB: each route to the clip, then the stored timbre's route to the example's")
+    print("(the last two columns in 1/3-octave bands, coarser than the stored timbre's)")
+    print(f"{'clip':16} {'example':>8} {'sts':>8} {'ex mean':>8} {'sts mean':>8} "
+          f"{'sts-ex':>8} {'mean sts-ex':>11} {'sts-ex':>8} {'mean sts-ex':>11}")
+    rows = []
+    for name, clip in clips.items():
+        sts = f"{work}/{name}.sts"
+        _run([cli, "detect", clip, sts])
+        target = band_levels(read(clip))
+        levels, coarse = {}, {}
+        for route, extra in ROUTES.items():
+            out = f"{work}/{name} {route}.wav"
+            _run([cli, "remaster", source, out, "--level", "--quiet", "--work-folder", work,
+                  *extra(clip, sts)])
+            levels[route] = band_levels(read(out))
+            coarse[route] = band_levels(read(out), per_octave=3)
+        row = [lsd(levels[r], target) for r in ROUTES] + [
+            lsd(levels["sts"], levels["example"]),
+            lsd(levels["sts means"], levels["example means"]),
+            lsd(coarse["sts"], coarse["example"]),
+            lsd(coarse["sts means"], coarse["example means"])]
+        rows.append(row)
+        print(f"{name:16} " + " ".join(f"{v:8.2f}" for v in row[:5]) + f" {row[5]:11.2f}"
+              + f" {row[6]:8.2f} {row[7]:11.2f}")
+    mean = np.mean(rows, axis=0)
+    print(f"{'mean':16} " + " ".join(f"{v:8.2f}" for v in mean[:5]) + f" {mean[5]:11.2f}"
+          + f" {mean[6]:8.2f} {mean[7]:11.2f}")
+    return rows
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("cli")
     parser.add_argument("--seconds", type=float, default=SECONDS)
     args = parser.parse_args()
     cli = os.path.abspath(args.cli)
-
-    routes = {"example": lambda clip, sts: ["--example", clip],
-              "sts": lambda clip, sts: ["--timbre", sts],
-              "example means": lambda clip, sts: ["--example", clip, "--band-means"],
-              "sts means": lambda clip, sts: ["--timbre", sts, "--band-means"]}
     with tempfile.TemporaryDirectory() as work:
         source = f"{work}/source.wav"
         write(source, _shaped(_band(args.seconds, np.random.default_rng(7)),
                               lambda f: _bell(f, 250, 1.2, 4) - 3 * np.log2(f / 1000) / 4))
-        print("LSD in dB: each route to the clip, then the stored timbre's route to the example's")
-        print("(the last two columns in 1/3-octave bands, coarser than the stored timbre's)")
-        print(f"{'clip':10} {'example':>8} {'sts':>8} {'ex mean':>8} {'sts mean':>8} "
-              f"{'sts-ex':>8} {'mean sts-ex':>11} {'sts-ex':>8} {'mean sts-ex':>11}")
-        rows = []
+        clips = {}
         for seed, (name, gain) in enumerate(TIMBRES.items(), start=11):
-            clip = f"{work}/{name}.wav"
-            sts = f"{work}/{name}.sts"
-            write(clip, _shaped(_band(args.seconds, np.random.default_rng(seed)), gain))
-            _run([cli, "detect", clip, sts])
-            target = band_levels(read(clip))
-            coarse_target = band_levels(read(clip), per_octave=3)
-            levels, coarse = {}, {}
-            for route, extra in routes.items():
-                out = f"{work}/{name} {route}.wav"
-                _run([cli, "remaster", source, out, "--level", "--quiet", "--work-folder", work,
-                      *extra(clip, sts)])
-                levels[route] = band_levels(read(out))
-                coarse[route] = band_levels(read(out), per_octave=3)
-            row = [lsd(levels[r], target) for r in routes] + [
-                lsd(levels["sts"], levels["example"]),
-                lsd(levels["sts means"], levels["example means"]),
-                lsd(coarse["sts"], coarse["example"]),
-                lsd(coarse["sts means"], coarse["example means"])]
-            rows.append(row)
-            print(f"{name:10} " + " ".join(f"{v:8.2f}" for v in row[:5]) + f" {row[5]:11.2f}"
-                  + f" {row[6]:8.2f} {row[7]:11.2f}")
-        mean = np.mean(rows, axis=0)
-        print(f"{'mean':10} " + " ".join(f"{v:8.2f}" for v in mean[:5]) + f" {mean[5]:11.2f}"
-              + f" {mean[6]:8.2f} {mean[7]:11.2f}")
+            clips[name] = f"{work}/{name}.wav"
+            write(clips[name], _shaped(_band(args.seconds, np.random.default_rng(seed)), gain))
+        route_table(cli, work, source, clips)
 
 
 if __name__ == "__main__":
