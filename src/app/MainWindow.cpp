@@ -136,6 +136,7 @@ void MainWindow::Initialize(const std::string& startFile) {
     env_.SamplesStayInSourceFile = true;  // a long file shows at once
     env_.ReadingCaption = ReadingCaption();
     env_.SavingCaption = SavingCaption();
+    env_.StoreWindowValues = setup_.storeWindowValues;
     engine_ = std::make_unique<Engine>(env_.Ports, EngineOptions{.Caption = StepCaption});
     CommandHost& host = *this;
     loudness_ = std::make_unique<BackgroundLoudness>(

@@ -53,6 +53,7 @@ struct MainWindowSetup {
     std::string startFile;                             // opened at start when not empty
     SoundOutput* soundOutput = nullptr;                // null: the Qt sound output
     RememberedSettings remembered;                     // none: nothing kept between runs
+    std::int64_t storeWindowValues = FileMemory::WindowValues;  // tests: a small one
 };
 
 class MainWindow final : public QMainWindow, private CommandHost {

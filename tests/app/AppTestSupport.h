@@ -157,6 +157,7 @@ struct WindowRig {
         setup.timbreFolders = {dir / "timbres"};
         setup.startFile = startFile;
         setup.soundOutput = sound;
+        setup.storeWindowValues = SmallStoreWindow;
         window = std::make_unique<MainWindow>(std::move(setup));
     }
     MainWindow& operator*() { return *window; }

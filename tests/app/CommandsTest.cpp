@@ -324,6 +324,7 @@ class CommandsTest final : public QObject {
         setup.files = &files;
         setup.workFolder = dir.path();
         setup.timbreFolders = {dir / "program", dir / "user"};
+        setup.storeWindowValues = SmallStoreWindow;
         MainWindow window(std::move(setup));
         QCOMPARE(Items(window.findChild<QComboBox*>("storedTimbreCombo")), QStringList{"Shared"});
 

@@ -50,6 +50,7 @@ struct PlaybackRig {
         setup.workFolder = dir / "work";
         setup.timbreFolders = {dir / "work"};
         setup.soundOutput = &sound;
+        setup.storeWindowValues = SmallStoreWindow;
         window = std::make_unique<MainWindow>(std::move(setup));
     }
     ~PlaybackRig() { window.reset(); }
@@ -91,6 +92,47 @@ double Rms(const std::vector<int>& v, std::size_t from, std::size_t count) {
     double sum = 0;
     for (std::size_t i = from; i < from + count; ++i) sum += double(v[i]) * v[i];
     return std::sqrt(sum / double(count));
+}
+
+constexpr double ToneHz = 1000.0;
+constexpr double ToneAmplitude = 16384.0;
+constexpr std::size_t SilenceFrames = 2400;  // between two documents, at 48 kHz
+
+// Where the sound after the next silence of SilenceFrames zeros starts.
+std::size_t AfterSilence(const std::vector<int>& left, std::size_t from) {
+    std::size_t at = from;
+    for (std::size_t zeros = 0; at < left.size() && (zeros < SilenceFrames || left[at] == 0); ++at)
+        zeros = left[at] == 0 ? zeros + 1 : 0;
+    return at;
+}
+
+// Checks the first tone heard after from (after the silence before it, if from > 0);
+// returns where the part checked ends.
+std::size_t HearTone(const std::vector<int>& left, std::size_t from) {
+    // The first sound heard, after 50 ms of fade-in at the server, then 0.3 s of it.
+    std::size_t first = from ? AfterSilence(left, from) : 0;
+    while (first < left.size() && std::abs(left[first]) < 1000) ++first;
+    first += 2400;
+    constexpr double seconds = 0.3;
+    constexpr std::size_t frames = static_cast<std::size_t>(48000 * seconds);
+    if (first + frames > left.size()) {
+        QTest::qFail("the recording is shorter than 0.3 s of sound", __FILE__, __LINE__);
+        return first;
+    }
+    const std::vector<int> heard(left.begin() + first, left.begin() + first + frames);
+    const double level = 20 * std::log10(Rms(heard, 0, frames) / (ToneAmplitude / std::sqrt(2.0)));
+    int crossings = 0;
+    for (std::size_t i = 1; i < frames; ++i) crossings += (heard[i - 1] < 0) != (heard[i] < 0);
+    const double pitch = crossings / 2.0 / seconds;
+    qInfo("heard from %zu: level %+.3f dB, tone %.2f Hz", first, level, pitch);
+    [&] {
+        QVERIFY2(std::abs(level) < 0.5, qPrintable(QString("level off by %1 dB").arg(level)));
+        QVERIFY2(std::abs(pitch - ToneHz) < 5, qPrintable(QString("tone at %1 Hz").arg(pitch)));
+        for (std::size_t at = 0; at + 240 <= frames; at += 240)  // every 5 ms holds the tone
+            QVERIFY2(Rms(heard, at, 240) > ToneAmplitude / std::sqrt(2.0) / 2,
+                     qPrintable(QString("dropout at %1 ms").arg(at / 48)));
+    }();
+    return first + frames;
 }
 
 }  // namespace
@@ -174,69 +216,47 @@ class PlaybackTest final : public QObject {
         return pulseStarted_ && !QMediaDevices::defaultAudioOutput().isNull();
     }
 
-    // A tone at its true level and pitch without dropouts, at 48 kHz and at 96 kHz (which the
-    // server resamples); then, at 48 kHz, a second document, whose sound starts with its own
-    // first frame, never with what the output held of the first one.
+    // A tone at its true level and pitch without dropouts, at 96 kHz (which the server
+    // resamples) and at 48 kHz; then, at 48 kHz, a second document, whose sound starts with its
+    // own first frame, never with what the output held of the tone. One recording holds all.
     void realOutputIsHeardThroughTheSoundServer() {
         if (!RealOutputAvailable()) QSKIP("no PulseAudio server with an output here");
-        for (const std::int32_t rate : {48000, 96000}) {
-            qInfo("%d Hz", rate);
-            HearToneThenRamp(rate, rate == 48000);
-            if (QTest::currentTestFailed()) return;
-        }
-    }
-
-    void HearToneThenRamp(std::int32_t rate, bool withRamp) {
         TempDir dir;
-        constexpr std::int32_t heardRate = 48000;  // the sink's
-        constexpr double frequency = 1000.0;
-        constexpr double amplitude = 16384.0;
-        auto tone = MakeDocument(MakeEnv(dir.path()), 2, rate, rate * 2, [&](std::int64_t f, int) {
-            return static_cast<std::int32_t>(
-                std::lrint(amplitude * std::sin(2 * M_PI * frequency * double(f) / rate)) * 256);
-        });
-        auto ramp = MakeDocument(MakeEnv(dir.path()), 2, rate, rate, [](std::int64_t f, int) {
-            return static_cast<std::int32_t>(1000 + f) * 256;
-        });
+        const auto tone = [&](std::int32_t rate) {
+            return MakeDocument(MakeEnv(dir.path()), 2, rate, rate, [=](std::int64_t f, int) {
+                return static_cast<std::int32_t>(
+                    std::lrint(ToneAmplitude * std::sin(2 * M_PI * ToneHz * double(f) / rate)) *
+                    256);
+            });
+        };
+        const auto tone96 = tone(96000);
+        const auto tone48 = tone(48000);
+        const auto ramp = MakeDocument(
+            MakeEnv(dir.path()), 2, 48000, 48000,
+            [](std::int64_t f, int) { return static_cast<std::int32_t>(1000 + f) * 256; });
         SteadyClock clock;
         std::atomic<bool> active{true};
         const auto left = RecordSink(dir, [&](QtSoundOutput& output) {
-            for (Wave* wave : {tone.get(), ramp.get()}) {
-                if (wave == ramp.get() && !withRamp) break;
+            for (Wave* wave : {tone96.get(), tone48.get(), ramp.get()}) {
                 Player player(*wave, output, clock, active);
                 player.PlayFrom(0);
-                QTest::qWait(wave == tone.get() ? 650 : 200);
+                // The fade-in, the tone heard and the output's latency; the ramp's first 0.1 s.
+                QTest::qWait(wave == ramp.get() ? 150 : 480);
                 QVERIFY(output.Running());
                 player.Stop();
-                if (wave == tone.get()) QTest::qWait(200);
+                if (wave != ramp.get()) QTest::qWait(SilenceFrames / 48 + 20);
             }
         });
         QVERIFY2(!left.empty(), "nothing recorded, or the output was unavailable");
-        // The first sound heard, after 50 ms of fade-in at the server, then 0.4 s of it.
-        std::size_t first = 0;
-        while (first < left.size() && std::abs(left[first]) < 1000) ++first;
-        first += 2400;
-        constexpr double seconds = 0.4;
-        const std::size_t frames = static_cast<std::size_t>(heardRate * seconds);
-        QVERIFY2(first + frames <= left.size(), "the recording is shorter than 0.4 s of sound");
-        const std::vector<int> heard(left.begin() + first, left.begin() + first + frames);
-        const double level = 20 * std::log10(Rms(heard, 0, frames) / (amplitude / std::sqrt(2.0)));
-        int crossings = 0;
-        for (std::size_t i = 1; i < frames; ++i) crossings += (heard[i - 1] < 0) != (heard[i] < 0);
-        const double pitch = crossings / 2.0 / seconds;
-        qInfo("heard: level %+.3f dB, tone %.2f Hz", level, pitch);
-        QVERIFY2(std::abs(level) < 0.5, qPrintable(QString("level off by %1 dB").arg(level)));
-        QVERIFY2(std::abs(pitch - frequency) < 5, qPrintable(QString("tone at %1 Hz").arg(pitch)));
-        for (std::size_t at = 0; at + 240 <= frames; at += 240)  // every 5 ms holds the tone
-            QVERIFY2(Rms(heard, at, 240) > amplitude / std::sqrt(2.0) / 2,
-                     qPrintable(QString("dropout at %1 ms").arg(at / 48)));
-        if (!withRamp) return;
+        std::size_t at = 0;
+        for (const int rate : {96000, 48000}) {
+            qInfo("%d Hz", rate);
+            at = HearTone(left, at);
+            if (QTest::currentTestFailed()) return;
+        }
 
         // The second document: after the silence between the two, its ramp from its first value.
-        std::size_t silent = first + frames;
-        for (std::size_t zeros = 0; silent < left.size() && (zeros < 4800 || left[silent] == 0);
-             ++silent)
-            zeros = left[silent] == 0 ? zeros + 1 : 0;
+        const std::size_t silent = AfterSilence(left, at);
         QVERIFY2(silent + 4800 <= left.size(), "the second document was not heard");
         for (std::size_t i = 0; i < 4800; ++i)
             QVERIFY2(left[silent + i] == 1000 + static_cast<int>(i),

@@ -103,9 +103,14 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& byte
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+// Sized first: growing the string character by character costs copies and page faults.
 inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return {};
+    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
+    in.seekg(0).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
 }
 
 inline void WriteWav(const std::filesystem::path& path, const WavLayout& s,
@@ -161,14 +166,17 @@ class RecordingDialogs final : public UserDialogs {
     void SetBusy(bool b) override { busy += b ? 1 : -1; }
 };
 
+// Results never depend on the store's window; a small one spares every store zeroing (and
+// page-faulting) megabytes.
+inline constexpr std::int64_t SmallStoreWindow = 65536;
+
 inline WaveEnvironment MakeEnv(const std::filesystem::path& work, UserDialogs* dialogs = nullptr,
                                SampleWriteListener* writeListener = nullptr) {
     WaveEnvironment env;
     env.WorkFolder = work;
     env.Ports.dialogs = dialogs;
     env.WriteListener = writeListener;
-    // Results never depend on the window; a small one spares every store zeroing megabytes.
-    env.StoreWindowValues = 65536;
+    env.StoreWindowValues = SmallStoreWindow;
     return env;
 }
 
