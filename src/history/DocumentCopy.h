@@ -13,4 +13,7 @@ namespace sv {
 // file. Its overview table is empty: build it before showing the copy. Throws IoError.
 std::unique_ptr<Wave> CopyDocument(Wave& source);
 
+// The in-memory window of a copy's store, in values: a quarter of a document's (1 MiB).
+inline constexpr std::int64_t CopyWindowValues = FileMemory::WindowValues / 4;
+
 }  // namespace sv
