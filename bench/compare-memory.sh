@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Peak memory (resident set, which does not depend on the machine's load) with a 60-minute
-# 44.1 kHz 16-bit stereo file: of the command-line chain with all four stages, and of the window
-# opening the file. Targets: 32 MiB for the chain, 64 MiB for the window.
+# 44.1 kHz 16-bit stereo file: of the command-line chain with all four stages, of the window
+# opening the file, and of the window that has opened it, run Remaster It and plays the result.
+# Targets: 32 MiB for the chain, 64 MiB for the window.
 #   compare-memory.sh [build folder] [window program]
 #   INPUT    a 60-minute stereo WAV made earlier (saves a minute of synthesis)
 #   SECONDS_OPEN  how long the window may take to read the file (default 120)
+#   SECONDS_PLAYING  how long it plays before the peak is read (default 10)
 # The window program (default: sonivar next to the build's sonivar-cli, or build/release/sonivar)
-# runs on the offscreen platform with a home of its own, so remembered settings stay as they are.
-# Nothing scripts processing and playing in the window; for that figure open the file in it,
-# run Remaster It, play, and read VmHWM from /proc/<pid>/status.
+# runs with a home of its own, so remembered settings stay as they are: first on the offscreen
+# platform (opening only), then in a virtual X server under openbox with a sound server playing
+# into a null sink, driven by keys as a user would (window-playing-memory.sh).
 set -euo pipefail
 build=${1:-build/bench}
 cli=$build/sonivar-cli
@@ -23,6 +25,7 @@ pid=
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
   rm -rf "$work"
+  return 0
 }
 trap cleanup EXIT
 if [ -n "${INPUT:-}" ]; then
@@ -54,3 +57,7 @@ for ((s = 0; s < ${SECONDS_OPEN:-120} && still < 5; ++s)); do
 done
 printf 'window, 60-minute stereo open: peak RSS %d KiB (%.1f MiB, target 64)\n' \
   "$last" "$(echo "$last / 1024" | bc -l)"
+kill "$pid" 2>/dev/null || true
+wait "$pid" 2>/dev/null || true
+pid=
+"$(dirname "$0")/window-playing-memory.sh" "$window" "$work/long.wav"

@@ -6,11 +6,13 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <numeric>
 #include <thread>
 #include <unordered_set>
 
 #include "audio/AudioFileFormats.h"
 #include "base/UsableCores.h"
+#include "cli/BatchOrder.h"
 #include "cli/BatchProgress.h"
 #include "cli/FileJob.h"
 #include "cli/FileList.h"
@@ -36,7 +38,7 @@ class BatchRun {
   public:
     BatchRun(const Options& options, const std::filesystem::path& workFolder,
              const BinSpectrum& target, std::vector<BatchItem> items, ResultSink& sink,
-             bool silentStages, bool channelThreads)
+             bool silentStages, bool channelThreads, bool largestFirst)
         : options_(options),
           workFolder_(workFolder),
           target_(target),
@@ -44,9 +46,17 @@ class BatchRun {
           sink_(sink),
           silentStages_(silentStages),
           channelThreads_(channelThreads),
-          progress_(options.Quiet ? nullptr : stderr, items_.size(), TotalBytes(items_)) {}
+          progress_(options.Quiet ? nullptr : stderr, items_.size(), TotalBytes(items_)) {
+        order_.resize(items_.size());
+        std::iota(order_.begin(), order_.end(), std::size_t{0});
+        if (largestFirst) {
+            std::vector<std::uint64_t> bytes;
+            for (const auto& item : items_) bytes.push_back(FileBytes(item.Input));
+            order_ = LargestFirst(bytes);
+        }
+    }
 
-    // One worker: its own session, documents and engine; files taken in list order.
+    // One worker: its own session, documents and engine; files taken in the batch's order.
     void Work() {
         try {
             WorkOnFiles();
@@ -96,7 +106,7 @@ class BatchRun {
     const BatchItem* Next() {
         std::lock_guard lock(mutex_);
         if (cancelled_ || stopped_ || Interrupted() || next_ >= items_.size()) return nullptr;
-        const BatchItem& item = items_[next_++];
+        const BatchItem& item = items_[order_[next_++]];
         progress_.Started(item.Input);
         return &item;
     }
@@ -118,6 +128,7 @@ class BatchRun {
     const std::filesystem::path workFolder_;
     const BinSpectrum& target_;
     const std::vector<BatchItem> items_;
+    std::vector<std::size_t> order_;  // indices into items_, in the order workers take them
     ResultSink& sink_;
     const bool silentStages_;
     const bool channelThreads_;
@@ -276,7 +287,7 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
     const int workers = WorkerCount(cores, items.size());
     // A file's second channel thread takes a core that is allotted and that no worker keeps busy.
     BatchRun batch(options, workFolder, prepared.spectra->Target, std::move(items), sink,
-                   workers > 1, workers < std::min(cores, UsableCores()));
+                   workers > 1, workers<std::min(cores, UsableCores()), workers> 1);
     {
         std::vector<std::jthread> threads;
         for (int i = 1; i < workers; ++i) threads.emplace_back([&batch] { batch.Work(); });

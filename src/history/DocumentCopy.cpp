@@ -7,16 +7,21 @@
 namespace sv {
 
 std::unique_ptr<Wave> CopyDocument(Wave& source) {
-    auto copy = Wave::CreateEmptyLike(source, source.FrameCount());
+    // The copy is written once from start to end and then waits in the history: a small window
+    // spares the memory of a whole one for as long as it waits.
+    const std::int64_t window = std::min(source.Env().StoreWindowValues, CopyWindowValues);
+    auto copy = Wave::CreateEmptyLike(source, source.FrameCount(),
+                                      FileMemory::CreateInFolder(source.Env().WorkFolder, window));
     // Not a new processing: the copy keeps the source's chunks as they are.
     copy->Metadata() = source.Metadata();
     copy->SetInfiniteSamples(source.InfiniteSamples());
     FileMemory& from = source.Memory();
     FileMemory& to = copy->Memory();
-    Int32Array chunk(static_cast<std::size_t>(FileMemory::HalfWindow));
+    const std::int64_t piece = window / 2;
+    Int32Array chunk(static_cast<std::size_t>(piece));
     const std::int64_t length = from.Length();
-    for (std::int64_t i = 0; i < length; i += FileMemory::HalfWindow) {
-        const std::int64_t count = std::min(length - i, FileMemory::HalfWindow);
+    for (std::int64_t i = 0; i < length; i += piece) {
+        const std::int64_t count = std::min(length - i, piece);
         from.ReadBlock(i, 1, count, chunk.data());
         to.WriteBlock(i, 1, count, chunk.data());
     }

@@ -13,4 +13,9 @@ namespace sv {
 // file. Its overview table is empty: build it before showing the copy. Throws IoError.
 std::unique_ptr<Wave> CopyDocument(Wave& source);
 
+// The in-memory window of a copy's store, in values: half a document's (2 MiB). A copy given
+// back by an undo is processed again, and its window must still hold the hops that two channel
+// threads walk apart.
+inline constexpr std::int64_t CopyWindowValues = FileMemory::WindowValues / 2;
+
 }  // namespace sv

@@ -351,5 +351,24 @@ TEST_F(BatchProcessTest, InterruptStopsEveryWorkerThreadAndLeavesNoSwapFile) {
     EXPECT_EQ(SwapFilesLeft(), 0);
 }
 
+// Several workers take the largest file first, so that it does not run alone at the end; one
+// worker keeps the list order.
+TEST_F(BatchProcessTest, WorkersTakeTheLargestFileFirst) {
+    std::filesystem::create_directories(dir / "src");
+    for (const auto& [name, frames] :
+         {std::pair{"a.wav", 20000}, {"b.wav", 20000}, {"c.wav", 90000}})
+        test::WriteWav(dir / "src" / name, {.frames = frames}, test::Noise16);
+    for (const auto& [jobs, first] : {std::pair{"1", "a.wav"}, {"2", "c.wav"}}) {
+        std::filesystem::remove_all(dir / "out");
+        std::filesystem::create_directories(dir / "out");
+        const auto run = Run({"batch", (dir / "src").string(), (dir / "out").string(), "--jobs",
+                              jobs, "--normalize"});
+        ASSERT_EQ(run.exit, 0) << run.err;
+        EXPECT_NE(run.err.find("[1/3] " + (dir / "src" / first).string()), std::string::npos)
+            << "--jobs " << jobs << ":\n"
+            << run.err;
+    }
+}
+
 }  // namespace
 }  // namespace sv
