@@ -50,7 +50,7 @@ FileMemory::FileMemory(const std::filesystem::path& fileName, bool exclusive,
                        std::int64_t windowValues)
     : W_(CheckedWindow(windowValues)),
       H_(W_ / 2),
-      window_(static_cast<std::size_t>(W_), 0),
+      window_(std::make_unique_for_overwrite<std::int32_t[]>(static_cast<std::size_t>(W_))),
       fileName_(fileName) {
     const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
     fd_ = ::open(fileName.c_str(), flags, 0600);
@@ -64,7 +64,7 @@ FileMemory::FileMemory(int lockedFd, const std::filesystem::path& fileName,
     : removedOnAbruptExit_(std::make_unique<RemovedOnAbruptExit>(fileName)),
       W_(windowValues),
       H_(W_ / 2),
-      window_(static_cast<std::size_t>(W_), 0),
+      window_(std::make_unique_for_overwrite<std::int32_t[]>(static_cast<std::size_t>(W_))),
       fd_(lockedFd),
       fileName_(fileName) {}
 
@@ -198,6 +198,30 @@ void FileMemory::ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int
     const std::int64_t first = std::max(valueOffset, source.FirstValue);
     const std::int64_t end = std::min(valueOffset + count, source.FirstValue + source.Count);
     if (first >= end) return;
+    const int width = EncodedBytes(source.Encoding);
+    const auto bytes = static_cast<std::size_t>(end - first) * static_cast<std::size_t>(width);
+    if (source_->Bytes.size() < bytes) source_->Bytes.resize(bytes);
+    ReadSourceAt(source_->Bytes.data(), bytes,
+                 source.DataOffset + static_cast<std::uint64_t>(first - source.FirstValue) * width);
+    DecodeSamples(source.Encoding, source_->Bytes.data(), to + (first - valueOffset), end - first);
+}
+
+bool FileMemory::ReadSourceBytes(std::int64_t first, std::int64_t count, SampleEncoding encoding,
+                                 unsigned char* to) {
+    std::lock_guard guard(lock_);
+    if (!source_) return false;
+    const SourceSamples& source = source_->Samples;
+    if (source.Encoding != encoding || first < std::max(writtenEnd_, source.FirstValue) ||
+        first + count > source.FirstValue + source.Count)
+        return false;
+    const int width = EncodedBytes(encoding);
+    ReadSourceAt(to, static_cast<std::size_t>(count) * static_cast<std::size_t>(width),
+                 source.DataOffset + static_cast<std::uint64_t>(first - source.FirstValue) * width);
+    return true;
+}
+
+void FileMemory::ReadSourceAt(unsigned char* to, std::size_t bytes, std::uint64_t offset) {
+    const SourceSamples& source = source_->Samples;
     // Another program changing the file would change the document under the user's hands.
     struct stat now {};
     const struct stat& seen = source_->Seen;
@@ -207,16 +231,9 @@ void FileMemory::ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int
         throw IoError("Cannot read " + source.Name.string() +
                           ": the file was changed by another program while in use",
                       ESTALE);
-    const int width = EncodedBytes(source.Encoding);
-    const auto bytes = static_cast<std::size_t>(end - first) * static_cast<std::size_t>(width);
-    if (source_->Bytes.size() < bytes) source_->Bytes.resize(bytes);
-    const std::uint64_t offset =
-        source.DataOffset + static_cast<std::uint64_t>(first - source.FirstValue) * width;
-    unsigned char* raw = source_->Bytes.data();
     // Read, not mapped: a mapping faults when another program cuts the file short meanwhile.
-    if (ReadFullyAt(source.File.Get(), raw, bytes, offset, source.Name) < bytes)
+    if (ReadFullyAt(source.File.Get(), to, bytes, offset, source.Name) < bytes)
         throw IoError("Cannot read " + source.Name.string() + ": unexpected end of file");
-    DecodeSamples(source.Encoding, raw, to + (first - valueOffset), end - first);
 }
 
 void FileMemory::CopySourceInBeforeChange() {
@@ -394,16 +411,25 @@ void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int
 }
 
 // Same window moves as one WriteValue per index. Pending slots the write fills need not be read
-// first; only pending slots before the span are.
-void FileMemory::WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in) {
+// first; only pending slots before the span are, unless the write goes ahead: then a span on
+// pending slots goes to the file, where they take their values from.
+void FileMemory::WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in,
+                                 bool ahead) {
     std::int64_t i = 0;
     while (i < count) {
         std::lock_guard guard(lock_);
         const std::int64_t at = index + i;
         PlaceWindow(at);
         const std::int64_t slot = at - windowStart_;
+        if (ahead && slot >= loaded_) {
+            const std::int64_t n = std::min(count - i, W_ - slot);
+            WriteFile(at, in + i, n);
+            i += n;
+            continue;
+        }
         LoadThrough(slot);
-        const std::int64_t n = std::min({count - i, W_ - slot, RunLength(slot)});
+        const std::int64_t n =
+            std::min({count - i, W_ - slot, RunLength(slot), ahead ? loaded_ - slot : W_});
         std::memcpy(Slot(slot), in + i, static_cast<std::size_t>(n) * 4);
         loaded_ = std::max(loaded_, slot + n);
         modified_ = true;
@@ -438,13 +464,22 @@ void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_
         return;
     }
     if (stride == 1) {
-        WriteSequential(index, count, in);
+        WriteSequential(index, count, in, false);
         return;
     }
     Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
         for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
         modified_ = true;
     });
+}
+
+void FileMemory::WriteAhead(std::int64_t index, std::int64_t count, const std::int32_t* in) {
+    CopySourceInBeforeChange();
+    if (!blockTransfers.load(std::memory_order_relaxed)) {
+        for (std::int64_t i = 0; i < count; ++i) WriteValue(index + i, in[i]);
+        return;
+    }
+    WriteSequential(index, count, in, true);
 }
 
 namespace {

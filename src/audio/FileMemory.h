@@ -25,6 +25,16 @@ struct SourceSamples {
     std::int64_t Count = 0;       // samples
 };
 
+// What holds between calls:
+// - Value i is the window's slot i - windowStart_ when that slot is loaded; otherwise the
+//   file's value when i < writtenEnd_; otherwise the source's sample while reading through;
+//   otherwise 0.
+// - Pending slots (loaded_ and above) hold nothing; their values are the file's. A write may
+//   therefore go to the file under a pending slot at once (WriteAhead), never under a loaded one.
+// - modified_ false: no loaded slot holds a change the file lacks, so a move may drop the
+//   window without writing it back.
+// - The file's values from writtenEnd_ up to staleEnd_ are an earlier document's, beyond both
+//   zeros or nothing: writing at or above writtenEnd_ zeroes the stale ones below first.
 class FileMemory {
   public:
     // The window a store has unless made with another (also the largest one).
@@ -67,6 +77,13 @@ class FileMemory {
     // save is about to write it, possibly in place.
     void StopReadingThrough(const std::filesystem::path& file);
 
+    // While reading through, when values first .. first + count - 1 are all the source's
+    // samples in encoding: copies their bytes as the source holds them to `to` and returns true,
+    // so a save that writes them unchanged needs neither decoding nor encoding. Otherwise returns
+    // false and copies nothing.
+    bool ReadSourceBytes(std::int64_t first, std::int64_t count, SampleEncoding encoding,
+                         unsigned char* to);
+
     void SetLength(std::int64_t count);
     std::int64_t Length() const { return length_; }
 
@@ -78,6 +95,13 @@ class FileMemory {
     void ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t count, std::int32_t* out);
     void WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                     const std::int32_t* in);
+    // WriteBlock(index, 1, count, in) for a caller that writes a run ahead of its reads: what
+    // falls on the window's unread slots goes straight to the file instead of being read in
+    // first and written back later. Every value below the length read afterwards, every window
+    // position and the file's contents once the window is written back are the same as
+    // WriteBlock's; only the swap file holds these values sooner (so a later cut drops them,
+    // where the window might have kept them past the new end).
+    void WriteAhead(std::int64_t index, std::int64_t count, const std::int32_t* in);
     // value += in[i]; the stored sums go to sums when it is not null.
     void AddBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                   const std::int32_t* in, std::int32_t* sums);
@@ -103,16 +127,19 @@ class FileMemory {
     void WriteBack(std::int64_t first, std::int64_t count);
     // The window is a ring: slot k lives at window_[(head_ + k) % W], so a move turns the ring
     // instead of moving the values that stay.
-    std::int32_t* Slot(std::int64_t slot) { return window_.data() + ((head_ + slot) & (W_ - 1)); }
+    std::int32_t* Slot(std::int64_t slot) { return window_.get() + ((head_ + slot) & (W_ - 1)); }
     // How many slots from slot on lie side by side in memory, up to the ring's wrap.
     std::int64_t RunLength(std::int64_t slot) const { return W_ - ((head_ + slot) & (W_ - 1)); }
     void ReadSlots(std::int64_t valueOffset, std::int64_t slot, std::int64_t count);
     void WriteSlots(std::int64_t valueOffset, std::int64_t slot, std::int64_t count);
     void ReadSequential(std::int64_t index, std::int64_t count, std::int32_t* out);
-    void WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in);
+    void WriteSequential(std::int64_t index, std::int64_t count, const std::int32_t* in,
+                         bool ahead);
     void ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
     // Puts the source's samples for the values valueOffset .. + count - 1 at to, where it has any.
     void ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int64_t count);
+    // Reads count bytes of the source at offset, first checking that no other program changed it.
+    void ReadSourceAt(unsigned char* to, std::size_t count, std::uint64_t offset);
     // Ends reading through: the samples the swap file lacks are copied into it.
     void CopySourceIn();
     // Under the lock: CopySourceIn when reading through, before a write or an add changes a value.
@@ -142,7 +169,8 @@ class FileMemory {
     // window holds no change (modified_ is false): every change first copies them in.
     struct Source;
     std::unique_ptr<Source> source_;
-    std::vector<std::int32_t> window_;
+    // Left unset at first: the first access is a jump, which leaves every slot pending.
+    std::unique_ptr<std::int32_t[]> window_;
     std::int64_t head_ = 0;  // where slot 0 lives in window_
     // Slots 0 .. loaded_ - 1 hold the window's values; the rest are pending: their values are
     // the file's, still unchanged there, read when first needed. Long sequential reads thus go

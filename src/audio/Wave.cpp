@@ -188,7 +188,7 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
                         fileName) < want)
             throw IoError("Cannot read " + fileName.string() + ": unexpected end of file");
         infiniteSamples_ += DecodeSamples(format_.Encoding, raw.data(), values.data(), count);
-        sv::WriteInterleaved(*this, values.data(), SampleIndex{first}, count);
+        WriteInterleavedAhead(*this, values.data(), SampleIndex{first}, count);
     };
     for (std::int64_t b = 0; b < blocks; ++b) {
         loadBlock(b * TransferBlock, TransferBlock);
@@ -240,7 +240,17 @@ void Wave::SaveSamples(AtomicFileWriter& writer, Progress& progress, std::span<c
     progress.SetTotal(blocks);
     Int32Array values(static_cast<std::size_t>(TransferBlock));
     std::vector<unsigned char> raw(static_cast<std::size_t>(TransferBlock * bytes));
+    // Samples saved as they were loaded are copied from the file they are read from, when
+    // decoding and encoding them again would give the same bytes.
+    const bool copyUnchanged = gains.empty() && !env_.SavedValues &&
+                               format_.Encoding != SampleEncoding::Signed32 &&
+                               format_.Encoding != SampleEncoding::Float32;
     auto saveBlock = [&](std::int64_t first, std::int64_t count) {
+        if (copyUnchanged && memory_->ReadSourceBytes(first + ch * MarginFrames, count,
+                                                      format_.Encoding, raw.data())) {
+            writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
+            return;
+        }
         sv::ReadInterleaved(*this, values.data(), SampleIndex{first}, count);
         if (!gains.empty())
             ScaleInterleaved(values.data(), count, static_cast<int>(first % ch), gains);
@@ -309,6 +319,11 @@ void WriteInterleaved(Wave& wave, const std::int32_t* buffer, SampleIndex first,
     wave.WriteRaw(buffer, first.Value + wave.Channels() * MarginFrames, count);
 }
 
+void WriteInterleavedAhead(Wave& wave, const std::int32_t* buffer, SampleIndex first,
+                           std::int64_t count) {
+    wave.WriteRawAhead(buffer, first.Value + wave.Channels() * MarginFrames, count);
+}
+
 void ReadChannel(Wave& wave, std::int32_t* buffer, FrameIndex first, int channel,
                  std::int64_t count) {
     wave.ReadChannel(buffer, first.Value + MarginFrames, channel, count);
@@ -325,6 +340,11 @@ void Wave::ReadRaw(std::int32_t* buffer, std::int64_t rawIndex, std::int64_t cou
 
 void Wave::WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count) {
     memory_->WriteBlock(rawIndex, 1, count, buffer);
+    TellWritten(rawIndex, 1, buffer, count);
+}
+
+void Wave::WriteRawAhead(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count) {
+    memory_->WriteAhead(rawIndex, count, buffer);
     TellWritten(rawIndex, 1, buffer, count);
 }
 

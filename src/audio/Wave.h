@@ -133,6 +133,8 @@ class Wave {
                      std::int64_t count);
     void ReadRaw(std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count);
     void WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count);
+    // WriteRaw for a run written ahead of its reads (FileMemory::WriteAhead).
+    void WriteRawAhead(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count);
     void WriteChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
                       std::int64_t count);
     // Adds buffer into one channel; the stored sums go to sums when it is not null.
@@ -179,6 +181,10 @@ class Wave {
 void ReadInterleaved(Wave& wave, std::int32_t* buffer, SampleIndex first, std::int64_t count);
 void WriteInterleaved(Wave& wave, const std::int32_t* buffer, SampleIndex first,
                       std::int64_t count);
+// WriteInterleaved for a run written ahead of its reads: a stream into a new document, or
+// changes in place to values read just before (FileMemory::WriteAhead).
+void WriteInterleavedAhead(Wave& wave, const std::int32_t* buffer, SampleIndex first,
+                           std::int64_t count);
 void ReadChannel(Wave& wave, std::int32_t* buffer, FrameIndex first, int channel,
                  std::int64_t count);
 

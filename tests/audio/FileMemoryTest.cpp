@@ -377,6 +377,70 @@ TEST(FileMemory, ValuesSurviveWindowMovesOfAnyStep) {
         }
 }
 
+// A run written ahead goes to the file under unread slots at once; whatever follows must read
+// the same values and place the window alike as ordinary writes, and once the window is written
+// back (a jump far away) the files must hold the same values below the length.
+TEST(FileMemory, WritesAheadLeaveTheSameValuesAsOrdinaryWrites) {
+    constexpr std::int64_t W = SmallWindow, H = W / 2, Length = 4 * W;
+    enum Kind { Read, Ahead, Write, Cut, Recycle };
+    struct Op {
+        Kind kind;
+        std::int64_t index, count;
+    };
+    const std::vector<std::pair<const char*, std::vector<Op>>> cases = {
+        {"a fresh store, across three windows", {{Ahead, 0, 3 * W}, {Read, 5, 3 * W}}},
+        {"into the unread part of a window partly read",
+         {{Write, 0, 100}, {Read, 0, W + H + 3}, {Ahead, W + H + 10, 500}, {Read, W, W}}},
+        {"from loaded slots on into unread ones and the next window",
+         {{Write, 0, 100}, {Ahead, 50, W + 9}, {Read, 0, 2 * W}}},
+        {"at the window's edges",
+         {{Read, 3, 1}, {Ahead, W - 1, 2}, {Ahead, 2 * W - 3, 3}, {Read, W - 4, W + 8}}},
+        {"past the end, and after a cut",
+         {{Ahead, Length - 10, 100},
+          {Read, Length - 20, 110},
+          {Cut, W + 10, 0},
+          {Ahead, W, 2 * W}}},
+        {"over an earlier document's values",
+         {{Write, 0, 3 * W}, {Recycle, 0, 0}, {Ahead, W + 7, H}, {Read, 0, 3 * W}}},
+    };
+    std::mt19937 random(29);
+    std::vector<std::int32_t> buffer(4 * W), expect(4 * W);
+    for (const auto& [name, ops] : cases) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        FileMemory plain(dir / "plain.tmp", false, W), ahead(dir / "ahead.tmp", false, W);
+        for (FileMemory* store : {&plain, &ahead}) store->SetLength(Length);
+        auto compare = [&](std::int64_t index, std::int64_t count) {
+            plain.ReadBlock(index, 1, count, expect.data());
+            ahead.ReadBlock(index, 1, count, buffer.data());
+            for (std::int64_t i = 0; i < count; ++i) ASSERT_EQ(buffer[i], expect[i]) << index + i;
+        };
+        for (const Op& op : ops) {
+            for (std::int64_t i = 0; i < op.count; ++i) buffer[i] = random() % 2000 - 1000;
+            if (op.kind == Read) compare(op.index, op.count);
+            if (op.kind == Ahead || op.kind == Write)
+                plain.WriteBlock(op.index, 1, op.count, buffer.data());
+            if (op.kind == Ahead) ahead.WriteAhead(op.index, op.count, buffer.data());
+            if (op.kind == Write) ahead.WriteBlock(op.index, 1, op.count, buffer.data());
+            for (FileMemory* store : {&plain, &ahead}) {
+                if (op.kind == Cut) store->SetLength(op.index);
+                if (op.kind == Recycle) store->Recycle(), store->SetLength(Length);
+            }
+            ASSERT_EQ(ahead.WindowStart(), plain.WindowStart());
+        }
+        // A cut keeps what the window holds beyond it, but not the file: below the length only.
+        const std::int64_t length = plain.Length();
+        auto writtenBack = [&](FileMemory& store) {
+            store.ReadValue(100 * W);
+            std::string bytes = test::ReadFile(store.FileName());
+            bytes.resize(4 * length, '\0');  // past the file's end values read as 0
+            return bytes;
+        };
+        EXPECT_TRUE(writtenBack(ahead) == writtenBack(plain));
+        compare(0, length);
+    }
+}
+
 TEST(FileMemory, TwoThreadsShareOneStoreSafely) {
     TempDir dir;
     FileMemory store(dir / "a.tmp");

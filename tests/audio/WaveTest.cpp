@@ -400,6 +400,10 @@ TEST_F(WaveTest, ADocumentReadThroughItsFileIsTheDocumentACopyingLoadMakes) {
         const auto expected = everything(*copied, false);
         EXPECT_EQ(everything(*read, true), expected);
         EXPECT_EQ(everything(*read, false), expected);
+        // Saved unchanged, the samples come from the file as they are, in the same bytes.
+        ASSERT_TRUE(copied->SaveToFile(dir / "copied.wav").Saved());
+        ASSERT_TRUE(read->SaveToFile(dir / "read.wav").Saved());
+        EXPECT_EQ(test::ReadFile(dir / "read.wav"), test::ReadFile(dir / "copied.wav"));
         // The first change copies the samples in; the rest must stay as they were.
         const std::int32_t changed[3] = {7, -7, 77};
         for (Wave* wave : {copied.get(), read.get()}) wave->WriteRaw(changed, length / 2, 3);
