@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -136,6 +137,21 @@ void FileMemory::Recycle() {
     head_ = 0;
     loaded_ = W_;
     modified_ = false;
+}
+
+void FileMemory::ReleaseWindow() {
+    std::lock_guard guard(lock_);
+    if (modified_) WriteBack(0, W_);
+    windowStart_ = InitialWindowStart;  // the next access is a jump: every slot pending
+    head_ = 0;
+    loaded_ = W_;
+    modified_ = false;
+    // Only whole pages inside the window; their next touch gets fresh zeroed pages.
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(window_.get());
+    const std::uintptr_t first = (begin + page - 1) / page * page;
+    const std::uintptr_t last = (begin + static_cast<std::uintptr_t>(W_) * 4) / page * page;
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
 }
 
 void FileMemory::ReadThrough(SourceSamples source) {

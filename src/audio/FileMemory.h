@@ -66,6 +66,9 @@ class FileMemory {
     // again, while the file keeps its pages, which spares the system freeing them now and
     // finding new ones for the next document.
     void Recycle();
+    // Writes a changed window back and gives the window's memory to the system; the next access
+    // loads it again. A document that waits (an undo step) then holds no memory.
+    void ReleaseWindow();
 
     // Lets the store read the source's samples where they are instead of holding copies: values
     // FirstValue .. FirstValue + Count - 1 are the samples, decoded when read, and the swap file

@@ -8,6 +8,12 @@ namespace sv {
 
 namespace {
 const std::string NoName;
+
+// A step waits on its swap file alone until it is read again.
+std::unique_ptr<Wave> Parked(std::unique_ptr<Wave> document) {
+    if (document) document->Memory().ReleaseWindow();
+    return document;
+}
 }  // namespace
 
 EditHistory::EditHistory(std::filesystem::path workFolder, FreeSpaceQuery freeBytes)
@@ -19,7 +25,7 @@ DroppedSteps EditHistory::Record(std::string commandName, std::unique_ptr<Wave> 
     // The saved state was on the branch just cleared: no step leads there any more.
     if (saved_ && *saved_ > position_) saved_.reset();
     const std::uint64_t room = StoreBytes(previous->Channels(), previous->FrameCount());
-    undo_.push_back({std::move(commandName), std::move(previous)});
+    undo_.push_back({std::move(commandName), Parked(std::move(previous))});
     ++position_;
     DroppedSteps dropped = SetStepLimit(stepLimit_);
     dropped.ByDiskSpace = MakeRoom(room).ByDiskSpace;
@@ -29,7 +35,7 @@ DroppedSteps EditHistory::Record(std::string commandName, std::unique_ptr<Wave> 
 std::unique_ptr<Wave> EditHistory::Undo(std::unique_ptr<Wave> current) {
     Step step = std::move(undo_.back());
     undo_.pop_back();
-    redo_.push_back({std::move(step.Name), std::move(current)});
+    redo_.push_back({std::move(step.Name), Parked(std::move(current))});
     --position_;
     return std::move(step.Document);
 }
@@ -37,7 +43,7 @@ std::unique_ptr<Wave> EditHistory::Undo(std::unique_ptr<Wave> current) {
 std::unique_ptr<Wave> EditHistory::Redo(std::unique_ptr<Wave> current) {
     Step step = std::move(redo_.back());
     redo_.pop_back();
-    undo_.push_back({std::move(step.Name), std::move(current)});
+    undo_.push_back({std::move(step.Name), Parked(std::move(current))});
     ++position_;
     return std::move(step.Document);
 }

@@ -44,9 +44,10 @@ struct DroppedSteps {
 //   successful save (and after opening or returning to the saved file); AtSavedState() is true
 //   whenever undo or redo arrive back there. A marker on a redo step that Record clears, or on
 //   a step a bound dropped, can never be reached again.
-// - Kept documents keep their swap files locked and are never changed here. Memory: each keeps
-//   what a Wave holds besides its swap file (the store's window of FileMemory::WindowValues
-//   values, 4 MiB; the overview table; the file's other chunks), so the step limit bounds it.
+// - Kept documents keep their swap files locked and are never changed here, except that their
+//   store's window is written back and released (FileMemory::ReleaseWindow) as they are kept.
+//   Memory: each keeps only what a Wave holds besides its store's data (the overview table, the
+//   file's other chunks), so the history's memory does not grow with the documents' length.
 // - Not thread-safe: use it from one thread, and stop any reader of the current document or of
 //   an earlier step (the player) before Record, Undo, Redo or a bound changes the steps.
 class EditHistory {

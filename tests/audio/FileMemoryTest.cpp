@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <csignal>
+#include <fstream>
 #include <random>
 #include <stdexcept>
 #include <thread>
@@ -61,6 +63,26 @@ TEST(FileMemory, SequentialWritesReadBackAcrossWindowMoves) {
     EXPECT_EQ(ValueInFile(dir / "a.tmp", 1599999), 0);
     for (std::int64_t i = 0; i < 1600000; ++i)
         ASSERT_EQ(store.ReadValue(i), static_cast<std::int32_t>(i * 7 - 3)) << i;
+}
+
+std::int64_t ResidentBytes() {
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return static_cast<std::int64_t>(resident) * ::sysconf(_SC_PAGESIZE);
+}
+
+TEST(FileMemory, AReleasedWindowHoldsNoMemoryAndKeepsEveryValue) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp");
+    const std::int64_t n = FileMemory::WindowValues + FileMemory::HalfWindow;
+    store.SetLength(n);
+    for (std::int64_t i = 0; i < n; ++i) store.WriteValue(i, static_cast<std::int32_t>(i ^ 0x5a5a));
+    const std::int64_t before = ResidentBytes();
+    store.ReleaseWindow();  // the last half window is changed only in memory
+    EXPECT_GT(before - ResidentBytes(), 3 * FileMemory::WindowValues);  // of its 4 bytes each
+    EXPECT_EQ(ValueInFile(dir / "a.tmp", n - 1), static_cast<std::int32_t>((n - 1) ^ 0x5a5a));
+    for (std::int64_t i = n - 1; i >= 0; --i)
+        ASSERT_EQ(store.ReadValue(i), static_cast<std::int32_t>(i ^ 0x5a5a)) << i;
 }
 
 TEST(FileMemory, BackwardStepKeepsTheOverlapInMemory) {
