@@ -25,6 +25,7 @@ std::unique_ptr<Wave> CopyDocument(Wave& source) {
         from.ReadBlock(i, 1, count, chunk.data());
         to.WriteBlock(i, 1, count, chunk.data());
     }
+    to.ReleaseWindow();  // it waits on its swap file until read again
     return copy;
 }
 
