@@ -217,6 +217,8 @@ void FileMemory::ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int
     if (ReadFullyAt(source.File.Get(), raw, bytes, offset, source.Name) < bytes)
         throw IoError("Cannot read " + source.Name.string() + ": unexpected end of file");
     DecodeSamples(source.Encoding, raw, to + (first - valueOffset), end - first);
+    if (source.Decoded)
+        source.Decoded(first - source.FirstValue, to + (first - valueOffset), end - first);
 }
 
 void FileMemory::CopySourceInBeforeChange() {
