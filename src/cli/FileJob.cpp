@@ -89,7 +89,6 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     auto wave = Open(session, job.Input, exit);
     if (!wave) return exit;
     loaded.Opened(*wave);
-    // Before the save, which may replace the input.
     auto noteBefore = [&] {
         if (job.Measure) record.Before = loaded.Levels(*wave, job.Input);
     };
@@ -116,7 +115,6 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     const ChainOutcome outcome = RunChain(run.engine, wave, settings, *run.spectra, policy);
     // After a cancel no further stage runs.
     if (outcome.Result == WalkResult::Cancelled || Interrupted()) return ExitCancelled;
-    noteBefore();
     if (outcome.Loudness) {
         record.HeldByTruePeak = outcome.Loudness->HeldByTruePeak;
         ReportLoudness(session, *outcome.Loudness, options, job.Input);
@@ -127,7 +125,11 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
                                     ChainStage::Levelling) != outcome.Completed.end();
     if (job.Measure && levelled) record.GainCurve = GainCurveOf(*run.spectra, *wave, options);
     if (plot) SaveChainPlot(options.PlotFile, run.engine, *wave, options, *run.spectra, levelled);
+    // The save reads what the chain did not; the input file is read before the save replaces it.
+    const bool beforeFromInput = loaded.NeedsInputFile(*wave);
+    if (beforeFromInput) noteBefore();
     const SaveResult result = SaveAudioFile(*wave, job.Output, outcome.SaveGains);
+    if (!beforeFromInput) noteBefore();
     // Another run saved the same name meanwhile: its file stays.
     if (job.KeepExisting && result.Code() == EEXIST) return SkipExisting(job, record);
     if (job.Measure && result.Saved() && saved.Samples() == wave->FrameCount() * wave->Channels())

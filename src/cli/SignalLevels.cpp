@@ -11,6 +11,16 @@ double Dbfs(double level, double fullScale) {
     return level > 0 ? 20.0 * std::log10(level / fullScale) : -HUGE_VAL;
 }
 
+namespace {
+
+// |v| for every 32-bit value, also the most negative.
+std::uint32_t Magnitude(std::int32_t v) {
+    const auto u = static_cast<std::uint32_t>(v);
+    return v < 0 ? 0u - u : u;
+}
+
+}  // namespace
+
 void LevelsGatherer::Add(int channels, const std::int32_t* values, std::int64_t first,
                          std::int64_t count) {
     const auto ch = static_cast<std::size_t>(channels);
@@ -21,13 +31,37 @@ void LevelsGatherer::Add(int channels, const std::int32_t* values, std::int64_t 
     // Channel by channel with the figures in registers: this runs beside a save.
     for (std::int64_t start = 0; start < std::min<std::int64_t>(channels, count); ++start) {
         const auto c = static_cast<std::size_t>((first + start) % channels);
-        std::uint64_t peak = static_cast<std::uint64_t>(peaks_[c]);
+        std::uint32_t peak = static_cast<std::uint32_t>(peaks_[c]);
         unsigned __int128 sum = sums_[c];
-        for (std::int64_t i = start; i < count; i += channels) {
-            const std::int64_t v = values[i];
-            const auto magnitude = static_cast<std::uint64_t>(v < 0 ? -v : v);
-            peak = std::max(peak, magnitude);
-            sum += magnitude * magnitude;  // at most 2^62: a 32-bit value squared
+        // Squares summed in 64 bits over runs short enough not to overflow for values up to
+        // 2^24 (every integer format); a run with larger values is summed again in 128 bits.
+        constexpr std::int64_t Run = 32768;
+        for (std::int64_t i = start; i < count; i += channels * Run) {
+            const std::int64_t stop = std::min(count, i + channels * Run);
+            // Four chains at a time: one would wait for each addition before the next.
+            std::uint32_t peaks[4] = {};
+            std::uint64_t sums[4] = {};
+            std::int64_t k = i;
+            for (; k + 3 * channels < stop; k += 4 * channels)
+                for (int j = 0; j < 4; ++j) {
+                    const std::uint32_t m = Magnitude(values[k + j * channels]);
+                    peaks[j] = std::max(peaks[j], m);
+                    sums[j] += static_cast<std::uint64_t>(m) * m;
+                }
+            for (; k < stop; k += channels) {
+                const std::uint32_t m = Magnitude(values[k]);
+                peaks[0] = std::max(peaks[0], m);
+                sums[0] += static_cast<std::uint64_t>(m) * m;
+            }
+            const std::uint32_t runPeak = std::max({peaks[0], peaks[1], peaks[2], peaks[3]});
+            const std::uint64_t runSum = sums[0] + sums[1] + sums[2] + sums[3];
+            if (runPeak < (1u << 24)) {
+                sum += runSum;
+            } else {
+                for (std::int64_t k = i; k < stop; k += channels)
+                    sum += static_cast<std::uint64_t>(Magnitude(values[k])) * Magnitude(values[k]);
+            }
+            peak = std::max(peak, runPeak);
         }
         peaks_[c] = static_cast<std::int64_t>(peak);
         sums_[c] = sum;

@@ -50,6 +50,10 @@ class LoadedLevels {
     // it is the loaded document (unchanged there: its first change reads every sample), else
     // from the file input once more. Nothing when that fails.
     std::optional<SignalLevels> Levels(Wave& current, const std::filesystem::path& input);
+    // Whether Levels would read the file input: to be asked before anything replaces it.
+    bool NeedsInputFile(const Wave& current) const {
+        return gatherer_.Samples() < total_ && current.Identity() != identity_;
+    }
 
   private:
     WaveEnvironment& env_;
