@@ -75,3 +75,28 @@ INSTANTIATE_TEST_SUITE_P(ReadInPlaceOrDecoded, LoadedLevelsTest,
 
 }  // namespace
 }  // namespace sv::test
+
+namespace sv::test {
+namespace {
+
+// Long runs, pieces of odd sizes and values beyond 24 bits give the figures of one value at a
+// time.
+TEST(LevelsGathererTest, FiguresDoNotDependOnHowTheValuesArrive) {
+    std::vector<std::int32_t> values(200003);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = Pattern24(static_cast<std::int64_t>(i), 0);
+    values[150001] = INT32_MIN;
+    values[150002] = INT32_MAX;
+    cli::LevelsGatherer whole, pieces, single;
+    whole.Add(3, values.data(), 0, 200003);
+    pieces.Add(3, values.data(), 0, 70001);
+    pieces.Add(3, values.data() + 70001, 70001, 130002);
+    for (std::int64_t i = 0; i < 200003; ++i) single.Add(3, &values[i], i, 1);
+    for (const auto* gathered : {&whole, &pieces}) {
+        EXPECT_EQ(gathered->Levels(8388608.0).PeakDbfs, single.Levels(8388608.0).PeakDbfs);
+        EXPECT_EQ(gathered->Levels(8388608.0).RmsDbfs, single.Levels(8388608.0).RmsDbfs);
+    }
+}
+
+}  // namespace
+}  // namespace sv::test
