@@ -87,14 +87,16 @@ TEST(LevelsGathererTest, FiguresDoNotDependOnHowTheValuesArrive) {
         values[i] = Pattern24(static_cast<std::int64_t>(i), 0);
     values[150001] = INT32_MIN;
     values[150002] = INT32_MAX;
-    cli::LevelsGatherer whole, pieces, single;
-    whole.Add(3, values.data(), 0, 200003);
-    pieces.Add(3, values.data(), 0, 70001);
-    pieces.Add(3, values.data() + 70001, 70001, 130002);
-    for (std::int64_t i = 0; i < 200003; ++i) single.Add(3, &values[i], i, 1);
-    for (const auto* gathered : {&whole, &pieces}) {
-        EXPECT_EQ(gathered->Levels(8388608.0).PeakDbfs, single.Levels(8388608.0).PeakDbfs);
-        EXPECT_EQ(gathered->Levels(8388608.0).RmsDbfs, single.Levels(8388608.0).RmsDbfs);
+    for (const int channels : {1, 2, 3}) {
+        cli::LevelsGatherer whole, pieces, single;
+        whole.Add(channels, values.data(), 0, 200003);
+        pieces.Add(channels, values.data(), 0, 70001);
+        pieces.Add(channels, values.data() + 70001, 70001, 130002);
+        for (std::int64_t i = 0; i < 200003; ++i) single.Add(channels, &values[i], i, 1);
+        for (const auto* gathered : {&whole, &pieces}) {
+            EXPECT_EQ(gathered->Levels(8388608.0).PeakDbfs, single.Levels(8388608.0).PeakDbfs);
+            EXPECT_EQ(gathered->Levels(8388608.0).RmsDbfs, single.Levels(8388608.0).RmsDbfs);
+        }
     }
 }
 
