@@ -220,6 +220,8 @@ void FileMemory::ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int
     ReadSourceAt(source_->Bytes.data(), bytes,
                  source.DataOffset + static_cast<std::uint64_t>(first - source.FirstValue) * width);
     DecodeSamples(source.Encoding, source_->Bytes.data(), to + (first - valueOffset), end - first);
+    if (source.Decoded)
+        source.Decoded(first - source.FirstValue, to + (first - valueOffset), end - first);
 }
 
 bool FileMemory::ReadSourceBytes(std::int64_t first, std::int64_t count, SampleEncoding encoding,

@@ -5,6 +5,7 @@
 // thread reads while the GUI thread may write.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -23,6 +24,9 @@ struct SourceSamples {
     SampleEncoding Encoding = SampleEncoding::Signed16;
     std::int64_t FirstValue = 0;  // the store index the first sample has
     std::int64_t Count = 0;       // samples
+    // Told of the samples as they are decoded (first counted from the source's first sample),
+    // under the store's lock; empty: nobody is told.
+    std::function<void(std::int64_t first, const std::int32_t* values, std::int64_t count)> Decoded;
 };
 
 // What holds between calls:

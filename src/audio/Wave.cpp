@@ -152,8 +152,14 @@ void Wave::LoadSamples(int fd, const std::filesystem::path& fileName, std::uint6
         // The margins read as silence without being written.
         const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
         if (copy < 0) ThrowIoError("Cannot read " + fileName.string());
-        memory_->ReadThrough({FileDescriptor(copy), fileName, dataStart, format_.Encoding,
-                              ch * MarginFrames, total});
+        SourceSamples source{FileDescriptor(copy), fileName, dataStart, format_.Encoding,
+                             ch * MarginFrames,    total,    {}};
+        if (env_.SourceValues)
+            source.Decoded = [this](std::int64_t first, const std::int32_t* values,
+                                    std::int64_t count) {
+                TellSourceValues(values, SampleIndex{first}, count);
+            };
+        memory_->ReadThrough(std::move(source));
         // A listener sees the samples as if they had been copied in, in one pass.
         if (env_.WriteListener) {
             const auto progress = ShowReadingProgress(env_, total / TransferBlock);
@@ -189,6 +195,7 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
             throw IoError("Cannot read " + fileName.string() + ": unexpected end of file");
         infiniteSamples_ += DecodeSamples(format_.Encoding, raw.data(), values.data(), count);
         WriteInterleavedAhead(*this, values.data(), SampleIndex{first}, count);
+        TellSourceValues(values.data(), SampleIndex{first}, count);
     };
     for (std::int64_t b = 0; b < blocks; ++b) {
         loadBlock(b * TransferBlock, TransferBlock);
@@ -197,6 +204,13 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
     loadBlock(blocks * TransferBlock, total - blocks * TransferBlock);
     WriteSilence(ch * MarginFrames + total, ch * MarginFrames);
     progress->SetDone(blocks);
+}
+
+void Wave::TellSourceValues(const std::int32_t* values, SampleIndex first, std::int64_t count) {
+    const std::int64_t end = first.Value + count;
+    if (!env_.SourceValues || first.Value > sourceTold_ || end <= sourceTold_) return;
+    env_.SourceValues(*this, values + (sourceTold_ - first.Value), sourceTold_, end - sourceTold_);
+    sourceTold_ = end;
 }
 
 void Wave::WriteSilence(std::int64_t rawIndex, std::int64_t count) {

@@ -47,6 +47,12 @@ struct WaveEnvironment {
     std::function<void(const Wave& document, const std::int32_t* values, std::int64_t first,
                        std::int64_t count)>
         SavedValues;
+    // Told of a loaded document's samples as the file gives them (decoded, before any change),
+    // each once, in order from the first: first is the interleaved index of values[0]. Samples
+    // a file read in place has not given yet come when they are first read (Wave::SourceTold).
+    std::function<void(const Wave& document, const std::int32_t* values, std::int64_t first,
+                       std::int64_t count)>
+        SourceValues;
     // The progress windows' captions while a file is read in and while one is saved, worded
     // by the front end.
     std::string ReadingCaption;
@@ -147,6 +153,11 @@ class Wave {
     // Tells documents apart for as long as the program runs (never reused, unlike an address),
     // so figures gathered from one are not taken for another's.
     std::uint64_t Identity() const { return identity_; }
+    // For loaders: tells SourceValues of the file's samples first .. first + count - 1 as read,
+    // only those that continue what it was told.
+    void TellSourceValues(const std::int32_t* values, SampleIndex first, std::int64_t count);
+    // How many samples from the first SourceValues was told of.
+    std::int64_t SourceTold() const { return sourceTold_; }
     // The file's other chunks and tags; saving writes them back.
     const FileMetadata& Metadata() const { return metadata_; }
     FileMetadata& Metadata() { return metadata_; }
@@ -174,6 +185,7 @@ class Wave {
     std::uint32_t dataSize_ = 0;
     FileMetadata metadata_;
     std::int64_t infiniteSamples_ = 0;
+    std::int64_t sourceTold_ = 0;
     std::unique_ptr<FileMemory> memory_;
 };
 

@@ -89,16 +89,18 @@ std::string InfoText(const FileRecord& record) {
 }
 
 int InfoOf(Session& session, const Options& options, FileRecord& record) {
+    // The levels come from the loudness pass's reads.
+    LoadedLevels loaded(session.env, options.Json);
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
+    loaded.Opened(*wave);
     record.Format = FormatOf(*wave, options.Input);
     // The peaks are found at once, with no progress of their own.
     FrontEndPorts quiet = session.env.Ports;
     quiet.progress = TerminalProgressFactory(true);
     Engine engine(quiet);
-    record.Before =
-        options.Json ? MeasureLevels(engine, *wave) : SignalLevels{PeakDbfs(engine, *wave), {}};
+    if (!options.Json) record.Before = SignalLevels{PeakDbfs(engine, *wave), {}};
     try {
         const auto measured = MeasureLoudness(*wave, {Texts().MeasuringLoudnessTitle, {}});
         if (!measured) return ExitCancelled;
@@ -106,6 +108,7 @@ int InfoOf(Session& session, const Options& options, FileRecord& record) {
     } catch (const LoudnessUnavailable&) {
         record.Loudness = LoudnessFigures{Unavailable, Unavailable, Unavailable};
     }
+    if (options.Json) record.Before = loaded.Levels(*wave, options.Input);
     return ExitDone;
 }
 
@@ -126,9 +129,12 @@ int RemasterOf(Session& session, const Options& options, FileRecord& record) {
 int DetectOf(Session& session, const Options& options, FileRecord& record) {
     if (const int exit = CheckTarget(session, options); exit != ExitDone) return exit;
     EngineRun run(session.env.Ports);
+    // The levels come from the detection's reads.
+    LoadedLevels loaded(session.env, options.Json);
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
+    loaded.Opened(*wave);
     record.Format = FormatOf(*wave, options.Input);
     if (wave->FrameCount() < MinimumFramesToMeasure()) {
         session.dialogs.Message(TooShortMessage(MinimumFramesToMeasure(), wave->SampleRate()) +
@@ -139,7 +145,7 @@ int DetectOf(Session& session, const Options& options, FileRecord& record) {
         Interrupted())
         return ExitCancelled;
     SaveTimbre(run.spectra->Example, options.Output);
-    if (options.Json) record.Before = MeasureLevels(run.engine, *wave);
+    if (options.Json) record.Before = loaded.Levels(*wave, options.Input);
     return ExitDone;
 }
 

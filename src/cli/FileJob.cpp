@@ -80,17 +80,25 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     if (const int exit = CheckTarget(session, job); exit != ExitDone) return exit;
     // The documents of this file save without replacing what another run may create meanwhile.
     session.env.KeepExistingFiles = job.KeepExisting;
-    // The levels after come from the save's own pass; declared before the documents that tell.
+    // The levels before come from the reads of loading and of the chain, those after from the
+    // save's own pass; declared before the documents that tell.
+    LoadedLevels loaded(session.env, job.Measure);
     LevelsGatherer saved;
     const SavedValuesHook hook(session.env, job.Measure ? &saved : nullptr);
     int exit = ExitDone;
     auto wave = Open(session, job.Input, exit);
     if (!wave) return exit;
+    loaded.Opened(*wave);
+    auto noteBefore = [&] {
+        if (job.Measure) record.Before = loaded.Levels(*wave, job.Input);
+    };
     record.Format = FormatOf(*wave, job.Input);
     exit = ReportSave(session, CheckAudioSaveLayout(job.Output, wave->Channels(),
                                                     wave->SampleRate(), wave->Format().Encoding));
-    if (exit != ExitDone) return exit;
-    if (job.Measure) record.Before = MeasureLevels(*wave);
+    if (exit != ExitDone) {
+        noteBefore();
+        return exit;
+    }
     // Peak normalizing right before the save is applied by the save, sparing a pass over the
     // whole document; not when the picture measures the document after the chain.
     ChainPolicy policy;
@@ -99,6 +107,7 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
     if (const auto shortfall = FirstTooShortStage(settings, *wave)) {
         session.dialogs.Message(TooShortMessage(shortfall->MinimumFrames, wave->SampleRate()) +
                                 ": " + StageWord(shortfall->Stage));
+        noteBefore();
         return ExitRefused;
     }
     const bool plot = !options.PlotFile.empty();
@@ -116,7 +125,11 @@ int RemasterOneFile(Session& session, EngineRun& run, const Options& options, co
                                     ChainStage::Levelling) != outcome.Completed.end();
     if (job.Measure && levelled) record.GainCurve = GainCurveOf(*run.spectra, *wave, options);
     if (plot) SaveChainPlot(options.PlotFile, run.engine, *wave, options, *run.spectra, levelled);
+    // The save reads what the chain did not; the input file is read before the save replaces it.
+    const bool beforeFromInput = loaded.NeedsInputFile(*wave);
+    if (beforeFromInput) noteBefore();
     const SaveResult result = SaveAudioFile(*wave, job.Output, outcome.SaveGains);
+    if (!beforeFromInput) noteBefore();
     // Another run saved the same name meanwhile: its file stays.
     if (job.KeepExisting && result.Code() == EEXIST) return SkipExisting(job, record);
     if (job.Measure && result.Saved() && saved.Samples() == wave->FrameCount() * wave->Channels())

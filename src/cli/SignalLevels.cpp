@@ -4,6 +4,12 @@
 #include <cmath>
 #include <cstdlib>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "audio/AudioFileFormats.h"
+
 namespace sv::cli {
 
 namespace {
@@ -118,18 +124,66 @@ std::vector<double> PeakDbfs(Engine& engine, Wave& wave) {
     return peaks;
 }
 
-SignalLevels MeasureLevels(Wave& wave) {
+namespace {
+
+// Interleaved samples first .. end - 1 of wave into gatherer.
+void GatherRange(Wave& wave, LevelsGatherer& gatherer, std::int64_t first, std::int64_t end) {
     const int channels = wave.Channels();
-    const std::int64_t total = wave.FrameCount() * channels;
-    LevelsGatherer gatherer;
     Int32Array block(static_cast<std::size_t>(Wave::TransferBlock));
-    for (std::int64_t first = 0; first < total; first += Wave::TransferBlock) {
-        const std::int64_t count = std::min(Wave::TransferBlock, total - first);
+    for (; first < end; first += Wave::TransferBlock) {
+        const std::int64_t count = std::min(Wave::TransferBlock, end - first);
         ReadInterleaved(wave, block.data(), SampleIndex{first}, count);
         gatherer.Add(channels, block.data(), first, count);
     }
-    if (total == 0) gatherer.Add(channels, nullptr, 0, 0);  // one figure per channel still
+    gatherer.Add(channels, nullptr, end, 0);  // one figure per channel even when empty
+}
+
+}  // namespace
+
+SignalLevels MeasureLevels(Wave& wave) {
+    LevelsGatherer gatherer;
+    GatherRange(wave, gatherer, 0, wave.FrameCount() * wave.Channels());
     return gatherer.Levels(static_cast<double>(wave.FullScale()));
+}
+
+LoadedLevels::LoadedLevels(WaveEnvironment& env, bool on) : env_(env), on_(on) {
+    if (!on_) return;
+    env_.SourceValues = [this](const Wave& document, const std::int32_t* values, std::int64_t first,
+                               std::int64_t count) {
+        if (identity_ == 0 || document.Identity() == identity_)
+            gatherer_.Add(document.Channels(), values, first, count);
+    };
+}
+
+LoadedLevels::~LoadedLevels() {
+    if (on_) env_.SourceValues = nullptr;
+}
+
+void LoadedLevels::Opened(const Wave& document) {
+    identity_ = document.Identity();
+    channels_ = document.Channels();
+    total_ = document.FrameCount() * channels_;
+    fullScale_ = static_cast<double>(document.FullScale());
+}
+
+std::optional<SignalLevels> LoadedLevels::Levels(Wave& current,
+                                                 const std::filesystem::path& input) {
+    const std::int64_t told = gatherer_.Samples();
+    if (told < total_ && current.Identity() == identity_) {
+        GatherRange(current, gatherer_, told, total_);
+    } else if (told < total_) {
+        WaveEnvironment quiet = env_;
+        quiet.SourceValues = nullptr;
+        quiet.SavedValues = nullptr;
+        quiet.WriteListener = nullptr;
+        const LoadResult again = OpenAudioFile(input, quiet);
+        if (!again.Document || again.Document->FrameCount() * channels_ != total_)
+            return std::nullopt;
+        GatherRange(*again.Document, gatherer_, told, total_);
+    } else if (total_ == 0) {
+        gatherer_.Add(channels_, nullptr, 0, 0);
+    }
+    return gatherer_.Levels(fullScale_);
 }
 
 }  // namespace sv::cli

@@ -1,6 +1,8 @@
 #pragma once
 // Peak and RMS level of every channel, in dB relative to the document's full scale.
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "audio/Wave.h"
@@ -31,6 +33,36 @@ class LevelsGatherer {
     // Squares of 32-bit values summed exactly, in integers (long double additions cost a pass).
     std::vector<unsigned __int128> sums_;
     std::int64_t samples_ = 0;
+};
+
+// The levels of a document as it was loaded, gathered from the reads that loading and the work
+// on the document make anyway (WaveEnvironment::SourceValues) rather than by a pass of its own.
+class LoadedLevels {
+  public:
+    // Listens on env until destroyed; off: does nothing. Made before the documents that tell.
+    LoadedLevels(WaveEnvironment& env, bool on);
+    ~LoadedLevels();
+    LoadedLevels(const LoadedLevels&) = delete;
+    LoadedLevels& operator=(const LoadedLevels&) = delete;
+    // The document loaded; values told of any other are not its.
+    void Opened(const Wave& document);
+    // Its figures, exact: the samples the reads did not reach are read now, from current while
+    // it is the loaded document (unchanged there: its first change reads every sample), else
+    // from the file input once more. Nothing when that fails.
+    std::optional<SignalLevels> Levels(Wave& current, const std::filesystem::path& input);
+    // Whether Levels would read the file input: to be asked before anything replaces it.
+    bool NeedsInputFile(const Wave& current) const {
+        return gatherer_.Samples() < total_ && current.Identity() != identity_;
+    }
+
+  private:
+    WaveEnvironment& env_;
+    bool on_;
+    LevelsGatherer gatherer_;
+    std::uint64_t identity_ = 0;
+    int channels_ = 0;
+    std::int64_t total_ = 0;
+    double fullScale_ = 1;
 };
 
 std::vector<double> PeakDbfs(Engine& engine, Wave& wave);
