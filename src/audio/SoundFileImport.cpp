@@ -153,7 +153,7 @@ std::optional<std::int64_t> DecodeFrames(DecodedStream& stream, Wave& wave,
         const std::int64_t got = stream.read(values.data(), want);
         if (got <= 0) break;
         WriteInterleaved(wave, values.data(), SampleIndex{done * ch}, got * ch);
-        wave.TellSourceValues(values.data(), SampleIndex{done * ch}, got * ch);
+        TellSourceValues(wave, values.data(), SampleIndex{done * ch}, got * ch);
         done += got;
         if (stated) progress->SetDone(done / blockFrames);
     }

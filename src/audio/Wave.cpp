@@ -157,7 +157,7 @@ void Wave::LoadSamples(int fd, const std::filesystem::path& fileName, std::uint6
         if (env_.SourceValues)
             source.Decoded = [this](std::int64_t first, const std::int32_t* values,
                                     std::int64_t count) {
-                TellSourceValues(values, SampleIndex{first}, count);
+                TellSourceValues(*this, values, SampleIndex{first}, count);
             };
         memory_->ReadThrough(std::move(source));
         // A listener sees the samples as if they had been copied in, in one pass.
@@ -195,7 +195,7 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
             throw IoError("Cannot read " + fileName.string() + ": unexpected end of file");
         infiniteSamples_ += DecodeSamples(format_.Encoding, raw.data(), values.data(), count);
         WriteInterleavedAhead(*this, values.data(), SampleIndex{first}, count);
-        TellSourceValues(values.data(), SampleIndex{first}, count);
+        TellSourceValues(*this, values.data(), SampleIndex{first}, count);
     };
     for (std::int64_t b = 0; b < blocks; ++b) {
         loadBlock(b * TransferBlock, TransferBlock);
@@ -206,11 +206,9 @@ void Wave::CopySamplesIn(int fd, const std::filesystem::path& fileName, std::uin
     progress->SetDone(blocks);
 }
 
-void Wave::TellSourceValues(const std::int32_t* values, SampleIndex first, std::int64_t count) {
-    const std::int64_t end = first.Value + count;
-    if (!env_.SourceValues || first.Value > sourceTold_ || end <= sourceTold_) return;
-    env_.SourceValues(*this, values + (sourceTold_ - first.Value), sourceTold_, end - sourceTold_);
-    sourceTold_ = end;
+void TellSourceValues(const Wave& wave, const std::int32_t* values, SampleIndex first,
+                      std::int64_t count) {
+    if (wave.Env().SourceValues) wave.Env().SourceValues(wave, values, first.Value, count);
 }
 
 void Wave::WriteSilence(std::int64_t rawIndex, std::int64_t count) {
@@ -335,7 +333,8 @@ void WriteInterleaved(Wave& wave, const std::int32_t* buffer, SampleIndex first,
 
 void WriteInterleavedAhead(Wave& wave, const std::int32_t* buffer, SampleIndex first,
                            std::int64_t count) {
-    wave.WriteRawAhead(buffer, first.Value + wave.Channels() * MarginFrames, count);
+    wave.WriteRaw(buffer, first.Value + wave.Channels() * MarginFrames, count,
+                  Wave::RunKind::AheadOfReads);
 }
 
 void ReadChannel(Wave& wave, std::int32_t* buffer, FrameIndex first, int channel,
@@ -352,13 +351,12 @@ void Wave::ReadRaw(std::int32_t* buffer, std::int64_t rawIndex, std::int64_t cou
     memory_->ReadBlock(rawIndex, 1, count, buffer);
 }
 
-void Wave::WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count) {
-    memory_->WriteBlock(rawIndex, 1, count, buffer);
-    TellWritten(rawIndex, 1, buffer, count);
-}
-
-void Wave::WriteRawAhead(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count) {
-    memory_->WriteAhead(rawIndex, count, buffer);
+void Wave::WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count,
+                    RunKind kind) {
+    if (kind == RunKind::AheadOfReads)
+        memory_->WriteAhead(rawIndex, count, buffer);
+    else
+        memory_->WriteBlock(rawIndex, 1, count, buffer);
     TellWritten(rawIndex, 1, buffer, count);
 }
 

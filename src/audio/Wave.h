@@ -47,9 +47,9 @@ struct WaveEnvironment {
     std::function<void(const Wave& document, const std::int32_t* values, std::int64_t first,
                        std::int64_t count)>
         SavedValues;
-    // Told of a loaded document's samples as the file gives them (decoded, before any change),
-    // each once, in order from the first: first is the interleaved index of values[0]. Samples
-    // a file read in place has not given yet come when they are first read (Wave::SourceTold).
+    // Told of a loaded document's samples as the file gives them (decoded, before any change):
+    // first is the interleaved index of values[0]. A file read in place tells its samples as
+    // they are first read, and again when read again; the listener keeps what it lacks.
     std::function<void(const Wave& document, const std::int32_t* values, std::int64_t first,
                        std::int64_t count)>
         SourceValues;
@@ -138,9 +138,10 @@ class Wave {
     void ReadChannel(std::int32_t* buffer, std::int64_t storeFrame, int channel,
                      std::int64_t count);
     void ReadRaw(std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count);
-    void WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count);
-    // WriteRaw for a run written ahead of its reads (FileMemory::WriteAhead).
-    void WriteRawAhead(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count);
+    // AheadOfReads: a run written ahead of its reads (FileMemory::WriteAhead).
+    enum class RunKind { Anywhere, AheadOfReads };
+    void WriteRaw(const std::int32_t* buffer, std::int64_t rawIndex, std::int64_t count,
+                  RunKind kind = RunKind::Anywhere);
     void WriteChannel(const std::int32_t* buffer, std::int64_t storeFrame, int channel,
                       std::int64_t count);
     // Adds buffer into one channel; the stored sums go to sums when it is not null.
@@ -153,11 +154,6 @@ class Wave {
     // Tells documents apart for as long as the program runs (never reused, unlike an address),
     // so figures gathered from one are not taken for another's.
     std::uint64_t Identity() const { return identity_; }
-    // For loaders: tells SourceValues of the file's samples first .. first + count - 1 as read,
-    // only those that continue what it was told.
-    void TellSourceValues(const std::int32_t* values, SampleIndex first, std::int64_t count);
-    // How many samples from the first SourceValues was told of.
-    std::int64_t SourceTold() const { return sourceTold_; }
     // The file's other chunks and tags; saving writes them back.
     const FileMetadata& Metadata() const { return metadata_; }
     FileMetadata& Metadata() { return metadata_; }
@@ -185,7 +181,6 @@ class Wave {
     std::uint32_t dataSize_ = 0;
     FileMetadata metadata_;
     std::int64_t infiniteSamples_ = 0;
-    std::int64_t sourceTold_ = 0;
     std::unique_ptr<FileMemory> memory_;
 };
 
@@ -197,6 +192,10 @@ void WriteInterleaved(Wave& wave, const std::int32_t* buffer, SampleIndex first,
 // changes in place to values read just before (FileMemory::WriteAhead).
 void WriteInterleavedAhead(Wave& wave, const std::int32_t* buffer, SampleIndex first,
                            std::int64_t count);
+// For loaders: tells the environment's SourceValues of the file's samples first ..
+// first + count - 1 as they are read.
+void TellSourceValues(const Wave& wave, const std::int32_t* values, SampleIndex first,
+                      std::int64_t count);
 void ReadChannel(Wave& wave, std::int32_t* buffer, FrameIndex first, int channel,
                  std::int64_t count);
 

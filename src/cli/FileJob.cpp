@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "audio/AudioFileFormats.h"
@@ -70,18 +71,23 @@ int MakeOutputFolder(Session& session, const FileJob& job) {
     return ExitDone;
 }
 
-// The chain itself; returns the exit code of the file.
-int RemasterOneFile(Session& session, EngineRun& run, const Options& options, const FileJob& job,
-                    FileRecord& record) {
+// Ends the file before it is read: an existing result kept, or its folder or target refused.
+std::optional<int> EndBeforeReading(Session& session, const FileJob& job, FileRecord& record) {
     std::error_code ec;
     if (job.KeepExisting && std::filesystem::exists(job.Output, ec))
         return SkipExisting(job, record);
     if (const int exit = MakeOutputFolder(session, job); exit != ExitDone) return exit;
     if (const int exit = CheckTarget(session, job); exit != ExitDone) return exit;
+    return std::nullopt;
+}
+
+// The chain itself; returns the exit code of the file.
+int RemasterOneFile(Session& session, EngineRun& run, const Options& options, const FileJob& job,
+                    FileRecord& record) {
+    if (const auto end = EndBeforeReading(session, job, record)) return *end;
     // The documents of this file save without replacing what another run may create meanwhile.
     session.env.KeepExistingFiles = job.KeepExisting;
-    // The levels before come from the reads of loading and of the chain, those after from the
-    // save's own pass; declared before the documents that tell.
+    // Levels before from the reads of loading and the chain, after from the save's own pass.
     LoadedLevels loaded(session.env, job.Measure);
     LevelsGatherer saved;
     const SavedValuesHook hook(session.env, job.Measure ? &saved : nullptr);

@@ -150,8 +150,11 @@ LoadedLevels::LoadedLevels(WaveEnvironment& env, bool on) : env_(env), on_(on) {
     if (!on_) return;
     env_.SourceValues = [this](const Wave& document, const std::int32_t* values, std::int64_t first,
                                std::int64_t count) {
-        if (identity_ == 0 || document.Identity() == identity_)
-            gatherer_.Add(document.Channels(), values, first, count);
+        if (finishing_ || (identity_ != 0 && document.Identity() != identity_)) return;
+        // Only what continues the samples told so far: each once, in order from the first.
+        const std::int64_t told = gatherer_.Samples();
+        if (first > told || first + count <= told) return;
+        gatherer_.Add(document.Channels(), values + (told - first), told, first + count - told);
     };
 }
 
@@ -168,6 +171,7 @@ void LoadedLevels::Opened(const Wave& document) {
 
 std::optional<SignalLevels> LoadedLevels::Levels(Wave& current,
                                                  const std::filesystem::path& input) {
+    finishing_ = true;  // the reads below would tell what they gather once more
     const std::int64_t told = gatherer_.Samples();
     if (told < total_ && current.Identity() == identity_) {
         GatherRange(current, gatherer_, told, total_);

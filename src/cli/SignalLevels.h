@@ -50,6 +50,8 @@ class LoadedLevels {
     // it is the loaded document (unchanged there: its first change reads every sample), else
     // from the file input once more. Nothing when that fails.
     std::optional<SignalLevels> Levels(Wave& current, const std::filesystem::path& input);
+    // How many samples from the first the reads have told so far.
+    std::int64_t SamplesTold() const { return gatherer_.Samples(); }
     // Whether Levels would read the file input: to be asked before anything replaces it.
     bool NeedsInputFile(const Wave& current) const {
         return gatherer_.Samples() < total_ && current.Identity() != identity_;
@@ -63,6 +65,7 @@ class LoadedLevels {
     int channels_ = 0;
     std::int64_t total_ = 0;
     double fullScale_ = 1;
+    bool finishing_ = false;  // Levels reads the rest itself
 };
 
 std::vector<double> PeakDbfs(Engine& engine, Wave& wave);

@@ -39,7 +39,7 @@ void CopyValues(Wave& from, Wave& to, std::int64_t first, std::int64_t values) {
     for (std::int64_t d = 0; d < values; d += TransferValues) {
         const std::int64_t count = std::min(TransferValues, values - d);
         from.ReadRaw(chunk.data(), first + d, count);
-        to.WriteRawAhead(chunk.data(), first + d, count);
+        to.WriteRaw(chunk.data(), first + d, count, Wave::RunKind::AheadOfReads);
     }
 }
 

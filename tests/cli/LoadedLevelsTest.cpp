@@ -52,11 +52,11 @@ TEST_P(LoadedLevelsTest, EqualTheLevelsOfAPassOfTheirOwn) {
             break;
         case Work::ReplaceAfterHalf:
             ReadInterleaved(*wave, block.data(), SampleIndex{0}, Frames);
-            told = wave->SourceTold();
+            told = levels.SamplesTold();
             wave = MakeDocument(env, 2, 44100, Frames, [](std::int64_t, int) { return 7; });
             break;
     }
-    if (c.work != Work::ReplaceAfterHalf) told = wave->SourceTold();
+    if (c.work != Work::ReplaceAfterHalf) told = levels.SamplesTold();
     EXPECT_EQ(told == 2 * Frames, c.toldAllBeforeLevels);
     const auto gathered = levels.Levels(*wave, input);
     ASSERT_TRUE(gathered);
