@@ -6,9 +6,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -102,10 +104,29 @@ std::vector<std::uint8_t> ReadFile(const fs::path& p) {
     return bytes;
 }
 
-// The internal value of sample i of raw 8- or 16-bit little-endian PCM bytes.
-std::int32_t Expected(const std::uint8_t* samples, int bytes, std::int64_t i) {
-    if (bytes == 1) return (samples[i] - 128) * 256;
-    return static_cast<std::int16_t>(Le16(samples + 2 * i)) * 256;
+// The internal value of sample i of little-endian file bytes: 8-bit unsigned, 16, 24 and 32-bit
+// signed (full scale 2^15 for 8-bit, 2^23 for the rest) or 32-bit float (1.0 is 2^23; the
+// store's limits hold ±256.0, NaN is 0).
+std::int32_t Expected(const std::uint8_t* samples, int bytes, bool isFloat, std::int64_t i) {
+    const std::uint8_t* p = samples + bytes * i;
+    switch (bytes) {
+        case 1:
+            return (p[0] - 128) * 256;
+        case 2:
+            return static_cast<std::int16_t>(Le16(p)) * 256;
+        case 3:
+            return static_cast<std::int32_t>((p[0] << 8) | (p[1] << 16) |
+                                             (std::uint32_t{p[2]} << 24)) >>
+                   8;
+        default:
+            break;
+    }
+    if (!isFloat) return static_cast<std::int32_t>(Le32(p)) >> 8;
+    float f;
+    std::memcpy(&f, p, 4);
+    const double scaled = static_cast<double>(f) * 8388608.0;
+    if (std::isnan(scaled)) return 0;
+    return static_cast<std::int32_t>(std::lrint(std::clamp(scaled, -2147483648.0, 2147483647.0)));
 }
 
 // Compares the values of `first .. first + count` of the document with `expect(i)`.
@@ -125,7 +146,10 @@ void CheckDocument(sv::Wave& wave, const std::uint8_t* samples) {
     const std::int64_t margin = ch * sv::MarginFrames;
     const std::int64_t total = ch * wave.FrameCount();
     const auto zero = [](std::int64_t) { return 0; };
-    const auto sample = [&](std::int64_t raw) { return Expected(samples, bytes, raw - margin); };
+    const bool isFloat = wave.Format().Encoding == sv::SampleEncoding::Float32;
+    const auto sample = [&](std::int64_t raw) {
+        return Expected(samples, bytes, isFloat, raw - margin);
+    };
     const std::int64_t m = std::min(margin, Probe), s = std::min(total, Probe);
     CheckRange(wave, 0, m, zero, "leading margin not silent");
     CheckRange(wave, margin - m, m, zero, "leading margin not silent");
@@ -155,7 +179,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 12) return 0;
     const Head head = Scan(data, size);
     // Other sample sizes are refused; sizing their padding by them would make gigabyte files.
-    const unsigned bytes = head.bits == 8 ? 1 : 2;
+    const unsigned bytes = head.bits == 8 || head.bits == 24 || head.bits == 32 ? head.bits / 8 : 2;
     if (head.channels > MaxChannels) return 0;
     // Enough whole frames for the shortest loadable file, more for wide frames.
     const std::uint64_t frameBytes =
