@@ -7,9 +7,7 @@
 namespace sv {
 
 std::unique_ptr<Wave> CopyDocument(Wave& source) {
-    // The copy is written once from start to end and then waits in the history: a small window
-    // spares the memory of a whole one for as long as it waits.
-    const std::int64_t window = std::min(source.Env().StoreWindowValues, CopyWindowValues);
+    const std::int64_t window = source.Env().StoreWindowValues;
     auto copy = Wave::CreateEmptyLike(source, source.FrameCount(),
                                       FileMemory::CreateInFolder(source.Env().WorkFolder, window));
     // Not a new processing: the copy keeps the source's chunks as they are.
