@@ -30,9 +30,17 @@ void OnSignalInEventLoop() {
     signalReceived = true;
     if (watchedWindow) {
         watchedWindow->close();
-    } else if (QWidget* modal = QApplication::activeModalWidget()) {
-        modal->close();  // a message shown while the window is being created
+        return;
     }
+    // The window is still being created: a start-up message may be up already or may appear
+    // only later, so keep closing messages until the window is watched and closes itself.
+    auto* closer = new QTimer(qApp);
+    QObject::connect(closer, &QTimer::timeout, qApp, [closer] {
+        if (watchedWindow) return closer->deleteLater();
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    closer->start(20);
+    if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ class QWidget;
 namespace sv {
 
 // Installs the handlers; call once QApplication exists. A signal that arrives before the main
-// window is watched closes a start-up message box and closes the window as soon as it is.
+// window is watched closes every start-up message box and then the window, once it is watched.
 void InstallTerminationSignals();
 
 // From now on a signal closes window (at once if one has arrived already).

@@ -50,18 +50,27 @@ class DesktopProgramTest final : public QObject {
         QVERIFY(std::filesystem::is_empty(dir / "work"));
     }
 
-    // The missing-file message shows while the window is being created; a signal then still
-    // ends the program the ordinary way.
+    // The missing-file message shows while the window is being created; a signal while it is
+    // up, or earlier while the start-up picture shows, still ends the program the ordinary way.
+    void closesOnSigtermDuringTheStartUpMessage_data() {
+        QTest::addColumn<QString>("signalOnWindow");
+        QTest::newRow("message up") << MainWindowTitle;
+        QTest::newRow("before the message") << QStringLiteral("Sonivar is starting");
+    }
     void closesOnSigtermDuringTheStartUpMessage() {
+        QFETCH(QString, signalOnWindow);
         SkipWithoutXvfb();
         TempDir dir;
-        const QString out = RunUntilSigterm(dir, dir / "missing.wav");
+        const QString out = RunUntilSigterm(dir, dir / "missing.wav", signalOnWindow);
         QVERIFY2(out.contains("window:yes"), qPrintable(out));
         QVERIFY2(out.contains("exit:0"), qPrintable(out));
         QVERIFY(std::filesystem::is_empty(dir / "work"));
     }
 
   private:
+    // The titled window with a class is the main window (Qt's 1x1 client leader has none).
+    static inline const QString MainWindowTitle = QStringLiteral("Sonivar.: (.sonivar.");
+
     static void SkipWithoutXvfb() {
         if (QStandardPaths::findExecutable("Xvfb").isEmpty() ||
             QStandardPaths::findExecutable("xwininfo").isEmpty())
@@ -70,9 +79,11 @@ class DesktopProgramTest final : public QObject {
                 "the program cannot be started in a virtual display here");
     }
 
-    // Starts the program on file in a virtual display, waits for its main window by title,
-    // counts the swap files, sends SIGTERM and reports how the program ended.
-    static QString RunUntilSigterm(const TempDir& dir, const std::filesystem::path& file) {
+    // Starts the program on file in a virtual display, waits for a window by title (the main
+    // window unless told otherwise), counts the swap files, sends SIGTERM and reports how the
+    // program ended.
+    static QString RunUntilSigterm(const TempDir& dir, const std::filesystem::path& file,
+                                   const QString& windowPattern = MainWindowTitle) {
         std::filesystem::create_directories(dir / "work");
         std::filesystem::create_directories(dir / "runtime");
         std::filesystem::permissions(dir / "runtime", std::filesystem::perms::owner_all);
@@ -86,8 +97,7 @@ export DISPLAY=":$(head -n 1 "$DISPLAYFILE")"
 pid=$!
 found=no
 for i in $(seq 300); do
-  # The titled window with a class is the main window (Qt's 1x1 client leader has none).
-  if xwininfo -root -tree 2>/dev/null | grep -q 'Sonivar.: (.sonivar.'; then found=yes; break; fi
+  if xwininfo -root -tree 2>/dev/null | grep -q "$WINDOW"; then found=yes; break; fi
   sleep 0.1
 done
 echo "window:$found"
@@ -103,6 +113,7 @@ wait $xpid 2>/dev/null
 )sh";
         QProcessEnvironment env = CleanEnvironment();
         env.insert("SONIVAR", Program);
+        env.insert("WINDOW", windowPattern);
         env.insert("WAV", QString::fromStdString(file.string()));
         env.insert("WORK", QString::fromStdString((dir / "work").string()));
         env.insert("LOG", QString::fromStdString((dir / "stderr.txt").string()));
