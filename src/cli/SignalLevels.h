@@ -26,6 +26,10 @@ class LevelsGatherer {
     // values[i] is interleaved sample first + i of a document of this many channels.
     void Add(int channels, const std::int32_t* values, std::int64_t first, std::int64_t count);
     std::int64_t Samples() const { return samples_; }
+    std::int64_t Peak(int channel) const { return peaks_.at(static_cast<std::size_t>(channel)); }
+    unsigned __int128 SumOfSquares(int channel) const {
+        return sums_.at(static_cast<std::size_t>(channel));
+    }
     SignalLevels Levels(double fullScale) const;
 
   private:

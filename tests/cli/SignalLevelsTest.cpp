@@ -10,14 +10,19 @@ namespace {
 
 // The gatherer's figures equal plain 128-bit sums of squares, for extreme values, any channel
 // count and values handed over in pieces that start mid-frame.
+// Long runs of the largest magnitudes in one piece check that no partial sum overflows.
 TEST(LevelsGathererTest, FiguresAreExactForAnyChannelsAndPieces) {
     std::mt19937 random(7);
-    for (const int channels : {1, 2, 3, 6}) {
+    for (const int channels : {1, 2, 3, 4, 6, 8}) {
         SCOPED_TRACE(channels);
         std::vector<std::int32_t> values(std::size_t(channels) * 30011);
         for (auto& v : values) v = static_cast<std::int32_t>(random());
         values[5] = INT32_MIN;
         values[9] = INT32_MAX;
+        // Small values, as of 16-bit sources, and large ones with every low half.
+        for (std::size_t i = 1000; i < 3000; ++i) values[i] = static_cast<std::int16_t>(random());
+        for (std::size_t i = 3000; i < 4000; ++i)
+            values[i] = static_cast<std::int32_t>(0x7fff0000u | (random() & 0xffff));
         std::vector<std::int64_t> peaks(std::size_t(channels), 0);
         std::vector<unsigned __int128> sums(std::size_t(channels), 0);
         for (std::size_t i = 0; i < values.size(); ++i) {
@@ -32,10 +37,24 @@ TEST(LevelsGathererTest, FiguresAreExactForAnyChannelsAndPieces) {
         const double full = 2147483648.0;
         const auto levels = gatherer.Levels(full);
         for (std::size_t c = 0; c < std::size_t(channels); ++c) {
+            EXPECT_EQ(gatherer.Peak(int(c)), peaks[c]);
+            EXPECT_TRUE(gatherer.SumOfSquares(int(c)) == sums[c]);
             EXPECT_EQ(levels.PeakDbfs[c], Dbfs(double(peaks[c]), full));
             const auto mean = static_cast<long double>(sums[c]) / 30011;
             EXPECT_EQ(levels.RmsDbfs[c], Dbfs(std::sqrt(double(mean)), full));
         }
+    }
+}
+
+TEST(LevelsGathererTest, LongRunsOfTheLargestMagnitudesStayExact) {
+    for (const std::int32_t value : {INT32_MAX, INT32_MIN, -0x7fff0001}) {
+        const std::vector<std::int32_t> values(std::size_t{1} << 20, value);
+        LevelsGatherer gatherer;
+        gatherer.Add(2, values.data() + 1, 1, std::int64_t(values.size() - 1));
+        const auto m = static_cast<unsigned __int128>(std::abs(std::int64_t{value}));
+        EXPECT_EQ(gatherer.Peak(0), std::int64_t(m));
+        EXPECT_TRUE(gatherer.SumOfSquares(0) == m * m * (values.size() / 2 - 1));
+        EXPECT_TRUE(gatherer.SumOfSquares(1) == m * m * (values.size() / 2));
     }
 }
 
