@@ -65,58 +65,79 @@ ChannelFigures GatherPortable(const std::int32_t* values, std::int64_t n, int st
 
 #if defined(__x86_64__)
 // Figures of eight lanes (lane k: values[8i + k]), for channel counts that divide eight, where a
-// lane holds one channel's values throughout and interleaved values need no sorting. With
-// h = m >> 16 and l = m & 0xffff, m*m = h*h*2^32 + l*(2m - l); 2m - l fits 32 bits but for
-// m = 2^31, where l = 0. Each l*(2m - l) is below 2^48, so 2^15 of them are summed in 64 bits
-// before they are carried over.
+// lane holds one channel's values throughout and interleaved values need no sorting.
 struct LaneFigures {
     std::uint32_t peak[8] = {};
     std::uint64_t highs[8] = {};
     unsigned __int128 lows[8] = {};
 };
 
+// 64-bit sums of the even and of the odd 32-bit lanes, added to per-lane totals.
+template <typename Total>
+[[gnu::target("avx2")]] void AddLanes(__m256i even, __m256i odd, Total (&to)[8]) {
+    alignas(32) std::uint64_t e[4], o[4];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(e), even);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(o), odd);
+    for (int j = 0; j < 4; ++j) {
+        to[2 * j] += e[j];
+        to[2 * j + 1] += o[j];
+    }
+}
+
+// Exact for any magnitude m <= 2^31: with h = m >> 16 and l = m & 0xffff,
+// m*m = h*h*2^32 + l*(2m - l), and 2m - l fits 32 bits but for m = 2^31, where l = 0. Each
+// l*(2m - l) is below 2^48: at most 2^15 octets, so that their sums fit 64 bits.
+[[gnu::target("avx2")]] void GatherLanesAnyMagnitude(const std::int32_t* values,
+                                                     std::int64_t octets, LaneFigures& f) {
+    const __m256i lowHalf = _mm256_set1_epi32(0xffff);
+    __m256i highsEven = _mm256_setzero_si256(), highsOdd = _mm256_setzero_si256();
+    __m256i lowsEven = _mm256_setzero_si256(), lowsOdd = _mm256_setzero_si256();
+    for (std::int64_t i = 0; i < octets; ++i) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(values + 8 * i));
+        const __m256i m = _mm256_abs_epi32(v);  // INT32_MIN gives 2^31, read unsigned
+        const __m256i h = _mm256_srli_epi32(m, 16);
+        const __m256i l = _mm256_and_si256(m, lowHalf);
+        const __m256i t = _mm256_sub_epi32(_mm256_add_epi32(m, m), l);
+        // The multiplies take the even 32-bit lanes; the odd ones are shifted down.
+        highsEven = _mm256_add_epi64(highsEven, _mm256_mul_epu32(h, h));
+        lowsEven = _mm256_add_epi64(lowsEven, _mm256_mul_epu32(l, t));
+        const __m256i hOdd = _mm256_srli_epi64(m, 48);
+        const __m256i lOdd = _mm256_srli_epi64(l, 32);
+        const __m256i tOdd = _mm256_srli_epi64(t, 32);
+        highsOdd = _mm256_add_epi64(highsOdd, _mm256_mul_epu32(hOdd, hOdd));
+        lowsOdd = _mm256_add_epi64(lowsOdd, _mm256_mul_epu32(lOdd, tOdd));
+    }
+    AddLanes(highsEven, highsOdd, f.highs);
+    AddLanes(lowsEven, lowsOdd, f.lows);
+}
+
+// Runs of 2^15 octets. Magnitudes below 2^24 (up to twice full scale) have squares below 2^48,
+// summed in 64 bits at once; a run with a larger one is gathered again the long way.
 [[gnu::target("avx2")]] void GatherLanesAvx2(const std::int32_t* values, std::int64_t octets,
                                              LaneFigures& f) {
     constexpr std::int64_t Run = 32768;
-    const __m256i lowHalf = _mm256_set1_epi32(0xffff);
+    const __m256i large = _mm256_set1_epi32(static_cast<std::int32_t>(0xff000000u));
     __m256i peak = _mm256_setzero_si256();
-    __m256i highsEven = _mm256_setzero_si256(), highsOdd = _mm256_setzero_si256();
     for (std::int64_t from = 0; from < octets; from += Run) {
-        __m256i lowsEven = _mm256_setzero_si256(), lowsOdd = _mm256_setzero_si256();
         const std::int64_t end = std::min(octets, from + Run);
+        __m256i runPeak = _mm256_setzero_si256();
+        __m256i even = _mm256_setzero_si256(), odd = _mm256_setzero_si256();
         for (std::int64_t i = from; i < end; ++i) {
             const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(values + 8 * i));
-            const __m256i m = _mm256_abs_epi32(v);  // INT32_MIN gives 2^31, read unsigned
-            peak = _mm256_max_epu32(peak, m);
-            const __m256i h = _mm256_srli_epi32(m, 16);
-            const __m256i l = _mm256_and_si256(m, lowHalf);
-            const __m256i t = _mm256_sub_epi32(_mm256_add_epi32(m, m), l);
-            // The multiplies take the even 32-bit lanes; the odd ones are shifted down.
-            highsEven = _mm256_add_epi64(highsEven, _mm256_mul_epu32(h, h));
-            lowsEven = _mm256_add_epi64(lowsEven, _mm256_mul_epu32(l, t));
-            const __m256i hOdd = _mm256_srli_epi64(m, 48);
-            const __m256i lOdd = _mm256_srli_epi64(l, 32);
-            const __m256i tOdd = _mm256_srli_epi64(t, 32);
-            highsOdd = _mm256_add_epi64(highsOdd, _mm256_mul_epu32(hOdd, hOdd));
-            lowsOdd = _mm256_add_epi64(lowsOdd, _mm256_mul_epu32(lOdd, tOdd));
+            const __m256i m = _mm256_abs_epi32(v);
+            runPeak = _mm256_max_epu32(runPeak, m);
+            even = _mm256_add_epi64(even, _mm256_mul_epu32(m, m));
+            const __m256i mOdd = _mm256_srli_epi64(m, 32);
+            odd = _mm256_add_epi64(odd, _mm256_mul_epu32(mOdd, mOdd));
         }
-        alignas(32) std::uint64_t even[4], odd[4];
-        _mm256_store_si256(reinterpret_cast<__m256i*>(even), lowsEven);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(odd), lowsOdd);
-        for (int j = 0; j < 4; ++j) {
-            f.lows[2 * j] += even[j];
-            f.lows[2 * j + 1] += odd[j];
-        }
+        if (_mm256_testz_si256(runPeak, large))
+            AddLanes(even, odd, f.lows);
+        else
+            GatherLanesAnyMagnitude(values + 8 * from, end - from, f);
+        peak = _mm256_max_epu32(peak, runPeak);
     }
     alignas(32) std::uint32_t peaks[8];
-    alignas(32) std::uint64_t even[4], odd[4];
     _mm256_store_si256(reinterpret_cast<__m256i*>(peaks), peak);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(even), highsEven);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(odd), highsOdd);
-    for (int j = 0; j < 4; ++j) {
-        f.highs[2 * j] += even[j];
-        f.highs[2 * j + 1] += odd[j];
-    }
     for (int k = 0; k < 8; ++k) f.peak[k] = std::max(f.peak[k], peaks[k]);
 }
 

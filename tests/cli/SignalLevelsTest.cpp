@@ -47,7 +47,8 @@ TEST(LevelsGathererTest, FiguresAreExactForAnyChannelsAndPieces) {
 }
 
 TEST(LevelsGathererTest, LongRunsOfTheLargestMagnitudesStayExact) {
-    for (const std::int32_t value : {INT32_MAX, INT32_MIN, -0x7fff0001}) {
+    // Those just below 2^24 are summed the short way, the others the long way.
+    for (const std::int32_t value : {INT32_MAX, INT32_MIN, -0x7fff0001, 0xffffff, -0x1000000}) {
         const std::vector<std::int32_t> values(std::size_t{1} << 20, value);
         LevelsGatherer gatherer;
         gatherer.Add(2, values.data() + 1, 1, std::int64_t(values.size() - 1));
