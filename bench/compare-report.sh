@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # batch with --report against the same batch without it, side by side in one run: generated
-# two-minute stereo files, --level --normalize, each way three times in turn (the fastest of each
-# counts). Prints both times, their ratio (at most 1.05 wanted), the same for processor time
+# two-minute stereo files, --level --normalize, each way ROUNDS times in turn (default 5; the
+# fastest of each counts). Prints both times, their ratio (at most 1.05 wanted), the same for processor time
 # (user + system, steadier than wall time on a shared machine) and whether the outputs are
 # byte-identical.
 #   bench/compare-report.sh [build/release] [files]
@@ -25,7 +25,7 @@ run() {  # run OUT_DIR [options]: prints the wall seconds and the processor seco
 }
 least() { echo "if ($1 < $2) $1 else $2" | bc -l; }
 plain=999 report=999 plainCpu=999 reportCpu=999
-for _ in 1 2 3; do
+for ((round = 0; round < ${ROUNDS:-5}; ++round)); do
   read -r t c < <(run "$work/plain")
   plain=$(least "$t" "$plain") plainCpu=$(least "$c" "$plainCpu")
   rm -f "$work/report.jsonl"
