@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # batch with --report against the same batch without it, side by side in one run: generated
 # two-minute stereo files, --level --normalize, each way ROUNDS times in turn (default 5; the
-# fastest of each counts). Prints both times, their ratio (at most 1.05 wanted), the same for processor time
-# (user + system, steadier than wall time on a shared machine) and whether the outputs are
-# byte-identical.
+# fastest of each counts). Prints both times, their ratio (at most 1.05 wanted), the same for
+# processor time (user + system, steadier than wall time on a shared machine) and whether the
+# outputs are byte-identical.
 #   bench/compare-report.sh [build/release] [files]
 set -euo pipefail
 build=${1:-build/release}
