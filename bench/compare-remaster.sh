@@ -26,8 +26,10 @@ for round in 1 2 3; do
   sx=$(timeit sox "$work/in.wav" "$work/sox.wav" noisered "$work/noise.prof" 0.21 \
        equalizer 60 1q +3 equalizer 250 1q -2 equalizer 1000 1q +1 equalizer 4000 1q +2 \
        equalizer 12000 1q +3 norm -1)
-  printf 'round %d: sonivar %.2f s (%.0fx real time)  sox %.2f s  sonivar/sox %.2f' \
-    "$round" "$sv" "$(echo "180 / $sv" | bc -l)" "$sx" "$(echo "$sv / $sx" | bc -l)"
+  # On a shared machine the ratios follow the load: each round names it.
+  printf 'round %d: sonivar %.2f s (%.0fx real time)  sox %.2f s  sonivar/sox %.2f  load %s' \
+    "$round" "$sv" "$(echo "180 / $sv" | bc -l)" "$sx" "$(echo "$sv / $sx" | bc -l)" \
+    "$(cut -d' ' -f1 /proc/loadavg)"
   if [ -n "$other" ]; then
     ot=$(timeit "$other" remaster "$work/in.wav" "$work/other.wav" "${stages[@]}" --quiet \
          --work-folder "$work")
@@ -48,6 +50,12 @@ if [ -n "$other" ]; then
     --quiet --work-folder "$work")"
 fi
 printf '\n'
+# Where the time goes: each stage alone (the first includes loading and saving like the others).
+for stage in "${stages[@]}"; do
+  printf '  %-12s CPU %.2f s  wall %.2f s\n' "$stage" \
+    "$(cputime "$cli" remaster "$work/in.wav" "$work/stage.wav" "$stage" --quiet --work-folder "$work")" \
+    "$(timeit "$cli" remaster "$work/in.wav" "$work/stage.wav" "$stage" --quiet --work-folder "$work")"
+done
 sox -n -r 44100 -c 2 -b 16 "$work/long.wav" synth 3600 pinknoise gain -12
 rss=$(/usr/bin/time -f %M "$cli" remaster "$work/long.wav" "$work/long-out.wav" "${stages[@]}" \
       --quiet --work-folder "$work" 2>&1 >/dev/null | tail -1)
