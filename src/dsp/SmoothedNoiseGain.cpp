@@ -35,6 +35,18 @@ constexpr int FramesPerBlock = SpectrumBins / FrameHop + 1;
 constexpr float PreviousFrameWeight = 0.5f;
 // Floor of the second step (about -4 dB): it only evens out what the first left within a hop.
 constexpr float LeastFrameGain = 0.6f;
+// What the first step took is given back in a short frame where its power, averaged over this
+// many frame bins on each side (about 700 Hz), exceeds the noise taken by this fraction: a
+// fricative or a syllable's gliding upper harmonics, too brief or too spread for the long
+// spectrum, then keep their onsets. Chance in noise alone hardly ever gets that far over so many
+// bins. Below the first of these frame bins (about 500 Hz) the long spectrum separates a voice's
+// and an instrument's harmonics, and what was taken between them is noise.
+constexpr int RestoreBins = 16;
+constexpr double RestoreExcess = 0.8;
+constexpr int RestoreFromBin = 12;
+// Only in the block's middle half, where its window leaves enough of the signal to judge; the
+// hops overlap by half, so every moment lies in the middle half of one block.
+constexpr float LeastRestoreWindowPower = 0.75f;
 
 // Square root of the periodic Hann window: analysis and synthesis together sum to one at half
 // overlap.
@@ -65,13 +77,22 @@ SmoothedNoiseGain::SmoothedNoiseGain(const BinSpectrum& profile)
       prior_(HalfBins + 1),
       longGain_(SpectrumBins),
       frameNoise_(FrameBins + 1),
+      takenNoise_(FrameBins + 1),
       cleanRatio_(FrameBins + 1, 0.0f),
       carriedRatio_(FrameBins + 1, 0.0f),
       frameGain_(FrameBins + 1),
+      takenRatio_(FrameBins + 1),
+      restoredRatio_(FrameBins + 1, 0.0f),
+      carriedRestored_(FrameBins + 1, 0.0f),
+      restoreGain_(FrameBins + 1),
       samples_(SpectrumBins),
+      taken_(SpectrumBins),
       cleaned_(SpectrumBins),
+      raw_(SpectrumBins),
       scratch_(SpectrumBins),
-      bins_(FrameSize) {
+      bins_(FrameSize),
+      kept_(FrameBins + 1),
+      takenBins_(FrameBins + 1) {
     for (int k = 0; k <= HalfBins; ++k)
         noisePower_[k] = profile[k] * profile[k] / ProfileToMeanPower;
     double blockWindowPower = 0.0;
@@ -90,6 +111,7 @@ void SmoothedNoiseGain::Apply(Complex* x) {
 }
 
 void SmoothedNoiseGain::ApplyLongGains(Complex* x) {
+    std::copy(x, x + SpectrumBins, raw_.begin());
     for (int k = 0; k <= HalfBins; ++k) {
         const float noise = noisePower_[k];
         posterior_[k] = noise > 0.0f ? Power(x[k]) / noise : 0.0f;
@@ -120,10 +142,14 @@ void SmoothedNoiseGain::ApplyLongGains(Complex* x) {
     for (int b = 0; b <= FrameBins; ++b) {
         const int from = std::max(b * BlockBinsPerFrameBin - BlockBinsPerFrameBin / 2, 0);
         const int to = std::min(b * BlockBinsPerFrameBin + BlockBinsPerFrameBin / 2, HalfBins);
-        double left = 0.0;
-        for (int k = from; k <= to; ++k)
+        double left = 0.0, taken = 0.0;
+        for (int k = from; k <= to; ++k) {
             left += static_cast<double>(noisePower_[k]) * longGain_[k] * longGain_[k];
+            taken +=
+                static_cast<double>(noisePower_[k]) * (1.0f - longGain_[k]) * (1.0f - longGain_[k]);
+        }
         frameNoise_[b] = static_cast<float>(left / (to - from + 1) * frameToBlockPower_);
+        takenNoise_[b] = static_cast<float>(taken / (to - from + 1) * frameToBlockPower_);
     }
 }
 
@@ -131,11 +157,19 @@ void SmoothedNoiseGain::CleanShortFrames(Complex* x) {
     std::copy(x, x + SpectrumBins, scratch_.begin());
     Inverse(block_, scratch_.data());
     for (int i = 0; i < SpectrumBins; ++i) samples_[i] = scratch_[i].Re;
+    for (int k = 0; k < SpectrumBins; ++k)
+        scratch_[k] = {raw_[k].Re - x[k].Re, raw_[k].Im - x[k].Im};
+    Inverse(block_, scratch_.data());
+    for (int i = 0; i < SpectrumBins; ++i) taken_[i] = scratch_[i].Re;
     std::fill(cleaned_.begin(), cleaned_.end(), 0.0f);
     // The next hop's block starts where this one's middle frame does.
     cleanRatio_ = carriedRatio_;
+    restoredRatio_ = carriedRestored_;
     for (int j = 0; j < FramesPerBlock; ++j) {
-        if (j == FramesPerBlock / 2) carriedRatio_ = cleanRatio_;
+        if (j == FramesPerBlock / 2) {
+            carriedRatio_ = cleanRatio_;
+            carriedRestored_ = restoredRatio_;
+        }
         CleanFrame((j - 1) * FrameHop);
     }
     for (int i = 0; i < SpectrumBins; ++i) x[i] = {cleaned_[i], 0.0f};
@@ -149,10 +183,19 @@ void SmoothedNoiseGain::CleanShortFrames(Complex* x) {
 void SmoothedNoiseGain::CleanFrame(int start) {
     for (int i = 0; i < FrameSize; ++i) {
         const int at = start + i;
-        const float v = at >= 0 && at < SpectrumBins ? samples_[at] : 0.0f;
-        bins_[i] = {v * FrameWindow(i), 0.0f};
+        const bool inside = at >= 0 && at < SpectrumBins;
+        const float kept = inside ? samples_[at] : 0.0f;
+        const float taken = inside ? taken_[at] : 0.0f;
+        bins_[i] = {kept * FrameWindow(i), taken * FrameWindow(i)};
     }
+    // Both real frames through one transform, then apart.
     frame_.Transform(bins_.data());
+    for (int b = 0; b <= FrameBins; ++b) {
+        const Complex z = bins_[b];
+        const Complex w = bins_[(FrameSize - b) % FrameSize];
+        kept_[b] = {(z.Re + w.Re) * 0.5f, (z.Im - w.Im) * 0.5f};
+        takenBins_[b] = {(z.Im + w.Im) * 0.5f, (w.Re - z.Re) * 0.5f};
+    }
     // The block's window scales signal and noise alike.
     const int centre = std::clamp(start + FrameHop, 0, SpectrumBins - 1);
     const float a = static_cast<float>(block_.AnalysisWindow()[centre]);
@@ -163,22 +206,49 @@ void SmoothedNoiseGain::CleanFrame(int start) {
             frameGain_[b] = 1.0f;
             continue;
         }
-        const float posterior = Power(bins_[b]) / noise;
+        const float posterior = Power(kept_[b]) / noise;
         const float prior = PreviousFrameWeight * cleanRatio_[b] +
                             (1.0f - PreviousFrameWeight) * std::max(posterior - 1.0f, 0.0f);
         const float g = std::max(Wiener(prior), LeastFrameGain);
         frameGain_[b] = g;
         cleanRatio_[b] = g * g * posterior;
     }
+    RestoreGains(windowPower);
     for (int b = 0; b <= FrameBins; ++b) {
-        bins_[b] = ComplexMath::Scale(bins_[b], frameGain_[b]);
-        if (b > 0 && b < FrameBins)
-            bins_[FrameSize - b] = ComplexMath::Scale(bins_[FrameSize - b], frameGain_[b]);
+        const Complex kept = ComplexMath::Scale(kept_[b], frameGain_[b]);
+        const Complex taken = ComplexMath::Scale(takenBins_[b], restoreGain_[b]);
+        bins_[b] = {kept.Re + taken.Re, kept.Im + taken.Im};
+        if (b > 0 && b < FrameBins) bins_[FrameSize - b] = {bins_[b].Re, -bins_[b].Im};
     }
     Inverse(frame_, bins_.data());
     for (int i = 0; i < FrameSize; ++i) {
         const int at = start + i;
         if (at >= 0 && at < SpectrumBins) cleaned_[at] += bins_[i].Re * FrameWindow(i);
+    }
+}
+
+void SmoothedNoiseGain::RestoreGains(float windowPower) {
+    for (int b = 0; b <= FrameBins; ++b) {
+        const float noise = takenNoise_[b] * windowPower;
+        takenRatio_[b] = noise > 0.0f ? Power(takenBins_[b]) / noise : 0.0f;
+    }
+    // Running sum over RestoreBins on each side.
+    double around = 0.0;
+    for (int b = 0; b < RestoreBins; ++b) around += takenRatio_[b];
+    for (int b = 0; b <= FrameBins; ++b) {
+        if (b + RestoreBins <= FrameBins) around += takenRatio_[b + RestoreBins];
+        if (b - RestoreBins - 1 >= 0) around -= takenRatio_[b - RestoreBins - 1];
+        const int n = std::min(b + RestoreBins, FrameBins) - std::max(b - RestoreBins, 0) + 1;
+        float g = 0.0f;
+        if (b >= RestoreFromBin && windowPower >= LeastRestoreWindowPower &&
+            around / n - 1.0 > RestoreExcess) {
+            const float prior =
+                PreviousFrameWeight * restoredRatio_[b] +
+                (1.0f - PreviousFrameWeight) * std::max(takenRatio_[b] - 1.0f, 0.0f);
+            g = Wiener(prior);
+        }
+        restoreGain_[b] = g;
+        restoredRatio_[b] = g * g * takenRatio_[b];
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <random>
 
+#include "dsp/FFT.h"
 #include "dsp/SmoothedNoiseGain.h"
 
 namespace sv {
@@ -66,6 +67,48 @@ TEST(SmoothedNoiseGain, NoiseFallsToASteadyFloorWhileATonePassesAndBinsStayMirro
             EXPECT_LE(std::sqrt(out / in), c.maxGain);
             EXPECT_GE(Gain(before, after, tone), c.toneGain);
         }
+    }
+}
+
+// A burst of 20 ms in the middle of a hop of steady noise, too brief for the long spectrum to
+// see it as more than noise, keeps most of its power; noise alone there stays low.
+TEST(SmoothedNoiseGain, ABriefBurstKeepsItsPowerWhileNoiseAloneStaysLow) {
+    constexpr int Burst = 882;
+    constexpr int From = (SpectrumBins - Burst) / 2;
+    const struct {
+        float burstRms;
+        double least, most;  // of the power kept within the burst
+    } cases[] = {{0.0f, 0.0, 0.1}, {1400.0f, 0.4, 1.2}};
+    FFT fft(SpectrumBins);
+    double windowPower = 0.0;
+    for (double a : fft.AnalysisWindow()) windowPower += a * a;
+    BinSpectrum profile;
+    profile.fill(static_cast<float>(std::sqrt(2.5 * 1000.0 * 1000.0 * windowPower)));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.burstRms);
+        SmoothedNoiseGain smoothed(profile);
+        std::mt19937 random(3);
+        std::normal_distribution<float> normal(0.0f, 1.0f);
+        std::vector<std::int32_t> block(SpectrumBins), in(SpectrumBins), out(SpectrumBins);
+        ComplexArray x(SpectrumBins);
+        for (int h = 0; h < 3; ++h) {  // the last hop holds the burst
+            for (int i = 0; i < SpectrumBins; ++i) {
+                const bool burst = h == 2 && i >= From && i < From + Burst;
+                block[i] = std::lround(1000.0f * normal(random) +
+                                       (burst ? c.burstRms * normal(random) : 0.0f));
+            }
+            fft.Forward(block.data(), x.data());
+            fft.Inverse(x.data(), in.data());
+            smoothed.Apply(x.data());
+        }
+        fft.Inverse(x.data(), out.data());
+        double before = 0.0, after = 0.0;
+        for (int i = From; i < From + Burst; ++i) {
+            before += static_cast<double>(in[i]) * in[i] - (c.burstRms > 0 ? 1e6 : 0.0);
+            after += static_cast<double>(out[i]) * out[i];
+        }
+        EXPECT_GE(after / before, c.least);
+        EXPECT_LE(after / before, c.most);
     }
 }
 
