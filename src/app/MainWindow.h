@@ -53,7 +53,10 @@ struct MainWindowSetup {
     std::string startFile;                             // opened at start when not empty
     SoundOutput* soundOutput = nullptr;                // null: the Qt sound output
     RememberedSettings remembered;                     // none: nothing kept between runs
-    std::int64_t storeWindowValues = FileMemory::WindowValues;  // tests: a small one
+    // Processing keeps two windows busy (the document it reads, the one it writes): half the
+    // largest window each saves the window 4 MiB, and still holds a hop's channel threads, whose
+    // leads stay within a quarter of it. Tests: a small one.
+    std::int64_t storeWindowValues = FileMemory::HalfWindow;
 };
 
 class MainWindow final : public QMainWindow, private CommandHost {
