@@ -1,5 +1,6 @@
 #pragma once
 // Test helpers: temporary folders and WAV files written by the tests themselves.
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -91,16 +92,30 @@ inline std::string WavBytes(const WavLayout& s,
     out += "data";
     PutLe(out, s.dataSizeOverride >= 0 ? static_cast<std::uint64_t>(s.dataSizeOverride) : dataSize,
           4);
-    out.reserve(out.size() + dataSize);
+    // Stored in place: appending byte by byte costs more than the samples themselves.
+    std::size_t at = out.size();
+    out.resize(at + dataSize);
     for (std::int64_t f = 0; f < s.frames; ++f)
-        for (int c = 0; c < s.channels; ++c)
-            PutLe(out, static_cast<std::uint32_t>(sample(f, c)), b);
+        for (int c = 0; c < s.channels; ++c) {
+            const std::uint64_t v = static_cast<std::uint32_t>(sample(f, c));
+            for (int i = 0; i < b; ++i) out[at++] = static_cast<char>((v >> (8 * i)) & 0xff);
+        }
     return out;
 }
 
+// Written over in place and then cut to length: ext4 flushes a file that was truncated to
+// nothing to disk when it is closed, which costs milliseconds per rewritten file.
 inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    (void)::ftruncate(fd, static_cast<off_t>(done));  // fails harmlessly on FIFOs and devices
+    ::close(fd);
 }
 
 // Sized first: growing the string character by character costs copies and page faults.
