@@ -3,6 +3,7 @@
 #include <QTest>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -175,16 +176,21 @@ struct WindowRig {
 };
 
 // The smallest document that loads: 491,520 sample values, a quiet tone with a little noise.
+// Each layout's bytes are made once per test program: many tests open the same files.
 inline std::filesystem::path MakeWav(const TempDir& dir, const std::string& name, int channels = 1,
                                      std::int64_t frames = -1) {
-    const auto path = dir / name;
+    static std::map<std::pair<int, std::int64_t>, std::string> made;
     WavLayout layout;
     layout.channels = static_cast<std::uint16_t>(channels);
     layout.frames = frames >= 0 ? frames : Wave::MinimumValues / channels;
-    WriteWav(path, layout, [](std::int64_t f, int c) {
-        const int tone = ((f / 50) % 2 == 0 ? 6000 : -6000) * (c + 1) / 2;
-        return tone + Noise16(f, c) / 64;
-    });
+    std::string& bytes = made[{channels, layout.frames}];
+    if (bytes.empty())
+        bytes = WavBytes(layout, [](std::int64_t f, int c) {
+            const int tone = ((f / 50) % 2 == 0 ? 6000 : -6000) * (c + 1) / 2;
+            return tone + Noise16(f, c) / 64;
+        });
+    const auto path = dir / name;
+    WriteFile(path, bytes);
     return path;
 }
 

@@ -33,8 +33,9 @@ class UndoTest final : public QObject {
             TempDir dir;
             WindowRig rig(dir);
             rig.dialogs.fallbackAnswer = true;  // overwrite on Save, discard on Return to saved
-            // Long enough to load again after the block is gone.
-            rig.files.openNames = {MakeWav(dir, "a.wav", 1, 2 * Wave::MinimumValues).string()};
+            // Long enough to load again after the block is gone; no longer, as every step's
+            // loudness is measured.
+            rig.files.openNames = {MakeWav(dir, "a.wav", 1, Wave::MinimumValues + 65536).string()};
             rig->Documents().Open();
             rig->show();
             rig->activateWindow();

@@ -336,8 +336,10 @@ TEST_F(CliTest, ReadOnlyTargetIsRefused) {
 
 TEST_F(CliTest, TwoProcessesShareAWorkFolderWithoutTouchingEachOther) {
     test::WriteWav(dir / "a.wav", {.channels = 2, .frames = 220000}, test::Noise16);
+    // A steep saw: on a slow one every value of each ramp's top is a peak to fit, which takes
+    // seconds and leaves the other process running alone.
     test::WriteWav(dir / "b.wav", {.channels = 1, .frames = 450000},
-                   [](std::int64_t f, int) { return static_cast<int>(f % 20000) - 10000; });
+                   [](std::int64_t f, int) { return static_cast<int>(f * 7 % 20000) - 10000; });
     const std::string binary = SONIVAR_CLI_PATH;
     const auto swap = (dir / "swap").string();
     std::filesystem::create_directories(swap);

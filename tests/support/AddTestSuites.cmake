@@ -2,6 +2,8 @@
 # SONIVAR_TESTS_PER_PROCESS tests of a suite of the gtest binary SONIVAR_TEST_BINARY.
 # One process per test would start ~350 processes; each start (dynamic linking, hundreds of
 # page faults) costs more than most tests on a small virtual machine.
+include("${CMAKE_CURRENT_LIST_DIR}/TestCosts.cmake")
+
 if(NOT EXISTS "${SONIVAR_TEST_BINARY}")
   add_test(sonivar_core_tests_NOT_BUILT "${SONIVAR_TEST_BINARY}")
   return()
@@ -25,8 +27,10 @@ function(sonivar_add_group suite part names)
     set(name "${suite}#${part}")
   endif()
   add_test("${name}" "${SONIVAR_TEST_BINARY}" "--gtest_filter=${filter}")
-  # Before ctest has timed a run, larger groups start first so that -j2 packs well.
-  set_tests_properties("${name}" PROPERTIES TIMEOUT 600 COST ${count})
+  sonivar_listed_cost(SONIVAR_SUITE_MILLISECONDS "${suite}" ${SONIVAR_DEFAULT_TEST_MILLISECONDS}
+    each)
+  math(EXPR cost "${count} * ${each}")
+  set_tests_properties("${name}" PROPERTIES TIMEOUT 600 COST ${cost})
 endfunction()
 
 string(REPLACE ";" "\\;" listing "${listing}")

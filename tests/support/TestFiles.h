@@ -1,7 +1,9 @@
 #pragma once
 // Test helpers: temporary folders and WAV files written by the tests themselves.
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -91,25 +93,50 @@ inline std::string WavBytes(const WavLayout& s,
     out += "data";
     PutLe(out, s.dataSizeOverride >= 0 ? static_cast<std::uint64_t>(s.dataSizeOverride) : dataSize,
           4);
-    out.reserve(out.size() + dataSize);
+    // Stored in place: appending byte by byte costs more than the samples themselves.
+    std::size_t at = out.size();
+    out.resize(at + dataSize);
     for (std::int64_t f = 0; f < s.frames; ++f)
-        for (int c = 0; c < s.channels; ++c)
-            PutLe(out, static_cast<std::uint32_t>(sample(f, c)), b);
+        for (int c = 0; c < s.channels; ++c) {
+            const std::uint64_t v = static_cast<std::uint32_t>(sample(f, c));
+            for (int i = 0; i < b; ++i) out[at++] = static_cast<char>((v >> (8 * i)) & 0xff);
+        }
     return out;
 }
 
+// Written over in place and then cut to length: ext4 flushes a file that was truncated to
+// nothing to disk when it is closed, which costs milliseconds per rewritten file.
 inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    (void)::ftruncate(fd, static_cast<off_t>(done));  // fails harmlessly on FIFOs and devices
+    ::close(fd);
 }
 
 // Sized first: growing the string character by character costs copies and page faults.
+// Without an access-time update: tests poll files a program is writing, and each update of a
+// changed file's access time is a journal write that waits behind other processes' syncs.
 inline std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return {};
-    std::string bytes(static_cast<std::size_t>(in.tellg()), '\0');
-    in.seekg(0).read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME);
+    if (fd < 0 && errno == EPERM) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    std::string bytes;
+    const off_t size = ::lseek(fd, 0, SEEK_END);
+    bytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    bytes.resize(done);
     return bytes;
 }
 
