@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "audio/Wave.h"
+#include "base/FileDescriptor.h"
 
 namespace sv::test {
 
@@ -107,16 +108,10 @@ inline std::string WavBytes(const WavLayout& s,
 // Written over in place and then cut to length: ext4 flushes a file that was truncated to
 // nothing to disk when it is closed, which costs milliseconds per rewritten file.
 inline void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    (void)::ftruncate(fd, static_cast<off_t>(done));  // fails harmlessly on FIFOs and devices
-    ::close(fd);
+    const FileDescriptor file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    if (!file.Valid()) return;
+    WriteFully(file.Get(), bytes.data(), bytes.size(), path);
+    (void)::ftruncate(file.Get(), static_cast<off_t>(bytes.size()));  // FIFOs: fails harmlessly
 }
 
 // Sized first: growing the string character by character costs copies and page faults.
@@ -125,18 +120,11 @@ inline void WriteFile(const std::filesystem::path& path, const std::string& byte
 inline std::string ReadFile(const std::filesystem::path& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOATIME);
     if (fd < 0 && errno == EPERM) fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return {};
-    std::string bytes;
+    const FileDescriptor file(fd);
+    if (!file.Valid()) return {};
     const off_t size = ::lseek(fd, 0, SEEK_END);
-    bytes.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, done);
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    bytes.resize(done);
+    std::string bytes(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+    bytes.resize(ReadFullyAt(fd, bytes.data(), bytes.size(), 0, path));
     return bytes;
 }
 
