@@ -89,18 +89,13 @@ std::string InfoText(const FileRecord& record) {
 }
 
 int InfoOf(Session& session, const Options& options, FileRecord& record) {
-    // The levels come from the loudness pass's reads.
-    LoadedLevels loaded(session.env, options.Json);
+    // The levels come from the loudness pass's reads: no pass of their own over the file.
+    LoadedLevels loaded(session.env, true);
     int exit = ExitDone;
     auto wave = Open(session, options.Input, exit);
     if (!wave) return exit;
     loaded.Opened(*wave);
     record.Format = FormatOf(*wave, options.Input);
-    // The peaks are found at once, with no progress of their own.
-    FrontEndPorts quiet = session.env.Ports;
-    quiet.progress = TerminalProgressFactory(true);
-    Engine engine(quiet);
-    if (!options.Json) record.Before = SignalLevels{PeakDbfs(engine, *wave), {}};
     try {
         const auto measured = MeasureLoudness(*wave, {Texts().MeasuringLoudnessTitle, {}});
         if (!measured) return ExitCancelled;
@@ -108,7 +103,8 @@ int InfoOf(Session& session, const Options& options, FileRecord& record) {
     } catch (const LoudnessUnavailable&) {
         record.Loudness = LoudnessFigures{Unavailable, Unavailable, Unavailable};
     }
-    if (options.Json) record.Before = loaded.Levels(*wave, options.Input);
+    record.Before = loaded.Levels(*wave, options.Input);
+    if (record.Before && !options.Json) record.Before->RmsDbfs.clear();
     return ExitDone;
 }
 
@@ -145,7 +141,8 @@ int DetectOf(Session& session, const Options& options, FileRecord& record) {
         Interrupted())
         return ExitCancelled;
     SaveTimbre(run.spectra->Example, options.Output);
-    if (options.Json) record.Before = loaded.Levels(*wave, options.Input);
+    record.Before = loaded.Levels(*wave, options.Input);
+    if (record.Before && !options.Json) record.Before->RmsDbfs.clear();
     return ExitDone;
 }
 

@@ -217,14 +217,6 @@ SignalLevels LevelsGatherer::Levels(double fullScale) const {
     return levels;
 }
 
-std::vector<double> PeakDbfs(Engine& engine, Wave& wave) {
-    std::vector<double> peaks;
-    for (int c = 0; c < wave.Channels(); ++c)
-        peaks.push_back(Dbfs(static_cast<double>(engine.FindChannelPeak(wave, c)),
-                             static_cast<double>(wave.FullScale())));
-    return peaks;
-}
-
 namespace {
 
 // Interleaved samples first .. end - 1 of wave into gatherer.

@@ -72,7 +72,6 @@ class LoadedLevels {
     bool finishing_ = false;  // Levels reads the rest itself
 };
 
-std::vector<double> PeakDbfs(Engine& engine, Wave& wave);
 // One pass over the document.
 SignalLevels MeasureLevels(Wave& wave);
 inline SignalLevels MeasureLevels(Engine&, Wave& wave) { return MeasureLevels(wave); }

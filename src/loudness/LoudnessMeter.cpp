@@ -21,7 +21,7 @@ struct MeterDeleter {
 using Meter = std::unique_ptr<ebur128_state, MeterDeleter>;
 
 // Frames moved per step, all channels together.
-constexpr std::int64_t BlockFrames = 16384;
+constexpr std::int64_t BlockFrames = 65536;
 
 double Decibels(double linear) { return linear > 0.0 ? 20.0 * std::log10(linear) : -HUGE_VAL; }
 
