@@ -9,11 +9,10 @@ namespace sv {
 
 namespace {
 
-// Maxima start at 0 and minima at 0, so no value can raise one and lower the other: the plain
-// max/min gives the same column as testing the maximum first.
-void Extremes(const std::int32_t* v, std::int64_t count, std::int32_t& maximum,
-              std::int32_t& minimum) {
-    std::int32_t hi = 0, lo = 0;
+// Raises maximum and lowers minimum to take in count values, without a branch per value.
+void TakeIn(const std::int32_t* v, std::int64_t count, std::int32_t& maximum,
+            std::int32_t& minimum) {
+    std::int32_t hi = maximum, lo = minimum;
     for (std::int64_t i = 0; i < count; ++i) {
         hi = std::max(hi, v[i]);
         lo = std::min(lo, v[i]);
@@ -22,9 +21,10 @@ void Extremes(const std::int32_t* v, std::int64_t count, std::int32_t& maximum,
     minimum = lo;
 }
 
-void StereoExtremes(const std::int32_t* v, std::int64_t count, std::int32_t* maximum,
-                    std::int32_t* minimum) {
-    std::int32_t hi0 = 0, lo0 = 0, hi1 = 0, lo1 = 0;
+// The same for count stereo frames; maximum and minimum each hold the two channels.
+void TakeInStereo(const std::int32_t* v, std::int64_t count, std::int32_t* maximum,
+                  std::int32_t* minimum) {
+    std::int32_t hi0 = maximum[0], lo0 = minimum[0], hi1 = maximum[1], lo1 = minimum[1];
     for (std::int64_t i = 0; i < 2 * count; i += 2) {
         hi0 = std::max(hi0, v[i]);
         lo0 = std::min(lo0, v[i]);
@@ -61,19 +61,20 @@ void WaveOverview::Build(Wave& wave, std::int64_t firstFrame, std::int64_t lastF
             std::nearbyint(static_cast<double>(k) * static_cast<double>(w)));
         std::int32_t* maxima = &table.values[static_cast<std::size_t>(2 * k * ch)];
         std::int32_t* minima = &table.values[static_cast<std::size_t>((2 * k + 1) * ch)];
+        // Maxima start at 0 and minima at 0, so no value can raise one and lower the other.
+        std::fill(maxima, maxima + ch, 0);
+        std::fill(minima, minima + ch, 0);
         if (cnt <= 0) {
-            std::fill(maxima, maxima + ch, 0);
-            std::fill(minima, minima + ch, 0);
         } else if (together) {
             ReadInterleaved(wave, buffer.data(), SampleIndex{(firstFrame + s) * ch}, cnt * ch);
             if (ch == 2)
-                StereoExtremes(buffer.data(), cnt, maxima, minima);
+                TakeInStereo(buffer.data(), cnt, maxima, minima);
             else
-                Extremes(buffer.data(), cnt, maxima[0], minima[0]);
+                TakeIn(buffer.data(), cnt, maxima[0], minima[0]);
         } else {
             for (int c = 0; c < ch; ++c) {
                 ReadChannel(wave, buffer.data(), FrameIndex{firstFrame + s}, c, cnt);
-                Extremes(buffer.data(), cnt, maxima[c], minima[c]);
+                TakeIn(buffer.data(), cnt, maxima[c], minima[c]);
             }
         }
     }
@@ -132,8 +133,18 @@ void WaveOverview::Written(const Wave& document, std::int64_t rawIndex, std::int
                 high = middle - 1;
         }
         const std::int64_t u = column * ch * 2;
-        if (u >= 0 && u < limit) {
-            std::int64_t c = (rawIndex + i * stride) % ch;
+        std::int64_t c = (rawIndex + i * stride) % ch;
+        if (u >= 0 && u < limit && stride == 1 && ch == 1) {
+            TakeIn(v + i, last - i + 1, table[u], table[u + 1]);
+        } else if (u >= 0 && u < limit && stride == 1 && ch == 2) {
+            // Read in file order, as loading does: whole frames, and a lone value at either end.
+            std::int64_t k = i;
+            if (c == 1) TakeIn(v + k++, 1, table[u + 1], table[u + 3]);
+            const std::int64_t frames = (last + 1 - k) / 2;
+            TakeInStereo(v + k, frames, table + u, table + u + 2);
+            k += 2 * frames;
+            if (k <= last) TakeIn(v + k, 1, table[u], table[u + 2]);
+        } else if (u >= 0 && u < limit) {
             for (std::int64_t k = i; k <= last; ++k) {
                 const std::int32_t value = v[k];
                 if (c == 0) {
