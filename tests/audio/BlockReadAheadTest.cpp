@@ -7,50 +7,30 @@
 namespace sv {
 namespace {
 
-// Every value is its own index, so a block shows which values it holds.
-void ReadIndices(std::int64_t first, std::int64_t count, std::int32_t* to) {
-    for (std::int64_t i = 0; i < count; ++i) to[i] = static_cast<std::int32_t>(first + i);
+// Every value is its own index; reads from 16 on fail when asked to.
+BlockReadAhead::Reader Indices(bool failFrom16 = false) {
+    return [failFrom16](std::int64_t first, std::int64_t count, std::int32_t* to) {
+        if (failFrom16 && first >= 16) throw std::runtime_error("unreadable");
+        for (std::int64_t i = 0; i < count; ++i) to[i] = static_cast<std::int32_t>(first + i);
+    };
 }
 
-struct Blocks {
-    std::int64_t total;
-    std::int64_t block;
-};
-
-class BlockReadAheadTest : public testing::TestWithParam<Blocks> {};
-
-TEST_P(BlockReadAheadTest, HandsOutEveryBlockInOrderAndNothingAfterTheLast) {
-    const Blocks run = GetParam();
-    BlockReadAhead ahead(ReadIndices, run.total, run.block);
-    std::int64_t next = 0;
-    for (std::int64_t b = 0; b <= run.total / run.block; ++b) {
-        const auto values = ahead.Next();
-        ASSERT_EQ(static_cast<std::int64_t>(values.size()),
-                  std::min(run.block, run.total - b * run.block));
-        for (const std::int32_t v : values) ASSERT_EQ(v, next++);
-        // The caller may change its block: the next one is read into the other buffer.
-        for (std::int32_t& v : values) v = -1;
+TEST(BlockReadAhead, HandsOutEveryBlockInOrderThenNothingAndThrowsAFailedRead) {
+    for (const std::int64_t total : {0, 5, 16, 17, 1000}) {
+        BlockReadAhead ahead(Indices(), total, 8);
+        std::int64_t next = 0;
+        for (auto values = ahead.Next(); !values.empty(); values = ahead.Next())
+            for (std::int32_t& v : values) {
+                ASSERT_EQ(v, next++) << total;
+                v = -1;  // the caller's to change: the next block goes to the other buffer
+            }
+        EXPECT_EQ(next, total);
     }
-    EXPECT_EQ(next, run.total);
-    EXPECT_TRUE(ahead.Next().empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Lengths, BlockReadAheadTest,
-                         testing::Values(Blocks{0, 8}, Blocks{5, 8}, Blocks{16, 8}, Blocks{17, 8},
-                                         Blocks{1000, 7}));
-
-TEST(BlockReadAhead, AFailedReadIsThrownForItsBlockAndAnUnfinishedRunStops) {
-    BlockReadAhead failing(
-        [](std::int64_t first, std::int64_t count, std::int32_t* to) {
-            if (first >= 16) throw std::runtime_error("unreadable");
-            ReadIndices(first, count, to);
-        },
-        40, 8);
+    BlockReadAhead failing(Indices(true), 40, 8);
     EXPECT_EQ(failing.Next()[0], 0);
     EXPECT_EQ(failing.Next()[0], 8);
     EXPECT_THROW(failing.Next(), std::runtime_error);
-    // Destroyed after one block of many: the reader stops instead of waiting forever.
-    BlockReadAhead abandoned(ReadIndices, 1 << 20, 8);
+    BlockReadAhead abandoned(Indices(), 1 << 20, 8);  // its reader must stop, not wait forever
     EXPECT_EQ(abandoned.Next()[0], 0);
 }
 
