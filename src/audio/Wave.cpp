@@ -14,12 +14,14 @@
 #include <stdexcept>
 #include <utility>
 
+#include "audio/BlockReadAhead.h"
 #include "audio/GainScaling.h"
 #include "audio/RiffChunkEdits.h"
 #include "audio/WavFile.h"
 #include "base/AtomicFileWriter.h"
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
+#include "base/UsableCores.h"
 #include "base/WorkFolder.h"
 
 namespace sv {
@@ -257,17 +259,29 @@ void Wave::SaveSamples(AtomicFileWriter& writer, Progress& progress, std::span<c
     const bool copyUnchanged = gains.empty() && !env_.SavedValues &&
                                format_.Encoding != SampleEncoding::Signed32 &&
                                format_.Encoding != SampleEncoding::Float32;
+    // With a core to spare the store is read a block ahead while the block before is encoded
+    // and written.
+    std::optional<BlockReadAhead> ahead;
+    if (!copyUnchanged && blocks > 0 && UsableCores() >= 2)
+        ahead.emplace(
+            [this](std::int64_t first, std::int64_t count, std::int32_t* to) {
+                sv::ReadInterleaved(*this, to, SampleIndex{first}, count);
+            },
+            total, TransferBlock);
     auto saveBlock = [&](std::int64_t first, std::int64_t count) {
         if (copyUnchanged && memory_->ReadSourceBytes(first + ch * MarginFrames, count,
                                                       format_.Encoding, raw.data())) {
             writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
             return;
         }
-        sv::ReadInterleaved(*this, values.data(), SampleIndex{first}, count);
-        if (!gains.empty())
-            ScaleInterleaved(values.data(), count, static_cast<int>(first % ch), gains);
-        if (env_.SavedValues) env_.SavedValues(*this, values.data(), first, count);
-        EncodeSamples(format_.Encoding, values.data(), raw.data(), count);
+        std::int32_t* read = values.data();
+        if (ahead)
+            read = ahead->Next().data();
+        else
+            sv::ReadInterleaved(*this, read, SampleIndex{first}, count);
+        if (!gains.empty()) ScaleInterleaved(read, count, static_cast<int>(first % ch), gains);
+        if (env_.SavedValues) env_.SavedValues(*this, read, first, count);
+        EncodeSamples(format_.Encoding, read, raw.data(), count);
         writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
     };
     for (std::int64_t b = 0; b < blocks; ++b) {

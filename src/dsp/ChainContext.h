@@ -58,6 +58,8 @@ class ChainContext {
     // The swap file of the document the last stage replaced (null when none is kept), and
     // where a stage offers it; it is kept only when the stages to come want it.
     std::unique_ptr<FileMemory> TakeSpareStore();
+    // Whether a stage before replaced a document: the one at hand is then the chain's own.
+    bool HasSpareStore() const { return spareStore_ != nullptr; }
     void OfferStore(std::unique_ptr<FileMemory> store);
 
   private:

@@ -24,7 +24,7 @@ bool Engine::Paired(int channels) const {
 
 std::int64_t Engine::PacerLead(int channels) {
     const std::int64_t hopsPerHalfWindow = FileMemory::HalfWindow / channels / Hop;
-    return std::clamp<std::int64_t>(hopsPerHalfWindow - 3, 1, 8);
+    return std::clamp<std::int64_t>(hopsPerHalfWindow - 3, 1, 24);
 }
 
 Engine::BlockWalk::BlockWalk(Engine& engine, ProcessingStep step, std::int64_t units,

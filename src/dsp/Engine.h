@@ -40,6 +40,10 @@ struct EngineOptions {
     // cancelled fitting then leaves the document partly fitted, so this is for callers that
     // discard the document after a cancel. Needs fast paths.
     bool FitInPlace = false;
+    // On: levelling writes over a document an earlier stage of the chain wrote, instead of into
+    // a second store. A cancelled levelling then leaves it partly levelled, so this too is for
+    // callers that discard the document after a cancel. Needs fast paths.
+    bool LevelInPlace = false;
     // The captions of the progress windows.
     StepWording Caption;
 };
@@ -148,7 +152,9 @@ class Engine {
     // touches only its channel's data. While it writes, the walk gathers into the context what
     // the stages to come want of the output. The extra hop gives the last F % 8192 frames the
     // rising half of a window too, so a filtered recording does not fade out; it reads zeros
-    // past the store's end and drops what it would add there. Returns false when cancelled.
+    // past the store's end and drops what it would add there. Output may be wave itself: the
+    // values are then written over it, the same as into a new output. Returns false when
+    // cancelled.
     bool FilterHops(Wave& wave, Wave& output, BlockWalk& walk,
                     const std::function<void(int, Complex*)>& perBin, ChainContext& context);
     // Every walk over hops 0 .. WalkUnits of a document's channels.

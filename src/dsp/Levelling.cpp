@@ -125,15 +125,20 @@ WalkResult Engine::ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectru
 WalkResult Engine::ApplyGainCurves(std::unique_ptr<Wave>& wave, const BinSpectrum& curve0,
                                    const BinSpectrum& curve1, ChainContext& context) {
     BusyCursor busy(ports_.dialogs);
-    auto output = CreateOutput(*wave, context);
+    const auto perBin = [&](int c, Complex* x) {
+        if (c > 1) return;  // further channels pass through unchanged
+        binloops::Scale(x, (c == 0 ? curve0 : curve1).data(), SpectrumBins);
+    };
     BlockWalk walk(*this, ProcessingStep::Levelling, WalkUnits(*wave, true));
-    FilterHops(
-        *wave, *output, walk,
-        [&](int c, Complex* x) {
-            if (c > 1) return;  // further channels pass through unchanged
-            binloops::Scale(x, (c == 0 ? curve0 : curve1).data(), SpectrumBins);
-        },
-        context);
+    // Over the chain's own document the spare store stays for a later stage, and the page cache
+    // holds one document fewer.
+    if (options_.FastPaths && options_.LevelInPlace && context.HasSpareStore()) {
+        context.Forget(*wave);
+        FilterHops(*wave, *wave, walk, perBin, context);
+        return walk.Finish();
+    }
+    auto output = CreateOutput(*wave, context);
+    FilterHops(*wave, *output, walk, perBin, context);
     return Replace(wave, output, walk.Finish(), context);
 }
 

@@ -94,10 +94,11 @@ struct Fixture {
 // Runs one case on every material, both ways; fingerprints by material name.
 using Case = std::function<std::uint64_t(Engine&, std::unique_ptr<Wave>&)>;
 
-// The fast paths as the program runs them: with a thread per channel, on one thread fitting
-// peaks in place (as batch workers do), and on one thread with four-wide vectors only (as on a
-// CPU without AVX2).
-enum class Way { Straightforward, Fast, FastOneThread, FastOneThreadNarrow };
+// The fast paths as the program runs them: with a thread per channel, with a thread per channel
+// levelling and fitting peaks in place (as the command line does), on one thread fitting peaks in
+// place (as batch workers do), and on one thread with four-wide vectors only (as on a CPU without
+// AVX2).
+enum class Way { Straightforward, Fast, FastInPlace, FastOneThread, FastOneThreadNarrow };
 
 std::map<std::string, std::uint64_t> RunCase(Fixture& fx, const Case& run, Way way) {
     struct RestoreWide {
@@ -108,8 +109,9 @@ std::map<std::string, std::uint64_t> RunCase(Fixture& fx, const Case& run, Way w
     for (const Material& m : Materials()) {
         EngineOptions options;
         options.FastPaths = way != Way::Straightforward;
-        options.ChannelThreads = way == Way::Fast;
-        options.FitInPlace = way == Way::FastOneThread;
+        options.ChannelThreads = way == Way::Fast || way == Way::FastInPlace;
+        options.FitInPlace = way == Way::FastOneThread || way == Way::FastInPlace;
+        options.LevelInPlace = way == Way::FastInPlace;
         Engine engine(fx.env.Ports, options);
         auto wave = MakeMaterial(fx.env, m);
         result[m.name] = run(engine, wave);
@@ -265,11 +267,13 @@ TEST_P(BitIdentity, FastAndStraightforwardPathsWriteTheSameValues) {
     std::string table;
     const auto slow = RunCase(fx, c.run, Way::Straightforward);
     const auto fast = RunCase(fx, c.run, Way::Fast);
+    const auto inPlace = RunCase(fx, c.run, Way::FastInPlace);
     const auto oneThread = RunCase(fx, c.run, Way::FastOneThread);
     const auto narrow = RunCase(fx, c.run, Way::FastOneThreadNarrow);
     for (const auto& [material, hash] : slow) {
         const std::string key = std::string(c.name) + " / " + material;
         EXPECT_EQ(fast.at(material), hash) << key;
+        EXPECT_EQ(inPlace.at(material), hash) << key << ", in place";
         EXPECT_EQ(oneThread.at(material), hash) << key << ", one thread";
         EXPECT_EQ(narrow.at(material), hash) << key << ", four-wide vectors";
         char line[160];
