@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -23,8 +24,15 @@ void FileDescriptor::Close(const std::filesystem::path& path) {
     if (::close(Release()) != 0 && errno != EINTR) ThrowIoError("Cannot write " + path.string());
 }
 
+namespace {
+std::atomic<bool> mappedCopies{true};
+}  // namespace
+
+void UseMappedCopies(bool on) { mappedCopies.store(on, std::memory_order_relaxed); }
+
 bool CopyThroughMapping(int fd, void* to, std::size_t count, std::uint64_t offset) {
     if (count == 0) return true;
+    if (!mappedCopies.load(std::memory_order_relaxed)) return false;
     // A mapped page past the end of the file would fault instead of reading short.
     struct stat info {};
     if (::fstat(fd, &info) != 0 || static_cast<std::uint64_t>(info.st_size) < offset + count)

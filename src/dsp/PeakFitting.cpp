@@ -13,6 +13,7 @@
 
 #include "dsp/BlockPeaks.h"
 #include "dsp/Engine.h"
+#include "dsp/GainDip.h"
 #include "dsp/LargestMagnitude.h"
 
 namespace sv {
@@ -76,12 +77,13 @@ class StreamingFitter {
           values_(input.FrameCount() * input.Channels()),
           chunk_(ChunkValues(neighbourhood)),
           buffer_(static_cast<std::size_t>(std::min(2 * b_ + chunk_, values_))),
-          shape_(static_cast<std::size_t>(neighbourhood + 1)),
+          shape_(static_cast<std::size_t>(2 * neighbourhood + 1)),
           blockPeaks_(blockPeaks),
           channelPeaks_(channelPeaks) {
-        // (cos(i pi / B) + 1) / 2 depends on |i| only.
+        // (cos(i pi / B) + 1) / 2 for i = -B .. B, laid out in order so that a dip is one
+        // straight loop over it; computed for |i| and mirrored.
         for (std::int64_t i = 0; i <= b_; ++i)
-            shape_[static_cast<std::size_t>(i)] =
+            shape_[static_cast<std::size_t>(b_ + i)] = shape_[static_cast<std::size_t>(b_ - i)] =
                 (std::cos(static_cast<double>(i) * std::numbers::pi / static_cast<double>(b_)) +
                  1.0) /
                 2.0;
@@ -146,14 +148,8 @@ class StreamingFitter {
     void Dip(std::int64_t c, std::int64_t peak) {
         const std::int64_t lo = std::max<std::int64_t>(c - b_, 0);
         const std::int64_t hi = std::min(c + b_, values_ - 1);
-        std::int32_t* window = At(lo);
         const double depth = 1.0 - static_cast<double>(threshold_) / static_cast<double>(peak);
-        for (std::int64_t t = 0; t <= hi - lo; ++t) {
-            const double gain =
-                1.0 - shape_[static_cast<std::size_t>(std::llabs(lo + t - c))] * depth;
-            auto& w = window[t];
-            w = static_cast<std::int32_t>(std::lrint(static_cast<double>(w) * gain));
-        }
+        gaindip::Dip(At(lo), shape_.data() + (lo - c + b_), hi - lo + 1, depth);
     }
 
     Wave& input_;
@@ -168,7 +164,7 @@ class StreamingFitter {
     std::int64_t bufferStart_ = 0;
     std::int64_t loaded_ = 0;
     std::int64_t written_ = 0;
-    std::vector<double> shape_;
+    std::vector<double> shape_;  // 2 B + 1 values, centre at B
     const std::vector<std::int64_t>& blockPeaks_;
     std::vector<std::int64_t>& channelPeaks_;
 };

@@ -78,6 +78,13 @@ TEST(FileDescriptor, CopyThroughMappingGivesWhatAReadGives) {
             ASSERT_EQ(got[i], s.copies ? bytes[s.offset + i] : 0xEE) << s.offset << " " << i;
         EXPECT_EQ(got[s.count], 0xEE);  // nothing beyond the span
     }
+    // Switched off, a span that would copy is declined untouched, for the caller to read.
+    UseMappedCopies(false);
+    std::vector<unsigned char> got(4096, 0xEE);
+    EXPECT_FALSE(CopyThroughMapping(fd.Get(), got.data(), got.size(), 0));
+    UseMappedCopies(true);
+    EXPECT_EQ(got, std::vector<unsigned char>(4096, 0xEE));
+    EXPECT_TRUE(CopyThroughMapping(fd.Get(), got.data(), got.size(), 0));
 }
 
 TEST(FileDescriptor, WriteFullyAtNamesTheFileAndTheCause) {
