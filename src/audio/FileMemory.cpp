@@ -188,11 +188,9 @@ void FileMemory::ReadFile(std::int64_t valueOffset, std::int32_t* to, std::int64
     const std::int64_t stored = std::clamp<std::int64_t>(writtenEnd_ - valueOffset, 0, count);
     const std::size_t bytes = static_cast<std::size_t>(stored) * 4;
     const auto offset = static_cast<std::uint64_t>(valueOffset) * 4;
-    // Window loads go through a mapping; short reads are cheaper as reads.
-    constexpr std::size_t MappedReadBytes = 262144;
-    const std::size_t got = bytes >= MappedReadBytes && CopyThroughMapping(fd_, to, bytes, offset)
-                                ? bytes
-                                : ReadFullyAt(fd_, to, bytes, offset, fileName_);
+    // Plain reads: a copy through a short-lived mapping measured slower here, most of all with
+    // several threads, where each unmapping interrupts the other cores.
+    const std::size_t got = ReadFullyAt(fd_, to, bytes, offset, fileName_);
     // What lies beyond the end of the file reads as zeros, but for the source's samples.
     char* const bytesTo = reinterpret_cast<char*>(to);
     std::int64_t first = valueOffset + count;

@@ -1,11 +1,9 @@
 #include "base/FileDescriptor.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -22,30 +20,6 @@ void FileDescriptor::Close(const std::filesystem::path& path) {
     if (fd_ < 0) return;
     // close() is not retried on EINTR: on Linux the descriptor is gone either way.
     if (::close(Release()) != 0 && errno != EINTR) ThrowIoError("Cannot write " + path.string());
-}
-
-namespace {
-std::atomic<bool> mappedCopies{true};
-}  // namespace
-
-void UseMappedCopies(bool on) { mappedCopies.store(on, std::memory_order_relaxed); }
-
-bool CopyThroughMapping(int fd, void* to, std::size_t count, std::uint64_t offset) {
-    if (count == 0) return true;
-    if (!mappedCopies.load(std::memory_order_relaxed)) return false;
-    // A mapped page past the end of the file would fault instead of reading short.
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || static_cast<std::uint64_t>(info.st_size) < offset + count)
-        return false;
-    static const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
-    const std::uint64_t start = offset / page * page;
-    const std::size_t length = static_cast<std::size_t>(offset + count - start);
-    void* mapped = ::mmap(nullptr, length, PROT_READ, MAP_SHARED | MAP_POPULATE, fd,
-                          static_cast<off_t>(start));
-    if (mapped == MAP_FAILED) return false;
-    std::memcpy(to, static_cast<const char*>(mapped) + (offset - start), count);
-    ::munmap(mapped, length);
-    return true;
 }
 
 std::size_t ReadFullyAt(int fd, void* to, std::size_t count, std::uint64_t offset,

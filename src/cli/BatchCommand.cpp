@@ -252,17 +252,6 @@ void DropDoneItems(std::vector<BatchItem>& items, const std::filesystem::path& r
                   [&](const BatchItem& item) { return done.count(normal(item.Input)) != 0; });
 }
 
-// For as long as a batch runs, the store's window loads read instead of copying through a
-// mapping: measured on batches of three-minute files, that takes less CPU on one worker, and
-// less still on two, where each unmapping also interrupts the other worker's core.
-class ReadsInsteadOfMappings {
-  public:
-    ReadsInsteadOfMappings() { UseMappedCopies(false); }
-    ~ReadsInsteadOfMappings() { UseMappedCopies(true); }
-    ReadsInsteadOfMappings(const ReadsInsteadOfMappings&) = delete;
-    ReadsInsteadOfMappings& operator=(const ReadsInsteadOfMappings&) = delete;
-};
-
 // The cores the batch may keep busy: --jobs N, else every core this process may use. A shared
 // machine or a scheduler's slot is kept to N whatever the file count.
 int CoresToUse(const Options& options) { return options.Jobs > 0 ? options.Jobs : UsableCores(); }
@@ -301,7 +290,6 @@ int RunBatch(const Options& options, const std::filesystem::path& workFolder) {
     BatchRun batch(options, workFolder, prepared.spectra->Target, std::move(items), sink,
                    workers > 1, workers<std::min(cores, UsableCores()), workers> 1);
     {
-        const ReadsInsteadOfMappings reads;
         std::vector<std::jthread> threads;
         for (int i = 1; i < workers; ++i) threads.emplace_back([&batch] { batch.Work(); });
         batch.Work();

@@ -37,6 +37,32 @@ void TakeInStereo(const std::int32_t* v, std::int64_t count, std::int32_t* maxim
     minimum[1] = lo1;
 }
 
+// One column's run of count values, every stride-th raw value from channel c on, into its cells:
+// the maxima of the first two channels, then their minima (ch values apart).
+void TakeInRun(const std::int32_t* v, std::int64_t count, int ch, std::int64_t c,
+               std::int64_t stride, std::int32_t* cells) {
+    if (stride == 1 && ch == 1) return TakeIn(v, count, cells[0], cells[1]);
+    if (stride == 1 && ch == 2) {
+        // Read in file order, as loading does: whole frames, and a lone value at either end.
+        std::int64_t k = 0;
+        if (c == 1) TakeIn(v + k++, 1, cells[1], cells[3]);
+        const std::int64_t frames = (count - k) / 2;
+        TakeInStereo(v + k, frames, cells, cells + 2);
+        k += 2 * frames;
+        if (k < count) TakeIn(v + k, 1, cells[0], cells[2]);
+        return;
+    }
+    const std::int64_t step = stride % ch;
+    for (std::int64_t k = 0; k < count; ++k) {
+        if (c == 0)
+            TakeIn(v + k, 1, cells[0], cells[ch]);
+        else if (c == 1 && ch == 2)
+            TakeIn(v + k, 1, cells[1], cells[3]);
+        c += step;
+        if (c >= ch) c -= ch;
+    }
+}
+
 }  // namespace
 
 WaveOverview::Table& WaveOverview::TableOf(const Wave& wave) {
@@ -117,7 +143,6 @@ void WaveOverview::Written(const Wave& document, std::int64_t rawIndex, std::int
     // Values per column, a first guess at where a run ends.
     const double perColumn = span * ch / Columns / static_cast<double>(stride);
     std::int32_t* table = TableOf(document).values.data();
-    const std::int64_t step = stride % ch;
     for (std::int64_t i = 0; i < count;) {
         const std::int64_t column = columnOf(i);
         // The last index of the run, by bisection from a guess past the column's end.
@@ -133,31 +158,8 @@ void WaveOverview::Written(const Wave& document, std::int64_t rawIndex, std::int
                 high = middle - 1;
         }
         const std::int64_t u = column * ch * 2;
-        std::int64_t c = (rawIndex + i * stride) % ch;
-        if (u >= 0 && u < limit && stride == 1 && ch == 1) {
-            TakeIn(v + i, last - i + 1, table[u], table[u + 1]);
-        } else if (u >= 0 && u < limit && stride == 1 && ch == 2) {
-            // Read in file order, as loading does: whole frames, and a lone value at either end.
-            std::int64_t k = i;
-            if (c == 1) TakeIn(v + k++, 1, table[u + 1], table[u + 3]);
-            const std::int64_t frames = (last + 1 - k) / 2;
-            TakeInStereo(v + k, frames, table + u, table + u + 2);
-            k += 2 * frames;
-            if (k <= last) TakeIn(v + k, 1, table[u], table[u + 2]);
-        } else if (u >= 0 && u < limit) {
-            for (std::int64_t k = i; k <= last; ++k) {
-                const std::int32_t value = v[k];
-                if (c == 0) {
-                    if (value > table[u]) table[u] = value;
-                    if (value < table[u + ch]) table[u + ch] = value;
-                } else if (c == 1 && ch == 2) {
-                    if (value > table[u + 1]) table[u + 1] = value;
-                    if (value < table[u + 3]) table[u + 3] = value;
-                }
-                c += step;
-                if (c >= ch) c -= ch;
-            }
-        }
+        if (u >= 0 && u < limit)
+            TakeInRun(v + i, last - i + 1, ch, (rawIndex + i * stride) % ch, stride, table + u);
         i = last + 1;
     }
 }

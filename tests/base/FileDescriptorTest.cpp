@@ -52,41 +52,6 @@ TEST(FileDescriptor, WriteFullyAtWritesAtItsOffsetAndLeavesThePositionAlone) {
     EXPECT_EQ(ReadFile(dir / "f"), std::string("aZcd\0\0XY", 8));
 }
 
-// Spans that start and end inside pages, cross them, or reach the last byte copy what a read
-// gives; a span past the end copies nothing and says so.
-TEST(FileDescriptor, CopyThroughMappingGivesWhatAReadGives) {
-    TempDir dir;
-    const auto path = dir / "f";
-    FileDescriptor fd(::open(path.c_str(), O_RDWR | O_CREAT, 0600));
-    ASSERT_TRUE(fd.Valid());
-    std::vector<unsigned char> bytes(3 * 4096 + 100);
-    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 3);
-    WriteFully(fd.Get(), bytes.data(), bytes.size(), path);
-    struct Span {
-        std::uint64_t offset;
-        std::size_t count;
-        bool copies;
-    };
-    for (const Span& s :
-         {Span{0, 4096, true}, Span{5, 10, true}, Span{4000, 5000, true}, Span{8192, 4196, true},
-          Span{0, bytes.size(), true}, Span{12300, 100, false}, Span{bytes.size(), 1, false},
-          Span{7, 0, true}}) {
-        std::vector<unsigned char> got(s.count + 1, 0xEE);
-        EXPECT_EQ(CopyThroughMapping(fd.Get(), got.data(), s.count, s.offset), s.copies)
-            << s.offset << "+" << s.count;
-        for (std::size_t i = 0; i < s.count; ++i)
-            ASSERT_EQ(got[i], s.copies ? bytes[s.offset + i] : 0xEE) << s.offset << " " << i;
-        EXPECT_EQ(got[s.count], 0xEE);  // nothing beyond the span
-    }
-    // Switched off, a span that would copy is declined untouched, for the caller to read.
-    UseMappedCopies(false);
-    std::vector<unsigned char> got(4096, 0xEE);
-    EXPECT_FALSE(CopyThroughMapping(fd.Get(), got.data(), got.size(), 0));
-    UseMappedCopies(true);
-    EXPECT_EQ(got, std::vector<unsigned char>(4096, 0xEE));
-    EXPECT_TRUE(CopyThroughMapping(fd.Get(), got.data(), got.size(), 0));
-}
-
 TEST(FileDescriptor, WriteFullyAtNamesTheFileAndTheCause) {
     TempDir dir;
     test::WriteFile(dir / "f", "x");
