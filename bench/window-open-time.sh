@@ -7,25 +7,9 @@
 #   window-open-time.sh SONIVAR [LONG.wav]
 set -euo pipefail
 window=$1 long=${2:-}
-for tool in Xvfb openbox xdotool xprop sox; do
-  command -v "$tool" >/dev/null || { echo "window open time: no $tool (scripts/install-deps)"; exit 0; }
-done
-dir=$(mktemp -d "${BENCH_TMP:-/var/tmp}/sonivar-open.XXXXXX")
-pids=() app=
-stop() {
-  [ -n "$app" ] && kill -KILL "$app" 2>/dev/null
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null; done
-  wait 2>/dev/null
-  rm -rf "$dir"
-  return 0
-}
-trap stop EXIT
-fail() { echo "window open time: $*"; exit 1; }
-within() {
-  local n=$1; shift
-  until "$@"; do n=$((n - 1)); [ "$n" -gt 0 ] || return 1; sleep 0.01; done
-}
-wm_runs() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+. "$(dirname "$0")/virtual-desktop.sh"
+bench_needs "window open time" Xvfb openbox xdotool xprop sox
+poll_steps=10 poll_sleep=0.01  # the time to the window is the figure: poll finely
 # The main window carries the file's name, and it is the only window of the program showing.
 shows() {
   [ -n "$(xdotool search --all --onlyvisible --pid "$app" --name "^$1" 2>/dev/null)" ] &&
@@ -33,22 +17,12 @@ shows() {
 }
 median() { printf '%s\n' "$@" | sort -g | sed -n "$(( ($# + 1) / 2 ))p"; }
 
-mkdir -m 700 "$dir/runtime" "$dir/work" "$dir/home"
-export XDG_RUNTIME_DIR=$dir/runtime SONIVAR_WORK_FOLDER=$dir/work HOME=$dir/home
-export XDG_CONFIG_HOME=$dir/home/.config XDG_DATA_HOME=$dir/home/.local/share
-unset WAYLAND_DISPLAY QT_QPA_PLATFORM
 sox -n -r 44100 -c 2 -b 16 "$dir/demo.wav" synth 12 pinknoise gain -6
 if [ -z "$long" ]; then
   long=$dir/long.wav
   sox -n -r 44100 -c 2 -b 16 "$long" synth 3600 pinknoise gain -6
 fi
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" 2>/dev/null &
-pids+=($!)
-within 3000 test -s "$dir/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$dir/display")"
-openbox >/dev/null 2>&1 &
-pids+=($!)
-within 3000 wm_runs || fail "openbox did not start"
+start_desktop
 
 # Seconds until the window shows file $1.
 open_time() {
@@ -56,7 +30,7 @@ open_time() {
   start=$(date +%s.%N)
   "$window" "$1" >/dev/null 2>&1 &
   app=$!
-  within 90000 shows "$(basename "$1")" || fail "the window did not show $1"
+  within 9000 shows "$(basename "$1")" || fail "the window did not show $1"
   end=$(date +%s.%N)
   kill -KILL "$app"; wait "$app" 2>/dev/null || true; app=
   echo "$end - $start" | bc -l

@@ -90,14 +90,13 @@ void WaveOverview::Build(Wave& wave, std::int64_t firstFrame, std::int64_t lastF
         // Maxima start at 0 and minima at 0, so no value can raise one and lower the other.
         std::fill(maxima, maxima + ch, 0);
         std::fill(minima, minima + ch, 0);
-        if (cnt <= 0) {
-        } else if (together) {
+        if (cnt > 0 && together) {
             ReadInterleaved(wave, buffer.data(), SampleIndex{(firstFrame + s) * ch}, cnt * ch);
             if (ch == 2)
                 TakeInStereo(buffer.data(), cnt, maxima, minima);
             else
                 TakeIn(buffer.data(), cnt, maxima[0], minima[0]);
-        } else {
+        } else if (cnt > 0) {
             for (int c = 0; c < ch; ++c) {
                 ReadChannel(wave, buffer.data(), FrameIndex{firstFrame + s}, c, cnt);
                 TakeIn(buffer.data(), cnt, maxima[c], minima[c]);
