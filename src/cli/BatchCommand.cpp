@@ -11,7 +11,6 @@
 #include <unordered_set>
 
 #include "audio/AudioFileFormats.h"
-#include "base/FileDescriptor.h"
 #include "base/UsableCores.h"
 #include "cli/BatchOrder.h"
 #include "cli/BatchProgress.h"
