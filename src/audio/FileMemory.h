@@ -13,6 +13,7 @@
 #include "audio/SampleEncoding.h"
 #include "base/AbruptExitCleanup.h"
 #include "base/FileDescriptor.h"
+#include "base/LargePageMemory.h"
 
 namespace sv {
 
@@ -177,7 +178,7 @@ class FileMemory {
     struct Source;
     std::unique_ptr<Source> source_;
     // Left unset at first: the first access is a jump, which leaves every slot pending.
-    std::unique_ptr<std::int32_t[]> window_;
+    LargePageArray<std::int32_t> window_;
     std::int64_t head_ = 0;  // where slot 0 lives in window_
     // Slots 0 .. loaded_ - 1 hold the window's values; the rest are pending: their values are
     // the file's, still unchanged there, read when first needed. Long sequential reads thus go
