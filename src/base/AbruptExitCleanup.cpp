@@ -15,11 +15,12 @@ enum SlotState : int { Free = 0, Filling = 1, Listed = 2 };
 
 struct Slot {
     std::atomic<int> state{Free};
-    char path[PATH_MAX];
+    char path[PATH_MAX]{};
 };
 
 constexpr int SlotCount = 64;
-std::array<Slot, SlotCount> slots;
+// Constant-initialised, so starting the program touches none of its 64 pages.
+constinit std::array<Slot, SlotCount> slots{};
 
 static_assert(std::atomic<int>::is_always_lock_free, "read from a signal handler");
 

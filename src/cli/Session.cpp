@@ -130,6 +130,7 @@ int ChooseTarget(Session& session, EngineRun& run, const Options& options) {
 EngineOptions ForCommandLine(EngineOptions options) {
     options.FitInPlace = true;
     options.LevelInPlace = true;
+    options.EitherThreadLeads = true;
     options.Caption = StepCaption;
     return options;
 }

@@ -71,7 +71,8 @@ bool Engine::WalkHops(HopStage& stage, const Wave& wave, std::int64_t first, std
                       int channels, std::int64_t trail,
                       const std::function<bool(std::int64_t)>& report) {
     (void)wave;
-    const HopRange range{first, last, channels, Paired(channels), PacerLead(channels), trail};
+    HopRange range{first, last, channels, Paired(channels), PacerLead(channels), trail};
+    range.EitherLeads = options_.EitherThreadLeads;
     return walker_.Walk(stage, range, report);
 }
 

@@ -44,6 +44,10 @@ struct EngineOptions {
     // a second store. A cancelled levelling then leaves it partly levelled, so this too is for
     // callers that discard the document after a cancel. Needs fast paths.
     bool LevelInPlace = false;
+    // On: either channel thread may run a few hops ahead of the other, so the one with less
+    // work takes over the stores' window moves. A cancelled walk may then have gone a few hops
+    // further in the second channel, so this too is for callers that discard after a cancel.
+    bool EitherThreadLeads = false;
     // The captions of the progress windows.
     StepWording Caption;
 };

@@ -1,8 +1,8 @@
 #pragma once
 // Keeps two threads that walk the same hops, each for its own channels, close together, so both
 // work in the same stretch of the stores' windows and a cancel ends both after the same hop.
-// Thread 0 leads: it may be a few hops ahead, thread 1 never passes it. A thread that has to
-// wait sleeps after a short spin; the other wakes it only then.
+// Thread 0 leads: it may be a few hops ahead, thread 1 never passes it, unless either may lead.
+// A thread that has to wait sleeps after a short spin; the other wakes it only then.
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -15,7 +15,11 @@ class HopPacer {
   public:
     // lead: how many hops thread 0 may be ahead of thread 1. trail: how many hops thread 1
     // stays behind thread 0 at least (1: thread 1 starts a hop once thread 0 has finished it).
-    explicit HopPacer(std::int64_t lead, std::int64_t trail = 0) : lead_(lead), trail_(trail) {}
+    // eitherLeads (trail 0 only): thread 1 too may be up to lead hops ahead. Whichever thread
+    // is ahead then does the stores' window moves, instead of thread 0 always; but after
+    // EndAfter(h) thread 1 may have walked past h.
+    explicit HopPacer(std::int64_t lead, std::int64_t trail = 0, bool eitherLeads = false)
+        : lead_(lead), trail_(trail), eitherLeads_(eitherLeads && trail == 0) {}
     HopPacer(const HopPacer&) = delete;
     HopPacer& operator=(const HopPacer&) = delete;
 
@@ -32,12 +36,14 @@ class HopPacer {
   private:
     bool Ready(int self, std::int64_t h) const {
         if (abandoned_.load() || h >= end_.load()) return true;
-        return self == 0 ? done_[1].load() >= h - lead_ : done_[0].load() >= h + trail_;
+        if (self == 0 || eitherLeads_) return done_[1 - self].load() >= h - lead_;
+        return done_[0].load() >= h + trail_;
     }
     void WakeWaiters();
 
     const std::int64_t lead_;
     const std::int64_t trail_;
+    const bool eitherLeads_;
     // Hops finished by each thread. Sequentially consistent with waiting_: a thread that
     // publishes progress either sees the other waiting or is seen by it.
     std::atomic<std::int64_t> done_[2]{0, 0};

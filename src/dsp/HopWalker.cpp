@@ -30,7 +30,7 @@ bool HopWalker::Walk(HopStage& stage, const HopRange& range,
 bool HopWalker::WalkPaired(HopStage& stage, const HopRange& range,
                            const std::function<bool(std::int64_t)>& report) {
     if (!worker_) worker_ = std::make_unique<ChannelWorker>();
-    HopPacer pacer(range.Lead, range.Trail);
+    HopPacer pacer(range.Lead, range.Trail, range.EitherLeads);
     bool goesOn = true;
     // Thread 0 reports before it lets thread 1 past hop h (after, when thread 1 trails it), so a
     // cancel ends both channels after the same hop.

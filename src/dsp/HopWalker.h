@@ -44,6 +44,9 @@ struct HopRange {
     bool Paired = false;     // every second channel on the channel thread
     std::int64_t Lead = 1;   // hops thread 0 may run ahead of thread 1
     std::int64_t Trail = 0;  // hops thread 1 stays behind thread 0 at least
+    // With Trail 0: thread 1 may lead too (HopPacer), so a cancel may find it past the hop
+    // thread 0 ended after. For callers that discard what a cancelled walk wrote.
+    bool EitherLeads = false;
 };
 
 class HopWalker {

@@ -112,6 +112,7 @@ std::map<std::string, std::uint64_t> RunCase(Fixture& fx, const Case& run, Way w
         options.ChannelThreads = way == Way::Fast || way == Way::FastInPlace;
         options.FitInPlace = way == Way::FastOneThread || way == Way::FastInPlace;
         options.LevelInPlace = way == Way::FastInPlace;
+        options.EitherThreadLeads = way == Way::FastInPlace;
         Engine engine(fx.env.Ports, options);
         auto wave = MakeMaterial(fx.env, m);
         result[m.name] = run(engine, wave);
