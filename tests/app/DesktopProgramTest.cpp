@@ -93,6 +93,8 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$DISPLAYFILE" 2>/dev/n
 xpid=$!
 for i in $(seq 100); do [ -s "$DISPLAYFILE" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$DISPLAYFILE")"
+# Under a loaded machine the display may take a moment to answer once it has been named.
+for i in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 "$SONIVAR" "$WAV" 2>"$LOG" &
 pid=$!
 found=no
