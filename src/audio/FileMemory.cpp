@@ -118,7 +118,7 @@ int FileMemory::RemoveLeftoverSwapFiles(const std::filesystem::path& folder) {
 }
 
 FileMemory::~FileMemory() {
-    std::lock_guard guard(lock_);  // wait for the other thread's access to finish
+    const auto guard = LockWhenSettled();  // the other thread's access ends first
     if (fd_ >= 0) {
         // Truncating first frees the space even if another process still holds the name.
         [[maybe_unused]] int ignored = ::ftruncate(fd_, 0);
@@ -128,7 +128,7 @@ FileMemory::~FileMemory() {
 }
 
 void FileMemory::Recycle() {
-    std::lock_guard guard(lock_);
+    const auto guard = LockWhenSettled();
     source_.reset();
     staleEnd_ = std::max(staleEnd_, writtenEnd_);
     writtenEnd_ = 0;
@@ -140,7 +140,7 @@ void FileMemory::Recycle() {
 }
 
 void FileMemory::ReleaseWindow() {
-    std::lock_guard guard(lock_);
+    const auto guard = LockWhenSettled();
     if (modified_) WriteBack(0, W_);
     windowStart_ = InitialWindowStart;  // the next access is a jump: every slot pending
     head_ = 0;
@@ -155,7 +155,7 @@ void FileMemory::ReleaseWindow() {
 }
 
 void FileMemory::ReadThrough(SourceSamples source) {
-    std::lock_guard guard(lock_);
+    const auto guard = LockWhenSettled();
     auto state = std::make_unique<Source>();
     if (::fstat(source.File.Get(), &state->Seen) != 0)
         ThrowIoError("Cannot read " + source.Name.string());
@@ -166,13 +166,13 @@ void FileMemory::ReadThrough(SourceSamples source) {
 void FileMemory::StopReadingThrough(const std::filesystem::path& file) {
     struct stat named {};
     if (::stat(file.c_str(), &named) != 0) return;  // a new file cannot be the source
-    std::lock_guard guard(lock_);
+    const auto guard = LockWhenSettled();
     if (source_ && source_->Seen.st_dev == named.st_dev && source_->Seen.st_ino == named.st_ino)
         CopySourceIn();
 }
 
 void FileMemory::SetLength(std::int64_t count) {
-    std::lock_guard guard(lock_);
+    const auto guard = LockWhenSettled();
     if (source_) CopySourceIn();
     length_ = count;
     const std::int64_t values = std::max(count, W_);
@@ -224,7 +224,7 @@ void FileMemory::ReadSource(std::int64_t valueOffset, std::int32_t* to, std::int
 
 bool FileMemory::ReadSourceBytes(std::int64_t first, std::int64_t count, SampleEncoding encoding,
                                  unsigned char* to) {
-    std::lock_guard guard(lock_);
+    const auto guard = LockWhenSettled();
     if (!source_) return false;
     const SourceSamples& source = source_->Samples;
     if (source.Encoding != encoding || first < std::max(writtenEnd_, source.FirstValue) ||
@@ -253,7 +253,10 @@ void FileMemory::ReadSourceAt(unsigned char* to, std::size_t bytes, std::uint64_
 }
 
 void FileMemory::CopySourceInBeforeChange() {
-    std::lock_guard guard(lock_);
+    std::unique_lock guard(lock_);
+    // A move leaves source_ as it is: most changes need not wait for it.
+    if (!source_) return;
+    moveEnded_.wait(guard, [this] { return !moving_; });
     if (source_) CopySourceIn();
 }
 
@@ -312,10 +315,15 @@ void FileMemory::WriteSlots(std::int64_t valueOffset, std::int64_t slot, std::in
 }
 
 void FileMemory::WriteBack(std::int64_t first, std::int64_t count) {
-    const std::int64_t stored = std::clamp<std::int64_t>(loaded_ - first, 0, count);
-    if (stored > 0) WriteSlots(windowStart_ + first, first, stored);
+    WriteBackAt(windowStart_ + first, first, std::clamp<std::int64_t>(loaded_ - first, 0, count),
+                count);
+}
+
+void FileMemory::WriteBackAt(std::int64_t valueOffset, std::int64_t slot, std::int64_t stored,
+                             std::int64_t count) {
+    if (stored > 0) WriteSlots(valueOffset, slot, stored);
     if (stored == count) return;
-    const std::int64_t end = windowStart_ + first + count;
+    const std::int64_t end = valueOffset + count;
     struct stat info {};
     if (::fstat(fd_, &info) != 0) ThrowIoError("Cannot write swap file " + fileName_.string());
     if (info.st_size < end * 4 && ::ftruncate(fd_, static_cast<off_t>(end * 4)) != 0)
@@ -366,6 +374,60 @@ void FileMemory::PlaceWindow(std::int64_t index) {
     windowStart_ = n;
 }
 
+std::unique_lock<std::mutex> FileMemory::LockWhenSettled() {
+    std::unique_lock guard(lock_);
+    moveEnded_.wait(guard, [this] { return !moving_; });
+    return guard;
+}
+
+void FileMemory::MoveForwardUnlocked(std::unique_lock<std::mutex>& guard, std::int64_t index) {
+    const std::int64_t start = windowStart_;
+    const std::int64_t head = head_;
+    const std::int64_t loaded = loaded_;
+    const std::int64_t d = index - H_ - start;  // as PlaceWindow's move for index
+    const std::int64_t kept = std::max<std::int64_t>(0, loaded - d);
+    const bool writeBack = modified_;
+    // The slots that leave become the pending ones at the end before the lock is let go, so no
+    // other access touches them while their values go out and the new ones come in.
+    head_ = (head + d) & (W_ - 1);
+    loaded_ = kept;
+    windowStart_ = start + d;
+    moving_ = true;
+    guard.unlock();
+    // Under the lock again: the window as the move left it so far, or as before it.
+    auto publish = [&](std::int64_t nowLoaded, bool undo, bool ended) {
+        guard.lock();
+        if (undo) {
+            head_ = head;
+            windowStart_ = start;
+        }
+        loaded_ = nowLoaded;
+        moving_ = !ended;
+        moveEnded_.notify_all();
+    };
+    try {
+        // WriteBack(0, d) of the window before the move, whose slot k is slot k + W_ - d now.
+        if (writeBack) WriteBackAt(start, W_ - d, std::clamp<std::int64_t>(loaded, 0, d), d);
+    } catch (...) {
+        publish(loaded, true, true);
+        throw;
+    }
+    // Piece by piece, so that another thread waits only for the piece it needs.
+    constexpr std::int64_t PieceValues = 65536;
+    for (std::int64_t slot = kept; slot < W_;) {
+        const std::int64_t n = std::min(PieceValues, W_ - slot);
+        try {
+            ReadSlots(start + d + slot, slot, n);
+        } catch (...) {
+            publish(slot, false, true);  // as LoadPending leaves it: moved, the rest pending
+            throw;
+        }
+        slot += n;
+        publish(slot, false, slot == W_);
+        if (slot < W_) guard.unlock();
+    }
+}
+
 void FileMemory::MoveWindow(std::int64_t index) {
     const std::int64_t slot = index - windowStart_;
     if (slot >= 0 && slot < loaded_) return;
@@ -374,7 +436,7 @@ void FileMemory::MoveWindow(std::int64_t index) {
 }
 
 void FileMemory::WriteValue(std::int64_t index, std::int32_t value) {
-    std::lock_guard guard(lock_);
+    const auto guard = LockWhenSettled();
     if (source_) CopySourceIn();
     MoveWindow(index);
     *Slot(index - windowStart_) = value;
@@ -382,7 +444,7 @@ void FileMemory::WriteValue(std::int64_t index, std::int32_t value) {
 }
 
 std::int32_t FileMemory::ReadValue(std::int64_t index) {
-    std::lock_guard guard(lock_);
+    const auto guard = LockWhenSettled();
     MoveWindow(index);
     return *Slot(index - windowStart_);
 }
@@ -393,10 +455,21 @@ std::int32_t FileMemory::ReadValue(std::int64_t index) {
 template <typename Op>
 void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op) {
     std::int64_t i = 0;
+    std::unique_lock guard(lock_);
     while (i < count) {
-        std::lock_guard guard(lock_);
         const std::int64_t at = index + i * stride;
-        MoveWindow(at);
+        if (const std::int64_t slot = at - windowStart_; slot < 0 || slot >= loaded_) {
+            if (moving_) {
+                moveEnded_.wait(guard, [&] {
+                    return !moving_ || (at >= windowStart_ && at - windowStart_ < loaded_);
+                });
+            } else if (slot >= W_ && slot < W_ + H_ - 1) {
+                MoveForwardUnlocked(guard, at);
+            } else {
+                MoveWindow(at);
+            }
+            continue;
+        }
         const std::int64_t slot = at - windowStart_;
         const std::int64_t reach = std::min(loaded_ - slot, RunLength(slot));
         const std::int64_t span = std::min(count - i, (reach - 1) / stride + 1);
@@ -410,7 +483,7 @@ void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t coun
 void FileMemory::ReadSequential(std::int64_t index, std::int64_t count, std::int32_t* out) {
     std::int64_t i = 0;
     while (i < count) {
-        std::lock_guard guard(lock_);
+        const auto guard = LockWhenSettled();
         const std::int64_t at = index + i;
         PlaceWindow(at);
         const std::int64_t slot = at - windowStart_;
@@ -433,7 +506,7 @@ void FileMemory::WriteSequential(std::int64_t index, std::int64_t count, const s
                                  bool ahead) {
     std::int64_t i = 0;
     while (i < count) {
-        std::lock_guard guard(lock_);
+        const auto guard = LockWhenSettled();
         const std::int64_t at = index + i;
         PlaceWindow(at);
         const std::int64_t slot = at - windowStart_;

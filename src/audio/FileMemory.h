@@ -3,6 +3,7 @@
 // than memory can be processed. Until its first change a store may read a sound file's samples
 // where they lie instead of holding copies (ReadThrough). Every access is serialized: the player
 // thread reads while the GUI thread may write.
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -26,7 +27,7 @@ struct SourceSamples {
     std::int64_t FirstValue = 0;  // the store index the first sample has
     std::int64_t Count = 0;       // samples
     // Told of the samples as they are decoded (first counted from the source's first sample),
-    // under the store's lock; empty: nobody is told.
+    // one call at a time; empty: nobody is told.
     std::function<void(std::int64_t first, const std::int32_t* values, std::int64_t count)> Decoded;
 };
 
@@ -40,6 +41,9 @@ struct SourceSamples {
 //   window without writing it back.
 // - The file's values from writtenEnd_ up to staleEnd_ are an earlier document's, beyond both
 //   zeros or nothing: writing at or above writtenEnd_ zeroes the stale ones below first.
+// - While moving_ is set, one thread moves the window forward outside the lock: it writes the
+//   slots that left back and loads the pending ones. Meanwhile other threads only touch loaded
+//   slots in block transfers; everything else waits for the move to end.
 class FileMemory {
   public:
     // The window a store has unless made with another (also the largest one).
@@ -133,6 +137,10 @@ class FileMemory {
     // Writes window slots first .. first + count - 1 back; the pending ones already hold the
     // file's values, so only the file's size and writtenEnd_ follow as if they had been written.
     void WriteBack(std::int64_t first, std::int64_t count);
+    // The same for count values from valueOffset on, of which the first stored are in the
+    // window from slot on and the rest pending.
+    void WriteBackAt(std::int64_t valueOffset, std::int64_t slot, std::int64_t stored,
+                     std::int64_t count);
     // The window is a ring: slot k lives at window_[(head_ + k) % W], so a move turns the ring
     // instead of moving the values that stay.
     std::int32_t* Slot(std::int64_t slot) { return window_.get() + ((head_ + slot) & (W_ - 1)); }
@@ -158,12 +166,19 @@ class FileMemory {
     void ZeroStaleValues(std::int64_t end);
     template <typename Op>
     void Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op);
+    // The lock, once no window move is under way.
+    std::unique_lock<std::mutex> LockWhenSettled();
+    // MoveWindow(index) for an index just past the window, with the file transfers made outside
+    // the lock, so that other threads go on with the slots that stay.
+    void MoveForwardUnlocked(std::unique_lock<std::mutex>& guard, std::int64_t index);
 
     // First member: a swap file handed in is listed for removal before the window is filled.
     std::unique_ptr<RemovedOnAbruptExit> removedOnAbruptExit_;
     const std::int64_t W_;  // the window's size
     const std::int64_t H_;  // half of it: the step of a window move
     std::mutex lock_;
+    bool moving_ = false;
+    std::condition_variable moveEnded_;
     std::int64_t windowStart_ = InitialWindowStart;
     bool modified_ = false;
     std::int64_t length_ = 0;

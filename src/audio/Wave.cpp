@@ -259,15 +259,17 @@ void Wave::SaveSamples(AtomicFileWriter& writer, Progress& progress, std::span<c
     const bool copyUnchanged = gains.empty() && !env_.SavedValues &&
                                format_.Encoding != SampleEncoding::Signed32 &&
                                format_.Encoding != SampleEncoding::Float32;
-    // With a core to spare the store is read a block ahead while the block before is encoded
-    // and written.
+    // The values of a block as they are saved, told in order.
+    auto prepare = [&](std::int64_t first, std::int64_t count, std::int32_t* to) {
+        sv::ReadInterleaved(*this, to, SampleIndex{first}, count);
+        if (!gains.empty()) ScaleInterleaved(to, count, static_cast<int>(first % ch), gains);
+        if (env_.SavedValues) env_.SavedValues(*this, to, first, count);
+    };
+    // With a core to spare the next block is prepared while the one before is encoded and
+    // written.
     std::optional<BlockReadAhead> ahead;
     if (!copyUnchanged && blocks > 0 && UsableCores() >= 2)
-        ahead.emplace(
-            [this](std::int64_t first, std::int64_t count, std::int32_t* to) {
-                sv::ReadInterleaved(*this, to, SampleIndex{first}, count);
-            },
-            total, TransferBlock);
+        ahead.emplace(prepare, total, TransferBlock);
     auto saveBlock = [&](std::int64_t first, std::int64_t count) {
         if (copyUnchanged && memory_->ReadSourceBytes(first + ch * MarginFrames, count,
                                                       format_.Encoding, raw.data())) {
@@ -278,9 +280,7 @@ void Wave::SaveSamples(AtomicFileWriter& writer, Progress& progress, std::span<c
         if (ahead)
             read = ahead->Next().data();
         else
-            sv::ReadInterleaved(*this, read, SampleIndex{first}, count);
-        if (!gains.empty()) ScaleInterleaved(read, count, static_cast<int>(first % ch), gains);
-        if (env_.SavedValues) env_.SavedValues(*this, read, first, count);
+            prepare(first, count, read);
         EncodeSamples(format_.Encoding, read, raw.data(), count);
         writer.Write(raw.data(), static_cast<std::size_t>(count * bytes));
     };

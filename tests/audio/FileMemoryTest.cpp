@@ -119,27 +119,36 @@ TEST(FileMemory, ExclusiveCreationRefusesAnExistingName) {
 }
 
 TEST(FileMemory, AFailedWriteBackNamesTheSwapFileAndKeepsTheWindow) {
-    TempDir dir;
-    FileMemory store(dir / "a.tmp");
-    store.SetLength(4 * FileMemory::WindowValues);
-    store.WriteValue(0, 5);  // window 0 .. W - 1, modified
-    struct rlimit saved {};
-    ::getrlimit(RLIMIT_FSIZE, &saved);
-    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 1 << 20;  // a disk that fills up a quarter of the way through the window
-    ::setrlimit(RLIMIT_FSIZE, &small);
-    try {
-        store.ReadValue(3 * FileMemory::WindowValues);  // a jump: the whole window goes back
-        ADD_FAILURE() << "the failed write-back was not reported";
-    } catch (const IoError& error) {
-        EXPECT_EQ(error.Code(), EFBIG);
-        EXPECT_NE(std::string(error.what()).find((dir / "a.tmp").string()), std::string::npos);
+    constexpr std::int64_t W = FileMemory::WindowValues;
+    // A jump writes the whole window back; a block just past it moves the window by half,
+    // writing back outside the lock.
+    for (const bool jump : {true, false}) {
+        TempDir dir;
+        FileMemory store(dir / "a.tmp");
+        store.SetLength(4 * W);
+        store.WriteValue(0, 5);  // window 0 .. W - 1, modified
+        struct rlimit saved {};
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 1 << 20;  // a disk that fills up a quarter of the way through the window
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        try {
+            std::int32_t values[2];
+            if (jump)
+                store.ReadValue(3 * W);
+            else
+                store.ReadBlock(W - 2, 2, 2, values);
+            ADD_FAILURE() << "the failed write-back was not reported";
+        } catch (const IoError& error) {
+            EXPECT_EQ(error.Code(), EFBIG);
+            EXPECT_NE(std::string(error.what()).find((dir / "a.tmp").string()), std::string::npos);
+        }
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        EXPECT_EQ(store.WindowStart(), 0);
+        EXPECT_EQ(store.ReadValue(0), 5);
     }
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(store.WindowStart(), 0);
-    EXPECT_EQ(store.ReadValue(0), 5);
 }
 
 TEST(FileMemory, WindowSizesArePowersOfTwoUpToTheDefault) {
@@ -481,6 +490,31 @@ TEST(FileMemory, TwoThreadsShareOneStoreSafely) {
         store.WriteBlock(i, 1, 999, block.data());
     reader.join();
     for (std::int64_t i = 0; i < length; i += 1000) ASSERT_EQ(store.ReadValue(i), 1);
+}
+
+// Two threads each walk their channel of a stereo store forward in overlapping blocks, as the
+// processing does, and drift apart freely: window moves of one meet accesses of the other.
+TEST(FileMemory, TwoThreadsWalkingTheirChannelsKeepEveryValue) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp", false, 4096);
+    const std::int64_t frames = 40000;
+    store.SetLength(2 * frames);
+    std::vector<std::int32_t> expected(static_cast<std::size_t>(2 * frames), 0);
+    auto walk = [&](int channel) {
+        std::vector<std::int32_t> block(256, channel + 1);
+        for (std::int64_t frame = 0; frame + 256 <= frames; frame += 128) {
+            store.AddBlock(2 * frame + channel, 2, 256, block.data(), nullptr);
+            for (std::int64_t k = 0; k < 256; ++k)
+                expected[2 * (frame + k) + channel] += channel + 1;
+            if (frame % 1024 == 0) std::this_thread::yield();
+        }
+    };
+    std::thread other(walk, 1);
+    walk(0);
+    other.join();
+    std::vector<std::int32_t> values(expected.size());
+    store.ReadBlock(0, 1, 2 * frames, values.data());
+    EXPECT_TRUE(values == expected);
 }
 
 TEST(FileMemory, TwoStoresInTwoThreadsStayApart) {
