@@ -1,6 +1,7 @@
 // Noise removal: find the quietest stretch, take its spectrum as the noise profile, subtract it.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cmath>
 #include <optional>
 #include <vector>
@@ -58,10 +59,14 @@ struct NoiseThreshold {
 // quieter than any before in its part is kept; at the end of each part the largest kept value
 // of every bin goes into the profile. Both channels' records are set and reset together, so the
 // profiles stay aligned.
+//
+// Channel 1 follows channel 0's judgements in hop order, whenever they are there: its ring holds
+// `ahead` more hops than a window, so that it may run that many hops before the judgement of a
+// hop it still has to keep.
 class QuietestWindowSearch final : public HopStage {
   public:
     QuietestWindowSearch(Wave& wave, int channels, int window, std::int64_t lastSearch, int parts,
-                         std::array<BinSpectrum*, 2> profiles)
+                         std::array<BinSpectrum*, 2> profiles, int ahead)
         : wave_(wave),
           window_(window),
           // With more parts than searched hops every hop ends a part of its own.
@@ -69,25 +74,47 @@ class QuietestWindowSearch final : public HopStage {
           profiles_(profiles),
           candidates_(2, BinSpectrum{}) {
         rings_.reserve(2);
-        for (int c = 0; c < channels; ++c) rings_.emplace_back(static_cast<std::uint16_t>(window));
+        for (int c = 0; c < channels; ++c)
+            rings_.emplace_back(static_cast<std::uint16_t>(window + (c == 1 ? ahead : 0)));
     }
 
-    // Hop h of channel c into its ring; past the first window, judged (channel 0) and kept.
-    // Channel 1 takes a hop once channel 0 has judged it, so its ring still holds that hop's
-    // window when the judgement says to keep it.
     void Hop(HopLane& lane, int c, std::int64_t h) override {
         wave_.ReadChannel(lane.block.data(), h * Engine::Hop, c, Engine::BlockSize);
         rings_[c].AddTransform(lane.fourier, lane.block.data());
-        if (h <= window_) return;
-        bool& quieter = quieterAt_[static_cast<std::size_t>(h % 64)];
-        if (c == 0) quieter = Judge();
-        if (quieter) rings_[c].MaxSpectrum(candidates_[c]);
-        if (!EndsPart(h)) return;
-        TakeLarger(*profiles_[c], candidates_[c]);
-        if (c == 0) quietest_ = NoLevelYet;
+        if (c == 1) {
+            newest1_ = h;
+            FollowJudgements(judged_.load(std::memory_order_acquire));
+            return;
+        }
+        if (h > window_) {
+            const bool quieter = Judge();
+            quieterAt_[static_cast<std::size_t>(h % QuieterSlots)] = quieter;
+            if (quieter) rings_[0].MaxSpectrum(candidates_[0]);
+            if (EndsPart(h)) {
+                TakeLarger(*profiles_[0], candidates_[0]);
+                quietest_ = NoLevelYet;
+            }
+        }
+        judged_.store(h, std::memory_order_release);
+    }
+
+    // The judgements channel 1 has not followed yet: of the hops after its last one.
+    void Finish(bool) override {
+        if (rings_.size() == 2) FollowJudgements(judged_.load(std::memory_order_acquire));
     }
 
   private:
+    // Channel 1 keeps and flushes as channel 0 did, up to hop judged.
+    void FollowJudgements(std::int64_t judged) {
+        for (; followed_ < std::min(judged, newest1_); ++followed_) {
+            const std::int64_t h = followed_ + 1;
+            if (h <= window_) continue;
+            if (quieterAt_[static_cast<std::size_t>(h % QuieterSlots)])
+                rings_[1].MaxSpectrumOfRecent(window_, static_cast<int>(newest1_ - h),
+                                              candidates_[1]);
+            if (EndsPart(h)) TakeLarger(*profiles_[1], candidates_[1]);
+        }
+    }
     bool EndsPart(std::int64_t h) const { return interval_ == 0 || (h - window_) % interval_ == 0; }
     bool Judge() {
         const std::optional<float> level = rings_[0].LevelBelow(quietest_);
@@ -95,6 +122,8 @@ class QuietestWindowSearch final : public HopStage {
         return level.has_value();
     }
 
+    // More than the hops channel 0 may be ahead of the judgements channel 1 follows.
+    static constexpr int QuieterSlots = 64;
     Wave& wave_;
     const int window_;
     const std::int64_t interval_;
@@ -102,7 +131,12 @@ class QuietestWindowSearch final : public HopStage {
     std::vector<SpectrumRing> rings_;
     std::vector<BinSpectrum> candidates_;
     float quietest_ = NoLevelYet;
-    std::array<bool, 64> quieterAt_{};
+    std::array<bool, QuieterSlots> quieterAt_{};
+    // The last hop channel 0 has judged (published with its judgement) and the last one
+    // channel 1 has added and followed.
+    std::atomic<std::int64_t> judged_{0};
+    std::int64_t newest1_ = 0;
+    std::int64_t followed_ = 0;
 };
 
 }  // namespace
@@ -120,10 +154,14 @@ WalkResult Engine::DetectNoise(Wave& wave, BinSpectrum& profile0, BinSpectrum& p
     const std::int64_t lastSearch = hops - 1;
     BlockWalk walk(*this, ProcessingStep::DetectingNoise, hops);
     if (channels >= 1 && lastSearch >= window + 1) {
+        // Channel 1 may run ahead of channel 0 where either thread may lead; else it trails.
+        const bool eitherLeads = options_.EitherThreadLeads && Paired(channels);
+        const std::int64_t lead = PacerLead(channels);
         QuietestWindowSearch search(wave, channels, window, lastSearch, parts,
-                                    {&profile0, &profile1});
+                                    {&profile0, &profile1},
+                                    eitherLeads ? static_cast<int>(lead) + 1 : 0);
         // Only the searched hops are reported.
-        WalkHops(search, wave, 1, lastSearch, channels, 1,
+        WalkHops(search, wave, 1, lastSearch, channels, eitherLeads ? 0 : 1,
                  [&](std::int64_t h) { return h <= window || walk.Step(h); });
     }
     return walk.Finish();

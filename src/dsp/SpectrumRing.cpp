@@ -92,9 +92,11 @@ bool SpectrumRing::SurelyNotBelow(float bound) {
     return total * factor / n > static_cast<double>(bound);
 }
 
-void SpectrumRing::MaxSpectrum(BinSpectrum& out) const {
+void SpectrumRing::MaxSpectrumOfRecent(int slots, int skipped, BinSpectrum& out) const {
     out.fill(0.0f);
     for (int s = 0; s < slotCount_; ++s) {
+        const int age = (writePos_ - 1 - s + 2 * slotCount_) % slotCount_;  // 0: the newest
+        if (age < skipped || age >= skipped + slots) continue;
         const float* slot = Slot(s);
         for (int k = 0; k < SpectrumBins; ++k)
             if (slot[k] > out[k]) out[k] = slot[k];

@@ -37,7 +37,9 @@ class SpectrumRing {
     std::optional<float> LevelBelow(float bound);
     // Largest value of every bin over all slots, starting from 0; slot by slot so that memory
     // is read in order.
-    void MaxSpectrum(BinSpectrum& out) const;
+    void MaxSpectrum(BinSpectrum& out) const { MaxSpectrumOfRecent(slotCount_, 0, out); }
+    // The same over the `slots` spectra added before the `skipped` most recent ones.
+    void MaxSpectrumOfRecent(int slots, int skipped, BinSpectrum& out) const;
 
   private:
     // The oldest slot becomes the newest.

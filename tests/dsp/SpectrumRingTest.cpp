@@ -31,6 +31,11 @@ TEST(SpectrumRingTest, RingWrapsAndKeepsMagnitudes) {
     EXPECT_EQ(max[0], 9.0f);
     EXPECT_EQ(max[5], 2.0f);
     EXPECT_EQ(max[SpectrumBins - 1], 2.0f);
+    ring.MaxSpectrumOfRecent(1, 1, max);  // the older one alone
+    EXPECT_EQ(max[0], 9.0f);
+    EXPECT_EQ(max[5], 1.0f);
+    ring.MaxSpectrumOfRecent(1, 0, max);
+    EXPECT_EQ(max[0], 7.0f);
     // (7 + 2 x 16383) + (9 + 16383), all exact in single precision.
     EXPECT_EQ(ring.MeanLevel(), 49165.0f / 32768.0f);
 }
