@@ -229,12 +229,6 @@ void ComputeRemasterGains(const BinSpectrum& target, BinSpectrum& curve0, BinSpe
         for (int k = 0; k < SpectrumBins; ++k)
             if (curve[k] != 0.0f) curve[k] = target[k] / curve[k];
     };
-    auto shape = [&](BinSpectrum& curve) {
-        SmoothGainsByBands(curve, settings.Bands, settings.Limit, sampleRate);
-        ApplyPassSlopes(curve, sampleRate, settings.EffectiveHighPassHz(),
-                        settings.EffectiveLowPassKHz(), settings.HighPassSlope,
-                        settings.LowPassSlope);
-    };
     quotient(curve0);
     if (channels >= 2) {
         quotient(curve1);
@@ -244,9 +238,13 @@ void ComputeRemasterGains(const BinSpectrum& target, BinSpectrum& curve0, BinSpe
             curve0[k] = MixWithMean(mode, curve0[k], m);
             curve1[k] = MixWithMean(mode, curve1[k], m);
         }
-        shape(curve1);
+        SmoothGainsByBands(curve1, settings.Bands, settings.Limit, sampleRate);
     }
-    shape(curve0);
+    SmoothGainsByBands(curve0, settings.Bands, settings.Limit, sampleRate);
+    BinSpectrum* const both[] = {&curve0, &curve1};
+    ApplyPassSlopes(std::span(both, channels >= 2 ? 2 : 1), sampleRate,
+                    settings.EffectiveHighPassHz(), settings.EffectiveLowPassKHz(),
+                    settings.HighPassSlope, settings.LowPassSlope);
 }
 
 void SmoothGainsByBands(BinSpectrum& curve, int bands, int limit, std::int32_t sampleRate) {

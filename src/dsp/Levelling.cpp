@@ -61,15 +61,19 @@ void MixLongTermSpectrum(const LongTermSpectrum& spectrum, BandLevelMode bandLev
     const float divisor = static_cast<float>(2 * (spectrum.Hops + 1));
     const double rate = spectrum.SampleRate;
     const int measured = std::min<int>(spectrum.Channels, 2);
+    // Bin 0 is not weighted; each weight serves every channel.
+    for (int k = 1; k < SpectrumBins; ++k) {
+        const long double f = BinFrequency(k, rate);
+        const long double weight = std::atan(PeakWeightPerHz * f);
+        for (int c = 0; c < measured; ++c) {
+            float& p = (*peaks)[c][k];
+            p = static_cast<float>(PeakWeightScale * p / weight);
+        }
+    }
     for (int c = 0; c < measured; ++c) {
         BinSpectrum& a = *sums[c];
-        BinSpectrum& p = (*peaks)[c];
+        const BinSpectrum& p = (*peaks)[c];
         for (int k = 0; k < SpectrumBins; ++k) a[k] /= divisor;
-        // Bin 0 is not weighted.
-        for (int k = 1; k < SpectrumBins; ++k) {
-            const long double f = BinFrequency(k, rate);
-            p[k] = static_cast<float>(PeakWeightScale * p[k] / std::atan(PeakWeightPerHz * f));
-        }
         for (int k = 0; k < SpectrumBins; ++k) a[k] = MixWithPeak(bandLevelMode, a[k], p[k]);
     }
 }

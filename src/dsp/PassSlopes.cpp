@@ -1,5 +1,6 @@
 #include "dsp/PassSlopes.h"
 
+#include <array>
 #include <cmath>
 
 #include "dsp/FFT.h"
@@ -16,16 +17,26 @@ long double Butterworth(long double ratio, int order) {
     return std::sqrt(1.0L / (1.0L + power));
 }
 
+// The four factors at frequency f, in the order they are applied.
+std::array<long double, 4> PassSlopeFactors(float f, int highPassHz, int lowPassKHz,
+                                            int highPassSlope, int lowPassSlope) {
+    const long double lf = f;
+    return {Butterworth(static_cast<long double>(highPassHz) / lf, highPassSlope),
+            Butterworth(lf / (1000.0L * static_cast<long double>(lowPassKHz)), lowPassSlope),
+            Butterworth(17.0L / lf, 9), Butterworth(lf / 20000.0L, 25)};
+}
+
+long double TimesFactors(long double value, const std::array<long double, 4>& factors) {
+    for (const long double factor : factors) value *= factor;
+    return value;
+}
+
 }  // namespace
 
 long double ApplyPassSlopeFactors(long double value, float f, int highPassHz, int lowPassKHz,
                                   int highPassSlope, int lowPassSlope) {
-    const long double lf = f;
-    value *= Butterworth(static_cast<long double>(highPassHz) / lf, highPassSlope);
-    value *= Butterworth(lf / (1000.0L * static_cast<long double>(lowPassKHz)), lowPassSlope);
-    value *= Butterworth(17.0L / lf, 9);
-    value *= Butterworth(lf / 20000.0L, 25);
-    return value;
+    return TimesFactors(value,
+                        PassSlopeFactors(f, highPassHz, lowPassKHz, highPassSlope, lowPassSlope));
 }
 
 float PassSlopeFactor(float f, int highPassHz, int lowPassKHz, int highPassSlope,
@@ -34,13 +45,15 @@ float PassSlopeFactor(float f, int highPassHz, int lowPassKHz, int highPassSlope
         ApplyPassSlopeFactors(1.0L, f, highPassHz, lowPassKHz, highPassSlope, lowPassSlope));
 }
 
-void ApplyPassSlopes(BinSpectrum& curve, std::int32_t sampleRate, int highPassHz, int lowPassKHz,
-                     int highPassSlope, int lowPassSlope) {
+void ApplyPassSlopes(std::span<BinSpectrum* const> curves, std::int32_t sampleRate, int highPassHz,
+                     int lowPassKHz, int highPassSlope, int lowPassSlope) {
     const double rate = sampleRate;
     for (int k = 1; k < SpectrumBins; ++k) {
-        const float f = BinFrequency(k, rate);
-        curve[k] = static_cast<float>(ApplyPassSlopeFactors(curve[k], f, highPassHz, lowPassKHz,
-                                                            highPassSlope, lowPassSlope));
+        // The same factors for every curve: worked out once.
+        const auto factors = PassSlopeFactors(BinFrequency(k, rate), highPassHz, lowPassKHz,
+                                              highPassSlope, lowPassSlope);
+        for (BinSpectrum* curve : curves)
+            (*curve)[k] = static_cast<float>(TimesFactors((*curve)[k], factors));
     }
 }
 
