@@ -118,38 +118,39 @@ TEST(FileMemory, ExclusiveCreationRefusesAnExistingName) {
     }
 }
 
-TEST(FileMemory, AFailedWriteBackNamesTheSwapFileAndKeepsTheWindow) {
-    constexpr std::int64_t W = FileMemory::WindowValues;
-    // A jump writes the whole window back; a block just past it moves the window by half,
-    // writing back outside the lock.
-    for (const bool jump : {true, false}) {
-        TempDir dir;
-        FileMemory store(dir / "a.tmp");
-        store.SetLength(4 * W);
-        store.WriteValue(0, 5);  // window 0 .. W - 1, modified
-        struct rlimit saved {};
-        ::getrlimit(RLIMIT_FSIZE, &saved);
-        auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit small = saved;
-        small.rlim_cur = 1 << 20;  // a disk that fills up a quarter of the way through the window
-        ::setrlimit(RLIMIT_FSIZE, &small);
-        try {
-            std::int32_t values[2];
-            if (jump)
-                store.ReadValue(3 * W);
-            else
-                store.ReadBlock(W - 2, 2, 2, values);
-            ADD_FAILURE() << "the failed write-back was not reported";
-        } catch (const IoError& error) {
-            EXPECT_EQ(error.Code(), EFBIG);
-            EXPECT_NE(std::string(error.what()).find((dir / "a.tmp").string()), std::string::npos);
-        }
-        ::setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
-        EXPECT_EQ(store.WindowStart(), 0);
-        EXPECT_EQ(store.ReadValue(0), 5);
+// A jump writes the whole window back; a block just past it moves the window by half, writing
+// back outside the lock.
+class FileMemoryFailedWriteBack : public ::testing::TestWithParam<bool> {};
+
+TEST_P(FileMemoryFailedWriteBack, NamesTheSwapFileAndKeepsTheWindow) {
+    TempDir dir;
+    FileMemory store(dir / "a.tmp");
+    store.SetLength(4 * FileMemory::WindowValues);
+    store.WriteValue(0, 5);  // window 0 .. W - 1, modified
+    struct rlimit saved {};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    auto* previous = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = saved;
+    small.rlim_cur = 1 << 20;  // a disk that fills up a quarter of the way through the window
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    try {
+        std::int32_t values[2];
+        if (GetParam())
+            store.ReadValue(3 * FileMemory::WindowValues);
+        else
+            store.ReadBlock(FileMemory::WindowValues - 2, 2, 2, values);
+        ADD_FAILURE() << "the failed write-back was not reported";
+    } catch (const IoError& error) {
+        EXPECT_EQ(error.Code(), EFBIG);
+        EXPECT_NE(std::string(error.what()).find((dir / "a.tmp").string()), std::string::npos);
     }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_EQ(store.WindowStart(), 0);
+    EXPECT_EQ(store.ReadValue(0), 5);
 }
+
+INSTANTIATE_TEST_SUITE_P(JumpOrStep, FileMemoryFailedWriteBack, ::testing::Bool());
 
 TEST(FileMemory, WindowSizesArePowersOfTwoUpToTheDefault) {
     TempDir dir;
