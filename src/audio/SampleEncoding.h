@@ -99,6 +99,10 @@ inline std::int64_t DecodeSamples(SampleEncoding encoding, const unsigned char* 
     return infinite;
 }
 
+// Encodes the first values as 16-bit samples, as EncodeSamples does, where the CPU has AVX2:
+// returns how many (a multiple of 16), 0 elsewhere.
+std::int64_t EncodeSigned16Wide(const std::int32_t* values, unsigned char* raw, std::int64_t count);
+
 // Converts count store values to file samples at raw, limited to the file's range.
 inline void EncodeSamples(SampleEncoding encoding, const std::int32_t* values, unsigned char* raw,
                           std::int64_t count) {
@@ -112,7 +116,7 @@ inline void EncodeSamples(SampleEncoding encoding, const std::int32_t* values, u
             break;
         case SampleEncoding::Signed16:
             // Whole samples stored at once: the loop vectorises, unlike byte-by-byte stores.
-            for (std::int64_t i = 0; i < count; ++i) {
+            for (std::int64_t i = EncodeSigned16Wide(values, raw, count); i < count; ++i) {
                 const auto sample =
                     static_cast<std::int16_t>(std::clamp(values[i] / 256, -32768, 32767));
                 std::memcpy(raw + 2 * i, &sample, 2);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "audio/SampleEncoding.h"
@@ -46,6 +48,22 @@ TEST(SampleEncoding, IntegerSamplesAtTheEdgesOfTheirRange) {
         std::vector<std::int32_t> loaded(Copies);
         DecodeSamples(s.encoding, file.data(), loaded.data(), Copies);
         EXPECT_EQ(loaded, std::vector<std::int32_t>(Copies, s.loaded));
+    }
+}
+
+// Every value its own, so that vectorised loops must keep them in order.
+TEST(SampleEncoding, SixteenBitSamplesKeepTheirOrder) {
+    std::vector<std::int32_t> values(53);
+    for (std::size_t k = 0; k < values.size(); ++k)
+        values[k] = (static_cast<std::int32_t>(k) * 1237 - 32000) * 256 +
+                    static_cast<std::int32_t>(k % 7) * 37 - 111;
+    values[5] = std::numeric_limits<std::int32_t>::max();
+    values[20] = std::numeric_limits<std::int32_t>::min();
+    std::vector<unsigned char> file(2 * values.size());
+    EncodeSamples(SampleEncoding::Signed16, values.data(), file.data(), std::ssize(values));
+    for (std::size_t k = 0; k < values.size(); ++k) {
+        const auto sample = static_cast<std::uint16_t>(std::clamp(values[k] / 256, -32768, 32767));
+        ASSERT_EQ(file[2 * k] | file[2 * k + 1] << 8, sample) << k;
     }
 }
 
