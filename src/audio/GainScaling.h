@@ -28,11 +28,15 @@ inline std::int32_t ScaledValue(std::int32_t v, float gain) {
     return static_cast<std::int32_t>(std::lrint(static_cast<long double>(v) * gain));
 }
 
+// ScaleValues on the first values, four at a time, where the CPU has AVX2: returns how many (a
+// multiple of four), 0 elsewhere.
+std::int64_t ScaleValuesWide(std::int32_t* values, std::int64_t count, float gainA, float gainB);
+
 // Scales values at even positions by gainA and those at odd ones by gainB. Two at a time where
 // both take ScaledValue's exact double path and fit 32 bits, so the bits are ScaledValue's; any
 // other pair goes through ScaledValue itself.
 inline void ScaleValues(std::int32_t* values, std::int64_t count, float gainA, float gainB) {
-    std::int64_t i = 0;
+    std::int64_t i = ScaleValuesWide(values, count, gainA, gainB);
 #if defined(__SSE2__)
     const __m128d gains = _mm_set_pd(static_cast<double>(gainB), static_cast<double>(gainA));
     const __m128d magnitude = _mm_castsi128_pd(_mm_set1_epi64x(0x7fffffffffffffff));
