@@ -47,6 +47,8 @@ struct EngineOptions {
     // On: either channel thread may run a few hops ahead of the other, so the one with less
     // work takes over the stores' window moves. A cancelled walk may then have gone a few hops
     // further in the second channel, so this too is for callers that discard after a cancel.
+    // Noise detection gives the same profiles either way: channel 1 follows channel 0's
+    // judgements only as far as channel 0 got.
     bool EitherThreadLeads = false;
     // The captions of the progress windows.
     StepWording Caption;

@@ -45,7 +45,8 @@ struct HopRange {
     std::int64_t Lead = 1;   // hops thread 0 may run ahead of thread 1
     std::int64_t Trail = 0;  // hops thread 1 stays behind thread 0 at least
     // With Trail 0: thread 1 may lead too (HopPacer), so a cancel may find it past the hop
-    // thread 0 ended after. For callers that discard what a cancelled walk wrote.
+    // thread 0 ended after. For callers that discard what a cancelled walk wrote, or whose
+    // thread 1 takes from thread 0 only what thread 0 has finished.
     bool EitherLeads = false;
 };
 
