@@ -458,7 +458,8 @@ void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t coun
     std::unique_lock guard(lock_);
     while (i < count) {
         const std::int64_t at = index + i * stride;
-        if (const std::int64_t slot = at - windowStart_; slot < 0 || slot >= loaded_) {
+        const std::int64_t slot = at - windowStart_;
+        if (slot < 0 || slot >= loaded_) {
             if (moving_) {
                 moveEnded_.wait(guard, [&] {
                     return !moving_ || (at >= windowStart_ && at - windowStart_ < loaded_);
@@ -470,7 +471,6 @@ void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t coun
             }
             continue;
         }
-        const std::int64_t slot = at - windowStart_;
         const std::int64_t reach = std::min(loaded_ - slot, RunLength(slot));
         const std::int64_t span = std::min(count - i, (reach - 1) / stride + 1);
         op(Slot(slot), i, span);

@@ -1,5 +1,7 @@
 #include "audio/GainScaling.h"
 
+#include "base/CpuFeatures.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -40,8 +42,7 @@ namespace {
 
 std::int64_t ScaleValuesWide(std::int32_t* values, std::int64_t count, float gainA, float gainB) {
 #if defined(__x86_64__)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return ScaleValuesAvx2(values, count, gainA, gainB);
+    if (CpuHasAvx2()) return ScaleValuesAvx2(values, count, gainA, gainB);
 #endif
     (void)values;
     (void)count;

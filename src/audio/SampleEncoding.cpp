@@ -1,5 +1,7 @@
 #include "audio/SampleEncoding.h"
 
+#include "base/CpuFeatures.h"
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -34,8 +36,7 @@ namespace {
 std::int64_t EncodeSigned16Wide(const std::int32_t* values, unsigned char* raw,
                                 std::int64_t count) {
 #if defined(__x86_64__)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return EncodeSigned16Avx2(values, raw, count);
+    if (CpuHasAvx2()) return EncodeSigned16Avx2(values, raw, count);
 #endif
     (void)values;
     (void)raw;

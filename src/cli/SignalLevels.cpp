@@ -9,6 +9,7 @@
 #endif
 
 #include "audio/AudioFileFormats.h"
+#include "base/CpuFeatures.h"
 
 namespace sv::cli {
 
@@ -141,17 +142,13 @@ template <typename Total>
     for (int k = 0; k < 8; ++k) f.peak[k] = std::max(f.peak[k], peaks[k]);
 }
 
-bool HasAvx2() {
-    static const bool has = __builtin_cpu_supports("avx2");
-    return has;
-}
 #endif
 
 using GatherFunction = ChannelFigures (*)(const std::int32_t*, std::int64_t, int);
 
 GatherFunction Widest() {
 #if defined(__x86_64__)
-    if (__builtin_cpu_supports("avx2")) return GatherAvx2;
+    if (CpuHasAvx2()) return GatherAvx2;
 #endif
     return GatherPortable;
 }
@@ -171,7 +168,7 @@ void LevelsGatherer::Add(int channels, const std::int32_t* values, std::int64_t 
     }
     static const GatherFunction gather = Widest();
 #if defined(__x86_64__)
-    if (count >= 8 && 8 % channels == 0 && HasAvx2()) {
+    if (count >= 8 && 8 % channels == 0 && CpuHasAvx2()) {
         LaneFigures f;
         GatherLanesAvx2(values, count / 8, f);
         for (std::size_t k = 0; k < 8; ++k) {

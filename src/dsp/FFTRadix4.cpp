@@ -5,6 +5,8 @@
 #include <numbers>
 #include <stdexcept>
 
+#include "base/CpuFeatures.h"
+
 namespace sv::fftkernel {
 namespace {
 
@@ -18,17 +20,7 @@ int Log2(int n) {
 
 }  // namespace
 
-bool CpuHasWideVectors() {
-#if defined(__x86_64__)
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has;
-#else
-    return false;
-#endif
-}
+bool CpuHasWideVectors() { return CpuHasAvx2(); }
 
 void UseWideVectors(bool on) { wideWanted.store(on, std::memory_order_relaxed); }
 
