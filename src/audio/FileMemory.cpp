@@ -6,8 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 #include <algorithm>
@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/CpuFeatures.h"
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
 
@@ -376,8 +377,18 @@ void FileMemory::PlaceWindow(std::int64_t index) {
 
 std::unique_lock<std::mutex> FileMemory::LockWhenSettled() {
     std::unique_lock guard(lock_);
-    moveEnded_.wait(guard, [this] { return !moving_; });
+    moveEnded_.wait(guard, [this] { return !moving_ && copyingCount_ == 0; });
     return guard;
+}
+
+bool FileMemory::MayCopyBeside(const Copying& copy) const {
+    if (copyingCount_ == MostCopying) return false;
+    for (int k = 0; k < copyingCount_; ++k) {
+        const Copying& other = copying_[k];
+        const bool apart = other.Stride == copy.Stride && other.Channel != copy.Channel;
+        if (!apart && (copy.Writes || other.Writes)) return false;
+    }
+    return true;
 }
 
 void FileMemory::MoveForwardUnlocked(std::unique_lock<std::mutex>& guard, std::int64_t index) {
@@ -450,20 +461,24 @@ std::int32_t FileMemory::ReadValue(std::int64_t index) {
 }
 
 // Visits the indices in ascending order, one window span at a time; op(slots, first, n) gets
-// the window slot of the span's first index and the position of that index in the sequence.
-// A span ends where the window or the ring does.
+// the window slot of the span's first index and the position of that index in the sequence,
+// and runs outside the lock (it must not throw). A span ends where the window or the ring does.
 template <typename Op>
-void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op) {
+void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t count, bool writes,
+                      Op op) {
+    const Copying copy{stride, index % stride, writes};
+    auto loadedAt = [this](std::int64_t at) {
+        return at >= windowStart_ && at - windowStart_ < loaded_;
+    };
     std::int64_t i = 0;
     std::unique_lock guard(lock_);
     while (i < count) {
         const std::int64_t at = index + i * stride;
         const std::int64_t slot = at - windowStart_;
         if (slot < 0 || slot >= loaded_) {
-            if (moving_) {
-                moveEnded_.wait(guard, [&] {
-                    return !moving_ || (at >= windowStart_ && at - windowStart_ < loaded_);
-                });
+            if (moving_ || copyingCount_ > 0) {
+                moveEnded_.wait(guard,
+                                [&] { return (!moving_ && copyingCount_ == 0) || loadedAt(at); });
             } else if (slot >= W_ && slot < W_ + H_ - 1) {
                 MoveForwardUnlocked(guard, at);
             } else {
@@ -471,9 +486,27 @@ void FileMemory::Walk(std::int64_t index, std::int64_t stride, std::int64_t coun
             }
             continue;
         }
+        if (!MayCopyBeside(copy)) {
+            moveEnded_.wait(guard, [&] { return MayCopyBeside(copy); });
+            continue;
+        }
         const std::int64_t reach = std::min(loaded_ - slot, RunLength(slot));
         const std::int64_t span = std::min(count - i, (reach - 1) / stride + 1);
-        op(Slot(slot), i, span);
+        std::int32_t* const slots = Slot(slot);
+        if (writes) modified_ = true;
+        copying_[static_cast<std::size_t>(copyingCount_++)] = copy;
+        guard.unlock();
+        op(slots, i, span);
+        guard.lock();
+        for (int k = 0; k < copyingCount_; ++k) {
+            const Copying& c = copying_[static_cast<std::size_t>(k)];
+            if (c.Stride == copy.Stride && c.Channel == copy.Channel && c.Writes == copy.Writes) {
+                copying_[static_cast<std::size_t>(k)] =
+                    copying_[static_cast<std::size_t>(--copyingCount_)];
+                break;
+            }
+        }
+        moveEnded_.notify_all();
         i += span;
     }
 }
@@ -536,13 +569,14 @@ void FileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t
         ReadSequential(index, count, out);
         return;
     }
-    Walk(index, stride, count, [&](const std::int32_t* slot, std::int64_t first, std::int64_t n) {
-        if (stride == 2) {  // one channel of a stereo document: the common case
-            for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[2 * k];
-        } else {
-            for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[k * stride];
-        }
-    });
+    Walk(index, stride, count, false,
+         [&](const std::int32_t* slot, std::int64_t first, std::int64_t n) {
+             if (stride == 2) {  // one channel of a stereo document: the common case
+                 for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[2 * k];
+             } else {
+                 for (std::int64_t k = 0; k < n; ++k) out[first + k] = slot[k * stride];
+             }
+         });
 }
 
 void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
@@ -556,9 +590,8 @@ void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_
         WriteSequential(index, count, in, false);
         return;
     }
-    Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
+    Walk(index, stride, count, true, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
         for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
-        modified_ = true;
     });
 }
 
@@ -574,32 +607,45 @@ void FileMemory::WriteAhead(std::int64_t index, std::int64_t count, const std::i
 namespace {
 
 // slot[2k] += in[k] wrapping, for one channel of a stereo document, the sums also to sums when
-// it is not null. Four at a time: the odd slots between get 0 added, which leaves them as they
-// are; the last value goes alone, so that no slot past slot[2n - 2] is touched.
-void AddToEvenSlots(std::int32_t* slot, const std::int32_t* in, std::int64_t n,
-                    std::int32_t* sums) {
-    std::int64_t k = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; k + 4 < n; k += 4) {
-        const __m128i add = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
-        auto* pairs = reinterpret_cast<__m128i*>(slot + 2 * k);
-        const __m128i lo = _mm_add_epi32(_mm_loadu_si128(pairs), _mm_unpacklo_epi32(add, zero));
-        const __m128i hi = _mm_add_epi32(_mm_loadu_si128(pairs + 1), _mm_unpackhi_epi32(add, zero));
-        _mm_storeu_si128(pairs, lo);
-        _mm_storeu_si128(pairs + 1, hi);
-        if (sums)
-            _mm_storeu_ps(reinterpret_cast<float*>(sums + k),
-                          _mm_shuffle_ps(_mm_castsi128_ps(lo), _mm_castsi128_ps(hi),
-                                         _MM_SHUFFLE(2, 0, 2, 0)));
-    }
-#endif
-    for (; k < n; ++k) {
+// it is not null. The odd slots between belong to the other channel, which another thread may
+// be writing at the same time: they are neither read nor written.
+void AddToEvenSlotsNarrow(std::int32_t* slot, const std::int32_t* in, std::int64_t n,
+                          std::int32_t* sums) {
+    for (std::int64_t k = 0; k < n; ++k) {
         const auto sum = static_cast<std::int32_t>(static_cast<std::uint32_t>(slot[2 * k]) +
                                                    static_cast<std::uint32_t>(in[k]));
         slot[2 * k] = sum;
         if (sums) sums[k] = sum;
     }
+}
+
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] void AddToEvenSlotsAvx2(std::int32_t* slot, const std::int32_t* in,
+                                                std::int64_t n, std::int32_t* sums) {
+    const __m256i even = _mm256_setr_epi32(-1, 0, -1, 0, -1, 0, -1, 0);
+    const __m256i spread = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
+    const __m256i gather = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
+    std::int64_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const __m128i add = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+        const __m256i spreadAdd = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(add), spread);
+        auto* pairs = reinterpret_cast<int*>(slot + 2 * k);
+        const __m256i sum = _mm256_add_epi32(_mm256_maskload_epi32(pairs, even), spreadAdd);
+        _mm256_maskstore_epi32(pairs, even, sum);
+        if (sums)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(sums + k),
+                             _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(sum, gather)));
+    }
+    AddToEvenSlotsNarrow(slot + 2 * k, in + k, n - k, sums ? sums + k : nullptr);
+}
+#endif
+
+void AddToEvenSlots(std::int32_t* slot, const std::int32_t* in, std::int64_t n,
+                    std::int32_t* sums) {
+#if defined(__x86_64__)
+    if (CpuHasAvx2()) return AddToEvenSlotsAvx2(slot, in, n, sums);
+#endif
+    AddToEvenSlotsNarrow(slot, in, n, sums);
 }
 
 }  // namespace
@@ -617,7 +663,7 @@ void FileMemory::AddBlock(std::int64_t index, std::int64_t stride, std::int64_t 
         }
         return;
     }
-    Walk(index, stride, count, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
+    Walk(index, stride, count, true, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
         // Wrap like the 32-bit sum it is instead of overflowing signed arithmetic.
         auto add = [&](std::int64_t step) {
             for (std::int64_t k = 0; k < n; ++k) {
@@ -634,7 +680,6 @@ void FileMemory::AddBlock(std::int64_t index, std::int64_t stride, std::int64_t 
             add(1);
         else
             add(stride);
-        modified_ = true;
     });
 }
 

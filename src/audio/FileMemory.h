@@ -3,6 +3,7 @@
 // than memory can be processed. Until its first change a store may read a sound file's samples
 // where they lie instead of holding copies (ReadThrough). Every access is serialized: the player
 // thread reads while the GUI thread may write.
+#include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -44,6 +45,11 @@ struct SourceSamples {
 // - While moving_ is set, one thread moves the window forward outside the lock: it writes the
 //   slots that left back and loads the pending ones. Meanwhile other threads only touch loaded
 //   slots in block transfers; everything else waits for the move to end.
+// - Strided block transfers (one channel of an interleaved document) copy outside the lock; the
+//   ones under way are listed in copying_. While any is, no slot changes the value it stands
+//   for: the window neither moves nor turns, and only those transfers touch loaded slots. Two
+//   copy at once only when neither writes or when they never meet (the same stride, another
+//   channel), so two threads walking a channel each do not wait for each other.
 class FileMemory {
   public:
     // The window a store has unless made with another (also the largest one).
@@ -165,9 +171,17 @@ class FileMemory {
     // writtenEnd_ on: done before writtenEnd_ passes values that were not written.
     void ZeroStaleValues(std::int64_t end);
     template <typename Op>
-    void Walk(std::int64_t index, std::int64_t stride, std::int64_t count, Op op);
-    // The lock, once no window move is under way.
+    void Walk(std::int64_t index, std::int64_t stride, std::int64_t count, bool writes, Op op);
+    // The lock, once no window move and no copy outside the lock is under way.
     std::unique_lock<std::mutex> LockWhenSettled();
+    // A strided block transfer copying outside the lock: values index mod stride, every stride.
+    struct Copying {
+        std::int64_t Stride = 0;
+        std::int64_t Channel = 0;  // index mod stride
+        bool Writes = false;
+    };
+    // Under the lock: whether copy may start beside the ones under way.
+    bool MayCopyBeside(const Copying& copy) const;
     // MoveWindow(index) for an index just past the window, with the file transfers made outside
     // the lock, so that other threads go on with the slots that stay.
     void MoveForwardUnlocked(std::unique_lock<std::mutex>& guard, std::int64_t index);
@@ -178,7 +192,11 @@ class FileMemory {
     const std::int64_t H_;  // half of it: the step of a window move
     std::mutex lock_;
     bool moving_ = false;
+    // Signalled when a move or a copy outside the lock ends.
     std::condition_variable moveEnded_;
+    static constexpr int MostCopying = 4;
+    std::array<Copying, MostCopying> copying_{};
+    int copyingCount_ = 0;
     std::int64_t windowStart_ = InitialWindowStart;
     bool modified_ = false;
     std::int64_t length_ = 0;

@@ -502,13 +502,17 @@ TEST(FileMemory, TwoThreadsWalkingTheirChannelsKeepEveryValue) {
     store.SetLength(2 * frames);
     std::vector<std::int32_t> expected(static_cast<std::size_t>(2 * frames), 0);
     auto walk = [&](int channel) {
-        std::vector<std::int32_t> block(256, channel + 1);
+        std::vector<std::int32_t> block(256, channel + 1), sums(256), back(256);
+        bool same = true;
         for (std::int64_t frame = 0; frame + 256 <= frames; frame += 128) {
-            store.AddBlock(2 * frame + channel, 2, 256, block.data(), nullptr);
+            store.AddBlock(2 * frame + channel, 2, 256, block.data(), sums.data());
+            store.ReadBlock(2 * frame + channel, 2, 256, back.data());
+            same = same && back == sums;
             for (std::int64_t k = 0; k < 256; ++k)
                 expected[2 * (frame + k) + channel] += channel + 1;
             if (frame % 1024 == 0) std::this_thread::yield();
         }
+        EXPECT_TRUE(same) << "channel " << channel;
     };
     std::thread other(walk, 1);
     walk(0);
