@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "base/BackgroundClose.h"
 #include "base/IoError.h"
 #include "base/WorkFolder.h"
 
@@ -216,7 +217,12 @@ void AtomicFileWriter::Commit() {
 void AtomicFileWriter::MoveIntoPlace() {
     const std::string failed = "Cannot save " + target_.string();
     if (existing_ == ExistingTarget::Replace) {
+        // Held open across the rename, the replaced file is freed when this closes, off the
+        // saving thread.
+        FileDescriptor replaced(
+            ::open(target_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY));
         if (::rename(temporary_.c_str(), target_.c_str()) != 0) ThrowIoError(failed);
+        CloseInBackground(std::move(replaced));
         return;
     }
     if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0)

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "base/AtomicFileWriter.h"
+#include "base/BackgroundClose.h"
 #include "base/FileDescriptor.h"
 #include "base/IoError.h"
 #include "support/TestFiles.h"
@@ -34,6 +35,11 @@ std::string SaveError(const std::filesystem::path& target) {
         return error.what();
     }
     return "";
+}
+
+int OpenDescriptors() {
+    return static_cast<int>(std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                                          std::filesystem::directory_iterator{}));
 }
 
 struct stat Stat(const std::filesystem::path& path) {
@@ -95,8 +101,12 @@ TEST(AtomicFileWriter, ReplacingKeepsModeOwnerAndGroupAndUnfinishedSavesLeaveNoT
     if (root) {
         ASSERT_EQ(::chown(target.c_str(), 1234, 5678), 0);
     }
+    const int open = OpenDescriptors();
     Save(target, "new");
     EXPECT_EQ(ReadFile(target), "new");
+    // The replaced file is closed off the saving thread, but closed.
+    WaitForBackgroundCloses();
+    EXPECT_EQ(OpenDescriptors(), open);
     EXPECT_EQ(Stat(target).st_mode & 07777, 0640u);
     if (root) {
         EXPECT_EQ(Stat(target).st_uid, 1234u);
