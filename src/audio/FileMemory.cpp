@@ -52,7 +52,7 @@ FileMemory::FileMemory(const std::filesystem::path& fileName, bool exclusive,
                        std::int64_t windowValues)
     : W_(CheckedWindow(windowValues)),
       H_(W_ / 2),
-      window_(MakeLargePageArray<std::int32_t>(static_cast<std::size_t>(W_))),
+      window_(MakePrefaultedArray<std::int32_t>(static_cast<std::size_t>(W_))),
       fileName_(fileName) {
     const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (exclusive ? O_EXCL : O_TRUNC);
     fd_ = ::open(fileName.c_str(), flags, 0600);
@@ -66,7 +66,7 @@ FileMemory::FileMemory(int lockedFd, const std::filesystem::path& fileName,
     : removedOnAbruptExit_(std::make_unique<RemovedOnAbruptExit>(fileName)),
       W_(windowValues),
       H_(W_ / 2),
-      window_(MakeLargePageArray<std::int32_t>(static_cast<std::size_t>(W_))),
+      window_(MakePrefaultedArray<std::int32_t>(static_cast<std::size_t>(W_))),
       fd_(lockedFd),
       fileName_(fileName) {}
 

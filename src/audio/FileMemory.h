@@ -15,7 +15,7 @@
 #include "audio/SampleEncoding.h"
 #include "base/AbruptExitCleanup.h"
 #include "base/FileDescriptor.h"
-#include "base/LargePageMemory.h"
+#include "base/PrefaultedMemory.h"
 
 namespace sv {
 
@@ -211,7 +211,7 @@ class FileMemory {
     struct Source;
     std::unique_ptr<Source> source_;
     // Left unset at first: the first access is a jump, which leaves every slot pending.
-    LargePageArray<std::int32_t> window_;
+    PrefaultedArray<std::int32_t> window_;
     std::int64_t head_ = 0;  // where slot 0 lives in window_
     // Slots 0 .. loaded_ - 1 hold the window's values; the rest are pending: their values are
     // the file's, still unchanged there, read when first needed. Long sequential reads thus go

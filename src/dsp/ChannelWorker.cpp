@@ -2,9 +2,15 @@
 
 #include <utility>
 
+#include "base/UsableCores.h"
+
 namespace sv {
 
-ChannelWorker::ChannelWorker() : thread_([this] { Loop(); }) {}
+ChannelWorker::ChannelWorker()
+    : thread_([this, creator = CurrentCore()] {
+          LeaveCore(creator);
+          Loop();
+      }) {}
 
 ChannelWorker::~ChannelWorker() {
     {
