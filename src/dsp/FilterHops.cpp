@@ -31,9 +31,7 @@ class FilterStage final : public HopStage {
         const std::int64_t storeFrame = h * Engine::Hop;
         const std::int64_t inside =
             std::clamp<std::int64_t>(storeFrames_ - storeFrame, 0, Engine::BlockSize);
-        wave_.ReadChannel(lane.block.data(), storeFrame, c, inside);
-        std::fill(lane.block.begin() + inside, lane.block.end(), 0);
-        lane.fourier.Forward(lane.block.data(), lane.spectrum.data());
+        lane.fourier.Forward(lane.ReadHop(wave_, c, h, inside), lane.spectrum.data());
         perBin_(c, lane.spectrum.data());
         lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
         if (tally_ && c < SpectrumTally::Channels)

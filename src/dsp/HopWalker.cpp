@@ -1,8 +1,29 @@
 #include "dsp/HopWalker.h"
 
+#include <algorithm>
+
+#include "audio/Wave.h"
 #include "dsp/HopPacer.h"
 
 namespace sv {
+
+const std::int32_t* HopLane::ReadHop(Wave& wave, int c, std::int64_t h, std::int64_t inside) {
+    const auto n = static_cast<std::int64_t>(input_.size());
+    const std::int64_t half = n / 2;
+    std::int64_t kept = 0;
+    // The hop before lay inside the store, so this hop's first half does too.
+    if (inputWave_ == &wave && inputChannel_ == c && inputHop_ == h - 1 && inputInside_ == n) {
+        std::copy(input_.begin() + half, input_.end(), input_.begin());
+        kept = half;
+    }
+    if (inside > kept) wave.ReadChannel(input_.data() + kept, h * half + kept, c, inside - kept);
+    std::fill(input_.begin() + std::max(inside, kept), input_.end(), 0);
+    inputWave_ = &wave;
+    inputChannel_ = c;
+    inputHop_ = h;
+    inputInside_ = inside;
+    return input_.data();
+}
 
 HopWalker::HopWalker() : lanes_{HopLane(BlockSize), HopLane(BlockSize)} {}
 
@@ -10,6 +31,7 @@ HopWalker::~HopWalker() = default;
 
 bool HopWalker::Walk(HopStage& stage, const HopRange& range,
                      const std::function<bool(std::int64_t)>& report) {
+    for (HopLane& lane : lanes_) lane.ForgetInput();
     stage.Start();
     bool completed = true;
     if (range.Paired && range.Channels >= 2) {

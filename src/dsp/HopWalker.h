@@ -13,14 +13,32 @@
 
 namespace sv {
 
+class Wave;
+
 // One channel's transform buffers; two of them let a hop's channels be transformed at once.
 struct HopLane {
-    explicit HopLane(int n) : fourier(n), block(n), sums(n), spectrum(n), magnitudes(n) {}
+    explicit HopLane(int n)
+        : fourier(n), block(n), sums(n), spectrum(n), magnitudes(n), input_(n) {}
     FFT fourier;
     Int32Array block;
     Int32Array sums;  // the output's values after the hop's addition
     ComplexArray spectrum;
     std::vector<float> magnitudes;
+
+    // Channel c's values of hop h (store frames h * n / 2 on, the first inside of them; zeros
+    // after). A hop's second half is the next hop's first: when the lane read the hop before of
+    // the same channel and document in this walk, only the new half is read, so a walk must not
+    // change what a later hop of the channel reads before reading it.
+    const std::int32_t* ReadHop(Wave& wave, int c, std::int64_t h, std::int64_t inside);
+    // A new walk: what the lane read before counts no longer.
+    void ForgetInput() { inputWave_ = nullptr; }
+
+  private:
+    Int32Array input_;
+    const Wave* inputWave_ = nullptr;
+    int inputChannel_ = -1;
+    std::int64_t inputHop_ = -1;
+    std::int64_t inputInside_ = 0;
 };
 
 // The work of one walk, in the one lifecycle every hop-walking effect shares. Hop is called once

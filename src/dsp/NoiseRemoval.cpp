@@ -79,8 +79,7 @@ class QuietestWindowSearch final : public HopStage {
     }
 
     void Hop(HopLane& lane, int c, std::int64_t h) override {
-        wave_.ReadChannel(lane.block.data(), h * Engine::Hop, c, Engine::BlockSize);
-        rings_[c].AddTransform(lane.fourier, lane.block.data());
+        rings_[c].AddTransform(lane.fourier, lane.ReadHop(wave_, c, h, Engine::BlockSize));
         if (c == 1) {
             newest1_ = h;
             FollowJudgements(judged_.load(std::memory_order_acquire));
