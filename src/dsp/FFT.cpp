@@ -6,6 +6,7 @@
 #include <mutex>
 #include <numbers>
 #include <stdexcept>
+#include <system_error>
 
 #include "dsp/FFTLoops.h"
 #include "dsp/FFTVector4.h"
@@ -36,22 +37,31 @@ int CheckedSize(int n) {
 }  // namespace
 
 FFT::Tables::Tables(int n) : plan(n) {
-    synthesis.resize(n);
     analysis.resize(n);
-    synthesisOverN.resize(n);
     const long double d = n - 1;
-    const long double twoPi = 2 * std::numbers::pi_v<long double>;
     for (int i = 0; i < n; ++i) {
         const long double x = (2 * i - d) / d;
-        synthesis[i] = static_cast<double>((1 - std::cos(twoPi * i / d)) / 2);
         analysis[i] = static_cast<double>(std::sqrt(1 - x * x));
     }
-    for (int i = 0; i < n; ++i) {
-        synthesis[i] =
-            analysis[i] != 0.0
-                ? static_cast<double>(static_cast<long double>(synthesis[i]) / analysis[i])
-                : 0.0;
-        synthesisOverN[i] = synthesis[i] / n;
+    synthesis.resize(n);
+    synthesisOverN.resize(n);
+    auto workOutSynthesis = [this, n, d] {
+        const long double twoPi = 2 * std::numbers::pi_v<long double>;
+        for (int i = 0; i < n; ++i) {
+            const auto hann = static_cast<double>((1 - std::cos(twoPi * i / d)) / 2);
+            synthesis[i] = analysis[i] != 0.0
+                               ? static_cast<double>(static_cast<long double>(hann) / analysis[i])
+                               : 0.0;
+            synthesisOverN[i] = synthesis[i] / n;
+        }
+    };
+    try {
+        synthesisReady = std::async(std::launch::async, workOutSynthesis).share();
+    } catch (const std::system_error&) {
+        workOutSynthesis();  // no thread to spare
+        std::promise<void> done;
+        done.set_value();
+        synthesisReady = done.get_future().share();
     }
 
     const int half = n / 2;
@@ -117,7 +127,19 @@ void FFT::ForwardMagnitudes(const std::int32_t* samples, float* magnitudes) {
     ForwardMagnitudesOn<Vector4>(samples, magnitudes, bufA_.data(), bufB_.data());
 }
 
+void FFT::AwaitSynthesis() const {
+    if (synthesisSeen_) return;
+    tables_->synthesisReady.wait();
+    synthesisSeen_ = true;
+}
+
+const DoubleArray& FFT::SynthesisWindow() const {
+    AwaitSynthesis();
+    return synthesis_;
+}
+
 void FFT::Inverse(const Complex* x, std::int32_t* samples) {
+    AwaitSynthesis();
     if (wide_) return InverseOn<Vector8>(x, samples, wideA_.data(), wideB_.data());
     InverseOn<Vector4>(x, samples, bufA_.data(), bufB_.data());
 }

@@ -2,6 +2,7 @@
 // Windowed transforms of integer sample blocks: forward to a full spectrum, inverse back to
 // windowed integers for overlap-add, and the bin-to-frequency mapping.
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <vector>
 
@@ -18,7 +19,7 @@ class FFT {
 
     int Size() const { return n_; }
     // Hann over n - 1 points divided by the analysis window; 0 where that window is 0.
-    const DoubleArray& SynthesisWindow() const { return synthesis_; }
+    const DoubleArray& SynthesisWindow() const;
     // Half-ellipse; analysis x synthesis is the Hann window.
     const DoubleArray& AnalysisWindow() const { return analysis_; }
 
@@ -61,19 +62,27 @@ class FFT {
     // What depends only on the size.
     struct Tables {
         explicit Tables(int n);
-        DoubleArray synthesis;
         DoubleArray analysis;
-        // SynthesisWindow / n, exact since n is a power of two; the last pass multiplies in
-        // double so that large values keep their integer bits before rounding.
-        std::vector<double> synthesisOverN;
         std::vector<float> unpackRe;  // -sin(2 pi k / n) / 2, k < n/2
         std::vector<float> unpackIm;  // -cos(2 pi k / n) / 2
         fftkernel::Radix4Plan plan;
+        // Only inverse transforms need these, and their cosines in long double are the slowest
+        // part of the tables: they are worked out on a thread of their own meanwhile, ready once
+        // synthesisReady is.
+        DoubleArray synthesis;
+        // SynthesisWindow / n, exact since n is a power of two; the last pass multiplies in
+        // double so that large values keep their integer bits before rounding.
+        std::vector<double> synthesisOverN;
+        std::shared_future<void> synthesisReady;
     };
     static std::shared_ptr<const Tables> TablesFor(int n);
 
+    // The synthesis tables, once this transform has seen them ready.
+    void AwaitSynthesis() const;
+
     int n_;
     std::shared_ptr<const Tables> tables_;
+    mutable bool synthesisSeen_ = false;
     const DoubleArray& synthesis_;
     const DoubleArray& analysis_;
     const std::vector<double>& synthesisOverN_;
