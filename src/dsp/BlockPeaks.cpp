@@ -21,7 +21,7 @@ void BlockPeaks::Take(const std::int32_t* values, std::int64_t first, std::int64
         const std::int64_t n = std::min(count, (block + 1) * blockSize_ - first);
         auto& peak = peaks_[static_cast<std::size_t>(block)];
         if (channels == 0) {
-            peak = std::max<std::int64_t>(peak, LargestMagnitude(values, n));
+            peak = std::max<std::int64_t>(peak, LargestMagnitudeOfRun(values, n));
         } else {
             // The block's peak is its channels' largest: one pass gives both.
             std::fill(ofChannels.begin(), ofChannels.end(), 0);
@@ -49,7 +49,7 @@ void BlockPeaks::TakeChannel(int c, const std::int32_t* values, std::int64_t fir
         const std::int64_t last = ((block + 1) * blockSize_ - 1 - c) / channels;
         const std::int64_t n = std::min(count, last - firstFrame + 1);
         auto& peak = peaks[static_cast<std::size_t>(block)];
-        peak = std::max(peak, LargestMagnitude(values, n));
+        peak = std::max(peak, LargestMagnitudeOfRun(values, n));
         values += n;
         firstFrame += n;
         count -= n;

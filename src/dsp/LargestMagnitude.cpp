@@ -1,5 +1,6 @@
 #include "dsp/LargestMagnitude.h"
 
+#include <algorithm>
 #include <array>
 
 #include "dsp/FFTRadix4.h"
@@ -42,7 +43,20 @@ void TakeLanePeaksNarrow(LanePeaks& lanes, const std::int32_t* values, std::int6
 }
 #endif
 
+void TakeLanePeaks(LanePeaks& lanes, const std::int32_t* values, std::int64_t count) {
+#if defined(__x86_64__)
+    if (fftkernel::CpuHasWideVectors()) return TakeLanePeaksWide(lanes, values, count);
+#endif
+    TakeLanePeaksNarrow(lanes, values, count);
+}
+
 }  // namespace
+
+std::uint32_t LargestMagnitudeOfRun(const std::int32_t* values, std::int64_t count) {
+    LanePeaks lanes{};
+    TakeLanePeaks(lanes, values, count);
+    return *std::max_element(lanes.begin(), lanes.end());
+}
 
 void TakeChannelPeaks(std::vector<std::int64_t>& peaks, const std::int32_t* values,
                       std::int64_t first, std::int64_t count) {
@@ -59,12 +73,7 @@ void TakeChannelPeaks(std::vector<std::int64_t>& peaks, const std::int32_t* valu
     }
     // Lane l holds values of channel (first + l) % channels only, as channels divides 8.
     LanePeaks lanes{};
-#if defined(__x86_64__)
-    if (fftkernel::CpuHasWideVectors())
-        TakeLanePeaksWide(lanes, values, count);
-    else
-#endif
-        TakeLanePeaksNarrow(lanes, values, count);
+    TakeLanePeaks(lanes, values, count);
     for (int l = 0; l < Lanes; ++l) {
         auto& peak = peaks[static_cast<std::size_t>((first + l) % channels)];
         peak = std::max<std::int64_t>(peak, lanes[static_cast<std::size_t>(l)]);

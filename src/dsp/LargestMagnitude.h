@@ -19,6 +19,9 @@ inline std::uint32_t LargestMagnitude(const std::int32_t* values, std::int64_t c
     return best;
 }
 
+// LargestMagnitude(values, count) in vector lanes where the processor has them.
+std::uint32_t LargestMagnitudeOfRun(const std::int32_t* values, std::int64_t count);
+
 // For count values interleaved from peaks.size() channels, value i being of channel
 // (first + i) % channels: raises each channel's peak to the largest |value| of that channel.
 void TakeChannelPeaks(std::vector<std::int64_t>& peaks, const std::int32_t* values,
