@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <memory>
 #include <numbers>
 #include <vector>
 
@@ -51,23 +52,34 @@ int BandOf(double p, int bands) {
 }
 
 // Where the bins fall on the band scale: logarithmic in frequency from 12 Hz (position 0) to
-// the middle bin (position bands - 1).
+// the middle bin (position bands - 1). Worked out once per bin for every curve smoothed.
 class BandScale {
   public:
-    BandScale(double rate, int bands)
-        : rate_(rate),
-          bands_(bands),
-          top_(std::log10(static_cast<double>(BinFrequency(SpectrumBins / 2, rate)) / 12.0)) {}
-    int Bands() const { return bands_; }
-    double Position(int k) const {
-        return std::log10(static_cast<double>(BinFrequency(k, rate_)) / 12.0) * (bands_ - 1) / top_;
+    BandScale(double rate, int bands) : bands_(bands) {
+        const double top =
+            std::log10(static_cast<double>(BinFrequency(SpectrumBins / 2, rate)) / 12.0);
+        for (int k = 1; k < SpectrumBins; ++k) {
+            const double p =
+                std::log10(static_cast<double>(BinFrequency(k, rate)) / 12.0) * (bands - 1) / top;
+            const int i = BandOf(p, bands);
+            band_[k] = i;
+            if (i == 0) continue;
+            offset_[k] = p + 1.0 - i;
+            cosine_[k] = std::cos(std::numbers::pi * offset_[k]);
+        }
     }
-    int BandOfBin(int k) const { return BandOf(Position(k), bands_); }
+    int Bands() const { return bands_; }
+    int BandOfBin(int k) const { return band_[k]; }
+    // For a bin of a band: how far (-0.5 .. 0.5) it lies from the band's centre, and the cosine
+    // of pi times that.
+    double Offset(int k) const { return offset_[k]; }
+    double Cosine(int k) const { return cosine_[k]; }
 
   private:
-    double rate_;
     int bands_;
-    double top_;
+    std::array<int, SpectrumBins> band_{};
+    std::array<double, SpectrumBins> offset_{};
+    std::array<double, SpectrumBins> cosine_{};
 };
 
 // Mean gain of every band 1 .. b; entries 0 and b + 1 are guards. A band no bin falls into
@@ -165,11 +177,10 @@ void InterpolateBands(FloatArray& band, BinSpectrum& curve, const BandScale& sca
     band[0] = band[1];
     band[b + 1] = band[b];
     for (int k = 1; k < SpectrumBins; ++k) {
-        const double p = scale.Position(k);
-        const int i = BandOf(p, b);
+        const int i = scale.BandOfBin(k);
         if (i == 0) continue;
-        const double d = p + 1.0 - i;
-        const double c = std::cos(std::numbers::pi * d);
+        const double d = scale.Offset(k);
+        const double c = scale.Cosine(k);
         const double here = band[i];
         if (d >= 0.0) {
             const double above = band[i + 1];
@@ -216,6 +227,15 @@ float MixWithMean(ChannelMode mode, float g, float m) {
     return g;  // also any value outside the range
 }
 
+void SmoothGains(BinSpectrum& curve, const BandScale& scale, int limit) {
+    FloatArray band = BandMeans(curve, scale);
+    if (limit != 0) {
+        LimitBandRange(band, scale.Bands(), limit);
+        NormalizeBands(band, curve, scale);
+    }
+    InterpolateBands(band, curve, scale);
+}
+
 }  // namespace
 
 void ComputeRemasterGains(const BinSpectrum& target, BinSpectrum& curve0, BinSpectrum& curve1,
@@ -238,9 +258,12 @@ void ComputeRemasterGains(const BinSpectrum& target, BinSpectrum& curve0, BinSpe
             curve0[k] = MixWithMean(mode, curve0[k], m);
             curve1[k] = MixWithMean(mode, curve1[k], m);
         }
-        SmoothGainsByBands(curve1, settings.Bands, settings.Limit, sampleRate);
     }
-    SmoothGainsByBands(curve0, settings.Bands, settings.Limit, sampleRate);
+    if (settings.Bands >= 1) {
+        const auto scale = std::make_unique<BandScale>(sampleRate, settings.Bands);
+        if (channels >= 2) SmoothGains(curve1, *scale, settings.Limit);
+        SmoothGains(curve0, *scale, settings.Limit);
+    }
     BinSpectrum* const both[] = {&curve0, &curve1};
     ApplyPassSlopes(std::span(both, channels >= 2 ? 2 : 1), sampleRate,
                     settings.EffectiveHighPassHz(), settings.EffectiveLowPassKHz(),
@@ -249,13 +272,7 @@ void ComputeRemasterGains(const BinSpectrum& target, BinSpectrum& curve0, BinSpe
 
 void SmoothGainsByBands(BinSpectrum& curve, int bands, int limit, std::int32_t sampleRate) {
     if (bands < 1) return;
-    const BandScale scale(sampleRate, bands);
-    FloatArray band = BandMeans(curve, scale);
-    if (limit != 0) {
-        LimitBandRange(band, bands, limit);
-        NormalizeBands(band, curve, scale);
-    }
-    InterpolateBands(band, curve, scale);
+    SmoothGains(curve, *std::make_unique<BandScale>(sampleRate, bands), limit);
 }
 
 }  // namespace sv
