@@ -56,8 +56,9 @@ void WriteFullyAt(int fd, const void* from, std::size_t count, std::uint64_t off
 // Wrote must not go below it.
 class SequentialWriteBehind {
   public:
-    // Stretches of this size go to the disk together.
-    static constexpr std::uint64_t Step = 8 << 20;
+    // Stretches of this size go to the disk together; small enough that the fsync after the
+    // last write waits for little (8 MiB left a 3-minute save waiting 4 ms).
+    static constexpr std::uint64_t Step = 2 << 20;
     // Stretches this far behind the written end are waited for and dropped.
     static constexpr std::uint64_t Lag = 4 * Step;
 
