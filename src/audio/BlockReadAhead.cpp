@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "base/UsableCores.h"
+
 namespace sv {
 
 BlockReadAhead::BlockReadAhead(Reader read, std::int64_t total, std::int64_t block)
@@ -11,7 +13,10 @@ BlockReadAhead::BlockReadAhead(Reader read, std::int64_t total, std::int64_t blo
       block_(block),
       buffers_{Int32Array(static_cast<std::size_t>(block)),
                Int32Array(static_cast<std::size_t>(block))},
-      thread_([this] { Loop(); }) {}
+      thread_([this, creator = CurrentCore()] {
+          LeaveCore(creator);
+          Loop();
+      }) {}
 
 BlockReadAhead::~BlockReadAhead() {
     {
