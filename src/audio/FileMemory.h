@@ -1,8 +1,9 @@
 #pragma once
 // File-backed array of 32-bit values with a sliding in-memory window, so documents far larger
 // than memory can be processed. Until its first change a store may read a sound file's samples
-// where they lie instead of holding copies (ReadThrough). Every access is serialized: the player
-// thread reads while the GUI thread may write.
+// where they lie instead of holding copies (ReadThrough). Accesses from several threads are safe
+// (the player thread reads while the GUI thread may write); they take turns, except strided
+// copies of different channels, which run side by side (see the invariants below).
 #include <array>
 #include <condition_variable>
 #include <cstdint>
