@@ -14,4 +14,17 @@ bool CpuHasAvx2() {
 #endif
 }
 
+bool CpuHasAvx512() {
+#if defined(__x86_64__)
+    // The compiler's check also asks the system whether it saves the 512-bit state.
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx512f") != 0;
+    }();
+    return has;
+#else
+    return false;
+#endif
+}
+
 }  // namespace sv

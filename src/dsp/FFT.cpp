@@ -13,7 +13,9 @@
 
 namespace sv {
 
+using fftkernel::Block16;
 using fftkernel::Block8;
+using fftkernel::Vector16;
 using fftkernel::Vector4;
 using fftkernel::Vector8;
 
@@ -23,6 +25,12 @@ extern template void FFT::ForwardOn<Vector8>(const std::int32_t*, Complex*, Bloc
 extern template void FFT::ForwardMagnitudesOn<Vector8>(const std::int32_t*, float*, Block8*,
                                                        Block8*);
 extern template void FFT::InverseOn<Vector8>(const Complex*, std::int32_t*, Block8*, Block8*);
+// The sixteen-wide work, compiled for AVX-512 in FFTWidest.cpp.
+extern template void FFT::TransformOn<Vector16>(Complex*, Block16*, Block16*);
+extern template void FFT::ForwardOn<Vector16>(const std::int32_t*, Complex*, Block16*, Block16*);
+extern template void FFT::ForwardMagnitudesOn<Vector16>(const std::int32_t*, float*, Block16*,
+                                                        Block16*);
+extern template void FFT::InverseOn<Vector16>(const Complex*, std::int32_t*, Block16*, Block16*);
 
 namespace {
 
@@ -96,12 +104,17 @@ FFT::FFT(int n)
       unpackRe_(tables_->unpackRe),
       unpackIm_(tables_->unpackIm),
       plan_(tables_->plan) {
-    // The eight-wide kernel needs at least 32 values per run, so n / 2 >= 32 for Forward.
-    wide_ = fftkernel::WideVectorsEnabled() && n >= 64;
-    if (wide_) {
+    // A kernel of L lanes needs at least 4 L values per run, so n / 2 >= 4 L for Forward.
+    if (fftkernel::WidestVectorsEnabled() && n >= 128) {
+        lanes_ = 16;
+        widestA_.resize(n / 16);
+        widestB_.resize(n / 16);
+    } else if (fftkernel::WideVectorsEnabled() && n >= 64) {
+        lanes_ = 8;
         wideA_.resize(n / 8);
         wideB_.resize(n / 8);
     } else {
+        lanes_ = 4;
         bufA_.resize(n / 4);
         bufB_.resize(n / 4);
     }
@@ -114,17 +127,21 @@ int FFT::BitCount(unsigned n) {
 }
 
 void FFT::Transform(Complex* x) {
-    if (wide_) return TransformOn<Vector8>(x, wideA_.data(), wideB_.data());
+    if (lanes_ == 16) return TransformOn<Vector16>(x, widestA_.data(), widestB_.data());
+    if (lanes_ == 8) return TransformOn<Vector8>(x, wideA_.data(), wideB_.data());
     TransformOn<Vector4>(x, bufA_.data(), bufB_.data());
 }
 
 void FFT::Forward(const std::int32_t* samples, Complex* x) {
-    if (wide_) return ForwardOn<Vector8>(samples, x, wideA_.data(), wideB_.data());
+    if (lanes_ == 16) return ForwardOn<Vector16>(samples, x, widestA_.data(), widestB_.data());
+    if (lanes_ == 8) return ForwardOn<Vector8>(samples, x, wideA_.data(), wideB_.data());
     ForwardOn<Vector4>(samples, x, bufA_.data(), bufB_.data());
 }
 
 void FFT::ForwardMagnitudes(const std::int32_t* samples, float* magnitudes) {
-    if (wide_)
+    if (lanes_ == 16)
+        return ForwardMagnitudesOn<Vector16>(samples, magnitudes, widestA_.data(), widestB_.data());
+    if (lanes_ == 8)
         return ForwardMagnitudesOn<Vector8>(samples, magnitudes, wideA_.data(), wideB_.data());
     ForwardMagnitudesOn<Vector4>(samples, magnitudes, bufA_.data(), bufB_.data());
 }
@@ -142,7 +159,8 @@ const DoubleArray& FFT::SynthesisWindow() const {
 
 void FFT::Inverse(const Complex* x, std::int32_t* samples) {
     AwaitSynthesis();
-    if (wide_) return InverseOn<Vector8>(x, samples, wideA_.data(), wideB_.data());
+    if (lanes_ == 16) return InverseOn<Vector16>(x, samples, widestA_.data(), widestB_.data());
+    if (lanes_ == 8) return InverseOn<Vector8>(x, samples, wideA_.data(), wideB_.data());
     InverseOn<Vector4>(x, samples, bufA_.data(), bufB_.data());
 }
 

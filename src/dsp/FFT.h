@@ -46,7 +46,7 @@ class FFT {
     // The work at one vector width: Vec is a layer as described in FFTVector4.h, Block its
     // SplitComplex, a and b scratch of n complex values. All widths give the same bits. Defined
     // in FFTLoops.h; four lanes are instantiated in FFT.cpp, eight, compiled for AVX2, in
-    // FFTWide.cpp.
+    // FFTWide.cpp, sixteen, compiled for AVX-512, in FFTWidest.cpp.
     template <class Vec, class Block>
     void TransformOn(Complex* x, Block* a, Block* b);
     template <class Vec, class Block>
@@ -89,11 +89,13 @@ class FFT {
     const std::vector<float>& unpackRe_;
     const std::vector<float>& unpackIm_;
     const fftkernel::Radix4Plan& plan_;
-    std::vector<fftkernel::Block> bufA_;  // scratch, n / 4 blocks each
+    int lanes_;  // the kernel's width, 4, 8 or 16; its scratch below, n / lanes_ blocks each
+    std::vector<fftkernel::Block> bufA_;
     std::vector<fftkernel::Block> bufB_;
-    bool wide_;                             // the eight-wide kernel runs, with the buffers below
-    std::vector<fftkernel::Block8> wideA_;  // scratch, n / 8 blocks each
+    std::vector<fftkernel::Block8> wideA_;
     std::vector<fftkernel::Block8> wideB_;
+    std::vector<fftkernel::Block16> widestA_;
+    std::vector<fftkernel::Block16> widestB_;
 };
 
 // Frequency in Hz of bin k of the SpectrumBins-point transform; bins above the middle mirror the

@@ -11,6 +11,7 @@ namespace sv::fftkernel {
 namespace {
 
 std::atomic<bool> wideWanted{true};
+std::atomic<bool> widestWanted{true};
 
 int Log2(int n) {
     int b = 0;
@@ -26,6 +27,15 @@ void UseWideVectors(bool on) { wideWanted.store(on, std::memory_order_relaxed); 
 
 bool WideVectorsEnabled() {
     return CpuHasWideVectors() && wideWanted.load(std::memory_order_relaxed);
+}
+
+bool CpuHasWidestVectors() { return CpuHasAvx512(); }
+
+void UseWidestVectors(bool on) { widestWanted.store(on, std::memory_order_relaxed); }
+
+bool WidestVectorsEnabled() {
+    return WideVectorsEnabled() && CpuHasWidestVectors() &&
+           widestWanted.load(std::memory_order_relaxed);
 }
 
 Radix4Plan::Radix4Plan(int maxSize) : maxSize_(maxSize) {

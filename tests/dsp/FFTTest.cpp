@@ -280,11 +280,34 @@ bool SameBits(const std::vector<T>& a, const std::vector<T>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(T)) == 0;
 }
 
-TEST(FFTTest, WideAndNarrowVectorsGiveTheSameBits) {
-    if (!fftkernel::CpuHasWideVectors()) GTEST_SKIP() << "this CPU has no AVX2";
-    struct RestoreWide {
-        ~RestoreWide() { fftkernel::UseWideVectors(true); }
-    } restore;
+// Makes the FFTs made after it use kernels of at most `lanes` lanes, and every width again
+// when it ends.
+struct WidestLanes {
+    explicit WidestLanes(int lanes) {
+        fftkernel::UseWideVectors(lanes >= 8);
+        fftkernel::UseWidestVectors(lanes >= 16);
+    }
+    ~WidestLanes() {
+        fftkernel::UseWideVectors(true);
+        fftkernel::UseWidestVectors(true);
+    }
+};
+
+// The widths this CPU runs, narrowest first.
+std::vector<int> UsableLanes() {
+    std::vector<int> lanes{4};
+    if (fftkernel::CpuHasWideVectors()) lanes.push_back(8);
+    if (fftkernel::CpuHasWideVectors() && fftkernel::CpuHasWidestVectors()) lanes.push_back(16);
+    return lanes;
+}
+
+FFT WithLanes(int lanes, int n) {
+    const WidestLanes only(lanes);
+    return FFT(n);
+}
+
+TEST(FFTTest, EveryVectorWidthGivesTheSameBits) {
+    if (UsableLanes().size() < 2) GTEST_SKIP() << "this CPU has no AVX2";
 
     // Sample blocks: 24-bit, near full scale, and silence.
     const std::vector<std::function<std::vector<std::int32_t>(int, std::uint32_t)>> blocks{
@@ -318,38 +341,39 @@ TEST(FFTTest, WideAndNarrowVectorsGiveTheSameBits) {
             return x;
         }};
 
-    for (int n = 16; n <= 16384; n *= 2) {
-        fftkernel::UseWideVectors(false);
-        FFT narrow(n);
-        fftkernel::UseWideVectors(true);
-        FFT wide(n);
-        for (std::uint32_t seed = 1; seed <= 2; ++seed) {
-            for (std::size_t kind = 0; kind < blocks.size(); ++kind) {
-                const auto samples = blocks[kind](n, seed + n);
-                ComplexArray a(n), b(n);
-                narrow.Forward(samples.data(), a.data());
-                wide.Forward(samples.data(), b.data());
-                ASSERT_TRUE(SameBits(a, b)) << "Forward, size " << n << ", block kind " << kind;
-            }
-            for (std::size_t kind = 0; kind < spectra.size(); ++kind) {
-                const ComplexArray x = spectra[kind](n, seed + n);
-                std::vector<std::int32_t> a(n), b(n);
-                narrow.Inverse(x.data(), a.data());
-                wide.Inverse(x.data(), b.data());
-                ASSERT_TRUE(SameBits(a, b)) << "Inverse, size " << n << ", spectrum kind " << kind;
-                ComplexArray ta = x, tb = x;
-                narrow.Transform(ta.data());
-                wide.Transform(tb.data());
-                ASSERT_TRUE(SameBits(ta, tb)) << "Transform, size " << n << ", kind " << kind;
+    for (const int lanes : UsableLanes()) {
+        if (lanes == 4) continue;
+        for (int n = 16; n <= 16384; n *= 2) {
+            FFT narrow = WithLanes(4, n);
+            FFT wide = WithLanes(lanes, n);
+            for (std::uint32_t seed = 1; seed <= 2; ++seed) {
+                for (std::size_t kind = 0; kind < blocks.size(); ++kind) {
+                    const auto samples = blocks[kind](n, seed + n);
+                    ComplexArray a(n), b(n);
+                    narrow.Forward(samples.data(), a.data());
+                    wide.Forward(samples.data(), b.data());
+                    ASSERT_TRUE(SameBits(a, b))
+                        << lanes << " lanes, Forward, size " << n << ", block kind " << kind;
+                }
+                for (std::size_t kind = 0; kind < spectra.size(); ++kind) {
+                    const ComplexArray x = spectra[kind](n, seed + n);
+                    std::vector<std::int32_t> a(n), b(n);
+                    narrow.Inverse(x.data(), a.data());
+                    wide.Inverse(x.data(), b.data());
+                    ASSERT_TRUE(SameBits(a, b))
+                        << lanes << " lanes, Inverse, size " << n << ", spectrum kind " << kind;
+                    ComplexArray ta = x, tb = x;
+                    narrow.Transform(ta.data());
+                    wide.Transform(tb.data());
+                    ASSERT_TRUE(SameBits(ta, tb))
+                        << lanes << " lanes, Transform, size " << n << ", kind " << kind;
+                }
             }
         }
     }
 }
 
-TEST(FFTTest, ForwardMagnitudesAreTheMagnitudesOfForwardOnBothWidths) {
-    struct RestoreWide {
-        ~RestoreWide() { fftkernel::UseWideVectors(true); }
-    } restore;
+TEST(FFTTest, ForwardMagnitudesAreTheMagnitudesOfForwardOnEveryWidth) {
     const std::vector<std::function<std::vector<std::int32_t>(int, std::uint32_t)>> blocks{
         RandomSamples,
         [](int n, std::uint32_t) {  // full scale of either sign, so that both ends round
@@ -360,10 +384,9 @@ TEST(FFTTest, ForwardMagnitudesAreTheMagnitudesOfForwardOnBothWidths) {
             return s;
         },
         [](int n, std::uint32_t) { return std::vector<std::int32_t>(n, 0); }};
-    for (const bool wideWanted : {false, true}) {
-        fftkernel::UseWideVectors(wideWanted);
+    for (const int lanes : UsableLanes()) {
         for (int n = 16; n <= 16384; n *= 4) {
-            FFT fft(n);
+            FFT fft = WithLanes(lanes, n);
             for (std::size_t kind = 0; kind < blocks.size(); ++kind) {
                 const auto samples = blocks[kind](n, 5 + n);
                 ComplexArray x(n);
@@ -372,7 +395,7 @@ TEST(FFTTest, ForwardMagnitudesAreTheMagnitudesOfForwardOnBothWidths) {
                 for (int k = 0; k < n; ++k) expected[k] = ComplexMath::Abs(x[k]);
                 fft.ForwardMagnitudes(samples.data(), m.data());
                 ASSERT_TRUE(SameBits(m, expected))
-                    << "size " << n << ", block kind " << kind << ", wide " << wideWanted;
+                    << "size " << n << ", block kind " << kind << ", " << lanes << " lanes";
             }
         }
     }
