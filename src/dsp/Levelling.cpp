@@ -61,13 +61,17 @@ void MixLongTermSpectrum(const LongTermSpectrum& spectrum, BandLevelMode bandLev
     const float divisor = static_cast<float>(2 * (spectrum.Hops + 1));
     const double rate = spectrum.SampleRate;
     const int measured = std::min<int>(spectrum.Channels, 2);
-    // Bin 0 is not weighted; each weight serves every channel.
-    for (int k = 1; k < SpectrumBins; ++k) {
+    // Bin 0 is not weighted; each weight serves every channel, and bin k and its mirror
+    // SpectrumBins - k, which have the same frequency.
+    for (int k = 1; k <= SpectrumBins / 2; ++k) {
         const long double f = BinFrequency(k, rate);
         const long double weight = std::atan(PeakWeightPerHz * f);
         for (int c = 0; c < measured; ++c) {
-            float& p = (*peaks)[c][k];
-            p = static_cast<float>(PeakWeightScale * p / weight);
+            for (const int bin : {k, SpectrumBins - k}) {
+                float& p = (*peaks)[c][bin];
+                p = static_cast<float>(PeakWeightScale * p / weight);
+                if (bin == SpectrumBins / 2) break;  // its own mirror
+            }
         }
     }
     for (int c = 0; c < measured; ++c) {

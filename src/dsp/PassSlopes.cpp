@@ -48,12 +48,17 @@ float PassSlopeFactor(float f, int highPassHz, int lowPassKHz, int highPassSlope
 void ApplyPassSlopes(std::span<BinSpectrum* const> curves, std::int32_t sampleRate, int highPassHz,
                      int lowPassKHz, int highPassSlope, int lowPassSlope) {
     const double rate = sampleRate;
-    for (int k = 1; k < SpectrumBins; ++k) {
-        // The same factors for every curve: worked out once.
+    // The same factors for every curve, and for bin k and its mirror SpectrumBins - k, which
+    // have the same frequency: worked out once.
+    for (int k = 1; k <= SpectrumBins / 2; ++k) {
         const auto factors = PassSlopeFactors(BinFrequency(k, rate), highPassHz, lowPassKHz,
                                               highPassSlope, lowPassSlope);
-        for (BinSpectrum* curve : curves)
+        const int mirror = SpectrumBins - k;
+        for (BinSpectrum* curve : curves) {
             (*curve)[k] = static_cast<float>(TimesFactors((*curve)[k], factors));
+            if (mirror != k)
+                (*curve)[mirror] = static_cast<float>(TimesFactors((*curve)[mirror], factors));
+        }
     }
 }
 
