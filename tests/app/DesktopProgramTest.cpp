@@ -91,10 +91,11 @@ class DesktopProgramTest final : public QObject {
         const char* script = R"sh(
 Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$DISPLAYFILE" 2>/dev/null &
 xpid=$!
-for i in $(seq 100); do [ -s "$DISPLAYFILE" ] && break; sleep 0.1; done
+for i in $(seq 300); do [ -s "$DISPLAYFILE" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$DISPLAYFILE")"
-# Under a loaded machine the display may take a moment to answer once it has been named.
-for i in $(seq 100); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
+# Under a loaded machine the display may take a while to answer once it has been named (over
+# ten seconds under a sanitizer run on a stalled machine).
+for i in $(seq 300); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
 "$SONIVAR" "$WAV" 2>"$LOG" &
 pid=$!
 found=no
