@@ -18,7 +18,12 @@ void SpectrumTally::Reset() {
 }
 
 void SpectrumTally::AddMagnitudes(int c, const float* m) {
-    binloops::AddMagnitudes(data_->sums[c].data(), data_->peaks[c].data(), m, SpectrumBins);
+    binloops::AddMagnitudes(data_->sums[c].data(), data_->peaks[c].data(), m, Half + 1);
+}
+
+const BinSpectrum& SpectrumTally::Mirrored(BinSpectrum& bins) {
+    for (int k = Half + 1; k < Size; ++k) bins[k] = bins[Size - k];
+    return bins;
 }
 
 void SpectrumTally::Assign(int c, const BinSpectrum& sums, const BinSpectrum& peaks) {

@@ -22,7 +22,8 @@ class SpectrumTally {
     // Every sum and peak 0.
     void Reset();
     // Adds the magnitudes m[0 .. SpectrumBins - 1] of one hop's spectrum of channel c to its
-    // sums and peaks.
+    // sums and peaks. They are a real block's, so m[SpectrumBins - k] is m[k]: only bins up to the
+    // middle are added, and the sums and peaks above it, the same bits, are mirrored when read.
     void AddMagnitudes(int c, const float* m);
     // Channel c's sums and peaks as a measurement of the same document found them.
     void Assign(int c, const BinSpectrum& sums, const BinSpectrum& peaks);
@@ -34,10 +35,12 @@ class SpectrumTally {
     void AddWrittenHop(FFT& fourier, int c, std::int64_t h, const std::int32_t* block,
                        std::int64_t inside, std::int64_t lastHop);
 
-    const BinSpectrum& Sums(int c) const { return data_->sums[c]; }
-    const BinSpectrum& Peaks(int c) const { return data_->peaks[c]; }
+    const BinSpectrum& Sums(int c) const { return Mirrored(data_->sums[c]); }
+    const BinSpectrum& Peaks(int c) const { return Mirrored(data_->peaks[c]); }
 
   private:
+    static const BinSpectrum& Mirrored(BinSpectrum& bins);
+
     static constexpr int Size = SpectrumBins;
     static constexpr int Half = SpectrumBins / 2;
 
