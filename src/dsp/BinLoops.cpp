@@ -1,5 +1,7 @@
 #include "dsp/BinLoops.h"
 
+#include <cstdint>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -70,6 +72,10 @@ void ScaleNarrow(Complex* x, const float* gain, int count) {
     for (; k < count; ++k) x[k] = ComplexMath::Scale(x[k], gain[k]);
 }
 
+void MirrorConjugatesNarrow(Complex* x, int n, int k) {
+    for (; k < n / 2; ++k) x[n - k] = {x[k].Re, -x[k].Im};
+}
+
 void AddMagnitudesNarrow(float* sums, float* peaks, const float* m, int count) {
     AddMagnitudesLoop(sums, peaks, m, count);
 }
@@ -113,6 +119,20 @@ SV_BINS_WIDE void ScaleWide(Complex* x, const float* gain, int count) {
     ScaleNarrow(x + k, gain + k, count - k);
 }
 
+// Four bins at a time as four 64-bit lanes, each an imaginary part's sign bit over its real
+// part: reversed, with those signs flipped.
+SV_BINS_WIDE void MirrorConjugatesWide(Complex* x, int n) {
+    const __m256d imaginarySigns = _mm256_castsi256_pd(_mm256_set1_epi64x(INT64_MIN));
+    int k = 1;
+    for (; k + 4 <= n / 2; k += 4) {
+        const __m256d bins = _mm256_loadu_pd(reinterpret_cast<const double*>(x + k));
+        const __m256d mirrored =
+            _mm256_xor_pd(_mm256_permute4x64_pd(bins, _MM_SHUFFLE(0, 1, 2, 3)), imaginarySigns);
+        _mm256_storeu_pd(reinterpret_cast<double*>(x + n - k - 3), mirrored);
+    }
+    MirrorConjugatesNarrow(x, n, k);
+}
+
 SV_BINS_WIDE void AddMagnitudesWide(float* sums, float* peaks, const float* m, int count) {
     AddMagnitudesLoop(sums, peaks, m, count);
 }
@@ -133,6 +153,13 @@ void SubtractNoise(Complex* x, const float* threshold, const float* floor, int c
     if (Wide()) return SubtractNoiseWide(x, threshold, floor, count);
 #endif
     SubtractNoiseNarrow(x, threshold, floor, count);
+}
+
+void MirrorConjugates(Complex* x, int n) {
+#if defined(__x86_64__)
+    if (Wide()) return MirrorConjugatesWide(x, n);
+#endif
+    MirrorConjugatesNarrow(x, n, 1);
 }
 
 void Scale(Complex* x, const float* gain, int count) {

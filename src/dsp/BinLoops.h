@@ -10,6 +10,10 @@ namespace sv::binloops {
 // threshold[k] / ComplexMath::NoiseFloorScale, for k < count.
 void SubtractNoise(Complex* x, const float* threshold, const float* floor, int count);
 
+// x[n - k] <- the conjugate of x[k] for k = 1 .. n / 2 - 1 (n even): the upper half of a real
+// block's spectrum from its lower half.
+void MirrorConjugates(Complex* x, int n);
+
 // x[k] <- ComplexMath::Scale(x[k], gain[k]) for k < count.
 void Scale(Complex* x, const float* gain, int count);
 

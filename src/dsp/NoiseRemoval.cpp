@@ -2,7 +2,9 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -43,16 +45,58 @@ void ScaleAndWiden(BinSpectrum& profile, float s, std::vector<float>& scaled) {
 }
 
 // A profile with the noise floor term of each of its bins, which stays the same at every hop.
+//
+// A hop's spectrum is a real block's: bin SpectrumBins - k is the conjugate of bin k. Where the
+// profile too is the same at both, the upper bin's result is the conjugate of the lower one's
+// (the operations are symmetric in the sign of the imaginary part), so with mirrored set only
+// the bins up to the middle are worked out and the rest mirrored, but for the few upper bins
+// whose profile differs from their partner's (widening leaves bins 0, 1, n - 2 and n - 1 as they
+// were), worked out from their own values. Where a result is 0 the mirror may differ from the
+// full subtraction in the sign of an imaginary zero, which the inverse transform's integer
+// samples never show.
 struct NoiseThreshold {
-    explicit NoiseThreshold(const BinSpectrum& profile) : threshold(profile) {
+    static constexpr int Half = SpectrumBins / 2;
+    static constexpr std::size_t MostOwnBins = 16;
+
+    NoiseThreshold(const BinSpectrum& profile, bool mirrored) : threshold(profile) {
         for (int k = 0; k < SpectrumBins; ++k)
             floor[k] = threshold[k] / ComplexMath::NoiseFloorScale;
+        mirrored_ = mirrored;
+        for (int k = Half + 1; k < SpectrumBins && mirrored_; ++k) {
+            if (SameBits(threshold[k], threshold[SpectrumBins - k]) &&
+                SameBits(floor[k], floor[SpectrumBins - k]))
+                continue;
+            if (ownCount_ == MostOwnBins)
+                mirrored_ = false;  // a profile of another shape
+            else
+                ownBins_[ownCount_++] = k;
+        }
     }
     void SubtractFrom(Complex* x) const {
-        binloops::SubtractNoise(x, threshold.data(), floor.data(), SpectrumBins);
+        if (!mirrored_) {
+            binloops::SubtractNoise(x, threshold.data(), floor.data(), SpectrumBins);
+            return;
+        }
+        std::array<Complex, MostOwnBins> own;
+        for (std::size_t i = 0; i < ownCount_; ++i) {
+            const int k = ownBins_[i];
+            own[i] = x[k];
+            binloops::SubtractNoise(&own[i], threshold.data() + k, floor.data() + k, 1);
+        }
+        binloops::SubtractNoise(x, threshold.data(), floor.data(), Half + 1);
+        binloops::MirrorConjugates(x, SpectrumBins);
+        for (std::size_t i = 0; i < ownCount_; ++i) x[ownBins_[i]] = own[i];
     }
     const BinSpectrum& threshold;
     BinSpectrum floor;
+
+  private:
+    static bool SameBits(float a, float b) {
+        return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
+    }
+    bool mirrored_ = false;
+    std::array<int, MostOwnBins> ownBins_{};
+    std::size_t ownCount_ = 0;
 };
 
 // The search for the quietest window of hops, channel 0 choosing for both channels: a window
@@ -183,8 +227,8 @@ WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& p
                                const BinSpectrum& profile1, ChainContext& context) {
     std::vector<NoiseThreshold> thresholds;
     thresholds.reserve(2);
-    thresholds.emplace_back(profile0);
-    thresholds.emplace_back(profile1);
+    thresholds.emplace_back(profile0, options_.FastPaths);
+    thresholds.emplace_back(profile1, options_.FastPaths);
     return RemoveNoiseWith(
         wave, [&thresholds](int channel, Complex* x) { thresholds[channel].SubtractFrom(x); },
         context);

@@ -61,7 +61,7 @@ TEST(BinLoops, GiveTheBitsOfTheScalarOperationsOnBothWidths) {
     RestoreWide restore;
     for (const bool wide : {false, true}) {
         fftkernel::UseWideVectors(wide);
-        for (const int count : {16384, 8, 13, 3}) {
+        for (const int count : {16384, 8, 13, 3, 22}) {
             const std::uint32_t seed = static_cast<std::uint32_t>(count) + (wide ? 1 : 0);
             const auto x = Spectrum(count, seed);
             SCOPED_TRACE(testing::Message() << count << " bins, wide " << wide);
@@ -95,6 +95,13 @@ TEST(BinLoops, GiveTheBitsOfTheScalarOperationsOnBothWidths) {
             binloops::AddMagnitudes(sums.data(), peaks.data(), m.data(), count);
             EXPECT_TRUE(SameBits(sums, expectedSums)) << "sums";
             EXPECT_TRUE(SameBits(peaks, expectedPeaks)) << "peaks";
+
+            if (count % 2 != 0) continue;
+            auto mirrored = x;
+            expected = x;
+            for (int k = 1; k < count / 2; ++k) expected[count - k] = {x[k].Re, -x[k].Im};
+            binloops::MirrorConjugates(mirrored.data(), count);
+            EXPECT_TRUE(SameBits(mirrored, expected)) << "mirrored conjugates";
         }
     }
 }
