@@ -579,22 +579,6 @@ void FileMemory::ReadBlock(std::int64_t index, std::int64_t stride, std::int64_t
          });
 }
 
-void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
-                            const std::int32_t* in) {
-    CopySourceInBeforeChange();
-    if (!blockTransfers.load(std::memory_order_relaxed)) {
-        for (std::int64_t i = 0; i < count; ++i) WriteValue(index + i * stride, in[i]);
-        return;
-    }
-    if (stride == 1) {
-        WriteSequential(index, count, in, false);
-        return;
-    }
-    Walk(index, stride, count, true, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
-        for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
-    });
-}
-
 void FileMemory::WriteAhead(std::int64_t index, std::int64_t count, const std::int32_t* in) {
     CopySourceInBeforeChange();
     if (!blockTransfers.load(std::memory_order_relaxed)) {
@@ -640,6 +624,32 @@ void AddToEvenSlotsNarrow(std::int32_t* slot, const std::int32_t* in, std::int64
 }
 #endif
 
+// slot[2k] = in[k]; like AddToEvenSlots, the odd slots are left alone.
+void CopyToEvenSlotsNarrow(std::int32_t* slot, const std::int32_t* in, std::int64_t n) {
+    for (std::int64_t k = 0; k < n; ++k) slot[2 * k] = in[k];
+}
+
+#if defined(__x86_64__)
+[[gnu::target("avx2")]] void CopyToEvenSlotsAvx2(std::int32_t* slot, const std::int32_t* in,
+                                                 std::int64_t n) {
+    const __m256i even = _mm256_setr_epi32(-1, 0, -1, 0, -1, 0, -1, 0);
+    std::int64_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        const __m128i values = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+        _mm256_maskstore_epi32(reinterpret_cast<int*>(slot + 2 * k), even,
+                               _mm256_cvtepu32_epi64(values));
+    }
+    CopyToEvenSlotsNarrow(slot + 2 * k, in + k, n - k);
+}
+#endif
+
+void CopyToEvenSlots(std::int32_t* slot, const std::int32_t* in, std::int64_t n) {
+#if defined(__x86_64__)
+    if (CpuHasAvx2()) return CopyToEvenSlotsAvx2(slot, in, n);
+#endif
+    CopyToEvenSlotsNarrow(slot, in, n);
+}
+
 void AddToEvenSlots(std::int32_t* slot, const std::int32_t* in, std::int64_t n,
                     std::int32_t* sums) {
 #if defined(__x86_64__)
@@ -649,6 +659,25 @@ void AddToEvenSlots(std::int32_t* slot, const std::int32_t* in, std::int64_t n,
 }
 
 }  // namespace
+
+void FileMemory::WriteBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
+                            const std::int32_t* in) {
+    CopySourceInBeforeChange();
+    if (!blockTransfers.load(std::memory_order_relaxed)) {
+        for (std::int64_t i = 0; i < count; ++i) WriteValue(index + i * stride, in[i]);
+        return;
+    }
+    if (stride == 1) {
+        WriteSequential(index, count, in, false);
+        return;
+    }
+    Walk(index, stride, count, true, [&](std::int32_t* slot, std::int64_t first, std::int64_t n) {
+        if (stride == 2)
+            CopyToEvenSlots(slot, in + first, n);
+        else
+            for (std::int64_t k = 0; k < n; ++k) slot[k * stride] = in[first + k];
+    });
+}
 
 void FileMemory::AddBlock(std::int64_t index, std::int64_t stride, std::int64_t count,
                           const std::int32_t* in, std::int32_t* sums) {
