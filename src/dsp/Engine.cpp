@@ -73,6 +73,9 @@ bool Engine::WalkHops(HopStage& stage, const Wave& wave, std::int64_t first, std
     (void)wave;
     HopRange range{first, last, channels, Paired(channels), PacerLead(channels), trail};
     range.EitherLeads = options_.EitherThreadLeads;
+    // A batch worker's core lent once the walk is under way serves the rest of it.
+    if (!range.Paired && options_.IdleCores)
+        range.PairFromNowOn = [this, channels] { return Paired(channels); };
     return walker_.Walk(stage, range, report);
 }
 

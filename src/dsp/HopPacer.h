@@ -17,9 +17,14 @@ class HopPacer {
     // stays behind thread 0 at least (1: thread 1 starts a hop once thread 0 has finished it).
     // eitherLeads (trail 0 only): thread 1 too may be up to lead hops ahead. Whichever thread
     // is ahead then does the stores' window moves, instead of thread 0 always; but after
-    // EndAfter(h) thread 1 may have walked past h.
-    explicit HopPacer(std::int64_t lead, std::int64_t trail = 0, bool eitherLeads = false)
-        : lead_(lead), trail_(trail), eitherLeads_(eitherLeads && trail == 0) {}
+    // EndAfter(h) thread 1 may have walked past h. The hops before first count as finished by
+    // both (a walk that becomes paired part of the way).
+    explicit HopPacer(std::int64_t lead, std::int64_t trail = 0, bool eitherLeads = false,
+                      std::int64_t first = 0)
+        : lead_(lead),
+          trail_(trail),
+          eitherLeads_(eitherLeads && trail == 0),
+          done_{first, first} {}
     HopPacer(const HopPacer&) = delete;
     HopPacer& operator=(const HopPacer&) = delete;
 
@@ -46,7 +51,7 @@ class HopPacer {
     const bool eitherLeads_;
     // Hops finished by each thread. Sequentially consistent with waiting_: a thread that
     // publishes progress either sees the other waiting or is seen by it.
-    std::atomic<std::int64_t> done_[2]{0, 0};
+    std::atomic<std::int64_t> done_[2];
     std::atomic<std::int64_t> end_{std::numeric_limits<std::int64_t>::max()};
     std::atomic<bool> abandoned_{false};
     std::atomic<int> waiting_{0};

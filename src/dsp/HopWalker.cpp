@@ -40,6 +40,15 @@ bool HopWalker::Walk(HopStage& stage, const HopRange& range,
         for (std::int64_t h = range.First; h <= range.Last && completed; ++h) {
             for (int c = 0; c < range.Channels; ++c) stage.Hop(lanes_[0], c, h);
             completed = report(h);
+            // Every channel has finished hop h: paired from h + 1 on, each sees its hops in
+            // order as before.
+            if (completed && h < range.Last && range.Channels >= 2 && range.PairFromNowOn &&
+                range.PairFromNowOn()) {
+                HopRange rest = range;
+                rest.First = h + 1;
+                completed = WalkPaired(stage, rest, report);
+                break;
+            }
         }
     }
     stage.Finish(completed);
@@ -52,7 +61,7 @@ bool HopWalker::Walk(HopStage& stage, const HopRange& range,
 bool HopWalker::WalkPaired(HopStage& stage, const HopRange& range,
                            const std::function<bool(std::int64_t)>& report) {
     if (!worker_) worker_ = std::make_unique<ChannelWorker>();
-    HopPacer pacer(range.Lead, range.Trail, range.EitherLeads);
+    HopPacer pacer(range.Lead, range.Trail, range.EitherLeads, range.First);
     bool goesOn = true;
     // Thread 0 reports before it lets thread 1 past hop h (after, when thread 1 trails it), so a
     // cancel ends both channels after the same hop.

@@ -66,6 +66,9 @@ struct HopRange {
     // thread 0 ended after. For callers that discard what a cancelled walk wrote, or whose
     // thread 1 takes from thread 0 only what thread 0 has finished.
     bool EitherLeads = false;
+    // For a walk that starts unpaired: asked after each hop whether a core has come free, and
+    // when it answers true the rest of the walk is paired.
+    std::function<bool()> PairFromNowOn;
 };
 
 class HopWalker {
