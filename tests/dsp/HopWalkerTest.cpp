@@ -33,7 +33,7 @@ class RecordingStage final : public HopStage {
     std::vector<std::vector<Visit>> visits_;
 };
 
-TEST(HopWalker, AWalkPairedPartOfTheWayKeepsEveryChannelsHopsInOrder) {
+TEST(HopWalkerThreads, AWalkPairedPartOfTheWayKeepsEveryChannelsHopsInOrder) {
     struct Case {
         int channels;
         std::int64_t trail;
