@@ -1,10 +1,11 @@
 #pragma once
-// The FFT's vector layer sixteen floats wide, for a translation unit compiled for AVX-512F (and
-// without FMA, whose single rounding of a * b + c would change results); such code runs only
-// where CpuHasWidestVectors(). The interface and its promises are those of FFTVector4.h.
-// Two-source permutes (one instruction each at this width) keep every layout natural.
-#if !defined(__AVX512F__) || defined(__FMA__)
-#error "FFTVector16.h needs AVX-512F without FMA: compile with -mavx512f -mno-fma"
+// The FFT's vector layer sixteen floats wide, for a translation unit compiled for AVX-512F; such
+// code runs only where CpuHasWidestVectors(). The interface and its promises are those of
+// FFTVector4.h. Two-source permutes (one instruction each at this width) keep every layout
+// natural. Clang's AVX-512F brings FMA along: nothing here names a fused operation, and the
+// library is compiled with -ffp-contract=off, so no a * b + c is rounded once.
+#if !defined(__AVX512F__)
+#error "FFTVector16.h needs AVX-512F: compile with -mavx512f"
 #endif
 
 #include <immintrin.h>

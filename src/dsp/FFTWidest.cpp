@@ -1,5 +1,5 @@
-// FFT's work sixteen values at a time. This file alone is compiled for AVX-512F (without FMA);
-// its code runs only where the CPU has it. Everything here is an instance of the width-generic
+// FFT's work sixteen values at a time. This file alone is compiled for AVX-512F (no fused
+// operation is ever formed: see FFTVector16.h); its code runs only where the CPU has it. Everything here is an instance of the width-generic
 // templates for Vector16, so no function is shared with code compiled for other CPUs.
 #include "dsp/FFTLoops.h"
 #include "dsp/FFTVector16.h"
