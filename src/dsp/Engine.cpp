@@ -71,8 +71,14 @@ bool Engine::WalkHops(HopStage& stage, const Wave& wave, std::int64_t first, std
                       int channels, std::int64_t trail,
                       const std::function<bool(std::int64_t)>& report) {
     (void)wave;
-    HopRange range{first, last, channels, Paired(channels), PacerLead(channels), trail};
-    range.EitherLeads = options_.EitherThreadLeads;
+    HopRange range{first,
+                   last,
+                   channels,
+                   Paired(channels),
+                   PacerLead(channels),
+                   trail,
+                   options_.EitherThreadLeads,
+                   {}};
     // A batch worker's core lent once the walk is under way serves the rest of it.
     if (!range.Paired && options_.IdleCores)
         range.PairFromNowOn = [this, channels] { return Paired(channels); };

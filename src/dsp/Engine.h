@@ -147,10 +147,11 @@ class Engine {
     // Output replaces the document unless the walk was cancelled. Returns result.
     static WalkResult Replace(std::unique_ptr<Wave>& wave, std::unique_ptr<Wave>& output,
                               WalkResult result, ChainContext& context);
-    // Noise removal's walk, each hop's spectrum of channels 0 and 1 changed by perBin.
+    // Noise removal's walk, each hop's spectrum of channels 0 and 1 changed by perBin. With
+    // lowerHalf, perBin gets bins 0 .. 8192 only and fills in the rest (FilterHops).
     WalkResult RemoveNoiseWith(std::unique_ptr<Wave>& wave,
                                const std::function<void(int, Complex*)>& perBin,
-                               ChainContext& context);
+                               ChainContext& context, bool lowerHalf = false);
 
     // Filters every hop h = 0 .. F / 8192 + 1 of every channel of wave into output: perBin
     // (channel, spectrum) changes the forward transform of each hop's 16384 values, which is
@@ -159,10 +160,12 @@ class Engine {
     // the stages to come want of the output. The extra hop gives the last F % 8192 frames the
     // rising half of a window too, so a filtered recording does not fade out; it reads zeros
     // past the store's end and drops what it would add there. Output may be wave itself: the
-    // values are then written over it, the same as into a new output. Returns false when
-    // cancelled.
+    // values are then written over it, the same as into a new output. With lowerHalf the
+    // spectrum perBin gets holds bins 0 .. 8192 only, and perBin fills in the upper bins (from
+    // the lower ones: bin 16384 - k is the conjugate of bin k). Returns false when cancelled.
     bool FilterHops(Wave& wave, Wave& output, BlockWalk& walk,
-                    const std::function<void(int, Complex*)>& perBin, ChainContext& context);
+                    const std::function<void(int, Complex*)>& perBin, ChainContext& context,
+                    bool lowerHalf = false);
     // Every walk over hops 0 .. WalkUnits of a document's channels.
     bool WalkHops(HopStage& stage, const Wave& wave, std::int64_t first, std::int64_t last,
                   int channels, std::int64_t trail,

@@ -21,13 +21,14 @@ using fftkernel::Vector8;
 
 // The eight-wide work, compiled for AVX2 in FFTWide.cpp.
 extern template void FFT::TransformOn<Vector8>(Complex*, Block8*, Block8*);
-extern template void FFT::ForwardOn<Vector8>(const std::int32_t*, Complex*, Block8*, Block8*);
+extern template void FFT::ForwardOn<Vector8>(const std::int32_t*, Complex*, Block8*, Block8*, bool);
 extern template void FFT::ForwardMagnitudesOn<Vector8>(const std::int32_t*, float*, Block8*,
                                                        Block8*);
 extern template void FFT::InverseOn<Vector8>(const Complex*, std::int32_t*, Block8*, Block8*);
 // The sixteen-wide work, compiled for AVX-512 in FFTWidest.cpp.
 extern template void FFT::TransformOn<Vector16>(Complex*, Block16*, Block16*);
-extern template void FFT::ForwardOn<Vector16>(const std::int32_t*, Complex*, Block16*, Block16*);
+extern template void FFT::ForwardOn<Vector16>(const std::int32_t*, Complex*, Block16*, Block16*,
+                                              bool);
 extern template void FFT::ForwardMagnitudesOn<Vector16>(const std::int32_t*, float*, Block16*,
                                                         Block16*);
 extern template void FFT::InverseOn<Vector16>(const Complex*, std::int32_t*, Block16*, Block16*);
@@ -132,10 +133,17 @@ void FFT::Transform(Complex* x) {
     TransformOn<Vector4>(x, bufA_.data(), bufB_.data());
 }
 
-void FFT::Forward(const std::int32_t* samples, Complex* x) {
-    if (lanes_ == 16) return ForwardOn<Vector16>(samples, x, widestA_.data(), widestB_.data());
-    if (lanes_ == 8) return ForwardOn<Vector8>(samples, x, wideA_.data(), wideB_.data());
-    ForwardOn<Vector4>(samples, x, bufA_.data(), bufB_.data());
+void FFT::Forward(const std::int32_t* samples, Complex* x) { ForwardBins(samples, x, true); }
+
+void FFT::ForwardLowerHalf(const std::int32_t* samples, Complex* x) {
+    ForwardBins(samples, x, false);
+}
+
+void FFT::ForwardBins(const std::int32_t* samples, Complex* x, bool upper) {
+    if (lanes_ == 16)
+        return ForwardOn<Vector16>(samples, x, widestA_.data(), widestB_.data(), upper);
+    if (lanes_ == 8) return ForwardOn<Vector8>(samples, x, wideA_.data(), wideB_.data(), upper);
+    ForwardOn<Vector4>(samples, x, bufA_.data(), bufB_.data(), upper);
 }
 
 void FFT::ForwardMagnitudes(const std::int32_t* samples, float* magnitudes) {

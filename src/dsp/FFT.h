@@ -32,6 +32,9 @@ class FFT {
     // x[0 .. n-1] <- DFT of samples[i] * AnalysisWindow[i]; every bin is filled, the upper half
     // being the exact conjugate mirror of the lower one.
     void Forward(const std::int32_t* samples, Complex* x);
+    // x[0 .. n/2] as Forward gives them, the rest left as it was: for callers that work out the
+    // upper half from the lower one.
+    void ForwardLowerHalf(const std::int32_t* samples, Complex* x);
     // magnitudes[k] <- ComplexMath::Abs(x[k]) for k = 0 .. n-1 of the x that Forward would
     // give, bit for bit, without writing x: all that magnitude readers need, for half the
     // stores.
@@ -49,8 +52,9 @@ class FFT {
     // FFTWide.cpp, sixteen, compiled for AVX-512, in FFTWidest.cpp.
     template <class Vec, class Block>
     void TransformOn(Complex* x, Block* a, Block* b);
+    void ForwardBins(const std::int32_t* samples, Complex* x, bool upper);
     template <class Vec, class Block>
-    void ForwardOn(const std::int32_t* samples, Complex* x, Block* a, Block* b);
+    void ForwardOn(const std::int32_t* samples, Complex* x, Block* a, Block* b, bool upper);
     template <class Vec, class Block>
     void ForwardMagnitudesOn(const std::int32_t* samples, float* magnitudes, Block* a, Block* b);
     template <class Vec, class Block>

@@ -44,13 +44,15 @@ inline void UnpackBins(const BlockOf<Vec>* z, const float* unpackRe, const float
     put.Ends(z[0].Re[0], z[0].Im[0]);
 }
 
-// The bins as complex values: the mirrored ones are the conjugates.
+// The bins as complex values: the mirrored ones (with upper) are the conjugates.
 template <class Vec>
 struct ComplexBins {
     Complex* x;
     int n;
+    bool upper;
     void operator()(int k, typename Vec::V xr, typename Vec::V xi) const {
         Vec::StoreInterleaved(x + k, xr, xi);
+        if (!upper) return;
         if (k > 0) {
             // x[n-k-(Lanes-1) .. n-k] = conj of x[k+Lanes-1 .. k], written backwards
             Vec::StoreInterleavedBackwards(x + n - k - (Vec::Lanes - 1), xr, -xi);
@@ -125,9 +127,9 @@ const Block* FFT::WindowAndTransform(const std::int32_t* samples, Block* a, Bloc
 }
 
 template <class Vec, class Block>
-void FFT::ForwardOn(const std::int32_t* samples, Complex* x, Block* a, Block* b) {
+void FFT::ForwardOn(const std::int32_t* samples, Complex* x, Block* a, Block* b, bool upper) {
     fftkernel::UnpackBins<Vec>(WindowAndTransform<Vec>(samples, a, b), unpackRe_.data(),
-                               unpackIm_.data(), n_, fftkernel::ComplexBins<Vec>{x, n_});
+                               unpackIm_.data(), n_, fftkernel::ComplexBins<Vec>{x, n_, upper});
 }
 
 template <class Vec, class Block>

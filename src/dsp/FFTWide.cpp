@@ -10,7 +10,7 @@ using fftkernel::Block8;
 using fftkernel::Vector8;
 
 template void FFT::TransformOn<Vector8>(Complex*, Block8*, Block8*);
-template void FFT::ForwardOn<Vector8>(const std::int32_t*, Complex*, Block8*, Block8*);
+template void FFT::ForwardOn<Vector8>(const std::int32_t*, Complex*, Block8*, Block8*, bool);
 template void FFT::ForwardMagnitudesOn<Vector8>(const std::int32_t*, float*, Block8*, Block8*);
 template void FFT::InverseOn<Vector8>(const Complex*, std::int32_t*, Block8*, Block8*);
 

@@ -13,7 +13,7 @@ namespace {
 class FilterStage final : public HopStage {
   public:
     FilterStage(Wave& wave, Wave& output, const std::function<void(int, Complex*)>& perBin,
-                SpectrumTally* tally, BlockPeaks* peaks, std::int64_t lastHop)
+                SpectrumTally* tally, BlockPeaks* peaks, std::int64_t lastHop, bool lowerHalf)
         : wave_(wave),
           output_(output),
           perBin_(perBin),
@@ -22,7 +22,8 @@ class FilterStage final : public HopStage {
           storeFrames_(wave.FrameCount() + 2 * MarginFrames),
           documentEnd_(MarginFrames + wave.FrameCount()),
           lastMeasured_(wave.FrameCount() / Engine::Hop),
-          lastHop_(lastHop) {
+          lastHop_(lastHop),
+          lowerHalf_(lowerHalf) {
         if (&wave == &output)
             carries_.assign(static_cast<std::size_t>(wave.Channels()), Int32Array(Engine::Hop));
     }
@@ -31,7 +32,11 @@ class FilterStage final : public HopStage {
         const std::int64_t storeFrame = h * Engine::Hop;
         const std::int64_t inside =
             std::clamp<std::int64_t>(storeFrames_ - storeFrame, 0, Engine::BlockSize);
-        lane.fourier.Forward(lane.ReadHop(wave_, c, h, inside), lane.spectrum.data());
+        const std::int32_t* input = lane.ReadHop(wave_, c, h, inside);
+        if (lowerHalf_)
+            lane.fourier.ForwardLowerHalf(input, lane.spectrum.data());
+        else
+            lane.fourier.Forward(input, lane.spectrum.data());
         perBin_(c, lane.spectrum.data());
         lane.fourier.Inverse(lane.spectrum.data(), lane.block.data());
         if (tally_ && c < SpectrumTally::Channels)
@@ -83,20 +88,22 @@ class FilterStage final : public HopStage {
     const std::int64_t documentEnd_;
     const std::int64_t lastMeasured_;
     const std::int64_t lastHop_;
+    const bool lowerHalf_;
     std::vector<Int32Array> carries_;  // one hop's values per channel, writing over the input
 };
 
 }  // namespace
 
 bool Engine::FilterHops(Wave& wave, Wave& output, BlockWalk& walk,
-                        const std::function<void(int, Complex*)>& perBin, ChainContext& context) {
+                        const std::function<void(int, Complex*)>& perBin, ChainContext& context,
+                        bool lowerHalf) {
     const ChainContext::Wants& wants = context.Wanted();
     SpectrumTally* tally = Gathers(wants.Tally) ? &context.GatherTally() : nullptr;
     BlockPeaks* peaks = Gathers(wants.PeakBlockSize > 0)
                             ? &context.GatherBlockPeaks(wave, wants.PeakBlockSize)
                             : nullptr;
     const std::int64_t lastHop = WalkUnits(wave, true);
-    FilterStage stage(wave, output, perBin, tally, peaks, lastHop);
+    FilterStage stage(wave, output, perBin, tally, peaks, lastHop, lowerHalf);
     const bool completed = WalkHops(stage, wave, 0, lastHop, wave.Channels(), 0,
                                     [&walk](std::int64_t h) { return walk.Step(h); });
     if (!completed) return false;

@@ -46,22 +46,23 @@ void ScaleAndWiden(BinSpectrum& profile, float s, std::vector<float>& scaled) {
 
 // A profile with the noise floor term of each of its bins, which stays the same at every hop.
 //
-// A hop's spectrum is a real block's: bin SpectrumBins - k is the conjugate of bin k. Where the
-// profile too is the same at both, the upper bin's result is the conjugate of the lower one's
-// (the operations are symmetric in the sign of the imaginary part), so with mirrored set only
-// the bins up to the middle are worked out and the rest mirrored, but for the few upper bins
-// whose profile differs from their partner's (widening leaves bins 0, 1, n - 2 and n - 1 as they
-// were), worked out from their own values. Where a result is 0 the mirror may differ from the
-// full subtraction in the sign of an imaginary zero, which the inverse transform's integer
-// samples never show.
+// A hop's spectrum is a real block's: bin SpectrumBins - k is the conjugate of bin k. With
+// lowerHalf the spectrum comes with bins up to the middle only. Where the profile too is the
+// same at both bins, the upper bin's result is the conjugate of the lower one's (the operations
+// are symmetric in the sign of the imaginary part), so only the bins up to the middle are
+// worked out and the rest mirrored, but for the few upper bins whose profile differs from their
+// partner's (widening leaves bins 0, 1, n - 2 and n - 1 as they were), worked out from their own
+// values. Where a result is 0 the mirror may differ from the full subtraction in the sign of an
+// imaginary zero, which the inverse transform's integer samples never show.
 struct NoiseThreshold {
     static constexpr int Half = SpectrumBins / 2;
     static constexpr std::size_t MostOwnBins = 16;
 
-    NoiseThreshold(const BinSpectrum& profile, bool mirrored) : threshold(profile) {
+    NoiseThreshold(const BinSpectrum& profile, bool lowerHalf)
+        : threshold(profile), lowerHalf_(lowerHalf) {
         for (int k = 0; k < SpectrumBins; ++k)
             floor[k] = threshold[k] / ComplexMath::NoiseFloorScale;
-        mirrored_ = mirrored;
+        mirrored_ = lowerHalf;
         for (int k = Half + 1; k < SpectrumBins && mirrored_; ++k) {
             if (SameBits(threshold[k], threshold[SpectrumBins - k]) &&
                 SameBits(floor[k], floor[SpectrumBins - k]))
@@ -74,13 +75,14 @@ struct NoiseThreshold {
     }
     void SubtractFrom(Complex* x) const {
         if (!mirrored_) {
+            if (lowerHalf_) binloops::MirrorConjugates(x, SpectrumBins);
             binloops::SubtractNoise(x, threshold.data(), floor.data(), SpectrumBins);
             return;
         }
         std::array<Complex, MostOwnBins> own;
         for (std::size_t i = 0; i < ownCount_; ++i) {
             const int k = ownBins_[i];
-            own[i] = x[k];
+            own[i] = {x[SpectrumBins - k].Re, -x[SpectrumBins - k].Im};
             binloops::SubtractNoise(&own[i], threshold.data() + k, floor.data() + k, 1);
         }
         binloops::SubtractNoise(x, threshold.data(), floor.data(), Half + 1);
@@ -94,6 +96,7 @@ struct NoiseThreshold {
     static bool SameBits(float a, float b) {
         return std::bit_cast<std::uint32_t>(a) == std::bit_cast<std::uint32_t>(b);
     }
+    bool lowerHalf_;
     bool mirrored_ = false;
     std::array<int, MostOwnBins> ownBins_{};
     std::size_t ownCount_ = 0;
@@ -227,11 +230,12 @@ WalkResult Engine::RemoveNoise(std::unique_ptr<Wave>& wave, const BinSpectrum& p
                                const BinSpectrum& profile1, ChainContext& context) {
     std::vector<NoiseThreshold> thresholds;
     thresholds.reserve(2);
-    thresholds.emplace_back(profile0, options_.FastPaths);
-    thresholds.emplace_back(profile1, options_.FastPaths);
+    const bool lowerHalf = options_.FastPaths;
+    thresholds.emplace_back(profile0, lowerHalf);
+    thresholds.emplace_back(profile1, lowerHalf);
     return RemoveNoiseWith(
         wave, [&thresholds](int channel, Complex* x) { thresholds[channel].SubtractFrom(x); },
-        context);
+        context, lowerHalf);
 }
 
 WalkResult Engine::RemoveNoiseSmoothly(std::unique_ptr<Wave>& wave, const BinSpectrum& profile0,
@@ -246,17 +250,18 @@ WalkResult Engine::RemoveNoiseSmoothly(std::unique_ptr<Wave>& wave, const BinSpe
 
 WalkResult Engine::RemoveNoiseWith(std::unique_ptr<Wave>& wave,
                                    const std::function<void(int, Complex*)>& perBin,
-                                   ChainContext& context) {
+                                   ChainContext& context, bool lowerHalf) {
     BusyCursor busy(ports_.dialogs);
     auto output = CreateOutput(*wave, context);
     BlockWalk walk(*this, ProcessingStep::RemovingNoise, WalkUnits(*wave, true));
     FilterHops(
         *wave, *output, walk,
-        [&perBin](int channel, Complex* x) {
-            if (channel > 1) return;  // no profile: only windowed and overlap-added
-            perBin(channel, x);
+        [&perBin, lowerHalf](int channel, Complex* x) {
+            if (channel <= 1) return perBin(channel, x);
+            // No profile: only windowed and overlap-added.
+            if (lowerHalf) binloops::MirrorConjugates(x, SpectrumBins);
         },
-        context);
+        context, lowerHalf);
     return Replace(wave, output, walk.Finish(), context);
 }
 

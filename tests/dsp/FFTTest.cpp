@@ -373,7 +373,7 @@ TEST(FFTTest, EveryVectorWidthGivesTheSameBits) {
     }
 }
 
-TEST(FFTTest, ForwardMagnitudesAreTheMagnitudesOfForwardOnEveryWidth) {
+TEST(FFTTest, ForwardMagnitudesAndLowerHalfAgreeWithForwardOnEveryWidth) {
     const std::vector<std::function<std::vector<std::int32_t>(int, std::uint32_t)>> blocks{
         RandomSamples,
         [](int n, std::uint32_t) {  // full scale of either sign, so that both ends round
@@ -396,6 +396,12 @@ TEST(FFTTest, ForwardMagnitudesAreTheMagnitudesOfForwardOnEveryWidth) {
                 fft.ForwardMagnitudes(samples.data(), m.data());
                 ASSERT_TRUE(SameBits(m, expected))
                     << "size " << n << ", block kind " << kind << ", " << lanes << " lanes";
+                // The lower half alone: the same bins, and nothing written above the middle.
+                ComplexArray lower(n, Complex{7.0f, -7.0f}), kept = lower;
+                fft.ForwardLowerHalf(samples.data(), lower.data());
+                std::copy(x.begin(), x.begin() + n / 2 + 1, kept.begin());
+                ASSERT_TRUE(SameBits(lower, kept))
+                    << "lower half, size " << n << ", block kind " << kind << ", " << lanes;
             }
         }
     }

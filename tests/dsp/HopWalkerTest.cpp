@@ -47,8 +47,7 @@ TEST(HopWalkerThreads, AWalkPairedPartOfTheWayKeepsEveryChannelsHopsInOrder) {
                                         << ", free after hop " << t.freeAfter);
         HopWalker walker;
         RecordingStage stage(t.channels);
-        HopRange range{First, Last, t.channels, false, 2, t.trail};
-        range.EitherLeads = t.eitherLeads;
+        HopRange range{First, Last, t.channels, false, 2, t.trail, t.eitherLeads, {}};
         std::int64_t asked = First - 1;
         range.PairFromNowOn = [&] { return ++asked >= t.freeAfter; };
         std::vector<std::int64_t> reported;
