@@ -23,14 +23,14 @@ using fftkernel::Vector8;
 extern template void FFT::TransformOn<Vector8>(Complex*, Block8*, Block8*);
 extern template void FFT::ForwardOn<Vector8>(const std::int32_t*, Complex*, Block8*, Block8*, bool);
 extern template void FFT::ForwardMagnitudesOn<Vector8>(const std::int32_t*, float*, Block8*,
-                                                       Block8*);
+                                                       Block8*, bool);
 extern template void FFT::InverseOn<Vector8>(const Complex*, std::int32_t*, Block8*, Block8*);
 // The sixteen-wide work, compiled for AVX-512 in FFTWidest.cpp.
 extern template void FFT::TransformOn<Vector16>(Complex*, Block16*, Block16*);
 extern template void FFT::ForwardOn<Vector16>(const std::int32_t*, Complex*, Block16*, Block16*,
                                               bool);
 extern template void FFT::ForwardMagnitudesOn<Vector16>(const std::int32_t*, float*, Block16*,
-                                                        Block16*);
+                                                        Block16*, bool);
 extern template void FFT::InverseOn<Vector16>(const Complex*, std::int32_t*, Block16*, Block16*);
 
 namespace {
@@ -147,11 +147,21 @@ void FFT::ForwardBins(const std::int32_t* samples, Complex* x, bool upper) {
 }
 
 void FFT::ForwardMagnitudes(const std::int32_t* samples, float* magnitudes) {
+    MagnitudesOf(samples, magnitudes, true);
+}
+
+void FFT::ForwardMagnitudesLowerHalf(const std::int32_t* samples, float* magnitudes) {
+    MagnitudesOf(samples, magnitudes, false);
+}
+
+void FFT::MagnitudesOf(const std::int32_t* samples, float* magnitudes, bool upper) {
     if (lanes_ == 16)
-        return ForwardMagnitudesOn<Vector16>(samples, magnitudes, widestA_.data(), widestB_.data());
+        return ForwardMagnitudesOn<Vector16>(samples, magnitudes, widestA_.data(), widestB_.data(),
+                                             upper);
     if (lanes_ == 8)
-        return ForwardMagnitudesOn<Vector8>(samples, magnitudes, wideA_.data(), wideB_.data());
-    ForwardMagnitudesOn<Vector4>(samples, magnitudes, bufA_.data(), bufB_.data());
+        return ForwardMagnitudesOn<Vector8>(samples, magnitudes, wideA_.data(), wideB_.data(),
+                                            upper);
+    ForwardMagnitudesOn<Vector4>(samples, magnitudes, bufA_.data(), bufB_.data(), upper);
 }
 
 void FFT::AwaitSynthesis() const {

@@ -39,6 +39,8 @@ class FFT {
     // give, bit for bit, without writing x: all that magnitude readers need, for half the
     // stores.
     void ForwardMagnitudes(const std::int32_t* samples, float* magnitudes);
+    // magnitudes[0 .. n/2] as ForwardMagnitudes gives them, the rest left as it was.
+    void ForwardMagnitudesLowerHalf(const std::int32_t* samples, float* magnitudes);
 
     // samples[i] <- round-half-even(SynthesisWindow[i] * Re(inverse DFT of x)[i]) with the 1/n
     // scaling, saturated to the int32 range. x need not be conjugate-symmetric and is left as
@@ -55,8 +57,10 @@ class FFT {
     void ForwardBins(const std::int32_t* samples, Complex* x, bool upper);
     template <class Vec, class Block>
     void ForwardOn(const std::int32_t* samples, Complex* x, Block* a, Block* b, bool upper);
+    void MagnitudesOf(const std::int32_t* samples, float* magnitudes, bool upper);
     template <class Vec, class Block>
-    void ForwardMagnitudesOn(const std::int32_t* samples, float* magnitudes, Block* a, Block* b);
+    void ForwardMagnitudesOn(const std::int32_t* samples, float* magnitudes, Block* a, Block* b,
+                             bool upper);
     template <class Vec, class Block>
     void InverseOn(const Complex* x, std::int32_t* samples, Block* a, Block* b);
     // The half-length transform of the windowed samples, in a or b.

@@ -67,14 +67,16 @@ struct ComplexBins {
     }
 };
 
-// The bins' magnitudes; a mirrored bin's is its partner's, as (-y)(-y) = y y.
+// The bins' magnitudes; a mirrored bin's (with upper) is its partner's, as (-y)(-y) = y y.
 template <class Vec>
 struct MagnitudeBins {
     float* m;
     int n;
+    bool upper;
     void operator()(int k, typename Vec::V xr, typename Vec::V xi) const {
         const typename Vec::V mag = Vec::Sqrt(xr * xr + xi * xi);
         Vec::Store(m + k, mag);
+        if (!upper) return;
         if (k > 0) {
             Vec::Store(m + n - k - (Vec::Lanes - 1), Vec::Reverse(mag));
         } else {
@@ -133,9 +135,11 @@ void FFT::ForwardOn(const std::int32_t* samples, Complex* x, Block* a, Block* b,
 }
 
 template <class Vec, class Block>
-void FFT::ForwardMagnitudesOn(const std::int32_t* samples, float* magnitudes, Block* a, Block* b) {
+void FFT::ForwardMagnitudesOn(const std::int32_t* samples, float* magnitudes, Block* a, Block* b,
+                              bool upper) {
     fftkernel::UnpackBins<Vec>(WindowAndTransform<Vec>(samples, a, b), unpackRe_.data(),
-                               unpackIm_.data(), n_, fftkernel::MagnitudeBins<Vec>{magnitudes, n_});
+                               unpackIm_.data(), n_,
+                               fftkernel::MagnitudeBins<Vec>{magnitudes, n_, upper});
 }
 
 template <class Vec, class Block>

@@ -11,7 +11,8 @@ using fftkernel::Vector8;
 
 template void FFT::TransformOn<Vector8>(Complex*, Block8*, Block8*);
 template void FFT::ForwardOn<Vector8>(const std::int32_t*, Complex*, Block8*, Block8*, bool);
-template void FFT::ForwardMagnitudesOn<Vector8>(const std::int32_t*, float*, Block8*, Block8*);
+template void FFT::ForwardMagnitudesOn<Vector8>(const std::int32_t*, float*, Block8*, Block8*,
+                                                bool);
 template void FFT::InverseOn<Vector8>(const Complex*, std::int32_t*, Block8*, Block8*);
 
 }  // namespace sv

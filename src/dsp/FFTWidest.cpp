@@ -12,7 +12,8 @@ using fftkernel::Vector16;
 
 template void FFT::TransformOn<Vector16>(Complex*, Block16*, Block16*);
 template void FFT::ForwardOn<Vector16>(const std::int32_t*, Complex*, Block16*, Block16*, bool);
-template void FFT::ForwardMagnitudesOn<Vector16>(const std::int32_t*, float*, Block16*, Block16*);
+template void FFT::ForwardMagnitudesOn<Vector16>(const std::int32_t*, float*, Block16*, Block16*,
+                                                 bool);
 template void FFT::InverseOn<Vector16>(const Complex*, std::int32_t*, Block16*, Block16*);
 
 }  // namespace sv

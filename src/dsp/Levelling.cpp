@@ -38,8 +38,8 @@ class MagnitudeStage final : public HopStage {
   public:
     MagnitudeStage(Wave& wave, SpectrumTally& tally) : wave_(wave), tally_(tally) {}
     void Hop(HopLane& lane, int c, std::int64_t h) override {
-        lane.fourier.ForwardMagnitudes(lane.ReadHop(wave_, c, h, Engine::BlockSize),
-                                       lane.magnitudes.data());
+        lane.fourier.ForwardMagnitudesLowerHalf(lane.ReadHop(wave_, c, h, Engine::BlockSize),
+                                                lane.magnitudes.data());
         tally_.AddMagnitudes(c, lane.magnitudes.data());
     }
 

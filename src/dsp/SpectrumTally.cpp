@@ -50,7 +50,7 @@ void SpectrumTally::AddWrittenHop(FFT& fourier, int c, std::int64_t h, const std
     // Measuring hop h - 1 spans the two complete halves.
     if (h < 1 || h - 1 > lastHop) return;
     float* magnitudes = data_->magnitudes[c].data();
-    fourier.ForwardMagnitudes(complete.data(), magnitudes);
+    fourier.ForwardMagnitudesLowerHalf(complete.data(), magnitudes);
     AddMagnitudes(c, magnitudes);
 }
 

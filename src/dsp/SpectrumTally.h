@@ -21,9 +21,9 @@ class SpectrumTally {
 
     // Every sum and peak 0.
     void Reset();
-    // Adds the magnitudes m[0 .. SpectrumBins - 1] of one hop's spectrum of channel c to its
-    // sums and peaks. They are a real block's, so m[SpectrumBins - k] is m[k]: only bins up to the
-    // middle are added, and the sums and peaks above it, the same bits, are mirrored when read.
+    // Adds the magnitudes of one hop's spectrum of channel c to its sums and peaks. They are a
+    // real block's, so m[SpectrumBins - k] is m[k]: only m[0 .. SpectrumBins / 2] is read, and
+    // the sums and peaks above the middle, the same bits, are mirrored when read.
     void AddMagnitudes(int c, const float* m);
     // Channel c's sums and peaks as a measurement of the same document found them.
     void Assign(int c, const BinSpectrum& sums, const BinSpectrum& peaks);

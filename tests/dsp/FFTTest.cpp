@@ -402,6 +402,11 @@ TEST(FFTTest, ForwardMagnitudesAndLowerHalfAgreeWithForwardOnEveryWidth) {
                 std::copy(x.begin(), x.begin() + n / 2 + 1, kept.begin());
                 ASSERT_TRUE(SameBits(lower, kept))
                     << "lower half, size " << n << ", block kind " << kind << ", " << lanes;
+                std::vector<float> lowerMagnitudes(n, -1.0f), keptMagnitudes = lowerMagnitudes;
+                fft.ForwardMagnitudesLowerHalf(samples.data(), lowerMagnitudes.data());
+                std::copy(m.begin(), m.begin() + n / 2 + 1, keptMagnitudes.begin());
+                ASSERT_TRUE(SameBits(lowerMagnitudes, keptMagnitudes))
+                    << "lower magnitudes, size " << n << ", block kind " << kind << ", " << lanes;
             }
         }
     }
