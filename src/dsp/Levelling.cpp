@@ -66,12 +66,11 @@ void MixLongTermSpectrum(const LongTermSpectrum& spectrum, BandLevelMode bandLev
     for (int k = 1; k <= SpectrumBins / 2; ++k) {
         const long double f = BinFrequency(k, rate);
         const long double weight = std::atan(PeakWeightPerHz * f);
+        auto weigh = [&](float& p) { p = static_cast<float>(PeakWeightScale * p / weight); };
+        const int mirror = SpectrumBins - k;
         for (int c = 0; c < measured; ++c) {
-            for (const int bin : {k, SpectrumBins - k}) {
-                float& p = (*peaks)[c][bin];
-                p = static_cast<float>(PeakWeightScale * p / weight);
-                if (bin == SpectrumBins / 2) break;  // its own mirror
-            }
+            weigh((*peaks)[c][k]);
+            if (mirror != k) weigh((*peaks)[c][mirror]);
         }
     }
     for (int c = 0; c < measured; ++c) {
